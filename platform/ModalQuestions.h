@@ -1,0 +1,80 @@
+#pragma once
+// Every modal question the program asks goes through these functions:
+// message boxes, file dialogs, the colour picker and the print dialog.
+// Tests install a hook that records each question and answers it, so no test
+// ever blocks on a dialog.
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QPrinter;
+class QWidget;
+
+namespace modal {
+
+enum class Kind { Error, Warning, Information, Question };
+
+// Buttons of a message box, combinable; the answer is one of them.
+enum Button : int { Ok = 0x1, Cancel = 0x2, Yes = 0x4, No = 0x8, Help = 0x10 };
+
+enum class Type { Message, OpenFile, SaveFile, Color, Print };
+
+struct Question {
+    Type type = Type::Message;
+    Kind kind = Kind::Information;
+    QString caption;          // window title
+    QString text;             // message text, or the file dialog's title
+    int buttons = Ok;         // message boxes
+    int helpContext = 0;      // context shown by the Help button, 0 = none
+    QString filter;           // file dialogs, classic form "Text File | *.txt"
+    QString defaultExt;       // file dialogs, without dot
+    QString initialPath;      // file dialogs
+    unsigned colorRef = 0;    // colour picker: initial colour (0x00BBGGRR)
+};
+
+struct Answer {
+    int button = Ok;          // message boxes: the button pressed
+    bool accepted = true;     // file, colour and print dialogs: OK pressed
+    QString fileName;         // file dialogs
+    unsigned colorRef = 0;    // colour picker
+};
+
+using Hook = std::function<Answer(const Question&)>;
+
+// Installs (or, with an empty hook, removes) the test hook. While a hook is
+// installed no dialog is shown.
+void SetHook(Hook hook);
+bool HookInstalled();
+
+// Where the Help button of a message box leads: the help browser at a
+// context number. Installed by the application window.
+void SetHelpHandler(std::function<void(int context)> handler);
+void ShowHelp(int context);
+
+// Parent for the dialogs (normally the main window); may be null.
+void SetDialogParent(QWidget* parent);
+
+// Shows a message box and returns the button pressed. Help does not close
+// the box; it opens the help at helpContext and the question stays.
+int MessageBox(Kind kind, const QString& text, int buttons = Ok, int helpContext = 0,
+               const QString& caption = QString());
+
+// File dialogs. `filter` uses the classic "Name | *.ext" form. Return the
+// chosen path, or an empty string when the user cancelled. A missing
+// extension is completed with defaultExt.
+QString OpenFileName(const QString& title, const QString& filter, const QString& defaultExt,
+                     const QString& initialPath = QString());
+QString SaveFileName(const QString& title, const QString& filter, const QString& defaultExt,
+                     const QString& initialPath = QString());
+
+// Colour picker on a Windows colour value (0x00BBGGRR). Empty on cancel.
+std::optional<unsigned> ChooseColor(unsigned initialColorRef);
+
+// The printer selection dialog. True when the user chose to print.
+bool PrintDialog(QPrinter& printer);
+
+// "Name | *.ext" (optionally several, separated by '|') to Qt's "Name (*.ext)".
+QString ToQtFilter(const QString& classicFilter);
+
+} // namespace modal

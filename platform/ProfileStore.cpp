@@ -1,0 +1,226 @@
+#include "ProfileStore.h"
+
+#include "SharedRoutines.h"
+#include "TextDecoding.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace {
+std::function<void()>& saveInterruptHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+bool isSectionHeader(const QString& trimmed) { return trimmed.startsWith(QLatin1Char('[')); }
+
+QString sectionName(const QString& trimmed)
+{
+    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+    return (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
+}
+
+bool isComment(const QString& trimmed)
+{
+    return trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
+}
+
+QString keyOf(const QString& line)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    return eq < 0 ? QString() : line.left(eq).trimmed();
+}
+
+QString unquote(QString v)
+{
+    v = v.trimmed();
+    if (v.size() >= 2) {
+        const QChar first = v.front();
+        if ((first == QLatin1Char('"') || first == QLatin1Char('\'')) && v.back() == first)
+            return v.mid(1, v.size() - 2);
+    }
+    return v;
+}
+
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+} // namespace
+
+ProfileStore::ProfileStore(QString path) : path_(std::move(path)) {}
+
+bool ProfileStore::load()
+{
+    lines_.clear();
+    crlf_ = false;
+    QFile f(path_);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        lines_.clear();
+        return false;
+    }
+    crlf_ = bytes.contains("\r\n");
+    lines_ = SplitLines(DecodeText(bytes));
+    return true;
+}
+
+bool ProfileStore::save() const
+{
+    const QFileInfo info(path_);
+    QDir().mkpath(info.absolutePath());
+    QSaveFile out(path_);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QString eol = crlf_ ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString text;
+    for (const QString& line : lines_)
+        text += line + eol;
+    const QByteArray bytes = text.toUtf8();
+    const qsizetype half = bytes.size() / 2;
+    if (out.write(bytes.constData(), half) != half)
+        return false;
+    if (auto& hook = saveInterruptHook())
+        hook();
+    if (out.write(bytes.constData() + half, bytes.size() - half) != bytes.size() - half)
+        return false;
+    if (!out.flush())
+        return false;
+    ::fsync(out.handle());
+    return out.commit();
+}
+
+int ProfileStore::findSection(const QString& section) const
+{
+    for (int i = 0; i < lines_.size(); ++i) {
+        const QString t = lines_[i].trimmed();
+        if (isSectionHeader(t) && sameName(sectionName(t), section))
+            return i;
+    }
+    return -1;
+}
+
+int ProfileStore::sectionEnd(int headerIndex) const
+{
+    int i = headerIndex + 1;
+    while (i < lines_.size() && !isSectionHeader(lines_[i].trimmed()))
+        ++i;
+    return i;
+}
+
+int ProfileStore::findKey(int headerIndex, const QString& key) const
+{
+    const int end = sectionEnd(headerIndex);
+    for (int i = headerIndex + 1; i < end; ++i) {
+        const QString t = lines_[i].trimmed();
+        if (t.isEmpty() || isComment(t))
+            continue;
+        if (sameName(keyOf(t), key))
+            return i;
+    }
+    return -1;
+}
+
+QString ProfileStore::value(const QString& section, const QString& key, const QString& defaultValue,
+                            int bufferLength) const
+{
+    QString result = defaultValue.trimmed();
+    const int header = findSection(section);
+    if (header >= 0) {
+        const int line = findKey(header, key);
+        if (line >= 0) {
+            const QString& text = lines_[line];
+            result = unquote(text.mid(text.indexOf(QLatin1Char('=')) + 1));
+        }
+    }
+    if (bufferLength <= 0)
+        return QString();
+    return result.left(bufferLength - 1);
+}
+
+bool ProfileStore::contains(const QString& section, const QString& key) const
+{
+    const int header = findSection(section);
+    return header >= 0 && findKey(header, key) >= 0;
+}
+
+void ProfileStore::setValue(const QString& section, const QString& key, const QString& value)
+{
+    const QString entry = key + QLatin1Char('=') + value;
+    int header = findSection(section);
+    if (header < 0) {
+        lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
+        lines_.append(entry);
+        return;
+    }
+    const int line = findKey(header, key);
+    if (line >= 0) {
+        lines_[line] = keyOf(lines_[line]) + QLatin1Char('=') + value;
+        return;
+    }
+    // Append after the section's last non-blank line so that a blank line
+    // separating it from the next section stays where it is.
+    int insertAt = sectionEnd(header);
+    while (insertAt - 1 > header && lines_[insertAt - 1].trimmed().isEmpty())
+        --insertAt;
+    lines_.insert(insertAt, entry);
+}
+
+void ProfileStore::removeKey(const QString& section, const QString& key)
+{
+    const int header = findSection(section);
+    if (header < 0)
+        return;
+    const int line = findKey(header, key);
+    if (line >= 0)
+        lines_.removeAt(line);
+}
+
+QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                         int bufferLength, const QString& path)
+{
+    ProfileStore store(path);
+    store.load();
+    return store.value(section, key, defaultValue, bufferLength);
+}
+
+bool WriteProfileString(const QString& section, const QString& key, const QString& value,
+                        const QString& path)
+{
+    ProfileStore store(path);
+    if (!store.load() && QFileInfo::exists(path))
+        return false; // present but unreadable: never replace what we could not read
+    store.setValue(section, key, value);
+    return store.save();
+}
+
+QString SettingsFilePathFor(const QString& overridePath, const QString& programDir,
+                            const QString& xdgConfigHome, const QString& home)
+{
+    if (!overridePath.isEmpty())
+        return overridePath;
+    const QString local = QDir(programDir).filePath(QStringLiteral("krv14f.ini"));
+    const QFileInfo dirInfo(programDir);
+    const QFileInfo fileInfo(local);
+    const bool dirWritable = ::access(QFile::encodeName(programDir).constData(), W_OK) == 0;
+    const bool fileUsable = !fileInfo.exists() || ::access(QFile::encodeName(local).constData(), W_OK) == 0;
+    if (dirInfo.isDir() && dirWritable && fileUsable)
+        return local;
+    const QString base = !xdgConfigHome.isEmpty() ? xdgConfigHome : QDir(home).filePath(QStringLiteral(".config"));
+    return QDir(base).filePath(QStringLiteral("korvanta/krv14f.ini"));
+}
+
+QString SettingsFilePath()
+{
+    return SettingsFilePathFor(qEnvironmentVariable("KORVANTA_SETTINGS"), ProgramDir(),
+                               qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+}
+
+namespace testing_hooks {
+void SetProfileSaveInterruptHook(std::function<void()> hook) { saveInterruptHook() = std::move(hook); }
+} // namespace testing_hooks

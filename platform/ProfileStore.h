@@ -1,0 +1,78 @@
+#pragma once
+// The settings file: a classic sectioned text file ("[SECTION]" lines
+// followed by "KEY=value" lines) with the semantics the program's settings
+// code relies on:
+//  - section and key names compare case-insensitively; the first match wins;
+//  - values are trimmed and one pair of surrounding quotes is removed;
+//  - a value is cut to (buffer length - 1) characters when read;
+//  - unknown sections, keys, comments and blank lines stay where they are
+//    when the file is written; a missing file or section is created;
+//  - CR LF and LF line ends are both read; bytes that are not valid UTF-8
+//    are read as Windows-1252;
+//  - every save replaces the file atomically (temporary file + rename), so
+//    the file on disk is always either the old or the new one.
+//
+// A ProfileStore holds the file's lines in memory; load() and save() touch
+// the disk. The free functions below do one read or one atomic write per
+// call. Use a ProfileStore directly to write many keys as one atomic step.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class ProfileStore {
+public:
+    explicit ProfileStore(QString path);
+
+    // Reads the file. Returns false when it is missing or unreadable; the
+    // store is then empty (every read yields its default).
+    bool load();
+
+    // Writes the file atomically. Returns false (file unchanged) on failure.
+    bool save() const;
+
+    QString value(const QString& section, const QString& key, const QString& defaultValue,
+                  int bufferLength = 154) const;
+    bool contains(const QString& section, const QString& key) const;
+
+    void setValue(const QString& section, const QString& key, const QString& value);
+    void removeKey(const QString& section, const QString& key);
+
+    const QString& path() const { return path_; }
+    const QStringList& lines() const { return lines_; }
+
+private:
+    int findSection(const QString& section) const;            // index of the "[...]" line or -1
+    int sectionEnd(int headerIndex) const;                     // first line after the section
+    int findKey(int headerIndex, const QString& key) const;    // line index or -1
+
+    QString path_;
+    QStringList lines_;
+    bool crlf_ = false;
+};
+
+// One read: the value of key in section of the file at path, or the default.
+QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                         int bufferLength, const QString& path);
+
+// One atomic write of a single key. Returns false when the file could not be
+// written (the old file then stays as it was).
+bool WriteProfileString(const QString& section, const QString& key, const QString& value,
+                        const QString& path);
+
+// Where the settings file lives: $KORVANTA_SETTINGS when set; otherwise
+// "krv14f.ini" in the program directory, or in $XDG_CONFIG_HOME/korvanta/
+// (~/.config/korvanta/) when the program directory is not writable.
+QString SettingsFilePath();
+
+// The same decision as a plain function, for tests.
+QString SettingsFilePathFor(const QString& overridePath, const QString& programDir,
+                            const QString& xdgConfigHome, const QString& home);
+
+namespace testing_hooks {
+// Called by save() after half of the new content has been written to the
+// temporary file and before it replaces the settings file. A test installs
+// a hook that ends the process there, to show that a crash during a save
+// leaves the old file whole.
+void SetProfileSaveInterruptHook(std::function<void()> hook);
+}

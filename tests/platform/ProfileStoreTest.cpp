@@ -1,0 +1,202 @@
+#include "ProfileStore.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+const QByteArray kSample =
+    "; settings written by hand\r\n"
+    "[Main]\r\n"
+    "Page=2\r\n"
+    "  sprache =  \"E\"  \r\n"
+    "COMMENT='quoted text'\r\n"
+    "unknown=keep me\r\n"
+    "\r\n"
+    "[OTHER]\r\n"
+    "x=1\r\n"
+    "[main]\r\n"
+    "PAGE=9\r\n";
+} // namespace
+
+TEST(ProfileStoreRead, CaseInsensitiveFirstMatchTrimmedAndUnquoted)
+{
+    ScratchDir dir;
+    dir.write("a.ini", kSample);
+    const QString path = dir.file("a.ini");
+    EXPECT_EQ(GetProfileString("MAIN", "PAGE", "0", 154, path), "2") << "first section and key win";
+    EXPECT_EQ(GetProfileString("main", "Sprache", "D", 154, path), "E");
+    EXPECT_EQ(GetProfileString("MAIN", "COMMENT", "", 154, path), "quoted text");
+    EXPECT_EQ(GetProfileString("MAIN", "missing", " dflt ", 154, path), "dflt");
+    EXPECT_EQ(GetProfileString("NOPE", "PAGE", "7", 154, path), "7");
+    EXPECT_EQ(GetProfileString("OTHER", "X", "", 154, path), "1");
+}
+
+TEST(ProfileStoreRead, ValueIsCutToBufferLengthMinusOne)
+{
+    ScratchDir dir;
+    dir.write("a.ini", "[S]\nK=abcdefghij\n");
+    const QString path = dir.file("a.ini");
+    EXPECT_EQ(GetProfileString("S", "K", "", 11, path), "abcdefghij") << "10 characters fit a buffer of 11";
+    EXPECT_EQ(GetProfileString("S", "K", "", 10, path), "abcdefghi");
+    EXPECT_EQ(GetProfileString("S", "K", "", 1, path), "");
+    EXPECT_EQ(GetProfileString("S", "none", "123456", 4, path), "123") << "defaults are cut too";
+}
+
+TEST(ProfileStoreRead, MissingFileGivesDefaults)
+{
+    ScratchDir dir;
+    EXPECT_EQ(GetProfileString("S", "K", "def", 154, dir.file("none.ini")), "def");
+}
+
+TEST(ProfileStoreRead, LineEndsOfEveryKind)
+{
+    ScratchDir dir;
+    dir.write("a.ini", "[S]\r\nA=1\r\nB=2\nC=3\rD=4");
+    const QString path = dir.file("a.ini");
+    EXPECT_EQ(GetProfileString("S", "A", "", 154, path), "1") << "no CR left on the value";
+    EXPECT_EQ(GetProfileString("S", "B", "", 154, path), "2");
+    EXPECT_EQ(GetProfileString("S", "C", "", 154, path), "3");
+    EXPECT_EQ(GetProfileString("S", "D", "", 154, path), "4") << "last line without line end";
+}
+
+TEST(ProfileStoreRead, Windows1252ValueWithUmlauts)
+{
+    ScratchDir dir;
+    // "Messung Höhe ä€" in Windows-1252.
+    dir.write("a.ini", QByteArray("[FFT]\r\nCOMMENT=Messung H\xF6he \xE4\x80\r\n"));
+    EXPECT_EQ(GetProfileString("FFT", "COMMENT", "", 154, dir.file("a.ini")),
+              QString::fromUtf8("Messung Höhe ä€"));
+    dir.write("b.ini", QString::fromUtf8("[FFT]\nCOMMENT=Höhe\n").toUtf8());
+    EXPECT_EQ(GetProfileString("FFT", "COMMENT", "", 154, dir.file("b.ini")), QString::fromUtf8("Höhe"));
+}
+
+TEST(ProfileStoreRead, BinaryJunkAndOverlongLinesDoNotHideGoodKeys)
+{
+    ScratchDir dir;
+    QByteArray junk("\x00\x01\xFF\xFE[\x00]=\x00\n", 12);
+    junk += QByteArray(100000, 'x') + "\n";
+    junk += "[S]\nLONG=" + QByteArray(5000, 'y') + "\nK=ok\n";
+    dir.write("a.ini", junk);
+    const QString path = dir.file("a.ini");
+    EXPECT_EQ(GetProfileString("S", "K", "", 154, path), "ok");
+    EXPECT_EQ(GetProfileString("S", "LONG", "", 154, path), QString(153, 'y'));
+    // A write keeps the junk and the long line, and adds the key.
+    ASSERT_TRUE(WriteProfileString("S", "NEW", "1", path));
+    EXPECT_EQ(GetProfileString("S", "NEW", "", 154, path), "1");
+    EXPECT_EQ(GetProfileString("S", "LONG", "", 6000, path), QString(5000, 'y'));
+    EXPECT_TRUE(dir.read("a.ini").contains(QByteArray(100000, 'x')));
+}
+
+TEST(ProfileStoreWrite, KeepsCommentsUnknownKeysAndLayout)
+{
+    ScratchDir dir;
+    dir.write("a.ini", kSample);
+    const QString path = dir.file("a.ini");
+    ASSERT_TRUE(WriteProfileString("MAIN", "PAGE", "1", path));
+    ASSERT_TRUE(WriteProfileString("Main", "NEWKEY", "v", path));
+    ASSERT_TRUE(WriteProfileString("EICH", "INPUT", "497.0", path));
+
+    const QByteArray after = dir.read("a.ini");
+    const QByteArray expected =
+        "; settings written by hand\r\n"
+        "[Main]\r\n"
+        "Page=1\r\n"
+        "  sprache =  \"E\"  \r\n"
+        "COMMENT='quoted text'\r\n"
+        "unknown=keep me\r\n"
+        "NEWKEY=v\r\n"
+        "\r\n"
+        "[OTHER]\r\n"
+        "x=1\r\n"
+        "[main]\r\n"
+        "PAGE=9\r\n"
+        "[EICH]\r\n"
+        "INPUT=497.0\r\n";
+    EXPECT_EQ(after, expected);
+}
+
+TEST(ProfileStoreWrite, CreatesFileAndDirectory)
+{
+    ScratchDir dir;
+    const QString path = dir.file("sub/dir/new.ini");
+    ASSERT_TRUE(WriteProfileString("S", "K", "V", path));
+    EXPECT_EQ(dir.read("sub/dir/new.ini"), "[S]\nK=V\n");
+}
+
+TEST(ProfileStoreWrite, BatchWritesManyKeysAtOnce)
+{
+    ScratchDir dir;
+    dir.write("a.ini", "[X]\nkeep=1\n");
+    ProfileStore store(dir.file("a.ini"));
+    ASSERT_TRUE(store.load());
+    for (int i = 0; i < 50; ++i)
+        store.setValue("FFT", QStringLiteral("K%1").arg(i), QString::number(i));
+    store.removeKey("X", "nothing");
+    ASSERT_TRUE(store.save());
+    EXPECT_EQ(GetProfileString("FFT", "K49", "", 154, dir.file("a.ini")), "49");
+    EXPECT_EQ(GetProfileString("X", "keep", "", 154, dir.file("a.ini")), "1");
+}
+
+TEST(ProfileStoreWrite, ACrashDuringTheWriteLeavesTheOldFileWhole)
+{
+    ScratchDir dir;
+    QByteArray old = "[A]\n";
+    for (int i = 0; i < 2000; ++i)
+        old += "KEY" + QByteArray::number(i) + "=value number " + QByteArray::number(i) + "\n";
+    dir.write("a.ini", old);
+    const QString path = dir.file("a.ini");
+
+    const ChildResult r = RunInChild([&] {
+        testing_hooks::SetProfileSaveInterruptHook([] { ::_exit(42); });
+        WriteProfileString("A", "KEY5", "changed", path);
+        return 0;
+    });
+    ASSERT_TRUE(r.exited);
+    ASSERT_EQ(r.exitCode, 42) << "the child must die in the middle of the save";
+    EXPECT_EQ(dir.read("a.ini"), old);
+}
+
+TEST(ProfileStoreWrite, UnreadableFileIsNeverReplaced)
+{
+    ScratchDir dir;
+    dir.write("a.ini", "[A]\nK=secret\n");
+    const QString path = dir.file("a.ini");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0200), 0); // write-only
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), NobodyUid(), NobodyGid()), 0);
+    const ChildResult r = RunInChild([&] { return WriteProfileString("A", "X", "1", path) ? 1 : 0; },
+                                     /*dropPrivileges=*/true);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitCode, 0) << "the write must report failure";
+    ::chmod(QFile::encodeName(path).constData(), 0600);
+    EXPECT_EQ(dir.read("a.ini"), "[A]\nK=secret\n");
+}
+
+TEST(SettingsLocation, OverrideProgramDirAndFallback)
+{
+    ScratchDir dir;
+    EXPECT_EQ(SettingsFilePathFor("/x/y.ini", dir.path(), "", "/home/u"), "/x/y.ini");
+    EXPECT_EQ(SettingsFilePathFor("", dir.path(), "", "/home/u"), dir.file("krv14f.ini"));
+
+    // An unwritable program directory (checked as an unprivileged user, since
+    // root may write anywhere) falls back to the XDG config directory.
+    QDir().mkpath(dir.file("prog"));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.file("prog")).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    const QString prog = dir.file("prog");
+    const ChildResult r = RunInChild(
+        [&] {
+            const bool xdg = SettingsFilePathFor("", prog, "/tmp/xdg", "/home/u") == "/tmp/xdg/korvanta/krv14f.ini";
+            const bool home = SettingsFilePathFor("", prog, "", "/home/u") == "/home/u/.config/korvanta/krv14f.ini";
+            return xdg && home ? 0 : 1;
+        },
+        /*dropPrivileges=*/true);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitCode, 0);
+}
