@@ -1,0 +1,229 @@
+#include "FFtuli.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <numbers>
+
+namespace {
+
+struct WindowCoefficients {
+    double a[5];
+    double gainDb;
+};
+
+// Cosine-sum coefficients a0..a4 and gain in dB of windows 1..8. The gains
+// are the program's rounded values (users compare readings across windows),
+// not 20*log10(0.5/a0).
+constexpr WindowCoefficients kWindows[kWindowTypeCount] = {
+    {{0.5, 0, 0, 0, 0}, 0},                                        // 0 None
+    {{0.54, -0.46, 0, 0, 0}, -0.8},                                // 1 Hamming
+    {{0.5, -0.5, 0, 0, 0}, 0},                                     // 2 van Hann
+    {{0.42, -0.5, 0.08, 0, 0}, 1.5},                               // 3 Blackman
+    {{0.35875, -0.48829, 0.14128, -0.01168, 0}, 2.7},              // 4 Blackman/Harris
+    {{0.1881, -0.36923, 0.28702, -0.13077, 0.02488}, 8.3},         // 5 Flat-Top
+    {{0.375, -0.5, 0.125, 0, 0}, 2.2},                             // 6 Rife-Vincent 1
+    {{0.3125, -0.46875, 0.1875, -0.03125, 0}, 4},                  // 7 Rife-Vincent 2
+    {{0.2734375, -0.4375, 0.21875, -0.0625, 0.0078125}, 5},        // 8 Rife-Vincent 3
+};
+
+struct FftBuffers {
+    std::unique_ptr<float[]> window;
+    std::unique_ptr<float[]> imag;
+    // Per-stage twiddles, produced by the same recurrence as the classic
+    // loop (identical values), so that the butterflies can run through
+    // memory in order. Allocated together with the imaginary array.
+    std::unique_ptr<double[]> twiddleRe;
+    std::unique_ptr<double[]> twiddleIm;
+    // Bit reversal of 0 .. kMaxFftPoints-1; smaller sizes shift it down.
+    std::unique_ptr<int[]> bitReverse;
+};
+
+FftBuffers& buffers()
+{
+    static FftBuffers b;
+    return b;
+}
+
+[[noreturn]] void outOfMemory()
+{
+    std::fputs("korvanta: out of memory for the FFT work arrays\n", stderr);
+    std::exit(1);
+}
+
+template <typename T>
+std::unique_ptr<T[]> allocateZeroed(int n)
+{
+    std::unique_ptr<T[]> p(new (std::nothrow) T[n]());
+    if (!p)
+        outOfMemory();
+    return p;
+}
+
+// The classic bit-reversal counter: j runs through the bit-reversed values
+// of i = 1, 2, 3 ...
+void fillBitReverse(int* table, int n)
+{
+    table[0] = 0;
+    int j = 0;
+    for (int i = 1; i < n; ++i) {
+        int k = n / 2;
+        while (j + k > n - 1)
+            k /= 2;
+        j = k + (j % k);
+        table[i] = j;
+    }
+}
+
+void ensureTransformBuffers()
+{
+    FftBuffers& b = buffers();
+    if (b.imag)
+        return;
+    b.imag = allocateZeroed<float>(kMaxFftPoints);
+    b.twiddleRe = allocateZeroed<double>(kMaxFftPoints / 2);
+    b.twiddleIm = allocateZeroed<double>(kMaxFftPoints / 2);
+    b.bitReverse = allocateZeroed<int>(kMaxFftPoints);
+    fillBitReverse(b.bitReverse.get(), kMaxFftPoints);
+}
+
+int log2Of(int n)
+{
+    int bits = 0;
+    while ((1 << bits) < n)
+        ++bits;
+    return bits;
+}
+
+void bitReversePermute(float* re, float* im, int N)
+{
+    const int* table = buffers().bitReverse.get();
+    const int shift = log2Of(kMaxFftPoints) - log2Of(N);
+    for (int i = 1; i < N; ++i) {
+        const int j = table[i] >> shift;
+        if (i < j) {
+            std::swap(re[i], re[j]);
+            std::swap(im[i], im[j]);
+        }
+    }
+}
+
+// Twiddles of the stage with half-span m: w_0 = 1 and w_{j+1} = w_j * e^{i pi/m},
+// advanced by the recurrence (one cosine/sine pair per stage).
+void stageTwiddles(int m, double* wr, double* wi)
+{
+    const double c = std::cos(std::numbers::pi / m);
+    const double s = std::sin(std::numbers::pi / m);
+    double r = 1.0, i = 0.0;
+    for (int j = 0; j < m; ++j) {
+        wr[j] = r;
+        wi[j] = i;
+        const double next = r * c - i * s;
+        i = i * c + r * s;
+        r = next;
+    }
+}
+
+// The first stage's only twiddle is exactly 1, so its butterflies are plain
+// sums and differences (the same values the general loop would produce).
+void firstStage(float* __restrict re, float* __restrict im, int N)
+{
+    for (int p = 0; p < N; p += 2) {
+        const float r = re[p + 1], i = im[p + 1];
+        re[p + 1] = re[p] - r;
+        im[p + 1] = im[p] - i;
+        re[p] = re[p] + r;
+        im[p] = im[p] + i;
+    }
+}
+
+void butterflies(float* __restrict re, float* __restrict im, int N, int m, const double* wr, const double* wi)
+{
+    for (int block = 0; block < N; block += 2 * m) {
+        float* rp = re + block;
+        float* ip = im + block;
+        float* rq = rp + m;
+        float* iq = ip + m;
+        for (int j = 0; j < m; ++j) {
+            const double tr = wr[j] * rq[j] - wi[j] * iq[j];
+            const double ti = wr[j] * iq[j] + wi[j] * rq[j];
+            rq[j] = static_cast<float>(rp[j] - tr);
+            iq[j] = static_cast<float>(ip[j] - ti);
+            rp[j] = static_cast<float>(rp[j] + tr);
+            ip[j] = static_cast<float>(ip[j] + ti);
+        }
+    }
+}
+
+} // namespace
+
+void MakeWindow(int type, int N)
+{
+    FftBuffers& b = buffers();
+    if (!b.window)
+        b.window = allocateZeroed<float>(kMaxFftPoints);
+    if (type < 0 || type >= kWindowTypeCount || N <= 0 || N > kMaxFftPoints)
+        return;
+    float* w = b.window.get();
+    if (type == 0) {
+        for (int i = 0; i < N; ++i)
+            w[i] = 0.5f;
+        return;
+    }
+    const double* a = kWindows[type].a;
+    const double G = WindowGain(type);
+    for (int i = 0; i < N; ++i) {
+        const double x = 2 * std::numbers::pi * i / N;
+        const double sum = a[0] + a[1] * std::cos(x) + a[2] * std::cos(2 * x) + a[3] * std::cos(3 * x) +
+                           a[4] * std::cos(4 * x);
+        w[i] = static_cast<float>(G * sum);
+    }
+}
+
+float WindowGain(int type)
+{
+    if (type <= 0 || type >= kWindowTypeCount)
+        return 1.0f;
+    return static_cast<float>(std::pow(10.0, kWindows[type].gainDb / 20.0));
+}
+
+int BitReversedIndex(int i, int N)
+{
+    ensureTransformBuffers();
+    return buffers().bitReverse[i] >> (log2Of(kMaxFftPoints) - log2Of(N));
+}
+
+const float* WindowTable() { return buffers().window.get(); }
+
+void Fft(float* re, float* im, int N)
+{
+    ensureTransformBuffers();
+    FftBuffers& b = buffers();
+    bitReversePermute(re, im, N);
+    firstStage(re, im, N);
+    for (int m = 2; m < N; m *= 2) {
+        stageTwiddles(m, b.twiddleRe.get(), b.twiddleIm.get());
+        butterflies(re, im, N, m, b.twiddleRe.get(), b.twiddleIm.get());
+    }
+    const float scale = static_cast<float>(N);
+    for (int i = 0; i < N; ++i) {
+        re[i] /= scale;
+        im[i] /= scale;
+    }
+}
+
+void FftMagnitude(float* x, int N)
+{
+    ensureTransformBuffers();
+    float* im = buffers().imag.get();
+    const float* w = buffers().window.get();
+    std::memset(im, 0, sizeof(float) * N);
+    for (int i = 0; i < N; ++i)
+        x[i] *= w[i];
+    Fft(x, im, N);
+    for (int i = 0; i < N / 2; ++i)
+        x[i] = static_cast<float>(std::sqrt(static_cast<double>(x[i]) * x[i] + static_cast<double>(im[i]) * im[i]));
+}
