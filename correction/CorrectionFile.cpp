@@ -1,0 +1,284 @@
+#include "CorrectionFile.h"
+
+#include "ModalQuestions.h"
+
+#include <QFile>
+
+#include <charconv>
+#include <cerrno>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <new>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct CorrectionTexts {
+    const char* cannotCreate;
+    const char* lineError;
+    const char* noLines;
+    const char* readErrorPrefix;
+};
+
+constexpr CorrectionTexts kGerman{"Kann Datei nicht erzeugen", "Zeilenfehler", "Keine Zeilen in Datei",
+                                  "Fehler beim Lesen von "};
+constexpr CorrectionTexts kEnglish{"Unable to create file", "Line error", "No lines in file",
+                                   "Error at reading of "};
+
+const CorrectionTexts* currentTexts = &kGerman;
+
+void warn(const QString& text) { modal::MessageBox(modal::Kind::Warning, text, modal::Ok); }
+
+void warnReadError(const QString& name)
+{
+    warn(QString::fromUtf8(currentTexts->readErrorPrefix) + QStringLiteral(": ") + name);
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+QByteArrayView trimmed(QByteArrayView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.sliced(b, e - b);
+}
+
+qsizetype skipDigits(QByteArrayView s, qsizetype i)
+{
+    while (i < s.size() && isDigit(s[i]))
+        ++i;
+    return i;
+}
+
+// Checks the decimal grammar: optional sign, digits with an optional point
+// and fraction (a bare ".5" or "5." is taken too), optional exponent. No
+// thousands separators, no decimal comma, no "inf" or "nan".
+bool isDecimalNumber(QByteArrayView s, bool& negativeExponent)
+{
+    qsizetype i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    const qsizetype intStart = i;
+    i = skipDigits(s, i);
+    bool haveDigits = i > intStart;
+    if (i < s.size() && s[i] == '.') {
+        const qsizetype fracStart = ++i;
+        i = skipDigits(s, i);
+        haveDigits = haveDigits || i > fracStart;
+    }
+    if (!haveDigits)
+        return false;
+    negativeExponent = false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            negativeExponent = s[i++] == '-';
+        const qsizetype expStart = i;
+        i = skipDigits(s, i);
+        if (i == expStart)
+            return false;
+    }
+    return i == s.size();
+}
+
+// Converts a checked decimal number. Values too large for a double are
+// rejected (they would turn the whole curve into infinities); values too
+// small for a double become zero.
+bool toNumber(QByteArrayView s, double& value)
+{
+    bool negativeExponent = false;
+    if (!isDecimalNumber(s, negativeExponent))
+        return false;
+    const bool negative = s[0] == '-';
+    if (s[0] == '+' || s[0] == '-')
+        s = s.sliced(1);
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec == std::errc::result_out_of_range && negativeExponent)
+        value = 0.0;
+    else if (ec != std::errc() || ptr != s.data() + s.size() || !std::isfinite(value))
+        return false;
+    if (negative)
+        value = -value;
+    return true;
+}
+
+// Feeds every line of the device to `onLine`, cut to the line length limit,
+// without its line end. LF, CR LF and a lone CR end a line; a last line
+// without a line end counts. `onLine` returns false to stop early. Returns
+// false on a read error.
+bool forEachLine(QIODevice& in, const std::function<bool(QByteArrayView)>& onLine)
+{
+    QByteArray line;
+    line.reserve(kCorrectionLineLength);
+    bool lineOpen = false;   // bytes seen since the last line end
+    bool afterCr = false;    // the previous byte was a CR (a following LF belongs to it)
+    char chunk[65536];
+    for (;;) {
+        const qint64 got = in.read(chunk, sizeof chunk);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        for (qint64 i = 0; i < got; ++i) {
+            const char c = chunk[i];
+            if (c == '\n' && afterCr) {
+                afterCr = false;
+                continue;
+            }
+            afterCr = c == '\r';
+            if (c == '\n' || c == '\r') {
+                if (!onLine(line))
+                    return true;
+                line.clear();
+                lineOpen = false;
+                continue;
+            }
+            lineOpen = true;
+            if (line.size() < kCorrectionLineLength)
+                line.append(c);
+        }
+    }
+    if (lineOpen)
+        onLine(line);
+    return true;
+}
+
+enum class ReadOutcome { Points, LineError, ReadError };
+
+// Reads all points of the file. Stops at the first line error: one is
+// enough to reject the file.
+ReadOutcome readPoints(QIODevice& in, std::vector<CorrectionPair>& points)
+{
+    bool lineError = false;
+    bool first = true;
+    const bool ok = forEachLine(in, [&](QByteArrayView line) {
+        // Editors on Windows like to start UTF-8 files with a byte order mark.
+        if (first && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
+        first = false;
+        CorrectionPair p;
+        switch (ParseCorrectionLine(line, p)) {
+        case CorrectionLine::Blank: return true;
+        case CorrectionLine::Point: points.push_back(p); return true;
+        case CorrectionLine::Error: lineError = true; return false;
+        }
+        return true;
+    });
+    if (!ok)
+        return ReadOutcome::ReadError;
+    return lineError ? ReadOutcome::LineError : ReadOutcome::Points;
+}
+
+// Creates a missing correction file with one flat point. Never replaces a
+// file that exists; a half-written file is removed again.
+bool createDefaultFile(const QString& name)
+{
+    QFile f(name);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    const qint64 size = sizeof kDefaultCorrectionContent - 1;
+    const bool written = f.write(kDefaultCorrectionContent, size) == size && f.flush();
+    f.close();
+    if (!written || f.error() != QFileDevice::NoError) {
+        f.remove();
+        return false;
+    }
+    return true;
+}
+
+// True only when the file certainly does not exist: a path whose directory
+// cannot be searched is not "missing".
+bool isMissing(const QString& name)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(name).constData(), &info) == 0)
+        return false;
+    return errno == ENOENT || errno == ENOTDIR;
+}
+
+// Opens the file for reading, creating it first when it does not exist.
+// Reports the failure and returns false when neither works.
+bool openOrCreate(QFile& file)
+{
+    if (file.open(QIODevice::ReadOnly))
+        return true;
+    const QString name = file.fileName();
+    if (!isMissing(name)) {
+        // Exists (or may exist behind a directory we cannot search) but is
+        // unreadable: never touch what the user has.
+        warnReadError(name);
+        return false;
+    }
+    if (!createDefaultFile(name)) {
+        warn(QString::fromUtf8(currentTexts->cannotCreate));
+        return false;
+    }
+    if (file.open(QIODevice::ReadOnly))
+        return true;
+    warnReadError(name);
+    return false;
+}
+
+} // namespace
+
+CorrectionLine ParseCorrectionLine(QByteArrayView line, CorrectionPair& point)
+{
+    const QByteArrayView text = trimmed(line);
+    if (text.isEmpty())
+        return CorrectionLine::Blank;
+    const qsizetype space = text.indexOf(' ');
+    if (space < 0)
+        return CorrectionLine::Error;
+    const QByteArrayView rest = trimmed(text.sliced(space + 1));
+    if (!toNumber(text.first(space), point.x) || !toNumber(rest, point.y))
+        return CorrectionLine::Error;
+    return CorrectionLine::Point;
+}
+
+bool LoadCorrection(CorrectionTable& table, const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    QFile file(name);
+    if (!openOrCreate(file))
+        return false;
+    ClearCorrection(table);
+    std::vector<CorrectionPair> points;
+    ReadOutcome outcome;
+    try {
+        outcome = readPoints(file, points);
+    } catch (const std::bad_alloc&) {
+        outcome = ReadOutcome::ReadError;
+    }
+    // The point count is a 32-bit number; a file beyond that is not a table.
+    if (points.size() >= static_cast<size_t>(std::numeric_limits<int>::max()))
+        outcome = ReadOutcome::ReadError;
+    file.close();
+    switch (outcome) {
+    case ReadOutcome::ReadError: warnReadError(name); return false;
+    case ReadOutcome::LineError: warn(QString::fromUtf8(currentTexts->lineError)); return false;
+    case ReadOutcome::Points: break;
+    }
+    if (points.empty()) {
+        warn(QString::fromUtf8(currentTexts->noLines));
+        return false;
+    }
+    SetCorrectionPoints(table, points);
+    table.fileName = name;
+    return true;
+}
+
+void SetCorLanguage(char language)
+{
+    if (language == 'E' || language == 'e')
+        currentTexts = &kEnglish;
+    else if (language == 'D' || language == 'd')
+        currentTexts = &kGerman;
+}
