@@ -79,7 +79,8 @@ TEST(ProfileStoreRead, Windows1252ValueWithUmlauts)
 TEST(ProfileStoreRead, BinaryJunkAndOverlongLinesDoNotHideGoodKeys)
 {
     ScratchDir dir;
-    QByteArray junk("\x00\x01\xFF\xFE[\x00]=\x00\n", 12);
+    static const char kJunk[] = "\x00\x01\xFF\xFE[\x00]=\x00\n";
+    QByteArray junk(kJunk, sizeof kJunk - 1);
     junk += QByteArray(100000, 'x') + "\n";
     junk += "[S]\nLONG=" + QByteArray(5000, 'y') + "\nK=ok\n";
     dir.write("a.ini", junk);
