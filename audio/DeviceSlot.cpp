@@ -1,0 +1,34 @@
+#include "DeviceSlot.h"
+
+void FormatUpdate(DeviceSlot& slot, const QString& name, int rate, bool flip, int bits, int channels)
+{
+    if (!name.isEmpty())
+        slot.name = name.left(DeviceSlot::kMaxName);
+    if (bits == 24)
+        bits = 32;
+    WaveFormat& f = slot.format;
+    f.formatTag = 1;
+    if (rate != 0)
+        f.samplesPerSec = static_cast<uint32_t>(rate);
+    if (channels != 0)
+        f.channels = static_cast<uint16_t>(channels);
+    if (bits != 0) {
+        f.bitsPerSample = static_cast<uint16_t>(bits);
+        slot.flip = flip;
+    }
+    int align = f.channels * f.bitsPerSample / 8;
+    if (align == 6)
+        align = 8;
+    f.blockAlign = static_cast<uint16_t>(align);
+    f.avgBytesPerSec = f.blockAlign * f.samplesPerSec;
+    f.extraSize = 0;
+}
+
+QString SlotKey(const QString& deviceName, const QString& suffix)
+{
+    QString key = deviceName;
+    key.replace(QLatin1Char(' '), QLatin1Char('_'));
+    key.replace(QLatin1Char('['), QLatin1Char('('));
+    key.replace(QLatin1Char(']'), QLatin1Char(')'));
+    return key + suffix;
+}

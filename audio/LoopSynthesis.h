@@ -1,0 +1,42 @@
+#pragma once
+// The playback engine's loop buffer: a whole number of signal periods (sine,
+// square) or a long stretch of noise, encoded in the output format. Plain
+// functions with no device in sight.
+
+#include "GeneratorSettings.h"
+
+#include <cstdint>
+#include <random>
+
+inline constexpr uint32_t kLoopBufferMax = 262128; // 0x3FFF0 bytes
+inline constexpr uint32_t kLoopSearchLimit = 262144;
+inline constexpr uint32_t kLoopMinBytes = 4096;
+
+struct LoopLength {
+    uint32_t bytes = 0;  // whole frames, at most kLoopBufferMax
+    int precision = 0;   // fit residue in thousandths of a frame
+};
+
+// Finds the number of periods k whose length in frames is closest to whole
+// (residue rounded to thousandths; on a tie the larger k), looking at least
+// up to 4096 bytes and stopping at the buffer size.
+LoopLength SearchLoopLength(int sampleRate, int bytesPerSample, double frequency);
+
+// Stores x (full scale +-1) as one sample: 8-bit 127x + 128, 16-bit
+// 32767x, 32-bit 2147483392x (a 24-bit full scale in the upper bits),
+// rounded to nearest with ties to even. Values beyond full scale are clipped
+// to the format's range rather than wrapped around.
+void EncodeSample(double x, int bits, uint8_t* dst);
+
+struct SynthesisResult {
+    uint32_t bytes = 0;
+    bool hasPrecision = false; // noise has no periods to fit
+    int precision = 0;
+};
+
+// Synthesises the loop buffer for settings mode 0..3 at `frequency` into
+// `out` (kLoopBufferMax bytes), stereo, `bits` 8, 16 or 32. Noise takes its
+// uniform values from `rng`; pink noise redesigns the pink cascade for the
+// rate first.
+SynthesisResult SynthesiseLoop(const GeneratorSettings& settings, double frequency, int sampleRate, int bits,
+                               std::mt19937& rng, uint8_t* out);

@@ -1,0 +1,60 @@
+#pragma once
+// State of the audio layer shared by its source files (not for clients: they
+// use Soundd3.h). GUI thread only.
+
+#include "GeneratorSettings.h"
+#include "SoundSettings.h"
+#include "WaveIn.h"
+#include "WaveOut.h"
+
+#include <memory>
+#include <random>
+
+inline constexpr uint32_t kInputBufferBytes = 262144;
+inline constexpr uint32_t kOutputBufferBytes = 262144;
+inline constexpr int kConversionFloats = 65536;
+
+struct SoundLayer {
+    SoundSlots slots;
+    int currentIn = 0;
+    int currentOut = 0;
+    uint32_t inFormats[kSlotCount] = {0, 0, 0};
+    bool initialised = false;
+    int lastError = 0;
+
+    // Buffers: allocated by SoundInit, freed by SoundDone.
+    std::unique_ptr<WaveHeader> inHeader;
+    std::unique_ptr<uint8_t[]> inData;
+    std::unique_ptr<WaveHeader> outHeader;
+    std::unique_ptr<uint8_t[]> outData;
+    std::unique_ptr<float[]> conversion;
+
+    // Capture engine.
+    std::unique_ptr<WaveIn> waveIn;
+    bool inOpen = false;
+    bool recording = false;
+    std::function<void()> completion;
+    WaveHeader* completed = nullptr;
+    QObject* notify = nullptr;
+
+    // Playback engine.
+    std::unique_ptr<WaveOut> waveOut;
+    bool outOpen = false;
+    bool playing = false;
+    GeneratorSettings playSettings;
+    int precision = 0;
+    std::mt19937 noise{0x6b72766e};
+
+    DeviceSlot& inSlot() { return slots.in[currentIn]; }
+    DeviceSlot& outSlot() { return slots.out[currentOut]; }
+};
+
+SoundLayer& Layer();
+
+// Appends "<prefix><code>" and the code's error text (cut to 127
+// characters) to the device log.
+void LogWaveError(const QString& prefix, int code);
+
+// Closes the input after a failed start or at shut-down; a handle that fails
+// to close is abandoned so that the next start can work.
+void ShutInput();

@@ -1,0 +1,29 @@
+#pragma once
+// The audio layer's section "SDSOUND" of the settings file: per-device keys
+// formed from the device names, plus the layer value "SINWAVERAM2".
+
+#include "DeviceSlot.h"
+
+#include <QString>
+#include <array>
+
+class ProfileStore;
+
+struct SoundSlots {
+    static constexpr int kSinWaveRam2Default = 24576;
+    std::array<DeviceSlot, kSlotCount> in;
+    std::array<DeviceSlot, kSlotCount> out;
+    int sinWaveRam2 = kSinWaveRam2Default;
+};
+
+using DeviceNames = std::array<QString, kSlotCount>;
+
+// Reads the section into the slots. Slot i is read only when input device i
+// exists (its name is not empty); its output half and the phase keys use the
+// name of output device i. Missing or unusable values take their defaults.
+void ReadSoundSection(const ProfileStore& store, SoundSlots& slots, const DeviceNames& inNames,
+                      const DeviceNames& outNames);
+
+// Writes every key whose forming name is not empty, and "SINWAVERAM2".
+void WriteSoundSection(ProfileStore& store, const SoundSlots& slots, const DeviceNames& inNames,
+                       const DeviceNames& outNames);

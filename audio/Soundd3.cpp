@@ -1,0 +1,247 @@
+#include "Soundd3.h"
+
+#include "AudioBackend.h"
+#include "DeviceLog.h"
+#include "ProfileStore.h"
+#include "SharedRoutines.h"
+#include "SoundLayer.h"
+
+#include <new>
+
+namespace {
+constexpr int kInitFailed = 3;
+constexpr int kPendingMessageRounds = 1001;
+
+DeviceNames deviceNames(char kind)
+{
+    DeviceNames names;
+    for (int i = 0; i < kSlotCount; ++i)
+        names[i] = DeviceName(kind, i);
+    return names;
+}
+
+template <class T>
+std::unique_ptr<T[]> zeroed(size_t count)
+{
+    return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
+}
+
+bool allocateBuffers(SoundLayer& s)
+{
+    s.inHeader = std::make_unique<WaveHeader>();
+    s.inData = zeroed<uint8_t>(kInputBufferBytes);
+    s.outHeader = std::make_unique<WaveHeader>();
+    s.outData = zeroed<uint8_t>(kOutputBufferBytes);
+    s.conversion = zeroed<float>(kConversionFloats);
+    return s.inData && s.outData && s.conversion;
+}
+
+void freeBuffers(SoundLayer& s)
+{
+    s.inHeader.reset();
+    s.inData.reset();
+    s.outHeader.reset();
+    s.outData.reset();
+    s.conversion.reset();
+    s.completed = nullptr;
+}
+
+// Positive values only: zero or negative leaves the value as it is.
+void setIfPositive(int value, int& target)
+{
+    if (value > 0)
+        target = value;
+}
+} // namespace
+
+SoundLayer& Layer()
+{
+    static SoundLayer layer;
+    return layer;
+}
+
+void LogWaveError(const QString& prefix, int code)
+{
+    devlog::Append(prefix + QString::number(code));
+    devlog::Append(WaveErrorText(code).left(127));
+}
+
+int LastSoundError() { return Layer().lastError; }
+
+QString SoundErrorText(int code)
+{
+    // Input and output share one table here; the split is kept for callers
+    // that pass output codes above 1000.
+    return WaveErrorText(code).left(255);
+}
+
+int SoundInit()
+{
+    SoundLayer& s = Layer();
+    s.lastError = 0;
+    if (CurrentAudioBackend().initialise() != 0 || !allocateBuffers(s)) {
+        freeBuffers(s);
+        s.lastError = kInitFailed;
+        devlog::Append(QStringLiteral("SoundInit Error %1").arg(kInitFailed));
+        return kInitFailed;
+    }
+    s.initialised = true;
+    ProfileStore store(SettingsFilePath());
+    store.load();
+    ReadSoundSection(store, s.slots, deviceNames('I'), deviceNames('O'));
+    return 0;
+}
+
+void SoundDone()
+{
+    SoundLayer& s = Layer();
+    if (s.initialised) {
+        ProfileStore store(SettingsFilePath());
+        store.load();
+        WriteSoundSection(store, s.slots, deviceNames('I'), deviceNames('O'));
+        if (!store.save())
+            devlog::Append(QStringLiteral("SDSOUND: settings file could not be written: ") + store.path());
+    }
+    StopPlay();
+    ShutInput();
+    if (s.inFormats[s.currentIn] != 0)
+        for (int i = 0; i < kPendingMessageRounds; ++i)
+            PumpOneMessage();
+    freeBuffers(s);
+    s.initialised = false;
+}
+
+bool SoundInitialised() { return Layer().initialised; }
+
+void SetInDevice(int index)
+{
+    Layer().currentIn = (index >= 0 && index < std::min(CurrentAudioBackend().inputCount(), kSlotCount)) ? index : 0;
+}
+
+void SetOutDevice(int index)
+{
+    Layer().currentOut = (index >= 0 && index < std::min(CurrentAudioBackend().outputCount(), kSlotCount)) ? index : 0;
+}
+
+int GetInDevice() { return Layer().currentIn; }
+int GetOutDevice() { return Layer().currentOut; }
+
+QString DeviceName(char kind, int index)
+{
+    AudioBackend& b = CurrentAudioBackend();
+    const bool input = kind == 'I';
+    const int count = input ? b.inputCount() : b.outputCount();
+    return index >= 0 && index < count ? b.deviceName(input, index).left(DeviceSlot::kMaxName) : QString();
+}
+
+uint32_t InputFormatMask(int index) { return index >= 0 && index < kSlotCount ? Layer().inFormats[index] : 0; }
+
+DeviceSlot& InSlot(int index) { return Layer().slots.in[std::clamp(index, 0, kSlotCount - 1)]; }
+DeviceSlot& OutSlot(int index) { return Layer().slots.out[std::clamp(index, 0, kSlotCount - 1)]; }
+int SinWaveRam2() { return Layer().slots.sinWaveRam2; }
+
+void GetBits(int& in, int& out)
+{
+    auto reported = [](int bits) { return bits == 32 ? 24 : bits; };
+    in = reported(Layer().inSlot().format.bitsPerSample);
+    out = reported(Layer().outSlot().format.bitsPerSample);
+}
+
+void SetBits(int in, int out)
+{
+    SoundLayer& s = Layer();
+    auto set = [](DeviceSlot& slot, int bits) {
+        if (bits > 0)
+            FormatUpdate(slot, {}, 0, slot.flip, bits, 0);
+    };
+    set(s.inSlot(), in);
+    set(s.outSlot(), out);
+}
+
+void GetFlip(bool& in, bool& out)
+{
+    in = Layer().inSlot().flip;
+    out = Layer().outSlot().flip;
+}
+
+void SetFlip(bool in, bool out)
+{
+    Layer().inSlot().flip = in;
+    Layer().outSlot().flip = out;
+}
+
+void GetInversePhase(bool& inL, bool& inR, bool& outL, bool& outR)
+{
+    SoundLayer& s = Layer();
+    inL = s.inSlot().phaseL == -1;
+    inR = s.inSlot().phaseR == -1;
+    outL = s.outSlot().phaseL == -1;
+    outR = s.outSlot().phaseR == -1;
+}
+
+void SetInversePhase(bool inL, bool inR, bool outL, bool outR)
+{
+    SoundLayer& s = Layer();
+    s.inSlot().phaseL = inL ? -1 : 1;
+    s.inSlot().phaseR = inR ? -1 : 1;
+    s.outSlot().phaseL = outL ? -1 : 1;
+    s.outSlot().phaseR = outR ? -1 : 1;
+}
+
+void GetSampleRates(int& in, int& out)
+{
+    in = static_cast<int>(Layer().inSlot().format.samplesPerSec);
+    out = static_cast<int>(Layer().outSlot().format.samplesPerSec);
+}
+
+void SetSampleRates(int in, int out)
+{
+    SoundLayer& s = Layer();
+    if (in > 0)
+        FormatUpdate(s.inSlot(), {}, in, s.inSlot().flip, 0, 0);
+    if (out > 0)
+        FormatUpdate(s.outSlot(), {}, out, s.outSlot().flip, 0, 0);
+}
+
+void GetUserRates(int& in, int& out)
+{
+    in = Layer().inSlot().userRate;
+    out = Layer().outSlot().userRate;
+}
+
+void SetUserRates(int in, int out)
+{
+    setIfPositive(in, Layer().inSlot().userRate);
+    setIfPositive(out, Layer().outSlot().userRate);
+}
+
+float GetDCOffsetL() { return Layer().inSlot().dcOffsetL; }
+float GetDCOffsetR() { return Layer().inSlot().dcOffsetR; }
+void SetDCOffsetL(float value) { Layer().inSlot().dcOffsetL = value; }
+void SetDCOffsetR(float value) { Layer().inSlot().dcOffsetR = value; }
+bool GetAutoDC() { return Layer().inSlot().autoDC; }
+void SetAutoDC(bool on) { Layer().inSlot().autoDC = on; }
+
+void FormatUpdateIn(int slot, const QString& name, int rate, bool flip, int bits, int channels)
+{
+    FormatUpdate(InSlot(slot), name, rate, flip, bits, channels);
+}
+
+void FormatUpdateOut(int slot, const QString& name, int rate, bool flip, int bits, int channels)
+{
+    FormatUpdate(OutSlot(slot), name, rate, flip, bits, channels);
+}
+
+bool FormatSupported(int rate, int bits, bool input)
+{
+    if (bits == 24)
+        bits = 32;
+    WaveFormat f = MakeWaveFormat(rate, bits);
+    f.blockAlign = static_cast<uint16_t>(bits / 4);
+    f.avgBytesPerSec = f.blockAlign * static_cast<uint32_t>(rate);
+    SoundLayer& s = Layer();
+    return input ? WaveIn::Query(s.currentIn, f) == 0 : WaveOut::Query(s.currentOut, f) == 0;
+}
+
+void SetNotifyWindow(QObject* window) { Layer().notify = window; }
+QObject* NotifyWindow() { return Layer().notify; }

@@ -1,0 +1,116 @@
+#pragma once
+// The audio device layer: device slots and settings, the capability report,
+// the capture engine (one open-record-close cycle of the input per block)
+// and the playback engine (one looping buffer until stopped).
+//
+// Everything here runs on the GUI thread. Routines return integer codes
+// (0 = success); the layer's last error and SoundErrorText() turn failures
+// into text for the callers' messages.
+
+#include "DeviceSlot.h"
+#include "GeneratorSettings.h"
+
+#include <QString>
+#include <functional>
+
+class QObject;
+struct WaveHeader;
+
+// --- initialisation and devices ----------------------------------------------
+
+// Allocates the layer's buffers and reads section "SDSOUND". Returns 0, or 3
+// when the sound system cannot be initialised (the caller ends the program).
+int SoundInit();
+// Writes "SDSOUND", stops playback, closes the input, frees the buffers.
+void SoundDone();
+bool SoundInitialised();
+
+// Writes the capability report into a fresh device log. Returns the input
+// and output device counts and the format mask of the last input listed.
+void DeviceReport(int& inCount, int& outCount, int& lastInFormats);
+
+// Selects the current slot; an index not below the device count selects 0.
+void SetInDevice(int index);
+void SetOutDevice(int index);
+int GetInDevice();
+int GetOutDevice();
+
+// Product name of input ('I') or output ('O') device `index`, or "".
+QString DeviceName(char kind, int index);
+
+// Format mask the capability report gave for input device `index` (0..2).
+uint32_t InputFormatMask(int index);
+
+// The slots themselves (for the parameter and DC offset dialogs).
+DeviceSlot& InSlot(int index);
+DeviceSlot& OutSlot(int index);
+int SinWaveRam2();
+
+// --- accessors on the current slots (input value, output value) ---------------
+// Setters of numbers change a value only when it is given as positive;
+// setters of flags and multipliers always set.
+void GetBits(int& in, int& out);              // 32 is reported as 24
+void SetBits(int in, int out);                // 24 is stored as 32
+void GetFlip(bool& in, bool& out);
+void SetFlip(bool in, bool out);
+void GetInversePhase(bool& inL, bool& inR, bool& outL, bool& outR);
+void SetInversePhase(bool inL, bool inR, bool outL, bool outR);
+void GetSampleRates(int& in, int& out);
+void SetSampleRates(int in, int out);
+void GetUserRates(int& in, int& out);
+void SetUserRates(int in, int out);
+float GetDCOffsetL();
+float GetDCOffsetR();
+void SetDCOffsetL(float value);
+void SetDCOffsetR(float value);
+bool GetAutoDC();
+void SetAutoDC(bool on);
+
+// Format update of input or output slot `slot` (see FormatUpdate).
+void FormatUpdateIn(int slot, const QString& name, int rate, bool flip, int bits, int channels);
+void FormatUpdateOut(int slot, const QString& name, int rate, bool flip, int bits, int channels);
+
+// Whether the current input (or output) device takes 2-channel PCM at this
+// rate and width (24 taken as 32).
+bool FormatSupported(int rate, int bits, bool input);
+
+// --- capture ----------------------------------------------------------------------
+
+using CompletionProc = std::function<void()>;
+
+// Starts recording `frames` frames of the current input device. The
+// completion procedure runs on the GUI thread once the block is there; it
+// fetches it with GetRecordBlock(). A request while a recording is open is
+// ignored (returns 0) but still replaces the completion procedure.
+int StartRecord(int frames, int userValue, CompletionProc completion);
+
+// The converted block of the completed recording: interleaved floats, the
+// first of each pair the right channel. Returns nullptr when no block could
+// be taken (see LastSoundError()); the array stays valid until the next fetch.
+float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue);
+
+// Called by the notification object when a block is complete.
+void WaveInDataArrived(WaveHeader* header);
+
+// The notification object that device threads post block events to
+// (Tdummy registers itself).
+void SetNotifyWindow(QObject* window);
+QObject* NotifyWindow();
+
+// --- playback ------------------------------------------------------------------
+
+// Synthesises the loop buffer for `settings` at `frequency` and plays it on
+// the current output device until StopPlay(). `duration` is -1 (loop until
+// stopped). While playing, a new start is ignored and returns 0.
+int StartPlay(const GeneratorSettings& settings, float duration, float frequency);
+int StopPlay();
+bool IsPlaying();
+// Fit residue of the last sine/square loop in thousandths of a frame.
+int PlayPrecision();
+
+// --- errors -----------------------------------------------------------------------
+
+int LastSoundError();
+// Text of a wave error code, at most 255 characters (codes up to 1000 are
+// input codes, larger ones output codes).
+QString SoundErrorText(int code);

@@ -1,0 +1,154 @@
+// The capture engine: one open-record-close cycle of the current input device
+// per block, the block announced through the notification object and fetched
+// as floats by the client's completion procedure.
+
+#include "BlockConversion.h"
+#include "DeviceLog.h"
+#include "Soundd3.h"
+#include "SoundLayer.h"
+
+namespace {
+// Leaves a half-started input closed so the next start can work.
+int failStart(SoundLayer& s, int code)
+{
+    s.lastError = code;
+    ShutInput();
+    return code;
+}
+
+bool requestFits(int frames, const WaveFormat& f)
+{
+    return frames > 0 && static_cast<long long>(frames) * f.blockAlign <= kInputBufferBytes
+        && 2LL * frames <= kConversionFloats;
+}
+} // namespace
+
+void ShutInput()
+{
+    SoundLayer& s = Layer();
+    if (s.recording && s.waveIn && s.waveIn->Reset() == 0)
+        s.recording = false;
+    if (s.inOpen && s.waveIn) {
+        if (s.inHeader)
+            s.waveIn->UnprepareHeader(*s.inHeader);
+        if (const int rc = s.waveIn->Close(); rc != 0)
+            LogWaveError(QStringLiteral("waveInClose Error "), rc);
+    }
+    // A device that cannot be closed is abandoned rather than kept: keeping
+    // it would make every later start a silent no-op.
+    s.waveIn.reset();
+    s.inOpen = false;
+    s.recording = false;
+}
+
+int StartRecord(int frames, int userValue, CompletionProc completion)
+{
+    SoundLayer& s = Layer();
+    s.completion = std::move(completion);
+    if (s.inOpen || s.recording || !s.inData)
+        return 0;
+    DeviceSlot& slot = s.inSlot();
+    FormatUpdate(slot, {}, static_cast<int>(slot.format.samplesPerSec), slot.flip, 0, 0);
+    if (!requestFits(frames, slot.format)) {
+        // The buffers are fixed; a larger block would run past them.
+        devlog::Append(QStringLiteral("StartRecord: %1 frames do not fit the input buffer").arg(frames));
+        s.lastError = MMSYSERR_INVALPARAM;
+        return s.lastError;
+    }
+    if (const int rc = WaveIn::Query(s.currentIn, slot.format); rc != 0) {
+        devlog::Append(QStringLiteral("InFormatQuery Error "));
+        s.lastError = rc;
+        return rc;
+    }
+    if (const int rc = WaveIn::Open(s.waveIn, s.currentIn, slot.format, s.notify); rc != 0) {
+        LogWaveError(QStringLiteral("waveinOpen Error "), rc);
+        s.lastError = rc;
+        return rc;
+    }
+    s.inOpen = true;
+    WaveHeader& h = *s.inHeader;
+    h.data = s.inData.get();
+    h.bufferLength = static_cast<uint32_t>(frames) * slot.format.blockAlign;
+    h.bytesRecorded = 0;
+    h.user = userValue;
+    h.flags.store(0);
+    h.loops = 1;
+    h.fault = 0;
+    if (const int rc = s.waveIn->PrepareHeader(h); rc != 0)
+        return failStart(s, rc);
+    if (const int rc = s.waveIn->AddBuffer(h); rc != 0) {
+        LogWaveError(QStringLiteral("waveInAddBuffer Error "), rc);
+        return failStart(s, rc);
+    }
+    if (const int rc = s.waveIn->Start(); rc != 0) {
+        s.waveIn->Reset();
+        s.waveIn->UnprepareHeader(h);
+        LogWaveError(QStringLiteral("waveInStart Error "), rc);
+        return failStart(s, rc);
+    }
+    s.recording = true;
+    s.lastError = 0;
+    return 0;
+}
+
+void WaveInDataArrived(WaveHeader* header)
+{
+    SoundLayer& s = Layer();
+    s.completed = header;
+    if (s.completion && s.conversion)
+        s.completion();
+}
+
+float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue)
+{
+    SoundLayer& s = Layer();
+    s.lastError = 0;
+    sampleCount = 0;
+    overRange = 0;
+    userValue = 0;
+    WaveHeader* h = s.completed;
+    if (!h || !s.conversion)
+        return nullptr;
+    userValue = static_cast<int>(h->user);
+    const uint32_t bytes = h->bytesRecorded;
+    const int fault = h->fault;
+    bool missing = false;
+    if (s.waveIn)
+        s.waveIn->UnprepareHeader(*h);
+    if (s.recording && s.waveIn && s.waveIn->Reset() == 0)
+        s.recording = false;
+    if (s.inOpen && s.waveIn) {
+        if (const int rc = s.waveIn->Close(); rc != 0) {
+            LogWaveError(QStringLiteral("waveInClose Error "), rc);
+            s.lastError = 9;
+            missing = true;
+        }
+        s.waveIn.reset();
+        s.inOpen = false;
+        s.recording = false;
+    }
+    s.completed = nullptr;
+    if (!missing && fault != 0) {
+        // The device broke off: what arrived is not a whole block and is
+        // never analysed.
+        LogWaveError(QStringLiteral("waveInBlock Error "), fault);
+        s.lastError = fault;
+        missing = true;
+    }
+    // Nothing recorded counts as missing too, without an error.
+    if (missing || bytes == 0)
+        return nullptr;
+    const DeviceSlot& slot = s.inSlot();
+    ConversionParams p;
+    p.bits = slot.format.bitsPerSample;
+    p.flip = slot.flip;
+    p.autoDC = slot.autoDC;
+    p.dcOffsetL = slot.dcOffsetL;
+    p.dcOffsetR = slot.dcOffsetR;
+    p.phaseL = slot.phaseL;
+    p.phaseR = slot.phaseR;
+    const ConversionResult r = ConvertBlock(h->data, std::min(bytes, kInputBufferBytes), p, s.conversion.get());
+    sampleCount = r.sampleCount;
+    overRange = r.overRange;
+    return s.conversion.get();
+}

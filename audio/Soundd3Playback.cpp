@@ -1,0 +1,83 @@
+// The playback engine: one loop buffer synthesised per start and handed to
+// the current output device, which repeats it until StopPlay().
+
+#include "DeviceLog.h"
+#include "LoopSynthesis.h"
+#include "Soundd3.h"
+#include "SoundLayer.h"
+
+namespace {
+constexpr uint32_t kEndlessLoops = 2147483647u;
+
+void fillHeader(WaveHeader& h, uint8_t* data, uint32_t bytes)
+{
+    h.data = data;
+    h.bufferLength = bytes;
+    h.bytesRecorded = 0;
+    h.user = 0;
+    h.flags.store(WHDR_BEGINLOOP | WHDR_ENDLOOP);
+    h.loops = kEndlessLoops;
+    h.fault = 0;
+}
+} // namespace
+
+int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequency)
+{
+    SoundLayer& s = Layer();
+    s.playSettings = settings;
+    s.lastError = 0;
+    if (s.playing || s.outOpen || !s.outData)
+        return 0;
+    DeviceSlot& slot = s.outSlot();
+    FormatUpdate(slot, {}, static_cast<int>(slot.format.samplesPerSec), slot.flip, 0, 0);
+    if (const int rc = WaveOut::Query(s.currentOut, slot.format); rc != 0)
+        return rc;
+    s.playSettings.loopMode = true;
+    if (const int rc = WaveOut::Open(s.waveOut, s.currentOut, slot.format); rc != 0) {
+        LogWaveError(QStringLiteral("waveOutOpen Error "), rc);
+        return rc;
+    }
+    s.outOpen = true;
+    s.waveOut->Pause();
+    const SynthesisResult r = SynthesiseLoop(s.playSettings, frequency, static_cast<int>(slot.format.samplesPerSec),
+                                             slot.format.bitsPerSample, s.noise, s.outData.get());
+    if (r.hasPrecision)
+        s.precision = r.precision;
+    WaveHeader& h = *s.outHeader;
+    fillHeader(h, s.outData.get(), r.bytes);
+    if (const int rc = s.waveOut->PrepareHeader(h); rc != 0) {
+        LogWaveError(QStringLiteral("waveOutPrepHeader Error "), rc);
+        return rc;
+    }
+    if (const int rc = s.waveOut->Write(h); rc != 0) {
+        LogWaveError(QStringLiteral("waveOutWrite Error "), rc);
+        return rc;
+    }
+    s.waveOut->Restart();
+    s.playing = true;
+    s.lastError = 0;
+    return 0;
+}
+
+int StopPlay()
+{
+    SoundLayer& s = Layer();
+    if (s.playing && s.waveOut && s.waveOut->Reset() == 0)
+        s.playing = false;
+    if (s.waveOut && s.outHeader)
+        s.waveOut->UnprepareHeader(*s.outHeader);
+    if (s.outOpen && s.waveOut) {
+        if (const int rc = s.waveOut->Close(); rc != 0)
+            LogWaveError(QStringLiteral("waveOutClose Error "), rc);
+    }
+    // As with the input, a device that will not close is abandoned so that
+    // the generator can start again.
+    s.waveOut.reset();
+    s.outOpen = false;
+    s.playing = false;
+    return 0;
+}
+
+bool IsPlaying() { return Layer().playing; }
+
+int PlayPrecision() { return Layer().precision; }

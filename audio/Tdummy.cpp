@@ -1,0 +1,22 @@
+#include "Tdummy.h"
+
+#include "Soundd3.h"
+#include "UserMessages.h"
+#include "WaveTypes.h"
+
+Tdummy::Tdummy(QObject* parent) : QObject(parent) { SetNotifyWindow(this); }
+
+Tdummy::~Tdummy()
+{
+    if (NotifyWindow() == this)
+        SetNotifyWindow(nullptr);
+}
+
+bool Tdummy::event(QEvent* e)
+{
+    if (e->type() == MM_WIM_DATA) {
+        WaveInDataArrived(static_cast<WaveDataEvent*>(e)->header());
+        return true;
+    }
+    return QObject::event(e);
+}

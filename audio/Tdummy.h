@@ -1,0 +1,18 @@
+#pragma once
+// The audio layer's hidden notification object: device threads post the
+// block-done event (MM_WIM_DATA) to it, and its handler hands the block to
+// the capture engine, which calls the client's completion procedure, all on
+// the GUI thread. Whoever owns start-up creates one; it registers itself
+// with the layer for its lifetime.
+
+#include <QObject>
+
+class Tdummy : public QObject {
+    Q_OBJECT
+public:
+    explicit Tdummy(QObject* parent = nullptr);
+    ~Tdummy() override;
+
+protected:
+    bool event(QEvent* e) override;
+};

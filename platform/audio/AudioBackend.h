@@ -1,0 +1,101 @@
+#pragma once
+// What a sound backend offers the wave layer: devices, capabilities, format
+// queries and streams. Two backends exist: ALSA (real devices, also through
+// the PipeWire/PulseAudio plugins) and the virtual loopback card.
+//
+// Threads: everything on AudioBackend is called from the GUI thread. A
+// CaptureSource or PlaybackSink is opened on the GUI thread, used by exactly
+// one device thread while running, and closed on the GUI thread after that
+// thread has been joined.
+
+#include "WaveTypes.h"
+
+#include <memory>
+
+// Result of one read of a capture source.
+struct ReadResult {
+    int frames = 0;       // frames delivered by this call (may be 0 while waiting)
+    int fault = 0;        // 0, or WAVERR_DEVICE_* / kEndOfData
+};
+
+// The source has ended normally: no more frames will come for this block.
+inline constexpr int kEndOfData = -1;
+
+class CaptureSource {
+public:
+    virtual ~CaptureSource() = default;
+    // Device thread: starts delivering. Returns 0 or an error code.
+    virtual int start() = 0;
+    // Device thread: reads at most `frames` frames into dst, waiting no
+    // longer than timeoutMs for the first of them.
+    virtual ReadResult read(uint8_t* dst, int frames, int timeoutMs) = 0;
+    // Device thread: stops delivering (data not yet read is dropped).
+    virtual void stop() = 0;
+    // GUI thread, after the device thread ended. Returns 0 or an error code.
+    virtual int close() = 0;
+};
+
+class PlaybackSink {
+public:
+    virtual ~PlaybackSink() = default;
+    // GUI thread, before the device thread starts: the buffer that will be
+    // looped, for backends that want to see it whole (the loopback card).
+    virtual void setLoop(const uint8_t* /*data*/, uint32_t /*bytes*/) {}
+    // Device thread: prepares the device for writing. Returns 0 or a code.
+    virtual int start() = 0;
+    // Device thread: writes at most `frames` frames, waiting no longer than
+    // timeoutMs. Returns the frames taken (0 while the device is full) or a
+    // negative value after a fault it could not recover from.
+    virtual int write(const uint8_t* src, int frames, int timeoutMs) = 0;
+    // Device thread: stops at once, dropping what is queued.
+    virtual void stop() = 0;
+    // GUI thread, after the device thread ended. Returns 0 or an error code.
+    virtual int close() = 0;
+};
+
+class AudioBackend {
+public:
+    virtual ~AudioBackend() = default;
+
+    // A short name for the device log ("ALSA", "virtual").
+    virtual QString name() const = 0;
+    // Checks the backend can run. Returns 0 or an error code.
+    virtual int initialise() { return 0; }
+    // Lists the devices again (start-up, sound system reset).
+    virtual void rescan() {}
+
+    virtual int inputCount() = 0;
+    virtual int outputCount() = 0;
+    virtual int inputCaps(int device, WaveInCaps& caps) = 0;
+    virtual int outputCaps(int device, WaveOutCaps& caps) = 0;
+    // Product name of a device (cheap: opens nothing).
+    virtual QString deviceName(bool input, int device) = 0;
+    virtual int midiOutCount() { return 0; }
+    virtual int auxCount() { return 0; }
+
+    // Whether the device takes exactly this format (no resampling). Must
+    // not disturb a stream of ours that is running on the device.
+    virtual int queryInput(int device, const WaveFormat& format) = 0;
+    virtual int queryOutput(int device, const WaveFormat& format) = 0;
+
+    virtual int openInput(int device, const WaveFormat& format, std::unique_ptr<CaptureSource>& out) = 0;
+    virtual int openOutput(int device, const WaveFormat& format, std::unique_ptr<PlaybackSink>& out) = 0;
+
+    // Text of an error code of this backend, or empty for the common table.
+    virtual QString errorText(int /*code*/) const { return {}; }
+};
+
+// The backend the program uses: KORVANTA_AUDIO=virtual or =alsa forces one;
+// otherwise ALSA when it lists at least one device, else the virtual card.
+// Chosen on the first call.
+AudioBackend& CurrentAudioBackend();
+
+// Tests: use this backend from now on (nullptr: choose again on next call).
+void SetAudioBackendForTests(AudioBackend* backend);
+
+// Whether the machine has any ALSA sound device (the rules of the ALSA
+// backend's device list), without keeping anything open.
+bool AlsaHasDevices();
+
+// Text for an error code: the backend's own, else the common table.
+QString WaveErrorText(int code);

@@ -1,0 +1,59 @@
+#pragma once
+// An open input device in the classic shape: prepare a buffer, add it, start,
+// reset, close. A device thread fills the one queued buffer from the
+// backend's capture source and posts MM_WIM_DATA (a WaveDataEvent carrying
+// the header) to the notification object. It never blocks forever: when the
+// source delivers nothing for the block's duration plus kStallMarginMs the
+// buffer comes back with fault WAVERR_DEVICE_STALLED.
+//
+// Every member is for the GUI thread.
+
+#include "AudioBackend.h"
+
+#include <QObject>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+class WaveIn {
+public:
+    // Margin beyond a block's duration before a silent device counts as stalled.
+    static constexpr int kStallMarginMs = 1000;
+
+    // Opens `device` of the current backend. On success `out` holds the
+    // device and 0 is returned; otherwise an error code.
+    static int Open(std::unique_ptr<WaveIn>& out, int device, const WaveFormat& format, QObject* notify);
+    // Whether the device takes the format, without opening it for us.
+    static int Query(int device, const WaveFormat& format);
+
+    ~WaveIn();
+    WaveIn(const WaveIn&) = delete;
+    WaveIn& operator=(const WaveIn&) = delete;
+
+    int PrepareHeader(WaveHeader& header);
+    int UnprepareHeader(WaveHeader& header);
+    // Queues the buffer; one buffer at a time.
+    int AddBuffer(WaveHeader& header);
+    int Start();
+    // Stops recording. A queued buffer comes back marked done with what was
+    // recorded so far; it is not announced by an event (whoever resets
+    // knows), so no stale announcement can reach a later recording.
+    int Reset();
+    // Closes the device. After a failure the device is unusable; the caller
+    // destroys this object to abandon it.
+    int Close();
+
+private:
+    WaveIn(std::unique_ptr<CaptureSource> source, const WaveFormat& format, QObject* notify);
+    void run();
+    void finishBlock(int frames, int fault);
+    void joinThread();
+
+    std::unique_ptr<CaptureSource> source_;
+    WaveFormat format_;
+    QObject* notify_; // lives longer than any open device (the hidden notification object)
+    WaveHeader* queued_ = nullptr;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    bool closed_ = false;
+};

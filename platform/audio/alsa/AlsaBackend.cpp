@@ -1,0 +1,150 @@
+#include "AlsaBackend.h"
+
+#include "AlsaCapture.h"
+#include "AlsaPcm.h"
+#include "AlsaPlayback.h"
+
+#include <cerrno>
+
+AlsaBackend& AlsaBackend::instance()
+{
+    static AlsaBackend backend;
+    return backend;
+}
+
+AlsaBackend::AlsaBackend() { QuietAlsaErrors(); }
+
+void AlsaBackend::rescan()
+{
+    const QVector<PcmHint> hints = ReadPcmHints();
+    inputs_ = SelectAlsaDevices(hints, true, ProbePcm);
+    outputs_ = SelectAlsaDevices(hints, false, ProbePcm);
+    queryCache_.clear();
+    scanned_ = true;
+}
+
+void AlsaBackend::ensureScanned()
+{
+    if (!scanned_)
+        rescan();
+}
+
+const AlsaDevice* AlsaBackend::device(bool capture, int index)
+{
+    ensureScanned();
+    const QVector<AlsaDevice>& list = capture ? inputs_ : outputs_;
+    return index >= 0 && index < list.size() ? &list[index] : nullptr;
+}
+
+QString AlsaBackend::pcmName(bool capture, int index)
+{
+    const AlsaDevice* d = device(capture, index);
+    return d ? d->pcm : QString();
+}
+
+int AlsaBackend::inputCount()
+{
+    ensureScanned();
+    return static_cast<int>(inputs_.size());
+}
+
+int AlsaBackend::outputCount()
+{
+    ensureScanned();
+    return static_cast<int>(outputs_.size());
+}
+
+QString AlsaBackend::deviceName(bool input, int index)
+{
+    const AlsaDevice* d = device(input, index);
+    return d ? d->label : QString();
+}
+
+int AlsaBackend::inputCaps(int index, WaveInCaps& caps)
+{
+    const AlsaDevice* d = device(true, index);
+    if (!d)
+        return MMSYSERR_BADDEVICEID;
+    caps = WaveInCaps{d->label, 0, 0, 0};
+    return AlsaFormatMask(OpenablePcmName(d->pcm), true, caps.formats, caps.channels);
+}
+
+int AlsaBackend::outputCaps(int index, WaveOutCaps& caps)
+{
+    const AlsaDevice* d = device(false, index);
+    if (!d)
+        return MMSYSERR_BADDEVICEID;
+    caps = WaveOutCaps{d->label, 0, 0, WAVECAPS_SAMPLEACCURATE};
+    return AlsaFormatMask(OpenablePcmName(d->pcm), false, caps.formats, caps.channels);
+}
+
+int AlsaBackend::midiOutCount()
+{
+    int count = 0;
+    int card = -1;
+    while (snd_card_next(&card) == 0 && card >= 0) {
+        snd_ctl_t* ctl = nullptr;
+        if (snd_ctl_open(&ctl, QStringLiteral("hw:%1").arg(card).toUtf8().constData(), 0) < 0)
+            continue;
+        int dev = -1;
+        while (snd_ctl_rawmidi_next_device(ctl, &dev) == 0 && dev >= 0)
+            ++count;
+        snd_ctl_close(ctl);
+    }
+    return count;
+}
+
+int AlsaBackend::query(bool capture, int index, const WaveFormat& format)
+{
+    const AlsaDevice* d = device(capture, index);
+    if (!d)
+        return MMSYSERR_BADDEVICEID;
+    const QString key = QStringLiteral("%1|%2|%3|%4|%5")
+                            .arg(capture).arg(d->pcm).arg(format.samplesPerSec).arg(format.bitsPerSample)
+                            .arg(format.channels);
+    snd_pcm_t* pcm = nullptr;
+    int rc = OpenAlsaPcm(OpenablePcmName(d->pcm), capture, format, &pcm);
+    if (rc == MMSYSERR_ALLOCATED && queryCache_.contains(key))
+        return queryCache_.value(key);
+    if (pcm)
+        snd_pcm_close(pcm);
+    if (rc != MMSYSERR_ALLOCATED)
+        queryCache_.insert(key, rc);
+    return rc;
+}
+
+int AlsaBackend::queryInput(int device, const WaveFormat& format) { return query(true, device, format); }
+int AlsaBackend::queryOutput(int device, const WaveFormat& format) { return query(false, device, format); }
+
+int AlsaBackend::openInput(int index, const WaveFormat& format, std::unique_ptr<CaptureSource>& out)
+{
+    const AlsaDevice* d = device(true, index);
+    if (!d)
+        return MMSYSERR_BADDEVICEID;
+    snd_pcm_t* pcm = nullptr;
+    const QString name = OpenablePcmName(d->pcm);
+    const int rc = OpenAlsaPcm(name, true, format, &pcm);
+    if (rc == 0)
+        out = std::make_unique<AlsaCapture>(pcm, name);
+    return rc;
+}
+
+int AlsaBackend::openOutput(int index, const WaveFormat& format, std::unique_ptr<PlaybackSink>& out)
+{
+    const AlsaDevice* d = device(false, index);
+    if (!d)
+        return MMSYSERR_BADDEVICEID;
+    snd_pcm_t* pcm = nullptr;
+    const QString name = OpenablePcmName(d->pcm);
+    const int rc = OpenAlsaPcm(name, false, format, &pcm);
+    if (rc == 0)
+        out = std::make_unique<AlsaPlayback>(pcm, name);
+    return rc;
+}
+
+bool AlsaHasDevices()
+{
+    QuietAlsaErrors();
+    const QVector<PcmHint> hints = ReadPcmHints();
+    return !SelectAlsaDevices(hints, true, ProbePcm).isEmpty() || !SelectAlsaDevices(hints, false, ProbePcm).isEmpty();
+}

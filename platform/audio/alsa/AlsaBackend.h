@@ -1,0 +1,42 @@
+#pragma once
+// The ALSA backend: the machine's sound devices through alsa-lib (and through
+// the PipeWire/PulseAudio ALSA plugins where those run).
+
+#include "AlsaDeviceList.h"
+#include "AudioBackend.h"
+
+#include <QHash>
+
+class AlsaBackend : public AudioBackend {
+public:
+    static AlsaBackend& instance();
+
+    QString name() const override { return QStringLiteral("ALSA"); }
+    void rescan() override;
+    int inputCount() override;
+    int outputCount() override;
+    QString deviceName(bool input, int device) override;
+    int inputCaps(int device, WaveInCaps& caps) override;
+    int outputCaps(int device, WaveOutCaps& caps) override;
+    int midiOutCount() override;
+    int queryInput(int device, const WaveFormat& format) override;
+    int queryOutput(int device, const WaveFormat& format) override;
+    int openInput(int device, const WaveFormat& format, std::unique_ptr<CaptureSource>& out) override;
+    int openOutput(int device, const WaveFormat& format, std::unique_ptr<PlaybackSink>& out) override;
+
+    // The PCM behind a device index (empty when there is none).
+    QString pcmName(bool capture, int device);
+
+private:
+    AlsaBackend();
+    void ensureScanned();
+    const AlsaDevice* device(bool capture, int index);
+    int query(bool capture, int index, const WaveFormat& format);
+
+    bool scanned_ = false;
+    QVector<AlsaDevice> inputs_;
+    QVector<AlsaDevice> outputs_;
+    // Answers of earlier format queries: a device we are streaming on is busy
+    // for a second open, and must not be disturbed to find out again.
+    QHash<QString, int> queryCache_;
+};

@@ -1,0 +1,23 @@
+#pragma once
+// Input stream on an ALSA PCM. Overruns are recovered and logged; a device
+// that disappears ends the block with WAVERR_DEVICE_GONE.
+
+#include "AudioBackend.h"
+
+#include <alsa/asoundlib.h>
+
+class AlsaCapture : public CaptureSource {
+public:
+    AlsaCapture(snd_pcm_t* pcm, QString name) : pcm_(pcm), name_(std::move(name)) {}
+    ~AlsaCapture() override;
+    int start() override;
+    ReadResult read(uint8_t* dst, int frames, int timeoutMs) override;
+    void stop() override;
+    int close() override;
+
+private:
+    bool recover(int err);
+
+    snd_pcm_t* pcm_;
+    QString name_;
+};

@@ -1,0 +1,150 @@
+#include "DutConfig.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace {
+struct Parser {
+    DutSpec spec;
+
+    bool number(const QString& key, const QString& text, double& out, double lo, double hi)
+    {
+        bool ok = false;
+        const double v = text.toDouble(&ok);
+        if (!ok || !std::isfinite(v) || v < lo || v > hi) {
+            spec.errors << QStringLiteral("KORVANTA_DUT: %1=%2 is not a number from %3 to %4")
+                               .arg(key, text).arg(lo).arg(hi);
+            return false;
+        }
+        out = v;
+        return true;
+    }
+
+    bool flag(const QString& key, const QString& text, bool& out)
+    {
+        double v = 0;
+        if (!number(key, text, v, 0, 1))
+            return false;
+        out = v != 0;
+        return true;
+    }
+
+    void external(const QString& text)
+    {
+        static const QStringList kinds = {"off", "sine", "square", "noise"};
+        const qsizetype i = kinds.indexOf(text.toLower());
+        if (i < 0)
+            spec.errors << QStringLiteral("KORVANTA_DUT: ext=%1 is not off, sine, square or noise").arg(text);
+        else
+            spec.dut.ext = static_cast<ExternalKind>(i);
+    }
+
+    void fault(const QString& text)
+    {
+        static const QStringList names = {"none", "init", "open", "outopen", "close", "nodata", "short", "stall", "gone"};
+        const QStringList parts = text.toLower().split(QLatin1Char(':'));
+        const qsizetype i = names.indexOf(parts.value(0));
+        if (i < 0) {
+            spec.errors << QStringLiteral("KORVANTA_DUT: fault=%1 is not one of %2").arg(text, names.join(", "));
+            return;
+        }
+        spec.fault = static_cast<VirtualFault>(i);
+        double code = 0;
+        if (parts.size() > 1 && number("fault code", parts[1], code, 1, 999))
+            spec.faultCode = static_cast<int>(code);
+    }
+
+    void harmonic(int order, const QString& key, const QString& text)
+    {
+        double db = 0;
+        if (!number(key, text, db, -300, 0))
+            return;
+        auto& h = spec.dut.harmonicsDb;
+        if (static_cast<int>(h.size()) < order - 1)
+            h.resize(order - 1, kOffDb);
+        h[order - 2] = db;
+    }
+
+    void item(const QString& key, const QString& value)
+    {
+        DutConfig& d = spec.dut;
+        double v = 0;
+        static const QRegularExpression harmonicKey(QStringLiteral("^h([2-9])$"));
+        const auto hm = harmonicKey.match(key);
+        if (hm.hasMatch())
+            harmonic(hm.captured(1).toInt(), key, value);
+        else if (key == "gain" && number(key, value, v, -200, 60))
+            d.gainDb[0] = d.gainDb[1] = v;
+        else if (key == "gainl")
+            number(key, value, d.gainDb[0], -200, 60);
+        else if (key == "gainr")
+            number(key, value, d.gainDb[1], -200, 60);
+        else if (key == "lp")
+            number(key, value, d.lowPassHz, 1, 1e6);
+        else if (key == "hp")
+            number(key, value, d.highPassHz, 0.1, 1e6);
+        else if (key == "delay" && number(key, value, v, 0, 65536))
+            d.delaySamples = static_cast<int>(v);
+        else if (key == "k2")
+            number(key, value, d.k2, -100, 100);
+        else if (key == "k3")
+            number(key, value, d.k3, -100, 100);
+        else if (key == "noise")
+            number(key, value, d.noiseDb, -300, 20);
+        else if (key == "dc" && number(key, value, v, -2, 2))
+            d.dc[0] = d.dc[1] = v;
+        else if (key == "dcl")
+            number(key, value, d.dc[0], -2, 2);
+        else if (key == "dcr")
+            number(key, value, d.dc[1], -2, 2);
+        else if (key == "swap")
+            flag(key, value, d.swap);
+        else if (key == "invl")
+            flag(key, value, d.invert[0]);
+        else if (key == "invr")
+            flag(key, value, d.invert[1]);
+        else if (key == "ext")
+            external(value);
+        else if (key == "freq")
+            number(key, value, d.extFreq, 0.01, 1e6);
+        else if (key == "level")
+            number(key, value, d.extLevelDb, -300, 20);
+        else if (key == "fast") {
+            bool f = false;
+            if (flag(key, value, f))
+                spec.fast = f;
+        } else if (key == "fault")
+            fault(value);
+        else if (key == "volume" && number(key, value, v, 0, 100))
+            spec.inputVolume = static_cast<int>(v);
+        else if (!QStringList{"gain", "delay", "dc", "volume"}.contains(key))
+            spec.errors << QStringLiteral("KORVANTA_DUT: unknown key \"%1\"").arg(key);
+    }
+};
+} // namespace
+
+DutConfig DefaultDut()
+{
+    DutConfig d;
+    d.ext = ExternalKind::Sine;
+    d.extFreq = 1000.0;
+    d.extLevelDb = -10.0;
+    d.harmonicsDb = {-70.0, -73.0, -80.0};
+    d.noiseDb = -110.0;
+    return d;
+}
+
+DutSpec ParseDutSpec(const QString& text)
+{
+    Parser p;
+    static const QRegularExpression separators(QStringLiteral("[;,\\s]+"));
+    for (const QString& raw : text.split(separators, Qt::SkipEmptyParts)) {
+        const qsizetype eq = raw.indexOf(QLatin1Char('='));
+        if (eq <= 0) {
+            p.spec.errors << QStringLiteral("KORVANTA_DUT: \"%1\" is not key=value").arg(raw);
+            continue;
+        }
+        p.item(raw.left(eq).trimmed().toLower(), raw.mid(eq + 1).trimmed());
+    }
+    return p.spec;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Configuration of the virtual card's simulated device under test and of its
+// external signal source, parsed from the KORVANTA_DUT text (README.md,
+// "Virtual sound card") or set from C++ by tests.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+enum class ExternalKind { Off, Sine, Square, Noise };
+
+enum class VirtualFault {
+    None,
+    InitFails,        // the sound system cannot be initialised
+    OpenFails,        // opening the input fails with a code
+    OutputOpenFails,  // opening the output fails with a code
+    CloseFails,       // closing the input fails
+    NoData,           // the input returns an empty block
+    ShortBlock,       // the input delivers half a block and ends
+    Stall,            // the input stops delivering
+    DeviceGone,       // the input disappears mid-block
+};
+
+inline constexpr double kOffDb = -1000.0; // a level at or below -300 dB is "none"
+
+struct DutConfig {
+    double gainDb[2] = {0.0, 0.0};   // PCM left, PCM right
+    double lowPassHz = 0.0;          // 2nd-order Butterworth; 0: none
+    double highPassHz = 0.0;
+    int delaySamples = 0;
+    double k2 = 0.0;                 // y = x + k2 x^2 + k3 x^3
+    double k3 = 0.0;
+    double noiseDb = kOffDb;         // added Gaussian noise, dBFS RMS
+    double dc[2] = {0.0, 0.0};       // added DC, full-scale units
+    bool swap = false;               // exchange the two channels
+    bool invert[2] = {false, false}; // polarity of PCM left, PCM right
+    ExternalKind ext = ExternalKind::Off;
+    double extFreq = 1000.0;
+    double extLevelDb = -10.0;       // sine/square: peak dBFS; noise: RMS dBFS
+    std::vector<double> harmonicsDb; // [0] = 2nd harmonic ... dB relative to the fundamental
+
+    bool operator==(const DutConfig&) const = default;
+};
+
+// Everything KORVANTA_DUT can say.
+struct DutSpec {
+    DutConfig dut;
+    std::optional<bool> fast;
+    VirtualFault fault = VirtualFault::None;
+    int faultCode = 0;
+    std::optional<int> inputVolume;
+    QStringList errors; // one readable line per rejected item
+};
+
+// What the card hears when KORVANTA_DUT is not set: a 1 kHz sine at -10 dBFS
+// with harmonics near -70 dB and a low noise floor, straight through.
+DutConfig DefaultDut();
+
+// Parses "key=value" items separated by ';', ',' or blanks. Bad items are
+// skipped and described in `errors`; the rest still applies.
+DutSpec ParseDutSpec(const QString& text);

@@ -1,0 +1,142 @@
+#include "DutSimulator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace {
+double fromDb(double db) { return db <= -300.0 ? 0.0 : std::pow(10.0, db / 20.0); }
+}
+
+double DutSimulator::Biquad::step(double x)
+{
+    const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+}
+
+// Bilinear-transformed 2nd-order Butterworth section.
+DutSimulator::Biquad DutSimulator::butterworth(bool highPass, double freq, int rate)
+{
+    const double w = 2.0 * std::numbers::pi * freq / rate;
+    const double alpha = std::sin(w) / std::numbers::sqrt2; // sin(w) / (2Q), Q = 1/sqrt(2)
+    const double cosw = std::cos(w);
+    const double a0 = 1.0 + alpha;
+    Biquad b;
+    if (highPass) {
+        b.b0 = (1.0 + cosw) / 2.0 / a0;
+        b.b1 = -(1.0 + cosw) / a0;
+    } else {
+        b.b0 = (1.0 - cosw) / 2.0 / a0;
+        b.b1 = (1.0 - cosw) / a0;
+    }
+    b.b2 = b.b0;
+    b.a1 = -2.0 * cosw / a0;
+    b.a2 = (1.0 - alpha) / a0;
+    return b;
+}
+
+DutSimulator::DutSimulator(const DutConfig& config, int sampleRate)
+    : config_(config), rate_(std::max(1, sampleRate)), rng_(0x4b525654u)
+{
+    for (int c = 0; c < 2; ++c) {
+        gain_[c] = fromDb(config.gainDb[c]);
+        delay_[c].assign(static_cast<size_t>(config.delaySamples) + 1, 0.0);
+    }
+    extAmp_ = fromDb(config.extLevelDb);
+    for (double h : config.harmonicsDb)
+        harmonicAmp_.push_back(extAmp_ * fromDb(h));
+    noiseRms_ = fromDb(config.noiseDb);
+    const double nyquist = rate_ / 2.0;
+    auto addFilter = [&](bool highPass, double freq) {
+        if (freq <= 0.0)
+            return;
+        if (freq >= 0.49 * rate_) {
+            warnings_ << QStringLiteral("virtual card: %1 at %2 Hz is not below half the rate (%3 Hz), left out")
+                             .arg(highPass ? "high-pass" : "low-pass").arg(freq).arg(nyquist);
+            return;
+        }
+        for (auto& chain : filters_)
+            chain.push_back(butterworth(highPass, freq, rate_));
+    };
+    addFilter(true, config.highPassHz);
+    addFilter(false, config.lowPassHz);
+}
+
+double DutSimulator::gaussian(double rms) { return rms * normal_(rng_); }
+
+double DutSimulator::external()
+{
+    if (config_.ext == ExternalKind::Off)
+        return 0.0;
+    if (config_.ext == ExternalKind::Noise)
+        return gaussian(extAmp_);
+    const double twoPi = 2.0 * std::numbers::pi;
+    double v = 0.0;
+    if (config_.ext == ExternalKind::Sine)
+        v = extAmp_ * std::sin(twoPi * phase_);
+    else
+        v = phase_ < 0.5 ? extAmp_ : -extAmp_;
+    for (size_t i = 0; i < harmonicAmp_.size(); ++i)
+        v += harmonicAmp_[i] * std::sin(twoPi * std::fmod(phase_ * static_cast<double>(i + 2), 1.0));
+    phase_ += config_.extFreq / rate_;
+    phase_ -= std::floor(phase_);
+    return v;
+}
+
+void DutSimulator::process(const double played[2], double out[2])
+{
+    const double ext = external();
+    const size_t n = delay_[0].size();
+    const size_t readPos = (delayPos_ + 1) % n; // the oldest entry: delaySamples back
+    double v[2];
+    for (int c = 0; c < 2; ++c) {
+        double x = (played[c] + ext) * gain_[c];
+        for (Biquad& f : filters_[c])
+            x = f.step(x);
+        x = x + config_.k2 * x * x + config_.k3 * x * x * x;
+        delay_[c][delayPos_] = x;
+        x = delay_[c][readPos];
+        if (noiseRms_ > 0.0)
+            x += gaussian(noiseRms_);
+        x += config_.dc[c];
+        v[c] = config_.invert[c] ? -x : x;
+    }
+    delayPos_ = readPos;
+    out[0] = config_.swap ? v[1] : v[0];
+    out[1] = config_.swap ? v[0] : v[1];
+}
+
+void QuantiseSamples(const double* values, int count, int bits, double volume, uint8_t* dst)
+{
+    for (int i = 0; i < count; ++i) {
+        const double x = values[i] * volume;
+        if (bits == 8) {
+            dst[i] = static_cast<uint8_t>(std::clamp(std::nearbyint(x * 128.0) + 128.0, 0.0, 255.0));
+        } else if (bits == 16) {
+            const auto s = static_cast<int16_t>(std::clamp(std::nearbyint(x * 32768.0), -32768.0, 32767.0));
+            std::memcpy(dst + 2 * i, &s, 2);
+        } else {
+            const auto s = static_cast<int32_t>(std::clamp(std::nearbyint(x * 2147483648.0), -2147483648.0, 2147483647.0));
+            std::memcpy(dst + 4 * i, &s, 4);
+        }
+    }
+}
+
+double DecodeOutputSample(const uint8_t* src, int bits)
+{
+    if (bits == 8)
+        return (static_cast<int>(src[0]) - 128) / 127.0;
+    if (bits == 16) {
+        int16_t s;
+        std::memcpy(&s, src, 2);
+        return s / 32767.0;
+    }
+    int32_t s;
+    std::memcpy(&s, src, 4);
+    return s / 2147483392.0;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The virtual card's analog path: what its input hears. The played signal
+// and the external source are summed and sent through a simulated device
+// under test, then quantised to the input format with real clipping.
+// The simulator keeps its filter, delay and noise state between blocks, so
+// consecutive blocks are one continuous signal.
+
+#include "DutConfig.h"
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+class DutSimulator {
+public:
+    DutSimulator(const DutConfig& config, int sampleRate);
+
+    const DutConfig& config() const { return config_; }
+    int sampleRate() const { return rate_; }
+
+    // One stereo frame: `played` holds the output's (left, right) in
+    // full-scale units; `out` receives the input's (left, right).
+    void process(const double played[2], double out[2]);
+
+    // Lines describing settings that cannot work at this rate (a filter at
+    // or above half the rate is left out).
+    const QStringList& warnings() const { return warnings_; }
+
+private:
+    struct Biquad {
+        double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        double step(double x);
+    };
+    static Biquad butterworth(bool highPass, double freq, int rate);
+    double external();
+    double gaussian(double rms);
+
+    DutConfig config_;
+    int rate_;
+    double gain_[2];
+    double extAmp_;
+    std::vector<double> harmonicAmp_;
+    double noiseRms_;
+    double phase_ = 0.0;           // external source phase in cycles
+    std::vector<Biquad> filters_[2];
+    std::vector<double> delay_[2]; // ring buffers of delaySamples + 1
+    size_t delayPos_ = 0;
+    std::mt19937 rng_;
+    std::normal_distribution<double> normal_{0.0, 1.0};
+    std::uniform_real_distribution<double> uniform_{-1.0, 1.0};
+    QStringList warnings_;
+};
+
+// Encodes full-scale values as the input format's samples (8-bit unsigned,
+// 16-bit or 32-bit signed), scaled by `volume` and clipped to the format's
+// limits the way a converter clips.
+void QuantiseSamples(const double* values, int count, int bits, double volume, uint8_t* dst);
+
+// Decodes one sample of the output format to full-scale units, the inverse of
+// the playback encoding (127, 32767 and 2147483392 being full scale).
+double DecodeOutputSample(const uint8_t* src, int bits);

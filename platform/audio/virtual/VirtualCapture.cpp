@@ -1,0 +1,71 @@
+#include "VirtualCapture.h"
+
+#include <algorithm>
+#include <thread>
+
+VirtualCapture::VirtualCapture(VirtualCard& card, const WaveFormat& format, VirtualCard::Session session)
+    : card_(card), format_(format), session_(session)
+{
+}
+
+int VirtualCapture::start()
+{
+    started_ = std::chrono::steady_clock::now();
+    delivered_ = 0;
+    blockFrames_ = -1;
+    return 0;
+}
+
+// How many frames real time allows now, waiting up to timeoutMs for some.
+int VirtualCapture::framesDue(int wanted, int timeoutMs)
+{
+    if (session_.fast)
+        return wanted;
+    const double rate = format_.samplesPerSec;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        const long long due = static_cast<long long>(elapsed * rate) - delivered_;
+        if (due > 0)
+            return static_cast<int>(std::min<long long>(due, wanted));
+        if (std::chrono::steady_clock::now() >= deadline)
+            return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+ReadResult VirtualCapture::read(uint8_t* dst, int frames, int timeoutMs)
+{
+    if (blockFrames_ < 0)
+        blockFrames_ = frames; // the first read asks for the whole block
+    switch (session_.fault) {
+    case VirtualFault::NoData:
+        return {0, kEndOfData};
+    case VirtualFault::Stall:
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return {0, 0};
+    default:
+        break;
+    }
+    long long limit = frames;
+    const bool breaksOff = session_.fault == VirtualFault::ShortBlock || session_.fault == VirtualFault::DeviceGone;
+    if (breaksOff) {
+        const long long half = blockFrames_ / 2;
+        if (delivered_ >= half)
+            return {0, session_.fault == VirtualFault::ShortBlock ? kEndOfData : WAVERR_DEVICE_GONE};
+        limit = std::min<long long>(limit, half - delivered_);
+    }
+    const int n = framesDue(static_cast<int>(limit), timeoutMs);
+    if (n > 0) {
+        card_.render(dst, n, format_.bitsPerSample);
+        delivered_ += n;
+    }
+    return {n, 0};
+}
+
+int VirtualCapture::close()
+{
+    if (session_.fault == VirtualFault::CloseFails)
+        return session_.code ? session_.code : MMSYSERR_ERROR;
+    return 0;
+}

@@ -1,0 +1,271 @@
+#include "VirtualCard.h"
+
+#include "DeviceLog.h"
+#include "VirtualCapture.h"
+#include "VirtualPlayback.h"
+
+#include <algorithm>
+
+namespace {
+constexpr uint32_t kAllClassicFormats = 0xFFFFF;
+constexpr int kMinRate = 1000;
+constexpr int kMaxRate = 384000;
+
+bool isStreamFault(VirtualFault f)
+{
+    return f == VirtualFault::CloseFails || f == VirtualFault::NoData || f == VirtualFault::ShortBlock
+        || f == VirtualFault::Stall || f == VirtualFault::DeviceGone;
+}
+} // namespace
+
+VirtualCard& VirtualCard::instance()
+{
+    static VirtualCard card;
+    return card;
+}
+
+QString VirtualCard::inputName() { return QStringLiteral("Korvanta virtual card (loopback) input"); }
+QString VirtualCard::outputName() { return QStringLiteral("Korvanta virtual card (loopback) output"); }
+
+void VirtualCard::setFastMode(bool fast)
+{
+    std::lock_guard lock(mutex_);
+    fast_ = fast;
+}
+
+void VirtualCard::setDut(const DutConfig& config)
+{
+    std::lock_guard lock(mutex_);
+    dutOverride_ = config;
+}
+
+void VirtualCard::clearDut()
+{
+    std::lock_guard lock(mutex_);
+    dutOverride_.reset();
+}
+
+void VirtualCard::injectFault(VirtualFault fault, int code, int times)
+{
+    std::lock_guard lock(mutex_);
+    fault_ = fault;
+    faultCode_ = code;
+    faultTimes_ = times;
+}
+
+void VirtualCard::clearFaults() { injectFault(VirtualFault::None); }
+
+void VirtualCard::setInputVolume(int percent) { volume_.store(std::clamp(percent, 0, 100)); }
+
+int VirtualCard::inputVolume() const { return volume_.load(); }
+
+void VirtualCard::reset()
+{
+    std::lock_guard lock(mutex_);
+    fast_ = false;
+    dutOverride_.reset();
+    fault_ = VirtualFault::None;
+    faultTimes_ = 0;
+    volume_.store(100);
+    sim_.reset();
+    loop_.clear();
+    playing_ = false;
+    lastLoggedSpec_.clear();
+}
+
+bool VirtualCard::outputPlaying() const
+{
+    std::lock_guard lock(mutex_);
+    return playing_;
+}
+
+// Counts one occasion of `fault` when it is the injected one.
+bool VirtualCard::takeFault(VirtualFault fault, int* code)
+{
+    std::lock_guard lock(mutex_);
+    if (fault_ != fault || faultTimes_ == 0)
+        return false;
+    if (code)
+        *code = faultCode_;
+    if (faultTimes_ > 0 && --faultTimes_ == 0)
+        fault_ = VirtualFault::None;
+    return true;
+}
+
+// KORVANTA_DUT as it is now; its complaints go to the device log once per
+// distinct text.
+DutSpec VirtualCard::currentSpec()
+{
+    const bool set = qEnvironmentVariableIsSet("KORVANTA_DUT");
+    const QString text = qEnvironmentVariable("KORVANTA_DUT");
+    DutSpec spec;
+    if (set)
+        spec = ParseDutSpec(text);
+    else
+        spec.dut = DefaultDut();
+    if (set && text != lastLoggedSpec_) {
+        lastLoggedSpec_ = text;
+        for (const QString& e : spec.errors)
+            devlog::Append(e);
+    }
+    return spec;
+}
+
+int VirtualCard::initialise()
+{
+    int code = 0;
+    DutSpec spec;
+    {
+        std::lock_guard lock(mutex_);
+        spec = currentSpec();
+    }
+    if (spec.fault == VirtualFault::InitFails || takeFault(VirtualFault::InitFails, &code))
+        return MMSYSERR_NOMEM;
+    return 0;
+}
+
+QString VirtualCard::deviceName(bool input, int device)
+{
+    if (device != 0)
+        return {};
+    return input ? inputName() : outputName();
+}
+
+int VirtualCard::inputCaps(int device, WaveInCaps& caps)
+{
+    if (device != 0)
+        return MMSYSERR_BADDEVICEID;
+    caps = WaveInCaps{inputName(), kAllClassicFormats, 2, 0};
+    return 0;
+}
+
+int VirtualCard::outputCaps(int device, WaveOutCaps& caps)
+{
+    if (device != 0)
+        return MMSYSERR_BADDEVICEID;
+    caps = WaveOutCaps{outputName(), kAllClassicFormats, 2,
+                       WAVECAPS_VOLUME | WAVECAPS_LRVOLUME | WAVECAPS_SAMPLEACCURATE};
+    return 0;
+}
+
+int VirtualCard::checkFormat(int device, const WaveFormat& f)
+{
+    if (device != 0)
+        return MMSYSERR_BADDEVICEID;
+    const bool bitsOk = f.bitsPerSample == 8 || f.bitsPerSample == 16 || f.bitsPerSample == 32;
+    const bool rateOk = f.samplesPerSec >= kMinRate && f.samplesPerSec <= kMaxRate;
+    if (f.formatTag != 1 || !bitsOk || !rateOk || f.channels != 2
+        || f.blockAlign != f.channels * f.bitsPerSample / 8)
+        return WAVERR_BADFORMAT;
+    return 0;
+}
+
+int VirtualCard::queryInput(int device, const WaveFormat& format) { return checkFormat(device, format); }
+int VirtualCard::queryOutput(int device, const WaveFormat& format) { return checkFormat(device, format); }
+
+// Reads KORVANTA_DUT and the C++ settings for one input stream; a changed
+// DUT or rate starts a fresh simulation, an unchanged one continues.
+VirtualCard::Session VirtualCard::beginSession(int rate)
+{
+    std::lock_guard lock(mutex_);
+    const DutSpec spec = currentSpec();
+    const DutConfig dut = dutOverride_.value_or(spec.dut);
+    if (!sim_ || !(sim_->config() == dut) || sim_->sampleRate() != rate) {
+        sim_ = std::make_unique<DutSimulator>(dut, rate);
+        for (const QString& w : sim_->warnings())
+            devlog::Append(w);
+    }
+    if (spec.inputVolume != envVolume_) {
+        envVolume_ = spec.inputVolume;
+        if (envVolume_)
+            volume_.store(*envVolume_);
+    }
+    Session s;
+    s.fast = fast_ || spec.fast.value_or(false);
+    if (isStreamFault(fault_) && faultTimes_ != 0) {
+        s.fault = fault_;
+        s.code = faultCode_;
+        if (faultTimes_ > 0 && --faultTimes_ == 0)
+            fault_ = VirtualFault::None;
+    } else if (isStreamFault(spec.fault)) {
+        s.fault = spec.fault;
+        s.code = spec.faultCode;
+    }
+    return s;
+}
+
+int VirtualCard::openInput(int device, const WaveFormat& format, std::unique_ptr<CaptureSource>& out)
+{
+    if (const int rc = checkFormat(device, format))
+        return rc;
+    int code = 0;
+    {
+        std::lock_guard lock(mutex_);
+        const DutSpec spec = currentSpec();
+        if (spec.fault == VirtualFault::OpenFails)
+            return spec.faultCode ? spec.faultCode : MMSYSERR_ALLOCATED;
+    }
+    if (takeFault(VirtualFault::OpenFails, &code))
+        return code ? code : MMSYSERR_ALLOCATED;
+    out = std::make_unique<VirtualCapture>(*this, format, beginSession(static_cast<int>(format.samplesPerSec)));
+    return 0;
+}
+
+int VirtualCard::openOutput(int device, const WaveFormat& format, std::unique_ptr<PlaybackSink>& out)
+{
+    if (const int rc = checkFormat(device, format))
+        return rc;
+    int code = 0;
+    {
+        std::lock_guard lock(mutex_);
+        const DutSpec spec = currentSpec();
+        if (spec.fault == VirtualFault::OutputOpenFails)
+            return spec.faultCode ? spec.faultCode : MMSYSERR_ALLOCATED;
+    }
+    if (takeFault(VirtualFault::OutputOpenFails, &code))
+        return code ? code : MMSYSERR_ALLOCATED;
+    out = std::make_unique<VirtualPlayback>(*this, format);
+    return 0;
+}
+
+void VirtualCard::setLoop(const uint8_t* data, uint32_t bytes, const WaveFormat& format)
+{
+    const int bytesPerSample = format.bitsPerSample / 8;
+    const size_t samples = bytes / bytesPerSample / 2 * 2;
+    std::vector<double> decoded(samples);
+    for (size_t i = 0; i < samples; ++i)
+        decoded[i] = DecodeOutputSample(data + i * bytesPerSample, format.bitsPerSample);
+    std::lock_guard lock(mutex_);
+    loop_ = std::move(decoded);
+    loopPos_ = 0;
+}
+
+void VirtualCard::startLoop()
+{
+    std::lock_guard lock(mutex_);
+    playing_ = !loop_.empty();
+}
+
+void VirtualCard::stopLoop()
+{
+    std::lock_guard lock(mutex_);
+    playing_ = false;
+}
+
+void VirtualCard::render(uint8_t* dst, int frames, int bits)
+{
+    std::lock_guard lock(mutex_);
+    if (!sim_)
+        sim_ = std::make_unique<DutSimulator>(dutOverride_.value_or(DefaultDut()), 44100);
+    scratch_.resize(static_cast<size_t>(frames) * 2);
+    for (int i = 0; i < frames; ++i) {
+        double played[2] = {0.0, 0.0};
+        if (playing_) {
+            played[0] = loop_[loopPos_];
+            played[1] = loop_[loopPos_ + 1];
+            loopPos_ = (loopPos_ + 2) % loop_.size();
+        }
+        sim_->process(played, &scratch_[2 * static_cast<size_t>(i)]);
+    }
+    QuantiseSamples(scratch_.data(), frames * 2, bits, volume_.load() / 100.0, dst);
+}

@@ -1,0 +1,98 @@
+#pragma once
+// The virtual loopback card: one input and one output device of the program,
+// chosen when the machine has no sound device or with KORVANTA_AUDIO=virtual.
+// Its input hears what its output plays plus an optional external source,
+// both through a simulated device under test (DutSimulator). The DUT is
+// configured by KORVANTA_DUT, read at every open of the input, or from C++
+// with setDut(), which then takes precedence.
+//
+// Test interface (GUI thread): setFastMode, setDut/clearDut, injectFault/
+// clearFaults, setInputVolume, reset. Fast mode delivers each block as soon
+// as it is asked for (still through the device thread and a posted event);
+// otherwise the card runs in real time.
+
+#include "AudioBackend.h"
+#include "DutConfig.h"
+#include "DutSimulator.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class VirtualCard : public AudioBackend {
+public:
+    static VirtualCard& instance();
+
+    static QString inputName();
+    static QString outputName();
+
+    // --- test interface -------------------------------------------------
+    void setFastMode(bool fast);
+    void setDut(const DutConfig& config);
+    void clearDut();                                  // back to KORVANTA_DUT
+    // Makes the next `times` occasions of the fault happen (-1: until
+    // cleared). `code` is the error of OpenFails/OutputOpenFails/CloseFails
+    // (defaults: 4 "in use", 4, 1).
+    void injectFault(VirtualFault fault, int code = 0, int times = -1);
+    void clearFaults();
+    void setInputVolume(int percent);                 // 0..100, 100 = unity
+    int inputVolume() const;
+    // Everything back to a new card (fast mode off, no DUT override, no
+    // fault, volume 100, nothing playing).
+    void reset();
+    // Whether the output is playing a loop right now.
+    bool outputPlaying() const;
+
+    // --- AudioBackend ----------------------------------------------------
+    QString name() const override { return QStringLiteral("virtual"); }
+    int initialise() override;
+    int inputCount() override { return 1; }
+    int outputCount() override { return 1; }
+    QString deviceName(bool input, int device) override;
+    int inputCaps(int device, WaveInCaps& caps) override;
+    int outputCaps(int device, WaveOutCaps& caps) override;
+    int queryInput(int device, const WaveFormat& format) override;
+    int queryOutput(int device, const WaveFormat& format) override;
+    int openInput(int device, const WaveFormat& format, std::unique_ptr<CaptureSource>& out) override;
+    int openOutput(int device, const WaveFormat& format, std::unique_ptr<PlaybackSink>& out) override;
+
+    // --- used by the card's own streams (any thread) ----------------------
+    // Renders `frames` input frames in `bits` into dst.
+    void render(uint8_t* dst, int frames, int bits);
+    void setLoop(const uint8_t* data, uint32_t bytes, const WaveFormat& format);
+    void startLoop();
+    void stopLoop();
+    // Whether the stream fault occurs now (counts one occasion).
+    bool takeFault(VirtualFault fault, int* code = nullptr);
+
+    // What an open of the input sees: DUT, fast mode, fault of the stream.
+    struct Session {
+        bool fast = false;
+        VirtualFault fault = VirtualFault::None;
+        int code = 0;
+    };
+
+private:
+    VirtualCard() = default;
+    static int checkFormat(int device, const WaveFormat& format);
+    Session beginSession(int rate);
+    DutSpec currentSpec();
+
+    mutable std::mutex mutex_;
+    bool fast_ = false;
+    std::optional<DutConfig> dutOverride_;
+    VirtualFault fault_ = VirtualFault::None;
+    int faultCode_ = 0;
+    int faultTimes_ = 0;
+    std::atomic<int> volume_{100};
+    std::optional<int> envVolume_;
+    std::unique_ptr<DutSimulator> sim_;
+    QString lastLoggedSpec_;
+    // The looping output buffer, decoded to full-scale stereo frames.
+    std::vector<double> loop_;
+    size_t loopPos_ = 0;
+    bool playing_ = false;
+    std::vector<double> scratch_;
+};
