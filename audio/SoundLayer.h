@@ -15,7 +15,7 @@ inline constexpr uint32_t kOutputBufferBytes = 262144;
 inline constexpr int kConversionFloats = 65536;
 
 struct SoundLayer {
-    SoundSlots slots;
+    SoundSlots sound;
     int currentIn = 0;
     int currentOut = 0;
     uint32_t inFormats[kSlotCount] = {0, 0, 0};
@@ -45,8 +45,8 @@ struct SoundLayer {
     int precision = 0;
     std::mt19937 noise{0x6b72766e};
 
-    DeviceSlot& inSlot() { return slots.in[currentIn]; }
-    DeviceSlot& outSlot() { return slots.out[currentOut]; }
+    DeviceSlot& inSlot() { return sound.in[currentIn]; }
+    DeviceSlot& outSlot() { return sound.out[currentOut]; }
 };
 
 SoundLayer& Layer();

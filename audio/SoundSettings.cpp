@@ -83,28 +83,28 @@ QString bitsText(const DeviceSlot& slot)
 }
 } // namespace
 
-void ReadSoundSection(const ProfileStore& store, SoundSlots& slots, const DeviceNames& inNames,
+void ReadSoundSection(const ProfileStore& store, SoundSlots& sound, const DeviceNames& inNames,
                       const DeviceNames& outNames)
 {
     const SectionReader r{store};
     const int ram = r.integer(QStringLiteral("SINWAVERAM2"), 32768);
     if (ram > 256 && ram < 65536)
-        slots.sinWaveRam2 = ram / 8 * 8;
+        sound.sinWaveRam2 = ram / 8 * 8;
     for (int i = 0; i < kSlotCount; ++i) {
         if (inNames[i].isEmpty())
             continue;
-        readInput(r, slots.in[i], inNames[i]);
-        readOutput(r, slots.in[i], slots.out[i], outNames[i]);
+        readInput(r, sound.in[i], inNames[i]);
+        readOutput(r, sound.in[i], sound.out[i], outNames[i]);
     }
 }
 
-void WriteSoundSection(ProfileStore& store, const SoundSlots& slots, const DeviceNames& inNames,
+void WriteSoundSection(ProfileStore& store, const SoundSlots& sound, const DeviceNames& inNames,
                        const DeviceNames& outNames)
 {
-    store.setValue(kSection, QStringLiteral("SINWAVERAM2"), QString::number(slots.sinWaveRam2));
+    store.setValue(kSection, QStringLiteral("SINWAVERAM2"), QString::number(sound.sinWaveRam2));
     for (int i = 0; i < kSlotCount; ++i) {
         if (const QString& n = inNames[i]; !n.isEmpty()) {
-            const DeviceSlot& s = slots.in[i];
+            const DeviceSlot& s = sound.in[i];
             store.setValue(kSection, SlotKey(n, "db"), bitsText(s));
             store.setValue(kSection, SlotKey(n, "sf"), QString::number(s.format.samplesPerSec));
             store.setValue(kSection, SlotKey(n, "usf"), QString::number(s.userRate));
@@ -113,12 +113,12 @@ void WriteSoundSection(ProfileStore& store, const SoundSlots& slots, const Devic
             store.setValue(kSection, SlotKey(n, "DCoAuto"), s.autoDC ? "1" : "0");
         }
         if (const QString& n = outNames[i]; !n.isEmpty()) {
-            const DeviceSlot& s = slots.out[i];
+            const DeviceSlot& s = sound.out[i];
             store.setValue(kSection, SlotKey(n, "db"), bitsText(s));
             store.setValue(kSection, SlotKey(n, "sf"), QString::number(s.format.samplesPerSec));
             store.setValue(kSection, SlotKey(n, "usf"), QString::number(s.userRate));
-            store.setValue(kSection, SlotKey(n, "PhiL"), QString::number(slots.in[i].phaseL));
-            store.setValue(kSection, SlotKey(n, "PhiR"), QString::number(slots.in[i].phaseR));
+            store.setValue(kSection, SlotKey(n, "PhiL"), QString::number(sound.in[i].phaseL));
+            store.setValue(kSection, SlotKey(n, "PhiR"), QString::number(sound.in[i].phaseR));
             store.setValue(kSection, SlotKey(n, "PhoL"), QString::number(s.phaseL));
             store.setValue(kSection, SlotKey(n, "PhoR"), QString::number(s.phaseR));
         }

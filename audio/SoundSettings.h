@@ -18,12 +18,12 @@ struct SoundSlots {
 
 using DeviceNames = std::array<QString, kSlotCount>;
 
-// Reads the section into the slots. Slot i is read only when input device i
+// Reads the section into the sound. Slot i is read only when input device i
 // exists (its name is not empty); its output half and the phase keys use the
 // name of output device i. Missing or unusable values take their defaults.
-void ReadSoundSection(const ProfileStore& store, SoundSlots& slots, const DeviceNames& inNames,
+void ReadSoundSection(const ProfileStore& store, SoundSlots& sound, const DeviceNames& inNames,
                       const DeviceNames& outNames);
 
 // Writes every key whose forming name is not empty, and "SINWAVERAM2".
-void WriteSoundSection(ProfileStore& store, const SoundSlots& slots, const DeviceNames& inNames,
+void WriteSoundSection(ProfileStore& store, const SoundSlots& sound, const DeviceNames& inNames,
                        const DeviceNames& outNames);

@@ -88,7 +88,7 @@ int SoundInit()
     s.initialised = true;
     ProfileStore store(SettingsFilePath());
     store.load();
-    ReadSoundSection(store, s.slots, deviceNames('I'), deviceNames('O'));
+    ReadSoundSection(store, s.sound, deviceNames('I'), deviceNames('O'));
     return 0;
 }
 
@@ -98,7 +98,7 @@ void SoundDone()
     if (s.initialised) {
         ProfileStore store(SettingsFilePath());
         store.load();
-        WriteSoundSection(store, s.slots, deviceNames('I'), deviceNames('O'));
+        WriteSoundSection(store, s.sound, deviceNames('I'), deviceNames('O'));
         if (!store.save())
             devlog::Append(QStringLiteral("SDSOUND: settings file could not be written: ") + store.path());
     }
@@ -136,9 +136,9 @@ QString DeviceName(char kind, int index)
 
 uint32_t InputFormatMask(int index) { return index >= 0 && index < kSlotCount ? Layer().inFormats[index] : 0; }
 
-DeviceSlot& InSlot(int index) { return Layer().slots.in[std::clamp(index, 0, kSlotCount - 1)]; }
-DeviceSlot& OutSlot(int index) { return Layer().slots.out[std::clamp(index, 0, kSlotCount - 1)]; }
-int SinWaveRam2() { return Layer().slots.sinWaveRam2; }
+DeviceSlot& InSlot(int index) { return Layer().sound.in[std::clamp(index, 0, kSlotCount - 1)]; }
+DeviceSlot& OutSlot(int index) { return Layer().sound.out[std::clamp(index, 0, kSlotCount - 1)]; }
+int SinWaveRam2() { return Layer().sound.sinWaveRam2; }
 
 void GetBits(int& in, int& out)
 {

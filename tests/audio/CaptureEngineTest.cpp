@@ -1,0 +1,213 @@
+// The capture engine end to end on the virtual loopback card: what is played
+// comes back converted, in the right channel order, with clipping counted;
+// every device fault ends as a missing block with its code and log line, and
+// the next recording works.
+
+#include "AudioTestSupport.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+GeneratorSettings sine(int levelLeft, int levelRight)
+{
+    GeneratorSettings g;
+    g.levelLeft = levelLeft;
+    g.levelRight = levelRight;
+    return g;
+}
+
+int zeroCrossings(const std::vector<float>& block, int channel)
+{
+    int n = 0;
+    for (size_t i = 2 + channel; i < block.size(); i += 2)
+        if ((block[i - 2] < 0) != (block[i] < 0))
+            ++n;
+    return n;
+}
+
+float peak(const std::vector<float>& block, int channel)
+{
+    float p = 0;
+    for (size_t i = channel; i < block.size(); i += 2)
+        p = std::max(p, std::abs(block[i]));
+    return p;
+}
+} // namespace
+
+using CaptureEngine = VirtualLayerTest;
+
+TEST_F(CaptureEngine, PlayedSineComesBackAtItsLevelInTheRightChannelOrder)
+{
+    ASSERT_EQ(StartPlay(sine(-6, GeneratorSettings::kLevelOff), -1, 1000.0f), 0);
+    const RecordedBlock b = RecordBlock(4800, 7);
+    StopPlay();
+    ASSERT_TRUE(b.present);
+    ASSERT_EQ(b.data.size(), 9600u);
+    EXPECT_EQ(b.userValue, 7);
+    // The left channel played; it arrives as the second float of each pair.
+    EXPECT_NEAR(peak(b.data, 1), 0.5f, 0.005f);
+    EXPECT_LT(peak(b.data, 0), 1e-4f);
+    // 0.1 s of 1 kHz: 100 periods, 200 sign changes.
+    EXPECT_NEAR(zeroCrossings(b.data, 1), 200, 2);
+    EXPECT_EQ(b.overRange, 0);
+    EXPECT_EQ(b.lastError, 0);
+}
+
+TEST_F(CaptureEngine, FlipAndPolarityActOnTheRecordedPairs)
+{
+    SetFlip(true, false);
+    SetInversePhase(false, true, false, false); // "R" multiplier: the PCM left channel
+    ASSERT_EQ(StartPlay(sine(-6, GeneratorSettings::kLevelOff), -1, 1000.0f), 0);
+    const RecordedBlock b = RecordBlock(480);
+    StopPlay();
+    ASSERT_TRUE(b.present);
+    EXPECT_NEAR(peak(b.data, 0), 0.5f, 0.005f);
+    EXPECT_LT(peak(b.data, 1), 1e-4f);
+    // The played sine starts rising; inverted it starts falling.
+    EXPECT_LT(b.data[2], 0.0f);
+}
+
+TEST_F(CaptureEngine, ClippingDeviceGivesTheOverRangeCount)
+{
+    DutConfig loud;
+    loud.gainDb[0] = loud.gainDb[1] = 20.0 * std::log10(2.0); // a 0 dBFS sine reaches twice full scale
+    VirtualCard::instance().setDut(loud);
+    // At 44.1 kHz no sample of a 1 kHz sine sits exactly on the clip point.
+    SetSampleRates(44100, 44100);
+    ASSERT_EQ(StartPlay(sine(0, 0), -1, 1000.0f), 0);
+    const RecordedBlock b = RecordBlock(4410);
+    StopPlay();
+    ASSERT_TRUE(b.present);
+    const auto atLimit = std::count_if(b.data.begin(), b.data.end(), [](float v) {
+        return v <= -1.0f || v >= 32767.0f / 32768.0f;
+    });
+    EXPECT_EQ(b.overRange, atLimit);
+    // |2 sin| >= 1 for two thirds of the period.
+    EXPECT_NEAR(b.overRange / 8820.0, 2.0 / 3.0, 0.01);
+}
+
+TEST_F(CaptureEngine, SecondStartBeforeTheBlockReplacesTheCallbackOnly)
+{
+    int first = 0;
+    int second = 0;
+    ASSERT_EQ(StartRecord(960, 1, [&first] { ++first; }), 0);
+    ASSERT_EQ(StartRecord(960, 2, [&second] {
+                  int n, o, u;
+                  GetRecordBlock(n, o, u);
+                  EXPECT_EQ(u, 1); // the block of the first request
+                  ++second;
+              }),
+              0);
+    (void)QTest::qWaitFor([&second] { return second > 0; }, 5000);
+    QTest::qWait(50);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 1);
+}
+
+TEST_F(CaptureEngine, BlocksThatDoNotFitTheBuffersAreRefused)
+{
+    SetBits(32, 0);
+    int rc = -1;
+    const RecordedBlock b = RecordBlock(32769, 0, &rc);
+    EXPECT_EQ(rc, MMSYSERR_INVALPARAM);
+    EXPECT_FALSE(b.arrived);
+    // 32768 frames fit every format.
+    EXPECT_TRUE(RecordBlock(32768).present);
+}
+
+struct FaultCase {
+    VirtualFault fault;
+    int lastError;
+    const char* logLine;
+};
+
+class CaptureFaults : public VirtualLayerTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(CaptureFaults, EndAsAMissingBlockAndTheNextStartWorks)
+{
+    const FaultCase c = GetParam();
+    VirtualCard::instance().injectFault(c.fault, 0, 1);
+    const RecordedBlock bad = RecordBlock(2304);
+    ASSERT_TRUE(bad.arrived) << "no completion: the engine hung";
+    EXPECT_FALSE(bad.present);
+    EXPECT_EQ(bad.lastError, c.lastError);
+    if (c.logLine) {
+        EXPECT_TRUE(LogContains(QString::fromLatin1(c.logLine))) << devlog::Lines().join('\n').toStdString();
+    }
+    EXPECT_FALSE(SoundErrorText(c.lastError).isEmpty());
+
+    const RecordedBlock good = RecordBlock(2304);
+    ASSERT_TRUE(good.present);
+    EXPECT_EQ(good.data.size(), 4608u);
+    EXPECT_EQ(good.lastError, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceFaults, CaptureFaults,
+    ::testing::Values(FaultCase{VirtualFault::Stall, WAVERR_DEVICE_STALLED, "waveInBlock Error 901"},
+                      FaultCase{VirtualFault::DeviceGone, WAVERR_DEVICE_GONE, "waveInBlock Error 902"},
+                      FaultCase{VirtualFault::ShortBlock, WAVERR_DEVICE_SHORT_BLOCK, "waveInBlock Error 903"},
+                      FaultCase{VirtualFault::CloseFails, 9, "waveInClose Error "},
+                      FaultCase{VirtualFault::NoData, 0, nullptr}));
+
+TEST_F(CaptureEngine, OpenFailureIsReportedLoggedAndLeavesTheEngineIdle)
+{
+    VirtualCard::instance().injectFault(VirtualFault::OpenFails, MMSYSERR_ALLOCATED, 1);
+    int rc = 0;
+    const RecordedBlock bad = RecordBlock(960, 0, &rc);
+    EXPECT_EQ(rc, MMSYSERR_ALLOCATED);
+    EXPECT_EQ(LastSoundError(), MMSYSERR_ALLOCATED);
+    EXPECT_TRUE(LogContains("waveinOpen Error 4"));
+    EXPECT_TRUE(RecordBlock(960).present);
+}
+
+TEST_F(CaptureEngine, UnsupportedFormatIsRefusedByTheQuery)
+{
+    SetSampleRates(500, 0); // below what the card takes
+    int rc = 0;
+    RecordBlock(960, 0, &rc);
+    EXPECT_EQ(rc, WAVERR_BADFORMAT);
+    EXPECT_TRUE(LogContains("InFormatQuery Error"));
+    EXPECT_FALSE(FormatSupported(500, 16, true));
+    EXPECT_TRUE(FormatSupported(96000, 24, true));
+}
+
+TEST_F(CaptureEngine, KorvantaDutIsReadAtEveryOpen)
+{
+    VirtualCard::instance().clearDut();
+    qputenv("KORVANTA_DUT", "ext=sine freq=1000 level=-20 gainr=-200");
+    const RecordedBlock b = RecordBlock(4800);
+    qputenv("KORVANTA_DUT", "fault=close");
+    const RecordedBlock failing = RecordBlock(480);
+    qunsetenv("KORVANTA_DUT");
+    ASSERT_TRUE(b.present);
+    EXPECT_NEAR(peak(b.data, 1), 0.1f, 0.002f); // PCM left at -20 dBFS
+    EXPECT_LT(peak(b.data, 0), 1e-4f);          // PCM right silenced
+    EXPECT_FALSE(failing.present);
+    EXPECT_EQ(failing.lastError, 9);
+}
+
+TEST_F(CaptureEngine, RealTimeModeDeliversNoFasterThanTheClock)
+{
+    VirtualCard::instance().setFastMode(false);
+    QElapsedTimer t;
+    t.start();
+    const RecordedBlock b = RecordBlock(9600); // 200 ms at 48 kHz
+    EXPECT_TRUE(b.present);
+    EXPECT_GE(t.elapsed(), 190);
+}
+
+TEST(SoundLayerStart, FailedInitialisationReturnsThree)
+{
+    VirtualCard::instance().reset();
+    VirtualCard::instance().injectFault(VirtualFault::InitFails, 0, 1);
+    EXPECT_EQ(SoundInit(), 3);
+    EXPECT_EQ(LastSoundError(), 3);
+    EXPECT_FALSE(SoundInitialised());
+    // Nothing to record into: starts are ignored, not crashed.
+    EXPECT_EQ(StartRecord(100, 0, [] {}), 0);
+    EXPECT_EQ(SoundInit(), 0);
+    SoundDone();
+}
