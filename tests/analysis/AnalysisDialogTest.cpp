@@ -11,6 +11,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <array>
+#include <vector>
+
 namespace {
 
 class AnalysisDialogTest : public ::testing::Test {
@@ -31,6 +34,20 @@ protected:
         dlg.Edit3->setText(fund);
         dlg.Edit4->setText(threshold);
         dlg.BitBtn1->click();
+    }
+
+    // Submits each row of (low, high, fundamental, threshold) and returns the
+    // messages they raised.
+    static QStringList submitRows(TAnaly& dlg, const std::vector<std::array<QString, 4>>& rows)
+    {
+        ModalRecorder rec;
+        for (const auto& r : rows)
+            submit(dlg, r[0], r[1], r[2], r[3]);
+        for (const auto& q : rec.questions()) {
+            EXPECT_EQ(q.kind, modal::Kind::Warning);
+            EXPECT_EQ(q.buttons, modal::Ok);
+        }
+        return rec.messageTexts();
     }
 
     static void choose(TAnaly& dlg, const QString& name)
@@ -76,21 +93,15 @@ TEST_F(AnalysisDialogTest, EachBadInputHasItsMessageAndStoresNothing)
     dlg.CheckBox1->setChecked(false);
     choose(dlg, "A Weighting");
     const AnalysisSettings before = settings;
-    ModalRecorder rec;
-    submit(dlg, "1x", "abc", "1000", "-60");           // the first failing check wins
-    submit(dlg, "100", "20 000", "1000", "-60");
-    submit(dlg, "5000", "5000", "1000", "-60");
-    submit(dlg, "100", "20000", "1000.5", "-60");
-    submit(dlg, "100", "20000", "1000", "0.5");
-    submit(dlg, "100", "20000", "1000", "minus 60");
-    EXPECT_EQ(rec.messageTexts(),
-              (QStringList{"Frequenz low nicht korrekt", "Frequenz high nicht korrekt",
-                           "Frequenz high sollte größer low sein", "Grundfrequenz nicht korrekt",
-                           "Pegel Schwellwert nicht korrekt", "Pegel Schwellwert nicht korrekt"}));
-    for (const auto& q : rec.questions()) {
-        EXPECT_EQ(q.kind, modal::Kind::Warning);
-        EXPECT_EQ(q.buttons, modal::Ok);
-    }
+    const QStringList messages = submitRows(dlg, {{"1x", "abc", "1000", "-60"},   // the first failing check wins
+                                                  {"100", "20 000", "1000", "-60"},
+                                                  {"5000", "5000", "1000", "-60"},
+                                                  {"100", "20000", "1000.5", "-60"},
+                                                  {"100", "20000", "1000", "0.5"},
+                                                  {"100", "20000", "1000", "minus 60"}});
+    EXPECT_EQ(messages, (QStringList{"Frequenz low nicht korrekt", "Frequenz high nicht korrekt",
+                                     "Frequenz high sollte größer low sein", "Grundfrequenz nicht korrekt",
+                                     "Pegel Schwellwert nicht korrekt", "Pegel Schwellwert nicht korrekt"}));
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(settings.bandLow, before.bandLow);
     EXPECT_EQ(settings.bandHigh, before.bandHigh);
@@ -110,13 +121,9 @@ TEST_F(AnalysisDialogTest, EnglishTexts)
     EXPECT_EQ(dlg.windowTitle(), "Analyze Dialog");
     EXPECT_EQ(dlg.CheckBox1->text(), "Fundamental automatic");
     EXPECT_EQ(dlg.Label7->text(), "Hz manually");
-    ModalRecorder rec;
-    submit(dlg, "", "1", "1", "-1");
-    submit(dlg, "1", "x", "1", "-1");
-    submit(dlg, "2", "1", "1", "-1");
-    submit(dlg, "1", "2", "", "-1");
-    submit(dlg, "1", "2", "3", "1");
-    EXPECT_EQ(rec.messageTexts(),
+    const QStringList messages = submitRows(
+        dlg, {{"", "1", "1", "-1"}, {"1", "x", "1", "-1"}, {"2", "1", "1", "-1"}, {"1", "2", "", "-1"}, {"1", "2", "3", "1"}});
+    EXPECT_EQ(messages,
               (QStringList{"Frequency low not correct", "Frequency high not correct",
                            "Frequency high must be greater then low value", "Fundamental not correct",
                            "Treshhold Value not correct"}));

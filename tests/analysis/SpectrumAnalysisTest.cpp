@@ -208,15 +208,3 @@ TEST(BandLevel, EmptyBinsCountAsTheNoSignalLevelWhenWeighted)
     EXPECT_NEAR(powerDb(WeightedPower(a, 0.0, 1000, kDbFactor)), -192.0, 1e-9);
     EXPECT_EQ(WeightedPower(noWeighting(), 0.0, 1000, kDbFactor), 0.0);
 }
-
-TEST(BandLevel, ProcessWideRecordsAreUsed)
-{
-    std::vector<float> spec(kN / 2, 0.0f);
-    spec[100] = 0.5f;
-    Analysis() = settingsFor();
-    SelectFilter(Analysis(), WeightingCurve(), kWeightingNone);
-    EXPECT_NEAR(BandLevel(spec, 0.0), powerDb(0.25) + 8.17, 1e-9);
-    Analysis().fundamentalThreshold = 1.0;
-    EXPECT_NEAR(ThdPlusNoise(spec), powerDb(0.25), 1e-9);
-    EXPECT_EQ(Analysis().fundamental, 0.0);
-}

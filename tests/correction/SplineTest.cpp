@@ -162,11 +162,3 @@ TEST(Spline, RebuildAndClearReplaceTheWholeTable)
     EXPECT_FALSE(t.active);
     EXPECT_EQ(SplineValue(t, 100), 0.0);
 }
-
-TEST(Spline, ProcessWideTablesAreDistinctAndStartEmpty)
-{
-    EXPECT_NE(&InputCorrection(), &OutputCorrection());
-    EXPECT_EQ(&InputCorrection(), &InputCorrection());
-    EXPECT_EQ(InputCorrection().count, 0);
-    EXPECT_FALSE(OutputCorrection().active);
-}
