@@ -1,0 +1,99 @@
+#include "DiaNavigation.h"
+
+#include "DiaScale.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int32_t NextStopUp(int32_t v)
+{
+    for (int s : ScrollStops)
+        if (s > v)
+            return s;
+    return v;
+}
+
+int32_t NextStopDown(int32_t v)
+{
+    for (int i = ScrollStopCount - 1; i >= 0; --i)
+        if (ScrollStops[i] < v)
+            return ScrollStops[i];
+    return v;
+}
+
+// A linear axis moves by a tenth of its span, or by 1 Hz when the span is
+// too small for a tenth to be a whole hertz.
+int32_t LinearMove(int code, int32_t v, int32_t span)
+{
+    const int32_t delta = span > 9 ? span / 10 : 1;
+    return code == SB_LINEUP ? v - delta : v + delta;
+}
+
+bool MovesValue(int code) { return code == SB_LINEUP || code == SB_LINEDOWN; }
+
+} // namespace
+
+int32_t ScrollHighFreq(int code, int32_t xmin, int32_t xmax, bool xLog)
+{
+    if (!MovesValue(code))
+        return xmax;
+    int32_t v;
+    if (xLog)
+        v = code == SB_LINEUP ? NextStopDown(xmax) : NextStopUp(xmax);
+    else
+        v = std::min(LinearMove(code, xmax, xmax - xmin), MaxScrollFreq);
+    return v > xmin ? v : xmax;
+}
+
+int32_t ScrollLowFreq(int code, int32_t xmin, int32_t xmax, bool xLog)
+{
+    if (!MovesValue(code))
+        return xmin;
+    int32_t v;
+    if (xLog)
+        v = code == SB_LINEUP ? NextStopDown(xmin) : NextStopUp(xmin);
+    else
+        v = std::max(LinearMove(code, xmin, xmax - xmin), 1);
+    return v < xmax ? v : xmin;
+}
+
+namespace {
+double AutoStep(float ymin, float ymax) { return NiceStep(std::fabs(double(ymax) - ymin) / 10.0); }
+double Snapped(float v, double g) { return std::round(v / g); }
+} // namespace
+
+float YSpin::ymaxUp(float ymin, float ymax) const
+{
+    if (!autoStep)
+        return ymax + step;
+    const double g = AutoStep(ymin, ymax);
+    return static_cast<float>(g * (Snapped(ymax, g) + 1));
+}
+
+float YSpin::ymaxDown(float ymin, float ymax) const
+{
+    if (!autoStep)
+        return ymax - step > ymin ? ymax - step : ymax;
+    const double g = AutoStep(ymin, ymax);
+    const float a = static_cast<float>(g * (Snapped(ymax, g) - 1));
+    return a > ymin ? a : ymax;
+}
+
+float YSpin::yminUp(float ymin, float ymax) const
+{
+    if (!autoStep)
+        return ymax - step > ymin ? ymin + step : ymin;
+    const double g = AutoStep(ymin, ymax);
+    const float a = static_cast<float>(g * (Snapped(ymin, g) + 1));
+    return a < ymax ? a : ymin;
+}
+
+float YSpin::yminDown(float ymin, float ymax) const
+{
+    if (!autoStep)
+        return ymin - step;
+    const double g = AutoStep(ymin, ymax);
+    return static_cast<float>(g * (Snapped(ymin, g) - 1));
+}

@@ -1,0 +1,300 @@
+#include "DiaRender.h"
+
+#include "DiaFonts.h"
+#include "DiaScale.h"
+#include "SharedRoutines.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+const QString DiaRenderer::CreditText = QStringLiteral("sound card audio analyzer");
+
+namespace {
+
+// Grid rows are at most this many; more means the step no longer fits the
+// range (a layout that failed) and the axis is left out.
+constexpr int MaxGridLines = 10000;
+
+const QColor FrameShadow(0x80, 0x80, 0x80);
+const QColor FrameLight(0xC0, 0xC0, 0xC0);
+const QColor ProductColour(0x80, 0x80, 0x00);   // olive
+
+// Text with its top-left corner at (x, y), as the picture's coordinates are
+// all given for text cells.
+void TextOut(QPainter& p, int x, int y, const QString& text)
+{
+    p.drawText(x, y + p.fontMetrics().ascent(), text);
+}
+
+int TextWidth(const QPainter& p, const QString& text) { return p.fontMetrics().horizontalAdvance(text); }
+
+// Horizontal and vertical lines stop one pixel short of their end point, so
+// that lines meeting at a corner never overdraw each other.
+void Line(QPainter& p, int x1, int y1, int x2, int y2)
+{
+    if (x1 == x2 && y1 != y2)
+        y2 += y2 > y1 ? -1 : 1;
+    else if (y1 == y2 && x1 != x2)
+        x2 += x2 > x1 ? -1 : 1;
+    p.drawLine(x1, y1, x2, y2);
+}
+
+void SetPen(QPainter& p, const QColor& c) { p.setPen(QPen(c, 0)); }
+
+int RoundToInt(double v) { return static_cast<int>(std::lround(v)); }
+
+} // namespace
+
+DiaRenderer::DiaRenderer() { polyline_.reserve(DiaPointStore::Capacity); }
+
+DiaRenderResult DiaRenderer::render(QImage& bitmap, const DiaScene& scene, bool printing)
+{
+    DiaRenderResult result;
+    sc_ = &scene;
+    lay_ = scene.layout;
+    opt_ = scene.options;
+    if (lay_->plotBottom < lay_->plotTop)
+        return result;
+    QPainter p(&bitmap);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setFont(DiaFont(lay_->fontSize));
+    drawBackground(p);
+    drawFrame(p);
+    drawLeftAxis(p);
+    drawRightAxis(p);
+    drawXAxis(p);
+    drawCurves(p);
+    if (!printing)
+        drawCursor(p);
+    else
+        drawPrintTexts(p);
+    result.productNameWidth = drawProductName(p);
+    drawCredit(p);
+    result.drawn = true;
+    return result;
+}
+
+void DiaRenderer::drawBackground(QPainter& p) const
+{
+    const QColor margin = ColorFromRef(opt_->colMargin);
+    p.fillRect(QRect(lay_->plotLeft, lay_->plotTop, lay_->plotWidth(), lay_->plotHeight()),
+               ColorFromRef(opt_->colDia));
+    p.fillRect(lay_->topStrip(), margin);
+    p.fillRect(lay_->bottomStrip(), margin);
+    p.fillRect(lay_->leftStrip(), margin);
+    p.fillRect(lay_->rightStrip(), margin);
+}
+
+// A sunken frame two pixels wide around the plot: dark above and left,
+// light below and right.
+void DiaRenderer::drawFrame(QPainter& p) const
+{
+    const int l = lay_->plotLeft, t = lay_->plotTop, r = lay_->plotRight, b = lay_->plotBottom;
+    for (int d = 2; d >= 1; --d) {
+        SetPen(p, d == 2 ? FrameShadow : Qt::black);
+        Line(p, l - d, t - d, r + d, t - d);
+        Line(p, l - d, t - d, l - d, b + d);
+        SetPen(p, d == 2 ? Qt::white : FrameLight);
+        Line(p, l - d, b + d, r + d, b + d);
+        Line(p, r + d, t, r + d, b + d);
+    }
+}
+
+// Rows of the level grid: round(|ymax - ymin| / step) + 1, both axes alike.
+int DiaRenderer::gridLineCount() const
+{
+    const DiaRanges& r = lay_->ranges;
+    if (lay_->yStep <= 0.0)
+        return 0;
+    const double k = std::round(std::fabs(double(r.ymax) - r.ymin) / lay_->yStep);
+    return std::isfinite(k) && k <= MaxGridLines ? static_cast<int>(k) : -1;
+}
+
+void DiaRenderer::drawLeftAxis(QPainter& p) const
+{
+    const DiaRanges& r = lay_->ranges;
+    if (sc_->points->count() == 0 || r.ymax - r.ymin == 0.0f || !sc_->showLeftScale)
+        return;
+    p.setPen(ColorFromRef(opt_->colLine1));
+    if (!sc_->yCaption.isEmpty())
+        TextOutRotated(p, 0, lay_->height / 2, 90, sc_->yCaption);
+    const int k = gridLineCount();
+    for (int j = 0; j <= k; ++j) {
+        const double v = j == 0 ? double(r.ymin) : r.ymin + j * lay_->yStep;
+        const int y = std::abs(RoundToInt((v - r.ymin) * lay_->ppdB) - lay_->plotBottom);
+        if (y < lay_->plotTop)
+            continue;
+        const QString label = LeftAxisLabel(v, lay_->decimals);
+        p.setPen(ColorFromRef(opt_->colLine1));
+        TextOut(p, lay_->plotLeft - lay_->charW / 2 - TextWidth(p, label), y - lay_->charH / 2, label);
+        SetPen(p, ColorFromRef(opt_->colGrid));
+        Line(p, lay_->plotLeft, y, lay_->plotRight, y);
+    }
+}
+
+void DiaRenderer::drawRightAxis(QPainter& p) const
+{
+    const DiaRanges& r = lay_->ranges;
+    if (sc_->points->count() == 0 || r.y2max - r.y2min == 0.0f || !sc_->showRightScale)
+        return;
+    p.setPen(ColorFromRef(opt_->colLine2));
+    if (!sc_->y2Caption.isEmpty()) {
+        const int th = p.fontMetrics().height();
+        TextOutRotated(p, lay_->width - (3 * th) / 2, lay_->height / 2, 90, sc_->y2Caption);
+    }
+    if (lay_->y2Step == 0.0)
+        return;
+    const int k = gridLineCount();
+    for (int j = 0; j <= k; ++j) {
+        const double v = r.y2min + j * lay_->y2Step;
+        const int y = std::abs(RoundToInt((v - r.y2min) * lay_->ppdB2) - lay_->plotBottom);
+        if (y < lay_->plotTop)
+            continue;
+        p.setPen(ColorFromRef(opt_->colLine2));
+        TextOut(p, lay_->plotRight + lay_->charW / 2, y - lay_->charH / 2, RightAxisLabel(v));
+        if (!sc_->showLeftScale) {
+            SetPen(p, ColorFromRef(opt_->colGrid));
+            Line(p, lay_->plotLeft, y, lay_->plotRight, y);
+        }
+    }
+}
+
+void DiaRenderer::drawXAxis(QPainter& p) const
+{
+    const QColor text = ColorFromRef(opt_->colText);
+    const QColor grid = ColorFromRef(opt_->colGrid);
+    p.setPen(text);
+    if (!sc_->xCaption.isEmpty()) {
+        const int th = p.fontMetrics().height();
+        TextOut(p, (lay_->width - TextWidth(p, sc_->xCaption)) / 2, lay_->plotBottom + (3 * th) / 2, sc_->xCaption);
+    }
+    auto column = [&](int x, const QString& label) {
+        p.setPen(text);
+        TextOut(p, x - TextWidth(p, label) / 2, lay_->plotBottom + lay_->charH / 2, label);
+        SetPen(p, grid);
+        Line(p, x, lay_->plotTop, x, label.isEmpty() ? lay_->plotBottom : lay_->plotBottom + lay_->charH / 3);
+    };
+    const DiaRanges& r = lay_->ranges;
+    if (lay_->xLog) {
+        for (int j : LogGridLines(r.xmin, r.xmax)) {
+            const double x = lay_->FreqToX(LogGridFreq(j));
+            if (std::isfinite(x) && RoundToInt(x) >= lay_->plotLeft)
+                column(RoundToInt(x), LogGridLabel(j));
+        }
+    } else if ((double(r.xmax) - r.xmin) / lay_->xStep <= MaxGridLines) {
+        for (int v : LinearTicks(r.xmin, r.xmax, lay_->xStep))
+            column(RoundToInt(lay_->FreqToX(v)), LinearTickLabel(v));
+    }
+    SetPen(p, grid);
+    Line(p, lay_->plotRight, lay_->plotTop, lay_->plotRight, lay_->plotBottom);
+}
+
+void DiaRenderer::drawCurves(QPainter& p)
+{
+    const DiaPointStore& pts = *sc_->points;
+    const DiaRanges& r = lay_->ranges;
+    int s = 0, e = -1;
+    pts.visibleRange(r.xmin, r.xmax, s, e);
+    if (opt_->show1)
+        drawCurve(p, opt_->colLine1, s, e, pts.curve1(), lay_->ppdB, r.ymin);
+    if (opt_->show2)
+        drawCurve(p, opt_->colLine2, s, e, pts.curve2(), lay_->ppdB2, r.y2min);
+    if (opt_->curve3Active()) {
+        const bool rightScale = opt_->peak2 && !opt_->peak1 && opt_->diffMode == DiffNone;
+        drawCurve(p, opt_->colLine3, s, e, pts.curve3(), rightScale ? lay_->ppdB2 : lay_->ppdB,
+                  rightScale ? r.y2min : r.ymin);
+    }
+}
+
+// One polyline per curve. Consecutive points on the same pixel are merged,
+// so even the largest point count costs about one segment per pixel column;
+// values beyond the range are drawn just outside the plot (h/8 pixels), so a
+// clipped curve is visibly clipped.
+void DiaRenderer::drawCurve(QPainter& p, ColorRef colour, int s, int e, const float* values, double scale,
+                            double base)
+{
+    const float* x = sc_->points->x();
+    const int below = lay_->plotBottom + lay_->charH / 8;
+    const int above = lay_->plotTop - lay_->charH / 8;
+    polyline_.clear();
+    for (int i = s; i <= e; ++i) {
+        if (i != s && x[i] == 0.0f)
+            continue;
+        const double dy = (values[i] - base) * scale;
+        const double fx = lay_->FreqToX(x[i]);
+        if (std::isnan(dy) || !std::isfinite(fx))
+            continue;
+        const int px = std::clamp(RoundToInt(std::clamp(fx, -1e6, 1e6)), lay_->plotLeft, lay_->plotRight - 1);
+        const double fy = lay_->plotBottom - std::round(dy);
+        const int py = fy > lay_->plotBottom ? below : fy < lay_->plotTop ? above : static_cast<int>(fy);
+        if (polyline_.empty() || polyline_.back() != QPoint(px, py) || i == e)
+            polyline_.emplace_back(px, py);
+    }
+    if (polyline_.size() < 2)
+        return;
+    SetPen(p, ColorFromRef(colour));
+    p.drawPolyline(polyline_.data(), static_cast<int>(polyline_.size()));
+}
+
+void DiaRenderer::drawCursor(QPainter& p) const
+{
+    const DiaCursor::State* c = sc_->cursor;
+    if (!c)
+        return;
+    const QColor pen = ColorFromRef(opt_->colCur);
+    auto text = [&](const QString& t, int dy) {
+        p.setPen(ColorFromRef(opt_->colText));
+        TextOut(p, c->textX - 2 - TextWidth(p, t), c->textY + dy, t);
+    };
+    SetPen(p, pen);
+    switch (c->mode) {
+    case DiaCursor::Frequency:
+        Line(p, c->endX, lay_->plotTop, c->endX, lay_->plotBottom);
+        text(c->freqText, 1);
+        break;
+    case DiaCursor::Level:
+        Line(p, lay_->plotLeft, c->startY, lay_->plotRight, c->startY);
+        Line(p, lay_->plotLeft, c->endY, lay_->plotRight, c->endY);
+        text(c->levelText, 2);
+        break;
+    case DiaCursor::Slope:
+        p.drawLine(c->startX, c->startY, c->endX, c->endY);
+        text(c->freqText, 1);
+        break;
+    case DiaCursor::Point:
+        text(c->pointText, 1);
+        break;
+    default:
+        break;
+    }
+}
+
+void DiaRenderer::drawPrintTexts(QPainter& p) const
+{
+    p.setPen(ColorFromRef(opt_->colText));
+    TextOut(p, lay_->plotLeft, (lay_->marginTop - lay_->charH) / 2, sc_->comment);
+    TextOut(p, lay_->plotLeft, lay_->plotBottom + (5 * lay_->charH) / 2, sc_->infoLine);
+}
+
+int DiaRenderer::drawProductName(QPainter& p) const
+{
+    p.save();
+    p.setFont(DiaFont((3 * lay_->fontSize) / 2, true, true));
+    p.setPen(ProductColour);
+    const int w = TextWidth(p, ProductName);
+    TextOut(p, lay_->plotRight + lay_->marginRight - w - 4, lay_->plotTop - lay_->fontSize * 35 / 10, ProductName);
+    p.restore();
+    return w;
+}
+
+void DiaRenderer::drawCredit(QPainter& p) const
+{
+    p.setFont(DiaFont(lay_->fontSize));
+    p.setPen(ColorFromRef(opt_->colText));
+    const int w = TextWidth(p, CreditText);
+    const int hU = p.fontMetrics().height();
+    TextOut(p, lay_->plotRight + lay_->marginRight - w - 4, lay_->plotBottom + (3 * hU) / 2, CreditText);
+}

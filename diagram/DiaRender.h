@@ -1,0 +1,64 @@
+#pragma once
+// Draws the diagram into a bitmap: margins, sunken plot frame, both level
+// axes, the frequency grid, up to three curves, and either the measuring
+// cursor (screen) or the comment and info lines (printout and clipboard).
+// The same code serves the window, the printer and the clipboard; only the
+// bitmap size and the layout's font size differ.
+
+#include "DiaCursor.h"
+#include "DiaLayout.h"
+#include "DiaPointStore.h"
+#include "DiagramOptions.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QString>
+#include <vector>
+
+class QPainter;
+
+struct DiaScene {
+    const DiaLayout* layout = nullptr;
+    const DiagramOptions* options = nullptr;
+    const DiaPointStore* points = nullptr;
+    bool showLeftScale = true;
+    bool showRightScale = false;
+    QString yCaption, y2Caption, xCaption;
+    const DiaCursor::State* cursor = nullptr;   // drawn on the screen only
+    QString comment, infoLine;                  // drawn when printing only
+};
+
+struct DiaRenderResult {
+    bool drawn = false;          // false when the plot has no room
+    int productNameWidth = 0;    // the comment line ends where the name starts
+};
+
+class DiaRenderer {
+public:
+    DiaRenderer();
+
+    // Renders into `bitmap`, which must have the layout's size.
+    DiaRenderResult render(QImage& bitmap, const DiaScene& scene, bool printing);
+
+    // A one-line text in the lower right corner of the picture.
+    static const QString CreditText;
+
+private:
+    void drawBackground(QPainter& p) const;
+    void drawFrame(QPainter& p) const;
+    void drawLeftAxis(QPainter& p) const;
+    void drawRightAxis(QPainter& p) const;
+    void drawXAxis(QPainter& p) const;
+    void drawCurves(QPainter& p);
+    void drawCurve(QPainter& p, ColorRef colour, int s, int e, const float* values, double scale, double base);
+    void drawCursor(QPainter& p) const;
+    void drawPrintTexts(QPainter& p) const;
+    int drawProductName(QPainter& p) const;
+    void drawCredit(QPainter& p) const;
+    int gridLineCount() const;
+
+    const DiaScene* sc_ = nullptr;
+    const DiaLayout* lay_ = nullptr;
+    const DiagramOptions* opt_ = nullptr;
+    std::vector<QPoint> polyline_;   // reused, so a frame never allocates
+};

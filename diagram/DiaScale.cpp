@@ -1,0 +1,110 @@
+#include "DiaScale.h"
+
+#include <array>
+#include <cmath>
+
+namespace {
+constexpr std::array<double, 21> kNiceSteps = {0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50,
+                                               100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000,
+                                               100000};
+
+// Per decade the lines 1 ... 9; labels only at 1, 2, 3 and 5 so that the
+// texts never collide on a narrow window.
+const char* const kLogLabels[LogGridCount] = {
+    "0",   "1",   "2",   "3",   "", "5",   "", "", "", "",
+    "10",  "20",  "30",  "",    "50",  "", "", "", "",
+    "100", "200", "300", "",    "500", "", "", "", "",
+    "1k",  "2k",  "3k",  "",    "5k",  "", "", "", "",
+    "10k", "20k", "30k", "",    "50k", "", "", "", "",
+    "100k"};
+} // namespace
+
+double NiceStep(double v)
+{
+    for (double s : kNiceSteps)
+        if (s > v)
+            return s;
+    return v;
+}
+
+double LogGridFreq(int index)
+{
+    if (index <= 0)
+        return 0.0;
+    if (index >= LogGridCount - 1)
+        return 100000.0;
+    // Index 1 ... 9 is the decade 1 ... 9, 10 ... 18 the decade 10 ... 90, ...
+    const int decade = (index - 1) / 9;
+    const int digit = (index - 1) % 9 + 1;
+    return digit * std::pow(10.0, decade);
+}
+
+QString LogGridLabel(int index)
+{
+    if (index < 0 || index >= LogGridCount)
+        return QString();
+    return QString::fromLatin1(kLogLabels[index]);
+}
+
+int FirstLogGridIndex(double xmin)
+{
+    for (int k = 1; k < LogGridCount; ++k)
+        if (LogGridFreq(k - 1) < xmin && xmin <= LogGridFreq(k))
+            return k;
+    return LogGridCount;
+}
+
+std::vector<int> LogGridLines(double xmin, double xmax)
+{
+    std::vector<int> lines;
+    for (int j = FirstLogGridIndex(xmin); j < LogGridCount && LogGridFreq(j) <= xmax; ++j)
+        lines.push_back(j);
+    return lines;
+}
+
+std::vector<int> LinearTicks(int xmin, int xmax, int step)
+{
+    std::vector<int> ticks;
+    if (step <= 0 || xmax < xmin)
+        return ticks;
+    ticks.push_back(xmin);
+    const int first = xmin / step;
+    const int count = xmax / step - first;
+    for (int i = 1; i <= count; ++i)
+        ticks.push_back((first + i) * step);
+    return ticks;
+}
+
+QString LinearTickLabel(int hz)
+{
+    if (hz < 1000)
+        return QString::number(hz);
+    return QString::number(hz / 1000.0, 'f', 2) + QLatin1Char('k');
+}
+
+QString FixedText(double v, int decimals)
+{
+    QString s = QString::number(v, 'f', decimals);
+    if (s.startsWith(QLatin1Char('-')) && s.toDouble() == 0.0)
+        s.remove(0, 1);
+    return s;
+}
+
+QString LeftAxisLabel(double v, int decimals)
+{
+    return FixedText(v, decimals).rightJustified(3, QLatin1Char(' ')).left(20);
+}
+
+QString RightAxisLabel(double v)
+{
+    return FixedText(v, 1).rightJustified(5, QLatin1Char(' '));
+}
+
+int LabelDecimals(double yStep)
+{
+    if (yStep < 0.1)
+        return 2;
+    if (yStep < 1.0)
+        return 1;
+    return 0;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Axis arithmetic of the diagram with no widget in sight: the 1-2-5 step
+// list, the fixed table of logarithmic grid lines and the tick values and
+// label texts of both axis kinds.
+
+#include <QString>
+#include <vector>
+
+// The smallest value of 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5 ... 100000 that is
+// greater than v; v itself for v >= 100000.
+double NiceStep(double v);
+
+// The logarithmic grid: 47 frequencies (0, 1 ... 9, 10, 20 ... 90, ...,
+// 100000) and their labels; an empty label is a grid line without text.
+inline constexpr int LogGridCount = 47;
+double LogGridFreq(int index);
+QString LogGridLabel(int index);
+
+// Index of the first grid line at or above xmin that follows a smaller
+// table entry, or LogGridCount when there is none (xmin <= 0 or above the
+// table's end).
+int FirstLogGridIndex(double xmin);
+
+// Indices of the log grid lines drawn for the range xmin ... xmax.
+std::vector<int> LogGridLines(double xmin, double xmax);
+
+// Tick values of a linear axis with integer step s: xmin itself, then the
+// multiples of s up to xmax.
+std::vector<int> LinearTicks(int xmin, int xmax, int step);
+
+// "950" below 1000 Hz, "2.00k" from 1000 Hz on.
+QString LinearTickLabel(int hz);
+
+// v with a fixed number of decimals and a point as decimal separator,
+// whatever the locale. A value that rounds to zero never shows as "-0.00".
+QString FixedText(double v, int decimals);
+
+// Left-axis label: decimals as given, right-aligned in at least 3
+// characters, at most 20.
+QString LeftAxisLabel(double v, int decimals);
+
+// Right-axis label: 1 decimal, right-aligned in 5 characters.
+QString RightAxisLabel(double v);
+
+// Decimals of the left labels for a y grid step.
+int LabelDecimals(double yStep);

@@ -1,0 +1,72 @@
+#include "TextExport.h"
+
+#include "DiaScale.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+constexpr int WriteErrorCode = 101;   // used when the system reports no error number
+
+int LastError() { return errno != 0 ? errno : WriteErrorCode; }
+
+bool WriteText(std::FILE* f, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, bytes.size(), f) != size_t(bytes.size()))
+        return false;
+    return std::fflush(f) == 0;
+}
+} // namespace
+
+QString TranslateSeparator(const QString& typed)
+{
+    QString s = typed;
+    s.replace(QStringLiteral("\\t"), QStringLiteral("\t"));
+    s.replace(QStringLiteral("\\n"), QStringLiteral("\r\n"));
+    return s;
+}
+
+QStringList ExportFields(const DiaPointStore& points, int i, const DiagramOptions& opt)
+{
+    QStringList fields{FixedText(points.x()[i], 2)};
+    if (opt.show1)
+        fields << FixedText(points.curve1()[i], 2);
+    if (opt.show2)
+        fields << FixedText(points.curve2()[i], 2);
+    if (opt.curve3Active())
+        fields << FixedText(points.curve3()[i], 2);
+    return fields;
+}
+
+bool ExportsPoint(const DiaPointStore& points, int i, double xmin, double xmax)
+{
+    const double f = points.x()[i];
+    return xmin <= f && f <= xmax;
+}
+
+int WriteTextExport(const QString& path, const DiaPointStore& points, const DiagramOptions& opt, double xmin,
+                    double xmax, const QString& separator)
+{
+    errno = 0;
+    std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!f)
+        return LastError();
+    const QString sep = TranslateSeparator(separator);
+    const QString lineEnd = QStringLiteral("\r\n");
+    int result = 0;
+    for (int i = 0; i < points.count() && result == 0; ++i) {
+        if (!ExportsPoint(points, i, xmin, xmax))
+            continue;
+        const QStringList fields = ExportFields(points, i, opt);
+        for (int k = 0; k < fields.size() && result == 0; ++k)
+            if (!WriteText(f, (k > 0 ? sep : QString()) + fields[k]))
+                result = LastError();
+        if (result == 0 && !WriteText(f, lineEnd))
+            result = LastError();
+    }
+    if (std::fclose(f) != 0 && result == 0)
+        result = LastError();
+    return result;
+}
