@@ -1,0 +1,97 @@
+#include "HelpBrowser.h"
+
+#include "SharedRoutines.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+QToolButton* toolButton(QStyle::StandardPixmap icon, const QString& tip, QWidget* parent)
+{
+    auto* b = new QToolButton(parent);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setToolTip(tip);
+    return b;
+}
+} // namespace
+
+THelpBrowser::THelpBrowser(QWidget* parent)
+    : QWidget(parent, Qt::Window), view_(new QTextBrowser(this)), helpFile_(QStringLiteral("krv14fd.html"))
+{
+    setWindowTitle(QStringLiteral("Korvanta – Help"));
+    resize(560, 520);
+    auto* contents = toolButton(QStyle::SP_DirHomeIcon, QStringLiteral("Inhalt / Contents"), this);
+    auto* back = toolButton(QStyle::SP_ArrowBack, QStringLiteral("Zurück / Back"), this);
+    auto* forward = toolButton(QStyle::SP_ArrowForward, QStringLiteral("Vor / Forward"), this);
+    connect(contents, &QToolButton::clicked, this, &THelpBrowser::HelpContents);
+    connect(back, &QToolButton::clicked, view_, &QTextBrowser::backward);
+    connect(forward, &QToolButton::clicked, view_, &QTextBrowser::forward);
+    connect(view_, &QTextBrowser::backwardAvailable, back, &QToolButton::setEnabled);
+    connect(view_, &QTextBrowser::forwardAvailable, forward, &QToolButton::setEnabled);
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    view_->setOpenExternalLinks(true);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(contents);
+    bar->addWidget(back);
+    bar->addWidget(forward);
+    bar->addStretch(1);
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(4, 4, 4, 4);
+    v->addLayout(bar);
+    v->addWidget(view_, 1);
+}
+
+QUrl THelpBrowser::HelpFileUrl(const QString& fileName)
+{
+    const QString local = ProgramDir() + fileName;
+    if (QFileInfo(local).isFile())
+        return QUrl::fromLocalFile(local);
+    return QUrl(QStringLiteral("qrc:/help/") + fileName);
+}
+
+void THelpBrowser::SetHelpFile(const QString& fileName) { helpFile_ = fileName; }
+
+void THelpBrowser::HelpContents() { open(QStringLiteral("contents")); }
+
+void THelpBrowser::HelpContext(int context) { open(QStringLiteral("ctx") + QString::number(context)); }
+
+void THelpBrowser::HelpKeyword(const QString& keyword) { open(keyword); }
+
+QUrl THelpBrowser::CurrentSource() const { return view_->source(); }
+
+void THelpBrowser::open(const QString& anchor)
+{
+    QUrl url = HelpFileUrl(helpFile_);
+    if (view_->source().adjusted(QUrl::RemoveFragment) != url)
+        view_->setSource(url);
+    // Unknown topics show the contents rather than an arbitrary place.
+    const QString target = view_->document()->toHtml().contains(QStringLiteral("name=\"") + anchor + QLatin1Char('"'))
+                               ? anchor
+                               : QStringLiteral("contents");
+    url.setFragment(target);
+    view_->setSource(url);
+    view_->scrollToAnchor(target);
+    present();
+}
+
+void THelpBrowser::present()
+{
+    // Help asked for from inside a modal question must be usable while the
+    // question waits, so the window then joins the modal chain.
+    const bool fromModal = QApplication::activeModalWidget() && QApplication::activeModalWidget() != this;
+    const Qt::WindowModality wanted = fromModal ? Qt::ApplicationModal : Qt::NonModal;
+    if (windowModality() != wanted) {
+        hide();
+        setWindowModality(wanted);
+    }
+    show();
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The help window: the help file of the current language (an HTML page per
+// language in the program's directory, with a built-in copy as fallback),
+// opened at its contents or at a context number. Context numbers are the
+// anchors "ctx<number>" of the page; a number without an anchor opens the
+// contents.
+
+#include <QUrl>
+#include <QWidget>
+
+class QTextBrowser;
+class QToolButton;
+
+class THelpBrowser : public QWidget {
+    Q_OBJECT
+public:
+    explicit THelpBrowser(QWidget* parent = nullptr);
+
+    // The help file by name ("krv14fd.html"); takes effect at the next
+    // request.
+    void SetHelpFile(const QString& fileName);
+    QString HelpFile() const { return helpFile_; }
+
+    void HelpContents();
+    void HelpContext(int context);
+    // Opens the page at a named topic ("DCMOffset").
+    void HelpKeyword(const QString& keyword);
+
+    // Where the page and anchor shown now come from.
+    QUrl CurrentSource() const;
+
+    // The help file in the program's directory, else the built-in copy.
+    static QUrl HelpFileUrl(const QString& fileName);
+
+private:
+    void open(const QString& anchor);
+    void present();
+
+    QTextBrowser* view_;
+    QString helpFile_;
+};

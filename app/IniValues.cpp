@@ -1,0 +1,45 @@
+#include "IniValues.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace ini {
+
+std::optional<int32_t> ParseInt(const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> ParseReal(const QString& text)
+{
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = c.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+bool ParseBool(const QString& text) { return text != QLatin1String("FALSE"); }
+
+QString FormatReal(double value, int decimals)
+{
+    QString s = QString::number(value, 'f', decimals);
+    // Values that round to zero would otherwise be written as "-0" or "-0.0".
+    if (s.startsWith(QLatin1Char('-'))) {
+        QString digits = s.mid(1);
+        digits.remove(QLatin1Char('.')).remove(QLatin1Char('0'));
+        if (digits.isEmpty())
+            s.remove(0, 1);
+    }
+    return s;
+}
+
+QString FormatBool(bool value) { return value ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); }
+
+} // namespace ini

@@ -1,0 +1,29 @@
+#pragma once
+// Value formats of the settings file: integers, reals with a point as the
+// decimal separator whatever the locale, and the flags "TRUE"/"FALSE".
+// A number counts only when the whole text parses; the caller then decides
+// which fallback applies.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace ini {
+
+// Decimal integer with an optional sign, nothing else.
+std::optional<int32_t> ParseInt(const QString& text);
+
+// Decimal real with a point (an exponent is allowed). Infinities and NaN are
+// refused: a level factor or calibration voltage of "nan" would poison every
+// reading that follows.
+std::optional<double> ParseReal(const QString& text);
+
+// Every text other than exactly "FALSE" counts as true.
+bool ParseBool(const QString& text);
+
+// Fixed-point text with `decimals` places and a point; never "-0".
+QString FormatReal(double value, int decimals);
+
+QString FormatBool(bool value);
+
+} // namespace ini

@@ -1,0 +1,53 @@
+#pragma once
+// The generator and sweep page of the main window: the sweep controls, the
+// level bars and the group over which the generator window docks. The sweep,
+// the generator window and the mixer levels are not built yet, so every
+// control of the page is disabled; the page-change operations are the hooks
+// they will fill.
+
+#include <QPoint>
+#include <QWidget>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+
+class TGeneratorPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TGeneratorPage(QWidget* parent = nullptr);
+
+    // Page change hooks of the sweep (nothing runs on this page yet).
+    void EnterSweepPage();
+    void LeaveSweepPage();
+
+    // Screen position of the client area of the group `Generator`, where
+    // the generator window docks.
+    QPoint GeneratorDockPoint() const;
+
+    QGroupBox* Wobbeln;
+    QPushButton* wobbelnBut;    // "START"
+    QPushButton* WobDialogBut;  // "Setup"
+    QFrame* Panel2;
+    QLabel* Label7;             // level read-out "Pegel L R "
+    QPushButton* STOPbut;
+    QLabel* FreqText;           // current sweep frequency
+    QLabel* HzLabel;
+    QGroupBox* Pegelbox;        // "Level"
+    QScrollBar* ScrollBar1;     // input level
+    QScrollBar* ScrollBar2;     // output level
+    QLabel* Label1;             // input level in percent
+    QLabel* Label8;             // output level in percent
+    QLabel* InOutLabel;         // "In       Out"
+    QPushButton* Button2;       // "Out-Para"
+    QGroupBox* Generator;       // " Generator ": the generator window sits here
+    QPushButton* Button1;       // "zurück": dock the generator window again
+    QLabel* InpLabel;           // "Inp:"
+    QLabel* Wobinptxt;          // the chosen input
+
+private:
+    QWidget* buildSweepColumn();
+    QGroupBox* buildLevelBox();
+};

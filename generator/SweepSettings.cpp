@@ -1,0 +1,7 @@
+#include "SweepSettings.h"
+
+SweepSettings& Sweep()
+{
+    static SweepSettings settings;
+    return settings;
+}

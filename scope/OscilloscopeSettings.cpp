@@ -1,0 +1,7 @@
+#include "OscilloscopeSettings.h"
+
+OscilloscopeSettings& Oscilloscope()
+{
+    static OscilloscopeSettings settings;
+    return settings;
+}
