@@ -1,0 +1,33 @@
+#pragma once
+// The program's windows. Each is created once, in a fixed order, when the
+// program starts, and lives until it ends; the main window reaches the
+// others through this record from its first showing on.
+
+class QObject;
+class TAboutBox;
+class TAnaly;
+class TFeatDlg;
+class THelpBrowser;
+class TKorEdit;
+class TMainForm;
+class Tdummy;
+
+struct AppWindows {
+    TMainForm* MainForm = nullptr;
+    TFeatDlg* FeatDlg = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    TAnaly* Analy = nullptr;
+    TKorEdit* KorEdit = nullptr;
+    Tdummy* Dummy = nullptr;
+    THelpBrowser* Help = nullptr;
+};
+
+AppWindows& Forms();
+
+// Creates every window in the program's order, the main window first, and
+// installs the help and dialog-parent routing. Ends the process (exit code 1)
+// when the audio layer cannot be started.
+TMainForm* CreateApplicationWindows();
+
+// Destroys the windows (each writes its own settings section as it goes).
+void DestroyApplicationWindows();

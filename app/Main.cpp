@@ -1,0 +1,499 @@
+#include "Main.h"
+
+#include "AboutBox.h"
+#include "AnalyzerPage.h"
+#include "AppWindows.h"
+#include "AudioBackend.h"
+#include "Audconst.h"
+#include "CorrectionFile.h"
+#include "CorrectionMenu.h"
+#include "CorrectionTable.h"
+#include "FeatDlg.h"
+#include "GeneratorPage.h"
+#include "HelpBrowser.h"
+#include "MainMenu.h"
+#include "ModalQuestions.h"
+#include "OscilloscopeSettings.h"
+#include "ProfileStore.h"
+#include "ProgramIcon.h"
+#include "RadioGroup.h"
+#include "ScopePage.h"
+#include "Soundd3.h"
+#include "SweepSettings.h"
+#include "UserMessages.h"
+#include "analys.h"
+#include "koedi.h"
+#include "samplemem.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+enum Page { kAnalyzerPage = 0, kGeneratorPage = 1, kScopePage = 2 };
+
+constexpr int kMaxWindowWidth = 700;
+constexpr int kMaxWindowHeight = 309;
+constexpr int kFontPointSize = 8;
+
+// Shown until the first device choice names the devices.
+const QString kCredit = QStringLiteral("Korvanta – Audio-Messtechnik mit der Soundkarte");
+
+// Menu captions show '&' as a mnemonic; device names are plain text.
+QString menuText(const QString& plain)
+{
+    QString text = plain;
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+SettingsRecords records(MainWindowSettings& main)
+{
+    return SettingsRecords{main, Analyzer(), Sweep(), Oscilloscope()};
+}
+
+// The process ends without running any further start-up step.
+[[noreturn]] void endProcess(int code)
+{
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+{
+    buildWindow();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildWindow()
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowIcon(ProgramIcon());
+    QFont font(QStringLiteral("Liberation Sans"), kFontPointSize);
+    font.setBold(true);
+    setFont(font);
+    Menu = new TMainMenu(menuBar());
+    CorrectionMenu = new TCorrectionMenu(*Menu, this);
+    PageControl1 = new QTabWidget(this);
+    AnalyzerPage = new TAnalyzerPage(PageControl1);
+    GeneratorPage = new TGeneratorPage(PageControl1);
+    ScopePage = new TScopePage(PageControl1);
+    PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
+    PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
+    PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
+    setCentralWidget(PageControl1);
+    StatusLine = new QLabel(kCredit, this);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(StatusLine, 1);
+    connectMenus();
+}
+
+void TMainForm::connectMenus()
+{
+    TMainMenu& m = *Menu;
+    connect(m.FileExitItem, &QAction::triggered, this, &TMainForm::FileExit);
+    connect(m.FilePrintSetupItem, &QAction::triggered, this, &TMainForm::FilePrintSetup);
+    connect(m.HelpContentsItem, &QAction::triggered, this, &TMainForm::HelpContents);
+    connect(m.HelpAboutItem, &QAction::triggered, this, &TMainForm::HelpAbout);
+    connect(m.ShowFeaturelist1, &QAction::triggered, this, &TMainForm::ShowFeaturelist1Click);
+    connect(m.deutschEnglish1, &QAction::triggered, this, &TMainForm::deutschEnglish1Click);
+    connect(m.Reset1, &QAction::triggered, this, &TMainForm::Reset1Click);
+    for (int i = 0; i < kDeviceMenuItems; ++i) {
+        connect(m.InDeviceItems[i], &QAction::triggered, this, [this, i] { InDeviceClick(i); });
+        connect(m.OutDeviceItems[i], &QAction::triggered, this, [this, i] { OutDeviceClick(i); });
+    }
+    connect(m.Parameter1, &QAction::triggered, this, [] {
+        if (Forms().Analy)
+            Forms().Analy->Execute();
+    });
+    connect(CorrectionMenu, &TCorrectionMenu::changed, this, &TMainForm::ShowCorrectionStatus);
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        PageControl1Changing();
+        PageControl1Change();
+    });
+    // A failed allocation of the analyzer's arrays ends the program through
+    // the normal close path, once the current handler has returned.
+    connect(AnalyzerPage, &TAnalyzerPage::fatalMemoryError, this, &QWidget::close, Qt::QueuedConnection);
+
+    TAnalyzerPage::MenuHooks hooks;
+    hooks.analyse = m.menuAnalyse;
+    hooks.thdNoise = m.THDNoise1;
+    hooks.level = m.Level1;
+    hooks.levelUnits = m.LevelUnits1;
+    hooks.dbFS = m.dbFS1;
+    hooks.dbV = m.dbV1;
+    hooks.dbu = m.dbu1;
+    hooks.dbm = m.dbm1;
+    hooks.calibration = m.Eichen1;
+    hooks.audioInDevice = m.AudioInDevice1;
+    hooks.audioOutDevice = m.AudioOutDevice1;
+    hooks.audioInParameter = m.AudioInParameter1;
+    hooks.audioOutParameter = m.AudioOutParameter1;
+    AnalyzerPage->AttachMenus(hooks);
+
+    // Not built yet: the diagram's file and clipboard commands, the DC
+    // offset dialog, the mixer's channel menu and switch.
+    for (QAction* later : {m.SpeichernalsText1, m.FilePrintItem, m.Kommentar1, m.EditCopyItem, m.Testekorrekturdatei1,
+                           m.AudioInDCOffset1, m.MixerSupport1})
+        later->setEnabled(false);
+    m.WaveInChannel1->setEnabled(false);
+}
+
+// --- start-up ---------------------------------------------------------------------
+
+void TMainForm::FormCreate()
+{
+    FreeWorkArrays(Analyzer());
+    helpContext_ = kMainHelpContext;
+    ClearCorrection(InputCorrection());
+    ClearCorrection(OutputCorrection());
+    DeviceReport(inCount_, outCount_, Analyzer().InFormats);
+    if (const int e = SoundInit()) {
+        // The settings are not read yet, so this speaks the start language.
+        modal::MessageBox(modal::Kind::Error, Messages().soundStartError + SoundErrorText(e) + QStringLiteral(")"),
+                          modal::Ok | modal::Help, kDeviceErrorHelpContext);
+        endProcess(kSoundStartFailure);
+    }
+    settings_.AudioInChannel = 0;
+    LoadfromIni(SettingsFilePath());
+    StopPlay();
+    setWindowTitle(windowCaption());
+    fillDeviceMenus();
+    InDeviceClick(GetInDevice());
+    OutDeviceClick(GetOutDevice());
+    AnalyzerPage->FFTpointsgroup->setItems(
+        {QStringLiteral("2048"), QStringLiteral("4096"), QStringLiteral("8192"), QStringLiteral("16384")});
+}
+
+QString TMainForm::windowCaption() const
+{
+    // The virtual card stands in for a missing sound card; the user must
+    // never mistake its readings for real ones.
+    if (CurrentAudioBackend().name() == QLatin1String("virtual"))
+        return QLatin1String(kMainCaption) + QStringLiteral(" – virtual card");
+    return QLatin1String(kMainCaption);
+}
+
+void TMainForm::fillDeviceMenus()
+{
+    for (int i = 0; i < kDeviceMenuItems; ++i) {
+        QAction* in = Menu->InDeviceItems[i];
+        in->setVisible(i < inCount_);
+        in->setText(i < inCount_ ? menuText(DeviceName('I', i)) : QString::number(i + 1));
+        QAction* out = Menu->OutDeviceItems[i];
+        out->setVisible(i < outCount_);
+        out->setText(i < outCount_ ? menuText(DeviceName('O', i)) : QString::number(i + 1));
+    }
+}
+
+void TMainForm::LoadfromIni(const QString& path)
+{
+    ProfileStore store(path);
+    store.load();
+    ReadMainSettings(store, records(settings_));
+    SetInDevice(settings_.InDev);
+    SetOutDevice(settings_.OutDev);
+    SetCurrentLanguage(settings_.Language);
+    LoadCorrection(InputCorrection(), settings_.InCoName);
+    LoadCorrection(OutputCorrection(), settings_.OutCoName);
+    // As with the menu switch, only a table with a file can be active.
+    InputCorrection().active = settings_.InCoAkt && !InputCorrection().fileName.isEmpty();
+    OutputCorrection().active = settings_.OutCoAkt && !OutputCorrection().fileName.isEmpty();
+    CorrectionMenu->ShowActiveStates();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow()
+{
+    AppWindows& f = Forms();
+    if (f.KorEdit)
+        CorrectionMenu->SetEditor(f.KorEdit);
+    SetLanguage(CurrentLanguage());
+    move(settings_.MainLeft, settings_.MainTop);
+    helpContext_ = kMainHelpContext;
+    {
+        // Entered below explicitly, so the tab change must not enter it too.
+        const QSignalBlocker quiet(PageControl1);
+        PageControl1->setCurrentIndex(settings_.ActivePageIndex);
+    }
+    PageControl1Change();
+    ShowCorrectionStatus();
+}
+
+// --- devices ----------------------------------------------------------------------
+
+void TMainForm::InDeviceClick(int index)
+{
+    // A device cannot change under a playing generator.
+    if (IsPlaying()) {
+        Menu->InDeviceItems[GetInDevice()]->setChecked(true);
+        return;
+    }
+    Menu->InDeviceItems[index]->setChecked(true);
+    SetInDevice(index);
+    showDeviceNames();
+    showInputFormat(QStringLiteral(" Bit"));
+}
+
+void TMainForm::OutDeviceClick(int index)
+{
+    if (IsPlaying()) {
+        Menu->OutDeviceItems[GetOutDevice()]->setChecked(true);
+        return;
+    }
+    Menu->OutDeviceItems[index]->setChecked(true);
+    SetOutDevice(index);
+    showDeviceNames();
+}
+
+void TMainForm::showDeviceNames()
+{
+    StatusLine->setText(DeviceName('I', GetInDevice()) + QStringLiteral(" / ") + DeviceName('O', GetOutDevice()));
+}
+
+void TMainForm::showInputFormat(const QString& bitsSuffix)
+{
+    int inBits = 0, outBits = 0, inRate = 0, outRate = 0;
+    GetBits(inBits, outBits);
+    GetSampleRates(inRate, outRate);
+    AnalyzerPage->ShowInputFormat(inRate, inBits, bitsSuffix);
+}
+
+void TMainForm::Reset1Click()
+{
+    StopAll();
+    StopPlay();
+    SoundDone();
+    // A failure here shows later, when a measurement cannot start.
+    SoundInit();
+}
+
+void TMainForm::StopAll()
+{
+    // The sweep and the oscilloscope join here once they can run.
+    AnalyzerPage->StopButtonClick();
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == UM_STOP_ALL) {
+        StopAll();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+// --- pages ------------------------------------------------------------------------
+
+void TMainForm::PageControl1Changing() { leavePage(settings_.ActivePageIndex); }
+
+void TMainForm::PageControl1Change() { enterPage(PageControl1->currentIndex()); }
+
+void TMainForm::leavePage(int index)
+{
+    switch (index) {
+    case kAnalyzerPage: AnalyzerPage->LeaveAnalyzerPage(); break;
+    case kGeneratorPage: GeneratorPage->LeaveSweepPage(); break;
+    case kScopePage: ScopePage->LeaveScopePage(); break;
+    default: break;
+    }
+}
+
+void TMainForm::enterPage(int index)
+{
+    switch (index) {
+    case kAnalyzerPage:
+        AnalyzerPage->EnterAnalyzerPage();
+        showInputFormat(QStringLiteral(" Bits"));
+        helpContext_ = AnalyzerPage->HelpContext();
+        break;
+    case kGeneratorPage:
+        GeneratorPage->EnterSweepPage();
+        helpContext_ = kGeneratorPageHelpContext;
+        break;
+    case kScopePage:
+        ScopePage->EnterScopePage();
+        helpContext_ = kScopePageHelpContext;
+        break;
+    default: return;
+    }
+    settings_.ActivePageIndex = index;
+    raise();
+    activateWindow();
+}
+
+// --- language ---------------------------------------------------------------------
+
+void TMainForm::SetLanguage(char letter)
+{
+    applyLanguageCaptions(letter);
+    passLanguageOn(letter);
+    ShowCorrectionStatus();
+    fitWindowSize();
+}
+
+void TMainForm::applyLanguageCaptions(char letter)
+{
+    const auto texts = MainTextsFor(letter);
+    if (!texts)
+        return;
+    SetMessageLanguage(letter);
+    PageControl1->setTabText(kAnalyzerPage, texts->tabSheet1);
+    PageControl1->setTabText(kGeneratorPage, texts->tabSheet2);
+    PageControl1->setTabText(kScopePage, texts->tabSheet3);
+    AnalyzerPage->FFTpointsgroup->setTitle(texts->fftPointsGroup);
+    AnalyzerPage->RunningGroup->setTitle(texts->runningGroup);
+    AnalyzerPage->RunningGroup->setItems(texts->runningItems);
+    AnalyzerPage->MeasureLeft->setText(texts->measureLeft);
+    AnalyzerPage->MeasureRight->setText(texts->measureRight);
+    AnalyzerPage->Label6->setText(texts->averages);
+    GeneratorPage->Button1->setText(texts->backButton);
+    Menu->SetTexts(*texts);
+    if (Forms().Help)
+        Forms().Help->SetHelpFile(texts->helpFile);
+}
+
+void TMainForm::passLanguageOn(char letter)
+{
+    // In the order the windows expect: feature list, information box,
+    // analysis dialog, correction editor, correction file messages.
+    AppWindows& f = Forms();
+    if (f.FeatDlg)
+        f.FeatDlg->SetFeatLanguage(letter);
+    if (f.AboutBox)
+        f.AboutBox->SetAboutLanguage(letter);
+    if (f.Analy)
+        f.Analy->SetLanguage(letter);
+    if (f.KorEdit)
+        f.KorEdit->SetKorLanguage(letter);
+    SetCorLanguage(letter);
+}
+
+void TMainForm::deutschEnglish1Click()
+{
+    settings_.Language = ToggledLanguage(CurrentLanguage());
+    SetCurrentLanguage(settings_.Language);
+    SetLanguage(settings_.Language);
+    update();
+}
+
+void TMainForm::fitWindowSize()
+{
+    // A single border: the window keeps the size its contents need, within
+    // the form's limits.
+    const QSize wanted = sizeHint().boundedTo(QSize(kMaxWindowWidth, kMaxWindowHeight)).expandedTo(minimumSizeHint());
+    setFixedSize(wanted);
+}
+
+void TMainForm::ShowCorrectionStatus()
+{
+    AnalyzerPage->coract->setText(TCorrectionMenu::AnyActive() ? Messages().correctionActive : QStringLiteral("."));
+}
+
+// --- other menu actions -----------------------------------------------------------
+
+void TMainForm::FileExit() { close(); }
+
+void TMainForm::FilePrintSetup()
+{
+    static QPrinter printer(QPrinter::HighResolution);
+    modal::PrintDialog(printer);
+}
+
+void TMainForm::HelpContents()
+{
+    if (Forms().Help)
+        Forms().Help->HelpContents();
+}
+
+void TMainForm::HelpAbout()
+{
+    if (Forms().AboutBox) {
+        Forms().AboutBox->SetSoundSystem(CurrentAudioBackend().name());
+        Forms().AboutBox->exec();
+    }
+}
+
+void TMainForm::ShowFeaturelist1Click()
+{
+    if (TFeatDlg* dlg = Forms().FeatDlg) {
+        dlg->LoadDeviceLog();
+        dlg->exec();
+    }
+}
+
+// --- closing ----------------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!closed_) {
+        closed_ = true;
+        FormCloseQuery();
+    }
+    event->accept();
+}
+
+void TMainForm::FormCloseQuery()
+{
+    AnalyzerPage->LeaveAnalyzerPage();
+    GeneratorPage->LeaveSweepPage();
+    ScopePage->LeaveScopePage();
+    SoundDone();
+    SaveToIni(SettingsFilePath());
+    ClearCorrection(InputCorrection());
+    ClearCorrection(OutputCorrection());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this)
+            w->hide();
+    emit closed();
+    // Queued, so that a close during start-up still ends the event loop once
+    // it runs.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TMainForm::SaveToIni(const QString& path)
+{
+    ProfileStore store(path);
+    // A file that exists but cannot be read is never replaced by a partial
+    // one: its other sections would be lost.
+    if (!store.load() && QFileInfo::exists(path))
+        return;
+    settings_.InDev = GetInDevice();
+    settings_.OutDev = GetOutDevice();
+    settings_.Language = CurrentLanguage();
+    settings_.InCoName = InputCorrection().fileName;
+    settings_.OutCoName = OutputCorrection().fileName;
+    settings_.InCoAkt = InputCorrection().active;
+    settings_.OutCoAkt = OutputCorrection().active;
+    if (shown_) {
+        settings_.MainLeft = pos().x();
+        settings_.MainTop = pos().y();
+    }
+    WriteMainSettings(store, records(settings_));
+    store.save();
+}
