@@ -49,38 +49,50 @@ struct SectionReader {
     int32_t phase(const QString& key) const { return integer(key, 1) == -1 ? -1 : 1; }
 };
 
-void readInput(const SectionReader& r, DeviceSlot& slot, const QString& name)
-{
+// The keys both directions have: width and flip, rate, user rate. The
+// format itself is applied last, by the caller.
+struct FormatKeys {
     int bits = 16;
     bool flip = false;
-    r.bitsAndFlip(SlotKey(name, "db"), bits, flip);
-    const int rate = r.rate(SlotKey(name, "sf"), 44100);
+    int rate = 44100;
+};
+
+FormatKeys readFormatKeys(const SectionReader& r, DeviceSlot& slot, const QString& name)
+{
+    FormatKeys k;
+    r.bitsAndFlip(SlotKey(name, "db"), k.bits, k.flip);
+    k.rate = r.rate(SlotKey(name, "sf"), 44100);
     slot.userRate = r.rate(SlotKey(name, "usf"), 55200);
+    return k;
+}
+
+void readInput(const SectionReader& r, DeviceSlot& slot, const QString& name)
+{
+    const FormatKeys k = readFormatKeys(r, slot, name);
     slot.dcOffsetL = r.real(SlotKey(name, "DCoL"));
     slot.dcOffsetR = r.real(SlotKey(name, "DCoR"));
     slot.autoDC = r.integer(SlotKey(name, "DCoAuto"), 0) != 0;
-    FormatUpdate(slot, name, rate, flip, bits, 2);
+    FormatUpdate(slot, name, k.rate, k.flip, k.bits, 2);
 }
 
 void readOutput(const SectionReader& r, DeviceSlot& inSlot, DeviceSlot& outSlot, const QString& name)
 {
-    int bits = 16;
-    bool flip = false;
-    r.bitsAndFlip(SlotKey(name, "db"), bits, flip);
-    const int rate = r.rate(SlotKey(name, "sf"), 44100);
-    outSlot.userRate = r.rate(SlotKey(name, "usf"), 55200);
+    const FormatKeys k = readFormatKeys(r, outSlot, name);
     // The input's polarity is kept under the output device's name.
     inSlot.phaseL = r.phase(SlotKey(name, "PhiL"));
     inSlot.phaseR = r.phase(SlotKey(name, "PhiR"));
     outSlot.phaseL = r.phase(SlotKey(name, "PhoL"));
     outSlot.phaseR = r.phase(SlotKey(name, "PhoR"));
-    FormatUpdate(outSlot, name, rate, flip, bits, 2);
+    FormatUpdate(outSlot, name, k.rate, k.flip, k.bits, 2);
 }
 
-QString bitsText(const DeviceSlot& slot)
+void writeFormatKeys(ProfileStore& store, const DeviceSlot& s, const QString& name)
 {
-    return QString::number(slot.format.bitsPerSample + (slot.flip ? kFlipMarker : 0));
+    store.setValue(kSection, SlotKey(name, "db"), QString::number(s.format.bitsPerSample + (s.flip ? kFlipMarker : 0)));
+    store.setValue(kSection, SlotKey(name, "sf"), QString::number(s.format.samplesPerSec));
+    store.setValue(kSection, SlotKey(name, "usf"), QString::number(s.userRate));
 }
+
 } // namespace
 
 void ReadSoundSection(const ProfileStore& store, SoundSlots& sound, const DeviceNames& inNames,
@@ -105,18 +117,14 @@ void WriteSoundSection(ProfileStore& store, const SoundSlots& sound, const Devic
     for (int i = 0; i < kSlotCount; ++i) {
         if (const QString& n = inNames[i]; !n.isEmpty()) {
             const DeviceSlot& s = sound.in[i];
-            store.setValue(kSection, SlotKey(n, "db"), bitsText(s));
-            store.setValue(kSection, SlotKey(n, "sf"), QString::number(s.format.samplesPerSec));
-            store.setValue(kSection, SlotKey(n, "usf"), QString::number(s.userRate));
+            writeFormatKeys(store, s, n);
             store.setValue(kSection, SlotKey(n, "DCoL"), QString::number(s.dcOffsetL, 'f', 6));
             store.setValue(kSection, SlotKey(n, "DCoR"), QString::number(s.dcOffsetR, 'f', 6));
             store.setValue(kSection, SlotKey(n, "DCoAuto"), s.autoDC ? "1" : "0");
         }
         if (const QString& n = outNames[i]; !n.isEmpty()) {
             const DeviceSlot& s = sound.out[i];
-            store.setValue(kSection, SlotKey(n, "db"), bitsText(s));
-            store.setValue(kSection, SlotKey(n, "sf"), QString::number(s.format.samplesPerSec));
-            store.setValue(kSection, SlotKey(n, "usf"), QString::number(s.userRate));
+            writeFormatKeys(store, s, n);
             store.setValue(kSection, SlotKey(n, "PhiL"), QString::number(sound.in[i].phaseL));
             store.setValue(kSection, SlotKey(n, "PhiR"), QString::number(sound.in[i].phaseR));
             store.setValue(kSection, SlotKey(n, "PhoL"), QString::number(s.phaseL));

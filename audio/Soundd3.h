@@ -89,8 +89,10 @@ int StartRecord(int frames, int userValue, CompletionProc completion);
 // be taken (see LastSoundError()); the array stays valid until the next fetch.
 float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue);
 
-// Called by the notification object when a block is complete.
-void WaveInDataArrived(WaveHeader* header);
+// Called by the notification object when a block is complete. An
+// announcement that does not belong to the recording in progress (one that
+// was reset or shut down meanwhile) is ignored.
+void WaveInDataArrived(WaveHeader* header, uint32_t generation);
 
 // The notification object that device threads post block events to
 // (Tdummy registers itself).

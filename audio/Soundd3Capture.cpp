@@ -47,6 +47,12 @@ int StartRecord(int frames, int userValue, CompletionProc completion)
     s.completion = std::move(completion);
     if (s.inOpen || s.recording || !s.inData)
         return 0;
+    if (!s.notify) {
+        // Without the notification object the block could never be announced.
+        devlog::Append(QStringLiteral("StartRecord: no notification object"));
+        s.lastError = MMSYSERR_INVALHANDLE;
+        return s.lastError;
+    }
     DeviceSlot& slot = s.inSlot();
     FormatUpdate(slot, {}, static_cast<int>(slot.format.samplesPerSec), slot.flip, 0, 0);
     if (!requestFits(frames, slot.format)) {
@@ -91,9 +97,11 @@ int StartRecord(int frames, int userValue, CompletionProc completion)
     return 0;
 }
 
-void WaveInDataArrived(WaveHeader* header)
+void WaveInDataArrived(WaveHeader* header, uint32_t generation)
 {
     SoundLayer& s = Layer();
+    if (!s.inOpen || header != s.inHeader.get() || header->generation != generation)
+        return;
     s.completed = header;
     if (s.completion && s.conversion)
         s.completion();

@@ -15,7 +15,8 @@ Tdummy::~Tdummy()
 bool Tdummy::event(QEvent* e)
 {
     if (e->type() == MM_WIM_DATA) {
-        WaveInDataArrived(static_cast<WaveDataEvent*>(e)->header());
+        const auto* data = static_cast<WaveDataEvent*>(e);
+        WaveInDataArrived(data->header(), data->generation());
         return true;
     }
     return QObject::event(e);

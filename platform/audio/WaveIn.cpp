@@ -39,30 +39,20 @@ WaveIn::~WaveIn()
         source_->close();
 }
 
-int WaveIn::PrepareHeader(WaveHeader& header)
-{
-    if (!header.data || header.bufferLength == 0)
-        return MMSYSERR_INVALPARAM;
-    header.flags.fetch_or(WHDR_PREPARED);
-    return 0;
-}
+int WaveIn::PrepareHeader(WaveHeader& header) { return PrepareWaveHeader(header, 1); }
 
-int WaveIn::UnprepareHeader(WaveHeader& header)
-{
-    if (header.flags.load(std::memory_order_acquire) & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    header.flags.fetch_and(~WHDR_PREPARED);
-    return 0;
-}
+int WaveIn::UnprepareHeader(WaveHeader& header) { return UnprepareWaveHeader(header); }
 
 int WaveIn::AddBuffer(WaveHeader& header)
 {
     if (!(header.flags.load() & WHDR_PREPARED))
         return WAVERR_UNPREPARED;
-    if (queued_ || thread_.joinable())
+    if (thread_.joinable() || queued_)
         return MMSYSERR_NOTSUPPORTED;
+    static std::atomic<uint32_t> generations{0};
     header.bytesRecorded = 0;
     header.fault = 0;
+    header.generation = ++generations;
     header.flags.store((header.flags.load() & ~WHDR_DONE) | WHDR_INQUEUE, std::memory_order_release);
     queued_ = &header;
     return 0;
@@ -157,5 +147,5 @@ void WaveIn::finishBlock(int frames, int fault)
     queued_ = nullptr;
     header->flags.store((header->flags.load() & ~WHDR_INQUEUE) | WHDR_DONE, std::memory_order_release);
     if (QObject* target = notify_)
-        QCoreApplication::postEvent(target, new WaveDataEvent(MM_WIM_DATA, header));
+        QCoreApplication::postEvent(target, new WaveDataEvent(MM_WIM_DATA, header, header->generation));
 }

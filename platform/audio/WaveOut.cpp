@@ -51,21 +51,9 @@ int WaveOut::Restart()
     return 0;
 }
 
-int WaveOut::PrepareHeader(WaveHeader& header)
-{
-    if (!header.data || header.bufferLength < format_.blockAlign)
-        return MMSYSERR_INVALPARAM;
-    header.flags.fetch_or(WHDR_PREPARED);
-    return 0;
-}
+int WaveOut::PrepareHeader(WaveHeader& header) { return PrepareWaveHeader(header, format_.blockAlign); }
 
-int WaveOut::UnprepareHeader(WaveHeader& header)
-{
-    if (header.flags.load(std::memory_order_acquire) & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    header.flags.fetch_and(~WHDR_PREPARED);
-    return 0;
-}
+int WaveOut::UnprepareHeader(WaveHeader& header) { return UnprepareWaveHeader(header); }
 
 int WaveOut::Write(WaveHeader& header)
 {

@@ -40,6 +40,9 @@ struct WaveHeader {
     // Why a block ended early (0: it did not). One of the WAVERR_DEVICE_*
     // codes below; the engine turns it into a missing block.
     int fault = 0;
+    // Set anew each time the buffer is queued; the block-done event carries
+    // it so that an announcement of an earlier recording is recognised.
+    uint32_t generation = 0;
 };
 
 // Classic error numbers (0 is success).
@@ -106,12 +109,37 @@ struct WaveOutCaps {
 // The block-done event a capture thread posts to the notification object.
 class WaveDataEvent : public QEvent {
 public:
-    WaveDataEvent(QEvent::Type type, WaveHeader* header) : QEvent(type), header_(header) {}
+    WaveDataEvent(QEvent::Type type, WaveHeader* header, uint32_t generation)
+        : QEvent(type), header_(header), generation_(generation)
+    {
+    }
+    // Only compared with the live header until the generation is checked:
+    // the buffer may be gone by the time the event is handled.
     WaveHeader* header() const { return header_; }
+    uint32_t generation() const { return generation_; }
 
 private:
     WaveHeader* header_;
+    uint32_t generation_;
 };
+
+// Marks a buffer of at least minLength bytes as prepared.
+inline int PrepareWaveHeader(WaveHeader& header, uint32_t minLength)
+{
+    if (!header.data || header.bufferLength < minLength)
+        return MMSYSERR_INVALPARAM;
+    header.flags.fetch_or(WHDR_PREPARED);
+    return 0;
+}
+
+// A buffer still queued on a device cannot be unprepared.
+inline int UnprepareWaveHeader(WaveHeader& header)
+{
+    if (header.flags.load(std::memory_order_acquire) & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    header.flags.fetch_and(~WHDR_PREPARED);
+    return 0;
+}
 
 // Fills blockAlign and avgBytesPerSec for 2 channels of `bits` at `rate`.
 WaveFormat MakeWaveFormat(int rate, int bits, int channels = 2);

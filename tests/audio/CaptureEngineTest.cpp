@@ -6,6 +6,7 @@
 #include "AudioTestSupport.h"
 
 #include <QFile>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 
@@ -210,4 +211,34 @@ TEST(SoundLayerStart, FailedInitialisationReturnsThree)
     EXPECT_EQ(StartRecord(100, 0, [] {}), 0);
     EXPECT_EQ(SoundInit(), 0);
     SoundDone();
+}
+
+TEST_F(CaptureEngine, AnnouncementOfARecordingShutMeanwhileIsIgnored)
+{
+    int calls = 0;
+    ASSERT_EQ(StartRecord(64, 0, [&calls] { ++calls; }), 0);
+    // The block is done and announced, but not yet handled ...
+    QThread::msleep(100);
+    // ... when the sound system is reset under it.
+    SoundDone();
+    ASSERT_EQ(SoundInit(), 0);
+    QTest::qWait(50);
+    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(RecordBlock(64).present);
+}
+
+TEST(SoundLayerStart, RecordingWithoutNotificationObjectIsRefused)
+{
+    VirtualCard::instance().reset();
+    VirtualCard::instance().setFastMode(true);
+    ASSERT_EQ(SoundInit(), 0);
+    ASSERT_EQ(NotifyWindow(), nullptr);
+    EXPECT_EQ(StartRecord(64, 0, [] {}), MMSYSERR_INVALHANDLE);
+    {
+        Tdummy dummy;
+        EXPECT_TRUE(RecordBlock(64).present);
+    }
+    EXPECT_EQ(NotifyWindow(), nullptr);
+    SoundDone();
+    VirtualCard::instance().reset();
 }

@@ -5,71 +5,48 @@
 
 #include <cerrno>
 
-AlsaCapture::~AlsaCapture()
-{
-    if (pcm_)
-        snd_pcm_close(pcm_);
-}
-
-int AlsaCapture::start()
-{
-    const int rc = snd_pcm_start(pcm_);
-    if (rc < 0) {
-        LogAlsaError(QStringLiteral("start"), name_, rc);
-        return WaveCodeForAlsaError(rc);
-    }
-    return 0;
-}
+int AlsaCapture::start() { return pcm_.check(snd_pcm_start(pcm_.get()), QStringLiteral("start")); }
 
 // Device thread: an overrun or a suspend is survivable, anything else means
 // the device is gone.
 bool AlsaCapture::recover(int err)
 {
     if (err == -EPIPE)
-        devlog::Append(QStringLiteral("ALSA: overrun on %1, recording continues").arg(name_));
+        devlog::Append(QStringLiteral("ALSA: overrun on %1, recording continues").arg(pcm_.name()));
     if (err != -EPIPE && err != -ESTRPIPE)
         return false;
-    if (snd_pcm_recover(pcm_, err, 1) < 0)
+    if (snd_pcm_recover(pcm_.get(), err, 1) < 0)
         return false;
-    return snd_pcm_start(pcm_) >= 0 || snd_pcm_state(pcm_) == SND_PCM_STATE_RUNNING;
+    return snd_pcm_start(pcm_.get()) >= 0 || snd_pcm_state(pcm_.get()) == SND_PCM_STATE_RUNNING;
 }
 
 ReadResult AlsaCapture::read(uint8_t* dst, int frames, int timeoutMs)
 {
-    snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_);
+    snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_.get());
     if (avail == 0) {
-        const int w = snd_pcm_wait(pcm_, timeoutMs);
+        const int w = snd_pcm_wait(pcm_.get(), timeoutMs);
         if (w == 0)
             return {0, 0};
-        avail = w < 0 ? w : snd_pcm_avail_update(pcm_);
+        avail = w < 0 ? w : snd_pcm_avail_update(pcm_.get());
     }
     if (avail < 0) {
         if (recover(static_cast<int>(avail)))
             return {0, 0};
-        LogAlsaError(QStringLiteral("capture from"), name_, static_cast<int>(avail));
+        LogAlsaError(QStringLiteral("capture from"), pcm_.name(), static_cast<int>(avail));
         return {0, WAVERR_DEVICE_GONE};
     }
-    const snd_pcm_sframes_t n = snd_pcm_readi(pcm_, dst, static_cast<snd_pcm_uframes_t>(frames));
+    const snd_pcm_sframes_t n = snd_pcm_readi(pcm_.get(), dst, static_cast<snd_pcm_uframes_t>(frames));
     if (n == -EAGAIN)
         return {0, 0};
     if (n < 0) {
         if (recover(static_cast<int>(n)))
             return {0, 0};
-        LogAlsaError(QStringLiteral("capture from"), name_, static_cast<int>(n));
+        LogAlsaError(QStringLiteral("capture from"), pcm_.name(), static_cast<int>(n));
         return {0, WAVERR_DEVICE_GONE};
     }
     return {static_cast<int>(n), 0};
 }
 
-void AlsaCapture::stop() { snd_pcm_drop(pcm_); }
+void AlsaCapture::stop() { snd_pcm_drop(pcm_.get()); }
 
-int AlsaCapture::close()
-{
-    const int rc = snd_pcm_close(pcm_);
-    pcm_ = nullptr;
-    if (rc < 0) {
-        LogAlsaError(QStringLiteral("close"), name_, rc);
-        return WaveCodeForAlsaError(rc);
-    }
-    return 0;
-}
+int AlsaCapture::close() { return pcm_.close(); }

@@ -2,14 +2,14 @@
 // Input stream on an ALSA PCM. Overruns are recovered and logged; a device
 // that disappears ends the block with WAVERR_DEVICE_GONE.
 
+#include "AlsaHandle.h"
 #include "AudioBackend.h"
 
 #include <alsa/asoundlib.h>
 
 class AlsaCapture : public CaptureSource {
 public:
-    AlsaCapture(snd_pcm_t* pcm, QString name) : pcm_(pcm), name_(std::move(name)) {}
-    ~AlsaCapture() override;
+    AlsaCapture(snd_pcm_t* pcm, QString name) : pcm_(pcm, std::move(name)) {}
     int start() override;
     ReadResult read(uint8_t* dst, int frames, int timeoutMs) override;
     void stop() override;
@@ -18,6 +18,5 @@ public:
 private:
     bool recover(int err);
 
-    snd_pcm_t* pcm_;
-    QString name_;
+    AlsaHandle pcm_;
 };

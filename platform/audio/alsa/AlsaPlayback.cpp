@@ -5,51 +5,28 @@
 
 #include <cerrno>
 
-AlsaPlayback::~AlsaPlayback()
-{
-    if (pcm_)
-        snd_pcm_close(pcm_);
-}
-
-int AlsaPlayback::start()
-{
-    const int rc = snd_pcm_prepare(pcm_);
-    if (rc < 0) {
-        LogAlsaError(QStringLiteral("prepare"), name_, rc);
-        return WaveCodeForAlsaError(rc);
-    }
-    return 0;
-}
+int AlsaPlayback::start() { return pcm_.check(snd_pcm_prepare(pcm_.get()), QStringLiteral("prepare")); }
 
 int AlsaPlayback::write(const uint8_t* src, int frames, int timeoutMs)
 {
-    snd_pcm_sframes_t n = snd_pcm_writei(pcm_, src, static_cast<snd_pcm_uframes_t>(frames));
+    snd_pcm_sframes_t n = snd_pcm_writei(pcm_.get(), src, static_cast<snd_pcm_uframes_t>(frames));
     if (n == -EAGAIN) {
-        snd_pcm_wait(pcm_, timeoutMs);
+        snd_pcm_wait(pcm_.get(), timeoutMs);
         return 0;
     }
     if (n == -EPIPE || n == -ESTRPIPE) {
         if (n == -EPIPE)
-            devlog::Append(QStringLiteral("ALSA: underrun on %1, playback continues").arg(name_));
-        if (snd_pcm_recover(pcm_, static_cast<int>(n), 1) >= 0)
+            devlog::Append(QStringLiteral("ALSA: underrun on %1, playback continues").arg(pcm_.name()));
+        if (snd_pcm_recover(pcm_.get(), static_cast<int>(n), 1) >= 0)
             return 0;
     }
     if (n < 0) {
-        LogAlsaError(QStringLiteral("play to"), name_, static_cast<int>(n));
+        LogAlsaError(QStringLiteral("play to"), pcm_.name(), static_cast<int>(n));
         return static_cast<int>(n);
     }
     return static_cast<int>(n);
 }
 
-void AlsaPlayback::stop() { snd_pcm_drop(pcm_); }
+void AlsaPlayback::stop() { snd_pcm_drop(pcm_.get()); }
 
-int AlsaPlayback::close()
-{
-    const int rc = snd_pcm_close(pcm_);
-    pcm_ = nullptr;
-    if (rc < 0) {
-        LogAlsaError(QStringLiteral("close"), name_, rc);
-        return WaveCodeForAlsaError(rc);
-    }
-    return 0;
-}
+int AlsaPlayback::close() { return pcm_.close(); }
