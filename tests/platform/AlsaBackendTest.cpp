@@ -241,3 +241,30 @@ TEST_F(AlsaEngineTest, PlaybackRepeatsTheLoopAndKeepsToRealTime)
     // A device without a clock is held to the wall clock (plus the lead).
     EXPECT_LE(played.size(), (seconds + WaveOut::kLeadMs / 1000.0) * 48000 * 4 + 4096);
 }
+
+TEST_F(AlsaBackendTest, BackendChoiceFollowsKorvantaAudioAndTheDevices)
+{
+    const QByteArray saved = qgetenv("KORVANTA_AUDIO");
+    qunsetenv("KORVANTA_AUDIO");
+    SetAudioBackendForTests(nullptr);
+    EXPECT_TRUE(AlsaHasDevices()); // the test PCMs count as devices
+    EXPECT_EQ(&CurrentAudioBackend(), &AlsaBackend::instance());
+    qputenv("KORVANTA_AUDIO", "virtual");
+    SetAudioBackendForTests(nullptr);
+    EXPECT_EQ(CurrentAudioBackend().name(), "virtual");
+    qputenv("KORVANTA_AUDIO", saved);
+}
+
+TEST_F(AlsaEngineTest, CapabilityReportListsTheTestDevices)
+{
+    int inCount = 0, outCount = 0, mask = 0;
+    DeviceReport(inCount, outCount, mask);
+    EXPECT_GE(inCount, 1);
+    EXPECT_GE(outCount, 1);
+    const QStringList lines = devlog::Lines();
+    const qsizetype at = lines.indexOf("Korvanta test capture");
+    ASSERT_GE(at, 0) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines[at + 1], "Wave-In Formats      fffff");
+    EXPECT_NE(InputFormatMask(indexOf(true, "Korvanta test capture")), 0u);
+    EXPECT_TRUE(lines.contains("Korvanta test playback"));
+}

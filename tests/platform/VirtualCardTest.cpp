@@ -1,9 +1,12 @@
 // The virtual card's DUT description and its simulated signal path: each
 // element checked with a signal whose answer is known.
 
+#include "AudioBackend.h"
 #include "DutSimulator.h"
 #include "VirtualCard.h"
 
+#include <QDir>
+#include <QFile>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -207,4 +210,21 @@ TEST(VirtualCardDevice, DefaultSourceWithoutKorvantaDutAndInputVolume)
     EXPECT_EQ(card.queryInput(0, MakeWaveFormat(48000, 12)), WAVERR_BADFORMAT);
     EXPECT_EQ(card.queryInput(1, MakeWaveFormat(48000, 16)), MMSYSERR_BADDEVICEID);
     card.reset();
+}
+
+TEST(VirtualCardDevice, ChosenWhenTheOnlyPcmIsNull)
+{
+    // A machine whose only PCM is "null" (also on a developer's machine with
+    // a card: the configuration names nothing else).
+    const QString conf = QDir::temp().filePath("korvanta-null-only.conf");
+    QFile f(conf);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("pcm.null { type null hint { show on description \"Discard all samples\" } }\n");
+    f.close();
+    qputenv("ALSA_CONFIG_PATH", conf.toUtf8());
+    qunsetenv("KORVANTA_AUDIO");
+    SetAudioBackendForTests(nullptr);
+    EXPECT_FALSE(AlsaHasDevices());
+    EXPECT_EQ(&CurrentAudioBackend(), &VirtualCard::instance());
+    SetAudioBackendForTests(nullptr);
 }
