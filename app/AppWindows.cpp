@@ -1,13 +1,19 @@
 #include "AppWindows.h"
 
 #include "AboutBox.h"
+#include "Diadlg3.h"
+#include "Diagr3.h"
 #include "FeatDlg.h"
 #include "HelpBrowser.h"
 #include "Main.h"
 #include "ModalQuestions.h"
+#include "SkalDlg.h"
 #include "Tdummy.h"
 #include "analys.h"
 #include "koedi.h"
+#include "ProgramIcon.h"
+
+#include <QApplication>
 
 AppWindows& Forms()
 {
@@ -17,6 +23,9 @@ AppWindows& Forms()
 
 TMainForm* CreateApplicationWindows()
 {
+    QApplication::setApplicationName(QStringLiteral("Korvanta"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Korvanta"));
+    QApplication::setWindowIcon(ProgramIcon());
     AppWindows& f = Forms();
     f.MainForm = new TMainForm;
     modal::SetDialogParent(f.MainForm);
@@ -25,7 +34,11 @@ TMainForm* CreateApplicationWindows()
     f.AboutBox = new TAboutBox(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);
     f.KorEdit = new TKorEdit(f.MainForm);
+    f.SkalDia = new TSkalDia(f.MainForm);
     f.Dummy = new Tdummy;
+    f.Diadlg = new Tdiadlg(f.MainForm);
+    // The diagram is a window of its own that the main window stays above.
+    f.Diagramm = new TDiagramm(f.Diadlg);
     f.Help = new THelpBrowser(f.MainForm);
     modal::SetHelpHandler([](int context) {
         if (Forms().Help)
@@ -40,6 +53,7 @@ void DestroyApplicationWindows()
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
     delete f.Dummy;
+    delete f.Diagramm;
     // The dialogs go with the main window that owns them.
     delete f.MainForm;
     f = AppWindows{};

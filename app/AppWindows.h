@@ -9,7 +9,10 @@ class TAnaly;
 class TFeatDlg;
 class THelpBrowser;
 class TKorEdit;
+class TDiagramm;
 class TMainForm;
+class TSkalDia;
+class Tdiadlg;
 class Tdummy;
 
 struct AppWindows {
@@ -18,7 +21,10 @@ struct AppWindows {
     TAboutBox* AboutBox = nullptr;
     TAnaly* Analy = nullptr;
     TKorEdit* KorEdit = nullptr;
+    TSkalDia* SkalDia = nullptr;
     Tdummy* Dummy = nullptr;
+    Tdiadlg* Diadlg = nullptr;
+    TDiagramm* Diagramm = nullptr;
     THelpBrowser* Help = nullptr;
 };
 

@@ -8,6 +8,10 @@
 #include "CorrectionFile.h"
 #include "CorrectionMenu.h"
 #include "CorrectionTable.h"
+#include "CorrectionTest.h"
+#include "DiaPrint.h"
+#include "Diadlg3.h"
+#include "Diagr3.h"
 #include "FeatDlg.h"
 #include "GeneratorPage.h"
 #include "HelpBrowser.h"
@@ -18,6 +22,7 @@
 #include "ProgramIcon.h"
 #include "RadioGroup.h"
 #include "ScopePage.h"
+#include "StatusLine.h"
 #include "Soundd3.h"
 #include "SweepSettings.h"
 #include "UserMessages.h"
@@ -37,6 +42,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -99,7 +105,7 @@ void TMainForm::buildWindow()
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
     setCentralWidget(PageControl1);
-    StatusLine = new QLabel(kCredit, this);
+    StatusLine = new TStatusLine(kCredit, this);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(StatusLine, 1);
     connectMenus();
@@ -123,7 +129,12 @@ void TMainForm::connectMenus()
         if (Forms().Analy)
             Forms().Analy->Execute();
     });
+    connect(m.SpeichernalsText1, &QAction::triggered, this, &TMainForm::SpeichernalsText1Click);
+    connect(m.FilePrintItem, &QAction::triggered, this, &TMainForm::FilePrint);
+    connect(m.EditCopyItem, &QAction::triggered, this, &TMainForm::EditCopy);
+    connect(m.Kommentar1, &QAction::triggered, this, &TMainForm::Kommentar1Click);
     connect(CorrectionMenu, &TCorrectionMenu::changed, this, &TMainForm::ShowCorrectionStatus);
+    connect(CorrectionMenu, &TCorrectionMenu::testRequested, this, &TMainForm::Testekorrekturdatei1Click);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
         PageControl1Changing();
         PageControl1Change();
@@ -148,12 +159,12 @@ void TMainForm::connectMenus()
     hooks.audioOutParameter = m.AudioOutParameter1;
     AnalyzerPage->AttachMenus(hooks);
 
-    // Not built yet: the diagram's file and clipboard commands, the DC
-    // offset dialog, the mixer's channel menu and switch.
-    for (QAction* later : {m.SpeichernalsText1, m.FilePrintItem, m.Kommentar1, m.EditCopyItem, m.Testekorrekturdatei1,
-                           m.AudioInDCOffset1, m.MixerSupport1})
+    // Not built yet: the DC offset dialog, the mixer's channel menu and
+    // switch. The diagram commands wait for the diagram window.
+    for (QAction* later : {m.AudioInDCOffset1, m.MixerSupport1})
         later->setEnabled(false);
     m.WaveInChannel1->setEnabled(false);
+    enableDiagramCommands(false);
 }
 
 // --- start-up ---------------------------------------------------------------------
@@ -233,7 +244,9 @@ void TMainForm::FormShow()
     AppWindows& f = Forms();
     if (f.KorEdit)
         CorrectionMenu->SetEditor(f.KorEdit);
+    connectDiagram();
     SetLanguage(CurrentLanguage());
+    placeDiagram();
     move(settings_.MainLeft, settings_.MainTop);
     helpContext_ = kMainHelpContext;
     {
@@ -243,6 +256,42 @@ void TMainForm::FormShow()
     }
     PageControl1Change();
     ShowCorrectionStatus();
+}
+
+void TMainForm::connectDiagram()
+{
+    TDiagramm* d = Forms().Diagramm;
+    AnalyzerPage->SetDiagram(d);
+    if (!d)
+        return;
+    connect(d, &TDiagramm::channelColoursChanged, this, [this](const QColor& left, const QColor& right) {
+        AnalyzerPage->MeasureLeft->setStyleSheet(QStringLiteral("color: %1;").arg(left.name()));
+        AnalyzerPage->MeasureRight->setStyleSheet(QStringLiteral("color: %1;").arg(right.name()));
+    });
+    connect(d, &TDiagramm::activateMainWindow, this, [this] {
+        raise();
+        activateWindow();
+    });
+    const DiagramOptions& o = d->Options();
+    emit d->channelColoursChanged(ColorFromRef(o.colLine1), ColorFromRef(o.colLine2));
+    enableDiagramCommands(true);
+}
+
+void TMainForm::placeDiagram()
+{
+    TDiagramm* d = Forms().Diagramm;
+    if (!d)
+        return;
+    d->resize(std::clamp(settings_.DiaWidth, kDiaMinWidth, kDiaMaxWidth),
+              std::clamp(settings_.DiaHeight, kDiaMinHeight, kDiaMaxHeight));
+    d->move(settings_.DiaLeft, settings_.DiaTop);
+}
+
+void TMainForm::enableDiagramCommands(bool on)
+{
+    for (QAction* a : {Menu->SpeichernalsText1, Menu->FilePrintItem, Menu->Kommentar1, Menu->EditCopyItem,
+                       Menu->Testekorrekturdatei1})
+        a->setEnabled(on);
 }
 
 // --- devices ----------------------------------------------------------------------
@@ -273,7 +322,7 @@ void TMainForm::OutDeviceClick(int index)
 
 void TMainForm::showDeviceNames()
 {
-    StatusLine->setText(DeviceName('I', GetInDevice()) + QStringLiteral(" / ") + DeviceName('O', GetOutDevice()));
+    StatusLine->SetDeviceNames(DeviceName('I', GetInDevice()), DeviceName('O', GetOutDevice()));
 }
 
 void TMainForm::showInputFormat(const QString& bitsSuffix)
@@ -343,6 +392,11 @@ void TMainForm::enterPage(int index)
     default: return;
     }
     settings_.ActivePageIndex = index;
+    // The oscilloscope draws in a window of its own: the diagram's file and
+    // clipboard commands do not apply there.
+    enableDiagramCommands(Forms().Diagramm && index != kScopePage);
+    if (Forms().Diagramm)
+        Forms().Diagramm->ClearCursor(true);
     raise();
     activateWindow();
 }
@@ -381,7 +435,8 @@ void TMainForm::applyLanguageCaptions(char letter)
 void TMainForm::passLanguageOn(char letter)
 {
     // In the order the windows expect: feature list, information box,
-    // analysis dialog, correction editor, correction file messages.
+    // analysis dialog, correction editor, correction file messages, diagram
+    // window, diagram options; the calibration status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
@@ -392,6 +447,11 @@ void TMainForm::passLanguageOn(char letter)
     if (f.KorEdit)
         f.KorEdit->SetKorLanguage(letter);
     SetCorLanguage(letter);
+    if (f.Diagramm)
+        f.Diagramm->SetDiaLanguage(QLatin1Char(letter));
+    if (f.Diadlg)
+        f.Diadlg->SetLanguage(QLatin1Char(letter));
+    AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }
 
 void TMainForm::deutschEnglish1Click()
@@ -419,10 +479,72 @@ void TMainForm::ShowCorrectionStatus()
 
 void TMainForm::FileExit() { close(); }
 
-void TMainForm::FilePrintSetup()
+namespace {
+// The printer chosen in the printer set-up is the one the next print uses.
+QPrinter& sharedPrinter()
 {
     static QPrinter printer(QPrinter::HighResolution);
-    modal::PrintDialog(printer);
+    return printer;
+}
+} // namespace
+
+void TMainForm::FilePrintSetup() { modal::PrintDialog(sharedPrinter()); }
+
+void TMainForm::FilePrint()
+{
+    if (TDiagramm* d = Forms().Diagramm)
+        ::FilePrint(*d, sharedPrinter());
+}
+
+void TMainForm::SpeichernalsText1Click()
+{
+    TDiagramm* d = Forms().Diagramm;
+    if (!d)
+        return;
+    const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
+    if (name.isEmpty())
+        return;
+    if (d->SaveAsText(name, d->Options().separator) != 0)
+        modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);
+}
+
+void TMainForm::EditCopy()
+{
+    if (TDiagramm* d = Forms().Diagramm)
+        ::EditCopy(*d);
+}
+
+void TMainForm::Kommentar1Click()
+{
+    TDiagramm* d = Forms().Diagramm;
+    if (!d || settings_.ActivePageIndex == kScopePage)
+        return;
+    d->activateWindow();
+    d->FocusComment();
+}
+
+void TMainForm::Testekorrekturdatei1Click()
+{
+    TDiagramm* d = Forms().Diagramm;
+    if (!d)
+        return;
+    float ymin = 0, ymax = 0;
+    int32_t xmin = 0, xmax = 0;
+    d->GetYRange(ymin, ymax);
+    d->GetXRange(xmin, xmax);
+    d->ResetRanges();
+    d->SetupDiagram(QString(), kCorrectionTestPoints, xmin, xmax, ymin, ymax);
+    d->SetY2Range(ymin, ymax);
+    d->ShowCurves(true, true);
+    const CorrectionTable& in = InputCorrection();
+    const CorrectionTable& out = OutputCorrection();
+    d->SetInfoLine(CorrectionTestInfoLine(Messages().correctionHeading, in, out));
+    for (int i = 1; i <= kCorrectionTestPoints; ++i) {
+        const CorrectionTestPoint p = CorrectionTestValue(in, out, i);
+        d->AddPoint(float(p.input), float(p.output), i, float(p.frequency));
+    }
+    d->show();
+    d->update();
 }
 
 void TMainForm::HelpContents()
@@ -490,6 +612,12 @@ void TMainForm::SaveToIni(const QString& path)
     settings_.OutCoName = OutputCorrection().fileName;
     settings_.InCoAkt = InputCorrection().active;
     settings_.OutCoAkt = OutputCorrection().active;
+    if (const TDiagramm* d = Forms().Diagramm; d && shown_) {
+        settings_.DiaWidth = d->width();
+        settings_.DiaHeight = d->height();
+        settings_.DiaLeft = d->pos().x();
+        settings_.DiaTop = d->pos().y();
+    }
     if (shown_) {
         settings_.MainLeft = pos().x();
         settings_.MainTop = pos().y();

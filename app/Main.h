@@ -21,6 +21,7 @@ class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
 class TScopePage;
+class TStatusLine;
 
 // Caption of the main window.
 inline constexpr char kMainCaption[] = "Korvanta V 1.4";
@@ -57,6 +58,12 @@ public:
     void Reset1Click();
     void FileExit();
     void FilePrintSetup();
+    void FilePrint();
+    void SpeichernalsText1Click();
+    void EditCopy();
+    void Kommentar1Click();
+    // Draws both correction curves in the diagram.
+    void Testekorrekturdatei1Click();
     void HelpContents();
     void HelpAbout();
     void ShowFeaturelist1Click();
@@ -81,7 +88,7 @@ public:
     TAnalyzerPage* AnalyzerPage;    // TabSheet1
     TGeneratorPage* GeneratorPage;  // TabSheet2
     TScopePage* ScopePage;          // TabSheet3
-    QLabel* StatusLine;
+    TStatusLine* StatusLine;
 
 signals:
     // The main window has closed: settings written, audio layer down.
@@ -106,6 +113,9 @@ private:
     void enterPage(int index);
     void leavePage(int index);
     void fitWindowSize();
+    void placeDiagram();
+    void connectDiagram();
+    void enableDiagramCommands(bool on);
     QString windowCaption() const;
 
     MainWindowSettings settings_;

@@ -2,7 +2,6 @@
 
 #include "AppWindows.h"
 #include "Main.h"
-#include "ProgramIcon.h"
 #include "UnixSignals.h"
 
 #include <QApplication>
@@ -16,9 +15,6 @@ int main(int argc, char** argv)
         !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Korvanta"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Korvanta"));
-    QApplication::setWindowIcon(ProgramIcon());
     // The main window's close ends the program, whatever else is open.
     QApplication::setQuitOnLastWindowClosed(false);
 

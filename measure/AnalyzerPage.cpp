@@ -1,5 +1,8 @@
 #include "AnalyzerPage.h"
 
+#include "Audconst.h"
+#include "Diagr3.h"
+#include "LevelUnits.h"
 #include "ModalQuestions.h"
 #include "RadioGroup.h"
 #include "samplemem.h"
@@ -158,6 +161,8 @@ bool TAnalyzerPage::EnterAnalyzerPage()
     showStateInControls();
     if (menus_.analyse)
         menus_.analyse->setEnabled(true);
+    if (diagram_)
+        diagram_->show();
     a.AnalyzerActive = true;
     helpContext_ = 6;
     updateEnabledStates();
@@ -186,6 +191,15 @@ void TAnalyzerPage::LeaveAnalyzerPage()
     FreeWorkArrays(a);
     a.AnalyzerActive = false;
     SetRunning(false);
+    if (diagram_)
+        diagram_->hide();
+}
+
+void TAnalyzerPage::ShowCalibrationStatus(int inputVolume)
+{
+    const AnalyzerState& a = Analyzer();
+    Label15->setText(CalibrationStatus(a.LevelUnit, inputVolume, a.InLev4Cal, Messages().calibrated,
+                                       Messages().uncalibrated));
 }
 
 void TAnalyzerPage::StartButtonClick()

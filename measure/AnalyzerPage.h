@@ -21,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class QSpinBox;
+class TDiagramm;
 class TRadioGroup;
 
 class TAnalyzerPage : public QWidget {
@@ -51,12 +52,16 @@ public:
     void AttachMenus(const MenuHooks& hooks);
     const MenuHooks& Menus() const { return menus_; }
 
+    // The diagram window the analyzer draws into (created after the page).
+    void SetDiagram(TDiagramm* diagram) { diagram_ = diagram; }
+
     // The page becomes active: allocates the work arrays (on failure the
     // memory error box, and the main window is closed), shows the state in
-    // the controls. False when the arrays could not be allocated.
+    // the controls and the diagram window. False when the arrays could not
+    // be allocated.
     bool EnterAnalyzerPage();
-    // The page is left (also when the main window closes): stops a run and
-    // frees the work arrays.
+    // The page is left (also when the main window closes): stops a run,
+    // frees the work arrays and hides the diagram window.
     void LeaveAnalyzerPage();
 
     // Not built yet; START and STOP are disabled.
@@ -70,6 +75,10 @@ public:
     // Sample rate and bit depth of the input in Lsf and Ldb; bitsSuffix is
     // " Bits" on page entry and " Bit" after a device choice.
     void ShowInputFormat(int rate, int bits, const QString& bitsSuffix);
+
+    // Label15: blanks for dBFS, else whether the input volume is still the
+    // one of the calibration, in the current language.
+    void ShowCalibrationStatus(int inputVolume);
 
     // Help context of the page once entered (50 before).
     int HelpContext() const { return helpContext_; }
@@ -107,5 +116,6 @@ private:
     void updateEnabledStates();
 
     MenuHooks menus_;
+    TDiagramm* diagram_ = nullptr;
     int helpContext_ = 50;
 };

@@ -12,6 +12,9 @@
 #include <QScrollBar>
 
 namespace {
+// The spin buttons size themselves to what their owner gives them.
+const QSize kSpinSize(16, 24);
+
 QLabel* panelLabel(const QString& text, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
@@ -54,6 +57,7 @@ QGroupBox* TScopePage::buildChannel(const QString& caption, QScrollBar*& positio
     position->setToolTip(positionHint);
     scale = panelLabel(QStringLiteral("100mV"), box);
     spin = new TSpinButton(box);
+    spin->setFixedSize(kSpinSize);
     spin->setToolTip(spinHint);
     ground = new QCheckBox(QStringLiteral("Gnd"), box);
     grid->addWidget(position, 0, 0, 3, 1);
@@ -72,6 +76,7 @@ QGroupBox* TScopePage::buildTimebase()
     grid->setSpacing(3);
     Panel3 = panelLabel(QStringLiteral("1ms"), TimebaseGroup);
     SpinButton3 = new TSpinButton(TimebaseGroup);
+    SpinButton3->setFixedSize(kSpinSize);
     SpinButton3->setToolTip(QStringLiteral("Zeitablenkung"));
     Label5 = new QLabel(QString(), TimebaseGroup);
     Label5->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));

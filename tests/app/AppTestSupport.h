@@ -1,0 +1,96 @@
+#pragma once
+// Shared by the main window tests: the real windows on the virtual card in
+// fast mode, each test with its own settings file and a clean process state.
+
+#include "AnalysisSettings.h"
+#include "AppWindows.h"
+#include "Audconst.h"
+#include "CorrectionTable.h"
+#include "Main.h"
+#include "OscilloscopeSettings.h"
+#include "ProfileStore.h"
+#include "SweepSettings.h"
+#include "TestSupport.h"
+#include "VirtualCard.h"
+#include "samplemem.h"
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+// Everything a previous main window may have left in the process records.
+inline void ResetProcessState()
+{
+    Analyzer() = AnalyzerState{};
+    Sweep() = SweepSettings{};
+    Oscilloscope() = OscilloscopeSettings{};
+    Analysis() = AnalysisSettings{};
+    ClearCorrection(InputCorrection());
+    ClearCorrection(OutputCorrection());
+    SetMessageLanguage('D');
+    SetCurrentLanguage('D');
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        VirtualCard& card = VirtualCard::instance();
+        card.reset();
+        card.setFastMode(true);
+        settingsPath = dir.file("krv14f.ini");
+        qputenv("KORVANTA_SETTINGS", settingsPath.toLocal8Bit());
+        ResetProcessState();
+    }
+
+    void TearDown() override
+    {
+        closeMain();
+        VirtualCard::instance().reset();
+    }
+
+    void writeSettings(const QByteArray& text) const { dir.write("krv14f.ini", text); }
+    QString settingsText() const { return QString::fromUtf8(dir.read("krv14f.ini")); }
+    QString setting(const char* section, const char* key) const
+    {
+        return GetProfileString(QLatin1String(section), QLatin1String(key), QStringLiteral("<missing>"), 4096,
+                                settingsPath);
+    }
+
+    // Creates every window and shows the main window, as the program does.
+    TMainForm* start()
+    {
+        main = CreateApplicationWindows();
+        main->show();
+        QApplication::processEvents();
+        return main;
+    }
+
+    // Closes the main window (settings written) and destroys the windows.
+    void closeMain()
+    {
+        if (!main)
+            return;
+        main->close();
+        QApplication::processEvents();
+        DestroyApplicationWindows();
+        main = nullptr;
+    }
+
+    // Closes and starts again on the same settings file.
+    TMainForm* restart()
+    {
+        closeMain();
+        ResetProcessState();
+        return start();
+    }
+
+    ScratchDir dir;
+    ModalRecorder modals;
+    QString settingsPath;
+    TMainForm* main = nullptr;
+};

@@ -1,0 +1,227 @@
+// The real main window on the virtual card: start-up, settings read and
+// written through the window, page changes, close path.
+
+#include "AnalyzerPage.h"
+#include "AppTestSupport.h"
+#include "Diagr3.h"
+#include "GeneratorPage.h"
+#include "MainMenu.h"
+#include "ModalQuestions.h"
+#include "RadioGroup.h"
+#include "ScopePage.h"
+#include "Soundd3.h"
+#include "StatusLine.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTabWidget>
+
+TEST_F(MainWindowTest, StartsOnTheVirtualCardAndSaysSo)
+{
+    start();
+    EXPECT_EQ(QApplication::applicationName(), "Korvanta");
+    EXPECT_TRUE(main->windowTitle().startsWith("Korvanta V 1.4"));
+    EXPECT_TRUE(main->windowTitle().contains("virtual card"));
+    EXPECT_EQ(main->StatusLine->FullText(), VirtualCard::inputName() + " / " + VirtualCard::outputName());
+    TMainMenu& m = *main->Menu;
+    EXPECT_TRUE(m.InDeviceItems[0]->isVisible());
+    EXPECT_TRUE(m.InDeviceItems[0]->isChecked());
+    EXPECT_EQ(m.InDeviceItems[0]->text(), VirtualCard::inputName());
+    EXPECT_FALSE(m.InDeviceItems[1]->isVisible());
+    EXPECT_FALSE(m.InDeviceItems[2]->isVisible());
+    EXPECT_EQ(m.OutDeviceItems[0]->text(), VirtualCard::outputName());
+    EXPECT_EQ(main->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(main->AnalyzerPage->Lsf->text(), "44100 Hz");
+    EXPECT_EQ(main->AnalyzerPage->Ldb->text(), "16 Bits");
+    EXPECT_EQ(main->AnalyzerPage->FFTpointsgroup->itemIndex(), 0) << "the file's 1024 points become 2048";
+    EXPECT_EQ(Analyzer().FFTpoints, 2048);
+    EXPECT_TRUE(Forms().Diagramm->isVisible()) << "the analyzer page shows the diagram";
+    EXPECT_LE(main->width(), 700);
+    EXPECT_LE(main->height(), 309);
+    EXPECT_TRUE(modals.questions().empty());
+}
+
+TEST_F(MainWindowTest, DamagedValuesFallBackThroughTheWindow)
+{
+    dir.write("in.cor", "20 1\n1000 0\n20000 -1\n");
+    writeSettings("[MAIN]\nPAGE=2\nINCONAME=" + dir.file("in.cor").toUtf8() +
+                  "\nINCOAKT=false\n[VOLUME]\nPEGFAK=abc\n[FFT]\nDIAYMIN=x\nAVERAGE=-5\n[WOB]\nMETHODE=log\n");
+    start();
+    EXPECT_FLOAT_EQ(Analyzer().PegFak, 8.685889f);
+    EXPECT_FLOAT_EQ(Analyzer().DiaYMin, -100.0f);
+    EXPECT_EQ(Analyzer().AverCount, 5);
+    EXPECT_TRUE(Sweep().linear);
+    EXPECT_TRUE(InputCorrection().active) << "\"false\" is not \"FALSE\"";
+    EXPECT_EQ(InputCorrection().count, 3);
+    EXPECT_TRUE(main->Menu->Eingangskorrekturaktiv1->isChecked());
+    EXPECT_EQ(main->AnalyzerPage->coract->text(), "Korrektur aktiv");
+    EXPECT_EQ(main->PageControl1->currentIndex(), 2);
+    EXPECT_EQ(main->HelpContext(), kScopePageHelpContext);
+    EXPECT_FALSE(WorkArraysAllocated(Analyzer())) << "the analyzer's arrays wait for its page";
+    EXPECT_FALSE(Forms().Diagramm->isVisible());
+    EXPECT_FALSE(main->Menu->SpeichernalsText1->isEnabled()) << "the diagram export does not apply here";
+    main->PageControl1->setCurrentIndex(0);
+    EXPECT_TRUE(WorkArraysAllocated(Analyzer()));
+    EXPECT_EQ(main->AnalyzerPage->AverVal->value(), 5);
+    EXPECT_TRUE(main->Menu->SpeichernalsText1->isEnabled());
+}
+
+TEST_F(MainWindowTest, MissingKeysTakeTheirDefaults)
+{
+    writeSettings("[MAIN]\nSPRACHE=D\n");
+    start();
+    EXPECT_FLOAT_EQ(Analyzer().PegFak, 8.722f);
+    EXPECT_FLOAT_EQ(Analyzer().DiaYMin, -110.0f);
+    EXPECT_EQ(Analyzer().AverCount, 1);
+    EXPECT_FALSE(Sweep().linear);
+    EXPECT_FALSE(InputCorrection().active);
+    EXPECT_EQ(main->AnalyzerPage->coract->text(), ".");
+}
+
+TEST_F(MainWindowTest, RoundTripKeepsEveryKeyAndForeignOnes)
+{
+    dir.write("out.cor", "1000 2\n");
+    writeSettings("; user notes\n[MAIN]\nPAGE=1\nSPRACHE=E\nOUTCONAME=" + dir.file("out.cor").toUtf8() +
+                  "\nOUTCOAKT=TRUE\nLEFT=120\nTOP=90\nFAVOURITE=blue\n"
+                  "[EICH]\nINPUT=1000.0\nOUTPUT=1000.0\nInLev4Cal=80\n"
+                  "[VOLUME]\nFGVOLUME=33\nFGINVOLUME=80\nPEGFAK=8.6859\nPEGOFS=11.5000\nAUDIOINCHANNEL=3\n"
+                  "[FFT]\nWIN=2\nSAMPLES=8192\nAVERAGE=4\nCOMMENT=preamp test\nDIAYMIN=-130\nDIAYMAX=10\n"
+                  "DBMODE=1\nDIAXMIN=20\nDIAXMAX=20000\n"
+                  "[WOB]\nFROM=10\nTO=40000\nSTEPS=100\nMETHODE=LIN\nPHASE=TRUE\nREFMESS=2\nCOMMENT=filter\n"
+                  "DIAYMIN=-60\nDIAYMAX=10\nPMIN=-180\nPMAX=180\nPEGDIG=-6.0\nSTARTMESS=250\n"
+                  "[OSZI]\nDIV1=7\nDIV2=12\nTB=9\nGND1=TRUE\nGND2=FALSE\nTRIPOS=FALSE\nTRICH1=FALSE\n"
+                  "yposCh1=5.500\nyposCh2=1.250\nSAMPLEF=22050\nOMESSW=2048\nWIDTH=300\nHEIGHT=200\nLEFT=10\nTOP=20\n"
+                  "[DIAGRAMM]\nWIDTH=600\nHEIGHT=400\nLEFT=50\nTOP=60\n[PRIVATE]\nX=1\n");
+    const QString before = settingsText();
+    start();
+    closeMain();
+    const QString after = settingsText();
+    ProfileStore a(settingsPath), b(settingsPath);
+    dir.write("before.ini", before.toUtf8());
+    a = ProfileStore(dir.file("before.ini"));
+    a.load();
+    b.load();
+    for (const QString& line : before.split('\n')) {
+        if (!line.contains('='))
+            continue;
+        const QString key = line.section('=', 0, 0);
+        // Sections are looked up through the line order of the original.
+        QString section;
+        for (const QString& l : before.left(before.indexOf(line)).split('\n'))
+            if (l.startsWith('['))
+                section = l.mid(1, l.size() - 2);
+        EXPECT_EQ(b.value(section, key, "<missing>"), a.value(section, key, "<missing>")) << qPrintable(section + "/" + key);
+    }
+    EXPECT_TRUE(after.startsWith("; user notes\n"));
+
+    // Change some things, close, read back.
+    restart();
+    main->PageControl1->setCurrentIndex(2);
+    main->deutschEnglish1Click();
+    main->OutDeviceClick(0);
+    closeMain();
+    EXPECT_EQ(setting("MAIN", "PAGE"), "2");
+    EXPECT_EQ(setting("MAIN", "SPRACHE"), "D");
+    EXPECT_EQ(setting("MAIN", "FAVOURITE"), "blue");
+    EXPECT_EQ(setting("PRIVATE", "X"), "1");
+    EXPECT_EQ(setting("OSZI", "yposCh2"), "1.250");
+    EXPECT_EQ(setting("FFT", "COMMENT"), "preamp test");
+}
+
+TEST_F(MainWindowTest, DiagramSizeIsClampedWhenPlaced)
+{
+    writeSettings("[DIAGRAMM]\nWIDTH=5000\nHEIGHT=10\nLEFT=30\nTOP=40\n");
+    start();
+    TDiagramm* d = Forms().Diagramm;
+    EXPECT_EQ(d->width(), 1024);
+    EXPECT_EQ(d->height(), 140);
+    closeMain();
+    EXPECT_EQ(setting("DIAGRAMM", "WIDTH"), "1024");
+    EXPECT_EQ(setting("DIAGRAMM", "HEIGHT"), "140");
+    writeSettings("[DIAGRAMM]\nWIDTH=10\nHEIGHT=5000\n");
+    ResetProcessState();
+    start();
+    EXPECT_EQ(Forms().Diagramm->width(), 180);
+    EXPECT_EQ(Forms().Diagramm->height(), 768);
+}
+
+TEST_F(MainWindowTest, PagesAreEnteredAndLeftInTurn)
+{
+    start();
+    EXPECT_EQ(main->HelpContext(), 6);
+    EXPECT_TRUE(Analyzer().AnalyzerActive);
+    main->PageControl1->setCurrentIndex(1);
+    EXPECT_FALSE(Analyzer().AnalyzerActive);
+    EXPECT_FALSE(WorkArraysAllocated(Analyzer()));
+    EXPECT_EQ(main->ActivePageIndex(), 1);
+    EXPECT_EQ(main->HelpContext(), kGeneratorPageHelpContext);
+    EXPECT_FALSE(Forms().Diagramm->isVisible());
+    main->PageControl1->setCurrentIndex(0);
+    EXPECT_TRUE(WorkArraysAllocated(Analyzer()));
+    for (int i = 0; i < 65536; i += 4096)
+        ASSERT_EQ(Analyzer().SumRight[i], 0.0f) << "fresh arrays on every visit";
+    closeMain();
+    EXPECT_FALSE(WorkArraysAllocated(Analyzer())) << "closing leaves the page";
+    EXPECT_FALSE(SoundInitialised()) << "closing shuts the audio layer down";
+    EXPECT_EQ(setting("MAIN", "PAGE"), "0");
+}
+
+TEST_F(MainWindowTest, ArraysThatCannotBeAllocatedCloseTheProgramProperly)
+{
+    testing_hooks::FailWorkArrayAllocation(1);
+    bool closed = false;
+    main = CreateApplicationWindows();
+    QObject::connect(main, &TMainForm::closed, [&closed] { closed = true; });
+    main->show();
+    ASSERT_TRUE(QTest::qWaitFor([&closed] { return closed; }, 2000));
+    EXPECT_EQ(modals.messageTexts(), QStringList{"Memory Error ( <256k )"});
+    EXPECT_EQ(setting("MAIN", "PAGE"), "0") << "the settings were written on the way out";
+    testing_hooks::FailWorkArrayAllocation(0);
+}
+
+TEST_F(MainWindowTest, DeviceChoiceWaitsWhileTheGeneratorPlays)
+{
+    start();
+    GeneratorSettings tone;
+    ASSERT_EQ(StartPlay(tone, -1, 1000.0f), 0);
+    main->Menu->OutDeviceItems[0]->setChecked(false);
+    main->OutDeviceClick(0);
+    EXPECT_TRUE(main->Menu->OutDeviceItems[0]->isChecked()) << "the current device stays ticked";
+    StopPlay();
+    main->Reset1Click();
+    EXPECT_TRUE(SoundInitialised());
+    EXPECT_TRUE(modals.questions().empty());
+}
+
+TEST_F(MainWindowTest, UnusableSettingsFilesNeverStopTheStart)
+{
+    // Binary garbage.
+    QByteArray garbage(4096, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = char((i * 7919) & 0xff);
+    writeSettings(garbage);
+    start();
+    EXPECT_FLOAT_EQ(Analyzer().PegFak, 8.722f);
+    closeMain();
+    EXPECT_EQ(setting("VOLUME", "PEGFAK"), "8.7220");
+
+    // Cut off in the middle of a line.
+    writeSettings("[MAIN]\nPAGE=1\n[VOLUME]\nPEGOFS=10.5\n[FF");
+    ResetProcessState();
+    start();
+    EXPECT_EQ(main->ActivePageIndex(), 1);
+    EXPECT_FLOAT_EQ(Analyzer().PegOfs, 10.5f);
+    closeMain();
+
+    // A path that cannot be read as a file at all is left alone.
+    QDir(dir.path()).mkpath("dirsettings.ini");
+    qputenv("KORVANTA_SETTINGS", dir.file("dirsettings.ini").toLocal8Bit());
+    ResetProcessState();
+    start();
+    EXPECT_EQ(main->ActivePageIndex(), 0);
+    closeMain();
+    EXPECT_TRUE(QFileInfo(dir.file("dirsettings.ini")).isDir());
+}
