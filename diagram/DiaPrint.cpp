@@ -70,6 +70,9 @@ bool PrintBitmap(QPrinter& printer, const QImage& bitmap, const PrintGeometry& g
     if (!painter.begin(&printer))
         return false;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Thin grid lines and small text must not be blurred by lossy image
+    // compression in PDF output.
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.drawImage(QRect(g.x0, g.y0, g.printedWidth, g.printedHeight), bitmap);
     return painter.end();
 }

@@ -209,8 +209,40 @@ void DiaRenderer::drawCurves(QPainter& p)
     }
 }
 
-// One polyline per curve. Consecutive points on the same pixel are merged,
-// so even the largest point count costs about one segment per pixel column;
+namespace {
+
+// The points of one curve that fall into one pixel column. Whatever their
+// order, the segments between them cover exactly the column's span from the
+// lowest to the highest point, entering at the first and leaving at the
+// last; four points draw the same pixels as any number.
+struct ColumnSpan {
+    int x = 0, first = 0, lo = 0, hi = 0, last = 0;
+    bool open = false;
+
+    void start(int px, int py)
+    {
+        x = px;
+        first = lo = hi = last = py;
+        open = true;
+    }
+    void add(int py)
+    {
+        lo = std::min(lo, py);
+        hi = std::max(hi, py);
+        last = py;
+    }
+    void flushTo(std::vector<QPoint>& out) const
+    {
+        for (int y : {first, lo, hi, last})
+            if (out.empty() || out.back() != QPoint(x, y))
+                out.emplace_back(x, y);
+    }
+};
+
+} // namespace
+
+// One polyline per curve, reduced to at most four points per pixel column,
+// so that even the largest point count costs a few segments per column;
 // values beyond the range are drawn just outside the plot (h/8 pixels), so a
 // clipped curve is visibly clipped.
 void DiaRenderer::drawCurve(QPainter& p, ColorRef colour, int s, int e, const float* values, double scale,
@@ -220,6 +252,7 @@ void DiaRenderer::drawCurve(QPainter& p, ColorRef colour, int s, int e, const fl
     const int below = lay_->plotBottom + lay_->charH / 8;
     const int above = lay_->plotTop - lay_->charH / 8;
     polyline_.clear();
+    ColumnSpan column;
     for (int i = s; i <= e; ++i) {
         if (i != s && x[i] == 0.0f)
             continue;
@@ -230,9 +263,16 @@ void DiaRenderer::drawCurve(QPainter& p, ColorRef colour, int s, int e, const fl
         const int px = std::clamp(RoundToInt(std::clamp(fx, -1e6, 1e6)), lay_->plotLeft, lay_->plotRight - 1);
         const double fy = lay_->plotBottom - std::round(dy);
         const int py = fy > lay_->plotBottom ? below : fy < lay_->plotTop ? above : static_cast<int>(fy);
-        if (polyline_.empty() || polyline_.back() != QPoint(px, py) || i == e)
-            polyline_.emplace_back(px, py);
+        if (column.open && column.x == px) {
+            column.add(py);
+            continue;
+        }
+        if (column.open)
+            column.flushTo(polyline_);
+        column.start(px, py);
     }
+    if (column.open)
+        column.flushTo(polyline_);
     if (polyline_.size() < 2)
         return;
     SetPen(p, ColorFromRef(colour));

@@ -402,7 +402,6 @@ void Tdiadlg::SetLanguage(QChar language)
     const bool en = language == QLatin1Char('E');
     if (!en && language != QLatin1Char('D'))
         return;
-    language_ = language;
     setWindowTitle(en ? QStringLiteral("Diagram options") : QStringLiteral("Diagramm Optionen"));
     Button1->setText(en ? QStringLiteral("Diagram color") : QStringLiteral("Diagrammfarbe"));
     Button2->setText(en ? QStringLiteral("Grid color") : QStringLiteral("Gitterfarbe"));

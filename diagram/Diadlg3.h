@@ -93,5 +93,4 @@ private:
 
     DiagramOptions opt_;
     QObject* target_ = nullptr;
-    QChar language_ = QLatin1Char('D');
 };

@@ -23,11 +23,14 @@ namespace {
 
 bool g_failNextAllocation = false;
 
+// The program cannot go on without its plot. Ends at once: destroying the
+// application's objects from an exit handler while windows still exist
+// would only risk a crash on the way out.
 [[noreturn]] void Terminate(const char* message)
 {
     std::fprintf(stderr, "Korvanta: %s\n", message);
-    std::fflush(stderr);
-    std::exit(1);
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
 
 std::unique_ptr<DiaPointStore> AllocatePoints()

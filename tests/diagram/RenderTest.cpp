@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace {
@@ -183,4 +184,42 @@ TEST_F(Render, NothingDrawnWithoutRoom)
     dia.CalcLayout(img, 40, 40, 8, false);
     dia.RenderDiagram(img, false);
     EXPECT_EQ(PixelAt(img, 20, 20), QColor(Qt::magenta).rgb() & 0xFFFFFF);
+}
+
+// The renderer draws at most four points per pixel column. Drawing every
+// point as one polyline (the slow way) must give the very same pixels.
+TEST_F(Render, ReducedCurveHasThePixelsOfTheFullPolyline)
+{
+    SetupAnalyzerLike(dia, 8192, 10, 24000);
+    for (int i = 0; i < 8192; ++i) {
+        const float noise = float((i * 7919) % 101) / 4;   // up to 25 dB of spikes
+        dia.AddPoint(-60 + 30 * std::sin(i * 0.01f) + noise + (i % 997 == 0 ? 80 : 0), 0, i, i * 24000.0f / 8192);
+    }
+    render();
+    const QImage reduced = img;
+
+    dia.ShowCurves(false, false);
+    render();
+    QImage reference = img;
+    const DiaLayout& l = lay();
+    const float* x = dia.Points().x();
+    const float* v = dia.Points().curve1();
+    std::vector<QPoint> full;
+    int s = 0, e = 0;
+    dia.Points().visibleRange(l.ranges.xmin, l.ranges.xmax, s, e);
+    for (int i = s; i <= e; ++i) {
+        if (i != s && x[i] == 0)
+            continue;
+        const int px = std::clamp(int(std::lround(l.FreqToX(x[i]))), l.plotLeft, l.plotRight - 1);
+        int py = l.plotBottom - int(std::lround((v[i] - l.ranges.ymin) * l.ppdB));
+        py = py > l.plotBottom ? l.plotBottom + l.charH / 8 : py < l.plotTop ? l.plotTop - l.charH / 8 : py;
+        if (full.empty() || full.back() != QPoint(px, py) || i == e)
+            full.emplace_back(px, py);
+    }
+    ASSERT_GT(full.size(), 4000u);
+    QPainter p(&reference);
+    p.setPen(QPen(ColorFromRef(opt().colLine1), 0));
+    p.drawPolyline(full.data(), int(full.size()));
+    p.end();
+    EXPECT_EQ(reduced, reference);
 }

@@ -1,0 +1,104 @@
+// Rendering cost of the diagram: 8192 points (the analyzer's largest
+// spectrum) at 1024 x 768, on both axis kinds, with one, two and three
+// curves, plus the cost of a layout and of a full window repaint.
+//
+//   build/bench/diagram/bench_diagram_render
+
+#include "Diadlg3.h"
+#include "Diagr3.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int Points = 8192;
+constexpr int Width = 1024;
+constexpr int Height = 768;
+
+// A spectrum-like curve: a falling floor with ripple and some peaks, 0 Hz to
+// 24 kHz as the analyzer stores it.
+std::unique_ptr<TDiagramm> MakeDiagram(bool logAxis, bool twoCurves, bool peak)
+{
+    auto dia = std::make_unique<TDiagramm>();
+    float ymin = -140, ymax = 0;
+    dia->SetupDiagram(QStringLiteral("benchmark"), Points - 1, 10, 24000, ymin, ymax);
+    dia->SetYCaption(QStringLiteral("Level [dB FS]"));
+    dia->SetXCaption(QStringLiteral("Frequency [Hz]"));
+    dia->ShowCurves(true, twoCurves);
+    Tdiadlg& dlg = *dia->OptionsDialog();
+    dlg.Fill(dia->Options());
+    dlg.LogDia->setChecked(logAxis);
+    dlg.LogDiaClick();
+    if (peak) {
+        dlg.CheckBox2->setChecked(true);
+        dlg.CheckBox2Click();
+    }
+    QCoreApplication::sendPostedEvents();
+    dia->ShowCurves(true, twoCurves);
+    for (int i = 0; i < Points; ++i) {
+        const float f = i * 24000.0f / Points;
+        const float left = -100 + 15 * std::sin(i * 0.013f) + 30 * std::exp(-std::fabs(i - 341.0f) / 3);
+        const float right = -110 + 10 * std::cos(i * 0.021f) + float(std::rand() % 100) / 10;
+        dia->AddPoint(left, right, i, f);
+    }
+    QImage scratch;
+    dia->CalcLayout(dia->Bitmap(), Width, Height, TDiagramm::ScreenFontSize, false);
+    return dia;
+}
+
+void BM_Render(benchmark::State& state, bool logAxis, bool twoCurves, bool peak)
+{
+    auto dia = MakeDiagram(logAxis, twoCurves, peak);
+    if (state.range(0) == 0)
+        dia->ShowCurves(false, false);
+    for (auto _ : state) {
+        dia->RenderDiagram(dia->Bitmap(), false);
+        benchmark::DoNotOptimize(dia->Bitmap().constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * Points);
+}
+
+void BM_Layout(benchmark::State& state)
+{
+    auto dia = MakeDiagram(true, false, false);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dia->CalcLayout(dia->Bitmap(), Width, Height, TDiagramm::ScreenFontSize, false));
+}
+
+// What a repaint of the window costs: render plus the copy to the widget.
+void BM_WindowGrab(benchmark::State& state)
+{
+    auto dia = MakeDiagram(true, true, false);
+    dia->resize(Width, Height);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dia->grab());
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(BM_Render, log_one_curve, true, false, false)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Render, log_two_curves_peak, true, true, true)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Render, linear_one_curve, false, false, false)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Render, linear_two_curves_peak, false, true, true)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Layout)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WindowGrab)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window reads and writes its settings section; keep the user's file
+    // out of it.
+    if (qEnvironmentVariableIsEmpty("KORVANTA_SETTINGS"))
+        qputenv("KORVANTA_SETTINGS", "/tmp/korvanta-bench-diagram.ini");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
