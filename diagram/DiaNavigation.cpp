@@ -7,14 +7,6 @@
 
 namespace {
 
-int32_t NextStopUp(int32_t v)
-{
-    for (int s : ScrollStops)
-        if (s > v)
-            return s;
-    return v;
-}
-
 int32_t NextStopDown(int32_t v)
 {
     for (int i = ScrollStopCount - 1; i >= 0; --i)
@@ -33,17 +25,22 @@ int32_t LinearMove(int code, int32_t v, int32_t span)
 
 bool MovesValue(int code) { return code == SB_LINEUP || code == SB_LINEDOWN; }
 
+// The end moved by one arrow click, before the limits of either end.
+int32_t MovedEnd(int code, int32_t v, int32_t span, bool xLog)
+{
+    if (xLog)
+        return code == SB_LINEUP ? NextStopDown(v) : SmallestAbove(ScrollStops, v);
+    return LinearMove(code, v, span);
+}
+
 } // namespace
 
 int32_t ScrollHighFreq(int code, int32_t xmin, int32_t xmax, bool xLog)
 {
     if (!MovesValue(code))
         return xmax;
-    int32_t v;
-    if (xLog)
-        v = code == SB_LINEUP ? NextStopDown(xmax) : NextStopUp(xmax);
-    else
-        v = std::min(LinearMove(code, xmax, xmax - xmin), MaxScrollFreq);
+    const int32_t moved = MovedEnd(code, xmax, xmax - xmin, xLog);
+    const int32_t v = xLog ? moved : std::min(moved, MaxScrollFreq);
     return v > xmin ? v : xmax;
 }
 
@@ -51,11 +48,8 @@ int32_t ScrollLowFreq(int code, int32_t xmin, int32_t xmax, bool xLog)
 {
     if (!MovesValue(code))
         return xmin;
-    int32_t v;
-    if (xLog)
-        v = code == SB_LINEUP ? NextStopDown(xmin) : NextStopUp(xmin);
-    else
-        v = std::max(LinearMove(code, xmin, xmax - xmin), 1);
+    const int32_t moved = MovedEnd(code, xmin, xmax - xmin, xLog);
+    const int32_t v = xLog ? moved : std::max(moved, 1);
     return v < xmax ? v : xmin;
 }
 

@@ -19,13 +19,7 @@ const char* const kLogLabels[LogGridCount] = {
     "100k"};
 } // namespace
 
-double NiceStep(double v)
-{
-    for (double s : kNiceSteps)
-        if (s > v)
-            return s;
-    return v;
-}
+double NiceStep(double v) { return SmallestAbove(kNiceSteps, v); }
 
 double LogGridFreq(int index)
 {

@@ -6,6 +6,17 @@
 #include <QString>
 #include <vector>
 
+// The smallest value of `list` (ascending) that is greater than v; v itself
+// when there is none.
+template <typename List, typename T>
+T SmallestAbove(const List& list, T v)
+{
+    for (auto s : list)
+        if (s > v)
+            return static_cast<T>(s);
+    return v;
+}
+
 // The smallest value of 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5 ... 100000 that is
 // greater than v; v itself for v >= 100000.
 double NiceStep(double v);

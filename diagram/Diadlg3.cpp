@@ -2,6 +2,7 @@
 
 #include "ModalQuestions.h"
 #include "UserMessages.h"
+#include "UserNumbers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,31 +14,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <cmath>
 
 namespace {
 
 constexpr int ClientWidth = 296;
 constexpr int ClientHeight = 384;
 constexpr int SeparatorMax = 255;
-
-bool ParseInt(const QString& text, int& v)
-{
-    bool ok = false;
-    v = text.trimmed().toInt(&ok);
-    return ok;
-}
-
-// Reals are typed with a point; a comma is taken as well, as German users
-// type it.
-bool ParseReal(const QString& text, float& v)
-{
-    bool ok = false;
-    QString t = text.trimmed();
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    v = t.toFloat(&ok);
-    return ok && std::isfinite(v);
-}
 
 void SetShapeColour(QFrame* shape, ColorRef c)
 {
@@ -264,7 +246,7 @@ void Tdiadlg::LogDiaClick()
 void Tdiadlg::Edit1Change()
 {
     int v = 0;
-    if (!ParseInt(Edit1->text(), v))
+    if (!ParseUserInt(Edit1->text(), v))
         return;
     if (v > 0 && v <= MaxFrequency && v < opt_.xmax)
         opt_.xmin = v;
@@ -274,7 +256,7 @@ void Tdiadlg::Edit1Change()
 void Tdiadlg::Edit2Change()
 {
     int v = 0;
-    if (!ParseInt(Edit2->text(), v))
+    if (!ParseUserInt(Edit2->text(), v))
         return;
     if (v > 0 && v <= MaxFrequency && v > opt_.xmin)
         opt_.xmax = v;
@@ -284,7 +266,7 @@ void Tdiadlg::Edit2Change()
 void Tdiadlg::Edit3Change()
 {
     float v = 0;
-    if (!ParseReal(Edit3->text(), v))
+    if (!ParseUserReal(Edit3->text(), v))
         return;
     if (v < opt_.ymax)
         opt_.ymin = v;
@@ -294,7 +276,7 @@ void Tdiadlg::Edit3Change()
 void Tdiadlg::Edit4Change()
 {
     float v = 0;
-    if (!ParseReal(Edit4->text(), v))
+    if (!ParseUserReal(Edit4->text(), v))
         return;
     if (v > opt_.ymin)
         opt_.ymax = v;
@@ -311,7 +293,7 @@ void Tdiadlg::CheckBox1Click()
 void Tdiadlg::Edit5Change()
 {
     float v = 0;
-    if (!ParseReal(Edit5->text(), v))
+    if (!ParseUserReal(Edit5->text(), v))
         return;
     opt_.yStep = v;
     Post();
@@ -333,29 +315,20 @@ void Tdiadlg::MessVonClick()
 
 // Curve 3 holds one thing at a time: the peak of curve 1, the peak of curve 2
 // or a difference.
-void Tdiadlg::CheckBox2Click()
+void Tdiadlg::PeakClick(QCheckBox* box, bool& peak, QCheckBox* other, bool& otherPeak)
 {
-    if (CheckBox2->isChecked()) {
-        CheckBox3->setChecked(false);
-        opt_.peak2 = false;
+    if (box->isChecked()) {
+        other->setChecked(false);
+        otherPeak = false;
         opt_.diffMode = DiffNone;
         ComboBox1->setCurrentIndex(0);
     }
-    opt_.peak1 = CheckBox2->isChecked();
+    peak = box->isChecked();
     Post();
 }
 
-void Tdiadlg::CheckBox3Click()
-{
-    if (CheckBox3->isChecked()) {
-        CheckBox2->setChecked(false);
-        opt_.peak1 = false;
-        opt_.diffMode = DiffNone;
-        ComboBox1->setCurrentIndex(0);
-    }
-    opt_.peak2 = CheckBox3->isChecked();
-    Post();
-}
+void Tdiadlg::CheckBox2Click() { PeakClick(CheckBox2, opt_.peak1, CheckBox3, opt_.peak2); }
+void Tdiadlg::CheckBox3Click() { PeakClick(CheckBox3, opt_.peak2, CheckBox2, opt_.peak1); }
 
 void Tdiadlg::ComboBox1Change()
 {

@@ -87,6 +87,7 @@ private:
     void CreateBottomControls();
     void ConnectControls();
     void PickColour(ColorRef& field);
+    void PeakClick(QCheckBox* box, bool& peak, QCheckBox* other, bool& otherPeak);
     void ShowColours();
     void FillDiffItems(QChar language);
     void Post();

@@ -1,23 +1,14 @@
 #include "SkalDlg.h"
 
 #include "ModalQuestions.h"
+#include "UserNumbers.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <cmath>
 
 namespace {
-bool ParseNumber(const QString& text, float& v)
-{
-    bool ok = false;
-    QString t = text.trimmed();
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    v = t.toFloat(&ok);
-    return ok && std::isfinite(v);
-}
-
 QString Scientific(float v) { return QString::number(v, 'E', 6); }
 } // namespace
 
@@ -82,9 +73,9 @@ void TSkalDia::FormShow()
 void TSkalDia::BitBtn1Click()
 {
     float v = 0;
-    if (ParseNumber(Edit1->text(), v) && v != 0.0f)
+    if (ParseUserReal(Edit1->text(), v) && v != 0.0f)
         scaling_.factor = v;
-    if (ParseNumber(Edit2->text(), v))
+    if (ParseUserReal(Edit2->text(), v))
         scaling_.offset = v;
     scaling_.unit = Edit3->text().left(UnitMax);
     accept();
