@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "Diadlg3.h"
 #include "Diagr3.h"
+#include "Eichdia.h"
 #include "FeatDlg.h"
 #include "HelpBrowser.h"
 #include "Main.h"
@@ -32,6 +33,7 @@ TMainForm* CreateApplicationWindows()
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
     f.AboutBox = new TAboutBox(f.MainForm);
+    f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);
     f.KorEdit = new TKorEdit(f.MainForm);
     f.SkalDia = new TSkalDia(f.MainForm);

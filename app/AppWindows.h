@@ -10,6 +10,7 @@ class TFeatDlg;
 class THelpBrowser;
 class TKorEdit;
 class TDiagramm;
+class TEichDlg;
 class TMainForm;
 class TSkalDia;
 class Tdiadlg;
@@ -19,6 +20,7 @@ struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
     TAboutBox* AboutBox = nullptr;
+    TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;
     TKorEdit* KorEdit = nullptr;
     TSkalDia* SkalDia = nullptr;

@@ -6,11 +6,25 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+bool hasAnchor(const QTextDocument& doc, const QString& name)
+{
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (block.charFormat().anchorNames().contains(name))
+            return true;
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().anchorNames().contains(name))
+                return true;
+    }
+    return false;
+}
+
 QToolButton* toolButton(QStyle::StandardPixmap icon, const QString& tip, QWidget* parent)
 {
     auto* b = new QToolButton(parent);
@@ -72,9 +86,7 @@ void THelpBrowser::open(const QString& anchor)
     if (view_->source().adjusted(QUrl::RemoveFragment) != url)
         view_->setSource(url);
     // Unknown topics show the contents rather than an arbitrary place.
-    const QString target = view_->document()->toHtml().contains(QStringLiteral("name=\"") + anchor + QLatin1Char('"'))
-                               ? anchor
-                               : QStringLiteral("contents");
+    const QString target = hasAnchor(*view_->document(), anchor) ? anchor : QStringLiteral("contents");
     url.setFragment(target);
     view_->setSource(url);
     view_->scrollToAnchor(target);

@@ -12,6 +12,7 @@
 #include "DiaPrint.h"
 #include "Diadlg3.h"
 #include "Diagr3.h"
+#include "Eichdia.h"
 #include "FeatDlg.h"
 #include "GeneratorPage.h"
 #include "HelpBrowser.h"
@@ -121,6 +122,7 @@ void TMainForm::connectMenus()
     connect(m.ShowFeaturelist1, &QAction::triggered, this, &TMainForm::ShowFeaturelist1Click);
     connect(m.deutschEnglish1, &QAction::triggered, this, &TMainForm::deutschEnglish1Click);
     connect(m.Reset1, &QAction::triggered, this, &TMainForm::Reset1Click);
+    connect(m.Eichen1, &QAction::triggered, this, &TMainForm::Eichen1Click);
     for (int i = 0; i < kDeviceMenuItems; ++i) {
         connect(m.InDeviceItems[i], &QAction::triggered, this, [this, i] { InDeviceClick(i); });
         connect(m.OutDeviceItems[i], &QAction::triggered, this, [this, i] { OutDeviceClick(i); });
@@ -354,6 +356,10 @@ bool TMainForm::event(QEvent* event)
         StopAll();
         return true;
     }
+    if (event->type() == UM_CAL_DONE) {
+        takeOverCalibration();
+        return true;
+    }
     return QMainWindow::event(event);
 }
 
@@ -435,13 +441,15 @@ void TMainForm::applyLanguageCaptions(char letter)
 void TMainForm::passLanguageOn(char letter)
 {
     // In the order the windows expect: feature list, information box,
-    // analysis dialog, correction editor, correction file messages, diagram
+    // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
     // window, diagram options; the calibration status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
     if (f.AboutBox)
         f.AboutBox->SetAboutLanguage(letter);
+    if (f.EichDlg)
+        f.EichDlg->SetLanguage(letter);
     if (f.Analy)
         f.Analy->SetLanguage(letter);
     if (f.KorEdit)
@@ -479,21 +487,18 @@ void TMainForm::ShowCorrectionStatus()
 
 void TMainForm::FileExit() { close(); }
 
-namespace {
-// The printer chosen in the printer set-up is the one the next print uses.
-QPrinter& sharedPrinter()
+QPrinter& TMainForm::SharedPrinter()
 {
     static QPrinter printer(QPrinter::HighResolution);
     return printer;
 }
-} // namespace
 
-void TMainForm::FilePrintSetup() { modal::PrintDialog(sharedPrinter()); }
+void TMainForm::FilePrintSetup() { modal::PrintDialog(SharedPrinter()); }
 
 void TMainForm::FilePrint()
 {
     if (TDiagramm* d = Forms().Diagramm)
-        ::FilePrint(*d, sharedPrinter());
+        ::FilePrint(*d, SharedPrinter());
 }
 
 void TMainForm::SpeichernalsText1Click()
@@ -558,6 +563,33 @@ void TMainForm::HelpAbout()
     if (Forms().AboutBox) {
         Forms().AboutBox->SetSoundSystem(CurrentAudioBackend().name());
         Forms().AboutBox->exec();
+    }
+}
+
+void TMainForm::Eichen1Click()
+{
+    TEichDlg* dlg = Forms().EichDlg;
+    if (!dlg || Analyzer().InFormats == 0)
+        return;
+    StopAll();
+    dlg->Prepare(Analyzer(), this);
+    dlg->show();
+    dlg->raise();
+    dlg->activateWindow();
+}
+
+void TMainForm::takeOverCalibration()
+{
+    CalibrationValues v;
+    if (Forms().EichDlg && Forms().EichDlg->ReadValues(v)) {
+        AnalyzerState& a = Analyzer();
+        a.CalInMv = a.CalOutMv = float(v.millivolts);
+        a.PegFak = float(v.factor);
+        a.PegOfs = float(v.offset);
+        a.InLev4Cal = settings_.FgInVolume;
+        AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
+        // A calibration is worth keeping even if the program is killed later.
+        SaveToIni(SettingsFilePath());
     }
 }
 

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 
 class QLabel;
+class QPrinter;
 class QTabWidget;
 class TAnalyzerPage;
 class TCorrectionMenu;
@@ -67,6 +68,8 @@ public:
     void HelpContents();
     void HelpAbout();
     void ShowFeaturelist1Click();
+    // Opens the calibration dialog (not while no input format is usable).
+    void Eichen1Click();
     // Items "1" .. "3" of "Audio-In-Device" / "Audio-Out-Device".
     void InDeviceClick(int index);
     void OutDeviceClick(int index);
@@ -74,6 +77,9 @@ public:
     void StopAll();
     // coract: the correction status.
     void ShowCorrectionStatus();
+
+    // The printer the printer set-up chooses and printing uses.
+    static QPrinter& SharedPrinter();
 
     const MainWindowSettings& Settings() const { return settings_; }
     int ActivePageIndex() const { return settings_.ActivePageIndex; }
@@ -116,6 +122,7 @@ private:
     void placeDiagram();
     void connectDiagram();
     void enableDiagramCommands(bool on);
+    void takeOverCalibration();
     QString windowCaption() const;
 
     MainWindowSettings settings_;

@@ -237,10 +237,12 @@ void TAnalyzerPage::updateEnabledStates()
                                          AverVal, MeasureLeft, MeasureRight, Binpopt, ScrollBar3, Label3};
     for (QWidget* w : runControls)
         w->setEnabled(false);
-    for (QAction* item : {menus_.thdNoise, menus_.level, menus_.parameter, menus_.dbFS, menus_.dbV, menus_.dbu,
-                          menus_.dbm, menus_.calibration, menus_.audioInParameter, menus_.audioOutParameter})
+    for (QAction* item : {menus_.thdNoise, menus_.level, menus_.dbFS, menus_.dbV, menus_.dbu, menus_.dbm,
+                          menus_.audioInParameter, menus_.audioOutParameter})
         if (item)
             item->setEnabled(false);
+    if (menus_.calibration)
+        menus_.calibration->setEnabled(idle);
     if (menus_.levelUnits)
         menus_.levelUnits->setEnabled(false);
     if (menus_.audioInDevice)

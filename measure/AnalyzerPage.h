@@ -7,9 +7,9 @@
 // controls showing the analyzer state, the input format labels) and the
 // locking of the main window's menu items during a run. The measuring run
 // itself (START/STOP, block processing, the level-unit, THD+N and level menu
-// items, the calibration dialog) is not built yet: START, STOP, the radio
-// groups, AverVal, the channel boxes, "In-Para" and the input level bar are
-// disabled, and the menu items handed over in MenuHooks stay disabled.
+// items) is not built yet: START, STOP, the radio groups, AverVal, the
+// channel boxes, "In-Para" and the input level bar are disabled, and so are
+// the analyzer's own menu items handed over in MenuHooks.
 
 #include <QWidget>
 
@@ -35,7 +35,6 @@ public:
         QMenu* analyse = nullptr;            // "&Analyse"
         QAction* thdNoise = nullptr;         // "&THD+Noise"
         QAction* level = nullptr;            // "&Level"
-        QAction* parameter = nullptr;        // "&Parameter"
         QMenu* levelUnits = nullptr;         // "Level Units"
         QAction* dbFS = nullptr;
         QAction* dbV = nullptr;
@@ -48,7 +47,8 @@ public:
         QAction* audioOutParameter = nullptr;
     };
     // Takes the menu items. The analyzer's own items stay disabled until
-    // its run logic exists; the device items follow SetRunning.
+    // its run logic exists; the calibration and device items are locked
+    // during a run (SetRunning).
     void AttachMenus(const MenuHooks& hooks);
     const MenuHooks& Menus() const { return menus_; }
 

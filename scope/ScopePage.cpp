@@ -12,8 +12,8 @@
 #include <QScrollBar>
 
 namespace {
-// The spin buttons size themselves to what their owner gives them.
-const QSize kSpinSize(16, 24);
+// The spin buttons (down and up side by side) take the size their owner gives.
+const QSize kSpinSize(32, 18);
 
 QLabel* panelLabel(const QString& text, QWidget* parent)
 {

@@ -4,6 +4,8 @@
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
 #include "Diagr3.h"
+#include "Eichdia.h"
+#include "UserMessages.h"
 #include "GeneratorPage.h"
 #include "MainMenu.h"
 #include "ModalQuestions.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -224,4 +227,41 @@ TEST_F(MainWindowTest, UnusableSettingsFilesNeverStopTheStart)
     EXPECT_EQ(main->ActivePageIndex(), 0);
     closeMain();
     EXPECT_TRUE(QFileInfo(dir.file("dirsettings.ini")).isDir());
+}
+
+TEST_F(MainWindowTest, AcceptedCalibrationIsTakenOverAndSavedAtOnce)
+{
+    writeSettings("[VOLUME]\nFGINVOLUME=64\n[FFT]\nDBMODE=1\n");
+    start();
+    EXPECT_EQ(main->AnalyzerPage->Label15->text(), "Pegel unkalibriert");
+    TEichDlg* dlg = Forms().EichDlg;
+    main->Menu->Eichen1->trigger();
+    ASSERT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->EichmV->text(), "497.0");
+    dlg->EichmV->setText("1000.0");
+    dlg->Edit2->setText("8.5");
+    dlg->Edit3->setText("10.25");
+    QEvent done(UM_CAL_DONE);
+    QCoreApplication::sendEvent(main, &done);
+    EXPECT_FLOAT_EQ(Analyzer().CalInMv, 1000.0f);
+    EXPECT_FLOAT_EQ(Analyzer().CalOutMv, 1000.0f);
+    EXPECT_FLOAT_EQ(Analyzer().PegFak, 8.5f);
+    EXPECT_EQ(Analyzer().InLev4Cal, 64) << "the input volume of the calibration";
+    EXPECT_EQ(main->AnalyzerPage->Label15->text(), "Pegel kalibriert");
+    // Already in the file, before any close.
+    EXPECT_EQ(setting("EICH", "INPUT"), "1000.0");
+    EXPECT_EQ(setting("EICH", "InLev4Cal"), "64");
+    EXPECT_EQ(setting("VOLUME", "PEGFAK"), "8.5000");
+    EXPECT_EQ(setting("VOLUME", "PEGOFS"), "10.2500");
+
+    // Values that do not parse change nothing.
+    dlg->EichmV->setText("0");
+    QCoreApplication::sendEvent(main, &done);
+    EXPECT_FLOAT_EQ(Analyzer().CalInMv, 1000.0f);
+    dlg->hide();
+
+    // Without a usable input format the dialog does not open.
+    Analyzer().InFormats = 0;
+    main->Menu->Eichen1->trigger();
+    EXPECT_FALSE(dlg->isVisible());
 }
