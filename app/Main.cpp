@@ -87,7 +87,8 @@ TMainForm::TMainForm(QWidget* parent)
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+// The menu record is plain data; its actions belong to the menu bar.
+TMainForm::~TMainForm() { delete Menu; }
 
 void TMainForm::buildWindow()
 {
@@ -300,26 +301,23 @@ void TMainForm::enableDiagramCommands(bool on)
 
 void TMainForm::InDeviceClick(int index)
 {
-    // A device cannot change under a playing generator.
-    if (IsPlaying()) {
-        Menu->InDeviceItems[GetInDevice()]->setChecked(true);
-        return;
-    }
-    Menu->InDeviceItems[index]->setChecked(true);
-    SetInDevice(index);
-    showDeviceNames();
-    showInputFormat(QStringLiteral(" Bit"));
+    if (chooseDevice(Menu->InDeviceItems, index, GetInDevice(), &SetInDevice))
+        showInputFormat(QStringLiteral(" Bit"));
 }
 
-void TMainForm::OutDeviceClick(int index)
+void TMainForm::OutDeviceClick(int index) { chooseDevice(Menu->OutDeviceItems, index, GetOutDevice(), &SetOutDevice); }
+
+bool TMainForm::chooseDevice(QAction* const items[], int index, int current, void (*select)(int))
 {
-    if (IsPlaying()) {
-        Menu->OutDeviceItems[GetOutDevice()]->setChecked(true);
-        return;
+    // A device cannot change under a playing generator.
+    if (index < 0 || index >= kDeviceMenuItems || IsPlaying()) {
+        items[current]->setChecked(true);
+        return false;
     }
-    Menu->OutDeviceItems[index]->setChecked(true);
-    SetOutDevice(index);
+    items[index]->setChecked(true);
+    select(index);
     showDeviceNames();
+    return true;
 }
 
 void TMainForm::showDeviceNames()

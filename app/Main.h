@@ -14,6 +14,7 @@
 
 #include <QMainWindow>
 
+class QAction;
 class QLabel;
 class QPrinter;
 class QTabWidget;
@@ -112,6 +113,8 @@ private:
     void buildWindow();
     void connectMenus();
     void fillDeviceMenus();
+    // Ticks item `index` and selects that device, unless the generator plays.
+    bool chooseDevice(QAction* const items[], int index, int current, void (*select)(int));
     void showDeviceNames();
     void showInputFormat(const QString& bitsSuffix);
     void applyLanguageCaptions(char letter);

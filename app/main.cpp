@@ -7,6 +7,25 @@
 #include <QApplication>
 #include <QTimer>
 
+namespace {
+// For timing the start-up from a script (KORVANTA_EXIT_AFTER_SHOW): the
+// program closes as soon as the main window has been painted once.
+class CloseAfterFirstPaint : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, static_cast<QWidget*>(watched), &QWidget::close);
+        }
+        return false;
+    }
+};
+} // namespace
+
 int main(int argc, char** argv)
 {
     // Window positions are part of the program (the generator docks over
@@ -21,10 +40,10 @@ int main(int argc, char** argv)
     TMainForm* mainForm = CreateApplicationWindows();
     TUnixSignals signalHandling;
     QObject::connect(&signalHandling, &TUnixSignals::terminationRequested, mainForm, &QWidget::close);
-    mainForm->show();
-    // For timing the start-up from a script: leave once the window is up.
+    CloseAfterFirstPaint timing;
     if (qEnvironmentVariableIsSet("KORVANTA_EXIT_AFTER_SHOW"))
-        QTimer::singleShot(0, mainForm, &QWidget::close);
+        mainForm->installEventFilter(&timing);
+    mainForm->show();
     const int result = app.exec();
     DestroyApplicationWindows();
     return result;
