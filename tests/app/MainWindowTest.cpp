@@ -3,6 +3,7 @@
 
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
+#include "Diadlg3.h"
 #include "Diagr3.h"
 #include "Eichdia.h"
 #include "UserMessages.h"
@@ -15,6 +16,7 @@
 #include "StatusLine.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -258,4 +260,36 @@ TEST_F(MainWindowTest, AcceptedCalibrationIsTakenOverAndSavedAtOnce)
     Analyzer().InFormats = 0;
     main->Menu->Eichen1->trigger();
     EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(MainWindowTest, ChannelBoxesTakeTheCurveColoursOfTheOptions)
+{
+    start();
+    Tdiadlg* dlg = Forms().Diadlg;
+    DiagramOptions options = Forms().Diagramm->Options();
+    EXPECT_TRUE(main->AnalyzerPage->MeasureLeft->styleSheet().contains(ColorFromRef(options.colLine1).name()));
+    options.colLine1 = 0x00FF00;  // green
+    options.colLine2 = 0x00FFFF;  // yellow
+    dlg->Fill(options);
+    QCoreApplication::postEvent(Forms().Diagramm, new QEvent(UM_DIA_OPTIONS));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(main->AnalyzerPage->MeasureLeft->styleSheet().contains("#00ff00"));
+    EXPECT_TRUE(main->AnalyzerPage->MeasureRight->styleSheet().contains("#ffff00"));
+}
+
+TEST_F(MainWindowTest, ARunLocksTheDeviceAndCalibrationItems)
+{
+    start();
+    TMainMenu& m = *main->Menu;
+    EXPECT_TRUE(m.AudioInDevice1->isEnabled());
+    EXPECT_TRUE(m.Eichen1->isEnabled());
+    main->AnalyzerPage->SetRunning(true);
+    EXPECT_FALSE(m.AudioInDevice1->isEnabled());
+    EXPECT_FALSE(m.AudioOutDevice1->isEnabled());
+    EXPECT_FALSE(m.Eichen1->isEnabled());
+    QEvent stop(UM_STOP_ALL);
+    QCoreApplication::sendEvent(main, &stop);
+    EXPECT_FALSE(Analyzer().Running);
+    EXPECT_TRUE(m.AudioInDevice1->isEnabled());
+    EXPECT_TRUE(m.Eichen1->isEnabled());
 }
