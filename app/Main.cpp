@@ -36,6 +36,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QMenu>
 #include <QPrinter>
@@ -250,7 +252,9 @@ void TMainForm::FormShow()
     connectDiagram();
     SetLanguage(CurrentLanguage());
     placeDiagram();
-    move(settings_.MainLeft, settings_.MainTop);
+    // A position saved on a screen that is gone would hide the window.
+    if (QGuiApplication::screenAt(QPoint(settings_.MainLeft + 20, settings_.MainTop + 10)))
+        move(settings_.MainLeft, settings_.MainTop);
     helpContext_ = kMainHelpContext;
     {
         // Entered below explicitly, so the tab change must not enter it too.

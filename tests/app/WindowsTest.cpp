@@ -8,6 +8,7 @@
 #include "FeatDlg.h"
 #include "HelpBrowser.h"
 #include "MainMenu.h"
+#include "analys.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -145,4 +146,23 @@ TEST_F(MainWindowTest, DiagramCommandsExportCopyPrintAndComment)
     EXPECT_FALSE(main->Menu->Kommentar1->isEnabled());
     EXPECT_FALSE(main->Menu->EditCopyItem->isEnabled());
     EXPECT_FALSE(main->Menu->FilePrintItem->isEnabled());
+}
+
+TEST_F(MainWindowTest, AnalysisParametersOpenAsAModalDialog)
+{
+    start();
+    TAnaly* dlg = Forms().Analy;
+    bool wasModal = false;
+    WhileModal(dlg, [&] { wasModal = dlg->isModal() && dlg->isVisible(); });
+    main->Menu->Parameter1->trigger();
+    EXPECT_TRUE(wasModal);
+}
+
+TEST_F(MainWindowTest, APositionOffEveryScreenIsNotTaken)
+{
+    writeSettings("[MAIN]\nLEFT=-30000\nTOP=-30000\n");
+    start();
+    EXPECT_NE(main->pos(), QPoint(-30000, -30000));
+    closeMain();
+    EXPECT_NE(setting("MAIN", "LEFT"), "-30000");
 }
