@@ -9,14 +9,12 @@
 
 #include "AnalysisSettings.h"
 #include "CorrectionTable.h"
+#include "LevelConventions.h"
 
 #include <span>
 
 // 20 / ln 10: turns the natural logarithm of a magnitude into dB.
 inline constexpr double kDbFactor = 8.685889638;
-
-// The level that stands for "no signal".
-inline constexpr double kNoSignalDb = -192.0;
 
 // Turns the band's bin power sum into the level of the measured signal; a
 // calibration constant users compare against their voltmeters.

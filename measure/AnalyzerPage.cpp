@@ -1,10 +1,13 @@
 #include "AnalyzerPage.h"
 
+#include "AnalysisSettings.h"
 #include "Audconst.h"
 #include "Diagr3.h"
+#include "FFtuli.h"
 #include "LevelUnits.h"
 #include "ModalQuestions.h"
 #include "RadioGroup.h"
+#include "SharedRoutines.h"
 #include "samplemem.h"
 
 #include <QAction>
@@ -18,6 +21,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -31,6 +35,9 @@ const QStringList kRunItems = {QStringLiteral("einzeln"), QStringLiteral("fortla
 
 constexpr int kMaxAverages = 9999;
 constexpr int kContinuousMode = 1;
+constexpr int kTriggerMode = 2;
+// Time given to a block still under way when the page is left.
+constexpr uint32_t kLeaveSettleMs = 100;
 
 QLabel* colouredLabel(const QString& text, const char* colour, bool bold, QWidget* parent)
 {
@@ -63,6 +70,7 @@ TAnalyzerPage::TAnalyzerPage(QWidget* parent) : QWidget(parent)
     row->addWidget(buildLeftColumn());
     row->addWidget(buildMiddleColumn());
     row->addWidget(buildRightColumn(), 1);
+    connectControls();
     updateEnabledStates();
 }
 
@@ -143,9 +151,38 @@ QWidget* TAnalyzerPage::buildRightColumn()
     return w;
 }
 
+void TAnalyzerPage::connectControls()
+{
+    connect(StartButton, &QPushButton::clicked, this, &TAnalyzerPage::StartButtonClick);
+    connect(StopButton, &QPushButton::clicked, this, &TAnalyzerPage::StopButtonClick);
+    connect(RunningGroup, &TRadioGroup::itemClicked, this, &TAnalyzerPage::RunningGroupClick);
+    connect(FFTpointsgroup, &TRadioGroup::itemClicked, this, &TAnalyzerPage::FFTpointsgroupClick);
+    connect(FFTwinGroup, &TRadioGroup::itemClicked, this, &TAnalyzerPage::FFTwinGroupClick);
+    connect(MeasureLeft, &QCheckBox::clicked, this, &TAnalyzerPage::MeasureLeftClick);
+    connect(MeasureRight, &QCheckBox::clicked, this, &TAnalyzerPage::MeasureRightClick);
+}
+
 void TAnalyzerPage::AttachMenus(const MenuHooks& hooks)
 {
     menus_ = hooks;
+    const std::pair<QAction*, uint8_t> units[] = {
+        {menus_.dbFS, kUnitDbFs}, {menus_.dbV, kUnitDbV}, {menus_.dbu, kUnitDbu}, {menus_.dbm, kUnitDbm}};
+    for (const auto& [action, unit] : units) {
+        if (!action)
+            continue;
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, u = unit] { SetLevelUnit(u); });
+    }
+    if (menus_.thdNoise) {
+        menus_.thdNoise->setCheckable(true);
+        connect(menus_.thdNoise, &QAction::triggered, this, &TAnalyzerPage::THDNoise1Click);
+    }
+    if (menus_.level) {
+        menus_.level->setCheckable(true);
+        connect(menus_.level, &QAction::triggered, this, &TAnalyzerPage::Level1Click);
+    }
+    showLevelUnit();
+    showAnalysisChecks();
     updateEnabledStates();
 }
 
@@ -161,8 +198,26 @@ bool TAnalyzerPage::EnterAnalyzerPage()
     showStateInControls();
     if (menus_.analyse)
         menus_.analyse->setEnabled(true);
-    if (diagram_)
+    MakeWindow(a.FFTwin, a.FFTpoints);
+    if (!(a.DiaYMax > a.DiaYMin)) {
+        a.DiaYMax = 0.0f;
+        a.DiaYMin = -110.0f;
+    }
+    if (a.DiaXMin >= a.DiaXMax) {
+        a.DiaXMax = 24000;
+        a.DiaXMin = 10;
+    }
+    showAnalysisChecks();
+    showLevelUnit();
+    ShowCalibrationStatus(inputVolume_);
+    if (diagram_) {
+        diagram_->SetXCaption(QStringLiteral("Frequency [Hz]"));
+        diagram_->ShowCurves(true, true);
+        diagram_->ShowScales(true, false);
+        diagram_->SetupDiagram(a.Comment, a.FFTpoints / 2, a.DiaXMin, a.DiaXMax, a.DiaYMin, a.DiaYMax);
+        diagram_->SetYRange(a.DiaYMin, a.DiaYMax);
         diagram_->show();
+    }
     a.AnalyzerActive = true;
     helpContext_ = 6;
     updateEnabledStates();
@@ -173,12 +228,16 @@ void TAnalyzerPage::showStateInControls()
 {
     AnalyzerState& a = Analyzer();
     RunningGroup->setItemIndex(kContinuousMode);
-    a.RunMode = kContinuousMode;
+    RunningGroupClick(kContinuousMode);
     FFTwinGroup->setItemIndex(a.FFTwin);
-    // A stored size that is not one of the four becomes 2048.
-    if (pointsItem(a.FFTpoints) < 0)
-        a.FFTpoints = 2048;
-    FFTpointsgroup->setItemIndex(pointsItem(a.FFTpoints));
+    // A stored size that is not one of the four becomes 2048 (sums cleared
+    // and window made as on a click).
+    if (pointsItem(a.FFTpoints) < 0) {
+        FFTpointsgroup->setItemIndex(0);
+        FFTpointsgroupClick(0);
+    } else {
+        FFTpointsgroup->setItemIndex(pointsItem(a.FFTpoints));
+    }
     MeasureLeft->setChecked(true);
     MeasureRight->setChecked(true);
     a.LeftOn = a.RightOn = true;
@@ -188,37 +247,27 @@ void TAnalyzerPage::showStateInControls()
 void TAnalyzerPage::LeaveAnalyzerPage()
 {
     AnalyzerState& a = Analyzer();
+    if (a.AnalyzerActive && diagram_) {
+        diagram_->GetXRange(a.DiaXMin, a.DiaXMax);
+        diagram_->GetYRange(a.DiaYMin, a.DiaYMax);
+        diagram_->ResetRanges();
+    }
     FreeWorkArrays(a);
     a.AnalyzerActive = false;
     SetRunning(false);
+    // Let a block that is still on its way arrive now, while Running is
+    // false, so that it is dropped rather than met by a later run.
+    DelayMs(kLeaveSettleMs);
     if (diagram_)
         diagram_->hide();
 }
 
 void TAnalyzerPage::ShowCalibrationStatus(int inputVolume)
 {
+    inputVolume_ = inputVolume;
     const AnalyzerState& a = Analyzer();
     Label15->setText(CalibrationStatus(a.LevelUnit, inputVolume, a.InLev4Cal, Messages().calibrated,
                                        Messages().uncalibrated));
-}
-
-void TAnalyzerPage::StartButtonClick()
-{
-    // The measuring run is not built yet; the button is disabled.
-}
-
-void TAnalyzerPage::StopButtonClick()
-{
-    SetRunning(false);
-}
-
-void TAnalyzerPage::SetRunning(bool flag)
-{
-    AnalyzerState& a = Analyzer();
-    a.Running = flag;
-    a.AverLeft = a.AverCount;
-    AverVal->setValue(a.AverCount);
-    updateEnabledStates();
 }
 
 void TAnalyzerPage::ShowInputFormat(int rate, int bits, const QString& bitsSuffix)
@@ -227,24 +276,118 @@ void TAnalyzerPage::ShowInputFormat(int rate, int bits, const QString& bitsSuffi
     Ldb->setText(QString::number(bits) + bitsSuffix);
 }
 
+void TAnalyzerPage::RunningGroupClick(int index)
+{
+    AnalyzerState& a = Analyzer();
+    if (diagram_)
+        diagram_->SetInfoLine(QString());
+    a.RunMode = index;
+    if (index == kTriggerMode) {
+        a.AverCount = 1;
+        AverVal->setValue(1);
+    }
+}
+
+void TAnalyzerPage::FFTpointsgroupClick(int index)
+{
+    AnalyzerState& a = Analyzer();
+    static constexpr int kSizes[] = {2048, 4096, 8192, 16384};
+    a.FFTpoints = (index >= 1 && index <= 3) ? kSizes[index] : 2048;
+    if (diagram_)
+        diagram_->ClearCurves();
+    MakeWindow(a.FFTwin, a.FFTpoints);
+    // Partial sums of the old size must not leak into the next average.
+    if (a.SumRight && a.SumLeft) {
+        std::fill_n(a.SumRight.get(), kWorkArraySize, 0.0f);
+        std::fill_n(a.SumLeft.get(), kWorkArraySize, 0.0f);
+    }
+}
+
+void TAnalyzerPage::FFTwinGroupClick(int index)
+{
+    AnalyzerState& a = Analyzer();
+    if (index < 0 || index >= kWindowTypeCount)
+        return;
+    a.FFTwin = index;
+    MakeWindow(a.FFTwin, a.FFTpoints);
+}
+
+void TAnalyzerPage::MeasureLeftClick() { Analyzer().LeftOn = MeasureLeft->isChecked(); }
+
+void TAnalyzerPage::MeasureRightClick() { Analyzer().RightOn = MeasureRight->isChecked(); }
+
+void TAnalyzerPage::SetLevelUnit(uint8_t unit)
+{
+    Analyzer().LevelUnit = unit;
+    ShowCalibrationStatus(inputVolume_);
+    showLevelUnit();
+    if (diagram_)
+        diagram_->update();
+}
+
+void TAnalyzerPage::showLevelUnit()
+{
+    const uint8_t unit = Analyzer().LevelUnit;
+    if (diagram_)
+        diagram_->SetYCaption(LevelAxisCaption(unit));
+    QAction* items[] = {menus_.dbFS, menus_.dbV, menus_.dbu, menus_.dbm};
+    for (int i = 0; i < 4; ++i)
+        if (items[i])
+            items[i]->setChecked(i == unit);
+}
+
+void TAnalyzerPage::THDNoise1Click()
+{
+    if (diagram_)
+        diagram_->SetInfoLine(QString());
+    Analysis().toggleThd();
+    showAnalysisChecks();
+}
+
+void TAnalyzerPage::Level1Click()
+{
+    if (diagram_)
+        diagram_->SetInfoLine(QString());
+    Analysis().toggleLevel();
+    showAnalysisChecks();
+}
+
+void TAnalyzerPage::showAnalysisChecks()
+{
+    if (menus_.thdNoise)
+        menus_.thdNoise->setChecked(Analysis().thdOn);
+    if (menus_.level)
+        menus_.level->setChecked(Analysis().levelOn);
+}
+
 void TAnalyzerPage::updateEnabledStates()
 {
-    // One place decides what can be used. The run logic is not built yet,
-    // so its controls and menu items stay disabled; what a run must lock
-    // follows the running state.
+    // The one place that decides what can be used. A run locks what must not
+    // change under it; the input parameter dialog and the mixer's level bar
+    // do not exist yet and stay disabled.
     const bool idle = !Analyzer().Running;
-    const QList<QWidget*> runControls = {StartButton, StopButton, FFTwinGroup, FFTpointsgroup, RunningGroup,
-                                         AverVal, MeasureLeft, MeasureRight, Binpopt, ScrollBar3, Label3};
-    for (QWidget* w : runControls)
-        w->setEnabled(false);
-    for (QAction* item : {menus_.thdNoise, menus_.level, menus_.dbFS, menus_.dbV, menus_.dbu, menus_.dbm,
-                          menus_.audioInParameter, menus_.audioOutParameter})
+    const bool active = Analyzer().AnalyzerActive;
+    StartButton->setEnabled(active && idle);
+    StopButton->setEnabled(active);
+    FFTwinGroup->setEnabled(active);
+    RunningGroup->setEnabled(active);
+    MeasureLeft->setEnabled(active);
+    MeasureRight->setEnabled(active);
+    FFTpointsgroup->setEnabled(active && idle);
+    AverVal->setEnabled(active && idle);
+    for (QWidget* later : {static_cast<QWidget*>(Binpopt), static_cast<QWidget*>(ScrollBar3),
+                           static_cast<QWidget*>(Label3)})
+        later->setEnabled(false);
+    for (QAction* item : {menus_.thdNoise, menus_.level, menus_.dbFS, menus_.dbV, menus_.dbu, menus_.dbm})
+        if (item)
+            item->setEnabled(true);
+    if (menus_.levelUnits)
+        menus_.levelUnits->setEnabled(true);
+    for (QAction* item : {menus_.audioInParameter, menus_.audioOutParameter})
         if (item)
             item->setEnabled(false);
     if (menus_.calibration)
         menus_.calibration->setEnabled(idle);
-    if (menus_.levelUnits)
-        menus_.levelUnits->setEnabled(false);
     if (menus_.audioInDevice)
         menus_.audioInDevice->setEnabled(idle);
     if (menus_.audioOutDevice)

@@ -1,17 +1,16 @@
 #pragma once
 // The spectrum analyzer page of the main window: its controls under their
-// form names, and the operations the main window calls when the page is
-// entered or left and when a run is started or stopped.
+// form names, the operations the main window calls when the page is entered
+// or left, and the measuring run. A run is a chain of posted events on the
+// GUI thread: a block completes, OnBlock processes it and, when the run goes
+// on, posts UM_NEXTBLOCK to the page, whose handler records the next block.
 //
-// What is here so far: the layout, page entry and exit (work arrays,
-// controls showing the analyzer state, the input format labels) and the
-// locking of the main window's menu items during a run. The measuring run
-// itself (START/STOP, block processing, the level-unit, THD+N and level menu
-// items) is not built yet: START, STOP, the radio groups, AverVal, the
-// channel boxes, "In-Para" and the input level bar are disabled, and so are
-// the analyzer's own menu items handed over in MenuHooks.
+// The form and its control handlers are in AnalyzerPage.cpp, the run in
+// AnalyzerRun.cpp. "In-Para" and the input level bar stay disabled until
+// the input parameter dialog and the mixer exist.
 
 #include <QWidget>
+#include <cstdint>
 
 class QAction;
 class QCheckBox;
@@ -23,6 +22,7 @@ class QScrollBar;
 class QSpinBox;
 class TDiagramm;
 class TRadioGroup;
+struct LevelParameters;
 
 class TAnalyzerPage : public QWidget {
     Q_OBJECT
@@ -64,13 +64,36 @@ public:
     // frees the work arrays and hides the diagram window.
     void LeaveAnalyzerPage();
 
-    // Not built yet; START and STOP are disabled.
+    // "START": sets up the diagram for the run and records the first block.
     void StartButtonClick();
-    // Ends a run: the analyzer stops at the next block.
+    // "STOP" (also how the main window stops everything): the run ends; a
+    // block still being recorded is dropped when it arrives.
     void StopButtonClick();
     // Locks (true) or unlocks the controls and menu items that must not
     // change during a run, then records the state.
     void SetRunning(bool flag);
+
+    // Completion of a recording: fetches the block and processes it.
+    void OnBlock();
+    // One recorded block (interleaved, right channel first): spectra,
+    // averaging, levels, read-outs and the diagram's points. Public so the
+    // benchmark can time it without a device.
+    struct BlockOutcome {
+        float q = 1.0f; // trigger comparison pair; 1.0/1.0 when nothing was shown
+        float t = 1.0f;
+    };
+    BlockOutcome ProcessBlock(const float* data, int count, int overRange);
+
+    // Control handlers.
+    void RunningGroupClick(int index);
+    void FFTpointsgroupClick(int index);
+    void FFTwinGroupClick(int index);
+    void MeasureLeftClick();
+    void MeasureRightClick();
+    // Menu handlers: level units and the two analysis read-outs.
+    void SetLevelUnit(uint8_t unit); // dbFS1Click .. dbm1Click
+    void THDNoise1Click();
+    void Level1Click();
 
     // Sample rate and bit depth of the input in Lsf and Ldb; bitsSuffix is
     // " Bits" on page entry and " Bit" after a device choice.
@@ -107,6 +130,11 @@ public:
 signals:
     // The work arrays could not be allocated: the main window closes.
     void fatalMemoryError();
+    // A spectrum (single or averaged) was handed to the diagram.
+    void spectrumShown();
+
+protected:
+    bool event(QEvent* e) override; // UM_NEXTBLOCK
 
 private:
     QWidget* buildLeftColumn();
@@ -114,8 +142,18 @@ private:
     QWidget* buildRightColumn();
     void showStateInControls();
     void updateEnabledStates();
+    void connectControls();
+    void showLevelUnit();
+    void showAnalysisChecks();
+    int startRecording();
+    void nextBlock();
+    void deviceError(const QString& prefix, int code);
+    void showReadouts(BlockOutcome& out, int sampleRate, const LevelParameters& lp);
+    bool storePoints(int sampleRate, const LevelParameters& lp);
+    QString diagramComment() const;
 
     MenuHooks menus_;
     TDiagramm* diagram_ = nullptr;
     int helpContext_ = 50;
+    int inputVolume_ = 100; // the input volume the calibration status was last shown for
 };

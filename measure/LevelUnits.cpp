@@ -47,7 +47,7 @@ QString LevelAxisCaption(uint8_t unit)
 float BinLevel(float magnitude, const LevelParameters& p)
 {
     if (magnitude == 0.0f)
-        return kNoSignalDb;
+        return static_cast<float>(kNoSignalDb);
     return static_cast<float>(p.factor * std::log(static_cast<double>(magnitude)) + p.offset);
 }
 

@@ -4,6 +4,8 @@
 // A magnitude bin m > 0 reads F * ln(m) + O, with F the level factor and O
 // the level offset plus the unit's offset.
 
+#include "LevelConventions.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -15,8 +17,6 @@ enum LevelUnitIndex : uint8_t { kUnitDbFs = 0, kUnitDbV = 1, kUnitDbu = 2, kUnit
 constexpr double kDbVReferenceMv = 1000.0;
 constexpr double kDbuReferenceMv = 775.0;
 
-// The level of a bin with no signal (magnitude exactly 0).
-constexpr float kNoSignalDb = -192.0f;
 
 struct LevelParameters {
     float factor = 0;     // F: dB per natural-log unit

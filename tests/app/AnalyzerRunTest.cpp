@@ -1,0 +1,318 @@
+// The analyzer page end to end: the real main window on the virtual card in
+// fast mode, runs started with START, readings taken from the diagram.
+#include "AnalyzerPage.h"
+#include "AppTestSupport.h"
+#include "CorrectionFile.h"
+#include "Diagr3.h"
+#include "Eichdia.h"
+#include "FFtuli.h"
+#include "LevelUnits.h"
+#include "MainMenu.h"
+#include "RadioGroup.h"
+#include "Soundd3.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <cmath>
+
+namespace {
+constexpr int kRate = 44100;
+
+class AnalyzerRun : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        // A plain 16-bit input at 44.1 kHz, no leftovers of other tests.
+        writeSettings("[SDSOUND]\n");
+        start();
+        SetSampleRates(kRate, kRate);
+        SetBits(16, 16);
+        SetAutoDC(false);
+        SetDCOffsetL(0.0f);
+        SetDCOffsetR(0.0f);
+        page = main->AnalyzerPage;
+        diagram = Forms().Diagramm;
+        ASSERT_TRUE(page && diagram);
+        ASSERT_TRUE(Analyzer().AnalyzerActive);
+    }
+
+    void externalSine(double freq, double peak, std::vector<double> harmonicsDb = {})
+    {
+        DutConfig d;
+        d.ext = ExternalKind::Sine;
+        d.extFreq = freq;
+        d.extLevelDb = 20 * std::log10(peak);
+        d.harmonicsDb = std::move(harmonicsDb);
+        VirtualCard::instance().setDut(d);
+    }
+
+    void choose(TRadioGroup* group, int item)
+    {
+        group->setItemIndex(item);
+    }
+
+    // Starts a single run and waits until it has ended.
+    bool singleRun(int averages = 1)
+    {
+        choose(page->RunningGroup, 0);
+        page->AverVal->setValue(averages);
+        page->StartButton->click();
+        return QTest::qWaitFor([] { return !Analyzer().Running; }, 20000);
+    }
+
+    float rightAt(int i) const { return diagram->Points().curve2()[i]; }
+    float leftAt(int i) const { return diagram->Points().curve1()[i]; }
+
+    double expectedLevel(double peak, int window) const
+    {
+        const int N = Analyzer().FFTpoints;
+        MakeWindow(window, N);
+        double mean = 0;
+        for (int i = 0; i < N; ++i)
+            mean += WindowTable()[i];
+        mean /= N;
+        const LevelParameters p = GetLevelParameters(Analyzer());
+        return p.factor * std::log(peak * mean / 2) + p.offset;
+    }
+
+    TAnalyzerPage* page = nullptr;
+    TDiagramm* diagram = nullptr;
+};
+} // namespace
+
+TEST_F(AnalyzerRun, OnBinSineReadsTheCalibratedLevelUnderEveryWindow)
+{
+    choose(page->FFTpointsgroup, 3);
+    ASSERT_EQ(Analyzer().FFTpoints, 16384);
+    const int bin = 372; // about 1001 Hz
+    const double f = double(bin) * kRate / 16384;
+    externalSine(f, 0.5);
+    for (int window = 0; window < kWindowTypeCount; ++window) {
+        choose(page->FFTwinGroup, window);
+        ASSERT_TRUE(singleRun());
+        const double expected = expectedLevel(0.5, window);
+        MakeWindow(Analyzer().FFTwin, Analyzer().FFTpoints); // restore the page's table
+        EXPECT_NEAR(rightAt(bin), expected, 0.05) << "window " << window;
+        EXPECT_NEAR(leftAt(bin), expected, 0.05) << "window " << window;
+        EXPECT_FLOAT_EQ(diagram->Points().x()[bin], float(f));
+    }
+    EXPECT_TRUE(modals.questions().empty());
+}
+
+TEST_F(AnalyzerRun, OffBinSineUnderTheFlatTopReadsTheSameLevel)
+{
+    choose(page->FFTpointsgroup, 3);
+    choose(page->FFTwinGroup, 5);
+    externalSine(1000.0, 0.5);
+    ASSERT_TRUE(singleRun());
+    float peak = -1000;
+    for (int i = 360; i < 385; ++i)
+        peak = std::max(peak, rightAt(i));
+    EXPECT_NEAR(peak, expectedLevel(0.5, 5), 0.1);
+}
+
+TEST_F(AnalyzerRun, SingleRunWithFourAveragesCountsDownAndDrawsOnce)
+{
+    externalSine(1000.0, 0.25);
+    QList<int> shown;
+    QObject::connect(page->AverVal, &QSpinBox::valueChanged, page, [&](int v) { shown << v; });
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    ASSERT_TRUE(singleRun(4));
+    EXPECT_EQ(drawn.count(), 1);
+    // 4 when the run starts, then 3 2 1 0 and back to 4 when it is shown.
+    ASSERT_GE(shown.size(), 5);
+    EXPECT_EQ(shown.mid(shown.indexOf(3), 4), (QList<int>{3, 2, 1, 0}));
+    EXPECT_EQ(page->AverVal->value(), 4);
+    EXPECT_TRUE(page->StartButton->isEnabled());
+}
+
+TEST_F(AnalyzerRun, ContinuousRunGoesOnUntilStop)
+{
+    externalSine(1000.0, 0.25);
+    choose(page->RunningGroup, 1);
+    page->AverVal->setValue(1);
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.count() >= 5; }, 20000));
+    EXPECT_TRUE(Analyzer().Running);
+    EXPECT_FALSE(page->FFTpointsgroup->isEnabled()) << "the size is locked during a run";
+    EXPECT_FALSE(main->Menu->Eichen1->isEnabled());
+    page->StopButton->click();
+    EXPECT_FALSE(Analyzer().Running);
+    QTest::qWait(100);
+    const int after = drawn.count();
+    QTest::qWait(200);
+    EXPECT_EQ(drawn.count(), after) << "nothing is drawn after STOP";
+    EXPECT_TRUE(page->FFTpointsgroup->isEnabled());
+}
+
+TEST_F(AnalyzerRun, TriggerRunStopsOnTheFirstBlockAtTheThreshold)
+{
+    Analysis().fundamentalThreshold = std::pow(10.0, -20.0 / 20); // trigger at -20 dB
+    externalSine(1000.0, 0.001); // far below
+    page->AverVal->setValue(3);
+    choose(page->RunningGroup, 2);
+    EXPECT_EQ(page->AverVal->value(), 1) << "trigger mode measures every block";
+    QList<float> levels;
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.count() >= 3; }, 20000));
+    EXPECT_TRUE(Analyzer().Running);
+    EXPECT_TRUE(diagram->GetInfoLine().startsWith("act. level ")) << diagram->GetInfoLine().toStdString();
+    EXPECT_TRUE(diagram->GetInfoLine().contains("trigg level -20.0dbFS"));
+    externalSine(1000.0, 0.5);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 20000));
+    const QString info = diagram->GetInfoLine();
+    const double q = info.mid(QStringLiteral("act. level ").size()).section("dbFS", 0, 0).toDouble();
+    EXPECT_GE(q, -20.0) << info.toStdString();
+}
+
+TEST_F(AnalyzerRun, OnlyTheLeftChannelTickedGivesNoSignalOnTheRight)
+{
+    externalSine(1000.0, 0.25);
+    page->MeasureRight->click();
+    ASSERT_FALSE(Analyzer().RightOn);
+    ASSERT_TRUE(singleRun());
+    const int n = Analyzer().FFTpoints / 2;
+    for (int i = 0; i < n; ++i)
+        ASSERT_EQ(rightAt(i), -192.0f) << i;
+    EXPECT_GT(*std::max_element(diagram->Points().curve1(), diagram->Points().curve1() + n), -20.0f);
+    EXPECT_TRUE(diagram->Options().show1);
+    EXPECT_FALSE(diagram->Options().show2);
+}
+
+TEST_F(AnalyzerRun, ThirdHarmonicAtMinusFortyReadsThdMinusForty)
+{
+    main->Menu->THDNoise1->trigger();
+    ASSERT_TRUE(Analysis().thdOn);
+    ASSERT_TRUE(main->Menu->THDNoise1->isChecked());
+    choose(page->FFTpointsgroup, 3);
+    externalSine(1000.0, 0.5, {-300.0, -40.0});
+    ASSERT_TRUE(singleRun());
+    const QString info = diagram->GetInfoLine();
+    // The fundamental is the strongest bin: 1001 Hz at 2.69 Hz per bin.
+    ASSERT_TRUE(info.startsWith("THD+N:  LI 1001Hz ")) << info.toStdString();
+    const double left = info.section("Hz ", 1, 1).section("dB", 0, 0).toDouble();
+    const double right = info.section("Hz ", 2, 2).section("dB", 0, 0).toDouble();
+    EXPECT_NEAR(left, -40.0, 0.5) << info.toStdString();
+    EXPECT_NEAR(right, -40.0, 0.5) << info.toStdString();
+    EXPECT_TRUE(info.endsWith(" |   Filter: none")) << info.toStdString();
+
+    // The level read-out excludes THD+N and names the channels in English.
+    main->Menu->Level1->trigger();
+    EXPECT_FALSE(Analysis().thdOn);
+    EXPECT_FALSE(main->Menu->THDNoise1->isChecked());
+    main->deutschEnglish1Click();
+    ASSERT_TRUE(singleRun());
+    EXPECT_TRUE(diagram->GetInfoLine().startsWith("Level:  le ")) << diagram->GetInfoLine().toStdString();
+}
+
+TEST_F(AnalyzerRun, SilenceShowsTheNoFundamentalText)
+{
+    VirtualCard::instance().setDut(DutConfig{});
+    main->Menu->THDNoise1->trigger();
+    ASSERT_TRUE(singleRun());
+    EXPECT_TRUE(diagram->GetInfoLine().contains(" keine Grundwelle ")) << diagram->GetInfoLine().toStdString();
+}
+
+TEST_F(AnalyzerRun, InputCorrectionShiftsTheLevelByItsValue)
+{
+    choose(page->FFTpointsgroup, 3);
+    const int bin = 372;
+    externalSine(double(bin) * kRate / 16384, 0.5);
+    ASSERT_TRUE(singleRun());
+    const float plain = rightAt(bin);
+
+    dir.write("in.cor", "20 1.5\r\n1000 -2.25\r\n20000 4\r\n");
+    ASSERT_TRUE(LoadCorrection(InputCorrection(), dir.file("in.cor")));
+    InputCorrection().active = true;
+    ASSERT_TRUE(singleRun());
+    const double f = diagram->Points().x()[bin];
+    EXPECT_NEAR(rightAt(bin), plain - SplineValue(InputCorrection(), f), 0.01);
+    EXPECT_NEAR(SplineValue(InputCorrection(), f), -2.25, 0.05);
+}
+
+TEST_F(AnalyzerRun, AcceptedCalibrationChangesDbvReadingsAndIsSavedAtOnce)
+{
+    choose(page->FFTpointsgroup, 3);
+    const int bin = 372;
+    externalSine(double(bin) * kRate / 16384, 0.5);
+    main->Menu->dbV1->trigger();
+    ASSERT_EQ(Analyzer().LevelUnit, kUnitDbV);
+    EXPECT_TRUE(main->Menu->dbV1->isChecked());
+    EXPECT_FALSE(main->Menu->dbFS1->isChecked());
+    ASSERT_TRUE(singleRun());
+    const float before = rightAt(bin);
+
+    // Calibrate: Begin, a measured block, End, a voltage of 2000 mV, OK.
+    main->Menu->Eichen1->trigger();
+    TEichDlg* dlg = Forms().EichDlg;
+    ASSERT_TRUE(dlg->isVisible());
+    dlg->Button1Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->measured(); }, 10000));
+    dlg->Button2Click();
+    const float oldMv = Analyzer().CalInMv;
+    dlg->EichmV->setText("2000.0");
+    dlg->OKBtnClick();
+    ASSERT_FALSE(dlg->isVisible());
+    EXPECT_FLOAT_EQ(Analyzer().CalInMv, 2000.0f);
+    EXPECT_EQ(setting("EICH", "INPUT"), "2000.0") << "written at once";
+    EXPECT_EQ(page->Label15->text(), QString::fromUtf8("Pegel kalibriert"));
+
+    ASSERT_TRUE(singleRun());
+    EXPECT_NEAR(rightAt(bin) - before, 20 * std::log10(2000.0 / oldMv), 0.02);
+}
+
+TEST_F(AnalyzerRun, ChangingTheSizeWhileIdleDiscardsPartialSums)
+{
+    Analyzer().SumRight[3] = 5.0f;
+    choose(page->FFTpointsgroup, 1);
+    EXPECT_EQ(Analyzer().FFTpoints, 4096);
+    EXPECT_EQ(Analyzer().SumRight[3], 0.0f);
+}
+
+TEST_F(AnalyzerRun, OverRangeIndicatorShowsClippedSamples)
+{
+    externalSine(1000.0, 2.0);
+    ASSERT_TRUE(singleRun());
+    EXPECT_TRUE(page->Label2->text().startsWith("Over ")) << page->Label2->text().toStdString();
+    EXPECT_GT(page->Label2->text().mid(5).toInt(), 100);
+    externalSine(1000.0, 0.5);
+    ASSERT_TRUE(singleRun());
+    EXPECT_EQ(page->Label2->text(), ".");
+}
+
+// Every device fault ends the run with an error box; the page is idle and the
+// next START works.
+class AnalyzerFaults : public AnalyzerRun, public ::testing::WithParamInterface<VirtualFault> {};
+
+TEST_P(AnalyzerFaults, EndWithAMessageAndTheNextStartWorks)
+{
+    externalSine(1000.0, 0.25);
+    VirtualCard::instance().injectFault(GetParam(), 0, 1);
+    choose(page->RunningGroup, 1);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 20000)) << "never a hang";
+    ASSERT_EQ(modals.messageTexts().size(), 1);
+    const modal::Question q = modals.questions().front();
+    EXPECT_EQ(q.kind, modal::Kind::Error);
+    EXPECT_EQ(q.helpContext, 17);
+    EXPECT_TRUE(q.text.startsWith("Probleme beim ")) << q.text.toStdString();
+    EXPECT_TRUE(q.text.endsWith(")"));
+    EXPECT_TRUE(page->StartButton->isEnabled());
+
+    modals.clear();
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    ASSERT_TRUE(singleRun());
+    EXPECT_EQ(drawn.count(), 1);
+    EXPECT_TRUE(modals.questions().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Virtual, AnalyzerFaults,
+                         ::testing::Values(VirtualFault::OpenFails, VirtualFault::Stall, VirtualFault::DeviceGone,
+                                           VirtualFault::ShortBlock, VirtualFault::CloseFails));
