@@ -10,7 +10,7 @@ PACKAGES=(
   libsndfile1-dev
   fonts-liberation fontconfig
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
-  xvfb xauth x11-utils poppler-utils imagemagick
+  xvfb xauth x11-utils xdotool poppler-utils imagemagick
 )
 
 missing=()
