@@ -33,6 +33,7 @@ struct SoundLayer {
     std::unique_ptr<WaveIn> waveIn;
     bool inOpen = false;
     bool recording = false;
+    int recordBits = 16; // sample width of the recording in flight
     std::function<void()> completion;
     WaveHeader* completed = nullptr;
     QObject* notify = nullptr;

@@ -6,6 +6,7 @@
 #include "SharedRoutines.h"
 #include "SoundLayer.h"
 
+#include <QFileInfo>
 #include <new>
 
 namespace {
@@ -44,6 +45,20 @@ void freeBuffers(SoundLayer& s)
     s.outData.reset();
     s.conversion.reset();
     s.completed = nullptr;
+}
+
+// A file that exists but cannot be read is left alone: saving the store
+// would replace it by one that holds only this section.
+void writeSettings(const SoundLayer& s)
+{
+    ProfileStore store(SettingsFilePath());
+    if (!store.load() && QFileInfo::exists(store.path())) {
+        devlog::Append(QStringLiteral("SDSOUND: settings file could not be read, not written: ") + store.path());
+        return;
+    }
+    WriteSoundSection(store, s.sound, deviceNames('I'), deviceNames('O'));
+    if (!store.save())
+        devlog::Append(QStringLiteral("SDSOUND: settings file could not be written: ") + store.path());
 }
 
 // Positive values only: zero or negative leaves the value as it is.
@@ -95,18 +110,18 @@ int SoundInit()
 void SoundDone()
 {
     SoundLayer& s = Layer();
-    if (s.initialised) {
-        ProfileStore store(SettingsFilePath());
-        store.load();
-        WriteSoundSection(store, s.sound, deviceNames('I'), deviceNames('O'));
-        if (!store.save())
-            devlog::Append(QStringLiteral("SDSOUND: settings file could not be written: ") + store.path());
-    }
+    if (s.initialised)
+        writeSettings(s);
     StopPlay();
     ShutInput();
-    if (s.inFormats[s.currentIn] != 0)
+    if (s.inFormats[s.currentIn] != 0) {
         for (int i = 0; i < kPendingMessageRounds; ++i)
             PumpOneMessage();
+        // A handler run by the pump may have started a recording or the
+        // generator again; neither may outlive the buffers freed below.
+        StopPlay();
+        ShutInput();
+    }
     freeBuffers(s);
     s.initialised = false;
 }
@@ -243,5 +258,13 @@ bool FormatSupported(int rate, int bits, bool input)
     return input ? WaveIn::Query(s.currentIn, f) == 0 : WaveOut::Query(s.currentOut, f) == 0;
 }
 
-void SetNotifyWindow(QObject* window) { Layer().notify = window; }
+void SetNotifyWindow(QObject* window)
+{
+    SoundLayer& s = Layer();
+    // A recording in flight would announce its block to the old object,
+    // which may be about to go away; it ends here instead of never.
+    if (window != s.notify)
+        ShutInput();
+    s.notify = window;
+}
 QObject* NotifyWindow() { return Layer().notify; }

@@ -95,7 +95,8 @@ float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue);
 void WaveInDataArrived(WaveHeader* header, uint32_t generation);
 
 // The notification object that device threads post block events to
-// (Tdummy registers itself).
+// (Tdummy registers itself, and unregisters when it goes). A change of the
+// object ends a recording in flight, whose block could not be announced.
 void SetNotifyWindow(QObject* window);
 QObject* NotifyWindow();
 

@@ -7,6 +7,8 @@
 #include "Soundd3.h"
 #include "SoundLayer.h"
 
+#include <algorithm>
+
 namespace {
 // Leaves a half-started input closed so the next start can work.
 int failStart(SoundLayer& s, int code)
@@ -72,6 +74,7 @@ int StartRecord(int frames, int userValue, CompletionProc completion)
         return rc;
     }
     s.inOpen = true;
+    s.recordBits = slot.format.bitsPerSample;
     WaveHeader& h = *s.inHeader;
     h.data = s.inData.get();
     h.bufferLength = static_cast<uint32_t>(frames) * slot.format.blockAlign;
@@ -148,14 +151,17 @@ float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue)
         return nullptr;
     const DeviceSlot& slot = s.inSlot();
     ConversionParams p;
-    p.bits = slot.format.bitsPerSample;
+    // The bytes are in the width they were recorded in, even if the slot
+    // has been changed since the start.
+    p.bits = s.recordBits;
     p.flip = slot.flip;
     p.autoDC = slot.autoDC;
     p.dcOffsetL = slot.dcOffsetL;
     p.dcOffsetR = slot.dcOffsetR;
     p.phaseL = slot.phaseL;
     p.phaseR = slot.phaseR;
-    const ConversionResult r = ConvertBlock(h->data, std::min(bytes, kInputBufferBytes), p, s.conversion.get());
+    const uint32_t fits = static_cast<uint32_t>(kConversionFloats * BytesPerSample(p.bits));
+    const ConversionResult r = ConvertBlock(h->data, std::min({bytes, kInputBufferBytes, fits}), p, s.conversion.get());
     sampleCount = r.sampleCount;
     overRange = r.overRange;
     return s.conversion.get();

@@ -3,6 +3,11 @@
 #include "AudioTestSupport.h"
 
 #include "ProfileStore.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using PlaybackEngine = VirtualLayerTest;
 
@@ -126,4 +131,30 @@ TEST_F(PlaybackEngine, ShutdownWritesTheSoundSection)
     GetSampleRates(in, out);
     EXPECT_EQ(in, 96000);
     EXPECT_EQ(out, 22050);
+}
+
+// A settings file that exists but cannot be read must not be replaced by
+// one holding only the sound section: every other section would be lost.
+TEST_F(PlaybackEngine, ShutdownNeverReplacesASettingsFileItCouldNotRead)
+{
+    ScratchDir dir;
+    const QByteArray old = "[MAIN]\r\nPAGE=2\r\n[FFT]\r\nCOMMENT=keep me\r\n";
+    dir.write("krv14f.ini", old);
+    const QString path = dir.file("krv14f.ini");
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0200), 0); // write-only
+    const ChildResult r = RunInChild(
+        [&] {
+            qputenv("KORVANTA_SETTINGS", QFile::encodeName(path));
+            if (SoundInit() != 0)
+                return 2;
+            SoundDone();
+            return 0;
+        },
+        /*dropPrivileges=*/true);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitCode, 0) << r.stdErr.toStdString();
+    ::chmod(QFile::encodeName(path).constData(), 0600);
+    EXPECT_EQ(dir.read("krv14f.ini"), old);
 }
