@@ -13,6 +13,8 @@
 inline constexpr uint32_t kInputBufferBytes = 262144;
 inline constexpr uint32_t kOutputBufferBytes = 262144;
 inline constexpr int kConversionFloats = 65536;
+// Last error when the sound system could not be initialised (no buffers).
+inline constexpr int kSoundInitFailed = 3;
 
 struct SoundLayer {
     SoundSlots sound;

@@ -10,7 +10,6 @@
 #include <new>
 
 namespace {
-constexpr int kInitFailed = 3;
 constexpr int kPendingMessageRounds = 1001;
 
 DeviceNames deviceNames(char kind)
@@ -96,9 +95,9 @@ int SoundInit()
     s.lastError = 0;
     if (CurrentAudioBackend().initialise() != 0 || !allocateBuffers(s)) {
         freeBuffers(s);
-        s.lastError = kInitFailed;
-        devlog::Append(QStringLiteral("SoundInit Error %1").arg(kInitFailed));
-        return kInitFailed;
+        s.lastError = kSoundInitFailed;
+        devlog::Append(QStringLiteral("SoundInit Error %1").arg(kSoundInitFailed));
+        return kSoundInitFailed;
     }
     s.initialised = true;
     ProfileStore store(SettingsFilePath());

@@ -81,7 +81,8 @@ using CompletionProc = std::function<void()>;
 // Starts recording `frames` frames of the current input device. The
 // completion procedure runs on the GUI thread once the block is there; it
 // fetches it with GetRecordBlock(). A request while a recording is open is
-// ignored (returns 0) but still replaces the completion procedure.
+// ignored (returns 0) but still replaces the completion procedure. Without
+// an initialised sound system the result is 3.
 int StartRecord(int frames, int userValue, CompletionProc completion);
 
 // The converted block of the completed recording: interleaved floats, the
@@ -104,7 +105,8 @@ QObject* NotifyWindow();
 
 // Synthesises the loop buffer for `settings` at `frequency` and plays it on
 // the current output device until StopPlay(). `duration` is -1 (loop until
-// stopped). While playing, a new start is ignored and returns 0.
+// stopped). While playing, a new start is ignored and returns 0. Without an
+// initialised sound system the result is 3.
 int StartPlay(const GeneratorSettings& settings, float duration, float frequency);
 int StopPlay();
 bool IsPlaying();

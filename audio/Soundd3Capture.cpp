@@ -47,8 +47,14 @@ int StartRecord(int frames, int userValue, CompletionProc completion)
 {
     SoundLayer& s = Layer();
     s.completion = std::move(completion);
-    if (s.inOpen || s.recording || !s.inData)
+    if (s.inOpen || s.recording)
         return 0;
+    if (!s.inData) {
+        // Without buffers (the sound system failed to initialise) no block
+        // can ever come: say so rather than leave the caller waiting.
+        s.lastError = kSoundInitFailed;
+        return s.lastError;
+    }
     if (!s.notify) {
         // Without the notification object the block could never be announced.
         devlog::Append(QStringLiteral("StartRecord: no notification object"));

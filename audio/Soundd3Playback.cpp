@@ -26,8 +26,13 @@ int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequ
     SoundLayer& s = Layer();
     s.playSettings = settings;
     s.lastError = 0;
-    if (s.playing || s.outOpen || !s.outData)
+    if (s.playing || s.outOpen)
         return 0;
+    if (!s.outData) {
+        // Nothing to play from: the sound system failed to initialise.
+        s.lastError = kSoundInitFailed;
+        return s.lastError;
+    }
     DeviceSlot& slot = s.outSlot();
     FormatUpdate(slot, {}, static_cast<int>(slot.format.samplesPerSec), slot.flip, 0, 0);
     if (const int rc = WaveOut::Query(s.currentOut, slot.format); rc != 0)

@@ -207,8 +207,18 @@ TEST(SoundLayerStart, FailedInitialisationReturnsThree)
     EXPECT_EQ(SoundInit(), 3);
     EXPECT_EQ(LastSoundError(), 3);
     EXPECT_FALSE(SoundInitialised());
-    // Nothing to record into: starts are ignored, not crashed.
-    EXPECT_EQ(StartRecord(100, 0, [] {}), 0);
+    // Nothing to record into or play from: starts fail with the same code
+    // instead of reporting success and leaving the caller waiting for a
+    // block that never comes (after a failed sound system reset).
+    Tdummy dummy;
+    bool called = false;
+    EXPECT_EQ(StartRecord(100, 0, [&called] { called = true; }), 3);
+    EXPECT_EQ(LastSoundError(), 3);
+    EXPECT_EQ(StartPlay(GeneratorSettings{}, -1, 1000.0f), 3);
+    EXPECT_FALSE(IsPlaying());
+    EXPECT_FALSE(SoundErrorText(3).isEmpty());
+    QTest::qWait(50);
+    EXPECT_FALSE(called);
     EXPECT_EQ(SoundInit(), 0);
     SoundDone();
 }
