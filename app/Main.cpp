@@ -147,6 +147,9 @@ void TMainForm::connectMenus()
     // A failed allocation of the analyzer's arrays ends the program through
     // the normal close path, once the current handler has returned.
     connect(AnalyzerPage, &TAnalyzerPage::fatalMemoryError, this, &QWidget::close, Qt::QueuedConnection);
+    // One input, one measuring loop: a run started while the calibration
+    // dialog measures takes the input over.
+    connect(AnalyzerPage, &TAnalyzerPage::runStarted, this, &TMainForm::endCalibrationMeasurement);
 
     TAnalyzerPage::MenuHooks hooks;
     hooks.analyse = m.menuAnalyse;
@@ -340,10 +343,18 @@ void TMainForm::showInputFormat(const QString& bitsSuffix)
 void TMainForm::Reset1Click()
 {
     StopAll();
+    // The reset drops the block the calibration loop waits for.
+    endCalibrationMeasurement();
     StopPlay();
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
     SoundInit();
+}
+
+void TMainForm::endCalibrationMeasurement()
+{
+    if (TEichDlg* dlg = Forms().EichDlg; dlg && dlg->measuring())
+        dlg->Button2Click();
 }
 
 void TMainForm::StopAll()
@@ -535,6 +546,9 @@ void TMainForm::Testekorrekturdatei1Click()
     TDiagramm* d = Forms().Diagramm;
     if (!d)
         return;
+    // A run going on would draw its next spectrum over the correction curves
+    // (cut to their 1001 points).
+    StopAll();
     float ymin = 0, ymax = 0;
     int32_t xmin = 0, xmax = 0;
     d->GetYRange(ymin, ymax);

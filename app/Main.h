@@ -126,6 +126,8 @@ private:
     void connectDiagram();
     void enableDiagramCommands(bool on);
     void takeOverCalibration();
+    // "End" for a calibration measurement that is under way.
+    void endCalibrationMeasurement();
     QString windowCaption() const;
 
     MainWindowSettings settings_;

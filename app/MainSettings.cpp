@@ -1,5 +1,6 @@
 #include "MainSettings.h"
 
+#include "FFtuli.h"
 #include "IniValues.h"
 #include "OscilloscopeSettings.h"
 #include "ProfileStore.h"
@@ -91,7 +92,9 @@ void readFft(const ProfileStore& store, AnalyzerState& a)
 {
     const Reader r(store, "FFT");
     a.Comment = r.text("COMMENT", "remark:").left(kCommentLength);
-    a.FFTwin = unlessSentinel(r.integer("WIN", "8"), -1, 8);
+    // The window type indexes the nine window tables; any other number would
+    // leave the window unmade and every bin at -192.
+    a.FFTwin = inRangeOr(r.integer("WIN", "8"), 0, kWindowTypeCount - 1, 8);
     a.FFTpoints = unlessSentinel(r.integer("SAMPLES", "1024"), -1, 1024);
     const auto average = r.integer("AVERAGE", "1");
     const int64_t count = (!average || *average == -1) ? 1 : std::abs(int64_t(*average));

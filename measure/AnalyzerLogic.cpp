@@ -2,6 +2,8 @@
 
 #include "samplemem.h"
 
+#include <algorithm>
+
 int BlockFrames(int N) { return N + N / 8; }
 
 RunRange RunFrequencyRange(int sampleRate, int N)
@@ -25,6 +27,16 @@ int CopyChannel(const float* block, int count, int channel, float* dest)
     for (int i = 0; i < n; ++i)
         dest[i] = block[2 * i + channel];
     return n > 0 ? n : 0;
+}
+
+bool BlockFitsTransform(int count, int N) { return count / 2 - 1 >= N; }
+
+void ClearSums(AnalyzerState& s)
+{
+    if (s.SumRight)
+        std::fill_n(s.SumRight.get(), kWorkArraySize, 0.0f);
+    if (s.SumLeft)
+        std::fill_n(s.SumLeft.get(), kWorkArraySize, 0.0f);
 }
 
 bool AverageStep(AnalyzerState& s, int bins)

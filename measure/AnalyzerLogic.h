@@ -26,6 +26,13 @@ double BinFrequency(int i, int N, int sampleRate);
 // frame left out. channel 0 = right, 1 = left. Returns the values copied.
 int CopyChannel(const float* block, int count, int channel, float* dest);
 
+// Whether an interleaved block of `count` floats holds enough frames for
+// FFT size N (the last frame is never copied).
+bool BlockFitsTransform(int count, int N);
+
+// Sets every element of both sum arrays to 0 (when they exist).
+void ClearSums(AnalyzerState& s);
+
 // One block's step of an averaging run. Decrements AverLeft; with more than
 // one average adds the spectra to the sums and, when the run is complete,
 // replaces the spectra by the mean of the linear magnitudes and clears the

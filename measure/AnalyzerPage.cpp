@@ -1,6 +1,7 @@
 #include "AnalyzerPage.h"
 
 #include "AnalysisSettings.h"
+#include "AnalyzerLogic.h"
 #include "Audconst.h"
 #include "Diagr3.h"
 #include "FFtuli.h"
@@ -21,7 +22,6 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace {
 
@@ -297,10 +297,7 @@ void TAnalyzerPage::FFTpointsgroupClick(int index)
         diagram_->ClearCurves();
     MakeWindow(a.FFTwin, a.FFTpoints);
     // Partial sums of the old size must not leak into the next average.
-    if (a.SumRight && a.SumLeft) {
-        std::fill_n(a.SumRight.get(), kWorkArraySize, 0.0f);
-        std::fill_n(a.SumLeft.get(), kWorkArraySize, 0.0f);
-    }
+    ClearSums(a);
 }
 
 void TAnalyzerPage::FFTwinGroupClick(int index)

@@ -132,6 +132,9 @@ signals:
     void fatalMemoryError();
     // A spectrum (single or averaged) was handed to the diagram.
     void spectrumShown();
+    // START has begun a run: the run now owns the input, so any other
+    // measuring loop on it (the calibration) must end.
+    void runStarted();
 
 protected:
     bool event(QEvent* e) override; // UM_NEXTBLOCK

@@ -56,6 +56,9 @@ void TAnalyzerPage::StartButtonClick()
         modal::MessageBox(modal::Kind::Warning, QStringLiteral("Diagram Error"), modal::Ok);
         return;
     }
+    // Sums left by a run that was stopped halfway through an average (or
+    // switched to trigger mode) would inflate this run's first average.
+    ClearSums(a);
     const int rc = startRecording();
     if (rc != 0) {
         SetRunning(false);
@@ -63,6 +66,7 @@ void TAnalyzerPage::StartButtonClick()
         return;
     }
     SetRunning(true);
+    emit runStarted();
 }
 
 void TAnalyzerPage::StopButtonClick()
@@ -122,6 +126,14 @@ void TAnalyzerPage::OnBlock()
     const int error = LastSoundError();
     AnalyzerState& a = Analyzer();
 
+    if (data && a.Running && a.AnalyzerActive && !BlockFitsTransform(count, a.FFTpoints)) {
+        // A shorter recording that was still under way when this run started
+        // (one of the calibration loop, or of a smaller FFT size) delivered
+        // this block. It is not the run's: record the run's own instead of
+        // ending a single or trigger run with nothing shown.
+        QCoreApplication::postEvent(this, new QEvent(UM_NEXTBLOCK));
+        return;
+    }
     BlockOutcome out;
     if (data && a.Running && a.AnalyzerActive)
         out = ProcessBlock(data, count, overRange);
@@ -158,7 +170,7 @@ TAnalyzerPage::BlockOutcome TAnalyzerPage::ProcessBlock(const float* data, int c
 
     Label2->setText(OverRangeText(overRange));
     // A block too short for the transform is never analysed with stale samples.
-    if (count / 2 - 1 < N)
+    if (!BlockFitsTransform(count, N))
         return out;
     if (a.RightOn) {
         CopyChannel(data, count, 0, a.SpecRight.get());

@@ -1,5 +1,6 @@
 #include "Eichdia.h"
 
+#include "Audconst.h"
 #include "ModalQuestions.h"
 #include "Soundd3.h"
 #include "UserMessages.h"
@@ -58,7 +59,7 @@ bool ParseCalibrationValues(const QString& mv, const QString& factor, const QStr
     CalibrationValues v;
     if (!parseNumber(mv, v.millivolts) || !parseNumber(factor, v.factor) || !parseNumber(offset, v.offset))
         return false;
-    if (v.millivolts == 0)
+    if (v.millivolts <= 0)
         return false;
     out = v;
     return true;
@@ -218,6 +219,15 @@ void TEichDlg::OKBtnClick()
 
 void TEichDlg::CancelBtnClick() { reject(); }
 
+void TEichDlg::deviceFault(int code)
+{
+    // Back to idle, as after "End", so the voltage can be typed or the loop
+    // begun again.
+    Button2Click();
+    modal::MessageBox(modal::Kind::Error, Messages().nextBlockError + SoundErrorText(code) + QStringLiteral(")"),
+                      modal::Ok | modal::Help, kCalibrationDeviceErrorHelpContext);
+}
+
 bool TEichDlg::event(QEvent* e)
 {
     if (e->type() == UM_CAL_LOOP) {
@@ -238,16 +248,26 @@ void TEichDlg::startNextBlock()
 {
     if (!measuring_)
         return;
-    // A recording that cannot start ends the loop: no block, no next request.
-    StartRecord(kCalibrationBlockFrames, 0, [this] { blockArrived(); });
+    if (const int rc = StartRecord(kCalibrationBlockFrames, 0, [this] { blockArrived(); }); rc != 0)
+        deviceFault(rc);
 }
 
 void TEichDlg::blockArrived()
 {
     int count = 0, overRange = 0, user = 0;
     const float* block = GetRecordBlock(count, overRange, user);
-    if (!block)
+    if (!block) {
+        // A device that stalled, vanished or could not be closed ends the
+        // loop with a message rather than freezing the indicator; a block
+        // that merely brought nothing is recorded again.
+        if (!measuring_)
+            return;
+        if (const int e = LastSoundError(); e != 0)
+            deviceFault(e);
+        else
+            QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
         return;
+    }
     Label3->setText(CalibrationIndicator(block, count, overRange));
     if (measuring_)
         QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));

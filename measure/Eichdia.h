@@ -21,7 +21,7 @@ struct CalibrationValues {
 
 // Parses the dialog's three texts (a point as decimal separator, blanks
 // around allowed). Valid when all three parse completely and the voltage is
-// not 0.
+// above 0 (the absolute units take its logarithm).
 bool ParseCalibrationValues(const QString& mv, const QString& factor, const QString& offset,
                             CalibrationValues& out);
 
@@ -31,6 +31,7 @@ QString CalibrationIndicator(const float* block, int count, int overRange);
 
 constexpr int kCalibrationBlockFrames = 8000;
 constexpr int kCalibrationHelpContext = 3;
+constexpr int kCalibrationDeviceErrorHelpContext = 17;
 
 class TEichDlg : public QDialog {
     Q_OBJECT
@@ -80,6 +81,7 @@ private:
     void buildForm();
     void startNextBlock();
     void blockArrived();
+    void deviceFault(int code);
 
     QObject* mainWindow_ = nullptr;
     bool measuring_ = false;

@@ -316,3 +316,114 @@ TEST_P(AnalyzerFaults, EndWithAMessageAndTheNextStartWorks)
 INSTANTIATE_TEST_SUITE_P(Virtual, AnalyzerFaults,
                          ::testing::Values(VirtualFault::OpenFails, VirtualFault::Stall, VirtualFault::DeviceGone,
                                            VirtualFault::ShortBlock, VirtualFault::CloseFails));
+
+TEST_F(AnalyzerRun, AStopHalfwayThroughAnAverageLeavesNothingForTheNextRun)
+{
+    choose(page->FFTpointsgroup, 3);
+    const int bin = 372;
+    externalSine(double(bin) * kRate / 16384, 0.5);
+    ASSERT_TRUE(singleRun(1));
+    const float plain = rightAt(bin);
+
+    // STOP after two of four blocks: their partial sums must not inflate the
+    // next average (two extra blocks read 3.5 dB too high).
+    choose(page->RunningGroup, 1);
+    page->AverVal->setValue(4);
+    const auto stopAtTwo = QObject::connect(page->AverVal, &QSpinBox::valueChanged, page, [this](int v) {
+        if (v == 2 && Analyzer().Running)
+            page->StopButtonClick();
+    });
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 20000));
+    QObject::disconnect(stopAtTwo);
+    ASSERT_TRUE(singleRun(4));
+    EXPECT_NEAR(rightAt(bin), plain, 0.05);
+}
+
+TEST_F(AnalyzerRun, ABlockRecordedForAnotherSizeIsDroppedAndTheRunRecordsItsOwn)
+{
+    externalSine(1000.0, 0.25);
+    choose(page->FFTpointsgroup, 3);
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    for (int mode : {0, 2}) {
+        // A shorter recording (the calibration's, or one of the previous FFT
+        // size) is still under way when START is pressed.
+        ASSERT_EQ(StartRecord(kCalibrationBlockFrames, 0, [] {}), 0);
+        choose(page->RunningGroup, mode);
+        page->StartButton->click();
+        ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 20000));
+        EXPECT_EQ(drawn.count(), mode == 0 ? 1 : 2) << "a run in mode " << mode << " shows its own block";
+    }
+    EXPECT_GT(rightAt(372), -20.0f);
+    EXPECT_TRUE(modals.questions().empty());
+}
+
+TEST_F(AnalyzerRun, StartingARunEndsACalibrationMeasurementAndBeginTakesTheInputBack)
+{
+    externalSine(1000.0, 0.25);
+    main->Menu->Eichen1->trigger();
+    TEichDlg* dlg = Forms().EichDlg;
+    dlg->Button1Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->measured(); }, 10000));
+
+    // One input, one measurement: the run takes the input over.
+    choose(page->RunningGroup, 1);
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    page->StartButton->click();
+    EXPECT_FALSE(dlg->measuring());
+    EXPECT_TRUE(dlg->EichmV->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.count() >= 3; }, 20000)) << "the run gets its blocks";
+
+    // "Begin" stops the run and measures again.
+    dlg->Button1Click();
+    EXPECT_FALSE(Analyzer().Running);
+    EXPECT_TRUE(dlg->measuring());
+    dlg->Label3->clear();
+    externalSine(1000.0, 2.0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->Label3->text().startsWith("over "); }, 10000));
+    dlg->Button2Click();
+    dlg->hide();
+    EXPECT_TRUE(modals.questions().empty());
+}
+
+TEST_F(AnalyzerRun, ResettingTheSoundSystemEndsACalibrationMeasurement)
+{
+    externalSine(1000.0, 0.25);
+    main->Menu->Eichen1->trigger();
+    TEichDlg* dlg = Forms().EichDlg;
+    dlg->Button1Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->measured(); }, 10000));
+    main->Menu->Reset1->trigger();
+    QTest::qWait(50);
+    EXPECT_FALSE(dlg->measuring()) << "the reset dropped the block the loop waited for";
+    EXPECT_TRUE(dlg->EichmV->isEnabled());
+
+    // "Begin" measures again on the new sound system.
+    dlg->Button1Click();
+    dlg->Label3->clear();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->Label3->text().isEmpty(); }, 10000));
+    dlg->Button2Click();
+    dlg->hide();
+}
+
+TEST_F(AnalyzerRun, CorrectionTestStopsTheRunSoItsCurvesStay)
+{
+    externalSine(1000.0, 0.25);
+    dir.write("in.cor", "20 1.5\r\n1000 -2.25\r\n20000 4\r\n");
+    ASSERT_TRUE(LoadCorrection(InputCorrection(), dir.file("in.cor")));
+    InputCorrection().active = true;
+    choose(page->RunningGroup, 1);
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.count() >= 2; }, 20000));
+
+    main->Menu->Testekorrekturdatei1->trigger();
+    EXPECT_FALSE(Analyzer().Running);
+    EXPECT_TRUE(page->StartButton->isEnabled());
+    const int shown = drawn.count();
+    QTest::qWait(200);
+    EXPECT_EQ(drawn.count(), shown) << "no spectrum is drawn over the correction curves";
+    ASSERT_EQ(diagram->Points().count(), 1001);
+    EXPECT_NEAR(leftAt(500), SplineValue(InputCorrection(), diagram->Points().x()[500]), 1e-3);
+    EXPECT_TRUE(diagram->GetInfoLine().startsWith("Korrektur Kurve von "));
+}

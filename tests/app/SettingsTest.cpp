@@ -141,9 +141,10 @@ TEST(MainSettingsRead, UnparsableValuesTakeTheirOwnFallbacks)
 
 TEST(MainSettingsRead, ValuesThatWouldBreakTheMeasurementAreRefused)
 {
-    const Records r = readText("[EICH]\nINPUT=0\n[FFT]\nAVERAGE=0\nDBMODE=9\n[VOLUME]\nFGVOLUME=250\nFGINVOLUME=-20\n"
+    const Records r = readText("[EICH]\nINPUT=0\n[FFT]\nWIN=20\nAVERAGE=0\nDBMODE=9\n[VOLUME]\nFGVOLUME=250\nFGINVOLUME=-20\n"
                                "[OSZI]\nDIV1=0\nDIV2=15\nTB=40\nSAMPLEF=0\nOMESSW=-5\n");
     EXPECT_FLOAT_EQ(r.analyzer.CalInMv, 497.0f) << "0 mV would make every absolute level -inf";
+    EXPECT_EQ(r.analyzer.FFTwin, 8) << "no window of that number: every bin would read -192";
     EXPECT_EQ(r.analyzer.AverCount, 1) << "zero averages never complete";
     EXPECT_EQ(r.analyzer.LevelUnit, 0);
     EXPECT_EQ(r.main.FgVolume, 100);

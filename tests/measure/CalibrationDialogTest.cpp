@@ -68,13 +68,16 @@ protected:
 };
 } // namespace
 
-TEST(CalibrationValuesTest, AllThreeMustParseAndTheVoltageMustNotBeZero)
+TEST(CalibrationValuesTest, AllThreeMustParseAndTheVoltageMustBePositive)
 {
     CalibrationValues v;
     EXPECT_TRUE(ParseCalibrationValues(" 775.0 ", "8.68589", "-3.5", v));
     EXPECT_DOUBLE_EQ(v.millivolts, 775.0);
     EXPECT_DOUBLE_EQ(v.offset, -3.5);
     EXPECT_FALSE(ParseCalibrationValues("0", "8.7", "12.6", v));
+    // A negative voltage has no logarithm: every dBV, dBu and dBm reading
+    // would be NaN.
+    EXPECT_FALSE(ParseCalibrationValues("-500", "8.7", "12.6", v));
     EXPECT_FALSE(ParseCalibrationValues("500mV", "8.7", "12.6", v));
     EXPECT_FALSE(ParseCalibrationValues("500", "", "12.6", v));
     EXPECT_FALSE(ParseCalibrationValues("500", "8.7", "1e999", v));
@@ -161,4 +164,25 @@ TEST_F(CalibrationDialog, PrepareFillsTheFieldsAndLanguageSwitches)
     EXPECT_EQ(dlg_.windowTitle(), "Calibration");
     dlg_.SetLanguage('D');
     EXPECT_EQ(dlg_.Label6->text(), QString::fromUtf8("Einstellung für korrekte"));
+}
+
+TEST_F(CalibrationDialog, DeviceFaultsEndTheLoopWithAMessage)
+{
+    ModalRecorder rec;
+    externalSine(-6.0);
+    dlg_.show();
+    for (VirtualFault fault : {VirtualFault::Stall, VirtualFault::OpenFails}) {
+        rec.clear();
+        dlg_.Button1Click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg_.measured(); }, 5000));
+        VirtualCard::instance().injectFault(fault, 0, 1);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg_.measuring(); }, 5000)) << "never a frozen loop";
+        ASSERT_EQ(rec.questions().size(), 1u);
+        const modal::Question q = rec.questions().front();
+        EXPECT_EQ(q.kind, modal::Kind::Error);
+        EXPECT_EQ(q.helpContext, 17);
+        EXPECT_TRUE(q.text.startsWith("Probleme beim Beginn Samplen (")) << q.text.toStdString();
+        EXPECT_TRUE(q.text.endsWith(")"));
+        EXPECT_TRUE(dlg_.EichmV->isEnabled()) << "idle again, the voltage can be typed";
+    }
 }
