@@ -38,7 +38,8 @@ TKorEdit::TKorEdit(QWidget* parent) : QMainWindow(parent, Qt::Window)
 bool TKorEdit::EditTable(CorrectionTable* table)
 {
     table_ = table;
-    QFile file(table ? table->fileName : QString());
+    fileName_ = table ? table->fileName : QString();
+    QFile file(fileName_);
     const bool ok = table && file.open(QIODevice::ReadOnly);
     Memo1->setPlainText(ok ? DecodeText(file.readAll()) : QString());
     Memo1->document()->setModified(false);
@@ -47,9 +48,11 @@ bool TKorEdit::EditTable(CorrectionTable* table)
 
 bool TKorEdit::testClick()
 {
-    if (!table_ || table_->fileName.isEmpty())
+    // The editor's own copy of the name: a save the loader refused empties
+    // the table, name included, and the mended text must still reach the file.
+    if (!table_ || fileName_.isEmpty())
         return false;
-    const QString name = table_->fileName;
+    const QString name = fileName_;
     QSaveFile file(name);
     QString text = Memo1->toPlainText();
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
@@ -90,7 +93,7 @@ void TKorEdit::changeEvent(QEvent* event)
 
 void TKorEdit::FormActivate()
 {
-    setWindowTitle(kCaptionPrefix + (table_ ? table_->fileName : QString()));
+    setWindowTitle(kCaptionPrefix + fileName_);
 }
 
 void TKorEdit::closeEvent(QCloseEvent* event)

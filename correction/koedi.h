@@ -23,7 +23,8 @@ public:
     bool EditTable(CorrectionTable* table);
     CorrectionTable* Table() const { return table_; }
 
-    // "Save & Test": saves the memo to the table's file, reloads the table
+    // "Save & Test": saves the memo to the file the editor was opened on
+    // (the table's, even after a refused load emptied it), reloads the table
     // and makes it active, then emits tableSaved. A file that cannot be
     // written is reported and the changes stay in the memo.
     bool testClick();
@@ -49,6 +50,7 @@ private:
     void FormCloseQuery();
 
     CorrectionTable* table_ = nullptr;
+    QString fileName_; // the file being edited
     QString question_;
     QString notCreated_;
 };

@@ -204,3 +204,40 @@ TEST_F(CorrectionMenuTest, EditorReportsAFileItCannotWrite)
     EXPECT_EQ(modals.messageTexts().front(), dir.file("sub/in.cor") + " konnte nicht erzeugt werden");
     EXPECT_TRUE(editor->Modified()) << "the text is still unsaved";
 }
+
+TEST_F(CorrectionMenuTest, EditorStillSavesAfterASaveTheLoaderRefused)
+{
+    dir.write("in.cor", "1000 0\n");
+    writeSettings("[MAIN]\nINCONAME=" + dir.file("in.cor").toUtf8() + "\nINCOAKT=TRUE\n");
+    start();
+    menu().EditEingangskorrekturdatei1->trigger();
+    TKorEdit* editor = Forms().KorEdit;
+    ASSERT_TRUE(editor->isVisible());
+
+    // A typing slip: the file is saved, the loader refuses it and empties the
+    // table, name included.
+    editor->Memo1->setPlainText("1000\n");
+    ASSERT_TRUE(editor->testClick());
+    EXPECT_EQ(modals.messageTexts(), QStringList{"Zeilenfehler"});
+    EXPECT_EQ(InputCorrection().count, 0);
+
+    // The mended text still goes to the file being edited, and the table
+    // is loaded from it again.
+    editor->Memo1->setPlainText("1000 3\n");
+    ASSERT_TRUE(editor->testClick());
+    EXPECT_EQ(dir.read("in.cor"), "1000 3\n");
+    EXPECT_EQ(InputCorrection().count, 1);
+    EXPECT_EQ(InputCorrection().fileName, dir.file("in.cor"));
+    EXPECT_TRUE(InputCorrection().active);
+    EXPECT_FALSE(editor->Modified());
+
+    // Also when the mended text is saved through the close question.
+    editor->Memo1->setPlainText("1000\n");
+    editor->testClick();
+    editor->Memo1->setPlainText("1000 4\n");
+    editor->Memo1->document()->setModified(true);
+    modals.answerButton(modal::Yes);
+    editor->close();
+    EXPECT_EQ(dir.read("in.cor"), "1000 4\n");
+    EXPECT_EQ(InputCorrection().count, 1);
+}
