@@ -8,6 +8,8 @@
 #include "VirtualCard.h"
 
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -41,6 +43,15 @@ inline RecordedBlock RecordBlock(int frames, int userValue = 0, int* startResult
     if (rc == 0)
         (void)QTest::qWaitFor([&b] { return b.arrived; }, timeoutMs);
     return b;
+}
+
+// Largest magnitude of one channel (0: first float of each pair, 1: second).
+inline float peak(const std::vector<float>& block, int channel)
+{
+    float p = 0;
+    for (size_t i = channel; i < block.size(); i += 2)
+        p = std::max(p, std::abs(block[i]));
+    return p;
 }
 
 inline bool LogContains(const QString& text)

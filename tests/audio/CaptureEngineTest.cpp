@@ -27,14 +27,6 @@ int zeroCrossings(const std::vector<float>& block, int channel)
             ++n;
     return n;
 }
-
-float peak(const std::vector<float>& block, int channel)
-{
-    float p = 0;
-    for (size_t i = channel; i < block.size(); i += 2)
-        p = std::max(p, std::abs(block[i]));
-    return p;
-}
 } // namespace
 
 using CaptureEngine = VirtualLayerTest;

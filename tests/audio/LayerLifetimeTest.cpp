@@ -5,8 +5,6 @@
 #include "AudioTestSupport.h"
 
 #include <QCoreApplication>
-#include <algorithm>
-#include <cmath>
 #include <functional>
 
 namespace {
@@ -29,14 +27,6 @@ protected:
 private:
     std::function<void()> action_;
 };
-
-float peak(const std::vector<float>& block, int channel)
-{
-    float p = 0;
-    for (size_t i = channel; i < block.size(); i += 2)
-        p = std::max(p, std::abs(block[i]));
-    return p;
-}
 } // namespace
 
 using LayerLifetime = VirtualLayerTest;
