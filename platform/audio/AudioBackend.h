@@ -24,7 +24,8 @@ inline constexpr int kEndOfData = -1;
 class CaptureSource {
 public:
     virtual ~CaptureSource() = default;
-    // Device thread: starts delivering. Returns 0 or an error code.
+    // GUI thread, before the device thread starts: starts delivering.
+    // Returns 0 or an error code.
     virtual int start() = 0;
     // Device thread: reads at most `frames` frames into dst, waiting no
     // longer than timeoutMs for the first of them.
@@ -41,7 +42,8 @@ public:
     // GUI thread, before the device thread starts: the buffer that will be
     // looped, for backends that want to see it whole (the loopback card).
     virtual void setLoop(const uint8_t* /*data*/, uint32_t /*bytes*/) {}
-    // Device thread: prepares the device for writing. Returns 0 or a code.
+    // GUI thread, before the device thread starts: prepares the device for
+    // writing. Returns 0 or a code.
     virtual int start() = 0;
     // Device thread: writes at most `frames` frames, waiting no longer than
     // timeoutMs. Returns the frames taken (0 while the device is full) or a

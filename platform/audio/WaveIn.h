@@ -35,9 +35,9 @@ public:
     // Queues the buffer; one buffer at a time.
     int AddBuffer(WaveHeader& header);
     int Start();
-    // Stops recording. A queued buffer comes back marked done with what was
-    // recorded so far; it is not announced by an event (whoever resets
-    // knows), so no stale announcement can reach a later recording.
+    // Stops recording. A queued buffer comes back marked done and empty
+    // (bytesRecorded 0); it is not announced by an event (whoever resets
+    // knows), and an announcement already posted carries an old generation.
     int Reset();
     // Closes the device. After a failure the device is unusable; the caller
     // destroys this object to abandon it.
