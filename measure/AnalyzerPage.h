@@ -79,8 +79,8 @@ public:
     // averaging, levels, read-outs and the diagram's points. Public so the
     // benchmark can time it without a device.
     struct BlockOutcome {
-        float q = 1.0f; // trigger comparison pair; 1.0/1.0 when nothing was shown
-        float t = 1.0f;
+        float q = 1.0f; // trigger comparison pair; 1.0/1.0 when no block was processed,
+        float t = 1.0f; // q = -192 while an average is still being collected
     };
     BlockOutcome ProcessBlock(const float* data, int count, int overRange);
 

@@ -186,8 +186,13 @@ TAnalyzerPage::BlockOutcome TAnalyzerPage::ProcessBlock(const float* data, int c
     const bool ready = AverageStep(a, N / 2);
     if (averaging)
         AverVal->setValue(ready ? 0 : a.AverLeft);
-    if (!ready)
+    if (!ready) {
+        // An average still being collected has no level yet: a trigger run
+        // goes on to its next block instead of stopping on the 1.0/1.0 pair
+        // that stands for a missing block.
+        out.q = static_cast<float>(kNoSignalDb);
         return out;
+    }
     AverVal->setValue(a.AverCount);
 
     showReadouts(out, fs, lp);

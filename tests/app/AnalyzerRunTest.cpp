@@ -427,3 +427,19 @@ TEST_F(AnalyzerRun, CorrectionTestStopsTheRunSoItsCurvesStay)
     EXPECT_NEAR(leftAt(500), SplineValue(InputCorrection(), diagram->Points().x()[500]), 1e-3);
     EXPECT_TRUE(diagram->GetInfoLine().startsWith("Korrektur Kurve von "));
 }
+
+TEST_F(AnalyzerRun, TriggerRunWithAveragesComparesTheAverage)
+{
+    // Choosing trigger sets one average, but the box stays open for more.
+    externalSine(1000.0, 0.5);
+    choose(page->RunningGroup, 2);
+    page->AverVal->setValue(3);
+    QList<int> counted;
+    QObject::connect(page->AverVal, &QSpinBox::valueChanged, page, [&](int v) { counted << v; });
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 20000));
+    EXPECT_EQ(drawn.count(), 1) << "the first average is above the threshold and ends the run";
+    EXPECT_TRUE(counted.contains(0)) << "all three blocks were collected";
+    EXPECT_TRUE(diagram->GetInfoLine().startsWith("act. level ")) << diagram->GetInfoLine().toStdString();
+}
