@@ -364,7 +364,9 @@ void TAnalyzerPage::updateEnabledStates()
     // do not exist yet and stay disabled.
     const bool idle = !Analyzer().Running;
     const bool active = Analyzer().AnalyzerActive;
-    StartButton->setEnabled(active && idle);
+    // Without a usable input format START records nothing; it is not offered.
+    const bool canRecord = Analyzer().InFormats != 0;
+    StartButton->setEnabled(active && idle && canRecord);
     StopButton->setEnabled(active);
     FFTwinGroup->setEnabled(active);
     RunningGroup->setEnabled(active);

@@ -443,3 +443,17 @@ TEST_F(AnalyzerRun, TriggerRunWithAveragesComparesTheAverage)
     EXPECT_TRUE(counted.contains(0)) << "all three blocks were collected";
     EXPECT_TRUE(diagram->GetInfoLine().startsWith("act. level ")) << diagram->GetInfoLine().toStdString();
 }
+
+TEST_F(AnalyzerRun, WithoutAUsableInputFormatStartIsNotOffered)
+{
+    // START would do nothing at all; it is shown disabled instead.
+    const int formats = Analyzer().InFormats;
+    Analyzer().InFormats = 0;
+    main->PageControl1->setCurrentIndex(1);
+    main->PageControl1->setCurrentIndex(0);
+    EXPECT_FALSE(page->StartButton->isEnabled());
+    Analyzer().InFormats = formats;
+    main->PageControl1->setCurrentIndex(1);
+    main->PageControl1->setCurrentIndex(0);
+    EXPECT_TRUE(page->StartButton->isEnabled());
+}
