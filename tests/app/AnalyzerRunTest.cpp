@@ -65,6 +65,16 @@ protected:
         return QTest::qWaitFor([] { return !Analyzer().Running; }, 20000);
     }
 
+    // Opens the calibration dialog, presses "Begin" and waits for its first
+    // block; null when none came.
+    TEichDlg* beginCalibration()
+    {
+        main->Menu->Eichen1->trigger();
+        TEichDlg* dlg = Forms().EichDlg;
+        dlg->Button1Click();
+        return QTest::qWaitFor([&] { return dlg->measured(); }, 10000) ? dlg : nullptr;
+    }
+
     float rightAt(int i) const { return diagram->Points().curve2()[i]; }
     float leftAt(int i) const { return diagram->Points().curve1()[i]; }
 
@@ -361,10 +371,8 @@ TEST_F(AnalyzerRun, ABlockRecordedForAnotherSizeIsDroppedAndTheRunRecordsItsOwn)
 TEST_F(AnalyzerRun, StartingARunEndsACalibrationMeasurementAndBeginTakesTheInputBack)
 {
     externalSine(1000.0, 0.25);
-    main->Menu->Eichen1->trigger();
-    TEichDlg* dlg = Forms().EichDlg;
-    dlg->Button1Click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->measured(); }, 10000));
+    TEichDlg* dlg = beginCalibration();
+    ASSERT_TRUE(dlg);
 
     // One input, one measurement: the run takes the input over.
     choose(page->RunningGroup, 1);
@@ -389,10 +397,8 @@ TEST_F(AnalyzerRun, StartingARunEndsACalibrationMeasurementAndBeginTakesTheInput
 TEST_F(AnalyzerRun, ResettingTheSoundSystemEndsACalibrationMeasurement)
 {
     externalSine(1000.0, 0.25);
-    main->Menu->Eichen1->trigger();
-    TEichDlg* dlg = Forms().EichDlg;
-    dlg->Button1Click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->measured(); }, 10000));
+    TEichDlg* dlg = beginCalibration();
+    ASSERT_TRUE(dlg);
     main->Menu->Reset1->trigger();
     QTest::qWait(50);
     EXPECT_FALSE(dlg->measuring()) << "the reset dropped the block the loop waited for";
