@@ -463,3 +463,19 @@ TEST_F(AnalyzerRun, WithoutAUsableInputFormatStartIsNotOffered)
     main->PageControl1->setCurrentIndex(0);
     EXPECT_TRUE(page->StartButton->isEnabled());
 }
+
+TEST_F(AnalyzerRun, ClosingWhileARunGoesOnEndsItAndWritesTheSettings)
+{
+    externalSine(1000.0, 0.25);
+    choose(page->FFTpointsgroup, 2);
+    choose(page->RunningGroup, 1);
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.count() >= 2; }, 20000));
+    closeMain();
+    EXPECT_FALSE(Analyzer().Running);
+    EXPECT_FALSE(WorkArraysAllocated(Analyzer()));
+    EXPECT_FALSE(SoundInitialised());
+    EXPECT_EQ(setting("FFT", "SAMPLES"), "8192");
+    QTest::qWait(100); // nothing of the run arrives at the destroyed windows
+}
