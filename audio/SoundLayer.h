@@ -46,6 +46,11 @@ struct SoundLayer {
     bool playing = false;
     GeneratorSettings playSettings;
     int precision = 0;
+    std::function<void(int)> playFault;
+
+    // User wave file player.
+    std::unique_ptr<WaveOut> userWave;
+    std::function<void(int)> userWaveFault;
     std::mt19937 noise{0x6b72766e};
 
     DeviceSlot& inSlot() { return sound.in[currentIn]; }

@@ -112,6 +112,7 @@ void SoundDone()
     if (s.initialised)
         writeSettings(s);
     StopPlay();
+    StopUserWave();
     ShutInput();
     if (s.inFormats[s.currentIn] != 0) {
         for (int i = 0; i < kPendingMessageRounds; ++i)
@@ -119,6 +120,7 @@ void SoundDone()
         // A handler run by the pump may have started a recording or the
         // generator again; neither may outlive the buffers freed below.
         StopPlay();
+        StopUserWave();
         ShutInput();
     }
     freeBuffers(s);
@@ -265,5 +267,10 @@ void SetNotifyWindow(QObject* window)
     if (window != s.notify)
         ShutInput();
     s.notify = window;
+    // Playing outputs report their faults to the new object from now on.
+    if (s.waveOut)
+        s.waveOut->SetNotify(window);
+    if (s.userWave)
+        s.userWave->SetNotify(window);
 }
 QObject* NotifyWindow() { return Layer().notify; }

@@ -103,15 +103,35 @@ QObject* NotifyWindow();
 
 // --- playback ------------------------------------------------------------------
 
+// Runs later on the GUI thread when the playing output fails (it stalls,
+// disappears or refuses a write; a wave file cannot be read on). By then
+// the engine has stopped and closed that output, so the next start works,
+// and written a device-log line; `code` is explained by SoundErrorText().
+using PlayFaultProc = std::function<void(int code)>;
+
 // Synthesises the loop buffer for `settings` at `frequency` and plays it on
 // the current output device until StopPlay(). `duration` is -1 (loop until
-// stopped). While playing, a new start is ignored and returns 0. Without an
-// initialised sound system the result is 3.
-int StartPlay(const GeneratorSettings& settings, float duration, float frequency);
+// stopped). While playing, a new start is ignored and returns 0 (the fault
+// procedure of the running start stays). Without an initialised sound
+// system the result is 3.
+int StartPlay(const GeneratorSettings& settings, float duration, float frequency, PlayFaultProc onFault = {});
 int StopPlay();
 bool IsPlaying();
 // Fit residue of the last sine/square loop in thousandths of a frame.
 int PlayPrecision();
+
+// Plays a wave file looped on the current output device at the file's own
+// rate (mono to both channels, the output slot's sample width), streamed
+// from disk, until StopUserWave(). Stops whatever plays first. Returns 0
+// when it plays, 1 when it cannot (the device log says why; nothing plays).
+int PlayUserWave(const QString& path, PlayFaultProc onFault = {});
+void StopUserWave();
+bool UserWavePlaying();
+
+// Called by the notification object when a playback thread reports a
+// failure of output `serial`. A report about an output that is no longer
+// playing is ignored.
+void WaveOutFaultArrived(uint32_t serial, int code);
 
 // --- errors -----------------------------------------------------------------------
 

@@ -21,7 +21,7 @@ void fillHeader(WaveHeader& h, uint8_t* data, uint32_t bytes)
 }
 } // namespace
 
-int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequency)
+int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequency, PlayFaultProc onFault)
 {
     SoundLayer& s = Layer();
     s.playSettings = settings;
@@ -38,7 +38,7 @@ int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequ
     if (const int rc = WaveOut::Query(s.currentOut, slot.format); rc != 0)
         return rc;
     s.playSettings.loopMode = true;
-    if (const int rc = WaveOut::Open(s.waveOut, s.currentOut, slot.format); rc != 0) {
+    if (const int rc = WaveOut::Open(s.waveOut, s.currentOut, slot.format, s.notify); rc != 0) {
         LogWaveError(QStringLiteral("waveOutOpen Error "), rc);
         return rc;
     }
@@ -60,6 +60,7 @@ int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequ
     }
     s.waveOut->Restart();
     s.playing = true;
+    s.playFault = std::move(onFault);
     s.lastError = 0;
     return 0;
 }
@@ -80,7 +81,30 @@ int StopPlay()
     s.waveOut.reset();
     s.outOpen = false;
     s.playing = false;
+    s.playFault = nullptr;
     return 0;
+}
+
+// The playing output failed: it is stopped and closed before its starter
+// hears of it, so that starter finds the engine idle and can start again.
+void WaveOutFaultArrived(uint32_t serial, int code)
+{
+    SoundLayer& s = Layer();
+    if (s.playing && s.waveOut && s.waveOut->serial() == serial) {
+        PlayFaultProc proc = std::move(s.playFault);
+        StopPlay();
+        LogWaveError(QStringLiteral("waveOutPlay Error "), code);
+        s.lastError = code;
+        if (proc)
+            proc(code);
+    } else if (s.userWave && s.userWave->serial() == serial) {
+        PlayFaultProc proc = std::move(s.userWaveFault);
+        StopUserWave();
+        LogWaveError(QStringLiteral("PlayUserWave Error "), code);
+        s.lastError = code;
+        if (proc)
+            proc(code);
+    }
 }
 
 bool IsPlaying() { return Layer().playing; }

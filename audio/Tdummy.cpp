@@ -19,5 +19,10 @@ bool Tdummy::event(QEvent* e)
         WaveInDataArrived(data->header(), data->generation());
         return true;
     }
+    if (e->type() == MM_WOM_FAULT) {
+        const auto* fault = static_cast<WaveOutFaultEvent*>(e);
+        WaveOutFaultArrived(fault->serial(), fault->code());
+        return true;
+    }
     return QObject::event(e);
 }

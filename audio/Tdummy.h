@@ -2,7 +2,8 @@
 // The audio layer's hidden notification object: device threads post the
 // block-done event (MM_WIM_DATA) to it, and its handler hands the block to
 // the capture engine, which calls the client's completion procedure, all on
-// the GUI thread. Whoever owns start-up creates one; it registers itself
+// the GUI thread. Playback threads post the failure of a playing output
+// (MM_WOM_FAULT) to it as well. Whoever owns start-up creates one; it registers itself
 // with the layer for its lifetime.
 
 #include <QObject>

@@ -17,5 +17,6 @@ inline constexpr QEvent::Type UM_DIA_OPTIONS = um::Type(6);  // diagram: apply t
 inline constexpr QEvent::Type UM_STOP_ALL = um::Type(7);     // main window: stop every measurement
 inline constexpr QEvent::Type UM_CAL_DONE = um::Type(8);     // main window: take over the calibration
 inline constexpr QEvent::Type MM_WIM_DATA = um::Type(0x3C0); // audio: a recorded block is complete
+inline constexpr QEvent::Type MM_WOM_FAULT = um::Type(0x3C8); // audio: the playing output failed
 inline constexpr QEvent::Type MM_MIXM_LINE_CHANGE = um::Type(0x3D0);
 inline constexpr QEvent::Type MM_MIXM_CONTROL_CHANGE = um::Type(0x3D1);

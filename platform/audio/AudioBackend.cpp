@@ -48,6 +48,10 @@ const QHash<int, QString>& commonTexts()
         {WAVERR_DEVICE_STALLED, QStringLiteral("The input device stopped delivering data.")},
         {WAVERR_DEVICE_GONE, QStringLiteral("The input device was disconnected.")},
         {WAVERR_DEVICE_SHORT_BLOCK, QStringLiteral("The input device delivered an incomplete block.")},
+        {WAVERR_OUTPUT_STALLED, QStringLiteral("The output device stopped taking data.")},
+        {WAVERR_OUTPUT_GONE, QStringLiteral("The output device was disconnected.")},
+        {WAVERR_OUTPUT_WRITE, QStringLiteral("The output device refused the data written to it.")},
+        {WAVERR_FILE_READ, QStringLiteral("The wave file could not be read any further.")},
     };
     return t;
 }
@@ -62,6 +66,20 @@ WaveFormat MakeWaveFormat(int rate, int bits, int channels)
     f.blockAlign = static_cast<uint16_t>(channels * bits / 8);
     f.avgBytesPerSec = f.blockAlign * f.samplesPerSec;
     return f;
+}
+
+bool StallWatch::stalled(int framesTaken)
+{
+    if (framesTaken > 0) {
+        waiting_ = false;
+        return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!waiting_) {
+        waiting_ = true;
+        since_ = now;
+    }
+    return now - since_ >= std::chrono::milliseconds(limitMs_);
 }
 
 AudioBackend& CurrentAudioBackend()

@@ -10,6 +10,7 @@
 
 #include "WaveTypes.h"
 
+#include <chrono>
 #include <memory>
 
 // Result of one read of a capture source.
@@ -39,20 +40,45 @@ public:
 class PlaybackSink {
 public:
     virtual ~PlaybackSink() = default;
-    // GUI thread, before the device thread starts: the buffer that will be
-    // looped, for backends that want to see it whole (the loopback card).
-    virtual void setLoop(const uint8_t* /*data*/, uint32_t /*bytes*/) {}
     // GUI thread, before the device thread starts: prepares the device for
     // writing. Returns 0 or a code.
     virtual int start() = 0;
     // Device thread: writes at most `frames` frames, waiting no longer than
-    // timeoutMs. Returns the frames taken (0 while the device is full) or a
-    // negative value after a fault it could not recover from.
+    // timeoutMs. Returns the frames taken (0 while the device is full), or,
+    // after a fault it could not recover from, the negated code
+    // (-WAVERR_OUTPUT_STALLED, -WAVERR_OUTPUT_GONE, -WAVERR_OUTPUT_WRITE).
+    // Telling a stall from a full buffer is the sink's business: only it
+    // knows whether its clock runs (StallWatch helps).
     virtual int write(const uint8_t* src, int frames, int timeoutMs) = 0;
     // Device thread: stops at once, dropping what is queued.
     virtual void stop() = 0;
     // GUI thread, after the device thread ended. Returns 0 or an error code.
     virtual int close() = 0;
+};
+
+// What a playing output plays, read by its device thread only: a loop
+// buffer, or a wave file streamed from disk.
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    // Fills up to `frames` frames in the device's format. Returns the frames
+    // filled, 0 when the source has ended, or a negated wave code when it
+    // cannot go on (-WAVERR_FILE_READ).
+    virtual int read(uint8_t* dst, int frames) = 0;
+};
+
+// Device thread of a sink: tells a device that has stopped taking frames
+// from one that is only full for the moment. Fed with the result of every
+// write; stalled once writes have taken nothing for limitMs in a row.
+class StallWatch {
+public:
+    explicit StallWatch(int limitMs = kOutputStallMs) : limitMs_(limitMs) {}
+    bool stalled(int framesTaken);
+
+private:
+    int limitMs_;
+    bool waiting_ = false;
+    std::chrono::steady_clock::time_point since_;
 };
 
 class AudioBackend {

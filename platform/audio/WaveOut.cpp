@@ -1,23 +1,67 @@
 #include "WaveOut.h"
 
-#include "DeviceLog.h"
+#include "UserMessages.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kChunkFrames = 1024;
 constexpr int kWaitMs = 20;
-}
+constexpr uint32_t kEndlessLoops = 2147483647u;
 
-int WaveOut::Open(std::unique_ptr<WaveOut>& out, int device, const WaveFormat& format)
+// A prepared buffer played `loops` times, or until reset when the count is
+// the endless one.
+class LoopBufferSource : public FrameSource {
+public:
+    LoopBufferSource(const WaveHeader& header, int align)
+        : data_(header.data), align_(align), total_(static_cast<int>(header.bufferLength / align))
+    {
+        const bool looping = header.flags.load() & WHDR_BEGINLOOP;
+        endless_ = looping && header.loops >= kEndlessLoops;
+        loopsLeft_ = looping ? std::max<uint32_t>(1, header.loops) : 1;
+    }
+
+    int read(uint8_t* dst, int frames) override
+    {
+        int filled = 0;
+        while (filled < frames && total_ > 0) {
+            if (pos_ >= total_) {
+                if (!endless_ && --loopsLeft_ <= 0)
+                    break;
+                pos_ = 0;
+            }
+            const int n = std::min(frames - filled, total_ - pos_);
+            std::copy_n(data_ + static_cast<size_t>(pos_) * align_, static_cast<size_t>(n) * align_,
+                        dst + static_cast<size_t>(filled) * align_);
+            pos_ += n;
+            filled += n;
+        }
+        return filled;
+    }
+
+private:
+    const uint8_t* data_;
+    int align_;
+    int total_;
+    int pos_ = 0;
+    bool endless_ = false;
+    long long loopsLeft_ = 1;
+};
+
+std::atomic<uint32_t> serials{0};
+} // namespace
+
+int WaveOut::Open(std::unique_ptr<WaveOut>& out, int device, const WaveFormat& format, QObject* notify)
 {
     std::unique_ptr<PlaybackSink> sink;
     const int rc = CurrentAudioBackend().openOutput(device, format, sink);
     if (rc != 0)
         return rc;
-    out.reset(new WaveOut(std::move(sink), format));
+    out.reset(new WaveOut(std::move(sink), format, notify));
     return 0;
 }
 
@@ -26,8 +70,8 @@ int WaveOut::Query(int device, const WaveFormat& format)
     return CurrentAudioBackend().queryOutput(device, format);
 }
 
-WaveOut::WaveOut(std::unique_ptr<PlaybackSink> sink, const WaveFormat& format)
-    : sink_(std::move(sink)), format_(format)
+WaveOut::WaveOut(std::unique_ptr<PlaybackSink> sink, const WaveFormat& format, QObject* notify)
+    : sink_(std::move(sink)), format_(format), notify_(notify), serial_(++serials)
 {
 }
 
@@ -63,14 +107,32 @@ int WaveOut::Write(WaveHeader& header)
         return WAVERR_UNPREPARED;
     if (thread_.joinable())
         return MMSYSERR_NOTSUPPORTED; // one looping buffer at a time
-    sink_->setLoop(header.data, header.bufferLength);
-    const int rc = sink_->start();
+    const int rc = startThread(std::make_unique<LoopBufferSource>(header, format_.blockAlign));
     if (rc != 0)
         return rc;
     header.flags.store((header.flags.load() & ~WHDR_DONE) | WHDR_INQUEUE, std::memory_order_release);
     header_ = &header;
+    return 0;
+}
+
+int WaveOut::Stream(std::unique_ptr<FrameSource> source)
+{
+    if (closed_)
+        return MMSYSERR_INVALHANDLE;
+    if (thread_.joinable())
+        return MMSYSERR_NOTSUPPORTED;
+    return startThread(std::move(source));
+}
+
+int WaveOut::startThread(std::unique_ptr<FrameSource> source)
+{
+    const int rc = sink_->start();
+    if (rc != 0)
+        return rc;
+    source_ = std::move(source);
     stop_.store(false, std::memory_order_release);
-    thread_ = std::thread([this, h = &header] { run(h); });
+    fault_.store(0, std::memory_order_release);
+    thread_ = std::thread([this] { run(); });
     return 0;
 }
 
@@ -78,6 +140,7 @@ int WaveOut::Reset()
 {
     stop_.store(true, std::memory_order_release);
     joinThread();
+    source_.reset();
     if (header_) {
         header_->flags.store((header_->flags.load() & ~WHDR_INQUEUE) | WHDR_DONE, std::memory_order_release);
         header_ = nullptr;
@@ -94,27 +157,42 @@ int WaveOut::Close()
     return sink_->close();
 }
 
+void WaveOut::SetNotify(QObject* notify)
+{
+    std::lock_guard lock(notifyMutex_);
+    notify_ = notify;
+}
+
 void WaveOut::joinThread()
 {
     if (thread_.joinable())
         thread_.join();
 }
 
-// Device thread: loop the buffer, never ahead of the wall clock by more than
-// kLeadMs.
-void WaveOut::run(WaveHeader* header)
+// Device thread: the fault is kept for fault() and announced to the
+// notification object, which handles it on the GUI thread.
+void WaveOut::announce(int code)
 {
-    const int align = format_.blockAlign;
-    const int total = static_cast<int>(header->bufferLength / align);
+    fault_.store(code, std::memory_order_release);
+    std::lock_guard lock(notifyMutex_);
+    if (notify_)
+        QCoreApplication::postEvent(notify_, new WaveOutFaultEvent(MM_WOM_FAULT, serial_, code));
+}
+
+// Device thread: move the source's frames to the sink, never ahead of the
+// wall clock by more than kLeadMs.
+void WaveOut::run()
+{
+    const size_t align = format_.blockAlign;
     const double rate = format_.samplesPerSec;
     const long long leadFrames = static_cast<long long>(rate * kLeadMs / 1000.0);
-    const bool looping = header->flags.load() & WHDR_BEGINLOOP;
-    const bool endless = looping && header->loops >= 2147483647u;
-    long long loopsLeft = looping ? std::max<uint32_t>(1, header->loops) : 1;
-    int pos = 0;
+    std::vector<uint8_t> chunk(kChunkFrames * align);
+    int have = 0; // frames in the chunk
+    int at = 0;   // of which already written
     bool timed = false;
     Clock::time_point base;
     long long sinceBase = 0;
+    int fault = 0;
     while (!stop_.load(std::memory_order_acquire)) {
         if (paused_.load(std::memory_order_acquire)) {
             timed = false;
@@ -131,24 +209,29 @@ void WaveOut::run(WaveHeader* header)
             std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs / 4));
             continue;
         }
-        const int want = std::min(kChunkFrames, total - pos);
-        const int n = sink_->write(header->data + static_cast<size_t>(pos) * align, want, kWaitMs);
+        if (at == have) {
+            const int n = source_->read(chunk.data(), kChunkFrames);
+            if (n <= 0) {
+                fault = -n; // 0: the source has ended normally
+                break;
+            }
+            have = n;
+            at = 0;
+        }
+        const int n = sink_->write(chunk.data() + at * align, have - at, kWaitMs);
         if (n < 0) {
-            devlog::Append(QStringLiteral("waveOut: output device stopped (error %1)").arg(-n));
+            fault = -n;
             break;
         }
-        if (n < want) {
+        if (n < have - at) {
             // The device is full and keeps its own time: follow it.
             timed = false;
         }
-        pos += n;
+        at += n;
         sinceBase += n;
         written_.fetch_add(n, std::memory_order_acq_rel);
-        if (pos >= total) {
-            pos = 0;
-            if (!endless && --loopsLeft <= 0)
-                break;
-        }
     }
     sink_->stop();
+    if (fault != 0 && !stop_.load(std::memory_order_acquire))
+        announce(fault);
 }

@@ -70,6 +70,13 @@ inline constexpr int WAVERR_SYNC = 35;
 inline constexpr int WAVERR_DEVICE_STALLED = 901;      // stopped delivering
 inline constexpr int WAVERR_DEVICE_GONE = 902;         // disconnected mid-block
 inline constexpr int WAVERR_DEVICE_SHORT_BLOCK = 903;  // fewer frames than asked
+inline constexpr int WAVERR_OUTPUT_STALLED = 904;      // output took nothing for too long
+inline constexpr int WAVERR_OUTPUT_GONE = 905;         // output disconnected while playing
+inline constexpr int WAVERR_OUTPUT_WRITE = 906;        // output refused a write
+inline constexpr int WAVERR_FILE_READ = 907;           // a playing wave file could not be read on
+
+// How long an output may take no frame at all before it counts as stalled.
+inline constexpr int kOutputStallMs = 1000;
 
 // Format mask bits of the capability report: rate x width x channels.
 inline constexpr uint32_t WAVE_FORMAT_1M08 = 0x00001, WAVE_FORMAT_1S08 = 0x00002,
@@ -121,6 +128,20 @@ public:
 private:
     WaveHeader* header_;
     uint32_t generation_;
+};
+
+// The event a playback thread posts when its device fails while playing.
+// `serial` names the open output (WaveOut::serial()), so a report about an
+// output that has been closed and replaced meanwhile is recognised.
+class WaveOutFaultEvent : public QEvent {
+public:
+    WaveOutFaultEvent(QEvent::Type type, uint32_t serial, int code) : QEvent(type), serial_(serial), code_(code) {}
+    uint32_t serial() const { return serial_; }
+    int code() const { return code_; }
+
+private:
+    uint32_t serial_;
+    int code_;
 };
 
 // Marks a buffer of at least minLength bytes as prepared.

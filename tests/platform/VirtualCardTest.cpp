@@ -78,6 +78,9 @@ TEST(DutSpecText, ParsesEveryKeyAndReportsBadItems)
 
     EXPECT_EQ(ParseDutSpec("ext=triangle").errors.size(), 1);
     EXPECT_EQ(ParseDutSpec("fault=melt").fault, VirtualFault::None);
+    EXPECT_EQ(ParseDutSpec("fault=outstall").fault, VirtualFault::OutputStall);
+    EXPECT_EQ(ParseDutSpec("fault=OutGone").fault, VirtualFault::OutputGone);
+    EXPECT_EQ(ParseDutSpec("fault=outerror").fault, VirtualFault::OutputWriteFails);
     EXPECT_EQ(ParseDutSpec("gain=1e999").errors.size(), 1);
     EXPECT_TRUE(ParseDutSpec("").errors.isEmpty());
 }

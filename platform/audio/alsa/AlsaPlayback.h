@@ -1,5 +1,7 @@
 #pragma once
-// Output stream on an ALSA PCM. Underruns are recovered and logged.
+// Output stream on an ALSA PCM. Underruns are recovered and logged; a device
+// that takes nothing for kOutputStallMs, disappears or refuses a write ends
+// playback with its code.
 
 #include "AlsaHandle.h"
 #include "AudioBackend.h"
@@ -15,5 +17,8 @@ public:
     int close() override;
 
 private:
+    int fail(int alsaError);
+
     AlsaHandle pcm_;
+    StallWatch stall_;
 };

@@ -41,7 +41,8 @@ struct Parser {
 
     void fault(const QString& text)
     {
-        static const QStringList names = {"none", "init", "open", "outopen", "close", "nodata", "short", "stall", "gone"};
+        static const QStringList names = {"none", "init", "open", "outopen", "close", "nodata", "short", "stall", "gone",
+                                         "outstall", "outgone", "outerror"};
         const QStringList parts = text.toLower().split(QLatin1Char(':'));
         const qsizetype i = names.indexOf(parts.value(0));
         if (i < 0) {
@@ -52,6 +53,28 @@ struct Parser {
         double code = 0;
         if (parts.size() > 1 && number("fault code", parts[1], code, 1, 999))
             spec.faultCode = static_cast<int>(code);
+    }
+
+    // "44100/48000": a list of whole numbers, each one of `allowed` (or any
+    // from lo to hi when `allowed` is empty).
+    void list(const QString& key, const QString& text, std::vector<int>& out, int lo, int hi,
+              const QList<int>& allowed = {})
+    {
+        static const QRegularExpression separators(QStringLiteral("[/:+]"));
+        std::vector<int> values;
+        for (const QString& item : text.split(separators, Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const int v = item.toInt(&ok);
+            if (!ok || v < lo || v > hi || (!allowed.isEmpty() && !allowed.contains(v))) {
+                spec.errors << QStringLiteral("KORVANTA_DUT: %1=%2: \"%3\" is not a usable value").arg(key, text, item);
+                return;
+            }
+            values.push_back(v == 24 && key == "bits" ? 32 : v);
+        }
+        if (values.empty())
+            spec.errors << QStringLiteral("KORVANTA_DUT: %1= names no value").arg(key);
+        else
+            out = values;
     }
 
     void harmonic(int order, const QString& key, const QString& text)
@@ -115,6 +138,10 @@ struct Parser {
                 spec.fast = f;
         } else if (key == "fault")
             fault(value);
+        else if (key == "rates")
+            list(key, value, spec.rates, 1000, 384000);
+        else if (key == "bits")
+            list(key, value, spec.bits, 8, 32, {8, 16, 24, 32});
         else if (key == "volume" && number(key, value, v, 0, 100))
             spec.inputVolume = static_cast<int>(v);
         else if (!QStringList{"gain", "delay", "dc", "volume"}.contains(key))

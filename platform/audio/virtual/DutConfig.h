@@ -20,6 +20,9 @@ enum class VirtualFault {
     ShortBlock,       // the input delivers half a block and ends
     Stall,            // the input stops delivering
     DeviceGone,       // the input disappears mid-block
+    OutputStall,      // the output stops taking frames while playing
+    OutputGone,       // the output disappears while playing
+    OutputWriteFails, // the output refuses a write while playing
 };
 
 inline constexpr double kOffDb = -1000.0; // a level at or below -300 dB is "none"
@@ -50,6 +53,8 @@ struct DutSpec {
     VirtualFault fault = VirtualFault::None;
     int faultCode = 0;
     std::optional<int> inputVolume;
+    std::vector<int> rates; // the only sample rates the devices take (empty: 1 kHz ... 384 kHz)
+    std::vector<int> bits;  // the only widths they take, 8, 16 or 32 (24 given as 32; empty: all)
     QStringList errors; // one readable line per rejected item
 };
 

@@ -13,7 +13,19 @@ int VirtualCapture::start()
     started_ = std::chrono::steady_clock::now();
     delivered_ = 0;
     blockFrames_ = -1;
+    // An input that takes nothing must not hold the output up.
+    if (!listening_ && session_.fault != VirtualFault::Stall && session_.fault != VirtualFault::NoData) {
+        card_.played().attachReader();
+        listening_ = true;
+    }
     return 0;
+}
+
+void VirtualCapture::stop()
+{
+    if (listening_)
+        card_.played().detachReader();
+    listening_ = false;
 }
 
 // How many frames real time allows now, waiting up to timeoutMs for some.
@@ -55,9 +67,13 @@ ReadResult VirtualCapture::read(uint8_t* dst, int frames, int timeoutMs)
             return {0, session_.fault == VirtualFault::ShortBlock ? kEndOfData : WAVERR_DEVICE_GONE};
         limit = std::min<long long>(limit, half - delivered_);
     }
-    const int n = framesDue(static_cast<int>(limit), timeoutMs);
+    int n = framesDue(static_cast<int>(limit), timeoutMs);
     if (n > 0) {
-        card_.render(dst, n, format_.bitsPerSample);
+        // In fast mode the output may still be writing what this block hears.
+        const auto waitUntil = session_.fast ? std::optional(std::chrono::steady_clock::now()
+                                                             + std::chrono::milliseconds(timeoutMs))
+                                             : std::nullopt;
+        n = card_.render(dst, n, format_, waitUntil);
         delivered_ += n;
     }
     return {n, 0};
@@ -65,6 +81,7 @@ ReadResult VirtualCapture::read(uint8_t* dst, int frames, int timeoutMs)
 
 int VirtualCapture::close()
 {
+    stop();
     if (session_.fault == VirtualFault::CloseFails)
         return session_.code ? session_.code : MMSYSERR_ERROR;
     return 0;

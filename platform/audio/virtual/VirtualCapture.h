@@ -2,6 +2,7 @@
 // Input stream of the virtual card: renders the card's signal, paced by the
 // wall clock unless the card is in fast mode, and plays the injected stream
 // faults (empty block, short block, stall, device gone, failing close).
+// While it records, its reads set the pace of the card's output.
 
 #include "AudioBackend.h"
 #include "VirtualCard.h"
@@ -13,7 +14,7 @@ public:
     VirtualCapture(VirtualCard& card, const WaveFormat& format, VirtualCard::Session session);
     int start() override;
     ReadResult read(uint8_t* dst, int frames, int timeoutMs) override;
-    void stop() override {}
+    void stop() override;
     int close() override;
 
 private:
@@ -25,4 +26,5 @@ private:
     std::chrono::steady_clock::time_point started_;
     long long delivered_ = 0;
     long long blockFrames_ = -1;
+    bool listening_ = false; // this recording's reads are the card's clock
 };

@@ -7,7 +7,6 @@
 #include <algorithm>
 
 namespace {
-constexpr uint32_t kAllClassicFormats = 0xFFFFF;
 constexpr int kMinRate = 1000;
 constexpr int kMaxRate = 384000;
 
@@ -15,6 +14,11 @@ bool isStreamFault(VirtualFault f)
 {
     return f == VirtualFault::CloseFails || f == VirtualFault::NoData || f == VirtualFault::ShortBlock
         || f == VirtualFault::Stall || f == VirtualFault::DeviceGone;
+}
+
+bool isOutputFault(VirtualFault f)
+{
+    return f == VirtualFault::OutputStall || f == VirtualFault::OutputGone || f == VirtualFault::OutputWriteFails;
 }
 } // namespace
 
@@ -55,6 +59,21 @@ void VirtualCard::injectFault(VirtualFault fault, int code, int times)
 
 void VirtualCard::clearFaults() { injectFault(VirtualFault::None); }
 
+void VirtualCard::setFormatLimits(const std::vector<int>& rates, const std::vector<int>& bits)
+{
+    std::lock_guard lock(mutex_);
+    rateLimits_ = rates;
+    bitLimits_.clear();
+    for (int b : bits)
+        bitLimits_.push_back(b == 24 ? 32 : b);
+}
+
+bool VirtualCard::fastNow()
+{
+    std::lock_guard lock(mutex_);
+    return fast_ || currentSpec().fast.value_or(false);
+}
+
 void VirtualCard::setInputVolume(int percent) { volume_.store(std::clamp(percent, 0, 100)); }
 
 int VirtualCard::inputVolume() const { return volume_.load(); }
@@ -68,16 +87,13 @@ void VirtualCard::reset()
     faultTimes_ = 0;
     volume_.store(100);
     sim_.reset();
-    loop_.clear();
-    playing_ = false;
+    rateLimits_.clear();
+    bitLimits_.clear();
+    played_.endAny();
     lastLoggedSpec_.clear();
 }
 
-bool VirtualCard::outputPlaying() const
-{
-    std::lock_guard lock(mutex_);
-    return playing_;
-}
+bool VirtualCard::outputPlaying() const { return played_.playing(); }
 
 // Counts one occasion of `fault` when it is the injected one.
 bool VirtualCard::takeFault(VirtualFault fault, int* code)
@@ -135,7 +151,7 @@ int VirtualCard::inputCaps(int device, WaveInCaps& caps)
 {
     if (device != 0)
         return MMSYSERR_BADDEVICEID;
-    caps = WaveInCaps{inputName(), kAllClassicFormats, 2, 0};
+    caps = WaveInCaps{inputName(), formatMask(), 2, 0};
     return 0;
 }
 
@@ -143,9 +159,24 @@ int VirtualCard::outputCaps(int device, WaveOutCaps& caps)
 {
     if (device != 0)
         return MMSYSERR_BADDEVICEID;
-    caps = WaveOutCaps{outputName(), kAllClassicFormats, 2,
+    caps = WaveOutCaps{outputName(), formatMask(), 2,
                        WAVECAPS_VOLUME | WAVECAPS_LRVOLUME | WAVECAPS_SAMPLEACCURATE};
     return 0;
+}
+
+// The classic mask of what checkFormat() takes (mono bits as stereo).
+uint32_t VirtualCard::formatMask()
+{
+    uint32_t mask = 0;
+    uint32_t bit = 1;
+    for (int rate : kClassicRates) {
+        for (int bits : {8, 16}) {
+            const bool ok = checkFormat(0, MakeWaveFormat(rate, bits)) == 0;
+            mask |= ok ? (bit | bit << 1) : 0;
+            bit <<= 2;
+        }
+    }
+    return mask;
 }
 
 int VirtualCard::checkFormat(int device, const WaveFormat& f)
@@ -156,6 +187,15 @@ int VirtualCard::checkFormat(int device, const WaveFormat& f)
     const bool rateOk = f.samplesPerSec >= kMinRate && f.samplesPerSec <= kMaxRate;
     if (f.formatTag != 1 || !bitsOk || !rateOk || f.channels != 2
         || f.blockAlign != f.channels * f.bitsPerSample / 8)
+        return WAVERR_BADFORMAT;
+    auto allows = [](const std::vector<int>& limits, int v) {
+        return limits.empty() || std::find(limits.begin(), limits.end(), v) != limits.end();
+    };
+    std::lock_guard lock(mutex_);
+    const DutSpec spec = currentSpec();
+    const int rate = static_cast<int>(f.samplesPerSec);
+    if (!allows(spec.rates, rate) || !allows(rateLimits_, rate) || !allows(spec.bits, f.bitsPerSample)
+        || !allows(bitLimits_, f.bitsPerSample))
         return WAVERR_BADFORMAT;
     return 0;
 }
@@ -216,56 +256,76 @@ int VirtualCard::openOutput(int device, const WaveFormat& format, std::unique_pt
     if (const int rc = checkFormat(device, format))
         return rc;
     int code = 0;
+    VirtualFault streamFault = VirtualFault::None;
     {
         std::lock_guard lock(mutex_);
         const DutSpec spec = currentSpec();
         if (spec.fault == VirtualFault::OutputOpenFails)
             return spec.faultCode ? spec.faultCode : MMSYSERR_ALLOCATED;
+        if (isOutputFault(spec.fault))
+            streamFault = spec.fault;
     }
     if (takeFault(VirtualFault::OutputOpenFails, &code))
         return code ? code : MMSYSERR_ALLOCATED;
-    out = std::make_unique<VirtualPlayback>(*this, format);
+    for (VirtualFault f : {VirtualFault::OutputStall, VirtualFault::OutputGone, VirtualFault::OutputWriteFails})
+        if (takeFault(f))
+            streamFault = f;
+    out = std::make_unique<VirtualPlayback>(*this, format, streamFault);
     return 0;
 }
 
-void VirtualCard::setLoop(const uint8_t* data, uint32_t bytes, const WaveFormat& format)
+// Input thread, listenMutex_ held: the played signal at the input's rate.
+// Returns the frames made; fewer than asked only when, in fast mode, the
+// output has not written them by `waitUntil`.
+int VirtualCard::hearPlayed(double* out, int frames, int rate, std::optional<PlayedStream::Clock::time_point> waitUntil)
 {
-    const int bytesPerSample = format.bitsPerSample / 8;
-    const size_t samples = bytes / bytesPerSample / 2 * 2;
-    std::vector<double> decoded(samples);
-    for (size_t i = 0; i < samples; ++i)
-        decoded[i] = DecodeOutputSample(data + i * bytesPerSample, format.bitsPerSample);
-    std::lock_guard lock(mutex_);
-    loop_ = std::move(decoded);
-    loopPos_ = 0;
+    const PlayedStream::State now = played_.state();
+    const bool sameRates = resampler_ ? resampler_->fromRate() == now.rate && resampler_->toRate() == rate
+                                      : now.rate == rate;
+    if (now.session != heardSession_ || !sameRates) {
+        heardSession_ = now.session;
+        resampler_ = now.rate != rate ? std::make_unique<Resampler>(now.rate, rate) : nullptr;
+    }
+    int made = 0;
+    while (made < frames) {
+        if (resampler_) {
+            made += resampler_->pull(out + 2 * static_cast<size_t>(made), frames - made);
+            if (made == frames)
+                break;
+        }
+        const int want = resampler_ ? resampler_->needed() : frames - made;
+        source_.resize(2 * static_cast<size_t>(want));
+        double* into = resampler_ ? source_.data() : out + 2 * static_cast<size_t>(made);
+        const PlayedStream::Taken t = played_.read(into, want, waitUntil);
+        int got = t.frames;
+        if (got < want && (!t.playing || !waitUntil)) {
+            // Nothing more is coming in time: the line is silent.
+            std::fill(into + 2 * static_cast<size_t>(got), into + 2 * static_cast<size_t>(want), 0.0);
+            got = want;
+        }
+        if (got == 0)
+            break;
+        if (resampler_)
+            resampler_->push(into, got);
+        else
+            made += got;
+    }
+    return made;
 }
 
-void VirtualCard::startLoop()
+int VirtualCard::render(uint8_t* dst, int frames, const WaveFormat& format,
+                        std::optional<PlayedStream::Clock::time_point> waitUntil)
 {
-    std::lock_guard lock(mutex_);
-    playing_ = !loop_.empty();
-}
-
-void VirtualCard::stopLoop()
-{
-    std::lock_guard lock(mutex_);
-    playing_ = false;
-}
-
-void VirtualCard::render(uint8_t* dst, int frames, int bits)
-{
+    std::lock_guard listen(listenMutex_);
+    heard_.resize(2 * static_cast<size_t>(frames));
+    const int made = hearPlayed(heard_.data(), frames, static_cast<int>(format.samplesPerSec), waitUntil);
+    // The played frames enter the device under test here.
     std::lock_guard lock(mutex_);
     if (!sim_)
-        sim_ = std::make_unique<DutSimulator>(dutOverride_.value_or(DefaultDut()), 44100);
-    scratch_.resize(static_cast<size_t>(frames) * 2);
-    for (int i = 0; i < frames; ++i) {
-        double played[2] = {0.0, 0.0};
-        if (playing_) {
-            played[0] = loop_[loopPos_];
-            played[1] = loop_[loopPos_ + 1];
-            loopPos_ = (loopPos_ + 2) % loop_.size();
-        }
-        sim_->process(played, &scratch_[2 * static_cast<size_t>(i)]);
-    }
-    QuantiseSamples(scratch_.data(), frames * 2, bits, volume_.load() / 100.0, dst);
+        sim_ = std::make_unique<DutSimulator>(dutOverride_.value_or(DefaultDut()), static_cast<int>(format.samplesPerSec));
+    scratch_.resize(2 * static_cast<size_t>(made));
+    for (int i = 0; i < made; ++i)
+        sim_->process(&heard_[2 * static_cast<size_t>(i)], &scratch_[2 * static_cast<size_t>(i)]);
+    QuantiseSamples(scratch_.data(), made * 2, format.bitsPerSample, volume_.load() / 100.0, dst);
+    return made;
 }

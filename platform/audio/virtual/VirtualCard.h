@@ -1,19 +1,22 @@
 #pragma once
 // The virtual loopback card: one input and one output device of the program,
 // chosen when the machine has no sound device or with KORVANTA_AUDIO=virtual.
-// Its input hears what its output plays plus an optional external source,
-// both through a simulated device under test (DutSimulator). The DUT is
-// configured by KORVANTA_DUT, read at every open of the input, or from C++
-// with setDut(), which then takes precedence.
+// Its input hears the frames its output writes (PlayedStream), resampled to
+// the input's rate when the two differ (Resampler), plus an optional
+// external source, both through a simulated device under test
+// (DutSimulator). The DUT is configured by KORVANTA_DUT, read at every open
+// of the input, or from C++ with setDut(), which then takes precedence.
 //
 // Test interface (GUI thread): setFastMode, setDut/clearDut, injectFault/
-// clearFaults, setInputVolume, reset. Fast mode delivers each block as soon
-// as it is asked for (still through the device thread and a posted event);
-// otherwise the card runs in real time.
+// clearFaults, setInputVolume, setFormatLimits, reset. Fast mode delivers
+// each block as soon as it is asked for (still through the device thread
+// and a posted event); otherwise the card runs in real time.
 
 #include "AudioBackend.h"
 #include "DutConfig.h"
 #include "DutSimulator.h"
+#include "PlayedStream.h"
+#include "Resampler.h"
 
 #include <atomic>
 #include <memory>
@@ -39,10 +42,13 @@ public:
     void clearFaults();
     void setInputVolume(int percent);                 // 0..100, 100 = unity
     int inputVolume() const;
+    // The only rates and widths (8, 16, 32; 24 means 32) the devices take;
+    // empty: no limit. Applies on top of the `rates=` / `bits=` keys.
+    void setFormatLimits(const std::vector<int>& rates, const std::vector<int>& bits);
     // Everything back to a new card (fast mode off, no DUT override, no
     // fault, volume 100, nothing playing).
     void reset();
-    // Whether the output is playing a loop right now.
+    // Whether the output is playing right now.
     bool outputPlaying() const;
 
     // --- AudioBackend ----------------------------------------------------
@@ -59,11 +65,16 @@ public:
     int openOutput(int device, const WaveFormat& format, std::unique_ptr<PlaybackSink>& out) override;
 
     // --- used by the card's own streams (any thread) ----------------------
-    // Renders `frames` input frames in `bits` into dst.
-    void render(uint8_t* dst, int frames, int bits);
-    void setLoop(const uint8_t* data, uint32_t bytes, const WaveFormat& format);
-    void startLoop();
-    void stopLoop();
+    // Renders up to `frames` input frames in the input's format into dst
+    // and returns how many. With `waitUntil` (fast mode) it waits until then
+    // for frames an output is about to play; without, frames the output has
+    // not delivered in time are heard as silence.
+    int render(uint8_t* dst, int frames, const WaveFormat& format,
+               std::optional<PlayedStream::Clock::time_point> waitUntil);
+    // What the output has written and the input not yet heard.
+    PlayedStream& played() { return played_; }
+    // Whether a stream of the card runs in fast mode now.
+    bool fastNow();
     // Whether the stream fault occurs now (counts one occasion).
     bool takeFault(VirtualFault fault, int* code = nullptr);
 
@@ -76,9 +87,11 @@ public:
 
 private:
     VirtualCard() = default;
-    static int checkFormat(int device, const WaveFormat& format);
+    int checkFormat(int device, const WaveFormat& format);
+    uint32_t formatMask();
     Session beginSession(int rate);
     DutSpec currentSpec();
+    int hearPlayed(double* stereo, int frames, int rate, std::optional<PlayedStream::Clock::time_point> waitUntil);
 
     mutable std::mutex mutex_;
     bool fast_ = false;
@@ -90,9 +103,15 @@ private:
     std::optional<int> envVolume_;
     std::unique_ptr<DutSimulator> sim_;
     QString lastLoggedSpec_;
-    // The looping output buffer, decoded to full-scale stereo frames.
-    std::vector<double> loop_;
-    size_t loopPos_ = 0;
-    bool playing_ = false;
+    std::vector<int> rateLimits_;
+    std::vector<int> bitLimits_;
     std::vector<double> scratch_;
+
+    PlayedStream played_;
+    // The input's side of the played signal (input device thread only).
+    std::mutex listenMutex_;
+    uint64_t heardSession_ = 0;
+    std::unique_ptr<Resampler> resampler_;
+    std::vector<double> heard_;
+    std::vector<double> source_;
 };

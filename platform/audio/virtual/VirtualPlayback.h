@@ -1,21 +1,33 @@
 #pragma once
-// Output stream of the virtual card: hands the looping buffer to the card,
-// whose input then hears it. Writing only counts frames; the wave layer's
-// wall-clock pacing keeps it at real time.
+// Output stream of the virtual card: the frames written are decoded and
+// queued for the card's input (PlayedStream), which also sets the pace. An
+// injected output fault strikes after the first tenth of a second played.
 
 #include "AudioBackend.h"
 #include "VirtualCard.h"
 
+#include <chrono>
+#include <vector>
+
 class VirtualPlayback : public PlaybackSink {
 public:
-    VirtualPlayback(VirtualCard& card, const WaveFormat& format) : card_(card), format_(format) {}
-    void setLoop(const uint8_t* data, uint32_t bytes) override { card_.setLoop(data, bytes, format_); }
+    VirtualPlayback(VirtualCard& card, const WaveFormat& format, VirtualFault fault = VirtualFault::None)
+        : card_(card), format_(format), fault_(fault)
+    {
+    }
     int start() override;
     int write(const uint8_t* src, int frames, int timeoutMs) override;
     void stop() override;
     int close() override;
 
 private:
+    int failing(int timeoutMs);
+
     VirtualCard& card_;
     WaveFormat format_;
+    VirtualFault fault_;
+    uint64_t session_ = 0;
+    std::chrono::steady_clock::time_point started_;
+    StallWatch stall_;
+    std::vector<double> decoded_;
 };
