@@ -32,3 +32,20 @@ QString SlotKey(const QString& deviceName, const QString& suffix)
     key.replace(QLatin1Char(']'), QLatin1Char(')'));
     return key + suffix;
 }
+
+QString DeviceKey(bool input, const QString& deviceName, const QString& suffix)
+{
+    QString key = input ? QStringLiteral("in ") : QStringLiteral("out ");
+    for (qsizetype i = 0; i < deviceName.size(); ++i) {
+        const QChar c = deviceName[i];
+        const bool leadingComment = i == 0 && (c == QLatin1Char(';') || c == QLatin1Char('#'));
+        if (c == QLatin1Char(' '))
+            key += QLatin1Char('_');
+        else if (leadingComment || c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('=')
+                 || c == QLatin1Char('[') || c == QLatin1Char(']') || c.unicode() < 0x20 || c.unicode() == 0x7f)
+            key += QStringLiteral("%%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            key += c;
+    }
+    return key + suffix;
+}

@@ -30,6 +30,15 @@ inline constexpr int kSlotCount = 3;
 // align channels x bits / 8 (6 becoming 8), bytes per second from it.
 void FormatUpdate(DeviceSlot& slot, const QString& name, int rate, bool flip, int bits, int channels);
 
-// Settings key of a device: blanks become '_', '[' '(' and ']' ')', then the
-// suffix ("USB [Line] In" + "sf" -> "USB_(Line)_Insf").
+// Settings key of a device as files of earlier versions have it: blanks
+// become '_', '[' '(' and ']' ')', then the suffix ("USB [Line] In" + "sf"
+// -> "USB_(Line)_Insf"). An input and an output of the same name share it,
+// so these keys are only read, for files written before DeviceKey.
 QString SlotKey(const QString& deviceName, const QString& suffix);
+
+// Settings key of a device: "in " or "out " by direction (a blank, which no
+// key of the earlier form holds), the name with blanks as '_' and every
+// character that cannot stand in a key escaped as %XX ('%', '_', '=', '[',
+// ']', control characters, a leading ';' or '#'), then the suffix
+// ("USB [Line] In" + "sf" -> "in USB_%5BLine%5D_Insf").
+QString DeviceKey(bool input, const QString& deviceName, const QString& suffix);

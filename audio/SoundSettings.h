@@ -1,6 +1,8 @@
 #pragma once
 // The audio layer's section "SDSOUND" of the settings file: per-device keys
-// formed from the device names, plus the layer value "SINWAVERAM2".
+// formed from the device names and the direction (DeviceKey; keys of the
+// earlier, direction-less form are still read), plus the layer value
+// "SINWAVERAM2".
 
 #include "DeviceSlot.h"
 
@@ -24,6 +26,7 @@ using DeviceNames = std::array<QString, kSlotCount>;
 void ReadSoundSection(const ProfileStore& store, SoundSlots& sound, const DeviceNames& inNames,
                       const DeviceNames& outNames);
 
-// Writes every key whose forming name is not empty, and "SINWAVERAM2".
+// Writes every key whose forming name is not empty, and "SINWAVERAM2". A
+// key of the earlier form that a written key replaces is removed.
 void WriteSoundSection(ProfileStore& store, const SoundSlots& sound, const DeviceNames& inNames,
                        const DeviceNames& outNames);

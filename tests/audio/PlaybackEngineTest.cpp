@@ -123,7 +123,7 @@ TEST_F(PlaybackEngine, ShutdownWritesTheSoundSection)
     SetSampleRates(96000, 22050);
     SoundDone();
     const QString path = SettingsFilePath();
-    const QString key = SlotKey(VirtualCard::inputName(), "sf");
+    const QString key = DeviceKey(true, VirtualCard::inputName(), "sf");
     EXPECT_EQ(GetProfileString("SDSOUND", key, "", 30, path), "96000");
     // The next start reads it back.
     ASSERT_EQ(SoundInit(), 0);
