@@ -30,7 +30,6 @@ std::atomic<Clock::rep> firstWrite{0};
 class TimingSink : public PlaybackSink {
 public:
     explicit TimingSink(std::unique_ptr<PlaybackSink> inner) : inner_(std::move(inner)) {}
-    void setLoop(const uint8_t* data, uint32_t bytes) override { inner_->setLoop(data, bytes); }
     int start() override { return inner_->start(); }
     int write(const uint8_t* src, int frames, int timeoutMs) override
     {
