@@ -69,11 +69,10 @@ ReadResult VirtualCapture::read(uint8_t* dst, int frames, int timeoutMs)
     }
     int n = framesDue(static_cast<int>(limit), timeoutMs);
     if (n > 0) {
-        // In fast mode the output may still be writing what this block hears.
-        const auto waitUntil = session_.fast ? std::optional(std::chrono::steady_clock::now()
-                                                             + std::chrono::milliseconds(timeoutMs))
-                                             : std::nullopt;
-        n = card_.render(dst, n, format_, waitUntil);
+        // The output may still be writing what this read hears (in fast mode
+        // always; in real time when its thread was held up): wait for it
+        // rather than hear a gap.
+        n = card_.render(dst, n, format_, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
         delivered_ += n;
     }
     return {n, 0};

@@ -66,9 +66,10 @@ public:
 
     // --- used by the card's own streams (any thread) ----------------------
     // Renders up to `frames` input frames in the input's format into dst
-    // and returns how many. With `waitUntil` (fast mode) it waits until then
-    // for frames an output is about to play; without, frames the output has
-    // not delivered in time are heard as silence.
+    // and returns how many. With `waitUntil` it waits until then for frames
+    // a playing output is about to write (and returns fewer when they do not
+    // come); without, frames the output has not delivered are heard as
+    // silence. While nothing plays the input hears silence at once.
     int render(uint8_t* dst, int frames, const WaveFormat& format,
                std::optional<PlayedStream::Clock::time_point> waitUntil);
     // What the output has written and the input not yet heard.
