@@ -10,6 +10,7 @@
 #include "ModalQuestions.h"
 #include "SkalDlg.h"
 #include "Tdummy.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "koedi.h"
 #include "ProgramIcon.h"
@@ -32,6 +33,7 @@ TMainForm* CreateApplicationWindows()
     modal::SetDialogParent(f.MainForm);
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
+    f.Wobbeldlg = new Twobbeldlg(f.MainForm);
     f.AboutBox = new TAboutBox(f.MainForm);
     f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);

@@ -13,12 +13,14 @@ class TDiagramm;
 class TEichDlg;
 class TMainForm;
 class TSkalDia;
+class Twobbeldlg;
 class Tdiadlg;
 class Tdummy;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
+    Twobbeldlg* Wobbeldlg = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;

@@ -1,27 +1,61 @@
 #pragma once
 // The generator and sweep page of the main window: the sweep controls, the
-// level bars and the group over which the generator window docks. The sweep,
-// the generator window and the mixer levels are not built yet, so every
-// control of the page is disabled; the page-change operations are the hooks
-// they will fill.
+// level bars and the group over which the generator window docks. The page
+// owns the sweep engine and turns its controls into the engine's calls and
+// the engine's results into read-outs, diagram points and messages.
+//
+// The level group ("In"/"Out", "Out-Para") belongs to the mixer and stays
+// disabled here; "zurück" waits for the generator window.
 
 #include <QPoint>
 #include <QWidget>
 
+class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollBar;
+class TDiagramm;
+class TSweepEngine;
+class Twobbeldlg;
+struct LevelReadout;
+struct SweepPoint;
 
 class TGeneratorPage : public QWidget {
     Q_OBJECT
 public:
     explicit TGeneratorPage(QWidget* parent = nullptr);
 
-    // Page change hooks of the sweep (nothing runs on this page yet).
+    // Menu items a sweep locks while it runs, and the "&Analyse" menu that
+    // has no meaning on this page. Any may be null.
+    struct MenuHooks {
+        QMenu* analyse = nullptr;
+        QAction* calibration = nullptr;
+        QMenu* audioInDevice = nullptr;
+        QMenu* audioOutDevice = nullptr;
+        QAction* audioInParameter = nullptr;
+        QAction* audioOutParameter = nullptr;
+    };
+    void AttachMenus(const MenuHooks& hooks) { menus_ = hooks; }
+    // Windows created after the page.
+    void SetDiagram(TDiagramm* diagram) { diagram_ = diagram; }
+    void SetDialog(Twobbeldlg* dialog) { dialog_ = dialog; }
+
+    // Page change hooks.
     void EnterSweepPage();
     void LeaveSweepPage();
+
+    // Control handlers.
+    void wobbelnButClick();   // START
+    void STOPbutClick();      // STOP: the sweep ends at its next step
+    void WobDialogButClick(); // Setup
+    // Ends a sweep at once (everything is stopped, the sound system reset).
+    void StopSweepNow();
+
+    TSweepEngine& Engine() { return *engine_; }
+    bool Entered() const { return entered_; }
 
     // Screen position of the client area of the group `Generator`, where
     // the generator window docks.
@@ -47,7 +81,27 @@ public:
     QLabel* InpLabel;           // "Inp:"
     QLabel* Wobinptxt;          // the chosen input
 
+signals:
+    // A sweep's last point has been drawn or it ended otherwise.
+    void sweepIdle();
+
 private:
     QWidget* buildSweepColumn();
     QGroupBox* buildLevelBox();
+    void connectEngine();
+    void setupDiagramForRun();
+    void showPoint(const SweepPoint& point);
+    void showReadout(const LevelReadout& readout);
+    void runningChanged(bool running);
+    void lockMenus(bool lock);
+    void updateEnabledStates();
+    void showDeviceError(int failure, int code);
+
+    TSweepEngine* engine_;
+    TDiagramm* diagram_ = nullptr;
+    Twobbeldlg* dialog_ = nullptr;
+    MenuHooks menus_;
+    bool entered_ = false;
+    bool menusLocked_ = false;
+    bool menuStates_[5] = {};   // enabled states before a sweep locked them
 };
