@@ -230,8 +230,9 @@ TEST_F(SweepTest, Screenshot)
     if (path.isEmpty())
         GTEST_SKIP() << "KORVANTA_SWEEP_SHOT names no file";
     useDut(QStringLiteral("lpr=1000"));
-    setPlan({.mode = 0, .phaseOn = true});
+    setPlan({.mode = 0, .phaseOn = true, .phaseMin = -180, .phaseMax = 180});
     ASSERT_TRUE(sweep());
+    EXPECT_FLOAT_EQ(Sweep().phaseMin, -180.0f);
     diagram->resize(720, 460);
     QTest::qWait(300);
     EXPECT_TRUE(diagram->grab().save(path));

@@ -32,6 +32,8 @@ struct SweepPlanInput {
     bool phaseOn = false;
     double level = -6.0;
     int settleMs = 1;
+    int phaseMin = -90;
+    int phaseMax = 90;
 };
 
 struct DrawnPoint {
@@ -86,6 +88,8 @@ protected:
             dialog->Esteps->setText(QString::number(p.steps));
             dialog->digPeg->setText(QString::number(p.level, 'f', 1));
             dialog->Sstart->setText(QString::number(p.settleMs));
+            dialog->EPmin->setText(QString::number(p.phaseMin));
+            dialog->EPmax->setText(QString::number(p.phaseMax));
             if (p.mode != 2)
                 dialog->PhaseBut->setChecked(p.phaseOn);
             dialog->OKBtn->click();
