@@ -6,6 +6,7 @@
 #include "Soundd3.h"
 #include "SweepEngine.h"
 #include "SweepSettings.h"
+#include "Wavegene.h"
 #include "Wobbelu.h"
 
 #include <QAction>
@@ -49,12 +50,13 @@ TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new T
     g->addWidget(Button1, 0, Qt::AlignRight);
     row->addWidget(Generator, 1);
 
-    // The level group belongs to the mixer, "zurück" to the generator
-    // window; both come later.
+    // The level group belongs to the mixer and comes later; "zurück" waits
+    // for the generator window.
     for (QWidget* w : Pegelbox->findChildren<QWidget*>())
         w->setEnabled(false);
     Pegelbox->setEnabled(false);
     Button1->setEnabled(false);
+    connect(Button1, &QPushButton::clicked, this, &TGeneratorPage::Button1Click);
     connect(wobbelnBut, &QPushButton::clicked, this, &TGeneratorPage::wobbelnButClick);
     connect(STOPbut, &QPushButton::clicked, this, &TGeneratorPage::STOPbutClick);
     connect(WobDialogBut, &QPushButton::clicked, this, &TGeneratorPage::WobDialogButClick);
@@ -144,6 +146,36 @@ void TGeneratorPage::connectEngine()
             [this](TSweepEngine::Failure f, int code) { showDeviceError(static_cast<int>(f), code); });
 }
 
+void TGeneratorPage::SetGeneratorWindow(TWavegen* generator)
+{
+    generator_ = generator;
+    Button1->setEnabled(generator != nullptr);
+    engine_->SetGenerator(generator ? &generator->Settings() : nullptr);
+    if (!generator)
+        return;
+    // The docked window covers the group's client area; "zurück" stays
+    // visible below it.
+    const QMargins m = Generator->contentsMargins();
+    Generator->setMinimumSize(generator->frameGeometry().width() + m.left() + m.right(),
+                              generator->frameGeometry().height() + m.top() + m.bottom()
+                                  + Button1->sizeHint().height() + 4);
+}
+
+void TGeneratorPage::Button1Click()
+{
+    if (!generator_)
+        return;
+    dockGenerator(true);
+    generator_->show();
+    generator_->raise();
+}
+
+void TGeneratorPage::dockGenerator(bool force)
+{
+    const QPoint at = GeneratorDockPoint();
+    generator_->Dock(at.x(), at.y(), force);
+}
+
 // --- page changes ------------------------------------------------------------------
 
 void TGeneratorPage::EnterSweepPage()
@@ -172,12 +204,20 @@ void TGeneratorPage::EnterSweepPage()
         d->SetupDiagram(s.comment, s.steps, s.fromFrequency, s.toFrequency, s.levelMin, s.levelMax);
         d->SetInfoLine(QString());
     }
+    if (generator_) {
+        dockGenerator(false);
+        generator_->StayOnTop(true);
+        generator_->show();
+        generator_->raise();
+    }
     s.startRequested = s.stopRequested = s.running = false;
     updateEnabledStates();
 }
 
 void TGeneratorPage::LeaveSweepPage()
 {
+    if (generator_)
+        generator_->StayOnTop(false);
     if (!entered_)
         return;
     SweepSettings& s = Sweep();

@@ -4,8 +4,9 @@
 // owns the sweep engine and turns its controls into the engine's calls and
 // the engine's results into read-outs, diagram points and messages.
 //
-// The level group ("In"/"Out", "Out-Para") belongs to the mixer and stays
-// disabled here; "zurück" waits for the generator window.
+// The generator window docks over the group `Generator` while the page is
+// shown. The level group ("In"/"Out", "Out-Para") belongs to the mixer and
+// stays disabled here.
 
 #include <QPoint>
 #include <QWidget>
@@ -19,6 +20,7 @@ class QPushButton;
 class QScrollBar;
 class TDiagramm;
 class TSweepEngine;
+class TWavegen;
 class Twobbeldlg;
 struct LevelReadout;
 struct SweepPoint;
@@ -42,10 +44,18 @@ public:
     // Windows created after the page.
     void SetDiagram(TDiagramm* diagram) { diagram_ = diagram; }
     void SetDialog(Twobbeldlg* dialog) { dialog_ = dialog; }
+    // The generator window (created after the main window). The group
+    // `Generator` is sized to hold it; the sweep reads its loop flag.
+    void SetGeneratorWindow(TWavegen* generator);
 
-    // Page change hooks.
+    // Page change hooks. Entering also shows the generator window docked
+    // over the group (unless it was dragged away) and above the main window;
+    // leaving puts it back to normal style.
     void EnterSweepPage();
     void LeaveSweepPage();
+
+    // "zurück": the generator window back over the group, wherever it is.
+    void Button1Click();
 
     // Control handlers.
     void wobbelnButClick();   // START
@@ -96,10 +106,12 @@ private:
     void lockMenus(bool lock);
     void updateEnabledStates();
     void showDeviceError(int failure, int code);
+    void dockGenerator(bool force);
 
     TSweepEngine* engine_;
     TDiagramm* diagram_ = nullptr;
     Twobbeldlg* dialog_ = nullptr;
+    TWavegen* generator_ = nullptr;
     MenuHooks menus_;
     bool entered_ = false;
     bool menusLocked_ = false;
