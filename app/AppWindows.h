@@ -13,12 +13,16 @@ class TDiagramm;
 class TEichDlg;
 class TMainForm;
 class TSkalDia;
+class Twobbeldlg;
 class Tdiadlg;
 class Tdummy;
+class TGeneratorDocking;
+class TWavegen;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
+    Twobbeldlg* Wobbeldlg = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;
@@ -27,6 +31,8 @@ struct AppWindows {
     Tdummy* Dummy = nullptr;
     Tdiadlg* Diadlg = nullptr;
     TDiagramm* Diagramm = nullptr;
+    TWavegen* Wavegen = nullptr;
+    TGeneratorDocking* GeneratorDocking = nullptr;
     THelpBrowser* Help = nullptr;
 };
 
