@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -130,8 +131,7 @@ void TGeneratorPage::EnterSweepPage()
         return;
     dockGenerator(false);
     generator_->StayOnTop(true);
-    generator_->show();
-    generator_->raise();
+    showGenerator();
 }
 
 void TGeneratorPage::LeaveSweepPage()
@@ -145,8 +145,15 @@ void TGeneratorPage::Button1Click()
     if (!generator_)
         return;
     dockGenerator(true);
+    showGenerator();
+}
+
+void TGeneratorPage::showGenerator()
+{
     generator_->show();
-    generator_->raise();
+    // The main window brings itself to the front after a page change; the
+    // generator goes above it once that is done.
+    QTimer::singleShot(0, generator_, &QWidget::raise);
 }
 
 void TGeneratorPage::dockGenerator(bool force)

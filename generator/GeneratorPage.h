@@ -59,6 +59,7 @@ public:
 private:
     QWidget* buildSweepColumn();
     void dockGenerator(bool force);
+    void showGenerator();
 
     TWavegen* generator_ = nullptr;
     QGroupBox* buildLevelBox();
