@@ -18,6 +18,7 @@
 #include "analys.h"
 #include "koedi.h"
 #include "ProgramIcon.h"
+#include "ProfileStore.h"
 
 #include <QApplication>
 
@@ -62,6 +63,10 @@ TMainForm* CreateApplicationWindows()
 
 void DestroyApplicationWindows()
 {
+    // Declared first so that it runs last: the settings sections the windows
+    // write at their destruction join the shutdown's one replacement of the
+    // settings file, whatever order they are destroyed in.
+    const SettingsTransactionCommit commitSettings;
     AppWindows& f = Forms();
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
