@@ -48,8 +48,9 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
-    // The generator window is a tool window of its own, last in the order.
-    f.Wavegen = new TWavegen(Generator());
+    // The generator window is a tool window of its own, last in the order;
+    // it belongs to the main window so that it stays above it.
+    f.Wavegen = new TWavegen(Generator(), f.MainForm);
     f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
     f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
     f.Help = new THelpBrowser(f.MainForm);
