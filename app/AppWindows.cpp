@@ -7,6 +7,7 @@
 #include "FeatDlg.h"
 #include "HelpBrowser.h"
 #include "Main.h"
+#include "Oszidia1.h"
 #include "ModalQuestions.h"
 #include "SkalDlg.h"
 #include "Tdummy.h"
@@ -32,6 +33,8 @@ TMainForm* CreateApplicationWindows()
     modal::SetDialogParent(f.MainForm);
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
+    // The oscilloscope's display is a window of its own beside the main window.
+    f.Oszidia = new TOszidia;
     f.AboutBox = new TAboutBox(f.MainForm);
     f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);
@@ -55,6 +58,7 @@ void DestroyApplicationWindows()
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
     delete f.Dummy;
+    delete f.Oszidia;
     delete f.Diagramm;
     // The dialogs go with the main window that owns them.
     delete f.MainForm;

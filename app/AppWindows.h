@@ -12,6 +12,7 @@ class TKorEdit;
 class TDiagramm;
 class TEichDlg;
 class TMainForm;
+class TOszidia;
 class TSkalDia;
 class Tdiadlg;
 class Tdummy;
@@ -19,6 +20,7 @@ class Tdummy;
 struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
+    TOszidia* Oszidia = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;

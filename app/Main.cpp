@@ -19,9 +19,11 @@
 #include "MainMenu.h"
 #include "ModalQuestions.h"
 #include "OscilloscopeSettings.h"
+#include "Oszidia1.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
 #include "RadioGroup.h"
+#include "ScopeMenu.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
 #include "Soundd3.h"
@@ -108,6 +110,7 @@ void TMainForm::buildWindow()
     PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
+    ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
     setCentralWidget(PageControl1);
     StatusLine = new TStatusLine(kCredit, this);
     statusBar()->setSizeGripEnabled(false);
@@ -252,6 +255,7 @@ void TMainForm::FormShow()
     AppWindows& f = Forms();
     if (f.KorEdit)
         CorrectionMenu->SetEditor(f.KorEdit);
+    ScopeMenu->SetDisplay(f.Oszidia);
     connectDiagram();
     SetLanguage(CurrentLanguage());
     placeDiagram();
@@ -349,6 +353,8 @@ void TMainForm::Reset1Click()
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
     SoundInit();
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
 }
 
 void TMainForm::endCalibrationMeasurement()
@@ -359,8 +365,9 @@ void TMainForm::endCalibrationMeasurement()
 
 void TMainForm::StopAll()
 {
-    // The sweep and the oscilloscope join here once they can run.
+    // The sweep joins here once it can run.
     AnalyzerPage->StopButtonClick();
+    ScopeMenu->Stop();
 }
 
 bool TMainForm::event(QEvent* event)
@@ -387,7 +394,7 @@ void TMainForm::leavePage(int index)
     switch (index) {
     case kAnalyzerPage: AnalyzerPage->LeaveAnalyzerPage(); break;
     case kGeneratorPage: GeneratorPage->LeaveSweepPage(); break;
-    case kScopePage: ScopePage->LeaveScopePage(); break;
+    case kScopePage: ScopeMenu->Leave(); break;
     default: break;
     }
 }
@@ -405,15 +412,18 @@ void TMainForm::enterPage(int index)
         helpContext_ = kGeneratorPageHelpContext;
         break;
     case kScopePage:
-        ScopePage->EnterScopePage();
+        ScopeMenu->Enter();
         helpContext_ = kScopePageHelpContext;
         break;
     default: return;
     }
     settings_.ActivePageIndex = index;
-    // The oscilloscope draws in a window of its own: the diagram's file and
-    // clipboard commands do not apply there.
+    // The oscilloscope draws in a window of its own: the text export and the
+    // copy act on that window, the diagram's other commands do not apply.
     enableDiagramCommands(Forms().Diagramm && index != kScopePage);
+    if (index == kScopePage)
+        for (QAction* a : {Menu->SpeichernalsText1, Menu->EditCopyItem})
+            a->setEnabled(Forms().Oszidia != nullptr);
     if (Forms().Diagramm)
         Forms().Diagramm->ClearCursor(true);
     raise();
@@ -459,6 +469,8 @@ void TMainForm::passLanguageOn(char letter)
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
+    if (f.Oszidia)
+        f.Oszidia->SetOsziLanguage(letter);
     if (f.AboutBox)
         f.AboutBox->SetAboutLanguage(letter);
     if (f.EichDlg)
@@ -517,6 +529,10 @@ void TMainForm::FilePrint()
 void TMainForm::SpeichernalsText1Click()
 {
     TDiagramm* d = Forms().Diagramm;
+    if (settings_.ActivePageIndex == kScopePage) {
+        ScopeMenu->SaveAsText(d ? d->Options().separator : QStringLiteral(","));
+        return;
+    }
     if (!d)
         return;
     const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
@@ -528,6 +544,8 @@ void TMainForm::SpeichernalsText1Click()
 
 void TMainForm::EditCopy()
 {
+    if (settings_.ActivePageIndex == kScopePage)
+        return ScopeMenu->Copy();
     if (TDiagramm* d = Forms().Diagramm)
         ::EditCopy(*d);
 }
@@ -607,6 +625,8 @@ void TMainForm::takeOverCalibration()
         // A calibration is worth keeping even if the program is killed later.
         SaveToIni(SettingsFilePath());
     }
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
 }
 
 void TMainForm::ShowFeaturelist1Click()
@@ -670,6 +690,7 @@ void TMainForm::SaveToIni(const QString& path)
         settings_.MainLeft = pos().x();
         settings_.MainTop = pos().y();
     }
+    ScopeMenu->StorePlacement(Oscilloscope());
     WriteMainSettings(store, records(settings_));
     store.save();
 }
