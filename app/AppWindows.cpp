@@ -5,12 +5,17 @@
 #include "Diagr3.h"
 #include "Eichdia.h"
 #include "FeatDlg.h"
+#include "GeneratorDocking.h"
+#include "GeneratorPage.h"
+#include "GeneratorSection.h"
 #include "HelpBrowser.h"
 #include "Main.h"
 #include "Oszidia1.h"
 #include "ModalQuestions.h"
 #include "SkalDlg.h"
+#include "Wavegene.h"
 #include "Tdummy.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "koedi.h"
 #include "ProgramIcon.h"
@@ -33,6 +38,7 @@ TMainForm* CreateApplicationWindows()
     modal::SetDialogParent(f.MainForm);
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
+    f.Wobbeldlg = new Twobbeldlg(f.MainForm);
     // The oscilloscope's display is a window of its own beside the main window.
     f.Oszidia = new TOszidia;
     f.AboutBox = new TAboutBox(f.MainForm);
@@ -44,6 +50,10 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
+    // The generator window is a tool window of its own, last in the order.
+    f.Wavegen = new TWavegen(Generator());
+    f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
+    f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
     f.Help = new THelpBrowser(f.MainForm);
     modal::SetHelpHandler([](int context) {
         if (Forms().Help)
@@ -60,6 +70,10 @@ void DestroyApplicationWindows()
     delete f.Dummy;
     delete f.Oszidia;
     delete f.Diagramm;
+    if (f.MainForm)
+        f.MainForm->GeneratorPage->SetGeneratorWindow(nullptr);
+    delete f.GeneratorDocking;
+    delete f.Wavegen;
     // The dialogs go with the main window that owns them.
     delete f.MainForm;
     f = AppWindows{};

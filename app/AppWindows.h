@@ -14,12 +14,16 @@ class TEichDlg;
 class TMainForm;
 class TOszidia;
 class TSkalDia;
+class Twobbeldlg;
 class Tdiadlg;
 class Tdummy;
+class TGeneratorDocking;
+class TWavegen;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
+    Twobbeldlg* Wobbeldlg = nullptr;
     TOszidia* Oszidia = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
@@ -29,6 +33,8 @@ struct AppWindows {
     Tdummy* Dummy = nullptr;
     Tdiadlg* Diadlg = nullptr;
     TDiagramm* Diagramm = nullptr;
+    TWavegen* Wavegen = nullptr;
+    TGeneratorDocking* GeneratorDocking = nullptr;
     THelpBrowser* Help = nullptr;
 };
 

@@ -18,6 +18,7 @@
 #include "HelpBrowser.h"
 #include "MainMenu.h"
 #include "ModalQuestions.h"
+#include "Wavegene.h"
 #include "OscilloscopeSettings.h"
 #include "Oszidia1.h"
 #include "ProfileStore.h"
@@ -26,9 +27,11 @@
 #include "ScopeMenu.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
+#include "SweepMenu.h"
 #include "Soundd3.h"
 #include "SweepSettings.h"
 #include "UserMessages.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "koedi.h"
 #include "samplemem.h"
@@ -169,6 +172,7 @@ void TMainForm::connectMenus()
     hooks.audioInParameter = m.AudioInParameter1;
     hooks.audioOutParameter = m.AudioOutParameter1;
     AnalyzerPage->AttachMenus(hooks);
+    AttachSweepMenus(*GeneratorPage, m);
 
     // Not built yet: the DC offset dialog, the mixer's channel menu and
     // switch. The diagram commands wait for the diagram window.
@@ -276,6 +280,7 @@ void TMainForm::connectDiagram()
 {
     TDiagramm* d = Forms().Diagramm;
     AnalyzerPage->SetDiagram(d);
+    AttachSweepWindows(*GeneratorPage);
     if (!d)
         return;
     connect(d, &TDiagramm::channelColoursChanged, this, [this](const QColor& left, const QColor& right) {
@@ -349,6 +354,8 @@ void TMainForm::Reset1Click()
     StopAll();
     // The reset drops the block the calibration loop waits for.
     endCalibrationMeasurement();
+    if (Forms().Wavegen)
+        Forms().Wavegen->GstopClick();
     StopPlay();
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
@@ -365,7 +372,9 @@ void TMainForm::endCalibrationMeasurement()
 
 void TMainForm::StopAll()
 {
-    // The sweep joins here once it can run.
+    // The sweep ends at once: its block in flight may be taken by the loop
+    // that stops everything, or lost to a reset.
+    GeneratorPage->StopSweepNow();
     AnalyzerPage->StopButtonClick();
     ScopeMenu->Stop();
 }
@@ -463,12 +472,14 @@ void TMainForm::applyLanguageCaptions(char letter)
 
 void TMainForm::passLanguageOn(char letter)
 {
-    // In the order the windows expect: feature list, information box,
+    // In the order the windows expect: feature list, sweep settings, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
-    // window, diagram options; the calibration status line last.
+    // window, diagram options, generator; the calibration status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
+    if (f.Wobbeldlg)
+        f.Wobbeldlg->Language(letter);
     if (f.Oszidia)
         f.Oszidia->SetOsziLanguage(letter);
     if (f.AboutBox)
@@ -484,6 +495,8 @@ void TMainForm::passLanguageOn(char letter)
         f.Diagramm->SetDiaLanguage(QLatin1Char(letter));
     if (f.Diadlg)
         f.Diadlg->SetLanguage(QLatin1Char(letter));
+    if (f.Wavegen)
+        f.Wavegen->Language(letter);
     AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }
 
