@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QToolButton>
 #include <algorithm>
@@ -74,6 +75,17 @@ protected:
         return v;
     }
 
+    // scripts/scope-screenshots.sh runs these tests under Xvfb and names a
+    // folder: the screen as the user would see it is saved there.
+    static void screenshot(const char* name)
+    {
+        const QString dir = qEnvironmentVariable("KORVANTA_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            return;
+        QTest::qWait(500);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QLatin1Char('/') + QLatin1String(name));
+    }
+
     static float peakToPeak(const std::vector<float>& v)
     {
         const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
@@ -100,6 +112,7 @@ TEST_F(ScopeRun, TraceHeightFollowsCalibrationAndVoltsPerDivision)
     EXPECT_EQ(page->label11->text(), QStringLiteral("Samplefreq. "));
     EXPECT_EQ(page->Label12->text(), QStringLiteral("44100Hz"));
     EXPECT_EQ(page->OsziStartStop->text(), QStringLiteral("Stop"));
+    screenshot("scope-sine.png");
 }
 
 struct SlopeCase {
@@ -191,6 +204,7 @@ TEST_F(ScopeRun, XYOfTwoSinesNinetyDegreesApartIsACircle)
     ASSERT_EQ(StartPlay(g, -1, 1000.0f), 0);
     enterScope();
     ASSERT_TRUE(waitFrames(3));
+    screenshot("scope-xy.png");
     StopPlay();
     ASSERT_EQ(page->Panel3->text(), QStringLiteral("X-Y"));
 
