@@ -19,6 +19,7 @@
 #include "analys.h"
 #include "koedi.h"
 #include "ProgramIcon.h"
+#include "ProfileStore.h"
 
 #include <QApplication>
 
@@ -50,8 +51,9 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
-    // The generator window is a tool window of its own, last in the order.
-    f.Wavegen = new TWavegen(Generator());
+    // The generator window is a tool window of its own, last in the order;
+    // it belongs to the main window so that it stays above it.
+    f.Wavegen = new TWavegen(Generator(), f.MainForm);
     f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
     f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
     f.Help = new THelpBrowser(f.MainForm);
@@ -64,6 +66,10 @@ TMainForm* CreateApplicationWindows()
 
 void DestroyApplicationWindows()
 {
+    // Declared first so that it runs last: the settings sections the windows
+    // write at their destruction join the shutdown's one replacement of the
+    // settings file, whatever order they are destroyed in.
+    const SettingsTransactionCommit commitSettings;
     AppWindows& f = Forms();
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);

@@ -663,6 +663,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::FormCloseQuery()
 {
+    // Every section written from here on (the audio layer's, ours, and those
+    // the other windows write when they are destroyed) reaches the file in
+    // one replacement at the end of DestroyApplicationWindows().
+    BeginSettingsTransaction();
     AnalyzerPage->LeaveAnalyzerPage();
     GeneratorPage->LeaveSweepPage();
     ScopePage->LeaveScopePage();
