@@ -12,7 +12,9 @@ class TKorEdit;
 class TDiagramm;
 class TEichDlg;
 class TMainForm;
+class TOszidia;
 class TSkalDia;
+class Twobbeldlg;
 class Tdiadlg;
 class Tdummy;
 class TGeneratorDocking;
@@ -21,6 +23,8 @@ class TWavegen;
 struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
+    Twobbeldlg* Wobbeldlg = nullptr;
+    TOszidia* Oszidia = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;

@@ -20,14 +20,18 @@
 #include "ModalQuestions.h"
 #include "Wavegene.h"
 #include "OscilloscopeSettings.h"
+#include "Oszidia1.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
 #include "RadioGroup.h"
+#include "ScopeMenu.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
+#include "SweepMenu.h"
 #include "Soundd3.h"
 #include "SweepSettings.h"
 #include "UserMessages.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "koedi.h"
 #include "samplemem.h"
@@ -109,6 +113,7 @@ void TMainForm::buildWindow()
     PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
+    ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
     setCentralWidget(PageControl1);
     StatusLine = new TStatusLine(kCredit, this);
     statusBar()->setSizeGripEnabled(false);
@@ -167,6 +172,7 @@ void TMainForm::connectMenus()
     hooks.audioInParameter = m.AudioInParameter1;
     hooks.audioOutParameter = m.AudioOutParameter1;
     AnalyzerPage->AttachMenus(hooks);
+    AttachSweepMenus(*GeneratorPage, m);
 
     // Not built yet: the DC offset dialog, the mixer's channel menu and
     // switch. The diagram commands wait for the diagram window.
@@ -253,6 +259,7 @@ void TMainForm::FormShow()
     AppWindows& f = Forms();
     if (f.KorEdit)
         CorrectionMenu->SetEditor(f.KorEdit);
+    ScopeMenu->SetDisplay(f.Oszidia);
     connectDiagram();
     SetLanguage(CurrentLanguage());
     placeDiagram();
@@ -273,6 +280,7 @@ void TMainForm::connectDiagram()
 {
     TDiagramm* d = Forms().Diagramm;
     AnalyzerPage->SetDiagram(d);
+    AttachSweepWindows(*GeneratorPage);
     if (!d)
         return;
     connect(d, &TDiagramm::channelColoursChanged, this, [this](const QColor& left, const QColor& right) {
@@ -352,6 +360,8 @@ void TMainForm::Reset1Click()
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
     SoundInit();
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
 }
 
 void TMainForm::endCalibrationMeasurement()
@@ -362,8 +372,11 @@ void TMainForm::endCalibrationMeasurement()
 
 void TMainForm::StopAll()
 {
-    // The sweep and the oscilloscope join here once they can run.
+    // The sweep ends at once: its block in flight may be taken by the loop
+    // that stops everything, or lost to a reset.
+    GeneratorPage->StopSweepNow();
     AnalyzerPage->StopButtonClick();
+    ScopeMenu->Stop();
 }
 
 bool TMainForm::event(QEvent* event)
@@ -390,7 +403,7 @@ void TMainForm::leavePage(int index)
     switch (index) {
     case kAnalyzerPage: AnalyzerPage->LeaveAnalyzerPage(); break;
     case kGeneratorPage: GeneratorPage->LeaveSweepPage(); break;
-    case kScopePage: ScopePage->LeaveScopePage(); break;
+    case kScopePage: ScopeMenu->Leave(); break;
     default: break;
     }
 }
@@ -408,15 +421,18 @@ void TMainForm::enterPage(int index)
         helpContext_ = kGeneratorPageHelpContext;
         break;
     case kScopePage:
-        ScopePage->EnterScopePage();
+        ScopeMenu->Enter();
         helpContext_ = kScopePageHelpContext;
         break;
     default: return;
     }
     settings_.ActivePageIndex = index;
-    // The oscilloscope draws in a window of its own: the diagram's file and
-    // clipboard commands do not apply there.
+    // The oscilloscope draws in a window of its own: the text export and the
+    // copy act on that window, the diagram's other commands do not apply.
     enableDiagramCommands(Forms().Diagramm && index != kScopePage);
+    if (index == kScopePage)
+        for (QAction* a : {Menu->SpeichernalsText1, Menu->EditCopyItem})
+            a->setEnabled(Forms().Oszidia != nullptr);
     if (Forms().Diagramm)
         Forms().Diagramm->ClearCursor(true);
     raise();
@@ -456,12 +472,16 @@ void TMainForm::applyLanguageCaptions(char letter)
 
 void TMainForm::passLanguageOn(char letter)
 {
-    // In the order the windows expect: feature list, information box,
+    // In the order the windows expect: feature list, sweep settings, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
     // window, diagram options, generator; the calibration status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
+    if (f.Wobbeldlg)
+        f.Wobbeldlg->Language(letter);
+    if (f.Oszidia)
+        f.Oszidia->SetOsziLanguage(letter);
     if (f.AboutBox)
         f.AboutBox->SetAboutLanguage(letter);
     if (f.EichDlg)
@@ -522,6 +542,10 @@ void TMainForm::FilePrint()
 void TMainForm::SpeichernalsText1Click()
 {
     TDiagramm* d = Forms().Diagramm;
+    if (settings_.ActivePageIndex == kScopePage) {
+        ScopeMenu->SaveAsText(d ? d->Options().separator : QStringLiteral(","));
+        return;
+    }
     if (!d)
         return;
     const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
@@ -533,6 +557,8 @@ void TMainForm::SpeichernalsText1Click()
 
 void TMainForm::EditCopy()
 {
+    if (settings_.ActivePageIndex == kScopePage)
+        return ScopeMenu->Copy();
     if (TDiagramm* d = Forms().Diagramm)
         ::EditCopy(*d);
 }
@@ -612,6 +638,8 @@ void TMainForm::takeOverCalibration()
         // A calibration is worth keeping even if the program is killed later.
         SaveToIni(SettingsFilePath());
     }
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
 }
 
 void TMainForm::ShowFeaturelist1Click()
@@ -635,6 +663,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::FormCloseQuery()
 {
+    // Every section written from here on (the audio layer's, ours, and those
+    // the other windows write when they are destroyed) reaches the file in
+    // one replacement at the end of DestroyApplicationWindows().
+    BeginSettingsTransaction();
     AnalyzerPage->LeaveAnalyzerPage();
     GeneratorPage->LeaveSweepPage();
     ScopePage->LeaveScopePage();
@@ -675,6 +707,7 @@ void TMainForm::SaveToIni(const QString& path)
         settings_.MainLeft = pos().x();
         settings_.MainTop = pos().y();
     }
+    ScopeMenu->StorePlacement(Oscilloscope());
     WriteMainSettings(store, records(settings_));
     store.save();
 }
