@@ -98,8 +98,10 @@ TEST_F(UserWave, FilesThatCannotBePlayedAreRefusedAndTheNextStartWorks)
                               [](int, int) { return 0.1; }));
     ASSERT_TRUE(WriteWaveFile(dir.file("noframes.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 48000, 0,
                               [](int, int) { return 0.0; }));
-    // The virtual card takes 1 kHz to 384 kHz.
+    // The virtual card takes 1 kHz to 384 kHz, and here only 48 kHz.
     ASSERT_TRUE(WriteSineFile(dir.file("slow.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 500, 500, 5));
+    ASSERT_TRUE(WriteSineFile(dir.file("cd.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 4410, 100));
+    VirtualCard::instance().setFormatLimits({48000}, {});
 
     const struct {
         QString file;
@@ -112,6 +114,7 @@ TEST_F(UserWave, FilesThatCannotBePlayedAreRefusedAndTheNextStartWorks)
         {dir.file("six.wav"), "6 channels"},
         {dir.file("noframes.wav"), "no sound frames"},
         {dir.file("slow.wav"), "does not take 500 Hz at 16 bit"},
+        {dir.file("cd.wav"), "does not take 44100 Hz at 16 bit"},
         {QString(), "no wave file chosen"},
     };
     for (const auto& b : bad) {

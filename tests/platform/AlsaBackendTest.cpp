@@ -211,6 +211,29 @@ TEST_F(AlsaEngineTest, CaptureReadsTheFileAndConvertsIt)
     EXPECT_FLOAT_EQ(again.data[3], 1.0f / 32768.0f);
 }
 
+// The largest block the analyzer asks for, at every rate the parameter
+// dialog offers: at the low rates it is longer than the device's buffer and
+// must still come back whole, not as the `file` plugin's silence.
+TEST_F(AlsaEngineTest, LargestBlockAtEveryRateIsTheFilesContent)
+{
+    const int in = indexOf(true, "Korvanta test capture");
+    ASSERT_GE(in, 0);
+    SetInDevice(in);
+    SetBits(16, 0);
+    constexpr int kFrames = 16384 + 16384 / 8;
+    for (int rate : {8000, 11025, 22050, 32000, 44100, 48000, 96000}) {
+        SCOPED_TRACE(rate);
+        SetSampleRates(rate, 0);
+        const RecordedBlock b = RecordBlock(kFrames);
+        ASSERT_TRUE(b.present) << devlog::Lines().join('\n').toStdString();
+        ASSERT_EQ(b.data.size(), 2u * kFrames);
+        for (int k = 0; k < kFrames; ++k) {
+            ASSERT_FLOAT_EQ(b.data[2 * k], -(k % 20000) / 32768.0f) << k;
+            ASSERT_FLOAT_EQ(b.data[2 * k + 1], (k % 30000) / 32768.0f) << k;
+        }
+    }
+}
+
 TEST_F(AlsaEngineTest, PlaybackRepeatsTheLoopAndKeepsToRealTime)
 {
     const int out = indexOf(false, "Korvanta test playback");

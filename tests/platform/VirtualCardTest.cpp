@@ -215,6 +215,41 @@ TEST(VirtualCardDevice, DefaultSourceWithoutKorvantaDutAndInputVolume)
     card.reset();
 }
 
+// rates= and bits= (and the same limits from C++) make a device that
+// refuses formats; the capability mask tells the same story.
+TEST(VirtualCardDevice, FormatLimitsRefuseOtherRatesAndWidths)
+{
+    const DutSpec spec = ParseDutSpec("rates=44100/48000 bits=16:24");
+    EXPECT_EQ(spec.rates, (std::vector<int>{44100, 48000}));
+    EXPECT_EQ(spec.bits, (std::vector<int>{16, 32})) << "24 bits travel in 32-bit containers";
+    EXPECT_EQ(ParseDutSpec("rates=44100/abc").errors.size(), 1);
+    EXPECT_EQ(ParseDutSpec("bits=12").errors.size(), 1);
+    EXPECT_TRUE(ParseDutSpec("rates=44100/abc").rates.empty()) << "a bad list limits nothing";
+
+    VirtualCard& card = VirtualCard::instance();
+    card.reset();
+    const struct {
+        int rate, bits, expected;
+    } cases[] = {{44100, 16, 0}, {48000, 32, 0}, {96000, 16, WAVERR_BADFORMAT}, {48000, 8, WAVERR_BADFORMAT}};
+    qputenv("KORVANTA_DUT", "rates=44100/48000 bits=16/24");
+    for (const auto& c : cases) {
+        EXPECT_EQ(card.queryInput(0, MakeWaveFormat(c.rate, c.bits)), c.expected) << c.rate << " " << c.bits;
+        EXPECT_EQ(card.queryOutput(0, MakeWaveFormat(c.rate, c.bits)), c.expected) << c.rate << " " << c.bits;
+    }
+    std::unique_ptr<CaptureSource> src;
+    EXPECT_EQ(card.openInput(0, MakeWaveFormat(96000, 16), src), WAVERR_BADFORMAT);
+    WaveInCaps caps;
+    ASSERT_EQ(card.inputCaps(0, caps), 0);
+    EXPECT_EQ(caps.formats, WAVE_FORMAT_4M16 | WAVE_FORMAT_4S16 | WAVE_FORMAT_48M16 | WAVE_FORMAT_48S16);
+    qunsetenv("KORVANTA_DUT");
+
+    card.setFormatLimits({11025}, {8});
+    EXPECT_EQ(card.queryOutput(0, MakeWaveFormat(11025, 8)), 0);
+    EXPECT_EQ(card.queryOutput(0, MakeWaveFormat(11025, 16)), WAVERR_BADFORMAT);
+    card.reset();
+    EXPECT_EQ(card.queryOutput(0, MakeWaveFormat(96000, 16)), 0) << "reset lifts the limits";
+}
+
 TEST(VirtualCardDevice, ChosenWhenTheOnlyPcmIsNull)
 {
     // A machine whose only PCM is "null" (also on a developer's machine with

@@ -3,6 +3,7 @@
 #include "AlsaPcm.h"
 #include "DeviceLog.h"
 
+#include <algorithm>
 #include <cerrno>
 
 int AlsaCapture::start() { return pcm_.check(snd_pcm_start(pcm_.get()), QStringLiteral("start")); }
@@ -35,7 +36,12 @@ ReadResult AlsaCapture::read(uint8_t* dst, int frames, int timeoutMs)
         LogAlsaError(QStringLiteral("capture from"), pcm_.name(), static_cast<int>(avail));
         return {0, WAVERR_DEVICE_GONE};
     }
-    const snd_pcm_sframes_t n = snd_pcm_readi(pcm_.get(), dst, static_cast<snd_pcm_uframes_t>(frames));
+    // Never ask for more than is there: besides being pointless, a request
+    // beyond the buffer size makes ALSA's `file` plugin skip its input file
+    // and hand back the silence of its slave (a block of zeros at low rates,
+    // where the half-second buffer is smaller than an analyzer block).
+    const auto want = static_cast<snd_pcm_uframes_t>(std::min<snd_pcm_sframes_t>(frames, avail));
+    const snd_pcm_sframes_t n = snd_pcm_readi(pcm_.get(), dst, want);
     if (n == -EAGAIN)
         return {0, 0};
     if (n < 0) {
