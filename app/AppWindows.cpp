@@ -11,7 +11,9 @@
 #include "SkalDlg.h"
 #include "Tdummy.h"
 #include "analys.h"
+#include "iodia.h"
 #include "koedi.h"
+#include "udcoffset.h"
 #include "ProgramIcon.h"
 
 #include <QApplication>
@@ -37,11 +39,14 @@ TMainForm* CreateApplicationWindows()
     f.Analy = new TAnaly(f.MainForm);
     f.KorEdit = new TKorEdit(f.MainForm);
     f.SkalDia = new TSkalDia(f.MainForm);
+    f.IOdialog = new TIOdialog(f.MainForm);
     f.Dummy = new Tdummy;
+    f.DCOffset = new TDCOffset(f.MainForm);
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
     f.Help = new THelpBrowser(f.MainForm);
+    QObject::connect(f.DCOffset, &TDCOffset::helpRequested, f.Help, &THelpBrowser::HelpKeyword);
     modal::SetHelpHandler([](int context) {
         if (Forms().Help)
             Forms().Help->HelpContext(context);
@@ -52,6 +57,7 @@ TMainForm* CreateApplicationWindows()
 void DestroyApplicationWindows()
 {
     AppWindows& f = Forms();
+    QObject::connect(f.DCOffset, &TDCOffset::helpRequested, f.Help, &THelpBrowser::HelpKeyword);
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
     delete f.Dummy;

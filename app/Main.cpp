@@ -18,6 +18,7 @@
 #include "HelpBrowser.h"
 #include "MainMenu.h"
 #include "ModalQuestions.h"
+#include "ParameterMenu.h"
 #include "OscilloscopeSettings.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
@@ -28,6 +29,7 @@
 #include "SweepSettings.h"
 #include "UserMessages.h"
 #include "analys.h"
+#include "iodia.h"
 #include "koedi.h"
 #include "samplemem.h"
 
@@ -109,6 +111,7 @@ void TMainForm::buildWindow()
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
     setCentralWidget(PageControl1);
+    ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
     StatusLine = new TStatusLine(kCredit, this);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(StatusLine, 1);
@@ -167,10 +170,9 @@ void TMainForm::connectMenus()
     hooks.audioOutParameter = m.AudioOutParameter1;
     AnalyzerPage->AttachMenus(hooks);
 
-    // Not built yet: the DC offset dialog, the mixer's channel menu and
-    // switch. The diagram commands wait for the diagram window.
-    for (QAction* later : {m.AudioInDCOffset1, m.MixerSupport1})
-        later->setEnabled(false);
+    // Not built yet: the mixer's channel menu and switch. The diagram
+    // commands wait for the diagram window.
+    m.MixerSupport1->setEnabled(false);
     m.WaveInChannel1->setEnabled(false);
     enableDiagramCommands(false);
 }
@@ -308,8 +310,15 @@ void TMainForm::enableDiagramCommands(bool on)
 
 void TMainForm::InDeviceClick(int index)
 {
-    if (chooseDevice(Menu->InDeviceItems, index, GetInDevice(), &SetInDevice))
-        showInputFormat(QStringLiteral(" Bit"));
+    int rateBefore = 0, outRate = 0;
+    GetSampleRates(rateBefore, outRate);
+    if (!chooseDevice(Menu->InDeviceItems, index, GetInDevice(), &SetInDevice))
+        return;
+    showInputFormat(QStringLiteral(" Bit"));
+    int rate = 0;
+    GetSampleRates(rate, outRate);
+    if (rate != rateBefore)
+        AnalyzerPage->FollowInputRate();
 }
 
 void TMainForm::OutDeviceClick(int index) { chooseDevice(Menu->OutDeviceItems, index, GetOutDevice(), &SetOutDevice); }
@@ -455,7 +464,8 @@ void TMainForm::passLanguageOn(char letter)
 {
     // In the order the windows expect: feature list, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
-    // window, diagram options; the calibration status line last.
+    // window, diagram options, parameter dialog; the calibration status line
+    // last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
@@ -472,6 +482,8 @@ void TMainForm::passLanguageOn(char letter)
         f.Diagramm->SetDiaLanguage(QLatin1Char(letter));
     if (f.Diadlg)
         f.Diadlg->SetLanguage(QLatin1Char(letter));
+    if (f.IOdialog)
+        f.IOdialog->SetLanguage(letter);
     AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }
 

@@ -37,6 +37,10 @@ TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent)
     // The sweep, the generator window and the mixer levels come later.
     for (QWidget* w : findChildren<QWidget*>())
         w->setEnabled(false);
+    // "Out-Para" opens the output parameter dialog (the main window wires
+    // it); the level bars beside it stay disabled.
+    Pegelbox->setEnabled(true);
+    Button2->setEnabled(true);
 }
 
 QWidget* TGeneratorPage::buildSweepColumn()

@@ -1,9 +1,9 @@
 #pragma once
 // The generator and sweep page of the main window: the sweep controls, the
 // level bars and the group over which the generator window docks. The sweep,
-// the generator window and the mixer levels are not built yet, so every
-// control of the page is disabled; the page-change operations are the hooks
-// they will fill.
+// the generator window and the mixer levels are not built yet, so their
+// controls are disabled ("Out-Para" works); the page-change operations are
+// the hooks they will fill.
 
 #include <QPoint>
 #include <QWidget>
