@@ -5,10 +5,15 @@
 #include "Diagr3.h"
 #include "Eichdia.h"
 #include "FeatDlg.h"
+#include "GeneratorDocking.h"
+#include "GeneratorPage.h"
+#include "GeneratorSection.h"
 #include "HelpBrowser.h"
 #include "Main.h"
 #include "ModalQuestions.h"
+#include "ParameterMenu.h"
 #include "SkalDlg.h"
+#include "Wavegene.h"
 #include "Tdummy.h"
 #include "analys.h"
 #include "iodia.h"
@@ -45,6 +50,13 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
+    // The generator window is a tool window of its own, last in the order.
+    f.Wavegen = new TWavegen(Generator());
+    f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
+    f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
+    // "Opt." opens the output parameter dialog as the menu item does.
+    QObject::connect(f.Wavegen, &TWavegen::optionsRequested, f.MainForm->ParameterMenu,
+                     &TParameterMenu::AudioOutParameter1Click);
     f.Help = new THelpBrowser(f.MainForm);
     QObject::connect(f.DCOffset, &TDCOffset::helpRequested, f.Help, &THelpBrowser::HelpKeyword);
     modal::SetHelpHandler([](int context) {
@@ -57,11 +69,14 @@ TMainForm* CreateApplicationWindows()
 void DestroyApplicationWindows()
 {
     AppWindows& f = Forms();
-    QObject::connect(f.DCOffset, &TDCOffset::helpRequested, f.Help, &THelpBrowser::HelpKeyword);
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
     delete f.Dummy;
     delete f.Diagramm;
+    if (f.MainForm)
+        f.MainForm->GeneratorPage->SetGeneratorWindow(nullptr);
+    delete f.GeneratorDocking;
+    delete f.Wavegen;
     // The dialogs go with the main window that owns them.
     delete f.MainForm;
     f = AppWindows{};

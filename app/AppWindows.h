@@ -17,6 +17,8 @@ class TMainForm;
 class TSkalDia;
 class Tdiadlg;
 class Tdummy;
+class TGeneratorDocking;
+class TWavegen;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
@@ -31,6 +33,8 @@ struct AppWindows {
     TDCOffset* DCOffset = nullptr;
     Tdiadlg* Diadlg = nullptr;
     TDiagramm* Diagramm = nullptr;
+    TWavegen* Wavegen = nullptr;
+    TGeneratorDocking* GeneratorDocking = nullptr;
     THelpBrowser* Help = nullptr;
 };
 

@@ -19,6 +19,7 @@
 #include "MainMenu.h"
 #include "ModalQuestions.h"
 #include "ParameterMenu.h"
+#include "Wavegene.h"
 #include "OscilloscopeSettings.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
@@ -354,6 +355,8 @@ void TMainForm::Reset1Click()
     StopAll();
     // The reset drops the block the calibration loop waits for.
     endCalibrationMeasurement();
+    if (Forms().Wavegen)
+        Forms().Wavegen->GstopClick();
     StopPlay();
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
@@ -464,8 +467,8 @@ void TMainForm::passLanguageOn(char letter)
 {
     // In the order the windows expect: feature list, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
-    // window, diagram options, parameter dialog; the calibration status line
-    // last.
+    // window, diagram options, parameter dialog, generator; the calibration
+    // status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
@@ -484,6 +487,8 @@ void TMainForm::passLanguageOn(char letter)
         f.Diadlg->SetLanguage(QLatin1Char(letter));
     if (f.IOdialog)
         f.IOdialog->SetLanguage(letter);
+    if (f.Wavegen)
+        f.Wavegen->Language(letter);
     AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }
 

@@ -3,7 +3,7 @@
 #include "AnalyzerPage.h"
 #include "AppWindows.h"
 #include "GeneratorPage.h"
-#include "GeneratorSettings.h"
+#include "GeneratorSection.h"
 #include "MainMenu.h"
 #include "Soundd3.h"
 #include "iodia.h"
@@ -72,7 +72,7 @@ bool TParameterMenu::outputDialog()
     TIOdialog* dlg = Forms().IOdialog;
     if (!dlg || IsPlaying())
         return false;
-    dlg->Execute(false, generator_ ? &generator_->loopMode : nullptr);
+    dlg->Execute(false, &Generator().loopMode);
     return true;
 }
 

@@ -12,16 +12,11 @@
 class TAnalyzerPage;
 class TGeneratorPage;
 class TMainMenu;
-struct GeneratorSettings;
 
 class TParameterMenu : public QObject {
     Q_OBJECT
 public:
     TParameterMenu(TMainMenu& menu, TAnalyzerPage& analyzer, TGeneratorPage& generator, QObject* parent = nullptr);
-
-    // The generator's record whose loop flag the output dialog shows and
-    // stores; without one the dialog leaves the flag out.
-    void SetGeneratorSettings(GeneratorSettings* settings) { generator_ = settings; }
 
     void BinpoptClick();               // "In-Para"
     void AudioInParameter1Click();
@@ -37,5 +32,4 @@ private:
     void showInputFormat();
 
     TAnalyzerPage& analyzer_;
-    GeneratorSettings* generator_ = nullptr;
 };

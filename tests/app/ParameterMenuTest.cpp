@@ -6,9 +6,11 @@
 #include "AppTestSupport.h"
 #include "Diagr3.h"
 #include "GeneratorPage.h"
+#include "GeneratorSection.h"
 #include "HelpBrowser.h"
 #include "MainMenu.h"
 #include "RadioGroup.h"
+#include "Wavegene.h"
 #include "Soundd3.h"
 #include "iodia.h"
 #include "udcoffset.h"
@@ -156,6 +158,26 @@ TEST_F(ParameterMenu, OutputDialogIsInertWhilePlayingAndOpensOnceStopped)
     }
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(title, "Wave output options for " + DeviceName('O', GetOutDevice()));
+}
+
+TEST_F(ParameterMenu, GeneratorOptionsOpenTheOutputDialogWithTheLoopFlag)
+{
+    TIOdialog* dlg = Forms().IOdialog;
+    ASSERT_TRUE(Forms().Wavegen);
+    Generator().loopMode = true;
+    bool loopShown = false;
+    whenShown(dlg, [&] {
+        loopShown = dlg->CheckBox2->isVisible() && dlg->CheckBox2->isChecked();
+        dlg->CheckBox2->setChecked(false);
+        dlg->RateButton(kRow48000, kCol16)->click();
+    }, dlg->BitBtn1);
+    Forms().Wavegen->WOoptBut->click();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(loopShown);
+    EXPECT_FALSE(Generator().loopMode) << "OK stores the loop flag in the generator's record";
+    int in = 0, out = 0;
+    GetSampleRates(in, out);
+    EXPECT_EQ(out, 48000);
 }
 
 TEST_F(ParameterMenu, DcOffsetMenuOpensTheDialogAndItsHelpTopic)
