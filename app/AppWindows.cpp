@@ -15,11 +15,13 @@
 #include "SkalDlg.h"
 #include "Wavegene.h"
 #include "Tdummy.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "iodia.h"
 #include "koedi.h"
 #include "udcoffset.h"
 #include "ProgramIcon.h"
+#include "ProfileStore.h"
 
 #include <QApplication>
 
@@ -39,6 +41,7 @@ TMainForm* CreateApplicationWindows()
     modal::SetDialogParent(f.MainForm);
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
+    f.Wobbeldlg = new Twobbeldlg(f.MainForm);
     f.AboutBox = new TAboutBox(f.MainForm);
     f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);
@@ -68,6 +71,10 @@ TMainForm* CreateApplicationWindows()
 
 void DestroyApplicationWindows()
 {
+    // Declared first so that it runs last: the settings sections the windows
+    // write at their destruction join the shutdown's one replacement of the
+    // settings file, whatever order they are destroyed in.
+    const SettingsTransactionCommit commitSettings;
     AppWindows& f = Forms();
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);

@@ -15,6 +15,7 @@ class TEichDlg;
 class TIOdialog;
 class TMainForm;
 class TSkalDia;
+class Twobbeldlg;
 class Tdiadlg;
 class Tdummy;
 class TGeneratorDocking;
@@ -23,6 +24,7 @@ class TWavegen;
 struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
+    Twobbeldlg* Wobbeldlg = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;
