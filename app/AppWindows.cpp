@@ -10,6 +10,7 @@
 #include "GeneratorSection.h"
 #include "HelpBrowser.h"
 #include "Main.h"
+#include "Oszidia1.h"
 #include "ModalQuestions.h"
 #include "ParameterMenu.h"
 #include "SkalDlg.h"
@@ -42,6 +43,8 @@ TMainForm* CreateApplicationWindows()
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
     f.Wobbeldlg = new Twobbeldlg(f.MainForm);
+    // The oscilloscope's display is a window of its own beside the main window.
+    f.Oszidia = new TOszidia;
     f.AboutBox = new TAboutBox(f.MainForm);
     f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);
@@ -53,8 +56,9 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
-    // The generator window is a tool window of its own, last in the order.
-    f.Wavegen = new TWavegen(Generator());
+    // The generator window is a tool window of its own, last in the order;
+    // it belongs to the main window so that it stays above it.
+    f.Wavegen = new TWavegen(Generator(), f.MainForm);
     f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
     f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
     // "Opt." opens the output parameter dialog as the menu item does.
@@ -79,6 +83,7 @@ void DestroyApplicationWindows()
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
     delete f.Dummy;
+    delete f.Oszidia;
     delete f.Diagramm;
     if (f.MainForm)
         f.MainForm->GeneratorPage->SetGeneratorWindow(nullptr);

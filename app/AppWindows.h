@@ -14,6 +14,7 @@ class TDCOffset;
 class TEichDlg;
 class TIOdialog;
 class TMainForm;
+class TOszidia;
 class TSkalDia;
 class Twobbeldlg;
 class Tdiadlg;
@@ -25,6 +26,7 @@ struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
     Twobbeldlg* Wobbeldlg = nullptr;
+    TOszidia* Oszidia = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;
