@@ -21,6 +21,7 @@
 #include "OscilloscopeSettings.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
+#include "QtTranslations.h"
 #include "RadioGroup.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
@@ -425,6 +426,7 @@ void TMainForm::enterPage(int index)
 void TMainForm::SetLanguage(char letter)
 {
     applyLanguageCaptions(letter);
+    UseQtTranslations(letter);
     passLanguageOn(letter);
     ShowCorrectionStatus();
     fitWindowSize();
