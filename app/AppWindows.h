@@ -15,6 +15,8 @@ class TMainForm;
 class TSkalDia;
 class Tdiadlg;
 class Tdummy;
+class TGeneratorDocking;
+class TWavegen;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
@@ -27,6 +29,8 @@ struct AppWindows {
     Tdummy* Dummy = nullptr;
     Tdiadlg* Diadlg = nullptr;
     TDiagramm* Diagramm = nullptr;
+    TWavegen* Wavegen = nullptr;
+    TGeneratorDocking* GeneratorDocking = nullptr;
     THelpBrowser* Help = nullptr;
 };
 

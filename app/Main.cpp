@@ -18,6 +18,7 @@
 #include "HelpBrowser.h"
 #include "MainMenu.h"
 #include "ModalQuestions.h"
+#include "Wavegene.h"
 #include "OscilloscopeSettings.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
@@ -346,6 +347,8 @@ void TMainForm::Reset1Click()
     StopAll();
     // The reset drops the block the calibration loop waits for.
     endCalibrationMeasurement();
+    if (Forms().Wavegen)
+        Forms().Wavegen->GstopClick();
     StopPlay();
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
@@ -457,7 +460,7 @@ void TMainForm::passLanguageOn(char letter)
 {
     // In the order the windows expect: feature list, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
-    // window, diagram options; the calibration status line last.
+    // window, diagram options, generator; the calibration status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
@@ -474,6 +477,8 @@ void TMainForm::passLanguageOn(char letter)
         f.Diagramm->SetDiaLanguage(QLatin1Char(letter));
     if (f.Diadlg)
         f.Diadlg->SetLanguage(QLatin1Char(letter));
+    if (f.Wavegen)
+        f.Wavegen->Language(letter);
     AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }
 
