@@ -14,9 +14,11 @@
 #include "SkalDlg.h"
 #include "Wavegene.h"
 #include "Tdummy.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "koedi.h"
 #include "ProgramIcon.h"
+#include "ProfileStore.h"
 
 #include <QApplication>
 
@@ -36,6 +38,7 @@ TMainForm* CreateApplicationWindows()
     modal::SetDialogParent(f.MainForm);
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
+    f.Wobbeldlg = new Twobbeldlg(f.MainForm);
     f.AboutBox = new TAboutBox(f.MainForm);
     f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);
@@ -45,8 +48,9 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
-    // The generator window is a tool window of its own, last in the order.
-    f.Wavegen = new TWavegen(Generator());
+    // The generator window is a tool window of its own, last in the order;
+    // it belongs to the main window so that it stays above it.
+    f.Wavegen = new TWavegen(Generator(), f.MainForm);
     f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
     f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
     f.Help = new THelpBrowser(f.MainForm);
@@ -59,6 +63,10 @@ TMainForm* CreateApplicationWindows()
 
 void DestroyApplicationWindows()
 {
+    // Declared first so that it runs last: the settings sections the windows
+    // write at their destruction join the shutdown's one replacement of the
+    // settings file, whatever order they are destroyed in.
+    const SettingsTransactionCommit commitSettings;
     AppWindows& f = Forms();
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);

@@ -13,6 +13,7 @@ class TDiagramm;
 class TEichDlg;
 class TMainForm;
 class TSkalDia;
+class Twobbeldlg;
 class Tdiadlg;
 class Tdummy;
 class TGeneratorDocking;
@@ -21,6 +22,7 @@ class TWavegen;
 struct AppWindows {
     TMainForm* MainForm = nullptr;
     TFeatDlg* FeatDlg = nullptr;
+    Twobbeldlg* Wobbeldlg = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;

@@ -26,9 +26,11 @@
 #include "RadioGroup.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
+#include "SweepMenu.h"
 #include "Soundd3.h"
 #include "SweepSettings.h"
 #include "UserMessages.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "koedi.h"
 #include "samplemem.h"
@@ -168,6 +170,7 @@ void TMainForm::connectMenus()
     hooks.audioInParameter = m.AudioInParameter1;
     hooks.audioOutParameter = m.AudioOutParameter1;
     AnalyzerPage->AttachMenus(hooks);
+    AttachSweepMenus(*GeneratorPage, m);
 
     // Not built yet: the DC offset dialog, the mixer's channel menu and
     // switch. The diagram commands wait for the diagram window.
@@ -274,6 +277,7 @@ void TMainForm::connectDiagram()
 {
     TDiagramm* d = Forms().Diagramm;
     AnalyzerPage->SetDiagram(d);
+    AttachSweepWindows(*GeneratorPage);
     if (!d)
         return;
     connect(d, &TDiagramm::channelColoursChanged, this, [this](const QColor& left, const QColor& right) {
@@ -363,7 +367,9 @@ void TMainForm::endCalibrationMeasurement()
 
 void TMainForm::StopAll()
 {
-    // The sweep and the oscilloscope join here once they can run.
+    // The sweep ends at once: its block in flight may be taken by the loop
+    // that stops everything, or lost to a reset.
+    GeneratorPage->StopSweepNow();
     AnalyzerPage->StopButtonClick();
 }
 
@@ -458,12 +464,14 @@ void TMainForm::applyLanguageCaptions(char letter)
 
 void TMainForm::passLanguageOn(char letter)
 {
-    // In the order the windows expect: feature list, information box,
+    // In the order the windows expect: feature list, sweep settings, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
     // window, diagram options, generator; the calibration status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
+    if (f.Wobbeldlg)
+        f.Wobbeldlg->Language(letter);
     if (f.AboutBox)
         f.AboutBox->SetAboutLanguage(letter);
     if (f.EichDlg)
@@ -637,6 +645,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::FormCloseQuery()
 {
+    // Every section written from here on (the audio layer's, ours, and those
+    // the other windows write when they are destroyed) reaches the file in
+    // one replacement at the end of DestroyApplicationWindows().
+    BeginSettingsTransaction();
     AnalyzerPage->LeaveAnalyzerPage();
     GeneratorPage->LeaveSweepPage();
     ScopePage->LeaveScopePage();
