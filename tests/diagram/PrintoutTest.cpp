@@ -104,8 +104,13 @@ TEST_P(Printout, LabelsAndTextLinesStayApart)
                                                  pc.orientation == QPageLayout::Landscape);
     const QImage pic = printedPicture(g, pc.dpi, pdf);
     ASSERT_FALSE(pic.isNull());
-    if (qEnvironmentVariableIsSet("KORVANTA_KEEP_PRINTOUT"))
-        pic.save(qEnvironmentVariable("KORVANTA_KEEP_PRINTOUT") + "/" + QString::fromStdString(CaseName({pc, 0})) + ".png");
+    // KORVANTA_KEEP_PRINTOUT=<folder> keeps the page and the picture for a look.
+    if (qEnvironmentVariableIsSet("KORVANTA_KEEP_PRINTOUT")) {
+        const QString keep = qEnvironmentVariable("KORVANTA_KEEP_PRINTOUT") + "/" + QString::fromStdString(CaseName({pc, 0}));
+        pic.save(keep + ".png");
+        QFile::remove(keep + ".pdf");
+        QFile::copy(pdf, keep + ".pdf");
+    }
 
     // The layout the printout was drawn with.
     QImage work;
