@@ -10,6 +10,7 @@
 #include "GeneratorSection.h"
 #include "HelpBrowser.h"
 #include "Main.h"
+#include "Oszidia1.h"
 #include "ModalQuestions.h"
 #include "SkalDlg.h"
 #include "Wavegene.h"
@@ -39,6 +40,8 @@ TMainForm* CreateApplicationWindows()
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
     f.Wobbeldlg = new Twobbeldlg(f.MainForm);
+    // The oscilloscope's display is a window of its own beside the main window.
+    f.Oszidia = new TOszidia;
     f.AboutBox = new TAboutBox(f.MainForm);
     f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);
@@ -71,6 +74,7 @@ void DestroyApplicationWindows()
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
     delete f.Dummy;
+    delete f.Oszidia;
     delete f.Diagramm;
     if (f.MainForm)
         f.MainForm->GeneratorPage->SetGeneratorWindow(nullptr);

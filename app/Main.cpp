@@ -20,10 +20,12 @@
 #include "ModalQuestions.h"
 #include "Wavegene.h"
 #include "OscilloscopeSettings.h"
+#include "Oszidia1.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
 #include "QtTranslations.h"
 #include "RadioGroup.h"
+#include "ScopeMenu.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
 #include "SweepMenu.h"
@@ -112,6 +114,7 @@ void TMainForm::buildWindow()
     PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
+    ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
     setCentralWidget(PageControl1);
     StatusLine = new TStatusLine(kCredit, this);
     statusBar()->setSizeGripEnabled(false);
@@ -257,6 +260,7 @@ void TMainForm::FormShow()
     AppWindows& f = Forms();
     if (f.KorEdit)
         CorrectionMenu->SetEditor(f.KorEdit);
+    ScopeMenu->SetDisplay(f.Oszidia);
     connectDiagram();
     SetLanguage(CurrentLanguage());
     placeDiagram();
@@ -357,6 +361,8 @@ void TMainForm::Reset1Click()
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
     SoundInit();
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
 }
 
 void TMainForm::endCalibrationMeasurement()
@@ -371,6 +377,7 @@ void TMainForm::StopAll()
     // that stops everything, or lost to a reset.
     GeneratorPage->StopSweepNow();
     AnalyzerPage->StopButtonClick();
+    ScopeMenu->Stop();
 }
 
 bool TMainForm::event(QEvent* event)
@@ -397,7 +404,7 @@ void TMainForm::leavePage(int index)
     switch (index) {
     case kAnalyzerPage: AnalyzerPage->LeaveAnalyzerPage(); break;
     case kGeneratorPage: GeneratorPage->LeaveSweepPage(); break;
-    case kScopePage: ScopePage->LeaveScopePage(); break;
+    case kScopePage: ScopeMenu->Leave(); break;
     default: break;
     }
 }
@@ -415,15 +422,18 @@ void TMainForm::enterPage(int index)
         helpContext_ = kGeneratorPageHelpContext;
         break;
     case kScopePage:
-        ScopePage->EnterScopePage();
+        ScopeMenu->Enter();
         helpContext_ = kScopePageHelpContext;
         break;
     default: return;
     }
     settings_.ActivePageIndex = index;
-    // The oscilloscope draws in a window of its own: the diagram's file and
-    // clipboard commands do not apply there.
+    // The oscilloscope draws in a window of its own: the text export and the
+    // copy act on that window, the diagram's other commands do not apply.
     enableDiagramCommands(Forms().Diagramm && index != kScopePage);
+    if (index == kScopePage)
+        for (QAction* a : {Menu->SpeichernalsText1, Menu->EditCopyItem})
+            a->setEnabled(Forms().Oszidia != nullptr);
     if (Forms().Diagramm)
         Forms().Diagramm->ClearCursor(true);
     raise();
@@ -472,6 +482,8 @@ void TMainForm::passLanguageOn(char letter)
         f.FeatDlg->SetFeatLanguage(letter);
     if (f.Wobbeldlg)
         f.Wobbeldlg->Language(letter);
+    if (f.Oszidia)
+        f.Oszidia->SetOsziLanguage(letter);
     if (f.AboutBox)
         f.AboutBox->SetAboutLanguage(letter);
     if (f.EichDlg)
@@ -532,6 +544,10 @@ void TMainForm::FilePrint()
 void TMainForm::SpeichernalsText1Click()
 {
     TDiagramm* d = Forms().Diagramm;
+    if (settings_.ActivePageIndex == kScopePage) {
+        ScopeMenu->SaveAsText(d ? d->Options().separator : QStringLiteral(","));
+        return;
+    }
     if (!d)
         return;
     const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
@@ -543,6 +559,8 @@ void TMainForm::SpeichernalsText1Click()
 
 void TMainForm::EditCopy()
 {
+    if (settings_.ActivePageIndex == kScopePage)
+        return ScopeMenu->Copy();
     if (TDiagramm* d = Forms().Diagramm)
         ::EditCopy(*d);
 }
@@ -622,6 +640,8 @@ void TMainForm::takeOverCalibration()
         // A calibration is worth keeping even if the program is killed later.
         SaveToIni(SettingsFilePath());
     }
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
 }
 
 void TMainForm::ShowFeaturelist1Click()
@@ -689,6 +709,7 @@ void TMainForm::SaveToIni(const QString& path)
         settings_.MainLeft = pos().x();
         settings_.MainTop = pos().y();
     }
+    ScopeMenu->StorePlacement(Oscilloscope());
     WriteMainSettings(store, records(settings_));
     store.save();
 }

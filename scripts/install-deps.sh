@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   xvfb xauth x11-utils xdotool poppler-utils imagemagick
   desktop-file-utils appstream file dpkg-dev
+  clang libclang-rt-dev
 )
 
 missing=()
