@@ -24,6 +24,7 @@
 #include "Oszidia1.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
+#include "QtTranslations.h"
 #include "RadioGroup.h"
 #include "ScopeMenu.h"
 #include "ScopePage.h"
@@ -453,6 +454,7 @@ void TMainForm::enterPage(int index)
 void TMainForm::SetLanguage(char letter)
 {
     applyLanguageCaptions(letter);
+    UseQtTranslations(letter);
     passLanguageOn(letter);
     ShowCorrectionStatus();
     fitWindowSize();
