@@ -55,6 +55,13 @@ bool ScopeEngine::Start()
 
 void ScopeEngine::Stop() { setRunning(false); }
 
+bool ScopeEngine::Restart(float voltageScale)
+{
+    voltageScale_ = voltageScale;
+    appliedTimebase_ = 0;
+    return Start();
+}
+
 void ScopeEngine::setRunning(bool on)
 {
     if (running_ == on)

@@ -43,6 +43,10 @@ public:
     // when the input has no usable format.
     bool Start();
     void Stop();
+    // Starts again after another action had the input (calibration, a reset
+    // of the sound system that read the device's rates anew): the timebase
+    // is applied afresh with the next frame.
+    bool Restart(float voltageScale);
     bool Running() const { return running_; }
 
     // Sets the display up for the current record (points, x range).
