@@ -23,6 +23,7 @@
 #include "Oszidia1.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
+#include "QtTranslations.h"
 #include "RadioGroup.h"
 #include "ScopeMenu.h"
 #include "ScopePage.h"
@@ -444,6 +445,7 @@ void TMainForm::enterPage(int index)
 void TMainForm::SetLanguage(char letter)
 {
     applyLanguageCaptions(letter);
+    UseQtTranslations(letter);
     passLanguageOn(letter);
     ShowCorrectionStatus();
     fitWindowSize();
