@@ -21,9 +21,12 @@ int64_t roundedTop(int32_t value, int bits)
 
 // A full-scale value as a 32-bit sample. Integer files come back exactly
 // (libsndfile scales them by a power of two); floating-point files beyond
-// full scale are clipped, never wrapped.
+// full scale are clipped, never wrapped, and a NaN in a damaged float file
+// plays as silence (converting it would be undefined).
 int32_t wide(double x)
 {
+    if (std::isnan(x))
+        return 0;
     const double v = std::nearbyint(x * 2147483648.0);
     return static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
 }

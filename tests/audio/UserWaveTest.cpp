@@ -56,6 +56,26 @@ TEST(WaveFileReader, ReadsEveryKindBackExactlyAndLoops)
     }
 }
 
+// A damaged float file: NaN plays as silence, values beyond full scale are
+// clipped instead of wrapping to the other rail.
+TEST(WaveFileReader, FloatFilesWithNanOrOverrangeArePlayableAndClipped)
+{
+    ScratchDir dir;
+    const QString path = dir.file("damaged.wav");
+    const double values[] = {std::nan(""), 2.0, -2.0, 0.25};
+    ASSERT_TRUE(WriteWaveFile(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 48000, 4,
+                              [&](int i, int) { return values[i]; }));
+    QString why;
+    std::unique_ptr<WaveFileReader> r = OpenWaveFile(path, why);
+    ASSERT_TRUE(r) << why.toStdString();
+    std::vector<int32_t> got(8);
+    ASSERT_EQ(r->readLooped(got.data(), 4), 4);
+    EXPECT_EQ(got[0], 0);
+    EXPECT_EQ(got[2], 2147483647);
+    EXPECT_EQ(got[4], -2147483647 - 1);
+    EXPECT_EQ(got[6], 536870912);
+}
+
 TEST(WaveFileReader, SamplesAreEncodedInTheOutputWidth)
 {
     struct Case {
