@@ -22,6 +22,7 @@ class TAnalyzerPage;
 class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
+class TParameterMenu;
 class TScopeMenu;
 class TScopePage;
 class TStatusLine;
@@ -92,6 +93,7 @@ public:
 
     TMainMenu* Menu;
     TCorrectionMenu* CorrectionMenu;
+    TParameterMenu* ParameterMenu;
     TScopeMenu* ScopeMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1

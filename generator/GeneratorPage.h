@@ -5,8 +5,8 @@
 // the engine's results into read-outs, diagram points and messages.
 //
 // The generator window docks over the group `Generator` while the page is
-// shown. The level group ("In"/"Out", "Out-Para") belongs to the mixer and
-// stays disabled here.
+// shown. The level bars ("In"/"Out") belong to the mixer and stay disabled
+// here; "Out-Para" opens the output parameter dialog.
 
 #include <QPoint>
 #include <QWidget>

@@ -8,9 +8,10 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libasound2-dev alsa-utils
   libsndfile1-dev
-  fonts-liberation fontconfig
+  fonts-liberation fontconfig qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   xvfb xauth x11-utils xdotool poppler-utils imagemagick
+  desktop-file-utils appstream file dpkg-dev
   clang libclang-rt-dev
 )
 
