@@ -335,8 +335,8 @@ void TMainForm::OutDeviceClick(int index) { chooseDevice(Menu->OutDeviceItems, i
 
 bool TMainForm::chooseDevice(QAction* const items[], int index, int current, void (*select)(int))
 {
-    // A device cannot change under a playing generator.
-    if (index < 0 || index >= kDeviceMenuItems || IsPlaying()) {
+    // A device cannot change under a playing generator or wave file.
+    if (index < 0 || index >= kDeviceMenuItems || IsPlaying() || UserWavePlaying()) {
         items[current]->setChecked(true);
         return false;
     }

@@ -15,8 +15,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -55,7 +55,13 @@ TWavegen::TWavegen(GeneratorSettings& settings, QWidget* parent)
     building_ = false;
 }
 
-TWavegen::~TWavegen() { saveSettings(); }
+TWavegen::~TWavegen()
+{
+    // The file player runs on a thread of its own; it must not outlive us.
+    if (UserWavePlaying())
+        StopUserWave();
+    saveSettings();
+}
 
 // --- form ---------------------------------------------------------------------------
 
@@ -79,7 +85,6 @@ void TWavegen::buildControls()
     row->addWidget(buildButtonColumn());
     v->addLayout(row);
     connect(RadioGroup1, &TRadioGroup::itemClicked, this, &TWavegen::RadioGroup1Click);
-    RadioGroup1->button(4)->setEnabled(false);  // no file player yet
     setFixedSize(sizeHint());
 }
 
@@ -270,6 +275,7 @@ int TWavegen::Restart(bool startRequested, bool refreshDisplay)
     if (IsPlaying() || startRequested || settings_.userWavePlaying) {
         if (settings_.loopMode)
             StopPlay();
+        StopUserWave();
         settings_.userWavePlaying = false;
         if (settings_.mode > 3)
             return finishRestart(playUserFile(), refreshDisplay);
@@ -278,7 +284,7 @@ int TWavegen::Restart(bool startRequested, bool refreshDisplay)
             settings_.levelLeft = CorrectedLevel(correction, settings_.frequency, settings_.levelLeft);
             settings_.levelRight = CorrectedLevel(correction, settings_.frequency, settings_.levelRight);
         }
-        result = StartPlay(settings_, -1.0f, settings_.frequency);
+        result = StartPlay(settings_, -1.0f, settings_.frequency, faultProc());
     }
     return finishRestart(result, refreshDisplay);
 }
@@ -293,9 +299,29 @@ int TWavegen::finishRestart(int result, bool refreshDisplay)
 
 int TWavegen::playUserFile()
 {
-    // The looping file player is not part of the program yet: the "User"
-    // item is disabled, and a mode 4 read from the settings starts nothing.
-    return 1;
+    if (PlayUserWave(settings_.userFileName, faultProc()) != 0)
+        return 1;
+    settings_.userWavePlaying = true;
+    // A file plays as it is: no level or phase of ours applies.
+    enableChannelControls(false);
+    return 0;
+}
+
+PlayFaultProc TWavegen::faultProc()
+{
+    return [self = QPointer<TWavegen>(this)](int code) {
+        if (self)
+            self->playbackFault(code);
+    };
+}
+
+void TWavegen::playbackFault(int code)
+{
+    // The engine has stopped the failed output already; whatever else of
+    // ours might still run is stopped too, so the next Start begins afresh.
+    stopEverything();
+    enableChannelControls(true);
+    startFailed(code);
 }
 
 void TWavegen::RefreshDisplay()
@@ -363,6 +389,7 @@ void TWavegen::GstopClick()
 void TWavegen::stopEverything()
 {
     StopPlay();
+    StopUserWave();
     settings_.userWavePlaying = false;
 }
 

@@ -11,6 +11,7 @@
 // dark-red frequency panel and a disabled "Opt." button. GUI thread only.
 
 #include "GeneratorSettings.h"
+#include "Soundd3.h"
 
 #include <QWidget>
 
@@ -107,6 +108,10 @@ private:
     int finishRestart(int result, bool refreshDisplay);
     // Mode 4: plays the user's file looped; 0 when it plays, else 1.
     int playUserFile();
+    // What the engine calls when the output fails while playing.
+    PlayFaultProc faultProc();
+    // The output failed while playing: stopped look and the error box.
+    void playbackFault(int code);
     void stepFrequency(float (*step)(float));
     // A control changed: restart, and when a running tone could not be
     // started again, say so and show the stopped look.

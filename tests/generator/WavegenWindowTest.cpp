@@ -201,6 +201,38 @@ TEST_F(Wavegen, StartErrorShowsTheBoxInTheCurrentLanguageAndTheNextStartWorks)
     }
 }
 
+TEST_F(Wavegen, AnOutputFailingWhilePlayingEndsWithTheErrorBoxAndTheNextStartWorks)
+{
+    open();
+    const struct {
+        VirtualFault fault;
+        const char* name;
+    } cases[] = {{VirtualFault::OutputStall, "stall"},
+                 {VirtualFault::OutputGone, "device gone"},
+                 {VirtualFault::OutputWriteFails, "write error"}};
+    for (const auto& c : cases) {
+        modals.clear();
+        VirtualCard::instance().injectFault(c.fault, 0, 1);
+        gen->Gstart->click();
+        ASSERT_TRUE(gen->RunningLook()) << c.name;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !modals.questions().empty(); }, 10000)) << c.name;
+        const modal::Question& q = modals.questions().front();
+        EXPECT_EQ(q.kind, modal::Kind::Error) << c.name;
+        EXPECT_TRUE(q.text.startsWith("Fehler bei Frequenzausgabe (")) << q.text.toStdString();
+        EXPECT_TRUE(q.text.endsWith(" )")) << q.text.toStdString();
+        EXPECT_GT(q.text.size(), QString("Fehler bei Frequenzausgabe ( )").size()) << "the device says why";
+        EXPECT_FALSE(IsPlaying()) << c.name;
+        EXPECT_FALSE(gen->RunningLook()) << c.name;
+        EXPECT_TRUE(gen->WOoptBut->isEnabled()) << c.name;
+
+        gen->Gstart->click();
+        EXPECT_TRUE(IsPlaying()) << c.name << ": the next start works";
+        EXPECT_TRUE(gen->RunningLook()) << c.name;
+        gen->Gstop->click();
+        EXPECT_EQ(modals.questions().size(), 1u) << c.name;
+    }
+}
+
 TEST_F(Wavegen, AToneThatCannotStartAgainAfterAChangeEndsWithTheErrorBox)
 {
     open();
