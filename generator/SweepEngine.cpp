@@ -177,7 +177,13 @@ bool TSweepEngine::startTone(float freq)
     g.mode = 0;
     // A tone still playing from the previous step would keep its frequency.
     StopPlay();
-    const int rc = StartPlay(g, kLoopedDuration, freq);
+    // An output that fails while the tone plays ends the sweep like a
+    // failed start; the engine may be gone by the time the report arrives.
+    QPointer<TSweepEngine> self(this);
+    const int rc = StartPlay(g, kLoopedDuration, freq, [self](int code) {
+        if (self)
+            self->PlaybackFailed(code);
+    });
     if (rc != 0) {
         endWithError(Failure::FrequencyOutput, rc);
         return false;

@@ -27,6 +27,9 @@ TEST_F(SweepTest, DeviceFaultsEndTheSweepWithAMessage)
         {"no data", VirtualFault::NoData, "Probleme beim Beginn Samplen (", false},
         {"short block", VirtualFault::ShortBlock, "Probleme beim Beginn Samplen (", true},
         {"close fails", VirtualFault::CloseFails, "Probleme beim Beginn Samplen (", false},
+        {"output stalls", VirtualFault::OutputStall, "ERROR at Frequency Output (", true},
+        {"output gone", VirtualFault::OutputGone, "ERROR at Frequency Output (", true},
+        {"output write fails", VirtualFault::OutputWriteFails, "ERROR at Frequency Output (", true},
     };
     VirtualCard& card = VirtualCard::instance();
     for (const FaultCase& c : cases) {
