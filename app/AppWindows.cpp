@@ -12,6 +12,7 @@
 #include "Tdummy.h"
 #include "analys.h"
 #include "koedi.h"
+#include "mixu.h"
 #include "ProgramIcon.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ TMainForm* CreateApplicationWindows()
     AppWindows& f = Forms();
     f.MainForm = new TMainForm;
     modal::SetDialogParent(f.MainForm);
+    // Invisible; it owns the mixer model from here to the end.
+    f.Mixu = new Tmixu;
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
     f.AboutBox = new TAboutBox(f.MainForm);
@@ -54,6 +57,9 @@ void DestroyApplicationWindows()
     AppWindows& f = Forms();
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
+    // First, so no mixer event reaches a main window that is gone; the
+    // user's mixer gets back what the program changed.
+    delete f.Mixu;
     delete f.Dummy;
     delete f.Diagramm;
     // The dialogs go with the main window that owns them.

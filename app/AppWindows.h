@@ -15,9 +15,11 @@ class TMainForm;
 class TSkalDia;
 class Tdiadlg;
 class Tdummy;
+class Tmixu;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
+    Tmixu* Mixu = nullptr;
     TFeatDlg* FeatDlg = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;

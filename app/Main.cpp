@@ -17,6 +17,7 @@
 #include "GeneratorPage.h"
 #include "HelpBrowser.h"
 #include "MainMenu.h"
+#include "MixerMenu.h"
 #include "ModalQuestions.h"
 #include "OscilloscopeSettings.h"
 #include "ProfileStore.h"
@@ -105,6 +106,7 @@ void TMainForm::buildWindow()
     AnalyzerPage = new TAnalyzerPage(PageControl1);
     GeneratorPage = new TGeneratorPage(PageControl1);
     ScopePage = new TScopePage(PageControl1);
+    MixerMenu = new TMixerMenu(*Menu, settings_, AnalyzerPage, GeneratorPage, this);
     PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
@@ -167,11 +169,9 @@ void TMainForm::connectMenus()
     hooks.audioOutParameter = m.AudioOutParameter1;
     AnalyzerPage->AttachMenus(hooks);
 
-    // Not built yet: the DC offset dialog, the mixer's channel menu and
-    // switch. The diagram commands wait for the diagram window.
-    for (QAction* later : {m.AudioInDCOffset1, m.MixerSupport1})
-        later->setEnabled(false);
-    m.WaveInChannel1->setEnabled(false);
+    // Not built yet: the DC offset dialog. The diagram commands wait for
+    // the diagram window.
+    m.AudioInDCOffset1->setEnabled(false);
     enableDiagramCommands(false);
 }
 
@@ -266,6 +266,8 @@ void TMainForm::FormShow()
     }
     PageControl1Change();
     ShowCorrectionStatus();
+    MixerMenu->SetMixerWindow(f.Mixu);
+    MixerMenu->ShowMixerSupport();
 }
 
 void TMainForm::connectDiagram()
@@ -373,6 +375,8 @@ bool TMainForm::event(QEvent* event)
         takeOverCalibration();
         return true;
     }
+    if (event->type() == QEvent::WindowActivate)
+        MixerMenu->FormActivate();
     return QMainWindow::event(event);
 }
 

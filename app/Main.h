@@ -22,6 +22,7 @@ class TAnalyzerPage;
 class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
+class TMixerMenu;
 class TScopePage;
 class TStatusLine;
 
@@ -91,6 +92,7 @@ public:
 
     TMainMenu* Menu;
     TCorrectionMenu* CorrectionMenu;
+    TMixerMenu* MixerMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1
     TGeneratorPage* GeneratorPage;  // TabSheet2

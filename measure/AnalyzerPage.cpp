@@ -360,8 +360,8 @@ void TAnalyzerPage::showAnalysisChecks()
 void TAnalyzerPage::updateEnabledStates()
 {
     // The one place that decides what can be used. A run locks what must not
-    // change under it; the input parameter dialog and the mixer's level bar
-    // do not exist yet and stay disabled.
+    // change under it; the input parameter dialog does not exist yet and
+    // stays disabled.
     const bool idle = !Analyzer().Running;
     const bool active = Analyzer().AnalyzerActive;
     // Without a usable input format START records nothing; it is not offered.
@@ -374,9 +374,8 @@ void TAnalyzerPage::updateEnabledStates()
     MeasureRight->setEnabled(active);
     FFTpointsgroup->setEnabled(active && idle);
     AverVal->setEnabled(active && idle);
-    for (QWidget* later : {static_cast<QWidget*>(Binpopt), static_cast<QWidget*>(ScrollBar3),
-                           static_cast<QWidget*>(Label3)})
-        later->setEnabled(false);
+    // The input level bar (ScrollBar3) belongs to the mixer, which enables it.
+    Binpopt->setEnabled(false);
     for (QAction* item : {menus_.thdNoise, menus_.level, menus_.dbFS, menus_.dbV, menus_.dbu, menus_.dbm})
         if (item)
             item->setEnabled(true);

@@ -6,8 +6,8 @@
 // on, posts UM_NEXTBLOCK to the page, whose handler records the next block.
 //
 // The form and its control handlers are in AnalyzerPage.cpp, the run in
-// AnalyzerRun.cpp. "In-Para" and the input level bar stay disabled until
-// the input parameter dialog and the mixer exist.
+// AnalyzerRun.cpp. "In-Para" stays disabled until the input parameter
+// dialog exists; the mixer enables the input level bar.
 
 #include <QWidget>
 #include <cstdint>

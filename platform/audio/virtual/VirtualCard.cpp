@@ -59,6 +59,14 @@ void VirtualCard::setInputVolume(int percent) { volume_.store(std::clamp(percent
 
 int VirtualCard::inputVolume() const { return volume_.load(); }
 
+void VirtualCard::setMixerPath(double playGain, double inputGain, bool hearsDut)
+{
+    std::lock_guard lock(mutex_);
+    mixPlayGain_ = playGain;
+    mixInputGain_ = inputGain;
+    mixHearsDut_ = hearsDut;
+}
+
 void VirtualCard::reset()
 {
     std::lock_guard lock(mutex_);
@@ -67,6 +75,8 @@ void VirtualCard::reset()
     fault_ = VirtualFault::None;
     faultTimes_ = 0;
     volume_.store(100);
+    mixPlayGain_ = mixInputGain_ = 1.0;
+    mixHearsDut_ = true;
     sim_.reset();
     loop_.clear();
     playing_ = false;
@@ -252,6 +262,15 @@ void VirtualCard::stopLoop()
     playing_ = false;
 }
 
+// An unconnected input's hiss, about -110 dBFS RMS (uniform, so its RMS is
+// the peak over sqrt 3).
+double VirtualCard::floorNoise()
+{
+    constexpr double kPeak = 3.16e-6 * 1.7320508;
+    floorNoise_ = floorNoise_ * 1664525u + 1013904223u;
+    return kPeak * (static_cast<double>(floorNoise_) / 2147483648.0 - 1.0);
+}
+
 void VirtualCard::render(uint8_t* dst, int frames, int bits)
 {
     std::lock_guard lock(mutex_);
@@ -265,7 +284,12 @@ void VirtualCard::render(uint8_t* dst, int frames, int bits)
             played[1] = loop_[loopPos_ + 1];
             loopPos_ = (loopPos_ + 2) % loop_.size();
         }
-        sim_->process(played, &scratch_[2 * static_cast<size_t>(i)]);
+        played[0] *= mixPlayGain_;
+        played[1] *= mixPlayGain_;
+        double* out = &scratch_[2 * static_cast<size_t>(i)];
+        sim_->process(played, out);
+        if (!mixHearsDut_)
+            out[0] = out[1] = floorNoise();
     }
-    QuantiseSamples(scratch_.data(), frames * 2, bits, volume_.load() / 100.0, dst);
+    QuantiseSamples(scratch_.data(), frames * 2, bits, volume_.load() / 100.0 * mixInputGain_, dst);
 }

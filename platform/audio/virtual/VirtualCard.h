@@ -39,6 +39,12 @@ public:
     void clearFaults();
     void setInputVolume(int percent);                 // 0..100, 100 = unity
     int inputVolume() const;
+    // The virtual mixer's part of the path: playGain scales what the output
+    // plays (master and wave-out volume), inputGain multiplies the input
+    // volume above (the selected recording source's volume), and without
+    // hearsDut the selected source is one the DUT is not wired to, so the
+    // input hears only a noise floor. Unity and wired on a new card.
+    void setMixerPath(double playGain, double inputGain, bool hearsDut);
     // Everything back to a new card (fast mode off, no DUT override, no
     // fault, volume 100, nothing playing).
     void reset();
@@ -79,6 +85,7 @@ private:
     static int checkFormat(int device, const WaveFormat& format);
     Session beginSession(int rate);
     DutSpec currentSpec();
+    double floorNoise();
 
     mutable std::mutex mutex_;
     bool fast_ = false;
@@ -87,6 +94,10 @@ private:
     int faultCode_ = 0;
     int faultTimes_ = 0;
     std::atomic<int> volume_{100};
+    double mixPlayGain_ = 1.0;
+    double mixInputGain_ = 1.0;
+    bool mixHearsDut_ = true;
+    uint32_t floorNoise_ = 1;
     std::optional<int> envVolume_;
     std::unique_ptr<DutSimulator> sim_;
     QString lastLoggedSpec_;
