@@ -94,6 +94,11 @@ void TMixerMenu::FormActivate()
     makeInChannelRadio(true);
     if (settings_.AudioInChannel == -1)
         settings_.AudioInChannel = m->DefaultSource();
+    // Without a line source (a sound server's single "Capture") the source
+    // the mixer has selected now is the one to start with.
+    Tmixu::SourceList list;
+    if (settings_.AudioInChannel == -1 && m->GetSourceList(list))
+        settings_.AudioInChannel = list.selected;
     ChooseInputChannel(settings_.AudioInChannel);
 }
 

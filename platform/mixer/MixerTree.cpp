@@ -184,12 +184,14 @@ int TreeMixer::setControlValues(uint32_t controlId, uint32_t count, const int32_
     // Items beyond those given (a caller that keeps fewer) are off.
     std::vector<int32_t> all(c->values.size(), 0);
     std::copy(values, values + count, all.begin());
+    // Like a driver, only a change is announced.
+    const bool changed = all != c->values;
     if (const int rc = writeValues(*c, all.data()))
         return rc;
     writes_.resize(tree_.controls.size(), 0);
     ++writes_[controlId - 1];
     valuesChanged(*c);
-    if (notifyOwnWrites_)
+    if (notifyOwnWrites_ && changed)
         notifyControlChange(controlId);
     return MMSYSERR_NOERROR;
 }

@@ -103,8 +103,9 @@ TEST_F(MixerApp, FreshSettingsChooseTheLineSourceAndShowIt)
     const QStringList captions = {"Microphone", "Line In", "CD", "Stereo Mix"};
     for (int i = 0; i < kWaveInChannelItems; ++i) {
         EXPECT_EQ(item(i)->isVisible(), i < 4) << i;
-        if (i < 4)
+        if (i < 4) {
             EXPECT_EQ(item(i)->text(), captions[i]);
+        }
         EXPECT_EQ(item(i)->isChecked(), i == 1) << i;
     }
     EXPECT_EQ(main->Settings().AudioInChannel, VirtualMixer::kLineInSource);
