@@ -5,10 +5,14 @@
 #include "Diagr3.h"
 #include "Eichdia.h"
 #include "FeatDlg.h"
+#include "GeneratorDocking.h"
+#include "GeneratorPage.h"
+#include "GeneratorSection.h"
 #include "HelpBrowser.h"
 #include "Main.h"
 #include "ModalQuestions.h"
 #include "SkalDlg.h"
+#include "Wavegene.h"
 #include "Tdummy.h"
 #include "analys.h"
 #include "koedi.h"
@@ -44,6 +48,10 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
+    // The generator window is a tool window of its own, last in the order.
+    f.Wavegen = new TWavegen(Generator());
+    f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
+    f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
     f.Help = new THelpBrowser(f.MainForm);
     modal::SetHelpHandler([](int context) {
         if (Forms().Help)
@@ -62,6 +70,10 @@ void DestroyApplicationWindows()
     delete f.Mixu;
     delete f.Dummy;
     delete f.Diagramm;
+    if (f.MainForm)
+        f.MainForm->GeneratorPage->SetGeneratorWindow(nullptr);
+    delete f.GeneratorDocking;
+    delete f.Wavegen;
     // The dialogs go with the main window that owns them.
     delete f.MainForm;
     f = AppWindows{};

@@ -16,6 +16,8 @@ class TSkalDia;
 class Tdiadlg;
 class Tdummy;
 class Tmixu;
+class TGeneratorDocking;
+class TWavegen;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
@@ -29,6 +31,8 @@ struct AppWindows {
     Tdummy* Dummy = nullptr;
     Tdiadlg* Diadlg = nullptr;
     TDiagramm* Diagramm = nullptr;
+    TWavegen* Wavegen = nullptr;
+    TGeneratorDocking* GeneratorDocking = nullptr;
     THelpBrowser* Help = nullptr;
 };
 

@@ -19,6 +19,7 @@
 #include "MainMenu.h"
 #include "MixerMenu.h"
 #include "ModalQuestions.h"
+#include "Wavegene.h"
 #include "OscilloscopeSettings.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
@@ -267,6 +268,8 @@ void TMainForm::FormShow()
     PageControl1Change();
     ShowCorrectionStatus();
     MixerMenu->SetMixerWindow(f.Mixu);
+    if (f.Wavegen)
+        MixerMenu->SetGeneratorLevel(f.Wavegen->ScrollBar2, f.Wavegen->Label3);
     MixerMenu->ShowMixerSupport();
 }
 
@@ -347,6 +350,8 @@ void TMainForm::Reset1Click()
     StopAll();
     // The reset drops the block the calibration loop waits for.
     endCalibrationMeasurement();
+    if (Forms().Wavegen)
+        Forms().Wavegen->GstopClick();
     StopPlay();
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
@@ -459,7 +464,7 @@ void TMainForm::passLanguageOn(char letter)
 {
     // In the order the windows expect: feature list, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
-    // window, diagram options; the calibration status line last.
+    // window, diagram options, generator; the calibration status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
@@ -476,6 +481,8 @@ void TMainForm::passLanguageOn(char letter)
         f.Diagramm->SetDiaLanguage(QLatin1Char(letter));
     if (f.Diadlg)
         f.Diadlg->SetLanguage(QLatin1Char(letter));
+    if (f.Wavegen)
+        f.Wavegen->Language(letter);
     AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }
 

@@ -2,6 +2,7 @@
 
 #include "AnalyzerPage.h"
 #include "GeneratorPage.h"
+#include "GeneratorSection.h"
 #include "MainMenu.h"
 #include "MainSettings.h"
 #include "mixu.h"
@@ -250,6 +251,7 @@ void TMixerMenu::syncInputControls()
 void TMixerMenu::syncOutputControls()
 {
     const int p = settings_.FgVolume;
+    Generator().analogLevel = p;
     setQuietly(generator_->ScrollBar2, 100 - p);
     setQuietly(anaSlider_, 100 - p);
     generator_->Label8->setText(percentText(p));

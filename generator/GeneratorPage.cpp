@@ -1,5 +1,7 @@
 #include "GeneratorPage.h"
 
+#include "Wavegene.h"
+
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -34,9 +36,26 @@ TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent)
     g->addWidget(Button1, 0, Qt::AlignRight);
     row->addWidget(Generator, 1);
 
-    // The sweep, the generator window and the mixer levels come later.
+    // The sweep and the mixer levels come later; "zurück" waits for the
+    // generator window.
     for (QWidget* w : findChildren<QWidget*>())
         w->setEnabled(false);
+    Generator->setEnabled(true);
+    connect(Button1, &QPushButton::clicked, this, &TGeneratorPage::Button1Click);
+}
+
+void TGeneratorPage::SetGeneratorWindow(TWavegen* generator)
+{
+    generator_ = generator;
+    Button1->setEnabled(generator != nullptr);
+    if (!generator)
+        return;
+    // The docked window covers the group's client area; "zurück" stays
+    // visible below it.
+    const QMargins m = Generator->contentsMargins();
+    Generator->setMinimumSize(generator->frameGeometry().width() + m.left() + m.right(),
+                              generator->frameGeometry().height() + m.top() + m.bottom()
+                                  + Button1->sizeHint().height() + 4);
 }
 
 QWidget* TGeneratorPage::buildSweepColumn()
@@ -107,12 +126,33 @@ QGroupBox* TGeneratorPage::buildLevelBox()
 
 void TGeneratorPage::EnterSweepPage()
 {
-    // The sweep page's entry (generator window, diagram) joins here.
+    if (!generator_)
+        return;
+    dockGenerator(false);
+    generator_->StayOnTop(true);
+    generator_->show();
+    generator_->raise();
 }
 
 void TGeneratorPage::LeaveSweepPage()
 {
-    // Leaving will request a running sweep to stop; none can run yet.
+    if (generator_)
+        generator_->StayOnTop(false);
+}
+
+void TGeneratorPage::Button1Click()
+{
+    if (!generator_)
+        return;
+    dockGenerator(true);
+    generator_->show();
+    generator_->raise();
+}
+
+void TGeneratorPage::dockGenerator(bool force)
+{
+    const QPoint at = GeneratorDockPoint();
+    generator_->Dock(at.x(), at.y(), force);
 }
 
 QPoint TGeneratorPage::GeneratorDockPoint() const

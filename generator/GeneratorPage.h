@@ -1,9 +1,8 @@
 #pragma once
 // The generator and sweep page of the main window: the sweep controls, the
-// level bars and the group over which the generator window docks. The sweep,
-// the generator window and the mixer levels are not built yet, so every
-// control of the page is disabled; the page-change operations are the hooks
-// they will fill.
+// level bars and the group over which the generator window docks. The sweep
+// and the mixer levels are not built yet, so their controls are disabled;
+// "zurück" docks the generator window again.
 
 #include <QPoint>
 #include <QWidget>
@@ -13,15 +12,25 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QScrollBar;
+class TWavegen;
 
 class TGeneratorPage : public QWidget {
     Q_OBJECT
 public:
     explicit TGeneratorPage(QWidget* parent = nullptr);
 
-    // Page change hooks of the sweep (nothing runs on this page yet).
+    // The generator window (created after the main window). The group
+    // `Generator` is sized to hold it.
+    void SetGeneratorWindow(TWavegen* generator);
+
+    // Page change hooks. Entering shows the generator window docked over
+    // the group (unless it was dragged away) and above the main window;
+    // leaving puts it back to normal style.
     void EnterSweepPage();
     void LeaveSweepPage();
+
+    // "zurück": the generator window back over the group, wherever it is.
+    void Button1Click();
 
     // Screen position of the client area of the group `Generator`, where
     // the generator window docks.
@@ -49,5 +58,8 @@ public:
 
 private:
     QWidget* buildSweepColumn();
+    void dockGenerator(bool force);
+
+    TWavegen* generator_ = nullptr;
     QGroupBox* buildLevelBox();
 };

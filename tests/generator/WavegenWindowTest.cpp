@@ -1,0 +1,337 @@
+// The generator window inside the running program: its controls, start and
+// stop, errors, settings, languages and docking over the main window.
+#include "AppTestSupport.h"
+#include "CorrectionFile.h"
+#include "GeneratorPage.h"
+#include "GeneratorSection.h"
+#include "HelpBrowser.h"
+#include "RadioGroup.h"
+#include "Soundd3.h"
+#include "SpinButton.h"
+#include "Wavegene.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace {
+
+const QColor kDarkRed(128, 0, 0);
+
+class Wavegen : public MainWindowTest {
+protected:
+    TWavegen* open(const QByteArray& settings = "[MAIN]\nPAGE=1\n")
+    {
+        writeSettings(settings);
+        start();
+        gen = Forms().Wavegen;
+        return gen;
+    }
+
+    QColor panelColour() const { return gen->Panel1->palette().color(QPalette::Window); }
+    QColor displayBack() const { return gen->GfreqText->palette().color(QPalette::Base); }
+    QColor displayText() const { return gen->GfreqText->palette().color(QPalette::Text); }
+    bool channelControlsEnabled() const
+    {
+        return gen->ScrollBar4->isEnabled() && gen->ScrollBar1->isEnabled() && gen->phL->isEnabled()
+               && gen->phR->isEnabled();
+    }
+    void typeFrequency(const QString& text)
+    {
+        gen->GfreqText->clear();
+        QTest::keyClicks(gen->GfreqText, text);
+    }
+
+    TWavegen* gen = nullptr;
+};
+
+TEST_F(Wavegen, CreationShowsTheStoredSettings)
+{
+    open("[MAIN]\nPAGE=1\n[GEN]\nFGEN=440.50\nPHASEL=-30\nPHASER=90\nVOLL=-12\nVOLR=-100\nMODE=1\n"
+         "UFNAME=/x/y.wav\nBELOOP=1\n");
+    ASSERT_TRUE(gen);
+    EXPECT_EQ(gen->windowTitle(), "Generator");
+    EXPECT_EQ(gen->GfreqText->text(), "440.50Hz");
+    EXPECT_EQ(gen->ScrollBar4->value(), 12);
+    EXPECT_EQ(gen->Label4->text(), "-12dB");
+    EXPECT_EQ(gen->ScrollBar1->value(), 100);
+    EXPECT_EQ(gen->Label6->text(), "OFF");
+    EXPECT_EQ(gen->phL->text(), "-30");
+    EXPECT_EQ(gen->phR->text(), "90");
+    EXPECT_EQ(gen->RadioGroup1->itemIndex(), 1);
+    EXPECT_EQ(Generator().userFileName, "/x/y.wav");
+    EXPECT_EQ(panelColour(), QColor(Qt::black));
+    EXPECT_EQ(displayText(), QColor(Qt::white));
+    EXPECT_FALSE(IsPlaying()) << "creating the window plays nothing";
+    EXPECT_EQ(&gen->Settings(), &Generator());
+    EXPECT_FALSE(gen->ScrollBar2->isEnabled()) << "the analog level waits for the mixer";
+}
+
+TEST_F(Wavegen, SettingsRoundTripThroughTheControls)
+{
+    open();
+    gen->ScrollBar4->setValue(20);
+    gen->ScrollBar1->setValue(100);
+    gen->phL->setText("45");
+    gen->phR->setText("-90");
+    gen->RadioGroup1->setItemIndex(3);
+    typeFrequency("2500.25");
+    closeMain();
+    EXPECT_EQ(setting("GEN", "FGEN"), "2500.25");
+    EXPECT_EQ(setting("GEN", "VOLL"), "-20");
+    EXPECT_EQ(setting("GEN", "VOLR"), "-100");
+    EXPECT_EQ(setting("GEN", "PHASEL"), "45");
+    EXPECT_EQ(setting("GEN", "PHASER"), "-90");
+    EXPECT_EQ(setting("GEN", "MODE"), "3");
+    EXPECT_EQ(setting("GEN", "BELOOP"), "1");
+
+    ResetProcessState();
+    start();
+    gen = Forms().Wavegen;
+    EXPECT_EQ(gen->ScrollBar4->value(), 20);
+    EXPECT_EQ(gen->RadioGroup1->itemIndex(), 3);
+    EXPECT_EQ(gen->GfreqText->text(), "Noise");
+    EXPECT_EQ(displayText(), QColor(255, 0, 255)) << "pink noise shows in magenta";
+    EXPECT_FLOAT_EQ(gen->GetFrequency(), 2500.25f);
+}
+
+TEST_F(Wavegen, SpinButtonsStepWithinTheirLimits)
+{
+    open();
+    const struct {
+        float from;
+        TSpinButton* TWavegen::*spin;
+        bool up;
+        float to;
+    } cases[] = {
+        {100.0f, &TWavegen::GrobSpin, false, 100.0f},   {1000.0f, &TWavegen::GrobSpin, false, 900.0f},
+        {47950.5f, &TWavegen::GrobSpin, true, 47950.5f}, {1000.0f, &TWavegen::GrobSpin, true, 1100.0f},
+        {1.0f, &TWavegen::FeinSpin, false, 1.0f},        {48000.0f, &TWavegen::FeinSpin, true, 48000.0f},
+        {440.0f, &TWavegen::FeinSpin, true, 441.0f},
+    };
+    for (const auto& c : cases) {
+        gen->SetFrequency(c.from);
+        TSpinButton* spin = gen->*c.spin;
+        (c.up ? spin->upButton() : spin->downButton())->click();
+        EXPECT_FLOAT_EQ(gen->GetFrequency(), c.to) << c.from;
+        EXPECT_EQ(gen->GfreqText->text(), QString::number(double(c.to), 'f', 2) + "Hz");
+    }
+    EXPECT_FALSE(IsPlaying()) << "a control change while stopped starts nothing";
+}
+
+TEST_F(Wavegen, TypedFrequencyIsTakenWithoutDisturbingTheTyping)
+{
+    open();
+    typeFrequency("440Hz");
+    EXPECT_FLOAT_EQ(gen->GetFrequency(), 440.0f);
+    EXPECT_EQ(gen->GfreqText->text(), "440Hz") << "the display is not rewritten while typing";
+    typeFrequency("0.5");
+    EXPECT_FLOAT_EQ(gen->GetFrequency(), 440.0f) << "below 1 Hz is ignored";
+    // Pasted at once (typed, its prefix 6000 would be taken on the way).
+    gen->GfreqText->setText("60000");
+    emit gen->GfreqText->textEdited("60000");
+    EXPECT_FLOAT_EQ(gen->GetFrequency(), 440.0f) << "above 48000 Hz is ignored";
+    emit gen->GfreqText->editingFinished();
+    EXPECT_EQ(gen->GfreqText->text(), "440.00Hz") << "leaving the field shows the frequency taken";
+}
+
+TEST_F(Wavegen, StartShowsTheRunningLookAndStopTheStoppedOne)
+{
+    open();
+    gen->Gstart->click();
+    EXPECT_TRUE(IsPlaying());
+    EXPECT_TRUE(gen->RunningLook());
+    EXPECT_EQ(panelColour(), kDarkRed);
+    EXPECT_EQ(displayBack(), kDarkRed);
+    EXPECT_FALSE(gen->WOoptBut->isEnabled());
+    // A second Start while playing changes nothing.
+    gen->Gstart->click();
+    EXPECT_TRUE(IsPlaying());
+
+    // A level change while playing restarts the tone with the new level.
+    gen->ScrollBar4->setValue(6);
+    EXPECT_TRUE(IsPlaying());
+    EXPECT_EQ(Generator().levelLeft, -6);
+
+    gen->Gstop->click();
+    EXPECT_FALSE(IsPlaying());
+    EXPECT_FALSE(gen->RunningLook());
+    EXPECT_EQ(panelColour(), QColor(Qt::black));
+    EXPECT_EQ(displayBack(), QColor(Qt::black));
+    EXPECT_TRUE(gen->WOoptBut->isEnabled());
+    EXPECT_TRUE(channelControlsEnabled());
+    EXPECT_TRUE(modals.questions().empty());
+
+    gen->SetFrequency(0.0f);
+    gen->Gstart->click();
+    EXPECT_FALSE(IsPlaying()) << "a frequency of 0 starts nothing";
+}
+
+TEST_F(Wavegen, StartErrorShowsTheBoxInTheCurrentLanguageAndTheNextStartWorks)
+{
+    open();
+    for (const char letter : {'D', 'E'}) {
+        if (letter == 'E')
+            main->deutschEnglish1Click();
+        modals.clear();
+        VirtualCard::instance().injectFault(VirtualFault::OutputOpenFails, 4, 1);
+        gen->Gstart->click();
+        ASSERT_EQ(modals.questions().size(), 1u);
+        const modal::Question& q = modals.questions().front();
+        EXPECT_EQ(q.kind, modal::Kind::Error);
+        EXPECT_EQ(q.buttons, modal::Ok);
+        const QString prefix = letter == 'D' ? "Fehler bei Frequenzausgabe (" : "Error in frequency output (";
+        EXPECT_EQ(q.text, prefix + SoundErrorText(4) + " )");
+        EXPECT_FALSE(gen->RunningLook());
+        EXPECT_TRUE(gen->WOoptBut->isEnabled());
+        EXPECT_FALSE(IsPlaying());
+
+        gen->Gstart->click();
+        EXPECT_TRUE(IsPlaying()) << "the next start works";
+        EXPECT_TRUE(gen->RunningLook());
+        gen->Gstop->click();
+    }
+}
+
+TEST_F(Wavegen, AToneThatCannotStartAgainAfterAChangeEndsWithTheErrorBox)
+{
+    open();
+    gen->Gstart->click();
+    ASSERT_TRUE(IsPlaying());
+    VirtualCard::instance().injectFault(VirtualFault::OutputOpenFails, 4, 1);
+    gen->ScrollBar1->setValue(10);
+    EXPECT_FALSE(IsPlaying());
+    EXPECT_FALSE(gen->RunningLook()) << "the window must not look as if it played";
+    ASSERT_EQ(modals.questions().size(), 1u);
+    EXPECT_TRUE(modals.questions().front().text.startsWith("Fehler bei Frequenzausgabe ("));
+}
+
+TEST_F(Wavegen, OutputCorrectionSetsTheStartedLevelButNotTheStoredOne)
+{
+    dir.write("out.cor", "1000 1.5\r\n");
+    open();
+    ASSERT_TRUE(LoadCorrection(OutputCorrection(), dir.file("out.cor")));
+    OutputCorrection().active = true;
+    gen->ScrollBar4->setValue(10);
+    gen->ScrollBar1->setValue(100);
+    gen->Gstart->click();
+    ASSERT_TRUE(IsPlaying());
+    EXPECT_EQ(Generator().levelLeft, -12) << "round(-11.5), ties to even";
+    EXPECT_EQ(Generator().levelRight, -100) << "off stays off";
+    gen->Gstop->click();
+    closeMain();
+    EXPECT_EQ(setting("GEN", "VOLL"), "-10") << "the user's level, not the corrected one";
+}
+
+TEST_F(Wavegen, OptionsButtonAsksForTheOutputDialogOnlyWhileStopped)
+{
+    open();
+    QSignalSpy asked(gen, &TWavegen::optionsRequested);
+    gen->WOoptBut->click();
+    EXPECT_EQ(asked.count(), 1);
+    gen->Gstart->click();
+    gen->WOoptBut->click();
+    EXPECT_EQ(asked.count(), 1);
+    gen->Gstop->click();
+}
+
+TEST_F(Wavegen, UserButtonChoosesAFileAndStartsNothing)
+{
+    open();
+    modals.answerFile("/music/tone.wav");
+    gen->UserBut->click();
+    ASSERT_EQ(modals.questions().size(), 1u);
+    EXPECT_EQ(modals.questions().front().type, modal::Type::OpenFile);
+    EXPECT_EQ(modals.questions().front().filter, "Wave File | *.wav");
+    EXPECT_EQ(Generator().userFileName, "/music/tone.wav");
+    EXPECT_FALSE(IsPlaying());
+
+    modals.answerCancel();
+    gen->UserBut->click();
+    EXPECT_EQ(Generator().userFileName, "/music/tone.wav") << "cancel keeps the file";
+
+    // A path longer than the record holds would be cut into another path.
+    const QString longPath = "/" + QString(130, 'a') + ".wav";
+    modals.clear();
+    modals.answerFile(longPath);
+    gen->UserBut->click();
+    ASSERT_EQ(modals.questions().size(), 2u);
+    EXPECT_EQ(modals.questions()[1].kind, modal::Kind::Warning);
+    EXPECT_EQ(Generator().userFileName, "/music/tone.wav");
+}
+
+TEST_F(Wavegen, HelpButtonOpensItsContext)
+{
+    open();
+    int shown = 0;
+    modal::SetHelpHandler([&](int context) { shown = context; });
+    gen->wghelp->click();
+    EXPECT_EQ(shown, 15);
+}
+
+TEST_F(Wavegen, ResetOfTheSoundSystemStopsTheGenerator)
+{
+    open();
+    gen->Gstart->click();
+    ASSERT_TRUE(gen->RunningLook());
+    main->Reset1Click();
+    EXPECT_FALSE(IsPlaying());
+    EXPECT_FALSE(gen->RunningLook());
+}
+
+// --- docking ---------------------------------------------------------------------
+
+TEST_F(Wavegen, DocksOverTheGeneratorGroupAndFollowsTheMainWindow)
+{
+    open();
+    TGeneratorPage* page = main->GeneratorPage;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gen->isVisible(); }, 2000));
+    EXPECT_TRUE(gen->windowFlags() & Qt::WindowStaysOnTopHint) << "above the main window on its page";
+    EXPECT_EQ(gen->pos(), page->GeneratorDockPoint());
+    EXPECT_TRUE(page->Button1->isEnabled());
+
+    // The group holds the whole window.
+    const QRect group(page->Generator->mapToGlobal(QPoint(0, 0)), page->Generator->size());
+    EXPECT_TRUE(group.contains(QRect(gen->pos(), gen->size()))) << "group " << group.width() << "x"
+                                                                  << group.height();
+
+    // The main window moves: the generator follows.
+    main->move(main->pos() + QPoint(30, 20));
+    QApplication::processEvents();
+    EXPECT_EQ(gen->pos(), page->GeneratorDockPoint());
+
+    // Dragged away by more than its size it stays where the user put it.
+    const QPoint away = page->GeneratorDockPoint() + QPoint(gen->frameGeometry().width() + 50, 0);
+    gen->move(away);
+    main->move(main->pos() + QPoint(10, 10));
+    QApplication::processEvents();
+    EXPECT_EQ(gen->pos(), away);
+
+    // "zurück" brings it back.
+    page->Button1->click();
+    EXPECT_EQ(gen->pos(), page->GeneratorDockPoint());
+
+    // Leaving the page: normal style again; the generator stays where it is.
+    main->PageControl1->setCurrentIndex(0);
+    EXPECT_FALSE(gen->windowFlags() & Qt::WindowStaysOnTopHint);
+    main->PageControl1->setCurrentIndex(1);
+    EXPECT_TRUE(gen->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(gen->isVisible());
+}
+
+TEST_F(Wavegen, StartingOnAnotherPageStillDocksAtTheFirstActivation)
+{
+    open("[MAIN]\nPAGE=0\n");
+    QApplication::processEvents();
+    main->PageControl1->setCurrentIndex(1);
+    EXPECT_TRUE(gen->isVisible());
+    EXPECT_EQ(gen->pos(), main->GeneratorPage->GeneratorDockPoint());
+}
+
+} // namespace
