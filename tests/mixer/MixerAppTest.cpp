@@ -13,6 +13,8 @@
 #include "RadioGroup.h"
 #include "Soundd3.h"
 #include "UnixSignals.h"
+#include "Wavegene.h"
+#include "GeneratorSection.h"
 #include "VirtualMixer.h"
 #include "mixu.h"
 
@@ -186,6 +188,27 @@ TEST_F(MixerApp, MasterAtTwentyPercentLowersTheGeneratorSine)
     const float low = measure();
     StopPlay();
     EXPECT_NEAR(low - full, expectedDrop(13107.0 / 65535.0), 0.05);
+}
+
+TEST_F(MixerApp, GeneratorAnaSliderAndTheSweepOutBarAreTwins)
+{
+    startActive();
+    TWavegen* gen = Forms().Wavegen;
+    ASSERT_TRUE(gen);
+    EXPECT_TRUE(gen->ScrollBar2->isEnabled());
+    EXPECT_EQ(gen->ScrollBar2->value(), 80);
+    EXPECT_EQ(gen->Label3->text(), "20%");
+    gen->ScrollBar2->setValue(100 - 45);
+    EXPECT_EQ(value(ids().masterVolume), 45 * 65535 / 100);
+    EXPECT_EQ(main->GeneratorPage->ScrollBar2->value(), 55);
+    EXPECT_EQ(main->GeneratorPage->Label8->text(), "45%");
+    EXPECT_EQ(Generator().analogLevel, 45);
+    main->GeneratorPage->ScrollBar2->setValue(100 - 70);
+    EXPECT_EQ(gen->ScrollBar2->value(), 30);
+    EXPECT_EQ(gen->Label3->text(), "70%");
+    main->Menu->MixerSupport1->trigger();
+    EXPECT_FALSE(gen->ScrollBar2->isEnabled());
+    EXPECT_FALSE(gen->Label3->isEnabled());
 }
 
 TEST_F(MixerApp, SupportOffGreysTheLevelsAndGivesTheMixerBack)
