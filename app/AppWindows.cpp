@@ -14,6 +14,7 @@
 #include "SkalDlg.h"
 #include "Wavegene.h"
 #include "Tdummy.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "koedi.h"
 #include "mixu.h"
@@ -39,6 +40,7 @@ TMainForm* CreateApplicationWindows()
     f.Mixu = new Tmixu;
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
+    f.Wobbeldlg = new Twobbeldlg(f.MainForm);
     f.AboutBox = new TAboutBox(f.MainForm);
     f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);

@@ -13,6 +13,7 @@ class TDiagramm;
 class TEichDlg;
 class TMainForm;
 class TSkalDia;
+class Twobbeldlg;
 class Tdiadlg;
 class Tdummy;
 class Tmixu;
@@ -23,6 +24,7 @@ struct AppWindows {
     TMainForm* MainForm = nullptr;
     Tmixu* Mixu = nullptr;
     TFeatDlg* FeatDlg = nullptr;
+    Twobbeldlg* Wobbeldlg = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;

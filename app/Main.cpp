@@ -26,9 +26,11 @@
 #include "RadioGroup.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
+#include "SweepMenu.h"
 #include "Soundd3.h"
 #include "SweepSettings.h"
 #include "UserMessages.h"
+#include "Wobbelu.h"
 #include "analys.h"
 #include "koedi.h"
 #include "samplemem.h"
@@ -169,6 +171,7 @@ void TMainForm::connectMenus()
     hooks.audioInParameter = m.AudioInParameter1;
     hooks.audioOutParameter = m.AudioOutParameter1;
     AnalyzerPage->AttachMenus(hooks);
+    AttachSweepMenus(*GeneratorPage, m);
 
     // Not built yet: the DC offset dialog. The diagram commands wait for
     // the diagram window.
@@ -277,6 +280,7 @@ void TMainForm::connectDiagram()
 {
     TDiagramm* d = Forms().Diagramm;
     AnalyzerPage->SetDiagram(d);
+    AttachSweepWindows(*GeneratorPage);
     if (!d)
         return;
     connect(d, &TDiagramm::channelColoursChanged, this, [this](const QColor& left, const QColor& right) {
@@ -366,7 +370,9 @@ void TMainForm::endCalibrationMeasurement()
 
 void TMainForm::StopAll()
 {
-    // The sweep and the oscilloscope join here once they can run.
+    // The sweep ends at once: its block in flight may be taken by the loop
+    // that stops everything, or lost to a reset.
+    GeneratorPage->StopSweepNow();
     AnalyzerPage->StopButtonClick();
 }
 
@@ -462,12 +468,14 @@ void TMainForm::applyLanguageCaptions(char letter)
 
 void TMainForm::passLanguageOn(char letter)
 {
-    // In the order the windows expect: feature list, information box,
+    // In the order the windows expect: feature list, sweep settings, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
     // window, diagram options, generator; the calibration status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
+    if (f.Wobbeldlg)
+        f.Wobbeldlg->Language(letter);
     if (f.AboutBox)
         f.AboutBox->SetAboutLanguage(letter);
     if (f.EichDlg)

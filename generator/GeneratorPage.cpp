@@ -1,17 +1,31 @@
 #include "GeneratorPage.h"
 
+#include "Audconst.h"
+#include "Diagr3.h"
+#include "ModalQuestions.h"
+#include "Soundd3.h"
+#include "SweepEngine.h"
+#include "SweepSettings.h"
 #include "Wavegene.h"
+#include "Wobbelu.h"
 
+#include <QAction>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
+constexpr int kDeviceErrorHelpContext = 17;
+constexpr int kCommentLength = 120;
+constexpr float kDefaultLevelMax = 5.0f;
+constexpr float kDefaultLevelMin = -40.0f;
+
 QScrollBar* levelBar(QWidget* parent)
 {
     auto* bar = new QScrollBar(Qt::Vertical, parent);
@@ -21,7 +35,7 @@ QScrollBar* levelBar(QWidget* parent)
 }
 } // namespace
 
-TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent)
+TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new TSweepEngine(Sweep(), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);
@@ -36,26 +50,19 @@ TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent)
     g->addWidget(Button1, 0, Qt::AlignRight);
     row->addWidget(Generator, 1);
 
-    // The sweep and the mixer levels come later; "zurück" waits for the
-    // generator window.
-    for (QWidget* w : findChildren<QWidget*>())
+    // The level group belongs to the mixer, which enables its bars with
+    // mixer support ("Out-Para" waits for its dialog); "zurück" waits for
+    // the generator window.
+    for (QWidget* w : Pegelbox->findChildren<QWidget*>())
         w->setEnabled(false);
-    Generator->setEnabled(true);
+    Pegelbox->setEnabled(false);
+    Button1->setEnabled(false);
     connect(Button1, &QPushButton::clicked, this, &TGeneratorPage::Button1Click);
-}
-
-void TGeneratorPage::SetGeneratorWindow(TWavegen* generator)
-{
-    generator_ = generator;
-    Button1->setEnabled(generator != nullptr);
-    if (!generator)
-        return;
-    // The docked window covers the group's client area; "zurück" stays
-    // visible below it.
-    const QMargins m = Generator->contentsMargins();
-    Generator->setMinimumSize(generator->frameGeometry().width() + m.left() + m.right(),
-                              generator->frameGeometry().height() + m.top() + m.bottom()
-                                  + Button1->sizeHint().height() + 4);
+    connect(wobbelnBut, &QPushButton::clicked, this, &TGeneratorPage::wobbelnButClick);
+    connect(STOPbut, &QPushButton::clicked, this, &TGeneratorPage::STOPbutClick);
+    connect(WobDialogBut, &QPushButton::clicked, this, &TGeneratorPage::WobDialogButClick);
+    connectEngine();
+    updateEnabledStates();
 }
 
 QWidget* TGeneratorPage::buildSweepColumn()
@@ -124,20 +131,35 @@ QGroupBox* TGeneratorPage::buildLevelBox()
     return Pegelbox;
 }
 
-void TGeneratorPage::EnterSweepPage()
+void TGeneratorPage::connectEngine()
 {
-    if (!generator_)
-        return;
-    dockGenerator(false);
-    generator_->StayOnTop(true);
-    generator_->show();
-    generator_->raise();
+    TSweepEngine* e = engine_;
+    connect(e, &TSweepEngine::sweepStarting, this, &TGeneratorPage::setupDiagramForRun);
+    connect(e, &TSweepEngine::frequencyShown, this,
+            [this](float f) { FreqText->setText(QString::number(f, 'f', 1)); });
+    connect(e, &TSweepEngine::runningChanged, this, &TGeneratorPage::runningChanged);
+    connect(e, &TSweepEngine::levelReadout, this, &TGeneratorPage::showReadout);
+    connect(e, &TSweepEngine::pointReady, this, &TGeneratorPage::showPoint);
+    connect(e, &TSweepEngine::nyquistStop, this, [] {
+        modal::MessageBox(modal::Kind::Information, Messages().sweepFreqError, modal::Ok);
+    });
+    connect(e, &TSweepEngine::deviceFailed, this,
+            [this](TSweepEngine::Failure f, int code) { showDeviceError(static_cast<int>(f), code); });
 }
 
-void TGeneratorPage::LeaveSweepPage()
+void TGeneratorPage::SetGeneratorWindow(TWavegen* generator)
 {
-    if (generator_)
-        generator_->StayOnTop(false);
+    generator_ = generator;
+    Button1->setEnabled(generator != nullptr);
+    engine_->SetGenerator(generator ? &generator->Settings() : nullptr);
+    if (!generator)
+        return;
+    // The docked window covers the group's client area; "zurück" stays
+    // visible below it.
+    const QMargins m = Generator->contentsMargins();
+    Generator->setMinimumSize(generator->frameGeometry().width() + m.left() + m.right(),
+                              generator->frameGeometry().height() + m.top() + m.bottom()
+                                  + Button1->sizeHint().height() + 4);
 }
 
 void TGeneratorPage::Button1Click()
@@ -153,6 +175,176 @@ void TGeneratorPage::dockGenerator(bool force)
 {
     const QPoint at = GeneratorDockPoint();
     generator_->Dock(at.x(), at.y(), force);
+}
+
+// --- page changes ------------------------------------------------------------------
+
+void TGeneratorPage::EnterSweepPage()
+{
+    SweepSettings& s = Sweep();
+    entered_ = true;
+    s.stepIndex = 0;
+    s.currentFrequency = static_cast<float>(s.fromFrequency);
+    s.captureFrames = kInitialCaptureFrames;
+    if (menus_.analyse)
+        menus_.analyse->setEnabled(false);
+    if (s.levelMax <= s.levelMin) {
+        s.levelMax = kDefaultLevelMax;
+        s.levelMin = kDefaultLevelMin;
+    }
+    if (TDiagramm* d = diagram_) {
+        d->ResetRanges();
+        d->show();
+        d->ShowCurves(true, s.phaseOn);
+        d->ShowScales(true, s.phaseOn);
+        d->SetYCaption(QStringLiteral("Level [dB]"));
+        d->SetY2Caption(QStringLiteral("Phase [°]"));
+        d->SetXCaption(QStringLiteral("Frequency [Hz]"));
+        d->SetYRange(s.levelMin, s.levelMax);
+        d->SetY2Range(s.phaseMin, s.phaseMax);
+        d->SetupDiagram(s.comment, s.steps, s.fromFrequency, s.toFrequency, s.levelMin, s.levelMax);
+        d->SetInfoLine(QString());
+    }
+    if (generator_) {
+        dockGenerator(false);
+        generator_->StayOnTop(true);
+        generator_->show();
+        generator_->raise();
+    }
+    s.startRequested = s.stopRequested = s.running = false;
+    updateEnabledStates();
+}
+
+void TGeneratorPage::LeaveSweepPage()
+{
+    if (generator_)
+        generator_->StayOnTop(false);
+    if (!entered_)
+        return;
+    SweepSettings& s = Sweep();
+    engine_->Leave();
+    if (TDiagramm* d = diagram_) {
+        d->ShowCurves(true, false);
+        d->ShowScales(true, false);
+        d->GetYRange(s.levelMin, s.levelMax);
+        d->ResetRanges();
+        d->hide();
+    }
+    entered_ = false;
+    // The next page decides about the menus from now on.
+    lockMenus(false);
+}
+
+// --- controls -------------------------------------------------------------------------
+
+void TGeneratorPage::wobbelnButClick() { engine_->Start(); }
+
+void TGeneratorPage::STOPbutClick() { engine_->Stop(); }
+
+void TGeneratorPage::StopSweepNow() { engine_->Abort(); }
+
+void TGeneratorPage::WobDialogButClick()
+{
+    SweepSettings& s = Sweep();
+    if (s.running || !dialog_)
+        return;
+    dialog_->Load(s);
+    if (dialog_->exec() == QDialog::Accepted) {
+        dialog_->Store(s);
+        if (TDiagramm* d = diagram_) {
+            d->ShowCurves(true, s.phaseOn);
+            d->ShowScales(true, s.phaseOn);
+            d->SetY2Range(s.phaseMin, s.phaseMax);
+            d->SetXRange(s.fromFrequency, s.toFrequency);
+        }
+    }
+    if (diagram_)
+        diagram_->update();
+}
+
+// --- the engine's results ----------------------------------------------------------
+
+void TGeneratorPage::setupDiagramForRun()
+{
+    SweepSettings& s = Sweep();
+    TDiagramm* d = diagram_;
+    if (!d)
+        return;
+    d->ClearCurves();
+    s.comment = d->GetComment().left(kCommentLength);
+    d->SetupDiagram(s.comment, s.steps + 1, s.fromFrequency, s.toFrequency, s.levelMin, s.levelMax);
+    if (s.mode == 2)
+        d->SetY2Range(s.levelMin, s.levelMax);
+    else
+        d->SetY2Range(s.phaseMin, s.phaseMax);
+}
+
+void TGeneratorPage::showPoint(const SweepPoint& p)
+{
+    // A block that arrives after the page was left belongs to no diagram
+    // of this page any more.
+    TDiagramm* d = diagram_;
+    if (!entered_ || !d)
+        return;
+    d->ShowCurves(true, p.flags.show2);
+    d->ShowScales(true, p.flags.rightScale);
+    if (d->AddPoint(p.values.value1, p.values.value2, p.index, p.frequency) == 0)
+        d->update();
+}
+
+void TGeneratorPage::showReadout(const LevelReadout& r)
+{
+    Label7->setStyleSheet(r.over ? QStringLiteral("color: red;") : QStringLiteral("color: black;"));
+    Label7->setText(r.text);
+}
+
+void TGeneratorPage::showDeviceError(int failure, int code)
+{
+    const QString prefix = failure == static_cast<int>(TSweepEngine::Failure::NextBlock)
+        ? Messages().nextBlockError
+        : QStringLiteral("ERROR at Frequency Output (");
+    modal::MessageBox(modal::Kind::Error, prefix + SoundErrorText(code) + QStringLiteral(")"),
+                      modal::Ok | modal::Help, kDeviceErrorHelpContext);
+}
+
+void TGeneratorPage::runningChanged(bool running)
+{
+    if (entered_)
+        lockMenus(running);
+    updateEnabledStates();
+    if (!running && !engine_->AwaitingBlock())
+        emit sweepIdle();
+}
+
+// --- enabling ---------------------------------------------------------------------
+
+void TGeneratorPage::updateEnabledStates()
+{
+    const bool idle = !Sweep().running;
+    wobbelnBut->setEnabled(idle);
+    WobDialogBut->setEnabled(idle);
+}
+
+void TGeneratorPage::lockMenus(bool lock)
+{
+    // Only what a sweep changes is put back: the items may be disabled for
+    // reasons of their own (a dialog not available yet).
+    QAction* items[5] = {menus_.calibration, menus_.audioInDevice ? menus_.audioInDevice->menuAction() : nullptr,
+                         menus_.audioOutDevice ? menus_.audioOutDevice->menuAction() : nullptr,
+                         menus_.audioInParameter, menus_.audioOutParameter};
+    if (lock == menusLocked_)
+        return;
+    menusLocked_ = lock;
+    for (int i = 0; i < 5; ++i) {
+        if (!items[i])
+            continue;
+        if (lock) {
+            menuStates_[i] = items[i]->isEnabled();
+            items[i]->setEnabled(false);
+        } else {
+            items[i]->setEnabled(menuStates_[i]);
+        }
+    }
 }
 
 QPoint TGeneratorPage::GeneratorDockPoint() const

@@ -1,36 +1,71 @@
 #pragma once
 // The generator and sweep page of the main window: the sweep controls, the
-// level bars and the group over which the generator window docks. The sweep
-// and the mixer levels are not built yet, so their controls are disabled;
-// "zurück" docks the generator window again.
+// level bars and the group over which the generator window docks. The page
+// owns the sweep engine and turns its controls into the engine's calls and
+// the engine's results into read-outs, diagram points and messages.
+//
+// The generator window docks over the group `Generator` while the page is
+// shown. The level group ("In"/"Out", "Out-Para") belongs to the mixer and
+// stays disabled here.
 
 #include <QPoint>
 #include <QWidget>
 
+class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollBar;
+class TDiagramm;
+class TSweepEngine;
 class TWavegen;
+class Twobbeldlg;
+struct LevelReadout;
+struct SweepPoint;
 
 class TGeneratorPage : public QWidget {
     Q_OBJECT
 public:
     explicit TGeneratorPage(QWidget* parent = nullptr);
 
+    // Menu items a sweep locks while it runs, and the "&Analyse" menu that
+    // has no meaning on this page. Any may be null.
+    struct MenuHooks {
+        QMenu* analyse = nullptr;
+        QAction* calibration = nullptr;
+        QMenu* audioInDevice = nullptr;
+        QMenu* audioOutDevice = nullptr;
+        QAction* audioInParameter = nullptr;
+        QAction* audioOutParameter = nullptr;
+    };
+    void AttachMenus(const MenuHooks& hooks) { menus_ = hooks; }
+    // Windows created after the page.
+    void SetDiagram(TDiagramm* diagram) { diagram_ = diagram; }
+    void SetDialog(Twobbeldlg* dialog) { dialog_ = dialog; }
     // The generator window (created after the main window). The group
-    // `Generator` is sized to hold it.
+    // `Generator` is sized to hold it; the sweep reads its loop flag.
     void SetGeneratorWindow(TWavegen* generator);
 
-    // Page change hooks. Entering shows the generator window docked over
-    // the group (unless it was dragged away) and above the main window;
+    // Page change hooks. Entering also shows the generator window docked
+    // over the group (unless it was dragged away) and above the main window;
     // leaving puts it back to normal style.
     void EnterSweepPage();
     void LeaveSweepPage();
 
     // "zurück": the generator window back over the group, wherever it is.
     void Button1Click();
+
+    // Control handlers.
+    void wobbelnButClick();   // START
+    void STOPbutClick();      // STOP: the sweep ends at its next step
+    void WobDialogButClick(); // Setup
+    // Ends a sweep at once (everything is stopped, the sound system reset).
+    void StopSweepNow();
+
+    TSweepEngine& Engine() { return *engine_; }
+    bool Entered() const { return entered_; }
 
     // Screen position of the client area of the group `Generator`, where
     // the generator window docks.
@@ -56,10 +91,29 @@ public:
     QLabel* InpLabel;           // "Inp:"
     QLabel* Wobinptxt;          // the chosen input
 
+signals:
+    // A sweep's last point has been drawn or it ended otherwise.
+    void sweepIdle();
+
 private:
     QWidget* buildSweepColumn();
+    QGroupBox* buildLevelBox();
+    void connectEngine();
+    void setupDiagramForRun();
+    void showPoint(const SweepPoint& point);
+    void showReadout(const LevelReadout& readout);
+    void runningChanged(bool running);
+    void lockMenus(bool lock);
+    void updateEnabledStates();
+    void showDeviceError(int failure, int code);
     void dockGenerator(bool force);
 
+    TSweepEngine* engine_;
+    TDiagramm* diagram_ = nullptr;
+    Twobbeldlg* dialog_ = nullptr;
     TWavegen* generator_ = nullptr;
-    QGroupBox* buildLevelBox();
+    MenuHooks menus_;
+    bool entered_ = false;
+    bool menusLocked_ = false;
+    bool menuStates_[5] = {};   // enabled states before a sweep locked them
 };

@@ -54,6 +54,26 @@ struct Parser {
             spec.faultCode = static_cast<int>(code);
     }
 
+    // lpl/lpr, hpl/hpr, delayl/delayr: one channel only; 0 means none there.
+    bool oneChannel(const QString& key, const QString& value)
+    {
+        static const QRegularExpression pattern(QStringLiteral("^(lp|hp|delay)([lr])$"));
+        const auto m = pattern.match(key);
+        if (!m.hasMatch())
+            return false;
+        DutConfig& d = spec.dut;
+        const int c = m.captured(2) == QLatin1String("l") ? 0 : 1;
+        const QString kind = m.captured(1);
+        double v = 0;
+        if (kind == QLatin1String("lp"))
+            number(key, value, d.lowPassOne[c], 0, 1e6);
+        else if (kind == QLatin1String("hp"))
+            number(key, value, d.highPassOne[c], 0, 1e6);
+        else if (number(key, value, v, 0, 65536))
+            d.delayOne[c] = static_cast<int>(v);
+        return true;
+    }
+
     void harmonic(int order, const QString& key, const QString& text)
     {
         double db = 0;
@@ -85,6 +105,8 @@ struct Parser {
             number(key, value, d.highPassHz, 0.1, 1e6);
         else if (key == "delay" && number(key, value, v, 0, 65536))
             d.delaySamples = static_cast<int>(v);
+        else if (oneChannel(key, value))
+            ;
         else if (key == "k2")
             number(key, value, d.k2, -100, 100);
         else if (key == "k3")

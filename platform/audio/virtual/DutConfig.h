@@ -29,6 +29,11 @@ struct DutConfig {
     double lowPassHz = 0.0;          // 2nd-order Butterworth; 0: none
     double highPassHz = 0.0;
     int delaySamples = 0;
+    // One channel's own low-pass, high-pass and delay (PCM left, PCM right),
+    // so a reference channel can stay straight; negative: as both channels.
+    double lowPassOne[2] = {-1.0, -1.0};
+    double highPassOne[2] = {-1.0, -1.0};
+    int delayOne[2] = {-1, -1};
     double k2 = 0.0;                 // y = x + k2 x^2 + k3 x^3
     double k3 = 0.0;
     double noiseDb = kOffDb;         // added Gaussian noise, dBFS RMS
@@ -41,6 +46,10 @@ struct DutConfig {
     std::vector<double> harmonicsDb; // [0] = 2nd harmonic ... dB relative to the fundamental
 
     bool operator==(const DutConfig&) const = default;
+
+    double lowPassFor(int channel) const { return lowPassOne[channel] >= 0 ? lowPassOne[channel] : lowPassHz; }
+    double highPassFor(int channel) const { return highPassOne[channel] >= 0 ? highPassOne[channel] : highPassHz; }
+    int delayFor(int channel) const { return delayOne[channel] >= 0 ? delayOne[channel] : delaySamples; }
 };
 
 // Everything KORVANTA_DUT can say.

@@ -43,28 +43,33 @@ DutSimulator::Biquad DutSimulator::butterworth(bool highPass, double freq, int r
 DutSimulator::DutSimulator(const DutConfig& config, int sampleRate)
     : config_(config), rate_(std::max(1, sampleRate)), rng_(0x4b525654u)
 {
+    const int longest = std::max(config.delayFor(0), config.delayFor(1));
     for (int c = 0; c < 2; ++c) {
         gain_[c] = fromDb(config.gainDb[c]);
-        delay_[c].assign(static_cast<size_t>(config.delaySamples) + 1, 0.0);
+        delayOf_[c] = config.delayFor(c);
+        delay_[c].assign(static_cast<size_t>(longest) + 1, 0.0);
     }
     extAmp_ = fromDb(config.extLevelDb);
     for (double h : config.harmonicsDb)
         harmonicAmp_.push_back(extAmp_ * fromDb(h));
     noiseRms_ = fromDb(config.noiseDb);
     const double nyquist = rate_ / 2.0;
-    auto addFilter = [&](bool highPass, double freq) {
+    auto addFilter = [&](int channel, bool highPass, double freq) {
         if (freq <= 0.0)
             return;
         if (freq >= 0.49 * rate_) {
-            warnings_ << QStringLiteral("virtual card: %1 at %2 Hz is not below half the rate (%3 Hz), left out")
-                             .arg(highPass ? "high-pass" : "low-pass").arg(freq).arg(nyquist);
+            const QString line = QStringLiteral("virtual card: %1 at %2 Hz is not below half the rate (%3 Hz), left out")
+                                     .arg(highPass ? "high-pass" : "low-pass").arg(freq).arg(nyquist);
+            if (!warnings_.contains(line))
+                warnings_ << line;
             return;
         }
-        for (auto& chain : filters_)
-            chain.push_back(butterworth(highPass, freq, rate_));
+        filters_[channel].push_back(butterworth(highPass, freq, rate_));
     };
-    addFilter(true, config.highPassHz);
-    addFilter(false, config.lowPassHz);
+    for (int c = 0; c < 2; ++c) {
+        addFilter(c, true, config.highPassFor(c));
+        addFilter(c, false, config.lowPassFor(c));
+    }
 }
 
 double DutSimulator::gaussian(double rms) { return rms * normal_(rng_); }
@@ -92,7 +97,6 @@ void DutSimulator::process(const double played[2], double out[2])
 {
     const double ext = external();
     const size_t n = delay_[0].size();
-    const size_t readPos = (delayPos_ + 1) % n; // the oldest entry: delaySamples back
     double v[2];
     for (int c = 0; c < 2; ++c) {
         double x = (played[c] + ext) * gain_[c];
@@ -100,13 +104,13 @@ void DutSimulator::process(const double played[2], double out[2])
             x = f.step(x);
         x = x + config_.k2 * x * x + config_.k3 * x * x * x;
         delay_[c][delayPos_] = x;
-        x = delay_[c][readPos];
+        x = delay_[c][(delayPos_ + n - static_cast<size_t>(delayOf_[c])) % n];
         if (noiseRms_ > 0.0)
             x += gaussian(noiseRms_);
         x += config_.dc[c];
         v[c] = config_.invert[c] ? -x : x;
     }
-    delayPos_ = readPos;
+    delayPos_ = (delayPos_ + 1) % n;
     out[0] = config_.swap ? v[1] : v[0];
     out[1] = config_.swap ? v[0] : v[1];
 }

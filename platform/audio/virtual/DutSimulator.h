@@ -26,13 +26,17 @@ public:
     // or above half the rate is left out).
     const QStringList& warnings() const { return warnings_; }
 
-private:
+    // One filter section: y = b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2.
     struct Biquad {
         double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
         double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
         double step(double x);
     };
+    // The 2nd-order Butterworth section the card uses (tests compute its
+    // exact response from these coefficients).
     static Biquad butterworth(bool highPass, double freq, int rate);
+
+private:
     double external();
     double gaussian(double rms);
 
@@ -44,7 +48,8 @@ private:
     double noiseRms_;
     double phase_ = 0.0;           // external source phase in cycles
     std::vector<Biquad> filters_[2];
-    std::vector<double> delay_[2]; // ring buffers of delaySamples + 1
+    std::vector<double> delay_[2]; // ring buffers of the longest delay + 1
+    int delayOf_[2] = {0, 0};      // each channel's delay in samples
     size_t delayPos_ = 0;
     std::mt19937 rng_;
     std::normal_distribution<double> normal_{0.0, 1.0};

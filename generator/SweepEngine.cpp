@@ -1,0 +1,266 @@
+#include "SweepEngine.h"
+
+#include "CorrectionTable.h"
+#include "SharedRoutines.h"
+#include "Soundd3.h"
+#include "SweepPlan.h"
+#include "UserMessages.h"
+#include "WaveTypes.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+
+namespace {
+constexpr int kWorkFloats = 65536;   // the largest block the capture engine returns
+constexpr float kLoopedDuration = -1.0f;
+
+bool devicesUsable()
+{
+    return SoundInitialised() && !DeviceName('I', GetInDevice()).isEmpty()
+        && !DeviceName('O', GetOutDevice()).isEmpty();
+}
+
+int inputRate()
+{
+    int in = 0, out = 0;
+    GetSampleRates(in, out);
+    return in;
+}
+} // namespace
+
+TSweepEngine::TSweepEngine(SweepSettings& settings, QObject* parent)
+    : QObject(parent), settings_(settings), work_(std::make_unique<float[]>(kWorkFloats))
+{
+}
+
+TSweepEngine::~TSweepEngine() = default;
+
+void TSweepEngine::SetGenerator(const GeneratorSettings* generator)
+{
+    generator_ = generator ? generator : &ownGenerator_;
+}
+
+bool TSweepEngine::loopFlag() const { return generator_->loopMode; }
+
+void TSweepEngine::postStep() { QCoreApplication::postEvent(this, new QEvent(UM_SWEEP_STEP)); }
+
+bool TSweepEngine::event(QEvent* e)
+{
+    if (e->type() == UM_SWEEP_STEP) {
+        Step();
+        return true;
+    }
+    return QObject::event(e);
+}
+
+void TSweepEngine::Start()
+{
+    SweepSettings& s = settings_;
+    // A second START before the first step message ran would start a second
+    // chain of steps.
+    if (s.running || s.startRequested || IsPlaying())
+        return;
+    s.startRequested = true;
+    postStep();
+}
+
+void TSweepEngine::Stop() { settings_.stopRequested = settings_.running; }
+
+void TSweepEngine::Abort()
+{
+    SweepSettings& s = settings_;
+    const bool ours = s.running || awaiting_;
+    s.running = false;
+    s.startRequested = false;
+    s.stopRequested = false;
+    awaiting_ = false;
+    // The block still on its way belongs to the ended sweep; a reset may
+    // also have swallowed it, and then one later block is re-recorded.
+    if (inFlight_)
+        staleBlocks_ = 1;
+    // Only the sweep's own tone: the generator window's stays.
+    if (ours)
+        StopPlay();
+    emit runningChanged(false);
+}
+
+void TSweepEngine::Leave()
+{
+    SweepSettings& s = settings_;
+    if (s.running)
+        StopPlay();
+    s.stopRequested = true;
+    postStep();
+}
+
+void TSweepEngine::Step()
+{
+    SweepSettings& s = settings_;
+    if (s.startRequested) {
+        s.stepIndex = 0;
+        emit sweepStarting();
+        s.startRequested = false;
+        s.running = true;
+    }
+    if (s.stopRequested) {
+        s.stopRequested = false;
+        s.running = false;
+    }
+    // A step message dispatched during a step's settle wait only takes the
+    // stop; the step that waits decides afterwards whether to record. A
+    // step message while a block is due is not the one its completion will
+    // post.
+    if (s.running && !waiting_ && !awaiting_) {
+        s.running = devicesUsable();
+        if (s.running)
+            runStep();
+    }
+    emit runningChanged(s.running);
+    // Unlooped, the tone plays on between steps; it ends with the sweep,
+    // but not before the last block has been recorded.
+    if (!s.running && !awaiting_ && !loopFlag())
+        StopPlay();
+}
+
+void TSweepEngine::runStep()
+{
+    SweepSettings& s = settings_;
+    int inRate = 0, outRate = 0, inBits = 0, outBits = 0;
+    GetSampleRates(inRate, outRate);
+    GetBits(inBits, outBits);
+    const float f = StepFrequency(s.fromFrequency, s.toFrequency, s.steps, s.stepIndex, s.linear);
+    s.currentFrequency = f;
+    s.captureFrames = CaptureFrames(f, inRate, inBits);
+    emit frequencyShown(f);
+    if (!(outRate / 2 >= f && inRate / 2 >= f)) {
+        s.running = false;
+        emit nyquistStop();
+        return;
+    }
+    if (!startTone(f))
+        return;
+    waiting_ = true;
+    DelayMs(static_cast<uint32_t>(std::max(0, s.settleMs)));
+    waiting_ = false;
+    // Ended during the wait (page left, everything stopped, device fault).
+    if (!s.running)
+        return;
+    expectedTag_ = StepTag(f, s.stepIndex);
+    expectedFrames_ = s.captureFrames;
+    awaiting_ = true;
+    if (!recordExpected())
+        return;
+    ++s.stepIndex;
+    s.running = s.stepIndex <= s.steps;
+}
+
+bool TSweepEngine::startTone(float freq)
+{
+    SweepSettings& s = settings_;
+    // A copy: the generator window's own levels, phases and signal stay.
+    GeneratorSettings g = *generator_;
+    const auto level = static_cast<int32_t>(RoundEven(Correct(OutputCorrection(), 1, freq, s.digitalLevel)));
+    g.frequency = freq;
+    g.levelLeft = g.levelRight = level;
+    g.phaseLeft = g.phaseRight = 0;
+    g.mode = 0;
+    // A tone still playing from the previous step would keep its frequency.
+    StopPlay();
+    const int rc = StartPlay(g, kLoopedDuration, freq);
+    if (rc != 0) {
+        endWithError(Failure::FrequencyOutput, rc);
+        return false;
+    }
+    return true;
+}
+
+bool TSweepEngine::recordExpected()
+{
+    QPointer<TSweepEngine> self(this);
+    const int rc = StartRecord(expectedFrames_, static_cast<int>(expectedTag_), [self] {
+        if (self)
+            self->OnBlock();
+    });
+    if (rc != 0) {
+        endWithError(Failure::FrequencyOutput, rc);
+        return false;
+    }
+    inFlight_ = true;
+    return true;
+}
+
+void TSweepEngine::OnBlock()
+{
+    int count = 0, overRange = 0, user = 0;
+    float* data = GetRecordBlock(count, overRange, user);
+    const int error = LastSoundError();
+    const auto tag = static_cast<uint32_t>(user);
+    inFlight_ = false;
+    const bool stale = staleBlocks_ > 0;
+    if (stale)
+        --staleBlocks_;
+    if (!awaiting_)
+        return;
+    if (stale || (tag != expectedTag_ && (data || error == 0))) {
+        // Not this step's block: record the step's own, from a fresh event
+        // (the completion procedure must not be replaced while it runs).
+        QMetaObject::invokeMethod(
+            this, [this] {
+                if (awaiting_)
+                    recordExpected();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    awaiting_ = false;
+    if (loopFlag())
+        StopPlay();
+    if (!data) {
+        // A device that stalled, vanished or delivered nothing: no step can
+        // follow, so the sweep ends with a message rather than waiting.
+        endWithError(Failure::NextBlock, error != 0 ? error : WAVERR_DEVICE_SHORT_BLOCK);
+        return;
+    }
+    evaluate(data, count, overRange, tag);
+    postStep();
+}
+
+void TSweepEngine::evaluate(float* data, int count, int overRange, uint32_t tag)
+{
+    const SweepSettings& s = settings_;
+    const int frames = std::min(count, kWorkFloats) / 2;
+    SweepPoint p;
+    p.index = TagIndex(tag);
+    p.frequency = TagFrequency(tag);
+    const MeanMagnitudes m = MeanOfMagnitudes(data, frames);
+    emit levelReadout(SweepLevelReadout(m, overRange));
+    p.values = LevelValues(s.mode, m, p.frequency, InputCorrection());
+    if (s.mode != kNoReference && m.right != 0.0 && m.left != 0.0) {
+        std::copy(data, data + 2 * frames, work_.get());
+        p.values.value2 = BandPassPhase(work_.get(), frames, inputRate(), p.frequency, s.mode);
+    }
+    p.flags = CurveFlags(s.mode, s.phaseOn);
+    emit pointReady(p);
+}
+
+void TSweepEngine::PlaybackFailed(int code)
+{
+    if (settings_.running || awaiting_)
+        endWithError(Failure::FrequencyOutput, code);
+}
+
+void TSweepEngine::endWithError(Failure failure, int code)
+{
+    SweepSettings& s = settings_;
+    const bool wasAwaiting = awaiting_;
+    s.running = false;
+    s.startRequested = false;
+    s.stopRequested = false;
+    awaiting_ = false;
+    if (inFlight_ && wasAwaiting)
+        staleBlocks_ = 1;
+    StopPlay();
+    emit runningChanged(false);
+    emit deviceFailed(failure, code);
+}

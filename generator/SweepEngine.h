@@ -1,0 +1,106 @@
+#pragma once
+// The sweep's step loop, without any widget. Each step message (a posted
+// UM_SWEEP_STEP to the engine) plays one tone, waits the settle time and
+// records one block tagged with the step's frequency and index; the block's
+// completion evaluates it, hands the point out and posts the next step
+// message. Results and failures leave through signals; the page turns them
+// into controls, diagram points and message boxes.
+//
+// One input, several loops: a block whose tag is not the one this engine
+// waits for (another loop's, or a stale one of a sweep that was ended) is
+// dropped and the step's own block recorded instead.
+//
+// GUI thread only. The settle wait dispatches events, so STOP, Abort and
+// page changes may run inside a step; the step checks afterwards whether it
+// should still record.
+
+#include "GeneratorSettings.h"
+#include "SweepEvaluation.h"
+#include "SweepSettings.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QEvent;
+
+struct SweepPoint {
+    int32_t index = 0;
+    float frequency = 0.0f;
+    SweepValues values;
+    SweepCurveFlags flags;
+};
+
+class TSweepEngine : public QObject {
+    Q_OBJECT
+public:
+    explicit TSweepEngine(SweepSettings& settings, QObject* parent = nullptr);
+    ~TSweepEngine() override;
+
+    // The generator record whose loop flag decides whether the tone stops
+    // after every step. Without one the engine's own default record (loop
+    // on) is used. The sweep never writes into it: it plays a copy with its
+    // own level, zero phases and a sine.
+    void SetGenerator(const GeneratorSettings* generator);
+
+    // START: begins a sweep when none runs and nothing plays.
+    void Start();
+    // STOP: the sweep ends at the next step message; a block in flight is
+    // still evaluated.
+    void Stop();
+    // Ends the sweep now (everything stops, the input is being taken over
+    // or reset): tone off, idle, a block still in flight is dropped.
+    void Abort();
+    // The page is left: tone off, stop requested, a step message posted.
+    void Leave();
+
+    bool Running() const { return settings_.running; }
+    bool AwaitingBlock() const { return awaiting_; }
+
+    // The step message and the capture completion (public for tests).
+    void Step();
+    void OnBlock();
+
+    // The tone of the sweep failed while playing: ends the sweep with the
+    // frequency output error.
+    void PlaybackFailed(int code);
+
+    enum class Failure { FrequencyOutput, NextBlock };
+
+signals:
+    // A sweep begins (first step message): set up the diagram.
+    void sweepStarting();
+    // The frequency of the step about to be measured.
+    void frequencyShown(float freq);
+    // After every step message: the controls follow.
+    void runningChanged(bool running);
+    void levelReadout(const LevelReadout& readout);
+    void pointReady(const SweepPoint& point);
+    // The next frequency lies above half a sample rate; the sweep ended.
+    void nyquistStop();
+    // A device failed; the sweep has ended and the tone is off.
+    void deviceFailed(Failure failure, int code);
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void runStep();
+    bool startTone(float freq);
+    bool recordExpected();
+    void evaluate(float* data, int count, int overRange, uint32_t tag);
+    void endWithError(Failure failure, int code);
+    void postStep();
+    bool loopFlag() const;
+
+    SweepSettings& settings_;
+    GeneratorSettings ownGenerator_;
+    const GeneratorSettings* generator_ = &ownGenerator_;
+    uint32_t expectedTag_ = 0;   // tag of the block this engine waits for
+    int32_t expectedFrames_ = 0;
+    bool awaiting_ = false;      // a block of the running sweep is due
+    bool inFlight_ = false;      // a recording of this engine has not come back yet
+    bool waiting_ = false;       // inside a step's settle wait
+    int staleBlocks_ = 0;        // blocks of an ended sweep still to come
+    std::unique_ptr<float[]> work_;  // the band-passed copy of a block
+};

@@ -1,0 +1,121 @@
+// What the sweep makes of a recorded block: mean magnitudes, read-out,
+// level values and the band-passed phase, on blocks whose answer is known.
+#include "CorrectionTable.h"
+#include "SweepEvaluation.h"
+#include "SweepPlan.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+constexpr int kRate = 44100;
+
+// Interleaved block, first of each pair the right channel.
+std::vector<float> stereoSine(double freq, int frames, double peakR, double peakL, double phaseRDeg,
+                              double phaseLDeg = 0.0)
+{
+    std::vector<float> b(2 * static_cast<size_t>(frames));
+    const double w = 2 * std::numbers::pi * freq / kRate;
+    for (int i = 0; i < frames; ++i) {
+        b[2 * i] = float(peakR * std::sin(w * i + phaseRDeg * std::numbers::pi / 180));
+        b[2 * i + 1] = float(peakL * std::sin(w * i + phaseLDeg * std::numbers::pi / 180));
+    }
+    return b;
+}
+
+TEST(SweepEvaluation, MeanMagnitudesOfASineGiveItsPeak)
+{
+    const int frames = CaptureFrames(1000, kRate, 16);
+    const auto b = stereoSine(1000, frames, 0.5, 0.25, 0);
+    const MeanMagnitudes m = MeanOfMagnitudes(b.data(), frames);
+    EXPECT_NEAR(m.right * kMeanToPeak, 0.5, 0.002);
+    EXPECT_NEAR(m.left * kMeanToPeak, 0.25, 0.001);
+    EXPECT_EQ(SweepLevelReadout(m, 0).text, QStringLiteral("0.25FS 0.50FS"));
+    EXPECT_FALSE(SweepLevelReadout(m, 0).over);
+}
+
+TEST(SweepEvaluation, ReadoutOfSilenceAndOfClipping)
+{
+    const MeanMagnitudes silent;
+    EXPECT_EQ(SweepLevelReadout(silent, 0).text, QStringLiteral("0.00FS 0.00FS"));
+    const LevelReadout over = SweepLevelReadout({0.7, 0.7}, 12);
+    EXPECT_EQ(over.text, QStringLiteral("Over 12"));
+    EXPECT_TRUE(over.over);
+}
+
+TEST(SweepEvaluation, LevelValuesPerMode)
+{
+    CorrectionTable none;
+    const MeanMagnitudes m{0.5 / kMeanToPeak, 0.25 / kMeanToPeak};
+    struct Case {
+        int32_t mode;
+        MeanMagnitudes m;
+        float v1, v2;
+    };
+    const Case cases[] = {
+        {kLeftReference, m, 6.0206f, 0.0f},
+        {kRightReference, m, -6.0206f, 0.0f},
+        {kNoReference, m, -6.0206f, -12.0412f},     // right on curve 1, left on curve 2
+        {kNoReference, {0.1, 0.0}, 0.0f, 0.0f},     // a silent channel draws 0 / 0
+        {kLeftReference, {0.0, 0.0}, 0.0f, 0.0f},
+    };
+    for (const Case& c : cases) {
+        const SweepValues v = LevelValues(c.mode, c.m, 1000.0, none);
+        EXPECT_NEAR(v.value1, c.v1, 1e-3) << "mode " << c.mode;
+        EXPECT_NEAR(v.value2, c.v2, 1e-3) << "mode " << c.mode;
+    }
+}
+
+TEST(SweepEvaluation, AbsoluteLevelsTakeTheInputCorrection)
+{
+    CorrectionTable input;
+    const CorrectionPair points[] = {{100, 2.0}, {10000, 2.0}};
+    SetCorrectionPoints(input, points);
+    input.active = true;
+    const SweepValues v = LevelValues(kNoReference, {1.0 / kMeanToPeak, 1.0 / kMeanToPeak}, 1000.0, input);
+    EXPECT_NEAR(v.value1, -2.0f, 1e-4);
+    EXPECT_NEAR(v.value2, -2.0f, 1e-4);
+}
+
+TEST(SweepEvaluation, PhaseOfTheMeasuredChannel)
+{
+    struct Case {
+        double freq;
+        int32_t mode;
+        double measuredDeg;   // phase of the measured channel against the reference
+    };
+    const Case cases[] = {
+        {1000, kLeftReference, 0},    {1000, kLeftReference, -30},  {1000, kLeftReference, -90},
+        {1000, kLeftReference, -150}, {1000, kLeftReference, 45},   {100, kLeftReference, -60},
+        {5000, kLeftReference, -20},  {1000, kRightReference, -30}, {5000, kRightReference, 70},
+    };
+    for (const Case& c : cases) {
+        const int frames = CaptureFrames(float(c.freq), kRate, 16);
+        // Mode 0 measures the right channel (first of each pair), mode 1 the left.
+        auto b = c.mode == kLeftReference ? stereoSine(c.freq, frames, 0.3, 0.8, c.measuredDeg, 0)
+                                          : stereoSine(c.freq, frames, 0.8, 0.3, 0, c.measuredDeg);
+        EXPECT_NEAR(BandPassPhase(b.data(), frames, kRate, c.freq, c.mode), c.measuredDeg, 2.0)
+            << c.freq << " Hz, mode " << c.mode;
+    }
+}
+
+TEST(SweepEvaluation, CurvesShownPerModeAndPhaseSwitch)
+{
+    struct Case {
+        int32_t mode;
+        bool phaseOn, show2, rightScale;
+    };
+    const Case cases[] = {
+        {kLeftReference, true, true, true},   {kLeftReference, false, false, false},
+        {kRightReference, false, false, false}, {kNoReference, false, true, false},
+    };
+    for (const Case& c : cases) {
+        const SweepCurveFlags f = CurveFlags(c.mode, c.phaseOn);
+        EXPECT_EQ(f.show2, c.show2);
+        EXPECT_EQ(f.rightScale, c.rightScale);
+    }
+}
+
+} // namespace
