@@ -5,8 +5,8 @@
 // the engine's results into read-outs, diagram points and messages.
 //
 // The generator window docks over the group `Generator` while the page is
-// shown. The level group ("In"/"Out", "Out-Para") belongs to the mixer and
-// stays disabled here.
+// shown. The level group ("In"/"Out", "Out-Para") is built disabled here;
+// the main window's mixer part enables and drives the bars.
 
 #include <QPoint>
 #include <QWidget>
