@@ -10,6 +10,7 @@
 #include "GeneratorSection.h"
 #include "HelpBrowser.h"
 #include "Main.h"
+#include "Oszidia1.h"
 #include "ModalQuestions.h"
 #include "SkalDlg.h"
 #include "Wavegene.h"
@@ -19,6 +20,7 @@
 #include "koedi.h"
 #include "mixu.h"
 #include "ProgramIcon.h"
+#include "ProfileStore.h"
 
 #include <QApplication>
 
@@ -41,6 +43,8 @@ TMainForm* CreateApplicationWindows()
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
     f.Wobbeldlg = new Twobbeldlg(f.MainForm);
+    // The oscilloscope's display is a window of its own beside the main window.
+    f.Oszidia = new TOszidia;
     f.AboutBox = new TAboutBox(f.MainForm);
     f.EichDlg = new TEichDlg(f.MainForm);
     f.Analy = new TAnaly(f.MainForm);
@@ -50,8 +54,9 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
-    // The generator window is a tool window of its own, last in the order.
-    f.Wavegen = new TWavegen(Generator());
+    // The generator window is a tool window of its own, last in the order;
+    // it belongs to the main window so that it stays above it.
+    f.Wavegen = new TWavegen(Generator(), f.MainForm);
     f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
     f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
     f.Help = new THelpBrowser(f.MainForm);
@@ -64,6 +69,10 @@ TMainForm* CreateApplicationWindows()
 
 void DestroyApplicationWindows()
 {
+    // Declared first so that it runs last: the settings sections the windows
+    // write at their destruction join the shutdown's one replacement of the
+    // settings file, whatever order they are destroyed in.
+    const SettingsTransactionCommit commitSettings;
     AppWindows& f = Forms();
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
@@ -71,6 +80,7 @@ void DestroyApplicationWindows()
     // user's mixer gets back what the program changed.
     delete f.Mixu;
     delete f.Dummy;
+    delete f.Oszidia;
     delete f.Diagramm;
     if (f.MainForm)
         f.MainForm->GeneratorPage->SetGeneratorWindow(nullptr);

@@ -12,6 +12,7 @@ class TKorEdit;
 class TDiagramm;
 class TEichDlg;
 class TMainForm;
+class TOszidia;
 class TSkalDia;
 class Twobbeldlg;
 class Tdiadlg;
@@ -25,6 +26,7 @@ struct AppWindows {
     Tmixu* Mixu = nullptr;
     TFeatDlg* FeatDlg = nullptr;
     Twobbeldlg* Wobbeldlg = nullptr;
+    TOszidia* Oszidia = nullptr;
     TAboutBox* AboutBox = nullptr;
     TEichDlg* EichDlg = nullptr;
     TAnaly* Analy = nullptr;

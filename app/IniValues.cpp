@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <cmath>
+#include <limits>
 
 namespace ini {
 
@@ -20,7 +21,7 @@ std::optional<double> ParseReal(const QString& text)
     c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     const double value = c.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
+    if (!ok || !std::isfinite(value) || std::abs(value) > double(std::numeric_limits<float>::max()))
         return std::nullopt;
     return value;
 }

@@ -15,13 +15,16 @@ std::optional<int32_t> ParseInt(const QString& text);
 
 // Decimal real with a point (an exponent is allowed). Infinities and NaN are
 // refused: a level factor or calibration voltage of "nan" would poison every
-// reading that follows.
+// reading that follows. So are values beyond the range of the 32-bit floats
+// that hold them: "1e308" would become infinity there and be written back as
+// "inf".
 std::optional<double> ParseReal(const QString& text);
 
 // Every text other than exactly "FALSE" counts as true.
 bool ParseBool(const QString& text);
 
-// Fixed-point text with `decimals` places and a point; never "-0".
+// Fixed-point text with `decimals` places and a point; never "-0". Only for
+// finite values: the writers leave a key alone rather than store "inf".
 QString FormatReal(double value, int decimals);
 
 QString FormatBool(bool value);

@@ -21,9 +21,11 @@
 #include "ModalQuestions.h"
 #include "Wavegene.h"
 #include "OscilloscopeSettings.h"
+#include "Oszidia1.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
 #include "RadioGroup.h"
+#include "ScopeMenu.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
 #include "SweepMenu.h"
@@ -113,6 +115,7 @@ void TMainForm::buildWindow()
     PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
+    ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
     setCentralWidget(PageControl1);
     StatusLine = new TStatusLine(kCredit, this);
     statusBar()->setSizeGripEnabled(false);
@@ -256,6 +259,7 @@ void TMainForm::FormShow()
     AppWindows& f = Forms();
     if (f.KorEdit)
         CorrectionMenu->SetEditor(f.KorEdit);
+    ScopeMenu->SetDisplay(f.Oszidia);
     connectDiagram();
     SetLanguage(CurrentLanguage());
     placeDiagram();
@@ -360,6 +364,8 @@ void TMainForm::Reset1Click()
     SoundDone();
     // A failure here shows later, when a measurement cannot start.
     SoundInit();
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
 }
 
 void TMainForm::endCalibrationMeasurement()
@@ -374,6 +380,7 @@ void TMainForm::StopAll()
     // that stops everything, or lost to a reset.
     GeneratorPage->StopSweepNow();
     AnalyzerPage->StopButtonClick();
+    ScopeMenu->Stop();
 }
 
 bool TMainForm::event(QEvent* event)
@@ -402,7 +409,7 @@ void TMainForm::leavePage(int index)
     switch (index) {
     case kAnalyzerPage: AnalyzerPage->LeaveAnalyzerPage(); break;
     case kGeneratorPage: GeneratorPage->LeaveSweepPage(); break;
-    case kScopePage: ScopePage->LeaveScopePage(); break;
+    case kScopePage: ScopeMenu->Leave(); break;
     default: break;
     }
 }
@@ -420,15 +427,18 @@ void TMainForm::enterPage(int index)
         helpContext_ = kGeneratorPageHelpContext;
         break;
     case kScopePage:
-        ScopePage->EnterScopePage();
+        ScopeMenu->Enter();
         helpContext_ = kScopePageHelpContext;
         break;
     default: return;
     }
     settings_.ActivePageIndex = index;
-    // The oscilloscope draws in a window of its own: the diagram's file and
-    // clipboard commands do not apply there.
+    // The oscilloscope draws in a window of its own: the text export and the
+    // copy act on that window, the diagram's other commands do not apply.
     enableDiagramCommands(Forms().Diagramm && index != kScopePage);
+    if (index == kScopePage)
+        for (QAction* a : {Menu->SpeichernalsText1, Menu->EditCopyItem})
+            a->setEnabled(Forms().Oszidia != nullptr);
     if (Forms().Diagramm)
         Forms().Diagramm->ClearCursor(true);
     raise();
@@ -476,6 +486,8 @@ void TMainForm::passLanguageOn(char letter)
         f.FeatDlg->SetFeatLanguage(letter);
     if (f.Wobbeldlg)
         f.Wobbeldlg->Language(letter);
+    if (f.Oszidia)
+        f.Oszidia->SetOsziLanguage(letter);
     if (f.AboutBox)
         f.AboutBox->SetAboutLanguage(letter);
     if (f.EichDlg)
@@ -536,6 +548,10 @@ void TMainForm::FilePrint()
 void TMainForm::SpeichernalsText1Click()
 {
     TDiagramm* d = Forms().Diagramm;
+    if (settings_.ActivePageIndex == kScopePage) {
+        ScopeMenu->SaveAsText(d ? d->Options().separator : QStringLiteral(","));
+        return;
+    }
     if (!d)
         return;
     const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
@@ -547,6 +563,8 @@ void TMainForm::SpeichernalsText1Click()
 
 void TMainForm::EditCopy()
 {
+    if (settings_.ActivePageIndex == kScopePage)
+        return ScopeMenu->Copy();
     if (TDiagramm* d = Forms().Diagramm)
         ::EditCopy(*d);
 }
@@ -626,6 +644,8 @@ void TMainForm::takeOverCalibration()
         // A calibration is worth keeping even if the program is killed later.
         SaveToIni(SettingsFilePath());
     }
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
 }
 
 void TMainForm::ShowFeaturelist1Click()
@@ -649,6 +669,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::FormCloseQuery()
 {
+    // Every section written from here on (the audio layer's, ours, and those
+    // the other windows write when they are destroyed) reaches the file in
+    // one replacement at the end of DestroyApplicationWindows().
+    BeginSettingsTransaction();
     AnalyzerPage->LeaveAnalyzerPage();
     GeneratorPage->LeaveSweepPage();
     ScopePage->LeaveScopePage();
@@ -689,6 +713,7 @@ void TMainForm::SaveToIni(const QString& path)
         settings_.MainLeft = pos().x();
         settings_.MainTop = pos().y();
     }
+    ScopeMenu->StorePlacement(Oscilloscope());
     WriteMainSettings(store, records(settings_));
     store.save();
 }

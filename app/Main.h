@@ -23,6 +23,7 @@ class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
 class TMixerMenu;
+class TScopeMenu;
 class TScopePage;
 class TStatusLine;
 
@@ -93,6 +94,7 @@ public:
     TMainMenu* Menu;
     TCorrectionMenu* CorrectionMenu;
     TMixerMenu* MixerMenu;
+    TScopeMenu* ScopeMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1
     TGeneratorPage* GeneratorPage;  // TabSheet2

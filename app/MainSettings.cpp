@@ -8,6 +8,7 @@
 #include "samplemem.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 
@@ -171,7 +172,14 @@ public:
     Writer(ProfileStore& store, const char* section) : store_(store), section_(QLatin1String(section)) {}
     void text(const char* key, const QString& value) { store_.setValue(section_, QLatin1String(key), value); }
     void integer(const char* key, int64_t value) { text(key, QString::number(value)); }
-    void real(const char* key, double value, int decimals) { text(key, ini::FormatReal(value, decimals)); }
+    // A value that is not a finite number (a computation gone wrong) is not
+    // written: the next start could not read it, and the file keeps the
+    // last good one.
+    void real(const char* key, double value, int decimals)
+    {
+        if (std::isfinite(value))
+            text(key, ini::FormatReal(value, decimals));
+    }
     void flag(const char* key, bool value) { text(key, ini::FormatBool(value)); }
 
 private:

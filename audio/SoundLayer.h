@@ -37,6 +37,8 @@ struct SoundLayer {
     bool recording = false;
     int recordBits = 16; // sample width of the recording in flight
     std::function<void()> completion;
+    const void* recordOwner = nullptr;   // of the recording in flight
+    const void* fetchedOwner = nullptr;  // of the block fetched last
     WaveHeader* completed = nullptr;
     QObject* notify = nullptr;
 

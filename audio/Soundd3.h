@@ -77,18 +77,27 @@ bool FormatSupported(int rate, int bits, bool input);
 // --- capture ----------------------------------------------------------------------
 
 using CompletionProc = std::function<void()>;
+// Who asked for a recording: each measuring loop passes its own address.
+// Several loops record from the one input, and a request while a recording
+// is open only replaces the completion procedure, so a loop can receive a
+// block another loop (or an earlier set-up of its own) asked for; the owner
+// and the user value of the block tell it so.
+using RecordOwner = const void*;
 
 // Starts recording `frames` frames of the current input device. The
 // completion procedure runs on the GUI thread once the block is there; it
 // fetches it with GetRecordBlock(). A request while a recording is open is
 // ignored (returns 0) but still replaces the completion procedure. Without
 // an initialised sound system the result is 3.
-int StartRecord(int frames, int userValue, CompletionProc completion);
+int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwner owner = nullptr);
 
 // The converted block of the completed recording: interleaved floats, the
 // first of each pair the right channel. Returns nullptr when no block could
 // be taken (see LastSoundError()); the array stays valid until the next fetch.
 float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue);
+// The owner named by the recording whose block GetRecordBlock() fetched last
+// (also when it returned nullptr); nullptr when none was named.
+RecordOwner RecordBlockOwner();
 
 // Called by the notification object when a block is complete. An
 // announcement that does not belong to the recording in progress (one that

@@ -43,7 +43,7 @@ void ShutInput()
     s.recording = false;
 }
 
-int StartRecord(int frames, int userValue, CompletionProc completion)
+int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwner owner)
 {
     SoundLayer& s = Layer();
     s.completion = std::move(completion);
@@ -81,6 +81,7 @@ int StartRecord(int frames, int userValue, CompletionProc completion)
     }
     s.inOpen = true;
     s.recordBits = slot.format.bitsPerSample;
+    s.recordOwner = owner;
     WaveHeader& h = *s.inHeader;
     h.data = s.inData.get();
     h.bufferLength = static_cast<uint32_t>(frames) * slot.format.blockAlign;
@@ -106,6 +107,8 @@ int StartRecord(int frames, int userValue, CompletionProc completion)
     return 0;
 }
 
+RecordOwner RecordBlockOwner() { return Layer().fetchedOwner; }
+
 void WaveInDataArrived(WaveHeader* header, uint32_t generation)
 {
     SoundLayer& s = Layer();
@@ -124,6 +127,7 @@ float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue)
     overRange = 0;
     userValue = 0;
     WaveHeader* h = s.completed;
+    s.fetchedOwner = h ? s.recordOwner : nullptr;
     if (!h || !s.conversion)
         return nullptr;
     userValue = static_cast<int>(h->user);

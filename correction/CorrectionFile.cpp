@@ -1,6 +1,7 @@
 #include "CorrectionFile.h"
 
 #include "ModalQuestions.h"
+#include "TextDecoding.h"
 
 #include <QFile>
 
@@ -20,12 +21,16 @@ struct CorrectionTexts {
     const char* lineError;
     const char* noLines;
     const char* readErrorPrefix;
+    const char* notAscending;
+    const char* notFinite;
 };
 
 constexpr CorrectionTexts kGerman{"Kann Datei nicht erzeugen", "Zeilenfehler", "Keine Zeilen in Datei",
-                                  "Fehler beim Lesen von "};
+                                  "Fehler beim Lesen von ", "Frequenzen nicht aufsteigend",
+                                  "Korrekturkurve nicht berechenbar"};
 constexpr CorrectionTexts kEnglish{"Unable to create file", "Line error", "No lines in file",
-                                   "Error at reading of "};
+                                   "Error at reading of ", "Frequencies not ascending",
+                                   "Correction curve cannot be computed"};
 
 const CorrectionTexts* currentTexts = &kGerman;
 
@@ -159,9 +164,10 @@ ReadOutcome readPoints(QIODevice& in, std::vector<CorrectionPair>& points)
     bool lineError = false;
     bool first = true;
     const bool ok = forEachLine(in, [&](QByteArrayView line) {
-        // Editors on Windows like to start UTF-8 files with a byte order mark.
-        if (first && line.startsWith("\xEF\xBB\xBF"))
-            line = line.sliced(3);
+        // Editors on Windows like to start UTF-8 files with a byte order mark
+        // (a file saved by two of them with two).
+        if (first)
+            line = WithoutByteOrderMarks(line);
         first = false;
         CorrectionPair p;
         switch (ParseCorrectionLine(line, p)) {
@@ -226,6 +232,22 @@ bool openOrCreate(QFile& file)
     return false;
 }
 
+bool strictlyAscending(const std::vector<CorrectionPair>& points)
+{
+    for (size_t i = 1; i < points.size(); ++i)
+        if (!(points[i].x > points[i - 1].x))
+            return false;
+    return true;
+}
+
+// Every frequency the program looks the curve up at, and the table's own.
+bool finiteWhereUsed(const CorrectionTable& table)
+{
+    const double low = std::min(0.0, table.points[0].x);
+    const double high = std::max(kCorrectionTopFrequency, table.points[table.count - 1].x);
+    return SplineFiniteBetween(table, low, high);
+}
+
 } // namespace
 
 CorrectionLine ParseCorrectionLine(QByteArrayView line, CorrectionPair& point)
@@ -270,7 +292,16 @@ bool LoadCorrection(CorrectionTable& table, const QString& name)
         warn(QString::fromUtf8(currentTexts->noLines));
         return false;
     }
+    if (!strictlyAscending(points)) {
+        warn(QString::fromUtf8(currentTexts->notAscending));
+        return false;
+    }
     SetCorrectionPoints(table, points);
+    if (!finiteWhereUsed(table)) {
+        ClearCorrection(table);
+        warn(QString::fromUtf8(currentTexts->notFinite));
+        return false;
+    }
     table.fileName = name;
     return true;
 }

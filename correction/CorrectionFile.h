@@ -4,8 +4,9 @@
 // skipped; any other line that is not exactly two decimal numbers is a line
 // error and rejects the whole file. Lines are cut at 255 characters. LF,
 // CR LF and CR all end a line, so files edited on Windows load as they are.
-// The points are taken in file order (the interpolation expects ascending
-// frequencies; nothing is sorted or checked).
+// The points are taken in file order and their frequencies must strictly
+// ascend: the interpolation divides by the distance between neighbours, so a
+// repeated frequency would turn the whole curve into NaN. Nothing is sorted.
 
 #include "CorrectionTable.h"
 
@@ -14,6 +15,11 @@
 
 // Longest line that is looked at; the rest of a longer line is ignored.
 inline constexpr int kCorrectionLineLength = 255;
+
+// The loaded curve must be a finite number at every frequency the program
+// looks it up: from 0 Hz (the analyzer's first bin) to half of 192 kHz, the
+// highest rate sound cards offer, and over the table's own range.
+inline constexpr double kCorrectionTopFrequency = 96000.0;
 
 // Content written to a correction file that does not exist yet.
 inline constexpr char kDefaultCorrectionContent[] = "1000 0\n";
@@ -31,8 +37,9 @@ CorrectionLine ParseCorrectionLine(QByteArrayView line, CorrectionPair& point);
 //  - the file is missing and cannot be created: the old table stays;
 //  - the file exists but cannot be opened: the old table stays and the file
 //    is left untouched;
-//  - a line error, no valid line, or a read error in the middle of the file:
-//    the table is left empty.
+//  - a line error, no valid line, frequencies that do not strictly ascend, a
+//    curve that is not finite everywhere it is looked up, or a read error in
+//    the middle of the file: the table is left empty.
 bool LoadCorrection(CorrectionTable& table, const QString& name);
 
 // 'E' selects English messages, 'D' German (the default); other letters

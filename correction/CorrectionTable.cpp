@@ -1,5 +1,8 @@
 #include "CorrectionTable.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 // Fills h, mu, lambda and the right-hand side of the tridiagonal system
 // lambda_i M_(i-1) + 2 M_i + mu_i M_(i+1) = d_i for the inner points.
@@ -45,6 +48,34 @@ int intervalEnd(const std::vector<CorrectionPoint>& p, int n, double x)
     }
     return lo;
 }
+// The slope term of the piece from a to b, as SplineValue computes it.
+double slopeTerm(const CorrectionPoint& a, const CorrectionPoint& b, double h)
+{
+    return (b.y - a.y) / h - h * (2.0 * a.M + b.M) / 6.0;
+}
+
+bool allFinite(std::initializer_list<double> values)
+{
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+// Whether SplineValue stays finite for every x with |x - a.x| <= reach on the
+// piece from a to b. Every product in the formula grows with |t|, so the
+// formula's steps taken with reach in place of t bound every step for a
+// smaller |t|; when those bounds are finite, so is every value.
+bool pieceFinite(const CorrectionPoint& a, const CorrectionPoint& b, double reach)
+{
+    const double h = b.x - a.x;
+    const double slope = slopeTerm(a, b, h);
+    const double r2 = reach * reach;
+    const double r3 = r2 * reach;
+    const double linear = reach * std::abs(slope);
+    const double square = r2 * std::abs(a.M) / 2.0;
+    const double cube = r3 * std::abs(b.M - a.M) / (6.0 * h);
+    const double bound = std::abs(a.y) + linear + square + cube;
+    return h > 0.0 && allFinite({h, 6.0 * h, a.y, b.y, a.M, b.M, 2.0 * a.M + b.M, slope, linear, r2, r3,
+                                 r2 * std::abs(a.M), r3 * std::abs(b.M - a.M), square, cube, bound});
+}
 } // namespace
 
 void SplineSetup(CorrectionTable& table)
@@ -78,6 +109,28 @@ double SplineValue(const CorrectionTable& table, double x)
     const double t = x - pa.x;
     return pa.y + t * ((pb.y - pa.y) / h - h * (2.0 * pa.M + pb.M) / 6.0) + t * t * pa.M / 2.0
            + t * t * t * (pb.M - pa.M) / (6.0 * h);
+}
+
+bool SplineFiniteBetween(const CorrectionTable& table, double low, double high)
+{
+    const int n = table.count;
+    if (n <= 0)
+        return true;
+    const auto& p = table.points;
+    if (n == 1)
+        return std::isfinite(p[0].y);
+    // Piece b (1 ... n-1) serves [x(b-1), x(b)); the first one also
+    // everything below, the last one everything above.
+    for (int b = 1; b < n; ++b) {
+        const double from = b == 1 ? low : std::max(low, p[b - 1].x);
+        const double to = b == n - 1 ? high : std::min(high, p[b].x);
+        if (from > to)
+            continue;
+        const double reach = std::max(std::abs(from - p[b - 1].x), std::abs(to - p[b - 1].x));
+        if (!pieceFinite(p[b - 1], p[b], reach))
+            return false;
+    }
+    return true;
 }
 
 double Correct(const CorrectionTable& table, int sign, double f, double value)

@@ -46,6 +46,13 @@ void SplineSetup(CorrectionTable& table);
 // above the last point the last piece is extrapolated. An empty table gives 0.
 double SplineValue(const CorrectionTable& table, double x);
 
+// For a table whose frequencies strictly ascend: true when the spline is a
+// finite number at every frequency from `low` to `high` (both finite,
+// low <= high), every step of SplineValue included. A table of huge frequencies can give NaN although each of its
+// numbers is finite; such a table would wipe a whole spectrum. An empty
+// table is finite everywhere.
+bool SplineFiniteBetween(const CorrectionTable& table, double low, double high);
+
 // value - sign * S(f) when the table is active and not empty, else value.
 double Correct(const CorrectionTable& table, int sign, double f, double value);
 

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -167,8 +168,15 @@ void TGeneratorPage::Button1Click()
     if (!generator_)
         return;
     dockGenerator(true);
+    showGenerator();
+}
+
+void TGeneratorPage::showGenerator()
+{
     generator_->show();
-    generator_->raise();
+    // The main window brings itself to the front after a page change; the
+    // generator goes above it once that is done.
+    QTimer::singleShot(0, generator_, &QWidget::raise);
 }
 
 void TGeneratorPage::dockGenerator(bool force)
@@ -208,8 +216,7 @@ void TGeneratorPage::EnterSweepPage()
     if (generator_) {
         dockGenerator(false);
         generator_->StayOnTop(true);
-        generator_->show();
-        generator_->raise();
+        showGenerator();
     }
     s.startRequested = s.stopRequested = s.running = false;
     updateEnabledStates();

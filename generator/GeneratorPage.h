@@ -107,6 +107,7 @@ private:
     void updateEnabledStates();
     void showDeviceError(int failure, int code);
     void dockGenerator(bool force);
+    void showGenerator();
 
     TSweepEngine* engine_;
     TDiagramm* diagram_ = nullptr;

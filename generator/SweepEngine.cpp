@@ -74,11 +74,7 @@ void TSweepEngine::Abort()
     s.running = false;
     s.startRequested = false;
     s.stopRequested = false;
-    awaiting_ = false;
-    // The block still on its way belongs to the ended sweep; a reset may
-    // also have swallowed it, and then one later block is re-recorded.
-    if (inFlight_)
-        staleBlocks_ = 1;
+    dropBlockInFlight();
     // Only the sweep's own tone: the generator window's stays.
     if (ours)
         StopPlay();
@@ -88,10 +84,24 @@ void TSweepEngine::Abort()
 void TSweepEngine::Leave()
 {
     SweepSettings& s = settings_;
-    if (s.running)
+    if (s.running || awaiting_)
         StopPlay();
     s.stopRequested = true;
+    // The next page's loop may take the input over, and with it the block
+    // this sweep waits for: waiting on would leave the sweep running for
+    // ever when the page is shown again.
+    dropBlockInFlight();
     postStep();
+}
+
+void TSweepEngine::dropBlockInFlight()
+{
+    awaiting_ = false;
+    // The block still on its way belongs to an ended sweep; another loop or
+    // a reset may also have swallowed it, and then one later block of the
+    // sweep is dropped and recorded again.
+    if (inFlight_)
+        staleBlocks_ = 1;
 }
 
 void TSweepEngine::Step()
@@ -253,13 +263,10 @@ void TSweepEngine::PlaybackFailed(int code)
 void TSweepEngine::endWithError(Failure failure, int code)
 {
     SweepSettings& s = settings_;
-    const bool wasAwaiting = awaiting_;
     s.running = false;
     s.startRequested = false;
     s.stopRequested = false;
-    awaiting_ = false;
-    if (inFlight_ && wasAwaiting)
-        staleBlocks_ = 1;
+    dropBlockInFlight();
     StopPlay();
     emit runningChanged(false);
     emit deviceFailed(failure, code);

@@ -51,7 +51,8 @@ public:
     // Ends the sweep now (everything stops, the input is being taken over
     // or reset): tone off, idle, a block still in flight is dropped.
     void Abort();
-    // The page is left: tone off, stop requested, a step message posted.
+    // The page is left: tone off, stop requested, a step message posted, a
+    // block still due dropped when it comes.
     void Leave();
 
     bool Running() const { return settings_.running; }
@@ -90,6 +91,7 @@ private:
     bool recordExpected();
     void evaluate(float* data, int count, int overRange, uint32_t tag);
     void endWithError(Failure failure, int code);
+    void dropBlockInFlight();
     void postStep();
     bool loopFlag() const;
 

@@ -9,6 +9,8 @@
 // AnalyzerRun.cpp. "In-Para" stays disabled until the input parameter
 // dialog exists; the mixer enables the input level bar.
 
+#include "EmptyBlockWatch.h"
+
 #include <QWidget>
 #include <cstdint>
 
@@ -151,11 +153,13 @@ private:
     int startRecording();
     void nextBlock();
     void deviceError(const QString& prefix, int code);
+    bool deliversNothing(); // the current empty block is one too many
     void showReadouts(BlockOutcome& out, int sampleRate, const LevelParameters& lp);
     bool storePoints(int sampleRate, const LevelParameters& lp);
     QString diagramComment() const;
 
     MenuHooks menus_;
+    EmptyBlockWatch emptyBlocks_;
     TDiagramm* diagram_ = nullptr;
     int helpContext_ = 50;
     int inputVolume_ = 100; // the input volume the calibration status was last shown for

@@ -14,12 +14,14 @@
 #include "Soundd3.h"
 #include "SpectrumAnalysis.h"
 #include "UserMessages.h"
+#include "WaveTypes.h"
 #include "samplemem.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QLabel>
+#include <chrono>
 #include <cmath>
 #include <span>
 
@@ -59,6 +61,7 @@ void TAnalyzerPage::StartButtonClick()
     // Sums left by a run that was stopped halfway through an average (or
     // switched to trigger mode) would inflate this run's first average.
     ClearSums(a);
+    emptyBlocks_.reset();
     const int rc = startRecording();
     if (rc != 0) {
         SetRunning(false);
@@ -146,6 +149,9 @@ void TAnalyzerPage::OnBlock()
         return;
     }
 
+    if (data)
+        emptyBlocks_.reset();
+
     ContinuationInput in;
     in.runMode = a.RunMode;
     in.running = a.Running;
@@ -154,11 +160,25 @@ void TAnalyzerPage::OnBlock()
     in.t = out.t;
     in.averLeft = a.AverLeft;
     in.averCount = a.AverCount;
-    switch (Continuation(in)) {
+    const NextStep step = Continuation(in);
+    if (step == NextStep::PostNextBlock && !data && error == 0 && deliversNothing()) {
+        SetRunning(false);
+        deviceError(Messages().nextBlockError, WAVERR_DEVICE_STALLED);
+        return;
+    }
+    switch (step) {
     case NextStep::PostNextBlock: QCoreApplication::postEvent(this, new QEvent(UM_NEXTBLOCK)); break;
     case NextStep::StopRun: SetRunning(false); break;
     case NextStep::Nothing: break;
     }
+}
+
+bool TAnalyzerPage::deliversNothing()
+{
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    return emptyBlocks_.emptyBlock(now, EmptyBlockLimitMs(BlockFrames(Analyzer().FFTpoints), inputSampleRate()));
 }
 
 TAnalyzerPage::BlockOutcome TAnalyzerPage::ProcessBlock(const float* data, int count, int overRange)

@@ -1,13 +1,15 @@
 #include "ProfileStore.h"
 
+#include "AtomicFile.h"
 #include "SharedRoutines.h"
 #include "TextDecoding.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <map>
 
 #include <unistd.h>
 
@@ -49,6 +51,39 @@ QString unquote(QString v)
 }
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// What a save inside the settings transaction leaves for the commit.
+struct PendingFile {
+    QStringList lines;
+    bool crlf = false;
+};
+
+struct SettingsTransaction {
+    bool open = false;
+    std::map<QString, PendingFile> files; // by absolute path
+};
+
+SettingsTransaction& transaction()
+{
+    static SettingsTransaction t;
+    return t;
+}
+
+QString transactionKey(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+
+QByteArray fileBytes(const QStringList& lines, bool crlf)
+{
+    const QString eol = crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString text;
+    for (const QString& line : lines)
+        text += line + eol;
+    return text.toUtf8();
+}
+
+bool writeToDisk(const QString& path, const QStringList& lines, bool crlf)
+{
+    return WriteFileAtomically(path, fileBytes(lines, crlf), saveInterruptHook());
+}
 } // namespace
 
 ProfileStore::ProfileStore(QString path) : path_(std::move(path)) {}
@@ -57,12 +92,23 @@ bool ProfileStore::load()
 {
     lines_.clear();
     crlf_ = false;
+    unreadable_ = false;
+    if (SettingsTransaction& t = transaction(); t.open) {
+        const auto pending = t.files.find(transactionKey(path_));
+        if (pending != t.files.end()) {
+            lines_ = pending->second.lines;
+            crlf_ = pending->second.crlf;
+            return true;
+        }
+    }
     QFile f(path_);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly)) {
+        unreadable_ = f.exists();
         return false;
+    }
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
-        lines_.clear();
+        unreadable_ = true;
         return false;
     }
     crlf_ = bytes.contains("\r\n");
@@ -72,27 +118,13 @@ bool ProfileStore::load()
 
 bool ProfileStore::save() const
 {
-    const QFileInfo info(path_);
-    QDir().mkpath(info.absolutePath());
-    QSaveFile out(path_);
-    if (!out.open(QIODevice::WriteOnly))
+    if (unreadable_)
         return false;
-    const QString eol = crlf_ ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QString text;
-    for (const QString& line : lines_)
-        text += line + eol;
-    const QByteArray bytes = text.toUtf8();
-    const qsizetype half = bytes.size() / 2;
-    if (out.write(bytes.constData(), half) != half)
-        return false;
-    if (auto& hook = saveInterruptHook())
-        hook();
-    if (out.write(bytes.constData() + half, bytes.size() - half) != bytes.size() - half)
-        return false;
-    if (!out.flush())
-        return false;
-    ::fsync(out.handle());
-    return out.commit();
+    if (SettingsTransaction& t = transaction(); t.open) {
+        t.files[transactionKey(path_)] = PendingFile{lines_, crlf_};
+        return true;
+    }
+    return writeToDisk(path_, lines_, crlf_);
 }
 
 int ProfileStore::findSection(const QString& section) const
@@ -220,6 +252,25 @@ QString SettingsFilePath()
     return SettingsFilePathFor(qEnvironmentVariable("KORVANTA_SETTINGS"), ProgramDir(),
                                qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
 }
+
+void BeginSettingsTransaction() { transaction().open = true; }
+
+bool CommitSettingsTransaction()
+{
+    SettingsTransaction& t = transaction();
+    if (!t.open)
+        return true;
+    // Closed first, so that a hook or a failure cannot leave it half open.
+    std::map<QString, PendingFile> files;
+    files.swap(t.files);
+    t.open = false;
+    bool ok = true;
+    for (const auto& [path, file] : files)
+        ok = writeToDisk(path, file.lines, file.crlf) && ok;
+    return ok;
+}
+
+bool SettingsTransactionOpen() { return transaction().open; }
 
 namespace testing_hooks {
 void SetProfileSaveInterruptHook(std::function<void()> hook) { saveInterruptHook() = std::move(hook); }

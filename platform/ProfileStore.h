@@ -10,11 +10,19 @@
 //  - CR LF and LF line ends are both read; bytes that are not valid UTF-8
 //    are read as Windows-1252;
 //  - every save replaces the file atomically (temporary file + rename), so
-//    the file on disk is always either the old or the new one.
+//    the file on disk is always either the old or the new one;
+//  - a store that found the file present but could not read it never
+//    replaces it: the sections it could not see would be lost.
 //
 // A ProfileStore holds the file's lines in memory; load() and save() touch
 // the disk. The free functions below do one read or one atomic write per
 // call. Use a ProfileStore directly to write many keys as one atomic step.
+//
+// At shutdown several windows write their own sections one after another.
+// A settings transaction makes that one step: while it is open, save() keeps
+// the new content in memory and load() of the same file sees it, and the
+// commit replaces each file once. A kill before the commit leaves the old
+// file, a kill after it the new one, never a mixture.
 
 #include <QString>
 #include <QStringList>
@@ -28,7 +36,9 @@ public:
     // store is then empty (every read yields its default).
     bool load();
 
-    // Writes the file atomically. Returns false (file unchanged) on failure.
+    // Writes the file atomically (or, inside a settings transaction, hands
+    // the content to it). Returns false (file unchanged) on failure, and
+    // always after a load() that found the file but could not read it.
     bool save() const;
 
     QString value(const QString& section, const QString& key, const QString& defaultValue,
@@ -49,6 +59,29 @@ private:
     QString path_;
     QStringList lines_;
     bool crlf_ = false;
+    bool unreadable_ = false; // the file exists but the last load() could not read it
+};
+
+// Opens the settings transaction (a second call while it is open does
+// nothing). Every ProfileStore save() from now on is collected.
+void BeginSettingsTransaction();
+
+// Writes every file the transaction collected, each once and atomically,
+// and closes the transaction. Returns false when a file could not be
+// written (that file then stays as it was). Without an open transaction it
+// does nothing and returns true.
+bool CommitSettingsTransaction();
+
+bool SettingsTransactionOpen();
+
+// Commits the settings transaction when it goes out of scope, so that every
+// section written in the enclosing block, in whatever order, is included.
+class SettingsTransactionCommit {
+public:
+    SettingsTransactionCommit() = default;
+    SettingsTransactionCommit(const SettingsTransactionCommit&) = delete;
+    SettingsTransactionCommit& operator=(const SettingsTransactionCommit&) = delete;
+    ~SettingsTransactionCommit() { CommitSettingsTransaction(); }
 };
 
 // One read: the value of key in section of the file at path, or the default.
@@ -70,9 +103,9 @@ QString SettingsFilePathFor(const QString& overridePath, const QString& programD
                             const QString& xdgConfigHome, const QString& home);
 
 namespace testing_hooks {
-// Called by save() after half of the new content has been written to the
-// temporary file and before it replaces the settings file. A test installs
-// a hook that ends the process there, to show that a crash during a save
-// leaves the old file whole.
+// Called by every write of a settings file to the disk after half of the new
+// content has been written to the temporary copy and before it replaces the
+// file. A test installs a hook that ends the process there, to show that a
+// crash during a save leaves the old file whole.
 void SetProfileSaveInterruptHook(std::function<void()> hook);
 }

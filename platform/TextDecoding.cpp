@@ -49,13 +49,21 @@ QByteArray EncodeWindows1252(const QString& text)
     return out;
 }
 
+QByteArrayView WithoutByteOrderMarks(QByteArrayView bytes)
+{
+    while (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    return bytes;
+}
+
 QString DecodeText(const QByteArray& bytes)
 {
+    const QByteArrayView text = WithoutByteOrderMarks(bytes);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
+    QString decoded = utf8.decode(text);
     if (!utf8.hasError())
-        return text;
-    return DecodeWindows1252(bytes);
+        return decoded;
+    return DecodeWindows1252(text.toByteArray());
 }
 
 QStringList SplitLines(const QString& text)

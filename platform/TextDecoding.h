@@ -7,8 +7,14 @@
 #include <QString>
 #include <QStringList>
 
-// UTF-8 when the bytes are valid UTF-8, else Windows-1252.
+// UTF-8 when the bytes are valid UTF-8, else Windows-1252. Byte order marks
+// at the start are dropped.
 QString DecodeText(const QByteArray& bytes);
+
+// The bytes after every UTF-8 byte order mark at their start. Editors put one
+// there, and a file passed through two of them can carry two; either way the
+// user's text begins after the last.
+QByteArrayView WithoutByteOrderMarks(QByteArrayView bytes);
 
 // Windows-1252 to Unicode, byte by byte (undefined code points map to the
 // C1 control of the same value, as Windows does).

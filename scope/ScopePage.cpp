@@ -1,5 +1,10 @@
 #include "ScopePage.h"
 
+#include "OscilloscopeSettings.h"
+#include "Oszidia1.h"
+#include "ScopeEngine.h"
+#include "ScopeTables.h"
+#include "Soundd3.h"
 #include "SpinButton.h"
 
 #include <QCheckBox>
@@ -10,6 +15,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <cmath>
 
 namespace {
 // The spin buttons (down and up side by side) take the size their owner gives.
@@ -26,7 +33,8 @@ QLabel* panelLabel(const QString& text, QWidget* parent)
 }
 } // namespace
 
-TScopePage::TScopePage(QWidget* parent) : QWidget(parent)
+TScopePage::TScopePage(QWidget* parent)
+    : QWidget(parent), settings_(Oscilloscope()), engine_(new ScopeEngine(Oscilloscope(), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);
@@ -38,10 +46,30 @@ TScopePage::TScopePage(QWidget* parent) : QWidget(parent)
     row->addWidget(Channel1Group);
     row->addWidget(Channel2Group);
     row->addWidget(buildTimebase(), 1);
+    connectControls();
+}
 
-    // The acquisition comes later.
-    for (QWidget* w : findChildren<QWidget*>())
-        w->setEnabled(false);
+void TScopePage::connectControls()
+{
+    connect(SpinButton2, &TSpinButton::upClick, this, &TScopePage::SpinButton2Up);
+    connect(SpinButton2, &TSpinButton::downClick, this, &TScopePage::SpinButton2Down);
+    connect(SpinButton1, &TSpinButton::upClick, this, &TScopePage::SpinButton1Up);
+    connect(SpinButton1, &TSpinButton::downClick, this, &TScopePage::SpinButton1Down);
+    connect(SpinButton3, &TSpinButton::upClick, this, &TScopePage::SpinButton3Up);
+    connect(SpinButton3, &TSpinButton::downClick, this, &TScopePage::SpinButton3Down);
+    connect(SCRyposCh1, &QScrollBar::valueChanged, this, &TScopePage::SCRyposCh1Change);
+    connect(SCRyposch2, &QScrollBar::valueChanged, this, &TScopePage::SCRyposch2Change);
+    connect(SCRtrig, &QScrollBar::valueChanged, this, &TScopePage::SCRtrigChange);
+    connect(CheckBox2, &QCheckBox::clicked, this, &TScopePage::CheckBox2Click);
+    connect(RadioButton1, &QRadioButton::clicked, this, &TScopePage::RadioButton1Click);
+    connect(RadioButton2, &QRadioButton::clicked, this, &TScopePage::RadioButton2Click);
+    connect(CheckBox1, &QCheckBox::clicked, this, &TScopePage::CheckBox1Click);
+    connect(CheckBox3, &QCheckBox::clicked, this, &TScopePage::CheckBox3Click);
+    connect(OsziStartStop, &QPushButton::clicked, this, &TScopePage::OsziStartStopClick);
+    connect(engine_, &ScopeEngine::runningChanged, this, &TScopePage::showRunning);
+    connect(engine_, &ScopeEngine::timebaseApplied, this, &TScopePage::showTimebase);
+    connect(engine_, &ScopeEngine::sampleError, this, &TScopePage::showSampleError);
+    connect(engine_, &ScopeEngine::overRange, this, &TScopePage::showOverRange);
 }
 
 QGroupBox* TScopePage::buildChannel(const QString& caption, QScrollBar*& position, TSpinButton*& spin,
@@ -107,12 +135,172 @@ QGroupBox* TScopePage::buildTimebase()
     return TimebaseGroup;
 }
 
-void TScopePage::EnterScopePage()
+void TScopePage::SetDisplay(TOszidia* display)
 {
-    // The oscilloscope's entry (display window, first frame) joins here.
+    display_ = display;
+    engine_->SetDisplay(display);
+}
+
+void TScopePage::EnterScopePage(float calibrationMv, bool inputUsable)
+{
+    if (!entered_) {
+        GetSampleRates(savedInRate_, savedOutRate_);
+        GetBits(savedInBits_, savedOutBits_);
+        entered_ = true;
+    }
+    if (display_)
+        display_->show();
+    showSettings();
+    engine_->Enter(calibrationMv * kVoltsPerCalibrationUnit, inputUsable);
+    OsziStartStop->setEnabled(inputUsable);
 }
 
 void TScopePage::LeaveScopePage()
 {
-    // Leaving will stop the acquisition; none can run yet.
+    if (!entered_)
+        return;
+    entered_ = false;
+    engine_->Leave();
+    if (display_)
+        display_->hide();
+    SetSampleRates(savedInRate_, savedOutRate_);
+    SetBits(savedInBits_, savedOutBits_);
+}
+
+void TScopePage::StopOszi() { engine_->Stop(); }
+
+void TScopePage::RestartOszi(float calibrationMv)
+{
+    if (!entered_)
+        return;
+    engine_->SetVoltageScale(calibrationMv * kVoltsPerCalibrationUnit);
+    engine_->Start();
+}
+
+void TScopePage::showSettings()
+{
+    const OscilloscopeSettings& o = settings_;
+    const QSignalBlocker b1(SCRyposCh1), b2(SCRyposch2), b3(SCRtrig);
+    SCRyposCh1->setValue(BarFromPosition(o.yPosition1));
+    SCRyposch2->setValue(BarFromPosition(o.yPosition2));
+    SCRtrig->setValue(int(std::lround(-engine_->TriggerLevel() * 100.0f)));
+    VperDiv1->setText(VoltsLabel(o.voltsIndex1));
+    VperDiv2->setText(VoltsLabel(o.voltsIndex2));
+    Panel3->setText(TimebaseLabel(o.timebaseIndex));
+    CheckBox1->setChecked(o.ground1);
+    CheckBox3->setChecked(o.ground2);
+    CheckBox2->setChecked(o.triggerRising);
+    RadioButton1->setChecked(o.triggerOnChannel1);
+    RadioButton2->setChecked(!o.triggerOnChannel1);
+    Label5->clear();
+}
+
+// --- engine results -------------------------------------------------------------------
+
+void TScopePage::showRunning(bool running)
+{
+    OsziStartStop->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    // A new start clears the error of the last one.
+    if (running)
+        showSampleRateCaption();
+}
+
+void TScopePage::showSampleRateCaption()
+{
+    label11->setStyleSheet(QString());
+    label11->setText(QStringLiteral("Samplefreq. "));
+    label11->setToolTip(QString());
+}
+
+void TScopePage::showTimebase(const QString& label, int rate)
+{
+    Panel3->setText(label);
+    showSampleRateCaption();
+    Label12->setText(QString::number(rate) + QStringLiteral("Hz"));
+}
+
+void TScopePage::showSampleError(int code)
+{
+    label11->setStyleSheet(QStringLiteral("color: red;"));
+    label11->setText(QStringLiteral("Sample error ") + QString::number(code));
+    // The number alone says little; the text of the code is one hover away.
+    label11->setToolTip(SoundErrorText(code));
+}
+
+void TScopePage::showOverRange(int count)
+{
+    Label5->setText(count > 0 ? QStringLiteral("Over ") + QString::number(count) : QString());
+}
+
+// --- control handlers -----------------------------------------------------------------
+
+void TScopePage::SpinButton2Up()
+{
+    settings_.voltsIndex1 = VoltsUp(settings_.voltsIndex1);
+    VperDiv1->setText(VoltsLabel(settings_.voltsIndex1));
+}
+
+void TScopePage::SpinButton2Down()
+{
+    settings_.voltsIndex1 = VoltsDown(settings_.voltsIndex1);
+    VperDiv1->setText(VoltsLabel(settings_.voltsIndex1));
+}
+
+void TScopePage::SpinButton1Up()
+{
+    settings_.voltsIndex2 = VoltsUp(settings_.voltsIndex2);
+    VperDiv2->setText(VoltsLabel(settings_.voltsIndex2));
+}
+
+void TScopePage::SpinButton1Down()
+{
+    settings_.voltsIndex2 = VoltsDown(settings_.voltsIndex2);
+    VperDiv2->setText(VoltsLabel(settings_.voltsIndex2));
+}
+
+void TScopePage::SpinButton3Up()
+{
+    settings_.timebaseIndex = TimebaseUp(settings_.timebaseIndex);
+    startIfStopped();
+}
+
+void TScopePage::SpinButton3Down()
+{
+    settings_.timebaseIndex = TimebaseDown(settings_.timebaseIndex);
+    startIfStopped();
+}
+
+void TScopePage::startIfStopped()
+{
+    // A running loop applies the new timebase with its next frame.
+    if (!engine_->Running())
+        engine_->Start();
+}
+
+void TScopePage::SCRyposCh1Change(int position) { settings_.yPosition1 = PositionFromBar(position); }
+void TScopePage::SCRyposch2Change(int position) { settings_.yPosition2 = PositionFromBar(position); }
+void TScopePage::SCRtrigChange(int position) { engine_->SetTriggerLevel(TriggerLevelFromBar(position)); }
+void TScopePage::CheckBox2Click() { settings_.triggerRising = CheckBox2->isChecked(); }
+
+void TScopePage::RadioButton1Click()
+{
+    settings_.triggerOnChannel1 = true;
+    RadioButton1->setChecked(true);
+}
+
+void TScopePage::RadioButton2Click()
+{
+    settings_.triggerOnChannel1 = false;
+    RadioButton2->setChecked(true);
+}
+
+void TScopePage::CheckBox1Click() { settings_.ground1 = CheckBox1->isChecked(); }
+void TScopePage::CheckBox3Click() { settings_.ground2 = CheckBox3->isChecked(); }
+
+void TScopePage::OsziStartStopClick()
+{
+    if (engine_->Running())
+        engine_->Stop();
+    else
+        engine_->Start();
 }

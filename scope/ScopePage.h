@@ -1,8 +1,10 @@
 #pragma once
 // The oscilloscope page of the main window: both channels' position, scale
-// and ground controls and the timebase and trigger group. The acquisition is
-// not built yet, so every control of the page is disabled; the page-change
-// operations are the hooks it will fill.
+// and ground controls and the timebase and trigger group. The page owns the
+// frame loop (ScopeEngine), turns its control events into the engine's
+// calls and the engine's results into its labels; the display window shows
+// the frames. The main window enters and leaves the page and places the
+// display window.
 
 #include <QWidget>
 
@@ -14,15 +16,53 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class TSpinButton;
+class TOszidia;
+class ScopeEngine;
+struct OscilloscopeSettings;
 
 class TScopePage : public QWidget {
     Q_OBJECT
 public:
     explicit TScopePage(QWidget* parent = nullptr);
 
-    // Page change hooks of the oscilloscope (nothing runs on this page yet).
-    void EnterScopePage();
+    // The display window the frames go to (created after the page).
+    void SetDisplay(TOszidia* display);
+    TOszidia* Display() const { return display_; }
+    ScopeEngine* Engine() const { return engine_; }
+
+    // Page entered: saves the input and output rates and bits, shows the
+    // display window, sets the controls from the record and starts the loop
+    // (the first frame only when the input has a usable format).
+    // `calibrationMv` is the input calibration value.
+    void EnterScopePage(float calibrationMv, bool inputUsable);
+    // Page left (also at close): stops the loop, hides the display window
+    // and restores the saved rates and bits exactly. Nothing happens when
+    // the page was not entered.
     void LeaveScopePage();
+    bool Entered() const { return entered_; }
+
+    // Stops the loop for another Part's action (calibration, reset ...).
+    void StopOszi();
+    // Starts it again after such an action when the page is active, with
+    // the calibration as it is now.
+    void RestartOszi(float calibrationMv);
+
+    // Control handlers under the form's names.
+    void SpinButton2Up();
+    void SpinButton2Down();
+    void SpinButton1Up();
+    void SpinButton1Down();
+    void SpinButton3Up();
+    void SpinButton3Down();
+    void SCRyposCh1Change(int position);
+    void SCRyposch2Change(int position);
+    void SCRtrigChange(int position);
+    void CheckBox2Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void CheckBox1Click();
+    void CheckBox3Click();
+    void OsziStartStopClick();
 
     QGroupBox* Channel1Group;  // "Channel 1 or Y"
     QScrollBar* SCRyposCh1;
@@ -48,6 +88,21 @@ public:
     QPushButton* OsziStartStop;
 
 private:
+    void connectControls();
+    void showSettings();
+    void showRunning(bool running);
+    void showSampleRateCaption();
+    void showTimebase(const QString& label, int rate);
+    void showSampleError(int code);
+    void showOverRange(int count);
+    void startIfStopped();
+
+    OscilloscopeSettings& settings_;
+    ScopeEngine* engine_;
+    TOszidia* display_ = nullptr;
+    bool entered_ = false;
+    int savedInRate_ = 0, savedOutRate_ = 0, savedInBits_ = 0, savedOutBits_ = 0;
+
     QGroupBox* buildChannel(const QString& caption, QScrollBar*& position, TSpinButton*& spin, QLabel*& scale,
                             QCheckBox*& ground, const QString& positionHint, const QString& spinHint);
     QGroupBox* buildTimebase();

@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-liberation fontconfig
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   xvfb xauth x11-utils xdotool poppler-utils imagemagick
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include "MainMenu.h"
 #include "RadioGroup.h"
 #include "Soundd3.h"
+#include "WaveTypes.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -326,6 +327,32 @@ TEST_P(AnalyzerFaults, EndWithAMessageAndTheNextStartWorks)
 INSTANTIATE_TEST_SUITE_P(Virtual, AnalyzerFaults,
                          ::testing::Values(VirtualFault::OpenFails, VirtualFault::Stall, VirtualFault::DeviceGone,
                                            VirtualFault::ShortBlock, VirtualFault::CloseFails));
+
+// A device that answers every recording with an empty block and no error (a
+// real one can) ends a continuous run with the next-block error box after a
+// bounded time, instead of spinning until STOP; a few empty blocks among
+// good ones end nothing.
+TEST_F(AnalyzerRun, EmptyBlocksWithoutEndEndTheRunWithAMessage)
+{
+    externalSine(1000.0, 0.25);
+    VirtualCard::instance().injectFault(VirtualFault::NoData);
+    choose(page->RunningGroup, 1);
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 20000)) << "the run must end by itself";
+    EXPECT_EQ(modals.messageTexts(),
+              QStringList{Messages().nextBlockError + SoundErrorText(WAVERR_DEVICE_STALLED) + QStringLiteral(")")});
+    EXPECT_EQ(drawn.count(), 0);
+    EXPECT_TRUE(page->StartButton->isEnabled());
+
+    modals.clear();
+    VirtualCard::instance().clearFaults();
+    VirtualCard::instance().injectFault(VirtualFault::NoData, 0, 5);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.count() >= 3; }, 20000));
+    page->StopButton->click();
+    EXPECT_TRUE(modals.questions().empty());
+}
 
 TEST_F(AnalyzerRun, AStopHalfwayThroughAnAverageLeavesNothingForTheNextRun)
 {

@@ -11,6 +11,7 @@
 #include "samplemem.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -154,6 +155,40 @@ TEST(MainSettingsRead, ValuesThatWouldBreakTheMeasurementAreRefused)
     EXPECT_EQ(r.scope.timebaseIndex, 5);
     EXPECT_EQ(r.scope.sampleRate, 44100);
     EXPECT_EQ(r.scope.frameLength, 1024);
+}
+
+// Numbers that parse but do not fit the 32-bit fields that hold them count
+// as unparsable: 1e308 would become infinity and be written back as "inf",
+// which the next start rejects.
+TEST(MainSettingsRead, NumbersBeyondTheFieldsRangeTakeTheFallback)
+{
+    const Records r = readText("[VOLUME]\nPEGFAK=1e308\nPEGOFS=-1e39\n[FFT]\nDIAYMIN=3.5e38\nDIAYMAX=-1e300\n"
+                               "[EICH]\nINPUT=1e308\nOUTPUT=1e40\n[WOB]\nPMAX=1e300\n[OSZI]\nyposCh1=1e300\n");
+    EXPECT_FLOAT_EQ(r.analyzer.PegFak, 8.685889f);
+    EXPECT_FLOAT_EQ(r.analyzer.PegOfs, 12.6f);
+    EXPECT_FLOAT_EQ(r.analyzer.DiaYMin, -100.0f);
+    EXPECT_FLOAT_EQ(r.analyzer.DiaYMax, 0.0f);
+    EXPECT_FLOAT_EQ(r.analyzer.CalInMv, 497.0f);
+    EXPECT_FLOAT_EQ(r.analyzer.CalOutMv, 123.0f);
+    EXPECT_FLOAT_EQ(r.sweep.phaseMax, 90.0f);
+    EXPECT_FLOAT_EQ(r.scope.yPosition1, OscilloscopeSettings{}.yPosition1) << "an unreadable position stays";
+    EXPECT_FLOAT_EQ(readText("[VOLUME]\nPEGFAK=3.4e38\n").analyzer.PegFak, 3.4e38f) << "the largest floats still count";
+}
+
+// A value that went non-finite in memory is never written: the file keeps
+// the last good one.
+TEST(MainSettingsWrite, NonFiniteValuesAreNeverWritten)
+{
+    Records r = readText("[VOLUME]\nPEGFAK=1e308\n");
+    r.analyzer.PegOfs = std::numeric_limits<float>::infinity();
+    r.analyzer.DiaYMax = std::numeric_limits<float>::quiet_NaN();
+    r.sweep.levelMin = -std::numeric_limits<float>::infinity();
+    const QString text = writtenText(r, "[VOLUME]\nPEGOFS=3.5000\n[FFT]\nDIAYMAX=-10\n");
+    EXPECT_FALSE(text.contains(QLatin1String("inf"), Qt::CaseInsensitive)) << qPrintable(text);
+    EXPECT_FALSE(text.contains(QLatin1String("nan"), Qt::CaseInsensitive)) << qPrintable(text);
+    EXPECT_TRUE(text.contains("PEGFAK=8.6859\n")) << "the fallback, not infinity";
+    EXPECT_TRUE(text.contains("PEGOFS=3.5000\n"));
+    EXPECT_TRUE(text.contains("DIAYMAX=-10\n"));
 }
 
 TEST(MainSettingsRead, TextsLanguageAndPositions)

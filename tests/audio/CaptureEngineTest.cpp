@@ -85,13 +85,15 @@ TEST_F(CaptureEngine, SecondStartBeforeTheBlockReplacesTheCallbackOnly)
 {
     int first = 0;
     int second = 0;
-    ASSERT_EQ(StartRecord(960, 1, [&first] { ++first; }), 0);
-    ASSERT_EQ(StartRecord(960, 2, [&second] {
+    const int loopA = 0, loopB = 0; // two loops, told apart by address
+    ASSERT_EQ(StartRecord(960, 1, [&first] { ++first; }, &loopA), 0);
+    ASSERT_EQ(StartRecord(960, 2, [&second, &loopA] {
                   int n, o, u;
                   GetRecordBlock(n, o, u);
                   EXPECT_EQ(u, 1); // the block of the first request
+                  EXPECT_EQ(RecordBlockOwner(), &loopA) << "the block names the loop that asked for it";
                   ++second;
-              }),
+              }, &loopB),
               0);
     (void)QTest::qWaitFor([&second] { return second > 0; }, 5000);
     QTest::qWait(50);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QFile>
 
 #include <sys/stat.h>
@@ -111,6 +113,48 @@ TEST_F(CorrectionFileTest, AnyLineErrorRejectsTheWholeFile)
         junk.append(static_cast<char>((i * 131 + 7) % 256));
     expectRejected(junk, "Zeilenfehler");
     expectRejected(QByteArray("1000 0\n\0\0\0\n", 11), "Zeilenfehler");
+}
+
+// The interpolation divides by the distance between neighbours and raises
+// the distance from a point to the third power: a repeated frequency, a table
+// out of order or one of huge numbers would make an active correction wipe
+// the whole spectrum with NaN. Such tables are refused, in both languages.
+TEST_F(CorrectionFileTest, TablesWhoseCurveCannotBeComputedAreRefused)
+{
+    struct Case {
+        QByteArray content;
+        bool ascending; // false: refused for the order, true: for the curve
+    };
+    const Case cases[] = {
+        {"1000 0\n1000 1\n", false},
+        {"20 0\n1000 0\n1000 1\n20000 0\n", false},
+        {"1000 0\n20 1\n20000 0\n", false},
+        {"20 0\n1000 0\n20000 1\n19999 0\n", false},
+        {"1 0\n1e200 0\n1e300 1\n", true},
+        {"-1e308 0\n1e308 1\n", true},
+        {"1e307 0\n1.5e308 1\n", true},
+        {"20 1e308\n1000 -1e308\n20000 1e308\n", true},
+        {"0 0\n1e-300 1\n2e-300 0\n", true},
+    };
+    for (const Case& c : cases) {
+        SetCorLanguage('D');
+        expectRejected(c.content, c.ascending ? "Korrekturkurve nicht berechenbar" : "Frequenzen nicht aufsteigend");
+        SetCorLanguage('E');
+        expectRejected(c.content, c.ascending ? "Correction curve cannot be computed" : "Frequencies not ascending");
+    }
+}
+
+// Ordinary tables, steep or sparse ones included, still load, and their
+// curve is finite wherever it is looked up.
+TEST_F(CorrectionFileTest, UsableTablesLoadWithAFiniteCurve)
+{
+    const QByteArray usable[] = {"1000 0\n", "20 -3\n20000 3\n", "1 -40\n2 40\n3 -40\n96000 0\n",
+                                 "0.001 0\n1e6 1\n", "-50 0\n10 1\n100 0\n", "20 -0.5\n1000 0\n20000 1.2\n"};
+    for (const QByteArray& content : usable) {
+        expectLoaded(content, int(content.count('\n')));
+        for (double f = 0.0; f <= kCorrectionTopFrequency; f += 250.0)
+            ASSERT_TRUE(std::isfinite(SplineValue(table, f))) << content.toStdString() << " at " << f;
+    }
 }
 
 TEST_F(CorrectionFileTest, FileWithoutPointsIsRejected)

@@ -3,7 +3,10 @@
 // idle, and the next START works.
 #include "SweepTestSupport.h"
 
+#include "AnalyzerPage.h"
 #include "WaveTypes.h"
+
+#include <QTabWidget>
 
 namespace {
 
@@ -71,6 +74,26 @@ TEST_F(SweepTest, AnotherLoopsBlockIsDroppedAndTheStepRecordedAgain)
     ASSERT_EQ(p.size(), 2u);
     EXPECT_NEAR(p[0].v1, -6.0, 0.1);
     EXPECT_NEAR(p[1].v1, -6.0, 0.1);
+    EXPECT_TRUE(modals.questions().empty());
+}
+
+TEST_F(SweepTest, TheAnalyzerTakingTheInputOverLeavesNoSweepWaiting)
+{
+    // In real time the sweep's block is still being recorded when the page
+    // changes and the analyzer starts; the analyzer's request takes it.
+    VirtualCard::instance().setFastMode(false);
+    setPlan({.from = 100, .to = 1000, .steps = 3, .settleMs = 1});
+    page->wobbelnBut->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return page->Engine().AwaitingBlock(); }, 5000));
+    main->PageControl1->setCurrentIndex(0);
+    main->AnalyzerPage->StartButtonClick();
+    main->AnalyzerPage->StopButtonClick();
+    QTest::qWait(800);
+    EXPECT_FALSE(IsPlaying());
+    VirtualCard::instance().setFastMode(true);
+    main->PageControl1->setCurrentIndex(1);
+    ASSERT_TRUE(sweep(20000));
+    EXPECT_EQ(points().size(), 4u);
     EXPECT_TRUE(modals.questions().empty());
 }
 

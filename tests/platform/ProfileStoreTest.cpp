@@ -1,3 +1,4 @@
+#include "AtomicFile.h"
 #include "ProfileStore.h"
 #include "TestSupport.h"
 
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -22,6 +24,26 @@ const QByteArray kSample =
     "x=1\r\n"
     "[main]\r\n"
     "PAGE=9\r\n";
+
+const QByteArray kBom = "\xEF\xBB\xBF";
+
+// Every file in the directory but `keep`.
+QStringList othersIn(const ScratchDir& dir, const QString& keep)
+{
+    QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.removeAll(keep);
+    return names;
+}
+
+// A process number that certainly belonged to a process that has ended.
+long long endedProcess()
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
 } // namespace
 
 TEST(ProfileStoreRead, CaseInsensitiveFirstMatchTrimmedAndUnquoted)
@@ -92,6 +114,22 @@ TEST(ProfileStoreRead, BinaryJunkAndOverlongLinesDoNotHideGoodKeys)
     EXPECT_EQ(GetProfileString("S", "NEW", "", 154, path), "1");
     EXPECT_EQ(GetProfileString("S", "LONG", "", 6000, path), QString(5000, 'y'));
     EXPECT_TRUE(dir.read("a.ini").contains(QByteArray(100000, 'x')));
+}
+
+// Editors put a byte order mark at the start; a file passed through two of
+// them has two. The first section must still be found and updated in place.
+TEST(ProfileStoreRead, ByteOrderMarksAtTheStartAreSkipped)
+{
+    for (int marks = 0; marks <= 3; ++marks) {
+        SCOPED_TRACE(marks);
+        ScratchDir dir;
+        dir.write("a.ini", kBom.repeated(marks) + "[MAIN]\r\nPAGE=2\r\n[FFT]\r\nWIN=3\r\n");
+        const QString path = dir.file("a.ini");
+        EXPECT_EQ(GetProfileString("MAIN", "PAGE", "0", 154, path), "2");
+        ASSERT_TRUE(WriteProfileString("MAIN", "PAGE", "1", path));
+        EXPECT_EQ(GetProfileString("MAIN", "PAGE", "0", 154, path), "1") << "the write is seen by the next read";
+        EXPECT_EQ(dir.read("a.ini"), "[MAIN]\r\nPAGE=1\r\n[FFT]\r\nWIN=3\r\n") << "no second [MAIN] appended";
+    }
 }
 
 TEST(ProfileStoreWrite, KeepsCommentsUnknownKeysAndLayout)
@@ -171,10 +209,19 @@ TEST(ProfileStoreWrite, UnreadableFileIsNeverReplaced)
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0200), 0); // write-only
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), NobodyUid(), NobodyGid()), 0);
-    const ChildResult r = RunInChild([&] { return WriteProfileString("A", "X", "1", path) ? 1 : 0; },
-                                     /*dropPrivileges=*/true);
+    const ChildResult r = RunInChild(
+        [&] {
+            if (WriteProfileString("A", "X", "1", path))
+                return 1;
+            // A caller that goes on after a failed load cannot replace it either.
+            ProfileStore store(path);
+            store.load();
+            store.setValue("B", "Y", "2");
+            return store.save() ? 2 : 0;
+        },
+        /*dropPrivileges=*/true);
     ASSERT_TRUE(r.exited);
-    EXPECT_EQ(r.exitCode, 0) << "the write must report failure";
+    EXPECT_EQ(r.exitCode, 0) << "every write must report failure";
     ::chmod(QFile::encodeName(path).constData(), 0600);
     EXPECT_EQ(dir.read("a.ini"), "[A]\nK=secret\n");
 }
@@ -200,4 +247,124 @@ TEST(SettingsLocation, OverrideProgramDirAndFallback)
         /*dropPrivileges=*/true);
     ASSERT_TRUE(r.exited);
     EXPECT_EQ(r.exitCode, 0);
+}
+
+// A save that is killed before its rename leaves its own temporary copy; the
+// next save removes it, so copies never pile up.
+TEST(ProfileStoreWrite, AKilledSaveLeavesACopyThatTheNextSaveRemoves)
+{
+    ScratchDir dir;
+    dir.write("a.ini", "[A]\nK=old\n");
+    const QString path = dir.file("a.ini");
+    QString previous;
+    for (int kill = 0; kill < 3; ++kill) {
+        const ChildResult r = RunInChild([&] {
+            testing_hooks::SetProfileSaveInterruptHook([] { ::_exit(42); });
+            WriteProfileString("A", "K", "new", path);
+            return 0;
+        });
+        ASSERT_EQ(r.exitCode, 42);
+        // The killed save's own copy is there; the one before it is gone.
+        const QStringList left = othersIn(dir, "a.ini");
+        ASSERT_EQ(left.size(), 1) << qPrintable(left.join(' '));
+        long long pid = 0;
+        EXPECT_TRUE(IsTemporaryCopyName(left[0], "a.ini", pid)) << qPrintable(left[0]);
+        EXPECT_NE(left[0], previous);
+        previous = left[0];
+        EXPECT_EQ(dir.read("a.ini"), "[A]\nK=old\n");
+    }
+
+    ASSERT_TRUE(WriteProfileString("A", "K", "new", path));
+    EXPECT_EQ(othersIn(dir, "a.ini"), QStringList{});
+    EXPECT_EQ(dir.read("a.ini"), "[A]\nK=new\n");
+}
+
+// Only our own leftovers go: names that merely look alike, copies of a
+// process that still runs, links and other users' files all stay.
+TEST(ProfileStoreWrite, StrayCopyCleanupTouchesNothingElse)
+{
+    ScratchDir dir;
+    const long long gone = endedProcess();
+    const QString deadCopy = QStringLiteral("a.ini.korvanta-save-%1-Ab3dE9").arg(gone);
+    struct Entry {
+        QString name;
+        bool removed;
+    };
+    const std::vector<Entry> entries = {
+        {deadCopy, true},
+        {QStringLiteral("a.ini.korvanta-save-%1-Ab3dE9").arg(::getppid()), false}, // still running
+        {QStringLiteral("a.ini.korvanta-save-%1-Ab3dE9").arg(::getpid()), false},  // this process
+        {QStringLiteral("a.ini.korvanta-save-%1-Ab3d").arg(gone), false},          // not our name
+        {QStringLiteral("a.ini.korvanta-save-%1-Ab3dE9.bak").arg(gone), false},
+        {QStringLiteral("b.ini.korvanta-save-%1-Ab3dE9").arg(gone), false},        // another file's
+        {QStringLiteral("a.ini.backup"), false},
+        {QStringLiteral("a.ini.Xy12Zq"), false},
+        {QStringLiteral("a.ini~"), false},
+    };
+    for (const Entry& e : entries)
+        dir.write(e.name, "x");
+    const QString linkName = QStringLiteral("a.ini.korvanta-save-%1-LinkAB").arg(gone);
+    ASSERT_EQ(::symlink("a.ini.backup", QFile::encodeName(dir.file(linkName)).constData()), 0);
+    const QString foreignName = QStringLiteral("a.ini.korvanta-save-%1-Nobody").arg(gone);
+    dir.write(foreignName, "x");
+    ASSERT_EQ(::chown(QFile::encodeName(dir.file(foreignName)).constData(), NobodyUid(), NobodyGid()), 0);
+
+    ASSERT_TRUE(WriteProfileString("A", "K", "v", dir.file("a.ini")));
+    for (const Entry& e : entries)
+        EXPECT_EQ(QFileInfo::exists(dir.file(e.name)), !e.removed) << qPrintable(e.name);
+    EXPECT_TRUE(QFileInfo(dir.file(linkName)).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(dir.file(foreignName))) << "another user's file";
+}
+
+TEST(ProfileStoreWrite, KeepsPermissionsAndFollowsALink)
+{
+    ScratchDir dir;
+    dir.write("real.ini", "[A]\nK=1\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.file("real.ini")).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("real.ini", QFile::encodeName(dir.file("link.ini")).constData()), 0);
+    ASSERT_TRUE(WriteProfileString("A", "K", "2", dir.file("link.ini")));
+    EXPECT_TRUE(QFileInfo(dir.file("link.ini")).isSymLink()) << "the link stays a link";
+    EXPECT_EQ(dir.read("real.ini"), "[A]\nK=2\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir.file("real.ini")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// The shutdown's sections, written one after another by separate stores,
+// reach the disk in one replacement with the same content and order as
+// separate saves would give.
+TEST(SettingsTransaction, CollectsEverySaveIntoOneReplacement)
+{
+    const QByteArray old = "; mine\n[MIX]\nMIXON=TRUE\n";
+    auto writeSections = [](const QString& path) {
+        const std::vector<std::pair<QString, QString>> sections = {
+            {"SDSOUND", "SINWAVERAM2"}, {"MAIN", "PAGE"}, {"DIAGPRIV", "XLOG"}, {"MIX", "MIXON"}, {"ANALYSE", "FVON"}};
+        for (const auto& [section, key] : sections) {
+            ProfileStore store(path);
+            store.load();
+            store.setValue(section, key, section.toLower());
+            ASSERT_TRUE(store.save());
+        }
+    };
+    ScratchDir plain;
+    plain.write("a.ini", old);
+    writeSections(plain.file("a.ini"));
+
+    ScratchDir dir;
+    dir.write("a.ini", old);
+    int diskWrites = 0;
+    testing_hooks::SetProfileSaveInterruptHook([&] { ++diskWrites; });
+    BeginSettingsTransaction();
+    BeginSettingsTransaction(); // a second begin changes nothing
+    writeSections(dir.file("a.ini"));
+    EXPECT_EQ(dir.read("a.ini"), old) << "nothing reaches the disk before the commit";
+    EXPECT_EQ(GetProfileString("MAIN", "PAGE", "", 154, dir.file("a.ini")), "main") << "reads see the collected content";
+    EXPECT_TRUE(CommitSettingsTransaction());
+    EXPECT_FALSE(SettingsTransactionOpen());
+    testing_hooks::SetProfileSaveInterruptHook({});
+    EXPECT_EQ(diskWrites, 1);
+    EXPECT_EQ(dir.read("a.ini"), plain.read("a.ini"));
+
+    ASSERT_TRUE(WriteProfileString("MAIN", "PAGE", "after", dir.file("a.ini")));
+    EXPECT_EQ(GetProfileString("MAIN", "PAGE", "", 154, dir.file("a.ini")), "after") << "later saves write at once";
 }

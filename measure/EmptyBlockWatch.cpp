@@ -1,0 +1,10 @@
+#include "EmptyBlockWatch.h"
+
+#include "WaveIn.h"
+
+#include <algorithm>
+
+int64_t EmptyBlockLimitMs(int frames, int sampleRate)
+{
+    return 1000LL * frames / std::max(1, sampleRate) + WaveIn::kStallMarginMs;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Replacing a file so that it is always either the old or the new one, even
+// when the process is killed at any moment: the new content goes to a
+// temporary copy beside the file, is flushed to the disk, and then renamed
+// over the file.
+//
+// A kill before the rename leaves the temporary copy behind. Its name says
+// whose it is ("<file>.korvanta-save-<pid>-<6 letters>"), and the next write
+// of the same file removes such copies once the process that made them is
+// gone. Nothing else is ever removed: a "<file>.backup" of the user's, a
+// copy of a process that is still writing, a link or another user's file
+// all stay where they are.
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+// Writes `bytes` to `path` atomically, creating its directory if needed. An
+// existing file keeps its permission bits; a symbolic link is followed and
+// its target replaced. `midWrite`, when set, runs after half of the bytes
+// are in the temporary copy (tests end the process there). Returns false
+// when the file could not be written; the old file is then unchanged and
+// no temporary copy is left.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const std::function<void()>& midWrite = {});
+
+// True when `name` (a file name without directory) is a temporary copy that
+// WriteFileAtomically made for the file named `fileName`; `pid` receives the
+// process that made it.
+bool IsTemporaryCopyName(const QString& name, const QString& fileName, long long& pid);
+
+// Removes the temporary copies of `path` left by processes that no longer
+// run (and by this one). Only regular files of this user are touched.
+// Returns how many were removed.
+int RemoveStrayCopies(const QString& path);

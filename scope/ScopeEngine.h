@@ -1,0 +1,103 @@
+#pragma once
+// The oscilloscope's frame loop, without any widget. Each frame message
+// applies the timebase (capture rate and length) when it changed and records
+// one block; the block's completion finds the trigger, converts both
+// channels to divisions, hands the points to the display and, while the loop
+// runs, posts the next frame message. The page turns control events into
+// calls here and the signals into its labels.
+//
+// The loop shares the one input with the analyzer, the calibration and the
+// sweep: every recording names this engine as its owner and carries the
+// set-up it was made for, and a block of anyone else (or of an earlier
+// set-up) is dropped and replaced by a recording of its own. Device faults
+// stop the loop with a code; blocks that keep arriving empty stop it too,
+// so it never spins. GUI thread only.
+
+#include "ScopeFrame.h"
+
+#include <QObject>
+#include <vector>
+
+struct OscilloscopeSettings;
+class ScopeDisplay;
+
+// Empty blocks (no data, no error) in a row after which the loop gives up.
+inline constexpr int kMaxEmptyBlocks = 5;
+// Full-scale volts per unit of the input calibration value.
+inline constexpr float kVoltsPerCalibrationUnit = 0.0015f;
+
+class ScopeEngine : public QObject {
+    Q_OBJECT
+public:
+    explicit ScopeEngine(OscilloscopeSettings& settings, QObject* parent = nullptr);
+
+    void SetDisplay(ScopeDisplay* display) { display_ = display; }
+
+    // The page is entered: the calibration gives volts at full scale, the
+    // capture rate becomes the record's and the loop runs; the first frame
+    // is posted only when `inputUsable`.
+    void Enter(float voltageScale, bool inputUsable);
+    // The page is left: the loop stops; a block in flight is dropped.
+    void Leave();
+    // Start (running, first frame posted) and stop. Start refuses (false)
+    // when the input has no usable format.
+    bool Start();
+    void Stop();
+    bool Running() const { return running_; }
+
+    // Sets the display up for the current record (points, x range).
+    void SetupDisplay();
+
+    void SetVoltageScale(float volts) { voltageScale_ = volts; }
+    float VoltageScale() const { return voltageScale_; }
+    void SetTriggerLevel(float divisions) { triggerLevel_ = divisions; }
+    float TriggerLevel() const { return triggerLevel_; }
+    float SampleInterval() const { return sampleInterval_; }
+
+    // The frame message's work, also callable directly.
+    void FrameMessage();
+    // Completion of a recording.
+    void OnBlock();
+
+    // For read-outs and tests: frames shown, trigger index of the last one.
+    int FramesShown() const { return framesShown_; }
+    int LastTriggerIndex() const { return lastTrigger_; }
+    // Blocks that another loop (or an earlier set-up) asked for.
+    int DroppedBlocks() const { return dropped_; }
+
+signals:
+    // A timebase was applied: its label, the capture rate (label black).
+    void timebaseApplied(const QString& label, int rate);
+    // The loop stopped on a device error (start or block) with its code.
+    void sampleError(int code);
+    // Clipped samples of the last frame (0: none).
+    void overRange(int count);
+    void runningChanged(bool running);
+    void frameShown();
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void setRunning(bool on);
+    void postFrame();
+    void applyTimebase();
+    void fail(int code);
+    bool ownBlock(int userValue) const;
+    void showFrame(const float* block, int floats);
+
+    OscilloscopeSettings& settings_;
+    ScopeDisplay* display_ = nullptr;
+    bool running_ = false;
+    bool inputUsable_ = true;
+    float voltageScale_ = 0.0f;
+    float triggerLevel_ = 0.0f;
+    float sampleInterval_ = 0.0f;
+    int appliedTimebase_ = 0;   // 0: none applied since the page was entered
+    int setup_ = 0;             // set-up the recordings are made for
+    int emptyBlocks_ = 0;
+    int framesShown_ = 0;
+    int lastTrigger_ = -1;
+    int dropped_ = 0;
+    std::vector<ScopePoint> points_;
+};

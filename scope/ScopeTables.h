@@ -1,0 +1,51 @@
+#pragma once
+// The oscilloscope's fixed steps (volts per division, time per division) and
+// the choice of capture rate and length for a timebase. Plain functions, no
+// device: the caller says which rates its input takes.
+
+#include <QString>
+#include <functional>
+
+inline constexpr int kVoltsSteps = 14;     // volts/div indices 1 .. 14
+inline constexpr int kTimebaseSteps = 17;  // timebase indices 1 .. 17
+inline constexpr int kTimebaseSpinMax = 9; // the spin button stops at "10ms"
+inline constexpr int kXYTimebase = 1;      // index of "X-Y"
+inline constexpr double kXYSeconds = -1.0; // its seconds per division
+inline constexpr int kDivisionsX = 10;
+inline constexpr int kDivisionsY = 8;
+
+// Table label and volts of a volts/div index; indices outside 1 .. 14 are
+// taken as the nearest end, so a bad number never reads past the table.
+QString VoltsLabel(int index);
+double VoltsPerDiv(int index);
+
+// Table label and seconds per division (-1 for X-Y) of a timebase index.
+QString TimebaseLabel(int index);
+double SecondsPerDiv(int index);
+
+struct CapturePlan {
+    int rate = 0;         // Hz
+    int frameLength = 0;  // frames per block
+};
+
+// Whether the input takes a rate (2 channels, 16 bits).
+using RateAccepted = std::function<bool(int rate)>;
+
+// Rate and block length for a timebase of `seconds` per division. Y-t: the
+// slowest plan is 8000 Hz and 2448 frames; faster timebases take 11025 Hz
+// and 2448 or 1300 frames, 22050 Hz and 1024, 44100 Hz and 1024, each only
+// where the input takes the rate. X-Y: 44100 Hz and 1024 frames. A plan
+// whose rate the input refuses keeps `previous`.
+CapturePlan PlanCapture(double seconds, const CapturePlan& previous, const RateAccepted& accepted);
+
+// Spin-button steps: the timebase goes up only below 9 and down only above 1;
+// the volts index stays within 1 .. 14.
+int TimebaseUp(int index);
+int TimebaseDown(int index);
+int VoltsUp(int index);
+int VoltsDown(int index);
+
+// Scroll bar positions and the values they stand for.
+float PositionFromBar(int bar);       // -400 .. 400 -> 12 .. -4 divisions
+int BarFromPosition(float position);  // the inverse, rounded
+float TriggerLevelFromBar(int bar);   // -200 .. 200 -> 2 .. -2 divisions

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for the given number of seconds each (default 60):
+#   bash scripts/fuzz.sh [seconds]
+# Builds the `fuzz` preset first when its targets are missing. The seeds in
+# fuzz/corpus/<target> stay as they are; new inputs and the targets' own
+# files live on a RAM disk (/dev/shm) and are removed afterwards. An input
+# that crashes a target is kept in build-fuzz/artifacts/ and the script
+# fails. Prints the executions of each target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+build=build-fuzz
+targets=(settings correction dut player)
+
+if [ ! -x "$build/fuzz/fuzz_settings" ]; then
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+fi
+
+ram=/dev/shm
+[ -w "$ram" ] || ram=${TMPDIR:-/tmp}
+work=$(mktemp -d "$ram/korvanta-fuzz-run-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+artifacts="$build/artifacts"
+mkdir -p "$artifacts"
+
+status=0
+for target in "${targets[@]}"; do
+  exe="$build/fuzz/fuzz_$target"
+  [ -x "$exe" ] || continue
+  mkdir -p "$work/$target"
+  log="$work/$target.log"
+  if TMPDIR="$ram" "$exe" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$artifacts/${target}-" "$work/$target" "fuzz/corpus/$target" >"$log" 2>&1; then
+    execs=$(awk '/stat::number_of_executed_units/ {print $2}' "$log")
+    echo "fuzz_$target: $execs executions in $seconds s, no crash"
+  else
+    echo "fuzz_$target: FAILED (reproducer in $artifacts/)"
+    tail -n 60 "$log"
+    status=1
+  fi
+done
+exit $status

@@ -1,0 +1,243 @@
+// The oscilloscope's numbers without a device: the steps and labels, the
+// capture plan of each timebase (with an input that refuses rates), the
+// trigger search and the conversion of a block into screen divisions.
+#include "ScopeFrame.h"
+#include "ScopeTables.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+#include <set>
+#include <vector>
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+
+bool anyRate(int) { return true; }
+
+// An interleaved block of `frames` frames: channel 1 and 2 as functions of
+// the frame index.
+template <class F1, class F2>
+std::vector<float> block(int frames, F1 ch1, F2 ch2)
+{
+    std::vector<float> b(size_t(frames) * 2);
+    for (int i = 0; i < frames; ++i) {
+        b[size_t(2 * i)] = float(ch1(i));
+        b[size_t(2 * i + 1)] = float(ch2(i));
+    }
+    return b;
+}
+
+auto sine(double amplitude, double periodFrames, double phase = 0.0)
+{
+    return [=](int i) { return amplitude * std::sin(2 * kPi * i / periodFrames + phase); };
+}
+auto constant(double v)
+{
+    return [=](int) { return v; };
+}
+} // namespace
+
+// --- steps and plans --------------------------------------------------------------------
+
+TEST(ScopeTables, LabelsAndValuesOfBothTables)
+{
+    EXPECT_EQ(VoltsLabel(1), QString::fromUtf8("100µV"));
+    EXPECT_DOUBLE_EQ(VoltsPerDiv(1), 0.0001);
+    EXPECT_EQ(VoltsLabel(10), "100mV");
+    EXPECT_DOUBLE_EQ(VoltsPerDiv(13), 1.0);
+    EXPECT_EQ(VoltsLabel(14), "2V");
+    EXPECT_EQ(TimebaseLabel(1), "X-Y");
+    EXPECT_DOUBLE_EQ(SecondsPerDiv(1), -1.0);
+    EXPECT_EQ(TimebaseLabel(6), "1ms");
+    EXPECT_EQ(TimebaseLabel(17), "5s");
+    EXPECT_DOUBLE_EQ(SecondsPerDiv(17), 5.0);
+    // A number from a hand-edited file never reads past a table.
+    EXPECT_EQ(VoltsLabel(0), QString::fromUtf8("100µV"));
+    EXPECT_EQ(TimebaseLabel(99), "5s");
+}
+
+struct PlanCase {
+    int timebase;
+    int rate;
+    int frames;
+};
+
+class CapturePlanByTimebase : public ::testing::TestWithParam<PlanCase> {};
+
+TEST_P(CapturePlanByTimebase, RateAndLengthWhenEveryRateIsTaken)
+{
+    const PlanCase c = GetParam();
+    const CapturePlan p = PlanCapture(SecondsPerDiv(c.timebase), {1, 1}, anyRate);
+    EXPECT_EQ(p.rate, c.rate) << TimebaseLabel(c.timebase).toStdString();
+    EXPECT_EQ(p.frameLength, c.frames) << TimebaseLabel(c.timebase).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(, CapturePlanByTimebase,
+                         ::testing::Values(PlanCase{1, 44100, 1024}, PlanCase{2, 44100, 1024},
+                                           PlanCase{5, 44100, 1024}, PlanCase{6, 44100, 1024},
+                                           PlanCase{7, 22050, 1024}, PlanCase{8, 11025, 1300},
+                                           PlanCase{9, 11025, 2448}, PlanCase{10, 8000, 2448},
+                                           PlanCase{17, 8000, 2448}));
+
+TEST(CapturePlan, RefusedRatesFallBackToTheSlowerPlanOrKeepThePreviousOne)
+{
+    const CapturePlan previous{48000, 777};
+    auto only = [](std::set<int> rates) { return [rates](int r) { return rates.count(r) > 0; }; };
+    // 1 ms without 44.1 kHz: the 22.05 kHz plan is the fastest left.
+    EXPECT_EQ(PlanCapture(0.001, previous, only({8000, 11025, 22050})).rate, 22050);
+    // 10 ms without 11.025 kHz: the 8 kHz plan.
+    const CapturePlan slow = PlanCapture(0.01, previous, only({8000, 44100}));
+    EXPECT_EQ(slow.rate, 8000);
+    EXPECT_EQ(slow.frameLength, 2448);
+    // A device that takes none of the plan's rates keeps what it had, rather
+    // than fail every frame on a rate it cannot record.
+    const CapturePlan kept = PlanCapture(0.01, previous, only({44100, 48000}));
+    EXPECT_EQ(kept.rate, 48000);
+    EXPECT_EQ(kept.frameLength, 777);
+    const CapturePlan xy = PlanCapture(-1.0, previous, only({22050}));
+    EXPECT_EQ(xy.rate, 48000);
+    EXPECT_EQ(xy.frameLength, 777);
+}
+
+TEST(ScopeSteps, SpinButtonsStayInTheirRanges)
+{
+    EXPECT_EQ(TimebaseUp(8), 9);
+    EXPECT_EQ(TimebaseUp(9), 9) << "the spin button stops at 10ms";
+    EXPECT_EQ(TimebaseUp(12), 12) << "slower steps come only from the settings file";
+    EXPECT_EQ(TimebaseDown(12), 11);
+    EXPECT_EQ(TimebaseDown(1), 1);
+    EXPECT_EQ(VoltsUp(14), 14);
+    EXPECT_EQ(VoltsDown(1), 1);
+    EXPECT_EQ(VoltsUp(10), 11);
+}
+
+TEST(ScopeSteps, ScrollBarsAndTheirDivisions)
+{
+    EXPECT_FLOAT_EQ(PositionFromBar(-400), 12.0f);
+    EXPECT_FLOAT_EQ(PositionFromBar(400), -4.0f);
+    EXPECT_FLOAT_EQ(PositionFromBar(0), 4.0f);
+    EXPECT_EQ(BarFromPosition(6.02f), -101);
+    EXPECT_FLOAT_EQ(PositionFromBar(BarFromPosition(2.0f)), 2.0f);
+    EXPECT_FLOAT_EQ(TriggerLevelFromBar(-200), 2.0f);
+    EXPECT_FLOAT_EQ(TriggerLevelFromBar(50), -0.5f);
+}
+
+// --- trigger and frame ---------------------------------------------------------------------
+
+struct TriggerCase {
+    const char* name;
+    bool rising;
+    bool onChannel1;
+    float level;
+};
+
+class TriggerSearch : public ::testing::TestWithParam<TriggerCase> {};
+
+// A sine of 3 divisions peak, 400 frames a period (so it moves less than the
+// window from one sample to the next), on the trigger channel
+// only (the other channel is a sine of the opposite sign, so a search on the
+// wrong channel finds the wrong slope).
+TEST_P(TriggerSearch, StartsAtTheFirstSampleInsideTheWindowOnTheSlope)
+{
+    const TriggerCase c = GetParam();
+    const auto trig = sine(0.3, 400.0, 1.0);
+    const auto other = sine(-0.3, 400.0, 1.0);
+    const std::vector<float> b = c.onChannel1 ? block(1024, trig, other) : block(1024, other, trig);
+    const float k = 10.0f; // 0.3 full scale = 3 divisions
+    const TriggerSetting t{c.level, c.rising, c.onChannel1};
+    const int i = FindTrigger(b.data(), 512, t, k);
+    ASSERT_LT(i, 511);
+    const float a = float(trig(i)) * k, next = float(trig(i + 1)) * k, before = float(trig(i - 1)) * k;
+    if (c.rising) {
+        EXPECT_GT(a, c.level);
+        EXPECT_LT(a, c.level + kTriggerWindow);
+        EXPECT_GT(next, a);
+        EXPECT_LE(before, c.level) << "the frame starts one sample after the crossing, not later";
+    } else {
+        EXPECT_LT(a, c.level);
+        EXPECT_GT(a, c.level - kTriggerWindow);
+        EXPECT_LT(next, a);
+        EXPECT_GE(before, c.level);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, TriggerSearch,
+                         ::testing::Values(TriggerCase{"rising_ch1", true, true, 0.5f},
+                                           TriggerCase{"falling_ch1", false, true, 0.5f},
+                                           TriggerCase{"rising_ch2", true, false, -1.0f},
+                                           TriggerCase{"falling_ch2", false, false, 1.2f}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TriggerSearchMisses, SignalThatNeverReachesTheWindowStartsAtTheLastPoint)
+{
+    const std::vector<float> b = block(1024, sine(0.1, 100.0), sine(0.1, 100.0));
+    EXPECT_EQ(FindTrigger(b.data(), 512, {1.5f, true, true}, 10.0f), 511);
+    // A window the samples jump over (steep slope) is missed too.
+    const std::vector<float> steep = block(1024, sine(1.0, 4.0, 0.3), constant(0.0));
+    EXPECT_EQ(FindTrigger(steep.data(), 512, {0.0f, true, true}, 10.0f), 511);
+}
+
+TEST(BuildFrame, ScalesBothChannelsAroundTheirPositionsFromTheTrigger)
+{
+    const std::vector<float> b = block(1024, sine(0.25, 64.0), constant(-0.5));
+    FrameScaling s;
+    s.k1 = 4.0f;
+    s.k2 = 2.0f;
+    s.yPosition1 = 6.0f;
+    s.yPosition2 = 2.0f;
+    s.sampleInterval = 1.0f / 44100.0f;
+    std::vector<ScopePoint> pts;
+    const int start = BuildFrame(b.data(), 2048, {0.0f, true, true}, s.k1, s, pts);
+    ASSERT_EQ(pts.size(), 512u);
+    EXPECT_EQ(start, 1) << "frame 0 sits exactly on the level, outside the open window";
+    EXPECT_FLOAT_EQ(pts[0].x, 0.0f);
+    EXPECT_FLOAT_EQ(pts[10].x, 10.0f / 44100.0f);
+    EXPECT_FLOAT_EQ(pts[0].y1, float(sine(0.25, 64.0)(1)) * 4.0f + 6.0f);
+    EXPECT_FLOAT_EQ(pts[15].y1, float(sine(0.25, 64.0)(16)) * 4.0f + 6.0f);
+    EXPECT_FLOAT_EQ(pts[100].y2, -0.5f * 2.0f + 2.0f);
+}
+
+TEST(BuildFrame, GroundDrawsTheZeroLineButTheTriggerStillSeesTheSamples)
+{
+    const std::vector<float> b = block(1024, sine(0.25, 64.0), sine(0.25, 64.0));
+    FrameScaling s;
+    s.k1 = s.k2 = 4.0f;
+    s.yPosition1 = 6.02f;
+    s.yPosition2 = 2.0f;
+    s.ground1 = true;
+    std::vector<ScopePoint> pts;
+    const int start = BuildFrame(b.data(), 2048, {0.5f, true, true}, 4.0f, s, pts);
+    EXPECT_LT(start, 511) << "the grounded channel still triggers";
+    for (const ScopePoint& p : pts)
+        ASSERT_FLOAT_EQ(p.y1, 6.02f);
+    EXPECT_GT(pts[0].y2, 2.5f);
+}
+
+TEST(BuildFrame, XYStoresTheXMarkerAndAnEmptyY2Slot)
+{
+    const std::vector<float> b = block(64, constant(0.1), constant(-0.2));
+    FrameScaling s;
+    s.k1 = s.k2 = 10.0f;
+    s.yPosition1 = 4.0f;
+    s.yPosition2 = 3.0f;
+    s.xy = true;
+    std::vector<ScopePoint> pts;
+    BuildFrame(b.data(), 128, {0.0f, true, true}, 10.0f, s, pts);
+    ASSERT_EQ(pts.size(), 32u);
+    EXPECT_FLOAT_EQ(pts[0].x, -1.0f - (-2.0f + 3.0f));
+    EXPECT_FLOAT_EQ(pts[0].y2, 0.0f);
+    EXPECT_FLOAT_EQ(pts[0].y1, 5.0f);
+}
+
+TEST(BuildFrame, ShortOrEmptyBlocksNeverReadPastTheirEnd)
+{
+    std::vector<ScopePoint> pts;
+    FrameScaling s;
+    EXPECT_EQ(BuildFrame(nullptr, 0, {}, 1.0f, s, pts), 0);
+    EXPECT_TRUE(pts.empty());
+    // Two frames: one point, the trigger fallback at index 0.
+    const std::vector<float> two = {0.1f, 0.2f, 0.3f, 0.4f};
+    EXPECT_EQ(BuildFrame(two.data(), 4, {}, 1.0f, s, pts), 0);
+    ASSERT_EQ(pts.size(), 1u);
+    EXPECT_FLOAT_EQ(pts[0].y1, 0.1f);
+}
