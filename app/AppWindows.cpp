@@ -12,13 +12,16 @@
 #include "Main.h"
 #include "Oszidia1.h"
 #include "ModalQuestions.h"
+#include "ParameterMenu.h"
 #include "SkalDlg.h"
 #include "Wavegene.h"
 #include "Tdummy.h"
 #include "Wobbelu.h"
 #include "analys.h"
+#include "iodia.h"
 #include "koedi.h"
 #include "mixu.h"
+#include "udcoffset.h"
 #include "ProgramIcon.h"
 #include "ProfileStore.h"
 
@@ -50,7 +53,9 @@ TMainForm* CreateApplicationWindows()
     f.Analy = new TAnaly(f.MainForm);
     f.KorEdit = new TKorEdit(f.MainForm);
     f.SkalDia = new TSkalDia(f.MainForm);
+    f.IOdialog = new TIOdialog(f.MainForm);
     f.Dummy = new Tdummy;
+    f.DCOffset = new TDCOffset(f.MainForm);
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
@@ -59,7 +64,11 @@ TMainForm* CreateApplicationWindows()
     f.Wavegen = new TWavegen(Generator(), f.MainForm);
     f.MainForm->GeneratorPage->SetGeneratorWindow(f.Wavegen);
     f.GeneratorDocking = new TGeneratorDocking(f.MainForm, f.MainForm->GeneratorPage, f.Wavegen);
+    // "Opt." opens the output parameter dialog as the menu item does.
+    QObject::connect(f.Wavegen, &TWavegen::optionsRequested, f.MainForm->ParameterMenu,
+                     &TParameterMenu::AudioOutParameter1Click);
     f.Help = new THelpBrowser(f.MainForm);
+    QObject::connect(f.DCOffset, &TDCOffset::helpRequested, f.Help, &THelpBrowser::HelpKeyword);
     modal::SetHelpHandler([](int context) {
         if (Forms().Help)
             Forms().Help->HelpContext(context);

@@ -57,7 +57,9 @@ void TCorrectionMenu::EditAusgangskorrekturdatei1Click()
 
 void TCorrectionMenu::load(CorrectionTable& table, QAction* activeItem, QAction* loadItem)
 {
-    const QString name = modal::OpenFileName(loadItem->text().remove(QLatin1Char('&')),
+    // A new name is welcome: loading creates the file with "1000 0", which
+    // is how a user starts a correction file of their own.
+    const QString name = modal::OpenOrNewFileName(loadItem->text().remove(QLatin1Char('&')),
                                              QStringLiteral("Correction File | *.cor"), QStringLiteral("cor"),
                                              table.fileName);
     // A failed load leaves the table empty and the flag as it was.

@@ -1,5 +1,6 @@
 #include "HelpBrowser.h"
 
+#include "Installation.h"
 #include "SharedRoutines.h"
 
 #include <QApplication>
@@ -64,9 +65,12 @@ THelpBrowser::THelpBrowser(QWidget* parent)
 
 QUrl THelpBrowser::HelpFileUrl(const QString& fileName)
 {
-    const QString local = ProgramDir() + fileName;
-    if (QFileInfo(local).isFile())
-        return QUrl::fromLocalFile(local);
+    // An installed program keeps its pages in its data folder; a build tree
+    // or portable copy beside the program.
+    for (const QString& dir : {InstalledDataDir(), ProgramDir()}) {
+        if (!dir.isEmpty() && QFileInfo(dir + fileName).isFile())
+            return QUrl::fromLocalFile(dir + fileName);
+    }
     return QUrl(QStringLiteral("qrc:/help/") + fileName);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The help window: the help file of the current language (an HTML page per
-// language in the program's directory, with a built-in copy as fallback),
+// language in the program's data folder when installed, else in the program's
+// directory, with a built-in copy as fallback),
 // opened at its contents or at a context number. Context numbers are the
 // anchors "ctx<number>" of the page; a number without an anchor opens the
 // contents.
@@ -29,7 +30,8 @@ public:
     // Where the page and anchor shown now come from.
     QUrl CurrentSource() const;
 
-    // The help file in the program's directory, else the built-in copy.
+    // The help file in the installed program's data folder or beside the
+    // program, else the built-in copy.
     static QUrl HelpFileUrl(const QString& fileName);
 
 private:

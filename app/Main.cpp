@@ -19,11 +19,13 @@
 #include "MainMenu.h"
 #include "MixerMenu.h"
 #include "ModalQuestions.h"
+#include "ParameterMenu.h"
 #include "Wavegene.h"
 #include "OscilloscopeSettings.h"
 #include "Oszidia1.h"
 #include "ProfileStore.h"
 #include "ProgramIcon.h"
+#include "QtTranslations.h"
 #include "RadioGroup.h"
 #include "ScopeMenu.h"
 #include "ScopePage.h"
@@ -34,6 +36,7 @@
 #include "UserMessages.h"
 #include "Wobbelu.h"
 #include "analys.h"
+#include "iodia.h"
 #include "koedi.h"
 #include "samplemem.h"
 
@@ -117,6 +120,7 @@ void TMainForm::buildWindow()
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
     ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
     setCentralWidget(PageControl1);
+    ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
     StatusLine = new TStatusLine(kCredit, this);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(StatusLine, 1);
@@ -176,9 +180,7 @@ void TMainForm::connectMenus()
     AnalyzerPage->AttachMenus(hooks);
     AttachSweepMenus(*GeneratorPage, m);
 
-    // Not built yet: the DC offset dialog. The diagram commands wait for
-    // the diagram window.
-    m.AudioInDCOffset1->setEnabled(false);
+    // The diagram commands wait for the diagram window.
     enableDiagramCommands(false);
 }
 
@@ -321,8 +323,15 @@ void TMainForm::enableDiagramCommands(bool on)
 
 void TMainForm::InDeviceClick(int index)
 {
-    if (chooseDevice(Menu->InDeviceItems, index, GetInDevice(), &SetInDevice))
-        showInputFormat(QStringLiteral(" Bit"));
+    int rateBefore = 0, outRate = 0;
+    GetSampleRates(rateBefore, outRate);
+    if (!chooseDevice(Menu->InDeviceItems, index, GetInDevice(), &SetInDevice))
+        return;
+    showInputFormat(QStringLiteral(" Bit"));
+    int rate = 0;
+    GetSampleRates(rate, outRate);
+    if (rate != rateBefore)
+        AnalyzerPage->FollowInputRate();
 }
 
 void TMainForm::OutDeviceClick(int index) { chooseDevice(Menu->OutDeviceItems, index, GetOutDevice(), &SetOutDevice); }
@@ -450,6 +459,7 @@ void TMainForm::enterPage(int index)
 void TMainForm::SetLanguage(char letter)
 {
     applyLanguageCaptions(letter);
+    UseQtTranslations(letter);
     passLanguageOn(letter);
     ShowCorrectionStatus();
     fitWindowSize();
@@ -480,7 +490,8 @@ void TMainForm::passLanguageOn(char letter)
 {
     // In the order the windows expect: feature list, sweep settings, information box,
     // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
-    // window, diagram options, generator; the calibration status line last.
+    // window, diagram options, parameter dialog, generator; the calibration
+    // status line last.
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
@@ -501,6 +512,8 @@ void TMainForm::passLanguageOn(char letter)
         f.Diagramm->SetDiaLanguage(QLatin1Char(letter));
     if (f.Diadlg)
         f.Diadlg->SetLanguage(QLatin1Char(letter));
+    if (f.IOdialog)
+        f.IOdialog->SetLanguage(letter);
     if (f.Wavegen)
         f.Wavegen->Language(letter);
     AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);

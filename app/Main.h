@@ -23,6 +23,7 @@ class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
 class TMixerMenu;
+class TParameterMenu;
 class TScopeMenu;
 class TScopePage;
 class TStatusLine;
@@ -94,6 +95,7 @@ public:
     TMainMenu* Menu;
     TCorrectionMenu* CorrectionMenu;
     TMixerMenu* MixerMenu;
+    TParameterMenu* ParameterMenu;
     TScopeMenu* ScopeMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1

@@ -4,9 +4,9 @@
 #include <QPainterPath>
 #include <cmath>
 
-QPixmap ProgramPixmap(int size)
+QImage ProgramImage(int size)
 {
-    QPixmap pm(size, size);
+    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -28,8 +28,11 @@ QPixmap ProgramPixmap(int size)
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(255, 255, 0), s / 14.0, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(trace);
+    p.end();
     return pm;
 }
+
+QPixmap ProgramPixmap(int size) { return QPixmap::fromImage(ProgramImage(size)); }
 
 QIcon ProgramIcon()
 {

@@ -1,25 +1,36 @@
 // Korvanta: audio test equipment with a sound card.
 
 #include "AppWindows.h"
+#include "HelpBrowser.h"
 #include "Main.h"
 #include "UnixSignals.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 
 namespace {
 // For timing the start-up from a script (KORVANTA_EXIT_AFTER_SHOW): the
-// program closes as soon as the main window has been painted once.
+// program closes as soon as the main window has been painted once. With the
+// value "help" it first opens the help contents and prints where the page
+// came from, so an installation can be checked from a script.
 class CloseAfterFirstPaint : public QObject {
 public:
     using QObject::QObject;
+    bool openHelp = false;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
-            QTimer::singleShot(0, static_cast<QWidget*>(watched), &QWidget::close);
+            auto* form = static_cast<TMainForm*>(watched);
+            if (openHelp && Forms().Help) {
+                form->HelpContents();
+                std::printf("help: %s\n", qPrintable(Forms().Help->CurrentSource().toString()));
+                std::fflush(stdout);
+            }
+            QTimer::singleShot(0, form, &QWidget::close);
         }
         return false;
     }
@@ -41,8 +52,10 @@ int main(int argc, char** argv)
     TUnixSignals signalHandling;
     QObject::connect(&signalHandling, &TUnixSignals::terminationRequested, mainForm, &QWidget::close);
     CloseAfterFirstPaint timing;
-    if (qEnvironmentVariableIsSet("KORVANTA_EXIT_AFTER_SHOW"))
+    if (qEnvironmentVariableIsSet("KORVANTA_EXIT_AFTER_SHOW")) {
+        timing.openHelp = qEnvironmentVariable("KORVANTA_EXIT_AFTER_SHOW") == QLatin1String("help");
         mainForm->installEventFilter(&timing);
+    }
     mainForm->show();
     const int result = app.exec();
     DestroyApplicationWindows();

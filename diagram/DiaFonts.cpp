@@ -1,6 +1,10 @@
 #include "DiaFonts.h"
 
+#include "DiaScale.h"
+
 #include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
 
 int FontPixelSize(int points) { return (points * 96 + 36) / 72; }
 
@@ -28,4 +32,19 @@ DiaTextMetrics MeasureDiaText(int points)
 int CaptionHeight(const QString& caption, int points)
 {
     return caption.isEmpty() ? 0 : QFontMetrics(DiaFont(points)).height();
+}
+
+int WidestLeftLabel(double ymin, double ymax, double step, int decimals, int points)
+{
+    const QFontMetrics fm(DiaFont(points));
+    int widest = 0;
+    auto measure = [&](double v) {
+        if (std::isfinite(v))
+            widest = std::max(widest, fm.horizontalAdvance(LeftAxisLabel(v, decimals)));
+    };
+    measure(ymin);
+    measure(ymax);
+    if (step > 0.0)
+        measure(ymin + std::round(std::fabs(ymax - ymin) / step) * step);   // the last line drawn
+    return widest;
 }

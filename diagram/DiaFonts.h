@@ -24,4 +24,9 @@ DiaTextMetrics MeasureDiaText(int points);
 // Height of a caption: 0 when it is empty.
 int CaptionHeight(const QString& caption, int points);
 
+// Width of the widest left-axis label of a grid from ymin in steps of
+// `step` up to ymax, in the font of the given size. The widest labels are
+// those of largest magnitude, so the two ends decide.
+int WidestLeftLabel(double ymin, double ymax, double step, int decimals, int points);
+
 inline const QString ProductName = QStringLiteral("Korvanta");

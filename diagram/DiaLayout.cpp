@@ -1,10 +1,15 @@
 #include "DiaLayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 bool Finite(double v) { return std::isfinite(v); }
+
+// The tallest text height taken as measured: 40 pixels at the screen's font
+// size 8, in proportion for other sizes.
+int MaxTextHeight(int fontSize) { return 5 * std::max(fontSize, 8); }
 
 void ComputeMargins(const DiaLayoutInput& in, DiaLayout& lay)
 {
@@ -19,6 +24,10 @@ void ComputeMargins(const DiaLayoutInput& in, DiaLayout& lay)
     // The label decimals of the previous layout widen the left margin: the
     // labels of this layout are not known before its grid step is.
     lay.marginLeft = in.leftCaptionHeight + 3 * f + f * lay.decimals;
+    // A label wider than that space would run into the caption or off the
+    // picture; it gets the room it needs, half a digit from the plot.
+    if (in.leftLabelWidth > 0)
+        lay.marginLeft = std::max(lay.marginLeft, in.leftCaptionHeight + in.leftLabelWidth + in.charW / 2 + 1);
     lay.marginTop = 4 * f;
     lay.marginBottom = 5 * f + in.xCaptionHeight;
     lay.plotLeft = lay.marginLeft;
@@ -26,7 +35,11 @@ void ComputeMargins(const DiaLayoutInput& in, DiaLayout& lay)
     lay.plotRight = in.width - lay.marginRight;
     lay.plotBottom = in.height - lay.marginBottom;
     lay.charW = in.charW;
-    lay.charH = (in.charH < 1 || in.charH > 40) ? 16 : in.charH;
+    // An implausible text height is replaced by twice the font size. The
+    // limit grows with the font: a printer font is much taller than 40
+    // pixels, and replacing its height by the screen's would space the grid
+    // for text a third of the size the labels are drawn with.
+    lay.charH = (in.charH < 1 || in.charH > MaxTextHeight(f)) ? 2 * f : in.charH;
     lay.ranges = in.ranges;
     lay.xLog = in.xLog;
 }

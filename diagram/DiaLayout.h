@@ -20,6 +20,7 @@ struct DiaLayoutInput {
     int xCaptionHeight = 0;
     int charW = 0, charH = 0;    // width and height of "8"
     int kLabelWidth = 0;         // width of "20.00k", the widest linear label
+    int leftLabelWidth = 0;      // widest left-axis label, 0 when not measured
     DiaRanges ranges;
     bool xLog = true;
     int n = 0;                   // point count

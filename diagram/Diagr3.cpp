@@ -333,7 +333,15 @@ bool TDiagramm::CalcLayout(QImage& bitmap, int width, int height, int fontSize, 
     const QSize size(std::max(width, 1), std::max(height, 1));
     if (bitmap.size() != size)
         bitmap = QImage(size, QImage::Format_RGB32);
-    const bool ok = ComputeLayout(in, layout_);
+    bool ok = ComputeLayout(in, layout_);
+    // The labels are known only once the grid step is; when the widest does
+    // not fit the margin, lay out again with the room it needs (the plot
+    // height, and so the step, stays the same).
+    if (ok && showLeftScale_) {
+        in.leftLabelWidth = WidestLeftLabel(ranges_.ymin, ranges_.ymax, layout_.yStep, layout_.decimals, fontSize);
+        if (in.leftLabelWidth + in.charW / 2 + 1 > layout_.marginLeft - in.leftCaptionHeight)
+            ok = ComputeLayout(in, layout_);
+    }
     if (placeControls)
         PlaceControlsFor(layout_);
     opt_.xmin = ranges_.xmin;

@@ -51,12 +51,13 @@ TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new T
     g->addWidget(Button1, 0, Qt::AlignRight);
     row->addWidget(Generator, 1);
 
-    // The level group belongs to the mixer, which enables its bars with
-    // mixer support ("Out-Para" waits for its dialog); "zurück" waits for
-    // the generator window.
+    // The level bars belong to the mixer, which enables them with mixer
+    // support; "zurück" waits for the generator window.
     for (QWidget* w : Pegelbox->findChildren<QWidget*>())
         w->setEnabled(false);
-    Pegelbox->setEnabled(false);
+    // "Out-Para" opens the output parameter dialog (the main window wires
+    // it); the level bars beside it wait for the mixer.
+    Button2->setEnabled(true);
     Button1->setEnabled(false);
     connect(Button1, &QPushButton::clicked, this, &TGeneratorPage::Button1Click);
     connect(wobbelnBut, &QPushButton::clicked, this, &TGeneratorPage::wobbelnButClick);

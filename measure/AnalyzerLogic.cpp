@@ -18,7 +18,9 @@ RunRange RunFrequencyRange(int sampleRate, int N)
 
 double BinFrequency(int i, int N, int sampleRate)
 {
-    return static_cast<double>(i) / (N / 2) * (sampleRate / 2);
+    // Half the rate in floating point: at an odd rate (11025 Hz) the
+    // integer half would put every bin 0.009 % low.
+    return static_cast<double>(i) * sampleRate / N;
 }
 
 int CopyChannel(const float* block, int count, int channel, float* dest)

@@ -18,7 +18,7 @@ struct RunRange {
 };
 RunRange RunFrequencyRange(int sampleRate, int N);
 
-// Frequency of bin i: i / (N/2) * (fs div 2).
+// Frequency of bin i: i x fs / N, exact also at odd rates.
 double BinFrequency(int i, int N, int sampleRate);
 
 // Copies one channel of an interleaved block (first float of each pair the

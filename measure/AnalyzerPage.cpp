@@ -9,6 +9,7 @@
 #include "ModalQuestions.h"
 #include "RadioGroup.h"
 #include "SharedRoutines.h"
+#include "Soundd3.h"
 #include "samplemem.h"
 
 #include <QAction>
@@ -270,6 +271,22 @@ void TAnalyzerPage::ShowCalibrationStatus(int inputVolume)
                                        Messages().uncalibrated));
 }
 
+void TAnalyzerPage::FollowInputRate()
+{
+    AnalyzerState& a = Analyzer();
+    int in = 0, out = 0;
+    GetSampleRates(in, out);
+    const RunRange r = RunFrequencyRange(in, a.FFTpoints);
+    if (a.AnalyzerActive && diagram_) {
+        diagram_->SetXRange(r.xmin, r.xmax);
+        diagram_->update();
+        return;
+    }
+    // The diagram belongs to another page now; the range waits for the entry.
+    a.DiaXMin = r.xmin;
+    a.DiaXMax = r.xmax;
+}
+
 void TAnalyzerPage::ShowInputFormat(int rate, int bits, const QString& bitsSuffix)
 {
     Lsf->setText(QString::number(rate) + QStringLiteral(" Hz"));
@@ -360,8 +377,7 @@ void TAnalyzerPage::showAnalysisChecks()
 void TAnalyzerPage::updateEnabledStates()
 {
     // The one place that decides what can be used. A run locks what must not
-    // change under it; the input parameter dialog does not exist yet and
-    // stays disabled.
+    // change under it.
     const bool idle = !Analyzer().Running;
     const bool active = Analyzer().AnalyzerActive;
     // Without a usable input format START records nothing; it is not offered.
@@ -374,8 +390,9 @@ void TAnalyzerPage::updateEnabledStates()
     MeasureRight->setEnabled(active);
     FFTpointsgroup->setEnabled(active && idle);
     AverVal->setEnabled(active && idle);
-    // The input level bar (ScrollBar3) belongs to the mixer, which enables it.
-    Binpopt->setEnabled(false);
+    // The input format may not change under a run. The input level bar
+    // (ScrollBar3) belongs to the mixer, which enables it.
+    Binpopt->setEnabled(idle);
     for (QAction* item : {menus_.thdNoise, menus_.level, menus_.dbFS, menus_.dbV, menus_.dbu, menus_.dbm})
         if (item)
             item->setEnabled(true);
@@ -383,7 +400,7 @@ void TAnalyzerPage::updateEnabledStates()
         menus_.levelUnits->setEnabled(true);
     for (QAction* item : {menus_.audioInParameter, menus_.audioOutParameter})
         if (item)
-            item->setEnabled(false);
+            item->setEnabled(idle);
     if (menus_.calibration)
         menus_.calibration->setEnabled(idle);
     if (menus_.audioInDevice)

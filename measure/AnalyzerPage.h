@@ -6,8 +6,8 @@
 // on, posts UM_NEXTBLOCK to the page, whose handler records the next block.
 //
 // The form and its control handlers are in AnalyzerPage.cpp, the run in
-// AnalyzerRun.cpp. "In-Para" stays disabled until the input parameter
-// dialog exists; the mixer enables the input level bar.
+// AnalyzerRun.cpp. The mixer enables the input level bar; "In-Para" is
+// wired by the main window.
 
 #include "EmptyBlockWatch.h"
 
@@ -96,6 +96,11 @@ public:
     void SetLevelUnit(uint8_t unit); // dbFS1Click .. dbm1Click
     void THDNoise1Click();
     void Level1Click();
+
+    // The input's sample rate has changed: the frequency range of the
+    // spectrum becomes the new rate's (in the diagram when the page is
+    // active, else in the range kept for the next entry).
+    void FollowInputRate();
 
     // Sample rate and bit depth of the input in Lsf and Ldb; bitsSuffix is
     // " Bits" on page entry and " Bit" after a device choice.

@@ -46,11 +46,12 @@ QString withDefaultExtension(QString path, const QString& defaultExt)
 }
 
 QString fileDialog(Type type, const QString& title, const QString& filter, const QString& defaultExt,
-                   const QString& initialPath)
+                   const QString& initialPath, bool mayCreate = false)
 {
     if (hook()) {
         Question q;
         q.type = type;
+        q.mayCreate = mayCreate;
         q.text = title;
         q.filter = filter;
         q.defaultExt = defaultExt;
@@ -60,7 +61,7 @@ QString fileDialog(Type type, const QString& title, const QString& filter, const
     }
     QFileDialog dlg(dialogParent(), title, initialPath, ToQtFilter(filter));
     dlg.setAcceptMode(type == Type::SaveFile ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(type == Type::SaveFile ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setFileMode(type == Type::SaveFile || mayCreate ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setDefaultSuffix(defaultExt);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return QString();
@@ -124,6 +125,12 @@ QString OpenFileName(const QString& title, const QString& filter, const QString&
                      const QString& initialPath)
 {
     return fileDialog(Type::OpenFile, title, filter, defaultExt, initialPath);
+}
+
+QString OpenOrNewFileName(const QString& title, const QString& filter, const QString& defaultExt,
+                          const QString& initialPath)
+{
+    return fileDialog(Type::OpenFile, title, filter, defaultExt, initialPath, true);
 }
 
 QString SaveFileName(const QString& title, const QString& filter, const QString& defaultExt,

@@ -30,6 +30,7 @@ struct Question {
     QString filter;           // file dialogs, classic form "Text File | *.txt"
     QString defaultExt;       // file dialogs, without dot
     QString initialPath;      // file dialogs
+    bool mayCreate = false;   // open dialogs: a name that does not exist yet is accepted
     unsigned colorRef = 0;    // colour picker: initial colour (0x00BBGGRR)
 };
 
@@ -65,6 +66,10 @@ int MessageBox(Kind kind, const QString& text, int buttons = Ok, int helpContext
 // extension is completed with defaultExt.
 QString OpenFileName(const QString& title, const QString& filter, const QString& defaultExt,
                      const QString& initialPath = QString());
+// An open dialog that also accepts the name of a file that does not exist
+// yet, for files the caller creates when they are missing.
+QString OpenOrNewFileName(const QString& title, const QString& filter, const QString& defaultExt,
+                          const QString& initialPath = QString());
 QString SaveFileName(const QString& title, const QString& filter, const QString& defaultExt,
                      const QString& initialPath = QString());
 

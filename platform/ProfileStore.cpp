@@ -1,6 +1,7 @@
 #include "ProfileStore.h"
 
 #include "AtomicFile.h"
+#include "Installation.h"
 #include "SharedRoutines.h"
 #include "TextDecoding.h"
 
@@ -232,10 +233,14 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
 }
 
 QString SettingsFilePathFor(const QString& overridePath, const QString& programDir,
-                            const QString& xdgConfigHome, const QString& home)
+                            const QString& xdgConfigHome, const QString& home, bool installed)
 {
     if (!overridePath.isEmpty())
         return overridePath;
+    const QString base = !xdgConfigHome.isEmpty() ? xdgConfigHome : QDir(home).filePath(QStringLiteral(".config"));
+    const QString perUser = QDir(base).filePath(QStringLiteral("korvanta/krv14f.ini"));
+    if (installed)
+        return perUser;
     const QString local = QDir(programDir).filePath(QStringLiteral("krv14f.ini"));
     const QFileInfo dirInfo(programDir);
     const QFileInfo fileInfo(local);
@@ -243,14 +248,13 @@ QString SettingsFilePathFor(const QString& overridePath, const QString& programD
     const bool fileUsable = !fileInfo.exists() || ::access(QFile::encodeName(local).constData(), W_OK) == 0;
     if (dirInfo.isDir() && dirWritable && fileUsable)
         return local;
-    const QString base = !xdgConfigHome.isEmpty() ? xdgConfigHome : QDir(home).filePath(QStringLiteral(".config"));
-    return QDir(base).filePath(QStringLiteral("korvanta/krv14f.ini"));
+    return perUser;
 }
 
 QString SettingsFilePath()
 {
     return SettingsFilePathFor(qEnvironmentVariable("KORVANTA_SETTINGS"), ProgramDir(),
-                               qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+                               qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath(), ProgramIsInstalled());
 }
 
 void BeginSettingsTransaction() { transaction().open = true; }

@@ -93,14 +93,15 @@ QString GetProfileString(const QString& section, const QString& key, const QStri
 bool WriteProfileString(const QString& section, const QString& key, const QString& value,
                         const QString& path);
 
-// Where the settings file lives: $KORVANTA_SETTINGS when set; otherwise
-// "krv14f.ini" in the program directory, or in $XDG_CONFIG_HOME/korvanta/
-// (~/.config/korvanta/) when the program directory is not writable.
+// Where the settings file lives: $KORVANTA_SETTINGS when set; for an
+// installed program $XDG_CONFIG_HOME/korvanta/ (~/.config/korvanta/);
+// otherwise (a build tree or portable copy) "krv14f.ini" in the program
+// directory, or the XDG folder when that directory is not writable.
 QString SettingsFilePath();
 
 // The same decision as a plain function, for tests.
 QString SettingsFilePathFor(const QString& overridePath, const QString& programDir,
-                            const QString& xdgConfigHome, const QString& home);
+                            const QString& xdgConfigHome, const QString& home, bool installed = false);
 
 namespace testing_hooks {
 // Called by every write of a settings file to the disk after half of the new

@@ -95,11 +95,8 @@ int TOszidia::StorePoint(int j, bool trig1, float ypos2, float ypos1, float vdiv
     return store_.StorePoint(j, trig1, ypos2, ypos1, vdiv2, vdiv1, x, y2, y1);
 }
 
-void TOszidia::RepaintOszi()
-{
-    render();
-    update();
-}
+// The paint handler renders: a hidden window costs nothing per frame.
+void TOszidia::RepaintOszi() { update(); }
 
 void TOszidia::calcLayout()
 {

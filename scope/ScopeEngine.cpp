@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -31,7 +32,7 @@ void ScopeEngine::Enter(float voltageScale, bool inputUsable)
     // The first frame applies the timebase again: the rate the analyzer
     // restored meanwhile is not the oscilloscope's.
     appliedTimebase_ = 0;
-    emptyBlocks_ = 0;
+    emptyBlocks_.reset();
     ++setup_;
     SetupDisplay();
     emit timebaseApplied(TimebaseLabel(settings_.timebaseIndex), settings_.sampleRate);
@@ -47,13 +48,20 @@ bool ScopeEngine::Start()
 {
     if (!inputUsable_)
         return false;
-    emptyBlocks_ = 0;
+    emptyBlocks_.reset();
     setRunning(true);
     postFrame();
     return true;
 }
 
 void ScopeEngine::Stop() { setRunning(false); }
+
+bool ScopeEngine::Restart(float voltageScale)
+{
+    voltageScale_ = voltageScale;
+    appliedTimebase_ = 0;
+    return Start();
+}
 
 void ScopeEngine::setRunning(bool on)
 {
@@ -137,16 +145,24 @@ void ScopeEngine::OnBlock()
             return fail(error);
         // An empty block with no error may happen once; a device that
         // delivers nothing at all must not keep the loop turning.
-        if (++emptyBlocks_ >= kMaxEmptyBlocks)
+        if (deliversNothing())
             return fail(WAVERR_DEVICE_STALLED);
         postFrame();
         return;
     }
-    emptyBlocks_ = 0;
+    emptyBlocks_.reset();
     emit overRange(clipped);
     showFrame(block, floats);
     if (running_)
         postFrame();
+}
+
+bool ScopeEngine::deliversNothing()
+{
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    return emptyBlocks_.emptyBlock(now, EmptyBlockLimitMs(settings_.frameLength, settings_.sampleRate));
 }
 
 void ScopeEngine::showFrame(const float* block, int floats)

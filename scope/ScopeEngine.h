@@ -10,9 +10,10 @@
 // sweep: every recording names this engine as its owner and carries the
 // set-up it was made for, and a block of anyone else (or of an earlier
 // set-up) is dropped and replaced by a recording of its own. Device faults
-// stop the loop with a code; blocks that keep arriving empty stop it too,
-// so it never spins. GUI thread only.
+// stop the loop with a code; empty blocks that keep coming for longer than
+// a block takes stop it too, so it never spins. GUI thread only.
 
+#include "EmptyBlockWatch.h"
 #include "ScopeFrame.h"
 
 #include <QObject>
@@ -21,8 +22,6 @@
 struct OscilloscopeSettings;
 class ScopeDisplay;
 
-// Empty blocks (no data, no error) in a row after which the loop gives up.
-inline constexpr int kMaxEmptyBlocks = 5;
 // Full-scale volts per unit of the input calibration value.
 inline constexpr float kVoltsPerCalibrationUnit = 0.0015f;
 
@@ -43,6 +42,10 @@ public:
     // when the input has no usable format.
     bool Start();
     void Stop();
+    // Starts again after another action had the input (calibration, a reset
+    // of the sound system that read the device's rates anew): the timebase
+    // is applied afresh with the next frame.
+    bool Restart(float voltageScale);
     bool Running() const { return running_; }
 
     // Sets the display up for the current record (points, x range).
@@ -83,6 +86,7 @@ private:
     void postFrame();
     void applyTimebase();
     void fail(int code);
+    bool deliversNothing();
     bool ownBlock(int userValue) const;
     void showFrame(const float* block, int floats);
 
@@ -95,7 +99,7 @@ private:
     float sampleInterval_ = 0.0f;
     int appliedTimebase_ = 0;   // 0: none applied since the page was entered
     int setup_ = 0;             // set-up the recordings are made for
-    int emptyBlocks_ = 0;
+    EmptyBlockWatch emptyBlocks_;
     int framesShown_ = 0;
     int lastTrigger_ = -1;
     int dropped_ = 0;

@@ -173,8 +173,7 @@ void TScopePage::RestartOszi(float calibrationMv)
 {
     if (!entered_)
         return;
-    engine_->SetVoltageScale(calibrationMv * kVoltsPerCalibrationUnit);
-    engine_->Start();
+    engine_->Restart(calibrationMv * kVoltsPerCalibrationUnit);
 }
 
 void TScopePage::showSettings()

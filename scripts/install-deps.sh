@@ -9,9 +9,10 @@ PACKAGES=(
   libasound2-dev alsa-utils
   pulseaudio pulseaudio-utils libasound2-plugins
   libsndfile1-dev
-  fonts-liberation fontconfig
+  fonts-liberation fontconfig qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   xvfb xauth x11-utils xdotool poppler-utils imagemagick
+  desktop-file-utils appstream file dpkg-dev
   clang libclang-rt-dev
 )
 

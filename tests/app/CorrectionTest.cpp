@@ -4,6 +4,7 @@
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
 #include "CorrectionMenu.h"
+#include "CorrectionFile.h"
 #include "CorrectionTest.h"
 #include "Diagr3.h"
 #include "MainMenu.h"
@@ -241,3 +242,61 @@ TEST_F(CorrectionMenuTest, EditorStillSavesAfterASaveTheLoaderRefused)
     EXPECT_EQ(dir.read("in.cor"), "1000 4\n");
     EXPECT_EQ(InputCorrection().count, 1);
 }
+
+// A name that does not exist yet creates the file with one flat point, as
+// the README promises, from each of the four items and in both languages;
+// the dialog is asked to accept a new name and carries the item's caption.
+struct NewFileCase {
+    char language;
+    QAction* TMainMenu::*item;
+    bool input;
+    bool edits;
+    const char* title;
+};
+
+class CorrectionNewFile : public CorrectionMenuTest, public ::testing::WithParamInterface<NewFileCase> {};
+
+TEST_P(CorrectionNewFile, ANewNameCreatesTheFile)
+{
+    const NewFileCase c = GetParam();
+    start();
+    if (c.language == 'E')
+        main->deutschEnglish1Click();
+    modals.answerFile(dir.file("mine"));   // typed without an extension
+    (menu().*c.item)->trigger();
+
+    ASSERT_FALSE(modals.questions().empty());
+    const modal::Question& q = modals.questions().front();
+    EXPECT_EQ(q.type, modal::Type::OpenFile);
+    EXPECT_TRUE(q.mayCreate) << "the dialog must accept a name that does not exist";
+    EXPECT_EQ(q.text, c.title);
+    EXPECT_TRUE(modals.messageTexts().isEmpty()) << modals.messageTexts().join('\n').toStdString();
+    EXPECT_EQ(dir.read("mine.cor"), kDefaultCorrectionContent);
+
+    const CorrectionTable& table = c.input ? InputCorrection() : OutputCorrection();
+    EXPECT_EQ(table.fileName, dir.file("mine.cor"));
+    EXPECT_EQ(table.count, 1);
+    EXPECT_TRUE(table.active);
+    EXPECT_TRUE((c.input ? menu().Eingangskorrekturaktiv1 : menu().Ausgangskorrekturaktiv1)->isChecked());
+    EXPECT_EQ(coract(), c.language == 'E' ? "Correction active" : "Korrektur aktiv");
+    TKorEdit* editor = Forms().KorEdit;
+    EXPECT_EQ(editor->isVisible(), c.edits);
+    if (c.edits)
+        EXPECT_EQ(editor->Memo1->toPlainText(), "1000 0\n");
+
+    // The new file is remembered like any other.
+    closeMain();
+    EXPECT_EQ(setting("MAIN", c.input ? "INCONAME" : "OUTCONAME"), dir.file("mine.cor"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ItemsAndLanguages, CorrectionNewFile,
+    ::testing::Values(
+        NewFileCase{'D', &TMainMenu::LadeEingangskorrekturdatei1, true, false, "Lade Eingangskorrekturdatei"},
+        NewFileCase{'D', &TMainMenu::EditEingangskorrekturdatei1, true, true, "Lade Eingangskorrekturdatei"},
+        NewFileCase{'D', &TMainMenu::LadeAusgangskorrekturdatei1, false, false, "Lade Ausgangskorrekturdatei"},
+        NewFileCase{'D', &TMainMenu::EditAusgangskorrekturdatei1, false, true, "Lade Ausgangskorrekturdatei"},
+        NewFileCase{'E', &TMainMenu::LadeEingangskorrekturdatei1, true, false, "Open Input Correction File"},
+        NewFileCase{'E', &TMainMenu::EditEingangskorrekturdatei1, true, true, "Open Input Correction File"},
+        NewFileCase{'E', &TMainMenu::LadeAusgangskorrekturdatei1, false, false, "Open Output Correction File"},
+        NewFileCase{'E', &TMainMenu::EditAusgangskorrekturdatei1, false, true, "Open Output Correction File"}));

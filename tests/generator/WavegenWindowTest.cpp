@@ -9,6 +9,7 @@
 #include "Soundd3.h"
 #include "SpinButton.h"
 #include "Wavegene.h"
+#include "iodia.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -237,8 +239,15 @@ TEST_F(Wavegen, OptionsButtonAsksForTheOutputDialogOnlyWhileStopped)
 {
     open();
     QSignalSpy asked(gen, &TWavegen::optionsRequested);
+    // The main window answers with the output parameter dialog (modal).
+    QString title;
+    QTimer::singleShot(0, Forms().IOdialog, [&] {
+        title = Forms().IOdialog->windowTitle();
+        Forms().IOdialog->reject();
+    });
     gen->WOoptBut->click();
     EXPECT_EQ(asked.count(), 1);
+    EXPECT_TRUE(title.startsWith("Wave output options for ")) << title.toStdString();
     gen->Gstart->click();
     gen->WOoptBut->click();
     EXPECT_EQ(asked.count(), 1);

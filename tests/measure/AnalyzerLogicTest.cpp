@@ -21,6 +21,23 @@ TEST(RunRange, FollowsSampleRateAndFftSize)
     EXPECT_DOUBLE_EQ(BinFrequency(512, 2048, 44100), 11025.0);
 }
 
+TEST(RunRange, BinFrequenciesAreExactAtOddRates)
+{
+    // The integer half of 11025 (5512) would put every bin 0.009 % low.
+    struct Case {
+        int rate, N, bin;
+        double hz;
+    };
+    const Case cases[] = {{11025, 2048, 1, 5.38330078125},     {11025, 2048, 1023, 5507.11669921875},
+                          {11025, 16384, 1486, 999.9481201171875}, {22050, 4096, 2047, 11019.61669921875},
+                          {48000, 2048, 64, 1500.0}};
+    for (const Case& c : cases)
+        EXPECT_NEAR(BinFrequency(c.bin, c.N, c.rate), c.hz, 1e-8) << c.rate << " Hz, bin " << c.bin;
+    const RunRange r = RunFrequencyRange(11025, 2048);
+    EXPECT_EQ(r.xmax, 5512) << "the axis keeps whole hertz; the last bin (5507.1 Hz) lies inside";
+    EXPECT_EQ(r.xmin, 2);
+}
+
 TEST(CopyChannelTest, RightIsTheFirstFloatAndTheLastFrameIsLeftOut)
 {
     const float block[] = {1, -1, 2, -2, 3, -3, 4, -4};

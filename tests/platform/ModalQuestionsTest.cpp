@@ -1,7 +1,12 @@
 #include "ModalQuestions.h"
 #include "TestSupport.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPrinter>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(ModalQuestions, HookRecordsMessageBoxesAndAnswers)
@@ -56,3 +61,58 @@ TEST(ModalQuestions, HelpHandlerReceivesTheContext)
     EXPECT_EQ(shown, 17);
     modal::SetHelpHandler({});
 }
+
+// The real file dialog, driven as a user would: type a name that does not
+// exist and press Open. The plain open dialog refuses it ("File not found");
+// the one for files the program creates takes it.
+struct NewNameCase {
+    bool mayCreate;
+    bool accepted;
+};
+
+class RealFileDialog : public ::testing::TestWithParam<NewNameCase> {};
+
+TEST_P(RealFileDialog, NewNameIsTakenOnlyWhenTheCallerCreatesFiles)
+{
+    ScratchDir dir;
+    const QString name = dir.file("fresh.cor");
+    bool typed = false;
+    QStringList refusals;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                refusals << box->text();
+                box->reject();
+                return;
+            }
+        }
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            if (!dlg || !dlg->isVisible())
+                continue;
+            if (typed) {
+                dlg->reject();   // still open after Open: the name was refused
+                return;
+            }
+            typed = true;
+            dlg->selectFile(name);
+            // "Open", as a click would; queued, so that a refusal box can be
+            // answered by this timer while it waits.
+            QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+            return;
+        }
+    });
+    driver.start(20);
+    const NewNameCase c = GetParam();
+    const QString chosen = c.mayCreate ? modal::OpenOrNewFileName("Open", "Correction File | *.cor", "cor", dir.path())
+                                       : modal::OpenFileName("Open", "Correction File | *.cor", "cor", dir.path());
+    driver.stop();
+    EXPECT_TRUE(typed);
+    EXPECT_EQ(chosen, c.accepted ? name : QString());
+    EXPECT_EQ(refusals.size(), c.accepted ? 0 : 1);
+    EXPECT_FALSE(QFile::exists(name)) << "the dialog itself creates nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(OpenDialogs, RealFileDialog,
+                         ::testing::Values(NewNameCase{false, false}, NewNameCase{true, true}));

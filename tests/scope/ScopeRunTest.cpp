@@ -418,7 +418,7 @@ TEST_F(ScopeRun, LeavingRestoresTheAnalyzersRatesAndBitsAndMenus)
 
 TEST_F(ScopeRun, StopAllResetAndCalibrationStopAndRestartTheLoop)
 {
-    open("TB=6\n");
+    open("TB=9\n");
     externalSine(1000.0, 0.3);
     enterScope();
     ASSERT_TRUE(waitFrames(1));
@@ -430,6 +430,10 @@ TEST_F(ScopeRun, StopAllResetAndCalibrationStopAndRestartTheLoop)
     main->Menu->Reset1->trigger();
     EXPECT_TRUE(engine->Running()) << "the reset restarts the oscilloscope on its page";
     ASSERT_TRUE(waitFrames(2));
+    int in = 0, out = 0;
+    GetSampleRates(in, out);
+    EXPECT_EQ(in, 11025) << "the reset read the device's own rate; the timebase's comes back";
+    EXPECT_EQ(display->Store().Count(), 1224);
 
     QApplication::sendEvent(main, &stopAll);
     Analyzer().CalInMv = 2000.0f;

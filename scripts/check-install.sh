@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Checks the program as users get it, from an existing build folder (nothing
+# is built here): installs it into a staging folder, runs the installed copy
+# (start, open the help, close) with a private home, validates the desktop
+# entry and the AppStream metadata, and builds the Debian package into
+# <build>/package.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+root="$stage/root"
+
+DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
+
+# The installed program: settings under XDG, never beside the program, and
+# the help pages from its data folder.
+home="$stage/home"
+mkdir -p "$home"
+out=$(env -u KORVANTA_SETTINGS HOME="$home" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM=offscreen \
+      KORVANTA_AUDIO=virtual KORVANTA_EXIT_AFTER_SHOW=help timeout 120 "$root/usr/bin/korvanta" 2>/dev/null)
+echo "installed program: $out"
+grep -qF "help: file://$root/usr/share/korvanta/krv14fd.html#contents" <<<"$out" \
+  || { echo "the installed program did not open its installed help"; exit 1; }
+grep -q '^SPRACHE=D' "$home/config/korvanta/krv14f.ini" \
+  || { echo "no settings written under XDG_CONFIG_HOME"; exit 1; }
+if [ -e "$root/usr/bin/krv14f.ini" ]; then echo "settings written beside the installed program"; exit 1; fi
+
+desktop-file-validate "$root/usr/share/applications/korvanta.desktop"
+# The component id is not a reverse domain name (the project has no domain
+# of its own): that warning is accepted, errors are not.
+report=$(appstreamcli validate --no-net --no-color "$root/usr/share/metainfo/korvanta.metainfo.xml" 2>&1 || true)
+echo "$report"
+if grep -q '^E:' <<<"$report"; then echo "AppStream metadata has errors"; exit 1; fi
+
+rm -rf "$build/package"
+cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
+deb=$(ls "$build"/package/korvanta_*.deb)
+contents=$(dpkg-deb --contents "$deb")
+for f in usr/bin/korvanta usr/share/korvanta/krv14fd.html usr/share/korvanta/krv14fe.html \
+         usr/share/korvanta/installed usr/share/applications/korvanta.desktop \
+         usr/share/metainfo/korvanta.metainfo.xml usr/share/icons/hicolor/scalable/apps/korvanta.svg \
+         usr/share/icons/hicolor/48x48/apps/korvanta.png usr/share/icons/hicolor/256x256/apps/korvanta.png; do
+  grep -q " \./$f\$" <<<"$contents" || { echo "$deb lacks $f"; exit 1; }
+done
+echo "package: $deb"
+dpkg-deb --field "$deb" Depends
