@@ -20,6 +20,7 @@
 #include "analys.h"
 #include "iodia.h"
 #include "koedi.h"
+#include "mixu.h"
 #include "udcoffset.h"
 #include "ProgramIcon.h"
 #include "ProfileStore.h"
@@ -40,6 +41,8 @@ TMainForm* CreateApplicationWindows()
     AppWindows& f = Forms();
     f.MainForm = new TMainForm;
     modal::SetDialogParent(f.MainForm);
+    // Invisible; it owns the mixer model from here to the end.
+    f.Mixu = new Tmixu;
     // Dialogs belong to the main window so that they stack above it.
     f.FeatDlg = new TFeatDlg(f.MainForm);
     f.Wobbeldlg = new Twobbeldlg(f.MainForm);
@@ -82,6 +85,9 @@ void DestroyApplicationWindows()
     AppWindows& f = Forms();
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
+    // First, so no mixer event reaches a main window that is gone; the
+    // user's mixer gets back what the program changed.
+    delete f.Mixu;
     delete f.Dummy;
     delete f.Oszidia;
     delete f.Diagramm;

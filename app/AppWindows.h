@@ -19,11 +19,13 @@ class TSkalDia;
 class Twobbeldlg;
 class Tdiadlg;
 class Tdummy;
+class Tmixu;
 class TGeneratorDocking;
 class TWavegen;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
+    Tmixu* Mixu = nullptr;
     TFeatDlg* FeatDlg = nullptr;
     Twobbeldlg* Wobbeldlg = nullptr;
     TOszidia* Oszidia = nullptr;

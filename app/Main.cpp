@@ -17,6 +17,7 @@
 #include "GeneratorPage.h"
 #include "HelpBrowser.h"
 #include "MainMenu.h"
+#include "MixerMenu.h"
 #include "ModalQuestions.h"
 #include "ParameterMenu.h"
 #include "Wavegene.h"
@@ -113,6 +114,7 @@ void TMainForm::buildWindow()
     AnalyzerPage = new TAnalyzerPage(PageControl1);
     GeneratorPage = new TGeneratorPage(PageControl1);
     ScopePage = new TScopePage(PageControl1);
+    MixerMenu = new TMixerMenu(*Menu, settings_, AnalyzerPage, GeneratorPage, this);
     PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
@@ -178,10 +180,7 @@ void TMainForm::connectMenus()
     AnalyzerPage->AttachMenus(hooks);
     AttachSweepMenus(*GeneratorPage, m);
 
-    // Not built yet: the mixer's channel menu and switch. The diagram
-    // commands wait for the diagram window.
-    m.MixerSupport1->setEnabled(false);
-    m.WaveInChannel1->setEnabled(false);
+    // The diagram commands wait for the diagram window.
     enableDiagramCommands(false);
 }
 
@@ -277,6 +276,10 @@ void TMainForm::FormShow()
     }
     PageControl1Change();
     ShowCorrectionStatus();
+    MixerMenu->SetMixerWindow(f.Mixu);
+    if (f.Wavegen)
+        MixerMenu->SetGeneratorLevel(f.Wavegen->ScrollBar2, f.Wavegen->Label3);
+    MixerMenu->ShowMixerSupport();
 }
 
 void TMainForm::connectDiagram()
@@ -399,6 +402,8 @@ bool TMainForm::event(QEvent* event)
         takeOverCalibration();
         return true;
     }
+    if (event->type() == QEvent::WindowActivate)
+        MixerMenu->FormActivate();
     return QMainWindow::event(event);
 }
 

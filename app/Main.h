@@ -22,6 +22,7 @@ class TAnalyzerPage;
 class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
+class TMixerMenu;
 class TParameterMenu;
 class TScopeMenu;
 class TScopePage;
@@ -93,6 +94,7 @@ public:
 
     TMainMenu* Menu;
     TCorrectionMenu* CorrectionMenu;
+    TMixerMenu* MixerMenu;
     TParameterMenu* ParameterMenu;
     TScopeMenu* ScopeMenu;
     QTabWidget* PageControl1;

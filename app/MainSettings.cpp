@@ -84,7 +84,10 @@ void readVolume(const ProfileStore& store, MainWindowSettings& m, AnalyzerState&
     const Reader r(store, "VOLUME");
     m.FgVolume = std::clamp(unlessSentinel(r.integer("FGVOLUME", "-1"), -1, 20), 0, 100);
     m.FgInVolume = std::clamp(unlessSentinel(r.integer("FGINVOLUME", "-1"), -1, 100), 0, 100);
-    m.AudioInChannel = positiveOr(r.integer("AUDIOINCHANNEL", "0"), 0);
+    // A missing key (or -1) means no channel was ever stored: the mixer's
+    // line source is taken then. Other bad values give the first source.
+    const auto channel = r.integer("AUDIOINCHANNEL", "-1");
+    m.AudioInChannel = (channel && *channel == -1) ? -1 : positiveOr(channel, 0);
     a.PegFak = float(r.real("PEGFAK", "8.722").value_or(kPegFakOnError));
     a.PegOfs = float(r.real("PEGOFS", "12.6").value_or(kDefaultPegOfs));
 }

@@ -51,8 +51,8 @@ TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new T
     g->addWidget(Button1, 0, Qt::AlignRight);
     row->addWidget(Generator, 1);
 
-    // The level bars belong to the mixer and come later; "zurück" waits
-    // for the generator window.
+    // The level bars belong to the mixer, which enables them with mixer
+    // support; "zurück" waits for the generator window.
     for (QWidget* w : Pegelbox->findChildren<QWidget*>())
         w->setEnabled(false);
     // "Out-Para" opens the output parameter dialog (the main window wires

@@ -5,8 +5,9 @@
 // the engine's results into read-outs, diagram points and messages.
 //
 // The generator window docks over the group `Generator` while the page is
-// shown. The level bars ("In"/"Out") belong to the mixer and stay disabled
-// here; "Out-Para" opens the output parameter dialog.
+// shown. The level bars ("In"/"Out") are built disabled here; the main
+// window's mixer part enables and drives them. "Out-Para" opens the output
+// parameter dialog.
 
 #include <QPoint>
 #include <QWidget>

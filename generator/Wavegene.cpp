@@ -160,8 +160,8 @@ QWidget* TWavegen::buildLevelColumn()
     g->addWidget(phL, 3, 0);
     g->addWidget(phR, 3, 1);
     g->addWidget(new QLabel(QStringLiteral("Phase°"), w), 3, 2);
-    // The analog output level is the mixer's master volume; until the mixer
-    // drives it the slider shows full level and takes no input.
+    // The analog output level is the mixer's master volume: the main
+    // window's mixer part drives it and enables it with mixer support.
     ScrollBar2->setValue(0);
     ScrollBar2->setEnabled(false);
     Label3->setEnabled(false);

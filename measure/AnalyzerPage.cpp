@@ -377,8 +377,7 @@ void TAnalyzerPage::showAnalysisChecks()
 void TAnalyzerPage::updateEnabledStates()
 {
     // The one place that decides what can be used. A run locks what must not
-    // change under it; the mixer's level bar does not exist yet and stays
-    // disabled.
+    // change under it.
     const bool idle = !Analyzer().Running;
     const bool active = Analyzer().AnalyzerActive;
     // Without a usable input format START records nothing; it is not offered.
@@ -391,10 +390,9 @@ void TAnalyzerPage::updateEnabledStates()
     MeasureRight->setEnabled(active);
     FFTpointsgroup->setEnabled(active && idle);
     AverVal->setEnabled(active && idle);
-    // The input format may not change under a run.
+    // The input format may not change under a run. The input level bar
+    // (ScrollBar3) belongs to the mixer, which enables it.
     Binpopt->setEnabled(idle);
-    for (QWidget* later : {static_cast<QWidget*>(ScrollBar3), static_cast<QWidget*>(Label3)})
-        later->setEnabled(false);
     for (QAction* item : {menus_.thdNoise, menus_.level, menus_.dbFS, menus_.dbV, menus_.dbu, menus_.dbm})
         if (item)
             item->setEnabled(true);

@@ -6,8 +6,8 @@
 // on, posts UM_NEXTBLOCK to the page, whose handler records the next block.
 //
 // The form and its control handlers are in AnalyzerPage.cpp, the run in
-// AnalyzerRun.cpp. The input level bar stays disabled until the mixer
-// exists; "In-Para" is wired by the main window.
+// AnalyzerRun.cpp. The mixer enables the input level bar; "In-Para" is
+// wired by the main window.
 
 #include "EmptyBlockWatch.h"
 

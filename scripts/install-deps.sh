@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libasound2-dev alsa-utils
+  pulseaudio pulseaudio-utils libasound2-plugins
   libsndfile1-dev
   fonts-liberation fontconfig qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev

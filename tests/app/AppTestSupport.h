@@ -12,6 +12,7 @@
 #include "SweepSettings.h"
 #include "TestSupport.h"
 #include "VirtualCard.h"
+#include "VirtualMixer.h"
 #include "samplemem.h"
 
 #include <QApplication>
@@ -42,6 +43,7 @@ protected:
         VirtualCard& card = VirtualCard::instance();
         card.reset();
         card.setFastMode(true);
+        VirtualMixer::instance().reset();
         settingsPath = dir.file("krv14f.ini");
         qputenv("KORVANTA_SETTINGS", settingsPath.toLocal8Bit());
         ResetProcessState();

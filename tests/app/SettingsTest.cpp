@@ -292,3 +292,18 @@ TEST(MainSettingsWrite, RoundTripKeepsEveryValueAndForeignKeys)
     EXPECT_EQ(back.scope.windowLeft, 17);
     EXPECT_EQ(writtenText(back, text.toUtf8()), text) << "a second write changes nothing";
 }
+
+TEST(MainSettingsRead, InputChannelWithoutAStoredOneIsLeftToTheMixer)
+{
+    // -1 makes the mixer window take the line source on activation.
+    const struct {
+        const char* file;
+        int channel;
+    } cases[] = {{"", -1},
+                 {"[VOLUME]\nAUDIOINCHANNEL=-1\n", -1},
+                 {"[VOLUME]\nAUDIOINCHANNEL=0\n", 0},
+                 {"[VOLUME]\nAUDIOINCHANNEL=3\n", 3},
+                 {"[VOLUME]\nAUDIOINCHANNEL=x\n", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(readText(c.file).main.AudioInChannel, c.channel) << c.file;
+}

@@ -72,7 +72,11 @@ TEST_F(Wavegen, CreationShowsTheStoredSettings)
     EXPECT_EQ(displayText(), QColor(Qt::white));
     EXPECT_FALSE(IsPlaying()) << "creating the window plays nothing";
     EXPECT_EQ(&gen->Settings(), &Generator());
-    EXPECT_FALSE(gen->ScrollBar2->isEnabled()) << "the analog level waits for the mixer";
+    // The analog level is the mixer's master: the virtual card's mixer
+    // drives it, at the stored output level (20 % without one).
+    EXPECT_TRUE(gen->ScrollBar2->isEnabled());
+    EXPECT_EQ(gen->Label3->text(), "20%");
+    EXPECT_EQ(gen->ScrollBar2->value(), 80);
 }
 
 TEST_F(Wavegen, SettingsRoundTripThroughTheControls)

@@ -78,6 +78,14 @@ void VirtualCard::setInputVolume(int percent) { volume_.store(std::clamp(percent
 
 int VirtualCard::inputVolume() const { return volume_.load(); }
 
+void VirtualCard::setMixerPath(double playGain, double inputGain, bool hearsDut)
+{
+    std::lock_guard lock(mutex_);
+    mixPlayGain_ = playGain;
+    mixInputGain_ = inputGain;
+    mixHearsDut_ = hearsDut;
+}
+
 void VirtualCard::reset()
 {
     std::lock_guard lock(mutex_);
@@ -86,6 +94,8 @@ void VirtualCard::reset()
     fault_ = VirtualFault::None;
     faultTimes_ = 0;
     volume_.store(100);
+    mixPlayGain_ = mixInputGain_ = 1.0;
+    mixHearsDut_ = true;
     sim_.reset();
     rateLimits_.clear();
     bitLimits_.clear();
@@ -313,6 +323,15 @@ int VirtualCard::hearPlayed(double* out, int frames, int rate, std::optional<Pla
     return made;
 }
 
+// An unconnected input's hiss, about -110 dBFS RMS (uniform, so its RMS is
+// the peak over sqrt 3).
+double VirtualCard::floorNoise()
+{
+    constexpr double kPeak = 3.16e-6 * 1.7320508;
+    floorNoise_ = floorNoise_ * 1664525u + 1013904223u;
+    return kPeak * (static_cast<double>(floorNoise_) / 2147483648.0 - 1.0);
+}
+
 int VirtualCard::render(uint8_t* dst, int frames, const WaveFormat& format,
                         std::optional<PlayedStream::Clock::time_point> waitUntil)
 {
@@ -324,8 +343,15 @@ int VirtualCard::render(uint8_t* dst, int frames, const WaveFormat& format,
     if (!sim_)
         sim_ = std::make_unique<DutSimulator>(dutOverride_.value_or(DefaultDut()), static_cast<int>(format.samplesPerSec));
     scratch_.resize(2 * static_cast<size_t>(made));
-    for (int i = 0; i < made; ++i)
-        sim_->process(&heard_[2 * static_cast<size_t>(i)], &scratch_[2 * static_cast<size_t>(i)]);
-    QuantiseSamples(scratch_.data(), made * 2, format.bitsPerSample, volume_.load() / 100.0, dst);
+    for (int i = 0; i < made; ++i) {
+        // The virtual mixer's master and wave-out volume scale what is played.
+        double played[2] = {heard_[2 * static_cast<size_t>(i)] * mixPlayGain_,
+                            heard_[2 * static_cast<size_t>(i) + 1] * mixPlayGain_};
+        double* out = &scratch_[2 * static_cast<size_t>(i)];
+        sim_->process(played, out);
+        if (!mixHearsDut_)
+            out[0] = out[1] = floorNoise();
+    }
+    QuantiseSamples(scratch_.data(), made * 2, format.bitsPerSample, volume_.load() / 100.0 * mixInputGain_, dst);
     return made;
 }

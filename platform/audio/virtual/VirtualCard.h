@@ -45,6 +45,12 @@ public:
     // The only rates and widths (8, 16, 32; 24 means 32) the devices take;
     // empty: no limit. Applies on top of the `rates=` / `bits=` keys.
     void setFormatLimits(const std::vector<int>& rates, const std::vector<int>& bits);
+    // The virtual mixer's part of the path: playGain scales what the output
+    // plays (master and wave-out volume), inputGain multiplies the input
+    // volume above (the selected recording source's volume), and without
+    // hearsDut the selected source is one the DUT is not wired to, so the
+    // input hears only a noise floor. Unity and wired on a new card.
+    void setMixerPath(double playGain, double inputGain, bool hearsDut);
     // Everything back to a new card (fast mode off, no DUT override, no
     // fault, volume 100, nothing playing).
     void reset();
@@ -93,6 +99,7 @@ private:
     Session beginSession(int rate);
     DutSpec currentSpec();
     int hearPlayed(double* stereo, int frames, int rate, std::optional<PlayedStream::Clock::time_point> waitUntil);
+    double floorNoise();
 
     mutable std::mutex mutex_;
     bool fast_ = false;
@@ -101,6 +108,10 @@ private:
     int faultCode_ = 0;
     int faultTimes_ = 0;
     std::atomic<int> volume_{100};
+    double mixPlayGain_ = 1.0;
+    double mixInputGain_ = 1.0;
+    bool mixHearsDut_ = true;
+    uint32_t floorNoise_ = 1;
     std::optional<int> envVolume_;
     std::unique_ptr<DutSimulator> sim_;
     QString lastLoggedSpec_;

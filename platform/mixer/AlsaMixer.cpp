@@ -1,0 +1,290 @@
+#include "AlsaMixer.h"
+
+#include "WaveTypes.h"
+
+#include <QSocketNotifier>
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+using Aspect = AlsaBinding::Aspect;
+
+// A sound server's control device (the ALSA plugin of PulseAudio, which
+// PipeWire's pulse layer serves too): its volumes are the server's cubic
+// scale and its master is the whole desktop's.
+bool isSoundServer(const char* device)
+{
+    snd_ctl_t* ctl = nullptr;
+    if (snd_ctl_open(&ctl, device, 0) < 0)
+        return false;
+    bool server = false;
+    snd_ctl_card_info_t* info = nullptr;
+    snd_ctl_card_info_alloca(&info);
+    if (snd_ctl_type(ctl) == SND_CTL_TYPE_EXT && snd_ctl_card_info(ctl, info) >= 0) {
+        const QString text = QString::fromLocal8Bit(snd_ctl_card_info_get_driver(info)) + QLatin1Char(' ')
+            + QString::fromLocal8Bit(snd_ctl_card_info_get_mixername(info));
+        server = text.contains(QLatin1String("Pulse"), Qt::CaseInsensitive)
+            || text.contains(QLatin1String("PipeWire"), Qt::CaseInsensitive);
+    }
+    snd_ctl_close(ctl);
+    return server;
+}
+
+snd_mixer_t* attach(const char* device)
+{
+    snd_mixer_t* m = nullptr;
+    if (snd_mixer_open(&m, 0) < 0)
+        return nullptr;
+    if (snd_mixer_attach(m, device) < 0 || snd_mixer_selem_register(m, nullptr, nullptr) < 0 || snd_mixer_load(m) < 0
+        || !snd_mixer_first_elem(m)) {
+        snd_mixer_close(m);
+        return nullptr;
+    }
+    return m;
+}
+
+AlsaElement describe(snd_mixer_elem_t* e)
+{
+    AlsaElement a;
+    a.name = QString::fromLocal8Bit(snd_mixer_selem_get_name(e));
+    a.index = snd_mixer_selem_get_index(e);
+    a.playbackVolume = snd_mixer_selem_has_playback_volume(e);
+    a.playbackSwitch = snd_mixer_selem_has_playback_switch(e);
+    a.captureVolume = snd_mixer_selem_has_capture_volume(e);
+    a.captureSwitch = snd_mixer_selem_has_capture_switch(e);
+    a.captureEnum = snd_mixer_selem_is_enum_capture(e);
+    if (a.captureEnum) {
+        const int n = snd_mixer_selem_get_enum_items(e);
+        for (int i = 0; i < n; ++i) {
+            char name[kMixerNameChars + 1] = {};
+            if (snd_mixer_selem_get_enum_item_name(e, static_cast<unsigned>(i), sizeof name - 1, name) < 0)
+                break;
+            a.enumItems << QString::fromLocal8Bit(name);
+        }
+    }
+    return a;
+}
+
+void silenceAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+} // namespace
+
+std::unique_ptr<AlsaMixer> AlsaMixer::open()
+{
+    // A machine without cards makes alsa-lib complain on stderr about every
+    // name it tries; not finding a mixer is an ordinary answer here.
+    snd_lib_error_set_handler(silenceAlsaErrors);
+    const char* device = "default";
+    snd_mixer_t* m = attach(device);
+    if (!m) {
+        device = "hw:0";
+        m = attach(device);
+    }
+    snd_lib_error_set_handler(nullptr);
+    if (!m)
+        return nullptr;
+    std::vector<snd_mixer_elem_t*> elems;
+    std::vector<AlsaElement> list;
+    for (snd_mixer_elem_t* e = snd_mixer_first_elem(m); e; e = snd_mixer_elem_next(e)) {
+        if (!snd_mixer_selem_is_active(e))
+            continue;
+        elems.push_back(e);
+        list.push_back(describe(e));
+    }
+    AlsaMixerMap map = MapAlsaElements(list);
+    const bool server = isSoundServer(device);
+    return std::unique_ptr<AlsaMixer>(
+        new AlsaMixer(m, QString::fromLatin1(device), std::move(elems), std::move(map), server));
+}
+
+AlsaMixer::AlsaMixer(snd_mixer_t* handle, QString device, std::vector<snd_mixer_elem_t*> elems, AlsaMixerMap map,
+                     bool soundServer)
+    : TreeMixer(std::move(map.tree)), handle_(handle), device_(std::move(device)), elems_(std::move(elems)),
+      bindings_(std::move(map.bindings)), rawScale_(soundServer ? VolumeScale::Cubic : VolumeScale::Linear)
+{
+    notifyOwnWrites_ = false;
+    tree_.caps.name = QStringLiteral("ALSA mixer (%1)").arg(device_);
+    tree_.caps.sharedMaster = soundServer;
+    for (snd_mixer_elem_t* e : elems_) {
+        snd_mixer_elem_set_callback_private(e, this);
+        snd_mixer_elem_set_callback(e, &AlsaMixer::elementEvent);
+    }
+    watchDescriptors();
+}
+
+AlsaMixer::~AlsaMixer()
+{
+    for (QSocketNotifier* n : notifiers_)
+        delete n;
+    snd_mixer_close(handle_);
+}
+
+void AlsaMixer::watchDescriptors()
+{
+    const int count = snd_mixer_poll_descriptors_count(handle_);
+    if (count <= 0)
+        return;
+    std::vector<pollfd> fds(static_cast<size_t>(count));
+    const int filled = snd_mixer_poll_descriptors(handle_, fds.data(), static_cast<unsigned>(count));
+    for (int i = 0; i < filled; ++i) {
+        auto* n = new QSocketNotifier(fds[i].fd, QSocketNotifier::Read);
+        QObject::connect(n, &QSocketNotifier::activated, n, [this] { handleEvents(); });
+        notifiers_.push_back(n);
+    }
+}
+
+void AlsaMixer::handleEvents()
+{
+    // A mixer whose server or card went away keeps failing: stop watching
+    // instead of spinning on a descriptor that is always readable.
+    if (snd_mixer_handle_events(handle_) < 0)
+        for (QSocketNotifier* n : notifiers_)
+            n->setEnabled(false);
+}
+
+int AlsaMixer::elementEvent(snd_mixer_elem_t* elem, unsigned int mask)
+{
+    auto* self = static_cast<AlsaMixer*>(snd_mixer_elem_get_callback_private(elem));
+    if (!self)
+        return 0;
+    const auto it = std::find(self->elems_.begin(), self->elems_.end(), elem);
+    if (it == self->elems_.end())
+        return 0;
+    const int element = static_cast<int>(it - self->elems_.begin());
+    if (mask == SND_CTL_EVENT_MASK_REMOVE) {
+        // The element is freed after this call: never touch it again.
+        *it = nullptr;
+        return 0;
+    }
+    if (!(mask & SND_CTL_EVENT_MASK_VALUE))
+        return 0;
+    for (size_t i = 0; i < self->bindings_.size(); ++i) {
+        const AlsaBinding& b = self->bindings_[i];
+        const bool mine = b.element == element || std::find(b.items.begin(), b.items.end(), element) != b.items.end();
+        if (mine)
+            self->notifyControlChange(static_cast<uint32_t>(i + 1));
+    }
+    return 0;
+}
+
+int AlsaMixer::readVolume(snd_mixer_elem_t* e, bool playback) const
+{
+    const auto ch = SND_MIXER_SCHN_FRONT_LEFT;
+    long min = 0, max = 0, value = 0;
+    if (rawScale_ != VolumeScale::Cubic) {
+        const int rangeOk = playback ? snd_mixer_selem_get_playback_dB_range(e, &min, &max)
+                                     : snd_mixer_selem_get_capture_dB_range(e, &min, &max);
+        if (rangeOk >= 0 && min < max) {
+            const int ok = playback ? snd_mixer_selem_get_playback_dB(e, ch, &value)
+                                    : snd_mixer_selem_get_capture_dB(e, ch, &value);
+            return ok < 0 ? -1 : CentiDbToVolume(value, min, max);
+        }
+    }
+    const int rangeOk = playback ? snd_mixer_selem_get_playback_volume_range(e, &min, &max)
+                                 : snd_mixer_selem_get_capture_volume_range(e, &min, &max);
+    const int ok = playback ? snd_mixer_selem_get_playback_volume(e, ch, &value)
+                            : snd_mixer_selem_get_capture_volume(e, ch, &value);
+    if (rangeOk < 0 || ok < 0)
+        return -1;
+    return RawToVolume(value, min, max, rawScale_);
+}
+
+int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int32_t value) const
+{
+    long min = 0, max = 0;
+    if (rawScale_ != VolumeScale::Cubic && value > 0) {
+        const int rangeOk = playback ? snd_mixer_selem_get_playback_dB_range(e, &min, &max)
+                                     : snd_mixer_selem_get_capture_dB_range(e, &min, &max);
+        if (rangeOk >= 0 && min < max) {
+            const long target = VolumeToCentiDb(value, min, max);
+            return playback ? snd_mixer_selem_set_playback_dB_all(e, target, 1)
+                            : snd_mixer_selem_set_capture_dB_all(e, target, 1);
+        }
+    }
+    const int rangeOk = playback ? snd_mixer_selem_get_playback_volume_range(e, &min, &max)
+                                 : snd_mixer_selem_get_capture_volume_range(e, &min, &max);
+    if (rangeOk < 0)
+        return rangeOk;
+    const long raw = VolumeToRaw(value, min, max, rawScale_);
+    return playback ? snd_mixer_selem_set_playback_volume_all(e, raw) : snd_mixer_selem_set_capture_volume_all(e, raw);
+}
+
+int AlsaMixer::readValues(TreeControl& c)
+{
+    const AlsaBinding& b = bindings_[c.desc.controlId - 1];
+    snd_mixer_elem_t* e = b.element >= 0 ? elems_[static_cast<size_t>(b.element)] : nullptr;
+    const auto ch = SND_MIXER_SCHN_FRONT_LEFT;
+    if (b.element >= 0 && !e)
+        return MMSYSERR_NODRIVER;
+    int on = 0;
+    unsigned item = 0;
+    switch (b.aspect) {
+    case Aspect::PlaybackVolume:
+    case Aspect::CaptureVolume: {
+        const int v = readVolume(e, b.aspect == Aspect::PlaybackVolume);
+        if (v < 0)
+            return MMSYSERR_ERROR;
+        c.values[0] = v;
+        return MMSYSERR_NOERROR;
+    }
+    case Aspect::PlaybackMute:
+        if (snd_mixer_selem_get_playback_switch(e, ch, &on) < 0)
+            return MMSYSERR_ERROR;
+        c.values[0] = on ? 0 : 1;
+        return MMSYSERR_NOERROR;
+    case Aspect::CaptureEnum:
+        if (snd_mixer_selem_get_enum_item(e, ch, &item) < 0)
+            return MMSYSERR_ERROR;
+        for (size_t i = 0; i < c.values.size(); ++i)
+            c.values[i] = i == item ? 1 : 0;
+        return MMSYSERR_NOERROR;
+    case Aspect::CaptureSwitches:
+        for (size_t i = 0; i < c.values.size() && i < b.items.size(); ++i) {
+            snd_mixer_elem_t* s = elems_[static_cast<size_t>(b.items[i])];
+            if (!s || snd_mixer_selem_get_capture_switch(s, ch, &on) < 0)
+                return MMSYSERR_ERROR;
+            c.values[i] = on ? 1 : 0;
+        }
+        return MMSYSERR_NOERROR;
+    case Aspect::Fixed: std::fill(c.values.begin(), c.values.end(), 1); return MMSYSERR_NOERROR;
+    }
+    return MMSYSERR_ERROR;
+}
+
+int AlsaMixer::writeValues(TreeControl& c, const int32_t* values)
+{
+    const AlsaBinding& b = bindings_[c.desc.controlId - 1];
+    snd_mixer_elem_t* e = b.element >= 0 ? elems_[static_cast<size_t>(b.element)] : nullptr;
+    if (b.element >= 0 && !e)
+        return MMSYSERR_NODRIVER;
+    int rc = 0;
+    switch (b.aspect) {
+    case Aspect::PlaybackVolume: rc = writeVolume(e, true, values[0]); break;
+    case Aspect::CaptureVolume: rc = writeVolume(e, false, values[0]); break;
+    case Aspect::PlaybackMute: rc = snd_mixer_selem_set_playback_switch_all(e, values[0] ? 0 : 1); break;
+    case Aspect::CaptureEnum: {
+        const auto first = std::find(values, values + c.values.size(), 1);
+        if (first == values + c.values.size())
+            return MMSYSERR_INVALPARAM;
+        const auto item = static_cast<unsigned>(first - values);
+        for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch)
+            if (snd_mixer_selem_has_capture_channel(e, static_cast<snd_mixer_selem_channel_id_t>(ch)) || ch == 0)
+                rc = std::min(rc, snd_mixer_selem_set_enum_item(e, static_cast<snd_mixer_selem_channel_id_t>(ch), item));
+        break;
+    }
+    case Aspect::CaptureSwitches:
+        for (size_t i = 0; i < c.values.size() && i < b.items.size(); ++i)
+            if (snd_mixer_elem_t* s = elems_[static_cast<size_t>(b.items[i])])
+                rc = std::min(rc, snd_mixer_selem_set_capture_switch_all(s, values[i] ? 1 : 0));
+        break;
+    case Aspect::Fixed:
+        // Nothing on the card to switch; the program still hears back.
+        notifyControlChange(c.desc.controlId);
+        return MMSYSERR_NOERROR;
+    }
+    if (rc < 0)
+        return MMSYSERR_ERROR;
+    std::copy(values, values + c.values.size(), c.values.begin());
+    return MMSYSERR_NOERROR;
+}

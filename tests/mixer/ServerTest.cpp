@@ -1,0 +1,192 @@
+// The mixer on a real sound server: a PulseAudio daemon of this test with a
+// null sink, reached through ALSA's pulse plugin. Its "Master" and
+// "Capture" are read, written (through the server's cubic volume scale),
+// notified, and given back when the program ends. Skipped, with the reason,
+// where the server cannot start.
+
+#include "AlsaMixer.h"
+#include "AppTestSupport.h"
+#include "GeneratorPage.h"
+#include "MainMenu.h"
+#include "mixu.h"
+
+#include <QAction>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QString runtimeDir;
+QProcess* server = nullptr;
+QString whyNoServer;
+
+QString pactl(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral("pactl"), args);
+    if (!p.waitForFinished(5000) || p.exitCode() != 0)
+        return QString();
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+// Raw volume (65536 = 100 %) of the first channel of the default sink or source.
+int serverVolume(bool sink)
+{
+    const QString out = pactl({sink ? "get-sink-volume" : "get-source-volume",
+                               sink ? "@DEFAULT_SINK@" : "@DEFAULT_SOURCE@"});
+    const auto m = QRegularExpression(QStringLiteral("front-left: (\\d+)")).match(out);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+void setServerVolume(bool sink, const QString& volume)
+{
+    pactl({sink ? "set-sink-volume" : "set-source-volume", sink ? "@DEFAULT_SINK@" : "@DEFAULT_SOURCE@", volume});
+}
+
+// One daemon for the whole program, in a private runtime folder so that no
+// other test (and no desktop) sees it.
+class SoundServer : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static QTemporaryDir dir;
+        runtimeDir = dir.path();
+        QFile::setPermissions(runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtimeDir.toLocal8Bit());
+        qputenv("HOME", runtimeDir.toLocal8Bit());
+        server = new QProcess;
+        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server->start(QStringLiteral("pulseaudio"),
+                      {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--log-level=error",
+                       "-L", "module-native-protocol-unix", "-L", "module-null-sink sink_name=loop rate=44100",
+                       "-L", "module-always-sink"});
+        if (!server->waitForStarted(5000)) {
+            whyNoServer = QStringLiteral("pulseaudio cannot be started (not installed?)");
+            return;
+        }
+        const bool up = QTest::qWaitFor([] { return !pactl({"info"}).isEmpty(); }, 10000);
+        if (!up) {
+            whyNoServer = QStringLiteral("pulseaudio does not answer on its socket");
+            return;
+        }
+        pactl({"set-default-sink", "loop"});
+        pactl({"set-default-source", "loop.monitor"});
+    }
+
+    void TearDown() override
+    {
+        if (!server)
+            return;
+        server->terminate();
+        if (!server->waitForFinished(5000))
+            server->kill();
+        server->waitForFinished(2000);
+        delete server;
+        server = nullptr;
+    }
+};
+
+const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServer);
+
+#define SKIP_WITHOUT_SERVER()                                                                   \
+    if (!whyNoServer.isEmpty()) {                                                               \
+        std::fprintf(stderr, "skipped: %s\n", qPrintable(whyNoServer));                        \
+        GTEST_SKIP() << whyNoServer.toStdString();                                              \
+    }
+
+// Collects the change events of a mixer.
+class EventLog : public QObject {
+public:
+    std::vector<uint32_t> ids;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != MM_MIXM_CONTROL_CHANGE)
+            return QObject::event(e);
+        ids.push_back(static_cast<MixerChangeEvent*>(e)->id());
+        return true;
+    }
+};
+
+uint32_t findControl(const MixerTree& t, uint32_t type, int destination)
+{
+    for (uint32_t id : t.destinations[destination].controlIds)
+        if (t.control(id)->desc.controlType == type)
+            return id;
+    return 0;
+}
+} // namespace
+
+TEST(SoundServerMixer, MasterAndCaptureAreTheTreeOfAServer)
+{
+    SKIP_WITHOUT_SERVER();
+    const auto mixer = AlsaMixer::open();
+    ASSERT_TRUE(mixer);
+    MixerCaps caps;
+    ASSERT_EQ(mixer->getDevCaps(caps), 0);
+    EXPECT_TRUE(caps.sharedMaster);
+    const MixerTree& t = mixer->tree();
+    ASSERT_EQ(t.destinations.size(), 2u);
+    EXPECT_EQ(t.destinations[0].desc.name, "Speakers");
+    EXPECT_EQ(t.destinations[0].sources.size(), 0u);
+    ASSERT_EQ(t.destinations[1].sources.size(), 1u);
+    EXPECT_EQ(t.destinations[1].sources[0].desc.name, "Capture");
+}
+
+TEST(SoundServerMixer, VolumesGoThroughTheCubicScaleAndComeBackNotified)
+{
+    SKIP_WITHOUT_SERVER();
+    EventLog log;
+    const auto mixer = AlsaMixer::open();
+    ASSERT_TRUE(mixer);
+    mixer->setCallback(&log);
+    const uint32_t master = findControl(mixer->tree(), MIXERCONTROL_CONTROLTYPE_VOLUME, 0);
+    ASSERT_NE(master, 0u);
+    const int32_t twenty = 13107;
+    ASSERT_EQ(mixer->setControlValues(master, 1, &twenty), 0);
+    // 20 % of the amplitude is 58.5 % of the server's raw volume.
+    EXPECT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(true) - 38326) < 200; }, 3000))
+        << serverVolume(true);
+    int32_t back = 0;
+    ASSERT_EQ(mixer->getControlValues(master, 1, &back), 0);
+    EXPECT_NEAR(back, twenty, 70);
+    // Another program halves the raw volume: an eighth of the amplitude.
+    log.ids.clear();
+    setServerVolume(true, QStringLiteral("50%"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::count(log.ids.begin(), log.ids.end(), master) > 0; }, 3000));
+    ASSERT_EQ(mixer->getControlValues(master, 1, &back), 0);
+    EXPECT_NEAR(back, 65535 / 8, 70);
+}
+
+class SoundServerProgram : public MainWindowTest {};
+
+TEST_F(SoundServerProgram, TheDesktopVolumesAreTheSameAfterARun)
+{
+    SKIP_WITHOUT_SERVER();
+    setServerVolume(true, QStringLiteral("70%"));
+    setServerVolume(false, QStringLiteral("90%"));
+    const int sinkBefore = serverVolume(true);
+    const int sourceBefore = serverVolume(false);
+    writeSettings("[VOLUME]\nFGVOLUME=20\nFGINVOLUME=50\n");
+    start();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
+    ASSERT_TRUE(Forms().Mixu->MixOn());
+    QApplication::processEvents();
+    EXPECT_EQ(serverVolume(true), sinkBefore) << "activation leaves the desktop's master alone";
+    EXPECT_NEAR(main->Settings().FgVolume, 34, 1) << "and shows it: 70 % raw is 34 % amplitude";
+    EXPECT_EQ(main->Menu->MixItems[0]->text(), "Capture");
+    EXPECT_TRUE(main->Menu->MixItems[0]->isChecked());
+    // The input level is the server's capture volume, 50 % amplitude.
+    EXPECT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(false) - 52016) < 200; }, 3000))
+        << serverVolume(false);
+    main->GeneratorPage->ScrollBar2->setValue(90);
+    EXPECT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(true) - 30419) < 200; }, 3000))
+        << "10 % amplitude: " << serverVolume(true);
+    closeMain();
+    EXPECT_NEAR(serverVolume(true), sinkBefore, 70);
+    EXPECT_NEAR(serverVolume(false), sourceBefore, 70);
+}
