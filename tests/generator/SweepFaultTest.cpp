@@ -15,6 +15,8 @@ struct FaultCase {
     VirtualFault fault;
     const char* prefix;   // of the error box
     bool midSweep;        // injected once the first point is drawn
+    int settleMs = 0;     // 0: the usual short wait; an output fault strikes
+                          // only after the tone has played a while
 };
 
 TEST_F(SweepTest, DeviceFaultsEndTheSweepWithAMessage)
@@ -27,14 +29,14 @@ TEST_F(SweepTest, DeviceFaultsEndTheSweepWithAMessage)
         {"no data", VirtualFault::NoData, "Probleme beim Beginn Samplen (", false},
         {"short block", VirtualFault::ShortBlock, "Probleme beim Beginn Samplen (", true},
         {"close fails", VirtualFault::CloseFails, "Probleme beim Beginn Samplen (", false},
-        {"output stalls", VirtualFault::OutputStall, "ERROR at Frequency Output (", true},
-        {"output gone", VirtualFault::OutputGone, "ERROR at Frequency Output (", true},
-        {"output write fails", VirtualFault::OutputWriteFails, "ERROR at Frequency Output (", true},
+        {"output stalls", VirtualFault::OutputStall, "ERROR at Frequency Output (", true, 1500},
+        {"output gone", VirtualFault::OutputGone, "ERROR at Frequency Output (", true, 400},
+        {"output write fails", VirtualFault::OutputWriteFails, "ERROR at Frequency Output (", true, 400},
     };
     VirtualCard& card = VirtualCard::instance();
     for (const FaultCase& c : cases) {
         modals.clear();
-        setPlan({.from = 200, .to = 2000, .steps = 3, .settleMs = c.midSweep ? 40 : 1});
+        setPlan({.from = 200, .to = 2000, .steps = 3, .settleMs = c.settleMs ? c.settleMs : c.midSweep ? 40 : 1});
         if (!c.midSweep)
             card.injectFault(c.fault, 0, 1);
         page->wobbelnBut->click();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QTimer>
@@ -77,6 +78,7 @@ TEST_P(RealFileDialog, NewNameIsTakenOnlyWhenTheCallerCreatesFiles)
     ScratchDir dir;
     const QString name = dir.file("fresh.cor");
     bool typed = false;
+    int ticksAfterOpen = 0;
     QStringList refusals;
     QTimer driver;
     QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -92,11 +94,19 @@ TEST_P(RealFileDialog, NewNameIsTakenOnlyWhenTheCallerCreatesFiles)
             if (!dlg || !dlg->isVisible())
                 continue;
             if (typed) {
-                dlg->reject();   // still open after Open: the name was refused
+                // Still open half a second after Open: the name was refused.
+                // (The dialog may take a few ticks to check a typed name.)
+                if (++ticksAfterOpen >= 25)
+                    dlg->reject();
                 return;
             }
             typed = true;
-            dlg->selectFile(name);
+            // Typed into the name field: selectFile() leaves a focused
+            // field alone, and the offscreen platform gives it the focus.
+            if (auto* edit = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                edit->setText(name);
+            else
+                dlg->selectFile(name);
             // "Open", as a click would; queued, so that a refusal box can be
             // answered by this timer while it waits.
             QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
