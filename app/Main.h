@@ -22,6 +22,7 @@ class TAnalyzerPage;
 class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
+class TMemoryMenu;
 class TMixerMenu;
 class TParameterMenu;
 class TScopeMenu;
@@ -97,6 +98,7 @@ public:
     TMixerMenu* MixerMenu;
     TParameterMenu* ParameterMenu;
     TScopeMenu* ScopeMenu;
+    TMemoryMenu* MemoryMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1
     TGeneratorPage* GeneratorPage;  // TabSheet2

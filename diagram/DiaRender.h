@@ -9,6 +9,7 @@
 #include "DiaLayout.h"
 #include "DiaPointStore.h"
 #include "DiagramOptions.h"
+#include "MemoryCurve.h"
 
 #include <QImage>
 #include <QPoint>
@@ -16,6 +17,8 @@
 #include <vector>
 
 class QPainter;
+class QPaintDevice;
+class QPen;
 
 struct DiaScene {
     const DiaLayout* layout = nullptr;
@@ -26,6 +29,7 @@ struct DiaScene {
     QString yCaption, y2Caption, xCaption;
     const DiaCursor::State* cursor = nullptr;   // drawn on the screen only
     QString comment, infoLine;                  // drawn when printing only
+    const MemoryBank* memories = nullptr;       // drawn behind the live curves, with a legend
 };
 
 struct DiaRenderResult {
@@ -37,8 +41,9 @@ class DiaRenderer {
 public:
     DiaRenderer();
 
-    // Renders into `bitmap`, which must have the layout's size.
-    DiaRenderResult render(QImage& bitmap, const DiaScene& scene, bool printing);
+    // Renders into `device` (a bitmap or a vector picture), which must have
+    // the layout's size.
+    DiaRenderResult render(QPaintDevice& device, const DiaScene& scene, bool printing);
 
     // A one-line text in the lower right corner of the picture.
     static const QString CreditText;
@@ -50,7 +55,9 @@ private:
     void drawRightAxis(QPainter& p) const;
     void drawXAxis(QPainter& p) const;
     void drawCurves(QPainter& p);
-    void drawCurve(QPainter& p, ColorRef colour, int s, int e, const float* values, double scale, double base);
+    void drawMemories(QPainter& p);
+    void drawCurve(QPainter& p, const QPen& pen, const float* x, int s, int e, const float* values, double scale,
+                   double base);
     void drawCursor(QPainter& p) const;
     void drawPrintTexts(QPainter& p) const;
     int drawProductName(QPainter& p) const;
