@@ -19,13 +19,19 @@ struct LegendGeometry {
     int pad = 0, sample = 0, row = 0, textWidth = 0;
 };
 
+// The legend takes at most two thirds of the plot's width.
+int MaxTextWidth(const DiaLayout& lay, const LegendGeometry& g)
+{
+    return std::max(0, lay.plotWidth() * 2 / 3 - g.sample - 3 * g.pad);
+}
+
 LegendGeometry Geometry(const QFontMetrics& fm, const DiaLayout& lay, const MemoryBank& bank)
 {
     LegendGeometry g;
     g.pad = std::max(2, lay.charW / 2);
     g.sample = 4 * std::max(lay.charW, 4);
     g.row = fm.height();
-    const int maxText = std::max(0, lay.plotWidth() / 2 - g.sample - 3 * g.pad);
+    const int maxText = MaxTextWidth(lay, g);
     for (int slot = 0; slot < MemorySlots; ++slot)
         if (Shown(bank[size_t(slot)]))
             g.textWidth = std::max(g.textWidth, fm.horizontalAdvance(EntryText(fm, slot, bank[size_t(slot)], maxText)));
@@ -52,7 +58,7 @@ void DrawMemoryLegend(QPainter& p, const DiaLayout& lay, const DiagramOptions& o
         return;
     const QFontMetrics fm = p.fontMetrics();
     const LegendGeometry g = Geometry(fm, lay, bank);
-    const int maxText = std::max(0, lay.plotWidth() / 2 - g.sample - 3 * g.pad);
+    const int maxText = MaxTextWidth(lay, g);
     p.fillRect(box, ColorFromRef(opt.colDia));
     p.setPen(QPen(ColorFromRef(opt.colGrid), 0));
     p.drawRect(box.adjusted(0, 0, -1, -1));

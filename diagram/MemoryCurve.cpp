@@ -6,16 +6,16 @@
 
 namespace {
 
-// Colours that stand out on the default aqua plot and differ from the live
-// curves' blue, red and green.
+// Dark, saturated colours that stand out on the default aqua plot and its
+// yellow grid, and differ from the live curves' blue, red and green.
 constexpr MemoryStyle Styles[MemorySlots] = {
-    {0x008CFF, Qt::DashLine},        // orange
+    {0x0064E6, Qt::DashLine},        // dark orange
     {0x800080, Qt::DashLine},        // purple
     {0x404040, Qt::DashDotLine},     // dark grey
     {0x0000A0, Qt::DotLine},         // dark red
-    {0x808000, Qt::DashDotDotLine},  // teal
+    {0x003C64, Qt::DashDotDotLine},  // brown
     {0xFF00FF, Qt::DashDotLine},     // magenta
-    {0x13458B, Qt::DashLine},        // brown
+    {0xC04080, Qt::DashLine},        // violet
     {0x800000, Qt::DotLine},         // navy
 };
 
