@@ -1,7 +1,8 @@
 #pragma once
 // Draws the diagram into a bitmap: margins, sunken plot frame, both level
-// axes, the frequency grid, up to three curves, and either the measuring
-// cursor (screen) or the comment and info lines (printout and clipboard).
+// axes, the frequency grid, the memory curves with their legend, up to three
+// live curves over them, and either the measuring cursor (screen) or the
+// comment and info lines (printout, clipboard and saved pictures).
 // The same code serves the window, the printer and the clipboard; only the
 // bitmap size and the layout's font size differ.
 
