@@ -11,6 +11,7 @@
 TDistortionMenu::TDistortionMenu(TMainMenu& menu, std::function<void()> stopOthers, QObject* parent)
     : QObject(parent), stopOthers_(std::move(stopOthers))
 {
+    menu.menuAnalyse->addSeparator();
     Distortion1 = menu.menuAnalyse->addAction(QStringLiteral("&Verzerrung..."));
     Distortion1->setObjectName(QStringLiteral("Distortion1"));
     connect(Distortion1, &QAction::triggered, this, &TDistortionMenu::Open);
