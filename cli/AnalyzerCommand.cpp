@@ -11,6 +11,9 @@
 #include "Soundd3.h"
 #include "WeightingCurves.h"
 #include "samplemem.h"
+// Last: its read-out function LevelReadout would hide the sweep's record of
+// that name from the headers above.
+#include "AnalyzerLogic.h"
 
 #include <QEventLoop>
 #include <cmath>
@@ -96,6 +99,27 @@ Measured measure(const MeasureOptions& o, TAnalyzerEngine& engine, CommandResult
     return m;
 }
 
+// The bins of the run's frequency range, the ones the diagram's text
+// export writes (the DC bin and those below the run's lowest frequency are
+// left out).
+AnalyzerSpectrum inRunRange(const AnalyzerSpectrum& s)
+{
+    const RunRange range = RunFrequencyRange(s.sampleRate, s.fftPoints);
+    AnalyzerSpectrum r = s;
+    r.frequency.clear();
+    r.left.clear();
+    r.right.clear();
+    for (size_t i = 0; i < s.frequency.size(); ++i) {
+        const double f = s.frequency[i];
+        if (range.xmin <= f && f <= range.xmax) {
+            r.frequency.push_back(s.frequency[i]);
+            r.left.push_back(s.left[i]);
+            r.right.push_back(s.right[i]);
+        }
+    }
+    return r;
+}
+
 AnalyzerRun describe(const AnalyzerSpectrum& s)
 {
     AnalyzerRun run;
@@ -122,7 +146,7 @@ void report(const MeasureOptions& o, const AnalyzerSpectrum& s, CommandResult& r
         v = CheckLevel(s, o.minLevel, o.maxLevel);
         result.report = ReportLevel(run, ctx, v, o.format);
         break;
-    default: result.report = ReportSpectrum(run, ctx, o.format); break;
+    default: result.report = ReportSpectrum(describe(inRunRange(s)), ctx, o.format); break;
     }
     if (!v.pass()) {
         result.exitCode = kExitFail;
