@@ -26,6 +26,7 @@ class TMemoryMenu;
 class TMixerMenu;
 class TParameterMenu;
 class TScopeMenu;
+class TDistortionMenu;
 class TScopePage;
 class TStatusLine;
 
@@ -99,6 +100,7 @@ public:
     TParameterMenu* ParameterMenu;
     TScopeMenu* ScopeMenu;
     TMemoryMenu* MemoryMenu;
+    TDistortionMenu* DistortionMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1
     TGeneratorPage* GeneratorPage;  // TabSheet2
