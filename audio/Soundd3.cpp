@@ -150,6 +150,36 @@ QString DeviceName(char kind, int index)
     return index >= 0 && index < count ? b.deviceName(input, index).left(DeviceSlot::kMaxName) : QString();
 }
 
+QString DeviceId(char kind, int index)
+{
+    AudioBackend& b = CurrentAudioBackend();
+    const bool input = kind == 'I';
+    const int count = std::min(input ? b.inputCount() : b.outputCount(), kSlotCount);
+    return index >= 0 && index < count ? b.deviceId(input, index) : QString();
+}
+
+int FindDevice(char kind, const QString& name)
+{
+    const QString wanted = name.trimmed();
+    if (wanted.isEmpty())
+        return -1;
+    for (int i = 0; i < kSlotCount; ++i)
+        if (const QString id = DeviceId(kind, i); !id.isEmpty() && id == wanted)
+            return i;
+    for (int i = 0; i < kSlotCount; ++i)
+        if (const QString n = DeviceName(kind, i); !n.isEmpty() && n.compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    bool number = false;
+    const int index = wanted.toInt(&number);
+    return number && !DeviceId(kind, index).isEmpty() ? index : -1;
+}
+
+int StoredDevice(char kind, const QString& id, int index)
+{
+    const int found = id.isEmpty() ? -1 : FindDevice(kind, id);
+    return found >= 0 ? found : index;
+}
+
 uint32_t InputFormatMask(int index) { return index >= 0 && index < kSlotCount ? Layer().inFormats[index] : 0; }
 
 DeviceSlot& InSlot(int index) { return Layer().sound.in[std::clamp(index, 0, kSlotCount - 1)]; }

@@ -98,6 +98,10 @@ public:
     virtual int outputCaps(int device, WaveOutCaps& caps) = 0;
     // Product name of a device (cheap: opens nothing).
     virtual QString deviceName(bool input, int device) = 0;
+    // What names the device for good, whatever its place in the list: the
+    // PCM name under ALSA ("hw:CARD=USB,DEV=0"); the product name where the
+    // backend has nothing better. Empty when there is no such device.
+    virtual QString deviceId(bool input, int device) { return deviceName(input, device); }
     virtual int midiOutCount() { return 0; }
     virtual int auxCount() { return 0; }
 
