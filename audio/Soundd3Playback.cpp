@@ -2,6 +2,7 @@
 // the current output device, which repeats it until StopPlay().
 
 #include "DeviceLog.h"
+#include "FormatAdvice.h"
 #include "LoopSynthesis.h"
 #include "Soundd3.h"
 #include "SoundLayer.h"
@@ -35,8 +36,11 @@ int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequ
     }
     DeviceSlot& slot = s.outSlot();
     FormatUpdate(slot, {}, static_cast<int>(slot.format.samplesPerSec), slot.flip, 0, 0);
-    if (const int rc = WaveOut::Query(s.currentOut, slot.format); rc != 0)
+    if (const int rc = WaveOut::Query(s.currentOut, slot.format); rc != 0) {
+        if (rc == WAVERR_BADFORMAT)
+            s.formatAdvice = FormatAdvice(false, static_cast<int>(slot.format.samplesPerSec), slot.format.bitsPerSample);
         return rc;
+    }
     s.playSettings.loopMode = true;
     if (const int rc = WaveOut::Open(s.waveOut, s.currentOut, slot.format, s.notify); rc != 0) {
         LogWaveError(QStringLiteral("waveOutOpen Error "), rc);
@@ -62,6 +66,7 @@ int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequ
     s.playing = true;
     s.playFault = std::move(onFault);
     s.lastError = 0;
+    s.formatAdvice.clear();
     return 0;
 }
 
