@@ -21,8 +21,9 @@ struct WaveHeader;
 // Allocates the layer's buffers and reads section "SDSOUND". Returns 0, or 3
 // when the sound system cannot be initialised (the caller ends the program).
 int SoundInit();
-// Writes "SDSOUND", stops playback, closes the input, frees the buffers.
-void SoundDone();
+// Writes "SDSOUND" (unless told not to: a program that only reads the
+// settings file), stops playback, closes the input, frees the buffers.
+void SoundDone(bool writeDeviceSection = true);
 bool SoundInitialised();
 
 // Writes the capability report into a fresh device log. Returns the input
