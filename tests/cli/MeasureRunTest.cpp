@@ -140,6 +140,9 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     dir.write(QStringLiteral("band.txt"), "100 -0.5 0.5\n10000 -0.5 0.5\n");
     const QString out = dir.file(QStringLiteral("result.json"));
     const QString dut = QString::fromLatin1(kDut);
+    // A rate stored for the device, as a file from another machine has it.
+    const QString stored44k = dir.file(QStringLiteral("stored44k.ini"));
+    dir.write(QStringLiteral("stored44k.ini"), "[SDSOUND]\nin Korvanta_virtual_card_(loopback)_inputsf=44100\n");
     const struct {
         QStringList args;
         int code;
@@ -159,7 +162,9 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
         {{"thdn", "--dut", "fast=1 fault=open"}, 3, "the recording cannot start"},
         {{"level", "--dut", "fast=1 fault=gone"}, 3, "the input failed"},
         {{"sweep", "--dut", "fast=1 fault=outopen", "--steps", "2"}, 3, "the sweep failed at"},
-        {{"thdn", "--dut", "fast=1 rates=48000"}, 3, "does not take 44100 Hz"},
+        {{"thdn", "--dut", "fast=1 rates=48000", "--settings", stored44k}, 3, "does not take 44100 Hz"},
+        // Nothing stored: the device starts at a rate it takes.
+        {{"thdn", "--dut", "fast=1 rates=48000"}, 0, ""},
     };
     for (const auto& c : cases) {
         const Finished f = measure(c.args);
