@@ -51,6 +51,15 @@ protected:
         return QTest::qWaitFor([this] { return !window->Engine()->Running(); }, 60000);
     }
 
+    // With KORVANTA_SCREENSHOT_DIR set, the window as the user sees it is
+    // saved there.
+    void screenshot(const char* name) const
+    {
+        const QString dir = qEnvironmentVariable("KORVANTA_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            window->grab().save(dir + QLatin1Char('/') + QLatin1String(name));
+    }
+
     ModalRecorder modals;
     TDistortionWindow* window = nullptr;
 };
@@ -126,6 +135,8 @@ TEST_P(DistortionAnalytic, HarmonicsFollowTheAmplifiersPolynomial)
         EXPECT_NEAR(p.m.thdDb, db(expected / a1), 0.2) << c.name;
     }
     EXPECT_GE(checked, 5) << "too few steps above the noise floor to say anything";
+    if (c.lowPassHz != 0.0 && c.k3 != 0.0)
+        screenshot("distortion-over-frequency.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(, DistortionAnalytic,
@@ -185,6 +196,7 @@ TEST_F(DistortionRun, ClipPointsAgreeWithANumericallyClippedSineAndTheRunStopsPa
         EXPECT_NEAR(*measured, clippedCrossing(percent, gainDb), 0.1) << percent << " %";
     }
     EXPECT_TRUE(window->ClipPoints->text().contains(QStringLiteral(" W")));
+    screenshot("distortion-over-level.png");
 }
 
 struct FaultCase {
