@@ -197,6 +197,14 @@ TEST_F(DistortionRun, ClipPointsAgreeWithANumericallyClippedSineAndTheRunStopsPa
     }
     EXPECT_TRUE(window->ClipPoints->text().contains(QStringLiteral(" W")));
     screenshot("distortion-over-level.png");
+    // The text file holds the table: a head and one line a step, in order of level.
+    ScratchDir dir;
+    ASSERT_EQ(window->SaveAsText(dir.file("run.txt")), 0);
+    const QStringList lines = QString::fromUtf8(dir.read("run.txt")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), int(points.size()) + 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("dBFS\tHz\tV rms\tW")));
+    EXPECT_EQ(lines[1].section(QLatin1Char('\t'), 0, 0).toDouble(), window->Points().front().levelDb);
+    EXPECT_EQ(lines.size() - 1, int(window->Points().size()));
 }
 
 struct FaultCase {
