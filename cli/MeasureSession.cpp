@@ -132,17 +132,25 @@ int MeasureSession::Open(const MeasureOptions& o, bool records, bool plays, QStr
     }
     open_ = true;
     settingsPath_ = SettingsFilePath();
-    readSettings();
+    error = readSettings();
+    if (!error.isEmpty())
+        return kExitUsage;
     error = chooseDevices(o);
     if (error.isEmpty())
         error = applyFormat(o, records, plays);
     return error.isEmpty() ? kExitPass : kExitDevice;
 }
 
-void MeasureSession::readSettings()
+QString MeasureSession::readSettings()
 {
     ProfileStore store(settingsPath_);
     store.load();
+    // The analysis section reloads a user weighting from its file, and the
+    // loader would create a missing one: this program writes nothing.
+    const QString userFile = store.value(QStringLiteral("ANALYSE"), QStringLiteral("USERFILE"), QString(), 1024);
+    if (store.value(QStringLiteral("ANALYSE"), QStringLiteral("FILTER"), kWeightingNone) == kWeightingUser
+        && !userFile.isEmpty() && !QFileInfo::exists(userFile))
+        return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
     ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
     SetInDevice(main_.InDev);
     SetOutDevice(main_.OutDev);
@@ -152,6 +160,7 @@ void MeasureSession::readSettings()
     loadCorrection(OutputCorrection(), main_.OutCoName, main_.OutCoAkt);
     ReadAnalysisSection(Analysis(), WeightingCurve(), settingsPath_);
     ReadGeneratorSection(Generator(), settingsPath_);
+    return {};
 }
 
 QString MeasureSession::chooseDevices(const MeasureOptions& o)

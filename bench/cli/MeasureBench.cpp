@@ -12,6 +12,7 @@
 //
 //   build/bench/cli/bench_cli_measure
 #include "AnalysisSettings.h"
+#include "BenchMain.h"
 #include "AnalyzerEngine.h"
 #include "Soundd3.h"
 #include "SweepEngine.h"
@@ -19,11 +20,13 @@
 #include "VirtualCard.h"
 #include "samplemem.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <ctime>
 #include <spawn.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -102,26 +105,56 @@ void BM_ThdN16Averages(benchmark::State& state)
     state.counters["recorded_audio_s"] = blocksSeconds;
 }
 
-void BM_StartToFirstRecord(benchmark::State& state)
+int64_t monotonicNs()
 {
-    setenv("KORVANTA_EXIT_AT_FIRST_RECORD", "1", 1);
-    setenv("KORVANTA_DUT", "fast=1", 1);
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// One start of the program: the time from the spawn to the first recording
+// requested, as the program reports it; -1 when it did not get there.
+double startToFirstRecordMs()
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
     char exe[] = KORVANTA_MEASURE_EXE;
     char command[] = "thdn";
     char virtualCard[] = "--virtual";
     char* argv[] = {exe, command, virtualCard, nullptr};
-    for (auto _ : state) {
-        pid_t pid = 0;
-        if (posix_spawn(&pid, exe, nullptr, nullptr, argv, environ) != 0) {
-            state.SkipWithError("cannot start korvanta-measure");
-            break;
-        }
-        int status = 0;
+    pid_t pid = 0;
+    const int64_t start = monotonicNs();
+    const int rc = posix_spawn(&pid, exe, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    char text[128] = {};
+    const ssize_t n = rc == 0 ? read(out[0], text, sizeof text - 1) : -1;
+    close(out[0]);
+    int status = 0;
+    if (rc == 0)
         waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            state.SkipWithError("korvanta-measure did not reach its first recording");
+    long long at = 0;
+    if (n <= 0 || std::sscanf(text, "first-record %lld", &at) != 1)
+        return -1;
+    return (at - start) / 1e6;
+}
+
+void BM_StartToFirstRecord(benchmark::State& state)
+{
+    setenv("KORVANTA_EXIT_AT_FIRST_RECORD", "1", 1);
+    setenv("KORVANTA_DUT", "fast=1", 1);
+    for (auto _ : state) {
+        const double ms = startToFirstRecordMs();
+        if (ms < 0) {
+            state.SkipWithError("korvanta-measure did not report its first recording");
             break;
         }
+        state.SetIterationTime(ms / 1000.0);
     }
     unsetenv("KORVANTA_EXIT_AT_FIRST_RECORD");
     unsetenv("KORVANTA_DUT");
@@ -131,14 +164,6 @@ void BM_StartToFirstRecord(benchmark::State& state)
 
 BENCHMARK(BM_Sweep51Points)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ThdN16Averages)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_StartToFirstRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StartToFirstRecord)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-int main(int argc, char** argv)
-{
-    qputenv("KORVANTA_AUDIO", "virtual");
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksOnVirtualCard(argc, argv); }
