@@ -140,6 +140,10 @@ using PlayFaultProc = std::function<void(int code)>;
 // procedure of the running start stays). Without an initialised sound
 // system the result is 3.
 int StartPlay(const GeneratorSettings& settings, float duration, float frequency, PlayFaultProc onFault = {});
+// A sine of peak `amplitude` (full scale 1, clipped to 0 ... 1) on both
+// channels in phase, for levels finer than the generator's whole dB; it
+// plays and fails like StartPlay.
+int StartPlayTone(double amplitude, float frequency, PlayFaultProc onFault = {});
 int StopPlay();
 bool IsPlaying();
 // Fit residue of the last sine/square loop in thousandths of a frame.

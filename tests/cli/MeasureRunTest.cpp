@@ -139,6 +139,8 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     const QString band = dir.file(QStringLiteral("band.txt"));
     dir.write(QStringLiteral("band.txt"), "100 -0.5 0.5\n10000 -0.5 0.5\n");
     const QString out = dir.file(QStringLiteral("result.json"));
+    const QString userWeighting = dir.file(QStringLiteral("user.ini"));
+    dir.write(QStringLiteral("user.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + dir.file("missing.cor").toUtf8() + "\n");
     const QString dut = QString::fromLatin1(kDut);
     // A rate stored for the device, as a file from another machine has it.
     const QString stored44k = dir.file(QStringLiteral("stored44k.ini"));
@@ -157,6 +159,7 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
         {{"thdn", "--dut", "frobnicate=1"}, 2, "unknown key \"frobnicate\""},
         {{"thdn", "--settings", dir.file("missing.ini")}, 2, "no readable file"},
         {{"sweep", "--dut", "fast=1", "--tolerance", dir.file("missing.txt")}, 2, "tolerance band"},
+        {{"level", "--dut", "fast=1", "--settings", userWeighting}, 2, "missing.cor named in"},
         {{"thdn", "--dut", dut, "--input", "no such card"}, 3, "no input device no such card"},
         {{"generate", "--dut", dut, "--output", "3"}, 3, "no output device 3"},
         {{"thdn", "--dut", "fast=1 fault=open"}, 3, "the recording cannot start"},
@@ -172,6 +175,7 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
         EXPECT_EQ(f.code, c.code) << f.err.toStdString();
         EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
     }
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("missing.cor")))) << "nothing is created";
     QFile json(out);
     ASSERT_TRUE(json.open(QIODevice::ReadOnly));
     const QByteArray doc = json.readAll();
