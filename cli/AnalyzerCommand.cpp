@@ -86,8 +86,7 @@ Measured measure(const MeasureOptions& o, TAnalyzerEngine& engine, CommandResult
         result.reasons << QStringLiteral("the recording cannot start: %1").arg(SoundErrorText(rc));
         return m;
     }
-    if (ExitAtFirstRecord())
-        return m;
+    ExitIfTimingStartUp();
     loop.exec();
     if (m.failure != 0) {
         result.exitCode = kExitDevice;

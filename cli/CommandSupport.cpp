@@ -4,6 +4,8 @@
 #include "Soundd3.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <unistd.h>
 
 RunContext CurrentContext(const QString& command, bool input, bool output)
@@ -37,4 +39,14 @@ void Progress::show(const QString& text)
     shown_ = true;
 }
 
-bool ExitAtFirstRecord() { return qEnvironmentVariableIsSet("KORVANTA_EXIT_AT_FIRST_RECORD"); }
+void ExitIfTimingStartUp()
+{
+    if (!qEnvironmentVariableIsSet("KORVANTA_EXIT_AT_FIRST_RECORD"))
+        return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::printf("first-record %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fflush(stdout);
+    // The shut-down is not part of the start-up.
+    std::_Exit(0);
+}

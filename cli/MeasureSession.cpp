@@ -7,6 +7,7 @@
 #include "DeviceSlot.h"
 #include "DutConfig.h"
 #include "GeneratorSection.h"
+#include "Installation.h"
 #include "MeasureOptions.h"
 #include "ModalQuestions.h"
 #include "OscilloscopeSettings.h"
@@ -15,8 +16,10 @@
 #include "SweepSettings.h"
 #include "Tdummy.h"
 #include "WeightingCurves.h"
+#include "SharedRoutines.h"
 #include "samplemem.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
@@ -51,6 +54,19 @@ void loadCorrection(CorrectionTable& table, const QString& name, bool active)
     }
     LoadCorrection(table, name);
     table.active = active && !table.fileName.isEmpty();
+}
+
+// The program's own settings file. Installed, both programs share the
+// folder and so the file; in a build tree the program lives in app/ beside
+// this one's cli/, and its file is there.
+QString programSettingsFile()
+{
+    QString programDir = ProgramDir();
+    const QString built = QDir(programDir).filePath(QStringLiteral("../app/korvanta"));
+    if (!ProgramIsInstalled() && QFileInfo(built).isExecutable())
+        programDir = QFileInfo(built).absolutePath();
+    return SettingsFilePathFor({}, programDir, qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath(),
+                               ProgramIsInstalled());
 }
 
 int deviceCount(char kind)
@@ -99,6 +115,8 @@ QString MeasureSession::PrepareEnvironment(const MeasureOptions& o)
         if (!info.isFile() || !info.isReadable())
             return QStringLiteral("--settings %1: no readable file").arg(o.settingsFile);
         qputenv("KORVANTA_SETTINGS", info.absoluteFilePath().toLocal8Bit());
+    } else if (qEnvironmentVariableIsEmpty("KORVANTA_SETTINGS")) {
+        qputenv("KORVANTA_SETTINGS", programSettingsFile().toLocal8Bit());
     }
     return {};
 }
@@ -114,17 +132,25 @@ int MeasureSession::Open(const MeasureOptions& o, bool records, bool plays, QStr
     }
     open_ = true;
     settingsPath_ = SettingsFilePath();
-    readSettings();
+    error = readSettings();
+    if (!error.isEmpty())
+        return kExitUsage;
     error = chooseDevices(o);
     if (error.isEmpty())
         error = applyFormat(o, records, plays);
     return error.isEmpty() ? kExitPass : kExitDevice;
 }
 
-void MeasureSession::readSettings()
+QString MeasureSession::readSettings()
 {
     ProfileStore store(settingsPath_);
     store.load();
+    // The analysis section reloads a user weighting from its file, and the
+    // loader would create a missing one: this program writes nothing.
+    const QString userFile = store.value(QStringLiteral("ANALYSE"), QStringLiteral("USERFILE"), QString(), 1024);
+    if (store.value(QStringLiteral("ANALYSE"), QStringLiteral("FILTER"), kWeightingNone) == kWeightingUser
+        && !userFile.isEmpty() && !QFileInfo::exists(userFile))
+        return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
     ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
     SetInDevice(main_.InDev);
     SetOutDevice(main_.OutDev);
@@ -134,6 +160,7 @@ void MeasureSession::readSettings()
     loadCorrection(OutputCorrection(), main_.OutCoName, main_.OutCoAkt);
     ReadAnalysisSection(Analysis(), WeightingCurve(), settingsPath_);
     ReadGeneratorSection(Generator(), settingsPath_);
+    return {};
 }
 
 QString MeasureSession::chooseDevices(const MeasureOptions& o)

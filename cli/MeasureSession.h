@@ -29,7 +29,8 @@ public:
     static QString PrepareEnvironment(const MeasureOptions& o);
 
     // Starts the audio layer, reads the settings and chooses the devices.
-    // Returns kExitPass, or kExitDevice with `error` set.
+    // Returns kExitPass, or with `error` set kExitUsage (a settings file that
+    // cannot be used without writing) or kExitDevice.
     int Open(const MeasureOptions& o, bool records, bool plays, QString& error);
 
     // Stops what plays or records and shuts the audio layer down without
@@ -40,7 +41,7 @@ public:
     QString SettingsPath() const { return settingsPath_; }
 
 private:
-    void readSettings();
+    QString readSettings();
     QString chooseDevices(const MeasureOptions& o);
     QString applyFormat(const MeasureOptions& o, bool records, bool plays);
 

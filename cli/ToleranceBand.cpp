@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -42,8 +43,12 @@ std::optional<ToleranceBand::Limits> ToleranceBand::at(double f) const
         return Limits{points[hi].min, points[hi].max};
     const BandPoint& a = points[hi - 1];
     const BandPoint& b = points[hi];
-    const double t = std::log(f / a.frequency) / std::log(b.frequency / a.frequency);
-    return Limits{a.min + t * (b.min - a.min), a.max + t * (b.max - a.max)};
+    const double span = std::log(b.frequency / a.frequency);
+    // Two frequencies too close for their ratio to differ from 1.
+    if (!(span > 0.0))
+        return Limits{b.min, b.max};
+    const double t = std::clamp(std::log(f / a.frequency) / span, 0.0, 1.0);
+    return Limits{(1.0 - t) * a.min + t * b.min, (1.0 - t) * a.max + t * b.max};
 }
 
 BandParse ParseToleranceBand(const QByteArray& text)
@@ -62,8 +67,10 @@ BandParse ParseToleranceBand(const QByteArray& text)
             return {{}, lineError(lineNo, QStringLiteral("expected frequency, min and max, found %1 values").arg(fields.size()))};
         if (!number(fields[0], p.frequency) || !number(fields[1], p.min) || !number(fields[2], p.max))
             return {{}, lineError(lineNo, QStringLiteral("a value is not a number"))};
-        if (!(p.frequency > 0.0))
-            return {{}, lineError(lineNo, QStringLiteral("the frequency must be above 0 Hz"))};
+        if (!(p.frequency > 0.0) || p.frequency > kMaxBandHz)
+            return {{}, lineError(lineNo, QStringLiteral("the frequency must be above 0 Hz and at most %1 Hz").arg(kMaxBandHz))};
+        if (std::abs(p.min) > kMaxBandDb || std::abs(p.max) > kMaxBandDb)
+            return {{}, lineError(lineNo, QStringLiteral("a limit lies beyond +/-%1 dB").arg(kMaxBandDb))};
         if (p.min > p.max)
             return {{}, lineError(lineNo, QStringLiteral("min is above max"))};
         if (!result.band.points.empty() && !(p.frequency > result.band.points.back().frequency))

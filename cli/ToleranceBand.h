@@ -10,8 +10,9 @@
 //   20     -3   1        frequency in Hz, lowest and highest level in dB
 //   1000   -0.5 0.5      (separated by blanks, tabs or ",")
 //   20000  -3   1
-// Frequencies are positive and strictly ascending, min <= max, at least one
-// line, at most kMaxBandPoints lines with values.
+// Frequencies are above 0 and at most kMaxBandHz, strictly ascending; limits
+// lie within +/- kMaxBandDb with min <= max; at least one line, at most
+// kMaxBandPoints lines with values.
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +20,8 @@
 #include <vector>
 
 inline constexpr int kMaxBandPoints = 10000;
+inline constexpr double kMaxBandHz = 1e6;
+inline constexpr double kMaxBandDb = 1e4;
 inline constexpr qsizetype kMaxBandFileBytes = 1 << 20;
 
 struct BandPoint {

@@ -45,8 +45,8 @@ CommandResult run(const MeasureOptions& o)
     const bool plays = o.command == Command::Sweep || o.command == Command::Generate;
     MeasureSession session;
     QString error;
-    if (session.Open(o, records, plays, error) != kExitPass)
-        return {kExitDevice, {}, {error}};
+    if (const int code = session.Open(o, records, plays, error); code != kExitPass)
+        return {code, {}, {error}};
     switch (o.command) {
     case Command::Sweep: return RunSweep(o, session);
     case Command::Generate: return RunGenerate(o, session);

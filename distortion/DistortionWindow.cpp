@@ -284,8 +284,14 @@ void TDistortionWindow::setRunning(bool running)
 
 void TDistortionWindow::addRow(const DistortionPoint& p)
 {
-    points_.push_back(p);
-    const int row = Table->rowCount();
+    // Fine steps are measured after the coarse step that passed a
+    // threshold; in the table each row stands at its level, so the table
+    // reads as the curve does.
+    int row = Table->rowCount();
+    if (engine_.Settings().sweep == DistortionSweep::Level)
+        row = static_cast<int>(std::count_if(points_.begin(), points_.end(),
+                                             [&p](const DistortionPoint& q) { return q.levelDb < p.levelDb; }));
+    points_.insert(points_.begin() + row, p);
     Table->insertRow(row);
     const QStringList c = cells(p);
     for (int col = 0; col < c.size(); ++col)

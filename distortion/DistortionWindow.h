@@ -42,6 +42,8 @@ public:
     // The plan as the controls show it.
     DistortionSettings PlanFromControls() const;
     void ShowPlan(const DistortionSettings& s);
+    // The steps measured, as the table shows them (a run over level in order
+    // of level).
     const std::vector<DistortionPoint>& Points() const { return points_; }
     TDistortionEngine* Engine() { return &engine_; }
     // Writes the table as text, one step a line, separated by tabs. 0 = written.

@@ -10,6 +10,7 @@
 // transform, harmonics and THD+N.
 //
 //   build/bench/distortion/bench_distortion
+#include "BenchMain.h"
 #include "DistortionEngine.h"
 #include "Soundd3.h"
 #include "Tdummy.h"
@@ -97,16 +98,4 @@ BENCHMARK(BM_MeasureBlock)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RealTimeLevelRun)->ArgNames({"steps", "settle_ms"})->Args({30, 200})->UseManualTime()->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KORVANTA_AUDIO", "virtual");
-    qputenv("KORVANTA_DUT", "k3=0.01");
-    QTemporaryDir home;
-    qputenv("KORVANTA_SETTINGS", home.filePath("krv14f.ini").toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksOnVirtualCard(argc, argv, "k3=0.01"); }

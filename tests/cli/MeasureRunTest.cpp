@@ -139,7 +139,12 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     const QString band = dir.file(QStringLiteral("band.txt"));
     dir.write(QStringLiteral("band.txt"), "100 -0.5 0.5\n10000 -0.5 0.5\n");
     const QString out = dir.file(QStringLiteral("result.json"));
+    const QString userWeighting = dir.file(QStringLiteral("user.ini"));
+    dir.write(QStringLiteral("user.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + dir.file("missing.cor").toUtf8() + "\n");
     const QString dut = QString::fromLatin1(kDut);
+    // A rate stored for the device, as a file from another machine has it.
+    const QString stored44k = dir.file(QStringLiteral("stored44k.ini"));
+    dir.write(QStringLiteral("stored44k.ini"), "[SDSOUND]\nin Korvanta_virtual_card_(loopback)_inputsf=44100\n");
     const struct {
         QStringList args;
         int code;
@@ -154,12 +159,15 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
         {{"thdn", "--dut", "frobnicate=1"}, 2, "unknown key \"frobnicate\""},
         {{"thdn", "--settings", dir.file("missing.ini")}, 2, "no readable file"},
         {{"sweep", "--dut", "fast=1", "--tolerance", dir.file("missing.txt")}, 2, "tolerance band"},
+        {{"level", "--dut", "fast=1", "--settings", userWeighting}, 2, "missing.cor named in"},
         {{"thdn", "--dut", dut, "--input", "no such card"}, 3, "no input device no such card"},
         {{"generate", "--dut", dut, "--output", "3"}, 3, "no output device 3"},
         {{"thdn", "--dut", "fast=1 fault=open"}, 3, "the recording cannot start"},
         {{"level", "--dut", "fast=1 fault=gone"}, 3, "the input failed"},
         {{"sweep", "--dut", "fast=1 fault=outopen", "--steps", "2"}, 3, "the sweep failed at"},
-        {{"thdn", "--dut", "fast=1 rates=48000"}, 3, "does not take 44100 Hz"},
+        {{"thdn", "--dut", "fast=1 rates=48000", "--settings", stored44k}, 3, "does not take 44100 Hz"},
+        // Nothing stored: the device starts at a rate it takes.
+        {{"thdn", "--dut", "fast=1 rates=48000"}, 0, ""},
     };
     for (const auto& c : cases) {
         const Finished f = measure(c.args);
@@ -167,6 +175,7 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
         EXPECT_EQ(f.code, c.code) << f.err.toStdString();
         EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
     }
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("missing.cor")))) << "nothing is created";
     QFile json(out);
     ASSERT_TRUE(json.open(QIODevice::ReadOnly));
     const QByteArray doc = json.readAll();

@@ -111,7 +111,8 @@ TEST(ToleranceBandFile, ParsesOrNamesTheLine)
         {"20 -3\n", "line 1: expected frequency, min and max, found 2 values", 0},
         {"20 -3 1\n10 -3 1\n", "line 2: frequencies must ascend", 0},
         {"20 1 -3\n", "line 1: min is above max", 0},
-        {"0 -3 1\n", "line 1: the frequency must be above 0 Hz", 0},
+        {"0 -3 1\n", "line 1: the frequency must be above 0 Hz and at most 1e+06 Hz", 0},
+        {"20 -3 1e5\n", "line 1: a limit lies beyond +/-10000 dB", 0},
         {"20 nan 1\n", "line 1: a value is not a number", 0},
         {"20 -3 1e999\n", "line 1: a value is not a number", 0},
     };

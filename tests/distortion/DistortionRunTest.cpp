@@ -51,6 +51,15 @@ protected:
         return QTest::qWaitFor([this] { return !window->Engine()->Running(); }, 60000);
     }
 
+    // With KORVANTA_SCREENSHOT_DIR set, the window as the user sees it is
+    // saved there.
+    void screenshot(const char* name) const
+    {
+        const QString dir = qEnvironmentVariable("KORVANTA_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            window->grab().save(dir + QLatin1Char('/') + QLatin1String(name));
+    }
+
     ModalRecorder modals;
     TDistortionWindow* window = nullptr;
 };
@@ -126,6 +135,8 @@ TEST_P(DistortionAnalytic, HarmonicsFollowTheAmplifiersPolynomial)
         EXPECT_NEAR(p.m.thdDb, db(expected / a1), 0.2) << c.name;
     }
     EXPECT_GE(checked, 5) << "too few steps above the noise floor to say anything";
+    if (c.lowPassHz != 0.0 && c.k3 != 0.0)
+        screenshot("distortion-over-frequency.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(, DistortionAnalytic,
@@ -185,6 +196,15 @@ TEST_F(DistortionRun, ClipPointsAgreeWithANumericallyClippedSineAndTheRunStopsPa
         EXPECT_NEAR(*measured, clippedCrossing(percent, gainDb), 0.1) << percent << " %";
     }
     EXPECT_TRUE(window->ClipPoints->text().contains(QStringLiteral(" W")));
+    screenshot("distortion-over-level.png");
+    // The text file holds the table: a head and one line a step, in order of level.
+    ScratchDir dir;
+    ASSERT_EQ(window->SaveAsText(dir.file("run.txt")), 0);
+    const QStringList lines = QString::fromUtf8(dir.read("run.txt")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), int(points.size()) + 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("dBFS\tHz\tV rms\tW")));
+    EXPECT_EQ(lines[1].section(QLatin1Char('\t'), 0, 0).toDouble(), window->Points().front().levelDb);
+    EXPECT_EQ(lines.size() - 1, int(window->Points().size()));
 }
 
 struct FaultCase {
