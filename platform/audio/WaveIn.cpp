@@ -1,5 +1,6 @@
 #include "WaveIn.h"
 
+#include "DeviceLog.h"
 #include "UserMessages.h"
 
 #include <QCoreApplication>
@@ -111,9 +112,10 @@ void WaveIn::run()
     const int align = format_.blockAlign;
     const int frames = static_cast<int>(header->bufferLength / align);
     const auto blockMs = std::chrono::milliseconds(1000LL * frames / std::max<uint32_t>(1, format_.samplesPerSec));
-    const auto deadline = Clock::now() + blockMs + std::chrono::milliseconds(kStallMarginMs);
+    auto deadline = Clock::now() + blockMs + std::chrono::milliseconds(kStallMarginMs);
     int got = 0;
     int fault = 0;
+    int overruns = 0;
     while (got < frames && !stop_.load(std::memory_order_acquire)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
@@ -122,6 +124,18 @@ void WaveIn::run()
         }
         const ReadResult r = source_->read(header->data + static_cast<size_t>(got) * align, frames - got,
                                            static_cast<int>(std::min<long long>(left, kPollMs)));
+        if (r.fault == kOverrun) {
+            // What came before the gap and what comes after are not one
+            // signal: a spectrum of the splice would show what is not there.
+            if (++overruns >= kMaxOverruns) {
+                fault = WAVERR_DEVICE_OVERRUN;
+                break;
+            }
+            devlog::Append(QStringLiteral("waveIn: overrun, block recorded again (%1 in a row)").arg(overruns));
+            got = 0;
+            deadline = Clock::now() + blockMs + std::chrono::milliseconds(kStallMarginMs);
+            continue;
+        }
         got += std::clamp(r.frames, 0, frames - got);
         if (r.fault == kEndOfData) {
             if (got > 0 && got < frames)

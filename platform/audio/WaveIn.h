@@ -4,7 +4,10 @@
 // backend's capture source and posts MM_WIM_DATA (a WaveDataEvent carrying
 // the header) to the notification object. It never blocks forever: when the
 // source delivers nothing for the block's duration plus kStallMarginMs the
-// buffer comes back with fault WAVERR_DEVICE_STALLED.
+// buffer comes back with fault WAVERR_DEVICE_STALLED. A block in which the
+// device overruns is never handed out spliced: it is recorded again from its
+// start (with a device-log line), and after kMaxOverruns overruns in a row
+// the buffer comes back with fault WAVERR_DEVICE_OVERRUN.
 //
 // Every member is for the GUI thread.
 
@@ -19,6 +22,8 @@ class WaveIn {
 public:
     // Margin beyond a block's duration before a silent device counts as stalled.
     static constexpr int kStallMarginMs = 1000;
+    // Overruns in a row after which a block is given up.
+    static constexpr int kMaxOverruns = 3;
 
     // Opens `device` of the current backend. On success `out` holds the
     // device and 0 is returned; otherwise an error code.

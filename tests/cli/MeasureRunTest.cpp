@@ -176,6 +176,9 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     const QString userWeighting = dir.file(QStringLiteral("user.ini"));
     dir.write(QStringLiteral("user.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + dir.file("missing.cor").toUtf8() + "\n");
     const QString dut = QString::fromLatin1(kDut);
+    // A rate stored for the device, as a file from another machine has it.
+    const QString stored44k = dir.file(QStringLiteral("stored44k.ini"));
+    dir.write(QStringLiteral("stored44k.ini"), "[SDSOUND]\nin Korvanta_virtual_card_(loopback)_inputsf=44100\n");
     const struct {
         QStringList args;
         int code;
@@ -196,7 +199,9 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
         {{"thdn", "--dut", "fast=1 fault=open"}, 3, "the recording cannot start"},
         {{"level", "--dut", "fast=1 fault=gone"}, 3, "the input failed"},
         {{"sweep", "--dut", "fast=1 fault=outopen", "--steps", "2"}, 3, "the sweep failed at"},
-        {{"thdn", "--dut", "fast=1 rates=48000"}, 3, "does not take 44100 Hz"},
+        {{"thdn", "--dut", "fast=1 rates=48000", "--settings", stored44k}, 3, "does not take 44100 Hz"},
+        // Nothing stored: the device starts at a rate it takes.
+        {{"thdn", "--dut", "fast=1 rates=48000"}, 0, ""},
         {{"distortion", "--dut", "fast=1 gain=6", "--settle", "1", "--from-db", "-12", "--to-db", "0", "--steps", "12",
           "--stop-thdn", "10", "--min-clip-watts", "1"},
          1, "THD+N reaches 1 percent at"},
