@@ -4,7 +4,6 @@
 #include "Audconst.h"
 #include "CorrectionFile.h"
 #include "CorrectionTable.h"
-#include "DeviceSlot.h"
 #include "DutConfig.h"
 #include "GeneratorSection.h"
 #include "Installation.h"
@@ -69,28 +68,7 @@ QString programSettingsFile()
                                ProgramIsInstalled());
 }
 
-int deviceCount(char kind)
-{
-    int n = 0;
-    while (n < kSlotCount && !DeviceName(kind, n).isEmpty())
-        ++n;
-    return n;
-}
-
 } // namespace
-
-int FindDeviceSlot(char kind, const QString& text)
-{
-    const int count = deviceCount(kind);
-    bool isIndex = false;
-    const int index = text.toInt(&isIndex);
-    if (isIndex)
-        return index >= 0 && index < count ? index : -1;
-    for (int i = 0; i < count; ++i)
-        if (DeviceName(kind, i).compare(text, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
 
 MeasureSession::MeasureSession() { answerQuestionsOnStandardError(); }
 
@@ -152,8 +130,8 @@ QString MeasureSession::readSettings()
         && !userFile.isEmpty() && !QFileInfo::exists(userFile))
         return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
     ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
-    SetInDevice(main_.InDev);
-    SetOutDevice(main_.OutDev);
+    SetInDevice(StoredDevice('I', main_.InDevName, main_.InDev));
+    SetOutDevice(StoredDevice('O', main_.OutDevName, main_.OutDev));
     SetCurrentLanguage(main_.Language);
     SetMessageLanguage(main_.Language);
     loadCorrection(InputCorrection(), main_.InCoName, main_.InCoAkt);
@@ -166,13 +144,13 @@ QString MeasureSession::readSettings()
 QString MeasureSession::chooseDevices(const MeasureOptions& o)
 {
     if (!o.input.isEmpty()) {
-        const int slot = FindDeviceSlot('I', o.input);
+        const int slot = FindDevice('I', o.input);
         if (slot < 0)
             return QStringLiteral("no input device %1 (`korvanta-measure devices` lists them)").arg(o.input);
         SetInDevice(slot);
     }
     if (!o.output.isEmpty()) {
-        const int slot = FindDeviceSlot('O', o.output);
+        const int slot = FindDevice('O', o.output);
         if (slot < 0)
             return QStringLiteral("no output device %1 (`korvanta-measure devices` lists them)").arg(o.output);
         SetOutDevice(slot);
