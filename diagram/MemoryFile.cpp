@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -245,7 +246,8 @@ MemoryFileResult ParseMemories(QIODevice& in)
     } catch (const ParseError& e) {
         r = MemoryFileResult{};
         r.ok = false;
-        r.line = parser.lineNumber();
+        // An empty file is refused at its first line.
+        r.line = std::max(1, parser.lineNumber());
         r.reason = e.reason;
     }
     return r;
