@@ -57,6 +57,16 @@ void AppendMemory(QByteArray& out, int slot, const MemoryCurve& m)
     out += "END\n";
 }
 
+// A text as the writer leaves it: one line, cut without splitting a
+// character, so that reading and writing again gives the same text.
+QString ReadText(const QByteArray& bytes)
+{
+    QString t = QString::fromUtf8(bytes).left(MemoryNameMax);
+    if (!t.isEmpty() && t.back().isHighSurrogate())
+        t.chop(1);
+    return QString::fromUtf8(OneLine(t));
+}
+
 bool ReadFloat(const QByteArray& field, float& v)
 {
     const char* end = field.constData() + field.size();
@@ -151,8 +161,8 @@ private:
     MemoryCurve memory()
     {
         MemoryCurve m;
-        m.name = QString::fromUtf8(nextKeyed("NAME")).left(MemoryNameMax);
-        m.unit = QString::fromUtf8(nextKeyed("UNIT")).left(MemoryNameMax);
+        m.name = ReadText(nextKeyed("NAME"));
+        m.unit = ReadText(nextKeyed("UNIT"));
         range(m, nextKeyed("RANGE"));
         m.stored = QDateTime::fromString(QString::fromLatin1(nextKeyed("STORED")), DateFormat);
         if (!m.stored.isValid())
