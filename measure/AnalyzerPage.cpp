@@ -63,7 +63,7 @@ int pointsItem(int N)
 
 } // namespace
 
-TAnalyzerPage::TAnalyzerPage(QWidget* parent) : QWidget(parent)
+TAnalyzerPage::TAnalyzerPage(QWidget* parent) : QWidget(parent), engine_(new TAnalyzerEngine(this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);
@@ -72,6 +72,7 @@ TAnalyzerPage::TAnalyzerPage(QWidget* parent) : QWidget(parent)
     row->addWidget(buildMiddleColumn());
     row->addWidget(buildRightColumn(), 1);
     connectControls();
+    connectEngine();
     updateEnabledStates();
 }
 
@@ -307,24 +308,13 @@ void TAnalyzerPage::RunningGroupClick(int index)
 
 void TAnalyzerPage::FFTpointsgroupClick(int index)
 {
-    AnalyzerState& a = Analyzer();
     static constexpr int kSizes[] = {2048, 4096, 8192, 16384};
-    a.FFTpoints = (index >= 1 && index <= 3) ? kSizes[index] : 2048;
     if (diagram_)
         diagram_->ClearCurves();
-    MakeWindow(a.FFTwin, a.FFTpoints);
-    // Partial sums of the old size must not leak into the next average.
-    ClearSums(a);
+    engine_->SetFftSize((index >= 1 && index <= 3) ? kSizes[index] : 2048);
 }
 
-void TAnalyzerPage::FFTwinGroupClick(int index)
-{
-    AnalyzerState& a = Analyzer();
-    if (index < 0 || index >= kWindowTypeCount)
-        return;
-    a.FFTwin = index;
-    MakeWindow(a.FFTwin, a.FFTpoints);
-}
+void TAnalyzerPage::FFTwinGroupClick(int index) { engine_->SetWindow(index); }
 
 void TAnalyzerPage::MeasureLeftClick() { Analyzer().LeftOn = MeasureLeft->isChecked(); }
 

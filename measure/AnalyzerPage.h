@@ -1,15 +1,15 @@
 #pragma once
 // The spectrum analyzer page of the main window: its controls under their
 // form names, the operations the main window calls when the page is entered
-// or left, and the measuring run. A run is a chain of posted events on the
-// GUI thread: a block completes, OnBlock processes it and, when the run goes
-// on, posts UM_NEXTBLOCK to the page, whose handler records the next block.
+// or left, and the measuring run. The run's block loop is the page's
+// TAnalyzerEngine; the page turns control events into its calls and its
+// results into labels, diagram points and message boxes.
 //
 // The form and its control handlers are in AnalyzerPage.cpp, the run in
 // AnalyzerRun.cpp. The mixer enables the input level bar; "In-Para" is
 // wired by the main window.
 
-#include "EmptyBlockWatch.h"
+#include "AnalyzerEngine.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -24,7 +24,6 @@ class QScrollBar;
 class QSpinBox;
 class TDiagramm;
 class TRadioGroup;
-struct LevelParameters;
 
 class TAnalyzerPage : public QWidget {
     Q_OBJECT
@@ -80,11 +79,9 @@ public:
     // One recorded block (interleaved, right channel first): spectra,
     // averaging, levels, read-outs and the diagram's points. Public so the
     // benchmark can time it without a device.
-    struct BlockOutcome {
-        float q = 1.0f; // trigger comparison pair; 1.0/1.0 when no block was processed,
-        float t = 1.0f; // q = -192 while an average is still being collected
-    };
+    using BlockOutcome = TAnalyzerEngine::BlockOutcome;
     BlockOutcome ProcessBlock(const float* data, int count, int overRange);
+    TAnalyzerEngine& Engine() { return *engine_; }
 
     // Control handlers.
     void RunningGroupClick(int index);
@@ -143,9 +140,6 @@ signals:
     // measuring loop on it (the calibration) must end.
     void runStarted();
 
-protected:
-    bool event(QEvent* e) override; // UM_NEXTBLOCK
-
 private:
     QWidget* buildLeftColumn();
     QWidget* buildMiddleColumn();
@@ -155,16 +149,14 @@ private:
     void connectControls();
     void showLevelUnit();
     void showAnalysisChecks();
-    int startRecording();
-    void nextBlock();
-    void deviceError(const QString& prefix, int code);
-    bool deliversNothing(); // the current empty block is one too many
-    void showReadouts(BlockOutcome& out, int sampleRate, const LevelParameters& lp);
-    bool storePoints(int sampleRate, const LevelParameters& lp);
+    void connectEngine();
+    void showRunning(bool flag);
+    void showSpectrum(const AnalyzerSpectrum& s);
+    bool storePoints(const AnalyzerSpectrum& s);
     QString diagramComment() const;
 
     MenuHooks menus_;
-    EmptyBlockWatch emptyBlocks_;
+    TAnalyzerEngine* engine_;
     TDiagramm* diagram_ = nullptr;
     int helpContext_ = 50;
     int inputVolume_ = 100; // the input volume the calibration status was last shown for

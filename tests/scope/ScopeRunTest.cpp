@@ -270,8 +270,9 @@ TEST_P(ScopeTimebase, RateLengthAndDisplayFollowTheTimebase)
     EXPECT_EQ(in, c.rate);
     const double seconds = SecondsPerDiv(c.index);
     EXPECT_FLOAT_EQ(display->Store().xMax, float(10 * seconds));
-    if (seconds > 0)
+    if (seconds > 0) {
         EXPECT_FLOAT_EQ(display->Store().XValues()[1], 1.0f / float(c.rate));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(, ScopeTimebase,
@@ -300,6 +301,41 @@ TEST_F(ScopeRun, TimebaseSpinnerStopsAtTenMillisecondsAndAppliesOnTheNextFrame)
     EXPECT_EQ(Oscilloscope().sampleRate, 11025);
     EXPECT_EQ(Oscilloscope().frameLength, 1300);
 }
+
+// A device that refuses the rate a timebase asks for: the next slower plan
+// it takes, or else the rate and length it already records at, so the
+// frames keep coming instead of failing on every start.
+struct RefusedRateCase {
+    std::vector<int> rates;
+    int rate;
+    int frames;
+};
+
+class ScopeRefusedRate : public ScopeRun, public ::testing::WithParamInterface<RefusedRateCase> {};
+
+TEST_P(ScopeRefusedRate, TenMillisecondsFallsBackOrKeepsThePreviousRate)
+{
+    const RefusedRateCase c = GetParam();
+    open("TB=6\n");
+    VirtualCard::instance().setFormatLimits(c.rates, {});
+    enterScope();
+    ASSERT_TRUE(waitFrames(1));
+    EXPECT_EQ(Oscilloscope().sampleRate, 44100);
+    for (int i = 0; i < 3; ++i)
+        page->SpinButton3->upButton()->click();
+    EXPECT_EQ(Oscilloscope().timebaseIndex, 9);
+    ASSERT_TRUE(waitFrames(3));
+    EXPECT_EQ(page->Panel3->text(), QStringLiteral("10ms"));
+    EXPECT_EQ(Oscilloscope().sampleRate, c.rate);
+    EXPECT_EQ(Oscilloscope().frameLength, c.frames);
+    EXPECT_EQ(page->Label12->text(), QString::number(c.rate) + QStringLiteral("Hz"));
+    EXPECT_TRUE(engine->Running());
+    EXPECT_EQ(page->label11->text(), QStringLiteral("Samplefreq. "));
+}
+
+INSTANTIATE_TEST_SUITE_P(, ScopeRefusedRate,
+                         ::testing::Values(RefusedRateCase{{44100, 8000}, 8000, 2448},
+                                           RefusedRateCase{{44100, 48000}, 44100, 1024}));
 
 TEST_F(ScopeRun, VoltsPerDivisionSpinnersStepThroughTheTable)
 {
