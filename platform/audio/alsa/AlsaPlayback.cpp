@@ -36,6 +36,7 @@ int AlsaPlayback::start()
 {
     stall_ = StallWatch();
     silent_ = StallWatch();
+    starting_ = StallWatch(kOutputStartMs);
     written_ = played_ = 0;
     holding_ = false;
     return pcm_.check(snd_pcm_prepare(pcm_.get()), QStringLiteral("prepare"));
@@ -93,7 +94,9 @@ int AlsaPlayback::write(const uint8_t* src, int frames, int timeoutMs)
 
 // Device thread: the fill from the room the device reports. A device that
 // holds frames and plays none of them for kOutputStallMs has stalled (a
-// sound server stopped with SIGSTOP looks just so).
+// sound server stopped with SIGSTOP looks just so). Before it has played
+// its first frame it gets kOutputStartMs: a sound server's sink may sleep
+// up to two seconds before it notices a new stream.
 int AlsaPlayback::fill(long long& frames)
 {
     frames = -1;
@@ -112,10 +115,12 @@ int AlsaPlayback::fill(long long& frames)
         countUnderrun();
     holding_ = frames > 0;
     const long long played = written_ - frames;
-    const bool stalled = silent_.stalled(frames > 0 && played == played_ ? 0 : 1);
+    const int progress = frames > 0 && played == played_ ? 0 : 1;
     played_ = played;
-    if (stalled) {
-        devlog::Append(QStringLiteral("ALSA: %1 played no frame for %2 ms").arg(pcm_.name()).arg(kOutputStallMs));
+    const bool started = played > 0;
+    if ((started ? silent_ : starting_).stalled(progress)) {
+        const int ms = started ? kOutputStallMs : kOutputStartMs;
+        devlog::Append(QStringLiteral("ALSA: %1 played no frame for %2 ms").arg(pcm_.name()).arg(ms));
         return -WAVERR_OUTPUT_STALLED;
     }
     return 0;

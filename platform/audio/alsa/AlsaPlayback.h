@@ -14,6 +14,9 @@
 
 class AlsaPlayback : public PlaybackSink {
 public:
+    // How long a new stream may hold its first frames unplayed.
+    static constexpr int kOutputStartMs = 5000;
+
     AlsaPlayback(snd_pcm_t* pcm, QString name);
     int start() override;
     int write(const uint8_t* src, int frames, int timeoutMs) override;
@@ -36,6 +39,7 @@ private:
     // Device thread only.
     StallWatch stall_;
     StallWatch silent_;
+    StallWatch starting_{kOutputStartMs};
     long long written_ = 0;
     long long played_ = 0;
     bool holding_ = false; // the device held frames at the last look
