@@ -31,6 +31,9 @@ public:
     // Device thread: reads at most `frames` frames into dst, waiting no
     // longer than timeoutMs for the first of them.
     virtual ReadResult read(uint8_t* dst, int frames, int timeoutMs) = 0;
+    // Further time a new stream may take for its first frame, beyond the
+    // block's duration and the stall margin.
+    virtual int firstFrameMs() const { return 0; }
     // Device thread: stops delivering (data not yet read is dropped).
     virtual void stop() = 0;
     // GUI thread, after the device thread ended. Returns 0 or an error code.

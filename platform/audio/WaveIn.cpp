@@ -131,7 +131,8 @@ void WaveIn::run(const std::shared_ptr<CaptureSource>& source, const WaveFormat&
     const int align = format.blockAlign;
     const int frames = static_cast<int>(header->bufferLength / align);
     const auto blockMs = std::chrono::milliseconds(1000LL * frames / std::max<uint32_t>(1, format.samplesPerSec));
-    const auto deadline = Clock::now() + blockMs + std::chrono::milliseconds(kStallMarginMs);
+    const auto blockLimit = blockMs + std::chrono::milliseconds(kStallMarginMs);
+    auto deadline = Clock::now() + std::chrono::milliseconds(source->firstFrameMs()) + blockLimit;
     int got = 0;
     int fault = 0;
     while (got < frames && !flags->stop.load(std::memory_order_acquire)) {
@@ -142,6 +143,8 @@ void WaveIn::run(const std::shared_ptr<CaptureSource>& source, const WaveFormat&
         }
         const ReadResult r = source->read(header->data + static_cast<size_t>(got) * align, frames - got,
                                           static_cast<int>(std::min<long long>(left, kPollMs)));
+        if (got == 0 && r.frames > 0)
+            deadline = Clock::now() + blockLimit; // the device has begun to deliver
         got += std::clamp(r.frames, 0, frames - got);
         if (r.fault == kEndOfData) {
             if (got > 0 && got < frames)

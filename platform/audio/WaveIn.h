@@ -3,8 +3,9 @@
 // reset, close. A device thread fills the one queued buffer from the
 // backend's capture source and posts MM_WIM_DATA (a WaveDataEvent carrying
 // the header) to the notification object. It never blocks forever: when the
-// source delivers nothing for the block's duration plus kStallMarginMs the
-// buffer comes back with fault WAVERR_DEVICE_STALLED. Nor does the GUI
+// source has not delivered the block within its duration plus kStallMarginMs
+// (plus the source's own allowance while no frame has come) the buffer comes
+// back with fault WAVERR_DEVICE_STALLED. Nor does the GUI
 // thread: a device that hangs in its stop or close (a stopped sound server)
 // is abandoned after DeviceThread::kAbandonMs and closes on its own thread.
 //
@@ -22,6 +23,7 @@ class WaveIn {
 public:
     // Margin beyond a block's duration before a silent device counts as stalled.
     static constexpr int kStallMarginMs = 1000;
+
 
     // Opens `device` of the current backend. On success `out` holds the
     // device and 0 is returned; otherwise an error code.
