@@ -55,8 +55,8 @@ public:
     virtual int write(const uint8_t* src, int frames, int timeoutMs) = 0;
     // Device thread: the frames written but not yet played go to `frames`
     // (PlaybackPacer::kUnknownFill when the sink cannot tell: it keeps no
-    // time of its own). Returns 0, or the code of a fault it could not
-    // recover from, as write() does.
+    // time of its own). Returns 0, or, after a fault it could not recover
+    // from, the negated code, as write() does.
     virtual int fill(long long& frames)
     {
         frames = -1;

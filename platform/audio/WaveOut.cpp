@@ -227,8 +227,10 @@ void WaveOut::run(Playing& p)
             began = Clock::now();
         }
         long long fill = 0;
-        if ((fault = sink.fill(fill)) != 0)
+        if (const int rc = sink.fill(fill); rc < 0) {
+            fault = -rc;
             break;
+        }
         const double now = std::chrono::duration<double>(Clock::now() - began).count();
         const PlaybackPacer::Step step = pacer->next(now, fill);
         if (step.frames <= 0) {

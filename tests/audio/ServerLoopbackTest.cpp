@@ -10,6 +10,7 @@
 #include "AlsaBackend.h"
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
+#include "DeviceLog.h"
 #include "Diagr3.h"
 #include "FFtuli.h"
 #include "LevelUnits.h"
@@ -124,9 +125,9 @@ protected:
     }
 
     // Freezes or kills the server while the analyzer and the generator run:
-    // the error box with `text` comes while the window keeps running, and
-    // the page is idle.
-    void breakServerWhileRunning(void (SoundServer::*breakIt)(), int inputCode)
+    // the analyzer's error box comes while the window keeps running, the
+    // page is idle, and the generator has heard of its own fault.
+    void breakServerWhileRunning(void (SoundServer::*breakIt)(), int inputCode, int outputCode)
     {
         int outputFault = 0;
         playSine(-10, &outputFault);
@@ -135,7 +136,8 @@ protected:
         QTest::qWait(500);
         Heartbeat heartbeat;
         (SoundServer::instance().*breakIt)();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !modals.messageTexts().isEmpty(); }, 15000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !modals.messageTexts().isEmpty(); }, 15000))
+            << devlog::Lines().join('\n').toStdString();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !IsPlaying(); }, 15000));
         EXPECT_LT(heartbeat.longestGapMs(), 4000) << "the window froze";
         ASSERT_FALSE(modals.messageTexts().isEmpty());
@@ -143,7 +145,7 @@ protected:
             << modals.messageTexts().join('\n').toStdString();
         EXPECT_FALSE(Analyzer().Running);
         EXPECT_TRUE(page()->StartButton->isEnabled());
-        EXPECT_NE(outputFault, 0) << "the generator learns that its output failed";
+        EXPECT_EQ(outputFault, outputCode) << "the generator learns that its output failed";
     }
 
     // After the server is back: reset the sound system, and START works.
@@ -180,14 +182,14 @@ TEST_F(ServerLoopback, PlayedSineIsReadAtItsLevelOnBothChannels)
 
 TEST_F(ServerLoopback, FrozenServerIsAStallAndAResetFindsItAgain)
 {
-    breakServerWhileRunning(&SoundServer::pause, WAVERR_DEVICE_STALLED);
+    breakServerWhileRunning(&SoundServer::pause, WAVERR_DEVICE_STALLED, WAVERR_OUTPUT_STALLED);
     SoundServer::instance().resume();
     resetAndMeasure();
 }
 
 TEST_F(ServerLoopback, KilledServerIsADeviceLossAndARestartedOneIsFoundAgain)
 {
-    breakServerWhileRunning(&SoundServer::kill, WAVERR_DEVICE_GONE);
+    breakServerWhileRunning(&SoundServer::kill, WAVERR_DEVICE_GONE, WAVERR_OUTPUT_GONE);
     ASSERT_TRUE(SoundServer::instance().start()) << SoundServer::instance().reason().toStdString();
     resetAndMeasure();
 }

@@ -35,19 +35,30 @@ AlsaPlayback::AlsaPlayback(snd_pcm_t* pcm, QString name) : pcm_(pcm, std::move(n
 int AlsaPlayback::start()
 {
     stall_ = StallWatch();
+    written_ = played_ = 0;
+    restart();
+    return pcm_.check(snd_pcm_prepare(pcm_.get()), QStringLiteral("prepare"));
+}
+
+// Device thread: the stream begins anew (at the start, after running dry),
+// and a sound server waits for a full buffer again before it plays on.
+void AlsaPlayback::restart()
+{
+    holding_ = false;
+    playedAtStart_ = written_;
     silent_ = StallWatch();
     starting_ = StallWatch(kOutputStartMs);
-    written_ = played_ = 0;
-    holding_ = false;
-    return pcm_.check(snd_pcm_prepare(pcm_.get()), QStringLiteral("prepare"));
 }
 
 // Device thread: the unrecoverable error, logged with ALSA's own text.
 int AlsaPlayback::fail(int alsaError)
 {
     LogAlsaError(QStringLiteral("play to"), pcm_.name(), alsaError);
+    // A broken pipe that could not be recovered is a device (or a sound
+    // server) that has gone away.
     const bool gone = alsaError == -ENODEV || alsaError == -ENXIO || alsaError == -ESHUTDOWN
-        || alsaError == -EBADFD || alsaError == -ENOENT || alsaError == -ENOTCONN || alsaError == -ECONNREFUSED;
+        || alsaError == -EBADFD || alsaError == -ENOENT || alsaError == -ENOTCONN || alsaError == -ECONNREFUSED
+        || alsaError == -EPIPE || alsaError == -ESTRPIPE;
     return -(gone ? WAVERR_OUTPUT_GONE : WAVERR_OUTPUT_WRITE);
 }
 
@@ -67,7 +78,7 @@ bool AlsaPlayback::recover(int alsaError)
         return false;
     if (alsaError == -EPIPE)
         countUnderrun();
-    holding_ = false;
+    restart();
     return true;
 }
 
@@ -75,7 +86,7 @@ int AlsaPlayback::write(const uint8_t* src, int frames, int timeoutMs)
 {
     snd_pcm_sframes_t n = snd_pcm_writei(pcm_.get(), src, static_cast<snd_pcm_uframes_t>(frames));
     if (n == -EAGAIN) {
-        const int w = snd_pcm_wait(pcm_.get(), timeoutMs);
+        const int w = WaitForPcm(pcm_.get(), timeoutMs);
         if (w < 0 && w != -EPIPE && w != -ESTRPIPE)
             return fail(w);
         n = 0;
@@ -95,8 +106,9 @@ int AlsaPlayback::write(const uint8_t* src, int frames, int timeoutMs)
 // Device thread: the fill from the room the device reports. A device that
 // holds frames and plays none of them for kOutputStallMs has stalled (a
 // sound server stopped with SIGSTOP looks just so). Before it has played
-// its first frame it gets kOutputStartMs: a sound server's sink may sleep
-// up to two seconds before it notices a new stream.
+// its first frame (again, after running dry) it gets kOutputStartMs: a
+// sound server's sink may sleep up to two seconds before it notices a new
+// stream.
 int AlsaPlayback::fill(long long& frames)
 {
     frames = -1;
@@ -111,13 +123,15 @@ int AlsaPlayback::fill(long long& frames)
     // A server may report more room than the buffer has once it has run
     // dry without calling it an underrun.
     frames = capacity_ - std::min<long long>(avail, capacity_);
-    if (holding_ && frames == 0)
+    if (holding_ && frames == 0) {
         countUnderrun();
+        restart();
+    }
     holding_ = frames > 0;
     const long long played = written_ - frames;
     const int progress = frames > 0 && played == played_ ? 0 : 1;
     played_ = played;
-    const bool started = played > 0;
+    const bool started = played > playedAtStart_;
     if ((started ? silent_ : starting_).stalled(progress)) {
         const int ms = started ? kOutputStallMs : kOutputStartMs;
         devlog::Append(QStringLiteral("ALSA: %1 played no frame for %2 ms").arg(pcm_.name()).arg(ms));

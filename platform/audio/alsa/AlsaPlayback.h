@@ -31,6 +31,7 @@ private:
     int fail(int alsaError);
     bool recover(int alsaError);
     void countUnderrun();
+    void restart();
 
     AlsaHandle pcm_;
     bool clock_ = true;
@@ -42,6 +43,7 @@ private:
     StallWatch starting_{kOutputStartMs};
     long long written_ = 0;
     long long played_ = 0;
+    long long playedAtStart_ = 0;
     bool holding_ = false; // the device held frames at the last look
     std::atomic<int> underruns_{0};
 };
