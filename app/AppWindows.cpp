@@ -15,6 +15,7 @@
 #include "ParameterMenu.h"
 #include "SkalDlg.h"
 #include "Wavegene.h"
+#include "DistortionWindow.h"
 #include "Tdummy.h"
 #include "Wobbelu.h"
 #include "analys.h"
@@ -59,6 +60,9 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
+    // The distortion window: a tool window above the main window, shown
+    // from the "&Analyse" menu.
+    f.Distortion = new TDistortionWindow(f.MainForm);
     // The generator window is a tool window of its own, last in the order;
     // it belongs to the main window so that it stays above it.
     f.Wavegen = new TWavegen(Generator(), f.MainForm);
@@ -95,6 +99,7 @@ void DestroyApplicationWindows()
         f.MainForm->GeneratorPage->SetGeneratorWindow(nullptr);
     delete f.GeneratorDocking;
     delete f.Wavegen;
+    delete f.Distortion;
     // The dialogs go with the main window that owns them.
     delete f.MainForm;
     f = AppWindows{};

@@ -22,6 +22,7 @@ class Tdummy;
 class Tmixu;
 class TGeneratorDocking;
 class TWavegen;
+class TDistortionWindow;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
@@ -40,6 +41,7 @@ struct AppWindows {
     Tdiadlg* Diadlg = nullptr;
     TDiagramm* Diagramm = nullptr;
     TWavegen* Wavegen = nullptr;
+    TDistortionWindow* Distortion = nullptr;
     TGeneratorDocking* GeneratorDocking = nullptr;
     THelpBrowser* Help = nullptr;
 };

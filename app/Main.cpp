@@ -28,6 +28,7 @@
 #include "QtTranslations.h"
 #include "RadioGroup.h"
 #include "ScopeMenu.h"
+#include "DistortionMenu.h"
 #include "ScopePage.h"
 #include "StatusLine.h"
 #include "SweepMenu.h"
@@ -119,6 +120,11 @@ void TMainForm::buildWindow()
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
     ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
+    DistortionMenu = new TDistortionMenu(*Menu, [this] {
+        StopAll();
+        if (Forms().Wavegen)
+            Forms().Wavegen->GstopClick();
+    }, this);
     setCentralWidget(PageControl1);
     ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
     StatusLine = new TStatusLine(kCredit, this);
@@ -262,6 +268,7 @@ void TMainForm::FormShow()
     if (f.KorEdit)
         CorrectionMenu->SetEditor(f.KorEdit);
     ScopeMenu->SetDisplay(f.Oszidia);
+    DistortionMenu->SetWindow(f.Distortion);
     connectDiagram();
     SetLanguage(CurrentLanguage());
     placeDiagram();
@@ -390,6 +397,7 @@ void TMainForm::StopAll()
     GeneratorPage->StopSweepNow();
     AnalyzerPage->StopButtonClick();
     ScopeMenu->Stop();
+    DistortionMenu->Stop();
 }
 
 bool TMainForm::event(QEvent* event)
@@ -516,6 +524,7 @@ void TMainForm::passLanguageOn(char letter)
         f.IOdialog->SetLanguage(letter);
     if (f.Wavegen)
         f.Wavegen->Language(letter);
+    DistortionMenu->Language(letter);
     AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }
 

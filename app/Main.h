@@ -25,6 +25,7 @@ class TMainMenu;
 class TMixerMenu;
 class TParameterMenu;
 class TScopeMenu;
+class TDistortionMenu;
 class TScopePage;
 class TStatusLine;
 
@@ -97,6 +98,7 @@ public:
     TMixerMenu* MixerMenu;
     TParameterMenu* ParameterMenu;
     TScopeMenu* ScopeMenu;
+    TDistortionMenu* DistortionMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1
     TGeneratorPage* GeneratorPage;  // TabSheet2

@@ -75,7 +75,7 @@ void EncodeSample(double x, int bits, uint8_t* dst)
 }
 
 SynthesisResult SynthesiseLoop(const GeneratorSettings& s, double frequency, int sampleRate, int bits,
-                               std::mt19937& rng, uint8_t* out)
+                               std::mt19937& rng, uint8_t* out, double scale)
 {
     const int b = bits / 8;
     SynthesisResult result;
@@ -87,8 +87,8 @@ SynthesisResult SynthesiseLoop(const GeneratorSettings& s, double frequency, int
     }
     result.bytes = std::min(result.bytes, kLoopBufferMax);
 
-    const double ampL = amplitude(s.levelLeft);
-    const double ampR = amplitude(s.levelRight);
+    const double ampL = scale * amplitude(s.levelLeft);
+    const double ampR = scale * amplitude(s.levelRight);
     const double phL = s.phaseLeft * std::numbers::pi / 180.0;
     const double phR = s.phaseRight * std::numbers::pi / 180.0;
     const double w = std::numbers::pi * frequency / sampleRate;

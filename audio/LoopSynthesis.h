@@ -37,6 +37,7 @@ struct SynthesisResult {
 // Synthesises the loop buffer for settings mode 0..3 at `frequency` into
 // `out` (kLoopBufferMax bytes), stereo, `bits` 8, 16 or 32. Noise takes its
 // uniform values from `rng`; pink noise redesigns the pink cascade for the
-// rate first.
+// rate first. `scale` multiplies both channels' amplitudes, for levels
+// between the record's whole dB.
 SynthesisResult SynthesiseLoop(const GeneratorSettings& settings, double frequency, int sampleRate, int bits,
-                               std::mt19937& rng, uint8_t* out);
+                               std::mt19937& rng, uint8_t* out, double scale = 1.0);

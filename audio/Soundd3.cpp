@@ -106,10 +106,10 @@ int SoundInit()
     return 0;
 }
 
-void SoundDone()
+void SoundDone(bool writeDeviceSection)
 {
     SoundLayer& s = Layer();
-    if (s.initialised)
+    if (s.initialised && writeDeviceSection)
         writeSettings(s);
     StopPlay();
     StopUserWave();

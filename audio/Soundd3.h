@@ -21,8 +21,9 @@ struct WaveHeader;
 // Allocates the layer's buffers and reads section "SDSOUND". Returns 0, or 3
 // when the sound system cannot be initialised (the caller ends the program).
 int SoundInit();
-// Writes "SDSOUND", stops playback, closes the input, frees the buffers.
-void SoundDone();
+// Writes "SDSOUND" (unless told not to: a program that only reads the
+// settings file), stops playback, closes the input, frees the buffers.
+void SoundDone(bool writeDeviceSection = true);
 bool SoundInitialised();
 
 // Writes the capability report into a fresh device log. Returns the input
@@ -124,6 +125,10 @@ using PlayFaultProc = std::function<void(int code)>;
 // procedure of the running start stays). Without an initialised sound
 // system the result is 3.
 int StartPlay(const GeneratorSettings& settings, float duration, float frequency, PlayFaultProc onFault = {});
+// A sine of peak `amplitude` (full scale 1, clipped to 0 ... 1) on both
+// channels in phase, for levels finer than the generator's whole dB; it
+// plays and fails like StartPlay.
+int StartPlayTone(double amplitude, float frequency, PlayFaultProc onFault = {});
 int StopPlay();
 bool IsPlaying();
 // Fit residue of the last sine/square loop in thousandths of a frame.

@@ -6,6 +6,8 @@
 #include "Soundd3.h"
 #include "SoundLayer.h"
 
+#include <algorithm>
+
 namespace {
 constexpr uint32_t kEndlessLoops = 2147483647u;
 
@@ -21,7 +23,8 @@ void fillHeader(WaveHeader& h, uint8_t* data, uint32_t bytes)
 }
 } // namespace
 
-int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequency, PlayFaultProc onFault)
+namespace {
+int startLoop(const GeneratorSettings& settings, float frequency, double scale, PlayFaultProc onFault)
 {
     SoundLayer& s = Layer();
     s.playSettings = settings;
@@ -45,7 +48,7 @@ int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequ
     s.outOpen = true;
     s.waveOut->Pause();
     const SynthesisResult r = SynthesiseLoop(s.playSettings, frequency, static_cast<int>(slot.format.samplesPerSec),
-                                             slot.format.bitsPerSample, s.noise, s.outData.get());
+                                             slot.format.bitsPerSample, s.noise, s.outData.get(), scale);
     if (r.hasPrecision)
         s.precision = r.precision;
     WaveHeader& h = *s.outHeader;
@@ -63,6 +66,22 @@ int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequ
     s.playFault = std::move(onFault);
     s.lastError = 0;
     return 0;
+}
+} // namespace
+
+int StartPlay(const GeneratorSettings& settings, float /*duration*/, float frequency, PlayFaultProc onFault)
+{
+    return startLoop(settings, frequency, 1.0, std::move(onFault));
+}
+
+int StartPlayTone(double amplitude, float frequency, PlayFaultProc onFault)
+{
+    GeneratorSettings tone;
+    tone.frequency = frequency;
+    tone.levelLeft = tone.levelRight = 0;
+    tone.phaseLeft = tone.phaseRight = 0;
+    tone.mode = 0;
+    return startLoop(tone, frequency, std::clamp(amplitude, 0.0, 1.0), std::move(onFault));
 }
 
 int StopPlay()

@@ -18,6 +18,10 @@ set(korvanta_data ${CMAKE_INSTALL_DATADIR}/korvanta)
 set(korvanta_desktop ${CMAKE_SOURCE_DIR}/app/desktop)
 
 install(TARGETS korvanta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET korvanta-measure)
+  install(TARGETS korvanta-measure RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${KORVANTA_MEASURE_MAN} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 install(FILES ${CMAKE_SOURCE_DIR}/app/help/krv14fd.html ${CMAKE_SOURCE_DIR}/app/help/krv14fe.html
         DESTINATION ${korvanta_data})
 file(WRITE ${CMAKE_BINARY_DIR}/installed

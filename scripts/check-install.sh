@@ -26,6 +26,18 @@ grep -q '^SPRACHE=D' "$home/config/korvanta/krv14f.ini" \
   || { echo "no settings written under XDG_CONFIG_HOME"; exit 1; }
 if [ -e "$root/usr/bin/krv14f.ini" ]; then echo "settings written beside the installed program"; exit 1; fi
 
+# The measuring command beside it: its manual page is installed, and it
+# measures on the virtual card without writing a settings file.
+home2="$stage/home2"
+mkdir -p "$home2"
+grep -q '^\.TH KORVANTA-MEASURE 1' "$root/usr/share/man/man1/korvanta-measure.1" \
+  || { echo "no manual page of korvanta-measure"; exit 1; }
+env -u KORVANTA_SETTINGS HOME="$home2" XDG_CONFIG_HOME="$home2/config" "$root/usr/bin/korvanta-measure" level \
+    --dut "fast=1 ext=sine freq=1000 level=-10" --csv --quiet | grep -q '^left,' \
+  || { echo "the installed korvanta-measure did not measure"; exit 1; }
+if [ -n "$(ls -A "$home2")" ]; then echo "korvanta-measure wrote into the home folder"; exit 1; fi
+echo "installed korvanta-measure: measures, manual page present"
+
 desktop-file-validate "$root/usr/share/applications/korvanta.desktop"
 # The component id is not a reverse domain name (the project has no domain
 # of its own): that warning is accepted, errors are not.
@@ -37,7 +49,8 @@ rm -rf "$build/package"
 cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
 deb=$(ls "$build"/package/korvanta_*.deb)
 contents=$(dpkg-deb --contents "$deb")
-for f in usr/bin/korvanta usr/share/korvanta/krv14fd.html usr/share/korvanta/krv14fe.html \
+for f in usr/bin/korvanta usr/bin/korvanta-measure usr/share/man/man1/korvanta-measure.1 \
+         usr/share/korvanta/krv14fd.html usr/share/korvanta/krv14fe.html \
          usr/share/korvanta/installed usr/share/applications/korvanta.desktop \
          usr/share/metainfo/korvanta.metainfo.xml usr/share/icons/hicolor/scalable/apps/korvanta.svg \
          usr/share/icons/hicolor/48x48/apps/korvanta.png usr/share/icons/hicolor/256x256/apps/korvanta.png; do

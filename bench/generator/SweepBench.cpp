@@ -9,6 +9,7 @@
 //
 // BM_EvaluateBlock times the evaluation of the longest block (32766 frames
 // at 20 Hz): mean magnitudes and the band-passed phase.
+#include "BenchMain.h"
 #include "SweepEngine.h"
 #include "SweepEvaluation.h"
 #include "SweepPlan.h"
@@ -106,16 +107,4 @@ BENCHMARK(BM_EvaluateBlock)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RealTimeSweep)->ArgNames({"points", "settle_ms"})->Args({51, 100})->UseManualTime()->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KORVANTA_AUDIO", "virtual");
-    qputenv("KORVANTA_DUT", "lpr=1000");
-    QTemporaryDir home;
-    qputenv("KORVANTA_SETTINGS", home.filePath("krv14f.ini").toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksOnVirtualCard(argc, argv, "lpr=1000"); }

@@ -10,6 +10,7 @@
 // BM_UpdateRate runs the analyzer continuously on the virtual card in real
 // time and compares the blocks shown per second with the limit
 // fs / (N + N/8) of back-to-back recording.
+#include "BenchMain.h"
 #include "AnalysisSettings.h"
 #include "AnalyzerLogic.h"
 #include "AnalyzerPage.h"
@@ -141,15 +142,4 @@ BENCHMARK(BM_ProcessBlock)->ArgNames({"averages", "thd"})->Args({1, 0})->Args({4
 BENCHMARK(BM_UpdateRate)->ArgNames({"N", "blocks"})->Args({2048, 40})->Args({16384, 12})
     ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KORVANTA_AUDIO", "virtual");
-    QTemporaryDir home;
-    qputenv("KORVANTA_SETTINGS", home.filePath("krv14f.ini").toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksOnVirtualCard(argc, argv); }

@@ -6,6 +6,7 @@
 //
 //   build/bench/scope/bench_scope
 
+#include "BenchMain.h"
 #include "OscilloscopeSettings.h"
 #include "Oszidia1.h"
 #include "ScopeEngine.h"
@@ -88,15 +89,4 @@ BENCHMARK(BM_FrameRate)->ArgNames({"timebase", "frames"})->Args({6, 100})->Args(
     ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Render)->ArgNames({"w", "h"})->Args({260, 309})->Args({1024, 768})->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KORVANTA_AUDIO", "virtual");
-    QTemporaryDir home;
-    qputenv("KORVANTA_SETTINGS", home.filePath("krv14f.ini").toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksOnVirtualCard(argc, argv); }

@@ -162,7 +162,7 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsSeparatorsAndShortcuts)
     EXPECT_EQ(layoutOf(m.menuFile),
               (QStringList{"&Speichern als Text", "-", "&Drucken", "Drucker&einrichtung", "-", "&Beenden"}));
     EXPECT_EQ(layoutOf(m.menuEdit), (QStringList{"Kommentar", "-", "&Kopieren"}));
-    EXPECT_EQ(layoutOf(m.menuAnalyse), (QStringList{"&THD+Noise", "&Level", "&Parameter", "-", "Level Units"}));
+    EXPECT_EQ(layoutOf(m.menuAnalyse), (QStringList{"&THD+Noise", "&Level", "&Parameter", "-", "Level Units", "-", "&Verzerrung..."}));
     EXPECT_EQ(layoutOf(m.LevelUnits1), (QStringList{"dbFS", "dbV", "dbu", "dbm"}));
     EXPECT_EQ(layoutOf(m.menuKorrektur),
               (QStringList{"Lade &Eingangskorrekturdatei", "Eingangskorrektur aktiv", "Bearbeite Eingangskorrekturdatei",

@@ -1,0 +1,20 @@
+#include "BenchMain.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+int RunBenchmarksOnVirtualCard(int argc, char** argv, const char* dut)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("KORVANTA_AUDIO", "virtual");
+    if (dut)
+        qputenv("KORVANTA_DUT", dut);
+    QTemporaryDir home;
+    qputenv("KORVANTA_SETTINGS", home.filePath("krv14f.ini").toLocal8Bit());
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,7 @@
+#pragma once
+// The main() of the benchmarks that run the program's engines on the virtual
+// card: offscreen, the virtual card (with `dut` as its KORVANTA_DUT when
+// given), and a settings file of their own in a temporary folder, so a
+// benchmark never reads or writes the user's settings.
+
+int RunBenchmarksOnVirtualCard(int argc, char** argv, const char* dut = nullptr);

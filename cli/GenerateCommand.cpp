@@ -1,0 +1,84 @@
+// generate: the generator's signal on the output for a given time or until
+// SIGINT/SIGTERM, with the generator window's rules (output correction of a
+// sine's level).
+
+#include "Commands.h"
+
+#include "CorrectionTable.h"
+#include "GeneratorControls.h"
+#include "GeneratorSection.h"
+#include "MeasureReport.h"
+#include "MeasureSession.h"
+#include "Soundd3.h"
+#include "UnixSignals.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <cmath>
+
+namespace {
+
+constexpr int kUserFile = 4;
+const char* const kSignalNames[] = {"sine", "square", "white", "pink", "file"};
+
+GeneratorSettings settingsFor(const MeasureOptions& o)
+{
+    GeneratorSettings g = Generator();
+    g.mode = o.signal.value_or(g.mode);
+    if (o.frequency)
+        g.frequency = static_cast<float>(*o.frequency);
+    g.levelLeft = o.levelLeft.value_or(g.levelLeft);
+    g.levelRight = o.levelRight.value_or(g.levelRight);
+    g.phaseLeft = o.phaseLeft.value_or(g.phaseLeft);
+    g.phaseRight = o.phaseRight.value_or(g.phaseRight);
+    if (g.mode == 0) {
+        g.levelLeft = CorrectedLevel(OutputCorrection(), g.frequency, g.levelLeft);
+        g.levelRight = CorrectedLevel(OutputCorrection(), g.frequency, g.levelRight);
+    }
+    return g;
+}
+
+} // namespace
+
+CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
+{
+    CommandResult result;
+    const GeneratorSettings g = settingsFor(o);
+    QEventLoop loop;
+    int fault = 0;
+    auto onFault = [&](int code) {
+        fault = code;
+        loop.quit();
+    };
+    const QString file = o.waveFile.isEmpty() ? g.userFileName : o.waveFile;
+    const int rc = g.mode == kUserFile ? PlayUserWave(file, onFault) : StartPlay(g, -1.0f, g.frequency, onFault);
+    if (rc != 0) {
+        result.exitCode = kExitDevice;
+        result.reasons << (g.mode == kUserFile ? QStringLiteral("%1 cannot be played (see the device log)").arg(file)
+                                               : QStringLiteral("the output cannot start: %1").arg(SoundErrorText(rc)));
+        return result;
+    }
+    TUnixSignals signalHandling;
+    bool interrupted = false;
+    QObject::connect(&signalHandling, &TUnixSignals::terminationRequested, [&] {
+        interrupted = true;
+        loop.quit();
+    });
+    if (o.duration)
+        QTimer::singleShot(static_cast<int>(std::lround(*o.duration * 1000.0)), &loop, &QEventLoop::quit);
+    QElapsedTimer played;
+    played.start();
+    loop.exec();
+    StopPlay();
+    StopUserWave();
+    if (fault != 0) {
+        result.exitCode = kExitDevice;
+        result.reasons << QStringLiteral("the output failed while playing: %1").arg(SoundErrorText(fault));
+        return result;
+    }
+    GenerateRun run{QLatin1String(kSignalNames[std::clamp(g.mode, 0, 4)]), g.frequency, g.levelLeft, g.levelRight,
+                    played.elapsed() / 1000.0, interrupted};
+    result.report = ReportGenerate(run, CurrentContext(QStringLiteral("generate"), false, true), o.format);
+    return result;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Pass/fail limits of a test bench, checked against the values as printed.
+
+#include "MeasureReport.h"
+#include "ToleranceBand.h"
+
+#include <optional>
+
+// THD+N of every measured channel at or below maxDb; a channel without a
+// fundamental fails (its value is a residual level, not a THD+N).
+Verdict CheckThdn(const AnalyzerSpectrum& s, std::optional<double> maxDb);
+
+// Level of every measured channel within minDb .. maxDb.
+Verdict CheckLevel(const AnalyzerSpectrum& s, std::optional<double> minDb, std::optional<double> maxDb);
+
+// Every point whose frequency the band covers lies within it: the gain in
+// the reference modes, both channels' levels in stereo mode.
+Verdict CheckSweep(const SweepRun& run, const ToleranceBand& band);

@@ -1,0 +1,467 @@
+#include "MeasureOptions.h"
+
+#include "WeightingCurves.h"
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Which commands take an option.
+enum : unsigned {
+    kDevices = 1u << 0,
+    kSpectrum = 1u << 1,
+    kThdn = 1u << 2,
+    kLevel = 1u << 3,
+    kSweep = 1u << 4,
+    kGenerate = 1u << 5,
+    kAnalyzer = kSpectrum | kThdn | kLevel,
+    kPlaying = kSweep | kGenerate,
+    kMeasuring = kAnalyzer | kSweep,
+    kAll = kDevices | kMeasuring | kGenerate,
+};
+
+using Apply = std::function<QString(MeasureOptions&, const QString&)>;
+
+struct OptionSpec {
+    const char* name;
+    const char* argument; // nullptr: a flag
+    unsigned commands;
+    const char* help;
+    Apply apply;
+};
+
+struct CommandSpec {
+    Command command;
+    const char* name;
+    unsigned bit;
+    const char* summary;
+};
+
+const CommandSpec kCommands[] = {
+    {Command::Devices, "devices", kDevices, "list the input and output devices with the formats they take"},
+    {Command::Spectrum, "spectrum", kSpectrum, "record and print the spectrum: frequency and level of every bin"},
+    {Command::Thdn, "thdn", kThdn, "THD+N of each channel with the fundamental found"},
+    {Command::Level, "level", kLevel, "band level of each channel, optionally weighted"},
+    {Command::Sweep, "sweep", kSweep, "frequency response: level (and phase) at every step of a sweep"},
+    {Command::Generate, "generate", kGenerate, "play a test signal for a given time or until interrupted"},
+};
+
+const QStringList kWindowNames = {QStringLiteral("none"),          QStringLiteral("hamming"),
+                                  QStringLiteral("hann"),          QStringLiteral("blackman"),
+                                  QStringLiteral("blackman-harris"), QStringLiteral("flat-top"),
+                                  QStringLiteral("rife-vincent1"), QStringLiteral("rife-vincent2"),
+                                  QStringLiteral("rife-vincent3")};
+const QStringList kUnitNames = {QStringLiteral("dbfs"), QStringLiteral("dbv"), QStringLiteral("dbu"),
+                                QStringLiteral("dbm")};
+const QStringList kModeNames = {QStringLiteral("left-ref"), QStringLiteral("right-ref"), QStringLiteral("stereo")};
+const QStringList kSignalNames = {QStringLiteral("sine"), QStringLiteral("square"), QStringLiteral("white"),
+                                  QStringLiteral("pink")};
+
+QString bad(const char* option, const QString& value, const QString& why)
+{
+    return QStringLiteral("%1 %2: %3").arg(QLatin1String(option), value, why);
+}
+
+// Whole number in lo .. hi.
+Apply integer(const char* option, int lo, int hi, std::optional<int> MeasureOptions::*field)
+{
+    return [=](MeasureOptions& o, const QString& v) {
+        bool ok = false;
+        const int n = v.toInt(&ok);
+        if (!ok || n < lo || n > hi)
+            return bad(option, v, QStringLiteral("not a whole number from %1 to %2").arg(lo).arg(hi));
+        o.*field = n;
+        return QString();
+    };
+}
+
+Apply real(const char* option, double lo, double hi, std::optional<double> MeasureOptions::*field)
+{
+    return [=](MeasureOptions& o, const QString& v) {
+        bool ok = false;
+        const double x = v.toDouble(&ok);
+        if (!ok || !std::isfinite(x) || x < lo || x > hi)
+            return bad(option, v, QStringLiteral("not a number from %1 to %2").arg(lo).arg(hi));
+        o.*field = x;
+        return QString();
+    };
+}
+
+// One of the names (case-insensitive) or its index.
+Apply choice(const char* option, const QStringList& names, std::optional<int> MeasureOptions::*field)
+{
+    return [=](MeasureOptions& o, const QString& v) {
+        int i = int(names.indexOf(v.toLower()));
+        bool isIndex = false;
+        const int n = v.toInt(&isIndex);
+        if (i < 0 && isIndex && n >= 0 && n < names.size())
+            i = n;
+        if (i < 0)
+            return bad(option, v, QStringLiteral("not one of ") + names.join(QStringLiteral(", ")));
+        o.*field = i;
+        return QString();
+    };
+}
+
+Apply text(QString MeasureOptions::*field)
+{
+    return [=](MeasureOptions& o, const QString& v) {
+        o.*field = v;
+        return QString();
+    };
+}
+
+Apply flag(std::function<void(MeasureOptions&)> set)
+{
+    return [=](MeasureOptions& o, const QString&) {
+        set(o);
+        return QString();
+    };
+}
+
+QString applyFft(MeasureOptions& o, const QString& v)
+{
+    const int n = v.toInt();
+    if (n != 2048 && n != 4096 && n != 8192 && n != 16384)
+        return bad("--fft", v, QStringLiteral("not one of 2048, 4096, 8192, 16384"));
+    o.fftPoints = n;
+    return {};
+}
+
+QString applyChannels(MeasureOptions& o, const QString& v)
+{
+    const QString c = v.toLower();
+    if (c != QLatin1String("left") && c != QLatin1String("right") && c != QLatin1String("both"))
+        return bad("--channels", v, QStringLiteral("not one of left, right, both"));
+    o.leftOn = c != QLatin1String("right");
+    o.rightOn = c != QLatin1String("left");
+    return {};
+}
+
+QString applyBand(MeasureOptions& o, const QString& v)
+{
+    const QStringList parts = v.split(QLatin1Char(':'));
+    bool okLow = false, okHigh = false;
+    const int low = parts.value(0).toInt(&okLow);
+    const int high = parts.value(1).toInt(&okHigh);
+    if (parts.size() != 2 || !okLow || !okHigh || low < 1 || high <= low)
+        return bad("--band", v, QStringLiteral("not LOW:HIGH in whole Hz with 1 <= LOW < HIGH"));
+    o.bandLow = low;
+    o.bandHigh = high;
+    return {};
+}
+
+QString applyWeighting(MeasureOptions& o, const QString& v)
+{
+    for (const QString& name : WeightingNames())
+        if (name != kWeightingUser && name.compare(v, Qt::CaseInsensitive) == 0) {
+            o.weighting = name;
+            return {};
+        }
+    QStringList names = WeightingNames();
+    names.removeAll(kWeightingUser);
+    return bad("--weighting", v, QStringLiteral("not one of \"") + names.join(QStringLiteral("\", \"")) + "\"");
+}
+
+QString applyFundamental(MeasureOptions& o, const QString& v)
+{
+    if (v.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0) {
+        o.fundamental = 0.0;
+        return {};
+    }
+    bool ok = false;
+    const int hz = v.toInt(&ok);
+    if (!ok || hz < 1 || hz > 96000)
+        return bad("--fundamental", v, QStringLiteral("not \"auto\" or a whole number of Hz from 1 to 96000"));
+    o.fundamental = hz;
+    return {};
+}
+
+QString applySignal(MeasureOptions& o, const QString& v)
+{
+    return choice("--signal", kSignalNames, &MeasureOptions::signal)(o, v);
+}
+
+QString applyGeneratorLevel(MeasureOptions& o, const QString& v, bool left, bool right)
+{
+    bool ok = false;
+    const int db = v.toInt(&ok);
+    const bool off = v.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0;
+    if (!off && (!ok || db > 0 || db < -99))
+        return bad("--level", v, QStringLiteral("not a whole number of dB from -99 to 0, or \"off\""));
+    const int value = off ? -100 : db;
+    if (left)
+        o.levelLeft = value;
+    if (right)
+        o.levelRight = value;
+    return {};
+}
+
+const std::vector<OptionSpec>& optionTable()
+{
+    static const std::vector<OptionSpec> table = {
+        {"--input", "DEV", kMeasuring | kGenerate, "input device by index (as `devices` lists it) or by name",
+         text(&MeasureOptions::input)},
+        {"--output", "DEV", kPlaying, "output device by index or by name", text(&MeasureOptions::output)},
+        {"--device", "DEV", kMeasuring | kGenerate, "input and output device at once",
+         [](MeasureOptions& o, const QString& v) {
+             o.input = o.output = v;
+             return QString();
+         }},
+        {"--rate", "HZ", kMeasuring | kGenerate, "sample rate of the devices (the device must take it exactly)",
+         integer("--rate", 1000, 384000, &MeasureOptions::rate)},
+        {"--width", "BITS", kMeasuring | kGenerate, "sample width: 8, 16 or 24",
+         [](MeasureOptions& o, const QString& v) {
+             if (v != QLatin1String("8") && v != QLatin1String("16") && v != QLatin1String("24"))
+                 return bad("--width", v, QStringLiteral("not one of 8, 16, 24"));
+             o.width = v.toInt();
+             return QString();
+         }},
+        {"--virtual", nullptr, kAll, "use the virtual loopback card instead of a sound device",
+         flag([](MeasureOptions& o) { o.virtualCard = true; })},
+        {"--dut", "SPEC", kAll, "the virtual card's device under test, as KORVANTA_DUT describes it (implies --virtual)",
+         [](MeasureOptions& o, const QString& v) {
+             o.dut = v;
+             o.virtualCard = true;
+             return QString();
+         }},
+        {"--settings", "FILE", kAll, "settings file to take calibration, corrections and defaults from (only read)",
+         text(&MeasureOptions::settingsFile)},
+        {"--csv", nullptr, kAll, "comma-separated values with a header line",
+         flag([](MeasureOptions& o) { o.format = OutputFormat::Csv; })},
+        {"--json", nullptr, kAll, "one JSON document (schema version 1, see README)",
+         flag([](MeasureOptions& o) { o.format = OutputFormat::Json; })},
+        {"--out", "FILE", kAll, "write the result to FILE instead of standard output", text(&MeasureOptions::outFile)},
+        {"--quiet", nullptr, kAll, "no progress on standard error, even on a terminal",
+         flag([](MeasureOptions& o) { o.quiet = true; })},
+        {"--fft", "N", kAnalyzer, "FFT size: 2048, 4096, 8192 or 16384", applyFft},
+        {"--window", "NAME", kAnalyzer,
+         "FFT window: none, hamming, hann, blackman, blackman-harris, flat-top, rife-vincent1..3",
+         choice("--window", kWindowNames, &MeasureOptions::window)},
+        {"--averages", "K", kAnalyzer, "blocks averaged (mean of linear magnitudes), 1 to 9999",
+         integer("--averages", 1, 9999, &MeasureOptions::averages)},
+        {"--channels", "WHICH", kAnalyzer, "left, right or both", applyChannels},
+        {"--unit", "UNIT", kSpectrum | kLevel, "level unit: dBFS, dBV, dBu or dBm (dBV and up need a calibration)",
+         choice("--unit", kUnitNames, &MeasureOptions::unit)},
+        {"--band", "LOW:HIGH", kThdn | kLevel, "analysis band in whole Hz", applyBand},
+        {"--weighting", "NAME", kThdn | kLevel, "weighting curve by its name, e.g. \"A Weighting\" or none",
+         applyWeighting},
+        {"--fundamental", "HZ", kThdn, "the fundamental in whole Hz, or auto to search it in each spectrum",
+         applyFundamental},
+        {"--threshold", "DB", kThdn, "least level of a fundamental found automatically, dB below full scale",
+         real("--threshold", -200.0, 0.0, &MeasureOptions::thresholdDb)},
+        {"--max-thdn", "DB", kThdn, "fail when the THD+N of a measured channel lies above DB",
+         real("--max-thdn", -400.0, 400.0, &MeasureOptions::maxThdn)},
+        {"--min-level", "DB", kLevel, "fail when the level of a measured channel lies below DB",
+         real("--min-level", -400.0, 400.0, &MeasureOptions::minLevel)},
+        {"--max-level", "DB", kLevel, "fail when the level of a measured channel lies above DB",
+         real("--max-level", -400.0, 400.0, &MeasureOptions::maxLevel)},
+        {"--from", "HZ", kSweep, "first frequency, 1 to 55200 Hz", integer("--from", 1, 55200, &MeasureOptions::from)},
+        {"--to", "HZ", kSweep, "last frequency, 1 to 55200 Hz", integer("--to", 1, 55200, &MeasureOptions::to)},
+        {"--steps", "N", kSweep, "number of steps, 1 to 511 (N + 1 points)",
+         integer("--steps", 1, 511, &MeasureOptions::steps)},
+        {"--linear", nullptr, kSweep, "linear frequency steps", flag([](MeasureOptions& o) { o.linear = true; })},
+        {"--log", nullptr, kSweep, "logarithmic frequency steps", flag([](MeasureOptions& o) { o.linear = false; })},
+        {"--mode", "MODE", kSweep, "left-ref, right-ref (gain against the other channel) or stereo (absolute levels)",
+         choice("--mode", kModeNames, &MeasureOptions::mode)},
+        {"--phase", nullptr, kSweep, "measure the phase as well (reference modes)",
+         flag([](MeasureOptions& o) { o.phase = true; })},
+        {"--level", "DB", kSweep | kGenerate, "output level in dB below full scale (generate: whole dB or off)",
+         [](MeasureOptions& o, const QString& v) {
+             if (o.command == Command::Generate)
+                 return applyGeneratorLevel(o, v, true, true);
+             return real("--level", -200.0, 0.0, &MeasureOptions::level)(o, v);
+         }},
+        {"--settle", "MS", kSweep, "wait between tone start and recording, 0 to 10000 ms",
+         integer("--settle", 0, 10000, &MeasureOptions::settleMs)},
+        {"--tolerance", "FILE", kSweep, "fail when a point leaves the tolerance band in FILE",
+         text(&MeasureOptions::toleranceFile)},
+        {"--signal", "KIND", kGenerate, "sine, square, white or pink", applySignal},
+        {"--file", "WAVE", kGenerate, "play a wave file looped at its own rate instead",
+         [](MeasureOptions& o, const QString& v) {
+             o.waveFile = v;
+             o.signal = 4;
+             return QString();
+         }},
+        {"--frequency", "HZ", kGenerate, "frequency of sine and square, 1 to 48000 Hz",
+         real("--frequency", 1.0, 48000.0, &MeasureOptions::frequency)},
+        {"--level-left", "DB", kGenerate, "left channel level, whole dB from -99 to 0, or off",
+         [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, true, false); }},
+        {"--level-right", "DB", kGenerate, "right channel level, whole dB from -99 to 0, or off",
+         [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, false, true); }},
+        {"--phase-left", "DEG", kGenerate, "left channel phase in whole degrees, 0 to 359",
+         integer("--phase-left", 0, 359, &MeasureOptions::phaseLeft)},
+        {"--phase-right", "DEG", kGenerate, "right channel phase in whole degrees, 0 to 359",
+         integer("--phase-right", 0, 359, &MeasureOptions::phaseRight)},
+        {"--duration", "SECONDS", kGenerate, "play this long (default: until interrupted)",
+         real("--duration", 0.0, 2000000.0, &MeasureOptions::duration)},
+    };
+    return table;
+}
+
+const CommandSpec* commandNamed(const QString& name)
+{
+    for (const CommandSpec& c : kCommands)
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
+const CommandSpec* specOf(Command command)
+{
+    for (const CommandSpec& c : kCommands)
+        if (c.command == command)
+            return &c;
+    return nullptr;
+}
+
+const OptionSpec* optionNamed(const QString& name)
+{
+    for (const OptionSpec& o : optionTable())
+        if (name == QLatin1String(o.name))
+            return &o;
+    return nullptr;
+}
+
+// Options are applied once the command is known: the same option may mean
+// different things to different commands (--level).
+QString applyOption(MeasureOptions& o, unsigned bit, const QStringList& args, int& i)
+{
+    QString name = args[i];
+    QString value;
+    bool inlineValue = false;
+    if (const qsizetype eq = name.indexOf(QLatin1Char('=')); eq > 0) {
+        value = name.mid(eq + 1);
+        name = name.left(eq);
+        inlineValue = true;
+    }
+    const OptionSpec* spec = optionNamed(name);
+    if (!spec)
+        return QStringLiteral("unknown option %1").arg(name);
+    if (!(spec->commands & bit))
+        return QStringLiteral("%1 is not an option of `%2`").arg(name, CommandName(o.command));
+    if (spec->argument && !inlineValue) {
+        if (i + 1 >= args.size())
+            return QStringLiteral("%1 needs a value (%2)").arg(name, QLatin1String(spec->argument));
+        value = args[++i];
+    } else if (!spec->argument && inlineValue) {
+        return QStringLiteral("%1 takes no value").arg(name);
+    }
+    return spec->apply(o, value);
+}
+
+QString helpLine(const OptionSpec& o)
+{
+    QString head = QLatin1String(o.name);
+    if (o.argument)
+        head += QLatin1Char(' ') + QLatin1String(o.argument);
+    return QStringLiteral("  %1  %2\n").arg(head, -22).arg(QLatin1String(o.help));
+}
+
+QString roffEscape(QString s)
+{
+    s.replace(QLatin1Char('\\'), QStringLiteral("\\e"));
+    s.replace(QLatin1Char('-'), QStringLiteral("\\-"));
+    if (s.startsWith(QLatin1Char('.')) || s.startsWith(QLatin1Char('\'')))
+        s.prepend(QStringLiteral("\\&"));
+    return s;
+}
+
+} // namespace
+
+QString CommandName(Command c)
+{
+    const CommandSpec* spec = specOf(c);
+    return spec ? QLatin1String(spec->name) : QString();
+}
+
+QStringList WindowOptionNames() { return kWindowNames; }
+
+ParsedCommandLine ParseMeasureArguments(const QStringList& args)
+{
+    ParsedCommandLine r;
+    MeasureOptions& o = r.options;
+    int i = 0;
+    for (; i < args.size() && o.command == Command::None; ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h") || a == QLatin1String("help"))
+            o.help = true;
+        else if (a == QLatin1String("--man"))
+            o.manual = true;
+        else if (a == QLatin1String("--version"))
+            o.version = true;
+        else if (const CommandSpec* c = commandNamed(a))
+            o.command = c->command;
+        else
+            return {o, a.startsWith(QLatin1Char('-')) ? QStringLiteral("%1 before the command").arg(a)
+                                                       : QStringLiteral("unknown command %1").arg(a)};
+    }
+    if (o.command == Command::None) {
+        if (!o.help && !o.manual && !o.version)
+            r.error = QStringLiteral("no command given");
+        return r;
+    }
+    const unsigned bit = specOf(o.command)->bit;
+    for (; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--help") || args[i] == QLatin1String("-h")) {
+            o.help = true;
+            continue;
+        }
+        if (!args[i].startsWith(QLatin1String("--")))
+            return {o, QStringLiteral("unexpected argument %1").arg(args[i])};
+        if (const QString e = applyOption(o, bit, args, i); !e.isEmpty())
+            return {o, e};
+    }
+    return r;
+}
+
+QString MeasureHelp(Command c)
+{
+    if (c == Command::None) {
+        QString t = QStringLiteral(
+            "Usage: korvanta-measure COMMAND [OPTIONS]\n"
+            "Korvanta's measurements without a window, for scripts and test benches.\n\nCommands:\n");
+        for (const CommandSpec& s : kCommands)
+            t += QStringLiteral("  %1  %2\n").arg(QLatin1String(s.name), -10).arg(QLatin1String(s.summary));
+        t += QStringLiteral(
+            "\n`korvanta-measure COMMAND --help` lists a command's options.\n"
+            "Unset values come from the settings file (the program's own by default; never written).\n"
+            "Exit status: 0 pass, 1 a limit failed, 2 bad usage, 3 device error; the reason goes to standard error.\n");
+        return t;
+    }
+    const CommandSpec* spec = specOf(c);
+    QString t = QStringLiteral("Usage: korvanta-measure %1 [OPTIONS]\n%2.\n\nOptions:\n")
+                    .arg(QLatin1String(spec->name), QLatin1String(spec->summary));
+    for (const OptionSpec& o : optionTable())
+        if (o.commands & spec->bit)
+            t += helpLine(o);
+    t += QStringLiteral("  --help                  this text\n");
+    return t;
+}
+
+QString MeasureManualPage()
+{
+    QString t = QStringLiteral(".TH KORVANTA-MEASURE 1 \"\" \"Korvanta %1\" \"User Commands\"\n")
+                    .arg(QStringLiteral(KORVANTA_VERSION));
+    t += QStringLiteral(".SH NAME\nkorvanta\\-measure \\- Korvanta's measurements without a window\n");
+    t += QStringLiteral(".SH SYNOPSIS\n.B korvanta\\-measure\n.I COMMAND\n[\\fIOPTIONS\\fR]\n");
+    t += QStringLiteral(".SH DESCRIPTION\n") + roffEscape(MeasureHelp(Command::None).section(QLatin1Char('\n'), 1, 1)) +
+         QStringLiteral("\nValues not given come from the settings file of the program, which is only read.\n");
+    for (const CommandSpec& s : kCommands) {
+        t += QStringLiteral(".SH %1\n%2.\n").arg(QString::fromLatin1(s.name).toUpper(), roffEscape(QLatin1String(s.summary)));
+        for (const OptionSpec& o : optionTable()) {
+            if (!(o.commands & s.bit))
+                continue;
+            t += QStringLiteral(".TP\n.B %1").arg(roffEscape(QLatin1String(o.name)));
+            if (o.argument)
+                t += QStringLiteral(" \\fI%1\\fR").arg(roffEscape(QLatin1String(o.argument)));
+            t += QStringLiteral("\n%1\n").arg(roffEscape(QLatin1String(o.help)));
+        }
+    }
+    t += QStringLiteral(".SH EXIT STATUS\n0 pass, 1 a limit failed, 2 bad usage, 3 device error; the reason is "
+                        "written to standard error.\n");
+    t += QStringLiteral(".SH SEE ALSO\n.BR korvanta (1)\n");
+    return t;
+}

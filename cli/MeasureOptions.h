@@ -1,0 +1,93 @@
+#pragma once
+// The command line of korvanta-measure: one command and its options, parsed
+// into a plain record. Every option is described once in a table that the
+// parser, the --help texts and the manual page all read, so the three never
+// disagree. Values the user leaves out stay empty and are taken from the
+// settings file (as the program's windows would use them).
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+enum class Command { None, Devices, Spectrum, Thdn, Level, Sweep, Generate };
+enum class OutputFormat { Human, Csv, Json };
+
+struct MeasureOptions {
+    Command command = Command::None;
+    bool help = false;
+    bool manual = false;   // print the manual page (for the build)
+    bool version = false;
+
+    // Devices and settings.
+    QString input;         // name or index; empty: the settings file's choice
+    QString output;
+    std::optional<int> rate;
+    std::optional<int> width;
+    bool virtualCard = false;
+    std::optional<QString> dut;
+    QString settingsFile;  // empty: the program's own
+
+    // Output.
+    OutputFormat format = OutputFormat::Human;
+    QString outFile;
+    bool quiet = false;    // no progress even on a terminal
+
+    // Spectrum, THD+N and level.
+    std::optional<int> fftPoints;
+    std::optional<int> window;
+    std::optional<int> averages;
+    std::optional<int> unit;
+    std::optional<bool> leftOn;
+    std::optional<bool> rightOn;
+    std::optional<int> bandLow;
+    std::optional<int> bandHigh;
+    std::optional<QString> weighting;
+    std::optional<double> fundamental;   // 0: automatic
+    std::optional<double> thresholdDb;
+
+    // Limits.
+    std::optional<double> maxThdn;
+    std::optional<double> minLevel;
+    std::optional<double> maxLevel;
+    QString toleranceFile;
+
+    // Sweep.
+    std::optional<int> from;
+    std::optional<int> to;
+    std::optional<int> steps;
+    std::optional<bool> linear;
+    std::optional<int> mode;
+    std::optional<bool> phase;
+    std::optional<double> level;   // sweep level, dB
+    std::optional<int> settleMs;
+
+    // Generator.
+    std::optional<int> signal;     // 0 sine, 1 square, 2 white, 3 pink, 4 file
+    QString waveFile;
+    std::optional<double> frequency;
+    std::optional<int> levelLeft;
+    std::optional<int> levelRight;
+    std::optional<int> phaseLeft;
+    std::optional<int> phaseRight;
+    std::optional<double> duration; // seconds; none: until interrupted
+};
+
+struct ParsedCommandLine {
+    MeasureOptions options;
+    QString error; // empty when the line is usable
+};
+
+// Parses the arguments after the program name.
+ParsedCommandLine ParseMeasureArguments(const QStringList& args);
+
+// The command's name as typed ("thdn"), and the command of a name.
+QString CommandName(Command c);
+
+// Help texts: the overview (Command::None) or one command's options.
+QString MeasureHelp(Command c);
+
+// The manual page in roff, made from the same descriptions.
+QString MeasureManualPage();
+
+// The names the window option takes, in the order of the window types.
+QStringList WindowOptionNames();

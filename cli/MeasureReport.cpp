@@ -1,0 +1,345 @@
+#include "MeasureReport.h"
+
+#include "DiaScale.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+// A JSON object written by hand, so numbers keep the digits the program
+// prints (a JSON library would write -70.0 as -70).
+class Json {
+public:
+    Json& raw(const char* key, const QString& value)
+    {
+        fields_ << quoted(QLatin1String(key)) + QStringLiteral(": ") + value;
+        return *this;
+    }
+    Json& text(const char* key, const QString& value) { return raw(key, quoted(value)); }
+    Json& number(const char* key, double value) { return raw(key, QString::number(value)); }
+    Json& flag(const char* key, bool value) { return raw(key, value ? QStringLiteral("true") : QStringLiteral("false")); }
+    QString str() const { return QStringLiteral("{") + fields_.join(QStringLiteral(", ")) + QStringLiteral("}"); }
+
+    static QString quoted(const QString& s)
+    {
+        const QByteArray a = QJsonDocument(QJsonArray{s}).toJson(QJsonDocument::Compact);
+        return QString::fromUtf8(a.mid(1, a.size() - 2));
+    }
+    static QString list(const QStringList& items) { return QStringLiteral("[") + items.join(QStringLiteral(", ")) + "]"; }
+
+private:
+    QStringList fields_;
+};
+
+QString deviceJson(const DeviceFormat& d)
+{
+    Json j;
+    j.text("device", d.name);
+    if (d.rate)
+        j.number("rate", *d.rate);
+    if (d.bits)
+        j.number("bits", *d.bits);
+    return j.str();
+}
+
+Json head(const RunContext& ctx)
+{
+    Json j;
+    j.text("schema", QStringLiteral("korvanta-measure")).number("version", 1).text("command", ctx.command);
+    if (ctx.input)
+        j.raw("input", deviceJson(*ctx.input));
+    if (ctx.output)
+        j.raw("output", deviceJson(*ctx.output));
+    return j;
+}
+
+QString verdictJson(const Verdict& v)
+{
+    QStringList failures;
+    for (const QString& f : v.failures)
+        failures << Json::quoted(f);
+    return Json().flag("checked", v.checked).flag("pass", v.pass()).raw("failures", Json::list(failures)).str();
+}
+
+QString deviceLine(const char* what, const std::optional<DeviceFormat>& d)
+{
+    if (!d)
+        return {};
+    QString line = QStringLiteral("%1: %2").arg(QLatin1String(what), d->name);
+    if (d->rate && d->bits)
+        line += QStringLiteral(", %1 Hz, %2 bits").arg(*d->rate).arg(*d->bits);
+    return line + QLatin1Char('\n');
+}
+
+QString humanHead(const RunContext& ctx) { return deviceLine("input", ctx.input) + deviceLine("output", ctx.output); }
+
+QString humanVerdict(const Verdict& v)
+{
+    if (!v.checked)
+        return {};
+    return v.pass() ? QStringLiteral("PASS\n") : QStringLiteral("FAIL\n");
+}
+
+QString setupLine(const AnalyzerRun& r)
+{
+    const AnalyzerSpectrum& s = r.spectrum;
+    return QStringLiteral("FFT %1, window %2, %3 average(s), %4 Hz sample rate\n")
+        .arg(s.fftPoints)
+        .arg(r.window)
+        .arg(r.averages)
+        .arg(s.sampleRate);
+}
+
+QString analysisJson(const AnalyzerRun& r)
+{
+    const AnalyzerSpectrum& s = r.spectrum;
+    Json j;
+    j.number("fft", s.fftPoints).text("window", r.window).number("averages", r.averages).number("sample_rate", s.sampleRate);
+    j.number("band_low", r.bandLow).number("band_high", r.bandHigh).text("filter", r.filter);
+    return j.str();
+}
+
+struct ChannelValues {
+    const char* name;
+    bool on;
+};
+
+// Channels measured, left first (the order of the program's result lines).
+std::vector<ChannelValues> channels(const AnalyzerSpectrum& s)
+{
+    std::vector<ChannelValues> c;
+    if (s.leftOn)
+        c.push_back({"left", true});
+    if (s.rightOn)
+        c.push_back({"right", true});
+    return c;
+}
+
+bool isLeft(const ChannelValues& c) { return QLatin1String(c.name) == QLatin1String("left"); }
+
+} // namespace
+
+QString ThdValueText(double thdDb) { return thdDb == 0.0 ? QStringLiteral("-192") : QString::number(thdDb, 'f', 1); }
+QString LevelValueText(double db) { return QString::number(db, 'f', 2); }
+QString FundamentalText(double hz) { return QString::number(hz, 'f', 0); }
+QString PointText(double v) { return FixedText(v, 2); }
+
+QString ReportSpectrum(const AnalyzerRun& run, const RunContext& ctx, OutputFormat format)
+{
+    const AnalyzerSpectrum& s = run.spectrum;
+    const auto ch = channels(s);
+    auto row = [&](size_t i, const QString& sep) {
+        QString line = PointText(s.frequency[i]);
+        for (const ChannelValues& c : ch)
+            line += sep + PointText(isLeft(c) ? s.left[i] : s.right[i]);
+        return line;
+    };
+    QString t;
+    if (format == OutputFormat::Json) {
+        QStringList points;
+        for (size_t i = 0; i < s.frequency.size(); ++i)
+            points << QStringLiteral("[") + row(i, QStringLiteral(", ")) + QStringLiteral("]");
+        QStringList columns{Json::quoted(QStringLiteral("frequency_hz"))};
+        for (const ChannelValues& c : ch)
+            columns << Json::quoted(QLatin1String(c.name));
+        Json j = head(ctx);
+        j.raw("analysis", analysisJson(run)).text("unit", s.unitLabel.trimmed());
+        j.raw("columns", Json::list(columns)).raw("points", Json::list(points));
+        return j.str() + QLatin1Char('\n');
+    }
+    if (format == OutputFormat::Csv) {
+        t = QStringLiteral("frequency_hz");
+        for (const ChannelValues& c : ch)
+            t += QStringLiteral(",%1_%2").arg(QLatin1String(c.name), s.unitLabel.trimmed());
+        t += QLatin1Char('\n');
+        for (size_t i = 0; i < s.frequency.size(); ++i)
+            t += row(i, QStringLiteral(",")) + QLatin1Char('\n');
+        return t;
+    }
+    t = humanHead(ctx) + setupLine(run);
+    t += QStringLiteral("frequency [Hz]");
+    for (const ChannelValues& c : ch)
+        t += QStringLiteral("  %1 [%2]").arg(QLatin1String(c.name), s.unitLabel.trimmed());
+    t += QLatin1Char('\n');
+    for (size_t i = 0; i < s.frequency.size(); ++i)
+        t += row(i, QStringLiteral("  ")) + QLatin1Char('\n');
+    return t;
+}
+
+QString ReportThdn(const AnalyzerRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format)
+{
+    const AnalyzerSpectrum& s = run.spectrum;
+    struct Row {
+        QString name, fundamental, thd;
+        bool found;
+    };
+    std::vector<Row> rows;
+    for (const ChannelValues& c : channels(s)) {
+        const double f = isLeft(c) ? s.fundamentalLeft : s.fundamentalRight;
+        rows.push_back({QLatin1String(c.name), FundamentalText(f), ThdValueText(isLeft(c) ? s.thdLeft : s.thdRight),
+                        f != 0.0});
+    }
+    if (format == OutputFormat::Json) {
+        QStringList list;
+        for (const Row& r : rows)
+            list << Json()
+                        .text("channel", r.name)
+                        .raw("fundamental_hz", r.found ? r.fundamental : QStringLiteral("null"))
+                        .raw("thdn_db", r.thd)
+                        .str();
+        Json j = head(ctx);
+        j.raw("analysis", analysisJson(run)).raw("channels", Json::list(list)).text("readout", s.thdLine);
+        return j.raw("verdict", verdictJson(verdict)).str() + QLatin1Char('\n');
+    }
+    if (format == OutputFormat::Csv) {
+        QString t = QStringLiteral("channel,fundamental_hz,thdn_db\n");
+        for (const Row& r : rows)
+            t += QStringLiteral("%1,%2,%3\n").arg(r.name, r.found ? r.fundamental : QString(), r.thd);
+        return t;
+    }
+    QString t = humanHead(ctx) + setupLine(run);
+    t += QStringLiteral("band %1 .. %2 Hz, filter %3\n").arg(run.bandLow).arg(run.bandHigh).arg(run.filter);
+    for (const Row& r : rows)
+        t += r.found ? QStringLiteral("%1: THD+N %2 dB at %3 Hz\n").arg(r.name, -5).arg(r.thd, r.fundamental)
+                     : QStringLiteral("%1: no fundamental, residual %2 dB\n").arg(r.name, -5).arg(r.thd);
+    t += s.thdLine + QLatin1Char('\n');
+    return t + humanVerdict(verdict);
+}
+
+QString ReportLevel(const AnalyzerRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format)
+{
+    const AnalyzerSpectrum& s = run.spectrum;
+    const QString unit = s.unitLabel.trimmed();
+    if (format == OutputFormat::Json) {
+        QStringList list;
+        for (const ChannelValues& c : channels(s))
+            list << Json()
+                        .text("channel", QLatin1String(c.name))
+                        .raw("level", LevelValueText(isLeft(c) ? s.levelLeft : s.levelRight))
+                        .str();
+        Json j = head(ctx);
+        j.raw("analysis", analysisJson(run)).text("unit", unit).raw("channels", Json::list(list));
+        j.text("readout", s.levelLine);
+        return j.raw("verdict", verdictJson(verdict)).str() + QLatin1Char('\n');
+    }
+    if (format == OutputFormat::Csv) {
+        QString t = QStringLiteral("channel,level,unit\n");
+        for (const ChannelValues& c : channels(s))
+            t += QStringLiteral("%1,%2,%3\n")
+                     .arg(QLatin1String(c.name), LevelValueText(isLeft(c) ? s.levelLeft : s.levelRight), unit);
+        return t;
+    }
+    QString t = humanHead(ctx) + setupLine(run);
+    t += QStringLiteral("band %1 .. %2 Hz, filter %3\n").arg(run.bandLow).arg(run.bandHigh).arg(run.filter);
+    for (const ChannelValues& c : channels(s))
+        t += QStringLiteral("%1: %2 %3\n")
+                 .arg(QLatin1String(c.name), -5)
+                 .arg(LevelValueText(isLeft(c) ? s.levelLeft : s.levelRight), unit);
+    t += s.levelLine + QLatin1Char('\n');
+    return t + humanVerdict(verdict);
+}
+
+QString ReportSweep(const SweepRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format)
+{
+    const bool stereo = run.mode == kNoReference;
+    const bool second = stereo || run.phaseOn;
+    QStringList columns{QStringLiteral("frequency_hz")};
+    columns << (stereo ? QStringLiteral("right_db") : QStringLiteral("gain_db"));
+    if (second)
+        columns << (stereo ? QStringLiteral("left_db") : QStringLiteral("phase_deg"));
+    auto row = [&](const SweepPoint& p, const QString& sep) {
+        QString line = PointText(p.frequency) + sep + PointText(p.values.value1);
+        if (second)
+            line += sep + PointText(p.values.value2);
+        return line;
+    };
+    if (format == OutputFormat::Json) {
+        static const char* kModes[] = {"left-ref", "right-ref", "stereo"};
+        QStringList points, quotedColumns;
+        for (const SweepPoint& p : run.points)
+            points << QStringLiteral("[") + row(p, QStringLiteral(", ")) + QStringLiteral("]");
+        for (const QString& c : columns)
+            quotedColumns << Json::quoted(c);
+        Json j = head(ctx);
+        j.text("mode", QLatin1String(kModes[std::clamp(run.mode, 0, 2)])).flag("complete", run.complete);
+        j.raw("columns", Json::list(quotedColumns)).raw("points", Json::list(points));
+        return j.raw("verdict", verdictJson(verdict)).str() + QLatin1Char('\n');
+    }
+    QString t;
+    if (format == OutputFormat::Csv) {
+        t = columns.join(QLatin1Char(',')) + QLatin1Char('\n');
+        for (const SweepPoint& p : run.points)
+            t += row(p, QStringLiteral(",")) + QLatin1Char('\n');
+        return t;
+    }
+    t = humanHead(ctx) + columns.join(QStringLiteral("  ")) + QLatin1Char('\n');
+    for (const SweepPoint& p : run.points)
+        t += row(p, QStringLiteral("  ")) + QLatin1Char('\n');
+    return t + humanVerdict(verdict);
+}
+
+QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& backend, OutputFormat format)
+{
+    auto numbers = [](const std::vector<int>& v, const QString& sep) {
+        QStringList s;
+        for (int x : v)
+            s << QString::number(x);
+        return s.join(sep);
+    };
+    if (format == OutputFormat::Json) {
+        QStringList list;
+        for (const DeviceEntry& d : devices)
+            list << Json()
+                        .text("direction", d.input ? QStringLiteral("input") : QStringLiteral("output"))
+                        .number("index", d.index)
+                        .text("name", d.name)
+                        .raw("rates", Json::list(numbers(d.rates, QStringLiteral(",")).split(',', Qt::SkipEmptyParts)))
+                        .raw("widths", Json::list(numbers(d.widths, QStringLiteral(",")).split(',', Qt::SkipEmptyParts)))
+                        .str();
+        Json j;
+        j.text("schema", QStringLiteral("korvanta-measure")).number("version", 1).text("command", QStringLiteral("devices"));
+        return j.text("backend", backend).raw("devices", Json::list(list)).str() + QLatin1Char('\n');
+    }
+    QString t;
+    if (format == OutputFormat::Csv) {
+        t = QStringLiteral("direction,index,name,rates,widths\n");
+        for (const DeviceEntry& d : devices)
+            t += QStringLiteral("%1,%2,%3,%4,%5\n")
+                     .arg(d.input ? QStringLiteral("input") : QStringLiteral("output"))
+                     .arg(d.index)
+                     .arg(Json::quoted(d.name), numbers(d.rates, QStringLiteral(" ")), numbers(d.widths, QStringLiteral(" ")));
+        return t;
+    }
+    t = QStringLiteral("backend: %1\n").arg(backend);
+    for (const DeviceEntry& d : devices)
+        t += QStringLiteral("%1 %2: %3\n    rates (16 bits): %4 Hz\n    widths: %5 bits\n")
+                 .arg(d.input ? QStringLiteral("input ") : QStringLiteral("output"))
+                 .arg(d.index)
+                 .arg(d.name, numbers(d.rates, QStringLiteral(" ")), numbers(d.widths, QStringLiteral(" ")));
+    return t;
+}
+
+QString ReportGenerate(const GenerateRun& run, const RunContext& ctx, OutputFormat format)
+{
+    const QString seconds = QString::number(run.seconds, 'f', 1);
+    if (format == OutputFormat::Json) {
+        Json j = head(ctx);
+        j.text("signal", run.signal).number("frequency_hz", run.frequency);
+        j.number("level_left_db", run.levelLeft).number("level_right_db", run.levelRight);
+        return j.raw("seconds", seconds).flag("interrupted", run.interrupted).str() + QLatin1Char('\n');
+    }
+    if (format == OutputFormat::Csv)
+        return QStringLiteral("signal,frequency_hz,level_left_db,level_right_db,seconds\n%1,%2,%3,%4,%5\n")
+            .arg(run.signal)
+            .arg(run.frequency)
+            .arg(run.levelLeft)
+            .arg(run.levelRight)
+            .arg(seconds);
+    return humanHead(ctx) + QStringLiteral("played %1 at %2 Hz, left %3 dB, right %4 dB for %5 s%6\n")
+                                .arg(run.signal)
+                                .arg(run.frequency)
+                                .arg(run.levelLeft)
+                                .arg(run.levelRight)
+                                .arg(seconds, run.interrupted ? QStringLiteral(" (interrupted)") : QString());
+}

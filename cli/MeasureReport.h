@@ -1,0 +1,84 @@
+#pragma once
+// The results of korvanta-measure as text: human-readable, CSV or JSON.
+// Every number is printed as the program's windows print it (the result
+// lines of the analyzer, the diagram's text export), so a script reads the
+// same digits a user reads on the screen; the pass/fail checks compare
+// those printed values.
+//
+// JSON schema, version 1: one object with "schema": "korvanta-measure",
+// "version": 1, "command", "input" and/or "output" ({"device", "rate",
+// "bits"}), the command's own fields (README.md, "Automation"), and
+// "verdict": {"checked": bool, "pass": bool, "failures": [text ...]}.
+
+#include "AnalyzerEngine.h"
+#include "MeasureOptions.h"
+#include "SweepEngine.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct DeviceFormat {
+    QString name;
+    std::optional<int> rate;
+    std::optional<int> bits;
+};
+
+struct RunContext {
+    QString command;
+    std::optional<DeviceFormat> input;
+    std::optional<DeviceFormat> output;
+};
+
+struct Verdict {
+    bool checked = false; // a limit was given
+    QStringList failures; // one line per failed limit
+    bool pass() const { return failures.isEmpty(); }
+};
+
+// Texts of single values as the program shows them.
+QString ThdValueText(double thdDb);   // 1 decimal, "-192" for a THD+N that could not be formed
+QString LevelValueText(double db);    // 2 decimals
+QString FundamentalText(double hz);   // no decimals
+QString PointText(double v);          // diagram export: 2 decimals, never "-0.00"
+
+// What the analyzer measured, with its set-up for the read-out heads.
+struct AnalyzerRun {
+    AnalyzerSpectrum spectrum;
+    QString window;
+    int averages = 1;
+    int bandLow = 0;
+    int bandHigh = 0;
+    QString filter;
+};
+
+QString ReportSpectrum(const AnalyzerRun& run, const RunContext& ctx, OutputFormat format);
+QString ReportThdn(const AnalyzerRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format);
+QString ReportLevel(const AnalyzerRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format);
+
+struct SweepRun {
+    std::vector<SweepPoint> points;
+    int mode = 0;
+    bool phaseOn = false;
+    bool complete = true; // false: ended early (above half the rate)
+};
+QString ReportSweep(const SweepRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format);
+
+struct DeviceEntry {
+    int index = 0;
+    bool input = true;
+    QString name;
+    std::vector<int> rates;   // rates taken at 16 bits
+    std::vector<int> widths;  // widths taken at 44100 Hz (or the first rate)
+};
+QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& backend, OutputFormat format);
+
+struct GenerateRun {
+    QString signal;
+    double frequency = 0.0;
+    int levelLeft = 0;
+    int levelRight = 0;
+    double seconds = 0.0;
+    bool interrupted = false;
+};
+QString ReportGenerate(const GenerateRun& run, const RunContext& ctx, OutputFormat format);

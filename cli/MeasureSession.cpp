@@ -1,0 +1,217 @@
+#include "MeasureSession.h"
+
+#include "AnalysisSettings.h"
+#include "Audconst.h"
+#include "CorrectionFile.h"
+#include "CorrectionTable.h"
+#include "DeviceSlot.h"
+#include "DutConfig.h"
+#include "GeneratorSection.h"
+#include "Installation.h"
+#include "MeasureOptions.h"
+#include "ModalQuestions.h"
+#include "OscilloscopeSettings.h"
+#include "ProfileStore.h"
+#include "Soundd3.h"
+#include "SweepSettings.h"
+#include "Tdummy.h"
+#include "WeightingCurves.h"
+#include "SharedRoutines.h"
+#include "samplemem.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The program's warnings (a correction file that cannot be read) go to
+// standard error; nothing waits for an answer.
+void answerQuestionsOnStandardError()
+{
+    modal::SetHook([](const modal::Question& q) {
+        if (q.type == modal::Type::Message)
+            std::fprintf(stderr, "korvanta-measure: %s\n", qPrintable(q.text));
+        modal::Answer a;
+        a.button = modal::Ok;
+        a.accepted = false;
+        return a;
+    });
+}
+
+// A correction file is loaded only when it is there: the program's loader
+// would create a missing one, and this program writes nothing.
+void loadCorrection(CorrectionTable& table, const QString& name, bool active)
+{
+    ClearCorrection(table);
+    if (name.isEmpty())
+        return;
+    if (!QFileInfo::exists(name)) {
+        std::fprintf(stderr, "korvanta-measure: correction file %s is missing; measuring without it\n",
+                     qPrintable(name));
+        return;
+    }
+    LoadCorrection(table, name);
+    table.active = active && !table.fileName.isEmpty();
+}
+
+// The program's own settings file. Installed, both programs share the
+// folder and so the file; in a build tree the program lives in app/ beside
+// this one's cli/, and its file is there.
+QString programSettingsFile()
+{
+    QString programDir = ProgramDir();
+    const QString built = QDir(programDir).filePath(QStringLiteral("../app/korvanta"));
+    if (!ProgramIsInstalled() && QFileInfo(built).isExecutable())
+        programDir = QFileInfo(built).absolutePath();
+    return SettingsFilePathFor({}, programDir, qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath(),
+                               ProgramIsInstalled());
+}
+
+int deviceCount(char kind)
+{
+    int n = 0;
+    while (n < kSlotCount && !DeviceName(kind, n).isEmpty())
+        ++n;
+    return n;
+}
+
+} // namespace
+
+int FindDeviceSlot(char kind, const QString& text)
+{
+    const int count = deviceCount(kind);
+    bool isIndex = false;
+    const int index = text.toInt(&isIndex);
+    if (isIndex)
+        return index >= 0 && index < count ? index : -1;
+    for (int i = 0; i < count; ++i)
+        if (DeviceName(kind, i).compare(text, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+MeasureSession::MeasureSession() { answerQuestionsOnStandardError(); }
+
+MeasureSession::~MeasureSession()
+{
+    Close();
+    modal::SetHook({});
+}
+
+QString MeasureSession::PrepareEnvironment(const MeasureOptions& o)
+{
+    if (o.virtualCard)
+        qputenv("KORVANTA_AUDIO", "virtual");
+    if (o.dut) {
+        const DutSpec spec = ParseDutSpec(*o.dut);
+        if (!spec.errors.isEmpty())
+            return spec.errors.join(QStringLiteral("; "));
+        qputenv("KORVANTA_DUT", o.dut->toUtf8());
+    }
+    if (!o.settingsFile.isEmpty()) {
+        const QFileInfo info(o.settingsFile);
+        if (!info.isFile() || !info.isReadable())
+            return QStringLiteral("--settings %1: no readable file").arg(o.settingsFile);
+        qputenv("KORVANTA_SETTINGS", info.absoluteFilePath().toLocal8Bit());
+    } else if (qEnvironmentVariableIsEmpty("KORVANTA_SETTINGS")) {
+        qputenv("KORVANTA_SETTINGS", programSettingsFile().toLocal8Bit());
+    }
+    return {};
+}
+
+int MeasureSession::Open(const MeasureOptions& o, bool records, bool plays, QString& error)
+{
+    notify_ = new Tdummy;
+    int inCount = 0, outCount = 0;
+    DeviceReport(inCount, outCount, Analyzer().InFormats);
+    if (const int e = SoundInit()) {
+        error = QStringLiteral("the sound system cannot be started (%1)").arg(SoundErrorText(e));
+        return kExitDevice;
+    }
+    open_ = true;
+    settingsPath_ = SettingsFilePath();
+    error = readSettings();
+    if (!error.isEmpty())
+        return kExitUsage;
+    error = chooseDevices(o);
+    if (error.isEmpty())
+        error = applyFormat(o, records, plays);
+    return error.isEmpty() ? kExitPass : kExitDevice;
+}
+
+QString MeasureSession::readSettings()
+{
+    ProfileStore store(settingsPath_);
+    store.load();
+    // The analysis section reloads a user weighting from its file, and the
+    // loader would create a missing one: this program writes nothing.
+    const QString userFile = store.value(QStringLiteral("ANALYSE"), QStringLiteral("USERFILE"), QString(), 1024);
+    if (store.value(QStringLiteral("ANALYSE"), QStringLiteral("FILTER"), kWeightingNone) == kWeightingUser
+        && !userFile.isEmpty() && !QFileInfo::exists(userFile))
+        return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
+    ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
+    SetInDevice(main_.InDev);
+    SetOutDevice(main_.OutDev);
+    SetCurrentLanguage(main_.Language);
+    SetMessageLanguage(main_.Language);
+    loadCorrection(InputCorrection(), main_.InCoName, main_.InCoAkt);
+    loadCorrection(OutputCorrection(), main_.OutCoName, main_.OutCoAkt);
+    ReadAnalysisSection(Analysis(), WeightingCurve(), settingsPath_);
+    ReadGeneratorSection(Generator(), settingsPath_);
+    return {};
+}
+
+QString MeasureSession::chooseDevices(const MeasureOptions& o)
+{
+    if (!o.input.isEmpty()) {
+        const int slot = FindDeviceSlot('I', o.input);
+        if (slot < 0)
+            return QStringLiteral("no input device %1 (`korvanta-measure devices` lists them)").arg(o.input);
+        SetInDevice(slot);
+    }
+    if (!o.output.isEmpty()) {
+        const int slot = FindDeviceSlot('O', o.output);
+        if (slot < 0)
+            return QStringLiteral("no output device %1 (`korvanta-measure devices` lists them)").arg(o.output);
+        SetOutDevice(slot);
+    }
+    return {};
+}
+
+QString MeasureSession::applyFormat(const MeasureOptions& o, bool records, bool plays)
+{
+    SetSampleRates(o.rate.value_or(0), o.rate.value_or(0));
+    SetBits(o.width.value_or(0), o.width.value_or(0));
+    int inRate = 0, outRate = 0, inBits = 0, outBits = 0;
+    GetSampleRates(inRate, outRate);
+    GetBits(inBits, outBits);
+    auto refused = [](const char* what, const QString& name, int rate, int bits) {
+        return QStringLiteral("the %1 device \"%2\" does not take %3 Hz at %4 bits")
+            .arg(QLatin1String(what), name)
+            .arg(rate)
+            .arg(bits);
+    };
+    if (records && DeviceName('I', GetInDevice()).isEmpty())
+        return QStringLiteral("there is no input device");
+    if (plays && DeviceName('O', GetOutDevice()).isEmpty())
+        return QStringLiteral("there is no output device");
+    if (records && !FormatSupported(inRate, inBits, true))
+        return refused("input", DeviceName('I', GetInDevice()), inRate, inBits);
+    if (plays && !FormatSupported(outRate, outBits, false))
+        return refused("output", DeviceName('O', GetOutDevice()), outRate, outBits);
+    return {};
+}
+
+void MeasureSession::Close()
+{
+    if (open_) {
+        StopPlay();
+        StopUserWave();
+        SoundDone(false);
+        open_ = false;
+    }
+    delete notify_;
+    notify_ = nullptr;
+}

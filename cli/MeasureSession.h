@@ -1,0 +1,57 @@
+#pragma once
+// What every command of korvanta-measure stands on: the sound backend (a
+// sound device or the virtual card with its device under test), the audio
+// layer started as the program starts it, the settings file read into the
+// process records exactly as the program's windows read it (but never
+// written), and the input and output devices with their rate and width.
+//
+// GUI thread only; one session per process.
+
+#include "MainSettings.h"
+
+#include <QString>
+
+struct MeasureOptions;
+class Tdummy;
+
+// Exit status of the command.
+enum ExitCode : int { kExitPass = 0, kExitFail = 1, kExitUsage = 2, kExitDevice = 3 };
+
+class MeasureSession {
+public:
+    MeasureSession();
+    ~MeasureSession();
+
+    // Before anything touches the audio layer: chooses the backend and the
+    // settings file through the environment the program reads. Returns an
+    // error text for an unusable option (a DUT that does not parse, a
+    // settings file that is not there).
+    static QString PrepareEnvironment(const MeasureOptions& o);
+
+    // Starts the audio layer, reads the settings and chooses the devices.
+    // Returns kExitPass, or with `error` set kExitUsage (a settings file that
+    // cannot be used without writing) or kExitDevice.
+    int Open(const MeasureOptions& o, bool records, bool plays, QString& error);
+
+    // Stops what plays or records and shuts the audio layer down without
+    // writing its settings section.
+    void Close();
+
+    const MainWindowSettings& Settings() const { return main_; }
+    QString SettingsPath() const { return settingsPath_; }
+
+private:
+    QString readSettings();
+    QString chooseDevices(const MeasureOptions& o);
+    QString applyFormat(const MeasureOptions& o, bool records, bool plays);
+
+    MainWindowSettings main_;
+    QString settingsPath_;
+    Tdummy* notify_ = nullptr;
+    bool open_ = false;
+};
+
+// The device slot that `text` names among the first `count` devices of a
+// kind (input 'I', output 'O'): an index as listed, else a name compared
+// without regard to case; -1 when none matches.
+int FindDeviceSlot(char kind, const QString& text);

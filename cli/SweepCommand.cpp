@@ -1,0 +1,99 @@
+// sweep: the sweep engine on the settings file's plan with the options'
+// changes, every point collected; a tolerance band judges them.
+
+#include "Commands.h"
+
+#include "GeneratorSection.h"
+#include "Limits.h"
+#include "MeasureReport.h"
+#include "MeasureSession.h"
+#include "Soundd3.h"
+#include "SweepEngine.h"
+#include "SweepSettings.h"
+
+#include <QEventLoop>
+
+namespace {
+
+void setUpPlan(const MeasureOptions& o, SweepSettings& s)
+{
+    s.fromFrequency = o.from.value_or(s.fromFrequency);
+    s.toFrequency = o.to.value_or(s.toFrequency);
+    s.steps = o.steps.value_or(s.steps);
+    s.linear = o.linear.value_or(s.linear);
+    s.mode = o.mode.value_or(s.mode);
+    s.phaseOn = o.phase.value_or(s.phaseOn);
+    if (o.level)
+        s.digitalLevel = static_cast<float>(*o.level);
+    s.settleMs = o.settleMs.value_or(s.settleMs);
+}
+
+struct Collected {
+    SweepRun run;
+    int failure = 0;
+    float lastFrequency = 0.0f;
+};
+
+void collect(const MeasureOptions& o, TSweepEngine& engine, Collected& c)
+{
+    QEventLoop loop;
+    Progress progress(o.quiet);
+    const int points = Sweep().steps + 1;
+    QObject::connect(&engine, &TSweepEngine::pointReady, [&](const SweepPoint& p) {
+        c.run.points.push_back(p);
+        progress.show(QStringLiteral("point %1 of %2, %3 Hz")
+                          .arg(c.run.points.size())
+                          .arg(points)
+                          .arg(PointText(p.frequency)));
+    });
+    QObject::connect(&engine, &TSweepEngine::frequencyShown, [&](float f) { c.lastFrequency = f; });
+    QObject::connect(&engine, &TSweepEngine::nyquistStop, [&] { c.run.complete = false; });
+    QObject::connect(&engine, &TSweepEngine::deviceFailed, [&](TSweepEngine::Failure, int code) { c.failure = code; });
+    QObject::connect(&engine, &TSweepEngine::runningChanged, [&](bool running) {
+        if (!running && !engine.AwaitingBlock())
+            loop.quit();
+    });
+    engine.Start();
+    loop.exec();
+}
+
+} // namespace
+
+CommandResult RunSweep(const MeasureOptions& o, const MeasureSession&)
+{
+    CommandResult result;
+    ToleranceBand band;
+    if (!o.toleranceFile.isEmpty()) {
+        BandParse parsed = LoadToleranceBand(o.toleranceFile);
+        if (!parsed.error.isEmpty())
+            return {kExitUsage, {}, {parsed.error}};
+        band = std::move(parsed.band);
+    }
+    SweepSettings& s = Sweep();
+    setUpPlan(o, s);
+    TSweepEngine engine(s);
+    engine.SetGenerator(&Generator());
+    Collected c;
+    c.run.mode = s.mode;
+    c.run.phaseOn = s.phaseOn;
+    collect(o, engine, c);
+    if (c.failure != 0) {
+        result.exitCode = kExitDevice;
+        result.reasons << QStringLiteral("the sweep failed at %1 Hz: %2")
+                              .arg(PointText(c.lastFrequency), SoundErrorText(c.failure));
+        return result;
+    }
+    Verdict v;
+    if (!o.toleranceFile.isEmpty())
+        v = CheckSweep(c.run, band);
+    result.report = ReportSweep(c.run, CurrentContext(QStringLiteral("sweep"), true, true), v, o.format);
+    if (!c.run.complete) {
+        result.exitCode = kExitUsage;
+        result.reasons << QStringLiteral("the sweep ended at %1 Hz: above half the sample rate")
+                              .arg(PointText(c.lastFrequency));
+    } else if (!v.pass()) {
+        result.exitCode = kExitFail;
+        result.reasons << v.failures;
+    }
+    return result;
+}

@@ -1,0 +1,82 @@
+// korvanta-measure: Korvanta's measurements without a window, for scripts
+// and test benches. Exit status: 0 pass, 1 a limit failed, 2 bad usage,
+// 3 device error; the reason goes to standard error.
+
+#include "Commands.h"
+#include "MeasureOptions.h"
+#include "MeasureSession.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+
+namespace {
+
+void printReasons(const QStringList& reasons)
+{
+    for (const QString& r : reasons)
+        std::fprintf(stderr, "korvanta-measure: %s\n", qPrintable(r));
+}
+
+int usageError(const QString& error)
+{
+    printReasons({error});
+    std::fputs("Try 'korvanta-measure --help'.\n", stderr);
+    return kExitUsage;
+}
+
+// The report to standard output, or to --out FILE.
+bool writeReport(const QString& report, const QString& outFile)
+{
+    const QByteArray bytes = report.toUtf8();
+    if (outFile.isEmpty()) {
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        return std::fflush(stdout) == 0;
+    }
+    QFile f(outFile);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+CommandResult run(const MeasureOptions& o)
+{
+    if (o.command == Command::Devices)
+        return RunDevices(o);
+    const bool records = o.command != Command::Generate;
+    const bool plays = o.command == Command::Sweep || o.command == Command::Generate;
+    MeasureSession session;
+    QString error;
+    if (const int code = session.Open(o, records, plays, error); code != kExitPass)
+        return {code, {}, {error}};
+    switch (o.command) {
+    case Command::Sweep: return RunSweep(o, session);
+    case Command::Generate: return RunGenerate(o, session);
+    default: return RunAnalyzer(o, session);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const ParsedCommandLine parsed = ParseMeasureArguments(QCoreApplication::arguments().mid(1));
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+    const MeasureOptions& o = parsed.options;
+    if (o.manual || o.help || o.version) {
+        const QString text = o.manual ? MeasureManualPage()
+                             : o.help ? MeasureHelp(o.command)
+                                      : QStringLiteral("korvanta-measure %1\n").arg(QStringLiteral(KORVANTA_VERSION));
+        writeReport(text, {});
+        return kExitPass;
+    }
+    if (const QString error = MeasureSession::PrepareEnvironment(o); !error.isEmpty())
+        return usageError(error);
+    const CommandResult result = run(o);
+    if (!result.report.isEmpty() && !writeReport(result.report, o.outFile)) {
+        printReasons({QStringLiteral("cannot write %1").arg(o.outFile.isEmpty() ? QStringLiteral("the output") : o.outFile)});
+        return kExitUsage;
+    }
+    printReasons(result.reasons);
+    return result.exitCode;
+}

@@ -1,0 +1,193 @@
+#include "DistortionEngine.h"
+
+#include "CorrectionTable.h"
+#include "LevelConventions.h"
+#include "Soundd3.h"
+#include "WeightingCurves.h"
+
+#include <QPointer>
+#include <cmath>
+
+namespace {
+// Tags of this engine's recordings: apart from the sweep's, which carry a
+// frequency in their low bits.
+constexpr int kTagBase = 0x5D000000;
+
+bool devicesUsable()
+{
+    return SoundInitialised() && !DeviceName('I', GetInDevice()).isEmpty()
+        && !DeviceName('O', GetOutDevice()).isEmpty();
+}
+} // namespace
+
+double DistortionStepFrequency(const DistortionSettings& s, int k)
+{
+    const int steps = std::max(s.frequencySteps, 1);
+    return s.fromHz * std::pow(s.toHz / s.fromHz, double(k) / steps);
+}
+
+DistortionPoint MeasureDistortionBlock(const float* interleaved, int frames, double sampleRate,
+                                       const DistortionSettings& s, double levelDb, double frequency,
+                                       const AnalysisSettings& analysis, const CorrectionTable& weighting)
+{
+    static thread_local std::vector<float> window, scratch, magnitudes;
+    if (static_cast<int>(window.size()) != frames)
+        window = HarmonicWindow(frames);
+    // The first float of each recorded pair is the right channel.
+    HarmonicSpectrum(interleaved, s.channel == 0 ? 1 : 0, window, scratch, magnitudes);
+    DistortionPoint p;
+    p.levelDb = levelDb;
+    p.frequency = frequency;
+    p.m = MeasureHarmonics(magnitudes, WindowMeanSquare(window), sampleRate, frequency, analysis, weighting);
+    const double a = p.m.fundamentalAmplitude;
+    p.gainDb = a > 0 ? 20.0 * std::log10(a) - levelDb : kNoSignalDb;
+    p.peakVolts = PeakVolts(a, s.scale);
+    p.rmsVolts = RmsVolts(a, s.scale);
+    p.watts = Watts(a, s.scale);
+    return p;
+}
+
+TDistortionEngine::TDistortionEngine(QObject* parent) : QObject(parent)
+{
+    settle_.setSingleShot(true);
+    connect(&settle_, &QTimer::timeout, this, &TDistortionEngine::record);
+}
+
+TDistortionEngine::~TDistortionEngine()
+{
+    if (running_)
+        StopPlay();
+}
+
+bool TDistortionEngine::Start(const DistortionSettings& settings)
+{
+    if (running_ || !devicesUsable())
+        return false;
+    settings_ = settings;
+    stepper_ = settings.sweep == DistortionSweep::Level ? std::make_unique<LevelStepper>(settings.levels) : nullptr;
+    running_ = true;
+    stopRequested_ = false;
+    index_ = 0;
+    ++runSerial_;
+    QMetaObject::invokeMethod(this, &TDistortionEngine::nextStep, Qt::QueuedConnection);
+    return true;
+}
+
+void TDistortionEngine::Stop() { stopRequested_ = running_; }
+
+void TDistortionEngine::Abort()
+{
+    if (!running_)
+        return;
+    running_ = false;
+    awaiting_ = false;
+    settle_.stop();
+    StopPlay();
+    emit finished(false);
+}
+
+std::optional<double> TDistortionEngine::nextLevel() const
+{
+    if (stepper_)
+        return stepper_->Next();
+    if (index_ > std::max(settings_.frequencySteps, 1))
+        return std::nullopt;
+    return settings_.fixedLevelDb;
+}
+
+void TDistortionEngine::nextStep()
+{
+    if (!running_)
+        return;
+    const std::optional<double> level = nextLevel();
+    if (stopRequested_ || !level) {
+        finish();
+        return;
+    }
+    levelDb_ = *level;
+    frequency_ = stepper_ ? settings_.frequency : DistortionStepFrequency(settings_, index_);
+    int inRate = 0, outRate = 0;
+    GetSampleRates(inRate, outRate);
+    // A tone above half a rate cannot be played or recorded: the run over
+    // frequency ends there.
+    if (2.0 * frequency_ >= std::min(inRate, outRate)) {
+        finish();
+        return;
+    }
+    emit stepStarting(index_, levelDb_, frequency_);
+    const double amplitude = std::pow(10.0, Correct(OutputCorrection(), 1, frequency_, levelDb_) / 20.0);
+    StopPlay();
+    QPointer<TDistortionEngine> self(this);
+    const int rc = StartPlayTone(amplitude, static_cast<float>(frequency_), [self](int code) {
+        if (self && self->running_)
+            self->fail(true, code);
+    });
+    if (rc != 0) {
+        fail(true, rc);
+        return;
+    }
+    settle_.start(std::max(0, settings_.settleMs));
+}
+
+void TDistortionEngine::record()
+{
+    if (!running_)
+        return;
+    // The run's serial keeps a block of an aborted run from passing for
+    // the same step of the next one.
+    tag_ = kTagBase | ((runSerial_ & 0xFF) << 16) | (index_ & 0xFFFF);
+    awaiting_ = true;
+    QPointer<TDistortionEngine> self(this);
+    const int rc = StartRecord(kFrames, tag_, [self] {
+        if (self)
+            self->onBlock();
+    }, this);
+    if (rc != 0)
+        fail(true, rc);
+}
+
+void TDistortionEngine::onBlock()
+{
+    int count = 0, overRange = 0, user = 0;
+    const float* data = GetRecordBlock(count, overRange, user);
+    const int error = LastSoundError();
+    if (!running_ || !awaiting_)
+        return;
+    if (data && (user != tag_ || RecordBlockOwner() != this)) {
+        // Another loop's block: record this step's own from a fresh event.
+        QMetaObject::invokeMethod(this, &TDistortionEngine::record, Qt::QueuedConnection);
+        return;
+    }
+    awaiting_ = false;
+    if (!data || count < 2 * kFrames) {
+        fail(false, error != 0 ? error : WAVERR_DEVICE_SHORT_BLOCK);
+        return;
+    }
+    int inRate = 0, outRate = 0;
+    GetSampleRates(inRate, outRate);
+    DistortionPoint p = MeasureDistortionBlock(data, kFrames, inRate, settings_, levelDb_, frequency_, Analysis(),
+                                               WeightingCurve());
+    p.index = index_;
+    p.overRange = overRange;
+    if (stepper_)
+        stepper_->Record(levelDb_, p.m.thdnPercent);
+    ++index_;
+    emit pointReady(p);
+    QMetaObject::invokeMethod(this, &TDistortionEngine::nextStep, Qt::QueuedConnection);
+}
+
+void TDistortionEngine::fail(bool frequencyOutput, int code)
+{
+    running_ = false;
+    awaiting_ = false;
+    settle_.stop();
+    StopPlay();
+    emit deviceFailed(frequencyOutput, code);
+}
+
+void TDistortionEngine::finish()
+{
+    running_ = false;
+    StopPlay();
+    emit finished(stepper_ && stepper_->StoppedAtLimit());
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The distortion run's step loop, without any widget: each step plays a sine
+// at the step's level and frequency, waits the settle time, records one
+// block and measures the fundamental, gain, THD, THD+N and H2 ... H9 of the
+// chosen input channel. A run over level stops by itself once THD+N passes
+// the plan's limit. Results and failures leave through signals.
+//
+// One input, several loops: a block that is not the one this engine waits
+// for is dropped and the step's own block recorded instead. GUI thread only.
+
+#include "DistortionPlan.h"
+#include "HarmonicAnalysis.h"
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+enum class DistortionSweep { Level, Frequency };
+
+struct DistortionSettings {
+    DistortionSweep sweep = DistortionSweep::Level;
+    LevelPlan levels;
+    double frequency = 1000.0;        // Hz, of a run over level
+    double fromHz = 20.0;             // a run over frequency, logarithmic steps
+    double toHz = 20000.0;
+    int frequencySteps = 30;
+    double fixedLevelDb = -10.0;      // the level of a run over frequency
+    int channel = 0;                  // the input measured: 0 left, 1 right
+    OutputScale scale;                // volts at full scale from the calibration
+    int settleMs = 200;
+};
+
+struct DistortionPoint {
+    int index = 0;
+    double levelDb = 0.0;     // played, dB full scale
+    double frequency = 0.0;
+    HarmonicMeasurement m;
+    double gainDb = 0.0;      // recorded fundamental over played amplitude
+    double peakVolts = 0.0;
+    double rmsVolts = 0.0;
+    double watts = 0.0;
+    int overRange = 0;        // samples on the limits of the sample format
+};
+
+// The frequency of step k of a run over frequency: logarithmic from `from`
+// to `to` in `steps` intervals.
+double DistortionStepFrequency(const DistortionSettings& s, int k);
+
+// Measures one recorded stereo block (first float of a pair: right channel)
+// of `frames` frames (a power of two) played at `playedAmplitude`.
+DistortionPoint MeasureDistortionBlock(const float* interleaved, int frames, double sampleRate,
+                                       const DistortionSettings& s, double levelDb, double frequency,
+                                       const AnalysisSettings& analysis, const CorrectionTable& weighting);
+
+class TDistortionEngine : public QObject {
+    Q_OBJECT
+public:
+    explicit TDistortionEngine(QObject* parent = nullptr);
+    ~TDistortionEngine() override;
+
+    // Begins a run; false (and nothing started) when one runs or no input
+    // and output are usable.
+    bool Start(const DistortionSettings& settings);
+    // Ends the run after the step in progress.
+    void Stop();
+    // Ends the run now: tone off, a block in flight dropped.
+    void Abort();
+    bool Running() const { return running_; }
+    const DistortionSettings& Settings() const { return settings_; }
+
+    static constexpr int kFrames = 16384;
+
+signals:
+    void stepStarting(int index, double levelDb, double frequency);
+    void pointReady(const DistortionPoint& point);
+    // The run has ended by itself, by Stop() or at the limit.
+    void finished(bool stoppedAtLimit);
+    // The output failed (frequencyOutput) or no block came: tone off, idle.
+    void deviceFailed(bool frequencyOutput, int code);
+
+private:
+    void nextStep();
+    void record();
+    void onBlock();
+    void fail(bool frequencyOutput, int code);
+    void finish();
+    std::optional<double> nextLevel() const;
+
+    DistortionSettings settings_;
+    std::unique_ptr<LevelStepper> stepper_;
+    bool running_ = false;
+    bool stopRequested_ = false;
+    bool awaiting_ = false;
+    int index_ = 0;
+    int runSerial_ = 0;
+    int tag_ = 0;
+    double levelDb_ = 0.0;
+    double frequency_ = 0.0;
+    QTimer settle_;
+};

@@ -1,0 +1,88 @@
+#include "DistortionSection.h"
+
+#include "ProfileStore.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+const QString kSection = QStringLiteral("VERZERR");
+
+double readNumber(const ProfileStore& store, const char* key, double fallback, double lo, double hi)
+{
+    bool ok = false;
+    const double v = store.value(kSection, QLatin1String(key), QString()).trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) && v >= lo && v <= hi ? v : fallback;
+}
+
+void write(ProfileStore& store, const char* key, double value)
+{
+    store.setValue(kSection, QLatin1String(key), QString::number(value, 'g', 10));
+}
+} // namespace
+
+void ReadDistortionSection(DistortionWindowState& state, const QString& path)
+{
+    ProfileStore store(path);
+    store.load();
+    DistortionSettings& s = state.run;
+    const DistortionSettings d;
+    s.sweep = readNumber(store, "SWEEP", 0, 0, 1) == 1 ? DistortionSweep::Frequency : DistortionSweep::Level;
+    s.levels.startDb = readNumber(store, "FROMDB", d.levels.startDb, -120, 0);
+    s.levels.stopDb = readNumber(store, "TODB", d.levels.stopDb, -120, 0);
+    if (s.levels.stopDb <= s.levels.startDb) {
+        s.levels.startDb = d.levels.startDb;
+        s.levels.stopDb = d.levels.stopDb;
+    }
+    s.levels.steps = int(readNumber(store, "STEPS", d.levels.steps, 1, 500));
+    s.levels.spacing = readNumber(store, "LINEAR", 0, 0, 1) == 1 ? LevelSpacing::Linear : LevelSpacing::Decibel;
+    s.levels.limitPercent = readNumber(store, "LIMIT", d.levels.limitPercent, 0, 100);
+    s.frequency = readNumber(store, "FREQ", d.frequency, 1, 100000);
+    s.fromHz = readNumber(store, "FROMHZ", d.fromHz, 1, 100000);
+    s.toHz = readNumber(store, "TOHZ", d.toHz, 1, 100000);
+    if (s.toHz <= s.fromHz) {
+        s.fromHz = d.fromHz;
+        s.toHz = d.toHz;
+    }
+    s.frequencySteps = int(readNumber(store, "FSTEPS", d.frequencySteps, 1, 500));
+    s.fixedLevelDb = readNumber(store, "LEVEL", d.fixedLevelDb, -120, 0);
+    s.channel = int(readNumber(store, "CHANNEL", 0, 0, 1));
+    s.scale.loadOhms = readNumber(store, "LOAD", d.scale.loadOhms, 0.1, 1e6);
+    s.scale.divider = readNumber(store, "DIVIDER", d.scale.divider, 1, 1e4);
+    s.settleMs = int(readNumber(store, "SETTLE", d.settleMs, 0, 10000));
+    const int w = int(readNumber(store, "W", 0, 0, 10000)), h = int(readNumber(store, "H", 0, 0, 10000));
+    state.placement = w > 0 && h > 0 ? QRect(int(readNumber(store, "X", 0, -10000, 10000)),
+                                             int(readNumber(store, "Y", 0, -10000, 10000)), w, h)
+                                     : QRect();
+}
+
+bool WriteDistortionSection(const DistortionWindowState& state, const QString& path)
+{
+    ProfileStore store(path);
+    if (!store.load() && QFileInfo::exists(path))
+        return false;
+    const DistortionSettings& s = state.run;
+    write(store, "SWEEP", s.sweep == DistortionSweep::Frequency ? 1 : 0);
+    write(store, "FROMDB", s.levels.startDb);
+    write(store, "TODB", s.levels.stopDb);
+    write(store, "STEPS", s.levels.steps);
+    write(store, "LINEAR", s.levels.spacing == LevelSpacing::Linear ? 1 : 0);
+    write(store, "LIMIT", s.levels.limitPercent);
+    write(store, "FREQ", s.frequency);
+    write(store, "FROMHZ", s.fromHz);
+    write(store, "TOHZ", s.toHz);
+    write(store, "FSTEPS", s.frequencySteps);
+    write(store, "LEVEL", s.fixedLevelDb);
+    write(store, "CHANNEL", s.channel);
+    write(store, "LOAD", s.scale.loadOhms);
+    write(store, "DIVIDER", s.scale.divider);
+    write(store, "SETTLE", s.settleMs);
+    if (!state.placement.isEmpty()) {
+        write(store, "X", state.placement.x());
+        write(store, "Y", state.placement.y());
+        write(store, "W", state.placement.width());
+        write(store, "H", state.placement.height());
+    }
+    return store.save();
+}

@@ -1,0 +1,358 @@
+#include "DistortionWindow.h"
+
+#include "Audconst.h"
+#include "ModalQuestions.h"
+#include "ProfileStore.h"
+#include "Soundd3.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTextStream>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+struct Words {
+    const char* de;
+    const char* en;
+};
+
+QString word(char language, const Words& w) { return QString::fromUtf8(language == 'E' ? w.en : w.de); }
+
+constexpr Words kCaption{"Verzerrung", "Distortion"};
+constexpr Words kKinds[2] = {{"über Pegel", "over level"}, {"über Frequenz", "over frequency"}};
+constexpr Words kSpacings[2] = {{"gleiche dB-Schritte", "equal dB steps"}, {"gleiche Spannungsschritte", "equal voltage steps"}};
+constexpr Words kChannels[2] = {{"Links", "Left"}, {"Rechts", "Right"}};
+// Row labels of the form, in the order build() adds them.
+constexpr Words kRows[] = {
+    {"Messung", "Run"},          {"von (dBFS)", "from (dBFS)"},       {"bis (dBFS)", "to (dBFS)"},
+    {"Schritte", "Steps"},       {"Teilung", "Spacing"},              {"Ende bei THD+N (%)", "Stop at THD+N (%)"},
+    {"Frequenz (Hz)", "Frequency (Hz)"}, {"von (Hz)", "from (Hz)"},   {"bis (Hz)", "to (Hz)"},
+    {"Schritte", "Steps"},       {"Pegel (dBFS)", "Level (dBFS)"},    {"Eingang", "Input"},
+    {"Last (Ohm)", "Load (ohms)"}, {"Teiler (x:1)", "Divider (x:1)"}, {"Einschwingen (ms)", "Settle (ms)"},
+};
+constexpr Words kStart{"Start", "Start"};
+constexpr Words kStop{"Stop", "Stop"};
+constexpr Words kSave{"Speichern als Text...", "Save as text..."};
+constexpr Words kStep{"Schritt %1: %2 dBFS, %3 Hz", "Step %1: %2 dBFS, %3 Hz"};
+constexpr Words kIdle{"Bereit", "Ready"};
+constexpr Words kEndedAtLimit{"Ende: THD+N-Grenze erreicht", "Ended: THD+N limit reached"};
+constexpr Words kEnded{"Ende", "Ended"};
+constexpr Words kClip{"Klirrgrenze 1 %%: %1   10 %%: %2", "Clip point 1 %%: %1   10 %%: %2"};
+constexpr Words kNotReached{"nicht erreicht", "not reached"};
+constexpr Words kOutputError{"ERROR at Frequency Output (", "ERROR at Frequency Output ("};
+constexpr Words kNoDevice{"Kein Ein- oder Ausgabegerät bereit.", "No input or output device is ready."};
+constexpr Words kSaveFailed{"Die Datei konnte nicht geschrieben werden:\n", "The file could not be written:\n"};
+const QStringList kColumns = {"dBFS", "Hz", "V rms", "W", "Gain dB", "THD+N %", "THD+N dB", "THD dB",
+                              "H2 dB", "H3 dB", "H4 dB", "H5 dB", "H6 dB", "H7 dB", "H8 dB", "H9 dB"};
+
+QDoubleSpinBox* number(double lo, double hi, int decimals, double step)
+{
+    auto* box = new QDoubleSpinBox;
+    box->setRange(lo, hi);
+    box->setDecimals(decimals);
+    box->setSingleStep(step);
+    return box;
+}
+
+QSpinBox* whole(int lo, int hi)
+{
+    auto* box = new QSpinBox;
+    box->setRange(lo, hi);
+    return box;
+}
+
+// The columns of one step, as shown and as written to a text file.
+QStringList cells(const DistortionPoint& p)
+{
+    QStringList c = {QString::number(p.levelDb, 'f', 2),  QString::number(p.frequency, 'f', 1),
+                     QString::number(p.rmsVolts, 'g', 5), QString::number(p.watts, 'g', 5),
+                     QString::number(p.gainDb, 'f', 2),   QString::number(p.m.thdnPercent, 'g', 4),
+                     QString::number(p.m.thdnDb, 'f', 2), QString::number(p.m.thdDb, 'f', 2)};
+    for (int h = 0; h < kHarmonicCount; ++h)
+        c << (p.m.present[h] ? QString::number(p.m.harmonicDb[h], 'f', 2) : QStringLiteral("-"));
+    return c;
+}
+} // namespace
+
+TDistortionWindow::TDistortionWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
+{
+    setObjectName(QStringLiteral("Distortion"));
+    build();
+    ReadDistortionSection(state_, SettingsFilePath());
+    ShowPlan(state_.run);
+    if (!state_.placement.isEmpty())
+        setGeometry(state_.placement);
+    else
+        resize(760, 560);
+    connect(&engine_, &TDistortionEngine::stepStarting, this, [this](int index, double level, double hz) {
+        Progress->setText(word(language_, kStep).arg(index + 1).arg(level, 0, 'f', 1).arg(hz, 0, 'f', 1));
+    });
+    connect(&engine_, &TDistortionEngine::pointReady, this, &TDistortionWindow::addRow);
+    connect(&engine_, &TDistortionEngine::finished, this, &TDistortionWindow::onFinished);
+    connect(&engine_, &TDistortionEngine::deviceFailed, this, &TDistortionWindow::onFailed);
+    applyTexts();
+    setRunning(false);
+}
+
+TDistortionWindow::~TDistortionWindow()
+{
+    engine_.Abort();
+    state_.run = PlanFromControls();
+    state_.placement = geometry();
+    WriteDistortionSection(state_, SettingsFilePath());
+}
+
+void TDistortionWindow::build()
+{
+    SweepKind = new QComboBox;
+    SweepKind->addItems({QString(), QString()});
+    FromDb = number(-120, 0, 1, 1);
+    ToDb = number(-120, 0, 1, 1);
+    LevelSteps = whole(1, 500);
+    Spacing = new QComboBox;
+    Spacing->addItems({QString(), QString()});
+    LimitPercent = number(0, 100, 2, 1);
+    Frequency = number(1, 100000, 1, 10);
+    FromHz = number(1, 100000, 1, 10);
+    ToHz = number(1, 100000, 1, 100);
+    FrequencySteps = whole(1, 500);
+    FixedLevel = number(-120, 0, 1, 1);
+    Channel = new QComboBox;
+    Channel->addItems({QString(), QString()});
+    LoadOhms = number(0.1, 1e6, 2, 1);
+    Divider = number(1, 1e4, 2, 1);
+    SettleMs = whole(0, 10000);
+    levelControls_ = {FromDb, ToDb, LevelSteps, Spacing, LimitPercent, Frequency};
+    frequencyControls_ = {FromHz, ToHz, FrequencySteps, FixedLevel};
+
+    auto* form = new QFormLayout;
+    const QList<QWidget*> fields = {SweepKind, FromDb,   ToDb,        LevelSteps, Spacing,  LimitPercent,
+                                    Frequency, FromHz,   ToHz,        FrequencySteps, FixedLevel, Channel,
+                                    LoadOhms,  Divider,  SettleMs};
+    for (QWidget* f : fields)
+        form->addRow(new QLabel, f);
+
+    StartButton = new QPushButton;
+    StopButton = new QPushButton;
+    SaveButton = new QPushButton;
+    Progress = new QLabel;
+    ClipPoints = new QLabel;
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(StartButton);
+    buttons->addWidget(StopButton);
+    buttons->addWidget(SaveButton);
+    auto* left = new QVBoxLayout;
+    left->addLayout(form);
+    left->addLayout(buttons);
+    left->addWidget(Progress);
+    left->addWidget(ClipPoints);
+    left->addStretch();
+
+    Table = new QTableWidget(0, static_cast<int>(kColumns.size()));
+    Table->setHorizontalHeaderLabels(kColumns);
+    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(left);
+    top->addWidget(Table, 1);
+
+    connect(StartButton, &QPushButton::clicked, this, &TDistortionWindow::StartClick);
+    connect(StopButton, &QPushButton::clicked, this, &TDistortionWindow::StopClick);
+    connect(SaveButton, &QPushButton::clicked, this, &TDistortionWindow::saveClick);
+    connect(SweepKind, &QComboBox::currentIndexChanged, this, &TDistortionWindow::kindChanged);
+}
+
+void TDistortionWindow::applyTexts()
+{
+    setWindowTitle(word(language_, kCaption));
+    for (int i = 0; i < 2; ++i) {
+        SweepKind->setItemText(i, word(language_, kKinds[i]));
+        Spacing->setItemText(i, word(language_, kSpacings[i]));
+        Channel->setItemText(i, word(language_, kChannels[i]));
+    }
+    auto* form = findChild<QFormLayout*>();
+    for (int row = 0; row < form->rowCount() && row < int(std::size(kRows)); ++row)
+        if (auto* label = qobject_cast<QLabel*>(form->itemAt(row, QFormLayout::LabelRole)->widget()))
+            label->setText(word(language_, kRows[row]));
+    StartButton->setText(word(language_, kStart));
+    StopButton->setText(word(language_, kStop));
+    SaveButton->setText(word(language_, kSave));
+    if (!engine_.Running())
+        Progress->setText(word(language_, kIdle));
+    showClipPoints();
+}
+
+void TDistortionWindow::Language(char letter)
+{
+    if (letter == 'D' || letter == 'E')
+        language_ = letter;
+    applyTexts();
+}
+
+DistortionSettings TDistortionWindow::PlanFromControls() const
+{
+    DistortionSettings s = state_.run;
+    s.sweep = SweepKind->currentIndex() == 1 ? DistortionSweep::Frequency : DistortionSweep::Level;
+    s.levels.startDb = std::min(FromDb->value(), ToDb->value());
+    s.levels.stopDb = std::max(FromDb->value(), ToDb->value());
+    s.levels.steps = LevelSteps->value();
+    s.levels.spacing = Spacing->currentIndex() == 1 ? LevelSpacing::Linear : LevelSpacing::Decibel;
+    s.levels.limitPercent = LimitPercent->value();
+    s.frequency = Frequency->value();
+    s.fromHz = std::min(FromHz->value(), ToHz->value());
+    s.toHz = std::max(FromHz->value(), ToHz->value());
+    s.frequencySteps = FrequencySteps->value();
+    s.fixedLevelDb = FixedLevel->value();
+    s.channel = Channel->currentIndex();
+    s.scale.loadOhms = LoadOhms->value();
+    s.scale.divider = Divider->value();
+    s.scale.voltsAtFullScale = voltsAtFullScale_;
+    s.settleMs = SettleMs->value();
+    return s;
+}
+
+void TDistortionWindow::ShowPlan(const DistortionSettings& s)
+{
+    SweepKind->setCurrentIndex(s.sweep == DistortionSweep::Frequency ? 1 : 0);
+    FromDb->setValue(s.levels.startDb);
+    ToDb->setValue(s.levels.stopDb);
+    LevelSteps->setValue(s.levels.steps);
+    Spacing->setCurrentIndex(s.levels.spacing == LevelSpacing::Linear ? 1 : 0);
+    LimitPercent->setValue(s.levels.limitPercent);
+    Frequency->setValue(s.frequency);
+    FromHz->setValue(s.fromHz);
+    ToHz->setValue(s.toHz);
+    FrequencySteps->setValue(s.frequencySteps);
+    FixedLevel->setValue(s.fixedLevelDb);
+    Channel->setCurrentIndex(s.channel);
+    LoadOhms->setValue(s.scale.loadOhms);
+    Divider->setValue(s.scale.divider);
+    SettleMs->setValue(s.settleMs);
+    kindChanged();
+}
+
+void TDistortionWindow::kindChanged()
+{
+    const bool overLevel = SweepKind->currentIndex() == 0;
+    for (QWidget* w : levelControls_)
+        w->setEnabled(overLevel && !engine_.Running());
+    for (QWidget* w : frequencyControls_)
+        w->setEnabled(!overLevel && !engine_.Running());
+}
+
+void TDistortionWindow::StartClick()
+{
+    if (engine_.Running())
+        return;
+    if (stopOthers_)
+        stopOthers_();
+    points_.clear();
+    Table->setRowCount(0);
+    if (!engine_.Start(PlanFromControls())) {
+        modal::MessageBox(modal::Kind::Error, word(language_, kNoDevice));
+        return;
+    }
+    showClipPoints();
+    setRunning(true);
+}
+
+void TDistortionWindow::StopClick() { engine_.Stop(); }
+
+void TDistortionWindow::Abort() { engine_.Abort(); }
+
+void TDistortionWindow::setRunning(bool running)
+{
+    StartButton->setEnabled(!running);
+    StopButton->setEnabled(running);
+    SaveButton->setEnabled(!running && !points_.empty());
+    for (QWidget* w : {static_cast<QWidget*>(SweepKind), static_cast<QWidget*>(Channel),
+                       static_cast<QWidget*>(LoadOhms), static_cast<QWidget*>(Divider),
+                       static_cast<QWidget*>(SettleMs)})
+        w->setEnabled(!running);
+    kindChanged();
+}
+
+void TDistortionWindow::addRow(const DistortionPoint& p)
+{
+    // Fine steps are measured after the coarse step that passed a
+    // threshold; in the table each row stands at its level, so the table
+    // reads as the curve does.
+    int row = Table->rowCount();
+    if (engine_.Settings().sweep == DistortionSweep::Level)
+        row = static_cast<int>(std::count_if(points_.begin(), points_.end(),
+                                             [&p](const DistortionPoint& q) { return q.levelDb < p.levelDb; }));
+    points_.insert(points_.begin() + row, p);
+    Table->insertRow(row);
+    const QStringList c = cells(p);
+    for (int col = 0; col < c.size(); ++col)
+        Table->setItem(row, col, new QTableWidgetItem(c[col]));
+    Table->scrollToBottom();
+    showClipPoints();
+}
+
+void TDistortionWindow::showClipPoints()
+{
+    if (engine_.Settings().sweep != DistortionSweep::Level || points_.empty()) {
+        ClipPoints->clear();
+        return;
+    }
+    // Refined steps come after the coarse step that passed a threshold:
+    // the crossings are read from the points in order of level.
+    std::vector<DistortionPoint> sorted = points_;
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.levelDb < b.levelDb; });
+    std::vector<ThdnPoint> byWatts;
+    for (const DistortionPoint& p : sorted)
+        byWatts.push_back({p.watts, p.m.thdnPercent});
+    auto show = [this, &byWatts](double percent) {
+        const auto w = CrossingAt(byWatts, percent);
+        return w ? QString::number(*w, 'g', 4) + QStringLiteral(" W") : word(language_, kNotReached);
+    };
+    ClipPoints->setText(word(language_, kClip).arg(show(1.0), show(10.0)).replace(QStringLiteral("%%"), QStringLiteral("%")));
+}
+
+void TDistortionWindow::onFinished(bool atLimit)
+{
+    Progress->setText(word(language_, atLimit ? kEndedAtLimit : kEnded));
+    setRunning(false);
+}
+
+void TDistortionWindow::onFailed(bool frequencyOutput, int code)
+{
+    setRunning(false);
+    Progress->setText(word(language_, kEnded));
+    // The same boxes as the sweep shows for the same failures.
+    const QString prefix = frequencyOutput ? word(language_, kOutputError) : Messages().nextBlockError;
+    modal::MessageBox(modal::Kind::Error, prefix + SoundErrorText(code) + QStringLiteral(")"));
+}
+
+int TDistortionWindow::SaveAsText(const QString& path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return 1;
+    QTextStream out(&file);
+    out << kColumns.join(QLatin1Char('\t')) << '\n';
+    for (const DistortionPoint& p : points_)
+        out << cells(p).join(QLatin1Char('\t')) << '\n';
+    out.flush();
+    return file.commit() ? 0 : 1;
+}
+
+void TDistortionWindow::saveClick()
+{
+    const QString path = modal::SaveFileName(word(language_, kSave), QStringLiteral("Text | *.txt"), QStringLiteral("txt"));
+    if (path.isEmpty())
+        return;
+    if (SaveAsText(path) != 0)
+        modal::MessageBox(modal::Kind::Error, word(language_, kSaveFailed) + path);
+}

@@ -1,0 +1,193 @@
+// korvanta-measure as a script runs it: the built program in a child
+// process on the virtual card, beside the real main window measuring the
+// same device under test from the same settings file.
+#include "AnalyzerPage.h"
+#include "AppTestSupport.h"
+#include "Diagr3.h"
+#include "GeneratorPage.h"
+#include "RadioGroup.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+
+namespace {
+
+struct Finished {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Finished measure(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(KORVANTA_MEASURE_EXE), args);
+    Finished f;
+    if (!p.waitForFinished(60000))
+        return f;
+    f.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    f.out = QString::fromUtf8(p.readAllStandardOutput());
+    f.err = QString::fromUtf8(p.readAllStandardError());
+    return f;
+}
+
+QStringList lines(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+constexpr const char* kDut = "fast=1 ext=sine freq=1000 level=-6 h2=-72 h3=-66 noise=-104";
+
+class CliRun : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        qputenv("KORVANTA_DUT", kDut);
+    }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        qunsetenv("KORVANTA_DUT");
+    }
+
+    // The GUI's analyzer: one single run of the stored number of averages.
+    void analyzerRun()
+    {
+        TAnalyzerPage* page = main->AnalyzerPage;
+        page->RunningGroup->setItemIndex(0);
+        page->AverVal->setValue(Analyzer().AverCount);
+        page->StartButton->click();
+        ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 30000));
+    }
+    void sweepRun()
+    {
+        // Idle once the last step's block has come, not when its recording
+        // was asked for.
+        QSignalSpy idle(main->GeneratorPage, &TGeneratorPage::sweepIdle);
+        main->GeneratorPage->wobbelnBut->click();
+        ASSERT_TRUE(idle.wait(60000));
+    }
+    QStringList exported()
+    {
+        const QString path = dir.file(QStringLiteral("export.txt"));
+        EXPECT_EQ(Forms().Diagramm->SaveAsText(path, QStringLiteral(",")), 0);
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        const QStringList rows = lines(QString::fromUtf8(f.readAll()));
+        f.remove();
+        return rows;
+    }
+};
+
+// Same device, same settings: the same digits as the program's result line
+// and text export. The settings file is only read.
+TEST_F(CliRun, GivesTheProgramsReadingsAndExportToTheLastDigit)
+{
+    const struct {
+        const char* name;
+        const char* settings;
+        const char* command;
+        bool sweep;
+        bool readout; // compare the result line, else the export
+    } cases[] = {
+        {"thdn", "[FFT]\nSAMPLES=16384\nAVERAGE=2\n[ANALYSE]\nTHDMESS=TRUE\n", "thdn", false, true},
+        {"level", "[FFT]\nSAMPLES=8192\nWIN=5\nDBMODE=2\n[ANALYSE]\nNOISEMESS=TRUE\nFILTER=A Weighting\n", "level",
+         false, true},
+        {"spectrum", "[FFT]\nSAMPLES=4096\nWIN=2\nAVERAGE=3\n[MAIN]\nSPRACHE=E\n", "spectrum", false, false},
+        {"sweep", "[MAIN]\nPAGE=1\n[WOB]\nFROM=50\nTO=15000\nSTEPS=12\nREFMESS=2\nPEGDIG=-6\nSTARTMESS=0\n", "sweep",
+         true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeSettings(QByteArray("[VOLUME]\nFGVOLUME=100\n") + c.settings);
+        ResetProcessState();
+        VirtualCard::instance().reset();
+        VirtualCard::instance().setFastMode(true);
+        start();
+        c.sweep ? sweepRun() : analyzerRun();
+        const QString guiLine = Forms().Diagramm->GetInfoLine();
+        const QStringList guiExport = exported();
+        const QByteArray before = dir.read(QStringLiteral("krv14f.ini"));
+        const QStringList filesBefore = QDir(dir.path()).entryList(QDir::Files);
+
+        const Finished cli = measure({QLatin1String(c.command), c.readout ? QStringLiteral("--quiet") : QStringLiteral("--csv")});
+        ASSERT_EQ(cli.code, 0) << cli.err.toStdString();
+        if (c.readout) {
+            ASSERT_FALSE(guiLine.isEmpty());
+            EXPECT_TRUE(lines(cli.out).contains(guiLine)) << guiLine.toStdString() << "\n" << cli.out.toStdString();
+        } else {
+            ASSERT_GT(guiExport.size(), 10);
+            EXPECT_EQ(lines(cli.out).mid(1), guiExport);
+        }
+        EXPECT_EQ(dir.read(QStringLiteral("krv14f.ini")), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), filesBefore);
+        closeMain();
+    }
+}
+
+// What a test bench relies on: the exit status and the reason on standard
+// error, for a failed limit, bad usage and device faults.
+TEST(CliExit, StatusAndReasonForEveryOutcome)
+{
+    ScratchDir dir;
+    const QString band = dir.file(QStringLiteral("band.txt"));
+    dir.write(QStringLiteral("band.txt"), "100 -0.5 0.5\n10000 -0.5 0.5\n");
+    const QString out = dir.file(QStringLiteral("result.json"));
+    const QString userWeighting = dir.file(QStringLiteral("user.ini"));
+    dir.write(QStringLiteral("user.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + dir.file("missing.cor").toUtf8() + "\n");
+    const QString dut = QString::fromLatin1(kDut);
+    const struct {
+        QStringList args;
+        int code;
+        const char* err;
+    } cases[] = {
+        {{"thdn", "--dut", dut, "--max-thdn", "-40", "--json", "--out", out}, 0, ""},
+        {{"thdn", "--dut", dut, "--max-thdn", "-70"}, 1, "dB above the limit -70 dB"},
+        {{"level", "--dut", dut, "--min-level", "-3", "--channels", "right"}, 1, "right: level -"},
+        {{"sweep", "--dut", "fast=1 lp=2000", "--steps", "4", "--mode", "stereo", "--settle", "0", "--tolerance", band},
+         1, "Hz: right level"},
+        {{"thdn", "--fft", "3000"}, 2, "--fft 3000: not one of"},
+        {{"thdn", "--dut", "frobnicate=1"}, 2, "unknown key \"frobnicate\""},
+        {{"thdn", "--settings", dir.file("missing.ini")}, 2, "no readable file"},
+        {{"sweep", "--dut", "fast=1", "--tolerance", dir.file("missing.txt")}, 2, "tolerance band"},
+        {{"level", "--dut", "fast=1", "--settings", userWeighting}, 2, "missing.cor named in"},
+        {{"thdn", "--dut", dut, "--input", "no such card"}, 3, "no input device no such card"},
+        {{"generate", "--dut", dut, "--output", "3"}, 3, "no output device 3"},
+        {{"thdn", "--dut", "fast=1 fault=open"}, 3, "the recording cannot start"},
+        {{"level", "--dut", "fast=1 fault=gone"}, 3, "the input failed"},
+        {{"sweep", "--dut", "fast=1 fault=outopen", "--steps", "2"}, 3, "the sweep failed at"},
+        {{"thdn", "--dut", "fast=1 rates=48000"}, 3, "does not take 44100 Hz"},
+    };
+    for (const auto& c : cases) {
+        const Finished f = measure(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("missing.cor")))) << "nothing is created";
+    QFile json(out);
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QByteArray doc = json.readAll();
+    EXPECT_TRUE(doc.startsWith("{\"schema\": \"korvanta-measure\", \"version\": 1, \"command\": \"thdn\"")) << doc.data();
+    EXPECT_TRUE(doc.contains("\"verdict\": {\"checked\": true, \"pass\": true")) << doc.data();
+}
+
+TEST(CliExit, HelpForEveryCommand)
+{
+    for (const char* command : {"devices", "spectrum", "thdn", "level", "sweep", "generate"}) {
+        const Finished f = measure({QLatin1String(command), QStringLiteral("--help")});
+        EXPECT_EQ(f.code, 0);
+        EXPECT_TRUE(f.out.startsWith(QStringLiteral("Usage: korvanta-measure ") + QLatin1String(command))) << command;
+    }
+    const Finished overview = measure({QStringLiteral("--help")});
+    EXPECT_EQ(overview.code, 0);
+    EXPECT_TRUE(overview.out.contains(QStringLiteral("3 device error")));
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+// The command line, the tolerance band file and the limits of
+// korvanta-measure, without a device.
+#include "Limits.h"
+#include "MeasureOptions.h"
+#include "ToleranceBand.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList words(const char* line) { return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
+
+TEST(MeasureOptions, ValidLinesFillTheRecord)
+{
+    const auto t = ParseMeasureArguments(words(
+        "thdn --device 1 --rate 48000 --width 24 --fft 16384 --window=flat-top --averages 16 --channels left "
+        "--band 20:20000 --fundamental 997 --threshold -50 --max-thdn -80 --json --out r.json"));
+    ASSERT_TRUE(t.error.isEmpty()) << t.error.toStdString();
+    const MeasureOptions& m = t.options;
+    EXPECT_EQ(m.command, Command::Thdn);
+    EXPECT_EQ(m.input, "1");
+    EXPECT_EQ(m.output, "1");
+    EXPECT_EQ(m.rate, 48000);
+    EXPECT_EQ(m.width, 24);
+    EXPECT_EQ(m.fftPoints, 16384);
+    EXPECT_EQ(m.window, 5);
+    EXPECT_EQ(m.averages, 16);
+    EXPECT_EQ(m.leftOn, true);
+    EXPECT_EQ(m.rightOn, false);
+    EXPECT_EQ(m.bandLow, 20);
+    EXPECT_EQ(m.bandHigh, 20000);
+    EXPECT_EQ(m.fundamental, 997.0);
+    EXPECT_EQ(m.thresholdDb, -50.0);
+    EXPECT_EQ(m.maxThdn, -80.0);
+    EXPECT_EQ(m.format, OutputFormat::Json);
+    EXPECT_EQ(m.outFile, "r.json");
+
+    const auto g = ParseMeasureArguments(words("generate --signal pink --level -6 --level-right off --duration 2.5"));
+    ASSERT_TRUE(g.error.isEmpty()) << g.error.toStdString();
+    EXPECT_EQ(g.options.signal, 3);
+    EXPECT_EQ(g.options.levelLeft, -6);
+    EXPECT_EQ(g.options.levelRight, -100);
+    const auto s = ParseMeasureArguments(words("sweep --level -6.5 --mode stereo --linear --dut fast=1"));
+    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
+    EXPECT_EQ(s.options.level, -6.5);
+    EXPECT_EQ(s.options.mode, 2);
+    EXPECT_TRUE(s.options.virtualCard);
+    const auto w = ParseMeasureArguments({"level", "--weighting", "a weighting"});
+    EXPECT_EQ(w.options.weighting, "A Weighting");
+}
+
+TEST(MeasureOptions, BadLinesSayWhatIsWrong)
+{
+    const struct {
+        const char* line;
+        const char* message;
+    } cases[] = {
+        {"", "no command given"},
+        {"measure", "unknown command measure"},
+        {"--fft 2048 thdn", "--fft before the command"},
+        {"thdn --fft 3000", "--fft 3000: not one of 2048, 4096, 8192, 16384"},
+        {"thdn --fft", "--fft needs a value (N)"},
+        {"thdn --averages 0", "--averages 0: not a whole number from 1 to 9999"},
+        {"thdn --band 2000:100", "--band 2000:100: not LOW:HIGH"},
+        {"thdn --window kaiser", "--window kaiser: not one of none, hamming"},
+        {"thdn --weighting X", "--weighting X: not one of \"none\""},
+        {"thdn --max-level -3", "--max-level is not an option of `thdn`"},
+        {"spectrum --tolerance band.txt", "--tolerance is not an option of `spectrum`"},
+        {"level --csv=1", "--csv takes no value"},
+        {"level --frobnicate", "unknown option --frobnicate"},
+        {"level extra", "unexpected argument extra"},
+        {"generate --level -120", "--level -120: not a whole number of dB from -99 to 0"},
+        {"sweep --steps 600", "--steps 600: not a whole number from 1 to 511"},
+    };
+    for (const auto& c : cases) {
+        const auto r = ParseMeasureArguments(words(c.line));
+        EXPECT_TRUE(r.error.startsWith(QString::fromUtf8(c.message))) << c.line << " -> " << r.error.toStdString();
+    }
+}
+
+TEST(MeasureOptions, HelpOfEveryCommandListsItsOwnOptionsOnly)
+{
+    const struct {
+        Command command;
+        const char* has;
+        const char* hasNot;
+    } cases[] = {
+        {Command::Devices, "--json", "--fft"},        {Command::Spectrum, "--unit", "--max-thdn"},
+        {Command::Thdn, "--max-thdn", "--min-level"}, {Command::Level, "--max-level", "--fundamental"},
+        {Command::Sweep, "--tolerance", "--fft"},     {Command::Generate, "--signal", "--tolerance"},
+    };
+    for (const auto& c : cases) {
+        const QString help = MeasureHelp(c.command);
+        EXPECT_TRUE(help.startsWith("Usage: korvanta-measure " + CommandName(c.command))) << help.toStdString();
+        EXPECT_TRUE(help.contains(QLatin1String(c.has))) << CommandName(c.command).toStdString();
+        EXPECT_FALSE(help.contains(QLatin1String(c.hasNot))) << CommandName(c.command).toStdString();
+        EXPECT_TRUE(MeasureManualPage().contains(".SH " + CommandName(c.command).toUpper()));
+    }
+}
+
+TEST(ToleranceBandFile, ParsesOrNamesTheLine)
+{
+    const struct {
+        const char* text;
+        const char* error; // empty: parses
+        size_t points;
+    } cases[] = {
+        {"# band\r\n20 -3 1\r\n1000, -0.5, 0.5 ; flat\r\n\r\n20000\t-3\t1\r\n", "", 3},
+        {"", "no points", 0},
+        {"# only a comment\n", "no points", 0},
+        {"20 -3\n", "line 1: expected frequency, min and max, found 2 values", 0},
+        {"20 -3 1\n10 -3 1\n", "line 2: frequencies must ascend", 0},
+        {"20 1 -3\n", "line 1: min is above max", 0},
+        {"0 -3 1\n", "line 1: the frequency must be above 0 Hz and at most 1e+06 Hz", 0},
+        {"20 -3 1e5\n", "line 1: a limit lies beyond +/-10000 dB", 0},
+        {"20 nan 1\n", "line 1: a value is not a number", 0},
+        {"20 -3 1e999\n", "line 1: a value is not a number", 0},
+    };
+    for (const auto& c : cases) {
+        const BandParse p = ParseToleranceBand(QByteArray(c.text));
+        EXPECT_EQ(p.error.toStdString(), c.error) << c.text;
+        EXPECT_EQ(p.band.points.size(), c.points) << c.text;
+    }
+}
+
+TEST(ToleranceBandFile, LimitsRunStraightOnALogarithmicAxisAndStopAtTheEnds)
+{
+    const ToleranceBand band = ParseToleranceBand("100 -10 0\n1000 -1 1\n").band;
+    EXPECT_FALSE(band.at(99.9));
+    EXPECT_FALSE(band.at(1000.1));
+    const auto mid = band.at(std::sqrt(100.0 * 1000.0)); // half way on the log axis
+    ASSERT_TRUE(mid);
+    EXPECT_NEAR(mid->min, -5.5, 1e-9);
+    EXPECT_NEAR(mid->max, 0.5, 1e-9);
+    EXPECT_EQ(band.at(1000)->min, -1);
+}
+
+TEST(MeasureLimits, JudgeThePrintedValues)
+{
+    AnalyzerSpectrum s;
+    s.thdLeft = -80.04;   // printed -80.0: within -80
+    s.thdRight = -79.96;  // printed -80.0 as well
+    s.fundamentalLeft = s.fundamentalRight = 1000;
+    EXPECT_TRUE(CheckThdn(s, -80.0).pass());
+    EXPECT_FALSE(CheckThdn(s, -80.1).pass());
+    EXPECT_FALSE(CheckThdn(s, std::nullopt).checked);
+    s.fundamentalRight = 0;
+    EXPECT_EQ(CheckThdn(s, 0.0).failures, QStringList{"right: no fundamental above the threshold"});
+    s.rightOn = false;
+    EXPECT_TRUE(CheckThdn(s, 0.0).pass());
+
+    s.levelLeft = -6.004;
+    s.unitLabel = "dbFS";
+    EXPECT_TRUE(CheckLevel(s, -6.0, -5.0).pass());
+    EXPECT_EQ(CheckLevel(s, -5.5, 0.0).failures, QStringList{"left: level -6.00dbFS below the limit -5.5"});
+
+    SweepRun run;
+    run.mode = kNoReference;
+    SweepPoint p;
+    p.frequency = 1000;
+    p.values = {0.2f, -2.5f};
+    run.points = {p};
+    const ToleranceBand band = ParseToleranceBand("100 -1 1\n10000 -1 1\n").band;
+    EXPECT_EQ(CheckSweep(run, band).failures, QStringList{"1000.00 Hz: left level -2.50 dB outside -1.00 .. 1.00 dB"});
+    run.mode = kLeftReference; // value 2 is a phase then, never judged
+    EXPECT_TRUE(CheckSweep(run, band).pass());
+}
+
+} // namespace
