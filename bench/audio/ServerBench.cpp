@@ -2,8 +2,10 @@
 // PulseAudio daemon with a null sink whose monitor is the default source).
 //
 // BM_ServerUpdateRate runs the analyzer continuously on ALSA's "default"
-// and compares the spectra shown per second with fs / (N + N/8), the limit
-// of back-to-back recording.
+// while the generator plays into the server (a loopback measurement), and
+// compares the spectra shown per second with fs / (N + N/8), the limit of
+// back-to-back recording. (With nothing playing, the server's idle sink may
+// take up to two seconds to serve each block's new stream.)
 //
 // BM_GeneratorIntoServer plays a sine with the playback engine for
 // KORVANTA_PLAY_SECONDS (default 20) and reports the underruns the device
@@ -76,11 +78,15 @@ void BM_ServerUpdateRate(benchmark::State& state)
         }
     });
     QTimer::singleShot(300000, &loop, &QEventLoop::quit);
+    GeneratorSettings tone;
+    tone.levelLeft = tone.levelRight = -10;
+    StartPlay(tone, -1, 1000.0f);
     for (auto _ : state) {
         rig->page.StartButtonClick();
         loop.exec();
         const double seconds = t.nsecsElapsed() / 1e9;
         rig->page.StopButtonClick();
+        StopPlay();
         if (first < 0 || shown < first + blocks) {
             state.SkipWithError("the analyzer stopped early (no server?)");
             break;
