@@ -242,8 +242,8 @@ void TMainForm::LoadfromIni(const QString& path)
     ProfileStore store(path);
     store.load();
     ReadMainSettings(store, records(settings_));
-    SetInDevice(settings_.InDev);
-    SetOutDevice(settings_.OutDev);
+    SetInDevice(StoredDevice('I', settings_.InDevName, settings_.InDev));
+    SetOutDevice(StoredDevice('O', settings_.OutDevName, settings_.OutDev));
     SetCurrentLanguage(settings_.Language);
     LoadCorrection(InputCorrection(), settings_.InCoName);
     LoadCorrection(OutputCorrection(), settings_.OutCoName);
@@ -377,9 +377,7 @@ void TMainForm::Reset1Click()
     if (Forms().Wavegen)
         Forms().Wavegen->GstopClick();
     StopPlay();
-    SoundDone();
-    // A failure here shows later, when a measurement cannot start.
-    SoundInit();
+    restartSoundSystem();
     if (settings_.ActivePageIndex == kScopePage)
         ScopeMenu->Restart();
 }
@@ -720,6 +718,8 @@ void TMainForm::SaveToIni(const QString& path)
         return;
     settings_.InDev = GetInDevice();
     settings_.OutDev = GetOutDevice();
+    settings_.InDevName = DeviceId('I', GetInDevice());
+    settings_.OutDevName = DeviceId('O', GetOutDevice());
     settings_.Language = CurrentLanguage();
     settings_.InCoName = InputCorrection().fileName;
     settings_.OutCoName = OutputCorrection().fileName;

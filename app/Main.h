@@ -121,6 +121,9 @@ private:
     void buildWindow();
     void connectMenus();
     void fillDeviceMenus();
+    // SoundDone, the device list read again, SoundInit, and the devices
+    // chosen before selected again where they are now (MainDevices.cpp).
+    void restartSoundSystem();
     // Ticks item `index` and selects that device, unless the generator plays.
     bool chooseDevice(QAction* const items[], int index, int current, void (*select)(int));
     void showDeviceNames();

@@ -18,6 +18,7 @@ constexpr int kCommentLength = 120;
 // File names are read whole: a name cut short would make the correction
 // loader create a stray file at the shortened path.
 constexpr int kFileNameBuffer = 4096;
+constexpr int kDeviceNameBuffer = 256;
 constexpr float kPegFakOnError = 8.685889f;  // 20 / ln 10
 constexpr int kMaxAverages = 9999;
 
@@ -60,6 +61,8 @@ void readMain(const ProfileStore& store, MainWindowSettings& m)
     m.ActivePageIndex = slotIndex(r.integer("PAGE", "0"));
     m.InDev = slotIndex(r.integer("INDEV", "0"));
     m.OutDev = slotIndex(r.integer("OUTDEV", "0"));
+    m.InDevName = r.text("INDEVNAME", "", kDeviceNameBuffer);
+    m.OutDevName = r.text("OUTDEVNAME", "", kDeviceNameBuffer);
     const QString language = r.text("SPRACHE", "D");
     m.Language = language.isEmpty() ? 'D' : language.at(0).toLatin1();
     m.InCoName = r.text("INCONAME", "", kFileNameBuffer);
@@ -193,6 +196,8 @@ void writeMain(ProfileStore& store, const MainWindowSettings& m)
     w.integer("PAGE", m.ActivePageIndex);
     w.integer("INDEV", m.InDev);
     w.integer("OUTDEV", m.OutDev);
+    w.text("INDEVNAME", m.InDevName);
+    w.text("OUTDEVNAME", m.OutDevName);
     w.text("SPRACHE", QString(QLatin1Char(m.Language)));
     w.text("INCONAME", m.InCoName);
     w.text("OUTCONAME", m.OutCoName);

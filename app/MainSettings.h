@@ -22,6 +22,8 @@ struct MainWindowSettings {
     int32_t ActivePageIndex = 0;   // 0 analyzer, 1 generator and sweep, 2 oscilloscope
     int32_t InDev = 0;             // input device slot 0 .. 2
     int32_t OutDev = 0;            // output device slot 0 .. 2
+    QString InDevName;             // what names the input device (its ALSA PCM), so a
+    QString OutDevName;            // reordered device list still finds it; empty: by index
     char Language = 'D';           // 'D' German, 'E' English; any other letter is kept as read
     QString InCoName;              // input correction file
     QString OutCoName;             // output correction file

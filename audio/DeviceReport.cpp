@@ -53,6 +53,8 @@ void reportOutputs(AudioBackend& b, int count)
         devlog::Append(QStringLiteral("Wave-Out Formats   ") + hex8(caps.formats));
         devlog::Append(QStringLiteral("Wave-Out Support   ") + hex8(caps.support));
         devlog::Append(QStringLiteral("Wave-Out Channnels ") + hex8(caps.channels));
+        if (i < kSlotCount)
+            Layer().outFormats[i] = caps.formats;
     }
 }
 } // namespace
@@ -72,6 +74,8 @@ void DeviceReport(int& inCount, int& outCount, int& lastInFormats)
     devlog::Append(QStringLiteral(" "));
     devlog::Append(QStringLiteral("WaveIn´s ----------"));
     for (uint32_t& mask : Layer().inFormats)
+        mask = 0;
+    for (uint32_t& mask : Layer().outFormats)
         mask = 0;
     lastInFormats = static_cast<int>(reportInputs(b, inCount));
     // Without an input device the report ends here.

@@ -21,6 +21,10 @@ struct SoundLayer {
     int currentIn = 0;
     int currentOut = 0;
     uint32_t inFormats[kSlotCount] = {0, 0, 0};
+    uint32_t outFormats[kSlotCount] = {0, 0, 0};
+    // Said after the text of a refused format (FormatAdvice), until the next
+    // start that works.
+    QString formatAdvice;
     bool initialised = false;
     int lastError = 0;
 

@@ -136,6 +136,12 @@ void ReadSoundSection(const ProfileStore& store, SoundSlots& sound, const Device
     }
 }
 
+bool RateStored(const ProfileStore& store, bool input, const QString& name)
+{
+    const Key k = input ? inKey(name, "sf") : outKey(name, "sf");
+    return store.contains(kSection, k.fresh) || store.contains(kSection, k.old);
+}
+
 void WriteSoundSection(ProfileStore& store, const SoundSlots& sound, const DeviceNames& inNames,
                        const DeviceNames& outNames)
 {

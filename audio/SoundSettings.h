@@ -26,6 +26,10 @@ using DeviceNames = std::array<QString, kSlotCount>;
 void ReadSoundSection(const ProfileStore& store, SoundSlots& sound, const DeviceNames& inNames,
                       const DeviceNames& outNames);
 
+// Whether the section holds a rate for the input (or output) device of this
+// name, in either key form.
+bool RateStored(const ProfileStore& store, bool input, const QString& name);
+
 // Writes every key whose forming name is not empty, and "SINWAVERAM2". A
 // key of the earlier form that a written key replaces is removed.
 void WriteSoundSection(ProfileStore& store, const SoundSlots& sound, const DeviceNames& inNames,

@@ -2,6 +2,7 @@
 
 #include "AudioBackend.h"
 #include "DeviceLog.h"
+#include "FormatAdvice.h"
 #include "ProfileStore.h"
 #include "SharedRoutines.h"
 #include "SoundLayer.h"
@@ -60,6 +61,27 @@ void writeSettings(const SoundLayer& s)
         devlog::Append(QStringLiteral("SDSOUND: settings file could not be written: ") + store.path());
 }
 
+// A device the settings know nothing of starts at a rate it takes, so a
+// newcomer's first measurement works on a device that takes 48 kHz only.
+// A stored rate is the user's and stays (a refusal then says what to do).
+void startAtATakenRate(const ProfileStore& store, SoundLayer& s)
+{
+    const DeviceNames in = deviceNames('I');
+    const DeviceNames out = deviceNames('O');
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (in[i].isEmpty())
+            continue; // the slot was not read (see ReadSoundSection)
+        DeviceSlot& inSlot = s.sound.in[i];
+        if (!RateStored(store, true, in[i]))
+            FormatUpdate(inSlot, {}, StartingRate(s.inFormats[i], static_cast<int>(inSlot.format.samplesPerSec)),
+                         inSlot.flip, 0, 0);
+        DeviceSlot& outSlot = s.sound.out[i];
+        if (!out[i].isEmpty() && !RateStored(store, false, out[i]))
+            FormatUpdate(outSlot, {}, StartingRate(s.outFormats[i], static_cast<int>(outSlot.format.samplesPerSec)),
+                         outSlot.flip, 0, 0);
+    }
+}
+
 // Positive values only: zero or negative leaves the value as it is.
 void setIfPositive(int value, int& target)
 {
@@ -85,8 +107,12 @@ int LastSoundError() { return Layer().lastError; }
 QString SoundErrorText(int code)
 {
     // Input and output share one table here; the split is kept for callers
-    // that pass output codes above 1000.
-    return WaveErrorText(code).left(255);
+    // that pass output codes above 1000. A refused format says what the
+    // device takes instead, so the user knows what to choose.
+    QString text = WaveErrorText(code);
+    if (code == WAVERR_BADFORMAT && !Layer().formatAdvice.isEmpty())
+        text += QLatin1Char(' ') + Layer().formatAdvice;
+    return text.left(255);
 }
 
 int SoundInit()
@@ -103,6 +129,8 @@ int SoundInit()
     ProfileStore store(SettingsFilePath());
     store.load();
     ReadSoundSection(store, s.sound, deviceNames('I'), deviceNames('O'));
+    startAtATakenRate(store, s);
+    s.formatAdvice.clear();
     return 0;
 }
 
@@ -148,6 +176,36 @@ QString DeviceName(char kind, int index)
     const bool input = kind == 'I';
     const int count = input ? b.inputCount() : b.outputCount();
     return index >= 0 && index < count ? b.deviceName(input, index).left(DeviceSlot::kMaxName) : QString();
+}
+
+QString DeviceId(char kind, int index)
+{
+    AudioBackend& b = CurrentAudioBackend();
+    const bool input = kind == 'I';
+    const int count = std::min(input ? b.inputCount() : b.outputCount(), kSlotCount);
+    return index >= 0 && index < count ? b.deviceId(input, index) : QString();
+}
+
+int FindDevice(char kind, const QString& name)
+{
+    const QString wanted = name.trimmed();
+    if (wanted.isEmpty())
+        return -1;
+    for (int i = 0; i < kSlotCount; ++i)
+        if (const QString id = DeviceId(kind, i); !id.isEmpty() && id == wanted)
+            return i;
+    for (int i = 0; i < kSlotCount; ++i)
+        if (const QString n = DeviceName(kind, i); !n.isEmpty() && n.compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    bool number = false;
+    const int index = wanted.toInt(&number);
+    return number && !DeviceId(kind, index).isEmpty() ? index : -1;
+}
+
+int StoredDevice(char kind, const QString& id, int index)
+{
+    const int found = id.isEmpty() ? -1 : FindDevice(kind, id);
+    return found >= 0 ? found : index;
 }
 
 uint32_t InputFormatMask(int index) { return index >= 0 && index < kSlotCount ? Layer().inFormats[index] : 0; }

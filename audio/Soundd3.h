@@ -39,6 +39,21 @@ int GetOutDevice();
 // Product name of input ('I') or output ('O') device `index`, or "".
 QString DeviceName(char kind, int index);
 
+// What names device `index` for good ('I' or 'O'): its ALSA PCM name
+// ("default", "hw:CARD=USB,DEV=0"), the product name on the virtual card;
+// "" when the index is not listed.
+QString DeviceId(char kind, int index);
+
+// Index of the listed device (0..2) that `name` names: its identity (as
+// DeviceId gives it), else its product name (case ignored), else a decimal
+// index that is listed. -1 when none.
+int FindDevice(char kind, const QString& name);
+
+// The device a settings file chose: by its identity when that device is
+// still listed (cards may have been added or removed since), else by the
+// stored index, which SetInDevice/SetOutDevice then check.
+int StoredDevice(char kind, const QString& id, int index);
+
 // Format mask the capability report gave for input device `index` (0..2).
 uint32_t InputFormatMask(int index);
 

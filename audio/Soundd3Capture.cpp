@@ -4,6 +4,7 @@
 
 #include "BlockConversion.h"
 #include "DeviceLog.h"
+#include "FormatAdvice.h"
 #include "Soundd3.h"
 #include "SoundLayer.h"
 
@@ -69,13 +70,15 @@ int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwne
         s.lastError = MMSYSERR_INVALPARAM;
         return s.lastError;
     }
-    if (const int rc = WaveIn::Query(s.currentIn, slot.format); rc != 0) {
-        devlog::Append(QStringLiteral("InFormatQuery Error "));
-        s.lastError = rc;
-        return rc;
-    }
+    // One open per block: the open itself tells a refused format (the
+    // same answer a separate format query would give, without opening the
+    // device twice; through a sound server each open is a new connection).
     if (const int rc = WaveIn::Open(s.waveIn, s.currentIn, slot.format, s.notify); rc != 0) {
-        LogWaveError(QStringLiteral("waveinOpen Error "), rc);
+        if (rc == WAVERR_BADFORMAT) {
+            devlog::Append(QStringLiteral("InFormatQuery Error "));
+            s.formatAdvice = FormatAdvice(true, static_cast<int>(slot.format.samplesPerSec), slot.format.bitsPerSample);
+        } else
+            LogWaveError(QStringLiteral("waveinOpen Error "), rc);
         s.lastError = rc;
         return rc;
     }
@@ -104,6 +107,7 @@ int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwne
     }
     s.recording = true;
     s.lastError = 0;
+    s.formatAdvice.clear();
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // the current output device, which repeats it until StopPlay().
 
 #include "DeviceLog.h"
+#include "FormatAdvice.h"
 #include "LoopSynthesis.h"
 #include "Soundd3.h"
 #include "SoundLayer.h"
@@ -38,8 +39,11 @@ int startLoop(const GeneratorSettings& settings, float frequency, double scale, 
     }
     DeviceSlot& slot = s.outSlot();
     FormatUpdate(slot, {}, static_cast<int>(slot.format.samplesPerSec), slot.flip, 0, 0);
-    if (const int rc = WaveOut::Query(s.currentOut, slot.format); rc != 0)
+    if (const int rc = WaveOut::Query(s.currentOut, slot.format); rc != 0) {
+        if (rc == WAVERR_BADFORMAT)
+            s.formatAdvice = FormatAdvice(false, static_cast<int>(slot.format.samplesPerSec), slot.format.bitsPerSample);
         return rc;
+    }
     s.playSettings.loopMode = true;
     if (const int rc = WaveOut::Open(s.waveOut, s.currentOut, slot.format, s.notify); rc != 0) {
         LogWaveError(QStringLiteral("waveOutOpen Error "), rc);
@@ -65,6 +69,7 @@ int startLoop(const GeneratorSettings& settings, float frequency, double scale, 
     s.playing = true;
     s.playFault = std::move(onFault);
     s.lastError = 0;
+    s.formatAdvice.clear();
     return 0;
 }
 } // namespace

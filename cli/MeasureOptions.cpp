@@ -16,9 +16,10 @@ enum : unsigned {
     kLevel = 1u << 3,
     kSweep = 1u << 4,
     kGenerate = 1u << 5,
+    kDistortion = 1u << 6,
     kAnalyzer = kSpectrum | kThdn | kLevel,
-    kPlaying = kSweep | kGenerate,
-    kMeasuring = kAnalyzer | kSweep,
+    kPlaying = kSweep | kGenerate | kDistortion,
+    kMeasuring = kAnalyzer | kSweep | kDistortion,
     kAll = kDevices | kMeasuring | kGenerate,
 };
 
@@ -46,6 +47,8 @@ const CommandSpec kCommands[] = {
     {Command::Level, "level", kLevel, "band level of each channel, optionally weighted"},
     {Command::Sweep, "sweep", kSweep, "frequency response: level (and phase) at every step of a sweep"},
     {Command::Generate, "generate", kGenerate, "play a test signal for a given time or until interrupted"},
+    {Command::Distortion, "distortion", kDistortion,
+     "THD+N, THD, H2..H9, gain, volts and watts of an amplifier against level or frequency"},
 };
 
 const QStringList kWindowNames = {QStringLiteral("none"),          QStringLiteral("hamming"),
@@ -252,15 +255,18 @@ const std::vector<OptionSpec>& optionTable()
          applyFundamental},
         {"--threshold", "DB", kThdn, "least level of a fundamental found automatically, dB below full scale",
          real("--threshold", -200.0, 0.0, &MeasureOptions::thresholdDb)},
-        {"--max-thdn", "DB", kThdn, "fail when the THD+N of a measured channel lies above DB",
+        {"--max-thdn", "DB", kThdn | kDistortion,
+         "fail when the THD+N of a measured channel (distortion: of a step up to --up-to-watts) lies above DB",
          real("--max-thdn", -400.0, 400.0, &MeasureOptions::maxThdn)},
         {"--min-level", "DB", kLevel, "fail when the level of a measured channel lies below DB",
          real("--min-level", -400.0, 400.0, &MeasureOptions::minLevel)},
         {"--max-level", "DB", kLevel, "fail when the level of a measured channel lies above DB",
          real("--max-level", -400.0, 400.0, &MeasureOptions::maxLevel)},
-        {"--from", "HZ", kSweep, "first frequency, 1 to 55200 Hz", integer("--from", 1, 55200, &MeasureOptions::from)},
-        {"--to", "HZ", kSweep, "last frequency, 1 to 55200 Hz", integer("--to", 1, 55200, &MeasureOptions::to)},
-        {"--steps", "N", kSweep, "number of steps, 1 to 511 (N + 1 points)",
+        {"--from", "HZ", kSweep | kDistortion, "first frequency, 1 to 55200 Hz",
+         integer("--from", 1, 55200, &MeasureOptions::from)},
+        {"--to", "HZ", kSweep | kDistortion, "last frequency, 1 to 55200 Hz",
+         integer("--to", 1, 55200, &MeasureOptions::to)},
+        {"--steps", "N", kSweep | kDistortion, "number of steps, 1 to 511 (N + 1 points)",
          integer("--steps", 1, 511, &MeasureOptions::steps)},
         {"--linear", nullptr, kSweep, "linear frequency steps", flag([](MeasureOptions& o) { o.linear = true; })},
         {"--log", nullptr, kSweep, "logarithmic frequency steps", flag([](MeasureOptions& o) { o.linear = false; })},
@@ -268,13 +274,14 @@ const std::vector<OptionSpec>& optionTable()
          choice("--mode", kModeNames, &MeasureOptions::mode)},
         {"--phase", nullptr, kSweep, "measure the phase as well (reference modes)",
          flag([](MeasureOptions& o) { o.phase = true; })},
-        {"--level", "DB", kSweep | kGenerate, "output level in dB below full scale (generate: whole dB or off)",
+        {"--level", "DB", kSweep | kGenerate | kDistortion,
+         "output level in dB below full scale (generate: whole dB or off; distortion: of a run over frequency)",
          [](MeasureOptions& o, const QString& v) {
              if (o.command == Command::Generate)
                  return applyGeneratorLevel(o, v, true, true);
              return real("--level", -200.0, 0.0, &MeasureOptions::level)(o, v);
          }},
-        {"--settle", "MS", kSweep, "wait between tone start and recording, 0 to 10000 ms",
+        {"--settle", "MS", kSweep | kDistortion, "wait between tone start and recording, 0 to 10000 ms",
          integer("--settle", 0, 10000, &MeasureOptions::settleMs)},
         {"--tolerance", "FILE", kSweep, "fail when a point leaves the tolerance band in FILE",
          text(&MeasureOptions::toleranceFile)},
@@ -285,7 +292,7 @@ const std::vector<OptionSpec>& optionTable()
              o.signal = 4;
              return QString();
          }},
-        {"--frequency", "HZ", kGenerate, "frequency of sine and square, 1 to 48000 Hz",
+        {"--frequency", "HZ", kGenerate | kDistortion, "frequency of sine and square (distortion: of a run over level), 1 to 48000 Hz",
          real("--frequency", 1.0, 48000.0, &MeasureOptions::frequency)},
         {"--level-left", "DB", kGenerate, "left channel level, whole dB from -99 to 0, or off",
          [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, true, false); }},
@@ -297,6 +304,36 @@ const std::vector<OptionSpec>& optionTable()
          integer("--phase-right", 0, 359, &MeasureOptions::phaseRight)},
         {"--duration", "SECONDS", kGenerate, "play this long (default: until interrupted)",
          real("--duration", 0.0, 2000000.0, &MeasureOptions::duration)},
+        {"--over", "WHAT", kDistortion, "level (steps of the played level) or frequency (steps at one level)",
+         [](MeasureOptions& o, const QString& v) {
+             if (v != QLatin1String("level") && v != QLatin1String("frequency"))
+                 return bad("--over", v, QStringLiteral("not one of level, frequency"));
+             o.overFrequency = v == QLatin1String("frequency");
+             return QString();
+         }},
+        {"--from-db", "DB", kDistortion, "first level of a run over level, dB full scale, -120 to 0",
+         real("--from-db", -120.0, 0.0, &MeasureOptions::fromDb)},
+        {"--to-db", "DB", kDistortion, "last level of a run over level, dB full scale, -120 to 0",
+         real("--to-db", -120.0, 0.0, &MeasureOptions::toDb)},
+        {"--linear-levels", nullptr, kDistortion, "equal voltage steps instead of equal dB steps",
+         flag([](MeasureOptions& o) { o.linearLevels = true; })},
+        {"--stop-thdn", "PERCENT", kDistortion, "end a run over level once THD+N passes PERCENT (0: never)",
+         real("--stop-thdn", 0.0, 100.0, &MeasureOptions::stopThdn)},
+        {"--channel", "WHICH", kDistortion, "the input the amplifier feeds: left or right",
+         [](MeasureOptions& o, const QString& v) {
+             if (v != QLatin1String("left") && v != QLatin1String("right"))
+                 return bad("--channel", v, QStringLiteral("not one of left, right"));
+             o.channel = v == QLatin1String("right") ? 1 : 0;
+             return QString();
+         }},
+        {"--load", "OHMS", kDistortion, "load resistance for watts, 0.1 to 1e6 ohms",
+         real("--load", 0.1, 1e6, &MeasureOptions::loadOhms)},
+        {"--divider", "RATIO", kDistortion, "attenuation before the input, e.g. 10 for 10:1",
+         real("--divider", 1.0, 1e4, &MeasureOptions::divider)},
+        {"--up-to-watts", "W", kDistortion, "--max-thdn applies to the steps up to this output power",
+         real("--up-to-watts", 0.0, 1e9, &MeasureOptions::upToWatts)},
+        {"--min-clip-watts", "W", kDistortion, "fail when THD+N reaches 1 % below this output power",
+         real("--min-clip-watts", 0.0, 1e9, &MeasureOptions::minClipWatts)},
     };
     return table;
 }

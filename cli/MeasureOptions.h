@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <optional>
 
-enum class Command { None, Devices, Spectrum, Thdn, Level, Sweep, Generate };
+enum class Command { None, Devices, Spectrum, Thdn, Level, Sweep, Generate, Distortion };
 enum class OutputFormat { Human, Csv, Json };
 
 struct MeasureOptions {
@@ -70,6 +70,18 @@ struct MeasureOptions {
     std::optional<int> phaseLeft;
     std::optional<int> phaseRight;
     std::optional<double> duration; // seconds; none: until interrupted
+
+    // Distortion (also --from, --to, --steps, --level, --settle, --frequency).
+    std::optional<bool> overFrequency;
+    std::optional<double> fromDb;
+    std::optional<double> toDb;
+    std::optional<bool> linearLevels;
+    std::optional<double> stopThdn;     // percent; 0: run to the last level
+    std::optional<int> channel;         // 0 left, 1 right
+    std::optional<double> loadOhms;
+    std::optional<double> divider;
+    std::optional<double> upToWatts;    // --max-thdn applies to steps up to this power
+    std::optional<double> minClipWatts; // the 1 % clip point must lie at or above it
 };
 
 struct ParsedCommandLine {

@@ -1,9 +1,12 @@
 #include "MeasureReport.h"
 
+#include "DistortionText.h"
+
 #include "DiaScale.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 namespace {
 
@@ -342,4 +345,47 @@ QString ReportGenerate(const GenerateRun& run, const RunContext& ctx, OutputForm
                                 .arg(run.levelLeft)
                                 .arg(run.levelRight)
                                 .arg(seconds, run.interrupted ? QStringLiteral(" (interrupted)") : QString());
+}
+
+QString ReportDistortion(const DistortionRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format)
+{
+    QStringList columns{QStringLiteral("level_dbfs"), QStringLiteral("frequency_hz"), QStringLiteral("volts_rms"),
+                        QStringLiteral("watts"),      QStringLiteral("gain_db"),      QStringLiteral("thdn_percent"),
+                        QStringLiteral("thdn_db"),    QStringLiteral("thd_db")};
+    for (int h = 2; h <= kHarmonicCount + 1; ++h)
+        columns << QStringLiteral("h%1_db").arg(h);
+    auto clip = [](const std::optional<double>& w, const QString& none, const QString& unit = {}) {
+        return w ? QString::number(*w, 'g', 4) + unit : none;
+    };
+    if (format == OutputFormat::Json) {
+        QStringList points, quotedColumns;
+        for (const DistortionPoint& p : run.points)
+            points << Json::list(DistortionCells(p).replaceInStrings(QRegularExpression(QStringLiteral("^-$")),
+                                                                     QStringLiteral("null")));
+        for (const QString& c : columns)
+            quotedColumns << Json::quoted(c);
+        Json j = head(ctx);
+        j.text("over", run.overFrequency ? QStringLiteral("frequency") : QStringLiteral("level"));
+        j.flag("stopped_at_limit", run.stoppedAtLimit);
+        j.raw("clip_1_percent_watts", clip(run.clip1Watts, QStringLiteral("null")));
+        j.raw("clip_10_percent_watts", clip(run.clip10Watts, QStringLiteral("null")));
+        j.raw("columns", Json::list(quotedColumns)).raw("points", Json::list(points));
+        return j.raw("verdict", verdictJson(verdict)).str() + QLatin1Char('\n');
+    }
+    QString t;
+    if (format == OutputFormat::Csv) {
+        t = columns.join(QLatin1Char(',')) + QLatin1Char('\n');
+        for (const DistortionPoint& p : run.points)
+            t += DistortionCells(p).replaceInStrings(QRegularExpression(QStringLiteral("^-$")), QString()).join(QLatin1Char(','))
+                 + QLatin1Char('\n');
+        return t;
+    }
+    t = humanHead(ctx) + DistortionColumnHeads().join(QStringLiteral("  ")) + QLatin1Char('\n');
+    for (const DistortionPoint& p : run.points)
+        t += DistortionCells(p).join(QStringLiteral("  ")) + QLatin1Char('\n');
+    if (!run.overFrequency)
+        t += QStringLiteral("clip point 1 %: %1, 10 %: %2\n")
+                 .arg(clip(run.clip1Watts, QStringLiteral("not reached"), QStringLiteral(" W")),
+                      clip(run.clip10Watts, QStringLiteral("not reached"), QStringLiteral(" W")));
+    return t + humanVerdict(verdict);
 }

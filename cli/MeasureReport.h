@@ -11,6 +11,7 @@
 // "verdict": {"checked": bool, "pass": bool, "failures": [text ...]}.
 
 #include "AnalyzerEngine.h"
+#include "DistortionEngine.h"
 #include "MeasureOptions.h"
 #include "SweepEngine.h"
 
@@ -82,3 +83,16 @@ struct GenerateRun {
     bool interrupted = false;
 };
 QString ReportGenerate(const GenerateRun& run, const RunContext& ctx, OutputFormat format);
+
+struct DistortionRun {
+    std::vector<DistortionPoint> points; // in the order the window shows them
+    bool overFrequency = false;
+    bool stoppedAtLimit = false;
+    std::optional<double> clip1Watts;    // THD+N reached 1 % / 10 % there
+    std::optional<double> clip10Watts;
+};
+// Rows with the digits of the distortion window's table; CSV and JSON name
+// the columns level_dbfs, frequency_hz, volts_rms, watts, gain_db,
+// thdn_percent, thdn_db, thd_db, h2_db ... h9_db (an absent harmonic is
+// empty in CSV, null in JSON).
+QString ReportDistortion(const DistortionRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format);

@@ -86,10 +86,8 @@ int FindDeviceSlot(char kind, const QString& text)
     const int index = text.toInt(&isIndex);
     if (isIndex)
         return index >= 0 && index < count ? index : -1;
-    for (int i = 0; i < count; ++i)
-        if (DeviceName(kind, i).compare(text, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    // Its ALSA name ("hw:CARD=USB,DEV=0") or its product name.
+    return FindDevice(kind, text);
 }
 
 MeasureSession::MeasureSession() { answerQuestionsOnStandardError(); }
@@ -152,8 +150,9 @@ QString MeasureSession::readSettings()
         && !userFile.isEmpty() && !QFileInfo::exists(userFile))
         return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
     ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
-    SetInDevice(main_.InDev);
-    SetOutDevice(main_.OutDev);
+    // The devices the program would choose: by name, where the list moved.
+    SetInDevice(StoredDevice('I', main_.InDevName, main_.InDev));
+    SetOutDevice(StoredDevice('O', main_.OutDevName, main_.OutDev));
     SetCurrentLanguage(main_.Language);
     SetMessageLanguage(main_.Language);
     loadCorrection(InputCorrection(), main_.InCoName, main_.InCoAkt);

@@ -42,7 +42,7 @@ CommandResult run(const MeasureOptions& o)
     if (o.command == Command::Devices)
         return RunDevices(o);
     const bool records = o.command != Command::Generate;
-    const bool plays = o.command == Command::Sweep || o.command == Command::Generate;
+    const bool plays = o.command == Command::Sweep || o.command == Command::Generate || o.command == Command::Distortion;
     MeasureSession session;
     QString error;
     if (const int code = session.Open(o, records, plays, error); code != kExitPass)
@@ -50,6 +50,7 @@ CommandResult run(const MeasureOptions& o)
     switch (o.command) {
     case Command::Sweep: return RunSweep(o, session);
     case Command::Generate: return RunGenerate(o, session);
+    case Command::Distortion: return RunDistortion(o, session);
     default: return RunAnalyzer(o, session);
     }
 }

@@ -1,5 +1,7 @@
 #include "DistortionWindow.h"
 
+#include "DistortionText.h"
+
 #include "Audconst.h"
 #include "ModalQuestions.h"
 #include "ProfileStore.h"
@@ -52,8 +54,6 @@ constexpr Words kNotReached{"nicht erreicht", "not reached"};
 constexpr Words kOutputError{"ERROR at Frequency Output (", "ERROR at Frequency Output ("};
 constexpr Words kNoDevice{"Kein Ein- oder Ausgabegerät bereit.", "No input or output device is ready."};
 constexpr Words kSaveFailed{"Die Datei konnte nicht geschrieben werden:\n", "The file could not be written:\n"};
-const QStringList kColumns = {"dBFS", "Hz", "V rms", "W", "Gain dB", "THD+N %", "THD+N dB", "THD dB",
-                              "H2 dB", "H3 dB", "H4 dB", "H5 dB", "H6 dB", "H7 dB", "H8 dB", "H9 dB"};
 
 QDoubleSpinBox* number(double lo, double hi, int decimals, double step)
 {
@@ -71,17 +71,6 @@ QSpinBox* whole(int lo, int hi)
     return box;
 }
 
-// The columns of one step, as shown and as written to a text file.
-QStringList cells(const DistortionPoint& p)
-{
-    QStringList c = {QString::number(p.levelDb, 'f', 2),  QString::number(p.frequency, 'f', 1),
-                     QString::number(p.rmsVolts, 'g', 5), QString::number(p.watts, 'g', 5),
-                     QString::number(p.gainDb, 'f', 2),   QString::number(p.m.thdnPercent, 'g', 4),
-                     QString::number(p.m.thdnDb, 'f', 2), QString::number(p.m.thdDb, 'f', 2)};
-    for (int h = 0; h < kHarmonicCount; ++h)
-        c << (p.m.present[h] ? QString::number(p.m.harmonicDb[h], 'f', 2) : QStringLiteral("-"));
-    return c;
-}
 } // namespace
 
 TDistortionWindow::TDistortionWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
@@ -158,8 +147,8 @@ void TDistortionWindow::build()
     left->addWidget(ClipPoints);
     left->addStretch();
 
-    Table = new QTableWidget(0, static_cast<int>(kColumns.size()));
-    Table->setHorizontalHeaderLabels(kColumns);
+    Table = new QTableWidget(0, static_cast<int>(DistortionColumnHeads().size()));
+    Table->setHorizontalHeaderLabels(DistortionColumnHeads());
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto* top = new QHBoxLayout(this);
@@ -293,7 +282,7 @@ void TDistortionWindow::addRow(const DistortionPoint& p)
                                              [&p](const DistortionPoint& q) { return q.levelDb < p.levelDb; }));
     points_.insert(points_.begin() + row, p);
     Table->insertRow(row);
-    const QStringList c = cells(p);
+    const QStringList c = DistortionCells(p);
     for (int col = 0; col < c.size(); ++col)
         Table->setItem(row, col, new QTableWidgetItem(c[col]));
     Table->scrollToBottom();
@@ -306,15 +295,8 @@ void TDistortionWindow::showClipPoints()
         ClipPoints->clear();
         return;
     }
-    // Refined steps come after the coarse step that passed a threshold:
-    // the crossings are read from the points in order of level.
-    std::vector<DistortionPoint> sorted = points_;
-    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.levelDb < b.levelDb; });
-    std::vector<ThdnPoint> byWatts;
-    for (const DistortionPoint& p : sorted)
-        byWatts.push_back({p.watts, p.m.thdnPercent});
-    auto show = [this, &byWatts](double percent) {
-        const auto w = CrossingAt(byWatts, percent);
+    auto show = [this](double percent) {
+        const auto w = ClipPointWatts(points_, percent);
         return w ? QString::number(*w, 'g', 4) + QStringLiteral(" W") : word(language_, kNotReached);
     };
     ClipPoints->setText(word(language_, kClip).arg(show(1.0), show(10.0)).replace(QStringLiteral("%%"), QStringLiteral("%")));
@@ -341,9 +323,9 @@ int TDistortionWindow::SaveAsText(const QString& path) const
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return 1;
     QTextStream out(&file);
-    out << kColumns.join(QLatin1Char('\t')) << '\n';
+    out << DistortionColumnHeads().join(QLatin1Char('\t')) << '\n';
     for (const DistortionPoint& p : points_)
-        out << cells(p).join(QLatin1Char('\t')) << '\n';
+        out << DistortionCells(p).join(QLatin1Char('\t')) << '\n';
     out.flush();
     return file.commit() ? 0 : 1;
 }

@@ -52,6 +52,8 @@ const QHash<int, QString>& commonTexts()
         {WAVERR_OUTPUT_GONE, QStringLiteral("The output device was disconnected.")},
         {WAVERR_OUTPUT_WRITE, QStringLiteral("The output device refused the data written to it.")},
         {WAVERR_FILE_READ, QStringLiteral("The wave file could not be read any further.")},
+        {WAVERR_DEVICE_OVERRUN, QStringLiteral("The input device overran three times in a row: the computer "
+                                               "could not keep up with recording.")},
     };
     return t;
 }

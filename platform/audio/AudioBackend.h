@@ -16,11 +16,14 @@
 // Result of one read of a capture source.
 struct ReadResult {
     int frames = 0;       // frames delivered by this call (may be 0 while waiting)
-    int fault = 0;        // 0, or WAVERR_DEVICE_* / kEndOfData
+    int fault = 0;        // 0, or WAVERR_DEVICE_* / kEndOfData / kOverrun
 };
 
 // The source has ended normally: no more frames will come for this block.
 inline constexpr int kEndOfData = -1;
+// The device overran (or was suspended) and has been started again: frames
+// read before and after are not one stretch of signal. Reading goes on.
+inline constexpr int kOverrun = -2;
 
 class CaptureSource {
 public:
@@ -115,6 +118,10 @@ public:
     virtual int outputCaps(int device, WaveOutCaps& caps) = 0;
     // Product name of a device (cheap: opens nothing).
     virtual QString deviceName(bool input, int device) = 0;
+    // What names the device for good, whatever its place in the list: the
+    // PCM name under ALSA ("hw:CARD=USB,DEV=0"); the product name where the
+    // backend has nothing better. Empty when there is no such device.
+    virtual QString deviceId(bool input, int device) { return deviceName(input, device); }
     virtual int midiOutCount() { return 0; }
     virtual int auxCount() { return 0; }
 

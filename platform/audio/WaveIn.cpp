@@ -135,6 +135,7 @@ void WaveIn::run(const std::shared_ptr<CaptureSource>& source, const WaveFormat&
     auto deadline = Clock::now() + std::chrono::milliseconds(source->firstFrameMs()) + blockLimit;
     int got = 0;
     int fault = 0;
+    int overruns = 0;
     while (got < frames && !flags->stop.load(std::memory_order_acquire)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
@@ -143,6 +144,18 @@ void WaveIn::run(const std::shared_ptr<CaptureSource>& source, const WaveFormat&
         }
         const ReadResult r = source->read(header->data + static_cast<size_t>(got) * align, frames - got,
                                           static_cast<int>(std::min<long long>(left, kPollMs)));
+        if (r.fault == kOverrun) {
+            // What came before the gap and what comes after are not one
+            // signal: a spectrum of the splice would show what is not there.
+            if (++overruns >= kMaxOverruns) {
+                fault = WAVERR_DEVICE_OVERRUN;
+                break;
+            }
+            devlog::Append(QStringLiteral("waveIn: overrun, block recorded again (%1 in a row)").arg(overruns));
+            got = 0;
+            deadline = Clock::now() + blockLimit;
+            continue;
+        }
         if (got == 0 && r.frames > 0)
             deadline = Clock::now() + blockLimit; // the device has begun to deliver
         got += std::clamp(r.frames, 0, frames - got);

@@ -5,9 +5,13 @@
 // the header) to the notification object. It never blocks forever: when the
 // source has not delivered the block within its duration plus kStallMarginMs
 // (plus the source's own allowance while no frame has come) the buffer comes
-// back with fault WAVERR_DEVICE_STALLED. Nor does the GUI
-// thread: a device that hangs in its stop or close (a stopped sound server)
-// is abandoned after DeviceThread::kAbandonMs and closes on its own thread.
+// back with fault WAVERR_DEVICE_STALLED. A block in which the device
+// overruns is never handed out spliced: it is recorded again from its start
+// (with a device-log line), and after kMaxOverruns overruns in a row the
+// buffer comes back with fault WAVERR_DEVICE_OVERRUN. Nor does the GUI
+// thread block forever: a device that hangs in its stop or close (a stopped
+// sound server) is abandoned after DeviceThread::kAbandonMs and closes on
+// its own thread.
 //
 // Every member is for the GUI thread.
 
@@ -23,7 +27,8 @@ class WaveIn {
 public:
     // Margin beyond a block's duration before a silent device counts as stalled.
     static constexpr int kStallMarginMs = 1000;
-
+    // Overruns in a row after which a block is given up.
+    static constexpr int kMaxOverruns = 3;
 
     // Opens `device` of the current backend. On success `out` holds the
     // device and 0 is returned; otherwise an error code.

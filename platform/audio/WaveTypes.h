@@ -74,6 +74,7 @@ inline constexpr int WAVERR_OUTPUT_STALLED = 904;      // output took nothing fo
 inline constexpr int WAVERR_OUTPUT_GONE = 905;         // output disconnected while playing
 inline constexpr int WAVERR_OUTPUT_WRITE = 906;        // output refused a write
 inline constexpr int WAVERR_FILE_READ = 907;           // a playing wave file could not be read on
+inline constexpr int WAVERR_DEVICE_OVERRUN = 908;      // the input overran in every try of a block
 
 // How long an output may take no frame at all before it counts as stalled.
 inline constexpr int kOutputStallMs = 1000;

@@ -42,3 +42,70 @@ TEST_F(MainWindowTest, TwoAlsaDevicesGiveTwoVisibleItems)
     EXPECT_EQ(setting("MAIN", "INDEV"), "0");
     EXPECT_EQ(setting("MAIN", "OUTDEV"), "1");
 }
+
+namespace {
+// An ALSA configuration of null PCMs named korvanta_<word>, described as
+// "Test PCM <Word>", in the order given: the machine's device list.
+QByteArray pcmConfig(const QStringList& words)
+{
+    QByteArray conf;
+    for (const QString& w : words) {
+        const QString caption = w.left(1).toUpper() + w.mid(1);
+        conf += QStringLiteral("pcm.korvanta_%1 { type null hint { show on description \"Test PCM %2\" } }\n")
+                    .arg(w, caption)
+                    .toUtf8();
+    }
+    return conf;
+}
+} // namespace
+
+TEST_F(MainWindowTest, ChosenDevicesAreFoundByNameWhenTheListChanges)
+{
+    // A fresh file name each time: alsa-lib reads its configuration again
+    // when the path or the file's time changes.
+    int generation = 0;
+    auto machineHas = [&](const QStringList& words) {
+        const QString file = QStringLiteral("asound%1.conf").arg(++generation);
+        dir.write(file, pcmConfig(words));
+        qputenv("ALSA_CONFIG_PATH", dir.file(file).toLocal8Bit());
+    };
+    const QByteArray original = qgetenv("ALSA_CONFIG_PATH");
+    machineHas({"first", "second"});
+    writeSettings("[MAIN]\nINDEV=1\nOUTDEV=0\n"); // a file of an earlier version: index only
+    start();
+    EXPECT_EQ(DeviceName('I', GetInDevice()), "Test PCM Second");
+    closeMain();
+    EXPECT_EQ(setting("MAIN", "INDEVNAME"), "korvanta_second");
+    EXPECT_EQ(setting("MAIN", "OUTDEVNAME"), "korvanta_first");
+
+    // A card added in front moves both devices down the list.
+    machineHas({"added", "first", "second"});
+    start();
+    EXPECT_EQ(GetInDevice(), 2);
+    EXPECT_EQ(GetOutDevice(), 1);
+    EXPECT_TRUE(main->Menu->InDeviceItems[2]->isChecked());
+    EXPECT_EQ(main->StatusLine->FullText(), "Test PCM Second / Test PCM First");
+
+    // Unplugged and plugged while the program runs: the reset reads the list
+    // again. The input is found where it is now; the output is gone, so the
+    // first device takes its place.
+    machineHas({"second", "third"});
+    main->Menu->Reset1->trigger();
+    TMainMenu& m = *main->Menu;
+    EXPECT_EQ(main->InputDeviceCount(), 2);
+    EXPECT_FALSE(m.InDeviceItems[2]->isVisible());
+    EXPECT_EQ(m.OutDeviceItems[1]->text(), "Test PCM Third");
+    EXPECT_EQ(GetInDevice(), 0);
+    EXPECT_TRUE(m.InDeviceItems[0]->isChecked());
+    EXPECT_FALSE(m.InDeviceItems[2]->isChecked());
+    EXPECT_EQ(main->StatusLine->FullText(), "Test PCM Second / Test PCM Second");
+    // How a caller names a device: by PCM, by product name, by index.
+    EXPECT_EQ(FindDevice('O', "korvanta_third"), 1);
+    EXPECT_EQ(FindDevice('O', "test pcm THIRD"), 1);
+    EXPECT_EQ(FindDevice('O', "1"), 1);
+    EXPECT_EQ(FindDevice('O', "2"), -1);
+    EXPECT_EQ(FindDevice('O', "korvanta_first"), -1);
+    closeMain();
+    EXPECT_EQ(setting("MAIN", "OUTDEVNAME"), "korvanta_second");
+    qputenv("ALSA_CONFIG_PATH", original);
+}

@@ -217,7 +217,7 @@ TEST(MainSettingsWrite, FreshFileHasEverySectionAndKeyInOrder)
     r.analyzer.FFTpoints = 2048;
     const QString text = writtenText(r);
     const QString expected =
-        "[MAIN]\nPAGE=0\nINDEV=0\nOUTDEV=0\nSPRACHE=D\nINCONAME=\nOUTCONAME=\nINCOAKT=FALSE\nOUTCOAKT=FALSE\n"
+        "[MAIN]\nPAGE=0\nINDEV=0\nOUTDEV=0\nINDEVNAME=\nOUTDEVNAME=\nSPRACHE=D\nINCONAME=\nOUTCONAME=\nINCOAKT=FALSE\nOUTCOAKT=FALSE\n"
         "LEFT=200\nTOP=200\n"
         "[EICH]\nINPUT=497.0\nOUTPUT=123.0\nInLev4Cal=-1\n"
         "[VOLUME]\nFGVOLUME=20\nFGINVOLUME=100\nPEGFAK=8.7220\nPEGOFS=12.6000\nAUDIOINCHANNEL=0\n"

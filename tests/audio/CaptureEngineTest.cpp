@@ -169,6 +169,64 @@ TEST_F(CaptureEngine, UnsupportedFormatIsRefusedByTheQuery)
     EXPECT_TRUE(FormatSupported(96000, 24, true));
 }
 
+// The device is opened once per block, and the open checks the format: a
+// change between blocks takes effect at the next one, a refusal is logged
+// as the query's, and what the device takes instead is said.
+TEST_F(CaptureEngine, OneOpenPerBlockAndAFormatChangeActsAtTheNextBlock)
+{
+    VirtualCard& card = VirtualCard::instance();
+    card.setFormatLimits({48000}, {});
+    const int before = card.inputOpenings();
+    ASSERT_TRUE(RecordBlock(960).present);
+    EXPECT_EQ(card.inputOpenings() - before, 1);
+    SetSampleRates(44100, 0);
+    int rc = 0;
+    RecordBlock(960, 0, &rc);
+    EXPECT_EQ(rc, WAVERR_BADFORMAT);
+    EXPECT_TRUE(LogContains("InFormatQuery Error"));
+    EXPECT_FALSE(LogContains("waveinOpen Error"));
+    EXPECT_TRUE(SoundErrorText(rc).endsWith("The device takes 48000 Hz at 16 bit: choose a rate under "
+                                            "Audio-In-Parameter (In-Para)."))
+        << SoundErrorText(rc).toStdString();
+    SetSampleRates(48000, 0);
+    const int beforeGood = card.inputOpenings();
+    ASSERT_TRUE(RecordBlock(960).present);
+    EXPECT_EQ(card.inputOpenings() - beforeGood, 1);
+    EXPECT_EQ(SoundErrorText(rc), WaveErrorText(rc)) << "the advice goes with the start that works";
+}
+
+// A block the device overran in is recorded again from its start, never
+// handed out spliced; the third overrun in a row gives the block up.
+TEST_F(CaptureEngine, OverrunBlocksAreRecordedAgainAndTheThirdInARowIsAnError)
+{
+    GeneratorSettings tone;
+    tone.levelLeft = -6;
+    tone.levelRight = GeneratorSettings::kLevelOff;
+    ASSERT_EQ(StartPlay(tone, -1, 1000.0f), 0);
+    VirtualCard::instance().injectFault(VirtualFault::Overrun, 0, 2);
+    const RecordedBlock b = RecordBlock(4800);
+    ASSERT_TRUE(b.present);
+    ASSERT_EQ(b.data.size(), 9600u);
+    // 1 kHz at 48 kHz: a sign change every 24 frames. The device lost a third
+    // of a block at each overrun, so a splice would break that rhythm.
+    std::vector<int> crossings;
+    for (size_t i = 3; i < b.data.size(); i += 2)
+        if ((b.data[i - 2] < 0) != (b.data[i] < 0))
+            crossings.push_back(static_cast<int>(i / 2));
+    ASSERT_GT(crossings.size(), 190u);
+    for (size_t k = 1; k < crossings.size(); ++k)
+        EXPECT_NEAR(crossings[k] - crossings[k - 1], 24, 1) << "at frame " << crossings[k];
+    EXPECT_EQ(devlog::Lines().filter("block recorded again").size(), 2);
+
+    VirtualCard::instance().injectFault(VirtualFault::Overrun, 0, 3);
+    const RecordedBlock lost = RecordBlock(4800);
+    EXPECT_FALSE(lost.present);
+    EXPECT_EQ(lost.lastError, WAVERR_DEVICE_OVERRUN);
+    EXPECT_TRUE(LogContains("waveInBlock Error 908"));
+    EXPECT_TRUE(RecordBlock(4800).present);
+    StopPlay();
+}
+
 TEST_F(CaptureEngine, KorvantaDutIsReadAtEveryOpen)
 {
     VirtualCard::instance().clearDut();

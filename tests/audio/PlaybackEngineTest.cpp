@@ -55,6 +55,10 @@ TEST_F(PlaybackEngine, OpenAndFormatFailuresAreReturned)
     EXPECT_EQ(StartPlay(g, -1, 1000.0f), WAVERR_BADFORMAT);
     EXPECT_EQ(LastSoundError(), 0);
     EXPECT_TRUE(devlog::Lines().isEmpty());
+    EXPECT_TRUE(SoundErrorText(WAVERR_BADFORMAT)
+                    .endsWith("The device takes 8, 16, 24 bit at 48000 Hz: choose a width under "
+                              "Audio-Out-Parameter (Out-Para)."))
+        << SoundErrorText(WAVERR_BADFORMAT).toStdString();
     EXPECT_FALSE(FormatSupported(48000, 12, false));
 }
 

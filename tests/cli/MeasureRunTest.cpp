@@ -4,12 +4,16 @@
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
 #include "Diagr3.h"
+#include "DistortionMenu.h"
+#include "DistortionWindow.h"
+#include "Main.h"
 #include "GeneratorPage.h"
 #include "RadioGroup.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -131,6 +135,36 @@ TEST_F(CliRun, GivesTheProgramsReadingsAndExportToTheLastDigit)
     }
 }
 
+// A distortion run: the command prints the rows of the distortion window's
+// table, digit for digit, from the window's plan in the settings file.
+TEST_F(CliRun, DistortionGivesTheWindowsTable)
+{
+    qputenv("KORVANTA_DUT", "fast=1 k3=0.05");
+    VirtualCard::instance().reset();
+    VirtualCard::instance().setFastMode(true);
+    writeSettings("[VOLUME]\nFGVOLUME=100\n[EICH]\nINPUT=1000\n[VERZERR]\nFROMDB=-20\nTODB=-2\nSTEPS=6\nSETTLE=1\n"
+                  "LOAD=4\nDIVIDER=10\nLIMIT=0\n");
+    start();
+    main->DistortionMenu->Distortion1->trigger();
+    TDistortionWindow* window = Forms().Distortion;
+    window->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->Engine()->Running(); }, 30000));
+    ASSERT_EQ(window->Points().size(), 7u);
+    ASSERT_EQ(window->SaveAsText(dir.file(QStringLiteral("table.txt"))), 0);
+    QStringList gui = lines(QString::fromUtf8(dir.read(QStringLiteral("table.txt")))).mid(1);
+    // CSV leaves an absent harmonic empty where the table shows "-".
+    for (QString& row : gui) {
+        QStringList cells = row.split(QLatin1Char('\t'));
+        cells.replaceInStrings(QRegularExpression(QStringLiteral("^-$")), QString());
+        row = cells.join(QLatin1Char(','));
+    }
+
+    const Finished cli = measure({QStringLiteral("distortion"), QStringLiteral("--csv")});
+    ASSERT_EQ(cli.code, 0) << cli.err.toStdString();
+    EXPECT_EQ(lines(cli.out).mid(1), gui);
+    closeMain();
+}
+
 // What a test bench relies on: the exit status and the reason on standard
 // error, for a failed limit, bad usage and device faults.
 TEST(CliExit, StatusAndReasonForEveryOutcome)
@@ -142,6 +176,9 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     const QString userWeighting = dir.file(QStringLiteral("user.ini"));
     dir.write(QStringLiteral("user.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + dir.file("missing.cor").toUtf8() + "\n");
     const QString dut = QString::fromLatin1(kDut);
+    // A rate stored for the device, as a file from another machine has it.
+    const QString stored44k = dir.file(QStringLiteral("stored44k.ini"));
+    dir.write(QStringLiteral("stored44k.ini"), "[SDSOUND]\nin Korvanta_virtual_card_(loopback)_inputsf=44100\n");
     const struct {
         QStringList args;
         int code;
@@ -162,7 +199,17 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
         {{"thdn", "--dut", "fast=1 fault=open"}, 3, "the recording cannot start"},
         {{"level", "--dut", "fast=1 fault=gone"}, 3, "the input failed"},
         {{"sweep", "--dut", "fast=1 fault=outopen", "--steps", "2"}, 3, "the sweep failed at"},
-        {{"thdn", "--dut", "fast=1 rates=48000"}, 3, "does not take 44100 Hz"},
+        {{"thdn", "--dut", "fast=1 rates=48000", "--settings", stored44k}, 3, "does not take 44100 Hz"},
+        // Nothing stored: the device starts at a rate it takes.
+        {{"thdn", "--dut", "fast=1 rates=48000"}, 0, ""},
+        {{"distortion", "--dut", "fast=1 gain=6", "--settle", "1", "--from-db", "-12", "--to-db", "0", "--steps", "12",
+          "--stop-thdn", "10", "--min-clip-watts", "1"},
+         1, "THD+N reaches 1 percent at"},
+        {{"distortion", "--dut", "fast=1 k3=0.05", "--settle", "1", "--from-db", "-20", "--to-db", "-2", "--steps", "3",
+          "--max-thdn", "-65", "--up-to-watts", "1", "--divider", "10", "--load", "8"},
+         1, "lies above -65 dB"},
+        {{"distortion", "--dut", "fast=1 fault=outopen", "--steps", "2"}, 3, "the distortion run failed at the output"},
+        {{"distortion", "--virtual", "--from-db", "0", "--to-db", "-10"}, 2, "--to-db must lie above --from-db"},
     };
     for (const auto& c : cases) {
         const Finished f = measure(c.args);
@@ -180,7 +227,7 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
 
 TEST(CliExit, HelpForEveryCommand)
 {
-    for (const char* command : {"devices", "spectrum", "thdn", "level", "sweep", "generate"}) {
+    for (const char* command : {"devices", "spectrum", "thdn", "level", "sweep", "generate", "distortion"}) {
         const Finished f = measure({QLatin1String(command), QStringLiteral("--help")});
         EXPECT_EQ(f.code, 0);
         EXPECT_TRUE(f.out.startsWith(QStringLiteral("Usage: korvanta-measure ") + QLatin1String(command))) << command;

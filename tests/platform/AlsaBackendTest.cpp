@@ -109,11 +109,12 @@ TEST(AlsaDeviceList, DefaultFirstAliasesAndNullTakeNoSlot)
     EXPECT_EQ(in[1].pcm, "hw:CARD=PCH,DEV=0");
     EXPECT_EQ(in[1].label, "HDA Intel PCH, ALC892 Analog, Direct hardware device without any conversions");
     EXPECT_EQ(in[2].label, "Korvanta test capture");
-    // The HDMI output is an output only; three slots are the most.
+    // The HDMI output is an output only, and offered after every other
+    // device; three slots are the most.
     const QVector<AlsaDevice> out = SelectAlsaDevices(hints, false, probe);
     EXPECT_EQ(labels(out).size(), 3);
-    EXPECT_EQ(out[2].pcm, "hw:CARD=PCH,DEV=3");
-    EXPECT_EQ(OpenablePcmName(out[2].pcm), "plughw:CARD=PCH,DEV=3");
+    EXPECT_EQ(out[2].pcm, "my_test");
+    EXPECT_EQ(OpenablePcmName(out[1].pcm), "plughw:CARD=PCH,DEV=0");
 }
 
 TEST(AlsaDeviceList, MissingDevicesAreLeftOutBusyOnesKept)

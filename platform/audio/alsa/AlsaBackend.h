@@ -16,6 +16,7 @@ public:
     int inputCount() override;
     int outputCount() override;
     QString deviceName(bool input, int device) override;
+    QString deviceId(bool input, int device) override { return pcmName(input, device); }
     int inputCaps(int device, WaveInCaps& caps) override;
     int outputCaps(int device, WaveOutCaps& caps) override;
     int midiOutCount() override;

@@ -8,12 +8,13 @@
 
 int AlsaCapture::start() { return pcm_.check(snd_pcm_start(pcm_.get()), QStringLiteral("start")); }
 
-// Device thread: an overrun or a suspend is survivable, anything else means
-// the device is gone.
+// Device thread: an overrun or a suspend is survivable (the stream is
+// started again, and the caller told that frames were lost), anything else
+// means the device is gone.
 bool AlsaCapture::recover(int err)
 {
     if (err == -EPIPE)
-        devlog::Append(QStringLiteral("ALSA: overrun on %1, recording continues").arg(pcm_.name()));
+        devlog::Append(QStringLiteral("ALSA: overrun on %1").arg(pcm_.name()));
     if (err != -EPIPE && err != -ESTRPIPE)
         return false;
     if (snd_pcm_recover(pcm_.get(), err, 1) < 0)
@@ -32,7 +33,7 @@ ReadResult AlsaCapture::read(uint8_t* dst, int frames, int timeoutMs)
     }
     if (avail < 0) {
         if (recover(static_cast<int>(avail)))
-            return {0, 0};
+            return {0, kOverrun};
         LogAlsaError(QStringLiteral("capture from"), pcm_.name(), static_cast<int>(avail));
         return {0, WAVERR_DEVICE_GONE};
     }
@@ -46,7 +47,7 @@ ReadResult AlsaCapture::read(uint8_t* dst, int frames, int timeoutMs)
         return {0, 0};
     if (n < 0) {
         if (recover(static_cast<int>(n)))
-            return {0, 0};
+            return {0, kOverrun};
         LogAlsaError(QStringLiteral("capture from"), pcm_.name(), static_cast<int>(n));
         return {0, WAVERR_DEVICE_GONE};
     }

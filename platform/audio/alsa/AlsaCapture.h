@@ -1,6 +1,7 @@
 #pragma once
-// Input stream on an ALSA PCM. Overruns are recovered and logged; a device
-// that disappears ends the block with WAVERR_DEVICE_GONE.
+// Input stream on an ALSA PCM. Overruns are recovered, logged and reported
+// as kOverrun (the wave layer records the block again); a device that
+// disappears ends the block with WAVERR_DEVICE_GONE.
 
 #include "AlsaHandle.h"
 #include "AudioBackend.h"

@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <cerrno>
 
@@ -40,6 +41,42 @@ bool exists(const QString& pcm, bool capture, const PcmProbe& probe)
 }
 } // namespace
 
+QString PcmCard(const QString& pcm)
+{
+    static const QRegularExpression card(QStringLiteral("CARD=([^,]+)"));
+    const QRegularExpressionMatch m = card.match(pcm);
+    return m.hasMatch() ? m.captured(1) : pcm;
+}
+
+bool IsDigitalLink(const PcmHint& hint)
+{
+    static const QRegularExpression digital(QStringLiteral("\\b(HDMI|DisplayPort|DP|S/?PDIF|IEC958|Digital)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return digital.match(hint.name.section(QLatin1Char(':'), 0, 0)).hasMatch()
+        || digital.match(hint.desc).hasMatch();
+}
+
+QVector<PcmHint> RankPcmCandidates(const QVector<PcmHint>& hints, bool capture)
+{
+    QVector<PcmHint> first, further, digital;
+    QStringList seenNames, seenCards;
+    for (const PcmHint& h : hints) {
+        if (h.name == QLatin1String("null") || h.desc.isEmpty() || isAlias(h.name) || !wantsDirection(h, capture)
+            || seenNames.contains(h.name))
+            continue;
+        seenNames << h.name;
+        if (IsDigitalLink(h)) {
+            digital << h;
+        } else if (seenCards.contains(PcmCard(h.name))) {
+            further << h;
+        } else {
+            seenCards << PcmCard(h.name);
+            first << h;
+        }
+    }
+    return first + further + digital;
+}
+
 QVector<AlsaDevice> SelectAlsaDevices(const QVector<PcmHint>& hints, bool capture, const PcmProbe& probe)
 {
     QVector<AlsaDevice> out;
@@ -50,11 +87,9 @@ QVector<AlsaDevice> SelectAlsaDevices(const QVector<PcmHint>& hints, bool captur
                 label = labelFor(h);
         out.append({QStringLiteral("default"), label});
     }
-    for (const PcmHint& h : hints) {
+    for (const PcmHint& h : RankPcmCandidates(hints, capture)) {
         if (out.size() >= kMaxAlsaSlots)
             break;
-        if (h.name == QLatin1String("null") || h.desc.isEmpty() || isAlias(h.name) || !wantsDirection(h, capture))
-            continue;
         if (exists(OpenablePcmName(h.name), capture, probe))
             out.append({h.name, labelFor(h)});
     }

@@ -8,6 +8,14 @@
 // other PCM with a description does, test PCMs included. A PCM that cannot
 // be opened is left out, except when it is busy: a busy device exists. At
 // most three devices per direction.
+//
+// Three slots are few, so the candidates are offered in an order that keeps
+// the devices people measure with: first one device of every card (and
+// every card-less PCM) in the order ALSA lists them, then the further
+// devices of a card, and last the digital links (HDMI, DisplayPort,
+// S/PDIF), which no one measures through. A machine with an onboard codec,
+// four HDMI outputs and a USB interface thus lists default, the codec and
+// the USB interface.
 
 #include <QString>
 #include <QVector>
@@ -28,6 +36,18 @@ inline constexpr int kMaxAlsaSlots = 3;
 
 // Result of trying to open a PCM: 0 works, -EBUSY busy, other negative: missing.
 using PcmProbe = std::function<int(const QString& pcm, bool capture)>;
+
+// The card of a PCM ("PCH" for "hw:CARD=PCH,DEV=3"); a PCM of no card is
+// its own ("my_test").
+QString PcmCard(const QString& pcm);
+
+// Whether a PCM is a digital link (HDMI, DisplayPort, S/PDIF, IEC958), by
+// its name and description.
+bool IsDigitalLink(const PcmHint& hint);
+
+// The hints that may take a slot in this direction beside "default", in
+// the order they are offered (see above); nothing is opened.
+QVector<PcmHint> RankPcmCandidates(const QVector<PcmHint>& hints, bool capture);
 
 QVector<AlsaDevice> SelectAlsaDevices(const QVector<PcmHint>& hints, bool capture, const PcmProbe& probe);
 

@@ -42,7 +42,7 @@ struct Parser {
     void fault(const QString& text)
     {
         static const QStringList names = {"none", "init", "open", "outopen", "close", "nodata", "short", "stall", "gone",
-                                         "outstall", "outgone", "outerror"};
+                                         "outstall", "outgone", "outerror", "overrun"};
         const QStringList parts = text.toLower().split(QLatin1Char(':'));
         const qsizetype i = names.indexOf(parts.value(0));
         if (i < 0) {

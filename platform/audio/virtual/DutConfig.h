@@ -23,6 +23,7 @@ enum class VirtualFault {
     OutputStall,      // the output stops taking frames while playing
     OutputGone,       // the output disappears while playing
     OutputWriteFails, // the output refuses a write while playing
+    Overrun,          // the input overruns halfway through a block (each try counts once)
 };
 
 inline constexpr double kOffDb = -1000.0; // a level at or below -300 dB is "none"
@@ -60,7 +61,7 @@ struct DutSpec {
     DutConfig dut;
     std::optional<bool> fast;
     VirtualFault fault = VirtualFault::None;
-    int faultCode = 0;
+    int faultCode = 0;     // for "overrun": the overruns in a row each block meets (0: every try)
     std::optional<int> inputVolume;
     std::vector<int> rates; // the only sample rates the devices take (empty: 1 kHz ... 384 kHz)
     std::vector<int> bits;  // the only widths they take, 8, 16 or 32 (24 given as 32; empty: all)

@@ -46,10 +46,28 @@ int VirtualCapture::framesDue(int wanted, int timeoutMs)
     }
 }
 
+// Whether the try of the block that starts now overruns: the C++ fault
+// counts every try; the KORVANTA_DUT one overruns the first `code` tries of
+// every block, or all of them.
+bool VirtualCapture::nextTryOverruns()
+{
+    if (session_.fault == VirtualFault::Overrun) {
+        if (session_.code != 0 && overruns_ >= session_.code)
+            return false;
+        ++overruns_;
+        return true;
+    }
+    return card_.takeFault(VirtualFault::Overrun);
+}
+
 ReadResult VirtualCapture::read(uint8_t* dst, int frames, int timeoutMs)
 {
     if (blockFrames_ < 0)
         blockFrames_ = frames; // the first read asks for the whole block
+    if (!tryDecided_) {
+        tryDecided_ = true;
+        tryOverruns_ = nextTryOverruns();
+    }
     switch (session_.fault) {
     case VirtualFault::NoData:
         return {0, kEndOfData};
@@ -60,6 +78,19 @@ ReadResult VirtualCapture::read(uint8_t* dst, int frames, int timeoutMs)
         break;
     }
     long long limit = frames;
+    if (tryOverruns_) {
+        const long long half = blockFrames_ / 2;
+        if (tryFrames_ >= half) {
+            // The samples the device lost: a splice across them would show.
+            lost_.resize(static_cast<size_t>(blockFrames_ / 3 + 1) * format_.blockAlign);
+            card_.render(lost_.data(), static_cast<int>(blockFrames_ / 3), format_,
+                         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
+            tryFrames_ = 0;
+            tryDecided_ = false; // the reader starts the block again
+            return {0, kOverrun};
+        }
+        limit = std::min<long long>(limit, half - tryFrames_);
+    }
     const bool breaksOff = session_.fault == VirtualFault::ShortBlock || session_.fault == VirtualFault::DeviceGone;
     if (breaksOff) {
         const long long half = blockFrames_ / 2;
@@ -74,6 +105,7 @@ ReadResult VirtualCapture::read(uint8_t* dst, int frames, int timeoutMs)
         // rather than hear a gap.
         n = card_.render(dst, n, format_, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
         delivered_ += n;
+        tryFrames_ += n;
     }
     return {n, 0};
 }

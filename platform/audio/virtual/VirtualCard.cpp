@@ -94,6 +94,7 @@ void VirtualCard::reset()
     fault_ = VirtualFault::None;
     faultTimes_ = 0;
     volume_.store(100);
+    inputOpenings_.store(0);
     mixPlayGain_ = mixInputGain_ = 1.0;
     mixHearsDut_ = true;
     sim_.reset();
@@ -210,7 +211,11 @@ int VirtualCard::checkFormat(int device, const WaveFormat& f)
     return 0;
 }
 
-int VirtualCard::queryInput(int device, const WaveFormat& format) { return checkFormat(device, format); }
+int VirtualCard::queryInput(int device, const WaveFormat& format)
+{
+    ++inputOpenings_;
+    return checkFormat(device, format);
+}
 int VirtualCard::queryOutput(int device, const WaveFormat& format) { return checkFormat(device, format); }
 
 // Reads KORVANTA_DUT and the C++ settings for one input stream; a changed
@@ -237,7 +242,7 @@ VirtualCard::Session VirtualCard::beginSession(int rate)
         s.code = faultCode_;
         if (faultTimes_ > 0 && --faultTimes_ == 0)
             fault_ = VirtualFault::None;
-    } else if (isStreamFault(spec.fault)) {
+    } else if (isStreamFault(spec.fault) || spec.fault == VirtualFault::Overrun) {
         s.fault = spec.fault;
         s.code = spec.faultCode;
     }
@@ -246,6 +251,7 @@ VirtualCard::Session VirtualCard::beginSession(int rate)
 
 int VirtualCard::openInput(int device, const WaveFormat& format, std::unique_ptr<CaptureSource>& out)
 {
+    ++inputOpenings_;
     if (const int rc = checkFormat(device, format))
         return rc;
     int code = 0;

@@ -56,6 +56,10 @@ public:
     void reset();
     // Whether the output is playing right now.
     bool outputPlaying() const;
+    // How often the input was opened or asked about a format since the last
+    // reset (on a real device both are opens; through a sound server each a
+    // new connection).
+    int inputOpenings() const { return inputOpenings_.load(); }
 
     // --- AudioBackend ----------------------------------------------------
     QString name() const override { return QStringLiteral("virtual"); }
@@ -108,6 +112,7 @@ private:
     int faultCode_ = 0;
     int faultTimes_ = 0;
     std::atomic<int> volume_{100};
+    std::atomic<int> inputOpenings_{0};
     double mixPlayGain_ = 1.0;
     double mixInputGain_ = 1.0;
     bool mixHearsDut_ = true;

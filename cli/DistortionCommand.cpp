@@ -1,0 +1,138 @@
+// distortion: the distortion engine on the distortion window's plan (its
+// settings section, only read) with the options' changes; THD+N limits up
+// to a power and a least clip power judge the run.
+
+#include "Commands.h"
+
+#include "DistortionSection.h"
+#include "DistortionText.h"
+#include "MeasureReport.h"
+#include "MeasureSession.h"
+#include "ScopeEngine.h"
+#include "Soundd3.h"
+#include "samplemem.h"
+
+#include <QEventLoop>
+#include <algorithm>
+
+namespace {
+
+// The window's plan with what the options change; an error text for a plan
+// that cannot run.
+QString setUpPlan(const MeasureOptions& o, DistortionSettings& s)
+{
+    s.sweep = o.overFrequency.value_or(s.sweep == DistortionSweep::Frequency) ? DistortionSweep::Frequency
+                                                                             : DistortionSweep::Level;
+    s.levels.startDb = o.fromDb.value_or(s.levels.startDb);
+    s.levels.stopDb = o.toDb.value_or(s.levels.stopDb);
+    if (o.linearLevels)
+        s.levels.spacing = *o.linearLevels ? LevelSpacing::Linear : LevelSpacing::Decibel;
+    s.levels.limitPercent = o.stopThdn.value_or(s.levels.limitPercent);
+    s.frequency = o.frequency.value_or(s.frequency);
+    s.fromHz = o.from.value_or(int(s.fromHz));
+    s.toHz = o.to.value_or(int(s.toHz));
+    if (o.steps)
+        s.levels.steps = s.frequencySteps = *o.steps;
+    s.fixedLevelDb = o.level.value_or(s.fixedLevelDb);
+    s.channel = o.channel.value_or(s.channel);
+    s.scale.loadOhms = o.loadOhms.value_or(s.scale.loadOhms);
+    s.scale.divider = o.divider.value_or(s.scale.divider);
+    s.settleMs = o.settleMs.value_or(s.settleMs);
+    // Volts follow the input calibration of the settings file, as in the window.
+    s.scale.voltsAtFullScale = Analyzer().CalInMv * kVoltsPerCalibrationUnit;
+    if (s.sweep == DistortionSweep::Level && s.levels.stopDb <= s.levels.startDb)
+        return QStringLiteral("--to-db must lie above --from-db");
+    if (s.sweep == DistortionSweep::Frequency && s.toHz <= s.fromHz)
+        return QStringLiteral("--to must lie above --from");
+    return {};
+}
+
+struct Collected {
+    DistortionRun run;
+    int failure = 0;
+    bool outputFailed = false;
+};
+
+void collect(const MeasureOptions& o, const DistortionSettings& s, Collected& c)
+{
+    TDistortionEngine engine;
+    QEventLoop loop;
+    Progress progress(o.quiet);
+    QObject::connect(&engine, &TDistortionEngine::stepStarting, [&](int index, double level, double hz) {
+        progress.show(QStringLiteral("step %1, %2 dBFS, %3 Hz").arg(index + 1).arg(level, 0, 'f', 1).arg(hz, 0, 'f', 1));
+    });
+    QObject::connect(&engine, &TDistortionEngine::pointReady, [&](const DistortionPoint& p) {
+        auto& points = c.run.points;
+        // In order of level, as the window's table shows a run over level.
+        const auto at = s.sweep == DistortionSweep::Level
+            ? std::find_if(points.begin(), points.end(), [&p](const DistortionPoint& q) { return q.levelDb > p.levelDb; })
+            : points.end();
+        points.insert(at, p);
+    });
+    QObject::connect(&engine, &TDistortionEngine::finished, [&](bool atLimit) {
+        c.run.stoppedAtLimit = atLimit;
+        loop.quit();
+    });
+    QObject::connect(&engine, &TDistortionEngine::deviceFailed, [&](bool output, int code) {
+        c.failure = code;
+        c.outputFailed = output;
+        loop.quit();
+    });
+    if (!engine.Start(s)) {
+        c.failure = MMSYSERR_BADDEVICEID;
+        return;
+    }
+    loop.exec();
+}
+
+Verdict judge(const MeasureOptions& o, const DistortionRun& run)
+{
+    Verdict v;
+    v.checked = o.maxThdn.has_value() || o.minClipWatts.has_value();
+    if (o.maxThdn) {
+        for (const DistortionPoint& p : run.points) {
+            if (o.upToWatts && p.watts > *o.upToWatts)
+                continue;
+            if (p.m.thdnDb > *o.maxThdn)
+                v.failures << QStringLiteral("THD+N %1 dB at %2 W (%3 dBFS, %4 Hz) lies above %5 dB")
+                                  .arg(p.m.thdnDb, 0, 'f', 2)
+                                  .arg(p.watts, 0, 'g', 4)
+                                  .arg(p.levelDb, 0, 'f', 2)
+                                  .arg(p.frequency, 0, 'f', 1)
+                                  .arg(*o.maxThdn);
+        }
+    }
+    if (o.minClipWatts && run.clip1Watts && *run.clip1Watts < *o.minClipWatts)
+        v.failures << QStringLiteral("THD+N reaches 1 percent at %1 W, below %2 W").arg(*run.clip1Watts, 0, 'g', 4).arg(*o.minClipWatts);
+    return v;
+}
+
+} // namespace
+
+CommandResult RunDistortion(const MeasureOptions& o, const MeasureSession& session)
+{
+    DistortionWindowState state;
+    ReadDistortionSection(state, session.SettingsPath());
+    DistortionSettings s = state.run;
+    if (const QString error = setUpPlan(o, s); !error.isEmpty())
+        return {kExitUsage, {}, {error}};
+    Collected c;
+    c.run.overFrequency = s.sweep == DistortionSweep::Frequency;
+    collect(o, s, c);
+    if (c.failure != 0) {
+        const QString where = c.outputFailed ? QStringLiteral("the output") : QStringLiteral("the input");
+        return {kExitDevice, {}, {QStringLiteral("the distortion run failed at %1: %2").arg(where, SoundErrorText(c.failure))}};
+    }
+    if (!c.run.overFrequency) {
+        c.run.clip1Watts = ClipPointWatts(c.run.points, 1.0);
+        c.run.clip10Watts = ClipPointWatts(c.run.points, 10.0);
+    }
+    const Verdict v = judge(o, c.run);
+    CommandResult result;
+    result.report = ReportDistortion(c.run, CurrentContext(QStringLiteral("distortion"), true, true), v, o.format);
+    if (!v.pass()) {
+        result.exitCode = kExitFail;
+        result.reasons << v.failures;
+    }
+    return result;
+}
