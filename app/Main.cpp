@@ -17,6 +17,7 @@
 #include "GeneratorPage.h"
 #include "HelpBrowser.h"
 #include "MainMenu.h"
+#include "MemoryMenu.h"
 #include "MixerMenu.h"
 #include "ModalQuestions.h"
 #include "ParameterMenu.h"
@@ -111,6 +112,7 @@ void TMainForm::buildWindow()
     setFont(font);
     Menu = new TMainMenu(menuBar());
     CorrectionMenu = new TCorrectionMenu(*Menu, this);
+    MemoryMenu = new TMemoryMenu(*Menu, menuBar(), this);
     PageControl1 = new QTabWidget(this);
     AnalyzerPage = new TAnalyzerPage(PageControl1);
     GeneratorPage = new TGeneratorPage(PageControl1);
@@ -293,6 +295,7 @@ void TMainForm::connectDiagram()
 {
     TDiagramm* d = Forms().Diagramm;
     AnalyzerPage->SetDiagram(d);
+    MemoryMenu->SetDiagram(d);
     AttachSweepWindows(*GeneratorPage);
     if (!d)
         return;
@@ -324,6 +327,7 @@ void TMainForm::enableDiagramCommands(bool on)
     for (QAction* a : {Menu->SpeichernalsText1, Menu->FilePrintItem, Menu->Kommentar1, Menu->EditCopyItem,
                        Menu->Testekorrekturdatei1})
         a->setEnabled(on);
+    MemoryMenu->SetEnabled(on);
 }
 
 // --- devices ----------------------------------------------------------------------
@@ -522,6 +526,7 @@ void TMainForm::passLanguageOn(char letter)
         f.IOdialog->SetLanguage(letter);
     if (f.Wavegen)
         f.Wavegen->Language(letter);
+    MemoryMenu->SetLanguage(letter);
     DistortionMenu->Language(letter);
     AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }

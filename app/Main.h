@@ -22,6 +22,7 @@ class TAnalyzerPage;
 class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
+class TMemoryMenu;
 class TMixerMenu;
 class TParameterMenu;
 class TScopeMenu;
@@ -98,6 +99,7 @@ public:
     TMixerMenu* MixerMenu;
     TParameterMenu* ParameterMenu;
     TScopeMenu* ScopeMenu;
+    TMemoryMenu* MemoryMenu;
     TDistortionMenu* DistortionMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1

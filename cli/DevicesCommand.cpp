@@ -28,6 +28,7 @@ DeviceEntry describe(AudioBackend& b, bool input, int device)
     d.index = device;
     d.input = input;
     d.name = b.deviceName(input, device);
+    d.id = b.deviceId(input, device);
     for (int rate : kRates)
         if (takes(b, input, device, rate, kWidthForRates))
             d.rates.push_back(rate);

@@ -205,9 +205,9 @@ QString applyGeneratorLevel(MeasureOptions& o, const QString& v, bool left, bool
 const std::vector<OptionSpec>& optionTable()
 {
     static const std::vector<OptionSpec> table = {
-        {"--input", "DEV", kMeasuring | kGenerate, "input device by index (as `devices` lists it) or by name",
+        {"--input", "DEV", kMeasuring | kGenerate, "input device by index (as `devices` lists it), by its ALSA name (hw:CARD=USB,DEV=0) or product name",
          text(&MeasureOptions::input)},
-        {"--output", "DEV", kPlaying, "output device by index or by name", text(&MeasureOptions::output)},
+        {"--output", "DEV", kPlaying, "output device by index, ALSA name or product name", text(&MeasureOptions::output)},
         {"--device", "DEV", kMeasuring | kGenerate, "input and output device at once",
          [](MeasureOptions& o, const QString& v) {
              o.input = o.output = v;

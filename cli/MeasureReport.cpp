@@ -297,6 +297,7 @@ QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& ba
                         .text("direction", d.input ? QStringLiteral("input") : QStringLiteral("output"))
                         .number("index", d.index)
                         .text("name", d.name)
+                        .text("id", d.id)
                         .raw("rates", Json::list(numbers(d.rates, QStringLiteral(",")).split(',', Qt::SkipEmptyParts)))
                         .raw("widths", Json::list(numbers(d.widths, QStringLiteral(",")).split(',', Qt::SkipEmptyParts)))
                         .str();
@@ -306,20 +307,21 @@ QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& ba
     }
     QString t;
     if (format == OutputFormat::Csv) {
-        t = QStringLiteral("direction,index,name,rates,widths\n");
+        t = QStringLiteral("direction,index,name,id,rates,widths\n");
         for (const DeviceEntry& d : devices)
-            t += QStringLiteral("%1,%2,%3,%4,%5\n")
+            t += QStringLiteral("%1,%2,%3,%4,%5,%6\n")
                      .arg(d.input ? QStringLiteral("input") : QStringLiteral("output"))
                      .arg(d.index)
-                     .arg(Json::quoted(d.name), numbers(d.rates, QStringLiteral(" ")), numbers(d.widths, QStringLiteral(" ")));
+                     .arg(Json::quoted(d.name), Json::quoted(d.id), numbers(d.rates, QStringLiteral(" ")),
+                          numbers(d.widths, QStringLiteral(" ")));
         return t;
     }
     t = QStringLiteral("backend: %1\n").arg(backend);
     for (const DeviceEntry& d : devices)
-        t += QStringLiteral("%1 %2: %3\n    rates (16 bits): %4 Hz\n    widths: %5 bits\n")
+        t += QStringLiteral("%1 %2: %3\n    name: %4\n    rates (16 bits): %5 Hz\n    widths: %6 bits\n")
                  .arg(d.input ? QStringLiteral("input ") : QStringLiteral("output"))
                  .arg(d.index)
-                 .arg(d.name, numbers(d.rates, QStringLiteral(" ")), numbers(d.widths, QStringLiteral(" ")));
+                 .arg(d.name, d.id, numbers(d.rates, QStringLiteral(" ")), numbers(d.widths, QStringLiteral(" ")));
     return t;
 }
 

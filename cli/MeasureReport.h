@@ -69,6 +69,7 @@ struct DeviceEntry {
     int index = 0;
     bool input = true;
     QString name;
+    QString id;               // what names it for good (its ALSA PCM name)
     std::vector<int> rates;   // rates taken at 16 bits
     std::vector<int> widths;  // widths taken at 44100 Hz (or the first rate)
 };

@@ -4,7 +4,6 @@
 #include "Audconst.h"
 #include "CorrectionFile.h"
 #include "CorrectionTable.h"
-#include "DeviceSlot.h"
 #include "DutConfig.h"
 #include "GeneratorSection.h"
 #include "Installation.h"
@@ -69,26 +68,7 @@ QString programSettingsFile()
                                ProgramIsInstalled());
 }
 
-int deviceCount(char kind)
-{
-    int n = 0;
-    while (n < kSlotCount && !DeviceName(kind, n).isEmpty())
-        ++n;
-    return n;
-}
-
 } // namespace
-
-int FindDeviceSlot(char kind, const QString& text)
-{
-    const int count = deviceCount(kind);
-    bool isIndex = false;
-    const int index = text.toInt(&isIndex);
-    if (isIndex)
-        return index >= 0 && index < count ? index : -1;
-    // Its ALSA name ("hw:CARD=USB,DEV=0") or its product name.
-    return FindDevice(kind, text);
-}
 
 MeasureSession::MeasureSession() { answerQuestionsOnStandardError(); }
 
@@ -150,7 +130,6 @@ QString MeasureSession::readSettings()
         && !userFile.isEmpty() && !QFileInfo::exists(userFile))
         return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
     ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
-    // The devices the program would choose: by name, where the list moved.
     SetInDevice(StoredDevice('I', main_.InDevName, main_.InDev));
     SetOutDevice(StoredDevice('O', main_.OutDevName, main_.OutDev));
     SetCurrentLanguage(main_.Language);
@@ -165,13 +144,13 @@ QString MeasureSession::readSettings()
 QString MeasureSession::chooseDevices(const MeasureOptions& o)
 {
     if (!o.input.isEmpty()) {
-        const int slot = FindDeviceSlot('I', o.input);
+        const int slot = FindDevice('I', o.input);
         if (slot < 0)
             return QStringLiteral("no input device %1 (`korvanta-measure devices` lists them)").arg(o.input);
         SetInDevice(slot);
     }
     if (!o.output.isEmpty()) {
-        const int slot = FindDeviceSlot('O', o.output);
+        const int slot = FindDevice('O', o.output);
         if (slot < 0)
             return QStringLiteral("no output device %1 (`korvanta-measure devices` lists them)").arg(o.output);
         SetOutDevice(slot);

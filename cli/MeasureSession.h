@@ -50,8 +50,3 @@ private:
     Tdummy* notify_ = nullptr;
     bool open_ = false;
 };
-
-// The device slot that `text` names among the first `count` devices of a
-// kind (input 'I', output 'O'): an index as listed, else its ALSA name or a
-// product name compared without regard to case; -1 when none matches.
-int FindDeviceSlot(char kind, const QString& text);

@@ -62,13 +62,18 @@ int DiaPointStore::addPoint(const float* values, int mode, int i, float f, const
     return 0;
 }
 
-void DiaPointStore::visibleRange(double xmin, double xmax, int& s, int& e) const
+void VisibleIndexRange(const float* x, int n, double xmin, double xmax, int& s, int& e)
 {
     int i = 0;
-    while (i < n_ && xmin >= x_[i])
+    while (i < n && xmin >= x[i])
         ++i;
-    s = (i == 0 || i == n_) ? 0 : i - 1;
-    e = n_ - 1;
-    while (e > 1 && xmax < x_[e])
+    s = (i == 0 || i == n) ? 0 : i - 1;
+    e = n - 1;
+    while (e > 1 && xmax < x[e])
         --e;
+}
+
+void DiaPointStore::visibleRange(double xmin, double xmax, int& s, int& e) const
+{
+    VisibleIndexRange(x_.get(), n_, xmin, xmax, s, e);
 }

@@ -8,6 +8,12 @@
 
 #include <memory>
 
+// Indices s ... e of the points of x[0 ... n - 1] to draw for the range
+// xmin ... xmax: s is the last index whose frequency is <= xmin (0 when there
+// is none or when every point is), e the last index at or below xmax,
+// counting down from n - 1. e < s means nothing to draw.
+void VisibleIndexRange(const float* x, int n, double xmin, double xmax, int& s, int& e);
+
 class DiaPointStore {
 public:
     static constexpr int Capacity = 16384;

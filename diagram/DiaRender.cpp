@@ -1,6 +1,7 @@
 #include "DiaRender.h"
 
 #include "DiaFonts.h"
+#include "DiaLegend.h"
 #include "DiaScale.h"
 #include "SharedRoutines.h"
 
@@ -43,13 +44,15 @@ void Line(QPainter& p, int x1, int y1, int x2, int y2)
 
 void SetPen(QPainter& p, const QColor& c) { p.setPen(QPen(c, 0)); }
 
+QPen SolidPen(ColorRef c) { return QPen(ColorFromRef(c), 0); }
+
 int RoundToInt(double v) { return static_cast<int>(std::lround(v)); }
 
 } // namespace
 
 DiaRenderer::DiaRenderer() { polyline_.reserve(DiaPointStore::Capacity); }
 
-DiaRenderResult DiaRenderer::render(QImage& bitmap, const DiaScene& scene, bool printing)
+DiaRenderResult DiaRenderer::render(QPaintDevice& bitmap, const DiaScene& scene, bool printing)
 {
     DiaRenderResult result;
     sc_ = &scene;
@@ -66,7 +69,10 @@ DiaRenderResult DiaRenderer::render(QImage& bitmap, const DiaScene& scene, bool 
     drawLeftAxis(p);
     drawRightAxis(p);
     drawXAxis(p);
+    drawMemories(p);
     drawCurves(p);
+    if (sc_->memories)
+        DrawMemoryLegend(p, *lay_, *opt_, *sc_->memories);
     if (!printing)
         drawCursor(p);
     else
@@ -198,14 +204,36 @@ void DiaRenderer::drawCurves(QPainter& p)
     const DiaRanges& r = lay_->ranges;
     int s = 0, e = -1;
     pts.visibleRange(r.xmin, r.xmax, s, e);
+    const float* x = pts.x();
     if (opt_->show1)
-        drawCurve(p, opt_->colLine1, s, e, pts.curve1(), lay_->ppdB, r.ymin);
+        drawCurve(p, SolidPen(opt_->colLine1), x, s, e, pts.curve1(), lay_->ppdB, r.ymin);
     if (opt_->show2)
-        drawCurve(p, opt_->colLine2, s, e, pts.curve2(), lay_->ppdB2, r.y2min);
+        drawCurve(p, SolidPen(opt_->colLine2), x, s, e, pts.curve2(), lay_->ppdB2, r.y2min);
     if (opt_->curve3Active()) {
         const bool rightScale = opt_->peak2 && !opt_->peak1 && opt_->diffMode == DiffNone;
-        drawCurve(p, opt_->colLine3, s, e, pts.curve3(), rightScale ? lay_->ppdB2 : lay_->ppdB,
+        drawCurve(p, SolidPen(opt_->colLine3), x, s, e, pts.curve3(), rightScale ? lay_->ppdB2 : lay_->ppdB,
                   rightScale ? r.y2min : r.ymin);
+    }
+}
+
+// Memories first, so the live curves are drawn over them; each on the scale
+// its curve had when it was stored.
+void DiaRenderer::drawMemories(QPainter& p)
+{
+    if (!sc_->memories)
+        return;
+    const DiaRanges& r = lay_->ranges;
+    for (int slot = 0; slot < MemorySlots; ++slot) {
+        const MemoryCurve& m = (*sc_->memories)[size_t(slot)];
+        if (!m.visible || m.isEmpty())
+            continue;
+        const MemoryStyle style = MemoryStyleOf(slot);
+        QPen pen(ColorFromRef(style.colour), 0, style.dash);
+        int s = 0, e = -1;
+        VisibleIndexRange(m.x.data(), int(m.x.size()), r.xmin, r.xmax, s, e);
+        for (const MemoryTrace& t : m.traces)
+            drawCurve(p, pen, m.x.data(), s, e, t.values.data(), t.rightScale ? lay_->ppdB2 : lay_->ppdB,
+                      t.rightScale ? r.y2min : r.ymin);
     }
 }
 
@@ -245,10 +273,9 @@ struct ColumnSpan {
 // so that even the largest point count costs a few segments per column;
 // values beyond the range are drawn just outside the plot (h/8 pixels), so a
 // clipped curve is visibly clipped.
-void DiaRenderer::drawCurve(QPainter& p, ColorRef colour, int s, int e, const float* values, double scale,
-                            double base)
+void DiaRenderer::drawCurve(QPainter& p, const QPen& pen, const float* x, int s, int e, const float* values,
+                            double scale, double base)
 {
-    const float* x = sc_->points->x();
     const int below = lay_->plotBottom + lay_->charH / 8;
     const int above = lay_->plotTop - lay_->charH / 8;
     polyline_.clear();
@@ -275,7 +302,7 @@ void DiaRenderer::drawCurve(QPainter& p, ColorRef colour, int s, int e, const fl
         column.flushTo(polyline_);
     if (polyline_.size() < 2)
         return;
-    SetPen(p, ColorFromRef(colour));
+    p.setPen(pen);
     p.drawPolyline(polyline_.data(), static_cast<int>(polyline_.size()));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Draws the diagram into a bitmap: margins, sunken plot frame, both level
-// axes, the frequency grid, up to three curves, and either the measuring
-// cursor (screen) or the comment and info lines (printout and clipboard).
+// axes, the frequency grid, the memory curves with their legend, up to three
+// live curves over them, and either the measuring cursor (screen) or the
+// comment and info lines (printout, clipboard and saved pictures).
 // The same code serves the window, the printer and the clipboard; only the
 // bitmap size and the layout's font size differ.
 
@@ -9,6 +10,7 @@
 #include "DiaLayout.h"
 #include "DiaPointStore.h"
 #include "DiagramOptions.h"
+#include "MemoryCurve.h"
 
 #include <QImage>
 #include <QPoint>
@@ -16,6 +18,8 @@
 #include <vector>
 
 class QPainter;
+class QPaintDevice;
+class QPen;
 
 struct DiaScene {
     const DiaLayout* layout = nullptr;
@@ -26,6 +30,7 @@ struct DiaScene {
     QString yCaption, y2Caption, xCaption;
     const DiaCursor::State* cursor = nullptr;   // drawn on the screen only
     QString comment, infoLine;                  // drawn when printing only
+    const MemoryBank* memories = nullptr;       // drawn behind the live curves, with a legend
 };
 
 struct DiaRenderResult {
@@ -37,8 +42,9 @@ class DiaRenderer {
 public:
     DiaRenderer();
 
-    // Renders into `bitmap`, which must have the layout's size.
-    DiaRenderResult render(QImage& bitmap, const DiaScene& scene, bool printing);
+    // Renders into `device` (a bitmap or a vector picture), which must have
+    // the layout's size.
+    DiaRenderResult render(QPaintDevice& device, const DiaScene& scene, bool printing);
 
     // A one-line text in the lower right corner of the picture.
     static const QString CreditText;
@@ -50,7 +56,9 @@ private:
     void drawRightAxis(QPainter& p) const;
     void drawXAxis(QPainter& p) const;
     void drawCurves(QPainter& p);
-    void drawCurve(QPainter& p, ColorRef colour, int s, int e, const float* values, double scale, double base);
+    void drawMemories(QPainter& p);
+    void drawCurve(QPainter& p, const QPen& pen, const float* x, int s, int e, const float* values, double scale,
+                   double base);
     void drawCursor(QPainter& p) const;
     void drawPrintTexts(QPainter& p) const;
     int drawProductName(QPainter& p) const;

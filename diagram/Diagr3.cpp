@@ -72,7 +72,7 @@ void FailNextDiagramAllocation() { g_failNextAllocation = true; }
 
 TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint | Qt::CustomizeWindowHint),
-      dialog_(optionsDialog)
+      dialog_(optionsDialog), memories_(MemoryFilePath(SettingsFilePath()))
 {
     setWindowTitle(QStringLiteral("Korvanta V 1.4 "));
     setFont(DiaFont(ScreenFontSize));
@@ -84,6 +84,7 @@ TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent)
         dialog_ = new Tdiadlg(this);
     dialog_->SetTarget(this);
     LoadDiaSettings(SettingsFilePath(), opt_);
+    memories_.load();
     CreateControls();
     ConnectControls();
     points_ = AllocatePoints();
@@ -288,6 +289,7 @@ DiaScene TDiagramm::Scene(bool printing) const
     sc.yCaption = yCaption_;
     sc.y2Caption = y2Caption_;
     sc.xCaption = xCaption_;
+    sc.memories = &memories_.bank();
     if (printing) {
         sc.comment = GetComment();
         sc.infoLine = GetInfoLine();
@@ -308,6 +310,18 @@ void TDiagramm::RenderDiagram(QImage& bitmap, bool printing)
         Edicomment->setGeometry(layout_.plotLeft, Edicomment->y(), std::max(0, CommentWidth(layout_, r.productNameWidth)),
                                 Edicomment->height());
     }
+}
+
+void TDiagramm::RenderDiagramTo(QPaintDevice& device, bool printing)
+{
+    renderer_.render(device, Scene(printing), printing);
+}
+
+bool TDiagramm::RestoreScreenLayout() { return Relayout(true); }
+
+MemoryCurve TDiagramm::ShownCurves() const
+{
+    return CaptureShownCurves(*points_, opt_, ranges_, GetComment(), yCaption_, QDateTime::currentDateTime());
 }
 
 bool TDiagramm::CalcLayout(QImage& bitmap, int width, int height, int fontSize, bool placeControls)

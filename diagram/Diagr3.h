@@ -16,6 +16,7 @@
 #include "DiaPointStore.h"
 #include "DiaRender.h"
 #include "DiagramOptions.h"
+#include "MemoryFile.h"
 
 #include <QColor>
 #include <QImage>
@@ -80,12 +81,25 @@ public:
     // CalcLayout): the measuring cursor on the screen, the comment and info
     // lines when printing.
     void RenderDiagram(QImage& bitmap, bool printing);
+    // The same picture into any paint device of the last layout's size (a
+    // vector picture, say); the window's controls are not touched.
+    void RenderDiagramTo(QPaintDevice& device, bool printing);
+    // Lays the window out again after a picture at another size was made.
+    bool RestoreScreenLayout();
     // Sizes `bitmap` to width x height and lays the diagram out for it with
     // font size `fontSize`; with placeControls the window's controls move to
     // their places. True when the scales could be computed.
     bool CalcLayout(QImage& bitmap, int width, int height, int fontSize, bool placeControls);
     // Writes the visible points as text (TextExport.h). 0 = success.
     int SaveAsText(const QString& fileName, const QString& separator) const;
+
+    // ---- Memory curves (drawn behind the live curves; the caller repaints) ----
+    MemoryStore& Memories() { return memories_; }
+    const MemoryStore& Memories() const { return memories_; }
+    // The curves now shown, named after the comment, with the level axis
+    // caption as their unit; empty when nothing is shown.
+    MemoryCurve ShownCurves() const;
+    QString YCaption() const { return yCaption_; }
 
     // ---- Interaction ----
     void ClearCursor(bool disarm);
@@ -162,6 +176,7 @@ private:
     DiaCursor cursor_;
     DiaRenderer renderer_;
     ReadoutWords words_;
+    MemoryStore memories_;
     QImage bitmap_;
     QString yCaption_, y2Caption_, xCaption_;
     bool showLeftScale_ = true;

@@ -2,6 +2,8 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -156,6 +158,26 @@ std::optional<unsigned> ChooseColor(unsigned initialColorRef)
         return std::nullopt;
     return static_cast<unsigned>(c.red()) | (static_cast<unsigned>(c.green()) << 8) |
            (static_cast<unsigned>(c.blue()) << 16);
+}
+
+std::optional<QString> AskText(const QString& title, const QString& label, const QString& initial)
+{
+    if (hook()) {
+        Question q;
+        q.type = Type::Text;
+        q.caption = title;
+        q.text = label;
+        q.initialText = initial;
+        const Answer a = hook()(q);
+        if (!a.accepted)
+            return std::nullopt;
+        return a.text;
+    }
+    bool ok = false;
+    const QString text = QInputDialog::getText(dialogParent(), title, label, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }
 
 bool PrintDialog(QPrinter& printer)

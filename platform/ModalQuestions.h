@@ -18,7 +18,7 @@ enum class Kind { Error, Warning, Information, Question };
 // Buttons of a message box, combinable; the answer is one of them.
 enum Button : int { Ok = 0x1, Cancel = 0x2, Yes = 0x4, No = 0x8, Help = 0x10 };
 
-enum class Type { Message, OpenFile, SaveFile, Color, Print };
+enum class Type { Message, OpenFile, SaveFile, Color, Print, Text };
 
 struct Question {
     Type type = Type::Message;
@@ -32,6 +32,7 @@ struct Question {
     QString initialPath;      // file dialogs
     bool mayCreate = false;   // open dialogs: a name that does not exist yet is accepted
     unsigned colorRef = 0;    // colour picker: initial colour (0x00BBGGRR)
+    QString initialText;      // text question: the proposed text
 };
 
 struct Answer {
@@ -39,6 +40,7 @@ struct Answer {
     bool accepted = true;     // file, colour and print dialogs: OK pressed
     QString fileName;         // file dialogs
     unsigned colorRef = 0;    // colour picker
+    QString text;             // text question: the text entered
 };
 
 using Hook = std::function<Answer(const Question&)>;
@@ -75,6 +77,10 @@ QString SaveFileName(const QString& title, const QString& filter, const QString&
 
 // Colour picker on a Windows colour value (0x00BBGGRR). Empty on cancel.
 std::optional<unsigned> ChooseColor(unsigned initialColorRef);
+
+// A one-line text question (a name, say): `label` above the edit field,
+// `initial` proposed. Empty on cancel.
+std::optional<QString> AskText(const QString& title, const QString& label, const QString& initial);
 
 // The printer selection dialog. True when the user chose to print.
 bool PrintDialog(QPrinter& printer);

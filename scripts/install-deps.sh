@@ -5,13 +5,13 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
   libasound2-dev alsa-utils
   pulseaudio pulseaudio-utils libasound2-plugins
   libsndfile1-dev
   fonts-liberation fontconfig qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
-  xvfb xauth x11-utils xdotool poppler-utils imagemagick
+  xvfb xauth x11-utils xdotool poppler-utils imagemagick python3-numpy
   desktop-file-utils appstream file dpkg-dev
   clang libclang-rt-dev
 )

@@ -1,15 +1,18 @@
 // Rendering cost of the diagram: 8192 points (the analyzer's largest
 // spectrum) at 1024 x 768, on both axis kinds, with one, two and three
-// curves, plus the cost of a layout and of a full window repaint.
+// curves, with eight memory curves of as many points behind one, plus the
+// cost of a layout and of a full window repaint.
 //
 //   build/bench/diagram/bench_diagram_render
 
 #include "Diadlg3.h"
 #include "Diagr3.h"
+#include "ProfileStore.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
@@ -79,6 +82,29 @@ void BM_Layout(benchmark::State& state)
         benchmark::DoNotOptimize(dia->CalcLayout(dia->Bitmap(), Width, Height, TDiagramm::ScreenFontSize, false));
 }
 
+// The live curve with eight memories of as many points behind it, each a
+// shifted copy drawn in its dash style, and their legend.
+void BM_RenderWithMemories(benchmark::State& state, bool logAxis)
+{
+    auto dia = MakeDiagram(logAxis, false, false);
+    for (int slot = 0; slot < MemorySlots; ++slot) {
+        MemoryCurve m = dia->ShownCurves();
+        for (float& v : m.traces[0].values)
+            v -= 5.0f * (slot + 1);
+        m.name = QStringLiteral("memory %1").arg(slot + 1);
+        dia->Memories().set(slot, std::move(m));
+    }
+    dia->CalcLayout(dia->Bitmap(), Width, Height, TDiagramm::ScreenFontSize, false);
+    for (auto _ : state) {
+        dia->RenderDiagram(dia->Bitmap(), false);
+        benchmark::DoNotOptimize(dia->Bitmap().constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * Points * (MemorySlots + 1));
+    // The other benchmarks draw no memories.
+    for (int slot = 0; slot < MemorySlots; ++slot)
+        dia->Memories().remove(slot);
+}
+
 // What a repaint of the window costs: render plus the copy to the widget.
 void BM_WindowGrab(benchmark::State& state)
 {
@@ -94,6 +120,8 @@ BENCHMARK_CAPTURE(BM_Render, log_one_curve, true, false, false)->Unit(benchmark:
 BENCHMARK_CAPTURE(BM_Render, log_two_curves_peak, true, true, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Render, linear_one_curve, false, false, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Render, linear_two_curves_peak, false, true, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RenderWithMemories, log_eight_memories, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RenderWithMemories, linear_eight_memories, false)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderWithoutCurves)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Layout)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WindowGrab)->Unit(benchmark::kMillisecond);
@@ -106,6 +134,7 @@ int main(int argc, char** argv)
     // out of it.
     if (qEnvironmentVariableIsEmpty("KORVANTA_SETTINGS"))
         qputenv("KORVANTA_SETTINGS", "/tmp/korvanta-bench-diagram.ini");
+    QFile::remove(MemoryFilePath(SettingsFilePath()));
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -160,7 +160,8 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsSeparatorsAndShortcuts)
     start();
     const TMainMenu& m = *main->Menu;
     EXPECT_EQ(layoutOf(m.menuFile),
-              (QStringList{"&Speichern als Text", "-", "&Drucken", "Drucker&einrichtung", "-", "&Beenden"}));
+              (QStringList{"&Speichern als Text", "Als &Bild speichern...", "-", "&Drucken", "Drucker&einrichtung", "-",
+                           "&Beenden"}));
     EXPECT_EQ(layoutOf(m.menuEdit), (QStringList{"Kommentar", "-", "&Kopieren"}));
     EXPECT_EQ(layoutOf(m.menuAnalyse), (QStringList{"&THD+Noise", "&Level", "&Parameter", "-", "Level Units", "-", "&Verzerrung..."}));
     EXPECT_EQ(layoutOf(m.LevelUnits1), (QStringList{"dbFS", "dbV", "dbu", "dbm"}));

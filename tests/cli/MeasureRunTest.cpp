@@ -26,9 +26,13 @@ struct Finished {
     QString err;
 };
 
-Finished measure(const QStringList& args)
+Finished measure(const QStringList& args, const QStringList& env = {})
 {
     QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const QString& item : env)
+        e.insert(item.section(QLatin1Char('='), 0, 0), item.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(e);
     p.start(QStringLiteral(KORVANTA_MEASURE_EXE), args);
     Finished f;
     if (!p.waitForFinished(60000))
@@ -223,6 +227,21 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     const QByteArray doc = json.readAll();
     EXPECT_TRUE(doc.startsWith("{\"schema\": \"korvanta-measure\", \"version\": 1, \"command\": \"thdn\"")) << doc.data();
     EXPECT_TRUE(doc.contains("\"verdict\": {\"checked\": true, \"pass\": true")) << doc.data();
+}
+
+// Through ALSA (two test PCMs): a device is chosen by its ALSA name, its
+// product name or its index.
+TEST(CliDevices, ChosenByAlsaNameProductNameOrIndex)
+{
+    const QStringList alsa{QStringLiteral("KORVANTA_AUDIO=alsa"), QStringLiteral("ALSA_CONFIG_PATH=" KORVANTA_ALSA_CONF)};
+    for (const char* choice : {"korvanta_second", "test pcm second", "1"}) {
+        const Finished f = measure({QStringLiteral("level"), QStringLiteral("--input"), QLatin1String(choice)}, alsa);
+        EXPECT_EQ(f.code, 0) << choice << f.err.toStdString();
+        EXPECT_TRUE(f.out.startsWith(QStringLiteral("input: Test PCM Second,"))) << choice << f.out.toStdString();
+    }
+    const Finished unknown = measure({QStringLiteral("level"), QStringLiteral("--input"), QStringLiteral("korvanta_third")}, alsa);
+    EXPECT_EQ(unknown.code, 3);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("no input device korvanta_third"))) << unknown.err.toStdString();
 }
 
 TEST(CliExit, HelpForEveryCommand)

@@ -1,0 +1,19 @@
+#pragma once
+// Asks for the size of a picture to be saved: width and height in pixels,
+// with the last size as the proposal.
+
+#include <QDialog>
+#include <QSize>
+
+class QSpinBox;
+
+class TPictureSizeDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TPictureSizeDlg(QChar language, QSize proposal, QWidget* parent = nullptr);
+
+    QSize chosenSize() const;
+
+    QSpinBox* WidthEdit;
+    QSpinBox* HeightEdit;
+};

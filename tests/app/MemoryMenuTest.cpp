@@ -1,0 +1,118 @@
+// The memory menu and the picture export through the main window: storing,
+// replacing only when the user agrees, renaming, hiding, loading tables
+// (a refused table changes nothing), a restart, the language switch, the
+// oscilloscope page and the saved picture.
+
+#include "AppTestSupport.h"
+#include "Diagr3.h"
+#include "MainMenu.h"
+#include "MemoryMenu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTabWidget>
+
+namespace {
+
+class MemoryMenuTest : public MainWindowTest {
+protected:
+    TDiagramm& diagram() { return *Forms().Diagramm; }
+    TMemoryMenu& menu() { return *main->MemoryMenu; }
+
+    // A flat curve 1 at `level`, commented `comment`.
+    void showCurve(float level, const QString& comment)
+    {
+        float ymin = -100, ymax = 0;
+        diagram().ShowCurves(true, false);
+        diagram().SetupDiagram(comment, 99, 20, 20000, ymin, ymax);
+        for (int i = 0; i < 100; ++i)
+            diagram().AddPoint(level, level, i, 20.0f * std::pow(1000.0f, i / 99.0f));
+    }
+};
+
+TEST_F(MemoryMenuTest, StoreReplaceRenameHideAndRestart)
+{
+    start();
+    showCurve(-40, "before repair");
+    menu().Slots[2].store->trigger();
+    const MemoryCurve& m = diagram().Memories().at(2);
+    ASSERT_FALSE(m.isEmpty());
+    EXPECT_EQ(m.name, "before repair");
+    EXPECT_EQ(menu().Slots[2].menu->title(), "&3: before repair");
+    EXPECT_TRUE(menu().Slots[2].show->isChecked());
+
+    showCurve(-50, "after repair");
+    modals.answerButton(modal::No);
+    menu().Slots[2].store->trigger();
+    EXPECT_EQ(diagram().Memories().at(2).traces[0].values[0], -40.0f);
+    modals.answerButton(modal::Yes);
+    menu().Slots[2].store->trigger();
+    EXPECT_EQ(diagram().Memories().at(2).traces[0].values[0], -50.0f);
+
+    modal::Answer renamed;
+    renamed.text = "after the repair";
+    modals.enqueue(renamed);
+    menu().Slots[2].rename->trigger();
+    EXPECT_EQ(diagram().Memories().at(2).name, "after the repair");
+    menu().Slots[2].show->trigger();
+    EXPECT_FALSE(diagram().Memories().at(2).visible);
+    const MemoryBank before = diagram().Memories().bank();
+
+    restart();
+    EXPECT_TRUE(diagram().Memories().bank() == before);
+    EXPECT_EQ(menu().Slots[2].menu->title(), "&3: after the repair");
+    EXPECT_FALSE(menu().Slots[2].show->isChecked());
+    menu().Slots[2].remove->trigger();
+    EXPECT_TRUE(diagram().Memories().at(2).isEmpty());
+    EXPECT_FALSE(menu().Slots[2].rename->isEnabled());
+}
+
+TEST_F(MemoryMenuTest, LoadsTablesAndRefusesOthersWithoutChange)
+{
+    start();
+    dir.write("good.csv", "# from another tool\nf,L,R\n20,-1,-2\n1000,-3,-4\n");
+    dir.write("bad.csv", "20,-1\n1000,-3\n500,-2\n");
+    modals.answerFile(dir.file("good.csv"));
+    menu().Slots[0].load->trigger();
+    const MemoryCurve loaded = diagram().Memories().at(0);
+    ASSERT_EQ(loaded.traces.size(), 2u);
+    EXPECT_EQ(loaded.name, "good");
+    EXPECT_EQ(loaded.x, (std::vector<float>{20, 1000}));
+    EXPECT_TRUE(loaded.traces[1].rightScale);
+
+    modals.clear();
+    modals.answerFile(dir.file("bad.csv"));
+    menu().Slots[0].load->trigger();
+    EXPECT_TRUE(diagram().Memories().at(0) == loaded);
+    ASSERT_EQ(modals.messageTexts().size(), 1);
+    EXPECT_TRUE(modals.messageTexts()[0].contains("bad.csv, Zeile 3:")) << modals.messageTexts()[0].toStdString();
+}
+
+TEST_F(MemoryMenuTest, SavesPictureFollowsLanguageAndRestsOnTheScopePage)
+{
+    start();
+    showCurve(-40, "picture");
+    const QString file = dir.file("diagram.png");
+    modals.answerFile(file);
+    menu().AskPictureSize = [](QSize proposal) -> std::optional<QSize> {
+        EXPECT_EQ(proposal, QSize(1024, 768));
+        return QSize(640, 480);
+    };
+    menu().SavePictureItem->trigger();
+    EXPECT_EQ(QImage(file).size(), QSize(640, 480));
+
+    main->deutschEnglish1Click();
+    EXPECT_EQ(menu().MemoryMenu->title(), "&Memory");
+    EXPECT_EQ(menu().Slots[0].store->text(), "&Store shown curves");
+    EXPECT_EQ(menu().SavePictureItem->text(), "Save as &picture...");
+
+    main->PageControl1->setCurrentIndex(2);
+    QApplication::processEvents();
+    EXPECT_FALSE(menu().MemoryMenu->isEnabled());
+    EXPECT_FALSE(menu().SavePictureItem->isEnabled());
+    main->PageControl1->setCurrentIndex(0);
+    QApplication::processEvents();
+    EXPECT_TRUE(menu().MemoryMenu->isEnabled());
+}
+
+} // namespace
