@@ -34,6 +34,9 @@ public:
     // Device thread: reads at most `frames` frames into dst, waiting no
     // longer than timeoutMs for the first of them.
     virtual ReadResult read(uint8_t* dst, int frames, int timeoutMs) = 0;
+    // Further time a new stream may take for its first frame, beyond the
+    // block's duration and the stall margin.
+    virtual int firstFrameMs() const { return 0; }
     // Device thread: stops delivering (data not yet read is dropped).
     virtual void stop() = 0;
     // GUI thread, after the device thread ended. Returns 0 or an error code.
@@ -53,6 +56,20 @@ public:
     // Telling a stall from a full buffer is the sink's business: only it
     // knows whether its clock runs (StallWatch helps).
     virtual int write(const uint8_t* src, int frames, int timeoutMs) = 0;
+    // Device thread: the frames written but not yet played go to `frames`
+    // (PlaybackPacer::kUnknownFill when the sink cannot tell: it keeps no
+    // time of its own). Returns 0, or, after a fault it could not recover
+    // from, the negated code, as write() does.
+    virtual int fill(long long& frames)
+    {
+        frames = -1;
+        return 0;
+    }
+    // Size of the device's buffer and of one period in frames (0: unknown).
+    virtual long long capacity() const { return 0; }
+    virtual long long period() const { return 0; }
+    // Times the device ran dry while playing (any thread).
+    virtual int underruns() const { return 0; }
     // Device thread: stops at once, dropping what is queued.
     virtual void stop() = 0;
     // GUI thread, after the device thread ended. Returns 0 or an error code.

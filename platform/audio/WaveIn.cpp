@@ -34,10 +34,12 @@ WaveIn::WaveIn(std::unique_ptr<CaptureSource> source, const WaveFormat& format, 
 
 WaveIn::~WaveIn()
 {
-    stop_.store(true, std::memory_order_release);
-    joinThread();
-    if (!closed_)
-        source_->close();
+    flags_->stop.store(true, std::memory_order_release);
+    endThread();
+    if (!closed_ && !abandoned_) {
+        int rc = 0;
+        RunBounded([source = source_] { return source->close(); }, rc);
+    }
 }
 
 int WaveIn::PrepareHeader(WaveHeader& header) { return PrepareWaveHeader(header, 1); }
@@ -48,7 +50,7 @@ int WaveIn::AddBuffer(WaveHeader& header)
 {
     if (!(header.flags.load() & WHDR_PREPARED))
         return WAVERR_UNPREPARED;
-    if (thread_.joinable() || queued_)
+    if (thread_.active() || queued_)
         return MMSYSERR_NOTSUPPORTED;
     static std::atomic<uint32_t> generations{0};
     header.bytesRecorded = 0;
@@ -61,28 +63,30 @@ int WaveIn::AddBuffer(WaveHeader& header)
 
 int WaveIn::Start()
 {
-    if (closed_)
+    if (closed_ || abandoned_)
         return MMSYSERR_INVALHANDLE;
-    if (thread_.joinable())
+    if (thread_.active())
         return 0;
     const int rc = source_->start();
     if (rc != 0)
         return rc;
-    stop_.store(false, std::memory_order_release);
-    thread_ = std::thread([this] { run(); });
+    flags_ = std::make_shared<Flags>();
+    thread_.start([source = source_, format = format_, notify = notify_, header = queued_, flags = flags_] {
+        run(source, format, notify, header, flags);
+    });
     return 0;
 }
 
 int WaveIn::Reset()
 {
-    stop_.store(true, std::memory_order_release);
-    joinThread();
-    if (queued_) {
+    flags_->stop.store(true, std::memory_order_release);
+    endThread();
+    if (queued_ && !flags_->delivered.load(std::memory_order_acquire)) {
         // Recorded nothing that can be trusted: the buffer is handed back empty.
         queued_->bytesRecorded = 0;
         queued_->flags.store((queued_->flags.load() & ~WHDR_INQUEUE) | WHDR_DONE, std::memory_order_release);
-        queued_ = nullptr;
     }
+    queued_ = nullptr;
     return 0;
 }
 
@@ -90,40 +94,56 @@ int WaveIn::Close()
 {
     if (closed_)
         return MMSYSERR_INVALHANDLE;
-    if (thread_.joinable() && !stop_.load())
+    if (thread_.active() && !flags_->stop.load())
         Reset();
-    joinThread();
+    endThread();
     closed_ = true; // a failed close is not retried: the handle is abandoned
-    return source_->close();
+    if (abandoned_)
+        return 0;
+    int rc = 0;
+    if (!RunBounded([source = source_] { return source->close(); }, rc)) {
+        devlog::Append(QStringLiteral("Input device did not close within %1 ms: left to close by itself")
+                           .arg(DeviceThread::kAbandonMs));
+        abandoned_ = true;
+    }
+    return rc;
 }
 
-void WaveIn::joinThread()
+// A device thread that does not end in time is left running; it holds the
+// source, which closes when the thread is done with it.
+void WaveIn::endThread()
 {
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.finish(DeviceThread::kAbandonMs) || abandoned_)
+        return;
+    abandoned_ = true;
+    devlog::Append(QStringLiteral("Input device did not stop within %1 ms: left to close by itself")
+                       .arg(DeviceThread::kAbandonMs));
 }
 
-// Device thread: fill the queued buffer, then announce it.
-void WaveIn::run()
+// Device thread: fill the queued buffer and announce it, then stop the
+// source. The announcement comes first so that a source that hangs in its
+// stop (a stopped sound server) cannot hold the block back.
+void WaveIn::run(const std::shared_ptr<CaptureSource>& source, const WaveFormat& format, QObject* notify,
+                 WaveHeader* header, const std::shared_ptr<Flags>& flags)
 {
-    WaveHeader* header = queued_;
     if (!header)
         return;
-    const int align = format_.blockAlign;
+    const int align = format.blockAlign;
     const int frames = static_cast<int>(header->bufferLength / align);
-    const auto blockMs = std::chrono::milliseconds(1000LL * frames / std::max<uint32_t>(1, format_.samplesPerSec));
-    auto deadline = Clock::now() + blockMs + std::chrono::milliseconds(kStallMarginMs);
+    const auto blockMs = std::chrono::milliseconds(1000LL * frames / std::max<uint32_t>(1, format.samplesPerSec));
+    const auto blockLimit = blockMs + std::chrono::milliseconds(kStallMarginMs);
+    auto deadline = Clock::now() + std::chrono::milliseconds(source->firstFrameMs()) + blockLimit;
     int got = 0;
     int fault = 0;
     int overruns = 0;
-    while (got < frames && !stop_.load(std::memory_order_acquire)) {
+    while (got < frames && !flags->stop.load(std::memory_order_acquire)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             fault = WAVERR_DEVICE_STALLED;
             break;
         }
-        const ReadResult r = source_->read(header->data + static_cast<size_t>(got) * align, frames - got,
-                                           static_cast<int>(std::min<long long>(left, kPollMs)));
+        const ReadResult r = source->read(header->data + static_cast<size_t>(got) * align, frames - got,
+                                          static_cast<int>(std::min<long long>(left, kPollMs)));
         if (r.fault == kOverrun) {
             // What came before the gap and what comes after are not one
             // signal: a spectrum of the splice would show what is not there.
@@ -133,9 +153,11 @@ void WaveIn::run()
             }
             devlog::Append(QStringLiteral("waveIn: overrun, block recorded again (%1 in a row)").arg(overruns));
             got = 0;
-            deadline = Clock::now() + blockMs + std::chrono::milliseconds(kStallMarginMs);
+            deadline = Clock::now() + blockLimit;
             continue;
         }
+        if (got == 0 && r.frames > 0)
+            deadline = Clock::now() + blockLimit; // the device has begun to deliver
         got += std::clamp(r.frames, 0, frames - got);
         if (r.fault == kEndOfData) {
             if (got > 0 && got < frames)
@@ -147,19 +169,14 @@ void WaveIn::run()
             break;
         }
     }
-    source_->stop();
-    if (stop_.load(std::memory_order_acquire))
-        return; // reset: Reset() hands the buffer back
-    finishBlock(got, fault);
-}
-
-void WaveIn::finishBlock(int frames, int fault)
-{
-    WaveHeader* header = queued_;
-    header->bytesRecorded = static_cast<uint32_t>(frames) * format_.blockAlign;
-    header->fault = fault;
-    queued_ = nullptr;
-    header->flags.store((header->flags.load() & ~WHDR_INQUEUE) | WHDR_DONE, std::memory_order_release);
-    if (QObject* target = notify_)
-        QCoreApplication::postEvent(target, new WaveDataEvent(MM_WIM_DATA, header, header->generation));
+    if (!flags->stop.load(std::memory_order_acquire)) {
+        // Not reset: hand the buffer back and announce it.
+        header->bytesRecorded = static_cast<uint32_t>(got) * align;
+        header->fault = fault;
+        flags->delivered.store(true, std::memory_order_release);
+        header->flags.store((header->flags.load() & ~WHDR_INQUEUE) | WHDR_DONE, std::memory_order_release);
+        if (notify)
+            QCoreApplication::postEvent(notify, new WaveDataEvent(MM_WIM_DATA, header, header->generation));
+    }
+    source->stop();
 }

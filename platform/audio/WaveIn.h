@@ -3,15 +3,20 @@
 // reset, close. A device thread fills the one queued buffer from the
 // backend's capture source and posts MM_WIM_DATA (a WaveDataEvent carrying
 // the header) to the notification object. It never blocks forever: when the
-// source delivers nothing for the block's duration plus kStallMarginMs the
-// buffer comes back with fault WAVERR_DEVICE_STALLED. A block in which the
-// device overruns is never handed out spliced: it is recorded again from its
-// start (with a device-log line), and after kMaxOverruns overruns in a row
-// the buffer comes back with fault WAVERR_DEVICE_OVERRUN.
+// source has not delivered the block within its duration plus kStallMarginMs
+// (plus the source's own allowance while no frame has come) the buffer comes
+// back with fault WAVERR_DEVICE_STALLED. A block in which the device
+// overruns is never handed out spliced: it is recorded again from its start
+// (with a device-log line), and after kMaxOverruns overruns in a row the
+// buffer comes back with fault WAVERR_DEVICE_OVERRUN. Nor does the GUI
+// thread block forever: a device that hangs in its stop or close (a stopped
+// sound server) is abandoned after DeviceThread::kAbandonMs and closes on
+// its own thread.
 //
 // Every member is for the GUI thread.
 
 #include "AudioBackend.h"
+#include "DeviceThread.h"
 
 #include <QObject>
 #include <atomic>
@@ -45,20 +50,30 @@ public:
     // knows), and an announcement already posted carries an old generation.
     int Reset();
     // Closes the device. After a failure the device is unusable; the caller
-    // destroys this object to abandon it.
+    // destroys this object to abandon it. A device that was abandoned (it
+    // hung) counts as closed: it closes when its thread lets go of it.
     int Close();
+    // Whether the device hung and was left to its thread.
+    bool abandoned() const { return abandoned_; }
 
 private:
-    WaveIn(std::unique_ptr<CaptureSource> source, const WaveFormat& format, QObject* notify);
-    void run();
-    void finishBlock(int frames, int fault);
-    void joinThread();
+    // What the device thread shares with this object; it outlives both.
+    struct Flags {
+        std::atomic<bool> stop{false};
+        std::atomic<bool> delivered{false};
+    };
 
-    std::unique_ptr<CaptureSource> source_;
+    WaveIn(std::unique_ptr<CaptureSource> source, const WaveFormat& format, QObject* notify);
+    static void run(const std::shared_ptr<CaptureSource>& source, const WaveFormat& format, QObject* notify,
+                    WaveHeader* header, const std::shared_ptr<Flags>& flags);
+    void endThread();
+
+    std::shared_ptr<CaptureSource> source_;
     WaveFormat format_;
     QObject* notify_; // lives longer than any open device (the hidden notification object)
     WaveHeader* queued_ = nullptr;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
+    DeviceThread thread_;
+    std::shared_ptr<Flags> flags_ = std::make_shared<Flags>();
     bool closed_ = false;
+    bool abandoned_ = false;
 };

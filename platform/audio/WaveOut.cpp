@@ -1,10 +1,13 @@
 #include "WaveOut.h"
 
+#include "DeviceLog.h"
+#include "PlaybackPacer.h"
 #include "UserMessages.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -71,43 +74,49 @@ int WaveOut::Query(int device, const WaveFormat& format)
 }
 
 WaveOut::WaveOut(std::unique_ptr<PlaybackSink> sink, const WaveFormat& format, QObject* notify)
-    : sink_(std::move(sink)), format_(format), notify_(notify), serial_(++serials)
+    : serial_(++serials)
 {
+    play_->sink = std::move(sink);
+    play_->format = format;
+    play_->notify = notify;
+    play_->serial = serial_;
 }
 
 WaveOut::~WaveOut()
 {
-    stop_.store(true, std::memory_order_release);
-    joinThread();
-    if (!closed_)
-        sink_->close();
+    play_->stop.store(true, std::memory_order_release);
+    endThread();
+    if (!closed_ && !abandoned_) {
+        int rc = 0;
+        RunBounded([sink = play_->sink] { return sink->close(); }, rc);
+    }
 }
 
 int WaveOut::Pause()
 {
-    paused_.store(true, std::memory_order_release);
+    play_->paused.store(true, std::memory_order_release);
     return 0;
 }
 
 int WaveOut::Restart()
 {
-    paused_.store(false, std::memory_order_release);
+    play_->paused.store(false, std::memory_order_release);
     return 0;
 }
 
-int WaveOut::PrepareHeader(WaveHeader& header) { return PrepareWaveHeader(header, format_.blockAlign); }
+int WaveOut::PrepareHeader(WaveHeader& header) { return PrepareWaveHeader(header, play_->format.blockAlign); }
 
 int WaveOut::UnprepareHeader(WaveHeader& header) { return UnprepareWaveHeader(header); }
 
 int WaveOut::Write(WaveHeader& header)
 {
-    if (closed_)
+    if (closed_ || abandoned_)
         return MMSYSERR_INVALHANDLE;
     if (!(header.flags.load() & WHDR_PREPARED))
         return WAVERR_UNPREPARED;
-    if (thread_.joinable())
+    if (thread_.active())
         return MMSYSERR_NOTSUPPORTED; // one looping buffer at a time
-    const int rc = startThread(std::make_unique<LoopBufferSource>(header, format_.blockAlign));
+    const int rc = startThread(std::make_unique<LoopBufferSource>(header, play_->format.blockAlign));
     if (rc != 0)
         return rc;
     header.flags.store((header.flags.load() & ~WHDR_DONE) | WHDR_INQUEUE, std::memory_order_release);
@@ -117,30 +126,31 @@ int WaveOut::Write(WaveHeader& header)
 
 int WaveOut::Stream(std::unique_ptr<FrameSource> source)
 {
-    if (closed_)
+    if (closed_ || abandoned_)
         return MMSYSERR_INVALHANDLE;
-    if (thread_.joinable())
+    if (thread_.active())
         return MMSYSERR_NOTSUPPORTED;
     return startThread(std::move(source));
 }
 
 int WaveOut::startThread(std::unique_ptr<FrameSource> source)
 {
-    const int rc = sink_->start();
+    const int rc = play_->sink->start();
     if (rc != 0)
         return rc;
-    source_ = std::move(source);
-    stop_.store(false, std::memory_order_release);
-    fault_.store(0, std::memory_order_release);
-    thread_ = std::thread([this] { run(); });
+    play_->source = std::move(source);
+    play_->stop.store(false, std::memory_order_release);
+    play_->fault.store(0, std::memory_order_release);
+    thread_.start([play = play_] { run(*play); });
     return 0;
 }
 
 int WaveOut::Reset()
 {
-    stop_.store(true, std::memory_order_release);
-    joinThread();
-    source_.reset();
+    play_->stop.store(true, std::memory_order_release);
+    endThread();
+    if (!abandoned_)
+        play_->source.reset();
     if (header_) {
         header_->flags.store((header_->flags.load() & ~WHDR_INQUEUE) | WHDR_DONE, std::memory_order_release);
         header_ = nullptr;
@@ -154,63 +164,81 @@ int WaveOut::Close()
         return MMSYSERR_INVALHANDLE;
     Reset();
     closed_ = true;
-    return sink_->close();
+    if (abandoned_)
+        return 0;
+    int rc = 0;
+    if (!RunBounded([sink = play_->sink] { return sink->close(); }, rc)) {
+        devlog::Append(QStringLiteral("Output device did not close within %1 ms: left to close by itself")
+                           .arg(DeviceThread::kAbandonMs));
+        abandoned_ = true;
+    }
+    return rc;
 }
 
 void WaveOut::SetNotify(QObject* notify)
 {
-    std::lock_guard lock(notifyMutex_);
-    notify_ = notify;
+    std::lock_guard lock(play_->notifyMutex);
+    play_->notify = notify;
 }
 
-void WaveOut::joinThread()
+// A device thread that does not end in time is left running; it holds the
+// sink, which closes when the thread is done with it.
+void WaveOut::endThread()
 {
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.finish(DeviceThread::kAbandonMs) || abandoned_)
+        return;
+    abandoned_ = true;
+    devlog::Append(QStringLiteral("Output device did not stop within %1 ms: left to close by itself")
+                       .arg(DeviceThread::kAbandonMs));
 }
 
 // Device thread: the fault is kept for fault() and announced to the
 // notification object, which handles it on the GUI thread.
-void WaveOut::announce(int code)
+void WaveOut::announce(Playing& p, int code)
 {
-    fault_.store(code, std::memory_order_release);
-    std::lock_guard lock(notifyMutex_);
-    if (notify_)
-        QCoreApplication::postEvent(notify_, new WaveOutFaultEvent(MM_WOM_FAULT, serial_, code));
+    p.fault.store(code, std::memory_order_release);
+    std::lock_guard lock(p.notifyMutex);
+    if (p.notify)
+        QCoreApplication::postEvent(p.notify, new WaveOutFaultEvent(MM_WOM_FAULT, p.serial, code));
 }
 
-// Device thread: move the source's frames to the sink, never ahead of the
-// wall clock by more than kLeadMs.
-void WaveOut::run()
+// Device thread: move the source's frames to the sink at the pace the
+// pacer sets (the device's own, or the wall clock for one without a clock).
+// A fault is announced before the sink is stopped, as a sink that hangs in
+// its stop (a stopped sound server) would otherwise hold it back.
+void WaveOut::run(Playing& p)
 {
-    const size_t align = format_.blockAlign;
-    const double rate = format_.samplesPerSec;
-    const long long leadFrames = static_cast<long long>(rate * kLeadMs / 1000.0);
+    PlaybackSink& sink = *p.sink;
+    const size_t align = p.format.blockAlign;
     std::vector<uint8_t> chunk(kChunkFrames * align);
     int have = 0; // frames in the chunk
     int at = 0;   // of which already written
-    bool timed = false;
-    Clock::time_point base;
-    long long sinceBase = 0;
+    std::optional<PlaybackPacer> pacer;
+    Clock::time_point began;
     int fault = 0;
-    while (!stop_.load(std::memory_order_acquire)) {
-        if (paused_.load(std::memory_order_acquire)) {
-            timed = false;
+    while (!p.stop.load(std::memory_order_acquire)) {
+        if (p.paused.load(std::memory_order_acquire)) {
+            pacer.reset();
             std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs / 4));
             continue;
         }
-        if (!timed) {
-            base = Clock::now();
-            sinceBase = 0;
-            timed = true;
+        if (!pacer) {
+            pacer.emplace(p.format.samplesPerSec, sink.capacity(), sink.period());
+            began = Clock::now();
         }
-        const double elapsed = std::chrono::duration<double>(Clock::now() - base).count();
-        if (sinceBase > static_cast<long long>(elapsed * rate) + leadFrames) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs / 4));
+        long long fill = 0;
+        if (const int rc = sink.fill(fill); rc < 0) {
+            fault = -rc;
+            break;
+        }
+        const double now = std::chrono::duration<double>(Clock::now() - began).count();
+        const PlaybackPacer::Step step = pacer->next(now, fill);
+        if (step.frames <= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.waitMs));
             continue;
         }
         if (at == have) {
-            const int n = source_->read(chunk.data(), kChunkFrames);
+            const int n = p.source->read(chunk.data(), kChunkFrames);
             if (n <= 0) {
                 fault = -n; // 0: the source has ended normally
                 break;
@@ -218,20 +246,19 @@ void WaveOut::run()
             have = n;
             at = 0;
         }
-        const int n = sink_->write(chunk.data() + at * align, have - at, kWaitMs);
+        const int want = static_cast<int>(std::min<long long>(have - at, step.frames));
+        const int n = sink.write(chunk.data() + at * align, want, kWaitMs);
         if (n < 0) {
             fault = -n;
             break;
         }
-        if (n < have - at) {
-            // The device is full and keeps its own time: follow it.
-            timed = false;
-        }
+        if (n < want)
+            pacer->deviceFull(now);
+        pacer->wrote(n);
         at += n;
-        sinceBase += n;
-        written_.fetch_add(n, std::memory_order_acq_rel);
+        p.written.fetch_add(n, std::memory_order_acq_rel);
     }
-    sink_->stop();
-    if (fault != 0 && !stop_.load(std::memory_order_acquire))
-        announce(fault);
+    if (fault != 0 && !p.stop.load(std::memory_order_acquire))
+        announce(p, fault);
+    sink.stop();
 }

@@ -2,11 +2,14 @@
 // An open output device in the classic shape: pause, prepare, write a looping
 // buffer, restart, reset, close; and, for wave files, a stream of frames read
 // from a FrameSource. A device thread writes the frames to the backend's sink
-// until reset (or until the source ends). It never runs ahead of the wall
-// clock by more than kLeadMs: a sink without a clock of its own (ALSA's null
-// device behind a file PCM) would otherwise take hundreds of megabytes a
-// second. A sink that blocks because it is full paces itself; the wall clock
-// is then only a safety net.
+// until reset (or until the source ends), paced by PlaybackPacer: a device
+// with a clock keeps its buffer full, one without (ALSA's null device behind
+// a file PCM, which would otherwise take hundreds of megabytes a second) is
+// held to the wall clock, never more than kLeadMs ahead.
+//
+// A device that hangs when it is stopped or closed (a stopped sound server)
+// is abandoned after DeviceThread::kAbandonMs: its thread closes it when the
+// device lets go, and the GUI thread goes on.
 //
 // When the device fails while playing (the sink stalls, disappears or
 // refuses a write, or the source cannot be read on) the device thread stops,
@@ -16,6 +19,8 @@
 // Every member is for the GUI thread.
 
 #include "AudioBackend.h"
+#include "DeviceThread.h"
+#include "PlaybackPacer.h"
 
 #include <QObject>
 #include <atomic>
@@ -25,7 +30,7 @@
 
 class WaveOut {
 public:
-    static constexpr int kLeadMs = 200;
+    static constexpr int kLeadMs = PlaybackPacer::kLeadMs;
 
     // `notify` receives the fault event; it may be null (nobody is told) and
     // may be changed later with SetNotify().
@@ -55,28 +60,40 @@ public:
     // Unique for every output opened in this process.
     uint32_t serial() const { return serial_; }
     // The fault that ended playback, 0 while none did.
-    int fault() const { return fault_.load(std::memory_order_acquire); }
+    int fault() const { return play_->fault.load(std::memory_order_acquire); }
     // Frames the device thread has handed to the sink (tests, diagnostics).
-    long long framesWritten() const { return written_.load(std::memory_order_acquire); }
+    long long framesWritten() const { return play_->written.load(std::memory_order_acquire); }
+    // Times the device ran dry while playing (each also in the device log).
+    int underruns() const { return play_->sink->underruns(); }
+    // Whether the device hung in its stop or close and was left to its thread.
+    bool abandoned() const { return abandoned_; }
 
 private:
+    // Everything the device thread touches. It is shared, so that a thread
+    // left running on a hung device keeps it alive after this object is gone.
+    struct Playing {
+        std::shared_ptr<PlaybackSink> sink;
+        std::unique_ptr<FrameSource> source;
+        WaveFormat format;
+        uint32_t serial = 0;
+        std::atomic<bool> stop{false};
+        std::atomic<bool> paused{false};
+        std::atomic<long long> written{0};
+        std::atomic<int> fault{0};
+        std::mutex notifyMutex;
+        QObject* notify = nullptr;
+    };
+
     WaveOut(std::unique_ptr<PlaybackSink> sink, const WaveFormat& format, QObject* notify);
     int startThread(std::unique_ptr<FrameSource> source);
-    void run();
-    void announce(int code);
-    void joinThread();
+    static void run(Playing& p);
+    static void announce(Playing& p, int code);
+    void endThread();
 
-    std::unique_ptr<PlaybackSink> sink_;
-    WaveFormat format_;
-    std::unique_ptr<FrameSource> source_; // read by the device thread only while it runs
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> paused_{false};
-    std::atomic<long long> written_{0};
-    std::atomic<int> fault_{0};
-    std::mutex notifyMutex_;
-    QObject* notify_;
+    std::shared_ptr<Playing> play_ = std::make_shared<Playing>();
+    DeviceThread thread_;
     uint32_t serial_;
     WaveHeader* header_ = nullptr;
     bool closed_ = false;
+    bool abandoned_ = false;
 };

@@ -6,95 +6,20 @@
 
 #include "AlsaMixer.h"
 #include "AppTestSupport.h"
+#include "SoundServer.h"
 #include "GeneratorPage.h"
 #include "MainMenu.h"
 #include "mixu.h"
 
 #include <QAction>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-QString runtimeDir;
-QProcess* server = nullptr;
-QString whyNoServer;
+const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment);
 
-QString pactl(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral("pactl"), args);
-    if (!p.waitForFinished(5000) || p.exitCode() != 0)
-        return QString();
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-// Raw volume (65536 = 100 %) of the first channel of the default sink or source.
-int serverVolume(bool sink)
-{
-    const QString out = pactl({sink ? "get-sink-volume" : "get-source-volume",
-                               sink ? "@DEFAULT_SINK@" : "@DEFAULT_SOURCE@"});
-    const auto m = QRegularExpression(QStringLiteral("front-left: (\\d+)")).match(out);
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-void setServerVolume(bool sink, const QString& volume)
-{
-    pactl({sink ? "set-sink-volume" : "set-source-volume", sink ? "@DEFAULT_SINK@" : "@DEFAULT_SOURCE@", volume});
-}
-
-// One daemon for the whole program, in a private runtime folder so that no
-// other test (and no desktop) sees it.
-class SoundServer : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static QTemporaryDir dir;
-        runtimeDir = dir.path();
-        QFile::setPermissions(runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", runtimeDir.toLocal8Bit());
-        qputenv("HOME", runtimeDir.toLocal8Bit());
-        server = new QProcess;
-        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server->start(QStringLiteral("pulseaudio"),
-                      {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--log-level=error",
-                       "-L", "module-native-protocol-unix", "-L", "module-null-sink sink_name=loop rate=44100",
-                       "-L", "module-always-sink"});
-        if (!server->waitForStarted(5000)) {
-            whyNoServer = QStringLiteral("pulseaudio cannot be started (not installed?)");
-            return;
-        }
-        const bool up = QTest::qWaitFor([] { return !pactl({"info"}).isEmpty(); }, 10000);
-        if (!up) {
-            whyNoServer = QStringLiteral("pulseaudio does not answer on its socket");
-            return;
-        }
-        pactl({"set-default-sink", "loop"});
-        pactl({"set-default-source", "loop.monitor"});
-    }
-
-    void TearDown() override
-    {
-        if (!server)
-            return;
-        server->terminate();
-        if (!server->waitForFinished(5000))
-            server->kill();
-        server->waitForFinished(2000);
-        delete server;
-        server = nullptr;
-    }
-};
-
-const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServer);
-
-#define SKIP_WITHOUT_SERVER()                                                                   \
-    if (!whyNoServer.isEmpty()) {                                                               \
-        std::fprintf(stderr, "skipped: %s\n", qPrintable(whyNoServer));                        \
-        GTEST_SKIP() << whyNoServer.toStdString();                                              \
-    }
+int serverVolume(bool sink) { return SoundServer::instance().volume(sink); }
+void setServerVolume(bool sink, const QString& volume) { SoundServer::instance().setVolume(sink, volume); }
 
 // Collects the change events of a mixer.
 class EventLog : public QObject {
@@ -122,7 +47,7 @@ uint32_t findControl(const MixerTree& t, uint32_t type, int destination)
 
 TEST(SoundServerMixer, MasterAndCaptureAreTheTreeOfAServer)
 {
-    SKIP_WITHOUT_SERVER();
+    SKIP_WITHOUT_SOUND_SERVER();
     const auto mixer = AlsaMixer::open();
     ASSERT_TRUE(mixer);
     MixerCaps caps;
@@ -138,7 +63,7 @@ TEST(SoundServerMixer, MasterAndCaptureAreTheTreeOfAServer)
 
 TEST(SoundServerMixer, VolumesGoThroughTheCubicScaleAndComeBackNotified)
 {
-    SKIP_WITHOUT_SERVER();
+    SKIP_WITHOUT_SOUND_SERVER();
     EventLog log;
     const auto mixer = AlsaMixer::open();
     ASSERT_TRUE(mixer);
@@ -165,7 +90,7 @@ class SoundServerProgram : public MainWindowTest {};
 
 TEST_F(SoundServerProgram, TheDesktopVolumesAreTheSameAfterARun)
 {
-    SKIP_WITHOUT_SERVER();
+    SKIP_WITHOUT_SOUND_SERVER();
     setServerVolume(true, QStringLiteral("70%"));
     setServerVolume(false, QStringLiteral("90%"));
     const int sinkBefore = serverVolume(true);

@@ -26,7 +26,7 @@ ReadResult AlsaCapture::read(uint8_t* dst, int frames, int timeoutMs)
 {
     snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_.get());
     if (avail == 0) {
-        const int w = snd_pcm_wait(pcm_.get(), timeoutMs);
+        const int w = WaitForPcm(pcm_.get(), timeoutMs);
         if (w == 0)
             return {0, 0};
         avail = w < 0 ? w : snd_pcm_avail_update(pcm_.get());

@@ -13,6 +13,9 @@ public:
     AlsaCapture(snd_pcm_t* pcm, QString name) : pcm_(pcm, std::move(name)) {}
     int start() override;
     ReadResult read(uint8_t* dst, int frames, int timeoutMs) override;
+    // A sound server's sink that has been idle may sleep two seconds
+    // before it serves a new stream.
+    int firstFrameMs() const override { return 3000; }
     void stop() override;
     int close() override;
 

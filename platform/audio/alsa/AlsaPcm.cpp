@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <poll.h>
+#include <thread>
 
 namespace {
 snd_pcm_format_t alsaFormat(int bits)
@@ -134,3 +136,27 @@ int AlsaFormatMask(const QString& pcm, bool capture, uint32_t& mask, uint16_t& m
 }
 
 void QuietAlsaErrors() { snd_lib_error_set_handler(silentHandler); }
+
+int WaitForPcm(snd_pcm_t* pcm, int timeoutMs)
+{
+    constexpr int kMostDescriptors = 8;
+    pollfd fds[kMostDescriptors];
+    const int count = snd_pcm_poll_descriptors(pcm, fds, kMostDescriptors);
+    if (count <= 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return 0;
+    }
+    const int rc = ::poll(fds, static_cast<nfds_t>(count), timeoutMs);
+    if (rc < 0)
+        return errno == EINTR ? 0 : -errno;
+    if (rc == 0)
+        return 0;
+    unsigned short revents = 0;
+    if (snd_pcm_poll_descriptors_revents(pcm, fds, static_cast<unsigned>(count), &revents) < 0)
+        return 0;
+    if (revents & (POLLIN | POLLOUT | POLLERR))
+        return 1;
+    // Ready descriptor, nothing to do: do not spin on it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
+    return 0;
+}

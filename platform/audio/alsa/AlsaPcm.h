@@ -26,5 +26,11 @@ int OpenAlsaPcm(const QString& pcm, bool capture, const WaveFormat& format, snd_
 // mono/stereo, each combination tested) and its largest channel count.
 int AlsaFormatMask(const QString& pcm, bool capture, uint32_t& mask, uint16_t& maxChannels);
 
+// Waits up to timeoutMs for the PCM to have data or room: 1 ready, 0 not
+// (yet), or a negative error. Unlike snd_pcm_wait it never waits longer: a
+// plugin whose descriptor is ready while it has nothing to give (the
+// PulseAudio plugin of a stopped server) would keep snd_pcm_wait looping.
+int WaitForPcm(snd_pcm_t* pcm, int timeoutMs);
+
 // Silences alsa-lib's own error printing (the program logs what matters).
 void QuietAlsaErrors();

@@ -1,0 +1,162 @@
+// Korvanta on a real sound server (started by scripts/server-bench.sh: a
+// PulseAudio daemon with a null sink whose monitor is the default source).
+//
+// BM_ServerUpdateRate runs the analyzer continuously on ALSA's "default"
+// while the generator plays into the server (a loopback measurement), and
+// compares the spectra shown per second with fs / (N + N/8), the limit of
+// back-to-back recording. (With nothing playing, the server's idle sink may
+// take up to two seconds to serve each block's new stream.)
+//
+// BM_GeneratorIntoServer plays a sine with the playback engine for
+// KORVANTA_PLAY_SECONDS (default 20) and reports the underruns the device
+// log counted, the faults, and the frames played against the time taken.
+#include "AnalyzerPage.h"
+#include "DeviceLog.h"
+#include "Diagr3.h"
+#include "RadioGroup.h"
+#include "Soundd3.h"
+#include "SoundLayer.h"
+#include "Tdummy.h"
+#include "samplemem.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+constexpr int kRate = 44100;
+
+struct Rig {
+    Tdummy dummy;
+    TDiagramm diagram;
+    TAnalyzerPage page;
+
+    Rig()
+    {
+        SoundInit();
+        int in = 0, out = 0;
+        DeviceReport(in, out, Analyzer().InFormats);
+        SetInDevice(0);
+        SetOutDevice(0);
+        SetSampleRates(kRate, kRate);
+        SetBits(16, 16);
+        page.SetDiagram(&diagram);
+        page.EnterAnalyzerPage();
+    }
+    ~Rig()
+    {
+        page.LeaveAnalyzerPage();
+        SoundDone();
+    }
+};
+
+void BM_ServerUpdateRate(benchmark::State& state)
+{
+    const int N = static_cast<int>(state.range(0));
+    auto rig = std::make_unique<Rig>();
+    static const int kItems[] = {0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 3};
+    rig->page.FFTpointsgroup->setItemIndex(kItems[N / 1024]);
+    rig->page.RunningGroup->setItemIndex(1);
+    const int blocks = static_cast<int>(state.range(1));
+    QEventLoop loop;
+    QElapsedTimer t;
+    int shown = 0;
+    int first = -1;
+    QObject::connect(&rig->page, &TAnalyzerPage::spectrumShown, [&] {
+        ++shown;
+        if (first < 0) { // the first block only starts the clock
+            first = shown;
+            t.start();
+        } else if (shown >= first + blocks) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(300000, &loop, &QEventLoop::quit);
+    GeneratorSettings tone;
+    tone.levelLeft = tone.levelRight = -10;
+    StartPlay(tone, -1, 1000.0f);
+    for (auto _ : state) {
+        rig->page.StartButtonClick();
+        loop.exec();
+        const double seconds = t.nsecsElapsed() / 1e9;
+        rig->page.StopButtonClick();
+        StopPlay();
+        if (first < 0 || shown < first + blocks) {
+            state.SkipWithError("the analyzer stopped early (no server?)");
+            break;
+        }
+        state.SetIterationTime(seconds);
+        const double rate = (shown - first) / seconds;
+        const double limit = double(kRate) / (N + N / 8);
+        state.counters["blocks_per_s"] = rate;
+        state.counters["limit_per_s"] = limit;
+        state.counters["of_limit_%"] = 100.0 * rate / limit;
+    }
+}
+
+void BM_GeneratorIntoServer(benchmark::State& state)
+{
+    const int seconds = qEnvironmentVariableIntValue("KORVANTA_PLAY_SECONDS") > 0
+        ? qEnvironmentVariableIntValue("KORVANTA_PLAY_SECONDS")
+        : 20;
+    Tdummy dummy;
+    SoundInit();
+    int in = 0, out = 0, mask = 0;
+    DeviceReport(in, out, mask);
+    SetOutDevice(0);
+    SetSampleRates(kRate, kRate);
+    SetBits(16, 16);
+    for (auto _ : state) {
+        devlog::Clear();
+        GeneratorSettings g;
+        g.levelLeft = g.levelRight = -10;
+        int fault = 0;
+        QElapsedTimer t;
+        t.start();
+        if (StartPlay(g, -1, 1000.0f, [&fault](int code) { fault = code; }) != 0) {
+            state.SkipWithError("the generator did not start (no server?)");
+            break;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const WaveOut* w = Layer().waveOut.get();
+        const int underruns = w ? w->underruns() : -1;
+        const double played = w ? double(w->framesWritten()) / kRate : 0.0;
+        const double elapsed = t.nsecsElapsed() / 1e9;
+        StopPlay();
+        if (fault != 0 || underruns != 0)
+            std::fprintf(stderr, "%s\n", qPrintable(devlog::Lines().join('\n')));
+        state.SetIterationTime(elapsed);
+        state.counters["seconds"] = elapsed;
+        state.counters["underruns"] = underruns;
+        state.counters["underrun_lines"] = double(devlog::Lines().filter(QStringLiteral("underrun")).size());
+        state.counters["fault"] = fault;
+        state.counters["played_per_elapsed"] = played / elapsed;
+    }
+    SoundDone();
+}
+} // namespace
+
+BENCHMARK(BM_ServerUpdateRate)->ArgNames({"N", "blocks"})->Args({2048, 200})->Args({16384, 30})
+    ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeneratorIntoServer)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("KORVANTA_AUDIO", "alsa");
+    QTemporaryDir home;
+    qputenv("KORVANTA_SETTINGS", home.filePath("krv14f.ini").toLocal8Bit());
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
