@@ -257,7 +257,8 @@ TEST_F(DistortionRun, StartStopsTheOtherLoopsAndStopAllEndsTheRun)
     EXPECT_TRUE(window->Engine()->Running());
     EXPECT_FALSE(IsPlaying()) << "the generator window's tone was stopped before the run's first step";
     ASSERT_TRUE(QTest::qWaitFor([this] { return !window->Points().empty(); }, 10000));
-    QApplication::sendEvent(main, new QEvent(UM_STOP_ALL));
+    QEvent stopAll(UM_STOP_ALL);
+    QApplication::sendEvent(main, &stopAll);
     EXPECT_FALSE(window->Engine()->Running());
     EXPECT_FALSE(IsPlaying());
     EXPECT_TRUE(window->StartButton->isEnabled());
