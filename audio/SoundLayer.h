@@ -45,6 +45,18 @@ struct SoundLayer {
     const void* fetchedOwner = nullptr;  // of the block fetched last
     WaveHeader* completed = nullptr;
     QObject* notify = nullptr;
+    // What the recording in flight was opened for, and the output changes
+    // counted when it was asked for.
+    int recordDevice = -1;
+    WaveFormat recordFormat;
+    uint32_t recordOutputs = 0;
+    // The input of the last whole block, left running for the next one of
+    // the same device and format (see Soundd3Capture.cpp).
+    std::unique_ptr<WaveIn> keptIn;
+    int keptDevice = -1;
+    WaveFormat keptFormat;
+    uint32_t keptOutputs = 0;
+    uint32_t keptSerial = 0; // tells the idle timer which kept input it was armed for
 
     // Playback engine.
     std::unique_ptr<WaveOut> waveOut;
@@ -69,6 +81,9 @@ SoundLayer& Layer();
 // characters) to the device log.
 void LogWaveError(const QString& prefix, int code);
 
-// Closes the input after a failed start or at shut-down; a handle that fails
-// to close is abandoned so that the next start can work.
+// Closes the input after a failed start or at shut-down (a kept one too); a
+// handle that fails to close is abandoned so that the next start can work.
 void ShutInput();
+
+// Closes an input kept open between blocks, if there is one.
+void CloseKeptInput();

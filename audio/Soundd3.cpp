@@ -159,6 +159,7 @@ bool SoundInitialised() { return Layer().initialised; }
 
 void SetInDevice(int index)
 {
+    CloseKeptInput();
     Layer().currentIn = (index >= 0 && index < std::min(CurrentAudioBackend().inputCount(), kSlotCount)) ? index : 0;
 }
 
@@ -314,6 +315,8 @@ bool FormatSupported(int rate, int bits, bool input)
     f.blockAlign = static_cast<uint16_t>(bits / 4);
     f.avgBytesPerSec = f.blockAlign * static_cast<uint32_t>(rate);
     SoundLayer& s = Layer();
+    if (input)
+        CloseKeptInput(); // a device of its own may not answer while our stream holds it
     return input ? WaveIn::Query(s.currentIn, f) == 0 : WaveOut::Query(s.currentOut, f) == 0;
 }
 

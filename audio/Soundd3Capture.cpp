@@ -1,6 +1,17 @@
 // The capture engine: one open-record-close cycle of the current input device
 // per block, the block announced through the notification object and fetched
 // as floats by the client's completion procedure.
+//
+// Where the backend can (a sound server, where every open is a new
+// connection and stream that costs more than a short block lasts), the input
+// of a whole block is kept running for the next one instead of closed. The
+// open-per-block contract stays observable: the next block must be for the
+// same device and format, and no output may have started or stopped since the
+// last block was asked for (else what is still on its way could be the old
+// signal); its start drops what was captured in between; a kept input that
+// fails to start again is closed and the device opened afresh, so a vanished
+// device is reported as by an open; and a kept input that no block asks for
+// within kKeptIdleMs (the loop has stopped) is closed.
 
 #include "BlockConversion.h"
 #include "DeviceLog.h"
@@ -8,9 +19,46 @@
 #include "Soundd3.h"
 #include "SoundLayer.h"
 
+#include <QTimer>
 #include <algorithm>
 
 namespace {
+constexpr int kKeptIdleMs = 1000;
+
+bool sameFormat(const WaveFormat& a, const WaveFormat& b)
+{
+    return a.formatTag == b.formatTag && a.channels == b.channels && a.samplesPerSec == b.samplesPerSec
+        && a.bitsPerSample == b.bitsPerSample && a.blockAlign == b.blockAlign;
+}
+
+// Takes the kept input for this block if it fits, else closes it.
+bool takeKeptInput(SoundLayer& s, const WaveFormat& format)
+{
+    if (!s.keptIn)
+        return false;
+    if (s.keptDevice == s.currentIn && sameFormat(s.keptFormat, format) && s.keptOutputs == WaveOut::Changes()
+        && s.keptIn->notifyTarget() == s.notify) {
+        s.waveIn = std::move(s.keptIn);
+        return true;
+    }
+    CloseKeptInput();
+    return false;
+}
+
+// After a whole block: keeps the running input for the next one.
+void keepInput(SoundLayer& s)
+{
+    s.keptIn = std::move(s.waveIn);
+    s.keptDevice = s.recordDevice;
+    s.keptFormat = s.recordFormat;
+    s.keptOutputs = s.recordOutputs;
+    const uint32_t serial = ++s.keptSerial;
+    QTimer::singleShot(kKeptIdleMs, s.notify, [serial] {
+        if (Layer().keptSerial == serial)
+            CloseKeptInput();
+    });
+}
+
 // Leaves a half-started input closed so the next start can work.
 int failStart(SoundLayer& s, int code)
 {
@@ -26,9 +74,21 @@ bool requestFits(int frames, const WaveFormat& f)
 }
 } // namespace
 
+void CloseKeptInput()
+{
+    SoundLayer& s = Layer();
+    ++s.keptSerial;
+    if (!s.keptIn)
+        return;
+    if (const int rc = s.keptIn->Close(); rc != 0)
+        LogWaveError(QStringLiteral("waveInClose Error "), rc);
+    s.keptIn.reset();
+}
+
 void ShutInput()
 {
     SoundLayer& s = Layer();
+    CloseKeptInput();
     if (s.recording && s.waveIn && s.waveIn->Reset() == 0)
         s.recording = false;
     if (s.inOpen && s.waveIn) {
@@ -43,6 +103,72 @@ void ShutInput()
     s.inOpen = false;
     s.recording = false;
 }
+
+namespace {
+// Opens the input for a block, or takes the kept one.
+int openInput(SoundLayer& s, const WaveFormat& format, bool mayTakeKept, bool& kept)
+{
+    kept = mayTakeKept && takeKeptInput(s, format);
+    if (kept)
+        return 0;
+    // One open per block: the open itself tells a refused format (the
+    // same answer a separate format query would give, without opening the
+    // device twice; through a sound server each open is a new connection).
+    const int rc = WaveIn::Open(s.waveIn, s.currentIn, format, s.notify);
+    if (rc == WAVERR_BADFORMAT) {
+        devlog::Append(QStringLiteral("InFormatQuery Error "));
+        s.formatAdvice = FormatAdvice(true, static_cast<int>(format.samplesPerSec), format.bitsPerSample);
+    } else if (rc != 0)
+        LogWaveError(QStringLiteral("waveinOpen Error "), rc);
+    return rc;
+}
+
+int startBlock(SoundLayer& s, int frames, int userValue, RecordOwner owner, bool mayTakeKept)
+{
+    const WaveFormat& format = s.inSlot().format;
+    bool kept = false;
+    if (const int rc = openInput(s, format, mayTakeKept, kept); rc != 0) {
+        s.lastError = rc;
+        return rc;
+    }
+    s.inOpen = true;
+    s.recordBits = format.bitsPerSample;
+    s.recordOwner = owner;
+    s.recordDevice = s.currentIn;
+    s.recordFormat = format;
+    s.recordOutputs = WaveOut::Changes();
+    WaveHeader& h = *s.inHeader;
+    h.data = s.inData.get();
+    h.bufferLength = static_cast<uint32_t>(frames) * format.blockAlign;
+    h.bytesRecorded = 0;
+    h.user = userValue;
+    h.flags.store(0);
+    h.loops = 1;
+    h.fault = 0;
+    if (const int rc = s.waveIn->PrepareHeader(h); rc != 0)
+        return failStart(s, rc);
+    if (const int rc = s.waveIn->AddBuffer(h); rc != 0) {
+        LogWaveError(QStringLiteral("waveInAddBuffer Error "), rc);
+        return failStart(s, rc);
+    }
+    if (const int rc = s.waveIn->Start(); rc != 0) {
+        s.waveIn->Reset();
+        s.waveIn->UnprepareHeader(h);
+        if (kept) {
+            // The kept input has failed since its last block: an open says
+            // what has become of the device.
+            ShutInput();
+            return startBlock(s, frames, userValue, owner, false);
+        }
+        LogWaveError(QStringLiteral("waveInStart Error "), rc);
+        return failStart(s, rc);
+    }
+    s.recording = true;
+    s.lastError = 0;
+    s.formatAdvice.clear();
+    return 0;
+}
+} // namespace
 
 int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwner owner)
 {
@@ -70,45 +196,7 @@ int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwne
         s.lastError = MMSYSERR_INVALPARAM;
         return s.lastError;
     }
-    // One open per block: the open itself tells a refused format (the
-    // same answer a separate format query would give, without opening the
-    // device twice; through a sound server each open is a new connection).
-    if (const int rc = WaveIn::Open(s.waveIn, s.currentIn, slot.format, s.notify); rc != 0) {
-        if (rc == WAVERR_BADFORMAT) {
-            devlog::Append(QStringLiteral("InFormatQuery Error "));
-            s.formatAdvice = FormatAdvice(true, static_cast<int>(slot.format.samplesPerSec), slot.format.bitsPerSample);
-        } else
-            LogWaveError(QStringLiteral("waveinOpen Error "), rc);
-        s.lastError = rc;
-        return rc;
-    }
-    s.inOpen = true;
-    s.recordBits = slot.format.bitsPerSample;
-    s.recordOwner = owner;
-    WaveHeader& h = *s.inHeader;
-    h.data = s.inData.get();
-    h.bufferLength = static_cast<uint32_t>(frames) * slot.format.blockAlign;
-    h.bytesRecorded = 0;
-    h.user = userValue;
-    h.flags.store(0);
-    h.loops = 1;
-    h.fault = 0;
-    if (const int rc = s.waveIn->PrepareHeader(h); rc != 0)
-        return failStart(s, rc);
-    if (const int rc = s.waveIn->AddBuffer(h); rc != 0) {
-        LogWaveError(QStringLiteral("waveInAddBuffer Error "), rc);
-        return failStart(s, rc);
-    }
-    if (const int rc = s.waveIn->Start(); rc != 0) {
-        s.waveIn->Reset();
-        s.waveIn->UnprepareHeader(h);
-        LogWaveError(QStringLiteral("waveInStart Error "), rc);
-        return failStart(s, rc);
-    }
-    s.recording = true;
-    s.lastError = 0;
-    s.formatAdvice.clear();
-    return 0;
+    return startBlock(s, frames, userValue, owner, true);
 }
 
 RecordOwner RecordBlockOwner() { return Layer().fetchedOwner; }
@@ -142,7 +230,11 @@ float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue)
         s.waveIn->UnprepareHeader(*h);
     if (s.recording && s.waveIn && s.waveIn->Reset() == 0)
         s.recording = false;
-    if (s.inOpen && s.waveIn) {
+    if (s.inOpen && s.waveIn && fault == 0 && bytes == h->bufferLength && s.waveIn->Reusable()) {
+        keepInput(s);
+        s.inOpen = false;
+        s.recording = false;
+    } else if (s.inOpen && s.waveIn) {
         if (const int rc = s.waveIn->Close(); rc != 0) {
             LogWaveError(QStringLiteral("waveInClose Error "), rc);
             s.lastError = 9;

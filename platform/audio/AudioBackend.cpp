@@ -54,6 +54,8 @@ const QHash<int, QString>& commonTexts()
         {WAVERR_FILE_READ, QStringLiteral("The wave file could not be read any further.")},
         {WAVERR_DEVICE_OVERRUN, QStringLiteral("The input device overran three times in a row: the computer "
                                                "could not keep up with recording.")},
+        {WAVERR_DEVICE_NO_ANSWER, QStringLiteral("The sound device did not answer within two seconds (is the "
+                                                 "sound server stopped?).")},
     };
     return t;
 }

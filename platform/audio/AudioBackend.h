@@ -29,7 +29,9 @@ class CaptureSource {
 public:
     virtual ~CaptureSource() = default;
     // GUI thread, before the device thread starts: starts delivering.
-    // Returns 0 or an error code.
+    // On a source kept running from its last block, drops what it captured
+    // since, so that every frame read afterwards was captured after this
+    // call. Returns 0 or an error code.
     virtual int start() = 0;
     // Device thread: reads at most `frames` frames into dst, waiting no
     // longer than timeoutMs for the first of them.
@@ -39,6 +41,12 @@ public:
     virtual int firstFrameMs() const { return 0; }
     // Device thread: stops delivering (data not yet read is dropped).
     virtual void stop() = 0;
+    // Device thread, when a block has been recorded whole: a source that
+    // can stay open for the next block goes on running, others stop.
+    virtual void finishBlock() { stop(); }
+    // GUI thread, after its device thread ended: whether start() may begin
+    // another block on this source (it ran on after a whole block).
+    virtual bool keepable() const { return false; }
     // GUI thread, after the device thread ended. Returns 0 or an error code.
     virtual int close() = 0;
 };

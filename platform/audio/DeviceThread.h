@@ -21,6 +21,11 @@ class DeviceThread {
 public:
     // How long the GUI thread waits for a device call before it gives up.
     static constexpr int kAbandonMs = 2000;
+    // How long it waits for a device that has already failed (stalled or
+    // gone): its thread ends at once unless the device hangs, and two such
+    // devices (input and output of a stopped server) must not add up to a
+    // frozen window.
+    static constexpr int kAfterFaultMs = 250;
 
     DeviceThread() = default;
     ~DeviceThread() { finish(kAbandonMs); }

@@ -90,6 +90,11 @@ int WaveIn::Reset()
     return 0;
 }
 
+bool WaveIn::Reusable() const
+{
+    return !closed_ && !abandoned_ && !thread_.active() && !queued_ && source_->keepable();
+}
+
 int WaveIn::Close()
 {
     if (closed_)
@@ -113,11 +118,12 @@ int WaveIn::Close()
 // source, which closes when the thread is done with it.
 void WaveIn::endThread()
 {
-    if (thread_.finish(DeviceThread::kAbandonMs) || abandoned_)
+    const int ms = flags_->fault.load(std::memory_order_acquire) ? DeviceThread::kAfterFaultMs
+                                                                 : DeviceThread::kAbandonMs;
+    if (thread_.finish(ms) || abandoned_)
         return;
     abandoned_ = true;
-    devlog::Append(QStringLiteral("Input device did not stop within %1 ms: left to close by itself")
-                       .arg(DeviceThread::kAbandonMs));
+    devlog::Append(QStringLiteral("Input device did not stop within %1 ms: left to close by itself").arg(ms));
 }
 
 // Device thread: fill the queued buffer and announce it, then stop the
@@ -169,6 +175,8 @@ void WaveIn::run(const std::shared_ptr<CaptureSource>& source, const WaveFormat&
             break;
         }
     }
+    const bool whole = fault == 0 && got == frames;
+    flags->fault.store(fault, std::memory_order_release);
     if (!flags->stop.load(std::memory_order_acquire)) {
         // Not reset: hand the buffer back and announce it.
         header->bytesRecorded = static_cast<uint32_t>(got) * align;
@@ -178,5 +186,8 @@ void WaveIn::run(const std::shared_ptr<CaptureSource>& source, const WaveFormat&
         if (notify)
             QCoreApplication::postEvent(notify, new WaveDataEvent(MM_WIM_DATA, header, header->generation));
     }
-    source->stop();
+    if (whole)
+        source->finishBlock();
+    else
+        source->stop();
 }

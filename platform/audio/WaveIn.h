@@ -11,7 +11,9 @@
 // buffer comes back with fault WAVERR_DEVICE_OVERRUN. Nor does the GUI
 // thread block forever: a device that hangs in its stop or close (a stopped
 // sound server) is abandoned after DeviceThread::kAbandonMs and closes on
-// its own thread.
+// its own thread. A source that can run on between blocks (see
+// CaptureSource::keepable) lets the caller add and start the next buffer
+// without closing and opening the device again.
 //
 // Every member is for the GUI thread.
 
@@ -55,12 +57,18 @@ public:
     int Close();
     // Whether the device hung and was left to its thread.
     bool abandoned() const { return abandoned_; }
+    // Whether, after Reset(), another buffer may be added and started on
+    // this open device: its source ran on after a whole block.
+    bool Reusable() const;
+    // The object its blocks are announced to.
+    QObject* notifyTarget() const { return notify_; }
 
 private:
     // What the device thread shares with this object; it outlives both.
     struct Flags {
         std::atomic<bool> stop{false};
         std::atomic<bool> delivered{false};
+        std::atomic<int> fault{0}; // of the block, once it has ended
     };
 
     WaveIn(std::unique_ptr<CaptureSource> source, const WaveFormat& format, QObject* notify);

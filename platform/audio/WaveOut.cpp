@@ -56,7 +56,12 @@ private:
 };
 
 std::atomic<uint32_t> serials{0};
+std::atomic<uint32_t> changes{0};
+
+void noteChange() { changes.fetch_add(1, std::memory_order_acq_rel); }
 } // namespace
+
+uint32_t WaveOut::Changes() { return changes.load(std::memory_order_acquire); }
 
 int WaveOut::Open(std::unique_ptr<WaveOut>& out, int device, const WaveFormat& format, QObject* notify)
 {
@@ -141,12 +146,15 @@ int WaveOut::startThread(std::unique_ptr<FrameSource> source)
     play_->source = std::move(source);
     play_->stop.store(false, std::memory_order_release);
     play_->fault.store(0, std::memory_order_release);
+    noteChange();
     thread_.start([play = play_] { run(*play); });
     return 0;
 }
 
 int WaveOut::Reset()
 {
+    if (thread_.active())
+        noteChange();
     play_->stop.store(true, std::memory_order_release);
     endThread();
     if (!abandoned_)
@@ -185,11 +193,12 @@ void WaveOut::SetNotify(QObject* notify)
 // sink, which closes when the thread is done with it.
 void WaveOut::endThread()
 {
-    if (thread_.finish(DeviceThread::kAbandonMs) || abandoned_)
+    const int ms = play_->fault.load(std::memory_order_acquire) ? DeviceThread::kAfterFaultMs
+                                                                : DeviceThread::kAbandonMs;
+    if (thread_.finish(ms) || abandoned_)
         return;
     abandoned_ = true;
-    devlog::Append(QStringLiteral("Output device did not stop within %1 ms: left to close by itself")
-                       .arg(DeviceThread::kAbandonMs));
+    devlog::Append(QStringLiteral("Output device did not stop within %1 ms: left to close by itself").arg(ms));
 }
 
 // Device thread: the fault is kept for fault() and announced to the
@@ -261,4 +270,5 @@ void WaveOut::run(Playing& p)
     if (fault != 0 && !p.stop.load(std::memory_order_acquire))
         announce(p, fault);
     sink.stop();
+    noteChange(); // also when a wave file has simply ended
 }

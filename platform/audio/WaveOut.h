@@ -36,6 +36,10 @@ public:
     // may be changed later with SetNotify().
     static int Open(std::unique_ptr<WaveOut>& out, int device, const WaveFormat& format, QObject* notify = nullptr);
     static int Query(int device, const WaveFormat& format);
+    // Counts the times any output of this process started or stopped
+    // playing (any thread). A capture kept open across blocks compares it
+    // to know whether what it may still hear from before is another signal.
+    static uint32_t Changes();
 
     ~WaveOut();
     WaveOut(const WaveOut&) = delete;

@@ -75,6 +75,7 @@ inline constexpr int WAVERR_OUTPUT_GONE = 905;         // output disconnected wh
 inline constexpr int WAVERR_OUTPUT_WRITE = 906;        // output refused a write
 inline constexpr int WAVERR_FILE_READ = 907;           // a playing wave file could not be read on
 inline constexpr int WAVERR_DEVICE_OVERRUN = 908;      // the input overran in every try of a block
+inline constexpr int WAVERR_DEVICE_NO_ANSWER = 909;    // an open got no answer in time (a stopped sound server)
 
 // How long an output may take no frame at all before it counts as stalled.
 inline constexpr int kOutputStallMs = 1000;

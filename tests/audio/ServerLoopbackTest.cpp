@@ -4,8 +4,10 @@
 // at the level it was played; a frozen server is a stall and a killed one a
 // device loss, both ending in the error box with the page idle and the
 // window never frozen; after the server is back, "&Reset Soundsystem" finds
-// it and the next START works. Skipped, with the reason, where the server
-// cannot start.
+// it and the next START works. So does a START on a server that was frozen
+// before it. The input kept open between blocks never hands out what it
+// captured before a block was asked for. A test that is killed takes its
+// server with it. Skipped, with the reason, where the server cannot start.
 
 #include "AlsaBackend.h"
 #include "AnalyzerPage.h"
@@ -20,11 +22,15 @@
 #include "Soundd3.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <numbers>
 
 namespace {
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment);
@@ -150,6 +156,31 @@ protected:
         EXPECT_EQ(outputFault, outputCode) << "the generator learns that its output failed";
     }
 
+    // Records one block of the analyzer's size through the capture engine;
+    // how long it took goes to `ms`. Returns the peak of the on-bin sine in
+    // its right channel (a single-bin DFT).
+    static double recordBlock(qint64& ms)
+    {
+        const int frames = kN + kN / 8;
+        bool arrived = false;
+        QElapsedTimer t;
+        t.start();
+        EXPECT_EQ(StartRecord(frames, 0, [&] { arrived = true; }), 0) << devlog::Lines().join('\n').toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return arrived; }, 10000));
+        ms = t.elapsed();
+        int count = 0, over = 0, user = 0;
+        const float* data = GetRecordBlock(count, over, user);
+        if (!data || count != 2 * frames)
+            return -1;
+        double re = 0, im = 0;
+        for (int i = 0; i < kN; ++i) {
+            const double phase = 2 * std::numbers::pi * 64 * i / kN;
+            re += data[2 * i] * std::cos(phase);
+            im += data[2 * i] * std::sin(phase);
+        }
+        return 2 * std::hypot(re, im) / kN;
+    }
+
     // After the server is back: reset the sound system, and START works.
     void resetAndMeasure()
     {
@@ -212,4 +243,80 @@ TEST_F(ServerLoopback, GeneratorPlaysTenSecondsWithoutAnUnderrun)
     EXPECT_EQ(devlog::Lines().filter(QStringLiteral("underrun")).size(), 0);
     EXPECT_EQ(fault, 0);
     EXPECT_TRUE(IsPlaying());
+}
+
+TEST_F(ServerLoopback, StartOnAFrozenServerFailsWithinSecondsAndAResetRecovers)
+{
+    SoundServer::instance().pause();
+    Heartbeat heartbeat;
+    QElapsedTimer t;
+    t.start();
+    startAnalyzer(0);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !modals.messageTexts().isEmpty(); }, 8000));
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_LT(heartbeat.longestGapMs(), 4000) << "the window froze";
+    ASSERT_FALSE(modals.messageTexts().isEmpty());
+    const QString box = modals.messageTexts().first();
+    EXPECT_TRUE(box.startsWith(Messages().startSampleError)) << box.toStdString();
+    EXPECT_TRUE(box.contains(SoundErrorText(WAVERR_DEVICE_NO_ANSWER))) << box.toStdString();
+    EXPECT_FALSE(Analyzer().Running);
+    EXPECT_TRUE(page()->StartButton->isEnabled());
+    SoundServer::instance().resume();
+    resetAndMeasure();
+}
+
+// Blocks follow each other at the device's pace, but none starts with what
+// was captured before it was asked for: not after a pause of the loop (it
+// takes its whole duration to record), and not after the generator stopped
+// (none of the old sine is left in it).
+TEST_F(ServerLoopback, EveryBlockIsRecordedAfterItWasAskedFor)
+{
+    int fault = 0;
+    playSine(-10, &fault);
+    qint64 ms = 0;
+    const double blockMs = 1000.0 * (kN + kN / 8) / kRate;
+    EXPECT_NEAR(recordBlock(ms), std::pow(10.0, -10 / 20.0), 0.01);
+    QTest::qWait(300);
+    EXPECT_NEAR(recordBlock(ms), std::pow(10.0, -10 / 20.0), 0.01);
+    EXPECT_GE(ms, blockMs - 2) << "the block held sound from before it was asked for";
+    StopPlay();
+    EXPECT_LT(recordBlock(ms), 1e-3) << "the block held the sine played before it was asked for";
+    EXPECT_EQ(fault, 0);
+}
+
+// A test killed outright leaves no server behind: this program runs itself
+// as a child that starts its server and waits, and the child is killed.
+TEST(SoundServerLifetime, ServerEndsWithAKilledTest)
+{
+    if (qEnvironmentVariableIsSet("KORVANTA_SERVER_CHILD")) {
+        std::printf("server pid %lld\n", static_cast<long long>(SoundServer::instance().pid()));
+        std::fflush(stdout);
+        QTest::qWait(60000);
+        return;
+    }
+    SKIP_WITHOUT_SOUND_SERVER();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORVANTA_SERVER_CHILD"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SoundServerLifetime.*")});
+    QString out;
+    const QRegularExpression line(QStringLiteral("server pid (\\d+)"));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        out += QString::fromLocal8Bit(child.readAllStandardOutput());
+        return line.match(out).hasMatch();
+    }, 20000)) << out.toStdString();
+    const qint64 server = line.match(out).captured(1).toLongLong();
+    ASSERT_GT(server, 0) << "the child could not start its server";
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    child.waitForFinished(5000);
+    // Gone, or a zombie waiting for a parent that does not reap it.
+    const auto alive = [server] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(server));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray fields = stat.readAll();
+        return !fields.mid(fields.lastIndexOf(')') + 2, 1).startsWith('Z');
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(); }, 5000)) << "the server of the killed test is still running";
 }

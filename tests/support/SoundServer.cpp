@@ -7,7 +7,9 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kAnswerMs = 10000;
@@ -32,6 +34,15 @@ bool SoundServer::start()
     QFile::remove(runtimeDir_ + "/pulse/pid");
     daemon_ = std::make_unique<QProcess>();
     daemon_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The daemon dies with this test even when the test is killed outright
+    // (SIGKILL, as that also ends a daemon that is stopped). A test that died
+    // before the request took effect leaves a daemon that never starts.
+    const pid_t parent = ::getpid();
+    daemon_->setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(1);
+    });
     daemon_->start(QStringLiteral("pulseaudio"),
                    {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--log-level=error", "-L",
                     "module-native-protocol-unix", "-L", "module-null-sink sink_name=loop rate=44100", "-L",
@@ -83,6 +94,8 @@ void SoundServer::kill()
     daemon_.reset();
     reason_ = QStringLiteral("the sound server was killed");
 }
+
+qint64 SoundServer::pid() const { return running() ? daemon_->processId() : 0; }
 
 bool SoundServer::running() const { return daemon_ && daemon_->state() == QProcess::Running; }
 

@@ -33,6 +33,8 @@ public:
     void kill();
 
     bool running() const;
+    // Process id of the daemon, 0 when none runs.
+    qint64 pid() const;
     const QString& reason() const { return reason_; }
     // pactl's output, or empty when it failed.
     QString pactl(const QStringList& args) const;

@@ -108,7 +108,9 @@ int AlsaBackend::query(bool capture, int index, const WaveFormat& format)
         return queryCache_.value(key);
     if (pcm)
         snd_pcm_close(pcm);
-    if (rc != MMSYSERR_ALLOCATED)
+    // A busy device answers nothing about formats, and one that did not
+    // answer in time (a stopped server) may answer after it is woken.
+    if (rc != MMSYSERR_ALLOCATED && rc != WAVERR_DEVICE_NO_ANSWER)
         queryCache_.insert(key, rc);
     return rc;
 }

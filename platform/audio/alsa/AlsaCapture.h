@@ -1,26 +1,41 @@
 #pragma once
 // Input stream on an ALSA PCM. Overruns are recovered, logged and reported
 // as kOverrun (the wave layer records the block again); a device that
-// disappears ends the block with WAVERR_DEVICE_GONE.
+// disappears ends the block with WAVERR_DEVICE_GONE. After a whole block the
+// stream runs on, so the next block of the same device and format needs no
+// new open (through a sound server every open is a new connection and a new
+// stream, which costs more than a short block lasts); its start drops what
+// came in between.
 
 #include "AlsaHandle.h"
 #include "AudioBackend.h"
 
 #include <alsa/asoundlib.h>
 
+#include <atomic>
+#include <vector>
+
 class AlsaCapture : public CaptureSource {
 public:
-    AlsaCapture(snd_pcm_t* pcm, QString name) : pcm_(pcm, std::move(name)) {}
+    AlsaCapture(snd_pcm_t* pcm, QString name);
     int start() override;
     ReadResult read(uint8_t* dst, int frames, int timeoutMs) override;
     // A sound server's sink that has been idle may sleep two seconds
     // before it serves a new stream.
     int firstFrameMs() const override { return 3000; }
     void stop() override;
+    void finishBlock() override;
+    bool keepable() const override;
     int close() override;
 
 private:
     bool recover(int err);
+    int dropCaptured();
 
     AlsaHandle pcm_;
+    // A `file` PCM replays its file from the start at every open; kept
+    // running it would walk on through the file instead.
+    bool mayKeep_;
+    std::atomic<bool> running_{false};
+    std::vector<uint8_t> scratch_; // what dropCaptured() reads away
 };

@@ -1,10 +1,13 @@
 #include "AlsaPcm.h"
 
 #include "DeviceLog.h"
+#include "DeviceThread.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <memory>
+#include <mutex>
 #include <poll.h>
 #include <thread>
 
@@ -21,9 +24,17 @@ snd_pcm_format_t alsaFormat(int bits)
 
 void silentHandler(const char*, int, const char*, int, const char*, ...) {}
 
-// Buffer about half a second, periods of about 50 ms: short enough to stop
-// quickly, long enough that a busy GUI never starves playback.
-int setupHardware(snd_pcm_t* pcm, const WaveFormat& f)
+// Buffer about half a second. Playback periods of about 50 ms: short enough
+// to stop quickly, long enough that a busy GUI never starves playback.
+// Capture periods of about 2 ms: a device hands frames over a period at a
+// time (a sound server sends its stream in fragments of a period), and a
+// block that must begin after it was asked for waits for whole periods, so
+// long periods would cost up to one of them per block.
+constexpr unsigned kBufferUs = 500000;
+constexpr unsigned kPlaybackPeriodUs = 50000;
+constexpr unsigned kCapturePeriodUs = 2000;
+
+int setupHardware(snd_pcm_t* pcm, const WaveFormat& f, bool capture)
 {
     snd_pcm_hw_params_t* hw;
     snd_pcm_hw_params_alloca(&hw);
@@ -36,7 +47,7 @@ int setupHardware(snd_pcm_t* pcm, const WaveFormat& f)
         || (rc = snd_pcm_hw_params_set_rate_resample(pcm, hw, 0)) < 0
         || (rc = snd_pcm_hw_params_set_rate(pcm, hw, f.samplesPerSec, 0)) < 0)
         return -EINVAL;
-    unsigned bufferUs = 500000, periodUs = 50000;
+    unsigned bufferUs = kBufferUs, periodUs = capture ? kCapturePeriodUs : kPlaybackPeriodUs;
     snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferUs, nullptr);
     snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodUs, nullptr);
     if ((rc = snd_pcm_hw_params(pcm, hw)) < 0)
@@ -72,29 +83,80 @@ void LogAlsaError(const QString& what, const QString& pcm, int alsaError)
     devlog::Append(QStringLiteral("ALSA: %1 %2: %3").arg(what, pcm, QString::fromUtf8(snd_strerror(alsaError))));
 }
 
-int OpenAlsaPcm(const QString& pcm, bool capture, const WaveFormat& format, snd_pcm_t** out)
+namespace {
+// What an open on its own thread found; shared so that an open that is
+// given up can still be cleaned up by its thread.
+struct OpenOutcome {
+    std::mutex mutex;
+    bool done = false;
+    bool abandoned = false;
+    snd_pcm_t* pcm = nullptr;
+    int code = 0;
+    QString failure; // device-log line, empty on success
+};
+
+// Opens and sets up the PCM; says what failed instead of logging it, so a
+// late answer of an open that was given up leaves no misleading line.
+int openAndSetUp(const QString& pcm, bool capture, const WaveFormat& format, snd_pcm_t** out, QString& failure)
 {
-    *out = nullptr;
-    if (format.formatTag != 1 || alsaFormat(format.bitsPerSample) == SND_PCM_FORMAT_UNKNOWN)
-        return WAVERR_BADFORMAT;
     snd_pcm_t* handle = nullptr;
     int rc = snd_pcm_open(&handle, pcm.toUtf8().constData(),
                           capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (rc < 0) {
-        LogAlsaError(QStringLiteral("open"), pcm, rc);
+        failure = QStringLiteral("ALSA: open %1: %2").arg(pcm, QString::fromUtf8(snd_strerror(rc)));
         return rc == -EINVAL ? MMSYSERR_BADDEVICEID : WaveCodeForAlsaError(rc);
     }
-    rc = setupHardware(handle, format);
+    rc = setupHardware(handle, format, capture);
     if (rc == 0)
         rc = snd_pcm_prepare(handle);
     if (rc < 0) {
-        LogAlsaError(QStringLiteral("set up %1 Hz %2 bit on").arg(format.samplesPerSec).arg(format.bitsPerSample),
-                     pcm, rc);
+        failure = QStringLiteral("ALSA: set up %1 Hz %2 bit on %3: %4")
+                      .arg(format.samplesPerSec).arg(format.bitsPerSample).arg(pcm, QString::fromUtf8(snd_strerror(rc)));
         snd_pcm_close(handle);
         return WaveCodeForAlsaError(rc);
     }
     *out = handle;
     return 0;
+}
+} // namespace
+
+int OpenAlsaPcm(const QString& pcm, bool capture, const WaveFormat& format, snd_pcm_t** out)
+{
+    *out = nullptr;
+    if (format.formatTag != 1 || alsaFormat(format.bitsPerSample) == SND_PCM_FORMAT_UNKNOWN)
+        return WAVERR_BADFORMAT;
+    // A stopped sound server keeps its plugin's open waiting half a minute:
+    // the open runs on a thread of its own, and the caller (the GUI thread)
+    // waits no longer than it does for a stop or close.
+    auto outcome = std::make_shared<OpenOutcome>();
+    DeviceThread opener;
+    opener.start([outcome, pcm, capture, format] {
+        snd_pcm_t* handle = nullptr;
+        QString failure;
+        const int code = openAndSetUp(pcm, capture, format, &handle, failure);
+        std::lock_guard lock(outcome->mutex);
+        if (outcome->abandoned) {
+            if (handle)
+                snd_pcm_close(handle);
+            return;
+        }
+        outcome->done = true;
+        outcome->pcm = handle;
+        outcome->code = code;
+        outcome->failure = failure;
+    });
+    opener.finish(DeviceThread::kAbandonMs);
+    std::lock_guard lock(outcome->mutex);
+    if (!outcome->done) {
+        outcome->abandoned = true;
+        devlog::Append(QStringLiteral("ALSA: open %1 got no answer within %2 ms: left to finish by itself")
+                           .arg(pcm).arg(DeviceThread::kAbandonMs));
+        return WAVERR_DEVICE_NO_ANSWER;
+    }
+    if (!outcome->failure.isEmpty())
+        devlog::Append(outcome->failure);
+    *out = outcome->pcm;
+    return outcome->code;
 }
 
 int AlsaFormatMask(const QString& pcm, bool capture, uint32_t& mask, uint16_t& maxChannels)
