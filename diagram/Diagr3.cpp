@@ -70,9 +70,9 @@ namespace testing_hooks {
 void FailNextDiagramAllocation() { g_failNextAllocation = true; }
 } // namespace testing_hooks
 
-TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent)
+TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent, DiagramHome home)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint | Qt::CustomizeWindowHint),
-      dialog_(optionsDialog), memories_(MemoryFilePath(SettingsFilePath()))
+      dialog_(optionsDialog), home_(std::move(home)), memories_(MemoryFilePath(SettingsFilePath(), home_.memoryTag))
 {
     setWindowTitle(QStringLiteral("Korvanta V 1.4 "));
     setFont(DiaFont(ScreenFontSize));
@@ -83,7 +83,7 @@ TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent)
     if (!dialog_)
         dialog_ = new Tdiadlg(this);
     dialog_->SetTarget(this);
-    LoadDiaSettings(SettingsFilePath(), opt_);
+    LoadDiaSettings(SettingsFilePath(), opt_, home_.section);
     memories_.load();
     CreateControls();
     ConnectControls();
@@ -93,7 +93,7 @@ TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent)
     SetupDiagram(QString(), 50, ranges_.xmin, ranges_.xmax, ymin, ymax);
 }
 
-TDiagramm::~TDiagramm() { SaveDiaSettings(SettingsFilePath(), opt_); }
+TDiagramm::~TDiagramm() { SaveDiaSettings(SettingsFilePath(), opt_, home_.section); }
 
 void TDiagramm::CreateControls()
 {
@@ -290,6 +290,7 @@ DiaScene TDiagramm::Scene(bool printing) const
     sc.y2Caption = y2Caption_;
     sc.xCaption = xCaption_;
     sc.memories = &memories_.bank();
+    sc.xLabelFactor = xLabelFactor_;
     if (printing) {
         sc.comment = GetComment();
         sc.infoLine = GetInfoLine();
@@ -378,7 +379,7 @@ void TDiagramm::PlaceControlsFor(const DiaLayout& lay)
 
 int TDiagramm::SaveAsText(const QString& fileName, const QString& separator) const
 {
-    return WriteTextExport(fileName, *points_, opt_, ranges_.xmin, ranges_.xmax, separator);
+    return WriteTextExport(fileName, *points_, opt_, ranges_.xmin, ranges_.xmax, separator, xLabelFactor_);
 }
 
 bool TDiagramm::Relayout(bool placeControls)
