@@ -9,6 +9,7 @@
 #include "DistortionPlot.h"
 #include "DistortionMenu.h"
 #include "DistortionWindow.h"
+#include "Main.h"
 #include "MainMenu.h"
 #include "MemoryFile.h"
 #include "MemoryMenu.h"
@@ -16,6 +17,10 @@
 #include "Wavegene.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPrinter>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -369,6 +374,18 @@ TEST_F(DistortionRun, ItsDiagramDrawsAgainstPowerAndKeepsToItsOwnSectionAndMemor
     EXPECT_TRUE(QFile::exists(MemoryFilePath(SettingsFilePath(), QStringLiteral("distortion"))));
     EXPECT_FALSE(QFile::exists(MemoryFilePath(SettingsFilePath())));
     EXPECT_TRUE(Forms().Diagramm->Memories().at(0).isEmpty());
+
+    // Print and copy from the window's own menu print and copy this diagram.
+    QPrinter& printer = TMainForm::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.file("d.pdf"));
+    main->DistortionMenu->PrintItem->trigger();
+    EXPECT_GT(QFileInfo(dir.file("d.pdf")).size(), 1000);
+    QGuiApplication::clipboard()->clear();
+    main->DistortionMenu->CopyItem->trigger();
+    QImage expected(d.Bitmap().size(), QImage::Format_RGB32);
+    d.RenderDiagramTo(expected, true);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), expected);
 
     closeMain();
     EXPECT_EQ(setting("VERZDIAGRAMM", "COLLINE1"), QStringLiteral("65280"));
