@@ -1,6 +1,8 @@
 #include "Diagr3.h"
 
 #include "Diadlg3.h"
+
+#include <QGroupBox>
 #include "DiaFonts.h"
 #include "DiaNavigation.h"
 #include "DiaSettings.h"
@@ -400,6 +402,9 @@ void TDiagramm::ShowOptions()
 {
     ClearCursor(true);
     dialog_->Fill(opt_);
+    // Its frequency fields know hertz only; an axis of another quantity is
+    // moved with the scroll bars.
+    dialog_->FreqGroup->setEnabled(xLabelFactor_ == 1.0);
     dialog_->show();
     dialog_->raise();
 }
@@ -459,13 +464,15 @@ void TDiagramm::SpinButtonYminDownClick()
 
 void TDiagramm::ScrollBarHFScroll(int scrollCode)
 {
-    ranges_.xmax = ScrollHighFreq(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog);
+    ranges_.xmax = xLabelFactor_ != 1.0 ? ScrollHighValue(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog)
+                                        : ScrollHighFreq(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog);
     RangeChanged();
 }
 
 void TDiagramm::ScrollBarLFScroll(int scrollCode)
 {
-    ranges_.xmin = ScrollLowFreq(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog);
+    ranges_.xmin = xLabelFactor_ != 1.0 ? ScrollLowValue(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog)
+                                        : ScrollLowFreq(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog);
     RangeChanged();
 }
 

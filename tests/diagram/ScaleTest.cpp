@@ -140,6 +140,32 @@ TEST(DiaNavigation, LinearScrollBarsMoveByATenthOrByOneHertz)
     EXPECT_EQ(ScrollLowFreq(SB_LINEDOWN, 10, 11, false), 10);
 }
 
+// The distortion diagram's microwatts: 1-2-5 stops of any decade, no
+// frequency cap, never past the whole-number range.
+TEST(DiaNavigation, ScaledAxesStepAlong125ValuesOfAnyDecade)
+{
+    const struct {
+        bool high, xLog;
+        int code;
+        int32_t xmin, xmax, expected;
+    } cases[] = {
+        {true, true, SB_LINEDOWN, 1000, 200000000, 500000000},
+        {true, true, SB_LINEUP, 1000, 200000000, 100000000},
+        {true, true, SB_LINEDOWN, 1000, 2000000000, 2000000000},   // the end of the range
+        {false, true, SB_LINEUP, 1000, 200000000, 500},
+        {false, true, SB_LINEDOWN, 100000000, 200000000, 100000000}, // would pass xmax
+        {false, true, SB_LINEUP, 1, 10, 1},
+        {true, false, SB_LINEDOWN, 0, 2000000000, 2000000000},
+        {true, false, SB_LINEUP, 1000, 101000, 91000},
+        {true, true, SB_PAGEUP, 1000, 5000, 5000},
+    };
+    for (const auto& c : cases) {
+        const int32_t got = c.high ? ScrollHighValue(c.code, c.xmin, c.xmax, c.xLog)
+                                   : ScrollLowValue(c.code, c.xmin, c.xmax, c.xLog);
+        EXPECT_EQ(got, c.expected) << c.high << c.xLog << c.code << " " << c.xmin << "..." << c.xmax;
+    }
+}
+
 TEST(DiaNavigation, SpinButtonsSnapOrStep)
 {
     const YSpin autoSpin{true, 5};

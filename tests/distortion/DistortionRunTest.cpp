@@ -5,6 +5,7 @@
 #include "AppTestSupport.h"
 #include "AppWindows.h"
 #include "DiaPicture.h"
+#include "Diadlg3.h"
 #include "Diagr3.h"
 #include "DistortionPlot.h"
 #include "DistortionMenu.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QComboBox>
@@ -366,6 +368,10 @@ TEST_F(DistortionRun, ItsDiagramDrawsAgainstPowerAndKeepsToItsOwnSectionAndMemor
     EXPECT_GE(xmax, drawn.x()[drawn.count() - 1]);
     EXPECT_EQ(PointText(drawn.x()[0], d.Scaling(), -80), PrefixedText(points[0].watts, 4) + "W/-80.0dB");
     diagramPicture("distortion-thdn-watts.png");
+    d.ShowOptions();
+    EXPECT_FALSE(d.OptionsDialog()->FreqGroup->isEnabled()) << "its frequency fields know hertz only";
+    EXPECT_NE(d.OptionsDialog(), Forms().Diagramm->OptionsDialog());
+    d.OptionsDialog()->hide();
 
     ScratchDir dir;
     ASSERT_EQ(d.SaveAsText(dir.file("d.txt"), ","), 0);
