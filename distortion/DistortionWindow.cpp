@@ -48,7 +48,7 @@ constexpr Words kRows[] = {
 };
 constexpr Words kStart{"Start", "Start"};
 constexpr Words kStop{"Stop", "Stop"};
-constexpr Words kSave{"Speichern als Text...", "Save as text..."};
+constexpr Words kSave{"Tabelle als Text...", "Table as text..."};
 constexpr Words kDiagram{"Diagramm", "Diagram"};
 constexpr Words kDiagramTitle{"Verzerrung - Diagramm", "Distortion - Diagram"};
 constexpr Words kPowerAxis{"Ausgangsleistung (W)", "Output power (W)"};
