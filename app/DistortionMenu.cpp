@@ -1,12 +1,19 @@
 #include "DistortionMenu.h"
 
+#include "Audconst.h"
+#include "DiaPrint.h"
+#include "Diagr3.h"
 #include "DistortionWindow.h"
+#include "Main.h"
 #include "MainMenu.h"
+#include "MemoryMenu.h"
+#include "ModalQuestions.h"
 #include "ScopeEngine.h"
 #include "samplemem.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 
 TDistortionMenu::TDistortionMenu(TMainMenu& menu, std::function<void()> stopOthers, QObject* parent)
     : QObject(parent), stopOthers_(std::move(stopOthers))
@@ -22,6 +29,7 @@ void TDistortionMenu::SetWindow(TDistortionWindow* window)
     window_ = window;
     if (!window_)
         return;
+    buildDiagramMenus();
     window_->SetStopOthers([this] {
         if (stopOthers_)
             stopOthers_();
@@ -51,4 +59,52 @@ void TDistortionMenu::Language(char letter)
     Distortion1->setText(letter == 'E' ? QStringLiteral("&Distortion...") : QStringLiteral("&Verzerrung..."));
     if (window_)
         window_->Language(letter);
+    const auto texts = MainTextsFor(letter);
+    if (!texts || !FileMenu)
+        return;
+    // The same words as the main window's File and Edit menus.
+    FileMenu->setTitle(texts->menuFile);
+    PrintItem->setText(texts->filePrint);
+    SaveTextItem->setText(texts->saveAsText);
+    EditMenu->setTitle(texts->menuEdit);
+    CopyItem->setText(texts->editCopy);
+    Memory->SetLanguage(letter);
+}
+
+// The diagram's own File, Edit and memory menus in the distortion window:
+// print, text export, picture, copy and the memory curves act on its
+// diagram, never on the main one.
+void TDistortionMenu::buildDiagramMenus()
+{
+    QMenuBar* bar = window_->Menus;
+    FileMenu = bar->addMenu(QString());
+    PrintItem = FileMenu->addAction(QString(), this, &TDistortionMenu::PrintClick);
+    SaveTextItem = FileMenu->addAction(QString(), this, &TDistortionMenu::SaveTextClick);
+    EditMenu = bar->addMenu(QString());
+    CopyItem = EditMenu->addAction(QString(), this, &TDistortionMenu::CopyClick);
+    Memory = new TMemoryMenu(FileMenu, nullptr, bar, nullptr, this);
+    Memory->SetDiagram(window_->Diagram);
+    Language(CurrentLanguage());
+}
+
+void TDistortionMenu::PrintClick()
+{
+    if (window_)
+        ::FilePrint(*window_->Diagram, TMainForm::SharedPrinter());
+}
+
+void TDistortionMenu::SaveTextClick()
+{
+    if (!window_)
+        return;
+    TDiagramm& d = *window_->Diagram;
+    const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
+    if (!name.isEmpty() && d.SaveAsText(name, d.Options().separator) != 0)
+        modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);
+}
+
+void TDistortionMenu::CopyClick()
+{
+    if (window_)
+        ::EditCopy(*window_->Diagram);
 }

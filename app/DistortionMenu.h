@@ -1,15 +1,18 @@
 #pragma once
 // The main window's side of the distortion window: its item in the
 // "&Analyse" menu, stopping the other loops and the generator's tone before a
-// run, the input calibration it converts volts with, and stopping it with
-// everything else.
+// run, the input calibration it converts volts with, stopping it with
+// everything else, and the menus of its diagram (print, text export,
+// picture, copy, memory curves), which act on that diagram alone.
 
 #include <QObject>
 #include <functional>
 
 class QAction;
+class QMenu;
 class TDistortionWindow;
 class TMainMenu;
+class TMemoryMenu;
 
 class TDistortionMenu : public QObject {
     Q_OBJECT
@@ -24,9 +27,22 @@ public:
     void Stop();
     void Language(char letter);
 
+    // The diagram's menu commands, as the window's menu bar offers them.
+    void PrintClick();
+    void SaveTextClick();
+    void CopyClick();
+
     QAction* Distortion1;
+    QMenu* FileMenu = nullptr;
+    QAction* PrintItem = nullptr;
+    QAction* SaveTextItem = nullptr;
+    QMenu* EditMenu = nullptr;
+    QAction* CopyItem = nullptr;
+    TMemoryMenu* Memory = nullptr;
 
 private:
+    void buildDiagramMenus();
+
     TDistortionWindow* window_ = nullptr;
     std::function<void()> stopOthers_;
 };

@@ -43,12 +43,28 @@ MemoryTexts TextsFor(char letter)
             QStringLiteral("Die Speicherkurven konnten nicht in %1 geschrieben werden.")};
 }
 
+// The item that follows `item` in `menu`; null (the end) when it is the last.
+QAction* ItemAfter(QMenu* menu, QAction* item)
+{
+    const QList<QAction*> items = menu->actions();
+    const qsizetype at = items.indexOf(item);
+    return at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
+}
+
 // Names shown in the menu are plain text: an '&' of a comment is no mnemonic.
 QString MenuSafe(QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
 } // namespace
 
-TMemoryMenu::TMemoryMenu(TMainMenu& menu, QMenuBar* bar, QObject* parent) : QObject(parent)
+TMemoryMenu::TMemoryMenu(TMainMenu& menu, QMenuBar* bar, QObject* parent)
+    : TMemoryMenu(menu.menuFile, ItemAfter(menu.menuFile, menu.SpeichernalsText1), bar,
+                  menu.menuAnalyse->menuAction(), parent)
+{
+}
+
+TMemoryMenu::TMemoryMenu(QMenu* fileMenu, QAction* pictureBefore, QMenuBar* bar, QAction* memoryBefore,
+                         QObject* parent)
+    : QObject(parent)
 {
     AskPictureSize = [](QSize proposal) -> std::optional<QSize> {
         TPictureSizeDlg dlg(QLatin1Char(CurrentLanguage()), proposal);
@@ -56,22 +72,20 @@ TMemoryMenu::TMemoryMenu(TMainMenu& menu, QMenuBar* bar, QObject* parent) : QObj
             return std::nullopt;
         return dlg.chosenSize();
     };
-    build(menu, bar);
+    build(fileMenu, pictureBefore, bar, memoryBefore);
     SetLanguage(CurrentLanguage());
 }
 
-void TMemoryMenu::build(TMainMenu& menu, QMenuBar* bar)
+void TMemoryMenu::build(QMenu* fileMenu, QAction* pictureBefore, QMenuBar* bar, QAction* memoryBefore)
 {
-    SavePictureItem = new QAction(menu.menuFile);
+    SavePictureItem = new QAction(fileMenu);
     SavePictureItem->setObjectName(QStringLiteral("SaveAsPicture1"));
-    const QList<QAction*> fileItems = menu.menuFile->actions();
-    const qsizetype after = fileItems.indexOf(menu.SpeichernalsText1);
-    menu.menuFile->insertAction(after + 1 < fileItems.size() ? fileItems[after + 1] : nullptr, SavePictureItem);
+    fileMenu->insertAction(pictureBefore, SavePictureItem);
     connect(SavePictureItem, &QAction::triggered, this, &TMemoryMenu::SavePictureClick);
 
     MemoryMenu = new QMenu(bar);
     MemoryMenu->setObjectName(QStringLiteral("Kurvenspeicher1"));
-    bar->insertMenu(menu.menuAnalyse->menuAction(), MemoryMenu);
+    bar->insertMenu(memoryBefore, MemoryMenu);
     for (int slot = 0; slot < int(Slots.size()); ++slot) {
         SlotItems& s = Slots[size_t(slot)];
         s.menu = MemoryMenu->addMenu(QString());

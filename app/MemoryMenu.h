@@ -20,7 +20,14 @@ class TMainMenu;
 class TMemoryMenu : public QObject {
     Q_OBJECT
 public:
+    // The main window's menus: the picture item after "Speichern als Text",
+    // the memory menu before "&Analyse".
     TMemoryMenu(TMainMenu& menu, QMenuBar* bar, QObject* parent = nullptr);
+    // Any window's menus: the picture item goes into `fileMenu` before
+    // `pictureBefore`, the memory menu into `bar` before `memoryBefore`
+    // (null: at the end).
+    TMemoryMenu(QMenu* fileMenu, QAction* pictureBefore, QMenuBar* bar, QAction* memoryBefore,
+                QObject* parent = nullptr);
 
     void SetDiagram(TDiagramm* diagram);
     // 'D' or 'E'; other letters change nothing.
@@ -53,7 +60,7 @@ public:
     std::function<std::optional<QSize>(QSize proposal)> AskPictureSize;
 
 private:
-    void build(TMainMenu& menu, QMenuBar* bar);
+    void build(QMenu* fileMenu, QAction* pictureBefore, QMenuBar* bar, QAction* memoryBefore);
     void refresh();
     bool confirmOverwrite(int slot);
     void reportWrite(bool written);

@@ -16,16 +16,21 @@ ReadoutWords ReadoutWordsFor(QChar language)
 
 static double Scaled(double freq, const XScaling& s) { return freq * s.factor + s.offset; }
 
+static QString XText(double freq, const XScaling& s, int decimals)
+{
+    return s.prefixed ? PrefixedText(Scaled(freq, s), 4) : FixedText(Scaled(freq, s), decimals);
+}
+
 QString PointText(double freq, const XScaling& scaling, double level)
 {
-    return (FixedText(Scaled(freq, scaling), 1) + scaling.unit + QLatin1Char('/') + FixedText(level, 1) +
+    return (XText(freq, scaling, 1) + scaling.unit + QLatin1Char('/') + FixedText(level, 1) +
             QStringLiteral("dB"))
         .left(CursorTextMax);
 }
 
 QString FrequencyText(double freq, const XScaling& scaling)
 {
-    return (FixedText(Scaled(freq, scaling), 2) + scaling.unit).left(CursorTextMax);
+    return (XText(freq, scaling, 2) + scaling.unit).left(CursorTextMax);
 }
 
 QString LevelText(double dB, const QString& ratioWord)

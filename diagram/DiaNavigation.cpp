@@ -54,6 +54,51 @@ int32_t ScrollLowFreq(int code, int32_t xmin, int32_t xmax, bool xLog)
 }
 
 namespace {
+constexpr int32_t kLargestValue = 2000000000;
+
+// The next 1-2-5 value below (code SB_LINEUP) or above v.
+int32_t Next125(int code, int32_t v)
+{
+    const double decade = std::pow(10.0, std::floor(std::log10(std::max(v, 1))));
+    const double steps[] = {decade / 2, decade, 2 * decade, 5 * decade, 10 * decade, 20 * decade};
+    if (code == SB_LINEUP) {
+        double below = 1;
+        for (double s : steps)
+            if (s < v)
+                below = s;
+        return static_cast<int32_t>(std::max(below, 1.0));
+    }
+    for (double s : steps)
+        if (s > v)
+            return static_cast<int32_t>(std::min(s, double(kLargestValue)));
+    return v;
+}
+
+int32_t MovedValue(int code, int32_t v, int32_t span, bool xLog)
+{
+    const int64_t delta = span > 9 ? span / 10 : 1;   // wide enough that int32 cannot hold the sum
+    const int64_t moved = xLog ? Next125(code, v) : code == SB_LINEUP ? int64_t(v) - delta : int64_t(v) + delta;
+    return static_cast<int32_t>(std::clamp<int64_t>(moved, 1, kLargestValue));
+}
+} // namespace
+
+int32_t ScrollHighValue(int code, int32_t xmin, int32_t xmax, bool xLog)
+{
+    if (!MovesValue(code))
+        return xmax;
+    const int32_t v = MovedValue(code, xmax, xmax - xmin, xLog);
+    return v > xmin ? v : xmax;
+}
+
+int32_t ScrollLowValue(int code, int32_t xmin, int32_t xmax, bool xLog)
+{
+    if (!MovesValue(code))
+        return xmin;
+    const int32_t v = MovedValue(code, xmin, xmax - xmin, xLog);
+    return v < xmax ? v : xmin;
+}
+
+namespace {
 double AutoStep(float ymin, float ymax) { return NiceStep(std::fabs(double(ymax) - ymin) / 10.0); }
 double Snapped(float v, double g) { return std::round(v / g); }
 } // namespace

@@ -24,6 +24,13 @@ int32_t ScrollHighFreq(int code, int32_t xmin, int32_t xmax, bool xLog);
 // New xmin for a scroll code on the low-frequency scroll bar.
 int32_t ScrollLowFreq(int code, int32_t xmin, int32_t xmax, bool xLog);
 
+// The same for an axis of another quantity than hertz (the distortion
+// diagram's microwatts): a logarithmic axis steps along 1-2-5 values of any
+// decade, and neither end is held to the frequency limits; values stay in
+// 1 ... 2,000,000,000.
+int32_t ScrollHighValue(int code, int32_t xmin, int32_t xmax, bool xLog);
+int32_t ScrollLowValue(int code, int32_t xmin, int32_t xmax, bool xLog);
+
 // Spin steps. With autoStep the values snap to multiples of
 // NiceStep(|ymax - ymin| / 10); otherwise they move by `step`.
 struct YSpin {

@@ -184,7 +184,14 @@ void DiaRenderer::drawXAxis(QPainter& p) const
         Line(p, x, lay_->plotTop, x, label.isEmpty() ? lay_->plotBottom : lay_->plotBottom + lay_->charH / 3);
     };
     const DiaRanges& r = lay_->ranges;
-    if (lay_->xLog) {
+    const double factor = sc_->xLabelFactor;
+    if (factor != 1.0 && lay_->xLog) {
+        for (const ScaledGridLine& g : ScaledLogGrid(r.xmin, r.xmax, factor)) {
+            const double x = lay_->FreqToX(g.x);
+            if (std::isfinite(x) && RoundToInt(x) >= lay_->plotLeft)
+                column(RoundToInt(x), g.label);
+        }
+    } else if (lay_->xLog) {
         for (int j : LogGridLines(r.xmin, r.xmax)) {
             const double x = lay_->FreqToX(LogGridFreq(j));
             if (std::isfinite(x) && RoundToInt(x) >= lay_->plotLeft)
@@ -192,7 +199,7 @@ void DiaRenderer::drawXAxis(QPainter& p) const
         }
     } else if ((double(r.xmax) - r.xmin) / lay_->xStep <= MaxGridLines) {
         for (int v : LinearTicks(r.xmin, r.xmax, lay_->xStep))
-            column(RoundToInt(lay_->FreqToX(v)), LinearTickLabel(v));
+            column(RoundToInt(lay_->FreqToX(v)), factor != 1.0 ? PrefixedText(v * factor, 3) : LinearTickLabel(v));
     }
     SetPen(p, grid);
     Line(p, lay_->plotRight, lay_->plotTop, lay_->plotRight, lay_->plotBottom);

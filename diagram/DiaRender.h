@@ -31,6 +31,7 @@ struct DiaScene {
     const DiaCursor::State* cursor = nullptr;   // drawn on the screen only
     QString comment, infoLine;                  // drawn when printing only
     const MemoryBank* memories = nullptr;       // drawn behind the live curves, with a legend
+    double xLabelFactor = 1.0;                  // x labels show x * factor (1: frequencies as ever)
 };
 
 struct DiaRenderResult {

@@ -76,6 +76,41 @@ QString LinearTickLabel(int hz)
     return QString::number(hz / 1000.0, 'f', 2) + QLatin1Char('k');
 }
 
+QString PrefixedText(double v, int significant)
+{
+    const double a = std::fabs(v);
+    struct Prefix {
+        double below, scale;
+        const char* text;
+    };
+    static const Prefix kPrefixes[] = {{1e-3, 1e6, "µ"}, {1.0, 1e3, "m"}, {1e3, 1.0, ""}, {1e300, 1e-3, "k"}};
+    if (a == 0.0 || !std::isfinite(a))
+        return QString::number(v);
+    for (const Prefix& p : kPrefixes)
+        if (a < p.below)
+            return QString::number(v * p.scale, 'g', significant) + QString::fromUtf8(p.text);
+    return QString::number(v);
+}
+
+std::vector<ScaledGridLine> ScaledLogGrid(double xmin, double xmax, double factor)
+{
+    std::vector<ScaledGridLine> lines;
+    if (!(xmin > 0.0) || !(xmax > xmin))
+        return lines;
+    const int first = static_cast<int>(std::floor(std::log10(xmin)));
+    const int last = static_cast<int>(std::ceil(std::log10(xmax)));
+    const bool crowded = last - first > 5;
+    for (int k = first; k <= last; ++k)
+        for (int d = 1; d <= 9; ++d) {
+            const double x = d * std::pow(10.0, k);
+            if (x < xmin * (1 - 1e-9) || x > xmax * (1 + 1e-9))
+                continue;
+            const bool labelled = d == 1 || (!crowded && (d == 2 || d == 5));
+            lines.push_back({x, labelled ? PrefixedText(x * factor, 3) : QString()});
+        }
+    return lines;
+}
+
 QString FixedText(double v, int decimals)
 {
     QString s = QString::number(v, 'f', decimals);

@@ -35,6 +35,20 @@ int FirstLogGridIndex(double xmin);
 // Indices of the log grid lines drawn for the range xmin ... xmax.
 std::vector<int> LogGridLines(double xmin, double xmax);
 
+// v in at most `significant` digits with an SI prefix, point as decimal
+// separator: "10m", "2.5", "1.5k", "100µ".
+QString PrefixedText(double v, int significant);
+
+// The logarithmic grid of an axis whose values are shown multiplied by
+// `factor` (the distortion diagram holds microwatts and labels watts): the
+// lines 1 ... 9 of every decade between xmin and xmax, labelled at 1, 2 and 5
+// (at 1 only when more than five decades would crowd the labels).
+struct ScaledGridLine {
+    double x;
+    QString label;   // empty: a line without text
+};
+std::vector<ScaledGridLine> ScaledLogGrid(double xmin, double xmax, double factor);
+
 // Tick values of a linear axis with integer step s: xmin itself, then the
 // multiples of s up to xmax.
 std::vector<int> LinearTicks(int xmin, int xmax, int step);

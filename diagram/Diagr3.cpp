@@ -1,6 +1,8 @@
 #include "Diagr3.h"
 
 #include "Diadlg3.h"
+
+#include <QGroupBox>
 #include "DiaFonts.h"
 #include "DiaNavigation.h"
 #include "DiaSettings.h"
@@ -70,9 +72,9 @@ namespace testing_hooks {
 void FailNextDiagramAllocation() { g_failNextAllocation = true; }
 } // namespace testing_hooks
 
-TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent)
+TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent, DiagramHome home)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint | Qt::CustomizeWindowHint),
-      dialog_(optionsDialog), memories_(MemoryFilePath(SettingsFilePath()))
+      dialog_(optionsDialog), home_(std::move(home)), memories_(MemoryFilePath(SettingsFilePath(), home_.memoryTag))
 {
     setWindowTitle(QStringLiteral("Korvanta V 1.4 "));
     setFont(DiaFont(ScreenFontSize));
@@ -83,7 +85,7 @@ TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent)
     if (!dialog_)
         dialog_ = new Tdiadlg(this);
     dialog_->SetTarget(this);
-    LoadDiaSettings(SettingsFilePath(), opt_);
+    LoadDiaSettings(SettingsFilePath(), opt_, home_.section);
     memories_.load();
     CreateControls();
     ConnectControls();
@@ -93,7 +95,7 @@ TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent)
     SetupDiagram(QString(), 50, ranges_.xmin, ranges_.xmax, ymin, ymax);
 }
 
-TDiagramm::~TDiagramm() { SaveDiaSettings(SettingsFilePath(), opt_); }
+TDiagramm::~TDiagramm() { SaveDiaSettings(SettingsFilePath(), opt_, home_.section); }
 
 void TDiagramm::CreateControls()
 {
@@ -290,6 +292,7 @@ DiaScene TDiagramm::Scene(bool printing) const
     sc.y2Caption = y2Caption_;
     sc.xCaption = xCaption_;
     sc.memories = &memories_.bank();
+    sc.xLabelFactor = xLabelFactor_;
     if (printing) {
         sc.comment = GetComment();
         sc.infoLine = GetInfoLine();
@@ -378,7 +381,7 @@ void TDiagramm::PlaceControlsFor(const DiaLayout& lay)
 
 int TDiagramm::SaveAsText(const QString& fileName, const QString& separator) const
 {
-    return WriteTextExport(fileName, *points_, opt_, ranges_.xmin, ranges_.xmax, separator);
+    return WriteTextExport(fileName, *points_, opt_, ranges_.xmin, ranges_.xmax, separator, xLabelFactor_);
 }
 
 bool TDiagramm::Relayout(bool placeControls)
@@ -399,6 +402,9 @@ void TDiagramm::ShowOptions()
 {
     ClearCursor(true);
     dialog_->Fill(opt_);
+    // Its frequency fields know hertz only; an axis of another quantity is
+    // moved with the scroll bars.
+    dialog_->FreqGroup->setEnabled(xLabelFactor_ == 1.0);
     dialog_->show();
     dialog_->raise();
 }
@@ -458,13 +464,15 @@ void TDiagramm::SpinButtonYminDownClick()
 
 void TDiagramm::ScrollBarHFScroll(int scrollCode)
 {
-    ranges_.xmax = ScrollHighFreq(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog);
+    ranges_.xmax = xLabelFactor_ != 1.0 ? ScrollHighValue(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog)
+                                        : ScrollHighFreq(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog);
     RangeChanged();
 }
 
 void TDiagramm::ScrollBarLFScroll(int scrollCode)
 {
-    ranges_.xmin = ScrollLowFreq(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog);
+    ranges_.xmin = xLabelFactor_ != 1.0 ? ScrollLowValue(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog)
+                                        : ScrollLowFreq(scrollCode, ranges_.xmin, ranges_.xmax, opt_.xLog);
     RangeChanged();
 }
 

@@ -15,6 +15,7 @@
 #include "DiaLayout.h"
 #include "DiaPointStore.h"
 #include "DiaRender.h"
+#include "DiaSettings.h"
 #include "DiagramOptions.h"
 #include "MemoryFile.h"
 
@@ -28,6 +29,13 @@ class QScrollBar;
 class TSpinButton;
 class Tdiadlg;
 
+// Where a diagram keeps what outlives it: the settings section of its options
+// and the tag of its memory file (empty: the main diagram's file).
+struct DiagramHome {
+    QString section = DiaSettingsSection;
+    QString memoryTag;
+};
+
 class TDiagramm : public QWidget {
     Q_OBJECT
 public:
@@ -37,10 +45,12 @@ public:
 
     // `optionsDialog` is the options dialog the window opens on a right click
     // and whose record it applies on UM_DIA_OPTIONS; without one the window
-    // makes its own. Reads the DIAGPRIV section of the settings file. Ends
-    // the program (exit code 1) when the point store cannot be allocated.
-    explicit TDiagramm(Tdiadlg* optionsDialog = nullptr, QWidget* parent = nullptr);
-    // Writes the DIAGPRIV section.
+    // makes its own. Reads its options from the settings section of `home`
+    // (DIAGPRIV for the main diagram) and its memory curves from its memory
+    // file. Ends the program (exit code 1) when the point store cannot be
+    // allocated.
+    explicit TDiagramm(Tdiadlg* optionsDialog = nullptr, QWidget* parent = nullptr, DiagramHome home = {});
+    // Writes its options section.
     ~TDiagramm() override;
 
     // ---- Operations of the measuring pages ----
@@ -71,6 +81,10 @@ public:
     void SetYCaption(const QString& text);        // first 39 characters
     void SetY2Caption(const QString& text);
     void SetXCaption(const QString& text);
+    // The x axis labels show x * factor: a diagram that holds another
+    // quantity than hertz in its integer range (microwatts, say) labels it
+    // in its own unit. 1 for frequencies.
+    void SetXLabelFactor(double factor) { xLabelFactor_ = factor; }
     QString GetComment() const;
     void SetInfoLine(const QString& text);
     QString GetInfoLine() const;
@@ -168,6 +182,7 @@ private:
     DiaScene Scene(bool printing) const;
 
     Tdiadlg* dialog_ = nullptr;
+    DiagramHome home_;
     std::unique_ptr<DiaPointStore> points_;
     DiagramOptions opt_;
     XScaling scaling_;
@@ -181,6 +196,7 @@ private:
     QString yCaption_, y2Caption_, xCaption_;
     bool showLeftScale_ = true;
     bool showRightScale_ = false;
+    double xLabelFactor_ = 1.0;
 };
 
 namespace testing_hooks {

@@ -78,6 +78,9 @@ struct XScaling {
     float factor = 1.0f;
     float offset = 0.0f;
     QString unit = QStringLiteral("Hz");
+    // Read-outs in 4 digits with an SI prefix ("12.35mW") instead of a
+    // fixed number of decimals, for axes that span many decades.
+    bool prefixed = false;
 
     bool operator==(const XScaling&) const = default;
 };

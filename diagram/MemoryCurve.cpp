@@ -44,9 +44,15 @@ MemoryCurve CaptureShownCurves(const DiaPointStore& points, const DiagramOptions
                                const QString& name, const QString& unit, const QDateTime& now)
 {
     MemoryCurve m;
+    // A point a shown curve has no value at (NaN: a harmonic above half the
+    // sample rate) is left out, so that the memory file holds numbers only.
+    auto finite = [&](int i) {
+        return (!opt.show1 || std::isfinite(points.curve1()[i])) && (!opt.show2 || std::isfinite(points.curve2()[i])) &&
+               (!opt.curve3Active() || std::isfinite(points.curve3()[i]));
+    };
     std::vector<int> indices;
     for (int i = 0; i < points.count(); ++i)
-        if (points.x()[i] > 0.0f)
+        if (points.x()[i] > 0.0f && finite(i))
             indices.push_back(i);
     if (indices.empty())
         return m;

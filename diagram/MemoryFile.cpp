@@ -232,10 +232,11 @@ private:
 
 } // namespace
 
-QString MemoryFilePath(const QString& settingsPath)
+QString MemoryFilePath(const QString& settingsPath, const QString& diagramTag)
 {
     const QFileInfo info(settingsPath);
-    return info.dir().filePath(info.completeBaseName() + QStringLiteral("-memories.txt"));
+    const QString tag = diagramTag.isEmpty() ? QString() : QLatin1Char('-') + diagramTag;
+    return info.dir().filePath(info.completeBaseName() + tag + QStringLiteral("-memories.txt"));
 }
 
 QByteArray SerializeMemories(const MemoryBank& bank)

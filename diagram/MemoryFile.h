@@ -25,7 +25,9 @@
 #include <QIODevice>
 #include <QString>
 
-QString MemoryFilePath(const QString& settingsPath);
+// A further diagram's memories (tag "distortion") live in a file of their
+// own beside it ("krv14f-distortion-memories.txt").
+QString MemoryFilePath(const QString& settingsPath, const QString& diagramTag = QString());
 
 QByteArray SerializeMemories(const MemoryBank& bank);
 

@@ -28,9 +28,12 @@ QString TranslateSeparator(const QString& typed)
     return s;
 }
 
-QStringList ExportFields(const DiaPointStore& points, int i, const DiagramOptions& opt)
+QStringList ExportFields(const DiaPointStore& points, int i, const DiagramOptions& opt, double xFactor)
 {
-    QStringList fields{FixedText(points.x()[i], 2)};
+    // Frequencies keep their two decimals; a scaled axis (watts from
+    // microwatts) needs significant digits instead.
+    const double x = points.x()[i];
+    QStringList fields{xFactor == 1.0 ? FixedText(x, 2) : QString::number(x * xFactor, 'g', 6)};
     if (opt.show1)
         fields << FixedText(points.curve1()[i], 2);
     if (opt.show2)
@@ -47,7 +50,7 @@ bool ExportsPoint(const DiaPointStore& points, int i, double xmin, double xmax)
 }
 
 int WriteTextExport(const QString& path, const DiaPointStore& points, const DiagramOptions& opt, double xmin,
-                    double xmax, const QString& separator)
+                    double xmax, const QString& separator, double xFactor)
 {
     errno = 0;
     std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
@@ -59,7 +62,7 @@ int WriteTextExport(const QString& path, const DiaPointStore& points, const Diag
     for (int i = 0; i < points.count() && result == 0; ++i) {
         if (!ExportsPoint(points, i, xmin, xmax))
             continue;
-        const QStringList fields = ExportFields(points, i, opt);
+        const QStringList fields = ExportFields(points, i, opt, xFactor);
         for (int k = 0; k < fields.size() && result == 0; ++k)
             if (!WriteText(f, (k > 0 ? sep : QString()) + fields[k]))
                 result = LastError();

@@ -17,7 +17,7 @@ QString TranslateSeparator(const QString& typed);
 
 // The fields of one exported line: the frequency, then curve 1 if shown,
 // curve 2 if shown, curve 3 if it carries peaks or a difference.
-QStringList ExportFields(const DiaPointStore& points, int index, const DiagramOptions& opt);
+QStringList ExportFields(const DiaPointStore& points, int index, const DiagramOptions& opt, double xFactor = 1.0);
 
 // Whether point i is exported: its frequency lies in xmin ... xmax.
 bool ExportsPoint(const DiaPointStore& points, int index, double xmin, double xmax);
@@ -27,4 +27,4 @@ bool ExportsPoint(const DiaPointStore& points, int index, double xmin, double xm
 // success, otherwise the system's error number (or 101 when the system gave
 // none); a partly written file stays.
 int WriteTextExport(const QString& path, const DiaPointStore& points, const DiagramOptions& opt,
-                    double xmin, double xmax, const QString& separator);
+                    double xmin, double xmax, const QString& separator, double xFactor = 1.0);

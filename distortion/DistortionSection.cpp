@@ -9,16 +9,37 @@
 namespace {
 const QString kSection = QStringLiteral("VERZERR");
 
-double readNumber(const ProfileStore& store, const char* key, double fallback, double lo, double hi)
+double readNumber(const ProfileStore& store, const char* key, double fallback, double lo, double hi,
+                  const QString& section = kSection)
 {
     bool ok = false;
-    const double v = store.value(kSection, QLatin1String(key), QString()).trimmed().toDouble(&ok);
+    const double v = store.value(section, QLatin1String(key), QString()).trimmed().toDouble(&ok);
     return ok && std::isfinite(v) && v >= lo && v <= hi ? v : fallback;
 }
 
-void write(ProfileStore& store, const char* key, double value)
+void write(ProfileStore& store, const char* key, double value, const QString& section = kSection)
 {
-    store.setValue(kSection, QLatin1String(key), QString::number(value, 'g', 10));
+    store.setValue(section, QLatin1String(key), QString::number(value, 'g', 10));
+}
+
+QRect readPlacement(const ProfileStore& store, const QString& section)
+{
+    const int w = int(readNumber(store, "W", 0, 0, 10000, section));
+    const int h = int(readNumber(store, "H", 0, 0, 10000, section));
+    if (w <= 0 || h <= 0)
+        return QRect();
+    return QRect(int(readNumber(store, "X", 0, -10000, 10000, section)),
+                 int(readNumber(store, "Y", 0, -10000, 10000, section)), w, h);
+}
+
+void writePlacement(ProfileStore& store, const QString& section, const QRect& r)
+{
+    if (r.isEmpty())
+        return;
+    write(store, "X", r.x(), section);
+    write(store, "Y", r.y(), section);
+    write(store, "W", r.width(), section);
+    write(store, "H", r.height(), section);
 }
 } // namespace
 
@@ -51,10 +72,11 @@ void ReadDistortionSection(DistortionWindowState& state, const QString& path)
     s.scale.loadOhms = readNumber(store, "LOAD", d.scale.loadOhms, 0.1, 1e6);
     s.scale.divider = readNumber(store, "DIVIDER", d.scale.divider, 1, 1e4);
     s.settleMs = int(readNumber(store, "SETTLE", d.settleMs, 0, 10000));
-    const int w = int(readNumber(store, "W", 0, 0, 10000)), h = int(readNumber(store, "H", 0, 0, 10000));
-    state.placement = w > 0 && h > 0 ? QRect(int(readNumber(store, "X", 0, -10000, 10000)),
-                                             int(readNumber(store, "Y", 0, -10000, 10000)), w, h)
-                                     : QRect();
+    state.curve1 = int(readNumber(store, "CURVE1", 0, 0, kDistortionQuantityCount - 1));
+    // One past the last quantity: no second curve.
+    state.curve2 = int(readNumber(store, "CURVE2", int(DistortionQuantity::H3), 0, kDistortionQuantityCount));
+    state.placement = readPlacement(store, kSection);
+    state.diagramPlacement = readPlacement(store, DistortionDiagramSection);
 }
 
 bool WriteDistortionSection(const DistortionWindowState& state, const QString& path)
@@ -78,11 +100,9 @@ bool WriteDistortionSection(const DistortionWindowState& state, const QString& p
     write(store, "LOAD", s.scale.loadOhms);
     write(store, "DIVIDER", s.scale.divider);
     write(store, "SETTLE", s.settleMs);
-    if (!state.placement.isEmpty()) {
-        write(store, "X", state.placement.x());
-        write(store, "Y", state.placement.y());
-        write(store, "W", state.placement.width());
-        write(store, "H", state.placement.height());
-    }
+    write(store, "CURVE1", state.curve1);
+    write(store, "CURVE2", state.curve2);
+    writePlacement(store, kSection, state.placement);
+    writePlacement(store, DistortionDiagramSection, state.diagramPlacement);
     return store.save();
 }

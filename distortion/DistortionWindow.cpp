@@ -2,6 +2,8 @@
 
 #include "DistortionText.h"
 
+#include "Diagr3.h"
+
 #include "Audconst.h"
 #include "ModalQuestions.h"
 #include "ProfileStore.h"
@@ -14,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSpinBox>
@@ -41,10 +44,16 @@ constexpr Words kRows[] = {
     {"Frequenz (Hz)", "Frequency (Hz)"}, {"von (Hz)", "from (Hz)"},   {"bis (Hz)", "to (Hz)"},
     {"Schritte", "Steps"},       {"Pegel (dBFS)", "Level (dBFS)"},    {"Eingang", "Input"},
     {"Last (Ohm)", "Load (ohms)"}, {"Teiler (x:1)", "Divider (x:1)"}, {"Einschwingen (ms)", "Settle (ms)"},
+    {"Kurve 1", "Curve 1"},      {"Kurve 2", "Curve 2"},
 };
 constexpr Words kStart{"Start", "Start"};
 constexpr Words kStop{"Stop", "Stop"};
-constexpr Words kSave{"Speichern als Text...", "Save as text..."};
+constexpr Words kSave{"Tabelle als Text...", "Table as text..."};
+constexpr Words kDiagram{"Diagramm", "Diagram"};
+constexpr Words kDiagramTitle{"Verzerrung - Diagramm", "Distortion - Diagram"};
+constexpr Words kPowerAxis{"Ausgangsleistung (W)", "Output power (W)"};
+constexpr Words kFrequencyAxis{"Frequenz (Hz)", "Frequency (Hz)"};
+constexpr Words kNoCurve{"(keine)", "(none)"};
 constexpr Words kStep{"Schritt %1: %2 dBFS, %3 Hz", "Step %1: %2 dBFS, %3 Hz"};
 constexpr Words kIdle{"Bereit", "Ready"};
 constexpr Words kEndedAtLimit{"Ende: THD+N-Grenze erreicht", "Ended: THD+N limit reached"};
@@ -87,6 +96,10 @@ TDistortionWindow::TDistortionWindow(QWidget* parent) : QWidget(parent, Qt::Tool
         Progress->setText(word(language_, kStep).arg(index + 1).arg(level, 0, 'f', 1).arg(hz, 0, 'f', 1));
     });
     connect(&engine_, &TDistortionEngine::pointReady, this, &TDistortionWindow::addRow);
+    Curve1->setCurrentIndex(state_.curve1);
+    Curve2->setCurrentIndex(state_.curve2);
+    connect(Curve1, &QComboBox::currentIndexChanged, this, &TDistortionWindow::RedrawDiagram);
+    connect(Curve2, &QComboBox::currentIndexChanged, this, &TDistortionWindow::RedrawDiagram);
     connect(&engine_, &TDistortionEngine::finished, this, &TDistortionWindow::onFinished);
     connect(&engine_, &TDistortionEngine::deviceFailed, this, &TDistortionWindow::onFailed);
     applyTexts();
@@ -98,7 +111,13 @@ TDistortionWindow::~TDistortionWindow()
     engine_.Abort();
     state_.run = PlanFromControls();
     state_.placement = geometry();
+    state_.curve1 = Curve1->currentIndex();
+    state_.curve2 = Curve2->currentIndex();
+    if (diagramShown_)
+        state_.diagramPlacement = Diagram->geometry();
     WriteDistortionSection(state_, SettingsFilePath());
+    // The diagram writes its options section when it goes, after this one.
+    delete Diagram;
 }
 
 void TDistortionWindow::build()
@@ -121,25 +140,34 @@ void TDistortionWindow::build()
     LoadOhms = number(0.1, 1e6, 2, 1);
     Divider = number(1, 1e4, 2, 1);
     SettleMs = whole(0, 10000);
+    Curve1 = new QComboBox;
+    Curve2 = new QComboBox;
+    for (int q = 0; q < kDistortionQuantityCount; ++q) {
+        Curve1->addItem(QString());
+        Curve2->addItem(QString());
+    }
+    Curve2->addItem(QString());   // no second curve
     levelControls_ = {FromDb, ToDb, LevelSteps, Spacing, LimitPercent, Frequency};
     frequencyControls_ = {FromHz, ToHz, FrequencySteps, FixedLevel};
 
     auto* form = new QFormLayout;
     const QList<QWidget*> fields = {SweepKind, FromDb,   ToDb,        LevelSteps, Spacing,  LimitPercent,
                                     Frequency, FromHz,   ToHz,        FrequencySteps, FixedLevel, Channel,
-                                    LoadOhms,  Divider,  SettleMs};
+                                    LoadOhms,  Divider,  SettleMs,    Curve1,     Curve2};
     for (QWidget* f : fields)
         form->addRow(new QLabel, f);
 
     StartButton = new QPushButton;
     StopButton = new QPushButton;
     SaveButton = new QPushButton;
+    DiagramButton = new QPushButton;
     Progress = new QLabel;
     ClipPoints = new QLabel;
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(StartButton);
     buttons->addWidget(StopButton);
     buttons->addWidget(SaveButton);
+    buttons->addWidget(DiagramButton);
     auto* left = new QVBoxLayout;
     left->addLayout(form);
     left->addLayout(buttons);
@@ -154,10 +182,16 @@ void TDistortionWindow::build()
     auto* top = new QHBoxLayout(this);
     top->addLayout(left);
     top->addWidget(Table, 1);
+    Menus = new QMenuBar(this);
+    top->setMenuBar(Menus);
+
+    Diagram = new TDiagramm(nullptr, this, DiagramHome{DistortionDiagramSection, QStringLiteral("distortion")});
+    Diagram->setObjectName(QStringLiteral("DistortionDiagram"));
 
     connect(StartButton, &QPushButton::clicked, this, &TDistortionWindow::StartClick);
     connect(StopButton, &QPushButton::clicked, this, &TDistortionWindow::StopClick);
     connect(SaveButton, &QPushButton::clicked, this, &TDistortionWindow::saveClick);
+    connect(DiagramButton, &QPushButton::clicked, this, &TDistortionWindow::ShowDiagram);
     connect(SweepKind, &QComboBox::currentIndexChanged, this, &TDistortionWindow::kindChanged);
 }
 
@@ -169,6 +203,14 @@ void TDistortionWindow::applyTexts()
         Spacing->setItemText(i, word(language_, kSpacings[i]));
         Channel->setItemText(i, word(language_, kChannels[i]));
     }
+    for (int q = 0; q < kDistortionQuantityCount; ++q) {
+        Curve1->setItemText(q, DistortionQuantityName(DistortionQuantity(q), language_));
+        Curve2->setItemText(q, DistortionQuantityName(DistortionQuantity(q), language_));
+    }
+    Curve2->setItemText(kDistortionQuantityCount, word(language_, kNoCurve));
+    DiagramButton->setText(word(language_, kDiagram));
+    Diagram->setWindowTitle(word(language_, kDiagramTitle));
+    Diagram->SetDiaLanguage(QLatin1Char(language_));
     auto* form = findChild<QFormLayout*>();
     for (int row = 0; row < form->rowCount() && row < int(std::size(kRows)); ++row)
         if (auto* label = qobject_cast<QLabel*>(form->itemAt(row, QFormLayout::LabelRole)->widget()))
@@ -179,6 +221,7 @@ void TDistortionWindow::applyTexts()
     if (!engine_.Running())
         Progress->setText(word(language_, kIdle));
     showClipPoints();
+    RedrawDiagram();
 }
 
 void TDistortionWindow::Language(char letter)
@@ -247,11 +290,16 @@ void TDistortionWindow::StartClick()
         stopOthers_();
     points_.clear();
     Table->setRowCount(0);
+    // A new run gets fresh ranges: its axis may be another quantity than the
+    // last run's.
+    Diagram->ResetRanges();
     if (!engine_.Start(PlanFromControls())) {
         modal::MessageBox(modal::Kind::Error, word(language_, kNoDevice));
         return;
     }
     showClipPoints();
+    RedrawDiagram();
+    ShowDiagram();
     setRunning(true);
 }
 
@@ -287,6 +335,7 @@ void TDistortionWindow::addRow(const DistortionPoint& p)
         Table->setItem(row, col, new QTableWidgetItem(c[col]));
     Table->scrollToBottom();
     showClipPoints();
+    RedrawDiagram();
 }
 
 void TDistortionWindow::showClipPoints()
@@ -337,4 +386,68 @@ void TDistortionWindow::saveClick()
         return;
     if (SaveAsText(path) != 0)
         modal::MessageBox(modal::Kind::Error, word(language_, kSaveFailed) + path);
+}
+
+void TDistortionWindow::ShowDiagram()
+{
+    if (!diagramShown_ && !state_.diagramPlacement.isEmpty())
+        Diagram->setGeometry(state_.diagramPlacement);
+    else if (!diagramShown_)
+        Diagram->move(frameGeometry().bottomLeft());
+    diagramShown_ = true;
+    Diagram->show();
+    Diagram->raise();
+}
+
+void TDistortionWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    ShowDiagram();
+}
+
+void TDistortionWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    Diagram->hide();
+}
+
+// The whole curve is drawn again for every step: fine steps near a clip
+// point land between coarse ones, and the power axis grows as the run goes.
+void TDistortionWindow::RedrawDiagram()
+{
+    // Before the first run the axis follows the plan in the controls.
+    const DistortionSettings plan = engine_.Running() || !points_.empty() ? engine_.Settings() : PlanFromControls();
+    const DistortionAxis axis = DistortionPlotAxis(plan, points_);
+    const auto q1 = DistortionQuantity(std::max(Curve1->currentIndex(), 0));
+    const bool second = Curve2->currentIndex() >= 0 && Curve2->currentIndex() < kDistortionQuantityCount;
+    const auto q2 = second ? DistortionQuantity(Curve2->currentIndex()) : q1;
+    XScaling readout;
+    readout.factor = float(axis.labelFactor);
+    readout.unit = axis.inWatts ? QStringLiteral("W") : QStringLiteral("Hz");
+    readout.prefixed = axis.inWatts;
+    Diagram->SetScaling(readout);
+    Diagram->SetXLabelFactor(axis.labelFactor);
+    Diagram->SetXCaption(word(language_, axis.inWatts ? kPowerAxis : kFrequencyAxis));
+    Diagram->SetYCaption(QStringLiteral("dB"));
+    Diagram->ShowCurves(true, second);
+    const bool gain = q1 == DistortionQuantity::Gain || q2 == DistortionQuantity::Gain;
+    float ymin = -120.0f, ymax = gain ? 40.0f : 0.0f;
+    Diagram->SetXRange(axis.xmin, axis.xmax);
+    // The comment names the curves; a stored memory curve takes it as its name.
+    QString comment = DistortionQuantityName(q1, language_);
+    if (second)
+        comment += QStringLiteral(" / ") + DistortionQuantityName(q2, language_);
+    Diagram->SetupDiagram(comment, std::max(int(points_.size()) - 1, 0), axis.xmin, axis.xmax, ymin, ymax);
+    Diagram->ClearCurves();
+    // Points in the order of x, which the diagram draws its polyline in.
+    std::vector<const DistortionPoint*> order;
+    for (const DistortionPoint& p : points_)
+        order.push_back(&p);
+    std::stable_sort(order.begin(), order.end(), [&plan](const DistortionPoint* a, const DistortionPoint* b) {
+        return DistortionPlotX(*a, plan.sweep) < DistortionPlotX(*b, plan.sweep);
+    });
+    for (size_t i = 0; i < order.size(); ++i)
+        Diagram->AddPoint(float(DistortionPlotValue(*order[i], q1)), float(DistortionPlotValue(*order[i], q2)), int(i),
+                          float(DistortionPlotX(*order[i], plan.sweep)));
+    Diagram->update();
 }

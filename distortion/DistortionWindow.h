@@ -4,7 +4,11 @@
 // Start/Stop with a progress read-out, a table of every step (level, volts,
 // watts, gain, THD+N, THD, H2 ... H9) and the clip points at 1 % and 10 %
 // THD+N. The step loop is TDistortionEngine; this window only fills it in
-// and shows what it measures.
+// and shows what it measures. Its diagram is a TDiagramm of its own (power
+// or frequency on the x axis, two chosen quantities as curves), with options,
+// placement and memory curves apart from the main diagram's; the main window
+// fills the menu bar with the diagram's print, export, copy and memory
+// commands.
 
 #include "DistortionEngine.h"
 #include "DistortionSection.h"
@@ -16,9 +20,11 @@
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QMenuBar;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+class TDiagramm;
 
 class TDistortionWindow : public QWidget {
     Q_OBJECT
@@ -48,6 +54,10 @@ public:
     TDistortionEngine* Engine() { return &engine_; }
     // Writes the table as text, one step a line, separated by tabs. 0 = written.
     int SaveAsText(const QString& path) const;
+    // Draws the steps into the diagram again (after a step, a change of
+    // curve or language).
+    void RedrawDiagram();
+    void ShowDiagram();
 
     QComboBox* SweepKind;
     QDoubleSpinBox* FromDb;
@@ -67,9 +77,18 @@ public:
     QPushButton* StartButton;
     QPushButton* StopButton;
     QPushButton* SaveButton;
+    QPushButton* DiagramButton;
+    QComboBox* Curve1;
+    QComboBox* Curve2;
+    QMenuBar* Menus;
+    TDiagramm* Diagram;
     QLabel* Progress;
     QLabel* ClipPoints;
     QTableWidget* Table;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void build();
@@ -88,5 +107,6 @@ private:
     std::function<void()> stopOthers_;
     double voltsAtFullScale_ = 1.5;
     char language_ = 'D';
+    bool diagramShown_ = false;
     QList<QWidget*> levelControls_, frequencyControls_;
 };

@@ -285,6 +285,8 @@ int TWavegen::Restart(bool startRequested, bool refreshDisplay)
             settings_.levelRight = CorrectedLevel(correction, settings_.frequency, settings_.levelRight);
         }
         result = StartPlay(settings_, -1.0f, settings_.frequency, faultProc());
+        if (result == 0)
+            playingFrequency_ = settings_.frequency;
     }
     return finishRestart(result, refreshDisplay);
 }
@@ -447,7 +449,19 @@ void TWavegen::GfreqTextChange(const QString& text)
     restartFromControl(false);
 }
 
-void TWavegen::GfreqTextExit() { restartFromControl(true); }
+// Every valid entry already restarted the tone as it was typed, so leaving
+// the field while that frequency plays only tidies the display. Restarting
+// here would cut a gap into the tone whenever the focus moves on, for
+// example to the analyzer page just as a measurement starts.
+void TWavegen::GfreqTextExit()
+{
+    const bool active = IsPlaying() || settings_.userWavePlaying;
+    if (active && settings_.frequency == playingFrequency_) {
+        finishRestart(0, true);
+        return;
+    }
+    restartFromControl(true);
+}
 
 void TWavegen::stepFrequency(float (*step)(float))
 {

@@ -130,4 +130,5 @@ private:
     char language_ = 'D';
     bool running_ = false;
     bool building_ = true;
+    float playingFrequency_ = 0.0f;   // of the tone last started
 };

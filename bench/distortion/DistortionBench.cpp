@@ -11,9 +11,9 @@
 //
 //   build/bench/distortion/bench_distortion
 #include "BenchMain.h"
+#include "BenchSoundLayer.h"
 #include "DistortionEngine.h"
 #include "Soundd3.h"
-#include "Tdummy.h"
 #include "VirtualCard.h"
 
 #include <QApplication>
@@ -33,12 +33,7 @@ constexpr int kRate = 44100;
 void BM_RealTimeLevelRun(benchmark::State& state)
 {
     VirtualCard::instance().setFastMode(false);
-    Tdummy dummy;
-    SoundInit();
-    int in = 0, out = 0, formats = 0;
-    DeviceReport(in, out, formats);
-    SetSampleRates(kRate, kRate);
-    SetBits(16, 16);
+    BenchSoundLayer layer(kRate);
     DistortionSettings s;
     s.levels = {-30.0, 0.0, static_cast<int>(state.range(0)) - 1, LevelSpacing::Decibel, 0.0};
     s.settleMs = static_cast<int>(state.range(1));
@@ -61,14 +56,9 @@ void BM_RealTimeLevelRun(benchmark::State& state)
         }
         loop.exec();
         const double seconds = t.nsecsElapsed() / 1e9;
-        state.SetIterationTime(seconds);
         state.counters["points"] = points;
-        state.counters["limit_s"] = limitSeconds;
-        state.counters["total_s"] = seconds;
-        state.counters["overhead_per_step_ms"] = 1000.0 * (seconds - limitSeconds) / steps;
-        state.counters["overhead_%_of_limit"] = 100.0 * (seconds - limitSeconds) / limitSeconds;
+        ReportRealTimeOverhead(state, seconds, limitSeconds, steps);
     }
-    SoundDone();
 }
 
 void BM_MeasureBlock(benchmark::State& state)

@@ -10,11 +10,11 @@
 // BM_EvaluateBlock times the evaluation of the longest block (32766 frames
 // at 20 Hz): mean magnitudes and the band-passed phase.
 #include "BenchMain.h"
+#include "BenchSoundLayer.h"
 #include "SweepEngine.h"
 #include "SweepEvaluation.h"
 #include "SweepPlan.h"
 #include "Soundd3.h"
-#include "Tdummy.h"
 #include "VirtualCard.h"
 
 #include <QApplication>
@@ -34,12 +34,7 @@ constexpr int kRate = 44100;
 void BM_RealTimeSweep(benchmark::State& state)
 {
     VirtualCard::instance().setFastMode(false);
-    Tdummy dummy;
-    SoundInit();
-    int in = 0, out = 0, formats = 0;
-    DeviceReport(in, out, formats);
-    SetSampleRates(kRate, kRate);
-    SetBits(16, 16);
+    BenchSoundLayer layer(kRate);
     SweepSettings s;
     s.fromFrequency = 20;
     s.toFrequency = 20000;
@@ -68,14 +63,9 @@ void BM_RealTimeSweep(benchmark::State& state)
         engine.Start();
         loop.exec();
         const double seconds = t.nsecsElapsed() / 1e9;
-        state.SetIterationTime(seconds);
         state.counters["points"] = points;
-        state.counters["limit_s"] = limitSeconds;
-        state.counters["total_s"] = seconds;
-        state.counters["overhead_per_step_ms"] = 1000.0 * (seconds - limitSeconds) / (s.steps + 1);
-        state.counters["overhead_%_of_limit"] = 100.0 * (seconds - limitSeconds) / limitSeconds;
+        ReportRealTimeOverhead(state, seconds, limitSeconds, s.steps + 1);
     }
-    SoundDone();
 }
 
 void BM_EvaluateBlock(benchmark::State& state)

@@ -281,8 +281,9 @@ TEST_P(CorrectionNewFile, ANewNameCreatesTheFile)
     EXPECT_EQ(coract(), c.language == 'E' ? "Correction active" : "Korrektur aktiv");
     TKorEdit* editor = Forms().KorEdit;
     EXPECT_EQ(editor->isVisible(), c.edits);
-    if (c.edits)
+    if (c.edits) {
         EXPECT_EQ(editor->Memo1->toPlainText(), "1000 0\n");
+    }
 
     // The new file is remembered like any other.
     closeMain();

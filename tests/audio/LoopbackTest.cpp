@@ -5,43 +5,11 @@
 
 #include "AudioTestSupport.h"
 #include "FFtuli.h"
+#include "SineFit.h"
 #include "TestSupport.h"
 #include "WaveFileMaker.h"
 
 namespace {
-// Amplitude and residue of a least-squares fit of a sine of exactly `freq`
-// to one channel of a recorded block (0: first float of each pair).
-struct Fit {
-    double amplitude;
-    double residualDb;
-};
-
-Fit fitSine(const std::vector<float>& v, int channel, double freq, int rate)
-{
-    double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
-    const size_t frames = v.size() / 2;
-    for (size_t n = 0; n < frames; ++n) {
-        const double ph = 2.0 * std::numbers::pi * freq * static_cast<double>(n) / rate;
-        const double s = std::sin(ph), c = std::cos(ph), y = v[2 * n + channel];
-        ss += s * s;
-        sc += s * c;
-        cc += c * c;
-        ys += y * s;
-        yc += y * c;
-    }
-    const double det = ss * cc - sc * sc;
-    const double a = (ys * cc - yc * sc) / det;
-    const double b = (yc * ss - ys * sc) / det;
-    double res = 0;
-    for (size_t n = 0; n < frames; ++n) {
-        const double ph = 2.0 * std::numbers::pi * freq * static_cast<double>(n) / rate;
-        const double e = v[2 * n + channel] - a * std::sin(ph) - b * std::cos(ph);
-        res += e * e;
-    }
-    const double amp = std::hypot(a, b);
-    return {amp, 20.0 * std::log10(std::sqrt(2.0 * res / static_cast<double>(frames)) / amp)};
-}
-
 // The highest bin other than `bin` and its neighbours, relative to `bin`,
 // in dB, through the analyzer's own transform without a window.
 double worstSpurDb(const std::vector<float>& block, int channel, int N, int bin)
@@ -152,8 +120,8 @@ TEST_F(Loopback, ToneKeepsItsPitchAcrossRates)
         const RecordedBlock b = RecordBlock(r.in / 2);
         StopPlay();
         ASSERT_TRUE(b.present);
-        const Fit left = fitSine(b.data, 1, 1000.0, r.in);
-        const Fit right = fitSine(b.data, 0, 1000.0, r.in);
+        const SineFit left = FitSine(b.data, 1, 1000.0, r.in);
+        const SineFit right = FitSine(b.data, 0, 1000.0, r.in);
         EXPECT_NEAR(20.0 * std::log10(left.amplitude), -6.0, 0.01);
         EXPECT_NEAR(20.0 * std::log10(right.amplitude), -12.0, 0.01);
         EXPECT_LT(left.residualDb, -90.0);
@@ -174,7 +142,7 @@ TEST_F(Loopback, RealTimeLoopbackIsContinuous)
     const RecordedBlock b = RecordBlock(9600); // 0.2 s
     StopPlay();
     ASSERT_TRUE(b.present);
-    const Fit f = fitSine(b.data, 1, 1500.0, 48000);
+    const SineFit f = FitSine(b.data, 1, 1500.0, 48000);
     EXPECT_NEAR(20.0 * std::log10(f.amplitude), 0.0, 0.01);
     EXPECT_LT(f.residualDb, -90.0) << "a gap or a jump in what the input heard";
 }

@@ -83,6 +83,36 @@ TEST(DiaScale, AxisLabelsAndDecimals)
     EXPECT_EQ(LabelDecimals(1), 0);
 }
 
+// An axis held in microwatts and labelled in watts (the distortion
+// diagram): prefixed labels at 1, 2 and 5 of each decade, only at 1 when
+// the range is too wide for more.
+TEST(DiaScale, ScaledLogGridLabelsInPrefixedUnits)
+{
+    const struct {
+        double v;
+        int digits;
+        const char* text;
+    } texts[] = {{0.01, 3, "10m"}, {0.5, 3, "500m"}, {2, 3, "2"}, {12.345, 4, "12.35"}, {1500, 3, "1.5k"},
+                 {1e-4, 3, "100µ"}, {0, 3, "0"}, {-0.02, 3, "-20m"}};
+    for (const auto& t : texts)
+        EXPECT_EQ(PrefixedText(t.v, t.digits), QString::fromUtf8(t.text)) << t.v;
+
+    QStringList labels, lines;
+    for (const ScaledGridLine& g : ScaledLogGrid(1e4, 2e6, 1e-6)) {   // 10 mW ... 2 W
+        lines << QString::number(g.x);
+        if (!g.label.isEmpty())
+            labels << g.label;
+    }
+    EXPECT_EQ(labels.join(' '), "10m 20m 50m 100m 200m 500m 1 2");
+    EXPECT_EQ(lines.size(), 9 + 9 + 2);   // 10 ... 90 mW, 100 ... 900 mW, 1 and 2 W
+    int labelled = 0;
+    for (const ScaledGridLine& g : ScaledLogGrid(1, 1e8, 1e-6))   // eight decades
+        labelled += g.label.isEmpty() ? 0 : 1;
+    EXPECT_EQ(labelled, 9) << "one label a decade";
+    EXPECT_TRUE(ScaledLogGrid(0, 10, 1).empty());
+    EXPECT_TRUE(ScaledLogGrid(10, 10, 1).empty());
+}
+
 TEST(DiaNavigation, LogScrollBarsWalkTheStopTable)
 {
     EXPECT_EQ(ScrollHighFreq(SB_LINEUP, 20, 20000, true), 11025);
@@ -108,6 +138,32 @@ TEST(DiaNavigation, LinearScrollBarsMoveByATenthOrByOneHertz)
     EXPECT_EQ(ScrollLowFreq(SB_LINEUP, 5, 1000, false), 1);              // at least 1
     EXPECT_EQ(ScrollHighFreq(SB_LINEUP, 10, 11, false), 11);             // 10 is not above xmin
     EXPECT_EQ(ScrollLowFreq(SB_LINEDOWN, 10, 11, false), 10);
+}
+
+// The distortion diagram's microwatts: 1-2-5 stops of any decade, no
+// frequency cap, never past the whole-number range.
+TEST(DiaNavigation, ScaledAxesStepAlong125ValuesOfAnyDecade)
+{
+    const struct {
+        bool high, xLog;
+        int code;
+        int32_t xmin, xmax, expected;
+    } cases[] = {
+        {true, true, SB_LINEDOWN, 1000, 200000000, 500000000},
+        {true, true, SB_LINEUP, 1000, 200000000, 100000000},
+        {true, true, SB_LINEDOWN, 1000, 2000000000, 2000000000},   // the end of the range
+        {false, true, SB_LINEUP, 1000, 200000000, 500},
+        {false, true, SB_LINEDOWN, 100000000, 200000000, 100000000}, // would pass xmax
+        {false, true, SB_LINEUP, 1, 10, 1},
+        {true, false, SB_LINEDOWN, 0, 2000000000, 2000000000},
+        {true, false, SB_LINEUP, 1000, 101000, 91000},
+        {true, true, SB_PAGEUP, 1000, 5000, 5000},
+    };
+    for (const auto& c : cases) {
+        const int32_t got = c.high ? ScrollHighValue(c.code, c.xmin, c.xmax, c.xLog)
+                                   : ScrollLowValue(c.code, c.xmin, c.xmax, c.xLog);
+        EXPECT_EQ(got, c.expected) << c.high << c.xLog << c.code << " " << c.xmin << "..." << c.xmax;
+    }
 }
 
 TEST(DiaNavigation, SpinButtonsSnapOrStep)

@@ -3,13 +3,26 @@
 // answer of the card's simulated amplifier (y = x + k2 x^2 + k3 x^3 after
 // its gain and filters, clipped by the input's quantiser).
 #include "AppTestSupport.h"
+#include "AppWindows.h"
+#include "DiaPicture.h"
+#include "Diadlg3.h"
+#include "Diagr3.h"
+#include "DistortionPlot.h"
 #include "DistortionMenu.h"
 #include "DistortionWindow.h"
+#include "Main.h"
 #include "MainMenu.h"
+#include "MemoryFile.h"
+#include "MemoryMenu.h"
 #include "Soundd3.h"
 #include "Wavegene.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QPrinter>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -23,10 +36,10 @@ double db(double ratio) { return 20.0 * std::log10(ratio); }
 
 class DistortionRun : public MainWindowTest {
 protected:
-    void open(const DutConfig& dut)
+    void open(const DutConfig& dut, const QByteArray& moreSettings = QByteArray())
     {
         // 1000 mV calibration: 1.5 V at full scale.
-        writeSettings("[EICH]\nINPUT=1000\n[VOLUME]\nFGVOLUME=100\n");
+        writeSettings("[EICH]\nINPUT=1000\n[VOLUME]\nFGVOLUME=100\n" + moreSettings);
         start();
         VirtualCard::instance().setDut(dut);
         main->DistortionMenu->Distortion1->trigger();
@@ -58,6 +71,16 @@ protected:
         const QString dir = qEnvironmentVariable("KORVANTA_SCREENSHOT_DIR");
         if (!dir.isEmpty())
             window->grab().save(dir + QLatin1Char('/') + QLatin1String(name));
+    }
+
+    // Likewise the window's diagram, as "Save as picture" writes it.
+    void diagramPicture(const char* name) const
+    {
+        const QString dir = qEnvironmentVariable("KORVANTA_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            EXPECT_EQ(SaveDiagramPicture(*window->Diagram, dir + QLatin1Char('/') + QLatin1String(name), QSize(900, 600)),
+                      PictureResult::Saved);
+        }
     }
 
     ModalRecorder modals;
@@ -135,8 +158,18 @@ TEST_P(DistortionAnalytic, HarmonicsFollowTheAmplifiersPolynomial)
         EXPECT_NEAR(p.m.thdDb, db(expected / a1), 0.2) << c.name;
     }
     EXPECT_GE(checked, 5) << "too few steps above the noise floor to say anything";
-    if (c.lowPassHz != 0.0 && c.k3 != 0.0)
+    if (c.lowPassHz != 0.0) {
+        // The diagram stands on the frequency axis, in the order of the steps.
+        const DiaPointStore& drawn = window->Diagram->Points();
+        ASSERT_EQ(drawn.count(), int(points.size()));
+        EXPECT_FLOAT_EQ(drawn.x()[0], float(points.front().frequency));
+        EXPECT_FLOAT_EQ(drawn.curve1()[0], float(points.front().m.thdnDb));
+    }
+    if (c.lowPassHz != 0.0 && c.k3 != 0.0) {
         screenshot("distortion-over-frequency.png");
+        window->Curve1->setCurrentIndex(int(DistortionQuantity::Thd));
+        diagramPicture("distortion-thd-frequency.png");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(, DistortionAnalytic,
@@ -291,4 +324,80 @@ TEST_F(DistortionRun, PlanAndPlacementSurviveARestartInTheirOwnSectionAndBothLan
     EXPECT_EQ(main->DistortionMenu->Distortion1->text(), QStringLiteral("&Distortion..."));
     EXPECT_EQ(window->StartButton->text(), QStringLiteral("Start"));
 }
+// The window's own diagram: the run against output power with the chosen
+// quantities, its read-out and text export in watts, its memory curves in a
+// file of its own, and options and placement in a section of its own, so
+// that neither diagram ever takes the other's.
+TEST_F(DistortionRun, ItsDiagramDrawsAgainstPowerAndKeepsToItsOwnSectionAndMemories)
+{
+    DutConfig dut;
+    dut.gainDb[0] = dut.gainDb[1] = 6.0;
+    dut.k2 = 0.003;
+    dut.k3 = 0.01;
+    open(dut, "[DIAGPRIV]\nCOLLINE1=255\n[VERZDIAGRAMM]\nCOLLINE1=65280\n");
+    TDiagramm& d = *window->Diagram;
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(Forms().Diagramm->Options().colLine1, 255u);
+    EXPECT_EQ(d.Options().colLine1, 65280u);
+    SetBits(32, 32);
+    window->LoadOhms->setValue(8.0);
+    window->Divider->setValue(10.0);
+    levelPlan(-40, 0, 20, 10.0);
+    window->Curve1->setCurrentIndex(int(DistortionQuantity::H3));
+    window->Curve2->setCurrentIndex(kDistortionQuantityCount);   // none
+    ASSERT_TRUE(run());
+    std::vector<DistortionPoint> points = window->Points();
+    std::sort(points.begin(), points.end(), [](const auto& a, const auto& b) { return a.watts < b.watts; });
+    const DiaPointStore& drawn = d.Points();
+    ASSERT_EQ(drawn.count(), int(points.size()));
+    EXPECT_FALSE(d.Options().show2);
+    TMemoryMenu& memory = *main->DistortionMenu->Memory;
+    memory.Slots[0].store->trigger();
+    EXPECT_EQ(d.Memories().at(0).name, "H3");
+
+    window->Curve1->setCurrentIndex(int(DistortionQuantity::ThdN));
+    window->Curve2->setCurrentIndex(int(DistortionQuantity::H2));
+    for (int i = 0; i < drawn.count(); ++i) {
+        EXPECT_FLOAT_EQ(drawn.x()[i], float(points[size_t(i)].watts * 1e6)) << i;
+        EXPECT_FLOAT_EQ(drawn.curve1()[i], float(points[size_t(i)].m.thdnDb)) << i;
+        EXPECT_FLOAT_EQ(drawn.curve2()[i], float(points[size_t(i)].m.harmonicDb[0])) << i;
+    }
+    int32_t xmin = 0, xmax = 0;
+    d.GetXRange(xmin, xmax);
+    EXPECT_LE(xmin, drawn.x()[0]);
+    EXPECT_GE(xmax, drawn.x()[drawn.count() - 1]);
+    EXPECT_EQ(PointText(drawn.x()[0], d.Scaling(), -80), PrefixedText(points[0].watts, 4) + "W/-80.0dB");
+    diagramPicture("distortion-thdn-watts.png");
+    d.ShowOptions();
+    EXPECT_FALSE(d.OptionsDialog()->FreqGroup->isEnabled()) << "its frequency fields know hertz only";
+    EXPECT_NE(d.OptionsDialog(), Forms().Diagramm->OptionsDialog());
+    d.OptionsDialog()->hide();
+
+    ScratchDir dir;
+    ASSERT_EQ(d.SaveAsText(dir.file("d.txt"), ","), 0);
+    const double firstWatts = QString::fromUtf8(dir.read("d.txt")).section(QLatin1Char(','), 0, 0).toDouble();
+    EXPECT_NEAR(firstWatts, points[0].watts, 1e-5 * points[0].watts) << "the export speaks watts";
+    EXPECT_TRUE(QFile::exists(MemoryFilePath(SettingsFilePath(), QStringLiteral("distortion"))));
+    EXPECT_FALSE(QFile::exists(MemoryFilePath(SettingsFilePath())));
+    EXPECT_TRUE(Forms().Diagramm->Memories().at(0).isEmpty());
+
+    // Print and copy from the window's own menu print and copy this diagram.
+    QPrinter& printer = TMainForm::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.file("d.pdf"));
+    main->DistortionMenu->PrintItem->trigger();
+    EXPECT_GT(QFileInfo(dir.file("d.pdf")).size(), 1000);
+    QGuiApplication::clipboard()->clear();
+    main->DistortionMenu->CopyItem->trigger();
+    QImage expected(d.Bitmap().size(), QImage::Format_RGB32);
+    d.RenderDiagramTo(expected, true);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), expected);
+
+    closeMain();
+    EXPECT_EQ(setting("VERZDIAGRAMM", "COLLINE1"), QStringLiteral("65280"));
+    EXPECT_EQ(setting("DIAGPRIV", "COLLINE1"), QStringLiteral("255"));
+    EXPECT_NE(setting("VERZDIAGRAMM", "W"), QStringLiteral("<missing>"));
+    EXPECT_EQ(setting("VERZERR", "CURVE2"), QString::number(int(DistortionQuantity::H2)));
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 // points and the power axis.
 #include "DistortionEngine.h"
 #include "DistortionPlan.h"
+#include "DistortionPlot.h"
 #include "HarmonicAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -141,4 +142,54 @@ TEST(OutputScale, WattsAreRmsVoltsSquaredOverTheLoad)
     EXPECT_DOUBLE_EQ(PeakVolts(a, s), 7.5);
     EXPECT_NEAR(Watts(a, s), 7.5 * 7.5 / 2 / 8, 1e-12);
 }
+// The diagram's axis: watts held as microwatts around the steps (1-2-5
+// values outward), the plan's frequencies, or 1 mW ... 100 W before a run.
+TEST(DistortionPlot, AxisFollowsTheStepsAndValuesComeFromTheRightColumn)
+{
+    auto step = [](double watts, double hz) {
+        DistortionPoint p;
+        p.watts = watts;
+        p.frequency = hz;
+        return p;
+    };
+    DistortionSettings level;
+    DistortionSettings frequency;
+    frequency.sweep = DistortionSweep::Frequency;
+    frequency.fromHz = 30;
+    frequency.toHz = 15000;
+    const struct {
+        const DistortionSettings* plan;
+        std::vector<DistortionPoint> points;
+        int32_t xmin, xmax;
+    } cases[] = {
+        {&level, {}, 1000, 100000000},
+        {&level, {step(0.012, 0), step(0, 0), step(150, 0)}, 10000, 200000000},
+        {&level, {step(3e-7, 0)}, 1, 2},   // below 1 µW: the smallest range
+        {&frequency, {}, 20, 20000},
+        {&frequency, {step(0, 1000), step(0, 4000)}, 1000, 5000},
+    };
+    for (const auto& c : cases) {
+        const DistortionAxis a = DistortionPlotAxis(*c.plan, c.points);
+        EXPECT_EQ(a.xmin, c.xmin);
+        EXPECT_EQ(a.xmax, c.xmax);
+        EXPECT_EQ(a.inWatts, c.plan == &level);
+    }
+
+    DistortionPoint p = step(2.5, 1000);
+    p.gainDb = 26;
+    p.m.thdnDb = -80;
+    p.m.thdDb = -85;
+    p.m.harmonicDb[1] = -90;   // H3
+    p.m.present[1] = true;
+    EXPECT_DOUBLE_EQ(DistortionPlotX(p, DistortionSweep::Level), 2.5e6);
+    EXPECT_DOUBLE_EQ(DistortionPlotX(p, DistortionSweep::Frequency), 1000);
+    EXPECT_DOUBLE_EQ(DistortionPlotValue(p, DistortionQuantity::ThdN), -80);
+    EXPECT_DOUBLE_EQ(DistortionPlotValue(p, DistortionQuantity::Thd), -85);
+    EXPECT_DOUBLE_EQ(DistortionPlotValue(p, DistortionQuantity::H3), -90);
+    EXPECT_DOUBLE_EQ(DistortionPlotValue(p, DistortionQuantity::Gain), 26);
+    EXPECT_TRUE(std::isnan(DistortionPlotValue(p, DistortionQuantity::H2))) << "an absent harmonic is no value";
+    EXPECT_EQ(DistortionQuantityName(DistortionQuantity::H9, 'E'), "H9");
+    EXPECT_EQ(DistortionQuantityName(DistortionQuantity::Gain, 'D'), QString::fromUtf8("Verstärkung"));
+}
+
 } // namespace

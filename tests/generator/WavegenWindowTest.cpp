@@ -7,6 +7,7 @@
 #include "HelpBrowser.h"
 #include "RadioGroup.h"
 #include "Soundd3.h"
+#include "VirtualCard.h"
 #include "SpinButton.h"
 #include "Wavegene.h"
 #include "iodia.h"
@@ -145,6 +146,28 @@ TEST_F(Wavegen, TypedFrequencyIsTakenWithoutDisturbingTheTyping)
     EXPECT_FLOAT_EQ(gen->GetFrequency(), 440.0f) << "above 48000 Hz is ignored";
     emit gen->GfreqText->editingFinished();
     EXPECT_EQ(gen->GfreqText->text(), "440.00Hz") << "leaving the field shows the frequency taken";
+}
+
+// Leaving the frequency field (a page change, a click elsewhere) while its
+// frequency plays must not restart the tone: the gap would land in whatever
+// is being measured at that moment. A typed frequency restarts it at once.
+TEST_F(Wavegen, LeavingTheFrequencyFieldKeepsThePlayingToneWhole)
+{
+    open();
+    gen->SetFrequency(1000.0f);
+    gen->Gstart->click();
+    ASSERT_TRUE(IsPlaying());
+    const uint64_t session = VirtualCard::instance().played().state().session;
+    emit gen->GfreqText->editingFinished();
+    EXPECT_EQ(VirtualCard::instance().played().state().session, session) << "no new output stream";
+    EXPECT_EQ(gen->GfreqText->text(), "1000.00Hz");
+    typeFrequency("440");
+    EXPECT_GT(VirtualCard::instance().played().state().session, session) << "a new frequency plays at once";
+    const uint64_t typed = VirtualCard::instance().played().state().session;
+    emit gen->GfreqText->editingFinished();
+    EXPECT_EQ(VirtualCard::instance().played().state().session, typed);
+    EXPECT_EQ(gen->GfreqText->text(), "440.00Hz");
+    EXPECT_TRUE(IsPlaying());
 }
 
 TEST_F(Wavegen, StartShowsTheRunningLookAndStopTheStoppedOne)

@@ -3,6 +3,7 @@
 // target's half rate is removed, and a constant passes exactly.
 
 #include "Resampler.h"
+#include "SineFit.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -36,39 +37,6 @@ std::vector<double> resampleSine(int from, int to, double freq, double amp, doub
     return out;
 }
 
-struct Fit {
-    double amplitude;
-    double residualDb; // what is left after the fitted sine, relative to it
-};
-
-// Least-squares fit of a sine of exactly `freq` to one channel, skipping
-// the start (the filter's run-in).
-Fit fitSine(const std::vector<double>& v, int channel, double freq, int rate, int skip)
-{
-    double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
-    const size_t frames = v.size() / 2;
-    for (size_t n = skip; n < frames - skip; ++n) {
-        const double ph = 2.0 * std::numbers::pi * freq * static_cast<double>(n) / rate;
-        const double s = std::sin(ph), c = std::cos(ph), y = v[2 * n + channel];
-        ss += s * s;
-        sc += s * c;
-        cc += c * c;
-        ys += y * s;
-        yc += y * c;
-    }
-    const double det = ss * cc - sc * sc;
-    const double a = (ys * cc - yc * sc) / det;
-    const double b = (yc * ss - ys * sc) / det;
-    double res = 0;
-    size_t count = 0;
-    for (size_t n = skip; n < frames - skip; ++n, ++count) {
-        const double ph = 2.0 * std::numbers::pi * freq * static_cast<double>(n) / rate;
-        const double e = v[2 * n + channel] - a * std::sin(ph) - b * std::cos(ph);
-        res += e * e;
-    }
-    const double amp = std::hypot(a, b);
-    return {amp, 20.0 * std::log10(std::sqrt(2.0 * res / static_cast<double>(count)) / amp)};
-}
 } // namespace
 
 // A 1 kHz tone keeps its pitch (a fit at exactly 1 kHz leaves a residue
@@ -85,7 +53,7 @@ TEST(Resampler, ToneKeepsPitchAndLevelAtEveryRatio)
         // Short of half a second by the kernel's reach only.
         EXPECT_NEAR(static_cast<double>(out.size() / 2), 0.5 * r.to, r.to / 100.0);
         for (int ch = 0; ch < 2; ++ch) {
-            const Fit f = fitSine(out, ch, 1000.0, r.to, r.to / 50);
+            const SineFit f = FitSine(out, ch, 1000.0, r.to, r.to / 50);
             EXPECT_NEAR(20.0 * std::log10(f.amplitude / (ch == 0 ? 0.5 : 0.25)), 0.0, 0.001);
             EXPECT_LT(f.residualDb, -100.0);
         }

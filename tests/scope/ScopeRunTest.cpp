@@ -75,7 +75,7 @@ protected:
         return v;
     }
 
-    // scripts/scope-screenshots.sh runs these tests under Xvfb and names a
+    // scripts/screenshots.sh runs these tests under Xvfb and names a
     // folder: the screen as the user would see it is saved there.
     static void screenshot(const char* name)
     {
