@@ -26,13 +26,15 @@ void silentHandler(const char*, int, const char*, int, const char*, ...) {}
 
 // Buffer about half a second. Playback periods of about 50 ms: short enough
 // to stop quickly, long enough that a busy GUI never starves playback.
-// Capture periods of about 2 ms: a device hands frames over a period at a
+// Capture periods of about 5 ms: a device hands frames over a period at a
 // time (a sound server sends its stream in fragments of a period), and a
 // block that must begin after it was asked for waits for whole periods, so
-// long periods would cost up to one of them per block.
+// long periods cost up to one of them per block (with 50 ms, two per
+// analyzer block of 52 ms). Not shorter: PulseAudio often holds back the
+// first data of a new stream with fragments of 3 ms or less for 0.2 to 2 s.
 constexpr unsigned kBufferUs = 500000;
 constexpr unsigned kPlaybackPeriodUs = 50000;
-constexpr unsigned kCapturePeriodUs = 2000;
+constexpr unsigned kCapturePeriodUs = 5000;
 
 int setupHardware(snd_pcm_t* pcm, const WaveFormat& f, bool capture)
 {
