@@ -261,6 +261,11 @@ TEST_F(ServerLoopback, StartOnAFrozenServerFailsWithinSecondsAndAResetRecovers)
     EXPECT_TRUE(box.contains(SoundErrorText(WAVERR_DEVICE_NO_ANSWER))) << box.toStdString();
     EXPECT_FALSE(Analyzer().Running);
     EXPECT_TRUE(page()->StartButton->isEnabled());
+    // The generator's start likewise.
+    t.restart();
+    EXPECT_EQ(StartPlay(GeneratorSettings{}, -1, kOnBin64), WAVERR_DEVICE_NO_ANSWER);
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_FALSE(IsPlaying());
     SoundServer::instance().resume();
     resetAndMeasure();
 }
