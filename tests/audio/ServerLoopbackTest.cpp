@@ -223,8 +223,9 @@ TEST_F(ServerLoopback, FrozenServerIsAStallAndAResetFindsItAgain)
 TEST_F(ServerLoopback, KilledServerIsADeviceLossAndARestartedOneIsFoundAgain)
 {
     // Killed during a block, the block is cut off; between two blocks, the
-    // next one cannot start.
-    breakServerWhileRunning(&SoundServer::kill, {SoundErrorText(WAVERR_DEVICE_GONE), Messages().startSampleError},
+    // next one cannot open it (refused: no server listens).
+    breakServerWhileRunning(&SoundServer::kill,
+                            {SoundErrorText(WAVERR_DEVICE_GONE), Messages().nextBlockError + SoundErrorText(MMSYSERR_ERROR)},
                             WAVERR_OUTPUT_GONE);
     ASSERT_TRUE(SoundServer::instance().start()) << SoundServer::instance().reason().toStdString();
     resetAndMeasure();
