@@ -12,6 +12,7 @@
 #include "AlsaBackend.h"
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
+#include "AudioBackend.h"
 #include "DeviceLog.h"
 #include "Diagr3.h"
 #include "FFtuli.h"
@@ -267,6 +268,23 @@ TEST_F(ServerLoopback, StartOnAFrozenServerFailsWithinSecondsAndAResetRecovers)
     EXPECT_EQ(StartPlay(GeneratorSettings{}, -1, kOnBin64), WAVERR_DEVICE_NO_ANSWER);
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_FALSE(IsPlaying());
+    SoundServer::instance().resume();
+    resetAndMeasure();
+}
+
+// "&Reset Soundsystem" reads the device list again, which opens every PCM:
+// on a stopped server that must not freeze the window either, and the
+// server's devices stay in the list, so they work again once it is back.
+TEST_F(ServerLoopback, ResetOnAFrozenServerKeepsTheWindowResponsive)
+{
+    SoundServer::instance().pause();
+    Heartbeat heartbeat;
+    QElapsedTimer t;
+    t.start();
+    main->Reset1Click();
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_LT(heartbeat.longestGapMs(), 4000) << "the window froze";
+    EXPECT_GE(CurrentAudioBackend().inputCount(), 1) << "the server's input left the list";
     SoundServer::instance().resume();
     resetAndMeasure();
 }

@@ -3,8 +3,11 @@
 #include "AlsaCapture.h"
 #include "AlsaPcm.h"
 #include "AlsaPlayback.h"
+#include "DeviceLog.h"
+#include "DeviceThread.h"
 
 #include <cerrno>
+#include <memory>
 
 AlsaBackend& AlsaBackend::instance()
 {
@@ -14,13 +17,57 @@ AlsaBackend& AlsaBackend::instance()
 
 AlsaBackend::AlsaBackend() { QuietAlsaErrors(); }
 
+// The device list is read on the GUI thread, and a stopped sound server
+// keeps its plugin's open waiting half a minute. Each probe is bounded like
+// every open; once one got no answer the rest are not asked: the PCMs are
+// taken as present (busy), so the list stays as it was and the next start
+// reports the device that does not answer.
 void AlsaBackend::rescan()
 {
+    silent_ = false;
+    const PcmProbe bounded = [this](const QString& pcm, bool capture) {
+        int rc = 0;
+        if (silent_ || !RunBounded([pcm, capture] { return ProbePcm(pcm, capture); }, rc))
+            return noAnswer(pcm);
+        return rc;
+    };
     const QVector<PcmHint> hints = ReadPcmHints();
-    inputs_ = SelectAlsaDevices(hints, true, ProbePcm);
-    outputs_ = SelectAlsaDevices(hints, false, ProbePcm);
+    inputs_ = SelectAlsaDevices(hints, true, bounded);
+    outputs_ = SelectAlsaDevices(hints, false, bounded);
     queryCache_.clear();
     scanned_ = true;
+}
+
+int AlsaBackend::noAnswer(const QString& pcm)
+{
+    if (!silent_)
+        devlog::Append(QStringLiteral("ALSA: %1 did not answer within %2 ms: the device list is read without asking")
+                           .arg(pcm).arg(DeviceThread::kAbandonMs));
+    silent_ = true;
+    return -EAGAIN;
+}
+
+// The format mask, asked on a thread of its own for the same reason. A
+// device that does not answer is given every classic format: the open of the
+// next start finds out what it takes.
+int AlsaBackend::boundedFormatMask(const QString& pcm, bool capture, uint32_t& mask, uint16_t& channels)
+{
+    struct Answer {
+        uint32_t mask = 0;
+        uint16_t channels = 0;
+    };
+    auto answer = std::make_shared<Answer>();
+    int rc = 0;
+    if (silent_ || !RunBounded([answer, pcm, capture] { return AlsaFormatMask(pcm, capture, answer->mask, answer->channels); },
+                               rc)) {
+        noAnswer(pcm);
+        mask = kAllClassicFormats;
+        channels = 2;
+        return 0;
+    }
+    mask = answer->mask;
+    channels = answer->channels;
+    return rc;
 }
 
 void AlsaBackend::ensureScanned()
@@ -66,7 +113,7 @@ int AlsaBackend::inputCaps(int index, WaveInCaps& caps)
     if (!d)
         return MMSYSERR_BADDEVICEID;
     caps = WaveInCaps{d->label, 0, 0, 0};
-    return AlsaFormatMask(OpenablePcmName(d->pcm), true, caps.formats, caps.channels);
+    return boundedFormatMask(OpenablePcmName(d->pcm), true, caps.formats, caps.channels);
 }
 
 int AlsaBackend::outputCaps(int index, WaveOutCaps& caps)
@@ -75,7 +122,7 @@ int AlsaBackend::outputCaps(int index, WaveOutCaps& caps)
     if (!d)
         return MMSYSERR_BADDEVICEID;
     caps = WaveOutCaps{d->label, 0, 0, WAVECAPS_SAMPLEACCURATE};
-    return AlsaFormatMask(OpenablePcmName(d->pcm), false, caps.formats, caps.channels);
+    return boundedFormatMask(OpenablePcmName(d->pcm), false, caps.formats, caps.channels);
 }
 
 int AlsaBackend::midiOutCount()

@@ -33,8 +33,14 @@ private:
     void ensureScanned();
     const AlsaDevice* device(bool capture, int index);
     int query(bool capture, int index, const WaveFormat& format);
+    int noAnswer(const QString& pcm);
+    int boundedFormatMask(const QString& pcm, bool capture, uint32_t& mask, uint16_t& channels);
+
+    // The 20 classic formats (11025 ... 96000 Hz, 8/16 bit, mono/stereo).
+    static constexpr uint32_t kAllClassicFormats = 0xFFFFF;
 
     bool scanned_ = false;
+    bool silent_ = false;   // a device of the last scan did not answer
     QVector<AlsaDevice> inputs_;
     QVector<AlsaDevice> outputs_;
     // Answers of earlier format queries: a device we are streaming on is busy
