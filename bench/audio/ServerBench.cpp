@@ -11,6 +11,7 @@
 // KORVANTA_PLAY_SECONDS (default 20) and reports the underruns the device
 // log counted, the faults, and the frames played against the time taken.
 #include "AnalyzerPage.h"
+#include "BenchMain.h"
 #include "DeviceLog.h"
 #include "Diagr3.h"
 #include "RadioGroup.h"
@@ -148,15 +149,4 @@ BENCHMARK(BM_ServerUpdateRate)->ArgNames({"N", "blocks"})->Args({2048, 200})->Ar
     ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeneratorIntoServer)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KORVANTA_AUDIO", "alsa");
-    QTemporaryDir home;
-    qputenv("KORVANTA_SETTINGS", home.filePath("krv14f.ini").toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarks(argc, argv, "alsa"); }

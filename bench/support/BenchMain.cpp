@@ -4,10 +4,12 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-int RunBenchmarksOnVirtualCard(int argc, char** argv, const char* dut)
+int RunBenchmarksOnVirtualCard(int argc, char** argv, const char* dut) { return RunBenchmarks(argc, argv, "virtual", dut); }
+
+int RunBenchmarks(int argc, char** argv, const char* audio, const char* dut)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KORVANTA_AUDIO", "virtual");
+    qputenv("KORVANTA_AUDIO", audio);
     if (dut)
         qputenv("KORVANTA_DUT", dut);
     QTemporaryDir home;

@@ -5,3 +5,7 @@
 // benchmark never reads or writes the user's settings.
 
 int RunBenchmarksOnVirtualCard(int argc, char** argv, const char* dut = nullptr);
+
+// The same on the sound system `audio` names ("alsa" for a real device or
+// sound server).
+int RunBenchmarks(int argc, char** argv, const char* audio, const char* dut = nullptr);
