@@ -6,66 +6,20 @@
 //
 //   build/bench/audio/bench_playstart
 
+#include "FirstWriteTiming.h"
 #include "Soundd3.h"
 #include "VirtualCard.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-#include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
 #include <sndfile.h>
-#include <thread>
 #include <vector>
 
 namespace {
 using Clock = std::chrono::steady_clock;
-std::atomic<Clock::rep> firstWrite{0};
-
-class TimingSink : public PlaybackSink {
-public:
-    explicit TimingSink(std::unique_ptr<PlaybackSink> inner) : inner_(std::move(inner)) {}
-    int start() override { return inner_->start(); }
-    int write(const uint8_t* src, int frames, int timeoutMs) override
-    {
-        Clock::rep none = 0;
-        firstWrite.compare_exchange_strong(none, Clock::now().time_since_epoch().count());
-        return inner_->write(src, frames, timeoutMs);
-    }
-    void stop() override { inner_->stop(); }
-    int close() override { return inner_->close(); }
-
-private:
-    std::unique_ptr<PlaybackSink> inner_;
-};
-
-class TimingBackend : public AudioBackend {
-public:
-    QString name() const override { return card().name(); }
-    int inputCount() override { return 1; }
-    int outputCount() override { return 1; }
-    int inputCaps(int d, WaveInCaps& c) override { return card().inputCaps(d, c); }
-    int outputCaps(int d, WaveOutCaps& c) override { return card().outputCaps(d, c); }
-    QString deviceName(bool input, int d) override { return card().deviceName(input, d); }
-    int queryInput(int d, const WaveFormat& f) override { return card().queryInput(d, f); }
-    int queryOutput(int d, const WaveFormat& f) override { return card().queryOutput(d, f); }
-    int openInput(int d, const WaveFormat& f, std::unique_ptr<CaptureSource>& out) override
-    {
-        return card().openInput(d, f, out);
-    }
-    int openOutput(int d, const WaveFormat& f, std::unique_ptr<PlaybackSink>& out) override
-    {
-        std::unique_ptr<PlaybackSink> inner;
-        if (const int rc = card().openOutput(d, f, inner))
-            return rc;
-        out = std::make_unique<TimingSink>(std::move(inner));
-        return 0;
-    }
-
-private:
-    static VirtualCard& card() { return VirtualCard::instance(); }
-};
 
 // Runs `start` and waits for the first write; the time between is the
 // iteration's time.
@@ -73,16 +27,13 @@ template <class Start, class Stop>
 void timeFirstFrame(benchmark::State& state, Start start, Stop stop)
 {
     for (auto _ : state) {
-        firstWrite.store(0);
+        ArmFirstWrite();
         const Clock::time_point t0 = Clock::now();
         if (start() != 0) {
             state.SkipWithError("the start failed");
             break;
         }
-        while (firstWrite.load() == 0)
-            std::this_thread::yield();
-        const Clock::time_point t1{Clock::duration(firstWrite.load())};
-        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        state.SetIterationTime(SecondsToFirstWrite(t0));
         stop();
     }
 }
@@ -132,7 +83,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     VirtualCard::instance().reset();
     VirtualCard::instance().setFastMode(true);
-    TimingBackend backend;
+    FirstWriteBackend backend;
     SetAudioBackendForTests(&backend);
     if (SoundInit() != 0)
         return 1;
