@@ -10,20 +10,16 @@
 // BM_GeneratorIntoServer plays a sine with the playback engine for
 // KORVANTA_PLAY_SECONDS (default 20) and reports the underruns the device
 // log counted, the faults, and the frames played against the time taken.
-#include "AnalyzerPage.h"
+#include "AnalyzerRig.h"
 #include "BenchMain.h"
 #include "DeviceLog.h"
-#include "Diagr3.h"
-#include "RadioGroup.h"
 #include "Soundd3.h"
 #include "SoundLayer.h"
 #include "Tdummy.h"
 #include "samplemem.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
@@ -33,72 +29,14 @@
 namespace {
 constexpr int kRate = 44100;
 
-struct Rig {
-    Tdummy dummy;
-    TDiagramm diagram;
-    TAnalyzerPage page;
-
-    Rig()
-    {
-        SoundInit();
-        int in = 0, out = 0;
-        DeviceReport(in, out, Analyzer().InFormats);
-        SetInDevice(0);
-        SetOutDevice(0);
-        SetSampleRates(kRate, kRate);
-        SetBits(16, 16);
-        page.SetDiagram(&diagram);
-        page.EnterAnalyzerPage();
-    }
-    ~Rig()
-    {
-        page.LeaveAnalyzerPage();
-        SoundDone();
-    }
-};
-
 void BM_ServerUpdateRate(benchmark::State& state)
 {
-    const int N = static_cast<int>(state.range(0));
-    auto rig = std::make_unique<Rig>();
-    static const int kItems[] = {0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 3};
-    rig->page.FFTpointsgroup->setItemIndex(kItems[N / 1024]);
-    rig->page.RunningGroup->setItemIndex(1);
-    const int blocks = static_cast<int>(state.range(1));
-    QEventLoop loop;
-    QElapsedTimer t;
-    int shown = 0;
-    int first = -1;
-    QObject::connect(&rig->page, &TAnalyzerPage::spectrumShown, [&] {
-        ++shown;
-        if (first < 0) { // the first block only starts the clock
-            first = shown;
-            t.start();
-        } else if (shown >= first + blocks) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(300000, &loop, &QEventLoop::quit);
+    auto rig = std::make_unique<AnalyzerRig>();
     GeneratorSettings tone;
     tone.levelLeft = tone.levelRight = -10;
     StartPlay(tone, -1, 1000.0f);
-    for (auto _ : state) {
-        rig->page.StartButtonClick();
-        loop.exec();
-        const double seconds = t.nsecsElapsed() / 1e9;
-        rig->page.StopButtonClick();
-        StopPlay();
-        if (first < 0 || shown < first + blocks) {
-            state.SkipWithError("the analyzer stopped early (no server?)");
-            break;
-        }
-        state.SetIterationTime(seconds);
-        const double rate = (shown - first) / seconds;
-        const double limit = double(kRate) / (N + N / 8);
-        state.counters["blocks_per_s"] = rate;
-        state.counters["limit_per_s"] = limit;
-        state.counters["of_limit_%"] = 100.0 * rate / limit;
-    }
+    MeasureUpdateRate(state, *rig, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    StopPlay();
 }
 
 void BM_GeneratorIntoServer(benchmark::State& state)

@@ -10,20 +10,18 @@
 // BM_UpdateRate runs the analyzer continuously on the virtual card in real
 // time and compares the blocks shown per second with the limit
 // fs / (N + N/8) of back-to-back recording.
-#include "BenchMain.h"
 #include "AnalysisSettings.h"
 #include "AnalyzerLogic.h"
 #include "AnalyzerPage.h"
+#include "AnalyzerRig.h"
+#include "BenchMain.h"
 #include "Diagr3.h"
 #include "RadioGroup.h"
 #include "Soundd3.h"
-#include "Tdummy.h"
 #include "VirtualCard.h"
 #include "samplemem.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QEventLoop>
 #include <QTimer>
 #include <benchmark/benchmark.h>
@@ -36,28 +34,6 @@
 
 namespace {
 constexpr int kRate = 44100;
-
-struct Rig {
-    Tdummy dummy;
-    TDiagramm diagram;
-    TAnalyzerPage page;
-
-    Rig()
-    {
-        SoundInit();
-        int in = 0, out = 0;
-        DeviceReport(in, out, Analyzer().InFormats);
-        SetSampleRates(kRate, kRate);
-        SetBits(16, 16);
-        page.SetDiagram(&diagram);
-        page.EnterAnalyzerPage();
-    }
-    ~Rig()
-    {
-        page.LeaveAnalyzerPage();
-        SoundDone();
-    }
-};
 
 std::vector<float> stereoBlock(int frames)
 {
@@ -74,7 +50,7 @@ std::vector<float> stereoBlock(int frames)
 
 void BM_ProcessBlock(benchmark::State& state)
 {
-    Rig rig;
+    AnalyzerRig rig;
     AnalyzerState& a = Analyzer();
     const int N = 16384;
     rig.page.FFTpointsgroup->setItemIndex(3);
@@ -99,41 +75,9 @@ void BM_ProcessBlock(benchmark::State& state)
 
 void BM_UpdateRate(benchmark::State& state)
 {
-    const int N = static_cast<int>(state.range(0));
     VirtualCard::instance().setFastMode(false);
-    auto rig = std::make_unique<Rig>();
-    static const int kItems[] = {0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 3};
-    rig->page.FFTpointsgroup->setItemIndex(kItems[N / 1024]);
-    rig->page.RunningGroup->setItemIndex(1);
-    const int blocks = static_cast<int>(state.range(1));
-    // A real event loop, as in the program: it wakes as soon as an event is
-    // posted (a polling wait would add its own delay to every block).
-    QEventLoop loop;
-    QElapsedTimer t;
-    int shown = 0;
-    int first = -1;
-    QObject::connect(&rig->page, &TAnalyzerPage::spectrumShown, [&] {
-        ++shown;
-        if (first < 0) { // the first block only starts the clock
-            first = shown;
-            t.start();
-        } else if (shown >= first + blocks) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    for (auto _ : state) {
-        rig->page.StartButtonClick();
-        loop.exec();
-        const double seconds = t.nsecsElapsed() / 1e9;
-        rig->page.StopButtonClick();
-        state.SetIterationTime(seconds);
-        const double rate = first < 0 ? 0.0 : (shown - first) / seconds;
-        const double limit = double(kRate) / BlockFrames(N);
-        state.counters["blocks_per_s"] = rate;
-        state.counters["limit_per_s"] = limit;
-        state.counters["of_limit_%"] = 100.0 * rate / limit;
-    }
+    auto rig = std::make_unique<AnalyzerRig>();
+    MeasureUpdateRate(state, *rig, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
 }
 } // namespace
 
