@@ -2,6 +2,9 @@
 
 #include "WaveTypes.h"
 
+#include "DeviceLog.h"
+#include "DeviceThread.h"
+
 #include <QSocketNotifier>
 #include <alsa/asoundlib.h>
 
@@ -117,7 +120,20 @@ AlsaMixer::~AlsaMixer()
 {
     for (QSocketNotifier* n : notifiers_)
         delete n;
-    snd_mixer_close(handle_);
+    // A mixer given up on still belongs to the write that hangs in it.
+    if (!abandoned_)
+        snd_mixer_close(handle_);
+}
+
+void AlsaMixer::abandon()
+{
+    abandoned_ = true;
+    for (QSocketNotifier* n : notifiers_)
+        delete n;
+    notifiers_.clear();
+    devlog::Append(QStringLiteral("mixer %1 did not answer within %2 ms: volume control is off until the next start")
+                       .arg(device_)
+                       .arg(DeviceThread::kAbandonMs));
 }
 
 void AlsaMixer::watchDescriptors()
@@ -190,10 +206,10 @@ int AlsaMixer::readVolume(snd_mixer_elem_t* e, bool playback) const
     return RawToVolume(value, min, max, rawScale_);
 }
 
-int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int32_t value) const
+int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int32_t value, VolumeScale rawScale)
 {
     long min = 0, max = 0;
-    if (rawScale_ != VolumeScale::Cubic && value > 0) {
+    if (rawScale != VolumeScale::Cubic && value > 0) {
         const int rangeOk = playback ? snd_mixer_selem_get_playback_dB_range(e, &min, &max)
                                      : snd_mixer_selem_get_capture_dB_range(e, &min, &max);
         if (rangeOk >= 0 && min < max) {
@@ -206,12 +222,14 @@ int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int32_t value) co
                                  : snd_mixer_selem_get_capture_volume_range(e, &min, &max);
     if (rangeOk < 0)
         return rangeOk;
-    const long raw = VolumeToRaw(value, min, max, rawScale_);
+    const long raw = VolumeToRaw(value, min, max, rawScale);
     return playback ? snd_mixer_selem_set_playback_volume_all(e, raw) : snd_mixer_selem_set_capture_volume_all(e, raw);
 }
 
 int AlsaMixer::readValues(TreeControl& c)
 {
+    if (abandoned_)
+        return MMSYSERR_NODRIVER;
     const AlsaBinding& b = bindings_[c.desc.controlId - 1];
     snd_mixer_elem_t* e = b.element >= 0 ? elems_[static_cast<size_t>(b.element)] : nullptr;
     const auto ch = SND_MIXER_SCHN_FRONT_LEFT;
@@ -252,36 +270,57 @@ int AlsaMixer::readValues(TreeControl& c)
     return MMSYSERR_ERROR;
 }
 
+// One write to the card with everything it needs copied: a write that a
+// stopped sound server holds up finishes on its own thread, after the
+// caller's values are long gone.
+int AlsaMixer::applyWrite(const ElementWrite& w)
+{
+    int rc = 0;
+    switch (w.aspect) {
+    case Aspect::PlaybackVolume: return writeVolume(w.element, true, w.values[0], w.scale);
+    case Aspect::CaptureVolume: return writeVolume(w.element, false, w.values[0], w.scale);
+    case Aspect::PlaybackMute: return snd_mixer_selem_set_playback_switch_all(w.element, w.values[0] ? 0 : 1);
+    case Aspect::CaptureEnum: {
+        const auto item = static_cast<unsigned>(std::find(w.values.begin(), w.values.end(), 1) - w.values.begin());
+        for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch)
+            if (snd_mixer_selem_has_capture_channel(w.element, static_cast<snd_mixer_selem_channel_id_t>(ch)) || ch == 0)
+                rc = std::min(rc, snd_mixer_selem_set_enum_item(w.element, static_cast<snd_mixer_selem_channel_id_t>(ch), item));
+        return rc;
+    }
+    case Aspect::CaptureSwitches:
+        for (size_t i = 0; i < w.values.size() && i < w.switches.size(); ++i)
+            if (w.switches[i])
+                rc = std::min(rc, snd_mixer_selem_set_capture_switch_all(w.switches[i], w.values[i] ? 1 : 0));
+        return rc;
+    case Aspect::Fixed: return 0;
+    }
+    return rc;
+}
+
 int AlsaMixer::writeValues(TreeControl& c, const int32_t* values)
 {
+    if (abandoned_)
+        return MMSYSERR_NODRIVER;
     const AlsaBinding& b = bindings_[c.desc.controlId - 1];
     snd_mixer_elem_t* e = b.element >= 0 ? elems_[static_cast<size_t>(b.element)] : nullptr;
     if (b.element >= 0 && !e)
         return MMSYSERR_NODRIVER;
-    int rc = 0;
-    switch (b.aspect) {
-    case Aspect::PlaybackVolume: rc = writeVolume(e, true, values[0]); break;
-    case Aspect::CaptureVolume: rc = writeVolume(e, false, values[0]); break;
-    case Aspect::PlaybackMute: rc = snd_mixer_selem_set_playback_switch_all(e, values[0] ? 0 : 1); break;
-    case Aspect::CaptureEnum: {
-        const auto first = std::find(values, values + c.values.size(), 1);
-        if (first == values + c.values.size())
-            return MMSYSERR_INVALPARAM;
-        const auto item = static_cast<unsigned>(first - values);
-        for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch)
-            if (snd_mixer_selem_has_capture_channel(e, static_cast<snd_mixer_selem_channel_id_t>(ch)) || ch == 0)
-                rc = std::min(rc, snd_mixer_selem_set_enum_item(e, static_cast<snd_mixer_selem_channel_id_t>(ch), item));
-        break;
-    }
-    case Aspect::CaptureSwitches:
-        for (size_t i = 0; i < c.values.size() && i < b.items.size(); ++i)
-            if (snd_mixer_elem_t* s = elems_[static_cast<size_t>(b.items[i])])
-                rc = std::min(rc, snd_mixer_selem_set_capture_switch_all(s, values[i] ? 1 : 0));
-        break;
-    case Aspect::Fixed:
+    if (b.aspect == Aspect::Fixed) {
         // Nothing on the card to switch; the program still hears back.
         notifyControlChange(c.desc.controlId);
         return MMSYSERR_NOERROR;
+    }
+    ElementWrite w{b.aspect, e, {}, std::vector<int32_t>(values, values + c.values.size()), rawScale_};
+    if (b.aspect == Aspect::CaptureEnum && std::find(w.values.begin(), w.values.end(), 1) == w.values.end())
+        return MMSYSERR_INVALPARAM;
+    for (int item : b.items)
+        w.switches.push_back(elems_[static_cast<size_t>(item)]);
+    // The write goes through the sound server when there is one; a stopped
+    // server would hold it, and the window with it, indefinitely.
+    int rc = 0;
+    if (!RunBounded([w] { return applyWrite(w); }, rc)) {
+        abandon();
+        return MMSYSERR_NODRIVER;
     }
     if (rc < 0)
         return MMSYSERR_ERROR;

@@ -9,6 +9,10 @@
 // QSocketNotifier on the GUI thread; handling the events runs the element
 // callbacks, which post MM_MIXM_CONTROL_CHANGE for every control of that
 // element. GUI thread only.
+//
+// Writes go through the sound server where there is one, so each runs on a
+// thread of its own for at most two seconds; one that gets no answer (a
+// stopped server) leaves the mixer to it, and every later call fails at once.
 
 #include "AlsaMixerMap.h"
 #include "VolumeLaw.h"
@@ -39,7 +43,18 @@ private:
     void handleEvents();
     static int elementEvent(snd_mixer_elem_t* elem, unsigned int mask);
     int readVolume(snd_mixer_elem_t* elem, bool playback) const;
-    int writeVolume(snd_mixer_elem_t* elem, bool playback, int32_t value) const;
+    using Aspect = AlsaBinding::Aspect;
+    struct ElementWrite {
+        Aspect aspect;
+        snd_mixer_elem_t* element;
+        std::vector<snd_mixer_elem_t*> switches;   // CaptureSwitches: one element an item
+        std::vector<int32_t> values;
+        VolumeScale scale;
+    };
+    static int applyWrite(const ElementWrite& w);
+    static int writeVolume(snd_mixer_elem_t* elem, bool playback, int32_t value, VolumeScale rawScale);
+    // A write got no answer: the mixer is left to it and does nothing more.
+    void abandon();
 
     snd_mixer_t* handle_;
     QString device_;
@@ -47,4 +62,5 @@ private:
     std::vector<AlsaBinding> bindings_;
     VolumeScale rawScale_;
     std::vector<QSocketNotifier*> notifiers_;
+    bool abandoned_ = false;
 };

@@ -6,12 +6,14 @@
 
 #include "AlsaMixer.h"
 #include "AppTestSupport.h"
+#include "DeviceLog.h"
 #include "SoundServer.h"
 #include "GeneratorPage.h"
 #include "MainMenu.h"
 #include "mixu.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTest>
 
@@ -115,3 +117,29 @@ TEST_F(SoundServerProgram, TheDesktopVolumesAreTheSameAfterARun)
     EXPECT_NEAR(serverVolume(true), sinkBefore, 70);
     EXPECT_NEAR(serverVolume(false), sourceBefore, 70);
 }
+
+namespace {
+// A volume change while the server is stopped: the write gets two seconds,
+// then the mixer is given up (a device-log line) and the window goes on;
+// later changes fail at once, and the program still ends normally.
+TEST_F(SoundServerProgram, AStoppedServerNeverHoldsTheWindowOnAVolumeChange)
+{
+    SKIP_WITHOUT_SOUND_SERVER();
+    start();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
+    SoundServer::instance().pause();
+    QElapsedTimer t;
+    t.start();
+    main->GeneratorPage->ScrollBar2->setValue(60);
+    EXPECT_LT(t.elapsed(), 4000);
+    EXPECT_TRUE(devlog::Lines().join('\n').contains("did not answer")) << devlog::Lines().join('\n').toStdString();
+    t.restart();
+    main->GeneratorPage->ScrollBar2->setValue(50);
+    EXPECT_LT(t.elapsed(), 500) << "a mixer given up on is not asked again";
+    t.restart();
+    closeMain();
+    EXPECT_LT(t.elapsed(), 4000);
+    SoundServer::instance().resume();
+}
+} // namespace
