@@ -21,8 +21,8 @@ namespace {
 // that cannot run.
 QString setUpPlan(const MeasureOptions& o, DistortionSettings& s)
 {
-    s.sweep = o.overFrequency.value_or(s.sweep == DistortionSweep::Frequency) ? DistortionSweep::Frequency
-                                                                             : DistortionSweep::Level;
+    if (o.over)
+        s.sweep = *o.over == 1 ? DistortionSweep::Frequency : DistortionSweep::Level;
     s.levels.startDb = o.fromDb.value_or(s.levels.startDb);
     s.levels.stopDb = o.toDb.value_or(s.levels.stopDb);
     if (o.linearLevels)

@@ -305,12 +305,7 @@ const std::vector<OptionSpec>& optionTable()
         {"--duration", "SECONDS", kGenerate, "play this long (default: until interrupted)",
          real("--duration", 0.0, 2000000.0, &MeasureOptions::duration)},
         {"--over", "WHAT", kDistortion, "level (steps of the played level) or frequency (steps at one level)",
-         [](MeasureOptions& o, const QString& v) {
-             if (v != QLatin1String("level") && v != QLatin1String("frequency"))
-                 return bad("--over", v, QStringLiteral("not one of level, frequency"));
-             o.overFrequency = v == QLatin1String("frequency");
-             return QString();
-         }},
+         choice("--over", {QStringLiteral("level"), QStringLiteral("frequency")}, &MeasureOptions::over)},
         {"--from-db", "DB", kDistortion, "first level of a run over level, dB full scale, -120 to 0",
          real("--from-db", -120.0, 0.0, &MeasureOptions::fromDb)},
         {"--to-db", "DB", kDistortion, "last level of a run over level, dB full scale, -120 to 0",
@@ -320,12 +315,7 @@ const std::vector<OptionSpec>& optionTable()
         {"--stop-thdn", "PERCENT", kDistortion, "end a run over level once THD+N passes PERCENT (0: never)",
          real("--stop-thdn", 0.0, 100.0, &MeasureOptions::stopThdn)},
         {"--channel", "WHICH", kDistortion, "the input the amplifier feeds: left or right",
-         [](MeasureOptions& o, const QString& v) {
-             if (v != QLatin1String("left") && v != QLatin1String("right"))
-                 return bad("--channel", v, QStringLiteral("not one of left, right"));
-             o.channel = v == QLatin1String("right") ? 1 : 0;
-             return QString();
-         }},
+         choice("--channel", {QStringLiteral("left"), QStringLiteral("right")}, &MeasureOptions::channel)},
         {"--load", "OHMS", kDistortion, "load resistance for watts, 0.1 to 1e6 ohms",
          real("--load", 0.1, 1e6, &MeasureOptions::loadOhms)},
         {"--divider", "RATIO", kDistortion, "attenuation before the input, e.g. 10 for 10:1",

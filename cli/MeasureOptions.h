@@ -72,7 +72,7 @@ struct MeasureOptions {
     std::optional<double> duration; // seconds; none: until interrupted
 
     // Distortion (also --from, --to, --steps, --level, --settle, --frequency).
-    std::optional<bool> overFrequency;
+    std::optional<int> over;            // 0 level, 1 frequency
     std::optional<double> fromDb;
     std::optional<double> toDb;
     std::optional<bool> linearLevels;
