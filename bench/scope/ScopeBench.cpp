@@ -7,6 +7,7 @@
 //   build/bench/scope/bench_scope
 
 #include "BenchMain.h"
+#include "RateClock.h"
 #include "OscilloscopeSettings.h"
 #include "Oszidia1.h"
 #include "ScopeEngine.h"
@@ -16,10 +17,7 @@
 #include "VirtualCard.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
@@ -41,30 +39,12 @@ void BM_FrameRate(benchmark::State& state)
     ScopeEngine engine(settings);
     engine.SetDisplay(&display);
 
-    QEventLoop loop;
-    QElapsedTimer t;
-    int shown = 0, first = -1;
-    QObject::connect(&engine, &ScopeEngine::frameShown, [&] {
-        ++shown;
-        if (first < 0) { // the first frame only starts the clock
-            first = shown;
-            t.start();
-        } else if (shown >= first + frames) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    RateClock clock(&engine, &ScopeEngine::frameShown, frames);
     for (auto _ : state) {
-        engine.Enter(1.5f, true);
-        loop.exec();
-        const double seconds = t.nsecsElapsed() / 1e9;
+        double seconds = 0.0;
+        clock.run([&engine] { engine.Enter(1.5f, true); }, 120000, seconds);
         engine.Leave();
-        state.SetIterationTime(seconds);
-        const double rate = first < 0 ? 0.0 : (shown - first) / seconds;
-        const double limit = double(settings.sampleRate) / settings.frameLength;
-        state.counters["frames_per_s"] = rate;
-        state.counters["limit_per_s"] = limit;
-        state.counters["of_limit_%"] = 100.0 * rate / limit;
+        ReportRate(state, "frames", seconds, clock.rate(), double(settings.sampleRate) / settings.frameLength);
     }
     SoundDone();
 }

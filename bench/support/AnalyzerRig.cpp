@@ -2,12 +2,10 @@
 
 #include "AnalyzerLogic.h"
 #include "RadioGroup.h"
+#include "RateClock.h"
 #include "Soundd3.h"
 #include "samplemem.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <benchmark/benchmark.h>
 
 AnalyzerRig::AnalyzerRig()
@@ -34,36 +32,15 @@ void MeasureUpdateRate(benchmark::State& state, AnalyzerRig& rig, int N, int blo
     static const int kItems[] = {0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 3};
     rig.page.FFTpointsgroup->setItemIndex(kItems[N / 1024]);
     rig.page.RunningGroup->setItemIndex(1);
-    // A real event loop wakes as soon as an event is posted; a polling wait
-    // would add its own delay to every block.
-    QEventLoop loop;
-    QElapsedTimer t;
-    int shown = 0;
-    int first = -1;
-    QObject::connect(&rig.page, &TAnalyzerPage::spectrumShown, &loop, [&] {
-        ++shown;
-        if (first < 0) {
-            first = shown;
-            t.start();
-        } else if (shown >= first + blocks) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(300000, &loop, &QEventLoop::quit);
+    RateClock clock(&rig.page, &TAnalyzerPage::spectrumShown, blocks);
     for (auto _ : state) {
-        rig.page.StartButtonClick();
-        loop.exec();
-        const double seconds = t.nsecsElapsed() / 1e9;
+        double seconds = 0.0;
+        const bool all = clock.run([&rig] { rig.page.StartButtonClick(); }, 300000, seconds);
         rig.page.StopButtonClick();
-        if (first < 0 || shown < first + blocks) {
+        if (!all) {
             state.SkipWithError("the analyzer stopped early (no device?)");
             break;
         }
-        state.SetIterationTime(seconds);
-        const double rate = (shown - first) / seconds;
-        const double limit = double(AnalyzerRig::kRate) / BlockFrames(N);
-        state.counters["blocks_per_s"] = rate;
-        state.counters["limit_per_s"] = limit;
-        state.counters["of_limit_%"] = 100.0 * rate / limit;
+        ReportRate(state, "blocks", seconds, clock.rate(), double(AnalyzerRig::kRate) / BlockFrames(N));
     }
 }
