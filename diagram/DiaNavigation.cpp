@@ -56,22 +56,12 @@ int32_t ScrollLowFreq(int code, int32_t xmin, int32_t xmax, bool xLog)
 namespace {
 constexpr int32_t kLargestValue = 2000000000;
 
-// The next 1-2-5 value below (code SB_LINEUP) or above v.
+// The next 1-2-5 value below (code SB_LINEUP) or above v, whole numbers
+// from 1.
 int32_t Next125(int code, int32_t v)
 {
-    const double decade = std::pow(10.0, std::floor(std::log10(std::max(v, 1))));
-    const double steps[] = {decade / 2, decade, 2 * decade, 5 * decade, 10 * decade, 20 * decade};
-    if (code == SB_LINEUP) {
-        double below = 1;
-        for (double s : steps)
-            if (s < v)
-                below = s;
-        return static_cast<int32_t>(std::max(below, 1.0));
-    }
-    for (double s : steps)
-        if (s > v)
-            return static_cast<int32_t>(std::min(s, double(kLargestValue)));
-    return v;
+    const double next = code == SB_LINEUP ? NiceBelow(std::max(v - 0.5, 0.5)) : NiceAbove(v + 0.5);
+    return static_cast<int32_t>(std::clamp(next, 1.0, double(kLargestValue)));
 }
 
 int32_t MovedValue(int code, int32_t v, int32_t span, bool xLog)

@@ -21,6 +21,32 @@ const char* const kLogLabels[LogGridCount] = {
 
 double NiceStep(double v) { return SmallestAbove(kNiceSteps, v); }
 
+namespace {
+constexpr double kSteps[] = {1.0, 2.0, 5.0, 10.0};
+
+double Decade(double v) { return std::pow(10.0, std::floor(std::log10(v))); }
+} // namespace
+
+double NiceBelow(double v)
+{
+    const double d = Decade(v);
+    double best = d;
+    for (double s : kSteps)
+        if (s * d <= v * (1 + 1e-12))
+            best = s * d;
+    return best;
+}
+
+double NiceAbove(double v)
+{
+    const double d = Decade(v);
+    for (double s : kSteps)
+        if (s * d >= v * (1 - 1e-12))
+            return s * d;
+    return 10 * d;
+}
+
+
 double LogGridFreq(int index)
 {
     if (index <= 0)

@@ -21,6 +21,11 @@ T SmallestAbove(const List& list, T v)
 // greater than v; v itself for v >= 100000.
 double NiceStep(double v);
 
+// The largest 1-2-5 value (1, 2, 5, 10, 20 ...) at or below v, and the
+// smallest at or above it; v > 0.
+double NiceBelow(double v);
+double NiceAbove(double v);
+
 // The logarithmic grid: 47 frequencies (0, 1 ... 9, 10, 20 ... 90, ...,
 // 100000) and their labels; an empty label is a grid line without text.
 inline constexpr int LogGridCount = 47;

@@ -1,5 +1,7 @@
 #include "DistortionPlot.h"
 
+#include "DiaScale.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -34,34 +36,11 @@ double DistortionPlotX(const DistortionPoint& p, DistortionSweep sweep)
 }
 
 namespace {
-constexpr double kSteps[] = {1.0, 2.0, 5.0, 10.0};
-
-double Decade(double v) { return std::pow(10.0, std::floor(std::log10(v))); }
-
 int32_t ClampToRange(double v)
 {
     return static_cast<int32_t>(std::clamp(std::round(v), 1.0, double(std::numeric_limits<int32_t>::max())));
 }
 } // namespace
-
-double NiceBelow(double v)
-{
-    const double d = Decade(v);
-    double best = d;
-    for (double s : kSteps)
-        if (s * d <= v * (1 + 1e-12))
-            best = s * d;
-    return best;
-}
-
-double NiceAbove(double v)
-{
-    const double d = Decade(v);
-    for (double s : kSteps)
-        if (s * d >= v * (1 - 1e-12))
-            return s * d;
-    return 10 * d;
-}
 
 DistortionAxis DistortionPlotAxis(const DistortionSettings& plan, const std::vector<DistortionPoint>& points)
 {

@@ -42,8 +42,3 @@ struct DistortionAxis {
 // plan's frequencies, or 1 mW ... 100 W before the first step of a run over
 // level), never below 1 or beyond the whole-number range.
 DistortionAxis DistortionPlotAxis(const DistortionSettings& plan, const std::vector<DistortionPoint>& points);
-
-// The largest 1-2-5 value (1, 2, 5, 10, 20 ...) at or below v, and the
-// smallest at or above it; v > 0.
-double NiceBelow(double v);
-double NiceAbove(double v);
