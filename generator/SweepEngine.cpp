@@ -1,7 +1,6 @@
 #include "SweepEngine.h"
 
 #include "CorrectionTable.h"
-#include "SharedRoutines.h"
 #include "Soundd3.h"
 #include "SweepPlan.h"
 #include "UserMessages.h"
@@ -32,6 +31,10 @@ int inputRate()
 TSweepEngine::TSweepEngine(SweepSettings& settings, QObject* parent)
     : QObject(parent), settings_(settings), work_(std::make_unique<float[]>(kWorkFloats))
 {
+    // The settle time is a least wait: a coarse timer may fire early.
+    settle_.setSingleShot(true);
+    settle_.setTimerType(Qt::PreciseTimer);
+    connect(&settle_, &QTimer::timeout, this, &TSweepEngine::settled);
 }
 
 TSweepEngine::~TSweepEngine() = default;
@@ -74,6 +77,7 @@ void TSweepEngine::Abort()
     s.running = false;
     s.startRequested = false;
     s.stopRequested = false;
+    settle_.stop();
     dropBlockInFlight();
     // Only the sweep's own tone: the generator window's stays.
     if (ours)
@@ -86,6 +90,8 @@ void TSweepEngine::Leave()
     SweepSettings& s = settings_;
     if (s.running || awaiting_)
         StopPlay();
+    // The step waiting to record is not recorded any more.
+    settle_.stop();
     s.stopRequested = true;
     // The next page's loop may take the input over, and with it the block
     // this sweep waits for: waiting on would leave the sweep running for
@@ -118,10 +124,10 @@ void TSweepEngine::Step()
         s.running = false;
     }
     // A step message dispatched during a step's settle wait only takes the
-    // stop; the step that waits decides afterwards whether to record. A
-    // step message while a block is due is not the one its completion will
-    // post.
-    if (s.running && !waiting_ && !awaiting_) {
+    // stop; the step that waits still records (STOP lets the step in
+    // progress finish). A step message while a block is due is not the one
+    // its completion will post.
+    if (s.running && !settle_.isActive() && !awaiting_) {
         s.running = devicesUsable();
         if (s.running)
             runStep();
@@ -150,19 +156,24 @@ void TSweepEngine::runStep()
     }
     if (!startTone(f))
         return;
-    waiting_ = true;
-    DelayMs(static_cast<uint32_t>(std::max(0, s.settleMs)));
-    waiting_ = false;
-    // Ended during the wait (page left, everything stopped, device fault).
+    settle_.start(std::max(0, s.settleMs));
+}
+
+// The settle wait is over: the step's block is recorded.
+void TSweepEngine::settled()
+{
+    SweepSettings& s = settings_;
+    // Whatever ends the sweep during the wait also stops the timer.
     if (!s.running)
         return;
-    expectedTag_ = StepTag(f, s.stepIndex);
+    expectedTag_ = StepTag(s.currentFrequency, s.stepIndex);
     expectedFrames_ = s.captureFrames;
     awaiting_ = true;
     if (!recordExpected())
         return;
     ++s.stepIndex;
     s.running = s.stepIndex <= s.steps;
+    emit runningChanged(s.running);
 }
 
 bool TSweepEngine::startTone(float freq)
@@ -272,6 +283,7 @@ void TSweepEngine::endWithError(Failure failure, int code)
     s.running = false;
     s.startRequested = false;
     s.stopRequested = false;
+    settle_.stop();
     dropBlockInFlight();
     StopPlay();
     emit runningChanged(false);

@@ -10,15 +10,16 @@
 // waits for (another loop's, or a stale one of a sweep that was ended) is
 // dropped and the step's own block recorded instead.
 //
-// GUI thread only. The settle wait dispatches events, so STOP, Abort and
-// page changes may run inside a step; the step checks afterwards whether it
-// should still record.
+// GUI thread only. The settle wait is a timer: STOP, Abort, page changes
+// and the close of the program run during it as at any other time, and an
+// Abort or a page change ends it at once.
 
 #include "GeneratorSettings.h"
 #include "SweepEvaluation.h"
 #include "SweepSettings.h"
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -57,6 +58,8 @@ public:
 
     bool Running() const { return settings_.running; }
     bool AwaitingBlock() const { return awaiting_; }
+    // Between a step's tone start and its recording.
+    bool Settling() const { return settle_.isActive(); }
 
     // The step message and the capture completion (public for tests).
     void Step();
@@ -87,6 +90,7 @@ protected:
 
 private:
     void runStep();
+    void settled();
     bool startTone(float freq);
     bool recordExpected();
     void evaluate(float* data, int count, int overRange, uint32_t tag);
@@ -102,7 +106,7 @@ private:
     int32_t expectedFrames_ = 0;
     bool awaiting_ = false;      // a block of the running sweep is due
     bool inFlight_ = false;      // a recording of this engine has not come back yet
-    bool waiting_ = false;       // inside a step's settle wait
+    QTimer settle_;              // a step's settle wait
     int staleBlocks_ = 0;        // blocks of an ended sweep still to come
     std::unique_ptr<float[]> work_;  // the band-passed copy of a block
 };

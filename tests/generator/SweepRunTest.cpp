@@ -4,10 +4,12 @@
 #include "SweepTestSupport.h"
 
 #include "MainMenu.h"
+#include "UnixSignals.h"
 #include "UserMessages.h"
 
 #include <QLabel>
 #include <QTabWidget>
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -122,6 +124,34 @@ TEST_F(SweepTest, StopDuringTheSettleWaitStillDrawsThatStep)
     ASSERT_EQ(p.size(), 1u);
     EXPECT_NEAR(p[0].f, 100.0, 0.01);
     EXPECT_FALSE(IsPlaying());
+}
+
+// SIGTERM in a step's settle wait ends the program the normal way: the
+// sweep stops, the settings are written and the event loop ends, without
+// waiting for the step. A watchdog, far beyond any close and far below the
+// wait, tells a loop that could only end with the wait.
+TEST_F(SweepTest, SigtermDuringTheSettleWaitClosesTheProgram)
+{
+    setPlan({.from = 100, .to = 1000, .steps = 3, .settleMs = 60000});
+    TUnixSignals signalHandling;
+    ASSERT_TRUE(signalHandling.installed());
+    QObject::connect(&signalHandling, &TUnixSignals::terminationRequested, main, &QWidget::close);
+    QObject::connect(&page->Engine(), &TSweepEngine::frequencyShown, [] { ::raise(SIGTERM); });
+    bool watchdogFired = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&watchdogFired] {
+        watchdogFired = true;
+        QCoreApplication::quit();
+    });
+    watchdog.start(20000);
+    page->wobbelnBut->click();
+    QApplication::exec();
+    EXPECT_FALSE(watchdogFired) << "the program ended only with the settle wait";
+    EXPECT_FALSE(Sweep().running);
+    EXPECT_FALSE(IsPlaying());
+    EXPECT_EQ(setting("WOB", "STARTMESS"), QStringLiteral("60000")) << "the settings were written";
+    closeMain();
 }
 
 TEST_F(SweepTest, ReadoutShowsClippingAndSilence)
