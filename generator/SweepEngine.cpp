@@ -260,10 +260,14 @@ void TSweepEngine::evaluate(float* data, int count, int overRange, uint32_t tag)
     SweepPoint p;
     p.index = TagIndex(tag);
     p.frequency = TagFrequency(tag);
+    int inBits = 0, outBits = 0;
+    GetBits(inBits, outBits);
+    const double noSignal = NoSignalMean(inBits);
     const MeanMagnitudes m = MeanOfMagnitudes(data, frames);
-    emit levelReadout(SweepLevelReadout(m, overRange));
-    p.values = LevelValues(s.mode, m, p.frequency, InputCorrection());
-    if (s.mode != kNoReference && m.right != 0.0 && m.left != 0.0) {
+    emit levelReadout(SweepLevelReadout(m, overRange, noSignal));
+    p.values = LevelValues(s.mode, m, p.frequency, InputCorrection(), noSignal);
+    p.silence = SilentChannels(m, noSignal);
+    if (s.mode != kNoReference && !p.silence.any()) {
         std::copy(data, data + 2 * frames, work_.get());
         p.values.value2 = BandPassPhase(work_.get(), frames, inputRate(), p.frequency, s.mode);
     }

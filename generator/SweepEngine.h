@@ -28,7 +28,8 @@ class QEvent;
 struct SweepPoint {
     int32_t index = 0;
     float frequency = 0.0f;
-    SweepValues values;
+    SweepValues values;   // kNoSignalValue where a channel was silent
+    SweepSilence silence;
     SweepCurveFlags flags;
 };
 

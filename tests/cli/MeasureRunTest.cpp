@@ -3,6 +3,7 @@
 // same device under test from the same settings file.
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
+#include "DiaPointStore.h"
 #include "Diagr3.h"
 #include "DistortionMenu.h"
 #include "DistortionWindow.h"
@@ -12,11 +13,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <cmath>
 
 namespace {
 
@@ -167,6 +170,58 @@ TEST_F(CliRun, DistortionGivesTheWindowsTable)
     ASSERT_EQ(cli.code, 0) << cli.err.toStdString();
     EXPECT_EQ(lines(cli.out).mid(1), gui);
     closeMain();
+}
+
+// A channel that hears nothing is no perfect response, in the window and
+// in the command alike. The window's read-out says "no signal" and its
+// diagram has no value there (a gap); the command writes "no signal", an
+// empty CSV field or null in JSON, names the point on standard error, and
+// fails any tolerance band.
+TEST_F(CliRun, ASilentChannelIsNoSignalInTheWindowAndTheCommand)
+{
+    qputenv("KORVANTA_DUT", "fast=1 gainr=-200");
+    VirtualCard::instance().reset();
+    VirtualCard::instance().setFastMode(true);
+    writeSettings("[VOLUME]\nFGVOLUME=100\n[MAIN]\nPAGE=1\n[WOB]\nFROM=100\nTO=1000\nSTEPS=2\nREFMESS=0\nPEGDIG=-6\n"
+                  "STARTMESS=0\n");
+    start();
+    sweepRun();
+    EXPECT_EQ(main->GeneratorPage->Label7->text(), QStringLiteral("0.50FS no signal"));
+    const DiaPointStore& drawn = Forms().Diagramm->Points();
+    int measured = 0;
+    for (int i = 0; i < drawn.count(); ++i) {
+        if (drawn.x()[i] == 0.0f)
+            continue;
+        ++measured;
+        EXPECT_TRUE(std::isnan(drawn.curve1()[i])) << "point " << i << ": " << drawn.curve1()[i];
+    }
+    EXPECT_EQ(measured, 3);
+    closeMain();
+
+    ScratchDir scratch;
+    scratch.write(QStringLiteral("band.txt"), "100 -1 1\n10000 -1 1\n");
+    const QString band = scratch.file(QStringLiteral("band.txt"));
+    const QStringList stereoSilence{"--dut", "fast=1", "--mode", "stereo", "--level", "-100"};
+    const struct {
+        QStringList args;
+        int code;
+        const char* row;    // the first point as written
+        const char* err;
+    } cases[] = {
+        {{"sweep"}, 0, "100.00  no signal", "100.00 Hz: no signal on the right channel"},
+        {{"sweep", "--csv"}, 0, "100.00,", "100.00 Hz: no signal on the right channel"},
+        {{"sweep", "--json"}, 0, "[100.00, null]", "100.00 Hz: no signal on the right channel"},
+        {{"sweep", "--tolerance", band}, 1, "100.00  no signal", "100.00 Hz: no signal on the right channel"},
+        {QStringList{"sweep"} + stereoSilence, 0, "100.00  no signal  no signal", "100.00 Hz: no signal on either channel"},
+        {QStringList{"sweep", "--json"} + stereoSilence, 0, "[100.00, null, null]", "no signal on either channel"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Finished f = measure(c.args);
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.out.contains(QLatin1String(c.row))) << f.out.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+    }
 }
 
 // What a test bench relies on: the exit status and the reason on standard
