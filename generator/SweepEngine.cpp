@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
+#include <algorithm>
 
 namespace {
 constexpr int kWorkFloats = 65536;   // the largest block the capture engine returns
@@ -29,7 +30,8 @@ int inputRate()
 } // namespace
 
 TSweepEngine::TSweepEngine(SweepSettings& settings, QObject* parent)
-    : QObject(parent), settings_(settings), work_(std::make_unique<float[]>(kWorkFloats))
+    : QObject(parent), settings_(settings), heldData_(std::make_unique<float[]>(kWorkFloats)),
+      work_(std::make_unique<float[]>(kWorkFloats))
 {
     // The settle time is a least wait: a coarse timer may fire early.
     settle_.setSingleShot(true);
@@ -73,11 +75,12 @@ void TSweepEngine::Stop() { settings_.stopRequested = settings_.running; }
 void TSweepEngine::Abort()
 {
     SweepSettings& s = settings_;
-    const bool ours = s.running || awaiting_;
+    const bool ours = s.running || AwaitingBlock();
     s.running = false;
     s.startRequested = false;
     s.stopRequested = false;
     settle_.stop();
+    outputCheck_.Cancel();
     dropBlockInFlight();
     // Only the sweep's own tone: the generator window's stays.
     if (ours)
@@ -88,10 +91,12 @@ void TSweepEngine::Abort()
 void TSweepEngine::Leave()
 {
     SweepSettings& s = settings_;
-    if (s.running || awaiting_)
+    if (s.running || AwaitingBlock())
         StopPlay();
-    // The step waiting to record is not recorded any more.
+    // The step waiting to record is not recorded any more, a held block not
+    // evaluated.
     settle_.stop();
+    outputCheck_.Cancel();
     s.stopRequested = true;
     // The next page's loop may take the input over, and with it the block
     // this sweep waits for: waiting on would leave the sweep running for
@@ -127,7 +132,7 @@ void TSweepEngine::Step()
     // stop; the step that waits still records (STOP lets the step in
     // progress finish). A step message while a block is due is not the one
     // its completion will post.
-    if (s.running && !settle_.isActive() && !awaiting_) {
+    if (s.running && !settle_.isActive() && !AwaitingBlock()) {
         s.running = devicesUsable();
         if (s.running)
             runStep();
@@ -135,7 +140,7 @@ void TSweepEngine::Step()
     emit runningChanged(s.running);
     // Unlooped, the tone plays on between steps; it ends with the sweep,
     // but not before the last block has been recorded.
-    if (!s.running && !awaiting_ && !loopFlag())
+    if (!s.running && !AwaitingBlock() && !loopFlag())
         StopPlay();
 }
 
@@ -241,19 +246,36 @@ void TSweepEngine::OnBlock()
         return;
     }
     awaiting_ = false;
-    if (loopFlag())
-        StopPlay();
     if (!data) {
         // A device that stalled, vanished or delivered nothing: no step can
         // follow, so the sweep ends with a message rather than waiting.
         endWithError(Failure::NextBlock, error != 0 ? error : WAVERR_DEVICE_SHORT_BLOCK);
         return;
     }
-    evaluate(data, count, overRange, tag);
+    takeBlock(data, count, overRange, tag);
+}
+
+// The block is kept (the input may record for another loop meanwhile) and
+// evaluated once the tone's output is known to play.
+void TSweepEngine::takeBlock(const float* data, int count, int overRange, uint32_t tag)
+{
+    held_ = {std::clamp(count, 0, kWorkFloats), overRange, tag};
+    std::copy_n(data, held_.count, heldData_.get());
+    const bool playing = outputCheck_.Begin([this] { finishStep(); },
+                                            [this](int code) { endWithError(Failure::FrequencyOutput, code); });
+    if (playing)
+        finishStep();
+}
+
+void TSweepEngine::finishStep()
+{
+    if (loopFlag())
+        StopPlay();
+    evaluate(heldData_.get(), held_.count, held_.overRange, held_.tag);
     postStep();
 }
 
-void TSweepEngine::evaluate(float* data, int count, int overRange, uint32_t tag)
+void TSweepEngine::evaluate(const float* data, int count, int overRange, uint32_t tag)
 {
     const SweepSettings& s = settings_;
     const int frames = std::min(count, kWorkFloats) / 2;
@@ -277,7 +299,7 @@ void TSweepEngine::evaluate(float* data, int count, int overRange, uint32_t tag)
 
 void TSweepEngine::PlaybackFailed(int code)
 {
-    if (settings_.running || awaiting_)
+    if (settings_.running || AwaitingBlock())
         endWithError(Failure::FrequencyOutput, code);
 }
 
@@ -288,6 +310,7 @@ void TSweepEngine::endWithError(Failure failure, int code)
     s.startRequested = false;
     s.stopRequested = false;
     settle_.stop();
+    outputCheck_.Cancel();
     dropBlockInFlight();
     StopPlay();
     emit runningChanged(false);

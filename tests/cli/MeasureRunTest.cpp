@@ -284,6 +284,27 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     EXPECT_TRUE(doc.contains("\"verdict\": {\"checked\": true, \"pass\": true")) << doc.data();
 }
 
+// An output that stops taking frames fails the run with the output error,
+// although every step is far shorter than the second its report takes.
+TEST(CliExit, AStalledOutputFailsTheRun)
+{
+    const struct {
+        QStringList args;
+        const char* err;
+    } cases[] = {
+        {{"sweep", "--dut", "fast=1 fault=outstall", "--steps", "3", "--settle", "150"}, "the sweep failed at 20.00 Hz"},
+        {{"distortion", "--dut", "fast=1 fault=outstall", "--steps", "3", "--settle", "200"},
+         "the distortion run failed at the output"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Finished f = measure(c.args);
+        EXPECT_EQ(f.code, 3) << f.out.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String("The output device stopped taking data"))) << f.err.toStdString();
+    }
+}
+
 // Through ALSA (two test PCMs): a device is chosen by its ALSA name, its
 // product name or its index.
 TEST(CliDevices, ChosenByAlsaNameProductNameOrIndex)
