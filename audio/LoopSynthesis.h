@@ -28,6 +28,31 @@ LoopLength SearchLoopLength(int sampleRate, int bytesPerSample, double frequency
 // to the format's range rather than wrapped around.
 void EncodeSample(double x, int bits, uint8_t* dst);
 
+// How the frames of a signal are made from the settings: each channel's
+// peak amplitude and phase, and whether the channels differ at all.
+struct FrameShape {
+    int mode = 0;
+    double ampL = 0.0;
+    double ampR = 0.0;
+    double phL = 0.0; // radians
+    double phR = 0.0;
+    bool twoChannel = false;
+};
+
+// `scale` multiplies both channels' amplitudes, for levels between the
+// record's whole dB.
+FrameShape MakeFrameShape(const GeneratorSettings& settings, double scale = 1.0);
+
+// Writes one stereo frame of a sine (mode 0) or square (mode 1) at phase t
+// (radians): sin(t + phase) or its sign, left sample first.
+void EncodeToneFrame(const FrameShape& shape, double t, int bits, uint8_t* dst);
+
+// A sine or square at 24 bits (stored as 32) is computed as it plays rather
+// than looped: the loop buffer holds at most 32766 such frames, too few for
+// whole periods of most frequencies (997 Hz at 48 kHz needs 48000), and a
+// loop that is not whole jumps in phase where it restarts.
+bool PlaysContinuously(int mode, int bits);
+
 struct SynthesisResult {
     uint32_t bytes = 0;
     bool hasPrecision = false; // noise has no periods to fit

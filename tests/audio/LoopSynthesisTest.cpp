@@ -3,7 +3,9 @@
 
 #include "LoopSynthesis.h"
 #include "PC_IIR_2.h"
+#include "ToneStream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -192,4 +194,28 @@ TEST(LoopSynthesis, PinkNoiseIsWhiteNoiseThroughTheCascadeForTheOutputRate)
         ASSERT_EQ(pink.s16(2 * f), expected) << f;
         ASSERT_EQ(pink.s16(2 * f + 1), expected);
     }
+}
+
+// A 24-bit tone is computed as it plays: the same formula as the loop, a
+// phase that never drifts however long it plays, and a fit that is exact.
+TEST(ToneStreamTest, FollowsTheLoopFormulaWithoutDrift)
+{
+    EXPECT_TRUE(PlaysContinuously(0, 32));
+    EXPECT_TRUE(PlaysContinuously(1, 32));
+    EXPECT_FALSE(PlaysContinuously(2, 32)) << "noise keeps its loop";
+    EXPECT_FALSE(PlaysContinuously(0, 16)) << "8 and 16 bits keep the loop";
+
+    GeneratorSettings g = settings(0, -6, -3, 0, 90);
+    ToneStream tone(g, 997.0, 48000, 32, 1.0);
+    std::vector<int32_t> first(2 * 48000), later(2 * 48000);
+    tone.read(reinterpret_cast<uint8_t*>(first.data()), 48000);
+    const double a = std::pow(10.0, -6.0 / 20.0) * 2147483392.0;
+    for (int n : {0, 1, 12, 4711, 47999})
+        EXPECT_NEAR(first[2 * n], a * std::sin(2 * M_PI * 997.0 * n / 48000), 1.0) << n;
+    // 997 whole periods take exactly one second: after ten minutes (29
+    // million frames) the second begins with the very same samples.
+    for (int s = 1; s < 600; ++s)
+        tone.read(reinterpret_cast<uint8_t*>(later.data()), 48000);
+    tone.read(reinterpret_cast<uint8_t*>(later.data()), 48000);
+    EXPECT_EQ(later, first);
 }
