@@ -43,6 +43,14 @@ std::vector<double> noiseValues(int mode, int frames, int sampleRate, std::mt199
         const double white = 2.0 * uniform(rng) - 1.0;
         x = mode == kPink ? ProcessCascade(pink, white) : white;
     }
+    if (mode == kPink) {
+        double peak = 0.0;
+        for (double x : v)
+            peak = std::max(peak, std::abs(x));
+        if (peak > 0.0)
+            for (double& x : v)
+                x /= peak;
+    }
     return v;
 }
 

@@ -62,7 +62,10 @@ struct SynthesisResult {
 // Synthesises the loop buffer for settings mode 0..3 at `frequency` into
 // `out` (kLoopBufferMax bytes), stereo, `bits` 8, 16 or 32. Noise takes its
 // uniform values from `rng`; pink noise redesigns the pink cascade for the
-// rate first. `scale` multiplies both channels' amplitudes, for levels
-// between the record's whole dB.
+// rate first. A level is the signal's peak for every mode: white noise is
+// uniform within it, and pink noise, whose filter leaves it far below,
+// is scaled so that the buffer's largest value reaches it. `scale`
+// multiplies both channels' amplitudes, for levels between the record's
+// whole dB.
 SynthesisResult SynthesiseLoop(const GeneratorSettings& settings, double frequency, int sampleRate, int bits,
                                std::mt19937& rng, uint8_t* out, double scale = 1.0);

@@ -180,7 +180,8 @@ TEST(LoopSynthesis, PinkNoiseIsWhiteNoiseThroughTheCascadeForTheOutputRate)
 {
     const unsigned seed = 7;
     const Loop pink = synth(settings(3, 0, 0), 1000, 8000, 16, seed);
-    // The same uniform values through a cascade designed for 8 kHz.
+    // The same uniform values through a cascade designed for 8 kHz, scaled
+    // so that their largest magnitude is full scale.
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     SetFilterSampleRate(8000);
@@ -188,11 +189,47 @@ TEST(LoopSynthesis, PinkNoiseIsWhiteNoiseThroughTheCascadeForTheOutputRate)
     DesignPinkCascade(c);
     ResetCascade(c);
     ASSERT_EQ(c.count, 9);
-    for (size_t f = 0; f < 2000; ++f) {
-        const double x = ProcessCascade(c, 2.0 * u(rng) - 1.0);
-        const double expected = std::clamp(std::nearbyint(32767.0 * x), -32768.0, 32767.0);
+    std::vector<double> x(pink.bytes.size() / 4);
+    double top = 0;
+    for (double& v : x) {
+        v = ProcessCascade(c, 2.0 * u(rng) - 1.0);
+        top = std::max(top, std::abs(v));
+    }
+    for (size_t f = 0; f < x.size(); ++f) {
+        const double expected = std::nearbyint(32767.0 * x[f] / top);
         ASSERT_EQ(pink.s16(2 * f), expected) << f;
         ASSERT_EQ(pink.s16(2 * f + 1), expected);
+    }
+}
+
+// The level of either noise is its peak, so a noise never clips and reaches
+// what was set; the RMS below it is what the help and README state.
+TEST(LoopSynthesis, NoiseLevelIsItsPeak)
+{
+    const struct {
+        int mode, fs, bits;
+        double rmsLow, rmsHigh; // dB below the set level
+    } cases[] = {
+        {2, 48000, 16, -4.87, -4.67}, {2, 44100, 32, -4.87, -4.67}, // uniform: peak / sqrt 3
+        {3, 48000, 16, -13.0, -10.0}, {3, 8000, 32, -13.0, -10.0}, {3, 96000, 8, -13.0, -10.0},
+    };
+    for (const auto& c : cases) {
+        const Loop l = synth(settings(c.mode, -6, -6), 1000, c.fs, c.bits, 3);
+        const double full = c.bits == 16 ? 32767.0 : c.bits == 8 ? 127.0 : 2147483392.0;
+        double top = 0, sum = 0;
+        const size_t samples = l.bytes.size() / (c.bits / 8);
+        for (size_t i = 0; i < samples; ++i) {
+            const double v = c.bits == 16 ? l.s16(i) : c.bits == 8 ? l.bytes[i] - 128.0 : l.s32(i);
+            top = std::max(top, std::abs(v) / full);
+            sum += (v / full) * (v / full);
+        }
+        const double set = std::pow(10.0, -6.0 / 20.0);
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", " << c.fs << " Hz, " << c.bits << " bit");
+        EXPECT_LE(top, set + 1.0 / full) << "nothing above the set level";
+        EXPECT_GT(20.0 * std::log10(top / set), -0.01) << "and the noise reaches it";
+        const double rmsDb = 10.0 * std::log10(sum / static_cast<double>(samples)) + 6.0;
+        EXPECT_GT(rmsDb, c.rmsLow);
+        EXPECT_LT(rmsDb, c.rmsHigh);
     }
 }
 
