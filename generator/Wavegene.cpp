@@ -285,6 +285,10 @@ int TWavegen::Restart(bool startRequested, bool refreshDisplay)
             settings_.levelRight = CorrectedLevel(correction, settings_.frequency, settings_.levelRight);
         }
         result = StartPlay(settings_, -1.0f, settings_.frequency, faultProc());
+        // Playback always loops. The flag the output dialog may have
+        // cleared is set again here, in this record, or every later change
+        // would skip the stop above and the engine would ignore the start.
+        settings_.loopMode = true;
         if (result == 0)
             playingFrequency_ = settings_.frequency;
     }

@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 namespace {
 
@@ -168,6 +169,31 @@ TEST_F(Wavegen, LeavingTheFrequencyFieldKeepsThePlayingToneWhole)
     EXPECT_EQ(VirtualCard::instance().played().state().session, typed);
     EXPECT_EQ(gen->GfreqText->text(), "440.00Hz");
     EXPECT_TRUE(IsPlaying());
+}
+
+// "Loop Tongenerierung" unchecked once (BELOOP=0) must not freeze a playing
+// tone: every start sets the loop flag again, so each later change of
+// frequency, level, phase or form restarts the tone with it.
+TEST_F(Wavegen, ChangesWhilePlayingArePlayedAfterTheLoopFlagWasCleared)
+{
+    open("[MAIN]\nPAGE=1\n[GEN]\nBELOOP=0\n");
+    ASSERT_FALSE(Generator().loopMode);
+    gen->Gstart->click();
+    ASSERT_TRUE(IsPlaying());
+    EXPECT_TRUE(Generator().loopMode) << "a playback start sets the flag in the generator's record";
+    const std::function<void()> changes[] = {
+        [&] { gen->FeinSpin->upButton()->click(); },
+        [&] { gen->ScrollBar4->setValue(gen->ScrollBar4->value() + 3); },
+        [&] { gen->phR->setText("45"); },
+        [&] { gen->RadioGroup1->setItemIndex(1); },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        const uint64_t session = VirtualCard::instance().played().state().session;
+        changes[i]();
+        EXPECT_GT(VirtualCard::instance().played().state().session, session) << "change " << i << " is played";
+        EXPECT_TRUE(IsPlaying());
+    }
+    gen->Gstop->click();
 }
 
 TEST_F(Wavegen, StartShowsTheRunningLookAndStopTheStoppedOne)
