@@ -3,6 +3,7 @@
 
 #include "LoopSynthesis.h"
 #include "PC_IIR_2.h"
+#include "SineFit.h"
 #include "ToneStream.h"
 
 #include <algorithm>
@@ -255,4 +256,14 @@ TEST(ToneStreamTest, FollowsTheLoopFormulaWithoutDrift)
         tone.read(reinterpret_cast<uint8_t*>(later.data()), 48000);
     tone.read(reinterpret_cast<uint8_t*>(later.data()), 48000);
     EXPECT_EQ(later, first);
+
+    // Up to 0.45 of the rate nothing is left beside the sine but rounding.
+    for (const float hz : {1.0f, 21600.0f}) {
+        ToneStream top(settings(0, -6, -6), hz, 48000, 32, 1.0);
+        top.read(reinterpret_cast<uint8_t*>(later.data()), 48000);
+        std::vector<double> y(48000);
+        for (size_t n = 0; n < y.size(); ++n)
+            y[n] = later[2 * n] / 2147483392.0;
+        EXPECT_LT(FitSineWithDc(y, hz, 48000).residualDb, -130.0) << hz;
+    }
 }
