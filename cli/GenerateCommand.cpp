@@ -17,6 +17,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -40,12 +41,28 @@ GeneratorSettings settingsFor(const MeasureOptions& o)
     return g;
 }
 
+// A sine or square at or above half the output rate would play an alias
+// and be reported as the frequency asked for: refused, as a sweep plan
+// above half the rate is.
+std::optional<QString> unplayable(const GeneratorSettings& g)
+{
+    int in = 0, out = 0;
+    GetSampleRates(in, out);
+    if (PlayableFrequency(g.mode, g.frequency, out))
+        return std::nullopt;
+    return QStringLiteral("the frequency %1 Hz is not below half the sample rate (%2 Hz)")
+        .arg(PointText(g.frequency))
+        .arg(out / 2.0);
+}
+
 } // namespace
 
 CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
 {
     CommandResult result;
     const GeneratorSettings g = settingsFor(o);
+    if (const auto why = unplayable(g))
+        return {kExitUsage, {}, {*why}};
     QEventLoop loop;
     int fault = 0;
     auto onFault = [&](int code) {

@@ -257,6 +257,36 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     EXPECT_TRUE(doc.contains("\"verdict\": {\"checked\": true, \"pass\": true")) << doc.data();
 }
 
+// A sine or square at or above half the output rate would play an alias
+// reported as the frequency asked for; noise does not depend on it.
+TEST(CliGenerate, FrequencyNotBelowHalfTheRateIsRefused)
+{
+    ScratchDir dir;
+    const QString huge = dir.file(QStringLiteral("huge.ini"));
+    dir.write(QStringLiteral("huge.ini"), "[GEN]\nFGEN=1e308\n");
+    const QStringList play{"generate", "--dut", "fast=1", "--duration", "0.1"};
+    const struct {
+        QStringList args;
+        int code;
+        const char* err;
+    } cases[] = {
+        {play + QStringList{"--frequency", "40000", "--rate", "44100"}, 2,
+         "the frequency 40000.00 Hz is not below half the sample rate (22050 Hz)"},
+        {play + QStringList{"--signal", "square", "--frequency", "24000", "--rate", "48000"}, 2,
+         "not below half the sample rate (24000 Hz)"},
+        {play + QStringList{"--settings", huge, "--rate", "48000"}, 2, "not below half the sample rate (24000 Hz)"},
+        {play + QStringList{"--frequency", "22049", "--rate", "44100"}, 0, ""},
+        {play + QStringList{"--signal", "white", "--frequency", "40000", "--rate", "44100"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        const Finished f = measure(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+        EXPECT_EQ(f.out.contains(QStringLiteral("played")), c.code == 0) << f.out.toStdString();
+    }
+}
+
 // A script that reads the last result while a new one is written reads the
 // old one whole: the new file replaces it, it never overwrites it in place.
 TEST(CliExit, TheResultFileIsReplacedWhole)
