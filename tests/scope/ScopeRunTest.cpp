@@ -435,9 +435,13 @@ TEST_F(ScopeRun, AnalyzerBlockInFlightIsDroppedAndTheScopeRecordsItsOwn)
 {
     open("TB=9\n"); // 11025 Hz, 2448 frames: far from the analyzer's block
     externalSine(1000.0, 0.3);
-    // In real time a recording of another loop (44.1 kHz, 4608 frames) is
-    // still under way when the page is entered and asks for its frame.
+    // A recording of another loop (44.1 kHz, 4608 frames) is under way when
+    // the page's first frame message asks for its frame. Entering posts that
+    // message; the other loop starts before it is handled, and its block,
+    // however soon it is done, is announced only after it.
     VirtualCard::instance().setFastMode(false);
+    enterScope();
+    ASSERT_EQ(engine->FramesShown(), 0);
     int foreignCalls = 0;
     ASSERT_EQ(StartRecord(4608, 0,
                           [&foreignCalls] {
@@ -446,7 +450,6 @@ TEST_F(ScopeRun, AnalyzerBlockInFlightIsDroppedAndTheScopeRecordsItsOwn)
                               ++foreignCalls;
                           }),
               0);
-    enterScope();
     ASSERT_TRUE(waitFrames(2));
     EXPECT_EQ(foreignCalls, 0) << "the newest requester receives the block";
     EXPECT_EQ(engine->DroppedBlocks(), 1) << "the analyzer's block is not drawn as a frame";
