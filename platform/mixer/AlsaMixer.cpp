@@ -184,9 +184,9 @@ int AlsaMixer::elementEvent(snd_mixer_elem_t* elem, unsigned int mask)
     return 0;
 }
 
-int AlsaMixer::readVolume(snd_mixer_elem_t* e, bool playback) const
+int AlsaMixer::readVolume(snd_mixer_elem_t* e, bool playback, int channel) const
 {
-    const auto ch = SND_MIXER_SCHN_FRONT_LEFT;
+    const auto ch = static_cast<snd_mixer_selem_channel_id_t>(channel);
     long min = 0, max = 0, value = 0;
     if (rawScale_ != VolumeScale::Cubic) {
         const int rangeOk = playback ? snd_mixer_selem_get_playback_dB_range(e, &min, &max)
@@ -206,16 +206,21 @@ int AlsaMixer::readVolume(snd_mixer_elem_t* e, bool playback) const
     return RawToVolume(value, min, max, rawScale_);
 }
 
-int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int32_t value, VolumeScale rawScale)
+int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int channel, int32_t value, VolumeScale rawScale)
 {
+    const auto ch = static_cast<snd_mixer_selem_channel_id_t>(channel);
+    const bool all = channel == kAllChannels;
     long min = 0, max = 0;
     if (rawScale != VolumeScale::Cubic && value > 0) {
         const int rangeOk = playback ? snd_mixer_selem_get_playback_dB_range(e, &min, &max)
                                      : snd_mixer_selem_get_capture_dB_range(e, &min, &max);
         if (rangeOk >= 0 && min < max) {
             const long target = VolumeToCentiDb(value, min, max);
-            return playback ? snd_mixer_selem_set_playback_dB_all(e, target, 1)
-                            : snd_mixer_selem_set_capture_dB_all(e, target, 1);
+            if (playback)
+                return all ? snd_mixer_selem_set_playback_dB_all(e, target, 1)
+                           : snd_mixer_selem_set_playback_dB(e, ch, target, 1);
+            return all ? snd_mixer_selem_set_capture_dB_all(e, target, 1)
+                       : snd_mixer_selem_set_capture_dB(e, ch, target, 1);
         }
     }
     const int rangeOk = playback ? snd_mixer_selem_get_playback_volume_range(e, &min, &max)
@@ -223,7 +228,9 @@ int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int32_t value, Vo
     if (rangeOk < 0)
         return rangeOk;
     const long raw = VolumeToRaw(value, min, max, rawScale);
-    return playback ? snd_mixer_selem_set_playback_volume_all(e, raw) : snd_mixer_selem_set_capture_volume_all(e, raw);
+    if (playback)
+        return all ? snd_mixer_selem_set_playback_volume_all(e, raw) : snd_mixer_selem_set_playback_volume(e, ch, raw);
+    return all ? snd_mixer_selem_set_capture_volume_all(e, raw) : snd_mixer_selem_set_capture_volume(e, ch, raw);
 }
 
 int AlsaMixer::readValues(TreeControl& c)
@@ -240,7 +247,7 @@ int AlsaMixer::readValues(TreeControl& c)
     switch (b.aspect) {
     case Aspect::PlaybackVolume:
     case Aspect::CaptureVolume: {
-        const int v = readVolume(e, b.aspect == Aspect::PlaybackVolume);
+        const int v = readVolume(e, b.aspect == Aspect::PlaybackVolume, ch);
         if (v < 0)
             return MMSYSERR_ERROR;
         c.values[0] = v;
@@ -277,9 +284,15 @@ int AlsaMixer::applyWrite(const ElementWrite& w)
 {
     int rc = 0;
     switch (w.aspect) {
-    case Aspect::PlaybackVolume: return writeVolume(w.element, true, w.values[0], w.scale);
-    case Aspect::CaptureVolume: return writeVolume(w.element, false, w.values[0], w.scale);
-    case Aspect::PlaybackMute: return snd_mixer_selem_set_playback_switch_all(w.element, w.values[0] ? 0 : 1);
+    case Aspect::PlaybackVolume:
+    case Aspect::CaptureVolume:
+    case Aspect::PlaybackMute:
+        if (w.channels.empty())
+            return applyChannel(w, kAllChannels, w.values[0]);
+        for (size_t i = 0; i < w.channels.size() && i < w.values.size(); ++i)
+            if (w.values[i] >= 0)
+                rc = std::min(rc, applyChannel(w, w.channels[i], w.values[i]));
+        return rc;
     case Aspect::CaptureEnum: {
         const auto item = static_cast<unsigned>(std::find(w.values.begin(), w.values.end(), 1) - w.values.begin());
         for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch)
@@ -297,6 +310,96 @@ int AlsaMixer::applyWrite(const ElementWrite& w)
     return rc;
 }
 
+int AlsaMixer::applyChannel(const ElementWrite& w, int channel, int32_t value)
+{
+    if (w.aspect == Aspect::PlaybackMute) {
+        const int on = value ? 0 : 1;
+        return channel == kAllChannels
+            ? snd_mixer_selem_set_playback_switch_all(w.element, on)
+            : snd_mixer_selem_set_playback_switch(w.element, static_cast<snd_mixer_selem_channel_id_t>(channel), on);
+    }
+    return writeVolume(w.element, w.aspect == Aspect::PlaybackVolume, channel, value, w.scale);
+}
+
+std::vector<int> AlsaMixer::channelsOf(snd_mixer_elem_t* e, Aspect aspect)
+{
+    std::vector<int> channels;
+    for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch) {
+        const auto id = static_cast<snd_mixer_selem_channel_id_t>(ch);
+        if (aspect == Aspect::CaptureVolume ? snd_mixer_selem_has_capture_channel(e, id)
+                                            : snd_mixer_selem_has_playback_channel(e, id))
+            channels.push_back(ch);
+    }
+    return channels;
+}
+
+bool AlsaMixer::perChannel(const AlsaBinding& b)
+{
+    return b.aspect == Aspect::PlaybackVolume || b.aspect == Aspect::CaptureVolume || b.aspect == Aspect::PlaybackMute;
+}
+
+int AlsaMixer::getChannelValues(uint32_t controlId, std::vector<int32_t>& values)
+{
+    TreeControl* c = tree_.control(controlId);
+    if (!c)
+        return MMSYSERR_INVALPARAM;
+    if (abandoned_)
+        return MMSYSERR_NODRIVER;
+    const AlsaBinding& b = bindings_[controlId - 1];
+    if (!perChannel(b))
+        return MixerDevice::getChannelValues(controlId, values);
+    snd_mixer_elem_t* e = elems_[static_cast<size_t>(b.element)];
+    if (!e)
+        return MMSYSERR_NODRIVER;
+    values.clear();
+    for (int ch : channelsOf(e, b.aspect)) {
+        const auto id = static_cast<snd_mixer_selem_channel_id_t>(ch);
+        int on = 0;
+        if (b.aspect == Aspect::PlaybackMute) {
+            if (snd_mixer_selem_get_playback_switch(e, id, &on) < 0)
+                return MMSYSERR_ERROR;
+            values.push_back(on ? 0 : 1);
+            continue;
+        }
+        const int v = readVolume(e, b.aspect == Aspect::PlaybackVolume, ch);
+        if (v < 0)
+            return MMSYSERR_ERROR;
+        values.push_back(v);
+    }
+    return values.empty() ? MMSYSERR_ERROR : MMSYSERR_NOERROR;
+}
+
+int AlsaMixer::setChannelValues(uint32_t controlId, const std::vector<int32_t>& values)
+{
+    TreeControl* c = tree_.control(controlId);
+    if (!c)
+        return MMSYSERR_INVALPARAM;
+    if (abandoned_)
+        return MMSYSERR_NODRIVER;
+    const AlsaBinding& b = bindings_[controlId - 1];
+    if (!perChannel(b))
+        return MixerDevice::setChannelValues(controlId, values);
+    snd_mixer_elem_t* e = elems_[static_cast<size_t>(b.element)];
+    if (!e)
+        return MMSYSERR_NODRIVER;
+    ElementWrite w{b.aspect, e, {}, values, rawScale_, channelsOf(e, b.aspect)};
+    if (w.channels.size() != values.size())
+        return MMSYSERR_INVALPARAM;
+    return runWrite(w);
+}
+
+int AlsaMixer::runWrite(const ElementWrite& w)
+{
+    // The write goes through the sound server when there is one; a stopped
+    // server would hold it, and the window with it, indefinitely.
+    int rc = 0;
+    if (!RunBounded([w] { return applyWrite(w); }, rc)) {
+        abandon();
+        return MMSYSERR_NODRIVER;
+    }
+    return rc < 0 ? MMSYSERR_ERROR : MMSYSERR_NOERROR;
+}
+
 int AlsaMixer::writeValues(TreeControl& c, const int32_t* values)
 {
     if (abandoned_)
@@ -310,20 +413,13 @@ int AlsaMixer::writeValues(TreeControl& c, const int32_t* values)
         notifyControlChange(c.desc.controlId);
         return MMSYSERR_NOERROR;
     }
-    ElementWrite w{b.aspect, e, {}, std::vector<int32_t>(values, values + c.values.size()), rawScale_};
+    ElementWrite w{b.aspect, e, {}, std::vector<int32_t>(values, values + c.values.size()), rawScale_, {}};
     if (b.aspect == Aspect::CaptureEnum && std::find(w.values.begin(), w.values.end(), 1) == w.values.end())
         return MMSYSERR_INVALPARAM;
     for (int item : b.items)
         w.switches.push_back(elems_[static_cast<size_t>(item)]);
-    // The write goes through the sound server when there is one; a stopped
-    // server would hold it, and the window with it, indefinitely.
-    int rc = 0;
-    if (!RunBounded([w] { return applyWrite(w); }, rc)) {
-        abandon();
-        return MMSYSERR_NODRIVER;
-    }
-    if (rc < 0)
-        return MMSYSERR_ERROR;
+    if (const int rc = runWrite(w))
+        return rc;
     std::copy(values, values + c.values.size(), c.values.begin());
     return MMSYSERR_NOERROR;
 }

@@ -32,6 +32,10 @@ public:
     // The ALSA device the mixer is attached to.
     const QString& deviceName() const { return device_; }
 
+    int getChannelValues(uint32_t controlId, std::vector<int32_t>& values) override;
+    int setChannelValues(uint32_t controlId, const std::vector<int32_t>& values) override;
+    bool answering() const override { return !abandoned_; }
+
 protected:
     int readValues(TreeControl& control) override;
     int writeValues(TreeControl& control, const int32_t* values) override;
@@ -42,17 +46,25 @@ private:
     void watchDescriptors();
     void handleEvents();
     static int elementEvent(snd_mixer_elem_t* elem, unsigned int mask);
-    int readVolume(snd_mixer_elem_t* elem, bool playback) const;
+    // ALSA's channel IDs; kAllChannels writes every channel alike.
+    static constexpr int kAllChannels = -1;
+    int readVolume(snd_mixer_elem_t* elem, bool playback, int channel) const;
     using Aspect = AlsaBinding::Aspect;
     struct ElementWrite {
         Aspect aspect;
         snd_mixer_elem_t* element;
         std::vector<snd_mixer_elem_t*> switches;   // CaptureSwitches: one element an item
-        std::vector<int32_t> values;
+        std::vector<int32_t> values;               // per item, per channel, or one for all
         VolumeScale scale;
+        std::vector<int> channels;                 // the channel of each value; empty: all alike
     };
+    // Volumes and switches whose channels can be set apart.
+    static bool perChannel(const AlsaBinding& b);
+    static std::vector<int> channelsOf(snd_mixer_elem_t* elem, Aspect aspect);
+    int runWrite(const ElementWrite& w);
     static int applyWrite(const ElementWrite& w);
-    static int writeVolume(snd_mixer_elem_t* elem, bool playback, int32_t value, VolumeScale rawScale);
+    static int applyChannel(const ElementWrite& w, int channel, int32_t value);
+    static int writeVolume(snd_mixer_elem_t* elem, bool playback, int channel, int32_t value, VolumeScale rawScale);
     // A write got no answer: the mixer is left to it and does nothing more.
     void abandon();
 

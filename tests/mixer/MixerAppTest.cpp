@@ -282,6 +282,31 @@ TEST_F(MixerApp, ChangesFromOutsideMoveTheMenuTheLevelAndTheCalibrationStatus)
     EXPECT_EQ(main->GeneratorPage->ScrollBar2->value(), 90);
 }
 
+// The give-back never overrides the user: a level set in a desktop mixer
+// after the program's last change stays when support goes off and at exit,
+// also when an activation has written that same level again since.
+TEST_F(MixerApp, ALevelTheUserSetElsewhereStaysAtSupportOffAndAtExit)
+{
+    for (bool supportOff : {true, false}) {
+        writeSettings("[VOLUME]\nFGVOLUME=20\n");
+        startActive();
+        ASSERT_EQ(value(ids().masterVolume), 13107);
+        vm().changeFromOutside(ids().masterVolume, {52428});
+        QApplication::processEvents();
+        ASSERT_EQ(main->Settings().FgVolume, 80);
+        mixerMenu().FormActivate();
+        ASSERT_EQ(value(ids().masterVolume), 52428);
+        if (supportOff)
+            main->Menu->MixerSupport1->trigger();
+        closeMain();
+        EXPECT_EQ(value(ids().masterVolume), 52428) << supportOff;
+        EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{65535, 65535, 65535, 65535}))
+            << "what the program alone changed goes back";
+        vm().reset();
+        ResetProcessState();
+    }
+}
+
 TEST_F(MixerApp, LevelsAndChannelSurviveARestartInBothLanguages)
 {
     startActive();

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 
@@ -21,6 +22,17 @@ namespace {
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment);
 
 int serverVolume(bool sink) { return SoundServer::instance().volume(sink); }
+
+// Raw volumes of the default sink, one per channel.
+std::vector<int> sinkChannels()
+{
+    const QString out = SoundServer::instance().pactl({"get-sink-volume", "@DEFAULT_SINK@"});
+    std::vector<int> v;
+    for (const auto& m : QRegularExpression(QStringLiteral("front-(?:left|right): (\\d+)")).globalMatch(out))
+        v.push_back(m.captured(1).toInt());
+    return v;
+}
+
 void setServerVolume(bool sink, const QString& volume) { SoundServer::instance().setVolume(sink, volume); }
 
 // Collects the change events of a mixer.
@@ -142,4 +154,39 @@ TEST_F(SoundServerProgram, AStoppedServerNeverHoldsTheWindowOnAVolumeChange)
     EXPECT_LT(t.elapsed(), 4000);
     SoundServer::instance().resume();
 }
+
+// At exit the master goes back channel by channel, and only where it still
+// reads what the program left: the user's own change of one channel stays.
+TEST_F(SoundServerProgram, AtExitTheMasterGoesBackOnlyWhereTheUserLeftIt)
+{
+    SKIP_WITHOUT_SOUND_SERVER();
+    setServerVolume(true, QStringLiteral("100%"));
+    start();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
+    main->GeneratorPage->ScrollBar2->setValue(80);
+    ASSERT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(true) - 38326) < 200; }, 3000));
+    const std::vector<int> programs = sinkChannels();
+    ASSERT_EQ(programs.size(), 2u);
+    // A desktop mixer turns the right channel up to 80 % raw.
+    const int usersRight = 52429;
+    SoundServer::instance().pactl(
+        {"set-sink-volume", "@DEFAULT_SINK@", QString::number(programs[0]), QString::number(usersRight)});
+    TsrcCtr* master = Forms().Mixu->Mixer()->PlayLine()->Control(0);
+    ASSERT_TRUE(master && master->IsVolume());
+    MixerDevice* device = Forms().Mixu->Mixer()->Handle();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            std::vector<int32_t> v;
+            return device->getChannelValues(master->Id(), v) == 0 && v.size() == 2 && v[1] > v[0];
+        },
+        3000))
+        << "the program hears of the change";
+    closeMain();
+    const std::vector<int> after = sinkChannels();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_NEAR(after[0], 65536, 70) << "the left channel goes back";
+    EXPECT_EQ(after[1], usersRight) << "the right channel is the user's";
+}
+
 } // namespace
