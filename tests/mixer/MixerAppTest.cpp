@@ -5,6 +5,7 @@
 
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
+#include "DeviceLog.h"
 #include "Diagr3.h"
 #include "GeneratorPage.h"
 #include "LevelUnits.h"
@@ -305,6 +306,23 @@ TEST_F(MixerApp, ALevelTheUserSetElsewhereStaysAtSupportOffAndAtExit)
         vm().reset();
         ResetProcessState();
     }
+}
+
+// A stored source the mixer lacks: the line source stands in, the caption
+// and the level follow it, and the stored choice outlives the run.
+TEST_F(MixerApp, AStoredSourceTheMixerLacksIsStoodInForAndKept)
+{
+    writeSettings("[VOLUME]\nAUDIOINCHANNEL=7\nFGINVOLUME=40\n");
+    startActive();
+    EXPECT_TRUE(item(VirtualMixer::kLineInSource)->isChecked());
+    EXPECT_EQ(values(ids().recordingSource), (std::vector<int32_t>{0, 1, 0, 0}));
+    EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{0, 40 * 65535 / 100, 0, 0}));
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Line In ");
+    EXPECT_TRUE(devlog::Lines().join('\n').contains("recording source 7 is not on this mixer"));
+    main->AnalyzerPage->ScrollBar3->setValue(30);
+    EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{0, 30 * 65535 / 100, 0, 0}));
+    closeMain();
+    EXPECT_EQ(setting("VOLUME", "AUDIOINCHANNEL"), "7");
 }
 
 TEST_F(MixerApp, LevelsAndChannelSurviveARestartInBothLanguages)

@@ -5,6 +5,7 @@
 // where the server cannot start.
 
 #include "AlsaMixer.h"
+#include "AnalyzerPage.h"
 #include "AppTestSupport.h"
 #include "DeviceLog.h"
 #include "SoundServer.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
@@ -153,6 +155,29 @@ TEST_F(SoundServerProgram, AStoppedServerNeverHoldsTheWindowOnAVolumeChange)
     closeMain();
     EXPECT_LT(t.elapsed(), 4000);
     SoundServer::instance().resume();
+}
+
+// A stored source the server's one-item selector lacks: the input keeps its
+// level through the source there is, the caption names it, and the stored
+// choice survives for a card that has it.
+TEST_F(SoundServerProgram, AStoredSourceTheServerLacksNeitherSilencesNorIsForgotten)
+{
+    SKIP_WITHOUT_SOUND_SERVER();
+    setServerVolume(false, QStringLiteral("100%"));
+    writeSettings("[VOLUME]\nAUDIOINCHANNEL=1\nFGINVOLUME=50\n");
+    start();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
+    ASSERT_TRUE(Forms().Mixu->MixOn());
+    // Let the program's own selection come back as a change event.
+    QTest::qWait(200);
+    EXPECT_TRUE(main->Menu->MixItems[0]->isChecked());
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Capture ");
+    EXPECT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(false) - 52016) < 200; }, 3000))
+        << "50 % amplitude, not silence: " << serverVolume(false);
+    EXPECT_TRUE(devlog::Lines().join('\n').contains("recording source 1 is not on this mixer"));
+    closeMain();
+    EXPECT_EQ(setting("VOLUME", "AUDIOINCHANNEL"), "1");
 }
 
 // At exit the master goes back channel by channel, and only where it still
