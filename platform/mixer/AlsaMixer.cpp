@@ -9,6 +9,8 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -71,22 +73,109 @@ AlsaElement describe(snd_mixer_elem_t* e)
 }
 
 void silenceAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
+// What an open found: the attached mixer (null: none) and its device.
+struct Attached {
+    snd_mixer_t* handle = nullptr;
+    const char* device = "";
+    bool soundServer = false;
+};
+
+// Everything of an open that may wait for a sound server: the attach (the
+// plugin connects to the server), loading the elements and asking the
+// control device what it is.
+Attached attachFirstMixer()
+{
+    Attached a;
+    for (const char* device : {"default", "hw:0"}) {
+        a.handle = attach(device);
+        if (a.handle) {
+            a.device = device;
+            a.soundServer = isSoundServer(device);
+            break;
+        }
+    }
+    return a;
+}
+
+// An open on a thread of its own that the GUI thread may give up on; the
+// mixer it attaches late is then closed on that thread.
+struct Opening {
+    std::mutex mutex;
+    bool givenUp = false;
+    bool done = false;
+    Attached result;
+};
+
+// An open started ahead of its use, and when its time is up.
+struct PendingOpen {
+    std::shared_ptr<Opening> state = std::make_shared<Opening>();
+    std::chrono::steady_clock::time_point deadline;
+    DeviceThread thread;
+};
+
+std::unique_ptr<PendingOpen>& pendingOpen()
+{
+    static std::unique_ptr<PendingOpen> pending;
+    return pending;
+}
+
+// Waits for the open until its deadline. True: it answered, and `found` is
+// the caller's. False: it is left to close whatever it still finds.
+bool finishOpening(PendingOpen& p, Attached& found)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(p.deadline - std::chrono::steady_clock::now()).count();
+    p.thread.finish(static_cast<int>(std::clamp<long long>(left, 0, DeviceThread::kAbandonMs)));
+    std::lock_guard lock(p.state->mutex);
+    p.state->givenUp = true;
+    found = p.state->result;
+    return p.state->done;
+}
 } // namespace
+
+void AlsaMixer::startOpening()
+{
+    // A machine without cards makes alsa-lib complain on stderr about every
+    // name it tries; not finding a mixer is an ordinary answer here. The
+    // handler stays: an open given up on may still complain much later.
+    snd_lib_error_set_handler(silenceAlsaErrors);
+    if (std::unique_ptr<PendingOpen> stale = std::move(pendingOpen())) {
+        Attached unused;
+        if (finishOpening(*stale, unused) && unused.handle)
+            snd_mixer_close(unused.handle);
+    }
+    auto p = std::make_unique<PendingOpen>();
+    p->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DeviceThread::kAbandonMs);
+    p->thread.start([state = p->state] {
+        const Attached a = attachFirstMixer();
+        std::unique_lock lock(state->mutex);
+        if (!state->givenUp) {
+            state->result = a;
+            state->done = true;
+            return;
+        }
+        lock.unlock();
+        if (a.handle)
+            snd_mixer_close(a.handle);
+    });
+    pendingOpen() = std::move(p);
+}
 
 std::unique_ptr<AlsaMixer> AlsaMixer::open()
 {
-    // A machine without cards makes alsa-lib complain on stderr about every
-    // name it tries; not finding a mixer is an ordinary answer here.
-    snd_lib_error_set_handler(silenceAlsaErrors);
-    const char* device = "default";
-    snd_mixer_t* m = attach(device);
-    if (!m) {
-        device = "hw:0";
-        m = attach(device);
-    }
-    snd_lib_error_set_handler(nullptr);
-    if (!m)
+    if (!pendingOpen())
+        startOpening();
+    const std::unique_ptr<PendingOpen> p = std::move(pendingOpen());
+    Attached a;
+    if (!finishOpening(*p, a)) {
+        devlog::Append(QStringLiteral("mixer did not answer within %1 ms: not available until the sound system is reset")
+                           .arg(DeviceThread::kAbandonMs));
         return nullptr;
+    }
+    if (!a.handle)
+        return nullptr;
+    snd_mixer_t* m = a.handle;
     std::vector<snd_mixer_elem_t*> elems;
     std::vector<AlsaElement> list;
     for (snd_mixer_elem_t* e = snd_mixer_first_elem(m); e; e = snd_mixer_elem_next(e)) {
@@ -96,9 +185,8 @@ std::unique_ptr<AlsaMixer> AlsaMixer::open()
         list.push_back(describe(e));
     }
     AlsaMixerMap map = MapAlsaElements(list);
-    const bool server = isSoundServer(device);
     return std::unique_ptr<AlsaMixer>(
-        new AlsaMixer(m, QString::fromLatin1(device), std::move(elems), std::move(map), server));
+        new AlsaMixer(m, QString::fromLatin1(a.device), std::move(elems), std::move(map), a.soundServer));
 }
 
 AlsaMixer::AlsaMixer(snd_mixer_t* handle, QString device, std::vector<snd_mixer_elem_t*> elems, AlsaMixerMap map,
@@ -131,7 +219,8 @@ void AlsaMixer::abandon()
     for (QSocketNotifier* n : notifiers_)
         delete n;
     notifiers_.clear();
-    devlog::Append(QStringLiteral("mixer %1 did not answer within %2 ms: volume control is off until the next start")
+    devlog::Append(QStringLiteral("mixer %1 did not answer within %2 ms: volume control is off until the sound "
+                                  "system is reset")
                        .arg(device_)
                        .arg(DeviceThread::kAbandonMs));
 }

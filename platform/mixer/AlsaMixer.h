@@ -12,7 +12,8 @@
 //
 // Writes go through the sound server where there is one, so each runs on a
 // thread of its own for at most two seconds; one that gets no answer (a
-// stopped server) leaves the mixer to it, and every later call fails at once.
+// stopped server) leaves the mixer to it, and every later call fails at once
+// (answering() is false) until the mixer is opened again.
 
 #include "AlsaMixerMap.h"
 #include "VolumeLaw.h"
@@ -25,8 +26,15 @@ typedef struct _snd_mixer_elem snd_mixer_elem_t;
 
 class AlsaMixer : public TreeMixer {
 public:
-    // Null when no mixer can be opened or it has no elements.
+    // Null when no mixer can be opened, it has no elements, or it does not
+    // answer within DeviceThread::kAbandonMs (a stopped sound server holds
+    // the attach half a minute; the open is then left to its thread, which
+    // closes what it gets, and a device-log line says so).
     static std::unique_ptr<AlsaMixer> open();
+    // Starts an open ahead of open(), so that the wait for a sound server
+    // overlaps the rest of the start-up; open() then takes it, waiting at
+    // most what is left of its bound.
+    static void startOpening();
     ~AlsaMixer() override;
 
     // The ALSA device the mixer is attached to.

@@ -46,6 +46,12 @@ MixerDevice* OpenMixer(QObject* callbackWindow)
     return mixer;
 }
 
+void StartOpeningMixer()
+{
+    if (!testMixer() && &CurrentAudioBackend() != &VirtualCard::instance())
+        AlsaMixer::startOpening();
+}
+
 void CloseMixer(MixerDevice* mixer)
 {
     if (!mixer)

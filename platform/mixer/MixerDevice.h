@@ -71,6 +71,9 @@ private:
 MixerDevice* OpenMixer(QObject* callbackWindow);
 // Closes a handle of OpenMixer (null is fine).
 void CloseMixer(MixerDevice* mixer);
+// Starts opening mixer device 0 ahead of OpenMixer where that may wait for
+// a sound server (ALSA), so the wait overlaps the rest of the start-up.
+void StartOpeningMixer();
 
 // Tests: OpenMixer hands out this device (not owned) from now on; null
 // chooses by the sound backend again.

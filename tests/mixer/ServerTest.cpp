@@ -35,6 +35,27 @@ std::vector<int> sinkChannels()
     return v;
 }
 
+// A case that stops the server gets a daemon of its own, and the cases after
+// it a fresh one again: a daemon that was stopped under live clients is not
+// trusted further. The private runtime folder stays, so ALSA's "default"
+// still reaches the new daemon.
+class OwnDaemon {
+public:
+    OwnDaemon() { renew(); }
+    ~OwnDaemon() { renew(); }
+    bool running() const { return SoundServer::instance().running(); }
+
+private:
+    static void renew()
+    {
+        SoundServer::instance().kill();
+        SoundServer::instance().start();
+    }
+};
+
+// How long a client of a stopped server waits before it gives up: the
+// freeze the program must not show.
+constexpr int kServerFreezeMs = 32000;
 void setServerVolume(bool sink, const QString& volume) { SoundServer::instance().setVolume(sink, volume); }
 
 // Collects the change events of a mixer.
@@ -214,4 +235,38 @@ TEST_F(SoundServerProgram, AtExitTheMasterGoesBackOnlyWhereTheUserLeftIt)
     EXPECT_EQ(after[1], usersRight) << "the right channel is the user's";
 }
 
+// A server that is stopped when the program starts: the window comes up
+// long before the server's client would give up, says the mixer is not
+// available, and "&Reset Soundsystem" finds the mixer once the server runs.
+TEST_F(SoundServerProgram, AStoppedServerAtStartLeavesTheWindowUpUntilAReset)
+{
+    SKIP_WITHOUT_SOUND_SERVER();
+    const OwnDaemon daemon;
+    ASSERT_TRUE(daemon.running()) << SoundServer::instance().reason().toStdString();
+    SoundServer::instance().pause();
+    QElapsedTimer t;
+    t.start();
+    start();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
+    const qint64 upAfter = t.elapsed();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_LT(upAfter, kServerFreezeMs / 2) << "well before the stopped server would have let go";
+    EXPECT_FALSE(Forms().Mixu->MixOn());
+    EXPECT_TRUE(Forms().Mixu->SupportWanted());
+    EXPECT_EQ(main->Menu->MixerSupport1->text(), "Mixer Support OFF");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: mixer not available ");
+    EXPECT_TRUE(devlog::Lines().join('\n').contains("mixer did not answer")) << devlog::Lines().join('\n').toStdString();
+    EXPECT_FALSE(main->Menu->MixItems[0]->isVisible());
+
+    SoundServer::instance().resume();
+    main->Menu->Reset1->trigger();
+    EXPECT_TRUE(Forms().Mixu->MixOn());
+    EXPECT_EQ(main->Menu->MixerSupport1->text(), "Mixer Support ON");
+    EXPECT_EQ(main->Menu->MixItems[0]->text(), "Capture");
+    EXPECT_TRUE(main->Menu->MixItems[0]->isChecked());
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Capture ");
+    EXPECT_TRUE(main->GeneratorPage->ScrollBar2->isEnabled());
+    closeMain();
+}
 } // namespace
