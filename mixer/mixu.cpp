@@ -154,8 +154,9 @@ int Tmixu::UsableSource(int stored)
     int chosen = DefaultSource();
     if (chosen < 0 || chosen >= list.count)
         chosen = list.selected;
-    // Once per stored index, not at every activation of the main window.
-    if (stored != reportedMissing_)
+    // Once per stored index, not at every activation of the main window; an
+    // index of -1 (none stored) is no missing source.
+    if (stored >= 0 && stored != reportedMissing_)
         devlog::Append(QStringLiteral("mixer: recording source %1 is not on this mixer (%2 sources): using %3 (%4), "
                                       "the stored choice is kept")
                            .arg(stored)
