@@ -17,19 +17,27 @@ export XDG_RUNTIME_DIR="$scratch" HOME="$scratch" KORVANTA_SETTINGS="$scratch/kr
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 if [ "$audio" = auto ]; then unset KORVANTA_AUDIO; else export KORVANTA_AUDIO="$audio"; fi
 
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-level=error \
-  -L module-native-protocol-unix -L "module-null-sink sink_name=loop rate=44100" -L module-always-sink &
-server=$!
-trap 'kill -KILL "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$scratch"' EXIT
-for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.2; done
-pactl set-default-source loop.monitor
-kill -STOP "$server"
+server=
+trap 'kill -KILL $server 2>/dev/null; rm -rf "$scratch"' EXIT
+# A fresh daemon for every run: the connections a stopped daemon never
+# accepted fill its socket's backlog, and later clients are refused at once
+# instead of waiting.
+start_stopped_server() {
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-level=error \
+    -L module-native-protocol-unix -L "module-null-sink sink_name=loop rate=44100" -L module-always-sink &
+  server=$!
+  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.2; done
+  pactl set-default-source loop.monitor
+  kill -STOP "$server"
+}
 
 total=0
 for i in $(seq "$runs"); do
+  start_stopped_server
   start=$(date +%s%N)
   KORVANTA_EXIT_AFTER_SHOW=1 timeout 120 "$program" >/dev/null 2>&1
   end=$(date +%s%N)
+  kill -KILL "$server"; wait "$server" 2>/dev/null || true
   ms=$(( (end - start) / 1000000 ))
   total=$(( total + ms ))
   echo "run $i: $ms ms"
