@@ -9,6 +9,7 @@
 #include "GeneratorPage.h"
 #include "GeneratorSection.h"
 #include "HelpBrowser.h"
+#include "MixerDevice.h"
 #include "Main.h"
 #include "Oszidia1.h"
 #include "ModalQuestions.h"
@@ -40,6 +41,9 @@ TMainForm* CreateApplicationWindows()
     QApplication::setApplicationDisplayName(QStringLiteral("Korvanta"));
     QApplication::setWindowIcon(ProgramIcon());
     AppWindows& f = Forms();
+    // The mixer may wait for a sound server: let that run alongside the
+    // device list, which may wait for it too.
+    StartOpeningMixer();
     f.MainForm = new TMainForm;
     modal::SetDialogParent(f.MainForm);
     // Invisible; it owns the mixer model from here to the end.
