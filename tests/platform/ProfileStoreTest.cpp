@@ -7,6 +7,12 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -316,18 +322,160 @@ TEST(ProfileStoreWrite, StrayCopyCleanupTouchesNothingElse)
     EXPECT_TRUE(QFileInfo::exists(dir.file(foreignName))) << "another user's file";
 }
 
-TEST(ProfileStoreWrite, KeepsPermissionsAndFollowsALink)
+// What a write may replace. The user's own links to the user's own file
+// are followed (the link stays a link); a link someone else made, a link to
+// someone else's file, and anything that is not a regular file are refused
+// and stay as they are. A file that is replaced keeps its mode, owner and
+// group.
+TEST(AtomicFileTarget, FollowsOnlyTheUsersOwnLinksAndReplacesOnlyRegularFiles)
 {
-    ScratchDir dir;
-    dir.write("real.ini", "[A]\nK=1\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.file("real.ini")).constData(), 0600), 0);
-    ASSERT_EQ(::symlink("real.ini", QFile::encodeName(dir.file("link.ini")).constData()), 0);
-    ASSERT_TRUE(WriteProfileString("A", "K", "2", dir.file("link.ini")));
-    EXPECT_TRUE(QFileInfo(dir.file("link.ini")).isSymLink()) << "the link stays a link";
-    EXPECT_EQ(dir.read("real.ini"), "[A]\nK=2\n");
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(dir.file("real.ini")).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const QByteArray kOld = "[A]\nK=1\n";
+    const QByteArray kNew = "[A]\nK=2\n";
+    struct Case {
+        const char* name;
+        const char* settings;                       // the path written to
+        std::function<void(const ScratchDir&)> make; // what lies there
+        const char* replaced;                        // the file that takes the new content, or null: refused
+    };
+    auto link = [](const ScratchDir& d, const char* target, const char* name) {
+        ASSERT_EQ(::symlink(target, QFile::encodeName(d.file(name)).constData()), 0);
+    };
+    auto chownTo = [](const QString& path, bool followLink) {
+        const QByteArray p = QFile::encodeName(path);
+        ASSERT_EQ(followLink ? ::chown(p.constData(), NobodyUid(), NobodyGid())
+                             : ::lchown(p.constData(), NobodyUid(), NobodyGid()),
+                  0);
+    };
+    const std::vector<Case> cases = {
+        {"own link to own file", "link.ini",
+         [&](const ScratchDir& d) { d.write("real.ini", kOld); link(d, "real.ini", "link.ini"); }, "real.ini"},
+        {"chain of own links", "link.ini",
+         [&](const ScratchDir& d) {
+             QDir().mkpath(d.file("sub"));
+             d.write("sub/real.ini", kOld);
+             link(d, "sub/middle.ini", "link.ini");
+             link(d, "real.ini", "sub/middle.ini");
+         },
+         "sub/real.ini"},
+        {"own link to a file not made yet", "link.ini", [&](const ScratchDir& d) { link(d, "real.ini", "link.ini"); },
+         "real.ini"},
+        {"link of another user", "link.ini",
+         [&](const ScratchDir& d) {
+             d.write("real.ini", kOld);
+             link(d, "real.ini", "link.ini");
+             chownTo(d.file("link.ini"), false);
+         },
+         nullptr},
+        {"own link to another user's file", "link.ini",
+         [&](const ScratchDir& d) {
+             d.write("real.ini", kOld);
+             chownTo(d.file("real.ini"), true);
+             link(d, "real.ini", "link.ini");
+         },
+         nullptr},
+        {"own link to a pipe", "link.ini",
+         [&](const ScratchDir& d) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(d.file("pipe")).constData(), 0600), 0);
+             link(d, "pipe", "link.ini");
+         },
+         nullptr},
+        {"a pipe", "pipe", [&](const ScratchDir& d) { ASSERT_EQ(::mkfifo(QFile::encodeName(d.file("pipe")).constData(), 0600), 0); },
+         nullptr},
+        {"another user's file, no link", "real.ini",
+         [&](const ScratchDir& d) {
+             d.write("real.ini", kOld);
+             chownTo(d.file("real.ini"), true);
+         },
+         "real.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        c.make(dir);
+        ASSERT_FALSE(HasFatalFailure());
+        const QString path = dir.file(c.settings);
+        struct stat before {};
+        const bool existed = ::stat(QFile::encodeName(path).constData(), &before) == 0;
+        if (existed && S_ISREG(before.st_mode)) {
+            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+        }
+        const QFileInfo linkBefore(path);
+
+        QString reason;
+        const bool written = WriteFileAtomically(path, kNew, reason);
+        EXPECT_EQ(written, c.replaced != nullptr) << qPrintable(reason);
+        EXPECT_EQ(linkBefore.isSymLink(), QFileInfo(path).isSymLink()) << "a link stays a link";
+        struct stat after {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), c.replaced || existed ? 0 : -1);
+        if (c.replaced) {
+            EXPECT_EQ(dir.read(c.replaced), kNew);
+            if (existed) {
+                EXPECT_EQ(after.st_mode & 0777, 0640u);
+                EXPECT_EQ(after.st_uid, before.st_uid) << "the owner stays";
+                EXPECT_EQ(after.st_gid, before.st_gid) << "the group stays";
+            }
+        } else {
+            EXPECT_FALSE(reason.isEmpty());
+            EXPECT_EQ(after.st_ino, before.st_ino) << "the target is untouched";
+            if (S_ISREG(after.st_mode)) {
+                EXPECT_EQ(dir.read(c.settings), kOld);
+            }
+        }
+        EXPECT_EQ(othersIn(dir, "x").filter(".korvanta-save-"), QStringList{}) << "no copy left";
+    }
+}
+
+// A write that cannot be done leaves the old file and no copy, and says why
+// in the system's words: a folder that is a file, a folder this user may
+// not write (as an unprivileged child, since root may write anywhere), and
+// a disk that takes no more (a file size limit, which fails the same way).
+TEST(AtomicFileFailure, LeavesTheOldFileAndNoCopyAndSaysWhy)
+{
+    struct Case {
+        const char* name;
+        const char* path;
+        bool unprivileged;
+        int fileSizeLimit; // bytes, 0 = none
+        int expectedError;
+    };
+    const std::vector<Case> cases = {
+        {"parent is a file", "blocker/a.ini", false, 0, ENOTDIR},
+        {"folder not writable", "ro/a.ini", true, 0, EACCES},
+        {"disk full", "a.ini", false, 16, EFBIG},
+    };
+    const QByteArray kOld = "[A]\nK=old\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        dir.write("blocker", "not a folder");
+        QDir().mkpath(dir.file("ro"));
+        dir.write("ro/a.ini", kOld);
+        dir.write("a.ini", kOld);
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        const QString path = dir.file(c.path);
+        const ChildResult r = RunInChild(
+            [&] {
+                if (c.fileSizeLimit > 0) {
+                    ::signal(SIGXFSZ, SIG_IGN);
+                    const rlimit limit{rlim_t(c.fileSizeLimit), rlim_t(c.fileSizeLimit)};
+                    ::setrlimit(RLIMIT_FSIZE, &limit);
+                }
+                QString reason;
+                if (WriteFileAtomically(path, "[A]\nK=" + QByteArray(100, 'n') + "\n", reason))
+                    return 1;
+                std::fprintf(stderr, "%s", qPrintable(reason));
+                return 0;
+            },
+            c.unprivileged);
+        ASSERT_TRUE(r.exited);
+        EXPECT_EQ(r.exitCode, 0) << "the write must fail";
+        EXPECT_EQ(r.stdErr, qt_error_string(c.expectedError));
+        if (QFileInfo(path).isFile()) {
+            EXPECT_EQ(dir.read(c.path), kOld);
+        }
+        EXPECT_EQ(othersIn(dir, "x").filter(".korvanta-save-"), QStringList{});
+        EXPECT_EQ(QDir(dir.file("ro")).entryList(QDir::Files | QDir::Hidden), QStringList{"a.ini"});
+    }
 }
 
 // The shutdown's sections, written one after another by separate stores,
@@ -368,3 +516,4 @@ TEST(SettingsTransaction, CollectsEverySaveIntoOneReplacement)
     ASSERT_TRUE(WriteProfileString("MAIN", "PAGE", "after", dir.file("a.ini")));
     EXPECT_EQ(GetProfileString("MAIN", "PAGE", "", 154, dir.file("a.ini")), "after") << "later saves write at once";
 }
+
