@@ -1,6 +1,7 @@
 #include "ProfileStore.h"
 
 #include "AtomicFile.h"
+#include "DeviceLog.h"
 #include "Installation.h"
 #include "SharedRoutines.h"
 #include "TextDecoding.h"
@@ -52,6 +53,63 @@ QString unquote(QString v)
 }
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+bool hasLineBreak(const QString& s)
+{
+    return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+}
+
+// Why a section or key name cannot go into the file, or empty. A name the
+// reader would see differently (trimmed, cut at "=" or "]", read as a
+// section header or a comment, or broken onto a line of its own) would put
+// the value under another name, or under none.
+QString nameProblem(const QString& name, bool isKey)
+{
+    if (name.isEmpty())
+        return QStringLiteral("the name is empty");
+    if (name != name.trimmed())
+        return QStringLiteral("the name has blanks at its ends");
+    if (hasLineBreak(name))
+        return QStringLiteral("the name holds a line break");
+    if (!name.isValidUtf16())
+        return QStringLiteral("the name is not valid text");
+    if (name.contains(QLatin1Char('=')))
+        return QStringLiteral("the name holds \"=\"");
+    if (!isKey && name.contains(QLatin1Char(']')))
+        return QStringLiteral("the name holds \"]\"");
+    if (isKey && (isSectionHeader(name) || isComment(name)))
+        return QStringLiteral("the name starts as a section or a comment does");
+    return {};
+}
+
+// Why a value cannot go into the file, or empty. A line break would end the
+// key's line and let the rest of the value be read as lines of their own:
+// sections and keys the program never set.
+QString valueProblem(const QString& value)
+{
+    if (hasLineBreak(value))
+        return QStringLiteral("the value holds a line break");
+    if (!value.isValidUtf16())
+        return QStringLiteral("the value is not valid text");
+    return {};
+}
+
+// Names and values in the device log: a line break in them would make the
+// log line look like two.
+QString printable(const QString& s)
+{
+    QString out = s;
+    out.replace(QLatin1Char('\r'), QStringLiteral("\\r")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return out;
+}
+
+// The form a value takes in the file. A read trims a value and removes one
+// pair of quotes around it; a value that this would change is written in
+// quotes, so that it reads back as it was set.
+QString storedForm(const QString& value)
+{
+    return unquote(value) == value ? value : QLatin1Char('"') + value + QLatin1Char('"');
+}
 
 // What a save inside the settings transaction leaves for the commit.
 struct PendingFile {
@@ -182,19 +240,30 @@ bool ProfileStore::contains(const QString& section, const QString& key) const
     return header >= 0 && findKey(header, key) >= 0;
 }
 
-void ProfileStore::setValue(const QString& section, const QString& key, const QString& value)
+bool ProfileStore::setValue(const QString& section, const QString& key, const QString& value)
 {
-    const QString entry = key + QLatin1Char('=') + value;
+    QString problem = nameProblem(section, false);
+    if (problem.isEmpty())
+        problem = nameProblem(key, true);
+    if (problem.isEmpty())
+        problem = valueProblem(value);
+    if (!problem.isEmpty()) {
+        devlog::Append(QStringLiteral("Settings: [%1] %2 not stored in %3: %4")
+                           .arg(printable(section), printable(key), path_, problem));
+        return false;
+    }
+    const QString stored = storedForm(value);
+    const QString entry = key + QLatin1Char('=') + stored;
     int header = findSection(section);
     if (header < 0) {
         lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
         lines_.append(entry);
-        return;
+        return true;
     }
     const int line = findKey(header, key);
     if (line >= 0) {
-        lines_[line] = keyOf(lines_[line]) + QLatin1Char('=') + value;
-        return;
+        lines_[line] = keyOf(lines_[line]) + QLatin1Char('=') + stored;
+        return true;
     }
     // Append after the section's last non-blank line so that a blank line
     // separating it from the next section stays where it is.
@@ -202,6 +271,7 @@ void ProfileStore::setValue(const QString& section, const QString& key, const QS
     while (insertAt - 1 > header && lines_[insertAt - 1].trimmed().isEmpty())
         --insertAt;
     lines_.insert(insertAt, entry);
+    return true;
 }
 
 void ProfileStore::removeKey(const QString& section, const QString& key)
@@ -228,8 +298,7 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
     ProfileStore store(path);
     if (!store.load() && QFileInfo::exists(path))
         return false; // present but unreadable: never replace what we could not read
-    store.setValue(section, key, value);
-    return store.save();
+    return store.setValue(section, key, value) && store.save();
 }
 
 QString SettingsFilePathFor(const QString& overridePath, const QString& programDir,

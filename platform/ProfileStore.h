@@ -12,7 +12,11 @@
 //  - every save replaces the file atomically (temporary file + rename), so
 //    the file on disk is always either the old or the new one;
 //  - a store that found the file present but could not read it never
-//    replaces it: the sections it could not see would be lost.
+//    replaces it: the sections it could not see would be lost;
+//  - what is set reads back the same: a name or value that the file could
+//    not hold as it is (a line break, which would start a line of its own)
+//    is refused with a line in the device log, and a value with blanks or
+//    quotes at its ends is written in quotes, which a read removes again.
 //
 // A ProfileStore holds the file's lines in memory; load() and save() touch
 // the disk. The free functions below do one read or one atomic write per
@@ -45,7 +49,12 @@ public:
                   int bufferLength = 154) const;
     bool contains(const QString& section, const QString& key) const;
 
-    void setValue(const QString& section, const QString& key, const QString& value);
+    // Sets the value; the file changes at save(). Returns false, changing
+    // nothing, when the section or key name is not one the file can hold
+    // (empty, blanks at its ends, a line break, or for a section "]" or
+    // "=", for a key "=" or a start that reads as a section or comment), or
+    // when the value holds a line break or is not valid text.
+    bool setValue(const QString& section, const QString& key, const QString& value);
     void removeKey(const QString& section, const QString& key);
 
     const QString& path() const { return path_; }

@@ -1,4 +1,5 @@
 #include "AtomicFile.h"
+#include "DeviceLog.h"
 #include "ProfileStore.h"
 #include "TestSupport.h"
 
@@ -11,11 +12,15 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <ostream>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+// Readable failure messages for Qt strings.
+static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 const QByteArray kSample =
@@ -164,6 +169,73 @@ TEST(ProfileStoreWrite, KeepsCommentsUnknownKeysAndLayout)
         "[EICH]\r\n"
         "INPUT=497.0\r\n";
     EXPECT_EQ(after, expected);
+}
+
+// What is set reads back the same, or is refused and changes nothing: a
+// value or name that would break out of its line (the wave file name below
+// once wrote a [MAIN] section of its own) never reaches the file. Values
+// with blanks or quotes at their ends are kept in quotes; every other value
+// is written as it stands, as files of earlier versions hold it.
+TEST(ProfileStoreWrite, WhatIsSetReadsBackTheSameOrIsRefused)
+{
+    const QByteArray kOld = "[MAIN]\nSPRACHE=D\n[GEN]\nUFNAME=old.wav\n";
+    struct Case {
+        QString section, key, value;
+        const char* line; // the line the file then holds, or null: refused
+    };
+    const std::vector<Case> cases = {
+        {"GEN", "UFNAME", "evil\n[MAIN]\nSPRACHE=E\n[GEN2]\nZ=.wav", nullptr},
+        {"MAIN", "INCONAME", "/etc/passwd\r\n[EICH]", nullptr},
+        {"GEN", "UFNAME", "a\rb", nullptr},
+        {"GEN", "UFNAME", QString(QChar(0xD800)), nullptr}, // half a surrogate pair: no text
+        {"GEN]", "K", "1", nullptr},
+        {"G=N", "K", "1", nullptr},
+        {"G\nN", "K", "1", nullptr},
+        {"", "K", "1", nullptr},
+        {" GEN", "K", "1", nullptr},
+        {"GEN", "K=1\nX", "1", nullptr},
+        {"GEN", "[MAIN]", "1", nullptr},
+        {"GEN", ";K", "1", nullptr},
+        {"GEN", "K ", "1", nullptr},
+        {"GEN", "", "1", nullptr},
+        {"GEN", "UFNAME", "C:\\new\\tone [1] = a;b #c.wav", "UFNAME=C:\\new\\tone [1] = a;b #c.wav"},
+        {"GEN", "UFNAME", "", "UFNAME="},
+        {"GEN", "UFNAME", QString::fromUtf8("Höhe ä€"), "UFNAME=Höhe ä€"},
+        {"GEN", "UFNAME", "\"", "UFNAME=\""},
+        {"GEN", "UFNAME", " remark: ", "UFNAME=\" remark: \""},
+        {"GEN", "UFNAME", "\"quoted\"", "UFNAME=\"\"quoted\"\""},
+        {"GEN", "UFNAME", "'x'", "UFNAME=\"'x'\""},
+        {"GEN", "UFNAME", "\t", "UFNAME=\"\t\""},
+        {"DIAGPRIV", "SEPARATOR", " ", "SEPARATOR=\" \""},
+        {"GEN", "[x]k", "1", nullptr},
+        {"G[E]N", "K", "1", nullptr},
+        {"G[EN", "K", "1", "K=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qPrintable(c.section + " / " + c.key + " / " + c.value));
+        ScratchDir dir;
+        dir.write("a.ini", kOld);
+        const QString path = dir.file("a.ini");
+        devlog::Clear();
+        ProfileStore store(path);
+        ASSERT_TRUE(store.load());
+        const bool accepted = store.setValue(c.section, c.key, c.value);
+        ASSERT_EQ(accepted, c.line != nullptr);
+        ASSERT_TRUE(store.save());
+        if (!accepted) {
+            EXPECT_EQ(dir.read("a.ini"), kOld) << "a refusal changes nothing";
+            ASSERT_EQ(devlog::Lines().size(), 1);
+            EXPECT_TRUE(devlog::Lines().front().contains("not stored")) << qPrintable(devlog::Lines().front());
+            EXPECT_FALSE(WriteProfileString(c.section, c.key, c.value, path));
+            EXPECT_EQ(dir.read("a.ini"), kOld);
+            continue;
+        }
+        const QStringList lines = QString::fromUtf8(dir.read("a.ini")).split('\n');
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(c.line))) << qPrintable(lines.join('|'));
+        EXPECT_EQ(GetProfileString(c.section, c.key, "<missing>", 1 << 16, path), c.value);
+        EXPECT_EQ(GetProfileString("MAIN", "SPRACHE", "", 154, path), "D");
+        EXPECT_EQ(devlog::Lines(), QStringList{});
+    }
 }
 
 TEST(ProfileStoreWrite, CreatesFileAndDirectory)
