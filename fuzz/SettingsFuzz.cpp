@@ -104,7 +104,7 @@ void save(ProfileStore& store, const QString& path, bool transaction)
     ProfileStore inside(path);
     if (!inside.load() || inside.lines() != store.lines())
         fuzz::Fail("a load inside the transaction must see the saved lines");
-    if (!CommitSettingsTransaction())
+    if (!CommitSettings().empty())
         fuzz::Fail("the commit must succeed");
 }
 

@@ -115,6 +115,7 @@ QString storedForm(const QString& value)
 struct PendingFile {
     QStringList lines;
     bool crlf = false;
+    QString refusal; // why the file itself must not be replaced, or empty
 };
 
 struct SettingsTransaction {
@@ -139,9 +140,15 @@ QByteArray fileBytes(const QStringList& lines, bool crlf)
     return text.toUtf8();
 }
 
+bool writeToDisk(const QString& path, const QStringList& lines, bool crlf, QString& reason)
+{
+    return WriteFileAtomically(path, fileBytes(lines, crlf), reason, saveInterruptHook());
+}
+
 bool writeToDisk(const QString& path, const QStringList& lines, bool crlf)
 {
-    return WriteFileAtomically(path, fileBytes(lines, crlf), saveInterruptHook());
+    QString reason;
+    return writeToDisk(path, lines, crlf, reason);
 }
 } // namespace
 
@@ -152,7 +159,9 @@ bool ProfileStore::load()
     lines_.clear();
     crlf_ = false;
     unreadable_ = false;
-    if (SettingsTransaction& t = transaction(); t.open) {
+    readError_.clear();
+    SettingsTransaction& t = transaction();
+    if (t.open) {
         const auto pending = t.files.find(transactionKey(path_));
         if (pending != t.files.end()) {
             lines_ = pending->second.lines;
@@ -161,15 +170,18 @@ bool ProfileStore::load()
         }
     }
     QFile f(path_);
-    if (!f.open(QIODevice::ReadOnly)) {
-        unreadable_ = f.exists();
-        return false;
+    QByteArray bytes;
+    if (f.open(QIODevice::ReadOnly))
+        bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError && f.exists()) {
+        readError_ = f.errorString();
+        // Inside the transaction the sections saved from here on are
+        // collected for the commit to hand back; the file stays as it is.
+        unreadable_ = !t.open;
+        return t.open;
     }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        unreadable_ = true;
+    if (!f.isOpen())
         return false;
-    }
     crlf_ = bytes.contains("\r\n");
     lines_ = SplitLines(DecodeText(bytes));
     return true;
@@ -180,8 +192,13 @@ bool ProfileStore::save() const
     if (unreadable_)
         return false;
     if (SettingsTransaction& t = transaction(); t.open) {
-        t.files[transactionKey(path_)] = PendingFile{lines_, crlf_};
-        return true;
+        PendingFile& pending = t.files[transactionKey(path_)];
+        pending.lines = lines_;
+        pending.crlf = crlf_;
+        if (!readError_.isEmpty())
+            pending.refusal = QStringLiteral("it is there but could not be read (%1), so it was left as it is")
+                                  .arg(readError_);
+        return readError_.isEmpty();
     }
     return writeToDisk(path_, lines_, crlf_);
 }
@@ -328,20 +345,26 @@ QString SettingsFilePath()
 
 void BeginSettingsTransaction() { transaction().open = true; }
 
-bool CommitSettingsTransaction()
+std::vector<UnsavedSettings> CommitSettings()
 {
     SettingsTransaction& t = transaction();
     if (!t.open)
-        return true;
+        return {};
     // Closed first, so that a hook or a failure cannot leave it half open.
     std::map<QString, PendingFile> files;
     files.swap(t.files);
     t.open = false;
-    bool ok = true;
-    for (const auto& [path, file] : files)
-        ok = writeToDisk(path, file.lines, file.crlf) && ok;
-    return ok;
+    std::vector<UnsavedSettings> unsaved;
+    for (const auto& [path, file] : files) {
+        QString reason = file.refusal;
+        if (reason.isEmpty() && writeToDisk(path, file.lines, file.crlf, reason))
+            continue;
+        unsaved.push_back({path, reason, fileBytes(file.lines, file.crlf)});
+    }
+    return unsaved;
 }
+
+bool CommitSettingsTransaction() { return CommitSettings().empty(); }
 
 bool SettingsTransactionOpen() { return transaction().open; }
 

@@ -26,11 +26,14 @@
 // A settings transaction makes that one step: while it is open, save() keeps
 // the new content in memory and load() of the same file sees it, and the
 // commit replaces each file once. A kill before the commit leaves the old
-// file, a kill after it the new one, never a mixture.
+// file, a kill after it the new one, never a mixture. A file that could not
+// be written is handed back with its content, so that the user can be told
+// and keep the settings elsewhere.
 
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class ProfileStore {
 public:
@@ -69,29 +72,33 @@ private:
     QStringList lines_;
     bool crlf_ = false;
     bool unreadable_ = false; // the file exists but the last load() could not read it
+    QString readError_;       // why, in the system's words
 };
 
 // Opens the settings transaction (a second call while it is open does
-// nothing). Every ProfileStore save() from now on is collected.
+// nothing). Every ProfileStore save() from now on is collected. A file that
+// exists but cannot be read loads as an empty one inside the transaction:
+// the sections saved to it are collected and handed back by the commit,
+// and the file itself is never replaced.
 void BeginSettingsTransaction();
 
+// A settings file the commit could not write.
+struct UnsavedSettings {
+    QString path;      // where the settings belong
+    QString reason;    // why they are not there
+    QByteArray bytes;  // what the file would have held
+};
+
 // Writes every file the transaction collected, each once and atomically,
-// and closes the transaction. Returns false when a file could not be
-// written (that file then stays as it was). Without an open transaction it
-// does nothing and returns true.
+// and closes the transaction. Returns the files that could not be written
+// (each then stays as it was); empty when all were written or no
+// transaction was open.
+[[nodiscard]] std::vector<UnsavedSettings> CommitSettings();
+
+// The same, for callers that only need to know whether all were written.
 bool CommitSettingsTransaction();
 
 bool SettingsTransactionOpen();
-
-// Commits the settings transaction when it goes out of scope, so that every
-// section written in the enclosing block, in whatever order, is included.
-class SettingsTransactionCommit {
-public:
-    SettingsTransactionCommit() = default;
-    SettingsTransactionCommit(const SettingsTransactionCommit&) = delete;
-    SettingsTransactionCommit& operator=(const SettingsTransactionCommit&) = delete;
-    ~SettingsTransactionCommit() { CommitSettingsTransaction(); }
-};
 
 // One read: the value of key in section of the file at path, or the default.
 QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue,

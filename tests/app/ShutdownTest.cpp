@@ -4,6 +4,7 @@
 
 #include "AppTestSupport.h"
 #include "AtomicFile.h"
+#include "SettingsRescue.h"
 #include "Diadlg3.h"
 #include "Diagr3.h"
 #include "Soundd3.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QThreadPool>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -362,4 +364,76 @@ TEST_F(MainWindowTest, AKillAnywhereInTheCloseLeavesTheOldOrTheNewFileWhole)
         EXPECT_EQ(generationMarks(lane.file), (std::array<int, 4>{g, g, g, g}));
         EXPECT_EQ(strayFilesIn(lane.dir), QStringList{});
     }
+}
+
+// A close that cannot write the settings says where and why, and keeps them
+// where the user chooses: a place that fails too is named in the next
+// question, a place that works takes the whole file. "No" discards them,
+// and the close reports that they were kept nowhere. (The folder of the
+// settings file is a regular file, which no user, root included, can write
+// into.)
+TEST_F(MainWindowTest, ACloseThatCannotWriteTheSettingsAsksWhereToKeepThem)
+{
+    struct Case {
+        const char* name;
+        bool keep;
+    };
+    for (const Case c : {Case{"kept elsewhere", true}, Case{"discarded", false}}) {
+        SCOPED_TRACE(c.name);
+        dir.write("blocker", "not a folder");
+        const QString blocked = dir.file("blocker/krv14f.ini");
+        const QString elsewhere = dir.file(QStringLiteral("elsewhere-%1.ini").arg(c.name[0]));
+        qputenv("KORVANTA_SETTINGS", QFile::encodeName(blocked));
+        start();
+        modals.clear();
+        modals.answerButton(modal::Yes);
+        modals.answerFile(dir.file("blocker/second.ini")); // fails as well
+        modals.answerButton(c.keep ? modal::Yes : modal::No);
+        if (c.keep)
+            modals.answerFile(elsewhere);
+        main->close();
+        QApplication::processEvents();
+        const bool kept = DestroyApplicationWindows();
+        main = nullptr;
+
+        EXPECT_EQ(kept, c.keep);
+        const std::vector<modal::Question>& q = modals.questions();
+        ASSERT_EQ(q.size(), c.keep ? 5u : 3u);
+        EXPECT_TRUE(q[0].text.contains(blocked)) << qPrintable(q[0].text);
+        EXPECT_TRUE(q[0].text.contains(qt_error_string(ENOTDIR))) << qPrintable(q[0].text);
+        EXPECT_EQ(q[1].type, modal::Type::SaveFile);
+        EXPECT_TRUE(q[2].text.contains(dir.file("blocker/second.ini"))) << "the question names the place that failed";
+        if (c.keep) {
+            EXPECT_EQ(q[3].type, modal::Type::SaveFile);
+            EXPECT_TRUE(q[4].text.contains(elsewhere) && q[4].text.contains(blocked)) << qPrintable(q[4].text);
+            EXPECT_TRUE(inOrder(sectionsOf(elsewhere), kCloseSections)) << qPrintable(sectionsOf(elsewhere).join(' '));
+        }
+        EXPECT_EQ(strayFilesIn(dir.path()).filter(".korvanta-save-"), QStringList{});
+        EXPECT_EQ(dir.read("blocker"), "not a folder");
+    }
+}
+
+// A termination signal while the question is open ends it: the settings are
+// discarded, and no further question keeps the program alive.
+TEST(SettingsAtClose, TerminationEndsTheQuestions)
+{
+    ScratchDir dir;
+    dir.write("blocker", "not a folder");
+    const ChildResult r = RunInChild([&] {
+        int questions = 0;
+        modal::SetHook([&](const modal::Question&) {
+            ++questions;
+            AbandonUnsavedSettings(); // as the signal handler does, while the question is open
+            modal::Answer a;
+            a.button = modal::Yes;
+            a.fileName = dir.file("kept.ini");
+            return a;
+        });
+        const bool kept = KeepUnsavedSettings({{dir.file("blocker/a.ini"), "Not a directory", "[A]\nK=1\n"}}, 'E');
+        return kept ? 100 : questions;
+    });
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitCode, 1) << "discarded after the one open question";
+    EXPECT_FALSE(QFileInfo::exists(dir.file("kept.ini")));
+    EXPECT_TRUE(r.stdErr.contains("settings discarded")) << qPrintable(r.stdErr);
 }

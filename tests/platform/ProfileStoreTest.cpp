@@ -589,3 +589,49 @@ TEST(SettingsTransaction, CollectsEverySaveIntoOneReplacement)
     EXPECT_EQ(GetProfileString("MAIN", "PAGE", "", 154, dir.file("a.ini")), "after") << "later saves write at once";
 }
 
+// The commit hands back what it could not write, with the reason and the
+// content the file would have held; the file stays as it was. A file that
+// is there but cannot be read collects the sections saved to it, so that
+// they can be kept elsewhere, and is never replaced.
+TEST(SettingsTransaction, HandsBackTheFilesItCouldNotWrite)
+{
+    ScratchDir dir;
+    dir.write("blocker", "not a folder");
+    dir.write("secret.ini", "[A]\nK=secret\n");
+    const QString secret = dir.file("secret.ini");
+    ASSERT_EQ(::chmod(QFile::encodeName(secret).constData(), 0200), 0); // write-only
+    ASSERT_EQ(::chown(QFile::encodeName(secret).constData(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    const QString blocked = dir.file("blocker/krv14f.ini");
+    const QString fine = dir.file("fine.ini");
+    const ChildResult r = RunInChild(
+        [&] {
+            BeginSettingsTransaction();
+            for (const QString& path : {blocked, secret, fine})
+                for (const char* section : {"MAIN", "GEN"}) {
+                    ProfileStore store(path);
+                    if (!store.load() && QFileInfo::exists(path))
+                        return 10;
+                    store.setValue(section, "K", section);
+                    store.save();
+                }
+            const std::vector<UnsavedSettings> unsaved = CommitSettings();
+            for (const UnsavedSettings& u : unsaved)
+                std::fprintf(stderr, "%s|%s|%s\n", qPrintable(u.path), qPrintable(u.reason),
+                             QByteArray(u.bytes).replace('\n', ' ').constData());
+            return SettingsTransactionOpen() ? 11 : 0;
+        },
+        /*dropPrivileges=*/true);
+    ASSERT_TRUE(r.exited);
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.stdErr);
+    QStringList reported = r.stdErr.split('\n', Qt::SkipEmptyParts);
+    reported.sort();
+    ASSERT_EQ(reported.size(), 2) << qPrintable(r.stdErr);
+    EXPECT_EQ(reported[0], blocked + "|" + qt_error_string(ENOTDIR) + "|[MAIN] K=MAIN [GEN] K=GEN ");
+    EXPECT_TRUE(reported[1].startsWith(secret + "|")) << qPrintable(reported[1]);
+    EXPECT_TRUE(reported[1].contains(qt_error_string(EACCES))) << qPrintable(reported[1]);
+    EXPECT_TRUE(reported[1].endsWith("|[MAIN] K=MAIN [GEN] K=GEN ")) << qPrintable(reported[1]);
+    ::chmod(QFile::encodeName(secret).constData(), 0600);
+    EXPECT_EQ(dir.read("secret.ini"), "[A]\nK=secret\n");
+    EXPECT_EQ(dir.read("fine.ini"), "[MAIN]\nK=MAIN\n[GEN]\nK=GEN\n");
+}
