@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QWidget>
 
 #include <cstdio>
@@ -39,6 +40,14 @@ bool& abandoned()
     return flag;
 }
 
+// A program run by a script without a display (the offscreen or minimal
+// platform) has no one to answer: a question would hold the close forever.
+bool nobodyToAsk()
+{
+    const QString platform = QGuiApplication::platformName();
+    return !modal::HookInstalled() && (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"));
+}
+
 void reportOnStandardError(const char* what, const QString& path, const QString& reason = {})
 {
     std::fprintf(stderr, "korvanta: %s %s%s%s\n", what, qPrintable(path), reason.isEmpty() ? "" : ": ",
@@ -52,7 +61,7 @@ bool keepOne(const UnsavedSettings& unsaved, const RescueTexts& texts)
     QString place = unsaved.path;
     QString reason = unsaved.reason;
     reportOnStandardError("settings not saved in", place, reason);
-    while (!abandoned()) {
+    while (!abandoned() && !nobodyToAsk()) {
         const int answer =
             modal::MessageBox(modal::Kind::Warning, texts.question.arg(place, reason), modal::Yes | modal::No);
         if (answer != modal::Yes || abandoned())

@@ -2,7 +2,8 @@
 // Settings that the close could not write are never lost without a word:
 // the user is told where they belong and why they are not there, and
 // chooses another place for them or to discard them. Each failure is also
-// written to standard error, for a program started from a script.
+// written to standard error, for a program started from a script; where no
+// one can see a question (no display), that is all, and they are discarded.
 
 #include "ProfileStore.h"
 

@@ -437,3 +437,22 @@ TEST(SettingsAtClose, TerminationEndsTheQuestions)
     EXPECT_FALSE(QFileInfo::exists(dir.file("kept.ini")));
     EXPECT_TRUE(r.stdErr.contains("settings discarded")) << qPrintable(r.stdErr);
 }
+
+// Without a display (a script runs the program offscreen) no one can answer:
+// the close says so on standard error and ends instead of waiting forever.
+TEST(SettingsAtClose, WithoutADisplayNoQuestionHoldsTheClose)
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        GTEST_SKIP() << "runs on a display";
+    ScratchDir dir;
+    const ChildResult r = RunInChild([&] {
+        constexpr unsigned kHangSeconds = 20;
+        ::alarm(kHangSeconds); // a question that waits ends the child by a signal
+        modal::SetHook({});
+        return KeepUnsavedSettings({{dir.file("blocker/a.ini"), "Not a directory", "[A]\nK=1\n"}}, 'E') ? 1 : 0;
+    });
+    ASSERT_TRUE(r.exited) << "signal " << r.signal;
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.stdErr.contains("settings not saved in " + dir.file("blocker/a.ini") + ": Not a directory"))
+        << qPrintable(r.stdErr);
+}
