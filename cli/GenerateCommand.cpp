@@ -5,6 +5,7 @@
 #include "Commands.h"
 
 #include "CorrectionTable.h"
+#include "DeviceLog.h"
 #include "GeneratorControls.h"
 #include "GeneratorSection.h"
 #include "MeasureReport.h"
@@ -52,11 +53,16 @@ CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
         loop.quit();
     };
     const QString file = o.waveFile.isEmpty() ? g.userFileName : o.waveFile;
+    // The player says why a file cannot be played only in the device log,
+    // which this program has no window for: its lines are the reason.
+    const qsizetype logged = devlog::Lines().size();
     const int rc = g.mode == kUserFile ? PlayUserWave(file, onFault) : StartPlay(g, -1.0f, g.frequency, onFault);
     if (rc != 0) {
         result.exitCode = kExitDevice;
-        result.reasons << (g.mode == kUserFile ? QStringLiteral("%1 cannot be played (see the device log)").arg(file)
-                                               : QStringLiteral("the output cannot start: %1").arg(SoundErrorText(rc)));
+        if (g.mode == kUserFile)
+            result.reasons << QStringLiteral("%1 cannot be played").arg(file) << devlog::Lines().mid(logged);
+        else
+            result.reasons << QStringLiteral("the output cannot start: %1").arg(SoundErrorText(rc));
         return result;
     }
     TUnixSignals signalHandling;
