@@ -198,6 +198,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString& 
     return true;
 }
 
+QString AtomicWriteRefusal(const QString& path) { return resolveTarget(path).refusal; }
+
 bool IsTemporaryCopyName(const QString& name, const QString& fileName, long long& pid)
 {
     const QString prefix = fileName + kCopyTag;

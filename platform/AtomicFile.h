@@ -34,6 +34,11 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const std
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString& reason,
                          const std::function<void()>& midWrite = {});
 
+// Why WriteFileAtomically would refuse `path` (a link that is not the
+// user's, or a path that is not a regular file), or empty. Lets a caller
+// find out before it does long work whose result goes there.
+QString AtomicWriteRefusal(const QString& path);
+
 // True when `name` (a file name without directory) is a temporary copy that
 // WriteFileAtomically made for the file named `fileName`; `pid` receives the
 // process that made it.
