@@ -29,6 +29,8 @@ QString CheckResultPath(const QString& path)
     const QFileInfo file(path);
     if (file.isDir())
         return QStringLiteral("%1 is a folder").arg(path);
+    if (const QString refusal = AtomicWriteRefusal(path); !refusal.isEmpty())
+        return QStringLiteral("%1 cannot be written: %2").arg(path, refusal);
     const QFileInfo folder = nearestExistingAbove(path);
     if (!folder.isDir())
         return QStringLiteral("%1 cannot be written: %2 is not a folder").arg(path, folder.filePath());

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 #include <type_traits>
 
+#include <sys/stat.h>
+
 namespace {
 
 QStringList words(const char* line) { return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
@@ -240,14 +242,16 @@ TEST(MeasureResultFile, PathsThatCannotBeWrittenAreFoundFirst)
         {dir.file("folder"), "is a folder"},
         {dir.file("plain/result.json"), "plain is not a folder"},
         {dir.file("plain/sub/result.json"), "plain is not a folder"},
+        {dir.file("pipe"), "is not a regular file"}, // a write would replace the pipe (or a device) by a file
     };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.file("pipe")).constData(), 0600), 0);
     for (const auto& c : cases) {
         const QString error = CheckResultPath(c.path);
         EXPECT_EQ(error.isEmpty(), *c.error == 0) << c.path.toStdString() << ": " << error.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(c.error))) << error.toStdString();
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{"folder", "plain"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              (QStringList{"folder", "pipe", "plain"}));
 }
 
 // One holder per device and direction; the other direction and other
