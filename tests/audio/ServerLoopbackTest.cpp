@@ -6,8 +6,10 @@
 // window never frozen; after the server is back, "&Reset Soundsystem" finds
 // it and the next START works. So does a START on a server that was frozen
 // before it. The input kept open between blocks never hands out what it
-// captured before a block was asked for. A test that is killed takes its
-// server with it. Skipped, with the reason, where the server cannot start.
+// captured before a block was asked for. The cases that freeze or kill
+// their server have a daemon of their own; the others share one, which none
+// of them breaks. A test that is killed takes its servers with it. Skipped,
+// with the reason, where the server cannot start.
 
 #include "AlsaBackend.h"
 #include "AnalyzerPage.h"
@@ -22,6 +24,7 @@
 #include "SoundServer.h"
 #include "Soundd3.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
@@ -32,6 +35,7 @@
 #include <cmath>
 #include <csignal>
 #include <numbers>
+#include <unistd.h>
 
 namespace {
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment);
@@ -40,6 +44,13 @@ constexpr int kRate = 44100;
 constexpr int kN = 2048;
 constexpr float kOnBin64 = 64.0f * kRate / kN; // 1378.125 Hz, exactly on bin 64
 enum { kHann = 2 };
+
+// The shared server's process at the first case of this program.
+qint64 SharedServerAtFirstCase()
+{
+    static const qint64 pid = SoundServer::instance().pid();
+    return pid;
+}
 
 // Watches the event loop: the longest time it went without running a timer.
 class Heartbeat {
@@ -62,12 +73,16 @@ private:
 
 class ServerLoopback : public MainWindowTest {
 protected:
+    // The daemon the case talks to: the shared one of the test program.
+    virtual SoundServer& server() { return SoundServer::instance(); }
+
     void SetUp() override
     {
+        SharedServerAtFirstCase();
         MainWindowTest::SetUp();
-        SKIP_WITHOUT_SOUND_SERVER();
-        SoundServer::instance().setVolume(true, QStringLiteral("100%"));
-        SoundServer::instance().setVolume(false, QStringLiteral("100%"));
+        SKIP_UNLESS_RUNNING(server());
+        server().setVolume(true, QStringLiteral("100%"));
+        server().setVolume(false, QStringLiteral("100%"));
         writeSettings("[MAIN]\nPAGE=0\n[VOLUME]\nFGVOLUME=100\nFGINVOLUME=100\n[SDSOUND]\n");
         AlsaBackend::instance().rescan();
         start();
@@ -78,10 +93,6 @@ protected:
     {
         StopPlay();
         MainWindowTest::TearDown();
-        // A test that stopped or killed the server leaves it running for the next.
-        SoundServer::instance().resume();
-        if (!SoundServer::instance().running())
-            SoundServer::instance().start();
     }
 
     static void setUpDevices()
@@ -143,7 +154,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([] { return Analyzer().Running; }, 5000));
         QTest::qWait(500);
         Heartbeat heartbeat;
-        (SoundServer::instance().*breakIt)();
+        (server().*breakIt)();
         EXPECT_TRUE(QTest::qWaitFor([this] { return !modals.messageTexts().isEmpty(); }, 15000))
             << devlog::Lines().join('\n').toStdString();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !IsPlaying(); }, 15000));
@@ -197,6 +208,15 @@ protected:
         EXPECT_EQ(fault, 0);
     }
 };
+
+// The cases that freeze or kill their server, each with a daemon of its own.
+class BrokenServerLoopback : public ServerLoopback {
+protected:
+    SoundServer& server() override { return own_; }
+
+private:
+    OwnSoundServer own_;
+};
 } // namespace
 
 TEST_F(ServerLoopback, PlayedSineIsReadAtItsLevelOnBothChannels)
@@ -214,24 +234,6 @@ TEST_F(ServerLoopback, PlayedSineIsReadAtItsLevelOnBothChannels)
     EXPECT_EQ(fault, 0);
 }
 
-TEST_F(ServerLoopback, FrozenServerIsAStallAndAResetFindsItAgain)
-{
-    breakServerWhileRunning(&SoundServer::pause, {SoundErrorText(WAVERR_DEVICE_STALLED)}, WAVERR_OUTPUT_STALLED);
-    SoundServer::instance().resume();
-    resetAndMeasure();
-}
-
-TEST_F(ServerLoopback, KilledServerIsADeviceLossAndARestartedOneIsFoundAgain)
-{
-    // Killed during a block, the block is cut off; between two blocks, the
-    // next one cannot open it (refused: no server listens).
-    breakServerWhileRunning(&SoundServer::kill,
-                            {SoundErrorText(WAVERR_DEVICE_GONE), Messages().nextBlockError + SoundErrorText(MMSYSERR_ERROR)},
-                            WAVERR_OUTPUT_GONE);
-    ASSERT_TRUE(SoundServer::instance().start()) << SoundServer::instance().reason().toStdString();
-    resetAndMeasure();
-}
-
 // A short run of what the soak benchmark does for half an hour: the device
 // sets the pace, and it never runs dry.
 TEST_F(ServerLoopback, GeneratorPlaysTenSecondsWithoutAnUnderrun)
@@ -245,48 +247,6 @@ TEST_F(ServerLoopback, GeneratorPlaysTenSecondsWithoutAnUnderrun)
     EXPECT_EQ(devlog::Lines().filter(QStringLiteral("underrun")).size(), 0);
     EXPECT_EQ(fault, 0);
     EXPECT_TRUE(IsPlaying());
-}
-
-TEST_F(ServerLoopback, StartOnAFrozenServerFailsWithinSecondsAndAResetRecovers)
-{
-    SoundServer::instance().pause();
-    Heartbeat heartbeat;
-    QElapsedTimer t;
-    t.start();
-    startAnalyzer(0);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !modals.messageTexts().isEmpty(); }, 8000));
-    EXPECT_LT(t.elapsed(), 5000);
-    EXPECT_LT(heartbeat.longestGapMs(), 4000) << "the window froze";
-    ASSERT_FALSE(modals.messageTexts().isEmpty());
-    const QString box = modals.messageTexts().first();
-    EXPECT_TRUE(box.startsWith(Messages().startSampleError)) << box.toStdString();
-    EXPECT_TRUE(box.contains(SoundErrorText(WAVERR_DEVICE_NO_ANSWER))) << box.toStdString();
-    EXPECT_FALSE(Analyzer().Running);
-    EXPECT_TRUE(page()->StartButton->isEnabled());
-    // The generator's start likewise.
-    t.restart();
-    EXPECT_EQ(StartPlay(GeneratorSettings{}, -1, kOnBin64), WAVERR_DEVICE_NO_ANSWER);
-    EXPECT_LT(t.elapsed(), 5000);
-    EXPECT_FALSE(IsPlaying());
-    SoundServer::instance().resume();
-    resetAndMeasure();
-}
-
-// "&Reset Soundsystem" reads the device list again, which opens every PCM:
-// on a stopped server that must not freeze the window either, and the
-// server's devices stay in the list, so they work again once it is back.
-TEST_F(ServerLoopback, ResetOnAFrozenServerKeepsTheWindowResponsive)
-{
-    SoundServer::instance().pause();
-    Heartbeat heartbeat;
-    QElapsedTimer t;
-    t.start();
-    main->Reset1Click();
-    EXPECT_LT(t.elapsed(), 5000);
-    EXPECT_LT(heartbeat.longestGapMs(), 4000) << "the window froze";
-    EXPECT_GE(CurrentAudioBackend().inputCount(), 1) << "the server's input left the list";
-    SoundServer::instance().resume();
-    resetAndMeasure();
 }
 
 // Blocks follow each other at the device's pace, but none starts with what
@@ -308,12 +268,105 @@ TEST_F(ServerLoopback, EveryBlockIsRecordedAfterItWasAskedFor)
     EXPECT_EQ(fault, 0);
 }
 
-// A test killed outright leaves no server behind: this program runs itself
-// as a child that starts its server and waits, and the child is killed.
-TEST(SoundServerLifetime, ServerEndsWithAKilledTest)
+TEST_F(BrokenServerLoopback, FrozenServerIsAStallAndAResetFindsItAgain)
+{
+    breakServerWhileRunning(&SoundServer::pause, {SoundErrorText(WAVERR_DEVICE_STALLED)}, WAVERR_OUTPUT_STALLED);
+    server().resume();
+    resetAndMeasure();
+}
+
+TEST_F(BrokenServerLoopback, KilledServerIsADeviceLossAndARestartedOneIsFoundAgain)
+{
+    // Killed during a block, the block is cut off; between two blocks, the
+    // next one cannot open it (refused: no server listens).
+    breakServerWhileRunning(&SoundServer::kill,
+                            {SoundErrorText(WAVERR_DEVICE_GONE), Messages().nextBlockError + SoundErrorText(MMSYSERR_ERROR)},
+                            WAVERR_OUTPUT_GONE);
+    ASSERT_TRUE(server().start()) << server().reason().toStdString();
+    resetAndMeasure();
+}
+
+TEST_F(BrokenServerLoopback, StartOnAFrozenServerFailsWithinSecondsAndAResetRecovers)
+{
+    server().pause();
+    Heartbeat heartbeat;
+    QElapsedTimer t;
+    t.start();
+    startAnalyzer(0);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !modals.messageTexts().isEmpty(); }, 8000));
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_LT(heartbeat.longestGapMs(), 4000) << "the window froze";
+    ASSERT_FALSE(modals.messageTexts().isEmpty());
+    const QString box = modals.messageTexts().first();
+    EXPECT_TRUE(box.startsWith(Messages().startSampleError)) << box.toStdString();
+    EXPECT_TRUE(box.contains(SoundErrorText(WAVERR_DEVICE_NO_ANSWER))) << box.toStdString();
+    EXPECT_FALSE(Analyzer().Running);
+    EXPECT_TRUE(page()->StartButton->isEnabled());
+    // The generator's start likewise.
+    t.restart();
+    EXPECT_EQ(StartPlay(GeneratorSettings{}, -1, kOnBin64), WAVERR_DEVICE_NO_ANSWER);
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_FALSE(IsPlaying());
+    server().resume();
+    resetAndMeasure();
+}
+
+// "&Reset Soundsystem" reads the device list again, which opens every PCM:
+// on a stopped server that must not freeze the window either, and the
+// server's devices stay in the list, so they work again once it is back.
+TEST_F(BrokenServerLoopback, ResetOnAFrozenServerKeepsTheWindowResponsive)
+{
+    server().pause();
+    Heartbeat heartbeat;
+    QElapsedTimer t;
+    t.start();
+    main->Reset1Click();
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_LT(heartbeat.longestGapMs(), 4000) << "the window froze";
+    EXPECT_GE(CurrentAudioBackend().inputCount(), 1) << "the server's input left the list";
+    server().resume();
+    resetAndMeasure();
+}
+
+namespace {
+// Whether a process runs (a zombie waiting for a parent that does not reap
+// it counts as gone).
+bool alive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray fields = stat.readAll();
+    return !fields.mid(fields.lastIndexOf(')') + 2, 1).startsWith('Z');
+}
+
+// The sound servers this process has started and that still run.
+QList<qint64> runningServers()
+{
+    QList<qint64> pids;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray fields = stat.readAll();
+        const QList<QByteArray> after = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
+        if (fields.contains("(pulseaudio)") && after.size() > 1 && after[1].toLongLong() == ::getpid()
+            && alive(entry.toLongLong()))
+            pids.append(entry.toLongLong());
+    }
+    return pids;
+}
+} // namespace
+
+// A test killed outright leaves no server behind, neither the shared one
+// nor one of a case: this program runs itself as a child that starts both
+// and waits, and the child is killed.
+TEST(SoundServerLifetime, ServersEndWithAKilledTest)
 {
     if (qEnvironmentVariableIsSet("KORVANTA_SERVER_CHILD")) {
-        std::printf("server pid %lld\n", static_cast<long long>(SoundServer::instance().pid()));
+        OwnSoundServer own;
+        std::printf("server pids %lld %lld\n", static_cast<long long>(SoundServer::instance().pid()),
+                    static_cast<long long>(own.pid()));
         std::fflush(stdout);
         QTest::qWait(60000);
         return;
@@ -323,24 +376,31 @@ TEST(SoundServerLifetime, ServerEndsWithAKilledTest)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KORVANTA_SERVER_CHILD"), QStringLiteral("1"));
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SoundServerLifetime.*")});
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=SoundServerLifetime.ServersEndWithAKilledTest")});
     QString out;
-    const QRegularExpression line(QStringLiteral("server pid (\\d+)"));
+    const QRegularExpression line(QStringLiteral("server pids (\\d+) (\\d+)"));
     ASSERT_TRUE(QTest::qWaitFor([&] {
         out += QString::fromLocal8Bit(child.readAllStandardOutput());
         return line.match(out).hasMatch();
-    }, 20000)) << out.toStdString();
-    const qint64 server = line.match(out).captured(1).toLongLong();
-    ASSERT_GT(server, 0) << "the child could not start its server";
+    }, 30000)) << out.toStdString();
+    const qint64 shared = line.match(out).captured(1).toLongLong();
+    const qint64 own = line.match(out).captured(2).toLongLong();
+    ASSERT_GT(shared, 0) << "the child could not start its shared server";
+    ASSERT_GT(own, 0) << "the child could not start a server of its own";
     ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
     child.waitForFinished(5000);
-    // Gone, or a zombie waiting for a parent that does not reap it.
-    const auto alive = [server] {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(server));
-        if (!stat.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray fields = stat.readAll();
-        return !fields.mid(fields.lastIndexOf(')') + 2, 1).startsWith('Z');
-    };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(); }, 5000)) << "the server of the killed test is still running";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(shared) && !alive(own); }, 5000))
+        << "a server of the killed test is still running";
+}
+
+// The cases that froze or killed their server did so to a daemon of their
+// own, which ended with them: the shared one is the same process as at the
+// first case, answers, and is the only server left.
+TEST(SoundServerLifetime, TheSharedServerOutlivesTheCasesThatBrokeTheirs)
+{
+    SKIP_WITHOUT_SOUND_SERVER();
+    EXPECT_EQ(SoundServer::instance().pid(), SharedServerAtFirstCase());
+    EXPECT_TRUE(SoundServer::instance().pactlSucceeds({"info"}));
+    EXPECT_EQ(runningServers(), QList<qint64>{SoundServer::instance().pid()});
 }
