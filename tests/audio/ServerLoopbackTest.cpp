@@ -5,8 +5,8 @@
 // device loss, both ending in the error box with the page idle and the
 // window never frozen; after the server is back, "&Reset Soundsystem" finds
 // it and the next START works. So does a START on a server that was frozen
-// before it. The input kept open between blocks never hands out what it
-// captured before a block was asked for. The cases that freeze or kill
+// before it. The input kept open between blocks never hands out what the
+// server took in before a block was asked for. The cases that freeze or kill
 // their server have a daemon of their own; the others share one, which none
 // of them breaks. A test that is killed takes its servers with it. Skipped,
 // with the reason, where the server cannot start.
@@ -20,6 +20,7 @@
 #include "FFtuli.h"
 #include "LevelUnits.h"
 #include "RadioGroup.h"
+#include "SineFit.h"
 #include "SoundLayer.h"
 #include "SoundServer.h"
 #include "Soundd3.h"
@@ -30,11 +31,14 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <alsa/asoundlib.h>
 #include <cmath>
 #include <csignal>
 #include <numbers>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +47,11 @@ const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerE
 constexpr int kRate = 44100;
 constexpr int kN = 2048;
 constexpr float kOnBin64 = 64.0f * kRate / kN; // 1378.125 Hz, exactly on bin 64
+constexpr int kBlockFrames = kN + kN / 8;       // what the analyzer asks for
+constexpr int kLoopPauseMs = 30;
+constexpr int kMutedBlocks = 25;
+// Far above a 16-bit sine's own, far below a block with a gap or a splice.
+constexpr double kCleanResidualDb = -60;
 enum { kHann = 2 };
 
 // The shared server's process at the first case of this program.
@@ -51,6 +60,46 @@ qint64 SharedServerAtFirstCase()
     static const qint64 pid = SoundServer::instance().pid();
     return pid;
 }
+
+// Frames at the start of a block that carry sound, when the rest is silence.
+int framesOfSound(const std::vector<float>& block)
+{
+    for (auto i = static_cast<int>(block.size() / 2); i > 0; --i)
+        if (block[2 * i - 2] != 0.0f || block[2 * i - 1] != 0.0f)
+            return i;
+    return 0;
+}
+
+// The server's capture switch, through ALSA's mixer as a program sets it:
+// a write returns once the server has muted its source, so from then on it
+// captures silence, a step at a known time.
+class CaptureSwitch {
+public:
+    CaptureSwitch()
+    {
+        if (snd_mixer_open(&mixer_, 0) < 0)
+            return;
+        if (snd_mixer_attach(mixer_, "default") < 0 || snd_mixer_selem_register(mixer_, nullptr, nullptr) < 0
+            || snd_mixer_load(mixer_) < 0)
+            return;
+        for (snd_mixer_elem_t* e = snd_mixer_first_elem(mixer_); e; e = snd_mixer_elem_next(e))
+            if (snd_mixer_selem_has_capture_switch(e) && std::string_view(snd_mixer_selem_get_name(e)) == "Capture")
+                switch_ = e;
+    }
+    ~CaptureSwitch()
+    {
+        if (mixer_)
+            snd_mixer_close(mixer_);
+    }
+    CaptureSwitch(const CaptureSwitch&) = delete;
+    CaptureSwitch& operator=(const CaptureSwitch&) = delete;
+
+    bool set(bool on) { return switch_ && snd_mixer_selem_set_capture_switch_all(switch_, on ? 1 : 0) == 0; }
+
+private:
+    snd_mixer_t* mixer_ = nullptr;
+    snd_mixer_elem_t* switch_ = nullptr;
+};
 
 // Watches the event loop: the longest time it went without running a timer.
 class Heartbeat {
@@ -83,6 +132,7 @@ protected:
         SKIP_UNLESS_RUNNING(server());
         server().setVolume(true, QStringLiteral("100%"));
         server().setVolume(false, QStringLiteral("100%"));
+        server().pactlSucceeds({"set-source-mute", "@DEFAULT_SOURCE@", "0"});
         writeSettings("[MAIN]\nPAGE=0\n[VOLUME]\nFGVOLUME=100\nFGINVOLUME=100\n[SDSOUND]\n");
         AlsaBackend::instance().rescan();
         start();
@@ -168,27 +218,31 @@ protected:
         EXPECT_EQ(outputFault, outputCode) << "the generator learns that its output failed";
     }
 
-    // Records one block of the analyzer's size through the capture engine;
-    // how long it took goes to `ms`. Returns the peak of the on-bin sine in
-    // its right channel (a single-bin DFT).
-    static double recordBlock(qint64& ms)
+    // Records one block of the analyzer's size through the capture engine,
+    // interleaved; empty when none came.
+    static std::vector<float> recordBlock()
     {
-        const int frames = kN + kN / 8;
         bool arrived = false;
-        QElapsedTimer t;
-        t.start();
-        EXPECT_EQ(StartRecord(frames, 0, [&] { arrived = true; }), 0) << devlog::Lines().join('\n').toStdString();
+        EXPECT_EQ(StartRecord(kBlockFrames, 0, [&] { arrived = true; }), 0) << devlog::Lines().join('\n').toStdString();
         EXPECT_TRUE(QTest::qWaitFor([&] { return arrived; }, 10000));
-        ms = t.elapsed();
         int count = 0, over = 0, user = 0;
         const float* data = GetRecordBlock(count, over, user);
-        if (!data || count != 2 * frames)
+        if (!data || count != 2 * kBlockFrames)
+            return {};
+        return {data, data + count};
+    }
+
+    // Peak of the on-bin sine in the right channel of a block (the first of
+    // each pair), by a single-bin DFT.
+    static double sinePeak(const std::vector<float>& block)
+    {
+        if (block.size() < 2u * kN)
             return -1;
         double re = 0, im = 0;
         for (int i = 0; i < kN; ++i) {
             const double phase = 2 * std::numbers::pi * 64 * i / kN;
-            re += data[2 * i] * std::cos(phase);
-            im += data[2 * i] * std::sin(phase);
+            re += block[2 * i] * std::cos(phase);
+            im += block[2 * i] * std::sin(phase);
         }
         return 2 * std::hypot(re, im) / kN;
     }
@@ -249,28 +303,53 @@ TEST_F(ServerLoopback, GeneratorPlaysTenSecondsWithoutAnUnderrun)
     EXPECT_TRUE(IsPlaying());
 }
 
-// Blocks follow each other at the device's pace, but none starts with what
-// was captured before it was asked for: not after a pause of the loop (it
-// takes its whole duration to record), and not after the generator stopped
-// (none of the old sine is left in it).
+// Blocks follow each other at the device's pace, but none holds what the
+// server took in before the block was asked for: not after a pause of the
+// loop, when the input has run on since the last block (not even the sound
+// the server had already sent, which a busy machine receives late), and not
+// after the generator stopped (none of the old sine is left in it). A step
+// tells which frames a block holds: the server's source is muted just before
+// each block is asked for, so every frame of sound in a block was taken in
+// before that. The bound is none at all. Each block is one draw (on the
+// server, sound in transit at the moment of asking is a matter of chance),
+// hence many of them.
 TEST_F(ServerLoopback, EveryBlockIsRecordedAfterItWasAskedFor)
 {
     int fault = 0;
     playSine(-10, &fault);
-    qint64 ms = 0;
-    const double blockMs = 1000.0 * (kN + kN / 8) / kRate;
-    EXPECT_NEAR(recordBlock(ms), std::pow(10.0, -10 / 20.0), 0.01);
-    QTest::qWait(300);
-    EXPECT_NEAR(recordBlock(ms), std::pow(10.0, -10 / 20.0), 0.01);
-    EXPECT_GE(ms, blockMs - 2) << "the block held sound from before it was asked for";
+    const double peak = std::pow(10.0, -10 / 20.0);
+    CaptureSwitch capture;
+    EXPECT_NEAR(sinePeak(recordBlock()), peak, 0.01);
+    for (int i = 0; i < kMutedBlocks; ++i) {
+        ASSERT_TRUE(capture.set(true));
+        // The loop pauses without running events (so the input surely runs
+        // on), long enough for sound to be on its way again.
+        QThread::msleep(kLoopPauseMs);
+        ASSERT_TRUE(capture.set(false));
+        ASSERT_TRUE(Layer().keptIn) << "the block would not come from the input that ran on";
+        const std::vector<float> block = recordBlock();
+        ASSERT_FALSE(block.empty());
+        EXPECT_EQ(framesOfSound(block), 0) << "block " << i << " began with sound from before it was asked for";
+    }
+    // A block of the input that ran on is whole: one clean sine.
+    ASSERT_TRUE(capture.set(true));
+    QThread::msleep(kLoopPauseMs);
+    const SineFit fit = FitSine(recordBlock(), 0, kOnBin64, kRate);
+    EXPECT_NEAR(fit.amplitude, peak, 0.01);
+    EXPECT_LT(fit.residualDb, kCleanResidualDb);
     StopPlay();
-    EXPECT_LT(recordBlock(ms), 1e-3) << "the block held the sine played before it was asked for";
+    EXPECT_LT(sinePeak(recordBlock()), 1e-3) << "the block held the sine played before it was asked for";
     EXPECT_EQ(fault, 0);
 }
 
 TEST_F(BrokenServerLoopback, FrozenServerIsAStallAndAResetFindsItAgain)
 {
-    breakServerWhileRunning(&SoundServer::pause, {SoundErrorText(WAVERR_DEVICE_STALLED)}, WAVERR_OUTPUT_STALLED);
+    // Frozen during a block, the block stalls; between two blocks, the next
+    // one's start gets no answer.
+    breakServerWhileRunning(&SoundServer::pause,
+                            {SoundErrorText(WAVERR_DEVICE_STALLED),
+                             Messages().nextBlockError + SoundErrorText(WAVERR_DEVICE_NO_ANSWER)},
+                            WAVERR_OUTPUT_STALLED);
     server().resume();
     resetAndMeasure();
 }
@@ -309,6 +388,23 @@ TEST_F(BrokenServerLoopback, StartOnAFrozenServerFailsWithinSecondsAndAResetReco
     EXPECT_FALSE(IsPlaying());
     server().resume();
     resetAndMeasure();
+}
+
+// A block of the input kept from the last one begins with a new stream,
+// which asks the server: a stopped server gives that start up within
+// seconds, as it does an open, and once it is back the next block comes.
+TEST_F(BrokenServerLoopback, KeptInputOnAFrozenServerGivesUpWithinSeconds)
+{
+    ASSERT_EQ(recordBlock().size(), 2u * kBlockFrames) << devlog::Lines().join('\n').toStdString();
+    ASSERT_TRUE(Layer().keptIn);
+    server().pause();
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(StartRecord(kBlockFrames, 0, [] {}), WAVERR_DEVICE_NO_ANSWER);
+    EXPECT_LT(t.elapsed(), 5000) << "the window was held";
+    EXPECT_TRUE(devlog::Lines().join('\n').contains("did not start within"));
+    server().resume();
+    EXPECT_EQ(recordBlock().size(), 2u * kBlockFrames) << devlog::Lines().join('\n').toStdString();
 }
 
 // "&Reset Soundsystem" reads the device list again, which opens every PCM:
