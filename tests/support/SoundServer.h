@@ -6,13 +6,14 @@
 // own under a private folder of this process; no other test program and no
 // desktop ever sees it.
 //
-// This process talks to one daemon at a time (ALSA's "default", the
-// program's mixer, and pactl): the shared server of the test program, or,
-// while a test case holds one, an OwnSoundServer. A case that freezes or
-// kills its server takes one of its own, so the shared server is never
-// frozen, killed or restarted, and no later case meets a daemon that was
-// thawed after its clients gave up on it (PulseAudio has been seen to abort
-// then). For example:
+// This process's clients (ALSA's "default", the program's mixer) talk to one
+// daemon at a time: the shared server of the test program, or, while a test
+// case holds one (one at a time), an OwnSoundServer; pactl() and the volume
+// helpers always ask their own daemon. A case that freezes or kills its
+// server takes one of its own, so the shared server is never frozen, killed
+// or restarted, and no later case meets a daemon that was thawed after its
+// clients gave up on it (PulseAudio has been seen to abort then). For
+// example:
 //
 //     class FrozenServer : public MainWindowTest {
 //     protected:
