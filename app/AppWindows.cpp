@@ -9,6 +9,7 @@
 #include "GeneratorPage.h"
 #include "GeneratorSection.h"
 #include "HelpBrowser.h"
+#include "MixerDevice.h"
 #include "Main.h"
 #include "Oszidia1.h"
 #include "ModalQuestions.h"
@@ -25,6 +26,8 @@
 #include "udcoffset.h"
 #include "ProgramIcon.h"
 #include "ProfileStore.h"
+#include "SettingsRescue.h"
+#include "Audconst.h"
 
 #include <QApplication>
 
@@ -40,6 +43,9 @@ TMainForm* CreateApplicationWindows()
     QApplication::setApplicationDisplayName(QStringLiteral("Korvanta"));
     QApplication::setWindowIcon(ProgramIcon());
     AppWindows& f = Forms();
+    // The mixer may wait for a sound server: let that run alongside the
+    // device list, which may wait for it too.
+    StartOpeningMixer();
     f.MainForm = new TMainForm;
     modal::SetDialogParent(f.MainForm);
     // Invisible; it owns the mixer model from here to the end.
@@ -80,12 +86,9 @@ TMainForm* CreateApplicationWindows()
     return f.MainForm;
 }
 
-void DestroyApplicationWindows()
+namespace {
+void destroyWindows()
 {
-    // Declared first so that it runs last: the settings sections the windows
-    // write at their destruction join the shutdown's one replacement of the
-    // settings file, whatever order they are destroyed in.
-    const SettingsTransactionCommit commitSettings;
     AppWindows& f = Forms();
     modal::SetHelpHandler({});
     modal::SetDialogParent(nullptr);
@@ -103,4 +106,14 @@ void DestroyApplicationWindows()
     // The dialogs go with the main window that owns them.
     delete f.MainForm;
     f = AppWindows{};
+}
+} // namespace
+
+bool DestroyApplicationWindows()
+{
+    destroyWindows();
+    // Last, so that the settings sections the windows write at their
+    // destruction join the close's one replacement of the settings file,
+    // whatever order they are destroyed in.
+    return KeepUnsavedSettings(CommitSettings(), CurrentLanguage());
 }

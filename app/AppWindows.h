@@ -53,5 +53,8 @@ AppWindows& Forms();
 // when the audio layer cannot be started.
 TMainForm* CreateApplicationWindows();
 
-// Destroys the windows (each writes its own settings section as it goes).
-void DestroyApplicationWindows();
+// Destroys the windows (each writes its own settings section as it goes)
+// and writes the settings file. Settings that could not be written are
+// offered to the user to keep elsewhere; returns false when some of them
+// were not kept anywhere.
+bool DestroyApplicationWindows();

@@ -382,6 +382,8 @@ void TMainForm::Reset1Click()
         Forms().Wavegen->GstopClick();
     StopPlay();
     restartSoundSystem();
+    // A mixer that was not there, or stopped answering, gets another try.
+    MixerMenu->RetryMixer();
     if (settings_.ActivePageIndex == kScopePage)
         ScopeMenu->Restart();
 }

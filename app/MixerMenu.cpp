@@ -73,7 +73,7 @@ void TMixerMenu::ShowMixerSupport()
     syncInputControls();
     syncOutputControls();
     if (!on)
-        showInputCaption(QString());
+        showNoMixerCaption();
 }
 
 void TMixerMenu::FormActivate()
@@ -100,7 +100,15 @@ void TMixerMenu::FormActivate()
     Tmixu::SourceList list;
     if (settings_.AudioInChannel == -1 && m->GetSourceList(list))
         settings_.AudioInChannel = list.selected;
-    ChooseInputChannel(settings_.AudioInChannel);
+    RestoreInputChannel();
+}
+
+void TMixerMenu::RetryMixer()
+{
+    if (!mixu_ || !mixu_->Reopen())
+        return;
+    ShowMixerSupport();
+    FormActivate();
 }
 
 int TMixerMenu::makeInChannelRadio(bool rebuild)
@@ -135,22 +143,46 @@ QString TMixerMenu::itemCaption(int index) const
 
 void TMixerMenu::showInputCaption(const QString& caption)
 {
-    const bool via = caption.isNull();
-    analyzer_->GroupBox1->setTitle(via ? QLatin1String(kInputViaSystemMixer)
-                                       : QStringLiteral(" Input: ") + caption + QLatin1Char(' '));
-    generator_->Wobinptxt->setText(via ? QLatin1String(kInpViaSystemMixer)
-                                       : QStringLiteral(" Inp: ") + caption + QLatin1Char(' '));
+    analyzer_->GroupBox1->setTitle(QStringLiteral(" Input: ") + caption + QLatin1Char(' '));
+    generator_->Wobinptxt->setText(QStringLiteral(" Inp: ") + caption + QLatin1Char(' '));
 }
+
+void TMixerMenu::showNoMixerCaption()
+{
+    const bool byUser = !mixu_ || !mixu_->SupportWanted();
+    analyzer_->GroupBox1->setTitle(QLatin1String(byUser ? kInputViaSystemMixer : kInputMixerNotAvailable));
+    generator_->Wobinptxt->setText(QLatin1String(byUser ? kInpViaSystemMixer : kInpMixerNotAvailable));
+}
+
+int TMixerMenu::inputInUse() const { return inUse_ >= 0 ? inUse_ : settings_.AudioInChannel; }
 
 void TMixerMenu::ChooseInputChannel(int index)
 {
     if (!mixu_ || index < 0 || index >= kVisibleWaveInChannelItems)
         return;
+    if (!mixu_->MixOn()) {
+        // No source to name: the caption says why.
+        showNoMixerCaption();
+        return;
+    }
     mixu_->WatchClear();
     mixu_->Watch(index);
     settings_.AudioInChannel = mixu_->SelectSource(index);
+    inUse_ = index;
     mixu_->SetInputVolume(PercentToMixerValue(settings_.FgInVolume), index);
     showInputCaption(itemCaption(index));
+}
+
+void TMixerMenu::RestoreInputChannel()
+{
+    if (!mixu_)
+        return;
+    const int stored = settings_.AudioInChannel;
+    const int index = mixu_->UsableSource(stored);
+    ChooseInputChannel(index);
+    // A stand-in for a source this mixer lacks is not the user's choice.
+    if (index != stored)
+        settings_.AudioInChannel = stored;
 }
 
 void TMixerMenu::MixClick(int index) { ChooseInputChannel(index); }
@@ -160,7 +192,12 @@ void TMixerMenu::MixSelInchange(Tmixu*)
     if (!mixu_)
         return;
     const int index = makeInChannelRadio(false);
-    settings_.AudioInChannel = index;
+    // The program's own selection coming back keeps the stored channel
+    // (which may be a source this mixer lacks); another one was picked by
+    // the user elsewhere and becomes the stored channel.
+    if (index != inUse_)
+        settings_.AudioInChannel = index;
+    inUse_ = index;
     mixu_->WatchClear();
     mixu_->Watch(index);
     showInputCaption(itemCaption(index));
@@ -199,9 +236,9 @@ void TMixerMenu::MixerSupport1Click()
         makeInChannelRadio(true);
     enableLevelControls(on);
     if (on)
-        ChooseInputChannel(settings_.AudioInChannel);
+        RestoreInputChannel();
     else
-        showInputCaption(QString());
+        showNoMixerCaption();
 }
 
 void TMixerMenu::enableLevelControls(bool on)
@@ -224,7 +261,7 @@ void TMixerMenu::setInputPercent(int percent)
 {
     settings_.FgInVolume = percent;
     if (mixu_)
-        mixu_->SetInputVolume(PercentToMixerValue(percent), settings_.AudioInChannel);
+        mixu_->SetInputVolume(PercentToMixerValue(percent), inputInUse());
     syncInputControls();
     analyzer_->ShowCalibrationStatus(percent);
 }

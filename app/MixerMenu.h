@@ -18,9 +18,13 @@ class Tmixu;
 class TsrcCtr;
 struct MainWindowSettings;
 
-// Captions while the system's own mixer is in charge.
+// Captions while the system's own mixer is in charge (support switched off).
 inline constexpr char kInputViaSystemMixer[] = " Input: via system mixer ";
 inline constexpr char kInpViaSystemMixer[] = " Inp: via system mixer ";
+// Captions while support is on but there is no mixer to use (none, or one
+// that did not answer).
+inline constexpr char kInputMixerNotAvailable[] = " Input: mixer not available ";
+inline constexpr char kInpMixerNotAvailable[] = " Inp: mixer not available ";
 
 class TMixerMenu : public QObject {
     Q_OBJECT
@@ -40,6 +44,9 @@ public:
     // the playback path prepared, the channel menu rebuilt and the stored
     // channel (or the line source) chosen.
     void FormActivate();
+    // "&Reset Soundsystem": a mixer that was not available is tried again,
+    // and a new one is taken into use as at an activation.
+    void RetryMixer();
 
     // Rebuilds (or only re-checks) the channel menu; returns the selected
     // source index (0 if there is none).
@@ -51,7 +58,12 @@ public:
     void MixerSupport1Click();
     // Mix01Click .. Mix181Click: index 0 .. 18.
     void MixClick(int index);
+    // The user's choice: the index becomes the stored channel.
     void ChooseInputChannel(int index);
+    // Activation and the support switch: the stored channel, or the source
+    // the mixer offers for it when it lacks that one; the stored channel
+    // stays as it is then.
+    void RestoreInputChannel();
     void ScrollBar1Scroll(int position);
     void ScrollBar2Scroll(int position);
     void ScrollBar3Scroll(int position);
@@ -68,7 +80,11 @@ private:
     void syncOutputControls();
     void enableLevelControls(bool on);
     void showInputCaption(const QString& caption);
+    // Support off by the user, or on without a mixer to use.
+    void showNoMixerCaption();
     QString itemCaption(int index) const;
+    // The recording source the level bars act on.
+    int inputInUse() const;
 
     TMainMenu& menu_;
     MainWindowSettings& settings_;
@@ -77,4 +93,5 @@ private:
     QPointer<Tmixu> mixu_;
     QPointer<QScrollBar> anaSlider_;
     QPointer<QLabel> anaLabel_;
+    int inUse_ = -1;   // the source chosen last, by the program or elsewhere
 };

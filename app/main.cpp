@@ -3,6 +3,7 @@
 #include "AppWindows.h"
 #include "HelpBrowser.h"
 #include "Main.h"
+#include "SettingsRescue.h"
 #include "UnixSignals.h"
 
 #include <QApplication>
@@ -10,6 +11,9 @@
 #include <cstdio>
 
 namespace {
+// The exit status when the settings of this session were kept nowhere.
+constexpr int kSettingsLostStatus = 1;
+
 // For timing the start-up from a script (KORVANTA_EXIT_AFTER_SHOW): the
 // program closes as soon as the main window has been painted once. With the
 // value "help" it first opens the help contents and prints where the page
@@ -58,6 +62,9 @@ int main(int argc, char** argv)
     }
     mainForm->show();
     const int result = app.exec();
-    DestroyApplicationWindows();
-    return result;
+    // Should the settings file not take the settings, the user is asked what
+    // to do with them; a termination signal then ends the questions.
+    QObject::connect(&signalHandling, &TUnixSignals::terminationRequested, &app, &AbandonUnsavedSettings);
+    const bool settingsKept = DestroyApplicationWindows();
+    return settingsKept ? result : kSettingsLostStatus;
 }

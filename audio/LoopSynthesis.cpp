@@ -6,36 +6,86 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <vector>
 
 namespace {
 constexpr double kFull16 = 32767.0;
 constexpr double kFull32 = 2147483392.0;
 constexpr long long kMaxPeriods = 10'000'000; // bounds the search for absurd frequencies
+constexpr int kSine = 0;
+constexpr int kSquare = 1;
+constexpr int kPink = 3;
+constexpr int kContinuousBits = 32;
 
 double amplitude(int32_t levelDb)
 {
     return levelDb == GeneratorSettings::kLevelOff ? 0.0 : std::pow(10.0, levelDb / 20.0);
 }
 
-// Per-sample source of one channel's value for the given mode.
-struct Source {
-    int mode;
-    std::mt19937& rng;
-    PinkCascade pink;
-    std::uniform_real_distribution<double> uniform{0.0, 1.0};
+double periodic(int mode, double t)
+{
+    const double s = std::sin(t);
+    return mode == kSine ? s : (s > 0.0 ? 1.0 : -1.0);
+}
 
-    double periodic(double t) const
-    {
-        const double s = std::sin(t);
-        return mode == 0 ? s : (s > 0.0 ? 1.0 : -1.0);
+// One value of white (uniform within +-1) or pink noise per frame.
+std::vector<double> noiseValues(int mode, int frames, int sampleRate, std::mt19937& rng)
+{
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    PinkCascade pink;
+    if (mode == kPink) {
+        SetFilterSampleRate(sampleRate);
+        DesignPinkCascade(pink);
+        ResetCascade(pink);
     }
-    double noise()
-    {
+    std::vector<double> v(static_cast<size_t>(std::max(0, frames)));
+    for (double& x : v) {
         const double white = 2.0 * uniform(rng) - 1.0;
-        return mode == 3 ? ProcessCascade(pink, white) : white;
+        x = mode == kPink ? ProcessCascade(pink, white) : white;
     }
-};
+    if (mode == kPink) {
+        double peak = 0.0;
+        for (double x : v)
+            peak = std::max(peak, std::abs(x));
+        if (peak > 0.0)
+            for (double& x : v)
+                x /= peak;
+    }
+    return v;
+}
+
+uint8_t* encodeFrame(const FrameShape& shape, double l, double r, int bits, uint8_t* p)
+{
+    const int b = bits / 8;
+    EncodeSample(shape.ampL * l, bits, p);
+    EncodeSample((shape.twoChannel ? shape.ampR : shape.ampL) * r, bits, p + b);
+    return p + 2 * b;
+}
 } // namespace
+
+FrameShape MakeFrameShape(const GeneratorSettings& s, double scale)
+{
+    FrameShape f;
+    f.mode = s.mode;
+    f.ampL = scale * amplitude(s.levelLeft);
+    f.ampR = scale * amplitude(s.levelRight);
+    f.phL = s.phaseLeft * std::numbers::pi / 180.0;
+    f.phR = s.phaseRight * std::numbers::pi / 180.0;
+    f.twoChannel = f.phL != f.phR || f.ampL != f.ampR;
+    return f;
+}
+
+void EncodeToneFrame(const FrameShape& shape, double t, int bits, uint8_t* dst)
+{
+    const double l = periodic(shape.mode, t + shape.phL);
+    const double r = shape.twoChannel ? periodic(shape.mode, t + shape.phR) : l;
+    encodeFrame(shape, l, r, bits, dst);
+}
+
+bool PlaysContinuously(int mode, int bits)
+{
+    return (mode == kSine || mode == kSquare) && bits == kContinuousBits;
+}
 
 LoopLength SearchLoopLength(int sampleRate, int bytesPerSample, double frequency)
 {
@@ -78,8 +128,9 @@ SynthesisResult SynthesiseLoop(const GeneratorSettings& s, double frequency, int
                                std::mt19937& rng, uint8_t* out, double scale)
 {
     const int b = bits / 8;
+    const bool tone = s.mode == kSine || s.mode == kSquare;
     SynthesisResult result;
-    if (s.mode == 0 || s.mode == 1) {
+    if (tone) {
         const LoopLength len = SearchLoopLength(sampleRate, b, frequency);
         result = {len.bytes, true, len.precision};
     } else {
@@ -87,30 +138,20 @@ SynthesisResult SynthesiseLoop(const GeneratorSettings& s, double frequency, int
     }
     result.bytes = std::min(result.bytes, kLoopBufferMax);
 
-    const double ampL = scale * amplitude(s.levelLeft);
-    const double ampR = scale * amplitude(s.levelRight);
-    const double phL = s.phaseLeft * std::numbers::pi / 180.0;
-    const double phR = s.phaseRight * std::numbers::pi / 180.0;
-    const double w = std::numbers::pi * frequency / sampleRate;
-    Source src{s.mode, rng, {}};
-    if (s.mode == 3) {
-        SetFilterSampleRate(sampleRate);
-        DesignPinkCascade(src.pink);
-        ResetCascade(src.pink);
-    }
-    const bool periodic = s.mode == 0 || s.mode == 1;
-    const bool twoChannel = phL != phR || ampL != ampR;
+    const FrameShape shape = MakeFrameShape(s, scale);
     const int frames = static_cast<int>(result.bytes / (2 * b));
     uint8_t* p = out;
-    for (int m = 1; m <= frames; ++m) {
-        const double t = 2.0 * (m - 1) * w;
-        const double l = periodic ? src.periodic(t + phL) : src.noise();
-        double r = l;
-        if (twoChannel)
-            r = periodic ? src.periodic(t + phR) : (phL == phR ? l : -l);
-        EncodeSample(ampL * l, bits, p);
-        EncodeSample((twoChannel ? ampR : ampL) * r, bits, p + b);
-        p += 2 * b;
+    if (tone) {
+        const double w = std::numbers::pi * frequency / sampleRate;
+        for (int m = 1; m <= frames; ++m) {
+            EncodeToneFrame(shape, 2.0 * (m - 1) * w, bits, p);
+            p += 2 * b;
+        }
+        return result;
     }
+    // Opposite phases give the right channel the left one inverted.
+    const bool inverted = shape.phL != shape.phR;
+    for (double l : noiseValues(s.mode, frames, sampleRate, rng))
+        p = encodeFrame(shape, l, inverted ? -l : l, bits, p);
     return result;
 }

@@ -28,6 +28,31 @@ LoopLength SearchLoopLength(int sampleRate, int bytesPerSample, double frequency
 // to the format's range rather than wrapped around.
 void EncodeSample(double x, int bits, uint8_t* dst);
 
+// How the frames of a signal are made from the settings: each channel's
+// peak amplitude and phase, and whether the channels differ at all.
+struct FrameShape {
+    int mode = 0;
+    double ampL = 0.0;
+    double ampR = 0.0;
+    double phL = 0.0; // radians
+    double phR = 0.0;
+    bool twoChannel = false;
+};
+
+// `scale` multiplies both channels' amplitudes, for levels between the
+// record's whole dB.
+FrameShape MakeFrameShape(const GeneratorSettings& settings, double scale = 1.0);
+
+// Writes one stereo frame of a sine (mode 0) or square (mode 1) at phase t
+// (radians): sin(t + phase) or its sign, left sample first.
+void EncodeToneFrame(const FrameShape& shape, double t, int bits, uint8_t* dst);
+
+// A sine or square at 24 bits (stored as 32) is computed as it plays rather
+// than looped: the loop buffer holds at most 32766 such frames, too few for
+// whole periods of most frequencies (997 Hz at 48 kHz needs 48000), and a
+// loop that is not whole jumps in phase where it restarts.
+bool PlaysContinuously(int mode, int bits);
+
 struct SynthesisResult {
     uint32_t bytes = 0;
     bool hasPrecision = false; // noise has no periods to fit
@@ -37,7 +62,10 @@ struct SynthesisResult {
 // Synthesises the loop buffer for settings mode 0..3 at `frequency` into
 // `out` (kLoopBufferMax bytes), stereo, `bits` 8, 16 or 32. Noise takes its
 // uniform values from `rng`; pink noise redesigns the pink cascade for the
-// rate first. `scale` multiplies both channels' amplitudes, for levels
-// between the record's whole dB.
+// rate first. A level is the signal's peak for every mode: white noise is
+// uniform within it, and pink noise, whose filter leaves it far below,
+// is scaled so that the buffer's largest value reaches it. `scale`
+// multiplies both channels' amplitudes, for levels between the record's
+// whole dB.
 SynthesisResult SynthesiseLoop(const GeneratorSettings& settings, double frequency, int sampleRate, int bits,
                                std::mt19937& rng, uint8_t* out, double scale = 1.0);

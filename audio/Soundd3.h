@@ -135,7 +135,8 @@ QObject* NotifyWindow();
 using PlayFaultProc = std::function<void(int code)>;
 
 // Synthesises the loop buffer for `settings` at `frequency` and plays it on
-// the current output device until StopPlay(). `duration` is -1 (loop until
+// the current output device until StopPlay() (a 24-bit sine or square is
+// computed as it plays, with no loop). `duration` is -1 (loop until
 // stopped). While playing, a new start is ignored and returns 0 (the fault
 // procedure of the running start stays). Without an initialised sound
 // system the result is 3.
@@ -153,7 +154,8 @@ bool IsPlaying();
 bool PlayStallSuspected();
 // Frames the playing tone's output has taken so far; -1 when nothing plays.
 long long PlayFramesTaken();
-// Fit residue of the last sine/square loop in thousandths of a frame.
+// Fit residue of the last sine/square loop in thousandths of a frame (0
+// for a tone computed as it plays: it has no loop).
 int PlayPrecision();
 
 // Plays a wave file looped on the current output device at the file's own

@@ -8,10 +8,11 @@
 // open-per-block contract stays observable: the next block must be for the
 // same device and format, and no output may have started or stopped since the
 // last block was asked for (else what is still on its way could be the old
-// signal); its start drops what was captured in between; a kept input that
-// fails to start again is closed and the device opened afresh, so a vanished
-// device is reported as by an open; and a kept input that no block asks for
-// within kKeptIdleMs (the loop has stopped) is closed.
+// signal); its start renews the stream, so that the block holds nothing
+// captured before it was asked for; a kept input that fails to start again
+// is closed and the device opened afresh, so a vanished device is reported
+// as by an open; and a kept input that no block asks for within kKeptIdleMs
+// (the loop has stopped) is closed.
 
 #include "BlockConversion.h"
 #include "DeviceLog.h"
@@ -154,9 +155,10 @@ int startBlock(SoundLayer& s, int frames, int userValue, RecordOwner owner, bool
     if (const int rc = s.waveIn->Start(); rc != 0) {
         s.waveIn->Reset();
         s.waveIn->UnprepareHeader(h);
-        if (kept) {
+        if (kept && rc != WAVERR_DEVICE_NO_ANSWER) {
             // The kept input has failed since its last block: an open says
-            // what has become of the device.
+            // what has become of the device. (One that did not answer would
+            // not answer an open either, and the window would wait twice.)
             ShutInput();
             return startBlock(s, frames, userValue, owner, false);
         }

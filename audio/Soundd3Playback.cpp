@@ -1,11 +1,13 @@
 // The playback engine: one loop buffer synthesised per start and handed to
-// the current output device, which repeats it until StopPlay().
+// the current output device, which repeats it until StopPlay(); a 24-bit
+// sine or square is computed as it plays instead (PlaysContinuously).
 
 #include "DeviceLog.h"
 #include "FormatAdvice.h"
 #include "LoopSynthesis.h"
 #include "Soundd3.h"
 #include "SoundLayer.h"
+#include "ToneStream.h"
 
 #include <algorithm>
 
@@ -22,9 +24,37 @@ void fillHeader(WaveHeader& h, uint8_t* data, uint32_t bytes)
     h.loops = kEndlessLoops;
     h.fault = 0;
 }
-} // namespace
 
-namespace {
+// Steps 8 to 10 of a start: the loop buffer synthesised, prepared and
+// handed to the device.
+int writeLoop(SoundLayer& s, float frequency, int rate, int bits, double scale)
+{
+    const SynthesisResult r = SynthesiseLoop(s.playSettings, frequency, rate, bits, s.noise, s.outData.get(), scale);
+    if (r.hasPrecision)
+        s.precision = r.precision;
+    WaveHeader& h = *s.outHeader;
+    fillHeader(h, s.outData.get(), r.bytes);
+    if (const int rc = s.waveOut->PrepareHeader(h); rc != 0) {
+        LogWaveError(QStringLiteral("waveOutPrepHeader Error "), rc);
+        return rc;
+    }
+    if (const int rc = s.waveOut->Write(h); rc != 0) {
+        LogWaveError(QStringLiteral("waveOutWrite Error "), rc);
+        return rc;
+    }
+    return 0;
+}
+
+// A tone computed as it plays has no loop and so no seam: its fit is exact.
+int streamTone(SoundLayer& s, float frequency, int rate, int bits, double scale)
+{
+    s.precision = 0;
+    const int rc = s.waveOut->Stream(std::make_unique<ToneStream>(s.playSettings, frequency, rate, bits, scale));
+    if (rc != 0)
+        LogWaveError(QStringLiteral("waveOutWrite Error "), rc);
+    return rc;
+}
+
 int startLoop(const GeneratorSettings& settings, float frequency, double scale, PlayFaultProc onFault)
 {
     SoundLayer& s = Layer();
@@ -51,20 +81,12 @@ int startLoop(const GeneratorSettings& settings, float frequency, double scale, 
     }
     s.outOpen = true;
     s.waveOut->Pause();
-    const SynthesisResult r = SynthesiseLoop(s.playSettings, frequency, static_cast<int>(slot.format.samplesPerSec),
-                                             slot.format.bitsPerSample, s.noise, s.outData.get(), scale);
-    if (r.hasPrecision)
-        s.precision = r.precision;
-    WaveHeader& h = *s.outHeader;
-    fillHeader(h, s.outData.get(), r.bytes);
-    if (const int rc = s.waveOut->PrepareHeader(h); rc != 0) {
-        LogWaveError(QStringLiteral("waveOutPrepHeader Error "), rc);
+    const int bits = slot.format.bitsPerSample;
+    const int rate = static_cast<int>(slot.format.samplesPerSec);
+    const int rc = PlaysContinuously(s.playSettings.mode, bits) ? streamTone(s, frequency, rate, bits, scale)
+                                                                : writeLoop(s, frequency, rate, bits, scale);
+    if (rc != 0)
         return rc;
-    }
-    if (const int rc = s.waveOut->Write(h); rc != 0) {
-        LogWaveError(QStringLiteral("waveOutWrite Error "), rc);
-        return rc;
-    }
     s.waveOut->Restart();
     s.playing = true;
     s.playFault = std::move(onFault);

@@ -5,6 +5,7 @@
 
 #include "AudioBackend.h"
 #include "MeasureReport.h"
+#include "MeasureSession.h"
 #include "WaveTypes.h"
 
 namespace {
@@ -15,13 +16,21 @@ constexpr int kWidthForRates = 16;
 constexpr int kRateForWidths = 44100;
 constexpr int kSlots = 3; // the program's device slots per direction
 
-bool takes(AudioBackend& b, bool input, int device, int rate, int bits)
+// Whether the device takes the format, or no answer (a stopped sound server
+// keeps every open waiting until it gives up).
+enum class Takes { Yes, No, NoAnswer };
+
+Takes takes(AudioBackend& b, bool input, int device, int rate, int bits)
 {
     const int container = bits == 24 ? 32 : bits;
     WaveFormat f = MakeWaveFormat(rate, container);
-    return input ? b.queryInput(device, f) == 0 : b.queryOutput(device, f) == 0;
+    const int rc = input ? b.queryInput(device, f) : b.queryOutput(device, f);
+    return rc == 0 ? Takes::Yes : rc == WAVERR_DEVICE_NO_ANSWER ? Takes::NoAnswer : Takes::No;
 }
 
+// A device that does not answer is asked nothing more: each question would
+// wait as long again, and empty lists would read as a device that takes
+// nothing.
 DeviceEntry describe(AudioBackend& b, bool input, int device)
 {
     DeviceEntry d;
@@ -29,14 +38,22 @@ DeviceEntry describe(AudioBackend& b, bool input, int device)
     d.input = input;
     d.name = b.deviceName(input, device);
     d.id = b.deviceId(input, device);
+    auto ask = [&](int rate, int bits) {
+        const Takes t = d.answered ? takes(b, input, device, rate, bits) : Takes::NoAnswer;
+        d.answered = t != Takes::NoAnswer;
+        return t == Takes::Yes;
+    };
     for (int rate : kRates)
-        if (takes(b, input, device, rate, kWidthForRates))
+        if (ask(rate, kWidthForRates))
             d.rates.push_back(rate);
-    const int rate = d.rates.empty() || takes(b, input, device, kRateForWidths, kWidthForRates) ? kRateForWidths
-                                                                                              : d.rates.front();
+    const int rate = d.rates.empty() || ask(kRateForWidths, kWidthForRates) ? kRateForWidths : d.rates.front();
     for (int bits : kWidths)
-        if (takes(b, input, device, rate, bits))
+        if (ask(rate, bits))
             d.widths.push_back(bits);
+    if (!d.answered) {
+        d.rates.clear();
+        d.widths.clear();
+    }
     return d;
 }
 
@@ -52,5 +69,21 @@ CommandResult RunDevices(const MeasureOptions& o)
         devices.push_back(describe(b, false, i));
     CommandResult result;
     result.report = ReportDevices(devices, b.name(), o.format);
+    int silent = 0;
+    for (const DeviceEntry& d : devices)
+        if (!d.answered) {
+            ++silent;
+            result.reasons << QStringLiteral("%1 %2 \"%3\" (%4) did not answer: its formats are unknown")
+                                  .arg(d.input ? QStringLiteral("input") : QStringLiteral("output"))
+                                  .arg(d.index)
+                                  .arg(d.name, d.id);
+        }
+    if (devices.empty()) {
+        result.exitCode = kExitDevice;
+        result.reasons << QStringLiteral("no sound device found (--virtual lists the virtual card)");
+    } else if (silent == int(devices.size())) {
+        result.exitCode = kExitDevice;
+        result.reasons << QStringLiteral("no device answered");
+    }
     return result;
 }

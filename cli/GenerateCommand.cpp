@@ -5,6 +5,7 @@
 #include "Commands.h"
 
 #include "CorrectionTable.h"
+#include "DeviceLog.h"
 #include "GeneratorControls.h"
 #include "GeneratorSection.h"
 #include "MeasureReport.h"
@@ -16,6 +17,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -39,12 +41,28 @@ GeneratorSettings settingsFor(const MeasureOptions& o)
     return g;
 }
 
+// A sine or square at or above half the output rate would play an alias
+// and be reported as the frequency asked for: refused, as a sweep plan
+// above half the rate is.
+std::optional<QString> unplayable(const GeneratorSettings& g)
+{
+    int in = 0, out = 0;
+    GetSampleRates(in, out);
+    if (PlayableFrequency(g.mode, g.frequency, out))
+        return std::nullopt;
+    return QStringLiteral("the frequency %1 Hz is not below half the sample rate (%2 Hz)")
+        .arg(PointText(g.frequency))
+        .arg(out / 2.0);
+}
+
 } // namespace
 
 CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
 {
     CommandResult result;
     const GeneratorSettings g = settingsFor(o);
+    if (const auto why = unplayable(g))
+        return {kExitUsage, {}, {*why}};
     QEventLoop loop;
     int fault = 0;
     auto onFault = [&](int code) {
@@ -52,11 +70,16 @@ CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
         loop.quit();
     };
     const QString file = o.waveFile.isEmpty() ? g.userFileName : o.waveFile;
+    // The player says why a file cannot be played only in the device log,
+    // which this program has no window for: its lines are the reason.
+    const qsizetype logged = devlog::Lines().size();
     const int rc = g.mode == kUserFile ? PlayUserWave(file, onFault) : StartPlay(g, -1.0f, g.frequency, onFault);
     if (rc != 0) {
         result.exitCode = kExitDevice;
-        result.reasons << (g.mode == kUserFile ? QStringLiteral("%1 cannot be played (see the device log)").arg(file)
-                                               : QStringLiteral("the output cannot start: %1").arg(SoundErrorText(rc)));
+        if (g.mode == kUserFile)
+            result.reasons << QStringLiteral("%1 cannot be played").arg(file) << devlog::Lines().mid(logged);
+        else
+            result.reasons << QStringLiteral("the output cannot start: %1").arg(SoundErrorText(rc));
         return result;
     }
     TUnixSignals signalHandling;

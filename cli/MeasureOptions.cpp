@@ -1,5 +1,6 @@
 #include "MeasureOptions.h"
 
+#include "ValueRanges.h"
 #include "WeightingCurves.h"
 
 #include <cmath>
@@ -67,9 +68,22 @@ QString bad(const char* option, const QString& value, const QString& why)
     return QStringLiteral("%1 %2: %3").arg(QLatin1String(option), value, why);
 }
 
-// Whole number in lo .. hi.
-Apply integer(const char* option, int lo, int hi, std::optional<int> MeasureOptions::*field)
+// The option's range from the table the settings file shares. Every option
+// that takes a number has one; a missing row is a mistake in this file.
+const ValueRange& rangeOf(const char* option)
 {
+    const ValueRange* r = RangeOfOption(QLatin1String(option));
+    if (!r)
+        qFatal("no range for %s", option);
+    return *r;
+}
+
+// Whole number in the option's range.
+Apply integer(const char* option, std::optional<int> MeasureOptions::*field)
+{
+    const ValueRange& r = rangeOf(option);
+    const int lo = int(r.lo);
+    const int hi = int(r.hi);
     return [=](MeasureOptions& o, const QString& v) {
         bool ok = false;
         const int n = v.toInt(&ok);
@@ -80,8 +94,11 @@ Apply integer(const char* option, int lo, int hi, std::optional<int> MeasureOpti
     };
 }
 
-Apply real(const char* option, double lo, double hi, std::optional<double> MeasureOptions::*field)
+Apply real(const char* option, std::optional<double> MeasureOptions::*field)
 {
+    const ValueRange& r = rangeOf(option);
+    const double lo = r.lo;
+    const double hi = r.hi;
     return [=](MeasureOptions& o, const QString& v) {
         bool ok = false;
         const double x = v.toDouble(&ok);
@@ -214,7 +231,7 @@ const std::vector<OptionSpec>& optionTable()
              return QString();
          }},
         {"--rate", "HZ", kMeasuring | kGenerate, "sample rate of the devices (the device must take it exactly)",
-         integer("--rate", 1000, 384000, &MeasureOptions::rate)},
+         integer("--rate", &MeasureOptions::rate)},
         {"--width", "BITS", kMeasuring | kGenerate, "sample width: 8, 16 or 24",
          [](MeasureOptions& o, const QString& v) {
              if (v != QLatin1String("8") && v != QLatin1String("16") && v != QLatin1String("24"))
@@ -243,8 +260,8 @@ const std::vector<OptionSpec>& optionTable()
         {"--window", "NAME", kAnalyzer,
          "FFT window: none, hamming, hann, blackman, blackman-harris, flat-top, rife-vincent1..3",
          choice("--window", kWindowNames, &MeasureOptions::window)},
-        {"--averages", "K", kAnalyzer, "blocks averaged (mean of linear magnitudes), 1 to 9999",
-         integer("--averages", 1, 9999, &MeasureOptions::averages)},
+        {"--averages", "K", kAnalyzer, "blocks averaged (mean of linear magnitudes), {range}",
+         integer("--averages", &MeasureOptions::averages)},
         {"--channels", "WHICH", kAnalyzer, "left, right or both", applyChannels},
         {"--unit", "UNIT", kSpectrum | kLevel, "level unit: dBFS, dBV, dBu or dBm (dBV and up need a calibration)",
          choice("--unit", kUnitNames, &MeasureOptions::unit)},
@@ -254,20 +271,20 @@ const std::vector<OptionSpec>& optionTable()
         {"--fundamental", "HZ", kThdn, "the fundamental in whole Hz, or auto to search it in each spectrum",
          applyFundamental},
         {"--threshold", "DB", kThdn, "least level of a fundamental found automatically, dB below full scale",
-         real("--threshold", -200.0, 0.0, &MeasureOptions::thresholdDb)},
+         real("--threshold", &MeasureOptions::thresholdDb)},
         {"--max-thdn", "DB", kThdn | kDistortion,
          "fail when the THD+N of a measured channel (distortion: of a step up to --up-to-watts) lies above DB",
-         real("--max-thdn", -400.0, 400.0, &MeasureOptions::maxThdn)},
+         real("--max-thdn", &MeasureOptions::maxThdn)},
         {"--min-level", "DB", kLevel, "fail when the level of a measured channel lies below DB",
-         real("--min-level", -400.0, 400.0, &MeasureOptions::minLevel)},
+         real("--min-level", &MeasureOptions::minLevel)},
         {"--max-level", "DB", kLevel, "fail when the level of a measured channel lies above DB",
-         real("--max-level", -400.0, 400.0, &MeasureOptions::maxLevel)},
-        {"--from", "HZ", kSweep | kDistortion, "first frequency, 1 to 55200 Hz",
-         integer("--from", 1, 55200, &MeasureOptions::from)},
-        {"--to", "HZ", kSweep | kDistortion, "last frequency, 1 to 55200 Hz",
-         integer("--to", 1, 55200, &MeasureOptions::to)},
-        {"--steps", "N", kSweep | kDistortion, "number of steps, 1 to 511 (N + 1 points)",
-         integer("--steps", 1, 511, &MeasureOptions::steps)},
+         real("--max-level", &MeasureOptions::maxLevel)},
+        {"--from", "HZ", kSweep | kDistortion, "first frequency, {range} Hz",
+         integer("--from", &MeasureOptions::from)},
+        {"--to", "HZ", kSweep | kDistortion, "last frequency, {range} Hz",
+         integer("--to", &MeasureOptions::to)},
+        {"--steps", "N", kSweep | kDistortion, "number of steps, {range} (N + 1 points)",
+         integer("--steps", &MeasureOptions::steps)},
         {"--linear", nullptr, kSweep, "linear frequency steps", flag([](MeasureOptions& o) { o.linear = true; })},
         {"--log", nullptr, kSweep, "logarithmic frequency steps", flag([](MeasureOptions& o) { o.linear = false; })},
         {"--mode", "MODE", kSweep, "left-ref, right-ref (gain against the other channel) or stereo (absolute levels)",
@@ -279,10 +296,10 @@ const std::vector<OptionSpec>& optionTable()
          [](MeasureOptions& o, const QString& v) {
              if (o.command == Command::Generate)
                  return applyGeneratorLevel(o, v, true, true);
-             return real("--level", -200.0, 0.0, &MeasureOptions::level)(o, v);
+             return real("--level", &MeasureOptions::level)(o, v);
          }},
-        {"--settle", "MS", kSweep | kDistortion, "wait between tone start and recording, 0 to 10000 ms",
-         integer("--settle", 0, 10000, &MeasureOptions::settleMs)},
+        {"--settle", "MS", kSweep | kDistortion, "wait between tone start and recording, {range} ms",
+         integer("--settle", &MeasureOptions::settleMs)},
         {"--tolerance", "FILE", kSweep, "fail when a point leaves the tolerance band in FILE or has no signal",
          text(&MeasureOptions::toleranceFile)},
         {"--signal", "KIND", kGenerate, "sine, square, white or pink", applySignal},
@@ -292,38 +309,38 @@ const std::vector<OptionSpec>& optionTable()
              o.signal = 4;
              return QString();
          }},
-        {"--frequency", "HZ", kGenerate | kDistortion, "frequency of sine and square (distortion: of a run over level), 1 to 48000 Hz",
-         real("--frequency", 1.0, 48000.0, &MeasureOptions::frequency)},
+        {"--frequency", "HZ", kGenerate | kDistortion, "frequency of sine and square (distortion: of a run over level), {range} Hz",
+         real("--frequency", &MeasureOptions::frequency)},
         {"--level-left", "DB", kGenerate, "left channel level, whole dB from -99 to 0, or off",
          [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, true, false); }},
         {"--level-right", "DB", kGenerate, "right channel level, whole dB from -99 to 0, or off",
          [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, false, true); }},
-        {"--phase-left", "DEG", kGenerate, "left channel phase in whole degrees, 0 to 359",
-         integer("--phase-left", 0, 359, &MeasureOptions::phaseLeft)},
-        {"--phase-right", "DEG", kGenerate, "right channel phase in whole degrees, 0 to 359",
-         integer("--phase-right", 0, 359, &MeasureOptions::phaseRight)},
+        {"--phase-left", "DEG", kGenerate, "left channel phase in whole degrees, {range}",
+         integer("--phase-left", &MeasureOptions::phaseLeft)},
+        {"--phase-right", "DEG", kGenerate, "right channel phase in whole degrees, {range}",
+         integer("--phase-right", &MeasureOptions::phaseRight)},
         {"--duration", "SECONDS", kGenerate, "play this long (default: until interrupted)",
-         real("--duration", 0.0, 2000000.0, &MeasureOptions::duration)},
+         real("--duration", &MeasureOptions::duration)},
         {"--over", "WHAT", kDistortion, "level (steps of the played level) or frequency (steps at one level)",
          choice("--over", {QStringLiteral("level"), QStringLiteral("frequency")}, &MeasureOptions::over)},
-        {"--from-db", "DB", kDistortion, "first level of a run over level, dB full scale, -120 to 0",
-         real("--from-db", -120.0, 0.0, &MeasureOptions::fromDb)},
-        {"--to-db", "DB", kDistortion, "last level of a run over level, dB full scale, -120 to 0",
-         real("--to-db", -120.0, 0.0, &MeasureOptions::toDb)},
+        {"--from-db", "DB", kDistortion, "first level of a run over level, dB full scale, {range}",
+         real("--from-db", &MeasureOptions::fromDb)},
+        {"--to-db", "DB", kDistortion, "last level of a run over level, dB full scale, {range}",
+         real("--to-db", &MeasureOptions::toDb)},
         {"--linear-levels", nullptr, kDistortion, "equal voltage steps instead of equal dB steps",
          flag([](MeasureOptions& o) { o.linearLevels = true; })},
         {"--stop-thdn", "PERCENT", kDistortion, "end a run over level once THD+N passes PERCENT (0: never)",
-         real("--stop-thdn", 0.0, 100.0, &MeasureOptions::stopThdn)},
+         real("--stop-thdn", &MeasureOptions::stopThdn)},
         {"--channel", "WHICH", kDistortion, "the input the amplifier feeds: left or right",
          choice("--channel", {QStringLiteral("left"), QStringLiteral("right")}, &MeasureOptions::channel)},
-        {"--load", "OHMS", kDistortion, "load resistance for watts, 0.1 to 1e6 ohms",
-         real("--load", 0.1, 1e6, &MeasureOptions::loadOhms)},
+        {"--load", "OHMS", kDistortion, "load resistance for watts, {range} ohms",
+         real("--load", &MeasureOptions::loadOhms)},
         {"--divider", "RATIO", kDistortion, "attenuation before the input, e.g. 10 for 10:1",
-         real("--divider", 1.0, 1e4, &MeasureOptions::divider)},
+         real("--divider", &MeasureOptions::divider)},
         {"--up-to-watts", "W", kDistortion, "--max-thdn applies to the steps up to this output power",
-         real("--up-to-watts", 0.0, 1e9, &MeasureOptions::upToWatts)},
+         real("--up-to-watts", &MeasureOptions::upToWatts)},
         {"--min-clip-watts", "W", kDistortion, "fail when THD+N reaches 1 % below this output power",
-         real("--min-clip-watts", 0.0, 1e9, &MeasureOptions::minClipWatts)},
+         real("--min-clip-watts", &MeasureOptions::minClipWatts)},
     };
     return table;
 }
@@ -376,7 +393,20 @@ QString applyOption(MeasureOptions& o, unsigned bit, const QStringList& args, in
     } else if (!spec->argument && inlineValue) {
         return QStringLiteral("%1 takes no value").arg(name);
     }
-    return spec->apply(o, value);
+    const QString error = spec->apply(o, value);
+    if (error.isEmpty())
+        o.given << name;
+    return error;
+}
+
+// The option's description, its range written in from the range table.
+QString helpText(const OptionSpec& o)
+{
+    QString text = QLatin1String(o.help);
+    if (const ValueRange* r = RangeOfOption(QLatin1String(o.name)))
+        text.replace(QLatin1String("{range}"),
+                     QStringLiteral("%1 to %2").arg(QString::number(r->lo, 'g', 10), QString::number(r->hi, 'g', 10)));
+    return text;
 }
 
 QString helpLine(const OptionSpec& o)
@@ -384,7 +414,7 @@ QString helpLine(const OptionSpec& o)
     QString head = QLatin1String(o.name);
     if (o.argument)
         head += QLatin1Char(' ') + QLatin1String(o.argument);
-    return QStringLiteral("  %1  %2\n").arg(head, -22).arg(QLatin1String(o.help));
+    return QStringLiteral("  %1  %2\n").arg(head, -22).arg(helpText(o));
 }
 
 QString roffEscape(QString s)
@@ -484,11 +514,22 @@ QString MeasureManualPage()
             t += QStringLiteral(".TP\n.B %1").arg(roffEscape(QLatin1String(o.name)));
             if (o.argument)
                 t += QStringLiteral(" \\fI%1\\fR").arg(roffEscape(QLatin1String(o.argument)));
-            t += QStringLiteral("\n%1\n").arg(roffEscape(QLatin1String(o.help)));
+            t += QStringLiteral("\n%1\n").arg(roffEscape(helpText(o)));
         }
     }
-    t += QStringLiteral(".SH EXIT STATUS\n0 pass, 1 a limit failed, 2 bad usage, 3 device error; the reason is "
-                        "written to standard error.\n");
+    t += QStringLiteral(
+        ".SH EXIT STATUS\n"
+        ".TP\n.B 0\nevery measurement asked for happened and passed every limit given\n"
+        ".TP\n.B 1\na limit failed\n"
+        ".TP\n.B 2\nbad usage: an unknown option, a value outside its range, a file that cannot be read or is "
+        "refused, an \\-\\-out path that cannot be written, a sweep plan above half the sample rate, a result "
+        "that could not be written\n"
+        ".TP\n.B 3\ndevice error: no such device, a format it does not take, a device in use by another "
+        "measurement, one that fails to open, stalls or disappears; devices: no device answered\n"
+        ".PP\nThe reason is written to standard error.\n");
+    t += QStringLiteral(".SH FILES\n.TP\n.I $XDG_RUNTIME_DIR/korvanta/*.lock\n"
+                        "one lock per device and direction in use (\\fI/tmp/korvanta\\-UID\\fR without "
+                        "XDG_RUNTIME_DIR)\n");
     t += QStringLiteral(".SH SEE ALSO\n.BR korvanta (1)\n");
     return t;
 }

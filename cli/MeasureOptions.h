@@ -17,6 +17,7 @@ struct MeasureOptions {
     bool help = false;
     bool manual = false;   // print the manual page (for the build)
     bool version = false;
+    QStringList given;     // the options the command line set, by name ("--steps")
 
     // Devices and settings.
     QString input;         // name or index; empty: the settings file's choice

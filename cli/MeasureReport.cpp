@@ -318,6 +318,7 @@ QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& ba
                         .text("id", d.id)
                         .raw("rates", Json::list(numbers(d.rates, QStringLiteral(",")).split(',', Qt::SkipEmptyParts)))
                         .raw("widths", Json::list(numbers(d.widths, QStringLiteral(",")).split(',', Qt::SkipEmptyParts)))
+                        .flag("answered", d.answered)
                         .str();
         Json j;
         j.text("schema", QStringLiteral("korvanta-measure")).number("version", 1).text("command", QStringLiteral("devices"));
@@ -335,11 +336,15 @@ QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& ba
         return t;
     }
     t = QStringLiteral("backend: %1\n").arg(backend);
-    for (const DeviceEntry& d : devices)
-        t += QStringLiteral("%1 %2: %3\n    name: %4\n    rates (16 bits): %5 Hz\n    widths: %6 bits\n")
+    for (const DeviceEntry& d : devices) {
+        t += QStringLiteral("%1 %2: %3\n    name: %4\n")
                  .arg(d.input ? QStringLiteral("input ") : QStringLiteral("output"))
                  .arg(d.index)
-                 .arg(d.name, d.id, numbers(d.rates, QStringLiteral(" ")), numbers(d.widths, QStringLiteral(" ")));
+                 .arg(d.name, d.id);
+        t += d.answered ? QStringLiteral("    rates (16 bits): %1 Hz\n    widths: %2 bits\n")
+                              .arg(numbers(d.rates, QStringLiteral(" ")), numbers(d.widths, QStringLiteral(" ")))
+                        : QStringLiteral("    did not answer\n");
+    }
     return t;
 }
 

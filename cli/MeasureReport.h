@@ -77,6 +77,7 @@ struct DeviceEntry {
     QString id;               // what names it for good (its ALSA PCM name)
     std::vector<int> rates;   // rates taken at 16 bits
     std::vector<int> widths;  // widths taken at 44100 Hz (or the first rate)
+    bool answered = true;     // false: it did not answer, and its formats are unknown
 };
 QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& backend, OutputFormat format);
 

@@ -2,6 +2,7 @@
 
 #include "AnalysisSettings.h"
 #include "Audconst.h"
+#include "AudioBackend.h"
 #include "CorrectionFile.h"
 #include "CorrectionTable.h"
 #include "DutConfig.h"
@@ -14,6 +15,8 @@
 #include "Soundd3.h"
 #include "SweepSettings.h"
 #include "Tdummy.h"
+#include "ValueRanges.h"
+#include "VirtualCard.h"
 #include "WeightingCurves.h"
 #include "SharedRoutines.h"
 #include "samplemem.h"
@@ -22,6 +25,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -39,20 +43,46 @@ void answerQuestionsOnStandardError()
     });
 }
 
-// A correction file is loaded only when it is there: the program's loader
-// would create a missing one, and this program writes nothing.
-void loadCorrection(CorrectionTable& table, const QString& name, bool active)
+// Runs `load` with the program's warnings collected instead of printed.
+QStringList warningsOf(const std::function<void()>& load)
+{
+    QStringList warnings;
+    modal::SetHook([&warnings](const modal::Question& q) {
+        if (q.type == modal::Type::Message)
+            warnings << q.text;
+        modal::Answer a;
+        a.button = modal::Ok;
+        a.accepted = false;
+        return a;
+    });
+    load();
+    answerQuestionsOnStandardError();
+    return warnings;
+}
+
+// A correction file is loaded only when it is switched on and there: the
+// program's loader would create a missing one, and this program writes
+// nothing. A file the loader refuses ends the command: measuring without
+// the correction the settings switch on would give uncorrected numbers as
+// corrected ones.
+QString loadCorrection(CorrectionTable& table, const QString& name, bool active, const QString& which,
+                       const QString& settingsPath)
 {
     ClearCorrection(table);
-    if (name.isEmpty())
-        return;
+    if (name.isEmpty() || !active)
+        return {};
     if (!QFileInfo::exists(name)) {
         std::fprintf(stderr, "korvanta-measure: correction file %s is missing; measuring without it\n",
                      qPrintable(name));
-        return;
+        return {};
     }
-    LoadCorrection(table, name);
-    table.active = active && !table.fileName.isEmpty();
+    bool loaded = false;
+    const QStringList warnings = warningsOf([&] { loaded = LoadCorrection(table, name); });
+    if (!loaded)
+        return QStringLiteral("the %1 correction file %2 named in %3 cannot be used: %4")
+            .arg(which, name, settingsPath, warnings.join(QStringLiteral("; ")));
+    table.active = true;
+    return {};
 }
 
 // The program's own settings file. Installed, both programs share the
@@ -80,8 +110,13 @@ MeasureSession::~MeasureSession()
 
 QString MeasureSession::PrepareEnvironment(const MeasureOptions& o)
 {
+    // The program falls back to its virtual card when no sound device
+    // answers; a script would then measure the simulation and pass. Here
+    // the card is used only when it is asked for.
     if (o.virtualCard)
         qputenv("KORVANTA_AUDIO", "virtual");
+    else if (qEnvironmentVariableIsEmpty("KORVANTA_AUDIO"))
+        qputenv("KORVANTA_AUDIO", "alsa");
     if (o.dut) {
         const DutSpec spec = ParseDutSpec(*o.dut);
         if (!spec.errors.isEmpty())
@@ -110,16 +145,18 @@ int MeasureSession::Open(const MeasureOptions& o, bool records, bool plays, QStr
     }
     open_ = true;
     settingsPath_ = SettingsFilePath();
-    error = readSettings();
+    error = readSettings(o);
     if (!error.isEmpty())
         return kExitUsage;
     error = chooseDevices(o);
+    if (error.isEmpty())
+        error = lockDevices(records, plays);
     if (error.isEmpty())
         error = applyFormat(o, records, plays);
     return error.isEmpty() ? kExitPass : kExitDevice;
 }
 
-QString MeasureSession::readSettings()
+QString MeasureSession::readSettings(const MeasureOptions& o)
 {
     ProfileStore store(settingsPath_);
     store.load();
@@ -130,14 +167,40 @@ QString MeasureSession::readSettings()
         && !userFile.isEmpty() && !QFileInfo::exists(userFile))
         return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
     ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
+    for (const QString& line : ClampStoredValues(o.command, o.given, settingsPath_))
+        std::fprintf(stderr, "korvanta-measure: %s\n", qPrintable(line));
     SetInDevice(StoredDevice('I', main_.InDevName, main_.InDev));
     SetOutDevice(StoredDevice('O', main_.OutDevName, main_.OutDev));
     SetCurrentLanguage(main_.Language);
     SetMessageLanguage(main_.Language);
-    loadCorrection(InputCorrection(), main_.InCoName, main_.InCoAkt);
-    loadCorrection(OutputCorrection(), main_.OutCoName, main_.OutCoAkt);
-    ReadAnalysisSection(Analysis(), WeightingCurve(), settingsPath_);
+    // The loaders' reasons in the command's own language, whatever the
+    // program's windows speak.
+    SetCorLanguage('E');
+    for (const QString& error :
+         {loadCorrection(InputCorrection(), main_.InCoName, main_.InCoAkt, QStringLiteral("input"), settingsPath_),
+          loadCorrection(OutputCorrection(), main_.OutCoName, main_.OutCoAkt, QStringLiteral("output"), settingsPath_)})
+        if (!error.isEmpty())
+            return error;
+    const QStringList weighting = warningsOf([this] { ReadAnalysisSection(Analysis(), WeightingCurve(), settingsPath_); });
+    if (!weighting.isEmpty())
+        return QStringLiteral("the weighting file %1 named in %2 cannot be used: %3")
+            .arg(userFile, settingsPath_, weighting.join(QStringLiteral("; ")));
     ReadGeneratorSection(Generator(), settingsPath_);
+    return {};
+}
+
+// Only devices another process could share: each process has a virtual
+// card of its own.
+QString MeasureSession::lockDevices(bool records, bool plays)
+{
+    if (&CurrentAudioBackend() == &VirtualCard::instance())
+        return {};
+    if (records)
+        if (const QString e = locks_.acquire('I', DeviceId('I', GetInDevice()), DeviceName('I', GetInDevice()));
+            !e.isEmpty())
+            return e;
+    if (plays)
+        return locks_.acquire('O', DeviceId('O', GetOutDevice()), DeviceName('O', GetOutDevice()));
     return {};
 }
 
@@ -172,9 +235,9 @@ QString MeasureSession::applyFormat(const MeasureOptions& o, bool records, bool 
             .arg(bits);
     };
     if (records && DeviceName('I', GetInDevice()).isEmpty())
-        return QStringLiteral("there is no input device");
+        return QStringLiteral("there is no input device (--virtual measures on the virtual card)");
     if (plays && DeviceName('O', GetOutDevice()).isEmpty())
-        return QStringLiteral("there is no output device");
+        return QStringLiteral("there is no output device (--virtual plays on the virtual card)");
     if (records && !FormatSupported(inRate, inBits, true))
         return refused("input", DeviceName('I', GetInDevice()), inRate, inBits);
     if (plays && !FormatSupported(outRate, outBits, false))
@@ -190,6 +253,8 @@ void MeasureSession::Close()
         SoundDone(false);
         open_ = false;
     }
+    // Only once nothing plays or records any more.
+    locks_.release();
     delete notify_;
     notify_ = nullptr;
 }

@@ -7,6 +7,7 @@
 //
 // GUI thread only; one session per process.
 
+#include "DeviceLock.h"
 #include "MainSettings.h"
 
 #include <QString>
@@ -22,15 +23,19 @@ public:
     MeasureSession();
     ~MeasureSession();
 
-    // Before anything touches the audio layer: chooses the backend and the
+    // Before anything touches the audio layer: chooses the backend (the
+    // sound devices, the virtual card only when it is asked for) and the
     // settings file through the environment the program reads. Returns an
     // error text for an unusable option (a DUT that does not parse, a
     // settings file that is not there).
     static QString PrepareEnvironment(const MeasureOptions& o);
 
-    // Starts the audio layer, reads the settings and chooses the devices.
-    // Returns kExitPass, or with `error` set kExitUsage (a settings file that
-    // cannot be used without writing) or kExitDevice.
+    // Starts the audio layer, reads the settings (values outside the
+    // options' ranges clamped, with a line on standard error), chooses the
+    // devices and locks them against other measuring processes. Returns
+    // kExitPass, or with `error` set kExitUsage (a settings file that cannot
+    // be used without writing, a correction or weighting file that is
+    // refused) or kExitDevice (a device in use by another measurement too).
     int Open(const MeasureOptions& o, bool records, bool plays, QString& error);
 
     // Stops what plays or records and shuts the audio layer down without
@@ -41,12 +46,14 @@ public:
     QString SettingsPath() const { return settingsPath_; }
 
 private:
-    QString readSettings();
+    QString readSettings(const MeasureOptions& o);
     QString chooseDevices(const MeasureOptions& o);
+    QString lockDevices(bool records, bool plays);
     QString applyFormat(const MeasureOptions& o, bool records, bool plays);
 
     MainWindowSettings main_;
     QString settingsPath_;
+    DeviceLocks locks_;
     Tdummy* notify_ = nullptr;
     bool open_ = false;
 };

@@ -5,9 +5,9 @@
 #include "Commands.h"
 #include "MeasureOptions.h"
 #include "MeasureSession.h"
+#include "ResultFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <cstdio>
 
 namespace {
@@ -33,8 +33,7 @@ bool writeReport(const QString& report, const QString& outFile)
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         return std::fflush(stdout) == 0;
     }
-    QFile f(outFile);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush();
+    return WriteResultFile(outFile, bytes);
 }
 
 CommandResult run(const MeasureOptions& o)
@@ -73,11 +72,15 @@ int main(int argc, char** argv)
     }
     if (const QString error = MeasureSession::PrepareEnvironment(o); !error.isEmpty())
         return usageError(error);
+    if (!o.outFile.isEmpty())
+        if (const QString error = CheckResultPath(o.outFile); !error.isEmpty())
+            return usageError(QStringLiteral("--out ") + error);
     const CommandResult result = run(o);
+    printReasons(result.reasons);
+    // The result is lost, whatever it was: the reasons above still tell it.
     if (!result.report.isEmpty() && !writeReport(result.report, o.outFile)) {
         printReasons({QStringLiteral("cannot write %1").arg(o.outFile.isEmpty() ? QStringLiteral("the output") : o.outFile)});
         return kExitUsage;
     }
-    printReasons(result.reasons);
     return result.exitCode;
 }

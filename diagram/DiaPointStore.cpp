@@ -3,7 +3,8 @@
 #include <algorithm>
 
 DiaPointStore::DiaPointStore()
-    : x_(new float[Capacity]), c1_(new float[Capacity]), c2_(new float[Capacity]), c3_(new float[Capacity])
+    : x_(new float[Capacity]), hz_(new double[Capacity]), c1_(new float[Capacity]), c2_(new float[Capacity]),
+      c3_(new float[Capacity])
 {
     clearCurves();
 }
@@ -11,6 +12,7 @@ DiaPointStore::DiaPointStore()
 void DiaPointStore::clearCurves()
 {
     std::fill_n(x_.get(), Capacity, 0.0f);
+    std::fill_n(hz_.get(), Capacity, 0.0);
     std::fill_n(c1_.get(), Capacity, 0.0f);
     std::fill_n(c2_.get(), Capacity, 0.0f);
     resetPeaks();
@@ -18,7 +20,7 @@ void DiaPointStore::clearCurves()
 
 void DiaPointStore::resetPeaks() { std::fill_n(c3_.get(), Capacity, PeakFloor); }
 
-int DiaPointStore::addPoint(const float* values, int mode, int i, float f, const DiagramOptions& opt)
+int DiaPointStore::addPoint(const float* values, int mode, int i, double f, const DiagramOptions& opt)
 {
     if (i < 0 || i >= Capacity || values == nullptr)
         return 1;
@@ -27,12 +29,12 @@ int DiaPointStore::addPoint(const float* values, int mode, int i, float f, const
         const float v = values[0];
         if (opt.route1) {
             c1_[i] = v;
-            x_[i] = f;
+            setX(i, f);
             r = v;
         }
         if (opt.route2) {
             c2_[i] = v;
-            x_[i] = f;
+            setX(i, f);
             r = v;
         }
         if (opt.peak1 || opt.peak2)
@@ -45,7 +47,7 @@ int DiaPointStore::addPoint(const float* values, int mode, int i, float f, const
             r = a;
         if (opt.peak2)
             r = b;
-        x_[i] = f;
+        setX(i, f);
         switch (opt.diffMode) {
         case DiffK1MinusK2: r = a - b; break;
         case DiffK2MinusK1: r = b - a; break;
@@ -60,6 +62,12 @@ int DiaPointStore::addPoint(const float* values, int mode, int i, float f, const
     if (opt.peak1 || opt.peak2)
         c3_[i] = std::max(c3_[i], r);
     return 0;
+}
+
+void DiaPointStore::setX(int i, double f)
+{
+    x_[i] = static_cast<float>(f);
+    hz_[i] = f;
 }
 
 void VisibleIndexRange(const float* x, int n, double xmin, double xmax, int& s, int& e)

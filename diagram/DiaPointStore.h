@@ -3,6 +3,11 @@
 // right, and the derived peak or difference curve). The arrays are allocated
 // once at their full size, so that no measurement ever allocates, and a curve
 // of any length can be drawn without growing anything.
+//
+// Drawing needs the frequencies only to a pixel, so x is single precision
+// like the curves. The text export prints them to 0.01 Hz, finer than a
+// float resolves above a few kHz (a bin at 44.1 kHz could be written 0.01 Hz
+// off), so each frequency is also kept as the caller computed it.
 
 #include "DiagramOptions.h"
 
@@ -36,7 +41,7 @@ public:
     // Stores a point. Mode 1 takes values[0] (routed by route1/route2),
     // mode 2 takes values[0] (curve 1) and values[1] (curve 2). Returns 0
     // when stored and 1 when refused (index outside the store, unknown mode).
-    int addPoint(const float* values, int mode, int index, float freq, const DiagramOptions& opt);
+    int addPoint(const float* values, int mode, int index, double freq, const DiagramOptions& opt);
 
     // Indices s ... e of the points to draw for the range xmin ... xmax: s is
     // the last index whose frequency is <= xmin (0 when there is none or when
@@ -46,11 +51,17 @@ public:
     void visibleRange(double xmin, double xmax, int& s, int& e) const;
 
     const float* x() const { return x_.get(); }
+    // The frequencies in the precision they were given in.
+    const double* frequencies() const { return hz_.get(); }
     const float* curve1() const { return c1_.get(); }
     const float* curve2() const { return c2_.get(); }
     const float* curve3() const { return c3_.get(); }
 
 private:
-    std::unique_ptr<float[]> x_, c1_, c2_, c3_;
+    void setX(int index, double freq);
+
+    std::unique_ptr<float[]> x_;
+    std::unique_ptr<double[]> hz_;
+    std::unique_ptr<float[]> c1_, c2_, c3_;
     int n_ = 0;
 };

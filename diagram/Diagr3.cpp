@@ -197,12 +197,12 @@ void TDiagramm::ResetRanges()
     ClearCurves();
 }
 
-int TDiagramm::AddPoint(const float* values, int mode, int index, float freq)
+int TDiagramm::AddPoint(const float* values, int mode, int index, double freq)
 {
     return points_->addPoint(values, mode, index, freq, opt_);
 }
 
-int TDiagramm::AddPoint(float left, float right, int index, float freq)
+int TDiagramm::AddPoint(float left, float right, int index, double freq)
 {
     const float values[2] = {left, right};
     return AddPoint(values, 2, index, freq);

@@ -68,8 +68,8 @@ public:
     void ResetRanges();   // every range back to unset, curves cleared
     // Mode 1: values[0]; mode 2: values[0] left, values[1] right. 0 = stored,
     // 1 = refused. The window is not repainted.
-    int AddPoint(const float* values, int mode, int index, float freq);
-    int AddPoint(float left, float right, int index, float freq);
+    int AddPoint(const float* values, int mode, int index, double freq);
+    int AddPoint(float left, float right, int index, double freq);
     void ShowCurves(bool show1, bool show2);
     void ShowScales(bool left, bool right);
     bool SetXRange(int32_t xmin, int32_t xmax);   // layout result

@@ -32,7 +32,7 @@ QStringList ExportFields(const DiaPointStore& points, int i, const DiagramOption
 {
     // Frequencies keep their two decimals; a scaled axis (watts from
     // microwatts) needs significant digits instead.
-    const double x = points.x()[i];
+    const double x = points.frequencies()[i];
     QStringList fields{xFactor == 1.0 ? FixedText(x, 2) : QString::number(x * xFactor, 'g', 6)};
     if (opt.show1)
         fields << FixedText(points.curve1()[i], 2);
@@ -45,7 +45,7 @@ QStringList ExportFields(const DiaPointStore& points, int i, const DiagramOption
 
 bool ExportsPoint(const DiaPointStore& points, int i, double xmin, double xmax)
 {
-    const double f = points.x()[i];
+    const double f = points.frequencies()[i];
     return xmin <= f && f <= xmax;
 }
 

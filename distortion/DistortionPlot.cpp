@@ -21,7 +21,7 @@ double DistortionPlotValue(const DistortionPoint& p, DistortionQuantity q)
 {
     switch (q) {
     case DistortionQuantity::ThdN: return p.m.thdnDb;
-    case DistortionQuantity::Thd: return p.m.thdDb;
+    case DistortionQuantity::Thd: return HasThd(p.m) ? p.m.thdDb : std::numeric_limits<double>::quiet_NaN();
     case DistortionQuantity::Gain: return p.gainDb;
     default: {
         const auto h = size_t(int(q) - int(DistortionQuantity::H2));

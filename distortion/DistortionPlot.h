@@ -24,8 +24,9 @@ inline constexpr double kMicrowattsPerWatt = 1e6;
 QString DistortionQuantityName(DistortionQuantity q, char language);
 
 // The step's value of `q` in dB (relative to the fundamental; the gain in
-// dB); NaN for a harmonic that is absent (above half the sample rate), which
-// the diagram leaves out of the curve.
+// dB); NaN for a harmonic that is absent (above half the sample rate), and
+// for the THD when every harmonic is, which the diagram leaves out of the
+// curve.
 double DistortionPlotValue(const DistortionPoint& p, DistortionQuantity q);
 
 // The step's x: microwatts of a run over level, hertz of a run over

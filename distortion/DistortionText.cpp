@@ -1,6 +1,15 @@
 #include "DistortionText.h"
 
+#include "DiaScale.h"
+
 #include <algorithm>
+
+namespace {
+// Digits of the volts and watts columns, on screen as in files.
+constexpr int kVoltsWattsDigits = 5;
+constexpr int kVoltsColumn = 2;
+constexpr int kWattsColumn = 3;
+} // namespace
 
 QStringList DistortionColumnHeads()
 {
@@ -13,13 +22,24 @@ QStringList DistortionColumnHeads()
 QStringList DistortionCells(const DistortionPoint& p)
 {
     QStringList c = {QString::number(p.levelDb, 'f', 2),  QString::number(p.frequency, 'f', 1),
-                     QString::number(p.rmsVolts, 'g', 5), QString::number(p.watts, 'g', 5),
+                     QString::number(p.rmsVolts, 'g', kVoltsWattsDigits), QString::number(p.watts, 'g', kVoltsWattsDigits),
                      QString::number(p.gainDb, 'f', 2),   QString::number(p.m.thdnPercent, 'g', 4),
-                     QString::number(p.m.thdnDb, 'f', 2), QString::number(p.m.thdDb, 'f', 2)};
+                     QString::number(p.m.thdnDb, 'f', 2),
+                     HasThd(p.m) ? QString::number(p.m.thdDb, 'f', 2) : QStringLiteral("-")};
     for (int h = 0; h < kHarmonicCount; ++h)
         c << (p.m.present[h] ? QString::number(p.m.harmonicDb[h], 'f', 2) : QStringLiteral("-"));
     return c;
 }
+
+QStringList DistortionScreenCells(const DistortionPoint& p)
+{
+    QStringList c = DistortionCells(p);
+    c[kVoltsColumn] = PrefixedText(p.rmsVolts, kVoltsWattsDigits) + QLatin1Char('V');
+    c[kWattsColumn] = WattsOnScreen(p.watts, kVoltsWattsDigits);
+    return c;
+}
+
+QString WattsOnScreen(double watts, int significant) { return PrefixedText(watts, significant) + QLatin1Char('W'); }
 
 std::optional<double> ClipPointWatts(std::vector<DistortionPoint> points, double percent)
 {

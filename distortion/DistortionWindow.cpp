@@ -33,6 +33,9 @@ struct Words {
 
 QString word(char language, const Words& w) { return QString::fromUtf8(language == 'E' ? w.en : w.de); }
 
+// Digits of a clip point's power.
+constexpr int kClipDigits = 4;
+
 constexpr Words kCaption{"Verzerrung", "Distortion"};
 constexpr Words kKinds[2] = {{"über Pegel", "over level"}, {"über Frequenz", "over frequency"}};
 constexpr Words kSpacings[2] = {{"gleiche dB-Schritte", "equal dB steps"}, {"gleiche Spannungsschritte", "equal voltage steps"}};
@@ -330,7 +333,7 @@ void TDistortionWindow::addRow(const DistortionPoint& p)
                                              [&p](const DistortionPoint& q) { return q.levelDb < p.levelDb; }));
     points_.insert(points_.begin() + row, p);
     Table->insertRow(row);
-    const QStringList c = DistortionCells(p);
+    const QStringList c = DistortionScreenCells(p);
     for (int col = 0; col < c.size(); ++col)
         Table->setItem(row, col, new QTableWidgetItem(c[col]));
     Table->scrollToBottom();
@@ -346,7 +349,7 @@ void TDistortionWindow::showClipPoints()
     }
     auto show = [this](double percent) {
         const auto w = ClipPointWatts(points_, percent);
-        return w ? QString::number(*w, 'g', 4) + QStringLiteral(" W") : word(language_, kNotReached);
+        return w ? WattsOnScreen(*w, kClipDigits) : word(language_, kNotReached);
     };
     ClipPoints->setText(word(language_, kClip).arg(show(1.0), show(10.0)).replace(QStringLiteral("%%"), QStringLiteral("%")));
 }
@@ -448,6 +451,6 @@ void TDistortionWindow::RedrawDiagram()
     });
     for (size_t i = 0; i < order.size(); ++i)
         Diagram->AddPoint(float(DistortionPlotValue(*order[i], q1)), float(DistortionPlotValue(*order[i], q2)), int(i),
-                          float(DistortionPlotX(*order[i], plan.sweep)));
+                          DistortionPlotX(*order[i], plan.sweep));
     Diagram->update();
 }

@@ -98,4 +98,6 @@ HarmonicMeasurement MeasureHarmonics(std::span<const float> magnitudes, double w
     return m;
 }
 
+bool HasThd(const HarmonicMeasurement& m) { return std::ranges::any_of(m.present, [](bool p) { return p; }); }
+
 double RatioToPercent(double db) { return 100.0 * std::pow(10.0, db / 20.0); }

@@ -49,6 +49,11 @@ struct HarmonicMeasurement {
     double thdnPercent = 0.0;
 };
 
+// Whether the measurement has a THD: at least one harmonic lies below half
+// the sample rate. Without one, thdDb is no measurement (it reads as no
+// harmonic at all) and is shown as absent, as an absent harmonic is.
+bool HasThd(const HarmonicMeasurement& m);
+
 // Measures a spectrum from HarmonicSpectrum at `sampleRate` whose
 // fundamental lies at `fundamentalHz`. `analysis` supplies the band and the
 // threshold of the THD+N and is not changed; `weighting` is applied to it.

@@ -85,3 +85,37 @@ QString StartErrorText(char language, const QString& deviceText)
                                            : QStringLiteral("Fehler bei Frequenzausgabe (");
     return prefix + deviceText + QStringLiteral(" )");
 }
+
+const QString kUserFileFilter = QStringLiteral(
+    "Wave File | *.wav | Sound File | *.wav *.flac *.ogg *.oga *.opus *.aif *.aiff *.aifc *.caf *.w64 *.rf64 "
+    "*.au *.snd *.mp3 *.voc | * | *");
+
+bool PlayableFrequency(int mode, double hz, int rate)
+{
+    constexpr int kSine = 0;
+    constexpr int kSquare = 1;
+    if (mode != kSine && mode != kSquare)
+        return true;
+    return hz < rate / 2.0;
+}
+
+QString AboveHalfRateText(char language, float hz, int rate)
+{
+    const QString f = QString::number(double(hz), 'f', 2);
+    const QString half = QString::number(rate / 2.0, 'g', 10);
+    if (language == 'E')
+        return QStringLiteral("The frequency %1 Hz is not below half the sample rate (%2 Hz) and cannot be played. "
+                              "Choose a lower frequency, or a higher sample rate under \"Opt.\".")
+            .arg(f, half);
+    return QStringLiteral("Die Frequenz %1 Hz liegt nicht unter der halben Samplefrequenz (%2 Hz) und kann nicht "
+                          "gespielt werden. Wählen Sie eine kleinere Frequenz oder unter „Opt.“ eine höhere "
+                          "Samplefrequenz.")
+        .arg(f, half);
+}
+
+QString NoWaveFileText(char language)
+{
+    if (language == 'E')
+        return QStringLiteral("No wave file is chosen. Choose one with the \"User\" button of the generator window.");
+    return QStringLiteral("Es ist keine Wave-Datei gewählt. Wählen Sie eine mit der Taste „User“ im Generatorfenster.");
+}

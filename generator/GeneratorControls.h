@@ -66,3 +66,18 @@ bool FollowsDock(QPoint current, QSize size, QPoint target, bool force);
 
 // The start-error text: the language's prefix, the device text, " )".
 QString StartErrorText(char language, const QString& deviceText);
+
+// What the "User" button's file dialog offers: wave files first, then every
+// kind of sound file the player reads (through libsndfile), then any file.
+extern const QString kUserFileFilter;
+
+// Whether the output can play a signal of `mode` at `hz` with `rate`
+// frames a second. A sine or square needs a frequency below half the rate:
+// at or above it the samples describe another, lower frequency (an alias).
+// Noise and a user file do not depend on the frequency.
+bool PlayableFrequency(int mode, double hz, int rate);
+
+// The message for a sine or square at or above half the output rate, and
+// for "User" with no wave file chosen; both say what to do instead.
+QString AboveHalfRateText(char language, float hz, int rate);
+QString NoWaveFileText(char language);

@@ -26,7 +26,17 @@ const QColor kRunningPanel(128, 0, 0);  // the classic dark red, colour value 12
 const QColor kDisplayText(255, 255, 255);
 const QColor kPinkText(255, 0, 255);
 constexpr int kDisplayPointSize = 13;
-const QString kWaveFilter = QStringLiteral("Wave File | *.wav");
+// Refusals of the window itself, apart from every device code (those are
+// positive).
+constexpr int kNoWaveFile = -1;
+constexpr int kAboveHalfRate = -2;
+
+int outputRate()
+{
+    int in = 0, out = 0;
+    GetSampleRates(in, out);
+    return out;
+}
 
 QScrollBar* levelBar(QWidget* parent)
 {
@@ -279,12 +289,18 @@ int TWavegen::Restart(bool startRequested, bool refreshDisplay)
         settings_.userWavePlaying = false;
         if (settings_.mode > 3)
             return finishRestart(playUserFile(), refreshDisplay);
+        if (!PlayableFrequency(settings_.mode, settings_.frequency, outputRate()))
+            return finishRestart(kAboveHalfRate, refreshDisplay);
         if (settings_.mode == 0) {
             const CorrectionTable& correction = OutputCorrection();
             settings_.levelLeft = CorrectedLevel(correction, settings_.frequency, settings_.levelLeft);
             settings_.levelRight = CorrectedLevel(correction, settings_.frequency, settings_.levelRight);
         }
         result = StartPlay(settings_, -1.0f, settings_.frequency, faultProc());
+        // Playback always loops. The flag the output dialog may have
+        // cleared is set again here, in this record, or every later change
+        // would skip the stop above and the engine would ignore the start.
+        settings_.loopMode = true;
         if (result == 0)
             playingFrequency_ = settings_.frequency;
     }
@@ -301,6 +317,8 @@ int TWavegen::finishRestart(int result, bool refreshDisplay)
 
 int TWavegen::playUserFile()
 {
+    if (settings_.userFileName.isEmpty())
+        return kNoWaveFile;
     if (PlayUserWave(settings_.userFileName, faultProc()) != 0)
         return 1;
     settings_.userWavePlaying = true;
@@ -398,6 +416,13 @@ void TWavegen::stopEverything()
 void TWavegen::startFailed(int code)
 {
     showRunning(false);
+    // What the user set cannot be played: a warning that says what to do.
+    if (code == kNoWaveFile || code == kAboveHalfRate) {
+        const QString text = code == kNoWaveFile ? NoWaveFileText(language_)
+                                                 : AboveHalfRateText(language_, settings_.frequency, outputRate());
+        modal::MessageBox(modal::Kind::Warning, text, modal::Ok);
+        return;
+    }
     modal::MessageBox(modal::Kind::Error, StartErrorText(language_, SoundErrorText(code)), modal::Ok);
 }
 
@@ -504,7 +529,7 @@ void TWavegen::RadioGroup1Click(int index)
 
 void TWavegen::UserButClick()
 {
-    const QString path = modal::OpenFileName(QString(), kWaveFilter, QStringLiteral("wav"), settings_.userFileName);
+    const QString path = modal::OpenFileName(QString(), kUserFileFilter, QStringLiteral("wav"), settings_.userFileName);
     if (path.isEmpty())
         return;
     if (path.size() > GeneratorSettings::kMaxFileName) {

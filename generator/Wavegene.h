@@ -33,7 +33,9 @@ public:
 
     // Applies the controls to the record and, when something plays or a
     // start is requested, (re)starts the output. Returns 0 on success, the
-    // start's error code, or 1 when nothing was started.
+    // start's error code, 1 when nothing was started, or a negative code
+    // when what is set cannot be played (no wave file chosen for "User"; a
+    // sine or square not below half the output rate): then nothing plays.
     int Restart(bool startRequested, bool refreshDisplay);
     // Rewrites the frequency display from the record.
     void RefreshDisplay();

@@ -253,7 +253,7 @@ void TAnalyzerEngine::levels(AnalyzerSpectrum& s, const LevelParameters& lp) con
     s.right.resize(bins);
     for (int i = 0; i < bins; ++i) {
         const double f = BinFrequency(i, a.FFTpoints, s.sampleRate);
-        s.frequency[i] = static_cast<float>(f);
+        s.frequency[i] = f;
         s.left[i] = level(a.LeftOn ? a.SpecLeft[i] : 0.0f, f);
         s.right[i] = level(a.RightOn ? a.SpecRight[i] : 0.0f, f);
     }

@@ -47,7 +47,7 @@ struct AnalyzerSpectrum {
     // Levels of bins 0 .. N/2 - 1 in the chosen unit with the input
     // correction applied (-192: no signal, and every bin of a channel that
     // is not measured). Empty when the run was no longer going on.
-    std::vector<float> frequency;
+    std::vector<double> frequency;
     std::vector<float> left;
     std::vector<float> right;
 };

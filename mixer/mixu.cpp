@@ -1,5 +1,6 @@
 #include "mixu.h"
 
+#include "DeviceLog.h"
 #include "ProfileStore.h"
 
 #include <QCloseEvent>
@@ -52,9 +53,29 @@ Tmixu::Tmixu(QWidget* parent) : QWidget(parent, Qt::Tool)
     if (ok)
         mixOn_ = value == 1;
     wantedOn_ = mixOn_;
+    openModel();
+}
+
+void Tmixu::openModel()
+{
+    bool ok = false;
     mixer_ = std::make_unique<Tumixer>(this, ok);
-    if (!ok)
-        mixOn_ = false;
+    mixOn_ = wantedOn_ && ok;
+}
+
+bool Tmixu::Available() const
+{
+    return mixer_ && (mixer_->RecordLine() || mixer_->PlayLine()) && mixer_->Handle()
+        && mixer_->Handle()->answering();
+}
+
+bool Tmixu::Reopen()
+{
+    if (Available())
+        return false;
+    mixer_.reset();
+    openModel();
+    return true;
 }
 
 Tmixu::~Tmixu()
@@ -80,8 +101,7 @@ void Tmixu::writeMixOn() const
 void Tmixu::SetMixOn(bool on)
 {
     wantedOn_ = on;
-    const bool usable = mixer_ && (mixer_->RecordLine() || mixer_->PlayLine());
-    mixOn_ = on && usable;
+    mixOn_ = on && Available();
     if (!mixOn_ && mixer_)
         mixer_->WriteBack();
 }
@@ -117,12 +137,34 @@ int Tmixu::SelectSource(int index)
         return index;
     bool any = false;
     forControls(line, [&](TsrcCtr* c) {
-        if (c->IsSelector()) {
+        // An item the selector lacks would select nothing: no input at all.
+        if (c->IsSelector() && index >= 0 && index < c->ItemCount) {
             c->SelectItem(index);
             any = true;
         }
     });
     return any ? index : -1;
+}
+
+int Tmixu::UsableSource(int stored)
+{
+    SourceList list;
+    if (!GetSourceList(list) || list.count == 0 || (stored >= 0 && stored < list.count))
+        return stored;
+    int chosen = DefaultSource();
+    if (chosen < 0 || chosen >= list.count)
+        chosen = list.selected;
+    // Once per stored index, not at every activation of the main window; an
+    // index of -1 (none stored) is no missing source.
+    if (stored >= 0 && stored != reportedMissing_)
+        devlog::Append(QStringLiteral("mixer: recording source %1 is not on this mixer (%2 sources): using %3 (%4), "
+                                      "the stored choice is kept")
+                           .arg(stored)
+                           .arg(list.count)
+                           .arg(chosen)
+                           .arg(list.names[chosen].trimmed()));
+    reportedMissing_ = stored;
+    return chosen;
 }
 
 int Tmixu::DefaultSource() const
@@ -138,12 +180,15 @@ int Tmixu::DefaultSource() const
 void Tmixu::SetInputVolume(uint16_t value, int index)
 {
     Tumixerline* line = record();
+    Tumixerline* chosen = line ? line->Source(index) : nullptr;
+    // Without the chosen source every other one would go to 0: silence.
+    if (!chosen)
+        return;
     std::set<uint32_t> selected;
-    if (Tumixerline* s = line ? line->Source(index) : nullptr)
-        forControls(s, [&](TsrcCtr* c) {
-            if (c->IsVolume())
-                selected.insert(c->Id());
-        });
+    forControls(chosen, [&](TsrcCtr* c) {
+        if (c->IsVolume())
+            selected.insert(c->Id());
+    });
     forSources(line, [&](int i, Tumixerline* s) {
         forControls(s, [&](TsrcCtr* c) {
             // A volume the chosen source shares with others (one "Capture"

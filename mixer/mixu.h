@@ -40,6 +40,14 @@ public:
     // On only with a model that has a record or a play line; off gives the
     // user's mixer back what the program changed.
     void SetMixOn(bool on);
+    // The user's switch, whether or not a mixer is there to obey it.
+    bool SupportWanted() const { return wantedOn_; }
+    // A model with a record or a play line on a mixer that still answers.
+    bool Available() const;
+    // Tries the mixer again when it is not available (none at start, or it
+    // stopped answering): the old model goes, a new one is read. True when
+    // a new model was read.
+    bool Reopen();
 
     struct SourceList {
         QStringList names;              // item names, 15 characters each
@@ -49,13 +57,21 @@ public:
     };
     // The record line's source selector (its last MUX or MIXER control).
     bool GetSourceList(SourceList& list) const;
-    // Selects item index on every selector of the record line. Returns the
-    // index, -1 without a selector, the index unchanged when off.
+    // Selects item index on every selector of the record line that has
+    // it. Returns the index, -1 when no selector has it, the index
+    // unchanged when off.
     int SelectSource(int index);
     // First recording source of component type line, or -1.
     int DefaultSource() const;
+    // The source to use for a stored index: itself while the selector has
+    // it; else the line source, else the source selected now, with a
+    // device-log line. The stored index is the caller's to keep, so a card
+    // with more sources gets it back. When off, or without a selector, the
+    // index unchanged.
+    int UsableSource(int stored);
     // Recording source `index` gets `value`, the others 0 (a control the
-    // source shares with others keeps the value).
+    // source shares with others keeps the value). An index the record line
+    // does not have changes nothing.
     void SetInputVolume(uint16_t value, int index);
     void SetPlaySourceVolume(uint16_t value, int row);
     void SetPlaySourceMute(bool on, int row);
@@ -85,10 +101,12 @@ private:
     Tumixerline* play() const;
     void controlChange(uint32_t id);
     void writeMixOn() const;
+    void openModel();
 
     std::unique_ptr<Tumixer> mixer_;
     bool mixOn_ = true;
     bool wantedOn_ = true;       // the user's switch, stored in "MIXON"
     uint32_t watch_ = 0;
     int lineChanges_ = 0;
+    int reportedMissing_ = -1;   // the stored source last reported missing
 };

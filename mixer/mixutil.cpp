@@ -1,6 +1,7 @@
 #include "mixutil.h"
 
 #include "DeviceLog.h"
+#include "MixerGiveBack.h"
 
 #include <algorithm>
 #include <vector>
@@ -38,8 +39,7 @@ TsrcCtr::TsrcCtr(MixerDevice* mixer, const MixerControl& control) : mixer_(mixer
 {
     ItemCount = static_cast<int32_t>(std::min<uint32_t>(control.items, kMixerSlots));
     Refresh();
-    originalSingle_ = SingleValue;
-    originalItems_ = ItemValues;
+    found_ = readNow();
 }
 
 TsrcCtr::~TsrcCtr() { WriteBack(); }
@@ -58,10 +58,8 @@ void TsrcCtr::Refresh()
         std::array<int32_t, kMixerSlots> values{};
         std::vector<MixerListText> texts;
         const auto n = static_cast<uint32_t>(ItemCount);
-        if (mixer_->getControlValues(control_.controlId, n, values.data()) == 0) {
+        if (mixer_->getControlValues(control_.controlId, n, values.data()) == 0)
             ItemValues = values;
-            read_ = true;
-        }
         if (mixer_->getListTexts(control_.controlId, n, texts) == 0)
             for (size_t i = 0; i < texts.size() && i < n; ++i) {
                 ItemTexts[i] = texts[i];
@@ -71,19 +69,38 @@ void TsrcCtr::Refresh()
             line += QStringLiteral("  ") + ItemTexts[i].name + QLatin1Char('-') + QString::number(ItemValues[i]);
     } else {
         int32_t value = 0;
-        if (mixer_->getControlValues(control_.controlId, 1, &value) == 0) {
+        if (mixer_->getControlValues(control_.controlId, 1, &value) == 0)
             SingleValue = value;
-            read_ = true;
-        }
         line += QStringLiteral("  v:") + QString::number(SingleValue);
     }
     trace(line);
 }
 
+std::vector<int32_t> TsrcCtr::readNow() const
+{
+    std::vector<int32_t> values;
+    if (ItemCount > 0) {
+        values.resize(static_cast<size_t>(ItemCount));
+        if (mixer_->getControlValues(control_.controlId, static_cast<uint32_t>(ItemCount), values.data()) != 0)
+            values.clear();
+    } else if (mixer_->getChannelValues(control_.controlId, values) != 0) {
+        values.clear();
+    }
+    return values;
+}
+
 void TsrcCtr::write(const int32_t* values, uint32_t count)
 {
     changed_ = true;
+    const std::vector<int32_t> before = readNow();
     mixer_->setControlValues(control_.controlId, count, values);
+    // What the control made of the write is the mark by which the give-back
+    // tells the program's value from one set elsewhere later. A write that
+    // changes nothing (the level the user set elsewhere, written again at an
+    // activation) leaves that value the user's.
+    const std::vector<int32_t> after = readNow();
+    if (after != before)
+        afterWrite_ = after;
 }
 
 void TsrcCtr::SelectItem(int index)
@@ -116,13 +133,18 @@ uint16_t TsrcCtr::GetValue()
 
 void TsrcCtr::WriteBack()
 {
-    if (!changed_ || !read_)
+    if (!changed_)
         return;
     changed_ = false;
-    if (ItemCount > 0)
-        mixer_->setControlValues(control_.controlId, static_cast<uint32_t>(ItemCount), originalItems_.data());
-    else
-        mixer_->setControlValues(control_.controlId, 1, &originalSingle_);
+    const std::vector<int32_t> now = readNow();
+    if (ItemCount > 0) {
+        if (ItemsGoBack(found_, afterWrite_, now))
+            mixer_->setControlValues(control_.controlId, static_cast<uint32_t>(ItemCount), found_.data());
+        return;
+    }
+    const std::vector<int32_t> channels = ChannelsToGiveBack(found_, afterWrite_, now);
+    if (!channels.empty())
+        mixer_->setChannelValues(control_.controlId, channels);
 }
 
 // --- Tumixerline ----------------------------------------------------------------

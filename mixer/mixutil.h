@@ -9,8 +9,10 @@
 // remembers the value(s) read when the model was built and gets them back
 // when the model is destroyed (at exit, also after SIGTERM/SIGINT, which
 // close the program normally) or when WriteBack is called (mixer support
-// switched off). Controls the program never wrote are not touched, so
-// changes the user makes elsewhere meanwhile stay.
+// switched off), channel by channel, and only where it still reads what it
+// read right after the program's last write (MixerGiveBack.h). Controls the
+// program never wrote are not touched, nor channels the user changed in a
+// desktop mixer since.
 //
 // GUI thread only. Failing mixer calls are skipped silently.
 
@@ -19,6 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // At most this many controls per line, source lines per destination and
 // items per list control.
@@ -49,7 +52,7 @@ public:
     // One value read now; 0 when the read fails.
     uint16_t GetValue();
     // The value(s) read at creation back on the mixer, if the program wrote
-    // to this control since.
+    // to this control since and nobody changed it after that write.
     void WriteBack();
 
     const MixerControl& Control() const { return control_; }
@@ -73,13 +76,15 @@ public:
 private:
     void write(const int32_t* values, uint32_t count);
     void trace(const QString& line);
+    // The control as it reads now: its items, or its value per channel.
+    // Empty when the read fails.
+    std::vector<int32_t> readNow() const;
 
     MixerDevice* mixer_;
     MixerControl control_;
-    bool read_ = false;        // the values at creation are known
-    bool changed_ = false;     // the program wrote since
-    int32_t originalSingle_ = -1;
-    std::array<int32_t, kMixerSlots> originalItems_{};
+    bool changed_ = false;             // the program wrote since
+    std::vector<int32_t> found_;       // read at creation
+    std::vector<int32_t> afterWrite_;  // read right after the program's last write that changed it
 };
 
 class Tumixerline {

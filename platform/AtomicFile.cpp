@@ -33,15 +33,57 @@ QString randomLetters()
     return s;
 }
 
-// The file a write really replaces: the target of a symbolic link, so the
-// link itself stays a link.
-QString writeTarget(const QString& path)
+// As many links as the kernel itself follows before it gives up.
+constexpr int kMaxLinks = 40;
+constexpr uid_t kRootUid = 0;
+
+// The file a write replaces, or why nothing may be written there.
+struct Target {
+    QString path;
+    QString refusal;
+};
+
+QString systemText(int err) { return qt_error_string(err); }
+
+// Where the link at `link` points, as a path the kernel resolves the same
+// way (relative targets are relative to the link's directory).
+QString linkTarget(const QString& link)
 {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return info.absoluteFilePath();
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+    QByteArray buffer(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(QFile::encodeName(link).constData(), buffer.data(), size_t(buffer.size()));
+    if (n <= 0 || n >= buffer.size())
+        return {};
+    const QString target = QFile::decodeName(buffer.left(n));
+    return QDir::isAbsolutePath(target) ? target : QFileInfo(link).absolutePath() + QLatin1Char('/') + target;
+}
+
+// Follows `path` link by link. A link stays a link and its target is what a
+// write replaces, as long as the chain is the user's own: a link planted by
+// someone else, or one that leads to another user's file, is refused.
+Target resolveTarget(const QString& path)
+{
+    QString current = QFileInfo(path).absoluteFilePath();
+    for (int hop = 0; hop <= kMaxLinks; ++hop) {
+        struct stat st {};
+        // Missing: the write creates it. Any other trouble is the write's to report.
+        if (::lstat(QFile::encodeName(current).constData(), &st) != 0)
+            return {current, {}};
+        if (!S_ISLNK(st.st_mode)) {
+            if (!S_ISREG(st.st_mode))
+                return {current, QStringLiteral("%1 is not a regular file").arg(current)};
+            if (hop > 0 && st.st_uid != ::geteuid())
+                return {current, QStringLiteral("the link leads to %1, which belongs to another user").arg(current)};
+            return {current, {}};
+        }
+        // Only root could have made a link of root's, so it is trusted too.
+        if (st.st_uid != ::geteuid() && st.st_uid != kRootUid)
+            return {current, QStringLiteral("%1 is a link that belongs to another user").arg(current)};
+        const QString next = linkTarget(current);
+        if (next.isEmpty())
+            return {current, QStringLiteral("the link %1 cannot be read").arg(current)};
+        current = next;
+    }
+    return {current, QStringLiteral("too many links lead from %1").arg(path)};
 }
 
 bool writeAll(int fd, const char* data, qsizetype size)
@@ -83,6 +125,17 @@ int createCopy(const QString& target, QString& copyName)
     return -1;
 }
 
+// The new file keeps the old one's owner, group and permissions (a private
+// file stays private, a group's file stays the group's). Owner first: a
+// change of owner clears set-id bits that the mode then restores.
+bool keepAttributes(int fd, const struct stat& old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Another user's file or group: the copy stays ours, as any new file would be.
+    }
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
+}
+
 bool fillCopy(int fd, const QByteArray& bytes, const std::function<void()>& midWrite)
 {
     const qsizetype half = bytes.size() / 2;
@@ -99,30 +152,53 @@ bool processGone(long long pid) { return ::kill(static_cast<pid_t>(pid), 0) != 0
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const std::function<void()>& midWrite)
 {
-    const QString target = writeTarget(path);
-    const QString dir = QFileInfo(target).absolutePath();
+    QString reason;
+    return WriteFileAtomically(path, bytes, reason, midWrite);
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString& reason,
+                         const std::function<void()>& midWrite)
+{
+    const Target target = resolveTarget(path);
+    if (!target.refusal.isEmpty()) {
+        reason = target.refusal;
+        return false;
+    }
+    const QByteArray targetName = QFile::encodeName(target.path);
+    const QString dir = QFileInfo(target.path).absolutePath();
     QDir().mkpath(dir);
-    RemoveStrayCopies(target);
+    RemoveStrayCopies(target.path);
 
     QString copy;
-    const int fd = createCopy(target, copy);
-    if (fd < 0)
+    const int fd = createCopy(target.path, copy);
+    if (fd < 0) {
+        reason = systemText(errno);
         return false;
+    }
+    int firstError = 0; // the step that failed first is the one worth telling
+    auto step = [&firstError](bool done) {
+        if (!done && firstError == 0)
+            firstError = errno != 0 ? errno : EIO;
+        return done;
+    };
+    errno = 0;
     struct stat old {};
     bool ok = true;
-    // The new file keeps the old one's permissions (a private file stays private).
-    if (::stat(QFile::encodeName(target).constData(), &old) == 0)
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ok && fillCopy(fd, bytes, midWrite);
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(QFile::encodeName(copy).constData(), QFile::encodeName(target).constData()) == 0;
+    if (::stat(targetName.constData(), &old) == 0)
+        ok = step(keepAttributes(fd, old));
+    ok = ok && step(fillCopy(fd, bytes, midWrite));
+    ok = step(::close(fd) == 0) && ok;
+    ok = ok && step(::rename(QFile::encodeName(copy).constData(), targetName.constData()) == 0);
     if (!ok) {
         ::unlink(QFile::encodeName(copy).constData());
+        reason = systemText(firstError);
         return false;
     }
     syncDirectory(dir);
     return true;
 }
+
+QString AtomicWriteRefusal(const QString& path) { return resolveTarget(path).refusal; }
 
 bool IsTemporaryCopyName(const QString& name, const QString& fileName, long long& pid)
 {
@@ -147,7 +223,7 @@ bool IsTemporaryCopyName(const QString& name, const QString& fileName, long long
 
 int RemoveStrayCopies(const QString& path)
 {
-    const QFileInfo info(writeTarget(path));
+    const QFileInfo info(resolveTarget(path).path);
     const QString fileName = info.fileName();
     const QDir dir(info.absolutePath());
     // Names are compared by hand: the file's own name may hold wildcard characters.

@@ -16,12 +16,28 @@
 #include <functional>
 
 // Writes `bytes` to `path` atomically, creating its directory if needed. An
-// existing file keeps its permission bits; a symbolic link is followed and
-// its target replaced. `midWrite`, when set, runs after half of the bytes
-// are in the temporary copy (tests end the process there). Returns false
-// when the file could not be written; the old file is then unchanged and
-// no temporary copy is left.
+// existing file keeps its permission bits, and its owner and group as far
+// as this user may give them. `midWrite`, when set, runs after half of the
+// bytes are in the temporary copy (tests end the process there). Returns
+// false when the file could not be written; the old file is then unchanged
+// and no temporary copy is left.
+//
+// A symbolic link stays a link and its target is replaced, but only when
+// every link on the way is this user's and the target is a regular file of
+// this user (or does not exist yet): a link someone else planted must not
+// make the program overwrite a file it was never meant to touch. Nothing
+// but a regular file is ever replaced (no directory, device or pipe).
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const std::function<void()>& midWrite = {});
+
+// The same; on failure `reason` says why (the system's text, or why the
+// path was refused).
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString& reason,
+                         const std::function<void()>& midWrite = {});
+
+// Why WriteFileAtomically would refuse `path` (a link that is not the
+// user's, or a path that is not a regular file), or empty. Lets a caller
+// find out before it does long work whose result goes there.
+QString AtomicWriteRefusal(const QString& path);
 
 // True when `name` (a file name without directory) is a temporary copy that
 // WriteFileAtomically made for the file named `fileName`; `pid` receives the

@@ -1,6 +1,7 @@
 #include "ProfileStore.h"
 
 #include "AtomicFile.h"
+#include "DeviceLog.h"
 #include "Installation.h"
 #include "SharedRoutines.h"
 #include "TextDecoding.h"
@@ -53,10 +54,68 @@ QString unquote(QString v)
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+bool hasLineBreak(const QString& s)
+{
+    return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+}
+
+// Why a section or key name cannot go into the file, or empty. A name the
+// reader would see differently (trimmed, cut at "=" or "]", read as a
+// section header or a comment, or broken onto a line of its own) would put
+// the value under another name, or under none.
+QString nameProblem(const QString& name, bool isKey)
+{
+    if (name.isEmpty())
+        return QStringLiteral("the name is empty");
+    if (name != name.trimmed())
+        return QStringLiteral("the name has blanks at its ends");
+    if (hasLineBreak(name))
+        return QStringLiteral("the name holds a line break");
+    if (!name.isValidUtf16())
+        return QStringLiteral("the name is not valid text");
+    if (name.contains(QLatin1Char('=')))
+        return QStringLiteral("the name holds \"=\"");
+    if (!isKey && name.contains(QLatin1Char(']')))
+        return QStringLiteral("the name holds \"]\"");
+    if (isKey && (isSectionHeader(name) || isComment(name)))
+        return QStringLiteral("the name starts as a section or a comment does");
+    return {};
+}
+
+// Why a value cannot go into the file, or empty. A line break would end the
+// key's line and let the rest of the value be read as lines of their own:
+// sections and keys the program never set.
+QString valueProblem(const QString& value)
+{
+    if (hasLineBreak(value))
+        return QStringLiteral("the value holds a line break");
+    if (!value.isValidUtf16())
+        return QStringLiteral("the value is not valid text");
+    return {};
+}
+
+// Names and values in the device log: a line break in them would make the
+// log line look like two.
+QString printable(const QString& s)
+{
+    QString out = s;
+    out.replace(QLatin1Char('\r'), QStringLiteral("\\r")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return out;
+}
+
+// The form a value takes in the file. A read trims a value and removes one
+// pair of quotes around it; a value that this would change is written in
+// quotes, so that it reads back as it was set.
+QString storedForm(const QString& value)
+{
+    return unquote(value) == value ? value : QLatin1Char('"') + value + QLatin1Char('"');
+}
+
 // What a save inside the settings transaction leaves for the commit.
 struct PendingFile {
     QStringList lines;
     bool crlf = false;
+    QString refusal; // why the file itself must not be replaced, or empty
 };
 
 struct SettingsTransaction {
@@ -81,9 +140,15 @@ QByteArray fileBytes(const QStringList& lines, bool crlf)
     return text.toUtf8();
 }
 
+bool writeToDisk(const QString& path, const QStringList& lines, bool crlf, QString& reason)
+{
+    return WriteFileAtomically(path, fileBytes(lines, crlf), reason, saveInterruptHook());
+}
+
 bool writeToDisk(const QString& path, const QStringList& lines, bool crlf)
 {
-    return WriteFileAtomically(path, fileBytes(lines, crlf), saveInterruptHook());
+    QString reason;
+    return writeToDisk(path, lines, crlf, reason);
 }
 } // namespace
 
@@ -94,7 +159,9 @@ bool ProfileStore::load()
     lines_.clear();
     crlf_ = false;
     unreadable_ = false;
-    if (SettingsTransaction& t = transaction(); t.open) {
+    readError_.clear();
+    SettingsTransaction& t = transaction();
+    if (t.open) {
         const auto pending = t.files.find(transactionKey(path_));
         if (pending != t.files.end()) {
             lines_ = pending->second.lines;
@@ -103,15 +170,18 @@ bool ProfileStore::load()
         }
     }
     QFile f(path_);
-    if (!f.open(QIODevice::ReadOnly)) {
-        unreadable_ = f.exists();
-        return false;
+    QByteArray bytes;
+    if (f.open(QIODevice::ReadOnly))
+        bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError && f.exists()) {
+        readError_ = f.errorString();
+        // Inside the transaction the sections saved from here on are
+        // collected for the commit to hand back; the file stays as it is.
+        unreadable_ = !t.open;
+        return t.open;
     }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        unreadable_ = true;
+    if (!f.isOpen())
         return false;
-    }
     crlf_ = bytes.contains("\r\n");
     lines_ = SplitLines(DecodeText(bytes));
     return true;
@@ -122,8 +192,13 @@ bool ProfileStore::save() const
     if (unreadable_)
         return false;
     if (SettingsTransaction& t = transaction(); t.open) {
-        t.files[transactionKey(path_)] = PendingFile{lines_, crlf_};
-        return true;
+        PendingFile& pending = t.files[transactionKey(path_)];
+        pending.lines = lines_;
+        pending.crlf = crlf_;
+        if (!readError_.isEmpty())
+            pending.refusal = QStringLiteral("it is there but could not be read (%1), so it was left as it is")
+                                  .arg(readError_);
+        return readError_.isEmpty();
     }
     return writeToDisk(path_, lines_, crlf_);
 }
@@ -182,19 +257,30 @@ bool ProfileStore::contains(const QString& section, const QString& key) const
     return header >= 0 && findKey(header, key) >= 0;
 }
 
-void ProfileStore::setValue(const QString& section, const QString& key, const QString& value)
+bool ProfileStore::setValue(const QString& section, const QString& key, const QString& value)
 {
-    const QString entry = key + QLatin1Char('=') + value;
+    QString problem = nameProblem(section, false);
+    if (problem.isEmpty())
+        problem = nameProblem(key, true);
+    if (problem.isEmpty())
+        problem = valueProblem(value);
+    if (!problem.isEmpty()) {
+        devlog::Append(QStringLiteral("Settings: [%1] %2 not stored in %3: %4")
+                           .arg(printable(section), printable(key), path_, problem));
+        return false;
+    }
+    const QString stored = storedForm(value);
+    const QString entry = key + QLatin1Char('=') + stored;
     int header = findSection(section);
     if (header < 0) {
         lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
         lines_.append(entry);
-        return;
+        return true;
     }
     const int line = findKey(header, key);
     if (line >= 0) {
-        lines_[line] = keyOf(lines_[line]) + QLatin1Char('=') + value;
-        return;
+        lines_[line] = keyOf(lines_[line]) + QLatin1Char('=') + stored;
+        return true;
     }
     // Append after the section's last non-blank line so that a blank line
     // separating it from the next section stays where it is.
@@ -202,6 +288,7 @@ void ProfileStore::setValue(const QString& section, const QString& key, const QS
     while (insertAt - 1 > header && lines_[insertAt - 1].trimmed().isEmpty())
         --insertAt;
     lines_.insert(insertAt, entry);
+    return true;
 }
 
 void ProfileStore::removeKey(const QString& section, const QString& key)
@@ -228,8 +315,7 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
     ProfileStore store(path);
     if (!store.load() && QFileInfo::exists(path))
         return false; // present but unreadable: never replace what we could not read
-    store.setValue(section, key, value);
-    return store.save();
+    return store.setValue(section, key, value) && store.save();
 }
 
 QString SettingsFilePathFor(const QString& overridePath, const QString& programDir,
@@ -259,20 +345,26 @@ QString SettingsFilePath()
 
 void BeginSettingsTransaction() { transaction().open = true; }
 
-bool CommitSettingsTransaction()
+std::vector<UnsavedSettings> CommitSettings()
 {
     SettingsTransaction& t = transaction();
     if (!t.open)
-        return true;
+        return {};
     // Closed first, so that a hook or a failure cannot leave it half open.
     std::map<QString, PendingFile> files;
     files.swap(t.files);
     t.open = false;
-    bool ok = true;
-    for (const auto& [path, file] : files)
-        ok = writeToDisk(path, file.lines, file.crlf) && ok;
-    return ok;
+    std::vector<UnsavedSettings> unsaved;
+    for (const auto& [path, file] : files) {
+        QString reason = file.refusal;
+        if (reason.isEmpty() && writeToDisk(path, file.lines, file.crlf, reason))
+            continue;
+        unsaved.push_back({path, reason, fileBytes(file.lines, file.crlf)});
+    }
+    return unsaved;
 }
+
+bool CommitSettingsTransaction() { return CommitSettings().empty(); }
 
 bool SettingsTransactionOpen() { return transaction().open; }
 

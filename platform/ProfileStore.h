@@ -12,7 +12,11 @@
 //  - every save replaces the file atomically (temporary file + rename), so
 //    the file on disk is always either the old or the new one;
 //  - a store that found the file present but could not read it never
-//    replaces it: the sections it could not see would be lost.
+//    replaces it: the sections it could not see would be lost;
+//  - what is set reads back the same: a name or value that the file could
+//    not hold as it is (a line break, which would start a line of its own)
+//    is refused with a line in the device log, and a value with blanks or
+//    quotes at its ends is written in quotes, which a read removes again.
 //
 // A ProfileStore holds the file's lines in memory; load() and save() touch
 // the disk. The free functions below do one read or one atomic write per
@@ -22,11 +26,14 @@
 // A settings transaction makes that one step: while it is open, save() keeps
 // the new content in memory and load() of the same file sees it, and the
 // commit replaces each file once. A kill before the commit leaves the old
-// file, a kill after it the new one, never a mixture.
+// file, a kill after it the new one, never a mixture. A file that could not
+// be written is handed back with its content, so that the user can be told
+// and keep the settings elsewhere.
 
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class ProfileStore {
 public:
@@ -45,7 +52,12 @@ public:
                   int bufferLength = 154) const;
     bool contains(const QString& section, const QString& key) const;
 
-    void setValue(const QString& section, const QString& key, const QString& value);
+    // Sets the value; the file changes at save(). Returns false, changing
+    // nothing, when the section or key name is not one the file can hold
+    // (empty, blanks at its ends, a line break, or for a section "]" or
+    // "=", for a key "=" or a start that reads as a section or comment), or
+    // when the value holds a line break or is not valid text.
+    bool setValue(const QString& section, const QString& key, const QString& value);
     void removeKey(const QString& section, const QString& key);
 
     const QString& path() const { return path_; }
@@ -60,29 +72,33 @@ private:
     QStringList lines_;
     bool crlf_ = false;
     bool unreadable_ = false; // the file exists but the last load() could not read it
+    QString readError_;       // why, in the system's words
 };
 
 // Opens the settings transaction (a second call while it is open does
-// nothing). Every ProfileStore save() from now on is collected.
+// nothing). Every ProfileStore save() from now on is collected. A file that
+// exists but cannot be read loads as an empty one inside the transaction:
+// the sections saved to it are collected and handed back by the commit,
+// and the file itself is never replaced.
 void BeginSettingsTransaction();
 
+// A settings file the commit could not write.
+struct UnsavedSettings {
+    QString path;      // where the settings belong
+    QString reason;    // why they are not there
+    QByteArray bytes;  // what the file would have held
+};
+
 // Writes every file the transaction collected, each once and atomically,
-// and closes the transaction. Returns false when a file could not be
-// written (that file then stays as it was). Without an open transaction it
-// does nothing and returns true.
+// and closes the transaction. Returns the files that could not be written
+// (each then stays as it was); empty when all were written or no
+// transaction was open.
+[[nodiscard]] std::vector<UnsavedSettings> CommitSettings();
+
+// The same, for callers that only need to know whether all were written.
 bool CommitSettingsTransaction();
 
 bool SettingsTransactionOpen();
-
-// Commits the settings transaction when it goes out of scope, so that every
-// section written in the enclosing block, in whatever order, is included.
-class SettingsTransactionCommit {
-public:
-    SettingsTransactionCommit() = default;
-    SettingsTransactionCommit(const SettingsTransactionCommit&) = delete;
-    SettingsTransactionCommit& operator=(const SettingsTransactionCommit&) = delete;
-    ~SettingsTransactionCommit() { CommitSettingsTransaction(); }
-};
 
 // One read: the value of key in section of the file at path, or the default.
 QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue,

@@ -1,7 +1,10 @@
 #include "ScopeTables.h"
 
+#include "FormatAdvice.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 struct Step {
@@ -26,8 +29,8 @@ constexpr Step kTimebase[kTimebaseSteps] = {
 const Step& voltsStep(int index) { return kVolts[std::clamp(index, 1, kVoltsSteps) - 1]; }
 const Step& timebaseStep(int index) { return kTimebase[std::clamp(index, 1, kTimebaseSteps) - 1]; }
 
-// The Y-t plans from the slowest up; each later one that applies and whose
-// rate the input takes replaces the one before.
+// The Y-t plans from the slowest up; each later one that applies replaces
+// the one before.
 struct Rule {
     double below;  // seconds per division under which the plan applies
     CapturePlan plan;
@@ -47,19 +50,40 @@ double VoltsPerDiv(int index) { return voltsStep(index).value; }
 QString TimebaseLabel(int index) { return QString::fromUtf8(timebaseStep(index).label); }
 double SecondsPerDiv(int index) { return timebaseStep(index).value; }
 
-CapturePlan PlanCapture(double seconds, const CapturePlan& previous, const RateAccepted& accepted)
+CapturePlan WantedCapture(double seconds)
 {
     if (seconds == kXYSeconds)
-        return accepted(kXYPlan.rate) ? kXYPlan : previous;
+        return kXYPlan;
+    CapturePlan plan = kSlowestPlan;
+    for (const Rule& r : kRules)
+        if (seconds < r.below)
+            plan = r.plan;
+    return plan;
+}
+
+CapturePlan ScaledCapture(const CapturePlan& plan, int rate)
+{
+    // A frame shows half its block; the points are what must cover the time.
+    const int64_t points = (int64_t(plan.frameLength / 2) * rate + plan.rate - 1) / plan.rate;
+    return {rate, int(std::min<int64_t>(2 * points, kMaxCaptureFrames))};
+}
+
+CapturePlan PlanCapture(double seconds, const CapturePlan& previous, const RateAccepted& accepted)
+{
+    const CapturePlan wanted = WantedCapture(seconds);
+    if (accepted(wanted.rate))
+        return wanted;
+    for (int rate : kAdviceRates)
+        if (rate > wanted.rate && accepted(rate))
+            return ScaledCapture(wanted, rate);
+    if (seconds == kXYSeconds)
+        return previous;
+    // Nothing faster: the slower plans, as far as the input takes them.
     CapturePlan plan = kSlowestPlan;
     for (const Rule& r : kRules)
         if (seconds < r.below && accepted(r.plan.rate))
             plan = r.plan;
-    // The slowest plan is no better than the last one when the input cannot
-    // record at its rate: every frame would end in a start error.
-    if (!accepted(plan.rate))
-        return previous;
-    return plan;
+    return accepted(plan.rate) ? plan : previous;
 }
 
 int TimebaseUp(int index) { return index < kTimebaseSpinMax ? index + 1 : index; }

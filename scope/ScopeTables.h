@@ -26,16 +26,36 @@ double SecondsPerDiv(int index);
 struct CapturePlan {
     int rate = 0;         // Hz
     int frameLength = 0;  // frames per block
+    bool operator==(const CapturePlan&) const = default;
 };
+
+// The capture engine converts at most this many frames a block.
+inline constexpr int kMaxCaptureFrames = 32768;
 
 // Whether the input takes a rate (2 channels, 16 bits).
 using RateAccepted = std::function<bool(int rate)>;
 
-// Rate and block length for a timebase of `seconds` per division. Y-t: the
-// slowest plan is 8000 Hz and 2448 frames; faster timebases take 11025 Hz
-// and 2448 or 1300 frames, 22050 Hz and 1024, 44100 Hz and 1024, each only
-// where the input takes the rate. X-Y: 44100 Hz and 1024 frames. A plan
-// whose rate the input refuses keeps `previous`.
+// The plan of a timebase of `seconds` per division on an input that takes
+// every rate. Y-t: 8000 Hz and 2448 frames for the slowest timebases;
+// faster ones take 11025 Hz and 2448 or 1300 frames, 22050 Hz and 1024,
+// 44100 Hz and 1024. X-Y: 44100 Hz and 1024 frames.
+CapturePlan WantedCapture(double seconds);
+
+// `plan` recorded at `rate` instead: the frames scaled by the rate ratio,
+// rounded up to an even number so the trace (half the block) never covers
+// less time than the plan's, and capped at
+// kMaxCaptureFrames. Capped, not decimated: one block is all a frame is
+// made of, and thinning it out would not make it cover more time. Only
+// 176.4 and 192 kHz reach the cap, for timebases of 10 ms and slower.
+CapturePlan ScaledCapture(const CapturePlan& plan, int rate);
+
+// Rate and block length for a timebase on the actual input:
+// - the wanted plan where the input takes its rate;
+// - else the lowest common rate above it that the input takes (many USB
+//   interfaces take 48 kHz only), scaled;
+// - else, for Y-t, the slower plans whose rates the input takes, the last
+//   that applies winning;
+// - else `previous`, so the loop never asks for a rate the input refuses.
 CapturePlan PlanCapture(double seconds, const CapturePlan& previous, const RateAccepted& accepted);
 
 // Spin-button steps: the timebase goes up only below 9 and down only above 1;

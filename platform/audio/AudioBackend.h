@@ -30,9 +30,10 @@ class CaptureSource {
 public:
     virtual ~CaptureSource() = default;
     // GUI thread, before the device thread starts: starts delivering.
-    // On a source kept running from its last block, drops what it captured
-    // since, so that every frame read afterwards was captured after this
-    // call. Returns 0 or an error code.
+    // On a source kept running from its last block, every frame read
+    // afterwards was captured after this call: what it captured since, and
+    // what was on its way to it (a sound server's data in transit), is never
+    // read. Returns 0 or an error code.
     virtual int start() = 0;
     // Device thread: reads at most `frames` frames into dst, waiting no
     // longer than timeoutMs for the first of them.

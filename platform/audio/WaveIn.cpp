@@ -67,7 +67,7 @@ int WaveIn::Start()
         return MMSYSERR_INVALHANDLE;
     if (thread_.active())
         return 0;
-    const int rc = source_->start();
+    const int rc = startSource();
     if (rc != 0)
         return rc;
     flags_ = std::make_shared<Flags>();
@@ -75,6 +75,22 @@ int WaveIn::Start()
         run(source, format, notify, header, flags);
     });
     return 0;
+}
+
+// A source that ran on from its last block renews its stream, which on a
+// sound server waits for the server's answer: a stopped server must not hold
+// the GUI thread longer than an open would.
+int WaveIn::startSource()
+{
+    if (!source_->keepable())
+        return source_->start();
+    int rc = 0;
+    if (RunBounded([source = source_] { return source->start(); }, rc))
+        return rc;
+    abandoned_ = true;
+    devlog::Append(QStringLiteral("Input device did not start within %1 ms: left to close by itself")
+                       .arg(DeviceThread::kAbandonMs));
+    return WAVERR_DEVICE_NO_ANSWER;
 }
 
 int WaveIn::Reset()

@@ -13,7 +13,8 @@
 // sound server) is abandoned after DeviceThread::kAbandonMs and closes on
 // its own thread. A source that can run on between blocks (see
 // CaptureSource::keepable) lets the caller add and start the next buffer
-// without closing and opening the device again.
+// without closing and opening the device again; that start, too, is given
+// up after DeviceThread::kAbandonMs (WAVERR_DEVICE_NO_ANSWER).
 //
 // Every member is for the GUI thread.
 
@@ -74,6 +75,7 @@ private:
     WaveIn(std::unique_ptr<CaptureSource> source, const WaveFormat& format, QObject* notify);
     static void run(const std::shared_ptr<CaptureSource>& source, const WaveFormat& format, QObject* notify,
                     WaveHeader* header, const std::shared_ptr<Flags>& flags);
+    int startSource();
     void endThread();
 
     std::shared_ptr<CaptureSource> source_;

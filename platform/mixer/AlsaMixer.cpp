@@ -9,6 +9,8 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -71,22 +73,109 @@ AlsaElement describe(snd_mixer_elem_t* e)
 }
 
 void silenceAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
+// What an open found: the attached mixer (null: none) and its device.
+struct Attached {
+    snd_mixer_t* handle = nullptr;
+    const char* device = "";
+    bool soundServer = false;
+};
+
+// Everything of an open that may wait for a sound server: the attach (the
+// plugin connects to the server), loading the elements and asking the
+// control device what it is.
+Attached attachFirstMixer()
+{
+    Attached a;
+    for (const char* device : {"default", "hw:0"}) {
+        a.handle = attach(device);
+        if (a.handle) {
+            a.device = device;
+            a.soundServer = isSoundServer(device);
+            break;
+        }
+    }
+    return a;
+}
+
+// An open on a thread of its own that the GUI thread may give up on; the
+// mixer it attaches late is then closed on that thread.
+struct Opening {
+    std::mutex mutex;
+    bool givenUp = false;
+    bool done = false;
+    Attached result;
+};
+
+// An open started ahead of its use, and when its time is up.
+struct PendingOpen {
+    std::shared_ptr<Opening> state = std::make_shared<Opening>();
+    std::chrono::steady_clock::time_point deadline;
+    DeviceThread thread;
+};
+
+std::unique_ptr<PendingOpen>& pendingOpen()
+{
+    static std::unique_ptr<PendingOpen> pending;
+    return pending;
+}
+
+// Waits for the open until its deadline. True: it answered, and `found` is
+// the caller's. False: it is left to close whatever it still finds.
+bool finishOpening(PendingOpen& p, Attached& found)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(p.deadline - std::chrono::steady_clock::now()).count();
+    p.thread.finish(static_cast<int>(std::clamp<long long>(left, 0, DeviceThread::kAbandonMs)));
+    std::lock_guard lock(p.state->mutex);
+    p.state->givenUp = true;
+    found = p.state->result;
+    return p.state->done;
+}
 } // namespace
+
+void AlsaMixer::startOpening()
+{
+    // A machine without cards makes alsa-lib complain on stderr about every
+    // name it tries; not finding a mixer is an ordinary answer here. The
+    // handler stays: an open given up on may still complain much later.
+    snd_lib_error_set_handler(silenceAlsaErrors);
+    if (std::unique_ptr<PendingOpen> stale = std::move(pendingOpen())) {
+        Attached unused;
+        if (finishOpening(*stale, unused) && unused.handle)
+            snd_mixer_close(unused.handle);
+    }
+    auto p = std::make_unique<PendingOpen>();
+    p->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DeviceThread::kAbandonMs);
+    p->thread.start([state = p->state] {
+        const Attached a = attachFirstMixer();
+        std::unique_lock lock(state->mutex);
+        if (!state->givenUp) {
+            state->result = a;
+            state->done = true;
+            return;
+        }
+        lock.unlock();
+        if (a.handle)
+            snd_mixer_close(a.handle);
+    });
+    pendingOpen() = std::move(p);
+}
 
 std::unique_ptr<AlsaMixer> AlsaMixer::open()
 {
-    // A machine without cards makes alsa-lib complain on stderr about every
-    // name it tries; not finding a mixer is an ordinary answer here.
-    snd_lib_error_set_handler(silenceAlsaErrors);
-    const char* device = "default";
-    snd_mixer_t* m = attach(device);
-    if (!m) {
-        device = "hw:0";
-        m = attach(device);
-    }
-    snd_lib_error_set_handler(nullptr);
-    if (!m)
+    if (!pendingOpen())
+        startOpening();
+    const std::unique_ptr<PendingOpen> p = std::move(pendingOpen());
+    Attached a;
+    if (!finishOpening(*p, a)) {
+        devlog::Append(QStringLiteral("mixer did not answer within %1 ms: not available until the sound system is reset")
+                           .arg(DeviceThread::kAbandonMs));
         return nullptr;
+    }
+    if (!a.handle)
+        return nullptr;
+    snd_mixer_t* m = a.handle;
     std::vector<snd_mixer_elem_t*> elems;
     std::vector<AlsaElement> list;
     for (snd_mixer_elem_t* e = snd_mixer_first_elem(m); e; e = snd_mixer_elem_next(e)) {
@@ -96,9 +185,8 @@ std::unique_ptr<AlsaMixer> AlsaMixer::open()
         list.push_back(describe(e));
     }
     AlsaMixerMap map = MapAlsaElements(list);
-    const bool server = isSoundServer(device);
     return std::unique_ptr<AlsaMixer>(
-        new AlsaMixer(m, QString::fromLatin1(device), std::move(elems), std::move(map), server));
+        new AlsaMixer(m, QString::fromLatin1(a.device), std::move(elems), std::move(map), a.soundServer));
 }
 
 AlsaMixer::AlsaMixer(snd_mixer_t* handle, QString device, std::vector<snd_mixer_elem_t*> elems, AlsaMixerMap map,
@@ -131,7 +219,8 @@ void AlsaMixer::abandon()
     for (QSocketNotifier* n : notifiers_)
         delete n;
     notifiers_.clear();
-    devlog::Append(QStringLiteral("mixer %1 did not answer within %2 ms: volume control is off until the next start")
+    devlog::Append(QStringLiteral("mixer %1 did not answer within %2 ms: volume control is off until the sound "
+                                  "system is reset")
                        .arg(device_)
                        .arg(DeviceThread::kAbandonMs));
 }
@@ -184,9 +273,9 @@ int AlsaMixer::elementEvent(snd_mixer_elem_t* elem, unsigned int mask)
     return 0;
 }
 
-int AlsaMixer::readVolume(snd_mixer_elem_t* e, bool playback) const
+int AlsaMixer::readVolume(snd_mixer_elem_t* e, bool playback, int channel) const
 {
-    const auto ch = SND_MIXER_SCHN_FRONT_LEFT;
+    const auto ch = static_cast<snd_mixer_selem_channel_id_t>(channel);
     long min = 0, max = 0, value = 0;
     if (rawScale_ != VolumeScale::Cubic) {
         const int rangeOk = playback ? snd_mixer_selem_get_playback_dB_range(e, &min, &max)
@@ -206,16 +295,21 @@ int AlsaMixer::readVolume(snd_mixer_elem_t* e, bool playback) const
     return RawToVolume(value, min, max, rawScale_);
 }
 
-int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int32_t value, VolumeScale rawScale)
+int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int channel, int32_t value, VolumeScale rawScale)
 {
+    const auto ch = static_cast<snd_mixer_selem_channel_id_t>(channel);
+    const bool all = channel == kAllChannels;
     long min = 0, max = 0;
     if (rawScale != VolumeScale::Cubic && value > 0) {
         const int rangeOk = playback ? snd_mixer_selem_get_playback_dB_range(e, &min, &max)
                                      : snd_mixer_selem_get_capture_dB_range(e, &min, &max);
         if (rangeOk >= 0 && min < max) {
             const long target = VolumeToCentiDb(value, min, max);
-            return playback ? snd_mixer_selem_set_playback_dB_all(e, target, 1)
-                            : snd_mixer_selem_set_capture_dB_all(e, target, 1);
+            if (playback)
+                return all ? snd_mixer_selem_set_playback_dB_all(e, target, 1)
+                           : snd_mixer_selem_set_playback_dB(e, ch, target, 1);
+            return all ? snd_mixer_selem_set_capture_dB_all(e, target, 1)
+                       : snd_mixer_selem_set_capture_dB(e, ch, target, 1);
         }
     }
     const int rangeOk = playback ? snd_mixer_selem_get_playback_volume_range(e, &min, &max)
@@ -223,7 +317,9 @@ int AlsaMixer::writeVolume(snd_mixer_elem_t* e, bool playback, int32_t value, Vo
     if (rangeOk < 0)
         return rangeOk;
     const long raw = VolumeToRaw(value, min, max, rawScale);
-    return playback ? snd_mixer_selem_set_playback_volume_all(e, raw) : snd_mixer_selem_set_capture_volume_all(e, raw);
+    if (playback)
+        return all ? snd_mixer_selem_set_playback_volume_all(e, raw) : snd_mixer_selem_set_playback_volume(e, ch, raw);
+    return all ? snd_mixer_selem_set_capture_volume_all(e, raw) : snd_mixer_selem_set_capture_volume(e, ch, raw);
 }
 
 int AlsaMixer::readValues(TreeControl& c)
@@ -240,7 +336,7 @@ int AlsaMixer::readValues(TreeControl& c)
     switch (b.aspect) {
     case Aspect::PlaybackVolume:
     case Aspect::CaptureVolume: {
-        const int v = readVolume(e, b.aspect == Aspect::PlaybackVolume);
+        const int v = readVolume(e, b.aspect == Aspect::PlaybackVolume, ch);
         if (v < 0)
             return MMSYSERR_ERROR;
         c.values[0] = v;
@@ -277,9 +373,15 @@ int AlsaMixer::applyWrite(const ElementWrite& w)
 {
     int rc = 0;
     switch (w.aspect) {
-    case Aspect::PlaybackVolume: return writeVolume(w.element, true, w.values[0], w.scale);
-    case Aspect::CaptureVolume: return writeVolume(w.element, false, w.values[0], w.scale);
-    case Aspect::PlaybackMute: return snd_mixer_selem_set_playback_switch_all(w.element, w.values[0] ? 0 : 1);
+    case Aspect::PlaybackVolume:
+    case Aspect::CaptureVolume:
+    case Aspect::PlaybackMute:
+        if (w.channels.empty())
+            return applyChannel(w, kAllChannels, w.values[0]);
+        for (size_t i = 0; i < w.channels.size() && i < w.values.size(); ++i)
+            if (w.values[i] >= 0)
+                rc = std::min(rc, applyChannel(w, w.channels[i], w.values[i]));
+        return rc;
     case Aspect::CaptureEnum: {
         const auto item = static_cast<unsigned>(std::find(w.values.begin(), w.values.end(), 1) - w.values.begin());
         for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch)
@@ -297,6 +399,96 @@ int AlsaMixer::applyWrite(const ElementWrite& w)
     return rc;
 }
 
+int AlsaMixer::applyChannel(const ElementWrite& w, int channel, int32_t value)
+{
+    if (w.aspect == Aspect::PlaybackMute) {
+        const int on = value ? 0 : 1;
+        return channel == kAllChannels
+            ? snd_mixer_selem_set_playback_switch_all(w.element, on)
+            : snd_mixer_selem_set_playback_switch(w.element, static_cast<snd_mixer_selem_channel_id_t>(channel), on);
+    }
+    return writeVolume(w.element, w.aspect == Aspect::PlaybackVolume, channel, value, w.scale);
+}
+
+std::vector<int> AlsaMixer::channelsOf(snd_mixer_elem_t* e, Aspect aspect)
+{
+    std::vector<int> channels;
+    for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch) {
+        const auto id = static_cast<snd_mixer_selem_channel_id_t>(ch);
+        if (aspect == Aspect::CaptureVolume ? snd_mixer_selem_has_capture_channel(e, id)
+                                            : snd_mixer_selem_has_playback_channel(e, id))
+            channels.push_back(ch);
+    }
+    return channels;
+}
+
+bool AlsaMixer::perChannel(const AlsaBinding& b)
+{
+    return b.aspect == Aspect::PlaybackVolume || b.aspect == Aspect::CaptureVolume || b.aspect == Aspect::PlaybackMute;
+}
+
+int AlsaMixer::getChannelValues(uint32_t controlId, std::vector<int32_t>& values)
+{
+    TreeControl* c = tree_.control(controlId);
+    if (!c)
+        return MMSYSERR_INVALPARAM;
+    if (abandoned_)
+        return MMSYSERR_NODRIVER;
+    const AlsaBinding& b = bindings_[controlId - 1];
+    if (!perChannel(b))
+        return MixerDevice::getChannelValues(controlId, values);
+    snd_mixer_elem_t* e = elems_[static_cast<size_t>(b.element)];
+    if (!e)
+        return MMSYSERR_NODRIVER;
+    values.clear();
+    for (int ch : channelsOf(e, b.aspect)) {
+        const auto id = static_cast<snd_mixer_selem_channel_id_t>(ch);
+        int on = 0;
+        if (b.aspect == Aspect::PlaybackMute) {
+            if (snd_mixer_selem_get_playback_switch(e, id, &on) < 0)
+                return MMSYSERR_ERROR;
+            values.push_back(on ? 0 : 1);
+            continue;
+        }
+        const int v = readVolume(e, b.aspect == Aspect::PlaybackVolume, ch);
+        if (v < 0)
+            return MMSYSERR_ERROR;
+        values.push_back(v);
+    }
+    return values.empty() ? MMSYSERR_ERROR : MMSYSERR_NOERROR;
+}
+
+int AlsaMixer::setChannelValues(uint32_t controlId, const std::vector<int32_t>& values)
+{
+    TreeControl* c = tree_.control(controlId);
+    if (!c)
+        return MMSYSERR_INVALPARAM;
+    if (abandoned_)
+        return MMSYSERR_NODRIVER;
+    const AlsaBinding& b = bindings_[controlId - 1];
+    if (!perChannel(b))
+        return MixerDevice::setChannelValues(controlId, values);
+    snd_mixer_elem_t* e = elems_[static_cast<size_t>(b.element)];
+    if (!e)
+        return MMSYSERR_NODRIVER;
+    ElementWrite w{b.aspect, e, {}, values, rawScale_, channelsOf(e, b.aspect)};
+    if (w.channels.size() != values.size())
+        return MMSYSERR_INVALPARAM;
+    return runWrite(w);
+}
+
+int AlsaMixer::runWrite(const ElementWrite& w)
+{
+    // The write goes through the sound server when there is one; a stopped
+    // server would hold it, and the window with it, indefinitely.
+    int rc = 0;
+    if (!RunBounded([w] { return applyWrite(w); }, rc)) {
+        abandon();
+        return MMSYSERR_NODRIVER;
+    }
+    return rc < 0 ? MMSYSERR_ERROR : MMSYSERR_NOERROR;
+}
+
 int AlsaMixer::writeValues(TreeControl& c, const int32_t* values)
 {
     if (abandoned_)
@@ -310,20 +502,13 @@ int AlsaMixer::writeValues(TreeControl& c, const int32_t* values)
         notifyControlChange(c.desc.controlId);
         return MMSYSERR_NOERROR;
     }
-    ElementWrite w{b.aspect, e, {}, std::vector<int32_t>(values, values + c.values.size()), rawScale_};
+    ElementWrite w{b.aspect, e, {}, std::vector<int32_t>(values, values + c.values.size()), rawScale_, {}};
     if (b.aspect == Aspect::CaptureEnum && std::find(w.values.begin(), w.values.end(), 1) == w.values.end())
         return MMSYSERR_INVALPARAM;
     for (int item : b.items)
         w.switches.push_back(elems_[static_cast<size_t>(item)]);
-    // The write goes through the sound server when there is one; a stopped
-    // server would hold it, and the window with it, indefinitely.
-    int rc = 0;
-    if (!RunBounded([w] { return applyWrite(w); }, rc)) {
-        abandon();
-        return MMSYSERR_NODRIVER;
-    }
-    if (rc < 0)
-        return MMSYSERR_ERROR;
+    if (const int rc = runWrite(w))
+        return rc;
     std::copy(values, values + c.values.size(), c.values.begin());
     return MMSYSERR_NOERROR;
 }

@@ -12,7 +12,8 @@
 //
 // Writes go through the sound server where there is one, so each runs on a
 // thread of its own for at most two seconds; one that gets no answer (a
-// stopped server) leaves the mixer to it, and every later call fails at once.
+// stopped server) leaves the mixer to it, and every later call fails at once
+// (answering() is false) until the mixer is opened again.
 
 #include "AlsaMixerMap.h"
 #include "VolumeLaw.h"
@@ -25,12 +26,23 @@ typedef struct _snd_mixer_elem snd_mixer_elem_t;
 
 class AlsaMixer : public TreeMixer {
 public:
-    // Null when no mixer can be opened or it has no elements.
+    // Null when no mixer can be opened, it has no elements, or it does not
+    // answer within DeviceThread::kAbandonMs (a stopped sound server holds
+    // the attach half a minute; the open is then left to its thread, which
+    // closes what it gets, and a device-log line says so).
     static std::unique_ptr<AlsaMixer> open();
+    // Starts an open ahead of open(), so that the wait for a sound server
+    // overlaps the rest of the start-up; open() then takes it, waiting at
+    // most what is left of its bound.
+    static void startOpening();
     ~AlsaMixer() override;
 
     // The ALSA device the mixer is attached to.
     const QString& deviceName() const { return device_; }
+
+    int getChannelValues(uint32_t controlId, std::vector<int32_t>& values) override;
+    int setChannelValues(uint32_t controlId, const std::vector<int32_t>& values) override;
+    bool answering() const override { return !abandoned_; }
 
 protected:
     int readValues(TreeControl& control) override;
@@ -42,17 +54,25 @@ private:
     void watchDescriptors();
     void handleEvents();
     static int elementEvent(snd_mixer_elem_t* elem, unsigned int mask);
-    int readVolume(snd_mixer_elem_t* elem, bool playback) const;
+    // ALSA's channel IDs; kAllChannels writes every channel alike.
+    static constexpr int kAllChannels = -1;
+    int readVolume(snd_mixer_elem_t* elem, bool playback, int channel) const;
     using Aspect = AlsaBinding::Aspect;
     struct ElementWrite {
         Aspect aspect;
         snd_mixer_elem_t* element;
         std::vector<snd_mixer_elem_t*> switches;   // CaptureSwitches: one element an item
-        std::vector<int32_t> values;
+        std::vector<int32_t> values;               // per item, per channel, or one for all
         VolumeScale scale;
+        std::vector<int> channels;                 // the channel of each value; empty: all alike
     };
+    // Volumes and switches whose channels can be set apart.
+    static bool perChannel(const AlsaBinding& b);
+    static std::vector<int> channelsOf(snd_mixer_elem_t* elem, Aspect aspect);
+    int runWrite(const ElementWrite& w);
     static int applyWrite(const ElementWrite& w);
-    static int writeVolume(snd_mixer_elem_t* elem, bool playback, int32_t value, VolumeScale rawScale);
+    static int applyChannel(const ElementWrite& w, int channel, int32_t value);
+    static int writeVolume(snd_mixer_elem_t* elem, bool playback, int channel, int32_t value, VolumeScale rawScale);
     // A write got no answer: the mixer is left to it and does nothing more.
     void abandon();
 

@@ -4,6 +4,7 @@
 #include "AudioBackend.h"
 #include "VirtualCard.h"
 #include "VirtualMixer.h"
+#include "WaveTypes.h"
 
 namespace {
 MixerDevice*& testMixer()
@@ -12,6 +13,22 @@ MixerDevice*& testMixer()
     return m;
 }
 } // namespace
+
+int MixerDevice::getChannelValues(uint32_t controlId, std::vector<int32_t>& values)
+{
+    int32_t value = 0;
+    if (const int rc = getControlValues(controlId, 1, &value))
+        return rc;
+    values = {value};
+    return MMSYSERR_NOERROR;
+}
+
+int MixerDevice::setChannelValues(uint32_t controlId, const std::vector<int32_t>& values)
+{
+    if (values.size() != 1)
+        return MMSYSERR_INVALPARAM;
+    return values[0] < 0 ? MMSYSERR_NOERROR : setControlValues(controlId, 1, values.data());
+}
 
 void SetMixerForTests(MixerDevice* mixer) { testMixer() = mixer; }
 
@@ -27,6 +44,12 @@ MixerDevice* OpenMixer(QObject* callbackWindow)
     if (mixer)
         mixer->setCallback(callbackWindow);
     return mixer;
+}
+
+void StartOpeningMixer()
+{
+    if (!testMixer() && &CurrentAudioBackend() != &VirtualCard::instance())
+        AlsaMixer::startOpening();
 }
 
 void CloseMixer(MixerDevice* mixer)

@@ -43,6 +43,15 @@ public:
     virtual int getControlValues(uint32_t controlId, uint32_t count, int32_t* values) = 0;
     virtual int getListTexts(uint32_t controlId, uint32_t count, std::vector<MixerListText>& texts) = 0;
     virtual int setControlValues(uint32_t controlId, uint32_t count, const int32_t* values) = 0;
+    // A single-value control channel by channel (a stereo volume whose left
+    // and right a desktop mixer may set apart): one value per channel. A
+    // device whose controls are uniform answers with the one value.
+    virtual int getChannelValues(uint32_t controlId, std::vector<int32_t>& values);
+    // Writes each channel whose value is not negative and leaves the others
+    // as they are.
+    virtual int setChannelValues(uint32_t controlId, const std::vector<int32_t>& values);
+    // False once the device stopped answering and was given up on.
+    virtual bool answering() const { return true; }
 
     // The object that receives the change events (none: no events).
     void setCallback(QObject* window) { callback_ = window; }
@@ -62,6 +71,9 @@ private:
 MixerDevice* OpenMixer(QObject* callbackWindow);
 // Closes a handle of OpenMixer (null is fine).
 void CloseMixer(MixerDevice* mixer);
+// Starts opening mixer device 0 ahead of OpenMixer where that may wait for
+// a sound server (ALSA), so the wait overlaps the rest of the start-up.
+void StartOpeningMixer();
 
 // Tests: OpenMixer hands out this device (not owned) from now on; null
 // chooses by the sound backend again.

@@ -115,6 +115,29 @@ TEST_F(AnalyzerRun, OnBinSineReadsTheCalibratedLevelUnderEveryWindow)
     EXPECT_TRUE(modals.questions().empty());
 }
 
+// The text export's frequency column is each bin's k fs / N rounded to
+// 0.01 Hz; at 44.1 kHz and N = 16384 single precision would miss it on
+// some rows.
+TEST_F(AnalyzerRun, TextExportWritesEveryBinsFrequencyToTheHundredth)
+{
+    choose(page->FFTpointsgroup, 3);
+    const int N = Analyzer().FFTpoints;
+    externalSine(1000.0, 0.5);
+    ASSERT_TRUE(singleRun());
+    modals.answerFile(dir.file("spectrum.txt"));
+    main->Menu->SpeichernalsText1->trigger();
+    const QStringList lines = QString::fromUtf8(dir.read("spectrum.txt")).split("\r\n", Qt::SkipEmptyParts);
+    int32_t xmin = 0, xmax = 0;
+    diagram->GetXRange(xmin, xmax);
+    QStringList exact;
+    for (int k = 0; k < N / 2; ++k)
+        if (xmin <= k * double(kRate) / N && k * double(kRate) / N <= xmax)
+            exact << QString::number(k * double(kRate) / N, 'f', 2);
+    ASSERT_EQ(lines.size(), exact.size());
+    for (int j = 0; j < lines.size(); ++j)
+        ASSERT_EQ(lines[j].section(diagram->Options().separator, 0, 0), exact[j]) << "row " << j;
+}
+
 TEST_F(AnalyzerRun, OffBinSineUnderTheFlatTopReadsTheSameLevel)
 {
     choose(page->FFTpointsgroup, 3);

@@ -4,6 +4,7 @@
 
 #include "AppTestSupport.h"
 #include "AtomicFile.h"
+#include "SettingsRescue.h"
 #include "Diadlg3.h"
 #include "Diagr3.h"
 #include "Soundd3.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QThreadPool>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -362,4 +364,95 @@ TEST_F(MainWindowTest, AKillAnywhereInTheCloseLeavesTheOldOrTheNewFileWhole)
         EXPECT_EQ(generationMarks(lane.file), (std::array<int, 4>{g, g, g, g}));
         EXPECT_EQ(strayFilesIn(lane.dir), QStringList{});
     }
+}
+
+// A close that cannot write the settings says where and why, and keeps them
+// where the user chooses: a place that fails too is named in the next
+// question, a place that works takes the whole file. "No" discards them,
+// and the close reports that they were kept nowhere. (The folder of the
+// settings file is a regular file, which no user, root included, can write
+// into.)
+TEST_F(MainWindowTest, ACloseThatCannotWriteTheSettingsAsksWhereToKeepThem)
+{
+    struct Case {
+        const char* name;
+        bool keep;
+    };
+    for (const Case c : {Case{"kept elsewhere", true}, Case{"discarded", false}}) {
+        SCOPED_TRACE(c.name);
+        dir.write("blocker", "not a folder");
+        const QString blocked = dir.file("blocker/krv14f.ini");
+        const QString elsewhere = dir.file(QStringLiteral("elsewhere-%1.ini").arg(c.name[0]));
+        qputenv("KORVANTA_SETTINGS", QFile::encodeName(blocked));
+        start();
+        modals.clear();
+        modals.answerButton(modal::Yes);
+        modals.answerFile(dir.file("blocker/second.ini")); // fails as well
+        modals.answerButton(c.keep ? modal::Yes : modal::No);
+        if (c.keep)
+            modals.answerFile(elsewhere);
+        main->close();
+        QApplication::processEvents();
+        const bool kept = DestroyApplicationWindows();
+        main = nullptr;
+
+        EXPECT_EQ(kept, c.keep);
+        const std::vector<modal::Question>& q = modals.questions();
+        ASSERT_EQ(q.size(), c.keep ? 5u : 3u);
+        EXPECT_TRUE(q[0].text.contains(blocked)) << qPrintable(q[0].text);
+        EXPECT_TRUE(q[0].text.contains(qt_error_string(ENOTDIR))) << qPrintable(q[0].text);
+        EXPECT_EQ(q[1].type, modal::Type::SaveFile);
+        EXPECT_TRUE(q[2].text.contains(dir.file("blocker/second.ini"))) << "the question names the place that failed";
+        if (c.keep) {
+            EXPECT_EQ(q[3].type, modal::Type::SaveFile);
+            EXPECT_TRUE(q[4].text.contains(elsewhere) && q[4].text.contains(blocked)) << qPrintable(q[4].text);
+            EXPECT_TRUE(inOrder(sectionsOf(elsewhere), kCloseSections)) << qPrintable(sectionsOf(elsewhere).join(' '));
+        }
+        EXPECT_EQ(strayFilesIn(dir.path()).filter(".korvanta-save-"), QStringList{});
+        EXPECT_EQ(dir.read("blocker"), "not a folder");
+    }
+}
+
+// A termination signal while the question is open ends it: the settings are
+// discarded, and no further question keeps the program alive.
+TEST(SettingsAtClose, TerminationEndsTheQuestions)
+{
+    ScratchDir dir;
+    dir.write("blocker", "not a folder");
+    const ChildResult r = RunInChild([&] {
+        int questions = 0;
+        modal::SetHook([&](const modal::Question&) {
+            ++questions;
+            AbandonUnsavedSettings(); // as the signal handler does, while the question is open
+            modal::Answer a;
+            a.button = modal::Yes;
+            a.fileName = dir.file("kept.ini");
+            return a;
+        });
+        const bool kept = KeepUnsavedSettings({{dir.file("blocker/a.ini"), "Not a directory", "[A]\nK=1\n"}}, 'E');
+        return kept ? 100 : questions;
+    });
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitCode, 1) << "discarded after the one open question";
+    EXPECT_FALSE(QFileInfo::exists(dir.file("kept.ini")));
+    EXPECT_TRUE(r.stdErr.contains("settings discarded")) << qPrintable(r.stdErr);
+}
+
+// Without a display (a script runs the program offscreen) no one can answer:
+// the close says so on standard error and ends instead of waiting forever.
+TEST(SettingsAtClose, WithoutADisplayNoQuestionHoldsTheClose)
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        GTEST_SKIP() << "runs on a display";
+    ScratchDir dir;
+    const ChildResult r = RunInChild([&] {
+        constexpr unsigned kHangSeconds = 20;
+        ::alarm(kHangSeconds); // a question that waits ends the child by a signal
+        modal::SetHook({});
+        return KeepUnsavedSettings({{dir.file("blocker/a.ini"), "Not a directory", "[A]\nK=1\n"}}, 'E') ? 1 : 0;
+    });
+    ASSERT_TRUE(r.exited) << "signal " << r.signal;
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.stdErr.contains("settings not saved in " + dir.file("blocker/a.ini") + ": Not a directory"))
+        << qPrintable(r.stdErr);
 }

@@ -3,7 +3,10 @@
 
 #include "LoopSynthesis.h"
 #include "PC_IIR_2.h"
+#include "SineFit.h"
+#include "ToneStream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -178,7 +181,8 @@ TEST(LoopSynthesis, PinkNoiseIsWhiteNoiseThroughTheCascadeForTheOutputRate)
 {
     const unsigned seed = 7;
     const Loop pink = synth(settings(3, 0, 0), 1000, 8000, 16, seed);
-    // The same uniform values through a cascade designed for 8 kHz.
+    // The same uniform values through a cascade designed for 8 kHz, scaled
+    // so that their largest magnitude is full scale.
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     SetFilterSampleRate(8000);
@@ -186,10 +190,80 @@ TEST(LoopSynthesis, PinkNoiseIsWhiteNoiseThroughTheCascadeForTheOutputRate)
     DesignPinkCascade(c);
     ResetCascade(c);
     ASSERT_EQ(c.count, 9);
-    for (size_t f = 0; f < 2000; ++f) {
-        const double x = ProcessCascade(c, 2.0 * u(rng) - 1.0);
-        const double expected = std::clamp(std::nearbyint(32767.0 * x), -32768.0, 32767.0);
+    std::vector<double> x(pink.bytes.size() / 4);
+    double top = 0;
+    for (double& v : x) {
+        v = ProcessCascade(c, 2.0 * u(rng) - 1.0);
+        top = std::max(top, std::abs(v));
+    }
+    for (size_t f = 0; f < x.size(); ++f) {
+        const double expected = std::nearbyint(32767.0 * x[f] / top);
         ASSERT_EQ(pink.s16(2 * f), expected) << f;
         ASSERT_EQ(pink.s16(2 * f + 1), expected);
+    }
+}
+
+// The level of either noise is its peak, so a noise never clips and reaches
+// what was set; the RMS below it is what the help and README state.
+TEST(LoopSynthesis, NoiseLevelIsItsPeak)
+{
+    const struct {
+        int mode, fs, bits;
+        double rmsLow, rmsHigh; // dB below the set level
+    } cases[] = {
+        {2, 48000, 16, -4.87, -4.67}, {2, 44100, 32, -4.87, -4.67}, // uniform: peak / sqrt 3
+        {3, 48000, 16, -13.0, -10.0}, {3, 8000, 32, -13.0, -10.0}, {3, 96000, 8, -13.0, -10.0},
+    };
+    for (const auto& c : cases) {
+        const Loop l = synth(settings(c.mode, -6, -6), 1000, c.fs, c.bits, 3);
+        const double full = c.bits == 16 ? 32767.0 : c.bits == 8 ? 127.0 : 2147483392.0;
+        double top = 0, sum = 0;
+        const size_t samples = l.bytes.size() / (c.bits / 8);
+        for (size_t i = 0; i < samples; ++i) {
+            const double v = c.bits == 16 ? l.s16(i) : c.bits == 8 ? l.bytes[i] - 128.0 : l.s32(i);
+            top = std::max(top, std::abs(v) / full);
+            sum += (v / full) * (v / full);
+        }
+        const double set = std::pow(10.0, -6.0 / 20.0);
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", " << c.fs << " Hz, " << c.bits << " bit");
+        EXPECT_LE(top, set + 1.0 / full) << "nothing above the set level";
+        EXPECT_GT(20.0 * std::log10(top / set), -0.01) << "and the noise reaches it";
+        const double rmsDb = 10.0 * std::log10(sum / static_cast<double>(samples)) + 6.0;
+        EXPECT_GT(rmsDb, c.rmsLow);
+        EXPECT_LT(rmsDb, c.rmsHigh);
+    }
+}
+
+// A 24-bit tone is computed as it plays: the same formula as the loop, a
+// phase that never drifts however long it plays, and a fit that is exact.
+TEST(ToneStreamTest, FollowsTheLoopFormulaWithoutDrift)
+{
+    EXPECT_TRUE(PlaysContinuously(0, 32));
+    EXPECT_TRUE(PlaysContinuously(1, 32));
+    EXPECT_FALSE(PlaysContinuously(2, 32)) << "noise keeps its loop";
+    EXPECT_FALSE(PlaysContinuously(0, 16)) << "8 and 16 bits keep the loop";
+
+    GeneratorSettings g = settings(0, -6, -3, 0, 90);
+    ToneStream tone(g, 997.0, 48000, 32, 1.0);
+    std::vector<int32_t> first(2 * 48000), later(2 * 48000);
+    tone.read(reinterpret_cast<uint8_t*>(first.data()), 48000);
+    const double a = std::pow(10.0, -6.0 / 20.0) * 2147483392.0;
+    for (int n : {0, 1, 12, 4711, 47999})
+        EXPECT_NEAR(first[2 * n], a * std::sin(2 * M_PI * 997.0 * n / 48000), 1.0) << n;
+    // 997 whole periods take exactly one second: after ten minutes (29
+    // million frames) the second begins with the very same samples.
+    for (int s = 1; s < 600; ++s)
+        tone.read(reinterpret_cast<uint8_t*>(later.data()), 48000);
+    tone.read(reinterpret_cast<uint8_t*>(later.data()), 48000);
+    EXPECT_EQ(later, first);
+
+    // Up to 0.45 of the rate nothing is left beside the sine but rounding.
+    for (const float hz : {1.0f, 21600.0f}) {
+        ToneStream top(settings(0, -6, -6), hz, 48000, 32, 1.0);
+        top.read(reinterpret_cast<uint8_t*>(later.data()), 48000);
+        std::vector<double> y(48000);
+        for (size_t n = 0; n < y.size(); ++n)
+            y[n] = later[2 * n] / 2147483392.0;
+        EXPECT_LT(FitSineWithDc(y, hz, 48000).residualDb, -130.0) << hz;
     }
 }

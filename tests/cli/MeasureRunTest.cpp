@@ -12,6 +12,7 @@
 #include "RadioGroup.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
@@ -21,6 +22,10 @@
 #include <QSpinBox>
 #include <cmath>
 
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
 namespace {
 
 struct Finished {
@@ -29,13 +34,16 @@ struct Finished {
     QString err;
 };
 
-Finished measure(const QStringList& args, const QStringList& env = {})
+// `inChild` runs in the child before the program starts.
+Finished measure(const QStringList& args, const QStringList& env = {}, const std::function<void()>& inChild = {})
 {
     QProcess p;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     for (const QString& item : env)
         e.insert(item.section(QLatin1Char('='), 0, 0), item.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(e);
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(QStringLiteral(KORVANTA_MEASURE_EXE), args);
     Finished f;
     if (!p.waitForFinished(60000))
@@ -238,10 +246,21 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     // A rate stored for the device, as a file from another machine has it.
     const QString stored44k = dir.file(QStringLiteral("stored44k.ini"));
     dir.write(QStringLiteral("stored44k.ini"), "[SDSOUND]\nin Korvanta_virtual_card_(loopback)_inputsf=44100\n");
+    // Files the loaders refuse: the reason, in the command's language, with
+    // the file's name.
+    const QString badCor = dir.file(QStringLiteral("descending.cor"));
+    dir.write(QStringLiteral("descending.cor"), "2000 0\n1000 0\n");
+    const QString badCorrection = dir.file(QStringLiteral("badcorrection.ini"));
+    dir.write(QStringLiteral("badcorrection.ini"), "[MAIN]\nINCONAME=" + badCor.toUtf8() + "\nINCOAKT=TRUE\n");
+    const QString badWeighting = dir.file(QStringLiteral("badweighting.ini"));
+    dir.write(QStringLiteral("badweighting.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + badCor.toUtf8() + "\n");
+    const QString notWave = dir.file(QStringLiteral("notwave.wav"));
+    dir.write(QStringLiteral("notwave.wav"), "not a wave file");
+    dir.write(QStringLiteral("plain"), "x");
     const struct {
         QStringList args;
         int code;
-        const char* err;
+        QString err;
     } cases[] = {
         {{"thdn", "--dut", dut, "--max-thdn", "-40", "--json", "--out", out}, 0, ""},
         {{"thdn", "--dut", dut, "--max-thdn", "-70"}, 1, "dB above the limit -70 dB"},
@@ -269,12 +288,21 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
          1, "lies above -65 dB"},
         {{"distortion", "--dut", "fast=1 fault=outopen", "--steps", "2"}, 3, "the distortion run failed at the output"},
         {{"distortion", "--virtual", "--from-db", "0", "--to-db", "-10"}, 2, "--to-db must lie above --from-db"},
+        {{"thdn", "--dut", dut, "--settings", badCorrection}, 2,
+         "the input correction file " + badCor + " named in " + badCorrection + " cannot be used: Frequencies not ascending"},
+        {{"level", "--dut", dut, "--settings", badWeighting}, 2,
+         "the weighting file " + badCor + " named in " + badWeighting + " cannot be used: Frequencies not ascending"},
+        {{"generate", "--dut", "fast=1", "--file", notWave, "--duration", "1"}, 3,
+         notWave + " cannot be played\nkorvanta-measure: PlayUserWave: notwave.wav: "},
+        // Found before the device is even opened.
+        {{"thdn", "--dut", "fast=1 fault=open", "--out", dir.file("plain/result.json")}, 2,
+         "--out " + dir.file("plain/result.json") + " cannot be written: " + dir.file("plain") + " is not a folder"},
     };
     for (const auto& c : cases) {
         const Finished f = measure(c.args);
         SCOPED_TRACE(c.args.join(' ').toStdString());
         EXPECT_EQ(f.code, c.code) << f.err.toStdString();
-        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(c.err)) << f.err.toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("missing.cor")))) << "nothing is created";
     QFile json(out);
@@ -305,6 +333,92 @@ TEST(CliExit, AStalledOutputFailsTheRun)
     }
 }
 
+// A sine or square at or above half the output rate would play an alias
+// reported as the frequency asked for; noise does not depend on it.
+TEST(CliGenerate, FrequencyNotBelowHalfTheRateIsRefused)
+{
+    ScratchDir dir;
+    const QString huge = dir.file(QStringLiteral("huge.ini"));
+    dir.write(QStringLiteral("huge.ini"), "[GEN]\nFGEN=1e308\n");
+    const QStringList play{"generate", "--dut", "fast=1", "--duration", "0.1"};
+    const struct {
+        QStringList args;
+        int code;
+        const char* err;
+    } cases[] = {
+        {play + QStringList{"--frequency", "40000", "--rate", "44100"}, 2,
+         "the frequency 40000.00 Hz is not below half the sample rate (22050 Hz)"},
+        {play + QStringList{"--signal", "square", "--frequency", "24000", "--rate", "48000"}, 2,
+         "not below half the sample rate (24000 Hz)"},
+        {play + QStringList{"--settings", huge, "--rate", "48000"}, 2, "not below half the sample rate (24000 Hz)"},
+        {play + QStringList{"--frequency", "22049", "--rate", "44100"}, 0, ""},
+        {play + QStringList{"--signal", "white", "--frequency", "40000", "--rate", "44100"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        const Finished f = measure(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+        EXPECT_EQ(f.out.contains(QStringLiteral("played")), c.code == 0) << f.out.toStdString();
+    }
+}
+
+// A script that reads the last result while a new one is written reads the
+// old one whole: the new file replaces it, it never overwrites it in place.
+TEST(CliExit, TheResultFileIsReplacedWhole)
+{
+    ScratchDir dir;
+    dir.write(QStringLiteral("result.json"), "the previous result\n");
+    QFile previous(dir.file(QStringLiteral("result.json")));
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    const Finished f = measure({"level", "--dut", QLatin1String(kDut), "--json", "--out", dir.file("result.json")});
+    ASSERT_EQ(f.code, 0) << f.err.toStdString();
+    EXPECT_EQ(previous.readAll(), "the previous result\n");
+    EXPECT_TRUE(dir.read(QStringLiteral("result.json")).startsWith("{\"schema\": \"korvanta-measure\""));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"result.json"});
+}
+
+// A result that cannot be written once the measurement is done (a full disk:
+// here a file size limit of 0) leaves the previous file as it was, and the
+// measurement's own reasons still reach standard error.
+TEST(CliExit, AResultThatCannotBeWrittenKeepsTheReasons)
+{
+    ScratchDir dir;
+    dir.write(QStringLiteral("result.json"), "the previous result\n");
+    const QString out = dir.file(QStringLiteral("result.json"));
+    const Finished f = measure({"thdn", "--dut", QLatin1String(kDut), "--max-thdn", "-70", "--json", "--out", out}, {}, [] {
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    EXPECT_EQ(f.code, 2) << f.err.toStdString();
+    EXPECT_TRUE(f.err.contains(QStringLiteral("dB above the limit -70 dB\n"))) << f.err.toStdString();
+    EXPECT_TRUE(f.err.endsWith("korvanta-measure: cannot write " + out + "\n")) << f.err.toStdString();
+    EXPECT_EQ(dir.read(QStringLiteral("result.json")), "the previous result\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"result.json"});
+}
+
+// Values of the settings file outside the options' ranges are clamped into
+// them, each with a line: a level 20 dB above full scale becomes full scale
+// (the sweep's steps are set here, so the file's are left alone and not
+// mentioned).
+TEST(CliExit, SettingsValuesAreHeldToTheOptionsRanges)
+{
+    ScratchDir dir;
+    dir.write(QStringLiteral("k.ini"), "[WOB]\nFROM=500\nTO=2000\nSTEPS=100000\nPEGDIG=20\nSTARTMESS=-5\nREFMESS=2\n");
+    const QString ini = dir.file(QStringLiteral("k.ini"));
+    const Finished f = measure({"sweep", "--dut", "fast=1", "--settings", ini, "--steps", "2", "--csv"});
+    ASSERT_EQ(f.code, 0) << f.err.toStdString();
+    EXPECT_EQ(lines(f.err), (QStringList{
+        "korvanta-measure: [WOB] PEGDIG=20 in " + ini + " lies outside -200 to 0 (the range of --level): 0 is used",
+        "korvanta-measure: [WOB] STARTMESS=-5 in " + ini + " lies outside 0 to 10000 (the range of --settle): 0 is used"}));
+    const QStringList rows = lines(f.out);
+    ASSERT_EQ(rows.size(), 4) << f.out.toStdString();
+    for (const QString& row : rows.mid(1))
+        for (const QString& level : row.split(QLatin1Char(',')).mid(1))
+            EXPECT_LE(level.toDouble(), 0.0) << "no level above full scale: " << row.toStdString();
+}
+
 // Through ALSA (two test PCMs): a device is chosen by its ALSA name, its
 // product name or its index.
 TEST(CliDevices, ChosenByAlsaNameProductNameOrIndex)
@@ -318,6 +432,48 @@ TEST(CliDevices, ChosenByAlsaNameProductNameOrIndex)
     const Finished unknown = measure({QStringLiteral("level"), QStringLiteral("--input"), QStringLiteral("korvanta_third")}, alsa);
     EXPECT_EQ(unknown.code, 3);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("no input device korvanta_third"))) << unknown.err.toStdString();
+}
+
+// Two processes on one device would hear each other's signal: the second
+// is refused while the first plays; the other direction and other devices
+// stay free, and a process killed with its lock held blocks nothing.
+TEST(CliLock, ASecondProcessOnTheSameDeviceIsRefused)
+{
+    ScratchDir runtime;
+    const QStringList alsa{QStringLiteral("KORVANTA_AUDIO=alsa"), QStringLiteral("ALSA_CONFIG_PATH=" KORVANTA_ALSA_CONF),
+                           "XDG_RUNTIME_DIR=" + runtime.path()};
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& item : alsa)
+        env.insert(item.section(QLatin1Char('='), 0, 0), item.section(QLatin1Char('='), 1));
+    QProcess holder;
+    holder.setProcessEnvironment(env);
+    holder.start(QStringLiteral(KORVANTA_MEASURE_EXE),
+                 {"generate", "--output", "korvanta_second", "--duration", "60", "--quiet"});
+    const QString lockFile = runtime.file(QStringLiteral("korvanta/output-korvanta_second.lock"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(lockFile); }, 20000));
+    const struct {
+        QStringList args;
+        int code;
+        const char* err;
+    } cases[] = {
+        {{"generate", "--output", "korvanta_second", "--duration", "0.1"}, 3,
+         "the output device \"Test PCM Second\" is in use by another measurement (process "},
+        {{"sweep", "--device", "korvanta_second", "--steps", "1"}, 3, "is in use by another measurement"},
+        {{"level", "--input", "korvanta_second"}, 0, ""},
+        {{"generate", "--output", "korvanta_first", "--duration", "0.1"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Finished f = measure(c.args, alsa);
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+    }
+    EXPECT_EQ(holder.state(), QProcess::Running);
+    holder.kill();
+    holder.waitForFinished(10000);
+    EXPECT_TRUE(QFileInfo::exists(lockFile)) << "a killed process leaves its lock";
+    const Finished after = measure({"generate", "--output", "korvanta_second", "--duration", "0.1"}, alsa);
+    EXPECT_EQ(after.code, 0) << after.err.toStdString();
 }
 
 TEST(CliExit, HelpForEveryCommand)

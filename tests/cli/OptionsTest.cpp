@@ -1,10 +1,21 @@
 // The command line, the tolerance band file and the limits of
 // korvanta-measure, without a device.
+#include "DeviceLock.h"
 #include "Limits.h"
 #include "MeasureOptions.h"
+#include "ResultFile.h"
+#include "SweepSettings.h"
+#include "TestSupport.h"
 #include "ToleranceBand.h"
+#include "ValueRanges.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <type_traits>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -164,6 +175,102 @@ TEST(MeasureLimits, JudgeThePrintedValues)
     EXPECT_EQ(CheckSweep(run, band).failures, QStringList{"1000.00 Hz: left level -2.50 dB outside -1.00 .. 1.00 dB"});
     run.mode = kLeftReference; // value 2 is a phase then, never judged
     EXPECT_TRUE(CheckSweep(run, band).pass());
+}
+
+// A value of the settings file is held to the range its option has: the
+// option takes the top of the range and refuses one more, and the same
+// value one more from the file is clamped to the top, with a line saying
+// so. A value the command line replaces is left alone.
+// A field of the sweep record, read and written as a double.
+template <auto F>
+struct SweepField {
+    static double get() { return double(Sweep().*F); }
+    static void set(double v) { Sweep().*F = std::remove_reference_t<decltype(Sweep().*F)>(v); }
+};
+
+TEST(MeasureRanges, TheFileIsHeldToTheOptionsRanges)
+{
+    const struct {
+        const char* option;
+        const char* key;
+        double (*stored)();
+        void (*store)(double);
+    } cases[] = {
+        {"--steps", "STEPS", SweepField<&SweepSettings::steps>::get, SweepField<&SweepSettings::steps>::set},
+        {"--settle", "STARTMESS", SweepField<&SweepSettings::settleMs>::get, SweepField<&SweepSettings::settleMs>::set},
+        {"--level", "PEGDIG", SweepField<&SweepSettings::digitalLevel>::get,
+         SweepField<&SweepSettings::digitalLevel>::set},
+        {"--from", "FROM", SweepField<&SweepSettings::fromFrequency>::get,
+         SweepField<&SweepSettings::fromFrequency>::set},
+        {"--to", "TO", SweepField<&SweepSettings::toFrequency>::get, SweepField<&SweepSettings::toFrequency>::set},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option);
+        const ValueRange* r = RangeOfOption(QLatin1String(c.option));
+        ASSERT_NE(r, nullptr);
+        const QString top = QString::number(r->hi);
+        const QString above = QString::number(r->hi + 1);
+        EXPECT_TRUE(ParseMeasureArguments({"sweep", c.option, top}).error.isEmpty());
+        EXPECT_FALSE(ParseMeasureArguments({"sweep", c.option, above}).error.isEmpty());
+
+        Sweep() = SweepSettings();
+        c.store(r->hi + 1);
+        EXPECT_TRUE(ClampStoredValues(Command::Sweep, {QLatin1String(c.option)}, "k.ini").isEmpty());
+        EXPECT_TRUE(ClampStoredValues(Command::Thdn, {}, "k.ini").isEmpty()) << "the sweep plan is not a thdn's";
+        EXPECT_EQ(c.stored(), r->hi + 1);
+        const QStringList lines = ClampStoredValues(Command::Sweep, {}, "k.ini");
+        EXPECT_EQ(c.stored(), r->hi);
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_EQ(lines[0], QStringLiteral("[WOB] %1=%2 in k.ini lies outside %3 to %4 (the range of %5): %4 is used")
+                                .arg(QLatin1String(c.key), above, QString::number(r->lo), top, QLatin1String(c.option)));
+    }
+    Sweep() = SweepSettings();
+}
+
+// --out is checked before anything is measured; the check leaves nothing.
+TEST(MeasureResultFile, PathsThatCannotBeWrittenAreFoundFirst)
+{
+    ScratchDir dir;
+    dir.write(QStringLiteral("plain"), "x");
+    QDir(dir.path()).mkdir(QStringLiteral("folder"));
+    const struct {
+        QString path;
+        const char* error; // empty: writable
+    } cases[] = {
+        {dir.file("result.json"), ""},
+        {dir.file("new/deeper/result.json"), ""},
+        {dir.file("folder"), "is a folder"},
+        {dir.file("plain/result.json"), "plain is not a folder"},
+        {dir.file("plain/sub/result.json"), "plain is not a folder"},
+        {dir.file("pipe"), "is not a regular file"}, // a write would replace the pipe (or a device) by a file
+    };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.file("pipe")).constData(), 0600), 0);
+    for (const auto& c : cases) {
+        const QString error = CheckResultPath(c.path);
+        EXPECT_EQ(error.isEmpty(), *c.error == 0) << c.path.toStdString() << ": " << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.error))) << error.toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              (QStringList{"folder", "pipe", "plain"}));
+}
+
+// One holder per device and direction; the other direction and other
+// devices are free, and a released lock can be taken again.
+TEST(MeasureDeviceLock, OneHolderPerDeviceAndDirection)
+{
+    ScratchDir dir;
+    qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
+    DeviceLocks first, second;
+    EXPECT_EQ(first.acquire('O', "hw:CARD=USB,DEV=0", "USB Audio"), QString());
+    EXPECT_TRUE(QFileInfo::exists(dir.file("korvanta/output-hw%3ACARD%3DUSB%2CDEV%3D0.lock")));
+    EXPECT_TRUE(second.acquire('O', "hw:CARD=USB,DEV=0", "USB Audio")
+                    .startsWith(QStringLiteral("the output device \"USB Audio\" is in use by another measurement (process %1)")
+                                    .arg(QCoreApplication::applicationPid())));
+    EXPECT_EQ(second.acquire('I', "hw:CARD=USB,DEV=0", "USB Audio"), QString());
+    EXPECT_EQ(second.acquire('O', "default", "Default"), QString());
+    first.release();
+    EXPECT_EQ(second.acquire('O', "hw:CARD=USB,DEV=0", "USB Audio"), QString());
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-int Add2(DiaPointStore& s, float a, float b, int i, float f, const DiagramOptions& o)
+int Add2(DiaPointStore& s, float a, float b, int i, double f, const DiagramOptions& o)
 {
     const float v[2] = {a, b};
     return s.addPoint(v, 2, i, f, o);
@@ -179,5 +179,37 @@ TEST_F(ExportFixture, UnwritablePlacesReportAnError)
     // A full disk fails on a write, not on the open.
     if (QFile::exists("/dev/full")) {
         EXPECT_NE(WriteTextExport("/dev/full", s, o, 0, 1e9, ","), 0);
+    }
+}
+
+// Every FFT bin k exports as k fs / N rounded to 2 decimals (ties away from
+// zero, as every number of the program), whatever the rate: the frequencies
+// are held as they were computed, not at the precision the drawing uses.
+TEST(ExportFrequencies, EveryBinIsItsExactFrequencyRounded)
+{
+    const struct {
+        int64_t rate, n;
+    } cases[] = {{44100, 16384}, {44100, 2048}, {11025, 16384}, {11025, 4096}, {48000, 8192}, {22050, 16384}};
+    ScratchDir dir;
+    DiagramOptions o;
+    for (const auto& c : cases) {
+        DiaPointStore s;
+        const int bins = int(c.n / 2);
+        s.setCount(bins);
+        for (int k = 0; k < bins; ++k)
+            Add2(s, 0, 0, k, k * double(c.rate) / double(c.n), o);
+        ASSERT_EQ(WriteTextExport(dir.file("f.txt"), s, o, 0, 1e9, ","), 0);
+        const QList<QByteArray> lines = dir.read("f.txt").split('\n');
+        ASSERT_EQ(lines.size(), bins + 1);
+        int wrong = 0;
+        for (int64_t k = 0; k < bins; ++k) {
+            // Hundredths of k rate / n, rounded half up in whole numbers.
+            const int64_t h = (200 * k * c.rate + c.n) / (2 * c.n);
+            const QByteArray expected = QByteArray::number(h / 100) + '.' + QByteArray::number(h % 100).rightJustified(2, '0');
+            if (lines[k].split(',').front() != expected && ++wrong <= 3)
+                ADD_FAILURE() << c.rate << " Hz, N " << c.n << ", bin " << k << ": " << lines[k].constData()
+                              << " instead of " << expected.constData();
+        }
+        EXPECT_EQ(wrong, 0) << c.rate << " Hz, N " << c.n;
     }
 }

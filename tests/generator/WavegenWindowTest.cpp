@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 namespace {
 
@@ -170,6 +171,31 @@ TEST_F(Wavegen, LeavingTheFrequencyFieldKeepsThePlayingToneWhole)
     EXPECT_TRUE(IsPlaying());
 }
 
+// "Loop Tongenerierung" unchecked once (BELOOP=0) must not freeze a playing
+// tone: every start sets the loop flag again, so each later change of
+// frequency, level, phase or form restarts the tone with it.
+TEST_F(Wavegen, ChangesWhilePlayingArePlayedAfterTheLoopFlagWasCleared)
+{
+    open("[MAIN]\nPAGE=1\n[GEN]\nBELOOP=0\n");
+    ASSERT_FALSE(Generator().loopMode);
+    gen->Gstart->click();
+    ASSERT_TRUE(IsPlaying());
+    EXPECT_TRUE(Generator().loopMode) << "a playback start sets the flag in the generator's record";
+    const std::function<void()> changes[] = {
+        [&] { gen->FeinSpin->upButton()->click(); },
+        [&] { gen->ScrollBar4->setValue(gen->ScrollBar4->value() + 3); },
+        [&] { gen->phR->setText("45"); },
+        [&] { gen->RadioGroup1->setItemIndex(1); },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        const uint64_t session = VirtualCard::instance().played().state().session;
+        changes[i]();
+        EXPECT_GT(VirtualCard::instance().played().state().session, session) << "change " << i << " is played";
+        EXPECT_TRUE(IsPlaying());
+    }
+    gen->Gstop->click();
+}
+
 TEST_F(Wavegen, StartShowsTheRunningLookAndStopTheStoppedOne)
 {
     open();
@@ -273,6 +299,56 @@ TEST_F(Wavegen, AToneThatCannotStartAgainAfterAChangeEndsWithTheErrorBox)
     EXPECT_TRUE(modals.questions().front().text.startsWith("Fehler bei Frequenzausgabe ("));
 }
 
+// What cannot be played is refused with a warning that says what to do, in
+// the window's language, and nothing plays: "User" without a file, and a
+// sine or square at or above half the output rate (it would play an alias).
+TEST_F(Wavegen, WhatCannotBePlayedIsRefusedWithAWarning)
+{
+    open();
+    SetSampleRates(0, 44100);
+    const struct {
+        int mode;
+        float hz;
+        const char* german;
+        const char* english;
+    } cases[] = {
+        {4, 1000.0f, "Es ist keine Wave-Datei gewählt. Wählen Sie eine mit der Taste „User“",
+         "No wave file is chosen. Choose one with the \"User\" button"},
+        {0, 40000.0f, "Die Frequenz 40000.00 Hz liegt nicht unter der halben Samplefrequenz (22050 Hz)",
+         "The frequency 40000.00 Hz is not below half the sample rate (22050 Hz)"},
+        {1, 22050.0f, "Die Frequenz 22050.00 Hz liegt nicht unter", "The frequency 22050.00 Hz is not below"},
+    };
+    for (const auto& c : cases) {
+        for (const char letter : {'D', 'E'}) {
+            gen->Language(letter);
+            modals.clear();
+            gen->RadioGroup1->setItemIndex(c.mode);
+            gen->SetFrequency(c.hz);
+            gen->Gstart->click();
+            ASSERT_EQ(modals.questions().size(), 1u) << c.hz;
+            EXPECT_EQ(modals.questions().front().kind, modal::Kind::Warning);
+            const QString text = modals.questions().front().text;
+            EXPECT_TRUE(text.startsWith(letter == 'D' ? c.german : c.english)) << text.toStdString();
+            EXPECT_FALSE(IsPlaying());
+            EXPECT_FALSE(UserWavePlaying());
+            EXPECT_FALSE(gen->RunningLook());
+        }
+    }
+    // Just below half the rate plays; a change to half the rate while it
+    // plays stops it with the same warning.
+    modals.clear();
+    gen->RadioGroup1->setItemIndex(0);
+    gen->SetFrequency(22049.0f);
+    gen->Gstart->click();
+    EXPECT_TRUE(IsPlaying());
+    EXPECT_TRUE(modals.questions().empty());
+    gen->FeinSpin->upButton()->click();
+    EXPECT_FALSE(IsPlaying());
+    EXPECT_FALSE(gen->RunningLook());
+    ASSERT_EQ(modals.questions().size(), 1u);
+    EXPECT_EQ(modals.questions().front().kind, modal::Kind::Warning);
+}
+
 TEST_F(Wavegen, OutputCorrectionSetsTheStartedLevelButNotTheStoredOne)
 {
     dir.write("out.cor", "1000 1.5\r\n");
@@ -316,7 +392,10 @@ TEST_F(Wavegen, UserButtonChoosesAFileAndStartsNothing)
     gen->UserBut->click();
     ASSERT_EQ(modals.questions().size(), 1u);
     EXPECT_EQ(modals.questions().front().type, modal::Type::OpenFile);
-    EXPECT_EQ(modals.questions().front().filter, "Wave File | *.wav");
+    const QString filter = modals.questions().front().filter;
+    EXPECT_TRUE(filter.startsWith("Wave File | *.wav | ")) << filter.toStdString();
+    for (const char* more : {"*.flac", "*.ogg", "*.aiff"})
+        EXPECT_TRUE(filter.contains(more)) << "the other formats the player reads: " << more;
     EXPECT_EQ(Generator().userFileName, "/music/tone.wav");
     EXPECT_FALSE(IsPlaying());
 

@@ -5,6 +5,7 @@
 
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
+#include "DeviceLog.h"
 #include "Diagr3.h"
 #include "GeneratorPage.h"
 #include "LevelUnits.h"
@@ -280,6 +281,48 @@ TEST_F(MixerApp, ChangesFromOutsideMoveTheMenuTheLevelAndTheCalibrationStatus)
     QApplication::processEvents();
     EXPECT_EQ(main->GeneratorPage->Label8->text(), "10%");
     EXPECT_EQ(main->GeneratorPage->ScrollBar2->value(), 90);
+}
+
+// The give-back never overrides the user: a level set in a desktop mixer
+// after the program's last change stays when support goes off and at exit,
+// also when an activation has written that same level again since.
+TEST_F(MixerApp, ALevelTheUserSetElsewhereStaysAtSupportOffAndAtExit)
+{
+    for (bool supportOff : {true, false}) {
+        writeSettings("[VOLUME]\nFGVOLUME=20\n");
+        startActive();
+        ASSERT_EQ(value(ids().masterVolume), 13107);
+        vm().changeFromOutside(ids().masterVolume, {52428});
+        QApplication::processEvents();
+        ASSERT_EQ(main->Settings().FgVolume, 80);
+        mixerMenu().FormActivate();
+        ASSERT_EQ(value(ids().masterVolume), 52428);
+        if (supportOff)
+            main->Menu->MixerSupport1->trigger();
+        closeMain();
+        EXPECT_EQ(value(ids().masterVolume), 52428) << supportOff;
+        EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{65535, 65535, 65535, 65535}))
+            << "what the program alone changed goes back";
+        vm().reset();
+        ResetProcessState();
+    }
+}
+
+// A stored source the mixer lacks: the line source stands in, the caption
+// and the level follow it, and the stored choice outlives the run.
+TEST_F(MixerApp, AStoredSourceTheMixerLacksIsStoodInForAndKept)
+{
+    writeSettings("[VOLUME]\nAUDIOINCHANNEL=7\nFGINVOLUME=40\n");
+    startActive();
+    EXPECT_TRUE(item(VirtualMixer::kLineInSource)->isChecked());
+    EXPECT_EQ(values(ids().recordingSource), (std::vector<int32_t>{0, 1, 0, 0}));
+    EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{0, 40 * 65535 / 100, 0, 0}));
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Line In ");
+    EXPECT_TRUE(devlog::Lines().join('\n').contains("recording source 7 is not on this mixer"));
+    main->AnalyzerPage->ScrollBar3->setValue(30);
+    EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{0, 30 * 65535 / 100, 0, 0}));
+    closeMain();
+    EXPECT_EQ(setting("VOLUME", "AUDIOINCHANNEL"), "7");
 }
 
 TEST_F(MixerApp, LevelsAndChannelSurviveARestartInBothLanguages)

@@ -21,6 +21,8 @@ protected:
 
     Tmixu& open(const TestCard& card = TestCard{})
     {
+        mixu.reset();
+        ids = TestIds{};
         mixer = std::make_unique<TreeMixer>(BuildTestTree(card, ids));
         SetMixerForTests(mixer.get());
         mixu = std::make_unique<Tmixu>();
@@ -88,6 +90,56 @@ TEST_F(MixerWindow, WithoutALineSourceThereIsNoDefaultSource)
     card.sourceTypes = {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC};
     Tmixu& m = open(card);
     EXPECT_EQ(m.DefaultSource(), -1);
+}
+
+// A stored source the mixer lacks (a settings file from a card with more
+// sources) never selects nothing or silences the input: the line source
+// stands in, else the one selected now, and the device log says so once.
+TEST_F(MixerWindow, AStoredSourceTheMixerLacksFallsBackWithoutSilence)
+{
+    const auto analog = MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
+    const auto mic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
+    const auto cd = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
+    const struct {
+        const char* what;
+        QStringList sources;
+        std::vector<uint32_t> types;
+        int selected, stored, usable;
+    } cases[] = {
+        {"a sound server's one source", {"Capture"}, {analog}, 0, 1, 0},
+        {"the line source stands in", {"Mic", "Line", "CD"}, {mic, MIXERLINE_COMPONENTTYPE_SRC_LINE, cd}, 0, 5, 1},
+        {"no line source: the selected one", {"Mic", "CD"}, {mic, cd}, 1, 4, 1},
+        {"a source the mixer has", {"Mic", "Line", "CD"}, {mic, MIXERLINE_COMPONENTTYPE_SRC_LINE, cd}, 0, 2, 2},
+    };
+    for (const auto& c : cases) {
+        devlog::Clear();
+        TestCard card;
+        card.sources = c.sources;
+        card.sourceTypes = c.types;
+        card.selected = c.selected;
+        Tmixu& m = open(card);
+        const std::vector<int32_t> selectorBefore = ValuesOf(*mixer, ids.selector);
+        // The stored index itself selects nothing and levels nothing.
+        if (c.stored >= c.sources.size()) {
+            EXPECT_EQ(m.SelectSource(c.stored), -1) << c.what;
+            m.SetInputVolume(1000, c.stored);
+            EXPECT_EQ(ValuesOf(*mixer, ids.selector), selectorBefore) << c.what;
+            EXPECT_EQ(sourceVolumes(), std::vector<int32_t>(c.sources.size(), 50000)) << c.what;
+        }
+        EXPECT_EQ(m.UsableSource(c.stored), c.usable) << c.what;
+        EXPECT_EQ(m.UsableSource(c.stored), c.usable) << c.what;
+        const QString log = devlog::Lines().join('\n');
+        const bool missing = c.stored != c.usable;
+        EXPECT_EQ(log.count("is not on this mixer"), missing ? 1 : 0) << c.what << "\n" << log.toStdString();
+        if (missing) {
+            EXPECT_TRUE(log.contains(QStringLiteral("recording source %1 is not on this mixer (%2 sources): using %3 (%4)")
+                                         .arg(c.stored)
+                                         .arg(c.sources.size())
+                                         .arg(c.usable)
+                                         .arg(c.sources[c.usable])))
+                << log.toStdString();
+        }
+    }
 }
 
 TEST_F(MixerWindow, PreparePlaybackLeavesOnlyTheWaveOutputHeard)

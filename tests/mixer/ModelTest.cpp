@@ -2,6 +2,7 @@
 // device-log trace and giving the user's mixer back at the end.
 
 #include "DeviceLog.h"
+#include "MixerGiveBack.h"
 #include "MixerTestTrees.h"
 #include "mixutil.h"
 
@@ -150,4 +151,54 @@ TEST_F(MixerModel, GivesBackWhatTheProgramChangedAndNothingElse)
     EXPECT_EQ(ValuesOf(*mixer, ids.selector), (std::vector<int32_t>{1, 0, 0}));
     EXPECT_EQ(ValueOf(*mixer, ids.bass), 777) << "a control the program never wrote is left alone";
     EXPECT_EQ(mixer->writeCount(ids.bass), 0);
+}
+
+// What read back right after the program's last write marks the program's
+// value; a channel that reads anything else was set by someone since.
+TEST(MixerGiveBack, OnlyChannelsStillAtTheProgramsValueGoBack)
+{
+    using V = std::vector<int32_t>;
+    const struct {
+        const char* what;
+        V found, afterWrite, now, expected;
+    } cases[] = {
+        {"untouched since the write", {52428, 52428}, {13100, 13100}, {13100, 13100}, {52428, 52428}},
+        {"the user moved both channels", {52428, 52428}, {13100, 13100}, {40000, 40000}, {}},
+        {"the user moved the right channel", {52428, 52428}, {13100, 13100}, {13100, 40000}, {52428, -1}},
+        {"already as found", {52428, 52428}, {13100, 13100}, {52428, 52428}, {}},
+        {"mono", {100}, {200}, {200}, {100}},
+        {"the read-back failed", {100}, {}, {200}, {}},
+        {"the read now failed", {100}, {200}, {}, {}},
+        {"the channels changed", {100, 100}, {200, 200}, {200}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChannelsToGiveBack(c.found, c.afterWrite, c.now), c.expected) << c.what;
+    EXPECT_TRUE(ItemsGoBack({1, 0, 0}, {0, 0, 1}, {0, 0, 1}));
+    EXPECT_FALSE(ItemsGoBack({1, 0, 0}, {0, 0, 1}, {0, 1, 0})) << "the user chose another item";
+    EXPECT_FALSE(ItemsGoBack({1, 0, 0}, {0, 0, 1}, {1, 0, 0}));
+}
+
+TEST_F(MixerModel, WhatTheUserChangedSinceTheLastWriteStays)
+{
+    bool ok = false;
+    auto model = open(TestCard{}, ok);
+    ASSERT_TRUE(ok);
+    TsrcCtr* master = model->PlayLine()->Control(0);
+    TsrcCtr* mute = model->PlayLine()->Control(1);
+    TsrcCtr* selector = model->RecordLine()->Control(0);
+    master->SetValue(1234);
+    mute->SetOnOff(false);
+    selector->SelectItem(2);
+    mixer->changeFromOutside(ids.master, {52428});
+    mixer->changeFromOutside(ids.selector, {0, 1, 0});
+    // Giving back (support off) leaves them; the mute goes back.
+    model->WriteBack();
+    EXPECT_EQ(ValueOf(*mixer, ids.master), 52428);
+    EXPECT_EQ(ValuesOf(*mixer, ids.selector), (std::vector<int32_t>{0, 1, 0}));
+    EXPECT_EQ(ValueOf(*mixer, ids.masterMute), 1);
+    // A later write of the program's own is given back again at the end.
+    master->SetValue(777);
+    model.reset();
+    EXPECT_EQ(ValueOf(*mixer, ids.master), 40000);
+    EXPECT_EQ(ValuesOf(*mixer, ids.selector), (std::vector<int32_t>{0, 1, 0}));
 }

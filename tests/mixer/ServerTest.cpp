@@ -5,6 +5,7 @@
 // where the server cannot start.
 
 #include "AlsaMixer.h"
+#include "AnalyzerPage.h"
 #include "AppTestSupport.h"
 #include "DeviceLog.h"
 #include "SoundServer.h"
@@ -14,6 +15,8 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QGroupBox>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 
@@ -21,6 +24,38 @@ namespace {
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment);
 
 int serverVolume(bool sink) { return SoundServer::instance().volume(sink); }
+
+// Raw volumes of the default sink, one per channel.
+std::vector<int> sinkChannels()
+{
+    const QString out = SoundServer::instance().pactl({"get-sink-volume", "@DEFAULT_SINK@"});
+    std::vector<int> v;
+    for (const auto& m : QRegularExpression(QStringLiteral("front-(?:left|right): (\\d+)")).globalMatch(out))
+        v.push_back(m.captured(1).toInt());
+    return v;
+}
+
+// A case that stops the server gets a daemon of its own, and the cases after
+// it a fresh one again: a daemon that was stopped under live clients is not
+// trusted further. The private runtime folder stays, so ALSA's "default"
+// still reaches the new daemon.
+class OwnDaemon {
+public:
+    OwnDaemon() { renew(); }
+    ~OwnDaemon() { renew(); }
+    bool running() const { return SoundServer::instance().running(); }
+
+private:
+    static void renew()
+    {
+        SoundServer::instance().kill();
+        SoundServer::instance().start();
+    }
+};
+
+// How long a client of a stopped server waits before it gives up: the
+// freeze the program must not show.
+constexpr int kServerFreezeMs = 32000;
 void setServerVolume(bool sink, const QString& volume) { SoundServer::instance().setVolume(sink, volume); }
 
 // Collects the change events of a mixer.
@@ -119,16 +154,22 @@ TEST_F(SoundServerProgram, TheDesktopVolumesAreTheSameAfterARun)
 }
 
 namespace {
+// Its server is frozen: a daemon of its own, opened by the window.
+class StoppedServerProgram : public MainWindowTest {
+protected:
+    OwnSoundServer server;
+};
+
 // A volume change while the server is stopped: the write gets two seconds,
 // then the mixer is given up (a device-log line) and the window goes on;
 // later changes fail at once, and the program still ends normally.
-TEST_F(SoundServerProgram, AStoppedServerNeverHoldsTheWindowOnAVolumeChange)
+TEST_F(StoppedServerProgram, AStoppedServerNeverHoldsTheWindowOnAVolumeChange)
 {
-    SKIP_WITHOUT_SOUND_SERVER();
+    SKIP_UNLESS_RUNNING(server);
     start();
     main->activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
-    SoundServer::instance().pause();
+    server.pause();
     QElapsedTimer t;
     t.start();
     main->GeneratorPage->ScrollBar2->setValue(60);
@@ -140,6 +181,97 @@ TEST_F(SoundServerProgram, AStoppedServerNeverHoldsTheWindowOnAVolumeChange)
     t.restart();
     closeMain();
     EXPECT_LT(t.elapsed(), 4000);
+}
+
+// A stored source the server's one-item selector lacks: the input keeps its
+// level through the source there is, the caption names it, and the stored
+// choice survives for a card that has it.
+TEST_F(SoundServerProgram, AStoredSourceTheServerLacksNeitherSilencesNorIsForgotten)
+{
+    SKIP_WITHOUT_SOUND_SERVER();
+    setServerVolume(false, QStringLiteral("100%"));
+    writeSettings("[VOLUME]\nAUDIOINCHANNEL=1\nFGINVOLUME=50\n");
+    start();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
+    ASSERT_TRUE(Forms().Mixu->MixOn());
+    // Let the program's own selection come back as a change event.
+    QTest::qWait(200);
+    EXPECT_TRUE(main->Menu->MixItems[0]->isChecked());
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Capture ");
+    EXPECT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(false) - 52016) < 200; }, 3000))
+        << "50 % amplitude, not silence: " << serverVolume(false);
+    EXPECT_TRUE(devlog::Lines().join('\n').contains("recording source 1 is not on this mixer"));
+    closeMain();
+    EXPECT_EQ(setting("VOLUME", "AUDIOINCHANNEL"), "1");
+}
+
+// At exit the master goes back channel by channel, and only where it still
+// reads what the program left: the user's own change of one channel stays.
+TEST_F(SoundServerProgram, AtExitTheMasterGoesBackOnlyWhereTheUserLeftIt)
+{
+    SKIP_WITHOUT_SOUND_SERVER();
+    setServerVolume(true, QStringLiteral("100%"));
+    start();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
+    main->GeneratorPage->ScrollBar2->setValue(80);
+    ASSERT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(true) - 38326) < 200; }, 3000));
+    const std::vector<int> programs = sinkChannels();
+    ASSERT_EQ(programs.size(), 2u);
+    // A desktop mixer turns the right channel up to 80 % raw.
+    const int usersRight = 52429;
+    SoundServer::instance().pactl(
+        {"set-sink-volume", "@DEFAULT_SINK@", QString::number(programs[0]), QString::number(usersRight)});
+    TsrcCtr* master = Forms().Mixu->Mixer()->PlayLine()->Control(0);
+    ASSERT_TRUE(master && master->IsVolume());
+    MixerDevice* device = Forms().Mixu->Mixer()->Handle();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            std::vector<int32_t> v;
+            return device->getChannelValues(master->Id(), v) == 0 && v.size() == 2 && v[1] > v[0];
+        },
+        3000))
+        << "the program hears of the change";
+    closeMain();
+    const std::vector<int> after = sinkChannels();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_NEAR(after[0], 65536, 70) << "the left channel goes back";
+    EXPECT_EQ(after[1], usersRight) << "the right channel is the user's";
+}
+
+// A server that is stopped when the program starts: the window comes up
+// long before the server's client would give up, says the mixer is not
+// available, and "&Reset Soundsystem" finds the mixer once the server runs.
+TEST_F(SoundServerProgram, AStoppedServerAtStartLeavesTheWindowUpUntilAReset)
+{
+    SKIP_WITHOUT_SOUND_SERVER();
+    const OwnDaemon daemon;
+    ASSERT_TRUE(daemon.running()) << SoundServer::instance().reason().toStdString();
+    SoundServer::instance().pause();
+    QElapsedTimer t;
+    t.start();
+    start();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
+    const qint64 upAfter = t.elapsed();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_LT(upAfter, kServerFreezeMs / 2) << "well before the stopped server would have let go";
+    EXPECT_FALSE(Forms().Mixu->MixOn());
+    EXPECT_TRUE(Forms().Mixu->SupportWanted());
+    EXPECT_EQ(main->Menu->MixerSupport1->text(), "Mixer Support OFF");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: mixer not available ");
+    EXPECT_TRUE(devlog::Lines().join('\n').contains("mixer did not answer")) << devlog::Lines().join('\n').toStdString();
+    EXPECT_FALSE(main->Menu->MixItems[0]->isVisible());
+
     SoundServer::instance().resume();
+    main->Menu->Reset1->trigger();
+    EXPECT_TRUE(Forms().Mixu->MixOn());
+    EXPECT_EQ(main->Menu->MixerSupport1->text(), "Mixer Support ON");
+    EXPECT_EQ(main->Menu->MixItems[0]->text(), "Capture");
+    EXPECT_TRUE(main->Menu->MixItems[0]->isChecked());
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Capture ");
+    EXPECT_TRUE(main->GeneratorPage->ScrollBar2->isEnabled());
+    closeMain();
 }
 } // namespace

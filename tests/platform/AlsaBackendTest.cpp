@@ -6,12 +6,15 @@
 #include "AlsaBackend.h"
 #include "AudioTestSupport.h"
 #include "LoopSynthesis.h"
+#include "SineFit.h"
 #include "TestSupport.h"
 #include "WaveOut.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -264,6 +267,45 @@ TEST_F(AlsaEngineTest, PlaybackRepeatsTheLoopAndKeepsToRealTime)
         ASSERT_EQ(static_cast<uint8_t>(played[i]), loop[i % r.bytes]) << i;
     // A device without a clock is held to the wall clock (plus the lead).
     EXPECT_LE(played.size(), (seconds + WaveOut::kLeadMs / 1000.0) * 48000 * 4 + 4096);
+}
+
+// A 24-bit sine is measured as a test set would: two seconds of what the
+// device was handed, fitted with a sine of exactly the generator's frequency
+// and a DC term. What is left must lie near the quantisation floor: a phase
+// jump where a loop restarts, or a period cut short, would stand far above.
+TEST_F(AlsaEngineTest, TwentyFourBitSineIsPureAtEveryFrequency)
+{
+    const int out = indexOf(false, "Korvanta test playback");
+    ASSERT_GE(out, 0);
+    SetOutDevice(out);
+    SetSampleRates(0, 48000);
+    SetBits(0, 24);
+    constexpr qint64 kFrames = 2 * 48000;
+    constexpr double kFull24 = 2147483392.0;
+    for (const float hz : {1.0f, 997.0f, 1234.56f, 19997.0f}) {
+        SCOPED_TRACE(hz);
+        QFile::remove(config().outFile);
+        GeneratorSettings g;
+        g.levelLeft = g.levelRight = -6;
+        ASSERT_EQ(StartPlay(g, -1, hz), 0) << devlog::Lines().join('\n').toStdString();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(config().outFile).size() >= kFrames * 8; }, 10000));
+        StopPlay();
+        EXPECT_EQ(PlayPrecision(), 0) << "no loop, so no seam to report";
+        QFile f(config().outFile);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray raw = f.read(kFrames * 8);
+        ASSERT_EQ(raw.size(), kFrames * 8);
+        const auto* pcm = reinterpret_cast<const int32_t*>(raw.constData());
+        for (int channel : {0, 1}) {
+            std::vector<double> y(kFrames);
+            for (qint64 i = 0; i < kFrames; ++i)
+                y[i] = pcm[2 * i + channel] / kFull24;
+            const SineFit fit = FitSineWithDc(y, double(hz), 48000);
+            EXPECT_NEAR(20.0 * std::log10(fit.amplitude), -6.0, 1e-6) << channel;
+            EXPECT_LT(fit.residualDb, -130.0) << channel;
+            std::printf("%9.2f Hz channel %d: residual %.1f dB\n", double(hz), channel, fit.residualDb);
+        }
+    }
 }
 
 TEST_F(AlsaBackendTest, BackendChoiceFollowsKorvantaAudioAndTheDevices)

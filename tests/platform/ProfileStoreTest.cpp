@@ -1,4 +1,5 @@
 #include "AtomicFile.h"
+#include "DeviceLog.h"
 #include "ProfileStore.h"
 #include "TestSupport.h"
 
@@ -7,9 +8,19 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <ostream>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+// Readable failure messages for Qt strings.
+static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 const QByteArray kSample =
@@ -158,6 +169,73 @@ TEST(ProfileStoreWrite, KeepsCommentsUnknownKeysAndLayout)
         "[EICH]\r\n"
         "INPUT=497.0\r\n";
     EXPECT_EQ(after, expected);
+}
+
+// What is set reads back the same, or is refused and changes nothing: a
+// value or name that would break out of its line (the wave file name below
+// once wrote a [MAIN] section of its own) never reaches the file. Values
+// with blanks or quotes at their ends are kept in quotes; every other value
+// is written as it stands, as files of earlier versions hold it.
+TEST(ProfileStoreWrite, WhatIsSetReadsBackTheSameOrIsRefused)
+{
+    const QByteArray kOld = "[MAIN]\nSPRACHE=D\n[GEN]\nUFNAME=old.wav\n";
+    struct Case {
+        QString section, key, value;
+        const char* line; // the line the file then holds, or null: refused
+    };
+    const std::vector<Case> cases = {
+        {"GEN", "UFNAME", "evil\n[MAIN]\nSPRACHE=E\n[GEN2]\nZ=.wav", nullptr},
+        {"MAIN", "INCONAME", "/etc/passwd\r\n[EICH]", nullptr},
+        {"GEN", "UFNAME", "a\rb", nullptr},
+        {"GEN", "UFNAME", QString(QChar(0xD800)), nullptr}, // half a surrogate pair: no text
+        {"GEN]", "K", "1", nullptr},
+        {"G=N", "K", "1", nullptr},
+        {"G\nN", "K", "1", nullptr},
+        {"", "K", "1", nullptr},
+        {" GEN", "K", "1", nullptr},
+        {"GEN", "K=1\nX", "1", nullptr},
+        {"GEN", "[MAIN]", "1", nullptr},
+        {"GEN", ";K", "1", nullptr},
+        {"GEN", "K ", "1", nullptr},
+        {"GEN", "", "1", nullptr},
+        {"GEN", "UFNAME", "C:\\new\\tone [1] = a;b #c.wav", "UFNAME=C:\\new\\tone [1] = a;b #c.wav"},
+        {"GEN", "UFNAME", "", "UFNAME="},
+        {"GEN", "UFNAME", QString::fromUtf8("Höhe ä€"), "UFNAME=Höhe ä€"},
+        {"GEN", "UFNAME", "\"", "UFNAME=\""},
+        {"GEN", "UFNAME", " remark: ", "UFNAME=\" remark: \""},
+        {"GEN", "UFNAME", "\"quoted\"", "UFNAME=\"\"quoted\"\""},
+        {"GEN", "UFNAME", "'x'", "UFNAME=\"'x'\""},
+        {"GEN", "UFNAME", "\t", "UFNAME=\"\t\""},
+        {"DIAGPRIV", "SEPARATOR", " ", "SEPARATOR=\" \""},
+        {"GEN", "[x]k", "1", nullptr},
+        {"G[E]N", "K", "1", nullptr},
+        {"G[EN", "K", "1", "K=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qPrintable(c.section + " / " + c.key + " / " + c.value));
+        ScratchDir dir;
+        dir.write("a.ini", kOld);
+        const QString path = dir.file("a.ini");
+        devlog::Clear();
+        ProfileStore store(path);
+        ASSERT_TRUE(store.load());
+        const bool accepted = store.setValue(c.section, c.key, c.value);
+        ASSERT_EQ(accepted, c.line != nullptr);
+        ASSERT_TRUE(store.save());
+        if (!accepted) {
+            EXPECT_EQ(dir.read("a.ini"), kOld) << "a refusal changes nothing";
+            ASSERT_EQ(devlog::Lines().size(), 1);
+            EXPECT_TRUE(devlog::Lines().front().contains("not stored")) << qPrintable(devlog::Lines().front());
+            EXPECT_FALSE(WriteProfileString(c.section, c.key, c.value, path));
+            EXPECT_EQ(dir.read("a.ini"), kOld);
+            continue;
+        }
+        const QStringList lines = QString::fromUtf8(dir.read("a.ini")).split('\n');
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(c.line))) << qPrintable(lines.join('|'));
+        EXPECT_EQ(GetProfileString(c.section, c.key, "<missing>", 1 << 16, path), c.value);
+        EXPECT_EQ(GetProfileString("MAIN", "SPRACHE", "", 154, path), "D");
+        EXPECT_EQ(devlog::Lines(), QStringList{});
+    }
 }
 
 TEST(ProfileStoreWrite, CreatesFileAndDirectory)
@@ -316,18 +394,160 @@ TEST(ProfileStoreWrite, StrayCopyCleanupTouchesNothingElse)
     EXPECT_TRUE(QFileInfo::exists(dir.file(foreignName))) << "another user's file";
 }
 
-TEST(ProfileStoreWrite, KeepsPermissionsAndFollowsALink)
+// What a write may replace. The user's own links to the user's own file
+// are followed (the link stays a link); a link someone else made, a link to
+// someone else's file, and anything that is not a regular file are refused
+// and stay as they are. A file that is replaced keeps its mode, owner and
+// group.
+TEST(AtomicFileTarget, FollowsOnlyTheUsersOwnLinksAndReplacesOnlyRegularFiles)
 {
-    ScratchDir dir;
-    dir.write("real.ini", "[A]\nK=1\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.file("real.ini")).constData(), 0600), 0);
-    ASSERT_EQ(::symlink("real.ini", QFile::encodeName(dir.file("link.ini")).constData()), 0);
-    ASSERT_TRUE(WriteProfileString("A", "K", "2", dir.file("link.ini")));
-    EXPECT_TRUE(QFileInfo(dir.file("link.ini")).isSymLink()) << "the link stays a link";
-    EXPECT_EQ(dir.read("real.ini"), "[A]\nK=2\n");
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(dir.file("real.ini")).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const QByteArray kOld = "[A]\nK=1\n";
+    const QByteArray kNew = "[A]\nK=2\n";
+    struct Case {
+        const char* name;
+        const char* settings;                       // the path written to
+        std::function<void(const ScratchDir&)> make; // what lies there
+        const char* replaced;                        // the file that takes the new content, or null: refused
+    };
+    auto link = [](const ScratchDir& d, const char* target, const char* name) {
+        ASSERT_EQ(::symlink(target, QFile::encodeName(d.file(name)).constData()), 0);
+    };
+    auto chownTo = [](const QString& path, bool followLink) {
+        const QByteArray p = QFile::encodeName(path);
+        ASSERT_EQ(followLink ? ::chown(p.constData(), NobodyUid(), NobodyGid())
+                             : ::lchown(p.constData(), NobodyUid(), NobodyGid()),
+                  0);
+    };
+    const std::vector<Case> cases = {
+        {"own link to own file", "link.ini",
+         [&](const ScratchDir& d) { d.write("real.ini", kOld); link(d, "real.ini", "link.ini"); }, "real.ini"},
+        {"chain of own links", "link.ini",
+         [&](const ScratchDir& d) {
+             QDir().mkpath(d.file("sub"));
+             d.write("sub/real.ini", kOld);
+             link(d, "sub/middle.ini", "link.ini");
+             link(d, "real.ini", "sub/middle.ini");
+         },
+         "sub/real.ini"},
+        {"own link to a file not made yet", "link.ini", [&](const ScratchDir& d) { link(d, "real.ini", "link.ini"); },
+         "real.ini"},
+        {"link of another user", "link.ini",
+         [&](const ScratchDir& d) {
+             d.write("real.ini", kOld);
+             link(d, "real.ini", "link.ini");
+             chownTo(d.file("link.ini"), false);
+         },
+         nullptr},
+        {"own link to another user's file", "link.ini",
+         [&](const ScratchDir& d) {
+             d.write("real.ini", kOld);
+             chownTo(d.file("real.ini"), true);
+             link(d, "real.ini", "link.ini");
+         },
+         nullptr},
+        {"own link to a pipe", "link.ini",
+         [&](const ScratchDir& d) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(d.file("pipe")).constData(), 0600), 0);
+             link(d, "pipe", "link.ini");
+         },
+         nullptr},
+        {"a pipe", "pipe", [&](const ScratchDir& d) { ASSERT_EQ(::mkfifo(QFile::encodeName(d.file("pipe")).constData(), 0600), 0); },
+         nullptr},
+        {"another user's file, no link", "real.ini",
+         [&](const ScratchDir& d) {
+             d.write("real.ini", kOld);
+             chownTo(d.file("real.ini"), true);
+         },
+         "real.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        c.make(dir);
+        ASSERT_FALSE(HasFatalFailure());
+        const QString path = dir.file(c.settings);
+        struct stat before {};
+        const bool existed = ::stat(QFile::encodeName(path).constData(), &before) == 0;
+        if (existed && S_ISREG(before.st_mode)) {
+            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+        }
+        const QFileInfo linkBefore(path);
+
+        QString reason;
+        const bool written = WriteFileAtomically(path, kNew, reason);
+        EXPECT_EQ(written, c.replaced != nullptr) << qPrintable(reason);
+        EXPECT_EQ(linkBefore.isSymLink(), QFileInfo(path).isSymLink()) << "a link stays a link";
+        struct stat after {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), c.replaced || existed ? 0 : -1);
+        if (c.replaced) {
+            EXPECT_EQ(dir.read(c.replaced), kNew);
+            if (existed) {
+                EXPECT_EQ(after.st_mode & 0777, 0640u);
+                EXPECT_EQ(after.st_uid, before.st_uid) << "the owner stays";
+                EXPECT_EQ(after.st_gid, before.st_gid) << "the group stays";
+            }
+        } else {
+            EXPECT_FALSE(reason.isEmpty());
+            EXPECT_EQ(after.st_ino, before.st_ino) << "the target is untouched";
+            if (S_ISREG(after.st_mode)) {
+                EXPECT_EQ(dir.read(c.settings), kOld);
+            }
+        }
+        EXPECT_EQ(othersIn(dir, "x").filter(".korvanta-save-"), QStringList{}) << "no copy left";
+    }
+}
+
+// A write that cannot be done leaves the old file and no copy, and says why
+// in the system's words: a folder that is a file, a folder this user may
+// not write (as an unprivileged child, since root may write anywhere), and
+// a disk that takes no more (a file size limit, which fails the same way).
+TEST(AtomicFileFailure, LeavesTheOldFileAndNoCopyAndSaysWhy)
+{
+    struct Case {
+        const char* name;
+        const char* path;
+        bool unprivileged;
+        int fileSizeLimit; // bytes, 0 = none
+        int expectedError;
+    };
+    const std::vector<Case> cases = {
+        {"parent is a file", "blocker/a.ini", false, 0, ENOTDIR},
+        {"folder not writable", "ro/a.ini", true, 0, EACCES},
+        {"disk full", "a.ini", false, 16, EFBIG},
+    };
+    const QByteArray kOld = "[A]\nK=old\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        dir.write("blocker", "not a folder");
+        QDir().mkpath(dir.file("ro"));
+        dir.write("ro/a.ini", kOld);
+        dir.write("a.ini", kOld);
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        const QString path = dir.file(c.path);
+        const ChildResult r = RunInChild(
+            [&] {
+                if (c.fileSizeLimit > 0) {
+                    ::signal(SIGXFSZ, SIG_IGN);
+                    const rlimit limit{rlim_t(c.fileSizeLimit), rlim_t(c.fileSizeLimit)};
+                    ::setrlimit(RLIMIT_FSIZE, &limit);
+                }
+                QString reason;
+                if (WriteFileAtomically(path, "[A]\nK=" + QByteArray(100, 'n') + "\n", reason))
+                    return 1;
+                std::fprintf(stderr, "%s", qPrintable(reason));
+                return 0;
+            },
+            c.unprivileged);
+        ASSERT_TRUE(r.exited);
+        EXPECT_EQ(r.exitCode, 0) << "the write must fail";
+        EXPECT_EQ(r.stdErr, qt_error_string(c.expectedError));
+        if (QFileInfo(path).isFile()) {
+            EXPECT_EQ(dir.read(c.path), kOld);
+        }
+        EXPECT_EQ(othersIn(dir, "x").filter(".korvanta-save-"), QStringList{});
+        EXPECT_EQ(QDir(dir.file("ro")).entryList(QDir::Files | QDir::Hidden), QStringList{"a.ini"});
+    }
 }
 
 // The shutdown's sections, written one after another by separate stores,
@@ -367,4 +587,51 @@ TEST(SettingsTransaction, CollectsEverySaveIntoOneReplacement)
 
     ASSERT_TRUE(WriteProfileString("MAIN", "PAGE", "after", dir.file("a.ini")));
     EXPECT_EQ(GetProfileString("MAIN", "PAGE", "", 154, dir.file("a.ini")), "after") << "later saves write at once";
+}
+
+// The commit hands back what it could not write, with the reason and the
+// content the file would have held; the file stays as it was. A file that
+// is there but cannot be read collects the sections saved to it, so that
+// they can be kept elsewhere, and is never replaced.
+TEST(SettingsTransaction, HandsBackTheFilesItCouldNotWrite)
+{
+    ScratchDir dir;
+    dir.write("blocker", "not a folder");
+    dir.write("secret.ini", "[A]\nK=secret\n");
+    const QString secret = dir.file("secret.ini");
+    ASSERT_EQ(::chmod(QFile::encodeName(secret).constData(), 0200), 0); // write-only
+    ASSERT_EQ(::chown(QFile::encodeName(secret).constData(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    const QString blocked = dir.file("blocker/krv14f.ini");
+    const QString fine = dir.file("fine.ini");
+    const ChildResult r = RunInChild(
+        [&] {
+            BeginSettingsTransaction();
+            for (const QString& path : {blocked, secret, fine})
+                for (const char* section : {"MAIN", "GEN"}) {
+                    ProfileStore store(path);
+                    if (!store.load() && QFileInfo::exists(path))
+                        return 10;
+                    store.setValue(section, "K", section);
+                    store.save();
+                }
+            const std::vector<UnsavedSettings> unsaved = CommitSettings();
+            for (const UnsavedSettings& u : unsaved)
+                std::fprintf(stderr, "%s|%s|%s\n", qPrintable(u.path), qPrintable(u.reason),
+                             QByteArray(u.bytes).replace('\n', ' ').constData());
+            return SettingsTransactionOpen() ? 11 : 0;
+        },
+        /*dropPrivileges=*/true);
+    ASSERT_TRUE(r.exited);
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.stdErr);
+    QStringList reported = r.stdErr.split('\n', Qt::SkipEmptyParts);
+    reported.sort();
+    ASSERT_EQ(reported.size(), 2) << qPrintable(r.stdErr);
+    EXPECT_EQ(reported[0], blocked + "|" + qt_error_string(ENOTDIR) + "|[MAIN] K=MAIN [GEN] K=GEN ");
+    EXPECT_TRUE(reported[1].startsWith(secret + "|")) << qPrintable(reported[1]);
+    EXPECT_TRUE(reported[1].contains(qt_error_string(EACCES))) << qPrintable(reported[1]);
+    EXPECT_TRUE(reported[1].endsWith("|[MAIN] K=MAIN [GEN] K=GEN ")) << qPrintable(reported[1]);
+    ::chmod(QFile::encodeName(secret).constData(), 0600);
+    EXPECT_EQ(dir.read("secret.ini"), "[A]\nK=secret\n");
+    EXPECT_EQ(dir.read("fine.ini"), "[MAIN]\nK=MAIN\n[GEN]\nK=GEN\n");
 }

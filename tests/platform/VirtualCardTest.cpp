@@ -215,6 +215,60 @@ TEST(VirtualCardDevice, DefaultSourceWithoutKorvantaDutAndInputVolume)
     card.reset();
 }
 
+// Without KORVANTA_DUT the card hears a 1 kHz tone of its own, so a
+// newcomer sees a spectrum; it pauses while the program's output is open,
+// so what the program plays is heard alone. A source asked for plays on.
+TEST(VirtualCardDevice, BuiltInTonePausesWhileTheOutputIsOpen)
+{
+    VirtualCard& card = VirtualCard::instance();
+    DutConfig asked;
+    asked.ext = ExternalKind::Sine;
+    asked.extLevelDb = -10.0;
+    const struct {
+        const char* name;
+        const char* env; // nullptr: KORVANTA_DUT unset
+        bool fromCpp;
+        bool outputOpen;
+        bool heard;
+    } cases[] = {
+        {"built-in, output closed", nullptr, false, false, true},
+        {"built-in, output open", nullptr, false, true, false},
+        {"ext= in KORVANTA_DUT, output open", "ext=sine freq=1000 level=-10", false, true, true},
+        {"ext set from C++, output open", nullptr, true, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        card.reset();
+        card.setFastMode(true);
+        if (c.env)
+            qputenv("KORVANTA_DUT", c.env);
+        else
+            qunsetenv("KORVANTA_DUT");
+        if (c.fromCpp)
+            card.setDut(asked);
+        std::unique_ptr<PlaybackSink> out;
+        if (c.outputOpen) {
+            ASSERT_EQ(card.openOutput(0, MakeWaveFormat(48000, 16), out), 0);
+        }
+        std::unique_ptr<CaptureSource> src;
+        ASSERT_EQ(card.openInput(0, MakeWaveFormat(48000, 16), src), 0);
+        ASSERT_EQ(src->start(), 0);
+        std::vector<int16_t> pcm(2 * 4800);
+        ASSERT_EQ(src->read(reinterpret_cast<uint8_t*>(pcm.data()), 4800, 100).frames, 4800);
+        src->close();
+        if (out)
+            out->close();
+        const std::vector<double> v(pcm.begin(), pcm.end());
+        const double tone = amplitudeAt(v, 0, 1000.0) / 32768.0;
+        if (c.heard)
+            EXPECT_NEAR(tone, std::pow(10.0, -0.5), 1e-3);
+        else
+            EXPECT_LT(tone, 1e-4);
+    }
+    qunsetenv("KORVANTA_DUT");
+    card.reset();
+}
+
 // rates= and bits= (and the same limits from C++) make a device that
 // refuses formats; the capability mask tells the same story.
 TEST(VirtualCardDevice, FormatLimitsRefuseOtherRatesAndWidths)

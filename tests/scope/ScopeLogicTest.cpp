@@ -79,24 +79,47 @@ INSTANTIATE_TEST_SUITE_P(, CapturePlanByTimebase,
                                            PlanCase{9, 11025, 2448}, PlanCase{10, 8000, 2448},
                                            PlanCase{17, 8000, 2448}));
 
-TEST(CapturePlan, RefusedRatesFallBackToTheSlowerPlanOrKeepThePreviousOne)
+// An input that refuses the plan's rate: the lowest faster rate it takes,
+// with as many frames as cover the same time (32768 at most); else the
+// slower plans it takes; else what it records at already.
+TEST(CapturePlan, OnInputsThatRefuseThePlansRate)
 {
     const CapturePlan previous{48000, 777};
-    auto only = [](std::set<int> rates) { return [rates](int r) { return rates.count(r) > 0; }; };
-    // 1 ms without 44.1 kHz: the 22.05 kHz plan is the fastest left.
-    EXPECT_EQ(PlanCapture(0.001, previous, only({8000, 11025, 22050})).rate, 22050);
-    // 10 ms without 11.025 kHz: the 8 kHz plan.
-    const CapturePlan slow = PlanCapture(0.01, previous, only({8000, 44100}));
-    EXPECT_EQ(slow.rate, 8000);
-    EXPECT_EQ(slow.frameLength, 2448);
-    // A device that takes none of the plan's rates keeps what it had, rather
-    // than fail every frame on a rate it cannot record.
-    const CapturePlan kept = PlanCapture(0.01, previous, only({44100, 48000}));
-    EXPECT_EQ(kept.rate, 48000);
-    EXPECT_EQ(kept.frameLength, 777);
-    const CapturePlan xy = PlanCapture(-1.0, previous, only({22050}));
-    EXPECT_EQ(xy.rate, 48000);
-    EXPECT_EQ(xy.frameLength, 777);
+    const struct {
+        int timebase;
+        std::set<int> rates;
+        CapturePlan plan;
+    } cases[] = {
+        // One rate only, as many USB interfaces: every timebase scaled.
+        {1, {48000}, {48000, 1116}},   // X-Y: 512 points x 48000 / 44100 = 557.3, whole points
+        {6, {48000}, {48000, 1116}},
+        {7, {48000}, {48000, 2230}},   // 22050 Hz, 1024 frames
+        {8, {48000}, {48000, 5660}},   // 11025 Hz, 1300 frames
+        {9, {48000}, {48000, 10658}},  // 11025 Hz, 2448 frames
+        {17, {48000}, {48000, 14688}}, // 8000 Hz, 2448 frames: exactly 6 times
+        {6, {96000}, {96000, 2230}},
+        {9, {96000}, {96000, 21316}},
+        {17, {96000}, {96000, 29376}},
+        {8, {192000}, {192000, 22640}},
+        {9, {192000}, {192000, 32768}}, // 42632 frames would not fit a block
+        {17, {192000}, {192000, 32768}},
+        // The lowest faster rate, not the highest, and not a slower plan.
+        {9, {8000, 44100, 48000}, {44100, 9792}},
+        {7, {8000, 11025, 32000, 96000}, {32000, 1488}},
+        // Nothing faster: the slower plans the input takes.
+        {6, {8000, 11025, 22050}, {22050, 1024}},
+        {9, {8000}, {8000, 2448}},
+        // Nothing at all: what it had, rather than fail every frame.
+        {9, {}, previous},
+        {1, {22050}, previous},
+    };
+    for (const auto& c : cases) {
+        const auto accepted = [&c](int r) { return c.rates.count(r) > 0; };
+        const CapturePlan p = PlanCapture(SecondsPerDiv(c.timebase), previous, accepted);
+        const std::string where = TimebaseLabel(c.timebase).toStdString() + " on " + ::testing::PrintToString(c.rates);
+        EXPECT_EQ(p.rate, c.plan.rate) << where;
+        EXPECT_EQ(p.frameLength, c.plan.frameLength) << where;
+    }
 }
 
 TEST(ScopeSteps, SpinButtonsStayInTheirRanges)

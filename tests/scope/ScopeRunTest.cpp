@@ -302,9 +302,9 @@ TEST_F(ScopeRun, TimebaseSpinnerStopsAtTenMillisecondsAndAppliesOnTheNextFrame)
     EXPECT_EQ(Oscilloscope().frameLength, 1300);
 }
 
-// A device that refuses the rate a timebase asks for: the next slower plan
-// it takes, or else the rate and length it already records at, so the
-// frames keep coming instead of failing on every start.
+// A device that refuses the rate a timebase asks for: the lowest faster rate
+// it takes with as many frames as cover the same time, else the slower plan
+// it takes; the frames keep coming instead of failing on every start.
 struct RefusedRateCase {
     std::vector<int> rates;
     int rate;
@@ -313,14 +313,13 @@ struct RefusedRateCase {
 
 class ScopeRefusedRate : public ScopeRun, public ::testing::WithParamInterface<RefusedRateCase> {};
 
-TEST_P(ScopeRefusedRate, TenMillisecondsFallsBackOrKeepsThePreviousRate)
+TEST_P(ScopeRefusedRate, TenMillisecondsTakesAFasterRateOrFallsBack)
 {
     const RefusedRateCase c = GetParam();
     open("TB=6\n");
     VirtualCard::instance().setFormatLimits(c.rates, {});
     enterScope();
     ASSERT_TRUE(waitFrames(1));
-    EXPECT_EQ(Oscilloscope().sampleRate, 44100);
     for (int i = 0; i < 3; ++i)
         page->SpinButton3->upButton()->click();
     EXPECT_EQ(Oscilloscope().timebaseIndex, 9);
@@ -334,8 +333,48 @@ TEST_P(ScopeRefusedRate, TenMillisecondsFallsBackOrKeepsThePreviousRate)
 }
 
 INSTANTIATE_TEST_SUITE_P(, ScopeRefusedRate,
-                         ::testing::Values(RefusedRateCase{{44100, 8000}, 8000, 2448},
-                                           RefusedRateCase{{44100, 48000}, 44100, 1024}));
+                         ::testing::Values(RefusedRateCase{{44100, 8000}, 44100, 9792},
+                                           RefusedRateCase{{8000}, 8000, 2448}));
+
+// A card that takes one rate only, as many USB interfaces do, named by the
+// virtual card's `rates=` key: every timebase, down to those only the
+// settings file reaches, draws frames at that rate with no sample error,
+// and each trace covers at least the time the plan's own rate would.
+class ScopeOnOneRate : public ScopeRun, public ::testing::WithParamInterface<int> {
+protected:
+    void TearDown() override
+    {
+        qunsetenv("KORVANTA_DUT");
+        ScopeRun::TearDown();
+    }
+};
+
+TEST_P(ScopeOnOneRate, EveryTimebaseDrawsFramesWithoutSampleError)
+{
+    const int rate = GetParam();
+    qputenv("KORVANTA_DUT", "rates=" + QByteArray::number(rate) + " ext=sine freq=1000 level=-10");
+    open("TB=1\n");
+    enterScope();
+    for (int tb = 1; tb <= kTimebaseSteps; ++tb) {
+        Oscilloscope().timebaseIndex = tb;
+        ASSERT_TRUE(waitFrames(2)) << TimebaseLabel(tb).toStdString() << ": " << page->label11->text().toStdString();
+        const std::string where = TimebaseLabel(tb).toStdString();
+        ASSERT_TRUE(engine->Running()) << where << ": " << page->label11->text().toStdString();
+        EXPECT_EQ(page->label11->text(), QStringLiteral("Samplefreq. ")) << where;
+        EXPECT_EQ(page->Panel3->text(), TimebaseLabel(tb));
+        EXPECT_EQ(page->Label12->text(), QString::number(rate) + QStringLiteral("Hz")) << where;
+        EXPECT_EQ(Oscilloscope().sampleRate, rate) << where;
+        const OszidiaStore& s = display->Store();
+        EXPECT_EQ(s.Count(), Oscilloscope().frameLength / 2) << where;
+        const CapturePlan plan = WantedCapture(SecondsPerDiv(tb));
+        EXPECT_GE(double(s.Count()) / rate, double(plan.frameLength / 2) / plan.rate) << where;
+        if (SecondsPerDiv(tb) > 0) {
+            EXPECT_FLOAT_EQ(s.XValues()[1], 1.0f / float(rate)) << where;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, ScopeOnOneRate, ::testing::Values(48000, 96000));
 
 TEST_F(ScopeRun, VoltsPerDivisionSpinnersStepThroughTheTable)
 {
@@ -396,9 +435,13 @@ TEST_F(ScopeRun, AnalyzerBlockInFlightIsDroppedAndTheScopeRecordsItsOwn)
 {
     open("TB=9\n"); // 11025 Hz, 2448 frames: far from the analyzer's block
     externalSine(1000.0, 0.3);
-    // In real time a recording of another loop (44.1 kHz, 4608 frames) is
-    // still under way when the page is entered and asks for its frame.
+    // A recording of another loop (44.1 kHz, 4608 frames) is under way when
+    // the page's first frame message asks for its frame. Entering posts that
+    // message; the other loop starts before it is handled, and its block,
+    // however soon it is done, is announced only after it.
     VirtualCard::instance().setFastMode(false);
+    enterScope();
+    ASSERT_EQ(engine->FramesShown(), 0);
     int foreignCalls = 0;
     ASSERT_EQ(StartRecord(4608, 0,
                           [&foreignCalls] {
@@ -407,7 +450,6 @@ TEST_F(ScopeRun, AnalyzerBlockInFlightIsDroppedAndTheScopeRecordsItsOwn)
                               ++foreignCalls;
                           }),
               0);
-    enterScope();
     ASSERT_TRUE(waitFrames(2));
     EXPECT_EQ(foreignCalls, 0) << "the newest requester receives the block";
     EXPECT_EQ(engine->DroppedBlocks(), 1) << "the analyzer's block is not drawn as a frame";

@@ -191,9 +191,22 @@ int AlsaBackend::openOutput(int index, const WaveFormat& format, std::unique_ptr
     return rc;
 }
 
+// Asked once at start-up to choose the backend: bounded like the device
+// list, so a stopped sound server does not hold the start half a minute per
+// probe. A PCM that does not answer is there (the server is, only hung),
+// and the rest are not asked.
 bool AlsaHasDevices()
 {
     QuietAlsaErrors();
+    bool silent = false;
+    const PcmProbe bounded = [&silent](const QString& pcm, bool capture) {
+        int rc = 0;
+        if (silent || !RunBounded([pcm, capture] { return ProbePcm(pcm, capture); }, rc)) {
+            silent = true;
+            return -EAGAIN;
+        }
+        return rc;
+    };
     const QVector<PcmHint> hints = ReadPcmHints();
-    return !SelectAlsaDevices(hints, true, ProbePcm).isEmpty() || !SelectAlsaDevices(hints, false, ProbePcm).isEmpty();
+    return !SelectAlsaDevices(hints, true, bounded).isEmpty() || !SelectAlsaDevices(hints, false, bounded).isEmpty();
 }

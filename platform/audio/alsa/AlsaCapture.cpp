@@ -6,14 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace {
-constexpr int kScratchFrames = 4096;
-// Enough reads of the scratch buffer to empty any buffer this program sets
-// up (half a second at 96 kHz is 48000 frames); a device that keeps on
-// delivering beyond that delivers faster than it captures.
-constexpr int kMostDropReads = 64;
-}
-
 AlsaCapture::AlsaCapture(snd_pcm_t* pcm, QString name)
     : pcm_(pcm, std::move(name)), mayKeep_(snd_pcm_type(pcm) != SND_PCM_TYPE_FILE)
 {
@@ -21,35 +13,21 @@ AlsaCapture::AlsaCapture(snd_pcm_t* pcm, QString name)
 
 int AlsaCapture::start()
 {
-    if (running_.load(std::memory_order_acquire))
-        return dropCaptured();
-    const int rc = pcm_.check(snd_pcm_start(pcm_.get()), QStringLiteral("start"));
+    snd_pcm_t* pcm = pcm_.get();
+    if (running_.exchange(false, std::memory_order_acq_rel)) {
+        // A stream that ran on from its last block is renewed, not emptied:
+        // reading away what has arrived leaves what a sound server had sent
+        // before this call but this program had not yet received (a few
+        // milliseconds on an idle machine, a whole block under load), and it
+        // would open the block. A new stream, on the connection kept open,
+        // carries only what the server takes in after this call.
+        snd_pcm_drop(pcm);
+        if (const int rc = pcm_.check(snd_pcm_prepare(pcm), QStringLiteral("prepare")); rc != 0)
+            return rc;
+    }
+    const int rc = pcm_.check(snd_pcm_start(pcm), QStringLiteral("start"));
     running_.store(rc == 0, std::memory_order_release);
     return rc;
-}
-
-// GUI thread, on a stream that ran on from its last block: what it captured
-// since is older than the request for this block and is read away. An
-// overrun in between (the pause outlasted the buffer) starts it afresh.
-int AlsaCapture::dropCaptured()
-{
-    snd_pcm_t* pcm = pcm_.get();
-    if (scratch_.empty())
-        scratch_.resize(static_cast<size_t>(snd_pcm_frames_to_bytes(pcm, kScratchFrames)));
-    for (int i = 0; i < kMostDropReads; ++i) {
-        snd_pcm_sframes_t n = snd_pcm_avail(pcm);
-        if (n == 0)
-            return 0;
-        if (n > 0)
-            n = snd_pcm_readi(pcm, scratch_.data(), static_cast<snd_pcm_uframes_t>(std::min<snd_pcm_sframes_t>(n, kScratchFrames)));
-        if (n >= 0 || n == -EAGAIN)
-            continue;
-        running_.store(false, std::memory_order_release);
-        if ((n == -EPIPE || n == -ESTRPIPE) && snd_pcm_prepare(pcm) == 0)
-            return start();
-        return pcm_.check(static_cast<int>(n), QStringLiteral("restart"));
-    }
-    return 0;
 }
 
 // Device thread: an overrun or a suspend is survivable (the stream is

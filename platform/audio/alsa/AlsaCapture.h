@@ -2,10 +2,11 @@
 // Input stream on an ALSA PCM. Overruns are recovered, logged and reported
 // as kOverrun (the wave layer records the block again); a device that
 // disappears ends the block with WAVERR_DEVICE_GONE. After a whole block the
-// stream runs on, so the next block of the same device and format needs no
-// new open (through a sound server every open is a new connection and a new
-// stream, which costs more than a short block lasts); its start drops what
-// came in between.
+// PCM stays open and running, so the next block of the same device and
+// format needs no new open (through a sound server every open is a new
+// connection, which costs more than a short block lasts); its start renews
+// the stream (a new stream on the same connection), which holds only what is
+// captured after it.
 
 #include "AlsaHandle.h"
 #include "AudioBackend.h"
@@ -13,7 +14,6 @@
 #include <alsa/asoundlib.h>
 
 #include <atomic>
-#include <vector>
 
 class AlsaCapture : public CaptureSource {
 public:
@@ -30,12 +30,10 @@ public:
 
 private:
     bool recover(int err);
-    int dropCaptured();
 
     AlsaHandle pcm_;
     // A `file` PCM replays its file from the start at every open; kept
     // running it would walk on through the file instead.
     bool mayKeep_;
     std::atomic<bool> running_{false};
-    std::vector<uint8_t> scratch_; // what dropCaptured() reads away
 };

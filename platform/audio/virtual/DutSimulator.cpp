@@ -76,7 +76,7 @@ double DutSimulator::gaussian(double rms) { return rms * normal_(rng_); }
 
 double DutSimulator::external()
 {
-    if (config_.ext == ExternalKind::Off)
+    if (config_.ext == ExternalKind::Off || externalPaused_)
         return 0.0;
     if (config_.ext == ExternalKind::Noise)
         return gaussian(extAmp_);

@@ -22,6 +22,10 @@ public:
     // full-scale units; `out` receives the input's (left, right).
     void process(const double played[2], double out[2]);
 
+    // While paused the external source adds nothing and stands still; it
+    // goes on where it stopped.
+    void setExternalPaused(bool paused) { externalPaused_ = paused; }
+
     // Lines describing settings that cannot work at this rate (a filter at
     // or above half the rate is left out).
     const QStringList& warnings() const { return warnings_; }
@@ -47,6 +51,7 @@ private:
     std::vector<double> harmonicAmp_;
     double noiseRms_;
     double phase_ = 0.0;           // external source phase in cycles
+    bool externalPaused_ = false;
     std::vector<Biquad> filters_[2];
     std::vector<double> delay_[2]; // ring buffers of the longest delay + 1
     int delayOf_[2] = {0, 0};      // each channel's delay in samples

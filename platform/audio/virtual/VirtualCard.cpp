@@ -225,6 +225,7 @@ VirtualCard::Session VirtualCard::beginSession(int rate)
     std::lock_guard lock(mutex_);
     const DutSpec spec = currentSpec();
     const DutConfig dut = dutOverride_.value_or(spec.dut);
+    builtInSource_ = !dutOverride_ && !qEnvironmentVariableIsSet("KORVANTA_DUT");
     if (!sim_ || !(sim_->config() == dut) || sim_->sampleRate() != rate) {
         sim_ = std::make_unique<DutSimulator>(dut, rate);
         for (const QString& w : sim_->warnings())
@@ -346,8 +347,11 @@ int VirtualCard::render(uint8_t* dst, int frames, const WaveFormat& format,
     const int made = hearPlayed(heard_.data(), frames, static_cast<int>(format.samplesPerSec), waitUntil);
     // The played frames enter the device under test here.
     std::lock_guard lock(mutex_);
-    if (!sim_)
+    if (!sim_) {
         sim_ = std::make_unique<DutSimulator>(dutOverride_.value_or(DefaultDut()), static_cast<int>(format.samplesPerSec));
+        builtInSource_ = !dutOverride_;
+    }
+    sim_->setExternalPaused(builtInSource_ && outputOpen());
     scratch_.resize(2 * static_cast<size_t>(made));
     for (int i = 0; i < made; ++i) {
         // The virtual mixer's master and wave-out volume scale what is played.

@@ -56,6 +56,14 @@ public:
     void reset();
     // Whether the output is playing right now.
     bool outputPlaying() const;
+    // Whether an output of the card is open (any thread). While one is,
+    // the built-in tone heard without KORVANTA_DUT pauses, so that what the
+    // program plays is heard alone; a source that was asked for (an `ext=`
+    // in KORVANTA_DUT, or set from C++) plays on.
+    bool outputOpen() const { return openOutputs_.load() > 0; }
+    // Kept by the card's output streams (any thread).
+    void outputOpened() { ++openOutputs_; }
+    void outputClosed() { --openOutputs_; }
     // How often the input was opened or asked about a format since the last
     // reset (on a real device both are opens; through a sound server each a
     // new connection).
@@ -113,6 +121,10 @@ private:
     int faultTimes_ = 0;
     std::atomic<int> volume_{100};
     std::atomic<int> inputOpenings_{0};
+    std::atomic<int> openOutputs_{0};
+    // The simulation runs the built-in source: KORVANTA_DUT unset, nothing
+    // set from C++.
+    bool builtInSource_ = false;
     double mixPlayGain_ = 1.0;
     double mixInputGain_ = 1.0;
     bool mixHearsDut_ = true;

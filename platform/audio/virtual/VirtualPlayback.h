@@ -14,7 +14,11 @@ public:
     VirtualPlayback(VirtualCard& card, const WaveFormat& format, VirtualFault fault = VirtualFault::None)
         : card_(card), format_(format), fault_(fault)
     {
+        card_.outputOpened();
     }
+    ~VirtualPlayback() override { card_.outputClosed(); }
+    VirtualPlayback(const VirtualPlayback&) = delete;
+    VirtualPlayback& operator=(const VirtualPlayback&) = delete;
     int start() override;
     int write(const uint8_t* src, int frames, int timeoutMs) override;
     void stop() override;
