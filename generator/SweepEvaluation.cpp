@@ -1,6 +1,7 @@
 #include "SweepEvaluation.h"
 
 #include "CorrectionTable.h"
+#include "LevelConventions.h"
 #include "PC_IIR_2.h"
 
 #include <algorithm>
@@ -9,8 +10,6 @@
 namespace {
 constexpr double kBandPassQ = 16.0;
 constexpr int kReadoutWidth = 8;
-// Bits a converter delivers at most, whatever its container.
-constexpr int kConverterBits = 24;
 const QString kNoSignalText = QStringLiteral("no signal");
 
 QString peakText(double mean)
@@ -46,11 +45,7 @@ MeanMagnitudes MeanOfMagnitudes(const float* block, int frames)
     return m;
 }
 
-double NoSignalMean(int inputBits)
-{
-    const int bits = std::clamp(inputBits, 8, kConverterBits);
-    return 0.5 / std::ldexp(1.0, bits - 1);
-}
+double NoSignalMean(int inputBits) { return HalfInputStep(inputBits); }
 
 SweepSilence SilentChannels(const MeanMagnitudes& m, double noSignalMean)
 {

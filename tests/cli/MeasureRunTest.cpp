@@ -419,6 +419,23 @@ TEST(CliExit, SettingsValuesAreHeldToTheOptionsRanges)
             EXPECT_LE(level.toDouble(), 0.0) << "no level above full scale: " << row.toStdString();
 }
 
+// A distortion run on an amplifier that gives nothing reads -192 dB in
+// every row: it fails any limit, and without one it is still said.
+TEST(CliExit, ADistortionRunWithoutSignalFailsItsLimits)
+{
+    const QStringList dead{"distortion", "--dut", "fast=1 gain=-200", "--steps", "2", "--settle", "1"};
+    const struct {
+        QStringList args;
+        int code;
+    } cases[] = {{dead + QStringList{"--max-thdn", "-40"}, 1}, {dead + QStringList{"--min-clip-watts", "1"}, 1}, {dead, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Finished f = measure(c.args);
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QStringLiteral("-30.00 dBFS, 1000.0 Hz: no signal at the input"))) << f.err.toStdString();
+    }
+}
+
 // Through ALSA (two test PCMs): a device is chosen by its ALSA name, its
 // product name or its index.
 TEST(CliDevices, ChosenByAlsaNameProductNameOrIndex)
