@@ -147,6 +147,13 @@ int StartPlay(const GeneratorSettings& settings, float duration, float frequency
 int StartPlayTone(double amplitude, float frequency, PlayFaultProc onFault = {});
 int StopPlay();
 bool IsPlaying();
+// The playing tone's output took nothing at its last look, so it may be
+// stalling (its report comes only after a second of that); false when
+// nothing plays. A loop that measures the tone waits for the verdict before
+// it trusts a block (OutputStallCheck).
+bool PlayStallSuspected();
+// Frames the playing tone's output has taken so far; -1 when nothing plays.
+long long PlayFramesTaken();
 // Fit residue of the last sine/square loop in thousandths of a frame (0
 // for a tone computed as it plays: it has no loop).
 int PlayPrecision();

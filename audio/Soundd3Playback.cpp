@@ -155,4 +155,16 @@ void WaveOutFaultArrived(uint32_t serial, int code)
 
 bool IsPlaying() { return Layer().playing; }
 
+bool PlayStallSuspected()
+{
+    const SoundLayer& s = Layer();
+    return s.playing && s.waveOut && s.waveOut->stallSuspected();
+}
+
+long long PlayFramesTaken()
+{
+    const SoundLayer& s = Layer();
+    return s.playing && s.waveOut ? s.waveOut->framesWritten() : -1;
+}
+
 int PlayPrecision() { return Layer().precision; }

@@ -6,6 +6,7 @@
 
 #include "DistortionSection.h"
 #include "DistortionText.h"
+#include "LevelConventions.h"
 #include "MeasureReport.h"
 #include "MeasureSession.h"
 #include "ScopeEngine.h"
@@ -85,10 +86,25 @@ void collect(const MeasureOptions& o, const DistortionSettings& s, Collected& c)
     loop.exec();
 }
 
+// Rows whose tone the input did not record at all: a dead amplifier reads
+// -192 dB everywhere, which every THD+N limit would pass.
+QStringList noSignalLines(const DistortionRun& run)
+{
+    int inBits = 0, outBits = 0;
+    GetBits(inBits, outBits);
+    QStringList lines;
+    for (const DistortionPoint& p : run.points)
+        if (p.m.fundamentalAmplitude < HalfInputStep(inBits))
+            lines << QStringLiteral("%1 dBFS, %2 Hz: no signal at the input").arg(p.levelDb, 0, 'f', 2).arg(p.frequency, 0, 'f', 1);
+    return lines;
+}
+
 Verdict judge(const MeasureOptions& o, const DistortionRun& run)
 {
     Verdict v;
     v.checked = o.maxThdn.has_value() || o.minClipWatts.has_value();
+    if (v.checked)
+        v.failures << noSignalLines(run);
     if (o.maxThdn) {
         for (const DistortionPoint& p : run.points) {
             if (o.upToWatts && p.watts > *o.upToWatts)
@@ -134,5 +150,8 @@ CommandResult RunDistortion(const MeasureOptions& o, const MeasureSession& sessi
         result.exitCode = kExitFail;
         result.reasons << v.failures;
     }
+    // Without a limit nothing fails, but a silent input is still said.
+    if (!v.checked)
+        result.reasons << noSignalLines(c.run);
     return result;
 }

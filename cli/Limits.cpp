@@ -1,5 +1,7 @@
 #include "Limits.h"
 
+#include <cmath>
+
 namespace {
 
 struct Channel {
@@ -69,6 +71,8 @@ Verdict CheckSweep(const SweepRun& run, const ToleranceBand& band)
 {
     Verdict v;
     v.checked = true;
+    // A point that heard nothing was not measured, wherever the band reaches.
+    v.failures << NoSignalLines(run);
     const bool stereo = run.mode == kNoReference;
     for (const SweepPoint& p : run.points) {
         const auto limits = band.at(p.frequency);
@@ -81,7 +85,7 @@ Verdict CheckSweep(const SweepRun& run, const ToleranceBand& band)
         } values[] = {{stereo ? "right level" : "gain", p.values.value1, true},
                       {"left level", p.values.value2, stereo}};
         for (const auto& val : values) {
-            if (!val.checked)
+            if (!val.checked || std::isnan(val.value))
                 continue;
             const QString text = PointText(val.value);
             const double x = printed(text);

@@ -14,5 +14,6 @@ Verdict CheckThdn(const AnalyzerSpectrum& s, std::optional<double> maxDb);
 Verdict CheckLevel(const AnalyzerSpectrum& s, std::optional<double> minDb, std::optional<double> maxDb);
 
 // Every point whose frequency the band covers lies within it: the gain in
-// the reference modes, both channels' levels in stereo mode.
+// the reference modes, both channels' levels in stereo mode. A point with a
+// silent channel fails, inside the band or not.
 Verdict CheckSweep(const SweepRun& run, const ToleranceBand& band);

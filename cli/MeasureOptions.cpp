@@ -300,7 +300,7 @@ const std::vector<OptionSpec>& optionTable()
          }},
         {"--settle", "MS", kSweep | kDistortion, "wait between tone start and recording, {range} ms",
          integer("--settle", &MeasureOptions::settleMs)},
-        {"--tolerance", "FILE", kSweep, "fail when a point leaves the tolerance band in FILE",
+        {"--tolerance", "FILE", kSweep, "fail when a point leaves the tolerance band in FILE or has no signal",
          text(&MeasureOptions::toleranceFile)},
         {"--signal", "KIND", kGenerate, "sine, square, white or pink", applySignal},
         {"--file", "WAVE", kGenerate, "play a wave file looped at its own rate instead",

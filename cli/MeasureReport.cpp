@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <cmath>
 
 namespace {
 
@@ -251,17 +252,20 @@ QString ReportSweep(const SweepRun& run, const RunContext& ctx, const Verdict& v
     columns << (stereo ? QStringLiteral("right_db") : QStringLiteral("gain_db"));
     if (second)
         columns << (stereo ? QStringLiteral("left_db") : QStringLiteral("phase_deg"));
-    auto row = [&](const SweepPoint& p, const QString& sep) {
-        QString line = PointText(p.frequency) + sep + PointText(p.values.value1);
+    // A value without signal: null in JSON, empty in CSV, said in words in
+    // the text.
+    auto row = [&](const SweepPoint& p, const QString& sep, const QString& none) {
+        auto cell = [&](float v) { return std::isnan(v) ? none : PointText(v); };
+        QString line = PointText(p.frequency) + sep + cell(p.values.value1);
         if (second)
-            line += sep + PointText(p.values.value2);
+            line += sep + cell(p.values.value2);
         return line;
     };
     if (format == OutputFormat::Json) {
         static const char* kModes[] = {"left-ref", "right-ref", "stereo"};
         QStringList points, quotedColumns;
         for (const SweepPoint& p : run.points)
-            points << QStringLiteral("[") + row(p, QStringLiteral(", ")) + QStringLiteral("]");
+            points << QStringLiteral("[") + row(p, QStringLiteral(", "), QStringLiteral("null")) + QStringLiteral("]");
         for (const QString& c : columns)
             quotedColumns << Json::quoted(c);
         Json j = head(ctx);
@@ -273,13 +277,27 @@ QString ReportSweep(const SweepRun& run, const RunContext& ctx, const Verdict& v
     if (format == OutputFormat::Csv) {
         t = columns.join(QLatin1Char(',')) + QLatin1Char('\n');
         for (const SweepPoint& p : run.points)
-            t += row(p, QStringLiteral(",")) + QLatin1Char('\n');
+            t += row(p, QStringLiteral(","), QString()) + QLatin1Char('\n');
         return t;
     }
     t = humanHead(ctx) + columns.join(QStringLiteral("  ")) + QLatin1Char('\n');
     for (const SweepPoint& p : run.points)
-        t += row(p, QStringLiteral("  ")) + QLatin1Char('\n');
+        t += row(p, QStringLiteral("  "), QStringLiteral("no signal")) + QLatin1Char('\n');
     return t + humanVerdict(verdict);
+}
+
+QStringList NoSignalLines(const SweepRun& run)
+{
+    QStringList lines;
+    for (const SweepPoint& p : run.points) {
+        if (!p.silence.any())
+            continue;
+        const QString which = p.silence.right && p.silence.left ? QStringLiteral("either channel")
+                              : p.silence.right                 ? QStringLiteral("the right channel")
+                                                                : QStringLiteral("the left channel");
+        lines << QStringLiteral("%1 Hz: no signal on %2").arg(PointText(p.frequency), which);
+    }
+    return lines;
 }
 
 QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& backend, OutputFormat format)

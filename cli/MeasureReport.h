@@ -63,7 +63,12 @@ struct SweepRun {
     bool phaseOn = false;
     bool complete = true; // false: ended early (above half the rate)
 };
+// A value of a silent channel is "no signal" in the text, empty in CSV and
+// null in JSON.
 QString ReportSweep(const SweepRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format);
+// One line per point with a silent channel ("1000.00 Hz: no signal on the
+// right channel").
+QStringList NoSignalLines(const SweepRun& run);
 
 struct DeviceEntry {
     int index = 0;

@@ -1,5 +1,7 @@
 // sweep: the sweep engine on the settings file's plan with the options'
-// changes, every point collected; a tolerance band judges them.
+// changes, every point collected; a tolerance band judges them. A point
+// where a channel heard nothing fails any band, and is named on standard
+// error without one.
 
 #include "Commands.h"
 
@@ -95,5 +97,8 @@ CommandResult RunSweep(const MeasureOptions& o, const MeasureSession&)
         result.exitCode = kExitFail;
         result.reasons << v.failures;
     }
+    // Without a limit nothing fails, but a silent channel is still said.
+    if (!v.checked)
+        result.reasons << NoSignalLines(c.run);
     return result;
 }

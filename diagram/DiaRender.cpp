@@ -279,21 +279,38 @@ struct ColumnSpan {
 // One polyline per curve, reduced to at most four points per pixel column,
 // so that even the largest point count costs a few segments per column;
 // values beyond the range are drawn just outside the plot (h/8 pixels), so a
-// clipped curve is visibly clipped.
+// clipped curve is visibly clipped. A point without a value (NaN: no signal
+// there, a harmonic above half the sample rate) ends the line, so the curve
+// shows a gap instead of bridging it; a piece of one point is drawn as a dot.
 void DiaRenderer::drawCurve(QPainter& p, const QPen& pen, const float* x, int s, int e, const float* values,
                             double scale, double base)
 {
     const int below = lay_->plotBottom + lay_->charH / 8;
     const int above = lay_->plotTop - lay_->charH / 8;
+    p.setPen(pen);
     polyline_.clear();
     ColumnSpan column;
+    auto drawPiece = [&] {
+        if (column.open)
+            column.flushTo(polyline_);
+        column.open = false;
+        if (polyline_.size() >= 2)
+            p.drawPolyline(polyline_.data(), static_cast<int>(polyline_.size()));
+        else if (polyline_.size() == 1)
+            p.drawPoint(polyline_.front());
+        polyline_.clear();
+    };
     for (int i = s; i <= e; ++i) {
         if (i != s && x[i] == 0.0f)
             continue;
         const double dy = (values[i] - base) * scale;
         const double fx = lay_->FreqToX(x[i]);
-        if (std::isnan(dy) || !std::isfinite(fx))
+        if (!std::isfinite(fx))
             continue;
+        if (std::isnan(dy)) {
+            drawPiece();
+            continue;
+        }
         const int px = std::clamp(RoundToInt(std::clamp(fx, -1e6, 1e6)), lay_->plotLeft, lay_->plotRight - 1);
         const double fy = lay_->plotBottom - std::round(dy);
         const int py = fy > lay_->plotBottom ? below : fy < lay_->plotTop ? above : static_cast<int>(fy);
@@ -305,12 +322,7 @@ void DiaRenderer::drawCurve(QPainter& p, const QPen& pen, const float* x, int s,
             column.flushTo(polyline_);
         column.start(px, py);
     }
-    if (column.open)
-        column.flushTo(polyline_);
-    if (polyline_.size() < 2)
-        return;
-    p.setPen(pen);
-    p.drawPolyline(polyline_.data(), static_cast<int>(polyline_.size()));
+    drawPiece();
 }
 
 void DiaRenderer::drawCursor(QPainter& p) const

@@ -6,6 +6,7 @@
 #include "WeightingCurves.h"
 
 #include <QPointer>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -47,7 +48,7 @@ DistortionPoint MeasureDistortionBlock(const float* interleaved, int frames, dou
     return p;
 }
 
-TDistortionEngine::TDistortionEngine(QObject* parent) : QObject(parent)
+TDistortionEngine::TDistortionEngine(QObject* parent) : QObject(parent), held_(2 * static_cast<size_t>(kFrames))
 {
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &TDistortionEngine::record);
@@ -82,6 +83,7 @@ void TDistortionEngine::Abort()
     running_ = false;
     awaiting_ = false;
     settle_.stop();
+    outputCheck_.Cancel();
     StopPlay();
     emit finished(false);
 }
@@ -163,12 +165,22 @@ void TDistortionEngine::onBlock()
         fail(false, error != 0 ? error : WAVERR_DEVICE_SHORT_BLOCK);
         return;
     }
+    // Kept: the tone may have to play on until its output has shown it
+    // still takes frames.
+    std::copy_n(data, held_.size(), held_.begin());
+    heldOverRange_ = overRange;
+    if (outputCheck_.Begin([this] { measureHeld(); }, [this](int code) { fail(true, code); }))
+        measureHeld();
+}
+
+void TDistortionEngine::measureHeld()
+{
     int inRate = 0, outRate = 0;
     GetSampleRates(inRate, outRate);
-    DistortionPoint p = MeasureDistortionBlock(data, kFrames, inRate, settings_, levelDb_, frequency_, Analysis(),
-                                               WeightingCurve());
+    DistortionPoint p = MeasureDistortionBlock(held_.data(), kFrames, inRate, settings_, levelDb_, frequency_,
+                                               Analysis(), WeightingCurve());
     p.index = index_;
-    p.overRange = overRange;
+    p.overRange = heldOverRange_;
     if (stepper_)
         stepper_->Record(levelDb_, p.m.thdnPercent);
     ++index_;
@@ -181,6 +193,7 @@ void TDistortionEngine::fail(bool frequencyOutput, int code)
     running_ = false;
     awaiting_ = false;
     settle_.stop();
+    outputCheck_.Cancel();
     StopPlay();
     emit deviceFailed(frequencyOutput, code);
 }

@@ -6,15 +6,23 @@
 // the plan's limit. Results and failures leave through signals.
 //
 // One input, several loops: a block that is not the one this engine waits
-// for is dropped and the step's own block recorded instead. GUI thread only.
+// for is dropped and the step's own block recorded instead.
+//
+// A block that comes in while the tone's output looks stalled is held, with
+// the tone on, until the output takes frames again (the block is measured)
+// or reports its stall (the run fails at the output): restarting the tone at
+// every step would otherwise keep the report from ever coming. GUI thread
+// only.
 
 #include "DistortionPlan.h"
 #include "HarmonicAnalysis.h"
+#include "OutputStallCheck.h"
 
 #include <QObject>
 #include <QTimer>
 #include <memory>
 #include <optional>
+#include <vector>
 
 enum class DistortionSweep { Level, Frequency };
 
@@ -83,6 +91,7 @@ private:
     void nextStep();
     void record();
     void onBlock();
+    void measureHeld();
     void fail(bool frequencyOutput, int code);
     void finish();
     std::optional<double> nextLevel() const;
@@ -98,4 +107,7 @@ private:
     double levelDb_ = 0.0;
     double frequency_ = 0.0;
     QTimer settle_;
+    OutputStallCheck outputCheck_;
+    std::vector<float> held_;   // the step's block until it is measured
+    int heldOverRange_ = 0;
 };

@@ -1,7 +1,6 @@
 #include "SweepEngine.h"
 
 #include "CorrectionTable.h"
-#include "SharedRoutines.h"
 #include "Soundd3.h"
 #include "SweepPlan.h"
 #include "UserMessages.h"
@@ -10,6 +9,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
+#include <algorithm>
 
 namespace {
 constexpr int kWorkFloats = 65536;   // the largest block the capture engine returns
@@ -30,8 +30,13 @@ int inputRate()
 } // namespace
 
 TSweepEngine::TSweepEngine(SweepSettings& settings, QObject* parent)
-    : QObject(parent), settings_(settings), work_(std::make_unique<float[]>(kWorkFloats))
+    : QObject(parent), settings_(settings), heldData_(std::make_unique<float[]>(kWorkFloats)),
+      work_(std::make_unique<float[]>(kWorkFloats))
 {
+    // The settle time is a least wait: a coarse timer may fire early.
+    settle_.setSingleShot(true);
+    settle_.setTimerType(Qt::PreciseTimer);
+    connect(&settle_, &QTimer::timeout, this, &TSweepEngine::settled);
 }
 
 TSweepEngine::~TSweepEngine() = default;
@@ -70,10 +75,12 @@ void TSweepEngine::Stop() { settings_.stopRequested = settings_.running; }
 void TSweepEngine::Abort()
 {
     SweepSettings& s = settings_;
-    const bool ours = s.running || awaiting_;
+    const bool ours = s.running || AwaitingBlock();
     s.running = false;
     s.startRequested = false;
     s.stopRequested = false;
+    settle_.stop();
+    outputCheck_.Cancel();
     dropBlockInFlight();
     // Only the sweep's own tone: the generator window's stays.
     if (ours)
@@ -84,8 +91,12 @@ void TSweepEngine::Abort()
 void TSweepEngine::Leave()
 {
     SweepSettings& s = settings_;
-    if (s.running || awaiting_)
+    if (s.running || AwaitingBlock())
         StopPlay();
+    // The step waiting to record is not recorded any more, a held block not
+    // evaluated.
+    settle_.stop();
+    outputCheck_.Cancel();
     s.stopRequested = true;
     // The next page's loop may take the input over, and with it the block
     // this sweep waits for: waiting on would leave the sweep running for
@@ -118,10 +129,10 @@ void TSweepEngine::Step()
         s.running = false;
     }
     // A step message dispatched during a step's settle wait only takes the
-    // stop; the step that waits decides afterwards whether to record. A
-    // step message while a block is due is not the one its completion will
-    // post.
-    if (s.running && !waiting_ && !awaiting_) {
+    // stop; the step that waits still records (STOP lets the step in
+    // progress finish). A step message while a block is due is not the one
+    // its completion will post.
+    if (s.running && !settle_.isActive() && !AwaitingBlock()) {
         s.running = devicesUsable();
         if (s.running)
             runStep();
@@ -129,7 +140,7 @@ void TSweepEngine::Step()
     emit runningChanged(s.running);
     // Unlooped, the tone plays on between steps; it ends with the sweep,
     // but not before the last block has been recorded.
-    if (!s.running && !awaiting_ && !loopFlag())
+    if (!s.running && !AwaitingBlock() && !loopFlag())
         StopPlay();
 }
 
@@ -150,19 +161,24 @@ void TSweepEngine::runStep()
     }
     if (!startTone(f))
         return;
-    waiting_ = true;
-    DelayMs(static_cast<uint32_t>(std::max(0, s.settleMs)));
-    waiting_ = false;
-    // Ended during the wait (page left, everything stopped, device fault).
+    settle_.start(std::max(0, s.settleMs));
+}
+
+// The settle wait is over: the step's block is recorded.
+void TSweepEngine::settled()
+{
+    SweepSettings& s = settings_;
+    // Whatever ends the sweep during the wait also stops the timer.
     if (!s.running)
         return;
-    expectedTag_ = StepTag(f, s.stepIndex);
+    expectedTag_ = StepTag(s.currentFrequency, s.stepIndex);
     expectedFrames_ = s.captureFrames;
     awaiting_ = true;
     if (!recordExpected())
         return;
     ++s.stepIndex;
     s.running = s.stepIndex <= s.steps;
+    emit runningChanged(s.running);
 }
 
 bool TSweepEngine::startTone(float freq)
@@ -230,29 +246,50 @@ void TSweepEngine::OnBlock()
         return;
     }
     awaiting_ = false;
-    if (loopFlag())
-        StopPlay();
     if (!data) {
         // A device that stalled, vanished or delivered nothing: no step can
         // follow, so the sweep ends with a message rather than waiting.
         endWithError(Failure::NextBlock, error != 0 ? error : WAVERR_DEVICE_SHORT_BLOCK);
         return;
     }
-    evaluate(data, count, overRange, tag);
+    takeBlock(data, count, overRange, tag);
+}
+
+// The block is kept (the input may record for another loop meanwhile) and
+// evaluated once the tone's output is known to play.
+void TSweepEngine::takeBlock(const float* data, int count, int overRange, uint32_t tag)
+{
+    held_ = {std::clamp(count, 0, kWorkFloats), overRange, tag};
+    std::copy_n(data, held_.count, heldData_.get());
+    const bool playing = outputCheck_.Begin([this] { finishStep(); },
+                                            [this](int code) { endWithError(Failure::FrequencyOutput, code); });
+    if (playing)
+        finishStep();
+}
+
+void TSweepEngine::finishStep()
+{
+    if (loopFlag())
+        StopPlay();
+    evaluate(heldData_.get(), held_.count, held_.overRange, held_.tag);
     postStep();
 }
 
-void TSweepEngine::evaluate(float* data, int count, int overRange, uint32_t tag)
+void TSweepEngine::evaluate(const float* data, int count, int overRange, uint32_t tag)
 {
     const SweepSettings& s = settings_;
     const int frames = std::min(count, kWorkFloats) / 2;
     SweepPoint p;
     p.index = TagIndex(tag);
     p.frequency = TagFrequency(tag);
+    int inBits = 0, outBits = 0;
+    GetBits(inBits, outBits);
+    const double noSignal = NoSignalMean(inBits);
     const MeanMagnitudes m = MeanOfMagnitudes(data, frames);
-    emit levelReadout(SweepLevelReadout(m, overRange));
-    p.values = LevelValues(s.mode, m, p.frequency, InputCorrection());
-    if (s.mode != kNoReference && m.right != 0.0 && m.left != 0.0) {
+    emit levelReadout(SweepLevelReadout(m, overRange, noSignal));
+    p.values = LevelValues(s.mode, m, p.frequency, InputCorrection(), noSignal);
+    p.silence = SilentChannels(m, noSignal);
+    if (s.mode != kNoReference && !p.silence.any()) {
         std::copy(data, data + 2 * frames, work_.get());
         p.values.value2 = BandPassPhase(work_.get(), frames, inputRate(), p.frequency, s.mode);
     }
@@ -262,7 +299,7 @@ void TSweepEngine::evaluate(float* data, int count, int overRange, uint32_t tag)
 
 void TSweepEngine::PlaybackFailed(int code)
 {
-    if (settings_.running || awaiting_)
+    if (settings_.running || AwaitingBlock())
         endWithError(Failure::FrequencyOutput, code);
 }
 
@@ -272,6 +309,8 @@ void TSweepEngine::endWithError(Failure failure, int code)
     s.running = false;
     s.startRequested = false;
     s.stopRequested = false;
+    settle_.stop();
+    outputCheck_.Cancel();
     dropBlockInFlight();
     StopPlay();
     emit runningChanged(false);

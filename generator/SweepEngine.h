@@ -10,15 +10,23 @@
 // waits for (another loop's, or a stale one of a sweep that was ended) is
 // dropped and the step's own block recorded instead.
 //
-// GUI thread only. The settle wait dispatches events, so STOP, Abort and
-// page changes may run inside a step; the step checks afterwards whether it
-// should still record.
+// A block that comes in while the tone's output looks stalled is held,
+// with the tone on, until the output takes frames again (the block is
+// evaluated) or reports its stall (the sweep ends with the output error):
+// stopping the tone after every step would otherwise keep the report from
+// ever coming, and the silence would be drawn as a measurement.
+//
+// GUI thread only. The settle wait is a timer: STOP, Abort, page changes
+// and the close of the program run during it as at any other time, and an
+// Abort or a page change ends it at once.
 
 #include "GeneratorSettings.h"
+#include "OutputStallCheck.h"
 #include "SweepEvaluation.h"
 #include "SweepSettings.h"
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -27,7 +35,8 @@ class QEvent;
 struct SweepPoint {
     int32_t index = 0;
     float frequency = 0.0f;
-    SweepValues values;
+    SweepValues values;   // kNoSignalValue where a channel was silent
+    SweepSilence silence;
     SweepCurveFlags flags;
 };
 
@@ -56,7 +65,9 @@ public:
     void Leave();
 
     bool Running() const { return settings_.running; }
-    bool AwaitingBlock() const { return awaiting_; }
+    // A block of the running sweep is due, or held until its tone's output
+    // has shown it still plays.
+    bool AwaitingBlock() const { return awaiting_ || outputCheck_.Active(); }
 
     // The step message and the capture completion (public for tests).
     void Step();
@@ -87,9 +98,12 @@ protected:
 
 private:
     void runStep();
+    void settled();
     bool startTone(float freq);
     bool recordExpected();
-    void evaluate(float* data, int count, int overRange, uint32_t tag);
+    void takeBlock(const float* data, int count, int overRange, uint32_t tag);
+    void finishStep();
+    void evaluate(const float* data, int count, int overRange, uint32_t tag);
     void endWithError(Failure failure, int code);
     void dropBlockInFlight();
     void postStep();
@@ -102,7 +116,14 @@ private:
     int32_t expectedFrames_ = 0;
     bool awaiting_ = false;      // a block of the running sweep is due
     bool inFlight_ = false;      // a recording of this engine has not come back yet
-    bool waiting_ = false;       // inside a step's settle wait
+    QTimer settle_;              // a step's settle wait
     int staleBlocks_ = 0;        // blocks of an ended sweep still to come
-    std::unique_ptr<float[]> work_;  // the band-passed copy of a block
+    OutputStallCheck outputCheck_;
+    struct HeldBlock {
+        int count = 0;
+        int overRange = 0;
+        uint32_t tag = 0;
+    } held_;
+    std::unique_ptr<float[]> heldData_;  // the step's block, until it is evaluated
+    std::unique_ptr<float[]> work_;      // the band-passed copy of a block
 };

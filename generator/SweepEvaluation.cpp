@@ -1,13 +1,16 @@
 #include "SweepEvaluation.h"
 
 #include "CorrectionTable.h"
+#include "LevelConventions.h"
 #include "PC_IIR_2.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 constexpr double kBandPassQ = 16.0;
 constexpr int kReadoutWidth = 8;
+const QString kNoSignalText = QStringLiteral("no signal");
 
 QString peakText(double mean)
 {
@@ -42,24 +45,37 @@ MeanMagnitudes MeanOfMagnitudes(const float* block, int frames)
     return m;
 }
 
-LevelReadout SweepLevelReadout(const MeanMagnitudes& m, int overRange)
+double NoSignalMean(int inputBits) { return HalfInputStep(inputBits); }
+
+SweepSilence SilentChannels(const MeanMagnitudes& m, double noSignalMean)
+{
+    return {m.right < noSignalMean, m.left < noSignalMean};
+}
+
+LevelReadout SweepLevelReadout(const MeanMagnitudes& m, int overRange, double noSignalMean)
 {
     if (overRange > 0)
         return {QStringLiteral("Over ") + QString::number(overRange), true};
-    return {peakText(m.left) + QStringLiteral("FS ") + peakText(m.right) + QStringLiteral("FS"), false};
+    const SweepSilence silent = SilentChannels(m, noSignalMean);
+    if (silent.right && silent.left)
+        return {kNoSignalText, false};
+    auto channel = [](double mean, bool silent) { return silent ? kNoSignalText : peakText(mean) + QStringLiteral("FS"); };
+    return {channel(m.left, silent.left) + QLatin1Char(' ') + channel(m.right, silent.right), false};
 }
 
-SweepValues LevelValues(int32_t mode, const MeanMagnitudes& m, double freq, const CorrectionTable& inputCorrection)
+SweepValues LevelValues(int32_t mode, const MeanMagnitudes& m, double freq, const CorrectionTable& inputCorrection,
+                        double noSignalMean)
 {
     SweepValues v;
-    if (m.right == 0.0 || m.left == 0.0)
-        return v;
+    const SweepSilence silent = SilentChannels(m, noSignalMean);
+    if (mode != kNoReference && silent.any())
+        return {kNoSignalValue, kNoSignalValue};
     switch (mode) {
     case kLeftReference: v.value1 = float(20.0 * std::log10(m.right / m.left)); break;
     case kRightReference: v.value1 = float(20.0 * std::log10(m.left / m.right)); break;
     default:
-        v.value1 = float(Correct(inputCorrection, 1, freq, levelDb(m.right)));
-        v.value2 = float(Correct(inputCorrection, 1, freq, levelDb(m.left)));
+        v.value1 = silent.right ? kNoSignalValue : float(Correct(inputCorrection, 1, freq, levelDb(m.right)));
+        v.value2 = silent.left ? kNoSignalValue : float(Correct(inputCorrection, 1, freq, levelDb(m.left)));
         break;
     }
     return v;

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <limits>
 
 struct CorrectionTable;
 
@@ -23,14 +24,36 @@ struct MeanMagnitudes {
 // first fifth still carries the device under test's transient).
 MeanMagnitudes MeanOfMagnitudes(const float* block, int frames);
 
+// The mean magnitude below which a channel carries no signal: half a step
+// of the input's quantisation (a 32-bit input holds 24 bits, as converters
+// deliver them). A tone of that mean has a peak of about one step, so most
+// of its samples are rounded to zero and any level or phase read from it is
+// the rounding's, not the device's; the rounding error of a signal itself
+// has a mean magnitude of a quarter step. At 16 bits this is -92.4 dBFS on
+// the read-out's scale. A silent channel would otherwise give a level of
+// minus infinity, or with both silent a "perfect" 0 dB gain.
+double NoSignalMean(int inputBits);
+
+// Which channels carry no signal.
+struct SweepSilence {
+    bool right = false;
+    bool left = false;
+    bool any() const { return right || left; }
+};
+SweepSilence SilentChannels(const MeanMagnitudes& m, double noSignalMean);
+
+// A curve value that does not exist: the diagram leaves a gap there.
+inline constexpr float kNoSignalValue = std::numeric_limits<float>::quiet_NaN();
+
 struct LevelReadout {
     QString text;
     bool over = false;   // shown in red
 };
 
 // "Over n" when samples were clipped, else the peak levels "0.71FS 0.50FS"
-// (left first).
-LevelReadout SweepLevelReadout(const MeanMagnitudes& m, int overRange);
+// (left first), "no signal" in place of a silent channel's (alone when
+// both are).
+LevelReadout SweepLevelReadout(const MeanMagnitudes& m, int overRange, double noSignalMean);
 
 struct SweepValues {
     float value1 = 0.0f;
@@ -39,9 +62,11 @@ struct SweepValues {
 
 // Curve values: in modes 0 and 1 the gain of the measured channel over the
 // reference in dB (value2 is left for the phase); in mode 2 the
-// input-corrected levels of the right and the left channel in dBFS. Both 0
-// when either channel is silent.
-SweepValues LevelValues(int32_t mode, const MeanMagnitudes& m, double freq, const CorrectionTable& inputCorrection);
+// input-corrected levels of the right and the left channel in dBFS. A value
+// that needs a silent channel is kNoSignalValue: in modes 0 and 1 both,
+// when either channel is silent; in mode 2 that channel's level.
+SweepValues LevelValues(int32_t mode, const MeanMagnitudes& m, double freq, const CorrectionTable& inputCorrection,
+                        double noSignalMean);
 
 // Phase of the measured channel (right in mode 0, left in mode 1) against
 // the other, in degrees -180 .. 180, negative when it lags. `block` is

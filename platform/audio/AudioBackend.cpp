@@ -72,16 +72,24 @@ WaveFormat MakeWaveFormat(int rate, int bits, int channels)
     return f;
 }
 
+StallWatch& StallWatch::operator=(const StallWatch& other)
+{
+    limitMs_ = other.limitMs_;
+    since_ = other.since_;
+    waiting_.store(other.waiting(), std::memory_order_release);
+    return *this;
+}
+
 bool StallWatch::stalled(int framesTaken)
 {
     if (framesTaken > 0) {
-        waiting_ = false;
+        waiting_.store(false, std::memory_order_release);
         return false;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (!waiting_) {
-        waiting_ = true;
+    if (!waiting()) {
         since_ = now;
+        waiting_.store(true, std::memory_order_release);
     }
     return now - since_ >= std::chrono::milliseconds(limitMs_);
 }

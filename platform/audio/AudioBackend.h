@@ -10,6 +10,7 @@
 
 #include "WaveTypes.h"
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -79,6 +80,11 @@ public:
     virtual long long period() const { return 0; }
     // Times the device ran dry while playing (any thread).
     virtual int underruns() const { return 0; }
+    // Any thread: the device took (or played) nothing at its last look, so
+    // a stall may be in the making; false again once it takes frames. A
+    // sink that cannot tell a stall from a full buffer says so only when
+    // its stall watch runs.
+    virtual bool stallSuspected() const { return false; }
     // Device thread: stops at once, dropping what is queued.
     virtual void stop() = 0;
     // GUI thread, after the device thread ended. Returns 0 or an error code.
@@ -102,11 +108,17 @@ public:
 class StallWatch {
 public:
     explicit StallWatch(int limitMs = kOutputStallMs) : limitMs_(limitMs) {}
+    StallWatch(const StallWatch& other) { *this = other; }
+    StallWatch& operator=(const StallWatch& other);
+    // Device thread.
     bool stalled(int framesTaken);
+    // Any thread: the last write took nothing (a stall in the making, or
+    // only a full buffer).
+    bool waiting() const { return waiting_.load(std::memory_order_acquire); }
 
 private:
-    int limitMs_;
-    bool waiting_ = false;
+    int limitMs_ = kOutputStallMs;
+    std::atomic<bool> waiting_{false};
     std::chrono::steady_clock::time_point since_;
 };
 

@@ -69,6 +69,9 @@ public:
     long long framesWritten() const { return play_->written.load(std::memory_order_acquire); }
     // Times the device ran dry while playing (each also in the device log).
     int underruns() const { return play_->sink->underruns(); }
+    // The device took nothing at its last look: a stall may be in the
+    // making (PlaybackSink::stallSuspected).
+    bool stallSuspected() const { return play_->sink->stallSuspected(); }
     // Whether the device hung in its stop or close and was left to its thread.
     bool abandoned() const { return abandoned_; }
 

@@ -3,6 +3,7 @@
 // same device under test from the same settings file.
 #include "AnalyzerPage.h"
 #include "AppTestSupport.h"
+#include "DiaPointStore.h"
 #include "Diagr3.h"
 #include "DistortionMenu.h"
 #include "DistortionWindow.h"
@@ -13,11 +14,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <cmath>
 
 #include <csignal>
 #include <functional>
@@ -177,6 +180,58 @@ TEST_F(CliRun, DistortionGivesTheWindowsTable)
     closeMain();
 }
 
+// A channel that hears nothing is no perfect response, in the window and
+// in the command alike. The window's read-out says "no signal" and its
+// diagram has no value there (a gap); the command writes "no signal", an
+// empty CSV field or null in JSON, names the point on standard error, and
+// fails any tolerance band.
+TEST_F(CliRun, ASilentChannelIsNoSignalInTheWindowAndTheCommand)
+{
+    qputenv("KORVANTA_DUT", "fast=1 gainr=-200");
+    VirtualCard::instance().reset();
+    VirtualCard::instance().setFastMode(true);
+    writeSettings("[VOLUME]\nFGVOLUME=100\n[MAIN]\nPAGE=1\n[WOB]\nFROM=100\nTO=1000\nSTEPS=2\nREFMESS=0\nPEGDIG=-6\n"
+                  "STARTMESS=0\n");
+    start();
+    sweepRun();
+    EXPECT_EQ(main->GeneratorPage->Label7->text(), QStringLiteral("0.50FS no signal"));
+    const DiaPointStore& drawn = Forms().Diagramm->Points();
+    int measured = 0;
+    for (int i = 0; i < drawn.count(); ++i) {
+        if (drawn.x()[i] == 0.0f)
+            continue;
+        ++measured;
+        EXPECT_TRUE(std::isnan(drawn.curve1()[i])) << "point " << i << ": " << drawn.curve1()[i];
+    }
+    EXPECT_EQ(measured, 3);
+    closeMain();
+
+    ScratchDir scratch;
+    scratch.write(QStringLiteral("band.txt"), "100 -1 1\n10000 -1 1\n");
+    const QString band = scratch.file(QStringLiteral("band.txt"));
+    const QStringList stereoSilence{"--dut", "fast=1", "--mode", "stereo", "--level", "-100"};
+    const struct {
+        QStringList args;
+        int code;
+        const char* row;    // the first point as written
+        const char* err;
+    } cases[] = {
+        {{"sweep"}, 0, "100.00  no signal", "100.00 Hz: no signal on the right channel"},
+        {{"sweep", "--csv"}, 0, "100.00,", "100.00 Hz: no signal on the right channel"},
+        {{"sweep", "--json"}, 0, "[100.00, null]", "100.00 Hz: no signal on the right channel"},
+        {{"sweep", "--tolerance", band}, 1, "100.00  no signal", "100.00 Hz: no signal on the right channel"},
+        {QStringList{"sweep"} + stereoSilence, 0, "100.00  no signal  no signal", "100.00 Hz: no signal on either channel"},
+        {QStringList{"sweep", "--json"} + stereoSilence, 0, "[100.00, null, null]", "no signal on either channel"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Finished f = measure(c.args);
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.out.contains(QLatin1String(c.row))) << f.out.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+    }
+}
+
 // What a test bench relies on: the exit status and the reason on standard
 // error, for a failed limit, bad usage and device faults.
 TEST(CliExit, StatusAndReasonForEveryOutcome)
@@ -255,6 +310,27 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     const QByteArray doc = json.readAll();
     EXPECT_TRUE(doc.startsWith("{\"schema\": \"korvanta-measure\", \"version\": 1, \"command\": \"thdn\"")) << doc.data();
     EXPECT_TRUE(doc.contains("\"verdict\": {\"checked\": true, \"pass\": true")) << doc.data();
+}
+
+// An output that stops taking frames fails the run with the output error,
+// although every step is far shorter than the second its report takes.
+TEST(CliExit, AStalledOutputFailsTheRun)
+{
+    const struct {
+        QStringList args;
+        const char* err;
+    } cases[] = {
+        {{"sweep", "--dut", "fast=1 fault=outstall", "--steps", "3", "--settle", "150"}, "the sweep failed at 20.00 Hz"},
+        {{"distortion", "--dut", "fast=1 fault=outstall", "--steps", "3", "--settle", "200"},
+         "the distortion run failed at the output"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Finished f = measure(c.args);
+        EXPECT_EQ(f.code, 3) << f.out.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String("The output device stopped taking data"))) << f.err.toStdString();
+    }
 }
 
 // A sine or square at or above half the output rate would play an alias
@@ -341,6 +417,23 @@ TEST(CliExit, SettingsValuesAreHeldToTheOptionsRanges)
     for (const QString& row : rows.mid(1))
         for (const QString& level : row.split(QLatin1Char(',')).mid(1))
             EXPECT_LE(level.toDouble(), 0.0) << "no level above full scale: " << row.toStdString();
+}
+
+// A distortion run on an amplifier that gives nothing reads -192 dB in
+// every row: it fails any limit, and without one it is still said.
+TEST(CliExit, ADistortionRunWithoutSignalFailsItsLimits)
+{
+    const QStringList dead{"distortion", "--dut", "fast=1 gain=-200", "--steps", "2", "--settle", "1"};
+    const struct {
+        QStringList args;
+        int code;
+    } cases[] = {{dead + QStringList{"--max-thdn", "-40"}, 1}, {dead + QStringList{"--min-clip-watts", "1"}, 1}, {dead, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Finished f = measure(c.args);
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QStringLiteral("-30.00 dBFS, 1000.0 Hz: no signal at the input"))) << f.err.toStdString();
+    }
 }
 
 // Through ALSA (two test PCMs): a device is chosen by its ALSA name, its

@@ -111,6 +111,24 @@ TEST_F(Render, CurvePixelsLandOnTheirLevelRow)
     EXPECT_EQ(at(ColumnOf(dia, 777), RowOf(dia, -25)), Rgb(opt().colDia));   // curve 2 is not shown
 }
 
+// A point without a value (no signal there) leaves a gap in the curve, and
+// a value alone between two gaps is still seen.
+TEST_F(Render, PointsWithoutAValueLeaveAGap)
+{
+    const float none = std::nanf("");
+    FillFlat(dia, 1000, 20, 20000, -55, -25);
+    const auto freq = [](int i) { return static_cast<float>(20 * std::pow(1000.0, i / 999.0)); };
+    for (int i = 400; i < 700; ++i)
+        dia.AddPoint(i == 550 ? -55.0f : none, -25, i, freq(i));
+    render();
+    const int y = RowOf(dia, -55);
+    EXPECT_EQ(at(ColumnOf(dia, freq(300)), y), Rgb(opt().colLine1));
+    EXPECT_EQ(at(ColumnOf(dia, freq(800)), y), Rgb(opt().colLine1));
+    for (int i : {420, 500, 600, 680})
+        EXPECT_EQ(at(ColumnOf(dia, freq(i)), y), Rgb(opt().colDia)) << "point " << i;
+    EXPECT_EQ(at(ColumnOf(dia, freq(550)), y), Rgb(opt().colLine1));
+}
+
 TEST_F(Render, ValuesBeyondTheRangeAreDrawnJustOutside)
 {
     FillFlat(dia, 500, 20, 1000, 20, 0);   // above the top

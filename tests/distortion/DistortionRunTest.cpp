@@ -247,12 +247,15 @@ struct FaultCase {
     const char* name;
     VirtualFault fault;
     const char* prefix;
+    int settleMs = 1; // an output fault strikes once the tone has played a while
 };
 
 TEST_F(DistortionRun, DeviceFaultsEndTheRunWithAMessageAndTheNextStartWorks)
 {
     const FaultCase cases[] = {
-        {"output gone", VirtualFault::OutputGone, "ERROR at Frequency Output ("},
+        {"output gone", VirtualFault::OutputGone, "ERROR at Frequency Output (", 400},
+        // Steps far shorter than the second a stall takes to be reported.
+        {"output stalls", VirtualFault::OutputStall, "ERROR at Frequency Output (", 200},
         {"input stalls", VirtualFault::Stall, ""},
         {"input gone", VirtualFault::DeviceGone, ""},
     };
@@ -261,7 +264,7 @@ TEST_F(DistortionRun, DeviceFaultsEndTheRunWithAMessageAndTheNextStartWorks)
     for (const FaultCase& c : cases) {
         modals.clear();
         levelPlan(-30, -10, 20, 0);
-        window->SettleMs->setValue(c.fault == VirtualFault::OutputGone ? 400 : 1);
+        window->SettleMs->setValue(c.settleMs);
         window->StartButton->click();
         ASSERT_TRUE(QTest::qWaitFor([this] { return !window->Points().empty(); }, 10000)) << c.name;
         card.injectFault(c.fault, 0, 1);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,6 +26,9 @@ std::vector<float> stereoSine(double freq, int frames, double peakR, double peak
     return b;
 }
 
+// Half a step of a 16-bit input.
+const double kFloor16 = NoSignalMean(16);
+
 TEST(SweepEvaluation, MeanMagnitudesOfASineGiveItsPeak)
 {
     const int frames = CaptureFrames(1000, kRate, 16);
@@ -32,15 +36,36 @@ TEST(SweepEvaluation, MeanMagnitudesOfASineGiveItsPeak)
     const MeanMagnitudes m = MeanOfMagnitudes(b.data(), frames);
     EXPECT_NEAR(m.right * kMeanToPeak, 0.5, 0.002);
     EXPECT_NEAR(m.left * kMeanToPeak, 0.25, 0.001);
-    EXPECT_EQ(SweepLevelReadout(m, 0).text, QStringLiteral("0.25FS 0.50FS"));
-    EXPECT_FALSE(SweepLevelReadout(m, 0).over);
+    EXPECT_EQ(SweepLevelReadout(m, 0, kFloor16).text, QStringLiteral("0.25FS 0.50FS"));
+    EXPECT_FALSE(SweepLevelReadout(m, 0, kFloor16).over);
+}
+
+TEST(SweepEvaluation, NoSignalIsBelowHalfAStepOfTheInput)
+{
+    EXPECT_DOUBLE_EQ(NoSignalMean(8), 0.5 / 128);
+    EXPECT_DOUBLE_EQ(NoSignalMean(16), 0.5 / 32768);
+    EXPECT_DOUBLE_EQ(NoSignalMean(24), 0.5 / 8388608);
+    EXPECT_DOUBLE_EQ(NoSignalMean(32), NoSignalMean(24));   // a 32-bit container holds 24 bits
+    // A 16-bit sine of one step peak still reads; one of a third of a step
+    // rounds to nothing.
+    const int frames = CaptureFrames(1000, kRate, 16);
+    auto quantised = [frames](double peakSteps) {
+        auto b = stereoSine(1000, frames, peakSteps / 32768, 0.5, 0);
+        for (float& x : b)
+            x = float(std::nearbyint(double(x) * 32768) / 32768);
+        return MeanOfMagnitudes(b.data(), frames);
+    };
+    EXPECT_FALSE(SilentChannels(quantised(1.0), kFloor16).any());
+    EXPECT_TRUE(SilentChannels(quantised(0.4), kFloor16).right);
+    EXPECT_FALSE(SilentChannels(quantised(0.4), kFloor16).left);
 }
 
 TEST(SweepEvaluation, ReadoutOfSilenceAndOfClipping)
 {
-    const MeanMagnitudes silent;
-    EXPECT_EQ(SweepLevelReadout(silent, 0).text, QStringLiteral("0.00FS 0.00FS"));
-    const LevelReadout over = SweepLevelReadout({0.7, 0.7}, 12);
+    EXPECT_EQ(SweepLevelReadout({}, 0, kFloor16).text, QStringLiteral("no signal"));
+    EXPECT_EQ(SweepLevelReadout({0.0, 0.5 / kMeanToPeak}, 0, kFloor16).text, QStringLiteral("0.50FS no signal"));
+    EXPECT_EQ(SweepLevelReadout({0.5 / kMeanToPeak, 0.0}, 0, kFloor16).text, QStringLiteral("no signal 0.50FS"));
+    const LevelReadout over = SweepLevelReadout({0.7, 0.7}, 12, kFloor16);
     EXPECT_EQ(over.text, QStringLiteral("Over 12"));
     EXPECT_TRUE(over.over);
 }
@@ -49,6 +74,7 @@ TEST(SweepEvaluation, LevelValuesPerMode)
 {
     CorrectionTable none;
     const MeanMagnitudes m{0.5 / kMeanToPeak, 0.25 / kMeanToPeak};
+    const float gap = kNoSignalValue;
     struct Case {
         int32_t mode;
         MeanMagnitudes m;
@@ -58,13 +84,21 @@ TEST(SweepEvaluation, LevelValuesPerMode)
         {kLeftReference, m, 6.0206f, 0.0f},
         {kRightReference, m, -6.0206f, 0.0f},
         {kNoReference, m, -6.0206f, -12.0412f},     // right on curve 1, left on curve 2
-        {kNoReference, {0.1, 0.0}, 0.0f, 0.0f},     // a silent channel draws 0 / 0
-        {kLeftReference, {0.0, 0.0}, 0.0f, 0.0f},
+        // A silent channel has no level, and no gain or phase against it.
+        {kNoReference, {0.1, 0.0}, -16.0828f, gap},
+        {kNoReference, {0.0, 0.1}, gap, -16.0828f},
+        {kLeftReference, {0.1, 0.0}, gap, gap},
+        {kLeftReference, {0.0, 0.1}, gap, gap},
+        {kRightReference, {0.0, 0.0}, gap, gap},
     };
     for (const Case& c : cases) {
-        const SweepValues v = LevelValues(c.mode, c.m, 1000.0, none);
-        EXPECT_NEAR(v.value1, c.v1, 1e-3) << "mode " << c.mode;
-        EXPECT_NEAR(v.value2, c.v2, 1e-3) << "mode " << c.mode;
+        const SweepValues v = LevelValues(c.mode, c.m, 1000.0, none, kFloor16);
+        for (auto [got, want] : {std::pair{v.value1, c.v1}, std::pair{v.value2, c.v2}}) {
+            if (std::isnan(want))
+                EXPECT_TRUE(std::isnan(got)) << "mode " << c.mode << ": " << got;
+            else
+                EXPECT_NEAR(got, want, 1e-3) << "mode " << c.mode;
+        }
     }
 }
 
@@ -74,7 +108,7 @@ TEST(SweepEvaluation, AbsoluteLevelsTakeTheInputCorrection)
     const CorrectionPair points[] = {{100, 2.0}, {10000, 2.0}};
     SetCorrectionPoints(input, points);
     input.active = true;
-    const SweepValues v = LevelValues(kNoReference, {1.0 / kMeanToPeak, 1.0 / kMeanToPeak}, 1000.0, input);
+    const SweepValues v = LevelValues(kNoReference, {1.0 / kMeanToPeak, 1.0 / kMeanToPeak}, 1000.0, input, kFloor16);
     EXPECT_NEAR(v.value1, -2.0f, 1e-4);
     EXPECT_NEAR(v.value2, -2.0f, 1e-4);
 }

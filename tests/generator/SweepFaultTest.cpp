@@ -29,7 +29,8 @@ TEST_F(SweepTest, DeviceFaultsEndTheSweepWithAMessage)
         {"no data", VirtualFault::NoData, "Probleme beim Beginn Samplen (", false},
         {"short block", VirtualFault::ShortBlock, "Probleme beim Beginn Samplen (", true},
         {"close fails", VirtualFault::CloseFails, "Probleme beim Beginn Samplen (", false},
-        {"output stalls", VirtualFault::OutputStall, "ERROR at Frequency Output (", true, 1500},
+        // A step far shorter than the second a stall takes to be reported.
+        {"output stalls", VirtualFault::OutputStall, "ERROR at Frequency Output (", true, 150},
         {"output gone", VirtualFault::OutputGone, "ERROR at Frequency Output (", true, 400},
         {"output write fails", VirtualFault::OutputWriteFails, "ERROR at Frequency Output (", true, 400},
     };

@@ -4,10 +4,12 @@
 #include "SweepTestSupport.h"
 
 #include "MainMenu.h"
+#include "UnixSignals.h"
 #include "UserMessages.h"
 
 #include <QLabel>
 #include <QTabWidget>
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -124,29 +126,67 @@ TEST_F(SweepTest, StopDuringTheSettleWaitStillDrawsThatStep)
     EXPECT_FALSE(IsPlaying());
 }
 
+// SIGTERM in a step's settle wait ends the program the normal way: the
+// sweep stops, the settings are written and the event loop ends, without
+// waiting for the step. A watchdog, far beyond any close and far below the
+// wait, tells a loop that could only end with the wait.
+TEST_F(SweepTest, SigtermDuringTheSettleWaitClosesTheProgram)
+{
+    setPlan({.from = 100, .to = 1000, .steps = 3, .settleMs = 60000});
+    TUnixSignals signalHandling;
+    ASSERT_TRUE(signalHandling.installed());
+    QObject::connect(&signalHandling, &TUnixSignals::terminationRequested, main, &QWidget::close);
+    QObject::connect(&page->Engine(), &TSweepEngine::frequencyShown, [] { ::raise(SIGTERM); });
+    bool watchdogFired = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&watchdogFired] {
+        watchdogFired = true;
+        QCoreApplication::quit();
+    });
+    watchdog.start(20000);
+    page->wobbelnBut->click();
+    QApplication::exec();
+    EXPECT_FALSE(watchdogFired) << "the program ended only with the settle wait";
+    EXPECT_FALSE(Sweep().running);
+    EXPECT_FALSE(IsPlaying());
+    EXPECT_EQ(setting("WOB", "STARTMESS"), QStringLiteral("60000")) << "the settings were written";
+    closeMain();
+}
+
+// A silent channel is no perfect response: the read-out says "no signal"
+// and the diagram gets no value there (a gap in the curve).
 TEST_F(SweepTest, ReadoutShowsClippingAndSilence)
 {
     struct Case {
         const char* dut;
+        int mode;
         double level;
         const char* text;   // a prefix of the read-out
         bool red;
-        double v1, tolerance;
+        double v1, tolerance; // NaN: no value
     };
+    const double gap = std::nan("");
     const Case cases[] = {
-        {"gain=6", 0.0, "Over ", true, 3.0, 3.0},            // clipped, still drawn (0 .. 6 dB)
-        {"gain=0", -100.0, "0.00FS 0.00FS", false, 0.0, 0.0},  // "OFF": both channels silent
-        {"gain=0", -6.0, "0.50FS 0.50FS", false, -6.0, 0.05},
+        {"gain=6", 2, 0.0, "Over ", true, 3.0, 3.0},              // clipped, still drawn (0 .. 6 dB)
+        {"gain=0", 2, -100.0, "no signal", false, gap, 0.0},      // "OFF": both channels silent
+        {"gainr=-200", 0, -6.0, "0.50FS no signal", false, gap, 0.0}, // no gain against a dead channel
+        {"gain=0", 2, -6.0, "0.50FS 0.50FS", false, -6.0, 0.05},
     };
     for (const Case& c : cases) {
         useDut(QString::fromLatin1(c.dut));
-        setPlan({.from = 1000, .to = 2000, .steps = 1, .mode = 2, .level = c.level});
+        setPlan({.from = 1000, .to = 2000, .steps = 1, .mode = c.mode, .level = c.level});
         ASSERT_TRUE(sweep()) << c.dut;
         EXPECT_TRUE(page->Label7->text().startsWith(QString::fromLatin1(c.text))) << page->Label7->text().toStdString();
         EXPECT_EQ(page->Label7->styleSheet().contains(QStringLiteral("red")), c.red) << c.dut;
         const auto p = points();
         ASSERT_EQ(p.size(), 2u) << c.dut;
-        EXPECT_NEAR(p[0].v1, c.v1, c.tolerance) << c.dut;
+        for (const DrawnPoint& point : p) {
+            if (std::isnan(c.v1))
+                EXPECT_TRUE(std::isnan(point.v1)) << c.dut << ": " << point.v1;
+            else
+                EXPECT_NEAR(point.v1, c.v1, c.tolerance) << c.dut;
+        }
     }
 }
 

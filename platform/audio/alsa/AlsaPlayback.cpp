@@ -48,6 +48,7 @@ void AlsaPlayback::restart()
     playedAtStart_ = written_;
     silent_ = StallWatch();
     starting_ = StallWatch(kOutputStartMs);
+    unplayed_.store(false, std::memory_order_release);
 }
 
 // Device thread: the unrecoverable error, logged with ALSA's own text.
@@ -132,7 +133,10 @@ int AlsaPlayback::fill(long long& frames)
     const int progress = frames > 0 && played == played_ ? 0 : 1;
     played_ = played;
     const bool started = played > playedAtStart_;
-    if ((started ? silent_ : starting_).stalled(progress)) {
+    StallWatch& watch = started ? silent_ : starting_;
+    const bool stalled = watch.stalled(progress);
+    unplayed_.store(watch.waiting(), std::memory_order_release);
+    if (stalled) {
         const int ms = started ? kOutputStallMs : kOutputStartMs;
         devlog::Append(QStringLiteral("ALSA: %1 played no frame for %2 ms").arg(pcm_.name()).arg(ms));
         return -WAVERR_OUTPUT_STALLED;

@@ -24,6 +24,10 @@ public:
     long long capacity() const override { return clock_ ? capacity_ : 0; }
     long long period() const override { return clock_ ? period_ : 0; }
     int underruns() const override { return underruns_.load(std::memory_order_acquire); }
+    bool stallSuspected() const override
+    {
+        return stall_.waiting() || unplayed_.load(std::memory_order_acquire);
+    }
     void stop() override;
     int close() override;
 
@@ -46,6 +50,8 @@ private:
     long long playedAtStart_ = 0;
     bool holding_ = false; // the device held frames at the last look
     std::atomic<int> underruns_{0};
+    // The device held frames and played none of them at the last look.
+    std::atomic<bool> unplayed_{false};
 };
 
 // Whether an ALSA PCM (or a plugin chain over it) ends in the null device,

@@ -18,9 +18,11 @@ int VirtualPlayback::start()
 }
 
 // Device thread: the injected fault, once it has struck. A failed output
-// plays nothing more, so its input hears nothing.
+// plays nothing more, so its input hears nothing. A stall counts from the
+// first write it refuses, before the input can hear the silence.
 int VirtualPlayback::failing(int timeoutMs)
 {
+    const bool stalled = fault_ == VirtualFault::OutputStall && stall_.stalled(0);
     card_.played().end(session_);
     switch (fault_) {
     case VirtualFault::OutputGone:
@@ -31,7 +33,7 @@ int VirtualPlayback::failing(int timeoutMs)
         return -WAVERR_OUTPUT_WRITE;
     default:
         std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
-        if (stall_.stalled(0)) {
+        if (stalled) {
             devlog::Append(QStringLiteral("virtual card: output took no frame for %1 ms").arg(kOutputStallMs));
             return -WAVERR_OUTPUT_STALLED;
         }

@@ -23,6 +23,7 @@ public:
     int write(const uint8_t* src, int frames, int timeoutMs) override;
     void stop() override;
     int close() override;
+    bool stallSuspected() const override { return stall_.waiting(); }
 
 private:
     int failing(int timeoutMs);
