@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -43,10 +44,16 @@ QStringList ExportFields(const DiaPointStore& points, int i, const DiagramOption
     return fields;
 }
 
-bool ExportsPoint(const DiaPointStore& points, int i, double xmin, double xmax)
+bool ExportsPoint(const DiaPointStore& points, int i, const DiagramOptions& opt, double xmin, double xmax)
 {
     const double f = points.frequencies()[i];
-    return xmin <= f && f <= xmax;
+    // A point where a written curve has no value (a sweep step without
+    // signal, a harmonic above half the sample rate) is left out, so the file
+    // holds numbers only and loads back as a table or a memory curve.
+    const bool valued = (!opt.show1 || std::isfinite(points.curve1()[i])) &&
+                        (!opt.show2 || std::isfinite(points.curve2()[i])) &&
+                        (!opt.curve3Active() || std::isfinite(points.curve3()[i]));
+    return xmin <= f && f <= xmax && valued;
 }
 
 int WriteTextExport(const QString& path, const DiaPointStore& points, const DiagramOptions& opt, double xmin,
@@ -60,7 +67,7 @@ int WriteTextExport(const QString& path, const DiaPointStore& points, const Diag
     const QString lineEnd = QStringLiteral("\r\n");
     int result = 0;
     for (int i = 0; i < points.count() && result == 0; ++i) {
-        if (!ExportsPoint(points, i, xmin, xmax))
+        if (!ExportsPoint(points, i, opt, xmin, xmax))
             continue;
         const QStringList fields = ExportFields(points, i, opt, xFactor);
         for (int k = 0; k < fields.size() && result == 0; ++k)

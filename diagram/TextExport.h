@@ -19,8 +19,9 @@ QString TranslateSeparator(const QString& typed);
 // curve 2 if shown, curve 3 if it carries peaks or a difference.
 QStringList ExportFields(const DiaPointStore& points, int index, const DiagramOptions& opt, double xFactor = 1.0);
 
-// Whether point i is exported: its frequency lies in xmin ... xmax.
-bool ExportsPoint(const DiaPointStore& points, int index, double xmin, double xmax);
+// Whether point i is exported: its frequency lies in xmin ... xmax and every
+// curve the line writes has a value there.
+bool ExportsPoint(const DiaPointStore& points, int index, const DiagramOptions& opt, double xmin, double xmax);
 
 // Writes the export to `path` (created or overwritten), flushing after every
 // field so that a failing disk leaves what was written. Returns 0 on

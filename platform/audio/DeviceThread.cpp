@@ -29,12 +29,12 @@ bool DeviceThread::finish(int ms)
     return done;
 }
 
-bool RunBounded(const std::function<int()>& call, int& result)
+bool RunBounded(const std::function<int()>& call, int& result, int ms)
 {
     auto out = std::make_shared<int>(0);
     DeviceThread t;
     t.start([out, call] { *out = call(); });
-    if (!t.finish(DeviceThread::kAbandonMs))
+    if (!t.finish(ms))
         return false;
     result = *out;
     return true;

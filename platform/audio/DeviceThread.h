@@ -26,6 +26,10 @@ public:
     // devices (input and output of a stopped server) must not add up to a
     // frozen window.
     static constexpr int kAfterFaultMs = 250;
+    // How long start-up waits for a device or mixer to answer its open. A
+    // server that answers does so in tens of milliseconds; a stopped one
+    // must not keep the window from showing within two seconds.
+    static constexpr int kOpenAnswerMs = 1500;
 
     DeviceThread() = default;
     ~DeviceThread() { finish(kAbandonMs); }
@@ -49,7 +53,7 @@ private:
     std::thread thread_;
 };
 
-// Runs `call` on a thread of its own and waits up to kAbandonMs for it.
+// Runs `call` on a thread of its own and waits up to `ms` for it.
 // Returns false when it had to leave the call running (then `call` owns
 // what it uses and `result` is not written).
-bool RunBounded(const std::function<int()>& call, int& result);
+bool RunBounded(const std::function<int()>& call, int& result, int ms = DeviceThread::kAbandonMs);

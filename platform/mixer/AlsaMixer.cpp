@@ -134,19 +134,25 @@ bool finishOpening(PendingOpen& p, Attached& found)
 }
 } // namespace
 
+void AlsaMixer::dropOpening()
+{
+    if (std::unique_ptr<PendingOpen> stale = std::move(pendingOpen())) {
+        stale->deadline = std::chrono::steady_clock::now();
+        Attached unused;
+        if (finishOpening(*stale, unused) && unused.handle)
+            snd_mixer_close(unused.handle);
+    }
+}
+
 void AlsaMixer::startOpening()
 {
     // A machine without cards makes alsa-lib complain on stderr about every
     // name it tries; not finding a mixer is an ordinary answer here. The
     // handler stays: an open given up on may still complain much later.
     snd_lib_error_set_handler(silenceAlsaErrors);
-    if (std::unique_ptr<PendingOpen> stale = std::move(pendingOpen())) {
-        Attached unused;
-        if (finishOpening(*stale, unused) && unused.handle)
-            snd_mixer_close(unused.handle);
-    }
+    dropOpening();
     auto p = std::make_unique<PendingOpen>();
-    p->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DeviceThread::kAbandonMs);
+    p->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DeviceThread::kOpenAnswerMs);
     p->thread.start([state = p->state] {
         const Attached a = attachFirstMixer();
         std::unique_lock lock(state->mutex);
@@ -170,7 +176,7 @@ std::unique_ptr<AlsaMixer> AlsaMixer::open()
     Attached a;
     if (!finishOpening(*p, a)) {
         devlog::Append(QStringLiteral("mixer did not answer within %1 ms: not available until the sound system is reset")
-                           .arg(DeviceThread::kAbandonMs));
+                           .arg(DeviceThread::kOpenAnswerMs));
         return nullptr;
     }
     if (!a.handle)

@@ -27,7 +27,7 @@ typedef struct _snd_mixer_elem snd_mixer_elem_t;
 class AlsaMixer : public TreeMixer {
 public:
     // Null when no mixer can be opened, it has no elements, or it does not
-    // answer within DeviceThread::kAbandonMs (a stopped sound server holds
+    // answer within DeviceThread::kOpenAnswerMs (a stopped sound server holds
     // the attach half a minute; the open is then left to its thread, which
     // closes what it gets, and a device-log line says so).
     static std::unique_ptr<AlsaMixer> open();
@@ -35,6 +35,9 @@ public:
     // overlaps the rest of the start-up; open() then takes it, waiting at
     // most what is left of its bound.
     static void startOpening();
+    // Gives up an open started ahead when the program chose no ALSA device
+    // after all; whatever it still attaches is closed on its thread.
+    static void dropOpening();
     ~AlsaMixer() override;
 
     // The ALSA device the mixer is attached to.

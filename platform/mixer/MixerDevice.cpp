@@ -6,6 +6,8 @@
 #include "VirtualMixer.h"
 #include "WaveTypes.h"
 
+#include <QByteArray>
+
 namespace {
 MixerDevice*& testMixer()
 {
@@ -37,8 +39,10 @@ MixerDevice* OpenMixer(QObject* callbackWindow)
     MixerDevice* mixer = nullptr;
     if (testMixer())
         mixer = testMixer();
-    else if (&CurrentAudioBackend() == &VirtualCard::instance())
+    else if (&CurrentAudioBackend() == &VirtualCard::instance()) {
+        AlsaMixer::dropOpening();
         mixer = &VirtualMixer::instance();
+    }
     else
         mixer = AlsaMixer::open().release();
     if (mixer)
@@ -48,8 +52,12 @@ MixerDevice* OpenMixer(QObject* callbackWindow)
 
 void StartOpeningMixer()
 {
-    if (!testMixer() && &CurrentAudioBackend() != &VirtualCard::instance())
-        AlsaMixer::startOpening();
+    // Started before the backend is chosen: on a stopped sound server the
+    // choice and the open then wait for it at the same time, not in turn.
+    // When the choice falls on the virtual card, OpenMixer drops the open.
+    if (testMixer() || qgetenv("KORVANTA_AUDIO").trimmed().toLower() == "virtual")
+        return;
+    AlsaMixer::startOpening();
 }
 
 void CloseMixer(MixerDevice* mixer)

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <utility>
 
 AlsaBackend& AlsaBackend::instance()
 {
@@ -25,9 +26,13 @@ AlsaBackend::AlsaBackend() { QuietAlsaErrors(); }
 void AlsaBackend::rescan()
 {
     silent_ = false;
+    // Moments ago the backend choice waited its two seconds for this server;
+    // waiting again would double the start on a stopped server.
+    if (!silentAtChoice_.isEmpty())
+        noAnswer(std::exchange(silentAtChoice_, QString()));
     const PcmProbe bounded = [this](const QString& pcm, bool capture) {
         int rc = 0;
-        if (silent_ || !RunBounded([pcm, capture] { return ProbePcm(pcm, capture); }, rc))
+        if (silent_ || !RunBounded([pcm, capture] { return ProbePcm(pcm, capture); }, rc, DeviceThread::kOpenAnswerMs))
             return noAnswer(pcm);
         return rc;
     };
@@ -201,7 +206,9 @@ bool AlsaHasDevices()
     bool silent = false;
     const PcmProbe bounded = [&silent](const QString& pcm, bool capture) {
         int rc = 0;
-        if (silent || !RunBounded([pcm, capture] { return ProbePcm(pcm, capture); }, rc)) {
+        if (silent || !RunBounded([pcm, capture] { return ProbePcm(pcm, capture); }, rc, DeviceThread::kOpenAnswerMs)) {
+            if (!silent)
+                AlsaBackend::instance().noteSilentAtChoice(pcm);
             silent = true;
             return -EAGAIN;
         }

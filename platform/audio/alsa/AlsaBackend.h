@@ -28,6 +28,10 @@ public:
     // The PCM behind a device index (empty when there is none).
     QString pcmName(bool capture, int device);
 
+    // The start-up probe that chose this backend found `pcm` not answering:
+    // the first scan after it does not wait for it again.
+    void noteSilentAtChoice(const QString& pcm) { silentAtChoice_ = pcm; }
+
 private:
     AlsaBackend();
     void ensureScanned();
@@ -41,6 +45,7 @@ private:
 
     bool scanned_ = false;
     bool silent_ = false;   // a device of the last scan did not answer
+    QString silentAtChoice_; // the PCM the backend choice waited for in vain
     QVector<AlsaDevice> inputs_;
     QVector<AlsaDevice> outputs_;
     // Answers of earlier format queries: a device we are streaming on is busy
