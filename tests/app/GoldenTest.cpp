@@ -105,8 +105,8 @@ std::string lineDiff(const QByteArray& expected, const QByteArray& actual)
         QFile f(kGoldenDir + QLatin1Char('/') + name);
         if (!f.open(QIODevice::WriteOnly) || f.write(actual) != actual.size())
             return ::testing::AssertionFailure() << "cannot write " << f.fileName().toStdString();
-        return ::testing::AssertionFailure() << "recorded " << name.toStdString()
-                                             << ", rerun without KORVANTA_RECORD_GOLDEN";
+        return ::testing::AssertionFailure() << name.toStdString()
+                                             << ": recorded, rerun without KORVANTA_RECORD_GOLDEN";
     }
     const QByteArray expected = readGolden(name);
     if (expected == actual)
