@@ -1,4 +1,4 @@
-#include "AnalysisInput.h"
+#include "analysis/AnalysisInput.h"
 
 #include <QLocale>
 

@@ -1,8 +1,8 @@
-#include "AnalysisSettings.h"
+#include "analysis/AnalysisSettings.h"
 
-#include "CorrectionFile.h"
-#include "ProfileStore.h"
-#include "WeightingCurves.h"
+#include "correction/CorrectionFile.h"
+#include "platform/ProfileStore.h"
+#include "analysis/WeightingCurves.h"
 
 #include <QLocale>
 

@@ -4,7 +4,7 @@
 // reads the results' fundamental and the trigger threshold) and kept in the
 // settings file's "ANALYSE" section.
 
-#include "CorrectionTable.h"
+#include "correction/CorrectionTable.h"
 
 #include <QString>
 

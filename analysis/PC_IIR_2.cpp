@@ -1,4 +1,4 @@
-#include "PC_IIR_2.h"
+#include "analysis/PC_IIR_2.h"
 
 #include <cmath>
 #include <complex>

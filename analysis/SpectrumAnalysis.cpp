@@ -1,7 +1,7 @@
-#include "SpectrumAnalysis.h"
+#include "analysis/SpectrumAnalysis.h"
 
-#include "SharedRoutines.h"
-#include "WeightingCurves.h"
+#include "platform/SharedRoutines.h"
+#include "analysis/WeightingCurves.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,9 +7,9 @@
 // A spectrum holds the linear magnitudes of bins 0 .. N/2-1, bin i at
 // i * sampleRate / N. At most fftPoints / 2 bins of the span are used.
 
-#include "AnalysisSettings.h"
-#include "CorrectionTable.h"
-#include "LevelConventions.h"
+#include "analysis/AnalysisSettings.h"
+#include "correction/CorrectionTable.h"
+#include "platform/LevelConventions.h"
 
 #include <span>
 

@@ -1,4 +1,4 @@
-#include "WeightingCurves.h"
+#include "analysis/WeightingCurves.h"
 
 #include <array>
 

@@ -5,7 +5,7 @@
 // file; its active flag says whether the analysis applies it. No time-domain
 // filter is run for weighting: the curve's dB value is added to each bin.
 
-#include "CorrectionTable.h"
+#include "correction/CorrectionTable.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "Audconst.h"
+#include "app/Audconst.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "CorrectionTest.h"
+#include "app/CorrectionTest.h"
 
-#include "CorrectionTable.h"
-#include "SharedRoutines.h"
+#include "correction/CorrectionTable.h"
+#include "platform/SharedRoutines.h"
 
 namespace {
 constexpr int kTopFrequency = 28000;

@@ -1,4 +1,4 @@
-#include "IniValues.h"
+#include "app/IniValues.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "MainSettings.h"
+#include "app/MainSettings.h"
 
-#include "FFtuli.h"
-#include "IniValues.h"
-#include "OscilloscopeSettings.h"
-#include "ProfileStore.h"
-#include "SweepSettings.h"
-#include "samplemem.h"
+#include "measure/FFtuli.h"
+#include "app/IniValues.h"
+#include "scope/OscilloscopeSettings.h"
+#include "platform/ProfileStore.h"
+#include "generator/SweepSettings.h"
+#include "measure/samplemem.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "UnixSignals.h"
+#include "app/UnixSignals.h"
 
 #include <QSocketNotifier>
 

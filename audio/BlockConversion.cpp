@@ -1,4 +1,4 @@
-#include "BlockConversion.h"
+#include "audio/BlockConversion.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "DcOffsetScale.h"
+#include "audio/DcOffsetScale.h"
 
 #include <algorithm>
 #include <cmath>

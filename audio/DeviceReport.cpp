@@ -1,10 +1,10 @@
 // The capability report: what the sound system offers, written into a fresh
 // device log at start-up (the feature list window shows it).
 
-#include "AudioBackend.h"
-#include "DeviceLog.h"
-#include "Soundd3.h"
-#include "SoundLayer.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/DeviceLog.h"
+#include "audio/Soundd3.h"
+#include "audio/SoundLayer.h"
 
 namespace {
 QString hex8(uint32_t v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char(' ')); }

@@ -1,4 +1,4 @@
-#include "DeviceSlot.h"
+#include "audio/DeviceSlot.h"
 
 void FormatUpdate(DeviceSlot& slot, const QString& name, int rate, bool flip, int bits, int channels)
 {

@@ -3,7 +3,7 @@
 // per output device (three each). Plain records; the layer in Soundd3 owns
 // them.
 
-#include "WaveTypes.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "FormatAdvice.h"
+#include "audio/FormatAdvice.h"
 
-#include "WaveIn.h"
-#include "WaveOut.h"
-#include "Soundd3.h"
+#include "platform/audio/WaveIn.h"
+#include "platform/audio/WaveOut.h"
+#include "audio/Soundd3.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "IoDialogModel.h"
+#include "audio/IoDialogModel.h"
 
-#include "Soundd3.h"
+#include "audio/Soundd3.h"
 
 namespace {
 int columnOf(int bits)

@@ -1,6 +1,6 @@
-#include "LoopSynthesis.h"
+#include "audio/LoopSynthesis.h"
 
-#include "PC_IIR_2.h"
+#include "analysis/PC_IIR_2.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // square) or a long stretch of noise, encoded in the output format. Plain
 // functions with no device in sight.
 
-#include "GeneratorSettings.h"
+#include "audio/GeneratorSettings.h"
 
 #include <cstdint>
 #include <random>

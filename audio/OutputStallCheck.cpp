@@ -1,7 +1,7 @@
-#include "OutputStallCheck.h"
+#include "audio/OutputStallCheck.h"
 
-#include "Soundd3.h"
-#include "WaveTypes.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/WaveTypes.h"
 
 OutputStallCheck::OutputStallCheck(QObject* parent) : QObject(parent)
 {

@@ -2,10 +2,10 @@
 // State of the audio layer shared by its source files (not for clients: they
 // use Soundd3.h). GUI thread only.
 
-#include "GeneratorSettings.h"
-#include "SoundSettings.h"
-#include "WaveIn.h"
-#include "WaveOut.h"
+#include "audio/GeneratorSettings.h"
+#include "audio/SoundSettings.h"
+#include "platform/audio/WaveIn.h"
+#include "platform/audio/WaveOut.h"
 
 #include <memory>
 #include <random>

@@ -1,6 +1,6 @@
-#include "SoundSettings.h"
+#include "audio/SoundSettings.h"
 
-#include "ProfileStore.h"
+#include "platform/ProfileStore.h"
 
 #include <cmath>
 

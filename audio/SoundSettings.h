@@ -4,7 +4,7 @@
 // earlier, direction-less form are still read), plus the layer value
 // "SINWAVERAM2".
 
-#include "DeviceSlot.h"
+#include "audio/DeviceSlot.h"
 
 #include <QString>
 #include <array>

@@ -1,11 +1,11 @@
-#include "Soundd3.h"
+#include "audio/Soundd3.h"
 
-#include "AudioBackend.h"
-#include "DeviceLog.h"
-#include "FormatAdvice.h"
-#include "ProfileStore.h"
-#include "SharedRoutines.h"
-#include "SoundLayer.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/DeviceLog.h"
+#include "audio/FormatAdvice.h"
+#include "platform/ProfileStore.h"
+#include "platform/SharedRoutines.h"
+#include "audio/SoundLayer.h"
 
 #include <QFileInfo>
 #include <new>

@@ -7,8 +7,8 @@
 // (0 = success); the layer's last error and SoundErrorText() turn failures
 // into text for the callers' messages.
 
-#include "DeviceSlot.h"
-#include "GeneratorSettings.h"
+#include "audio/DeviceSlot.h"
+#include "audio/GeneratorSettings.h"
 
 #include <QString>
 #include <functional>

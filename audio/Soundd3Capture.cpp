@@ -14,11 +14,11 @@
 // as by an open; and a kept input that no block asks for within kKeptIdleMs
 // (the loop has stopped) is closed.
 
-#include "BlockConversion.h"
-#include "DeviceLog.h"
-#include "FormatAdvice.h"
-#include "Soundd3.h"
-#include "SoundLayer.h"
+#include "audio/BlockConversion.h"
+#include "platform/DeviceLog.h"
+#include "audio/FormatAdvice.h"
+#include "audio/Soundd3.h"
+#include "audio/SoundLayer.h"
 
 #include <QTimer>
 #include <algorithm>

@@ -2,12 +2,12 @@
 // the current output device, which repeats it until StopPlay(); a 24-bit
 // sine or square is computed as it plays instead (PlaysContinuously).
 
-#include "DeviceLog.h"
-#include "FormatAdvice.h"
-#include "LoopSynthesis.h"
-#include "Soundd3.h"
-#include "SoundLayer.h"
-#include "ToneStream.h"
+#include "platform/DeviceLog.h"
+#include "audio/FormatAdvice.h"
+#include "audio/LoopSynthesis.h"
+#include "audio/Soundd3.h"
+#include "audio/SoundLayer.h"
+#include "audio/ToneStream.h"
 
 #include <algorithm>
 

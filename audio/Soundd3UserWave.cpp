@@ -1,10 +1,10 @@
 // The looping wave-file player: a user's file streamed from disk to the
 // current output device at the file's own rate until stopped.
 
-#include "DeviceLog.h"
-#include "Soundd3.h"
-#include "SoundLayer.h"
-#include "WaveFile.h"
+#include "platform/DeviceLog.h"
+#include "audio/Soundd3.h"
+#include "audio/SoundLayer.h"
+#include "platform/audio/WaveFile.h"
 
 #include <QFileInfo>
 

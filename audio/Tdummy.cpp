@@ -1,8 +1,8 @@
-#include "Tdummy.h"
+#include "audio/Tdummy.h"
 
-#include "Soundd3.h"
-#include "UserMessages.h"
-#include "WaveTypes.h"
+#include "audio/Soundd3.h"
+#include "platform/UserMessages.h"
+#include "platform/audio/WaveTypes.h"
 
 Tdummy::Tdummy(QObject* parent) : QObject(parent) { SetNotifyWindow(this); }
 

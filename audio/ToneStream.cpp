@@ -1,4 +1,4 @@
-#include "ToneStream.h"
+#include "audio/ToneStream.h"
 
 #include <cmath>
 #include <numbers>

@@ -3,8 +3,8 @@
 // whose loop buffer cannot hold whole periods (see PlaysContinuously). Read
 // by the output's device thread only.
 
-#include "AudioBackend.h"
-#include "LoopSynthesis.h"
+#include "platform/audio/AudioBackend.h"
+#include "audio/LoopSynthesis.h"
 
 class ToneStream : public FrameSource {
 public:

@@ -1,19 +1,19 @@
 // spectrum, thdn and level: one single run of the analyzer engine, set up
 // from the settings file and the options as the analyzer page would be.
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "AnalysisSettings.h"
-#include "AnalyzerEngine.h"
-#include "Limits.h"
-#include "MeasureReport.h"
-#include "MeasureSession.h"
-#include "Soundd3.h"
-#include "WeightingCurves.h"
-#include "samplemem.h"
+#include "analysis/AnalysisSettings.h"
+#include "measure/AnalyzerEngine.h"
+#include "cli/Limits.h"
+#include "cli/MeasureReport.h"
+#include "cli/MeasureSession.h"
+#include "audio/Soundd3.h"
+#include "analysis/WeightingCurves.h"
+#include "measure/samplemem.h"
 // Last: its read-out function LevelReadout would hide the sweep's record of
 // that name from the headers above.
-#include "AnalyzerLogic.h"
+#include "measure/AnalyzerLogic.h"
 
 #include <QEventLoop>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "MeasureReport.h"
-#include "Soundd3.h"
+#include "cli/MeasureReport.h"
+#include "audio/Soundd3.h"
 
 #include <cstdio>
 #include <cstdlib>

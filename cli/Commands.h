@@ -3,7 +3,7 @@
 // (devices chosen, settings read) and returns its report and exit status;
 // the reasons for a failure or an error go to standard error.
 
-#include "MeasureOptions.h"
+#include "cli/MeasureOptions.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "DeviceLock.h"
+#include "cli/DeviceLock.h"
 
 #include <QDir>
 #include <QFile>

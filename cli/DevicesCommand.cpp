@@ -1,12 +1,12 @@
 // devices: every input and output the program offers, with the rates and
 // widths each takes exactly.
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "AudioBackend.h"
-#include "MeasureReport.h"
-#include "MeasureSession.h"
-#include "WaveTypes.h"
+#include "platform/audio/AudioBackend.h"
+#include "cli/MeasureReport.h"
+#include "cli/MeasureSession.h"
+#include "platform/audio/WaveTypes.h"
 
 namespace {
 

@@ -2,16 +2,16 @@
 // settings section, only read) with the options' changes; THD+N limits up
 // to a power and a least clip power judge the run.
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "DistortionSection.h"
-#include "DistortionText.h"
-#include "LevelConventions.h"
-#include "MeasureReport.h"
-#include "MeasureSession.h"
-#include "ScopeEngine.h"
-#include "Soundd3.h"
-#include "samplemem.h"
+#include "distortion/DistortionSection.h"
+#include "distortion/DistortionText.h"
+#include "platform/LevelConventions.h"
+#include "cli/MeasureReport.h"
+#include "cli/MeasureSession.h"
+#include "scope/ScopeEngine.h"
+#include "audio/Soundd3.h"
+#include "measure/samplemem.h"
 
 #include <QEventLoop>
 #include <algorithm>

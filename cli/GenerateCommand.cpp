@@ -2,16 +2,16 @@
 // SIGINT/SIGTERM, with the generator window's rules (output correction of a
 // sine's level).
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "CorrectionTable.h"
-#include "DeviceLog.h"
-#include "GeneratorControls.h"
-#include "GeneratorSection.h"
-#include "MeasureReport.h"
-#include "MeasureSession.h"
-#include "Soundd3.h"
-#include "UnixSignals.h"
+#include "correction/CorrectionTable.h"
+#include "platform/DeviceLog.h"
+#include "generator/GeneratorControls.h"
+#include "generator/GeneratorSection.h"
+#include "cli/MeasureReport.h"
+#include "cli/MeasureSession.h"
+#include "audio/Soundd3.h"
+#include "app/UnixSignals.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

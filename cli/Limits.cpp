@@ -1,4 +1,4 @@
-#include "Limits.h"
+#include "cli/Limits.h"
 
 #include <cmath>
 

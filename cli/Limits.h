@@ -1,8 +1,8 @@
 #pragma once
 // Pass/fail limits of a test bench, checked against the values as printed.
 
-#include "MeasureReport.h"
-#include "ToleranceBand.h"
+#include "cli/MeasureReport.h"
+#include "cli/ToleranceBand.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
-#include "MeasureOptions.h"
+#include "cli/MeasureOptions.h"
 
-#include "ValueRanges.h"
-#include "WeightingCurves.h"
+#include "cli/ValueRanges.h"
+#include "analysis/WeightingCurves.h"
 
 #include <cmath>
 #include <functional>

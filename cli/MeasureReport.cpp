@@ -1,8 +1,8 @@
-#include "MeasureReport.h"
+#include "cli/MeasureReport.h"
 
-#include "DistortionText.h"
+#include "distortion/DistortionText.h"
 
-#include "DiaScale.h"
+#include "diagram/DiaScale.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

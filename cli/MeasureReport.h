@@ -10,10 +10,10 @@
 // "bits"}), the command's own fields (README.md, "Automation"), and
 // "verdict": {"checked": bool, "pass": bool, "failures": [text ...]}.
 
-#include "AnalyzerEngine.h"
-#include "DistortionEngine.h"
-#include "MeasureOptions.h"
-#include "SweepEngine.h"
+#include "measure/AnalyzerEngine.h"
+#include "distortion/DistortionEngine.h"
+#include "cli/MeasureOptions.h"
+#include "generator/SweepEngine.h"
 
 #include <QString>
 #include <QStringList>

@@ -7,8 +7,8 @@
 //
 // GUI thread only; one session per process.
 
-#include "DeviceLock.h"
-#include "MainSettings.h"
+#include "cli/DeviceLock.h"
+#include "app/MainSettings.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "ResultFile.h"
+#include "cli/ResultFile.h"
 
-#include "AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,15 +3,15 @@
 // where a channel heard nothing fails any band, and is named on standard
 // error without one.
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "GeneratorSection.h"
-#include "Limits.h"
-#include "MeasureReport.h"
-#include "MeasureSession.h"
-#include "Soundd3.h"
-#include "SweepEngine.h"
-#include "SweepSettings.h"
+#include "generator/GeneratorSection.h"
+#include "cli/Limits.h"
+#include "cli/MeasureReport.h"
+#include "cli/MeasureSession.h"
+#include "audio/Soundd3.h"
+#include "generator/SweepEngine.h"
+#include "generator/SweepSettings.h"
 
 #include <QEventLoop>
 

@@ -1,4 +1,4 @@
-#include "ToleranceBand.h"
+#include "cli/ToleranceBand.h"
 
 #include <QFile>
 #include <QRegularExpression>

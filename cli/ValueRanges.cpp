@@ -1,6 +1,6 @@
-#include "ValueRanges.h"
+#include "cli/ValueRanges.h"
 
-#include "SweepSettings.h"
+#include "generator/SweepSettings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 // can never ask for what the command line refuses (a sweep of 100001
 // points, a settle wait of weeks, a level above full scale).
 
-#include "MeasureOptions.h"
+#include "cli/MeasureOptions.h"
 
 #include <QString>
 #include <QStringList>

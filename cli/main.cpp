@@ -2,10 +2,10 @@
 // and test benches. Exit status: 0 pass, 1 a limit failed, 2 bad usage,
 // 3 device error; the reason goes to standard error.
 
-#include "Commands.h"
-#include "MeasureOptions.h"
-#include "MeasureSession.h"
-#include "ResultFile.h"
+#include "cli/Commands.h"
+#include "cli/MeasureOptions.h"
+#include "cli/MeasureSession.h"
+#include "cli/ResultFile.h"
 
 #include <QCoreApplication>
 #include <cstdio>

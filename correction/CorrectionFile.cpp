@@ -1,7 +1,7 @@
-#include "CorrectionFile.h"
+#include "correction/CorrectionFile.h"
 
-#include "ModalQuestions.h"
-#include "TextDecoding.h"
+#include "platform/ModalQuestions.h"
+#include "platform/TextDecoding.h"
 
 #include <QFile>
 

@@ -8,7 +8,7 @@
 // ascend: the interpolation divides by the distance between neighbours, so a
 // repeated frequency would turn the whole curve into NaN. Nothing is sorted.
 
-#include "CorrectionTable.h"
+#include "correction/CorrectionTable.h"
 
 #include <QByteArrayView>
 #include <QString>

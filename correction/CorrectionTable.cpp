@@ -1,4 +1,4 @@
-#include "CorrectionTable.h"
+#include "correction/CorrectionTable.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "BoundedLines.h"
+#include "diagram/BoundedLines.h"
 
 BoundedLineReader::BoundedLineReader(QIODevice& in, int maxLineLength, qint64 maxTotalBytes)
     : in_(in), maxLine_(maxLineLength), maxTotal_(maxTotalBytes), buffer_(size_t(maxLineLength) + 3)

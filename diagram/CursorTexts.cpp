@@ -1,6 +1,6 @@
-#include "CursorTexts.h"
+#include "diagram/CursorTexts.h"
 
-#include "DiaScale.h"
+#include "diagram/DiaScale.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // Texts of the measuring cursor: the point read-out of a click, the level
 // difference with its ratio, the frequency and the slope between two points.
 
-#include "DiagramOptions.h"
+#include "diagram/DiagramOptions.h"
 
 #include <QChar>
 #include <QString>

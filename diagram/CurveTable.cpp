@@ -1,7 +1,7 @@
-#include "CurveTable.h"
+#include "diagram/CurveTable.h"
 
-#include "BoundedLines.h"
-#include "DiaPointStore.h"
+#include "diagram/BoundedLines.h"
+#include "diagram/DiaPointStore.h"
 
 #include <QByteArrayList>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "DiaCursor.h"
+#include "diagram/DiaCursor.h"
 
 #include <cmath>
 

@@ -4,9 +4,9 @@
 // options say), the next left click ends it, and leaving the plot clears it.
 // The handlers only update this state and say what the window has to do.
 
-#include "CursorTexts.h"
-#include "DiaLayout.h"
-#include "DiagramOptions.h"
+#include "diagram/CursorTexts.h"
+#include "diagram/DiaLayout.h"
+#include "diagram/DiagramOptions.h"
 
 class DiaCursor {
 public:

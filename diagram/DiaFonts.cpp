@@ -1,6 +1,6 @@
-#include "DiaFonts.h"
+#include "diagram/DiaFonts.h"
 
-#include "DiaScale.h"
+#include "diagram/DiaScale.h"
 
 #include <QFontMetrics>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "DiaLayout.h"
+#include "diagram/DiaLayout.h"
 
 #include <algorithm>
 #include <cmath>

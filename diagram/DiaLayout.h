@@ -6,8 +6,8 @@
 // Integer divisions truncate toward zero on purpose: the layout must come out
 // the same on every machine.
 
-#include "DiaScale.h"
-#include "DiagramOptions.h"
+#include "diagram/DiaScale.h"
+#include "diagram/DiagramOptions.h"
 
 #include <QRect>
 

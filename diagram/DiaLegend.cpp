@@ -1,4 +1,4 @@
-#include "DiaLegend.h"
+#include "diagram/DiaLegend.h"
 
 #include <QFontMetrics>
 #include <QPainter>

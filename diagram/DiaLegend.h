@@ -4,9 +4,9 @@
 // name, unit and date. Drawn on the screen, in the printout, the clipboard
 // picture and the saved pictures alike.
 
-#include "DiaLayout.h"
-#include "DiagramOptions.h"
-#include "MemoryCurve.h"
+#include "diagram/DiaLayout.h"
+#include "diagram/DiagramOptions.h"
+#include "diagram/MemoryCurve.h"
 
 #include <QRect>
 

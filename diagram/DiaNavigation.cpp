@@ -1,6 +1,6 @@
-#include "DiaNavigation.h"
+#include "diagram/DiaNavigation.h"
 
-#include "DiaScale.h"
+#include "diagram/DiaScale.h"
 
 #include <algorithm>
 #include <cmath>

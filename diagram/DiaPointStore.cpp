@@ -1,4 +1,4 @@
-#include "DiaPointStore.h"
+#include "diagram/DiaPointStore.h"
 
 #include <algorithm>
 

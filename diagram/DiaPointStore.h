@@ -9,7 +9,7 @@
 // float resolves above a few kHz (a bin at 44.1 kHz could be written 0.01 Hz
 // off), so each frequency is also kept as the caller computed it.
 
-#include "DiagramOptions.h"
+#include "diagram/DiagramOptions.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
-#include "DiaRender.h"
+#include "diagram/DiaRender.h"
 
-#include "DiaFonts.h"
-#include "DiaLegend.h"
-#include "DiaScale.h"
-#include "SharedRoutines.h"
+#include "diagram/DiaFonts.h"
+#include "diagram/DiaLegend.h"
+#include "diagram/DiaScale.h"
+#include "platform/SharedRoutines.h"
 
 #include <QFontMetrics>
 #include <QPainter>

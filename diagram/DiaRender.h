@@ -6,11 +6,11 @@
 // The same code serves the window, the printer and the clipboard; only the
 // bitmap size and the layout's font size differ.
 
-#include "DiaCursor.h"
-#include "DiaLayout.h"
-#include "DiaPointStore.h"
-#include "DiagramOptions.h"
-#include "MemoryCurve.h"
+#include "diagram/DiaCursor.h"
+#include "diagram/DiaLayout.h"
+#include "diagram/DiaPointStore.h"
+#include "diagram/DiagramOptions.h"
+#include "diagram/MemoryCurve.h"
 
 #include <QImage>
 #include <QPoint>

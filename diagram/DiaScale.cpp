@@ -1,4 +1,4 @@
-#include "DiaScale.h"
+#include "diagram/DiaScale.h"
 
 #include <array>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "DiaSettings.h"
+#include "diagram/DiaSettings.h"
 
-#include "DiaScale.h"
-#include "ProfileStore.h"
+#include "diagram/DiaScale.h"
+#include "platform/ProfileStore.h"
 
 #include <QFileInfo>
 #include <cmath>

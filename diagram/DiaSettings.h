@@ -4,7 +4,7 @@
 // in DIAGPRIV; a further diagram (the distortion window's) in a section of its
 // own, so that changing one never changes the other.
 
-#include "DiagramOptions.h"
+#include "diagram/DiagramOptions.h"
 
 #include <QString>
 

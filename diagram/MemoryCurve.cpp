@@ -1,4 +1,4 @@
-#include "MemoryCurve.h"
+#include "diagram/MemoryCurve.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -4,9 +4,9 @@
 // compared with an earlier one. Each memory keeps its own points, so it
 // survives any later measurement, range change or restart.
 
-#include "CurveTable.h"
-#include "DiaPointStore.h"
-#include "DiagramOptions.h"
+#include "diagram/CurveTable.h"
+#include "diagram/DiaPointStore.h"
+#include "diagram/DiagramOptions.h"
 
 #include <QDateTime>
 #include <QString>

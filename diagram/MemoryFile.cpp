@@ -1,8 +1,8 @@
-#include "MemoryFile.h"
+#include "diagram/MemoryFile.h"
 
-#include "AtomicFile.h"
-#include "BoundedLines.h"
-#include "DeviceLog.h"
+#include "platform/AtomicFile.h"
+#include "diagram/BoundedLines.h"
+#include "platform/DeviceLog.h"
 
 #include <QFile>
 #include <QDir>

@@ -19,7 +19,7 @@
 // The reader takes the file whole or not at all, with the same bounds as
 // the table reader (line length, file size, point count).
 
-#include "MemoryCurve.h"
+#include "diagram/MemoryCurve.h"
 
 #include <QByteArray>
 #include <QIODevice>

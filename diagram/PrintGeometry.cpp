@@ -1,4 +1,4 @@
-#include "PrintGeometry.h"
+#include "diagram/PrintGeometry.h"
 
 PrintGeometry ComputePrintGeometry(int dpi, int pageWidth, int pageHeight, bool landscape)
 {

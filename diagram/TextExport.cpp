@@ -1,6 +1,6 @@
-#include "TextExport.h"
+#include "diagram/TextExport.h"
 
-#include "DiaScale.h"
+#include "diagram/DiaScale.h"
 
 #include <QFile>
 #include <cerrno>

@@ -4,8 +4,8 @@
 // user's separator, lines ended by CR LF (the files go to spreadsheet users
 // on every system).
 
-#include "DiaPointStore.h"
-#include "DiagramOptions.h"
+#include "diagram/DiaPointStore.h"
+#include "diagram/DiagramOptions.h"
 
 #include <QByteArray>
 #include <QString>

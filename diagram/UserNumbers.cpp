@@ -1,4 +1,4 @@
-#include "UserNumbers.h"
+#include "diagram/UserNumbers.h"
 
 #include <cmath>
 

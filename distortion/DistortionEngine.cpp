@@ -1,9 +1,9 @@
-#include "DistortionEngine.h"
+#include "distortion/DistortionEngine.h"
 
-#include "CorrectionTable.h"
-#include "LevelConventions.h"
-#include "Soundd3.h"
-#include "WeightingCurves.h"
+#include "correction/CorrectionTable.h"
+#include "platform/LevelConventions.h"
+#include "audio/Soundd3.h"
+#include "analysis/WeightingCurves.h"
 
 #include <QPointer>
 #include <algorithm>

@@ -14,9 +14,9 @@
 // every step would otherwise keep the report from ever coming. GUI thread
 // only.
 
-#include "DistortionPlan.h"
-#include "HarmonicAnalysis.h"
-#include "OutputStallCheck.h"
+#include "distortion/DistortionPlan.h"
+#include "distortion/HarmonicAnalysis.h"
+#include "audio/OutputStallCheck.h"
 
 #include <QObject>
 #include <QTimer>

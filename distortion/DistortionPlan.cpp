@@ -1,4 +1,4 @@
-#include "DistortionPlan.h"
+#include "distortion/DistortionPlan.h"
 
 #include <algorithm>
 #include <cmath>

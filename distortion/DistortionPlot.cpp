@@ -1,6 +1,6 @@
-#include "DistortionPlot.h"
+#include "distortion/DistortionPlot.h"
 
-#include "DiaScale.h"
+#include "diagram/DiaScale.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,7 +9,7 @@
 // and every amplifier from a headphone stage to a PA lies inside it. A run
 // over frequency is drawn against hertz as the main diagram is.
 
-#include "DistortionEngine.h"
+#include "distortion/DistortionEngine.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "DistortionSection.h"
+#include "distortion/DistortionSection.h"
 
-#include "ProfileStore.h"
+#include "platform/ProfileStore.h"
 
 #include <QFileInfo>
 #include <algorithm>

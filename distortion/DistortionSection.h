@@ -5,8 +5,8 @@
 // diagram's options. Values out of range or unreadable take their
 // defaults, so a damaged file never starts a run at a harmful level.
 
-#include "DistortionEngine.h"
-#include "DistortionPlot.h"
+#include "distortion/DistortionEngine.h"
+#include "distortion/DistortionPlot.h"
 
 #include <QRect>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "DistortionText.h"
+#include "distortion/DistortionText.h"
 
-#include "DiaScale.h"
+#include "diagram/DiaScale.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 // watts for the programs that read them; the screen shows the same digits
 // with an SI prefix (27.717mV, 2.7717µW), as the diagram's power axis does.
 
-#include "DistortionEngine.h"
+#include "distortion/DistortionEngine.h"
 
 #include <QStringList>
 #include <optional>

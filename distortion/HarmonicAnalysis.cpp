@@ -1,7 +1,7 @@
-#include "HarmonicAnalysis.h"
+#include "distortion/HarmonicAnalysis.h"
 
-#include "FFtuli.h"
-#include "SpectrumAnalysis.h"
+#include "measure/FFtuli.h"
+#include "analysis/SpectrumAnalysis.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,8 +8,8 @@
 // Amplitudes come from the power of each tone's main lobe, not from its peak
 // bin, so a frequency between two bins reads the same as one on a bin.
 
-#include "AnalysisSettings.h"
-#include "CorrectionTable.h"
+#include "analysis/AnalysisSettings.h"
+#include "correction/CorrectionTable.h"
 
 #include <array>
 #include <span>

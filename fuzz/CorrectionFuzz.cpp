@@ -3,8 +3,8 @@
 // strictly ascend and whose curve is a finite number wherever the program
 // looks it up (0 Hz to 96 kHz and the table's own range).
 
-#include "CorrectionFile.h"
-#include "FuzzSupport.h"
+#include "correction/CorrectionFile.h"
+#include "fuzz/FuzzSupport.h"
 
 #include <cmath>
 

@@ -3,9 +3,9 @@
 // largest number of points, ascending finite frequencies and finite levels
 // in one to three columns of the same length.
 
-#include "CurveTable.h"
-#include "DiaPointStore.h"
-#include "FuzzSupport.h"
+#include "diagram/CurveTable.h"
+#include "diagram/DiaPointStore.h"
+#include "fuzz/FuzzSupport.h"
 
 #include <QBuffer>
 #include <cmath>

@@ -4,8 +4,8 @@
 // produce garbage or allocate without end), and every rejected item is
 // described.
 
-#include "DutConfig.h"
-#include "FuzzSupport.h"
+#include "platform/audio/virtual/DutConfig.h"
+#include "fuzz/FuzzSupport.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "FuzzSupport.h"
+#include "fuzz/FuzzSupport.h"
 
-#include "ModalQuestions.h"
+#include "platform/ModalQuestions.h"
 
 #include <QDir>
 #include <QFile>

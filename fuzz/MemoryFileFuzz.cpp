@@ -2,8 +2,8 @@
 // with its line, and whatever it reads is written back to the same bytes'
 // meaning: serialising and reading again gives the same memories.
 
-#include "FuzzSupport.h"
-#include "MemoryFile.h"
+#include "fuzz/FuzzSupport.h"
+#include "diagram/MemoryFile.h"
 
 #include <QBuffer>
 #include <cmath>

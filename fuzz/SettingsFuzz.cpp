@@ -6,9 +6,9 @@
 // reads its value, every other key of the file reads as before (none
 // appears, none goes), and no temporary copy is left beside the file.
 
-#include "DeviceLog.h"
-#include "FuzzSupport.h"
-#include "ProfileStore.h"
+#include "platform/DeviceLog.h"
+#include "fuzz/FuzzSupport.h"
+#include "platform/ProfileStore.h"
 
 #include <QDir>
 #include <fuzzer/FuzzedDataProvider.h>

@@ -4,8 +4,8 @@
 // min <= max, and whose interpolated limits stay finite and between their
 // neighbours' wherever a sweep may look them up.
 
-#include "FuzzSupport.h"
-#include "ToleranceBand.h"
+#include "fuzz/FuzzSupport.h"
+#include "cli/ToleranceBand.h"
 
 #include <algorithm>
 #include <cmath>

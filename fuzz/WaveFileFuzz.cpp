@@ -4,9 +4,9 @@
 // (more frames than it holds, so the loop rewinds) gives whole blocks or the
 // read error, encoded in every width the output takes.
 
-#include "FuzzSupport.h"
-#include "WaveFile.h"
-#include "WaveTypes.h"
+#include "fuzz/FuzzSupport.h"
+#include "platform/audio/WaveFile.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
-#include "GeneratorControls.h"
+#include "generator/GeneratorControls.h"
 
-#include "CorrectionTable.h"
-#include "GeneratorSettings.h"
+#include "correction/CorrectionTable.h"
+#include "audio/GeneratorSettings.h"
 
 #include <QFileInfo>
 #include <cmath>

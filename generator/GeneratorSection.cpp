@@ -1,7 +1,7 @@
-#include "GeneratorSection.h"
+#include "generator/GeneratorSection.h"
 
-#include "GeneratorControls.h"
-#include "ProfileStore.h"
+#include "generator/GeneratorControls.h"
+#include "platform/ProfileStore.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -4,7 +4,7 @@
 // and writes it when it is closed or destroyed; the sweep and the playback
 // engine use the same record.
 
-#include "GeneratorSettings.h"
+#include "audio/GeneratorSettings.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "SweepDialogRules.h"
+#include "generator/SweepDialogRules.h"
 
-#include "SweepPlan.h"
+#include "generator/SweepPlan.h"
 
 #include <QLocale>
 #include <algorithm>

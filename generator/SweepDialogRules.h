@@ -4,7 +4,7 @@
 // OK stores the dialog's texts. Plain functions on SweepSettings, so the
 // form only shows and reads its controls.
 
-#include "SweepSettings.h"
+#include "generator/SweepSettings.h"
 
 #include <QString>
 #include <optional>

@@ -1,10 +1,10 @@
-#include "SweepEngine.h"
+#include "generator/SweepEngine.h"
 
-#include "CorrectionTable.h"
-#include "Soundd3.h"
-#include "SweepPlan.h"
-#include "UserMessages.h"
-#include "WaveTypes.h"
+#include "correction/CorrectionTable.h"
+#include "audio/Soundd3.h"
+#include "generator/SweepPlan.h"
+#include "platform/UserMessages.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -20,10 +20,10 @@
 // and the close of the program run during it as at any other time, and an
 // Abort or a page change ends it at once.
 
-#include "GeneratorSettings.h"
-#include "OutputStallCheck.h"
-#include "SweepEvaluation.h"
-#include "SweepSettings.h"
+#include "audio/GeneratorSettings.h"
+#include "audio/OutputStallCheck.h"
+#include "generator/SweepEvaluation.h"
+#include "generator/SweepSettings.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,8 +1,8 @@
-#include "SweepEvaluation.h"
+#include "generator/SweepEvaluation.h"
 
-#include "CorrectionTable.h"
-#include "LevelConventions.h"
-#include "PC_IIR_2.h"
+#include "correction/CorrectionTable.h"
+#include "platform/LevelConventions.h"
+#include "analysis/PC_IIR_2.h"
 
 #include <algorithm>
 #include <cmath>

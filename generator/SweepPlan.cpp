@@ -1,4 +1,4 @@
-#include "SweepPlan.h"
+#include "generator/SweepPlan.h"
 
 #include <algorithm>
 #include <cmath>

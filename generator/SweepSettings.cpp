@@ -1,4 +1,4 @@
-#include "SweepSettings.h"
+#include "generator/SweepSettings.h"
 
 SweepSettings& Sweep()
 {

@@ -1,16 +1,16 @@
-#include "AnalyzerEngine.h"
+#include "measure/AnalyzerEngine.h"
 
-#include "AnalysisSettings.h"
-#include "AnalyzerLogic.h"
-#include "Audconst.h"
-#include "CorrectionTable.h"
-#include "FFtuli.h"
-#include "LevelUnits.h"
-#include "Soundd3.h"
-#include "SpectrumAnalysis.h"
-#include "UserMessages.h"
-#include "WaveTypes.h"
-#include "samplemem.h"
+#include "analysis/AnalysisSettings.h"
+#include "measure/AnalyzerLogic.h"
+#include "app/Audconst.h"
+#include "correction/CorrectionTable.h"
+#include "measure/FFtuli.h"
+#include "measure/LevelUnits.h"
+#include "audio/Soundd3.h"
+#include "analysis/SpectrumAnalysis.h"
+#include "platform/UserMessages.h"
+#include "platform/audio/WaveTypes.h"
+#include "measure/samplemem.h"
 
 #include <QCoreApplication>
 #include <QEvent>

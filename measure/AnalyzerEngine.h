@@ -13,7 +13,7 @@
 //
 // GUI thread only.
 
-#include "EmptyBlockWatch.h"
+#include "measure/EmptyBlockWatch.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "AnalyzerLogic.h"
+#include "measure/AnalyzerLogic.h"
 
-#include "samplemem.h"
+#include "measure/samplemem.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "EmptyBlockWatch.h"
+#include "measure/EmptyBlockWatch.h"
 
-#include "WaveIn.h"
+#include "platform/audio/WaveIn.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "FFtuli.h"
+#include "measure/FFtuli.h"
 
 #include <cmath>
 #include <cstdio>

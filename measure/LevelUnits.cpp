@@ -1,6 +1,6 @@
-#include "LevelUnits.h"
+#include "measure/LevelUnits.h"
 
-#include "samplemem.h"
+#include "measure/samplemem.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 // A magnitude bin m > 0 reads F * ln(m) + O, with F the level factor and O
 // the level offset plus the unit's offset.
 
-#include "LevelConventions.h"
+#include "platform/LevelConventions.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "MixerGiveBack.h"
+#include "mixer/MixerGiveBack.h"
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
-#include "mixutil.h"
+#include "mixer/mixutil.h"
 
-#include "DeviceLog.h"
-#include "MixerGiveBack.h"
+#include "platform/DeviceLog.h"
+#include "mixer/MixerGiveBack.h"
 
 #include <algorithm>
 #include <vector>

@@ -16,7 +16,7 @@
 //
 // GUI thread only. Failing mixer calls are skipped silently.
 
-#include "MixerDevice.h"
+#include "platform/mixer/MixerDevice.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "DeviceLog.h"
+#include "platform/DeviceLog.h"
 
 #include <QMutex>
 #include <QMutexLocker>

@@ -1,6 +1,6 @@
-#include "Installation.h"
+#include "platform/Installation.h"
 
-#include "SharedRoutines.h"
+#include "platform/SharedRoutines.h"
 
 #include <QDir>
 #include <QFileInfo>

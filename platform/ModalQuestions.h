@@ -2,14 +2,13 @@
 // Every modal question the program asks goes through these functions:
 // message boxes, file dialogs, the colour picker and the print dialog.
 // Tests install a hook that records each question and answers it, so no test
-// ever blocks on a dialog.
+// ever blocks on a dialog. The windows install the dialogs that ask the user
+// (platform/ui/Dialogs.h); without either, as in the measuring command, a
+// question gets the answer of a dialog closed with Escape.
 
 #include <QString>
 #include <functional>
 #include <optional>
-
-class QPrinter;
-class QWidget;
 
 namespace modal {
 
@@ -55,8 +54,13 @@ bool HookInstalled();
 void SetHelpHandler(std::function<void(int context)> handler);
 void ShowHelp(int context);
 
-// Parent for the dialogs (normally the main window); may be null.
-void SetDialogParent(QWidget* parent);
+// Installs (or removes) what shows a question to the user when no test
+// hook is installed.
+void SetPresenter(Hook presenter);
+
+// Puts a question to the test hook, else to the presenter, else answers it
+// as a dialog closed with Escape.
+Answer Ask(const Question& q);
 
 // Shows a message box and returns the button pressed. Help does not close
 // the box; it opens the help at helpContext and the question stays.
@@ -81,9 +85,6 @@ std::optional<unsigned> ChooseColor(unsigned initialColorRef);
 // A one-line text question (a name, say): `label` above the edit field,
 // `initial` proposed. Empty on cancel.
 std::optional<QString> AskText(const QString& title, const QString& label, const QString& initial);
-
-// The printer selection dialog. True when the user chose to print.
-bool PrintDialog(QPrinter& printer);
 
 // "Name | *.ext" (optionally several, separated by '|') to Qt's "Name (*.ext)".
 QString ToQtFilter(const QString& classicFilter);

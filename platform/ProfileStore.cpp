@@ -1,10 +1,10 @@
-#include "ProfileStore.h"
+#include "platform/ProfileStore.h"
 
-#include "AtomicFile.h"
-#include "DeviceLog.h"
-#include "Installation.h"
-#include "SharedRoutines.h"
-#include "TextDecoding.h"
+#include "platform/AtomicFile.h"
+#include "platform/DeviceLog.h"
+#include "platform/Installation.h"
+#include "platform/SharedRoutines.h"
+#include "platform/TextDecoding.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "TextDecoding.h"
+#include "platform/TextDecoding.h"
 
 #include <QStringDecoder>
 #include <array>

@@ -1,4 +1,4 @@
-#include "OscilloscopeSettings.h"
+#include "scope/OscilloscopeSettings.h"
 
 OscilloscopeSettings& Oscilloscope()
 {

@@ -1,4 +1,4 @@
-#include "OszidiaRender.h"
+#include "scope/OszidiaRender.h"
 
 #include <QImage>
 #include <QPainter>

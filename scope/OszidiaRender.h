@@ -4,7 +4,7 @@
 // measuring cursors and both curves. Plain functions on an image, so tests,
 // the clipboard copy and the benchmark draw without a shown window.
 
-#include "OszidiaStore.h"
+#include "scope/OszidiaStore.h"
 
 #include <QColor>
 #include <QFont>

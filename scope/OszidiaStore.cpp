@@ -1,4 +1,4 @@
-#include "OszidiaStore.h"
+#include "scope/OszidiaStore.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,11 +1,11 @@
-#include "ScopeEngine.h"
+#include "scope/ScopeEngine.h"
 
-#include "OscilloscopeSettings.h"
-#include "ScopeDisplay.h"
-#include "ScopeTables.h"
-#include "Soundd3.h"
-#include "UserMessages.h"
-#include "WaveTypes.h"
+#include "scope/OscilloscopeSettings.h"
+#include "scope/ScopeDisplay.h"
+#include "scope/ScopeTables.h"
+#include "audio/Soundd3.h"
+#include "platform/UserMessages.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <QCoreApplication>
 #include <algorithm>

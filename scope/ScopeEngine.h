@@ -13,8 +13,8 @@
 // stop the loop with a code; empty blocks that keep coming for longer than
 // a block takes stop it too, so it never spins. GUI thread only.
 
-#include "EmptyBlockWatch.h"
-#include "ScopeFrame.h"
+#include "measure/EmptyBlockWatch.h"
+#include "scope/ScopeFrame.h"
 
 #include <QObject>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "ScopeFrame.h"
+#include "scope/ScopeFrame.h"
 
 #include <algorithm>
 

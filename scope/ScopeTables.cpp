@@ -1,6 +1,6 @@
-#include "ScopeTables.h"
+#include "scope/ScopeTables.h"
 
-#include "FormatAdvice.h"
+#include "audio/FormatAdvice.h"
 
 #include <algorithm>
 #include <cmath>

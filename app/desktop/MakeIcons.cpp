@@ -1,7 +1,7 @@
 // Build step: writes the program's icon as korvanta.png in the hicolor size
 // folders (<out>/<n>x<n>/apps/) for the installation.
 
-#include "ProgramIcon.h"
+#include "app/ProgramIcon.h"
 
 #include <QDir>
 #include <QString>

@@ -2,8 +2,8 @@
 // weighting and with the A-weighting curve (one spline lookup, logarithm and
 // power per bin). The analyzer runs one of them per channel and displayed
 // spectrum, so both channels cost twice the figure shown.
-#include "SpectrumAnalysis.h"
-#include "WeightingCurves.h"
+#include "analysis/SpectrumAnalysis.h"
+#include "analysis/WeightingCurves.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,14 +9,14 @@
 // It runs offscreen unless a display is named, with its own settings file
 // in a temporary folder; the user's settings are never touched.
 
-#include "AnalyzerPage.h"
-#include "AppWindows.h"
-#include "Main.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "VirtualCard.h"
-#include "Wavegene.h"
-#include "samplemem.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "app/ui/AppWindows.h"
+#include "app/ui/Main.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "generator/ui/Wavegene.h"
+#include "measure/samplemem.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -8,14 +8,14 @@
 // The process start itself (loading Qt, connecting to the display) is not
 // in here; scripts/time-startup.sh times whole runs of the program.
 
-#include "AppWindows.h"
-#include "Main.h"
-#include "MainSettings.h"
-#include "OscilloscopeSettings.h"
-#include "ProfileStore.h"
-#include "SweepSettings.h"
-#include "VirtualCard.h"
-#include "samplemem.h"
+#include "app/ui/AppWindows.h"
+#include "app/ui/Main.h"
+#include "app/MainSettings.h"
+#include "scope/OscilloscopeSettings.h"
+#include "platform/ProfileStore.h"
+#include "generator/SweepSettings.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "measure/samplemem.h"
 
 #include <QApplication>
 #include <QDir>

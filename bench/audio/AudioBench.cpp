@@ -3,12 +3,12 @@
 // (virtual card in fast mode; ALSA through a file PCM over null, which is no
 // sound card but runs all of alsa-lib's open, setup, read and close).
 
-#include "AlsaBackend.h"
-#include "BlockConversion.h"
-#include "LoopSynthesis.h"
-#include "Soundd3.h"
-#include "Tdummy.h"
-#include "VirtualCard.h"
+#include "platform/audio/alsa/AlsaBackend.h"
+#include "audio/BlockConversion.h"
+#include "audio/LoopSynthesis.h"
+#include "audio/Soundd3.h"
+#include "audio/Tdummy.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,9 +6,9 @@
 //
 //   build/bench/audio/bench_playstart
 
-#include "FirstWriteTiming.h"
-#include "Soundd3.h"
-#include "VirtualCard.h"
+#include "bench/support/FirstWriteTiming.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

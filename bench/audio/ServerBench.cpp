@@ -10,13 +10,13 @@
 // BM_GeneratorIntoServer plays a sine with the playback engine for
 // KORVANTA_PLAY_SECONDS (default 20) and reports the underruns the device
 // log counted, the faults, and the frames played against the time taken.
-#include "AnalyzerRig.h"
-#include "BenchMain.h"
-#include "DeviceLog.h"
-#include "Soundd3.h"
-#include "SoundLayer.h"
-#include "Tdummy.h"
-#include "samplemem.h"
+#include "bench/support/AnalyzerRig.h"
+#include "bench/support/BenchMain.h"
+#include "platform/DeviceLog.h"
+#include "audio/Soundd3.h"
+#include "audio/SoundLayer.h"
+#include "audio/Tdummy.h"
+#include "measure/samplemem.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

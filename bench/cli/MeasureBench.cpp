@@ -11,14 +11,14 @@
 //   asked for; the aim is well under 100 ms.
 //
 //   build/bench/cli/bench_cli_measure
-#include "AnalysisSettings.h"
-#include "BenchMain.h"
-#include "AnalyzerEngine.h"
-#include "Soundd3.h"
-#include "SweepEngine.h"
-#include "Tdummy.h"
-#include "VirtualCard.h"
-#include "samplemem.h"
+#include "analysis/AnalysisSettings.h"
+#include "bench/support/BenchMain.h"
+#include "measure/AnalyzerEngine.h"
+#include "audio/Soundd3.h"
+#include "generator/SweepEngine.h"
+#include "audio/Tdummy.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "measure/samplemem.h"
 
 #include <QEventLoop>
 #include <benchmark/benchmark.h>

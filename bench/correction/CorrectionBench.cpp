@@ -1,6 +1,6 @@
 // Loading a large correction file (100,000 lines with CR LF ends) and one
 // spline lookup on a 1,000-point table.
-#include "CorrectionFile.h"
+#include "correction/CorrectionFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,9 +5,9 @@
 //
 //   build/bench/diagram/bench_diagram_render
 
-#include "Diadlg3.h"
-#include "Diagr3.h"
-#include "ProfileStore.h"
+#include "diagram/ui/Diadlg3.h"
+#include "diagram/ui/Diagr3.h"
+#include "platform/ProfileStore.h"
 
 #include <QApplication>
 #include <QCheckBox>

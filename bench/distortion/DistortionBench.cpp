@@ -10,11 +10,11 @@
 // transform, harmonics and THD+N.
 //
 //   build/bench/distortion/bench_distortion
-#include "BenchMain.h"
-#include "BenchSoundLayer.h"
-#include "DistortionEngine.h"
-#include "Soundd3.h"
-#include "VirtualCard.h"
+#include "bench/support/BenchMain.h"
+#include "bench/support/BenchSoundLayer.h"
+#include "distortion/DistortionEngine.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

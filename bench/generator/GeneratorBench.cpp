@@ -6,12 +6,12 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/generator/bench_generator
 
-#include "FirstWriteTiming.h"
-#include "GeneratorSection.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "VirtualCard.h"
-#include "Wavegene.h"
+#include "bench/support/FirstWriteTiming.h"
+#include "generator/GeneratorSection.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "generator/ui/Wavegene.h"
 
 #include <QApplication>
 #include <QPushButton>

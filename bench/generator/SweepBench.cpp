@@ -9,13 +9,13 @@
 //
 // BM_EvaluateBlock times the evaluation of the longest block (32766 frames
 // at 20 Hz): mean magnitudes and the band-passed phase.
-#include "BenchMain.h"
-#include "BenchSoundLayer.h"
-#include "SweepEngine.h"
-#include "SweepEvaluation.h"
-#include "SweepPlan.h"
-#include "Soundd3.h"
-#include "VirtualCard.h"
+#include "bench/support/BenchMain.h"
+#include "bench/support/BenchSoundLayer.h"
+#include "generator/SweepEngine.h"
+#include "generator/SweepEvaluation.h"
+#include "generator/SweepPlan.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -10,16 +10,16 @@
 // BM_UpdateRate runs the analyzer continuously on the virtual card in real
 // time and compares the blocks shown per second with the limit
 // fs / (N + N/8) of back-to-back recording.
-#include "AnalysisSettings.h"
-#include "AnalyzerLogic.h"
-#include "AnalyzerPage.h"
-#include "AnalyzerRig.h"
-#include "BenchMain.h"
-#include "Diagr3.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "VirtualCard.h"
-#include "samplemem.h"
+#include "analysis/AnalysisSettings.h"
+#include "measure/AnalyzerLogic.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "bench/support/AnalyzerRig.h"
+#include "bench/support/BenchMain.h"
+#include "diagram/ui/Diagr3.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "measure/samplemem.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 // FftMagnitude beside FFTW single precision (real-to-complex plus
 // magnitudes) at the analyzer's FFT sizes. After the benchmarks the program
 // prints the time ratio ours / FFTW for every size.
-#include "FFtuli.h"
+#include "measure/FFtuli.h"
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>

@@ -6,15 +6,15 @@
 //
 //   build/bench/scope/bench_scope
 
-#include "BenchMain.h"
-#include "RateClock.h"
-#include "OscilloscopeSettings.h"
-#include "Oszidia1.h"
-#include "ScopeEngine.h"
-#include "ScopeTables.h"
-#include "Soundd3.h"
-#include "Tdummy.h"
-#include "VirtualCard.h"
+#include "bench/support/BenchMain.h"
+#include "bench/support/RateClock.h"
+#include "scope/OscilloscopeSettings.h"
+#include "scope/ui/Oszidia1.h"
+#include "scope/ScopeEngine.h"
+#include "scope/ScopeTables.h"
+#include "audio/Soundd3.h"
+#include "audio/Tdummy.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
-#include "AnalyzerRig.h"
+#include "bench/support/AnalyzerRig.h"
 
-#include "AnalyzerLogic.h"
-#include "RadioGroup.h"
-#include "RateClock.h"
-#include "Soundd3.h"
-#include "samplemem.h"
+#include "measure/AnalyzerLogic.h"
+#include "measure/ui/RadioGroup.h"
+#include "bench/support/RateClock.h"
+#include "audio/Soundd3.h"
+#include "measure/samplemem.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,9 +4,9 @@
 // output; and the update rate of continuous running, the spectra shown per
 // second against fs / (N + N/8), the limit of back-to-back recording.
 
-#include "AnalyzerPage.h"
-#include "Diagr3.h"
-#include "Tdummy.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "diagram/ui/Diagr3.h"
+#include "audio/Tdummy.h"
 
 namespace benchmark {
 class State;

@@ -1,4 +1,4 @@
-#include "BenchMain.h"
+#include "bench/support/BenchMain.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

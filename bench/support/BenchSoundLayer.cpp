@@ -1,6 +1,6 @@
-#include "BenchSoundLayer.h"
+#include "bench/support/BenchSoundLayer.h"
 
-#include "Soundd3.h"
+#include "audio/Soundd3.h"
 
 #include <benchmark/benchmark.h>
 

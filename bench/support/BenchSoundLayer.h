@@ -4,7 +4,7 @@
 // and the counters those benchmarks report, so that every loop's overhead
 // is stated the same way.
 
-#include "Tdummy.h"
+#include "audio/Tdummy.h"
 
 namespace benchmark {
 class State;

@@ -1,6 +1,6 @@
-#include "FirstWriteTiming.h"
+#include "bench/support/FirstWriteTiming.h"
 
-#include "VirtualCard.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <atomic>
 #include <thread>

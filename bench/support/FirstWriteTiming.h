@@ -4,7 +4,7 @@
 // Install the backend with SetAudioBackendForTests, arm before each start,
 // then wait for the stamp.
 
-#include "AudioBackend.h"
+#include "platform/audio/AudioBackend.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "RateClock.h"
+#include "bench/support/RateClock.h"
 
 #include <benchmark/benchmark.h>
 #include <string>

@@ -1,7 +1,7 @@
-#include "AudioBackend.h"
+#include "platform/audio/AudioBackend.h"
 
-#include "alsa/AlsaBackend.h"
-#include "virtual/VirtualCard.h"
+#include "platform/audio/alsa/AlsaBackend.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QByteArray>
 #include <QHash>

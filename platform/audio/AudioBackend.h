@@ -8,7 +8,7 @@
 // one device thread while running, and closed on the GUI thread after that
 // thread has been joined.
 
-#include "WaveTypes.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "DeviceThread.h"
+#include "platform/audio/DeviceThread.h"
 
 #include <chrono>
 

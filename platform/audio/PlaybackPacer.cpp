@@ -1,4 +1,4 @@
-#include "PlaybackPacer.h"
+#include "platform/audio/PlaybackPacer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "WaveFile.h"
+#include "platform/audio/WaveFile.h"
 
 #include <QFile>
 #include <QFileInfo>

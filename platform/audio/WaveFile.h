@@ -4,7 +4,7 @@
 // over and over, and WaveFileSource turns them into the output's PCM, mono
 // sent to both channels. Nothing here knows a device or a window.
 
-#include "AudioBackend.h"
+#include "platform/audio/AudioBackend.h"
 
 #include <QString>
 #include <memory>

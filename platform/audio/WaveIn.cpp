@@ -1,7 +1,7 @@
-#include "WaveIn.h"
+#include "platform/audio/WaveIn.h"
 
-#include "DeviceLog.h"
-#include "UserMessages.h"
+#include "platform/DeviceLog.h"
+#include "platform/UserMessages.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -18,8 +18,8 @@
 //
 // Every member is for the GUI thread.
 
-#include "AudioBackend.h"
-#include "DeviceThread.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/audio/DeviceThread.h"
 
 #include <QObject>
 #include <atomic>

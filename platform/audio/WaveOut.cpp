@@ -1,8 +1,8 @@
-#include "WaveOut.h"
+#include "platform/audio/WaveOut.h"
 
-#include "DeviceLog.h"
-#include "PlaybackPacer.h"
-#include "UserMessages.h"
+#include "platform/DeviceLog.h"
+#include "platform/audio/PlaybackPacer.h"
+#include "platform/UserMessages.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -18,9 +18,9 @@
 //
 // Every member is for the GUI thread.
 
-#include "AudioBackend.h"
-#include "DeviceThread.h"
-#include "PlaybackPacer.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/audio/DeviceThread.h"
+#include "platform/audio/PlaybackPacer.h"
 
 #include <QObject>
 #include <atomic>

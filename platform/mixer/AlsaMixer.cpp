@@ -1,9 +1,9 @@
-#include "AlsaMixer.h"
+#include "platform/mixer/AlsaMixer.h"
 
-#include "WaveTypes.h"
+#include "platform/audio/WaveTypes.h"
 
-#include "DeviceLog.h"
-#include "DeviceThread.h"
+#include "platform/DeviceLog.h"
+#include "platform/audio/DeviceThread.h"
 
 #include <QSocketNotifier>
 #include <alsa/asoundlib.h>

@@ -15,8 +15,8 @@
 // stopped server) leaves the mixer to it, and every later call fails at once
 // (answering() is false) until the mixer is opened again.
 
-#include "AlsaMixerMap.h"
-#include "VolumeLaw.h"
+#include "platform/mixer/AlsaMixerMap.h"
+#include "platform/mixer/VolumeLaw.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "AlsaMixerMap.h"
+#include "platform/mixer/AlsaMixerMap.h"
 
 namespace {
 using Aspect = AlsaBinding::Aspect;

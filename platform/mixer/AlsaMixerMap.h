@@ -20,7 +20,7 @@
 // volume of the element of that name, else the common "Capture" volume; a
 // shared volume is one control with one ID.
 
-#include "MixerTree.h"
+#include "platform/mixer/MixerTree.h"
 
 struct AlsaElement {
     QString name;

@@ -1,10 +1,10 @@
-#include "MixerDevice.h"
+#include "platform/mixer/MixerDevice.h"
 
-#include "AlsaMixer.h"
-#include "AudioBackend.h"
-#include "VirtualCard.h"
-#include "VirtualMixer.h"
-#include "WaveTypes.h"
+#include "platform/mixer/AlsaMixer.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "platform/mixer/VirtualMixer.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <QByteArray>
 

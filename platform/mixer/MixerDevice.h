@@ -11,8 +11,8 @@
 //
 // Threads: GUI thread only; the events are delivered by the GUI event loop.
 
-#include "MixerTypes.h"
-#include "UserMessages.h"
+#include "platform/mixer/MixerTypes.h"
+#include "platform/UserMessages.h"
 
 #include <QPointer>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "MixerTree.h"
+#include "platform/mixer/MixerTree.h"
 
-#include "WaveTypes.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <QCoreApplication>
 

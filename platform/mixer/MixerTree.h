@@ -8,7 +8,7 @@
 // values in it; the virtual card's mixer is one, tests build their own, and
 // the ALSA mixer reuses it with its values read from and written to ALSA.
 
-#include "MixerDevice.h"
+#include "platform/mixer/MixerDevice.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "VirtualMixer.h"
+#include "platform/mixer/VirtualMixer.h"
 
-#include "VirtualCard.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 namespace {
 const QStringList kRecordingSources = {QStringLiteral("Microphone"), QStringLiteral("Line In"),

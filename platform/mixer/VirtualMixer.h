@@ -14,7 +14,7 @@
 // selected. Tests change controls "from outside" with changeFromOutside().
 // GUI thread only.
 
-#include "MixerTree.h"
+#include "platform/mixer/MixerTree.h"
 
 class VirtualMixer : public TreeMixer {
 public:

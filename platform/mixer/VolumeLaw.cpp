@@ -1,6 +1,6 @@
-#include "VolumeLaw.h"
+#include "platform/mixer/VolumeLaw.h"
 
-#include "MixerTypes.h"
+#include "platform/mixer/MixerTypes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "ProfileStore.h"
-#include "TestSupport.h"
-#include "analys.h"
+#include "platform/ProfileStore.h"
+#include "tests/support/TestSupport.h"
+#include "analysis/ui/analys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "AnalysisSettings.h"
-#include "ProfileStore.h"
-#include "TestSupport.h"
-#include "WeightingCurves.h"
+#include "analysis/AnalysisSettings.h"
+#include "platform/ProfileStore.h"
+#include "tests/support/TestSupport.h"
+#include "analysis/WeightingCurves.h"
 
 #include <gtest/gtest.h>
 

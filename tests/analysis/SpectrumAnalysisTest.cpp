@@ -1,6 +1,6 @@
-#include "FFtuli.h"
-#include "SpectrumAnalysis.h"
-#include "WeightingCurves.h"
+#include "measure/FFtuli.h"
+#include "analysis/SpectrumAnalysis.h"
+#include "analysis/WeightingCurves.h"
 
 #include <gtest/gtest.h>
 

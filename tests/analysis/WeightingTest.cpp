@@ -1,5 +1,5 @@
-#include "AnalysisSettings.h"
-#include "WeightingCurves.h"
+#include "analysis/AnalysisSettings.h"
+#include "analysis/WeightingCurves.h"
 
 #include <gtest/gtest.h>
 

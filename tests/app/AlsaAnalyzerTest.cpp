@@ -2,12 +2,12 @@
 // `file` capture PCM plays a sine of exactly 64 frames per period, which
 // lies on bin N/64 whatever the rate, and the spectrum shows it there.
 
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "AlsaBackend.h"
-#include "Diagr3.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/audio/alsa/AlsaBackend.h"
+#include "diagram/ui/Diagr3.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
 
 #include <QPushButton>
 #include <QSpinBox>

@@ -1,16 +1,16 @@
 // The analyzer page end to end: the real main window on the virtual card in
 // fast mode, runs started with START, readings taken from the diagram.
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "CorrectionFile.h"
-#include "Diagr3.h"
-#include "Eichdia.h"
-#include "FFtuli.h"
-#include "LevelUnits.h"
-#include "MainMenu.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "WaveTypes.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "correction/CorrectionFile.h"
+#include "diagram/ui/Diagr3.h"
+#include "measure/ui/Eichdia.h"
+#include "measure/FFtuli.h"
+#include "measure/LevelUnits.h"
+#include "app/ui/MainMenu.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,18 +2,18 @@
 // Shared by the main window tests: the real windows on the virtual card in
 // fast mode, each test with its own settings file and a clean process state.
 
-#include "AnalysisSettings.h"
-#include "AppWindows.h"
-#include "Audconst.h"
-#include "CorrectionTable.h"
-#include "Main.h"
-#include "OscilloscopeSettings.h"
-#include "ProfileStore.h"
-#include "SweepSettings.h"
-#include "TestSupport.h"
-#include "VirtualCard.h"
-#include "VirtualMixer.h"
-#include "samplemem.h"
+#include "analysis/AnalysisSettings.h"
+#include "app/ui/AppWindows.h"
+#include "app/Audconst.h"
+#include "correction/CorrectionTable.h"
+#include "app/ui/Main.h"
+#include "scope/OscilloscopeSettings.h"
+#include "platform/ProfileStore.h"
+#include "generator/SweepSettings.h"
+#include "tests/support/TestSupport.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "platform/mixer/VirtualMixer.h"
+#include "measure/samplemem.h"
 
 #include <QApplication>
 #include <QTest>

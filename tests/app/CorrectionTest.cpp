@@ -1,14 +1,14 @@
 // The correction menu, the correction editor and the test drawing, on the
 // real windows.
 
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "CorrectionMenu.h"
-#include "CorrectionFile.h"
-#include "CorrectionTest.h"
-#include "Diagr3.h"
-#include "MainMenu.h"
-#include "koedi.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "app/ui/CorrectionMenu.h"
+#include "correction/CorrectionFile.h"
+#include "app/CorrectionTest.h"
+#include "diagram/ui/Diagr3.h"
+#include "app/ui/MainMenu.h"
+#include "correction/ui/koedi.h"
 
 #include <QAction>
 #include <QDir>

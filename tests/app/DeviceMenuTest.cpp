@@ -2,12 +2,12 @@
 // two PCMs (KORVANTA_AUDIO=alsa, ALSA_CONFIG_PATH set by the test's
 // environment).
 
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "AudioBackend.h"
-#include "MainMenu.h"
-#include "Soundd3.h"
-#include "StatusLine.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/audio/AudioBackend.h"
+#include "app/ui/MainMenu.h"
+#include "audio/Soundd3.h"
+#include "app/ui/StatusLine.h"
 
 #include <QAction>
 

@@ -17,16 +17,16 @@
 // With KORVANTA_RECORD_GOLDEN=1 the test writes what it sees into
 // tests/app/golden/ and fails, so that a recording never counts as a pass.
 // golden/README.md says which keys each fixture's output changes and why.
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "DistortionMenu.h"
-#include "DistortionWindow.h"
-#include "GeneratorPage.h"
-#include "MainMenu.h"
-#include "ScopeEngine.h"
-#include "ScopePage.h"
-#include "SweepEngine.h"
-#include "Wavegene.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "app/ui/DistortionMenu.h"
+#include "distortion/ui/DistortionWindow.h"
+#include "generator/ui/GeneratorPage.h"
+#include "app/ui/MainMenu.h"
+#include "scope/ScopeEngine.h"
+#include "scope/ui/ScopePage.h"
+#include "generator/SweepEngine.h"
+#include "generator/ui/Wavegene.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,15 +1,15 @@
 // Language switching on the real windows: every caption of the language
 // table, the message texts, the help file and the other windows' captions.
 
-#include "AboutBox.h"
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "FeatDlg.h"
-#include "GeneratorPage.h"
-#include "HelpBrowser.h"
-#include "MainMenu.h"
-#include "RadioGroup.h"
-#include "koedi.h"
+#include "app/ui/AboutBox.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "app/ui/FeatDlg.h"
+#include "generator/ui/GeneratorPage.h"
+#include "app/ui/HelpBrowser.h"
+#include "app/ui/MainMenu.h"
+#include "measure/ui/RadioGroup.h"
+#include "correction/ui/koedi.h"
 
 #include <QAction>
 #include <QCheckBox>

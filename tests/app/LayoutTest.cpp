@@ -2,13 +2,13 @@
 // and wide enough for its caption. With KORVANTA_SCREENSHOT_DIR set, the
 // pages and the other windows are also saved as pictures for a look.
 
-#include "AboutBox.h"
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "Diagr3.h"
-#include "FeatDlg.h"
-#include "HelpBrowser.h"
-#include "koedi.h"
+#include "app/ui/AboutBox.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "diagram/ui/Diagr3.h"
+#include "app/ui/FeatDlg.h"
+#include "app/ui/HelpBrowser.h"
+#include "correction/ui/koedi.h"
 
 #include <QAbstractButton>
 #include <QDir>

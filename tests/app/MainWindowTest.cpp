@@ -1,19 +1,19 @@
 // The real main window on the virtual card: start-up, settings read and
 // written through the window, page changes, close path.
 
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "Diadlg3.h"
-#include "Diagr3.h"
-#include "Eichdia.h"
-#include "UserMessages.h"
-#include "GeneratorPage.h"
-#include "MainMenu.h"
-#include "ModalQuestions.h"
-#include "RadioGroup.h"
-#include "ScopePage.h"
-#include "Soundd3.h"
-#include "StatusLine.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "diagram/ui/Diadlg3.h"
+#include "diagram/ui/Diagr3.h"
+#include "measure/ui/Eichdia.h"
+#include "platform/UserMessages.h"
+#include "generator/ui/GeneratorPage.h"
+#include "app/ui/MainMenu.h"
+#include "platform/ModalQuestions.h"
+#include "measure/ui/RadioGroup.h"
+#include "scope/ui/ScopePage.h"
+#include "audio/Soundd3.h"
+#include "app/ui/StatusLine.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,10 +3,10 @@
 // (a refused table changes nothing), a restart, the language switch, the
 // oscilloscope page and the saved picture.
 
-#include "AppTestSupport.h"
-#include "Diagr3.h"
-#include "MainMenu.h"
-#include "MemoryMenu.h"
+#include "tests/app/AppTestSupport.h"
+#include "diagram/ui/Diagr3.h"
+#include "app/ui/MainMenu.h"
+#include "app/ui/MemoryMenu.h"
 
 #include <QAction>
 #include <QMenu>

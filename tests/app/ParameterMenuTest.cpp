@@ -2,18 +2,18 @@
 // "Out-Para", the three menu items, what a run or a playing tone locks, and
 // what the analyzer does with a changed input rate (virtual card, fast mode).
 
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "Diagr3.h"
-#include "GeneratorPage.h"
-#include "GeneratorSection.h"
-#include "HelpBrowser.h"
-#include "MainMenu.h"
-#include "RadioGroup.h"
-#include "Wavegene.h"
-#include "Soundd3.h"
-#include "iodia.h"
-#include "udcoffset.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "diagram/ui/Diagr3.h"
+#include "generator/ui/GeneratorPage.h"
+#include "generator/GeneratorSection.h"
+#include "app/ui/HelpBrowser.h"
+#include "app/ui/MainMenu.h"
+#include "measure/ui/RadioGroup.h"
+#include "generator/ui/Wavegene.h"
+#include "audio/Soundd3.h"
+#include "audio/ui/iodia.h"
+#include "audio/ui/udcoffset.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // Qt's own dialogs and menus speak the program's language: at start from the
 // stored language, and after every switch.
 
-#include "AppTestSupport.h"
-#include "QtTranslations.h"
+#include "tests/app/AppTestSupport.h"
+#include "app/QtTranslations.h"
 
 #include <QAction>
 #include <QColorDialog>

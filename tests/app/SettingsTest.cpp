@@ -2,13 +2,13 @@
 // a damaged or hand-edited file can trigger, the exact written form, and a
 // round trip that keeps what belongs to others.
 
-#include "IniValues.h"
-#include "MainSettings.h"
-#include "OscilloscopeSettings.h"
-#include "ProfileStore.h"
-#include "SweepSettings.h"
-#include "TestSupport.h"
-#include "samplemem.h"
+#include "app/IniValues.h"
+#include "app/MainSettings.h"
+#include "scope/OscilloscopeSettings.h"
+#include "platform/ProfileStore.h"
+#include "generator/SweepSettings.h"
+#include "tests/support/TestSupport.h"
+#include "measure/samplemem.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -2,14 +2,14 @@
 // replacement, and a kill at any moment of the close leaves the old or the
 // new file whole, never a mixture of both and never stray copies.
 
-#include "AppTestSupport.h"
-#include "AtomicFile.h"
-#include "SettingsRescue.h"
-#include "Diadlg3.h"
-#include "Diagr3.h"
-#include "Soundd3.h"
-#include "UnixSignals.h"
-#include "UserMessages.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/AtomicFile.h"
+#include "app/ui/SettingsRescue.h"
+#include "diagram/ui/Diadlg3.h"
+#include "diagram/ui/Diagr3.h"
+#include "audio/Soundd3.h"
+#include "app/UnixSignals.h"
+#include "platform/UserMessages.h"
 
 #include <QDir>
 #include <QThreadPool>

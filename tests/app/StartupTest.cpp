@@ -2,9 +2,9 @@
 // settings file or directory the user cannot use, and the close on SIGTERM.
 // Paths that end the process or need an unprivileged user run in a child.
 
-#include "AppTestSupport.h"
-#include "Soundd3.h"
-#include "UnixSignals.h"
+#include "tests/app/AppTestSupport.h"
+#include "audio/Soundd3.h"
+#include "app/UnixSignals.h"
 
 #include <QDir>
 #include <QFile>

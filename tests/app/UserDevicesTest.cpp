@@ -1,11 +1,11 @@
 // Devices as people own them, through the real main window on the virtual
 // card: one that overruns now and then, one that takes 48 kHz only.
 
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "DeviceLog.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/DeviceLog.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,14 +1,14 @@
 // The smaller windows the main window opens, and its diagram commands:
 // help, feature list, information box, comment, export, copy and print.
 
-#include "AboutBox.h"
-#include "AppTestSupport.h"
-#include "DeviceLog.h"
-#include "Diagr3.h"
-#include "FeatDlg.h"
-#include "HelpBrowser.h"
-#include "MainMenu.h"
-#include "analys.h"
+#include "app/ui/AboutBox.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/DeviceLog.h"
+#include "diagram/ui/Diagr3.h"
+#include "app/ui/FeatDlg.h"
+#include "app/ui/HelpBrowser.h"
+#include "app/ui/MainMenu.h"
+#include "analysis/ui/analys.h"
 
 #include <QAction>
 #include <QClipboard>

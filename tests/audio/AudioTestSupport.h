@@ -2,10 +2,10 @@
 // Shared by the audio tests: a started sound layer on the virtual card in
 // fast mode, and one recorded block fetched the way a client does it.
 
-#include "DeviceLog.h"
-#include "Soundd3.h"
-#include "Tdummy.h"
-#include "VirtualCard.h"
+#include "platform/DeviceLog.h"
+#include "audio/Soundd3.h"
+#include "audio/Tdummy.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QTest>
 #include <algorithm>

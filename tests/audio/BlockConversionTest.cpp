@@ -1,6 +1,6 @@
 // Conversion of recorded PCM blocks to the float layout the measurements read.
 
-#include "BlockConversion.h"
+#include "audio/BlockConversion.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

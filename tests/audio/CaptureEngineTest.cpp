@@ -3,7 +3,7 @@
 // every device fault ends as a missing block with its code and log line, and
 // the next recording works.
 
-#include "AudioTestSupport.h"
+#include "tests/audio/AudioTestSupport.h"
 
 #include <QFile>
 #include <QThread>

@@ -2,7 +2,7 @@
 // when the layer is shut down, the notification object goes away or the
 // slot's format changes while a block is in flight.
 
-#include "AudioTestSupport.h"
+#include "tests/audio/AudioTestSupport.h"
 
 #include <QCoreApplication>
 #include <functional>

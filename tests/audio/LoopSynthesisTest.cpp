@@ -1,10 +1,10 @@
 // The playback engine's loop buffer: length search, encodings, the one- and
 // two-channel cases and noise.
 
-#include "LoopSynthesis.h"
-#include "PC_IIR_2.h"
-#include "SineFit.h"
-#include "ToneStream.h"
+#include "audio/LoopSynthesis.h"
+#include "analysis/PC_IIR_2.h"
+#include "tests/support/SineFit.h"
+#include "audio/ToneStream.h"
 
 #include <algorithm>
 #include <cmath>

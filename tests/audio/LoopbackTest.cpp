@@ -3,11 +3,11 @@
 // seam; a tone played at one rate and recorded at another keeps its pitch
 // and level.
 
-#include "AudioTestSupport.h"
-#include "FFtuli.h"
-#include "SineFit.h"
-#include "TestSupport.h"
-#include "WaveFileMaker.h"
+#include "tests/audio/AudioTestSupport.h"
+#include "measure/FFtuli.h"
+#include "tests/support/SineFit.h"
+#include "tests/support/TestSupport.h"
+#include "tests/audio/WaveFileMaker.h"
 
 namespace {
 // The highest bin other than `bin` and its neighbours, relative to `bin`,

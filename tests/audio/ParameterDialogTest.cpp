@@ -2,11 +2,11 @@
 // chosen, what OK stores in which slot, and what the DC controls do to the
 // blocks the capture engine delivers (virtual card, fast mode).
 
-#include "AudioTestSupport.h"
-#include "DcOffsetScale.h"
-#include "IoDialogModel.h"
-#include "iodia.h"
-#include "udcoffset.h"
+#include "tests/audio/AudioTestSupport.h"
+#include "audio/DcOffsetScale.h"
+#include "audio/IoDialogModel.h"
+#include "audio/ui/iodia.h"
+#include "audio/ui/udcoffset.h"
 
 #include <QCheckBox>
 #include <QLabel>

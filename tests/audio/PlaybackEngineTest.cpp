@@ -1,9 +1,9 @@
 // The playback engine and the layer's device functions on the virtual card.
 
-#include "AudioTestSupport.h"
+#include "tests/audio/AudioTestSupport.h"
 
-#include "ProfileStore.h"
-#include "TestSupport.h"
+#include "platform/ProfileStore.h"
+#include "tests/support/TestSupport.h"
 
 #include <QFile>
 #include <sys/stat.h>

@@ -3,9 +3,9 @@
 // whoever started the tone; the next start works. Also the wave-file
 // player's refusals.
 
-#include "AudioTestSupport.h"
+#include "tests/audio/AudioTestSupport.h"
 
-#include "WaveOut.h"
+#include "platform/audio/WaveOut.h"
 
 #include <QThread>
 

@@ -11,19 +11,19 @@
 // of them breaks. A test that is killed takes its servers with it. Skipped,
 // with the reason, where the server cannot start.
 
-#include "AlsaBackend.h"
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "AudioBackend.h"
-#include "DeviceLog.h"
-#include "Diagr3.h"
-#include "FFtuli.h"
-#include "LevelUnits.h"
-#include "RadioGroup.h"
-#include "SineFit.h"
-#include "SoundLayer.h"
-#include "SoundServer.h"
-#include "Soundd3.h"
+#include "platform/audio/alsa/AlsaBackend.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/DeviceLog.h"
+#include "diagram/ui/Diagr3.h"
+#include "measure/FFtuli.h"
+#include "measure/LevelUnits.h"
+#include "measure/ui/RadioGroup.h"
+#include "tests/support/SineFit.h"
+#include "audio/SoundLayer.h"
+#include "tests/support/SoundServer.h"
+#include "audio/Soundd3.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // Device slots and the "SDSOUND" section of the settings file.
 
-#include "ProfileStore.h"
-#include "SoundSettings.h"
-#include "TestSupport.h"
+#include "platform/ProfileStore.h"
+#include "audio/SoundSettings.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // refused with a clear device-log line, nothing plays, and the next start
 // works.
 
-#include "AudioTestSupport.h"
-#include "TestSupport.h"
-#include "WaveFile.h"
-#include "WaveFileMaker.h"
+#include "tests/audio/AudioTestSupport.h"
+#include "tests/support/TestSupport.h"
+#include "platform/audio/WaveFile.h"
+#include "tests/audio/WaveFileMaker.h"
 
 namespace {
 struct GoodFile {

@@ -1,15 +1,15 @@
 // korvanta-measure as a script runs it: the built program in a child
 // process on the virtual card, beside the real main window measuring the
 // same device under test from the same settings file.
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "DiaPointStore.h"
-#include "Diagr3.h"
-#include "DistortionMenu.h"
-#include "DistortionWindow.h"
-#include "Main.h"
-#include "GeneratorPage.h"
-#include "RadioGroup.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "diagram/DiaPointStore.h"
+#include "diagram/ui/Diagr3.h"
+#include "app/ui/DistortionMenu.h"
+#include "distortion/ui/DistortionWindow.h"
+#include "app/ui/Main.h"
+#include "generator/ui/GeneratorPage.h"
+#include "measure/ui/RadioGroup.h"
 
 #include <QDir>
 #include <QFile>

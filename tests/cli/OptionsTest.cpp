@@ -1,13 +1,13 @@
 // The command line, the tolerance band file and the limits of
 // korvanta-measure, without a device.
-#include "DeviceLock.h"
-#include "Limits.h"
-#include "MeasureOptions.h"
-#include "ResultFile.h"
-#include "SweepSettings.h"
-#include "TestSupport.h"
-#include "ToleranceBand.h"
-#include "ValueRanges.h"
+#include "cli/DeviceLock.h"
+#include "cli/Limits.h"
+#include "cli/MeasureOptions.h"
+#include "cli/ResultFile.h"
+#include "generator/SweepSettings.h"
+#include "tests/support/TestSupport.h"
+#include "cli/ToleranceBand.h"
+#include "cli/ValueRanges.h"
 
 #include <QCoreApplication>
 #include <QDir>

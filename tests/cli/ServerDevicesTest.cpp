@@ -4,7 +4,7 @@
 // devices that take no format, or the virtual card in their place. Skipped,
 // with the reason, where the server cannot start.
 
-#include "SoundServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QProcess>
 

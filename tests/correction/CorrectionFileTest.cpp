@@ -1,5 +1,5 @@
-#include "CorrectionFile.h"
-#include "TestSupport.h"
+#include "correction/CorrectionFile.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "CursorTexts.h"
-#include "DiaCursor.h"
+#include "diagram/CursorTexts.h"
+#include "diagram/DiaCursor.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 // separator that keeps a table readable, tables of other tools, and files
 // that are no such table (each refused with its first bad line, whole).
 
-#include "CurveTable.h"
-#include "DiaTestSupport.h"
-#include "TestSupport.h"
-#include "TextExport.h"
+#include "diagram/CurveTable.h"
+#include "tests/diagram/DiaTestSupport.h"
+#include "tests/support/TestSupport.h"
+#include "diagram/TextExport.h"
 
 #include <QBuffer>
 #include <QProcess>

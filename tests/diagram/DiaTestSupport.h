@@ -1,9 +1,9 @@
 #pragma once
 // Helpers for the diagram's widget tests.
 
-#include "Diadlg3.h"
-#include "Diagr3.h"
-#include "ProfileStore.h"
+#include "diagram/ui/Diadlg3.h"
+#include "diagram/ui/Diagr3.h"
+#include "platform/ProfileStore.h"
 
 #include <QCoreApplication>
 #include <QFile>

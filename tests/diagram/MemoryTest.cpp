@@ -2,12 +2,12 @@
 // window, how they are drawn behind the live curves with their legend, and
 // the saved pictures.
 
-#include "DiaFonts.h"
-#include "DiaLegend.h"
-#include "DiaPicture.h"
-#include "DiaTestSupport.h"
-#include "MemoryFile.h"
-#include "TestSupport.h"
+#include "diagram/DiaFonts.h"
+#include "diagram/DiaLegend.h"
+#include "diagram/ui/DiaPicture.h"
+#include "tests/diagram/DiaTestSupport.h"
+#include "diagram/MemoryFile.h"
+#include "tests/support/TestSupport.h"
 
 #include <QBuffer>
 #include <QDir>

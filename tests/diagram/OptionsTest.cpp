@@ -1,7 +1,7 @@
-#include "DiaTestSupport.h"
-#include "SkalDlg.h"
-#include "TestSupport.h"
-#include "UserMessages.h"
+#include "tests/diagram/DiaTestSupport.h"
+#include "diagram/ui/SkalDlg.h"
+#include "tests/support/TestSupport.h"
+#include "platform/UserMessages.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "DiaPointStore.h"
-#include "TestSupport.h"
-#include "TextExport.h"
+#include "diagram/DiaPointStore.h"
+#include "tests/support/TestSupport.h"
+#include "diagram/TextExport.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "DeviceLog.h"
-#include "DiaPrint.h"
-#include "DiaTestSupport.h"
-#include "PrintGeometry.h"
-#include "TestSupport.h"
+#include "platform/DeviceLog.h"
+#include "diagram/ui/DiaPrint.h"
+#include "tests/diagram/DiaTestSupport.h"
+#include "diagram/PrintGeometry.h"
+#include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>

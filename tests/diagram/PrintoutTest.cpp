@@ -3,11 +3,11 @@
 // info line stays clear of the x caption. The checks look at the PDF page as
 // a rasteriser draws it.
 
-#include "DiaFonts.h"
-#include "DiaPrint.h"
-#include "DiaTestSupport.h"
-#include "PrintGeometry.h"
-#include "TestSupport.h"
+#include "diagram/DiaFonts.h"
+#include "diagram/ui/DiaPrint.h"
+#include "tests/diagram/DiaTestSupport.h"
+#include "diagram/PrintGeometry.h"
+#include "tests/support/TestSupport.h"
 
 #include <QFontMetrics>
 #include <QLineEdit>

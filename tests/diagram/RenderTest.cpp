@@ -1,4 +1,4 @@
-#include "DiaTestSupport.h"
+#include "tests/diagram/DiaTestSupport.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
-#include "DiaLayout.h"
-#include "DiaNavigation.h"
-#include "DiaScale.h"
-#include "PrintGeometry.h"
+#include "diagram/DiaLayout.h"
+#include "diagram/DiaNavigation.h"
+#include "diagram/DiaScale.h"
+#include "diagram/PrintGeometry.h"
 
 #include <gtest/gtest.h>
 

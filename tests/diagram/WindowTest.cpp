@@ -1,9 +1,9 @@
-#include "DiaSettings.h"
-#include "DiaTestSupport.h"
-#include "DiaNavigation.h"
-#include "ProfileStore.h"
-#include "SpinButton.h"
-#include "TestSupport.h"
+#include "diagram/DiaSettings.h"
+#include "tests/diagram/DiaTestSupport.h"
+#include "diagram/DiaNavigation.h"
+#include "platform/ProfileStore.h"
+#include "diagram/ui/SpinButton.h"
+#include "tests/support/TestSupport.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -2,20 +2,20 @@
 // distortion window on the virtual card in fast mode, against the analytic
 // answer of the card's simulated amplifier (y = x + k2 x^2 + k3 x^3 after
 // its gain and filters, clipped by the input's quantiser).
-#include "AppTestSupport.h"
-#include "AppWindows.h"
-#include "DiaPicture.h"
-#include "Diadlg3.h"
-#include "Diagr3.h"
-#include "DistortionPlot.h"
-#include "DistortionMenu.h"
-#include "DistortionWindow.h"
-#include "Main.h"
-#include "MainMenu.h"
-#include "MemoryFile.h"
-#include "MemoryMenu.h"
-#include "Soundd3.h"
-#include "Wavegene.h"
+#include "tests/app/AppTestSupport.h"
+#include "app/ui/AppWindows.h"
+#include "diagram/ui/DiaPicture.h"
+#include "diagram/ui/Diadlg3.h"
+#include "diagram/ui/Diagr3.h"
+#include "distortion/DistortionPlot.h"
+#include "app/ui/DistortionMenu.h"
+#include "distortion/ui/DistortionWindow.h"
+#include "app/ui/Main.h"
+#include "app/ui/MainMenu.h"
+#include "diagram/MemoryFile.h"
+#include "app/ui/MemoryMenu.h"
+#include "audio/Soundd3.h"
+#include "generator/ui/Wavegene.h"
 
 #include <QAction>
 #include <QClipboard>

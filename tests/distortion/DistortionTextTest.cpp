@@ -2,10 +2,10 @@
 // table with SI prefixes, the text file, CSV and JSON with plain numbers in
 // volts and watts, and a THD that cannot be formed (every harmonic above
 // half the rate) shown as absent everywhere, never as -192.
-#include "DistortionEngine.h"
-#include "DistortionPlot.h"
-#include "DistortionText.h"
-#include "MeasureReport.h"
+#include "distortion/DistortionEngine.h"
+#include "distortion/DistortionPlot.h"
+#include "distortion/DistortionText.h"
+#include "cli/MeasureReport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

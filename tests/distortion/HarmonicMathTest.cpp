@@ -2,10 +2,10 @@
 // amplifiers: amplitudes and harmonic ratios between bins, absent harmonics
 // past half the rate, the fine steps around the THD+N thresholds, the clip
 // points and the power axis.
-#include "DistortionEngine.h"
-#include "DistortionPlan.h"
-#include "DistortionPlot.h"
-#include "HarmonicAnalysis.h"
+#include "distortion/DistortionEngine.h"
+#include "distortion/DistortionPlan.h"
+#include "distortion/DistortionPlot.h"
+#include "distortion/HarmonicAnalysis.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -1,11 +1,11 @@
 // The generator window's rules as plain functions: spin limits, typed
 // frequencies and phases, level labels, the frequency display, the
 // output-corrected level, docking, the error text and section "GEN".
-#include "CorrectionTable.h"
-#include "GeneratorControls.h"
-#include "GeneratorSection.h"
-#include "ProfileStore.h"
-#include "TestSupport.h"
+#include "correction/CorrectionTable.h"
+#include "generator/GeneratorControls.h"
+#include "generator/GeneratorSection.h"
+#include "platform/ProfileStore.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

@@ -2,17 +2,17 @@
 // window's controls are played, looped back and read by the spectrum
 // analyzer (or, for the phase, recorded and transformed), in fast mode with
 // no external source and the output level FGVOLUME at 100 %.
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "CorrectionFile.h"
-#include "Diagr3.h"
-#include "FFtuli.h"
-#include "GeneratorSection.h"
-#include "LevelUnits.h"
-#include "PC_IIR_2.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "Wavegene.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "correction/CorrectionFile.h"
+#include "diagram/ui/Diagr3.h"
+#include "measure/FFtuli.h"
+#include "generator/GeneratorSection.h"
+#include "measure/LevelUnits.h"
+#include "analysis/PC_IIR_2.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "generator/ui/Wavegene.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -2,16 +2,16 @@
 // libsndfile play looped (no click where the loop closes, read by the
 // analyzer), files the player cannot take end in the error box with a
 // device-log line, and the next start works.
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "DeviceLog.h"
-#include "Diagr3.h"
-#include "FFtuli.h"
-#include "GeneratorSection.h"
-#include "LevelUnits.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "Wavegene.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/DeviceLog.h"
+#include "diagram/ui/Diagr3.h"
+#include "measure/FFtuli.h"
+#include "generator/GeneratorSection.h"
+#include "measure/LevelUnits.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "generator/ui/Wavegene.h"
 
 #include <QFile>
 #include <QLineEdit>

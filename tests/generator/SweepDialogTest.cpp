@@ -1,10 +1,10 @@
 // The sweep settings dialog: its spin and typing rules, "default", the
 // clamps of OK, what it shows, and both languages.
-#include "CorrectionTable.h"
-#include "RadioGroup.h"
-#include "SpinButton.h"
-#include "SweepDialogRules.h"
-#include "Wobbelu.h"
+#include "correction/CorrectionTable.h"
+#include "measure/ui/RadioGroup.h"
+#include "diagram/ui/SpinButton.h"
+#include "generator/SweepDialogRules.h"
+#include "generator/ui/Wobbelu.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // What the sweep makes of a recorded block: mean magnitudes, read-out,
 // level values and the band-passed phase, on blocks whose answer is known.
-#include "CorrectionTable.h"
-#include "SweepEvaluation.h"
-#include "SweepPlan.h"
+#include "correction/CorrectionTable.h"
+#include "generator/SweepEvaluation.h"
+#include "generator/SweepPlan.h"
 
 #include <gtest/gtest.h>
 #include <cmath>

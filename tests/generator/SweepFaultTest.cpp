@@ -1,10 +1,10 @@
 // Device faults during a sweep, and blocks that are not the sweep's: every
 // case ends with a message (or a re-recorded block), the tone off, the page
 // idle, and the next START works.
-#include "SweepTestSupport.h"
+#include "tests/generator/SweepTestSupport.h"
 
-#include "AnalyzerPage.h"
-#include "WaveTypes.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <QTabWidget>
 

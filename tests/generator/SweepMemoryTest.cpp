@@ -3,9 +3,9 @@
 // With KORVANTA_SWEEP_COMPARE_DIR set (run under Xvfb) the window and the
 // saved PNG and SVG are kept there for a look.
 
-#include "DiaPicture.h"
-#include "MemoryMenu.h"
-#include "SweepTestSupport.h"
+#include "diagram/ui/DiaPicture.h"
+#include "app/ui/MemoryMenu.h"
+#include "tests/generator/SweepTestSupport.h"
 
 #include <QAction>
 #include <QMenu>

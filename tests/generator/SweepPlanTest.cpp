@@ -1,5 +1,5 @@
 // The sweep's frequency plan, capture lengths and step tags.
-#include "SweepPlan.h"
+#include "generator/SweepPlan.h"
 
 #include <gtest/gtest.h>
 

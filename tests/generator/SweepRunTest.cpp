@@ -1,11 +1,11 @@
 // The sweep end to end on the virtual card: levels and phases against the
 // card's own filter and delay, the plan's edge cases, the read-out, the
 // settings section and both languages.
-#include "SweepTestSupport.h"
+#include "tests/generator/SweepTestSupport.h"
 
-#include "MainMenu.h"
-#include "UnixSignals.h"
-#include "UserMessages.h"
+#include "app/ui/MainMenu.h"
+#include "app/UnixSignals.h"
+#include "platform/UserMessages.h"
 
 #include <QLabel>
 #include <QTabWidget>

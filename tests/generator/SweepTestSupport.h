@@ -3,13 +3,13 @@
 // fast mode, the plan set through the real settings dialog, START pressed,
 // the points read back from the diagram.
 
-#include "AppTestSupport.h"
-#include "Diagr3.h"
-#include "GeneratorPage.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "SweepEngine.h"
-#include "Wobbelu.h"
+#include "tests/app/AppTestSupport.h"
+#include "diagram/ui/Diagr3.h"
+#include "generator/ui/GeneratorPage.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "generator/SweepEngine.h"
+#include "generator/ui/Wobbelu.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

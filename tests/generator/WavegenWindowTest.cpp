@@ -1,16 +1,16 @@
 // The generator window inside the running program: its controls, start and
 // stop, errors, settings, languages and docking over the main window.
-#include "AppTestSupport.h"
-#include "CorrectionFile.h"
-#include "GeneratorPage.h"
-#include "GeneratorSection.h"
-#include "HelpBrowser.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "VirtualCard.h"
-#include "SpinButton.h"
-#include "Wavegene.h"
-#include "iodia.h"
+#include "tests/app/AppTestSupport.h"
+#include "correction/CorrectionFile.h"
+#include "generator/ui/GeneratorPage.h"
+#include "generator/GeneratorSection.h"
+#include "app/ui/HelpBrowser.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "diagram/ui/SpinButton.h"
+#include "generator/ui/Wavegene.h"
+#include "audio/ui/iodia.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "AnalyzerLogic.h"
-#include "FFtuli.h"
-#include "LevelUnits.h"
-#include "samplemem.h"
+#include "measure/AnalyzerLogic.h"
+#include "measure/FFtuli.h"
+#include "measure/LevelUnits.h"
+#include "measure/samplemem.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
-#include "Eichdia.h"
-#include "Soundd3.h"
-#include "TestSupport.h"
-#include "Tdummy.h"
-#include "UserMessages.h"
-#include "VirtualCard.h"
-#include "samplemem.h"
+#include "measure/ui/Eichdia.h"
+#include "audio/Soundd3.h"
+#include "tests/support/TestSupport.h"
+#include "audio/Tdummy.h"
+#include "platform/UserMessages.h"
+#include "platform/audio/virtual/VirtualCard.h"
+#include "measure/samplemem.h"
 
 #include <QLabel>
 #include <QLineEdit>

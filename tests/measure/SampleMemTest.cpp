@@ -1,4 +1,4 @@
-#include "samplemem.h"
+#include "measure/samplemem.h"
 
 #include <gtest/gtest.h>
 

@@ -3,21 +3,21 @@
 // to a measured signal, changes made from outside, the settings, and the
 // user's mixer given back on every way out.
 
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "DeviceLog.h"
-#include "Diagr3.h"
-#include "GeneratorPage.h"
-#include "LevelUnits.h"
-#include "MainMenu.h"
-#include "MixerMenu.h"
-#include "RadioGroup.h"
-#include "Soundd3.h"
-#include "UnixSignals.h"
-#include "Wavegene.h"
-#include "GeneratorSection.h"
-#include "VirtualMixer.h"
-#include "mixu.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/DeviceLog.h"
+#include "diagram/ui/Diagr3.h"
+#include "generator/ui/GeneratorPage.h"
+#include "measure/LevelUnits.h"
+#include "app/ui/MainMenu.h"
+#include "app/ui/MixerMenu.h"
+#include "measure/ui/RadioGroup.h"
+#include "audio/Soundd3.h"
+#include "app/UnixSignals.h"
+#include "generator/ui/Wavegene.h"
+#include "generator/GeneratorSection.h"
+#include "platform/mixer/VirtualMixer.h"
+#include "mixer/ui/mixu.h"
 
 #include <QAction>
 #include <QGroupBox>

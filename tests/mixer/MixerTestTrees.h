@@ -3,7 +3,7 @@
 // destination (master, tone and mute controls, play sources) and a wave
 // input with a source selector and one volume per source.
 
-#include "MixerTree.h"
+#include "platform/mixer/MixerTree.h"
 
 #include <QStringList>
 

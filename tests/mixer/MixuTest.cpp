@@ -1,9 +1,9 @@
 // The mixer window's operations and change events on in-memory mixers.
 
-#include "DeviceLog.h"
-#include "MixerTestTrees.h"
-#include "ProfileStore.h"
-#include "mixu.h"
+#include "platform/DeviceLog.h"
+#include "tests/mixer/MixerTestTrees.h"
+#include "platform/ProfileStore.h"
+#include "mixer/ui/mixu.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,10 +1,10 @@
 // The mixer model on in-memory mixers: which lines it takes, its limits, the
 // device-log trace and giving the user's mixer back at the end.
 
-#include "DeviceLog.h"
-#include "MixerGiveBack.h"
-#include "MixerTestTrees.h"
-#include "mixutil.h"
+#include "platform/DeviceLog.h"
+#include "mixer/MixerGiveBack.h"
+#include "tests/mixer/MixerTestTrees.h"
+#include "mixer/mixutil.h"
 
 #include <QObject>
 #include <gtest/gtest.h>

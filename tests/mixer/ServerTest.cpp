@@ -4,14 +4,14 @@
 // notified, and given back when the program ends. Skipped, with the reason,
 // where the server cannot start.
 
-#include "AlsaMixer.h"
-#include "AnalyzerPage.h"
-#include "AppTestSupport.h"
-#include "DeviceLog.h"
-#include "SoundServer.h"
-#include "GeneratorPage.h"
-#include "MainMenu.h"
-#include "mixu.h"
+#include "platform/mixer/AlsaMixer.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "tests/app/AppTestSupport.h"
+#include "platform/DeviceLog.h"
+#include "tests/support/SoundServer.h"
+#include "generator/ui/GeneratorPage.h"
+#include "app/ui/MainMenu.h"
+#include "mixer/ui/mixu.h"
 
 #include <QAction>
 #include <QElapsedTimer>

@@ -3,12 +3,12 @@
 // exact-format queries, capture of known PCM and playback of a loop into a
 // file. The listing rules are also checked against made-up hint lists.
 
-#include "AlsaBackend.h"
-#include "AudioTestSupport.h"
-#include "LoopSynthesis.h"
-#include "SineFit.h"
-#include "TestSupport.h"
-#include "WaveOut.h"
+#include "platform/audio/alsa/AlsaBackend.h"
+#include "tests/audio/AudioTestSupport.h"
+#include "audio/LoopSynthesis.h"
+#include "tests/support/SineFit.h"
+#include "tests/support/TestSupport.h"
+#include "platform/audio/WaveOut.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -2,7 +2,7 @@
 // machines (in the order and shape alsa-lib lists them). The probe says
 // which PCMs open as the machine's driver would.
 
-#include "AlsaDeviceList.h"
+#include "platform/audio/alsa/AlsaDeviceList.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // the data folder, and then keeps its settings per user; a build tree or a
 // portable copy keeps them beside the program, writable folder or not.
 
-#include "Installation.h"
-#include "ProfileStore.h"
-#include "TestSupport.h"
+#include "platform/Installation.h"
+#include "platform/ProfileStore.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // ALSA's simple-mixer elements as the classic mixer tree, and the volume law
 // that turns the program's mixer values into a control's own scale.
 
-#include "AlsaMixerMap.h"
-#include "VolumeLaw.h"
+#include "platform/mixer/AlsaMixerMap.h"
+#include "platform/mixer/VolumeLaw.h"
 
 #include <QStringList>
 #include <cmath>
@@ -174,8 +174,9 @@ TEST(VolumeLaw, DecibelRangesCountFromTheirTop)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(VolumeToCentiDb(c.value, c.minDb, c.maxDb), c.centiDb) << c.value << " " << c.maxDb;
-        if (c.value > 0 && c.centiDb > c.minDb)
+        if (c.value > 0 && c.centiDb > c.minDb) {
             EXPECT_NEAR(CentiDbToVolume(c.centiDb, c.minDb, c.maxDb), c.value, c.value * 0.0006 + 1) << "within 0.005 dB";
+        }
     }
     EXPECT_EQ(CentiDbToVolume(-9999999, -9999999, 0), 0) << "a muting bottom is silence";
 }

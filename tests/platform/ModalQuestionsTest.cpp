@@ -1,5 +1,6 @@
-#include "ModalQuestions.h"
-#include "TestSupport.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ModalQuestions.h"
+#include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QFile>
@@ -113,6 +114,7 @@ TEST_P(RealFileDialog, NewNameIsTakenOnlyWhenTheCallerCreatesFiles)
             return;
         }
     });
+    modal::UseDialogs();
     driver.start(20);
     const NewNameCase c = GetParam();
     const QString chosen = c.mayCreate ? modal::OpenOrNewFileName("Open", "Correction File | *.cor", "cor", dir.path())

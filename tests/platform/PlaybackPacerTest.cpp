@@ -3,7 +3,7 @@
 // whatever the wall clock says), a device without a clock and a sink that
 // cannot tell its fill (both held to the wall clock).
 
-#include "PlaybackPacer.h"
+#include "platform/audio/PlaybackPacer.h"
 
 #include <gtest/gtest.h>
 #include <random>

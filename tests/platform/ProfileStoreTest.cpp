@@ -1,7 +1,7 @@
-#include "AtomicFile.h"
-#include "DeviceLog.h"
-#include "ProfileStore.h"
-#include "TestSupport.h"
+#include "platform/AtomicFile.h"
+#include "platform/DeviceLog.h"
+#include "platform/ProfileStore.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

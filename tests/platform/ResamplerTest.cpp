@@ -2,8 +2,8 @@
 // keeps its pitch and level whatever the two rates, what lies above the
 // target's half rate is removed, and a constant passes exactly.
 
-#include "Resampler.h"
-#include "SineFit.h"
+#include "platform/audio/virtual/Resampler.h"
+#include "tests/support/SineFit.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "SharedRoutines.h"
+#include "platform/SharedRoutines.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // The virtual card's DUT description and its simulated signal path: each
 // element checked with a signal whose answer is known.
 
-#include "AudioBackend.h"
-#include "DutSimulator.h"
-#include "VirtualCard.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/audio/virtual/DutSimulator.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,11 +2,11 @@
 // the graticule and the curves (checked pixel by pixel), the point store's
 // set-up rules, the text export, the mouse read-outs, "Illum." and the
 // background colour in the settings file.
-#include "Oszidia1.h"
-#include "OszidiaRender.h"
-#include "OszidiaStore.h"
-#include "ProfileStore.h"
-#include "TestSupport.h"
+#include "scope/ui/Oszidia1.h"
+#include "scope/OszidiaRender.h"
+#include "scope/OszidiaStore.h"
+#include "platform/ProfileStore.h"
+#include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QFile>

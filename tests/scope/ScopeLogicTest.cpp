@@ -1,8 +1,8 @@
 // The oscilloscope's numbers without a device: the steps and labels, the
 // capture plan of each timebase (with an input that refuses rates), the
 // trigger search and the conversion of a block into screen divisions.
-#include "ScopeFrame.h"
-#include "ScopeTables.h"
+#include "scope/ScopeFrame.h"
+#include "scope/ScopeTables.h"
 
 #include <gtest/gtest.h>
 #include <cmath>

@@ -1,15 +1,15 @@
 // The oscilloscope end to end: the real main window, page and display
 // window on the virtual card in fast mode, with a known external signal
 // and a known calibration (INPUT=1000 mV: 1.5 V at full scale).
-#include "AppTestSupport.h"
-#include "MainMenu.h"
-#include "Oszidia1.h"
-#include "ScopeEngine.h"
-#include "ScopePage.h"
-#include "ScopeTables.h"
-#include "Soundd3.h"
-#include "SpinButton.h"
-#include "UserMessages.h"
+#include "tests/app/AppTestSupport.h"
+#include "app/ui/MainMenu.h"
+#include "scope/ui/Oszidia1.h"
+#include "scope/ScopeEngine.h"
+#include "scope/ui/ScopePage.h"
+#include "scope/ScopeTables.h"
+#include "audio/Soundd3.h"
+#include "diagram/ui/SpinButton.h"
+#include "platform/UserMessages.h"
 
 #include <QCheckBox>
 #include <QClipboard>

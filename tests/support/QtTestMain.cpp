@@ -1,14 +1,14 @@
-// Test entry point: GoogleTest with a QApplication, so widget and flow tests
-// can use Qt Test's event simulation. Runs offscreen unless a display is
-// requested explicitly.
-#include <QApplication>
+// Test entry point of core tests: GoogleTest with a QGuiApplication (fonts
+// and pictures, no widgets). Runs offscreen unless a display is requested
+// explicitly.
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,4 @@
-#include "SoundServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // directories and running a piece of a test in a child process (for paths
 // that end the process, and for checks that need an unprivileged user).
 
-#include "ModalQuestions.h"
+#include "platform/ModalQuestions.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
-#include "AlsaBackend.h"
+#include "platform/audio/alsa/AlsaBackend.h"
 
-#include "AlsaCapture.h"
-#include "AlsaPcm.h"
-#include "AlsaPlayback.h"
-#include "DeviceLog.h"
-#include "DeviceThread.h"
+#include "platform/audio/alsa/AlsaCapture.h"
+#include "platform/audio/alsa/AlsaPcm.h"
+#include "platform/audio/alsa/AlsaPlayback.h"
+#include "platform/DeviceLog.h"
+#include "platform/audio/DeviceThread.h"
 
 #include <cerrno>
 #include <memory>

@@ -2,8 +2,8 @@
 // The ALSA backend: the machine's sound devices through alsa-lib (and through
 // the PipeWire/PulseAudio ALSA plugins where those run).
 
-#include "AlsaDeviceList.h"
-#include "AudioBackend.h"
+#include "platform/audio/alsa/AlsaDeviceList.h"
+#include "platform/audio/AudioBackend.h"
 
 #include <QHash>
 

@@ -8,8 +8,8 @@
 // the stream (a new stream on the same connection), which holds only what is
 // captured after it.
 
-#include "AlsaHandle.h"
-#include "AudioBackend.h"
+#include "platform/audio/alsa/AlsaHandle.h"
+#include "platform/audio/AudioBackend.h"
 
 #include <alsa/asoundlib.h>
 

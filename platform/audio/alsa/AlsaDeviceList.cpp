@@ -1,4 +1,4 @@
-#include "AlsaDeviceList.h"
+#include "platform/audio/alsa/AlsaDeviceList.h"
 
 #include <alsa/asoundlib.h>
 

@@ -1,6 +1,6 @@
-#include "AlsaHandle.h"
+#include "platform/audio/alsa/AlsaHandle.h"
 
-#include "AlsaPcm.h"
+#include "platform/audio/alsa/AlsaPcm.h"
 
 AlsaHandle::~AlsaHandle()
 {

@@ -1,7 +1,7 @@
-#include "AlsaPcm.h"
+#include "platform/audio/alsa/AlsaPcm.h"
 
-#include "DeviceLog.h"
-#include "DeviceThread.h"
+#include "platform/DeviceLog.h"
+#include "platform/audio/DeviceThread.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,7 +3,7 @@
 // errors into the classic error numbers (with ALSA's own text in the device
 // log).
 
-#include "WaveTypes.h"
+#include "platform/audio/WaveTypes.h"
 
 #include <alsa/asoundlib.h>
 

@@ -1,7 +1,7 @@
-#include "AlsaPlayback.h"
+#include "platform/audio/alsa/AlsaPlayback.h"
 
-#include "AlsaPcm.h"
-#include "DeviceLog.h"
+#include "platform/audio/alsa/AlsaPcm.h"
+#include "platform/DeviceLog.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -6,8 +6,8 @@
 // for kOutputStallMs, disappears or refuses a write ends playback with its
 // code.
 
-#include "AlsaHandle.h"
-#include "AudioBackend.h"
+#include "platform/audio/alsa/AlsaHandle.h"
+#include "platform/audio/AudioBackend.h"
 
 #include <alsa/asoundlib.h>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "DutConfig.h"
+#include "platform/audio/virtual/DutConfig.h"
 
 #include <QRegularExpression>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "DutSimulator.h"
+#include "platform/audio/virtual/DutSimulator.h"
 
 #include <algorithm>
 #include <cmath>

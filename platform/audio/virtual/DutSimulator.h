@@ -5,7 +5,7 @@
 // The simulator keeps its filter, delay and noise state between blocks, so
 // consecutive blocks are one continuous signal.
 
-#include "DutConfig.h"
+#include "platform/audio/virtual/DutConfig.h"
 
 #include <cstdint>
 #include <random>

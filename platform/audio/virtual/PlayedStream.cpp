@@ -1,4 +1,4 @@
-#include "PlayedStream.h"
+#include "platform/audio/virtual/PlayedStream.h"
 
 #include <algorithm>
 

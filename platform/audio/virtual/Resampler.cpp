@@ -1,4 +1,4 @@
-#include "Resampler.h"
+#include "platform/audio/virtual/Resampler.h"
 
 #include <algorithm>
 #include <cmath>

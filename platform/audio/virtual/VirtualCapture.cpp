@@ -1,4 +1,4 @@
-#include "VirtualCapture.h"
+#include "platform/audio/virtual/VirtualCapture.h"
 
 #include <algorithm>
 #include <thread>

@@ -5,8 +5,8 @@
 // overruns).
 // While it records, its reads set the pace of the card's output.
 
-#include "AudioBackend.h"
-#include "VirtualCard.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <chrono>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "VirtualCard.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
-#include "DeviceLog.h"
-#include "VirtualCapture.h"
-#include "VirtualPlayback.h"
+#include "platform/DeviceLog.h"
+#include "platform/audio/virtual/VirtualCapture.h"
+#include "platform/audio/virtual/VirtualPlayback.h"
 
 #include <algorithm>
 

@@ -12,11 +12,11 @@
 // each block as soon as it is asked for (still through the device thread
 // and a posted event); otherwise the card runs in real time.
 
-#include "AudioBackend.h"
-#include "DutConfig.h"
-#include "DutSimulator.h"
-#include "PlayedStream.h"
-#include "Resampler.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/audio/virtual/DutConfig.h"
+#include "platform/audio/virtual/DutSimulator.h"
+#include "platform/audio/virtual/PlayedStream.h"
+#include "platform/audio/virtual/Resampler.h"
 
 #include <atomic>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "VirtualPlayback.h"
+#include "platform/audio/virtual/VirtualPlayback.h"
 
-#include "DeviceLog.h"
+#include "platform/DeviceLog.h"
 
 #include <thread>
 

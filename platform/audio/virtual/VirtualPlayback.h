@@ -3,8 +3,8 @@
 // queued for the card's input (PlayedStream), which also sets the pace. An
 // injected output fault strikes after the first tenth of a second played.
 
-#include "AudioBackend.h"
-#include "VirtualCard.h"
+#include "platform/audio/AudioBackend.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <chrono>
 #include <vector>

@@ -1,0 +1,749 @@
+#include "app/ui/Main.h"
+
+#include "app/ui/AboutBox.h"
+#include "measure/ui/AnalyzerPage.h"
+#include "app/ui/AppWindows.h"
+#include "platform/audio/AudioBackend.h"
+#include "app/Audconst.h"
+#include "correction/CorrectionFile.h"
+#include "app/ui/CorrectionMenu.h"
+#include "correction/CorrectionTable.h"
+#include "app/CorrectionTest.h"
+#include "diagram/ui/DiaPrint.h"
+#include "diagram/ui/Diadlg3.h"
+#include "diagram/ui/Diagr3.h"
+#include "measure/ui/Eichdia.h"
+#include "app/ui/FeatDlg.h"
+#include "generator/ui/GeneratorPage.h"
+#include "app/ui/HelpBrowser.h"
+#include "app/ui/MainMenu.h"
+#include "app/ui/MemoryMenu.h"
+#include "app/ui/MixerMenu.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ModalQuestions.h"
+#include "app/ui/ParameterMenu.h"
+#include "generator/ui/Wavegene.h"
+#include "scope/OscilloscopeSettings.h"
+#include "scope/ui/Oszidia1.h"
+#include "platform/ProfileStore.h"
+#include "app/ProgramIcon.h"
+#include "app/QtTranslations.h"
+#include "measure/ui/RadioGroup.h"
+#include "app/ui/ScopeMenu.h"
+#include "app/ui/DistortionMenu.h"
+#include "scope/ui/ScopePage.h"
+#include "app/ui/StatusLine.h"
+#include "app/ui/SweepMenu.h"
+#include "audio/Soundd3.h"
+#include "generator/SweepSettings.h"
+#include "platform/UserMessages.h"
+#include "generator/ui/Wobbelu.h"
+#include "analysis/ui/analys.h"
+#include "audio/ui/iodia.h"
+#include "correction/ui/koedi.h"
+#include "measure/samplemem.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QLabel>
+#include <QMenu>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+enum Page { kAnalyzerPage = 0, kGeneratorPage = 1, kScopePage = 2 };
+
+constexpr int kMaxWindowWidth = 700;
+constexpr int kMaxWindowHeight = 309;
+constexpr int kFontPointSize = 8;
+
+// Shown until the first device choice names the devices.
+const QString kCredit = QStringLiteral("Korvanta – Audio-Messtechnik mit der Soundkarte");
+
+// Menu captions show '&' as a mnemonic; device names are plain text.
+QString menuText(const QString& plain)
+{
+    QString text = plain;
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+SettingsRecords records(MainWindowSettings& main)
+{
+    return SettingsRecords{main, Analyzer(), Sweep(), Oscilloscope()};
+}
+
+// The process ends without running any further start-up step.
+[[noreturn]] void endProcess(int code)
+{
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+{
+    buildWindow();
+    FormCreate();
+}
+
+// The menu record is plain data; its actions belong to the menu bar.
+TMainForm::~TMainForm() { delete Menu; }
+
+void TMainForm::buildWindow()
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowIcon(ProgramIcon());
+    QFont font(QStringLiteral("Liberation Sans"), kFontPointSize);
+    font.setBold(true);
+    setFont(font);
+    Menu = new TMainMenu(menuBar());
+    CorrectionMenu = new TCorrectionMenu(*Menu, this);
+    MemoryMenu = new TMemoryMenu(*Menu, menuBar(), this);
+    PageControl1 = new QTabWidget(this);
+    AnalyzerPage = new TAnalyzerPage(PageControl1);
+    GeneratorPage = new TGeneratorPage(PageControl1);
+    ScopePage = new TScopePage(PageControl1);
+    MixerMenu = new TMixerMenu(*Menu, settings_, AnalyzerPage, GeneratorPage, this);
+    PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
+    PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
+    PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
+    ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
+    DistortionMenu = new TDistortionMenu(*Menu, [this] {
+        StopAll();
+        if (Forms().Wavegen)
+            Forms().Wavegen->GstopClick();
+    }, this);
+    setCentralWidget(PageControl1);
+    ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
+    StatusLine = new TStatusLine(kCredit, this);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(StatusLine, 1);
+    connectMenus();
+}
+
+void TMainForm::connectMenus()
+{
+    TMainMenu& m = *Menu;
+    connect(m.FileExitItem, &QAction::triggered, this, &TMainForm::FileExit);
+    connect(m.FilePrintSetupItem, &QAction::triggered, this, &TMainForm::FilePrintSetup);
+    connect(m.HelpContentsItem, &QAction::triggered, this, &TMainForm::HelpContents);
+    connect(m.HelpAboutItem, &QAction::triggered, this, &TMainForm::HelpAbout);
+    connect(m.ShowFeaturelist1, &QAction::triggered, this, &TMainForm::ShowFeaturelist1Click);
+    connect(m.deutschEnglish1, &QAction::triggered, this, &TMainForm::deutschEnglish1Click);
+    connect(m.Reset1, &QAction::triggered, this, &TMainForm::Reset1Click);
+    connect(m.Eichen1, &QAction::triggered, this, &TMainForm::Eichen1Click);
+    for (int i = 0; i < kDeviceMenuItems; ++i) {
+        connect(m.InDeviceItems[i], &QAction::triggered, this, [this, i] { InDeviceClick(i); });
+        connect(m.OutDeviceItems[i], &QAction::triggered, this, [this, i] { OutDeviceClick(i); });
+    }
+    connect(m.Parameter1, &QAction::triggered, this, [] {
+        if (Forms().Analy)
+            Forms().Analy->Execute();
+    });
+    connect(m.SpeichernalsText1, &QAction::triggered, this, &TMainForm::SpeichernalsText1Click);
+    connect(m.FilePrintItem, &QAction::triggered, this, &TMainForm::FilePrint);
+    connect(m.EditCopyItem, &QAction::triggered, this, &TMainForm::EditCopy);
+    connect(m.Kommentar1, &QAction::triggered, this, &TMainForm::Kommentar1Click);
+    connect(CorrectionMenu, &TCorrectionMenu::changed, this, &TMainForm::ShowCorrectionStatus);
+    connect(CorrectionMenu, &TCorrectionMenu::testRequested, this, &TMainForm::Testekorrekturdatei1Click);
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        PageControl1Changing();
+        PageControl1Change();
+    });
+    // A failed allocation of the analyzer's arrays ends the program through
+    // the normal close path, once the current handler has returned.
+    connect(AnalyzerPage, &TAnalyzerPage::fatalMemoryError, this, &QWidget::close, Qt::QueuedConnection);
+    // One input, one measuring loop: a run started while the calibration
+    // dialog measures takes the input over.
+    connect(AnalyzerPage, &TAnalyzerPage::runStarted, this, &TMainForm::endCalibrationMeasurement);
+
+    TAnalyzerPage::MenuHooks hooks;
+    hooks.analyse = m.menuAnalyse;
+    hooks.thdNoise = m.THDNoise1;
+    hooks.level = m.Level1;
+    hooks.levelUnits = m.LevelUnits1;
+    hooks.dbFS = m.dbFS1;
+    hooks.dbV = m.dbV1;
+    hooks.dbu = m.dbu1;
+    hooks.dbm = m.dbm1;
+    hooks.calibration = m.Eichen1;
+    hooks.audioInDevice = m.AudioInDevice1;
+    hooks.audioOutDevice = m.AudioOutDevice1;
+    hooks.audioInParameter = m.AudioInParameter1;
+    hooks.audioOutParameter = m.AudioOutParameter1;
+    AnalyzerPage->AttachMenus(hooks);
+    AttachSweepMenus(*GeneratorPage, m);
+
+    // The diagram commands wait for the diagram window.
+    enableDiagramCommands(false);
+}
+
+// --- start-up ---------------------------------------------------------------------
+
+void TMainForm::FormCreate()
+{
+    FreeWorkArrays(Analyzer());
+    helpContext_ = kMainHelpContext;
+    ClearCorrection(InputCorrection());
+    ClearCorrection(OutputCorrection());
+    DeviceReport(inCount_, outCount_, Analyzer().InFormats);
+    if (const int e = SoundInit()) {
+        // The settings are not read yet, so this speaks the start language.
+        modal::MessageBox(modal::Kind::Error, Messages().soundStartError + SoundErrorText(e) + QStringLiteral(")"),
+                          modal::Ok | modal::Help, kDeviceErrorHelpContext);
+        endProcess(kSoundStartFailure);
+    }
+    settings_.AudioInChannel = 0;
+    LoadfromIni(SettingsFilePath());
+    StopPlay();
+    setWindowTitle(windowCaption());
+    fillDeviceMenus();
+    InDeviceClick(GetInDevice());
+    OutDeviceClick(GetOutDevice());
+    AnalyzerPage->FFTpointsgroup->setItems(
+        {QStringLiteral("2048"), QStringLiteral("4096"), QStringLiteral("8192"), QStringLiteral("16384")});
+}
+
+QString TMainForm::windowCaption() const
+{
+    // The virtual card stands in for a missing sound card; the user must
+    // never mistake its readings for real ones.
+    if (CurrentAudioBackend().name() == QLatin1String("virtual"))
+        return QLatin1String(kMainCaption) + QStringLiteral(" – virtual card");
+    return QLatin1String(kMainCaption);
+}
+
+void TMainForm::fillDeviceMenus()
+{
+    for (int i = 0; i < kDeviceMenuItems; ++i) {
+        QAction* in = Menu->InDeviceItems[i];
+        in->setVisible(i < inCount_);
+        in->setText(i < inCount_ ? menuText(DeviceName('I', i)) : QString::number(i + 1));
+        QAction* out = Menu->OutDeviceItems[i];
+        out->setVisible(i < outCount_);
+        out->setText(i < outCount_ ? menuText(DeviceName('O', i)) : QString::number(i + 1));
+    }
+}
+
+void TMainForm::LoadfromIni(const QString& path)
+{
+    ProfileStore store(path);
+    store.load();
+    ReadMainSettings(store, records(settings_));
+    SetInDevice(StoredDevice('I', settings_.InDevName, settings_.InDev));
+    SetOutDevice(StoredDevice('O', settings_.OutDevName, settings_.OutDev));
+    SetCurrentLanguage(settings_.Language);
+    LoadCorrection(InputCorrection(), settings_.InCoName);
+    LoadCorrection(OutputCorrection(), settings_.OutCoName);
+    // As with the menu switch, only a table with a file can be active.
+    InputCorrection().active = settings_.InCoAkt && !InputCorrection().fileName.isEmpty();
+    OutputCorrection().active = settings_.OutCoAkt && !OutputCorrection().fileName.isEmpty();
+    CorrectionMenu->ShowActiveStates();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow()
+{
+    AppWindows& f = Forms();
+    if (f.KorEdit)
+        CorrectionMenu->SetEditor(f.KorEdit);
+    ScopeMenu->SetDisplay(f.Oszidia);
+    DistortionMenu->SetWindow(f.Distortion);
+    connectDiagram();
+    SetLanguage(CurrentLanguage());
+    placeDiagram();
+    // A position saved on a screen that is gone would hide the window.
+    if (QGuiApplication::screenAt(QPoint(settings_.MainLeft + 20, settings_.MainTop + 10)))
+        move(settings_.MainLeft, settings_.MainTop);
+    helpContext_ = kMainHelpContext;
+    {
+        // Entered below explicitly, so the tab change must not enter it too.
+        const QSignalBlocker quiet(PageControl1);
+        PageControl1->setCurrentIndex(settings_.ActivePageIndex);
+    }
+    PageControl1Change();
+    ShowCorrectionStatus();
+    MixerMenu->SetMixerWindow(f.Mixu);
+    if (f.Wavegen)
+        MixerMenu->SetGeneratorLevel(f.Wavegen->ScrollBar2, f.Wavegen->Label3);
+    MixerMenu->ShowMixerSupport();
+}
+
+void TMainForm::connectDiagram()
+{
+    TDiagramm* d = Forms().Diagramm;
+    AnalyzerPage->SetDiagram(d);
+    MemoryMenu->SetDiagram(d);
+    AttachSweepWindows(*GeneratorPage);
+    if (!d)
+        return;
+    connect(d, &TDiagramm::channelColoursChanged, this, [this](const QColor& left, const QColor& right) {
+        AnalyzerPage->MeasureLeft->setStyleSheet(QStringLiteral("color: %1;").arg(left.name()));
+        AnalyzerPage->MeasureRight->setStyleSheet(QStringLiteral("color: %1;").arg(right.name()));
+    });
+    connect(d, &TDiagramm::activateMainWindow, this, [this] {
+        raise();
+        activateWindow();
+    });
+    const DiagramOptions& o = d->Options();
+    emit d->channelColoursChanged(ColorFromRef(o.colLine1), ColorFromRef(o.colLine2));
+    enableDiagramCommands(true);
+}
+
+void TMainForm::placeDiagram()
+{
+    TDiagramm* d = Forms().Diagramm;
+    if (!d)
+        return;
+    d->resize(std::clamp(settings_.DiaWidth, kDiaMinWidth, kDiaMaxWidth),
+              std::clamp(settings_.DiaHeight, kDiaMinHeight, kDiaMaxHeight));
+    d->move(settings_.DiaLeft, settings_.DiaTop);
+}
+
+void TMainForm::enableDiagramCommands(bool on)
+{
+    for (QAction* a : {Menu->SpeichernalsText1, Menu->FilePrintItem, Menu->Kommentar1, Menu->EditCopyItem,
+                       Menu->Testekorrekturdatei1})
+        a->setEnabled(on);
+    MemoryMenu->SetEnabled(on);
+}
+
+// --- devices ----------------------------------------------------------------------
+
+void TMainForm::InDeviceClick(int index)
+{
+    int rateBefore = 0, outRate = 0;
+    GetSampleRates(rateBefore, outRate);
+    if (!chooseDevice(Menu->InDeviceItems, index, GetInDevice(), &SetInDevice))
+        return;
+    showInputFormat(QStringLiteral(" Bit"));
+    int rate = 0;
+    GetSampleRates(rate, outRate);
+    if (rate != rateBefore)
+        AnalyzerPage->FollowInputRate();
+}
+
+void TMainForm::OutDeviceClick(int index) { chooseDevice(Menu->OutDeviceItems, index, GetOutDevice(), &SetOutDevice); }
+
+bool TMainForm::chooseDevice(QAction* const items[], int index, int current, void (*select)(int))
+{
+    // A device cannot change under a playing generator or wave file.
+    if (index < 0 || index >= kDeviceMenuItems || IsPlaying() || UserWavePlaying()) {
+        items[current]->setChecked(true);
+        return false;
+    }
+    items[index]->setChecked(true);
+    select(index);
+    showDeviceNames();
+    return true;
+}
+
+void TMainForm::showDeviceNames()
+{
+    StatusLine->SetDeviceNames(DeviceName('I', GetInDevice()), DeviceName('O', GetOutDevice()));
+}
+
+void TMainForm::showInputFormat(const QString& bitsSuffix)
+{
+    int inBits = 0, outBits = 0, inRate = 0, outRate = 0;
+    GetBits(inBits, outBits);
+    GetSampleRates(inRate, outRate);
+    AnalyzerPage->ShowInputFormat(inRate, inBits, bitsSuffix);
+}
+
+void TMainForm::Reset1Click()
+{
+    StopAll();
+    // The reset drops the block the calibration loop waits for.
+    endCalibrationMeasurement();
+    if (Forms().Wavegen)
+        Forms().Wavegen->GstopClick();
+    StopPlay();
+    restartSoundSystem();
+    // A mixer that was not there, or stopped answering, gets another try.
+    MixerMenu->RetryMixer();
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
+}
+
+void TMainForm::endCalibrationMeasurement()
+{
+    if (TEichDlg* dlg = Forms().EichDlg; dlg && dlg->measuring())
+        dlg->Button2Click();
+}
+
+void TMainForm::StopAll()
+{
+    // The sweep ends at once: its block in flight may be taken by the loop
+    // that stops everything, or lost to a reset.
+    GeneratorPage->StopSweepNow();
+    AnalyzerPage->StopButtonClick();
+    ScopeMenu->Stop();
+    DistortionMenu->Stop();
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == UM_STOP_ALL) {
+        StopAll();
+        return true;
+    }
+    if (event->type() == UM_CAL_DONE) {
+        takeOverCalibration();
+        return true;
+    }
+    if (event->type() == QEvent::WindowActivate)
+        MixerMenu->FormActivate();
+    return QMainWindow::event(event);
+}
+
+// --- pages ------------------------------------------------------------------------
+
+void TMainForm::PageControl1Changing() { leavePage(settings_.ActivePageIndex); }
+
+void TMainForm::PageControl1Change() { enterPage(PageControl1->currentIndex()); }
+
+void TMainForm::leavePage(int index)
+{
+    switch (index) {
+    case kAnalyzerPage: AnalyzerPage->LeaveAnalyzerPage(); break;
+    case kGeneratorPage: GeneratorPage->LeaveSweepPage(); break;
+    case kScopePage: ScopeMenu->Leave(); break;
+    default: break;
+    }
+}
+
+void TMainForm::enterPage(int index)
+{
+    switch (index) {
+    case kAnalyzerPage:
+        AnalyzerPage->EnterAnalyzerPage();
+        showInputFormat(QStringLiteral(" Bits"));
+        helpContext_ = AnalyzerPage->HelpContext();
+        break;
+    case kGeneratorPage:
+        GeneratorPage->EnterSweepPage();
+        helpContext_ = kGeneratorPageHelpContext;
+        break;
+    case kScopePage:
+        ScopeMenu->Enter();
+        helpContext_ = kScopePageHelpContext;
+        break;
+    default: return;
+    }
+    settings_.ActivePageIndex = index;
+    // The oscilloscope draws in a window of its own: the text export and the
+    // copy act on that window, the diagram's other commands do not apply.
+    enableDiagramCommands(Forms().Diagramm && index != kScopePage);
+    if (index == kScopePage)
+        for (QAction* a : {Menu->SpeichernalsText1, Menu->EditCopyItem})
+            a->setEnabled(Forms().Oszidia != nullptr);
+    if (Forms().Diagramm)
+        Forms().Diagramm->ClearCursor(true);
+    raise();
+    activateWindow();
+}
+
+// --- language ---------------------------------------------------------------------
+
+void TMainForm::SetLanguage(char letter)
+{
+    applyLanguageCaptions(letter);
+    UseQtTranslations(letter);
+    passLanguageOn(letter);
+    ShowCorrectionStatus();
+    fitWindowSize();
+}
+
+void TMainForm::applyLanguageCaptions(char letter)
+{
+    const auto texts = MainTextsFor(letter);
+    if (!texts)
+        return;
+    SetMessageLanguage(letter);
+    PageControl1->setTabText(kAnalyzerPage, texts->tabSheet1);
+    PageControl1->setTabText(kGeneratorPage, texts->tabSheet2);
+    PageControl1->setTabText(kScopePage, texts->tabSheet3);
+    AnalyzerPage->FFTpointsgroup->setTitle(texts->fftPointsGroup);
+    AnalyzerPage->RunningGroup->setTitle(texts->runningGroup);
+    AnalyzerPage->RunningGroup->setItems(texts->runningItems);
+    AnalyzerPage->MeasureLeft->setText(texts->measureLeft);
+    AnalyzerPage->MeasureRight->setText(texts->measureRight);
+    AnalyzerPage->Label6->setText(texts->averages);
+    GeneratorPage->Button1->setText(texts->backButton);
+    Menu->SetTexts(*texts);
+    if (Forms().Help)
+        Forms().Help->SetHelpFile(texts->helpFile);
+}
+
+void TMainForm::passLanguageOn(char letter)
+{
+    // In the order the windows expect: feature list, sweep settings, information box,
+    // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
+    // window, diagram options, parameter dialog, generator; the calibration
+    // status line last.
+    AppWindows& f = Forms();
+    if (f.FeatDlg)
+        f.FeatDlg->SetFeatLanguage(letter);
+    if (f.Wobbeldlg)
+        f.Wobbeldlg->Language(letter);
+    if (f.Oszidia)
+        f.Oszidia->SetOsziLanguage(letter);
+    if (f.AboutBox)
+        f.AboutBox->SetAboutLanguage(letter);
+    if (f.EichDlg)
+        f.EichDlg->SetLanguage(letter);
+    if (f.Analy)
+        f.Analy->SetLanguage(letter);
+    if (f.KorEdit)
+        f.KorEdit->SetKorLanguage(letter);
+    SetCorLanguage(letter);
+    if (f.Diagramm)
+        f.Diagramm->SetDiaLanguage(QLatin1Char(letter));
+    if (f.Diadlg)
+        f.Diadlg->SetLanguage(QLatin1Char(letter));
+    if (f.IOdialog)
+        f.IOdialog->SetLanguage(letter);
+    if (f.Wavegen)
+        f.Wavegen->Language(letter);
+    MemoryMenu->SetLanguage(letter);
+    DistortionMenu->Language(letter);
+    AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
+}
+
+void TMainForm::deutschEnglish1Click()
+{
+    settings_.Language = ToggledLanguage(CurrentLanguage());
+    SetCurrentLanguage(settings_.Language);
+    SetLanguage(settings_.Language);
+    update();
+}
+
+void TMainForm::fitWindowSize()
+{
+    // A single border: the window keeps the size its contents need, within
+    // the form's limits.
+    const QSize wanted = sizeHint().boundedTo(QSize(kMaxWindowWidth, kMaxWindowHeight)).expandedTo(minimumSizeHint());
+    setFixedSize(wanted);
+}
+
+void TMainForm::ShowCorrectionStatus()
+{
+    AnalyzerPage->coract->setText(TCorrectionMenu::AnyActive() ? Messages().correctionActive : QStringLiteral("."));
+}
+
+// --- other menu actions -----------------------------------------------------------
+
+void TMainForm::FileExit() { close(); }
+
+QPrinter& TMainForm::SharedPrinter()
+{
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+void TMainForm::FilePrintSetup() { modal::PrintDialog(SharedPrinter()); }
+
+void TMainForm::FilePrint()
+{
+    if (TDiagramm* d = Forms().Diagramm)
+        ::FilePrint(*d, SharedPrinter());
+}
+
+void TMainForm::SpeichernalsText1Click()
+{
+    TDiagramm* d = Forms().Diagramm;
+    if (settings_.ActivePageIndex == kScopePage) {
+        ScopeMenu->SaveAsText(d ? d->Options().separator : QStringLiteral(","));
+        return;
+    }
+    if (!d)
+        return;
+    const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
+    if (name.isEmpty())
+        return;
+    if (d->SaveAsText(name, d->Options().separator) != 0)
+        modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);
+}
+
+void TMainForm::EditCopy()
+{
+    if (settings_.ActivePageIndex == kScopePage)
+        return ScopeMenu->Copy();
+    if (TDiagramm* d = Forms().Diagramm)
+        ::EditCopy(*d);
+}
+
+void TMainForm::Kommentar1Click()
+{
+    TDiagramm* d = Forms().Diagramm;
+    if (!d || settings_.ActivePageIndex == kScopePage)
+        return;
+    d->activateWindow();
+    d->FocusComment();
+}
+
+void TMainForm::Testekorrekturdatei1Click()
+{
+    TDiagramm* d = Forms().Diagramm;
+    if (!d)
+        return;
+    // A run going on would draw its next spectrum over the correction curves
+    // (cut to their 1001 points).
+    StopAll();
+    float ymin = 0, ymax = 0;
+    int32_t xmin = 0, xmax = 0;
+    d->GetYRange(ymin, ymax);
+    d->GetXRange(xmin, xmax);
+    d->ResetRanges();
+    d->SetupDiagram(QString(), kCorrectionTestPoints, xmin, xmax, ymin, ymax);
+    d->SetY2Range(ymin, ymax);
+    d->ShowCurves(true, true);
+    const CorrectionTable& in = InputCorrection();
+    const CorrectionTable& out = OutputCorrection();
+    d->SetInfoLine(CorrectionTestInfoLine(Messages().correctionHeading, in, out));
+    for (int i = 1; i <= kCorrectionTestPoints; ++i) {
+        const CorrectionTestPoint p = CorrectionTestValue(in, out, i);
+        d->AddPoint(float(p.input), float(p.output), i, float(p.frequency));
+    }
+    d->show();
+    d->update();
+}
+
+void TMainForm::HelpContents()
+{
+    if (Forms().Help)
+        Forms().Help->HelpContents();
+}
+
+void TMainForm::HelpAbout()
+{
+    if (Forms().AboutBox) {
+        Forms().AboutBox->SetSoundSystem(CurrentAudioBackend().name());
+        Forms().AboutBox->exec();
+    }
+}
+
+void TMainForm::Eichen1Click()
+{
+    TEichDlg* dlg = Forms().EichDlg;
+    if (!dlg || Analyzer().InFormats == 0)
+        return;
+    StopAll();
+    dlg->Prepare(Analyzer(), this);
+    dlg->show();
+    dlg->raise();
+    dlg->activateWindow();
+}
+
+void TMainForm::takeOverCalibration()
+{
+    CalibrationValues v;
+    if (Forms().EichDlg && Forms().EichDlg->ReadValues(v)) {
+        AnalyzerState& a = Analyzer();
+        a.CalInMv = a.CalOutMv = float(v.millivolts);
+        a.PegFak = float(v.factor);
+        a.PegOfs = float(v.offset);
+        a.InLev4Cal = settings_.FgInVolume;
+        AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
+        // A calibration is worth keeping even if the program is killed later.
+        SaveToIni(SettingsFilePath());
+    }
+    if (settings_.ActivePageIndex == kScopePage)
+        ScopeMenu->Restart();
+}
+
+void TMainForm::ShowFeaturelist1Click()
+{
+    if (TFeatDlg* dlg = Forms().FeatDlg) {
+        dlg->LoadDeviceLog();
+        dlg->exec();
+    }
+}
+
+// --- closing ----------------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!closed_) {
+        closed_ = true;
+        FormCloseQuery();
+    }
+    event->accept();
+}
+
+void TMainForm::FormCloseQuery()
+{
+    // Every section written from here on (the audio layer's, ours, and those
+    // the other windows write when they are destroyed) reaches the file in
+    // one replacement at the end of DestroyApplicationWindows().
+    BeginSettingsTransaction();
+    AnalyzerPage->LeaveAnalyzerPage();
+    GeneratorPage->LeaveSweepPage();
+    ScopePage->LeaveScopePage();
+    SoundDone();
+    SaveToIni(SettingsFilePath());
+    ClearCorrection(InputCorrection());
+    ClearCorrection(OutputCorrection());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this)
+            w->hide();
+    emit closed();
+    // Queued, so that a close during start-up still ends the event loop once
+    // it runs.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TMainForm::SaveToIni(const QString& path)
+{
+    ProfileStore store(path);
+    // A file that exists but cannot be read is never replaced by a partial
+    // one: its other sections would be lost.
+    if (!store.load() && QFileInfo::exists(path))
+        return;
+    settings_.InDev = GetInDevice();
+    settings_.OutDev = GetOutDevice();
+    settings_.InDevName = DeviceId('I', GetInDevice());
+    settings_.OutDevName = DeviceId('O', GetOutDevice());
+    settings_.Language = CurrentLanguage();
+    settings_.InCoName = InputCorrection().fileName;
+    settings_.OutCoName = OutputCorrection().fileName;
+    settings_.InCoAkt = InputCorrection().active;
+    settings_.OutCoAkt = OutputCorrection().active;
+    if (const TDiagramm* d = Forms().Diagramm; d && shown_) {
+        settings_.DiaWidth = d->width();
+        settings_.DiaHeight = d->height();
+        settings_.DiaLeft = d->pos().x();
+        settings_.DiaTop = d->pos().y();
+    }
+    if (shown_) {
+        settings_.MainLeft = pos().x();
+        settings_.MainTop = pos().y();
+    }
+    ScopeMenu->StorePlacement(Oscilloscope());
+    WriteMainSettings(store, records(settings_));
+    store.save();
+}

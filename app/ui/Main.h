@@ -1,0 +1,152 @@
+#pragma once
+// The main window: three measuring pages, the main menu and the status line.
+// It starts the audio layer, reads and writes its sections of the settings
+// file, switches the language, routes page changes to the pages and closes
+// everything in order.
+//
+// Creating it runs the start-up steps that need no other window (capability
+// report, audio layer, settings, device menus); showing it the first time
+// runs the steps that use the other windows (language, placement, first
+// page). Closing it leaves the pages, shuts the audio layer down and writes
+// the settings file.
+
+#include "app/MainSettings.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QPrinter;
+class QTabWidget;
+class TAnalyzerPage;
+class TCorrectionMenu;
+class TGeneratorPage;
+class TMainMenu;
+class TMemoryMenu;
+class TMixerMenu;
+class TParameterMenu;
+class TScopeMenu;
+class TDistortionMenu;
+class TScopePage;
+class TStatusLine;
+
+// Caption of the main window.
+inline constexpr char kMainCaption[] = "Korvanta V 1.4";
+// Exit code when the audio layer cannot be started.
+inline constexpr int kSoundStartFailure = 1;
+// Help contexts of the main window and its pages.
+inline constexpr int kMainHelpContext = 2;
+inline constexpr int kGeneratorPageHelpContext = 51;
+inline constexpr int kScopePageHelpContext = 52;
+inline constexpr int kDeviceErrorHelpContext = 17;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // Runs FormCreate. When the audio layer cannot be started the process
+    // ends here with exit code 1, after the error box.
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The main window's sections of the settings file.
+    void LoadfromIni(const QString& path);
+    void SaveToIni(const QString& path);
+
+    // Captions and message texts of 'D' or 'E', the help file, then every
+    // other window's own captions. Other letters change nothing here but
+    // are still passed on.
+    void SetLanguage(char letter);
+    void deutschEnglish1Click();
+
+    // Page changes: leave the page that was active, enter the one shown.
+    void PageControl1Changing();
+    void PageControl1Change();
+
+    void Reset1Click();
+    void FileExit();
+    void FilePrintSetup();
+    void FilePrint();
+    void SpeichernalsText1Click();
+    void EditCopy();
+    void Kommentar1Click();
+    // Draws both correction curves in the diagram.
+    void Testekorrekturdatei1Click();
+    void HelpContents();
+    void HelpAbout();
+    void ShowFeaturelist1Click();
+    // Opens the calibration dialog (not while no input format is usable).
+    void Eichen1Click();
+    // Items "1" .. "3" of "Audio-In-Device" / "Audio-Out-Device".
+    void InDeviceClick(int index);
+    void OutDeviceClick(int index);
+    // Stops the sweep, the analyzer and the oscilloscope.
+    void StopAll();
+    // coract: the correction status.
+    void ShowCorrectionStatus();
+
+    // The printer the printer set-up chooses and printing uses.
+    static QPrinter& SharedPrinter();
+
+    const MainWindowSettings& Settings() const { return settings_; }
+    int ActivePageIndex() const { return settings_.ActivePageIndex; }
+    int HelpContext() const { return helpContext_; }
+    // Number of input and output devices found at start.
+    int InputDeviceCount() const { return inCount_; }
+    int OutputDeviceCount() const { return outCount_; }
+
+    TMainMenu* Menu;
+    TCorrectionMenu* CorrectionMenu;
+    TMixerMenu* MixerMenu;
+    TParameterMenu* ParameterMenu;
+    TScopeMenu* ScopeMenu;
+    TMemoryMenu* MemoryMenu;
+    TDistortionMenu* DistortionMenu;
+    QTabWidget* PageControl1;
+    TAnalyzerPage* AnalyzerPage;    // TabSheet1
+    TGeneratorPage* GeneratorPage;  // TabSheet2
+    TScopePage* ScopePage;          // TabSheet3
+    TStatusLine* StatusLine;
+
+signals:
+    // The main window has closed: settings written, audio layer down.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery();
+    void buildWindow();
+    void connectMenus();
+    void fillDeviceMenus();
+    // SoundDone, the device list read again, SoundInit, and the devices
+    // chosen before selected again where they are now (MainDevices.cpp).
+    void restartSoundSystem();
+    // Ticks item `index` and selects that device, unless the generator plays.
+    bool chooseDevice(QAction* const items[], int index, int current, void (*select)(int));
+    void showDeviceNames();
+    void showInputFormat(const QString& bitsSuffix);
+    void applyLanguageCaptions(char letter);
+    void passLanguageOn(char letter);
+    void enterPage(int index);
+    void leavePage(int index);
+    void fitWindowSize();
+    void placeDiagram();
+    void connectDiagram();
+    void enableDiagramCommands(bool on);
+    void takeOverCalibration();
+    // "End" for a calibration measurement that is under way.
+    void endCalibrationMeasurement();
+    QString windowCaption() const;
+
+    MainWindowSettings settings_;
+    int inCount_ = 0;
+    int outCount_ = 0;
+    bool shown_ = false;
+    bool closed_ = false;
+    int helpContext_ = kMainHelpContext;
+};

@@ -1,0 +1,302 @@
+#include "app/ui/MixerMenu.h"
+
+#include "measure/ui/AnalyzerPage.h"
+#include "generator/ui/GeneratorPage.h"
+#include "generator/GeneratorSection.h"
+#include "app/ui/MainMenu.h"
+#include "app/MainSettings.h"
+#include "mixer/ui/mixu.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+namespace {
+QString percentText(int percent) { return QString::number(percent) + QLatin1Char('%'); }
+
+void setQuietly(QScrollBar* bar, int position)
+{
+    if (!bar)
+        return;
+    const QSignalBlocker quiet(bar);
+    bar->setValue(position);
+}
+
+// Menu captions show '&' as a mnemonic; item names are plain text.
+QString menuText(QString plain) { return plain.replace(QLatin1Char('&'), QStringLiteral("&&")); }
+} // namespace
+
+TMixerMenu::TMixerMenu(TMainMenu& menu, MainWindowSettings& settings, TAnalyzerPage* analyzer,
+                       TGeneratorPage* generator, QObject* parent)
+    : QObject(parent), menu_(menu), settings_(settings), analyzer_(analyzer), generator_(generator)
+{
+    connectControls();
+}
+
+void TMixerMenu::connectControls()
+{
+    for (int i = 0; i < kVisibleWaveInChannelItems; ++i)
+        connect(menu_.MixItems[i], &QAction::triggered, this, [this, i] { MixClick(i); });
+    connect(menu_.MixerSupport1, &QAction::triggered, this, &TMixerMenu::MixerSupport1Click);
+    connect(analyzer_->ScrollBar3, &QScrollBar::valueChanged, this, &TMixerMenu::ScrollBar3Scroll);
+    connect(generator_->ScrollBar1, &QScrollBar::valueChanged, this, &TMixerMenu::ScrollBar1Scroll);
+    connect(generator_->ScrollBar2, &QScrollBar::valueChanged, this, &TMixerMenu::ScrollBar2Scroll);
+    // Until the mixer window exists nothing here can work.
+    enableLevelControls(false);
+    menu_.MixerSupport1->setEnabled(false);
+}
+
+void TMixerMenu::SetMixerWindow(Tmixu* mixu)
+{
+    mixu_ = mixu;
+    menu_.MixerSupport1->setEnabled(mixu != nullptr);
+}
+
+void TMixerMenu::SetGeneratorLevel(QScrollBar* slider, QLabel* label)
+{
+    anaSlider_ = slider;
+    anaLabel_ = label;
+    if (slider)
+        connect(slider, &QScrollBar::valueChanged, this, &TMixerMenu::AnaScroll);
+    syncOutputControls();
+    enableLevelControls(mixu_ && mixu_->MixOn());
+}
+
+void TMixerMenu::ShowMixerSupport()
+{
+    const bool on = mixu_ && mixu_->MixOn();
+    menu_.MixerSupport1->setText(on ? QStringLiteral("Mixer Support ON") : QStringLiteral("Mixer Support OFF"));
+    enableLevelControls(on);
+    syncInputControls();
+    syncOutputControls();
+    if (!on)
+        showNoMixerCaption();
+}
+
+void TMixerMenu::FormActivate()
+{
+    Tmixu* m = mixu_;
+    if (!m)
+        return;
+    m->InSelMixChange = [this](Tmixu* s) { MixSelInchange(s); };
+    m->InVolMixChange = [this](TsrcCtr* c) { MixVolInchange(c); };
+    m->OutMasterVolMixChange = [this](Tmixu* s) { MixMasterVolOutchange(s); };
+    if (m->SharedMaster()) {
+        // A sound server's master is the whole desktop's volume: it is
+        // shown, and changed only when the user moves the output level.
+        if (m->MixOn())
+            MixMasterVolOutchange(m);
+    } else {
+        m->PreparePlayback(PercentToMixerValue(settings_.FgVolume));
+    }
+    makeInChannelRadio(true);
+    if (settings_.AudioInChannel == -1)
+        settings_.AudioInChannel = m->DefaultSource();
+    // Without a line source (a sound server's single "Capture") the source
+    // the mixer has selected now is the one to start with.
+    Tmixu::SourceList list;
+    if (settings_.AudioInChannel == -1 && m->GetSourceList(list))
+        settings_.AudioInChannel = list.selected;
+    RestoreInputChannel();
+}
+
+void TMixerMenu::RetryMixer()
+{
+    if (!mixu_ || !mixu_->Reopen())
+        return;
+    ShowMixerSupport();
+    FormActivate();
+}
+
+int TMixerMenu::makeInChannelRadio(bool rebuild)
+{
+    Tmixu::SourceList list;
+    const bool ok = mixu_ && mixu_->GetSourceList(list);
+    const int n = std::min(list.count, static_cast<int>(kVisibleWaveInChannelItems));
+    if (rebuild) {
+        for (int i = 0; i < kVisibleWaveInChannelItems; ++i) {
+            menu_.MixItems[i]->setText(QString());
+            menu_.MixItems[i]->setVisible(false);
+        }
+        for (int i = 0; i < n; ++i) {
+            menu_.MixItems[i]->setText(menuText(list.names[i]));
+            menu_.MixItems[i]->setVisible(true);
+        }
+    }
+    if (!ok)
+        return 0;
+    if (n > 0 && mixu_->MixOn())
+        for (int i = 0; i < kVisibleWaveInChannelItems; ++i)
+            menu_.MixItems[i]->setChecked(i == list.selected);
+    return list.selected;
+}
+
+QString TMixerMenu::itemCaption(int index) const
+{
+    if (index < 0 || index >= kVisibleWaveInChannelItems)
+        return QString();
+    return menu_.MixItems[index]->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+void TMixerMenu::showInputCaption(const QString& caption)
+{
+    analyzer_->GroupBox1->setTitle(QStringLiteral(" Input: ") + caption + QLatin1Char(' '));
+    generator_->Wobinptxt->setText(QStringLiteral(" Inp: ") + caption + QLatin1Char(' '));
+}
+
+void TMixerMenu::showNoMixerCaption()
+{
+    const bool byUser = !mixu_ || !mixu_->SupportWanted();
+    analyzer_->GroupBox1->setTitle(QLatin1String(byUser ? kInputViaSystemMixer : kInputMixerNotAvailable));
+    generator_->Wobinptxt->setText(QLatin1String(byUser ? kInpViaSystemMixer : kInpMixerNotAvailable));
+}
+
+int TMixerMenu::inputInUse() const { return inUse_ >= 0 ? inUse_ : settings_.AudioInChannel; }
+
+void TMixerMenu::ChooseInputChannel(int index)
+{
+    if (!mixu_ || index < 0 || index >= kVisibleWaveInChannelItems)
+        return;
+    if (!mixu_->MixOn()) {
+        // No source to name: the caption says why.
+        showNoMixerCaption();
+        return;
+    }
+    mixu_->WatchClear();
+    mixu_->Watch(index);
+    settings_.AudioInChannel = mixu_->SelectSource(index);
+    inUse_ = index;
+    mixu_->SetInputVolume(PercentToMixerValue(settings_.FgInVolume), index);
+    showInputCaption(itemCaption(index));
+}
+
+void TMixerMenu::RestoreInputChannel()
+{
+    if (!mixu_)
+        return;
+    const int stored = settings_.AudioInChannel;
+    const int index = mixu_->UsableSource(stored);
+    ChooseInputChannel(index);
+    // A stand-in for a source this mixer lacks is not the user's choice.
+    if (index != stored)
+        settings_.AudioInChannel = stored;
+}
+
+void TMixerMenu::MixClick(int index) { ChooseInputChannel(index); }
+
+void TMixerMenu::MixSelInchange(Tmixu*)
+{
+    if (!mixu_)
+        return;
+    const int index = makeInChannelRadio(false);
+    // The program's own selection coming back keeps the stored channel
+    // (which may be a source this mixer lacks); another one was picked by
+    // the user elsewhere and becomes the stored channel.
+    if (index != inUse_)
+        settings_.AudioInChannel = index;
+    inUse_ = index;
+    mixu_->WatchClear();
+    mixu_->Watch(index);
+    showInputCaption(itemCaption(index));
+    // The level follows the source the user picked elsewhere, as a mixer
+    // value: the percentage itself would be all but silent.
+    mixu_->SetInputVolume(PercentToMixerValue(settings_.FgInVolume), index);
+}
+
+void TMixerMenu::MixVolInchange(TsrcCtr* sender) { makeInChannelVolume(sender); }
+
+void TMixerMenu::makeInChannelVolume(TsrcCtr* control)
+{
+    if (!mixu_ || !control)
+        return;
+    settings_.FgInVolume = MixerValueToPercent(mixu_->ControlValue(control));
+    syncInputControls();
+    analyzer_->ShowCalibrationStatus(settings_.FgInVolume);
+}
+
+void TMixerMenu::MixMasterVolOutchange(Tmixu*)
+{
+    if (!mixu_)
+        return;
+    settings_.FgVolume = MixerValueToPercent(mixu_->MasterVolume());
+    syncOutputControls();
+}
+
+void TMixerMenu::MixerSupport1Click()
+{
+    if (!mixu_)
+        return;
+    mixu_->SetMixOn(!mixu_->MixOn());
+    const bool on = mixu_->MixOn();
+    menu_.MixerSupport1->setText(on ? QStringLiteral("Mixer Support ON") : QStringLiteral("Mixer Support OFF"));
+    if (on)
+        makeInChannelRadio(true);
+    enableLevelControls(on);
+    if (on)
+        RestoreInputChannel();
+    else
+        showNoMixerCaption();
+}
+
+void TMixerMenu::enableLevelControls(bool on)
+{
+    for (QWidget* w : {static_cast<QWidget*>(analyzer_->ScrollBar3), static_cast<QWidget*>(analyzer_->Label3),
+                       static_cast<QWidget*>(generator_->ScrollBar1), static_cast<QWidget*>(generator_->Label1),
+                       static_cast<QWidget*>(generator_->ScrollBar2), static_cast<QWidget*>(generator_->Label8)})
+        w->setEnabled(on);
+    // The level group itself holds the bars.
+    generator_->Pegelbox->setEnabled(true);
+    generator_->InOutLabel->setEnabled(true);
+    if (anaSlider_)
+        anaSlider_->setEnabled(on);
+    if (anaLabel_)
+        anaLabel_->setEnabled(on);
+    menu_.WaveInChannel1->setEnabled(on);
+}
+
+void TMixerMenu::setInputPercent(int percent)
+{
+    settings_.FgInVolume = percent;
+    if (mixu_)
+        mixu_->SetInputVolume(PercentToMixerValue(percent), inputInUse());
+    syncInputControls();
+    analyzer_->ShowCalibrationStatus(percent);
+}
+
+void TMixerMenu::setOutputPercent(int percent)
+{
+    settings_.FgVolume = percent;
+    if (mixu_)
+        mixu_->SetMasterVolume(PercentToMixerValue(percent));
+    syncOutputControls();
+}
+
+void TMixerMenu::syncInputControls()
+{
+    const int p = settings_.FgInVolume;
+    // Setting a bar to the position it already has changes nothing, so the
+    // bar being dragged is left alone.
+    setQuietly(generator_->ScrollBar1, 100 - p);
+    setQuietly(analyzer_->ScrollBar3, p);
+    generator_->Label1->setText(percentText(p));
+    analyzer_->Label3->setText(percentText(p));
+}
+
+void TMixerMenu::syncOutputControls()
+{
+    const int p = settings_.FgVolume;
+    Generator().analogLevel = p;
+    setQuietly(generator_->ScrollBar2, 100 - p);
+    setQuietly(anaSlider_, 100 - p);
+    generator_->Label8->setText(percentText(p));
+    if (anaLabel_)
+        anaLabel_->setText(percentText(p));
+}
+
+void TMixerMenu::ScrollBar3Scroll(int position) { setInputPercent(position); }
+void TMixerMenu::ScrollBar1Scroll(int position) { setInputPercent(100 - position); }
+void TMixerMenu::ScrollBar2Scroll(int position) { setOutputPercent(100 - position); }
+void TMixerMenu::AnaScroll(int position) { setOutputPercent(100 - position); }

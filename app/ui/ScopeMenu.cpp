@@ -1,0 +1,140 @@
+#include "app/ui/ScopeMenu.h"
+
+#include "app/Audconst.h"
+#include "diagram/ui/DiaPrint.h"
+#include "app/ui/MainMenu.h"
+#include "platform/ModalQuestions.h"
+#include "scope/OscilloscopeSettings.h"
+#include "scope/ui/Oszidia1.h"
+#include "scope/ui/ScopePage.h"
+#include "measure/samplemem.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWidget>
+
+namespace {
+// What must not change under the oscilloscope: the calibration, the
+// devices and their formats, the diagram's comment, analysis and print.
+QList<QObject*> lockedItems(TMainMenu& m)
+{
+    return {m.Eichen1, m.AudioInDevice1, m.AudioOutDevice1, m.AudioInParameter1, m.AudioOutParameter1,
+            m.Kommentar1, m.menuAnalyse, m.FilePrintItem};
+}
+
+bool isEnabled(QObject* o)
+{
+    if (auto* a = qobject_cast<QAction*>(o))
+        return a->isEnabled();
+    if (auto* w = qobject_cast<QWidget*>(o))
+        return w->isEnabled();
+    return false;
+}
+
+void setEnabled(QObject* o, bool on)
+{
+    if (auto* a = qobject_cast<QAction*>(o))
+        a->setEnabled(on);
+    else if (auto* w = qobject_cast<QWidget*>(o))
+        w->setEnabled(on);
+}
+} // namespace
+
+TScopeMenu::TScopeMenu(TMainMenu& menu, TScopePage& page, QWidget& mainWindow)
+    : QObject(&mainWindow), menu_(menu), page_(page), main_(mainWindow)
+{
+}
+
+void TScopeMenu::SetDisplay(TOszidia* display)
+{
+    display_ = display;
+    page_.SetDisplay(display);
+}
+
+void TScopeMenu::Enter()
+{
+    lockMenus();
+    place();
+    const AnalyzerState& a = Analyzer();
+    page_.EnterScopePage(a.CalInMv, a.InFormats != 0);
+}
+
+void TScopeMenu::Leave()
+{
+    page_.LeaveScopePage();
+    unlockMenus();
+}
+
+void TScopeMenu::Stop() { page_.StopOszi(); }
+
+void TScopeMenu::Restart() { page_.RestartOszi(Analyzer().CalInMv); }
+
+void TScopeMenu::lockMenus()
+{
+    if (locked_)
+        return;
+    locked_ = true;
+    savedEnabled_.clear();
+    for (QObject* o : lockedItems(menu_)) {
+        savedEnabled_ << isEnabled(o);
+        setEnabled(o, false);
+    }
+}
+
+void TScopeMenu::unlockMenus()
+{
+    if (!locked_)
+        return;
+    locked_ = false;
+    // Each item as it was: an item that was off before the page stays off.
+    const QList<QObject*> items = lockedItems(menu_);
+    for (int i = 0; i < items.size() && i < savedEnabled_.size(); ++i)
+        setEnabled(items[i], savedEnabled_[i]);
+}
+
+void TScopeMenu::place()
+{
+    OscilloscopeSettings& o = Oscilloscope();
+    // The display window sits left of the main window; make room for it.
+    if (main_.x() < o.windowWidth)
+        main_.move(o.windowWidth + 1, main_.y());
+    if (o.windowLeft == kUnsetPlacement)
+        o.windowLeft = main_.x() - o.windowWidth;
+    if (o.windowTop == kUnsetPlacement)
+        o.windowTop = main_.y();
+    if (o.windowHeight == kUnsetPlacement)
+        o.windowHeight = main_.height();
+    if (!display_)
+        return;
+    display_->move(o.windowLeft, o.windowTop);
+    display_->resize(o.windowWidth, o.windowHeight);
+}
+
+void TScopeMenu::StorePlacement(OscilloscopeSettings& o) const
+{
+    if (!display_ || !display_->Placed())
+        return;
+    o.windowWidth = display_->width();
+    o.windowHeight = display_->height();
+    o.windowLeft = display_->pos().x();
+    o.windowTop = display_->pos().y();
+}
+
+void TScopeMenu::SaveAsText(const QString& separator)
+{
+    if (!display_)
+        return;
+    const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
+    if (name.isEmpty())
+        return;
+    if (display_->SaveAsText(name, separator) != 0)
+        modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);
+}
+
+void TScopeMenu::Copy()
+{
+    if (!display_)
+        return;
+    display_->raise();
+    display_->CopyToClipboard();
+}
