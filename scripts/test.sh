@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake --preset default
+# KORVANTA_CONFIGURE_ARGS: extra cache settings, e.g. -DKORVANTA_WERROR=ON.
+cmake --preset default ${KORVANTA_CONFIGURE_ARGS:-}
 cmake --build --preset default
 ctest --preset default "$@"
