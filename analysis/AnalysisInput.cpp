@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 bool parseWholeNumber(const QString& text, int& value)
@@ -65,3 +67,5 @@ QString AnalysisInputMessage(AnalysisInputError error, char language)
     }
     return QString();
 }
+
+} // namespace korvanta

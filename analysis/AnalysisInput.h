@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 struct AnalysisInputText {
     QString bandLow;       // Hz, whole number
     QString bandHigh;      // Hz, whole number
@@ -27,3 +29,5 @@ AnalysisInputError ParseAnalysisInput(const AnalysisInputText& text, AnalysisInp
 
 // The warning for an input error, in German ('D') or English ('E').
 QString AnalysisInputMessage(AnalysisInputError error, char language);
+
+} // namespace korvanta

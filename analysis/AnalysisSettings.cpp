@@ -9,6 +9,8 @@
 #include <cmath>
 #include <limits>
 
+namespace korvanta {
+
 namespace {
 
 const QString kSection = QStringLiteral("ANALYSE");
@@ -128,3 +130,5 @@ QString FormatThreshold(double threshold)
         return fixed;
     return QString::number(threshold, 'g', 8);
 }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 struct AnalysisSettings {
     bool thdOn = false;                   // THD+N shown; excludes levelOn
     bool levelOn = false;                 // band level shown; excludes thdOn
@@ -47,3 +49,5 @@ void SelectFilter(AnalysisSettings& settings, CorrectionTable& weighting, const 
 // The threshold as the settings file stores it: seven decimals, or exponent
 // notation for values that seven decimals would visibly change.
 QString FormatThreshold(double threshold);
+
+} // namespace korvanta

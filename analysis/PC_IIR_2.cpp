@@ -4,6 +4,8 @@
 #include <complex>
 #include <numbers>
 
+namespace korvanta {
+
 namespace {
 struct DesignState {
     int fs = 44100;
@@ -184,3 +186,5 @@ double SectionMagnitude(const Biquad& s, double freqHz, int fs)
     const std::complex<double> den = 1.0 - s.a1 * z1 - s.a2 * z2;
     return std::abs(num / den);
 }
+
+} // namespace korvanta

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+namespace korvanta {
+
 // y = b0 x0 + b1 x1 + b2 x2 + a1 y1 + a2 y2; a1 and a2 carry their sign.
 struct Biquad {
     double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
@@ -60,3 +62,5 @@ void FilterStereoBlock(const Biquad& section, int frames, float* interleaved);
 // Complex gain magnitude of a section at frequency f for sample rate fs
 // (evaluated on the unit circle); for checking designs.
 double SectionMagnitude(const Biquad& section, double freqHz, int fs);
+
+} // namespace korvanta

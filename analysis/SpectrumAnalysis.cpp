@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 size_t binCount(const AnalysisSettings& s, std::span<const float> spectrum)
@@ -101,3 +103,5 @@ double BandLevel(std::span<const float> spectrum, double offset, double dbFactor
 {
     return BandLevel(Analysis(), WeightingCurve(), spectrum, offset, dbFactor);
 }
+
+} // namespace korvanta

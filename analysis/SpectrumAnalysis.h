@@ -13,6 +13,8 @@
 
 #include <span>
 
+namespace korvanta {
+
 // 20 / ln 10: turns the natural logarithm of a magnitude into dB.
 inline constexpr double kDbFactor = 8.685889638;
 
@@ -49,3 +51,5 @@ double BandLevel(AnalysisSettings& settings, const CorrectionTable& weighting,
 // The same on the process-wide settings and weighting curve.
 double ThdPlusNoise(std::span<const float> spectrum, double dbFactor = kDbFactor);
 double BandLevel(std::span<const float> spectrum, double offset, double dbFactor = kDbFactor);
+
+} // namespace korvanta

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace korvanta {
+
 namespace {
 
 struct NamedCurve {
@@ -101,3 +103,5 @@ CorrectionTable& WeightingCurve()
     static CorrectionTable curve;
     return curve;
 }
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <span>
 
+namespace korvanta {
+
 // The curve names in the order of the analysis dialog's list: "none", the
 // twelve built-in curves, then "USER" (a correction file of the user's).
 QStringList WeightingNames();
@@ -29,3 +31,5 @@ bool SelectWeighting(CorrectionTable& curve, const QString& name);
 
 // The process-wide weighting curve of the analysis.
 CorrectionTable& WeightingCurve();
+
+} // namespace korvanta

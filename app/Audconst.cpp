@@ -1,5 +1,7 @@
 #include "app/Audconst.h"
 
+namespace korvanta {
+
 namespace {
 
 MessageTable germanMessages()
@@ -168,3 +170,5 @@ std::optional<MainWindowTexts> MainTextsFor(char letter)
         return englishTexts();
     return std::nullopt;
 }
+
+} // namespace korvanta

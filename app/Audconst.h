@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace korvanta {
+
 // Longest message text of the table.
 inline constexpr int kMessageLength = 67;
 
@@ -66,3 +68,5 @@ struct MainWindowTexts {
 };
 
 std::optional<MainWindowTexts> MainTextsFor(char letter);
+
+} // namespace korvanta

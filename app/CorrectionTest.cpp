@@ -3,6 +3,8 @@
 #include "correction/CorrectionTable.h"
 #include "platform/SharedRoutines.h"
 
+namespace korvanta {
+
 namespace {
 constexpr int kTopFrequency = 28000;
 }
@@ -26,3 +28,5 @@ QString CorrectionTestInfoLine(const QString& heading, const CorrectionTable& in
         line += QStringLiteral(" & ") + output.fileName;
     return line;
 }
+
+} // namespace korvanta

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 struct CorrectionTable;
 
 inline constexpr int kCorrectionTestPoints = 1000;
@@ -21,3 +23,5 @@ CorrectionTestPoint CorrectionTestValue(const CorrectionTable& input, const Corr
 // heading + the input file name when the input correction is active, then
 // " & " + the output file name when the output correction is active.
 QString CorrectionTestInfoLine(const QString& heading, const CorrectionTable& input, const CorrectionTable& output);
+
+} // namespace korvanta

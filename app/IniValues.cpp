@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+namespace korvanta {
+
 namespace ini {
 
 std::optional<int32_t> ParseInt(const QString& text)
@@ -44,3 +46,5 @@ QString FormatReal(double value, int decimals)
 QString FormatBool(bool value) { return value ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); }
 
 } // namespace ini
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace korvanta {
+
 namespace ini {
 
 // Decimal integer with an optional sign, nothing else.
@@ -30,3 +32,5 @@ QString FormatReal(double value, int decimals);
 QString FormatBool(bool value);
 
 } // namespace ini
+
+} // namespace korvanta

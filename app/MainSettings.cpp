@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <optional>
 
+namespace korvanta {
+
 namespace {
 
 constexpr int kCommentLength = 120;
@@ -305,3 +307,5 @@ void WriteMainSettings(ProfileStore& store, const SettingsRecords& records)
     writeOszi(store, records.scope);
     writePlacement(store, records.main);
 }
+
+} // namespace korvanta

@@ -12,6 +12,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace korvanta {
+
 class ProfileStore;
 struct AnalyzerState;
 struct SweepSettings;
@@ -60,3 +62,5 @@ inline constexpr int kDiaMinWidth = 180;
 inline constexpr int kDiaMaxWidth = 1024;
 inline constexpr int kDiaMinHeight = 140;
 inline constexpr int kDiaMaxHeight = 768;
+
+} // namespace korvanta

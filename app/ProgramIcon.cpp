@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <cmath>
 
+namespace korvanta {
+
 QImage ProgramImage(int size)
 {
     QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -41,3 +43,5 @@ QIcon ProgramIcon()
         icon.addPixmap(ProgramPixmap(size));
     return icon;
 }
+
+} // namespace korvanta

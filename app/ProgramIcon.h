@@ -7,8 +7,12 @@
 #include <QImage>
 #include <QPixmap>
 
+namespace korvanta {
+
 // Needs no running application, so a build step can draw it.
 QImage ProgramImage(int size);
 
 QPixmap ProgramPixmap(int size);
 QIcon ProgramIcon();
+
+} // namespace korvanta

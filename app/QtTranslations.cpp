@@ -5,6 +5,8 @@
 #include <QTranslator>
 #include <memory>
 
+namespace korvanta {
+
 namespace {
 std::unique_ptr<QTranslator>& installed()
 {
@@ -43,3 +45,5 @@ bool UseQtTranslations(char letter)
     installed() = std::move(translator);
     return true;
 }
+
+} // namespace korvanta

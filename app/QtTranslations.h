@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 // Installs Qt's translations for 'D' (German) or removes them for 'E' (Qt
 // speaks English by itself). Any other letter changes nothing. Returns false
 // only when German was asked for and no catalogue could be loaded; Qt then
@@ -13,3 +15,5 @@ bool UseQtTranslations(char letter);
 
 // The folder the catalogues are read from.
 QString QtTranslationsDir();
+
+} // namespace korvanta

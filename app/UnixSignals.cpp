@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace korvanta {
+
 namespace {
 
 int signalPipe[2] = {-1, -1};
@@ -67,3 +69,5 @@ void TUnixSignals::readSignal()
     while (::read(signalPipe[0], &byte, 1) == 1)
         emit terminationRequested(byte);
 }
+
+} // namespace korvanta

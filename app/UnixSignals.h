@@ -8,6 +8,8 @@
 
 class QSocketNotifier;
 
+namespace korvanta {
+
 class TUnixSignals : public QObject {
     Q_OBJECT
 public:
@@ -26,3 +28,5 @@ private:
 
     QSocketNotifier* notifier_ = nullptr;
 };
+
+} // namespace korvanta

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace korvanta {
+
 namespace {
 // One sample format: how to read a raw value, its full scale, and when it
 // sits on a limit.
@@ -73,3 +75,5 @@ ConversionResult ConvertBlock(const uint8_t* raw, uint32_t bytes, const Conversi
     default: return convert<Pcm32>(raw, count, params, out);
     }
 }
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace korvanta {
+
 struct ConversionParams {
     int bits = 16;          // 8, 16 or 32 (24-bit samples arrive in 32-bit containers)
     bool flip = false;      // keep the PCM order instead of exchanging the pair
@@ -28,3 +30,5 @@ ConversionResult ConvertBlock(const uint8_t* raw, uint32_t bytes, const Conversi
 
 // Bytes per sample of a slot's width: 8 -> 1, 16 -> 2, 24 or 32 -> 4.
 int BytesPerSample(int bits);
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 int DcBarPosition(float offset)
 {
     if (!std::isfinite(offset))
@@ -20,3 +22,5 @@ float DcOffsetOfPosition(int position)
 }
 
 QString DcOffsetText(float offset) { return QString::number(offset, 'f', 6) + QStringLiteral(" FS"); }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 inline constexpr int kDcBarLimit = 20000;        // bar range -kDcBarLimit .. kDcBarLimit
 inline constexpr double kDcStepsPerFullScale = 1000000.0;
 
@@ -19,3 +21,5 @@ float DcOffsetOfPosition(int position);
 
 // "0.020000 FS": the offset with six decimals and the unit.
 QString DcOffsetText(float offset);
+
+} // namespace korvanta

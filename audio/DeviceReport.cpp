@@ -6,6 +6,8 @@
 #include "audio/Soundd3.h"
 #include "audio/SoundLayer.h"
 
+namespace korvanta {
+
 namespace {
 QString hex8(uint32_t v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char(' ')); }
 
@@ -87,3 +89,5 @@ void DeviceReport(int& inCount, int& outCount, int& lastInFormats)
     devlog::Append(QStringLiteral(" "));
     devlog::Append(QStringLiteral("WaveAux´s ---------"));
 }
+
+} // namespace korvanta

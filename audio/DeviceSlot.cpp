@@ -1,5 +1,7 @@
 #include "audio/DeviceSlot.h"
 
+namespace korvanta {
+
 void FormatUpdate(DeviceSlot& slot, const QString& name, int rate, bool flip, int bits, int channels)
 {
     if (!name.isEmpty())
@@ -49,3 +51,5 @@ QString DeviceKey(bool input, const QString& deviceName, const QString& suffix)
     }
     return key + suffix;
 }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace korvanta {
+
 struct DeviceSlot {
     static constexpr int kMaxName = 120;
 
@@ -42,3 +44,5 @@ QString SlotKey(const QString& deviceName, const QString& suffix);
 // ']', control characters, a leading ';' or '#'), then the suffix
 // ("USB [Line] In" + "sf" -> "in USB_%5BLine%5D_Insf").
 QString DeviceKey(bool input, const QString& deviceName, const QString& suffix);
+
+} // namespace korvanta

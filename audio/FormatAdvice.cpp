@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 constexpr int kPreferredRates[] = {48000, 44100, 96000, 22050, 11025};
 
@@ -70,3 +72,5 @@ int StartingRate(uint32_t mask, int rate)
             return r;
     return rate;
 }
+
+} // namespace korvanta

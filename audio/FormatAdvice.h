@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace korvanta {
+
 // The rates a user can pick from, in the order offered.
 inline constexpr int kAdviceRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000, 176400, 192000};
 
@@ -27,3 +29,5 @@ std::vector<int> RatesInMask(uint32_t mask);
 // when the mask shows it taken or shows nothing (an unknown or busy device),
 // else the first the device takes of 48000, 44100, 96000, 22050, 11025.
 int StartingRate(uint32_t mask, int rate);
+
+} // namespace korvanta

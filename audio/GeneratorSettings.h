@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace korvanta {
+
 struct GeneratorSettings {
     static constexpr int kMaxFileName = 120;
     static constexpr int32_t kLevelOff = -100; // a level of -100 dB means silent
@@ -21,3 +23,5 @@ struct GeneratorSettings {
     int32_t analogLevel = 100;      // analog output level through the mixer, percent
     bool loopMode = true;           // playback always loops; stored in the settings file
 };
+
+} // namespace korvanta

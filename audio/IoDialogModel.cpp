@@ -2,6 +2,8 @@
 
 #include "audio/Soundd3.h"
 
+namespace korvanta {
+
 namespace {
 int columnOf(int bits)
 {
@@ -115,3 +117,5 @@ void StoreIoDialog(const IoDialogModel& model, bool* loopMode)
     SetBits(0, r.bits);
     SetUserRates(0, r.userRate);
 }
+
+} // namespace korvanta

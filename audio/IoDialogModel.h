@@ -8,6 +8,8 @@
 #include <array>
 #include <functional>
 
+namespace korvanta {
+
 // The fixed rates of the dialog's rows; a last row holds the user rate.
 inline constexpr std::array<int, 7> kIoFixedRates = {8000, 11025, 22050, 32000, 44100, 48000, 96000};
 // Sample widths of the three columns ("8", "16", "24").
@@ -65,3 +67,5 @@ IoSlotValues CurrentIoSlot(bool input);
 // direction (24 bits as 32-bit containers) and, in output direction, the
 // loop flag in *loopMode when given. The other direction keeps its values.
 void StoreIoDialog(const IoDialogModel& model, bool* loopMode);
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <numbers>
 #include <vector>
 
+namespace korvanta {
+
 namespace {
 constexpr double kFull16 = 32767.0;
 constexpr double kFull32 = 2147483392.0;
@@ -155,3 +157,5 @@ SynthesisResult SynthesiseLoop(const GeneratorSettings& s, double frequency, int
         p = encodeFrame(shape, l, inverted ? -l : l, bits, p);
     return result;
 }
+
+} // namespace korvanta

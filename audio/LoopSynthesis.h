@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <random>
 
+namespace korvanta {
+
 inline constexpr uint32_t kLoopBufferMax = 262128; // 0x3FFF0 bytes
 inline constexpr uint32_t kLoopSearchLimit = 262144;
 inline constexpr uint32_t kLoopMinBytes = 4096;
@@ -69,3 +71,5 @@ struct SynthesisResult {
 // whole dB.
 SynthesisResult SynthesiseLoop(const GeneratorSettings& settings, double frequency, int sampleRate, int bits,
                                std::mt19937& rng, uint8_t* out, double scale = 1.0);
+
+} // namespace korvanta

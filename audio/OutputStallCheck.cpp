@@ -3,6 +3,8 @@
 #include "audio/Soundd3.h"
 #include "platform/audio/WaveTypes.h"
 
+namespace korvanta {
+
 OutputStallCheck::OutputStallCheck(QObject* parent) : QObject(parent)
 {
     timer_.setInterval(kPollMs);
@@ -46,3 +48,5 @@ void OutputStallCheck::poll()
             stalled(WAVERR_OUTPUT_STALLED);
     }
 }
+
+} // namespace korvanta

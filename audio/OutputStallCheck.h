@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <functional>
 
+namespace korvanta {
+
 class OutputStallCheck : public QObject {
     Q_OBJECT
 public:
@@ -46,3 +48,5 @@ private:
     std::function<void()> confirmed_;
     std::function<void(int)> stalled_;
 };
+
+} // namespace korvanta

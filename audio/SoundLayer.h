@@ -10,6 +10,8 @@
 #include <memory>
 #include <random>
 
+namespace korvanta {
+
 inline constexpr uint32_t kInputBufferBytes = 262144;
 inline constexpr uint32_t kOutputBufferBytes = 262144;
 inline constexpr int kConversionFloats = 65536;
@@ -87,3 +89,5 @@ void ShutInput();
 
 // Closes an input kept open between blocks, if there is one.
 void CloseKeptInput();
+
+} // namespace korvanta

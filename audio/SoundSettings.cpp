@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 const QString kSection = QStringLiteral("SDSOUND");
 constexpr int kReadBuffer = 30;
@@ -164,3 +166,5 @@ void WriteSoundSection(ProfileStore& store, const SoundSlots& sound, const Devic
         }
     }
 }
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 #include <QString>
 #include <array>
 
+namespace korvanta {
+
 class ProfileStore;
 
 struct SoundSlots {
@@ -34,3 +36,5 @@ bool RateStored(const ProfileStore& store, bool input, const QString& name);
 // key of the earlier form that a written key replaces is removed.
 void WriteSoundSection(ProfileStore& store, const SoundSlots& sound, const DeviceNames& inNames,
                        const DeviceNames& outNames);
+
+} // namespace korvanta

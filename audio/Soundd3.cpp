@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <new>
 
+namespace korvanta {
+
 namespace {
 constexpr int kPendingMessageRounds = 1001;
 
@@ -335,3 +337,5 @@ void SetNotifyWindow(QObject* window)
         s.userWave->SetNotify(window);
 }
 QObject* NotifyWindow() { return Layer().notify; }
+
+} // namespace korvanta

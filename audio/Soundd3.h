@@ -14,6 +14,9 @@
 #include <functional>
 
 class QObject;
+
+namespace korvanta {
+
 struct WaveHeader;
 
 // --- initialisation and devices ----------------------------------------------
@@ -177,3 +180,5 @@ int LastSoundError();
 // Text of a wave error code, at most 255 characters (codes up to 1000 are
 // input codes, larger ones output codes).
 QString SoundErrorText(int code);
+
+} // namespace korvanta

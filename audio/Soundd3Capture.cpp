@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 constexpr int kKeptIdleMs = 1000;
 
@@ -274,3 +276,5 @@ float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue)
     overRange = r.overRange;
     return s.conversion.get();
 }
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 constexpr uint32_t kEndlessLoops = 2147483647u;
 
@@ -168,3 +170,5 @@ long long PlayFramesTaken()
 }
 
 int PlayPrecision() { return Layer().precision; }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+namespace korvanta {
+
 namespace {
 int refuse(const QString& path, const QString& why)
 {
@@ -57,3 +59,5 @@ void StopUserWave()
 }
 
 bool UserWavePlaying() { return Layer().userWave != nullptr; }
+
+} // namespace korvanta

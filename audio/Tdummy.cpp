@@ -4,6 +4,8 @@
 #include "platform/UserMessages.h"
 #include "platform/audio/WaveTypes.h"
 
+namespace korvanta {
+
 Tdummy::Tdummy(QObject* parent) : QObject(parent) { SetNotifyWindow(this); }
 
 Tdummy::~Tdummy()
@@ -26,3 +28,5 @@ bool Tdummy::event(QEvent* e)
     }
     return QObject::event(e);
 }
+
+} // namespace korvanta

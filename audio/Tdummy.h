@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+namespace korvanta {
+
 class Tdummy : public QObject {
     Q_OBJECT
 public:
@@ -17,3 +19,5 @@ public:
 protected:
     bool event(QEvent* e) override;
 };
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace korvanta {
+
 ToneStream::ToneStream(const GeneratorSettings& settings, double frequency, int sampleRate, int bits, double scale)
     : shape_(MakeFrameShape(settings, scale)), frequency_(frequency), rate_(sampleRate), bits_(bits)
 {
@@ -17,3 +19,5 @@ int ToneStream::read(uint8_t* dst, int frames)
     }
     return frames;
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include "platform/audio/AudioBackend.h"
 #include "audio/LoopSynthesis.h"
 
+namespace korvanta {
+
 class ToneStream : public FrameSource {
 public:
     // The signal of settings mode 0 or 1 at `frequency`, starting at phase
@@ -24,3 +26,5 @@ private:
     // for ever, so the tone never drifts from the frequency asked for.
     double cycle_ = 0.0;
 };
+
+} // namespace korvanta

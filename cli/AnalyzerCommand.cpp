@@ -18,6 +18,8 @@
 #include <QEventLoop>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 constexpr int kSingleRun = 0;
@@ -174,3 +176,5 @@ CommandResult RunAnalyzer(const MeasureOptions& o, const MeasureSession&)
     FreeWorkArrays(a);
     return result;
 }
+
+} // namespace korvanta

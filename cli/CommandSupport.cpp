@@ -8,6 +8,8 @@
 #include <ctime>
 #include <unistd.h>
 
+namespace korvanta {
+
 RunContext CurrentContext(const QString& command, bool input, bool output)
 {
     RunContext ctx;
@@ -50,3 +52,5 @@ void ExitIfTimingStartUp()
     // The shut-down is not part of the start-up.
     std::_Exit(0);
 }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korvanta {
+
 class MeasureSession;
 
 struct CommandResult {
@@ -43,3 +45,5 @@ private:
 // once the first recording has been requested, prints "first-record <ns>"
 // (CLOCK_MONOTONIC) and ends the process at once. Otherwise nothing.
 void ExitIfTimingStartUp();
+
+} // namespace korvanta

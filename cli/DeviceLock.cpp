@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace korvanta {
+
 namespace {
 
 constexpr mode_t kPrivateFolder = 0700;
@@ -85,3 +87,5 @@ QString DeviceLocks::acquire(char kind, const QString& id, const QString& name)
 }
 
 void DeviceLocks::release() { held_.clear(); }
+
+} // namespace korvanta

@@ -20,6 +20,8 @@
 
 class QLockFile;
 
+namespace korvanta {
+
 class DeviceLocks {
 public:
     DeviceLocks();
@@ -46,3 +48,5 @@ QString DeviceLockFolder(QString& error);
 // The lock file's name for a device: the direction and the device's name
 // with every character outside [A-Za-z0-9._-] written as %XX.
 QString DeviceLockFileName(char kind, const QString& id);
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include "cli/MeasureSession.h"
 #include "platform/audio/WaveTypes.h"
 
+namespace korvanta {
+
 namespace {
 
 const int kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000, 176400, 192000};
@@ -87,3 +89,5 @@ CommandResult RunDevices(const MeasureOptions& o)
     }
     return result;
 }
+
+} // namespace korvanta

@@ -16,6 +16,8 @@
 #include <QEventLoop>
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 
 // The window's plan with what the options change; an error text for a plan
@@ -155,3 +157,5 @@ CommandResult RunDistortion(const MeasureOptions& o, const MeasureSession& sessi
         result.reasons << noSignalLines(c.run);
     return result;
 }
+
+} // namespace korvanta

@@ -19,6 +19,8 @@
 #include <cmath>
 #include <optional>
 
+namespace korvanta {
+
 namespace {
 
 constexpr int kUserFile = 4;
@@ -105,3 +107,5 @@ CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
     result.report = ReportGenerate(run, CurrentContext(QStringLiteral("generate"), false, true), o.format);
     return result;
 }
+
+} // namespace korvanta

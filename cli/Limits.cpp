@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 struct Channel {
@@ -97,3 +99,5 @@ Verdict CheckSweep(const SweepRun& run, const ToleranceBand& band)
     }
     return v;
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace korvanta {
+
 // THD+N of every measured channel at or below maxDb; a channel without a
 // fundamental fails (its value is a residual level, not a THD+N).
 Verdict CheckThdn(const AnalyzerSpectrum& s, std::optional<double> maxDb);
@@ -17,3 +19,5 @@ Verdict CheckLevel(const AnalyzerSpectrum& s, std::optional<double> minDb, std::
 // the reference modes, both channels' levels in stereo mode. A point with a
 // silent channel fails, inside the band or not.
 Verdict CheckSweep(const SweepRun& run, const ToleranceBand& band);
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+namespace korvanta {
+
 namespace {
 
 // Which commands take an option.
@@ -533,3 +535,5 @@ QString MeasureManualPage()
     t += QStringLiteral(".SH SEE ALSO\n.BR korvanta (1)\n");
     return t;
 }
+
+} // namespace korvanta

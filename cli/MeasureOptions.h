@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace korvanta {
+
 enum class Command { None, Devices, Spectrum, Thdn, Level, Sweep, Generate, Distortion };
 enum class OutputFormat { Human, Csv, Json };
 
@@ -104,3 +106,5 @@ QString MeasureManualPage();
 
 // The names the window option takes, in the order of the window types.
 QStringList WindowOptionNames();
+
+} // namespace korvanta

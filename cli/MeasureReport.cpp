@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 // A JSON object written by hand, so numbers keep the digits the program
@@ -414,3 +416,5 @@ QString ReportDistortion(const DistortionRun& run, const RunContext& ctx, const 
                       clip(run.clip10Watts, QStringLiteral("not reached"), QStringLiteral(" W")));
     return t + humanVerdict(verdict);
 }
+
+} // namespace korvanta

@@ -19,6 +19,8 @@
 #include <QStringList>
 #include <vector>
 
+namespace korvanta {
+
 struct DeviceFormat {
     QString name;
     std::optional<int> rate;
@@ -103,3 +105,5 @@ struct DistortionRun {
 // thdn_percent, thdn_db, thd_db, h2_db ... h9_db (an absent harmonic is
 // empty in CSV, null in JSON).
 QString ReportDistortion(const DistortionRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format);
+
+} // namespace korvanta

@@ -27,6 +27,8 @@
 #include <cstdio>
 #include <functional>
 
+namespace korvanta {
+
 namespace {
 
 // The program's warnings (a correction file that cannot be read) go to
@@ -258,3 +260,5 @@ void MeasureSession::Close()
     delete notify_;
     notify_ = nullptr;
 }
+
+} // namespace korvanta

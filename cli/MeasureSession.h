@@ -12,6 +12,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 struct MeasureOptions;
 class Tdummy;
 
@@ -57,3 +59,5 @@ private:
     Tdummy* notify_ = nullptr;
     bool open_ = false;
 };
+
+} // namespace korvanta

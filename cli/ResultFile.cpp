@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+namespace korvanta {
+
 namespace {
 
 // The folder the file will be made in, or the nearest one above it that
@@ -41,3 +43,5 @@ QString CheckResultPath(const QString& path)
 }
 
 bool WriteResultFile(const QString& path, const QByteArray& bytes) { return WriteFileAtomically(path, bytes); }
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace korvanta {
+
 // Empty when a file can be made at `path`: the nearest folder on the way
 // that exists takes a new file (a probe, removed again), and `path` itself
 // is no folder. Otherwise the reason. Nothing is left behind.
@@ -15,3 +17,5 @@ QString CheckResultPath(const QString& path);
 // Replaces the file at `path` by `bytes` atomically. False when it could
 // not be written; the old file is then unchanged.
 bool WriteResultFile(const QString& path, const QByteArray& bytes);
+
+} // namespace korvanta

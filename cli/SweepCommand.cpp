@@ -15,6 +15,8 @@
 
 #include <QEventLoop>
 
+namespace korvanta {
+
 namespace {
 
 void setUpPlan(const MeasureOptions& o, SweepSettings& s)
@@ -102,3 +104,5 @@ CommandResult RunSweep(const MeasureOptions& o, const MeasureSession&)
         result.reasons << NoSignalLines(c.run);
     return result;
 }
+
+} // namespace korvanta

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 QString lineError(int line, const QString& what) { return QStringLiteral("line %1: %2").arg(line).arg(what); }
@@ -100,3 +102,5 @@ BandParse LoadToleranceBand(const QString& path)
         return failed(parsed.error);
     return parsed;
 }
+
+} // namespace korvanta

@@ -19,6 +19,8 @@
 #include <optional>
 #include <vector>
 
+namespace korvanta {
+
 inline constexpr int kMaxBandPoints = 10000;
 inline constexpr double kMaxBandHz = 1e6;
 inline constexpr double kMaxBandDb = 1e4;
@@ -52,3 +54,5 @@ BandParse ParseToleranceBand(const QByteArray& text);
 // Reads and parses the file; a file that cannot be read, is larger than
 // kMaxBandFileBytes or does not parse gives an error naming the file.
 BandParse LoadToleranceBand(const QString& path);
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <optional>
 #include <type_traits>
 
+namespace korvanta {
+
 namespace {
 
 // A settings file's value that an option stands for, in the process record
@@ -111,3 +113,5 @@ QStringList ClampStoredValues(Command command, const QStringList& givenOptions, 
     }
     return lines;
 }
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korvanta {
+
 struct ValueRange {
     const char* option; // "--steps"
     double lo;
@@ -29,3 +31,5 @@ QStringList OptionsWithRange();
 // options. A value whose option is among `givenOptions` is left alone: the
 // command line replaces it. Returns one line per value changed.
 QStringList ClampStoredValues(Command command, const QStringList& givenOptions, const QString& settingsPath);
+
+} // namespace korvanta

@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+using namespace korvanta;
+
 namespace {
 
 void printReasons(const QStringList& reasons)

@@ -14,6 +14,8 @@
 
 #include <sys/stat.h>
 
+namespace korvanta {
+
 namespace {
 
 struct CorrectionTexts {
@@ -313,3 +315,5 @@ void SetCorLanguage(char language)
     else if (language == 'D' || language == 'd')
         currentTexts = &kGerman;
 }
+
+} // namespace korvanta

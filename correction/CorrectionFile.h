@@ -13,6 +13,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+namespace korvanta {
+
 // Longest line that is looked at; the rest of a longer line is ignored.
 inline constexpr int kCorrectionLineLength = 255;
 
@@ -45,3 +47,5 @@ bool LoadCorrection(CorrectionTable& table, const QString& name);
 // 'E' selects English messages, 'D' German (the default); other letters
 // leave the language as it is.
 void SetCorLanguage(char language);
+
+} // namespace korvanta

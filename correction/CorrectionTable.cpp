@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 // Fills h, mu, lambda and the right-hand side of the tridiagonal system
 // lambda_i M_(i-1) + 2 M_i + mu_i M_(i+1) = d_i for the inner points.
@@ -174,3 +176,5 @@ CorrectionTable& OutputCorrection()
     static CorrectionTable table;
     return table;
 }
+
+} // namespace korvanta

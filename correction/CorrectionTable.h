@@ -12,6 +12,8 @@
 #include <span>
 #include <vector>
 
+namespace korvanta {
+
 // One table point. x, y and M describe the curve; the remaining fields are
 // the working values of the last spline set-up, kept with the point.
 struct CorrectionPoint {
@@ -66,3 +68,5 @@ void SetCorrectionPoints(CorrectionTable& table, std::span<const CorrectionPair>
 // The two process-wide correction tables of the measuring chain.
 CorrectionTable& InputCorrection();
 CorrectionTable& OutputCorrection();
+
+} // namespace korvanta

@@ -1,5 +1,7 @@
 #include "diagram/BoundedLines.h"
 
+namespace korvanta {
+
 BoundedLineReader::BoundedLineReader(QIODevice& in, int maxLineLength, qint64 maxTotalBytes)
     : in_(in), maxLine_(maxLineLength), maxTotal_(maxTotalBytes), buffer_(size_t(maxLineLength) + 3)
 {
@@ -29,3 +31,5 @@ BoundedLineReader::Status BoundedLineReader::next(QByteArray& line)
     line = QByteArray(buffer_.data(), len);
     return Status::Line;
 }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <QIODevice>
 #include <vector>
 
+namespace korvanta {
+
 class BoundedLineReader {
 public:
     enum class Status { Line, End, TooLong, TooLarge, ReadError };
@@ -28,3 +30,5 @@ private:
     int lineNumber_ = 0;
     std::vector<char> buffer_;
 };
+
+} // namespace korvanta

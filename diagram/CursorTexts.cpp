@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace korvanta {
+
 ReadoutWords ReadoutWordsFor(QChar language)
 {
     ReadoutWords w;
@@ -53,3 +55,5 @@ QString SlopeText(double dB, double freqRatio, const QString& slopeUnit)
     const QString number = std::isfinite(slope) ? FixedText(slope, 1) : FpErrorText;
     return (number + slopeUnit).left(CursorTextMax);
 }
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <QChar>
 #include <QString>
 
+namespace korvanta {
+
 // Words that depend on the language: the ratio word after a gain and the
 // slope unit.
 struct ReadoutWords {
@@ -33,3 +35,5 @@ QString LevelText(double dB, const QString& ratioWord);
 // apart; "FP error" instead of the number when it cannot be computed (the
 // same frequency twice).
 QString SlopeText(double dB, double freqRatio, const QString& slopeUnit);
+
+} // namespace korvanta

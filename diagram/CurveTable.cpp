@@ -9,6 +9,8 @@
 #include <cmath>
 #include <limits>
 
+namespace korvanta {
+
 namespace {
 
 using Fault = CurveTableFault;
@@ -237,3 +239,5 @@ QString CurveTableMessage(const CurveTableResult& r, const QString& fileName, QC
             .arg(Reason(r, en));
     }
 }
+
+} // namespace korvanta

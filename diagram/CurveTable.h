@@ -14,6 +14,8 @@
 #include <QString>
 #include <vector>
 
+namespace korvanta {
+
 struct CurveTable {
     std::vector<float> x;                     // frequencies in Hz, ascending (equal neighbours allowed)
     std::vector<std::vector<float>> levels;   // one to three columns, each as long as x
@@ -57,3 +59,5 @@ CurveTableResult LoadCurveTable(const QString& path);
 // The message for a refused table in 'D' (German) or 'E' (English), naming
 // the file and the line.
 QString CurveTableMessage(const CurveTableResult& result, const QString& fileName, QChar language);
+
+} // namespace korvanta

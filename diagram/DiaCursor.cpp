@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace korvanta {
+
 void DiaCursor::clear(bool disarm)
 {
     s_.startX = s_.endX = s_.startY = s_.endY = -1;
@@ -106,3 +108,5 @@ DiaCursor::Effect DiaCursor::mouseUp(bool leftButton, bool rightButton)
     fx.repaint = true;
     return fx;
 }
+
+} // namespace korvanta

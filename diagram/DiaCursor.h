@@ -8,6 +8,8 @@
 #include "diagram/DiaLayout.h"
 #include "diagram/DiagramOptions.h"
 
+namespace korvanta {
+
 class DiaCursor {
 public:
     enum Mode { None = 0, Frequency = 1, Level = 2, Slope = 3, Point = 4 };
@@ -47,3 +49,5 @@ private:
 
     State s_;
 };
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 int FontPixelSize(int points) { return (points * 96 + 36) / 72; }
 
 QFont DiaFont(int points, bool bold, bool italic)
@@ -48,3 +50,5 @@ int WidestLeftLabel(double ymin, double ymax, double step, int decimals, int poi
         measure(ymin + std::round(std::fabs(ymax - ymin) / step) * step);   // the last line drawn
     return widest;
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QString>
 
+namespace korvanta {
+
 // Pixel size of a point size at 96 dpi, rounded to the nearest pixel.
 int FontPixelSize(int points);
 
@@ -30,3 +32,5 @@ int CaptionHeight(const QString& caption, int points);
 int WidestLeftLabel(double ymin, double ymax, double step, int decimals, int points);
 
 inline const QString ProductName = QStringLiteral("Korvanta");
+
+} // namespace korvanta

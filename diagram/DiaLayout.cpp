@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 bool Finite(double v) { return std::isfinite(v); }
@@ -166,3 +168,5 @@ int CommentWidth(const DiaLayout& lay, int productNameWidth)
 {
     return lay.plotRight - productNameWidth - lay.plotLeft;
 }
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 
 #include <QRect>
 
+namespace korvanta {
+
 struct DiaLayoutInput {
     int width = 0, height = 0;   // bitmap size
     int fontSize = 8;            // font size f of the rendering
@@ -83,3 +85,5 @@ int CommentWidth(const DiaLayout& lay, int productNameWidth);
 
 // Scroll bars are this wide.
 inline constexpr int ScrollBarWidth = 26;
+
+} // namespace korvanta

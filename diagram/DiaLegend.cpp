@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 
 constexpr int MaxLegendChars = 60;   // longer names are cut with an ellipsis
@@ -76,3 +78,5 @@ void DrawMemoryLegend(QPainter& p, const DiaLayout& lay, const DiagramOptions& o
         y += g.row;
     }
 }
+
+} // namespace korvanta

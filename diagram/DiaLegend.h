@@ -12,8 +12,12 @@
 
 class QPainter;
 
+namespace korvanta {
+
 // The legend's box for the painter's current font; empty when no memory is
 // shown.
 QRect MemoryLegendRect(const QPainter& p, const DiaLayout& lay, const MemoryBank& bank);
 
 void DrawMemoryLegend(QPainter& p, const DiaLayout& lay, const DiagramOptions& opt, const MemoryBank& bank);
+
+} // namespace korvanta

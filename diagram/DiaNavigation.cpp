@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 int32_t NextStopDown(int32_t v)
@@ -126,3 +128,5 @@ float YSpin::yminDown(float ymin, float ymax) const
     const double g = AutoStep(ymin, ymax);
     return static_cast<float>(g * (Snapped(ymin, g) - 1));
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace korvanta {
+
 // Scroll codes of a scroll bar: the left arrow lowers, the right arrow raises
 // the value; the other codes (page, thumb, end) leave it alone.
 enum ScrollCode { SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3, SB_THUMBPOSITION = 4,
@@ -41,3 +43,5 @@ struct YSpin {
     float yminUp(float ymin, float ymax) const;     // never reaches ymax
     float yminDown(float ymin, float ymax) const;
 };
+
+} // namespace korvanta

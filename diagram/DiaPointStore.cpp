@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace korvanta {
+
 DiaPointStore::DiaPointStore()
     : x_(new float[Capacity]), hz_(new double[Capacity]), c1_(new float[Capacity]), c2_(new float[Capacity]),
       c3_(new float[Capacity])
@@ -85,3 +87,5 @@ void DiaPointStore::visibleRange(double xmin, double xmax, int& s, int& e) const
 {
     VisibleIndexRange(x_.get(), n_, xmin, xmax, s, e);
 }
+
+} // namespace korvanta

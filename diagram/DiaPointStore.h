@@ -13,6 +13,8 @@
 
 #include <memory>
 
+namespace korvanta {
+
 // Indices s ... e of the points of x[0 ... n - 1] to draw for the range
 // xmin ... xmax: s is the last index whose frequency is <= xmin (0 when there
 // is none or when every point is), e the last index at or below xmax,
@@ -65,3 +67,5 @@ private:
     std::unique_ptr<float[]> c1_, c2_, c3_;
     int n_ = 0;
 };
+
+} // namespace korvanta

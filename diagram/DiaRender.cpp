@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 const QString DiaRenderer::CreditText = QStringLiteral("sound card audio analyzer");
 
 namespace {
@@ -384,3 +386,5 @@ void DiaRenderer::drawCredit(QPainter& p) const
     const int hU = p.fontMetrics().height();
     TextOut(p, lay_->plotRight + lay_->marginRight - w - 4, lay_->plotBottom + (3 * hU) / 2, CreditText);
 }
+
+} // namespace korvanta

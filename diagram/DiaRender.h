@@ -21,6 +21,8 @@ class QPainter;
 class QPaintDevice;
 class QPen;
 
+namespace korvanta {
+
 struct DiaScene {
     const DiaLayout* layout = nullptr;
     const DiagramOptions* options = nullptr;
@@ -71,3 +73,5 @@ private:
     const DiagramOptions* opt_ = nullptr;
     std::vector<QPoint> polyline_;   // reused, so a frame never allocates
 };
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 constexpr std::array<double, 21> kNiceSteps = {0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50,
                                                100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000,
@@ -163,3 +165,5 @@ int LabelDecimals(double yStep)
         return 1;
     return 0;
 }
+
+} // namespace korvanta

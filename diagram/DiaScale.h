@@ -6,6 +6,8 @@
 #include <QString>
 #include <vector>
 
+namespace korvanta {
+
 // The smallest value of `list` (ascending) that is greater than v; v itself
 // when there is none.
 template <typename List, typename T>
@@ -74,3 +76,5 @@ QString RightAxisLabel(double v);
 
 // Decimals of the left labels for a y grid step.
 int LabelDecimals(double yStep);
+
+} // namespace korvanta

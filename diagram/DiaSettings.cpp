@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 struct ColourKey {
@@ -86,3 +88,5 @@ bool SaveDiaSettings(const QString& path, const DiagramOptions& opt, const QStri
     SaveDiaSettings(store, opt, section);
     return store.save();
 }
+
+} // namespace korvanta

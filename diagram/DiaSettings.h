@@ -8,6 +8,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 inline const QString DiaSettingsSection = QStringLiteral("DIAGPRIV");
 
 class ProfileStore;
@@ -27,3 +29,5 @@ void SaveDiaSettings(ProfileStore& store, const DiagramOptions& opt,
 // file could not be written (it then stays as it was).
 void LoadDiaSettings(const QString& path, DiagramOptions& opt, const QString& section = DiaSettingsSection);
 bool SaveDiaSettings(const QString& path, const DiagramOptions& opt, const QString& section = DiaSettingsSection);
+
+} // namespace korvanta

@@ -10,6 +10,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace korvanta {
+
 using ColorRef = uint32_t;
 
 inline QColor ColorFromRef(ColorRef c)
@@ -98,3 +100,5 @@ struct DiaRanges {
     bool xUnset() const { return xmin == UnsetX && xmax == UnsetX; }
     bool yUnset() const { return ymin == UnsetY && ymax == UnsetY; }
 };
+
+} // namespace korvanta

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 // Dark, saturated colours that stand out on the default aqua plot and its
@@ -101,3 +103,5 @@ QString MemoryLegendText(int slot, const MemoryCurve& m)
         text += QStringLiteral(" (") + details.join(QStringLiteral(", ")) + QLatin1Char(')');
     return text;
 }
+
+} // namespace korvanta

@@ -13,6 +13,8 @@
 #include <array>
 #include <vector>
 
+namespace korvanta {
+
 inline constexpr int MemorySlots = 8;
 inline constexpr int MemoryNameMax = 120;   // as long as a comment may be
 
@@ -66,3 +68,5 @@ QDateTime MemoryTimeStamp(const QDateTime& t);
 
 // Legend entry: "3: Amplifier A (Level [dBV], 2026-12-08 10:15)".
 QString MemoryLegendText(int slot, const MemoryCurve& m);
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 const QByteArray Header = "KORVANTA MEMORIES 1";
@@ -323,3 +325,5 @@ bool MemoryStore::hideAll()
         m.visible = false;
     return write();
 }
+
+} // namespace korvanta

@@ -25,6 +25,8 @@
 #include <QIODevice>
 #include <QString>
 
+namespace korvanta {
+
 // A further diagram's memories (tag "distortion") live in a file of their
 // own beside it ("krv14f-distortion-memories.txt").
 QString MemoryFilePath(const QString& settingsPath, const QString& diagramTag = QString());
@@ -68,3 +70,5 @@ private:
     QString path_;
     MemoryBank bank_;
 };
+
+} // namespace korvanta

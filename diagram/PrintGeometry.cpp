@@ -1,5 +1,7 @@
 #include "diagram/PrintGeometry.h"
 
+namespace korvanta {
+
 PrintGeometry ComputePrintGeometry(int dpi, int pageWidth, int pageHeight, bool landscape)
 {
     PrintGeometry g;
@@ -21,3 +23,5 @@ PrintGeometry ComputePrintGeometry(int dpi, int pageWidth, int pageHeight, bool 
     g.printedHeight = g.bitmapHeight * PrintScale;
     return g;
 }
+
+} // namespace korvanta

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace korvanta {
+
 // Where a printed diagram goes on the page, from the printer's resolution,
 // its printable area in device pixels and the orientation. The picture is
 // rendered at a quarter of the printable size and printed four times larger,
@@ -18,3 +21,5 @@ inline constexpr int PrintScale = 4;
 // and a right margin of 1/4 inch; landscape the full width between a 2/3 inch
 // band at the top and at the bottom. Integer arithmetic throughout.
 PrintGeometry ComputePrintGeometry(int dpi, int pageWidth, int pageHeight, bool landscape);
+
+} // namespace korvanta

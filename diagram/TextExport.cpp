@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace korvanta {
+
 namespace {
 constexpr int WriteErrorCode = 101;   // used when the system reports no error number
 
@@ -80,3 +82,5 @@ int WriteTextExport(const QString& path, const DiaPointStore& points, const Diag
         result = LastError();
     return result;
 }
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korvanta {
+
 // The separator as typed, with the two-character texts \t and \n standing for
 // a tab and for a line end (CR LF).
 QString TranslateSeparator(const QString& typed);
@@ -29,3 +31,5 @@ bool ExportsPoint(const DiaPointStore& points, int index, const DiagramOptions& 
 // none); a partly written file stays.
 int WriteTextExport(const QString& path, const DiaPointStore& points, const DiagramOptions& opt,
                     double xmin, double xmax, const QString& separator, double xFactor = 1.0);
+
+} // namespace korvanta

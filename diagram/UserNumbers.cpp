@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace korvanta {
+
 bool ParseUserInt(const QString& text, int& value)
 {
     bool ok = false;
@@ -17,3 +19,5 @@ bool ParseUserReal(const QString& text, float& value)
     value = t.toFloat(&ok);
     return ok && std::isfinite(value);
 }
+
+} // namespace korvanta

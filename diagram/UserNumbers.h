@@ -5,5 +5,9 @@
 
 #include <QString>
 
+namespace korvanta {
+
 bool ParseUserInt(const QString& text, int& value);
 bool ParseUserReal(const QString& text, float& value);
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 // Tags of this engine's recordings: apart from the sweep's, which carry a
 // frequency in their low bits.
@@ -204,3 +206,5 @@ void TDistortionEngine::finish()
     StopPlay();
     emit finished(stepper_ && stepper_->StoppedAtLimit());
 }
+
+} // namespace korvanta

@@ -24,6 +24,8 @@
 #include <optional>
 #include <vector>
 
+namespace korvanta {
+
 enum class DistortionSweep { Level, Frequency };
 
 struct DistortionSettings {
@@ -111,3 +113,5 @@ private:
     std::vector<float> held_;   // the step's block until it is measured
     int heldOverRange_ = 0;
 };
+
+} // namespace korvanta

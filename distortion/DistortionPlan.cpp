@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 double amplitudeOf(double db) { return std::pow(10.0, db / 20.0); }
 double dbOf(double amplitude) { return 20.0 * std::log10(amplitude); }
@@ -99,3 +101,5 @@ double Watts(double amplitude, const OutputScale& s)
     const double v = RmsVolts(amplitude, s);
     return s.loadOhms > 0.0 ? v * v / s.loadOhms : 0.0;
 }
+
+} // namespace korvanta

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+namespace korvanta {
+
 enum class LevelSpacing { Decibel, Linear };
 
 struct LevelPlan {
@@ -71,3 +73,5 @@ struct OutputScale {
 double PeakVolts(double amplitude, const OutputScale& scale);
 double RmsVolts(double amplitude, const OutputScale& scale);
 double Watts(double amplitude, const OutputScale& scale);
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+namespace korvanta {
+
 QString DistortionQuantityName(DistortionQuantity q, char language)
 {
     switch (q) {
@@ -64,3 +66,5 @@ DistortionAxis DistortionPlotAxis(const DistortionSettings& plan, const std::vec
         axis.xmax = ClampToRange(NiceAbove(axis.xmin * 1.01));
     return axis;
 }
+
+} // namespace korvanta

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace korvanta {
+
 enum class DistortionQuantity { ThdN, Thd, H2, H3, H4, H5, H6, H7, H8, H9, Gain };
 inline constexpr int kDistortionQuantityCount = 11;
 
@@ -43,3 +45,5 @@ struct DistortionAxis {
 // plan's frequencies, or 1 mW ... 100 W before the first step of a run over
 // level), never below 1 or beyond the whole-number range.
 DistortionAxis DistortionPlotAxis(const DistortionSettings& plan, const std::vector<DistortionPoint>& points);
+
+} // namespace korvanta

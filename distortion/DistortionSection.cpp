@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 const QString kSection = QStringLiteral("VERZERR");
 
@@ -106,3 +108,5 @@ bool WriteDistortionSection(const DistortionWindowState& state, const QString& p
     writePlacement(store, DistortionDiagramSection, state.diagramPlacement);
     return store.save();
 }
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <QRect>
 #include <QString>
 
+namespace korvanta {
+
 struct DistortionWindowState {
     DistortionSettings run;
     int curve1 = int(DistortionQuantity::ThdN);   // DistortionQuantity of each curve
@@ -25,3 +27,5 @@ inline const QString DistortionDiagramSection = QStringLiteral("VERZDIAGRAMM");
 
 void ReadDistortionSection(DistortionWindowState& state, const QString& path);
 bool WriteDistortionSection(const DistortionWindowState& state, const QString& path);
+
+} // namespace korvanta

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 // Digits of the volts and watts columns, on screen as in files.
 constexpr int kVoltsWattsDigits = 5;
@@ -51,3 +53,5 @@ std::optional<double> ClipPointWatts(std::vector<DistortionPoint> points, double
         byWatts.push_back({p.watts, p.m.thdnPercent});
     return CrossingAt(byWatts, percent);
 }
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+namespace korvanta {
+
 // Column heads as the window shows them.
 QStringList DistortionColumnHeads();
 
@@ -28,3 +30,5 @@ QString WattsOnScreen(double watts, int significant);
 // The output power at which THD+N reaches `percent`, interpolated between
 // the steps around it in order of level; none when no step reached it.
 std::optional<double> ClipPointWatts(std::vector<DistortionPoint> points, double percent);
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace korvanta {
+
 namespace {
 constexpr int kLobeBins = 5;   // the window's main lobe is 4 bins wide either side
 constexpr int kSearchBins = 2; // how far a tone may sit from its nominal bin
@@ -101,3 +103,5 @@ HarmonicMeasurement MeasureHarmonics(std::span<const float> magnitudes, double w
 bool HasThd(const HarmonicMeasurement& m) { return std::ranges::any_of(m.present, [](bool p) { return p; }); }
 
 double RatioToPercent(double db) { return 100.0 * std::pow(10.0, db / 20.0); }
+
+} // namespace korvanta

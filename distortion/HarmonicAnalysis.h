@@ -15,6 +15,8 @@
 #include <span>
 #include <vector>
 
+namespace korvanta {
+
 inline constexpr int kHarmonicCount = 8; // H2 ... H9
 
 // A 4-term Blackman-Harris window of n points: its side lobes lie below
@@ -64,3 +66,5 @@ HarmonicMeasurement MeasureHarmonics(std::span<const float> magnitudes, double w
 // dB of an amplitude ratio and its percentage, the two ways the results are
 // shown.
 double RatioToPercent(double db);
+
+} // namespace korvanta

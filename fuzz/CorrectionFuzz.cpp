@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 
 void checkFinite(const CorrectionTable& t, double f)

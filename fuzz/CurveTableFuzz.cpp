@@ -10,6 +10,8 @@
 #include <QBuffer>
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 
 void checkLoaded(const CurveTable& t)

@@ -9,6 +9,8 @@
 
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 
 void inRange(double v, double lo, double hi, const char* what)

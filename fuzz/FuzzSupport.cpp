@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+using namespace korvanta;
+
 namespace fuzz {
 
 namespace {

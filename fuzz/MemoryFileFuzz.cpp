@@ -8,6 +8,8 @@
 #include <QBuffer>
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 
 MemoryFileResult Parse(QByteArray bytes)

@@ -15,6 +15,8 @@
 
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 
 struct Entry {

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 
 void checkBand(const ToleranceBand& band)

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+using namespace korvanta;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString path = fuzz::WriteScratchFile(QStringLiteral("user.wav"), fuzz::Bytes(data, size));

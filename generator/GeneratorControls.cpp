@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace korvanta {
+
 float CoarseDown(float hz) { return hz - kCoarseStep > 1.0f ? hz - kCoarseStep : hz; }
 
 float CoarseUp(float hz) { return hz + kCoarseStep <= kMaxGeneratorFrequency ? hz + kCoarseStep : hz; }
@@ -119,3 +121,5 @@ QString NoWaveFileText(char language)
         return QStringLiteral("No wave file is chosen. Choose one with the \"User\" button of the generator window.");
     return QStringLiteral("Es ist keine Wave-Datei gewählt. Wählen Sie eine mit der Taste „User“ im Generatorfenster.");
 }
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 #include <QString>
 #include <optional>
 
+namespace korvanta {
+
 struct CorrectionTable;
 
 // Highest frequency the generator's controls accept, Hz.
@@ -81,3 +83,5 @@ bool PlayableFrequency(int mode, double hz, int rate);
 // for "User" with no wave file chosen; both say what to do instead.
 QString AboveHalfRateText(char language, float hz, int rate);
 QString NoWaveFileText(char language);
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 const QString kSection = QStringLiteral("GEN");
 constexpr int kReadBuffer = 200;
@@ -87,3 +89,5 @@ bool WriteGeneratorSection(const GeneratorSettings& settings, const QString& pat
     store.setValue(kSection, QStringLiteral("BELOOP"), settings.loopMode ? QStringLiteral("1") : QStringLiteral("0"));
     return store.save();
 }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 // The one generator record of the process.
 GeneratorSettings& Generator();
 
@@ -28,3 +30,5 @@ void ReadGeneratorSection(GeneratorSettings& settings, const QString& path);
 // written (it then stays as it was); an existing file that cannot be read is
 // never replaced.
 bool WriteGeneratorSection(const GeneratorSettings& settings, const QString& path);
+
+} // namespace korvanta

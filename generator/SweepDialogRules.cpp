@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+namespace korvanta {
+
 namespace {
 constexpr int32_t kFromStep = 10;
 constexpr int32_t kToStep = 100;
@@ -198,3 +200,5 @@ QString SweepLevelText(float level)
 }
 
 QString WholeText(double value) { return QString::number(RoundEven(value)); }
+
+} // namespace korvanta

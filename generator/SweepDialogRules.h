@@ -9,6 +9,8 @@
 #include <QString>
 #include <optional>
 
+namespace korvanta {
+
 inline constexpr int32_t kMaxSweepFrequency = 55200;   // Hz
 inline constexpr int32_t kMaxSweepSteps = 511;          // the step tag holds 9 bits
 inline constexpr int32_t kMaxSettleMs = 100000;
@@ -45,3 +47,5 @@ QString WholeText(double value);        // rounded to whole units
 // Numbers as the edits take them (C locale, surrounding blanks allowed).
 std::optional<int32_t> WholeNumber(const QString& text);
 std::optional<double> AnyNumber(const QString& text);
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 constexpr int kWorkFloats = 65536;   // the largest block the capture engine returns
 constexpr float kLoopedDuration = -1.0f;
@@ -316,3 +318,5 @@ void TSweepEngine::endWithError(Failure failure, int code)
     emit runningChanged(false);
     emit deviceFailed(failure, code);
 }
+
+} // namespace korvanta

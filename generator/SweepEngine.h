@@ -32,6 +32,8 @@
 
 class QEvent;
 
+namespace korvanta {
+
 struct SweepPoint {
     int32_t index = 0;
     float frequency = 0.0f;
@@ -127,3 +129,5 @@ private:
     std::unique_ptr<float[]> heldData_;  // the step's block, until it is evaluated
     std::unique_ptr<float[]> work_;      // the band-passed copy of a block
 };
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 constexpr double kBandPassQ = 16.0;
 constexpr int kReadoutWidth = 8;
@@ -113,3 +115,5 @@ SweepCurveFlags CurveFlags(int32_t mode, bool phaseOn)
         return {true, false};
     return {false, false};
 }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace korvanta {
+
 struct CorrectionTable;
 
 // Turns a sine's mean magnitude into its peak (full scale = 1).
@@ -80,3 +82,5 @@ struct SweepCurveFlags {
     bool rightScale = false;
 };
 SweepCurveFlags CurveFlags(int32_t mode, bool phaseOn);
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 constexpr float kNoPlanFrequency = 333.0f;
 constexpr double kBufferMsBytes = 262144000.0;   // 262144 bytes, with ms per s folded in
@@ -63,3 +65,5 @@ int LongestMeasurementMs(int outRate, int outBits, int inRate)
     const auto in = RoundEven(kBufferMsBytes / (double(inRate) * 8));
     return static_cast<int>(std::min(out, in));
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace korvanta {
+
 // Frequency of step k (0 .. steps) of a linear or logarithmic plan from
 // `from` to `to` Hz. A plan without steps or starting at 0 Hz gives 333 Hz.
 float StepFrequency(int32_t from, int32_t to, int32_t steps, int32_t k, bool linear);
@@ -27,3 +29,5 @@ int LongestMeasurementMs(int outRate, int outBits, int inRate);
 
 // Round to nearest, ties to even (the program's rounding).
 int64_t RoundEven(double x);
+
+} // namespace korvanta

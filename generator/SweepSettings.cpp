@@ -1,7 +1,11 @@
 #include "generator/SweepSettings.h"
 
+namespace korvanta {
+
 SweepSettings& Sweep()
 {
     static SweepSettings settings;
     return settings;
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace korvanta {
+
 // Defaults of the settings file's sweep section.
 inline constexpr int32_t kDefaultSweepFrom = 20;        // Hz
 inline constexpr int32_t kDefaultSweepTo = 22000;       // Hz
@@ -37,3 +39,5 @@ struct SweepSettings {
 
 // The one record of the process.
 SweepSettings& Sweep();
+
+} // namespace korvanta

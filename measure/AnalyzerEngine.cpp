@@ -18,6 +18,8 @@
 #include <cmath>
 #include <span>
 
+namespace korvanta {
+
 namespace {
 constexpr int kTriggerMode = 2;
 
@@ -258,3 +260,5 @@ void TAnalyzerEngine::levels(AnalyzerSpectrum& s, const LevelParameters& lp) con
         s.right[i] = level(a.RightOn ? a.SpecRight[i] : 0.0f, f);
     }
 }
+
+} // namespace korvanta

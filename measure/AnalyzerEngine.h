@@ -19,6 +19,8 @@
 #include <QString>
 #include <vector>
 
+namespace korvanta {
+
 struct AnalyzerState;
 struct LevelParameters;
 
@@ -114,3 +116,5 @@ private:
     AnalyzerState& state_;
     EmptyBlockWatch emptyBlocks_;
 };
+
+} // namespace korvanta

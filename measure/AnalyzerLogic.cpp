@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace korvanta {
+
 int BlockFrames(int N) { return N + N / 8; }
 
 RunRange RunFrequencyRange(int sampleRate, int N)
@@ -118,3 +120,5 @@ QString OverRangeText(int overRange)
 {
     return overRange > 0 ? QStringLiteral("Over ") + QString::number(overRange) : QStringLiteral(".");
 }
+
+} // namespace korvanta

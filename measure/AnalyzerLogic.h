@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 struct AnalyzerState;
 
 // Frames recorded per block for FFT size N: N + N/8 (2304 ... 18432).
@@ -69,3 +71,5 @@ QString TriggerReadout(double q, double t, const QString& unitLabel);
 
 // "Over <count>" or "." for the over-range indicator.
 QString OverRangeText(int overRange);
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace korvanta {
+
 class EmptyBlockWatch {
 public:
     // A block with data arrived, or a run starts: the count starts afresh.
@@ -28,3 +30,5 @@ private:
 // How long empty blocks may come before the device counts as delivering
 // nothing: the block's own duration plus the margin a stall is given.
 int64_t EmptyBlockLimitMs(int frames, int sampleRate);
+
+} // namespace korvanta

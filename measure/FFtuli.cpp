@@ -8,6 +8,8 @@
 #include <new>
 #include <numbers>
 
+namespace korvanta {
+
 namespace {
 
 struct WindowCoefficients {
@@ -227,3 +229,5 @@ void FftMagnitude(float* x, int N)
     for (int i = 0; i < N / 2; ++i)
         x[i] = static_cast<float>(std::sqrt(static_cast<double>(x[i]) * x[i] + static_cast<double>(im[i]) * im[i]));
 }
+
+} // namespace korvanta

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace korvanta {
+
 // Window functions and the magnitude spectrum of the analyzer.
 //
 // The unit owns one window table and one imaginary work array of 16,384
@@ -35,3 +38,5 @@ const float* WindowTable();
 // Gain of window type 1..8 as applied: 10^(g/20) rounded to single
 // precision. Type 0 has none (returns 1).
 float WindowGain(int type);
+
+} // namespace korvanta

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace korvanta {
+
 float UnitOffset(uint8_t unit, float calInMv)
 {
     switch (unit) {
@@ -58,3 +60,5 @@ QString CalibrationStatus(uint8_t unit, int inputVolume, int inLev4Cal, const QS
         return QString(18, QLatin1Char(' '));
     return inputVolume == inLev4Cal ? calibratedText : uncalibratedText;
 }
+
+} // namespace korvanta

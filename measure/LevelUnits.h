@@ -9,6 +9,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace korvanta {
+
 struct AnalyzerState;
 
 enum LevelUnitIndex : uint8_t { kUnitDbFs = 0, kUnitDbV = 1, kUnitDbu = 2, kUnitDbm = 3 };
@@ -40,3 +42,5 @@ float BinLevel(float magnitude, const LevelParameters& p);
 // of the calibration.
 QString CalibrationStatus(uint8_t unit, int inputVolume, int inLev4Cal, const QString& calibratedText,
                           const QString& uncalibratedText);
+
+} // namespace korvanta

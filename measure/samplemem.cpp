@@ -2,6 +2,8 @@
 
 #include <new>
 
+namespace korvanta {
+
 namespace {
 int g_failCountdown = 0;
 
@@ -47,3 +49,5 @@ bool WorkArraysAllocated(const AnalyzerState& s)
 namespace testing_hooks {
 void FailWorkArrayAllocation(int n) { g_failCountdown = n; }
 } // namespace testing_hooks
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace korvanta {
+
 // Each work array holds 65,536 floats: enough for the time samples of the
 // largest block (18,432 frames per channel) and, in place, its bins.
 constexpr int kWorkArraySize = 65536;
@@ -64,3 +66,5 @@ namespace testing_hooks {
 // 0 turns the fault off.
 void FailWorkArrayAllocation(int n);
 }
+
+} // namespace korvanta

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace korvanta {
+
 namespace {
 constexpr int32_t kLeaveChannel = -1;
 
@@ -32,3 +34,5 @@ bool ItemsGoBack(const std::vector<int32_t>& found, const std::vector<int32_t>& 
 {
     return sameShape(found, afterWrite, now) && now == afterWrite && now != found;
 }
+
+} // namespace korvanta

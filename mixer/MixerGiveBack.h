@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace korvanta {
+
 // A single-value control, channel by channel. Returns the values to write,
 // negative for a channel that stays as it is; empty when nothing goes back
 // (also when the three readings do not have the same channels, or one of
@@ -19,3 +21,5 @@ std::vector<int32_t> ChannelsToGiveBack(const std::vector<int32_t>& found, const
 // A list control's items are one choice and go back whole or not at all.
 bool ItemsGoBack(const std::vector<int32_t>& found, const std::vector<int32_t>& afterWrite,
                  const std::vector<int32_t>& now);
+
+} // namespace korvanta

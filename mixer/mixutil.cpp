@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace korvanta {
+
 namespace {
 int& traceCount()
 {
@@ -248,3 +250,5 @@ void Tumixer::WriteBack()
     if (record_)
         record_->WriteBack();
 }
+
+} // namespace korvanta

@@ -23,6 +23,8 @@
 #include <memory>
 #include <vector>
 
+namespace korvanta {
+
 // At most this many controls per line, source lines per destination and
 // items per list control.
 inline constexpr int kMixerSlots = 19;
@@ -142,3 +144,5 @@ QString ComponentName(uint32_t componentType, bool source);
 // Control traces written so far in this run; tests start over.
 int MixerTraceCount();
 void ResetMixerTraceCount();
+
+} // namespace korvanta

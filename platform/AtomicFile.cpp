@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace korvanta {
+
 namespace {
 
 const QLatin1String kCopyTag(".korvanta-save-");
@@ -244,3 +246,5 @@ int RemoveStrayCopies(const QString& path)
     }
     return removed;
 }
+
+} // namespace korvanta

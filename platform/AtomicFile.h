@@ -15,6 +15,8 @@
 #include <QString>
 #include <functional>
 
+namespace korvanta {
+
 // Writes `bytes` to `path` atomically, creating its directory if needed. An
 // existing file keeps its permission bits, and its owner and group as far
 // as this user may give them. `midWrite`, when set, runs after half of the
@@ -48,3 +50,5 @@ bool IsTemporaryCopyName(const QString& name, const QString& fileName, long long
 // run (and by this one). Only regular files of this user are touched.
 // Returns how many were removed.
 int RemoveStrayCopies(const QString& path);
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+namespace korvanta {
+
 namespace devlog {
 namespace {
 QMutex& mutex()
@@ -35,3 +37,5 @@ void Clear()
     lines().clear();
 }
 } // namespace devlog
+
+} // namespace korvanta

@@ -6,8 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+namespace korvanta {
+
 namespace devlog {
 void Append(const QString& line);
 QStringList Lines();
 void Clear();
 } // namespace devlog
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 #define KORVANTA_DATA_FROM_BIN "../share/korvanta"
 #endif
 
+namespace korvanta {
+
 QString InstalledDataDirFor(const QString& programDir, const QString& dataFromBin)
 {
     if (programDir.isEmpty())
@@ -26,3 +28,5 @@ QString InstalledDataDir()
 }
 
 bool ProgramIsInstalled() { return !InstalledDataDir().isEmpty(); }
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 // Name of the marker file inside the data folder.
 inline const QString InstalledMarkerName = QStringLiteral("installed");
 
@@ -18,3 +20,5 @@ QString InstalledDataDirFor(const QString& programDir, const QString& dataFromBi
 // The same for the running program, with the folders it was built for.
 QString InstalledDataDir();
 bool ProgramIsInstalled();
+
+} // namespace korvanta

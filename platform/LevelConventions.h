@@ -1,4 +1,7 @@
 #pragma once
+
+namespace korvanta {
+
 // Conventions every measurement shares.
 
 // A level of exactly -192 dB stands for "no signal" (a magnitude of 0): it is
@@ -14,3 +17,5 @@ inline double HalfInputStep(int bits)
     const int b = bits < 8 ? 8 : bits > kConverterBits ? kConverterBits : bits;
     return 0.5 / double(1LL << (b - 1));
 }
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+namespace korvanta {
+
 namespace modal {
 namespace {
 Hook& hook()
@@ -141,3 +143,5 @@ QString ToQtFilter(const QString& classicFilter)
 }
 
 } // namespace modal
+
+} // namespace korvanta

@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+namespace korvanta {
+
 namespace modal {
 
 enum class Kind { Error, Warning, Information, Question };
@@ -90,3 +92,5 @@ std::optional<QString> AskText(const QString& title, const QString& label, const
 QString ToQtFilter(const QString& classicFilter);
 
 } // namespace modal
+
+} // namespace korvanta

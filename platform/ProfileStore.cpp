@@ -15,6 +15,8 @@
 
 #include <unistd.h>
 
+namespace korvanta {
+
 namespace {
 std::function<void()>& saveInterruptHook()
 {
@@ -371,3 +373,5 @@ bool SettingsTransactionOpen() { return transaction().open; }
 namespace testing_hooks {
 void SetProfileSaveInterruptHook(std::function<void()> hook) { saveInterruptHook() = std::move(hook); }
 } // namespace testing_hooks
+
+} // namespace korvanta

@@ -35,6 +35,8 @@
 #include <functional>
 #include <vector>
 
+namespace korvanta {
+
 class ProfileStore {
 public:
     explicit ProfileStore(QString path);
@@ -126,3 +128,5 @@ namespace testing_hooks {
 // crash during a save leaves the old file whole.
 void SetProfileSaveInterruptHook(std::function<void()> hook);
 }
+
+} // namespace korvanta

@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 std::atomic<uint32_t> g_tickOffset{0};
 
@@ -98,3 +100,5 @@ void TextOutRotated(QPainter& canvas, int x, int y, int angleDeg, const QString&
 namespace testing_hooks {
 void SetTickOffset(uint32_t offset) { g_tickOffset.store(offset, std::memory_order_relaxed); }
 } // namespace testing_hooks
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 
 class QPainter;
 
+namespace korvanta {
+
 // Directory of the running executable, with a trailing '/', at most 255
 // characters (longer paths are cut, as the settings code expects a bounded
 // string).
@@ -44,3 +46,5 @@ namespace testing_hooks {
 // inside a wait. Production code never calls this.
 void SetTickOffset(uint32_t offset);
 }
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <array>
 
+namespace korvanta {
+
 namespace {
 // Code points of 0x80..0x9F in Windows-1252; 0 marks the five unused bytes,
 // which Windows passes through as C1 controls.
@@ -84,3 +86,5 @@ QStringList SplitLines(const QString& text)
         lines.append(text.mid(start));
     return lines;
 }
+
+} // namespace korvanta

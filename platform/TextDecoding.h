@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korvanta {
+
 // UTF-8 when the bytes are valid UTF-8, else Windows-1252. Byte order marks
 // at the start are dropped.
 QString DecodeText(const QByteArray& bytes);
@@ -26,3 +28,5 @@ QByteArray EncodeWindows1252(const QString& text);
 // Split into lines at LF, CR LF or a lone CR. A final line end does not start
 // an extra empty line.
 QStringList SplitLines(const QString& text);
+
+} // namespace korvanta

@@ -5,6 +5,8 @@
 
 #include <QEvent>
 
+namespace korvanta {
+
 namespace um {
 constexpr QEvent::Type Type(int n) { return static_cast<QEvent::Type>(QEvent::User + n); }
 } // namespace um
@@ -20,3 +22,5 @@ inline constexpr QEvent::Type MM_WIM_DATA = um::Type(0x3C0); // audio: a recorde
 inline constexpr QEvent::Type MM_WOM_FAULT = um::Type(0x3C8); // audio: the playing output failed
 inline constexpr QEvent::Type MM_MIXM_LINE_CHANGE = um::Type(0x3D0);
 inline constexpr QEvent::Type MM_MIXM_CONTROL_CHANGE = um::Type(0x3D1);
+
+} // namespace korvanta

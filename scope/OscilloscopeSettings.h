@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace korvanta {
+
 inline constexpr int32_t kUnsetPlacement = -1;  // window placement not yet set
 
 struct OscilloscopeSettings {
@@ -28,3 +30,5 @@ struct OscilloscopeSettings {
 
 // The one record of the process.
 OscilloscopeSettings& Oscilloscope();
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 OszidiaLayout LayoutOszidia(const OszidiaStore& s, int clientWidth, int clientHeight)
 {
     OszidiaLayout l;
@@ -99,3 +101,5 @@ void RenderOszidia(QImage& image, const OszidiaStore& s, const OszidiaLayout& l,
     drawCurve(p, l, s, s.Curve1(), oszi::Curve1);
     drawCurve(p, l, s, s.Curve2(), oszi::Curve2);
 }
+
+} // namespace korvanta

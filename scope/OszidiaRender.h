@@ -11,6 +11,8 @@
 
 class QImage;
 
+namespace korvanta {
+
 inline constexpr int kHeaderHeight = 30;
 // Room below the plot, so that a trace below the range shows 3 pixels
 // under the bottom line instead of outside the picture.
@@ -52,3 +54,5 @@ struct OszidiaCursors {
 // Renders into `image` (which has the client size).
 void RenderOszidia(QImage& image, const OszidiaStore& store, const OszidiaLayout& layout,
                    const OszidiaCursors& cursors, const QColor& background, const QFont& font);
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <cerrno>
 
+namespace korvanta {
+
 namespace {
 constexpr int kNoArrays = 1000;
 constexpr int kUnknownIoError = 101;
@@ -81,3 +83,5 @@ int WriteScopeExport(const QString& path, const OszidiaStore& s, const QString& 
     f.close();
     return f.error() == QFileDevice::NoError ? 0 : kUnknownIoError;
 }
+
+} // namespace korvanta

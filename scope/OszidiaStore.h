@@ -8,6 +8,8 @@
 #include <QString>
 #include <vector>
 
+namespace korvanta {
+
 inline constexpr float kUnsetRange = 99.0f; // yMin = yMax = 99: no y range yet
 
 class OszidiaStore {
@@ -46,3 +48,5 @@ private:
 // or the system's error number (101 when it gave none).
 int WriteScopeExport(const QString& path, const OszidiaStore& store, const QString& separator);
 QString ScopeSeparator(const QString& typed);
+
+} // namespace korvanta

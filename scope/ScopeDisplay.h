@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 class ScopeDisplay {
 public:
     virtual ~ScopeDisplay() = default;
@@ -16,3 +18,5 @@ public:
                            float voltsPerDiv1, float x, float y2, float y1) = 0;
     virtual void RepaintOszi() = 0;
 };
+
+} // namespace korvanta

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 // Width of every rate test: the oscilloscope records 16-bit stereo.
 constexpr int kTestBits = 16;
@@ -192,3 +194,5 @@ void ScopeEngine::showFrame(const float* block, int floats)
     ++framesShown_;
     emit frameShown();
 }
+
+} // namespace korvanta

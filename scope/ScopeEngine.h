@@ -19,6 +19,8 @@
 #include <QObject>
 #include <vector>
 
+namespace korvanta {
+
 struct OscilloscopeSettings;
 class ScopeDisplay;
 
@@ -105,3 +107,5 @@ private:
     int dropped_ = 0;
     std::vector<ScopePoint> points_;
 };
+
+} // namespace korvanta

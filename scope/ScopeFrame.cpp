@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace korvanta {
+
 int FindTrigger(const float* block, int points, const TriggerSetting& trigger, float k)
 {
     const int channel = trigger.onChannel1 ? 0 : 1;
@@ -37,3 +39,5 @@ int BuildFrame(const float* block, int floats, const TriggerSetting& trigger, fl
     }
     return start;
 }
+
+} // namespace korvanta

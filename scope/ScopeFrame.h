@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace korvanta {
+
 struct TriggerSetting {
     float level = 0.0f;   // divisions
     bool rising = true;
@@ -45,3 +47,5 @@ int FindTrigger(const float* block, int points, const TriggerSetting& trigger, f
 // Returns the trigger index.
 int BuildFrame(const float* block, int floats, const TriggerSetting& trigger, float kTrigger,
                const FrameScaling& scaling, std::vector<ScopePoint>& out);
+
+} // namespace korvanta

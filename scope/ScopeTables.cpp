@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace korvanta {
+
 namespace {
 struct Step {
     const char* label;
@@ -94,3 +96,5 @@ int VoltsDown(int index) { return std::max(index - 1, 1); }
 float PositionFromBar(int bar) { return -float(bar) / 50.0f + 4.0f; }
 int BarFromPosition(float position) { return int(std::lround(-(double(position) - 4.0) * 50.0)); }
 float TriggerLevelFromBar(int bar) { return -float(bar) / 100.0f; }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+namespace korvanta {
+
 inline constexpr int kVoltsSteps = 14;     // volts/div indices 1 .. 14
 inline constexpr int kTimebaseSteps = 17;  // timebase indices 1 .. 17
 inline constexpr int kTimebaseSpinMax = 9; // the spin button stops at "10ms"
@@ -69,3 +71,5 @@ int VoltsDown(int index);
 float PositionFromBar(int bar);       // -400 .. 400 -> 12 .. -4 divisions
 int BarFromPosition(float position);  // the inverse, rounded
 float TriggerLevelFromBar(int bar);   // -200 .. 200 -> 2 .. -2 divisions
+
+} // namespace korvanta

@@ -17,6 +17,8 @@
 
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 struct DialogTexts {
@@ -191,3 +193,5 @@ void TAnaly::done(int result)
 }
 
 void TAnaly::writeSection() { WriteAnalysisSection(settings_, weighting_, SettingsFilePath()); }
+
+} // namespace korvanta

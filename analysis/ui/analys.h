@@ -18,6 +18,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace korvanta {
+
 class TAnaly : public QDialog {
     Q_OBJECT
 public:
@@ -69,3 +71,5 @@ private:
     QLabel* labelFilter_ = nullptr;
     QLabel* labelThreshold_ = nullptr;
 };
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <QString>
 #include <cstdio>
 
+using namespace korvanta;
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {

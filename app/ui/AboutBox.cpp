@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace korvanta {
+
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Info"));
@@ -59,3 +61,5 @@ void TAboutBox::updateTexts()
     SoundSystem->setText(soundSystem_.isEmpty() ? QString()
                                                 : (german ? QStringLiteral("Soundsystem: ") : QStringLiteral("Sound system: ")) + soundSystem_);
 }
+
+} // namespace korvanta

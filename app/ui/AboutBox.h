@@ -7,6 +7,8 @@
 class QLabel;
 class QPushButton;
 
+namespace korvanta {
+
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
@@ -28,3 +30,5 @@ private:
     char language_ = 'D';
     void updateTexts();
 };
+
+} // namespace korvanta

@@ -32,6 +32,8 @@
 
 #include <QApplication>
 
+namespace korvanta {
+
 AppWindows& Forms()
 {
     static AppWindows windows;
@@ -119,3 +121,5 @@ bool DestroyApplicationWindows()
     // whatever order they are destroyed in.
     return KeepUnsavedSettings(CommitSettings(), CurrentLanguage());
 }
+
+} // namespace korvanta

@@ -4,6 +4,9 @@
 // others through this record from its first showing on.
 
 class QObject;
+
+namespace korvanta {
+
 class TAboutBox;
 class TAnaly;
 class TFeatDlg;
@@ -58,3 +61,5 @@ TMainForm* CreateApplicationWindows();
 // offered to the user to keep elsewhere; returns false when some of them
 // were not kept anywhere.
 bool DestroyApplicationWindows();
+
+} // namespace korvanta

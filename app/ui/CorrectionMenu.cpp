@@ -8,6 +8,8 @@
 
 #include <QAction>
 
+namespace korvanta {
+
 TCorrectionMenu::TCorrectionMenu(TMainMenu& menu, QObject* parent) : QObject(parent), menu_(menu)
 {
     connect(menu.LadeEingangskorrekturdatei1, &QAction::triggered, this, &TCorrectionMenu::LadeEingangskorrekturdatei1Click);
@@ -100,3 +102,5 @@ void TCorrectionMenu::ShowActiveStates()
 }
 
 bool TCorrectionMenu::AnyActive() { return InputCorrection().active || OutputCorrection().active; }
+
+} // namespace korvanta

@@ -7,6 +7,9 @@
 #include <QPointer>
 
 class QAction;
+
+namespace korvanta {
+
 class TKorEdit;
 class TMainMenu;
 struct CorrectionTable;
@@ -44,3 +47,5 @@ private:
     TMainMenu& menu_;
     QPointer<TKorEdit> editor_;
 };
+
+} // namespace korvanta

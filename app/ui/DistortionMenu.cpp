@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+namespace korvanta {
+
 TDistortionMenu::TDistortionMenu(TMainMenu& menu, std::function<void()> stopOthers, QObject* parent)
     : QObject(parent), stopOthers_(std::move(stopOthers))
 {
@@ -90,7 +92,7 @@ void TDistortionMenu::buildDiagramMenus()
 void TDistortionMenu::PrintClick()
 {
     if (window_)
-        ::FilePrint(*window_->Diagram, TMainForm::SharedPrinter());
+        korvanta::FilePrint(*window_->Diagram, TMainForm::SharedPrinter());
 }
 
 void TDistortionMenu::SaveTextClick()
@@ -106,5 +108,7 @@ void TDistortionMenu::SaveTextClick()
 void TDistortionMenu::CopyClick()
 {
     if (window_)
-        ::EditCopy(*window_->Diagram);
+        korvanta::EditCopy(*window_->Diagram);
 }
+
+} // namespace korvanta

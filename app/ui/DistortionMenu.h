@@ -10,6 +10,9 @@
 
 class QAction;
 class QMenu;
+
+namespace korvanta {
+
 class TDistortionWindow;
 class TMainMenu;
 class TMemoryMenu;
@@ -46,3 +49,5 @@ private:
     TDistortionWindow* window_ = nullptr;
     std::function<void()> stopOthers_;
 };
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+namespace korvanta {
+
 TFeatDlg::TFeatDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Feature Liste"));
@@ -58,3 +60,5 @@ void TFeatDlg::SetFeatLanguage(char letter)
     else if (letter == 'E')
         setWindowTitle(QStringLiteral("Feature list"));
 }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 class QListWidget;
 class QPushButton;
 
+namespace korvanta {
+
 inline constexpr int kFeatureListHelpContext = 11;
 
 class TFeatDlg : public QDialog {
@@ -27,3 +29,5 @@ public:
     QPushButton* SaveButton;
     QPushButton* OKButton;
 };
+
+} // namespace korvanta

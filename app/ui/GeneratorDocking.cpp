@@ -6,6 +6,8 @@
 
 #include <QEvent>
 
+namespace korvanta {
+
 TGeneratorDocking::TGeneratorDocking(TMainForm* main, TGeneratorPage* page, TWavegen* generator)
     : QObject(main), page_(page), generator_(generator)
 {
@@ -37,3 +39,5 @@ bool TGeneratorDocking::eventFilter(QObject* watched, QEvent* event)
         MainMoved();
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+namespace korvanta {
+
 class TGeneratorPage;
 class TMainForm;
 class TWavegen;
@@ -29,3 +31,5 @@ private:
     TWavegen* generator_;
     bool activated_ = false;
 };
+
+} // namespace korvanta

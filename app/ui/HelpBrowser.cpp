@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace korvanta {
+
 namespace {
 bool hasAnchor(const QTextDocument& doc, const QString& name)
 {
@@ -111,3 +113,5 @@ void THelpBrowser::present()
     raise();
     activateWindow();
 }
+
+} // namespace korvanta

@@ -12,6 +12,8 @@
 class QTextBrowser;
 class QToolButton;
 
+namespace korvanta {
+
 class THelpBrowser : public QWidget {
     Q_OBJECT
 public:
@@ -41,3 +43,5 @@ private:
     QTextBrowser* view_;
     QString helpFile_;
 };
+
+} // namespace korvanta

@@ -61,6 +61,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace korvanta {
+
 namespace {
 
 enum Page { kAnalyzerPage = 0, kGeneratorPage = 1, kScopePage = 2 };
@@ -570,7 +572,7 @@ void TMainForm::FilePrintSetup() { modal::PrintDialog(SharedPrinter()); }
 void TMainForm::FilePrint()
 {
     if (TDiagramm* d = Forms().Diagramm)
-        ::FilePrint(*d, SharedPrinter());
+        korvanta::FilePrint(*d, SharedPrinter());
 }
 
 void TMainForm::SpeichernalsText1Click()
@@ -594,7 +596,7 @@ void TMainForm::EditCopy()
     if (settings_.ActivePageIndex == kScopePage)
         return ScopeMenu->Copy();
     if (TDiagramm* d = Forms().Diagramm)
-        ::EditCopy(*d);
+        korvanta::EditCopy(*d);
 }
 
 void TMainForm::Kommentar1Click()
@@ -747,3 +749,5 @@ void TMainForm::SaveToIni(const QString& path)
     WriteMainSettings(store, records(settings_));
     store.save();
 }
+
+} // namespace korvanta

@@ -18,6 +18,9 @@ class QAction;
 class QLabel;
 class QPrinter;
 class QTabWidget;
+
+namespace korvanta {
+
 class TAnalyzerPage;
 class TCorrectionMenu;
 class TGeneratorPage;
@@ -150,3 +153,5 @@ private:
     bool closed_ = false;
     int helpContext_ = kMainHelpContext;
 };
+
+} // namespace korvanta

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+namespace korvanta {
+
 void TMainForm::restartSoundSystem()
 {
     const QString inId = DeviceId('I', GetInDevice());
@@ -29,3 +31,5 @@ void TMainForm::restartSoundSystem()
     if (rate != rateBefore)
         AnalyzerPage->FollowInputRate();
 }
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+namespace korvanta {
+
 namespace {
 QAction* item(QMenu* menu, const char* name, const QString& caption, bool checkable = false)
 {
@@ -180,3 +182,5 @@ void TMainMenu::SetTexts(const MainWindowTexts& t)
     ShowFeaturelist1->setText(t.featureList);
     HelpContentsItem->setText(t.helpContents);
 }
+
+} // namespace korvanta

@@ -11,6 +11,9 @@ class QActionGroup;
 class QMenu;
 class QMenuBar;
 class QObject;
+
+namespace korvanta {
+
 struct MainWindowTexts;
 
 inline constexpr int kDeviceMenuItems = 3;   // device slots per direction
@@ -87,3 +90,5 @@ private:
     void buildDeviceMenu(QMenu* menu, QAction** items, const char* const names[], QObject* owner);
     void buildHelp(QMenuBar* bar);
 };
+
+} // namespace korvanta

@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+namespace korvanta {
+
 namespace {
 
 struct MemoryTexts {
@@ -246,3 +248,5 @@ void TMemoryMenu::SavePictureClick()
     if (SaveDiagramPicture(*diagram_, name, *size) != PictureResult::Saved)
         modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);
 }
+
+} // namespace korvanta

@@ -14,6 +14,9 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+
+namespace korvanta {
+
 class TDiagramm;
 class TMainMenu;
 
@@ -71,3 +74,5 @@ private:
     bool enabled_ = true;
     QSize pictureSize_{1024, 768};
 };
+
+} // namespace korvanta

@@ -14,6 +14,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+namespace korvanta {
+
 namespace {
 QString percentText(int percent) { return QString::number(percent) + QLatin1Char('%'); }
 
@@ -300,3 +302,5 @@ void TMixerMenu::ScrollBar3Scroll(int position) { setInputPercent(position); }
 void TMixerMenu::ScrollBar1Scroll(int position) { setInputPercent(100 - position); }
 void TMixerMenu::ScrollBar2Scroll(int position) { setOutputPercent(100 - position); }
 void TMixerMenu::AnaScroll(int position) { setOutputPercent(100 - position); }
+
+} // namespace korvanta

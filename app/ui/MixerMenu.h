@@ -11,6 +11,9 @@
 
 class QLabel;
 class QScrollBar;
+
+namespace korvanta {
+
 class TAnalyzerPage;
 class TGeneratorPage;
 class TMainMenu;
@@ -95,3 +98,5 @@ private:
     QPointer<QLabel> anaLabel_;
     int inUse_ = -1;   // the source chosen last, by the program or elsewhere
 };
+
+} // namespace korvanta

@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QPushButton>
 
+namespace korvanta {
+
 namespace {
 int inputRate()
 {
@@ -82,3 +84,5 @@ void TParameterMenu::showInputFormat()
     GetBits(inBits, outBits);
     analyzer_.ShowInputFormat(inputRate(), inBits, QStringLiteral(" Bits"));
 }
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 
 #include <QObject>
 
+namespace korvanta {
+
 class TAnalyzerPage;
 class TGeneratorPage;
 class TMainMenu;
@@ -33,3 +35,5 @@ private:
 
     TAnalyzerPage& analyzer_;
 };
+
+} // namespace korvanta

@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QWidget>
 
+namespace korvanta {
+
 namespace {
 // What must not change under the oscilloscope: the calibration, the
 // devices and their formats, the diagram's comment, analysis and print.
@@ -138,3 +140,5 @@ void TScopeMenu::Copy()
     display_->raise();
     display_->CopyToClipboard();
 }
+
+} // namespace korvanta

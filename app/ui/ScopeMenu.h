@@ -10,6 +10,9 @@
 #include <QPointer>
 
 class QWidget;
+
+namespace korvanta {
+
 class TMainMenu;
 class TOszidia;
 class TScopePage;
@@ -54,3 +57,5 @@ private:
     QList<bool> savedEnabled_;
     bool locked_ = false;
 };
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+namespace korvanta {
+
 namespace {
 
 struct RescueTexts {
@@ -101,3 +103,5 @@ void AbandonUnsavedSettings()
     if (QWidget* open = QApplication::activeModalWidget())
         open->close();
 }
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 
 #include <vector>
 
+namespace korvanta {
+
 // Asks about each file in `unsaved` (texts in `language`, 'D' or 'E').
 // Returns true when every one of them was written somewhere.
 bool KeepUnsavedSettings(const std::vector<UnsavedSettings>& unsaved, char language);
@@ -16,3 +18,5 @@ bool KeepUnsavedSettings(const std::vector<UnsavedSettings>& unsaved, char langu
 // Ends the questions (a termination signal while they are open): the open
 // dialog closes and the settings not yet kept are discarded.
 void AbandonUnsavedSettings();
+
+} // namespace korvanta

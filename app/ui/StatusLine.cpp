@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+namespace korvanta {
+
 namespace {
 const QString kSeparator = QStringLiteral(" / ");
 }
@@ -46,3 +48,5 @@ void TStatusLine::refit()
     const int half = (room - fm.horizontalAdvance(kSeparator)) / 2;
     setText(fm.elidedText(input_, Qt::ElideMiddle, half) + kSeparator + fm.elidedText(output_, Qt::ElideMiddle, half));
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 
 #include <QLabel>
 
+namespace korvanta {
+
 class TStatusLine : public QLabel {
     Q_OBJECT
 public:
@@ -27,3 +29,5 @@ private:
     QString full_;
     bool devices_ = false;
 };
+
+} // namespace korvanta

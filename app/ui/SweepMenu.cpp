@@ -4,6 +4,8 @@
 #include "generator/ui/GeneratorPage.h"
 #include "app/ui/MainMenu.h"
 
+namespace korvanta {
+
 void AttachSweepMenus(TGeneratorPage& page, TMainMenu& m)
 {
     TGeneratorPage::MenuHooks hooks;
@@ -22,3 +24,5 @@ void AttachSweepWindows(TGeneratorPage& page)
     page.SetDiagram(f.Diagramm);
     page.SetDialog(f.Wobbeldlg);
 }
+
+} // namespace korvanta

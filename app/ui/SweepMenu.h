@@ -1,4 +1,7 @@
 #pragma once
+
+namespace korvanta {
+
 // Wiring of the sweep page into the main window: the menu items a sweep
 // locks, and the windows it draws into and asks its settings with.
 
@@ -9,3 +12,5 @@ class TMainMenu;
 void AttachSweepMenus(TGeneratorPage& page, TMainMenu& menu);
 // Called once the other windows exist (first showing of the main window).
 void AttachSweepWindows(TGeneratorPage& page);
+
+} // namespace korvanta

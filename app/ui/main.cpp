@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <cstdio>
 
+using namespace korvanta;
+
 namespace {
 // The exit status when the settings of this session were kept nowhere.
 constexpr int kSettingsLostStatus = 1;

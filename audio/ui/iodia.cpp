@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+namespace korvanta {
+
 namespace {
 // Form names of the buttons: "b" + rate code + column ("b448", "b4416",
 // "b4424"), and "bu8", "bu16", "bu24" for the "User" row.
@@ -160,3 +162,5 @@ void TIOdialog::SetLanguage(char letter)
         CheckBox2->setText(QStringLiteral("Loop tone generating"));
     }
 }
+
+} // namespace korvanta

@@ -19,6 +19,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace korvanta {
+
 class TIOdialog : public QDialog {
     Q_OBJECT
 public:
@@ -71,3 +73,5 @@ private:
     std::array<std::array<QRadioButton*, kIoColumns>, kIoRows> buttons_{};
     QButtonGroup* group_;
 };
+
+} // namespace korvanta

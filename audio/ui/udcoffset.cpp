@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+namespace korvanta {
+
 namespace {
 QScrollBar* offsetBar(QWidget* parent)
 {
@@ -105,3 +107,5 @@ void TDCOffset::enableBars()
     ScrollBar1->setEnabled(manual);
     ScrollBar2->setEnabled(manual);
 }
+
+} // namespace korvanta

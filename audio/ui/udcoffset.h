@@ -12,6 +12,8 @@ class QLabel;
 class QPushButton;
 class QScrollBar;
 
+namespace korvanta {
+
 class TDCOffset : public QDialog {
     Q_OBJECT
 public:
@@ -42,3 +44,5 @@ private:
     void AutoDCOffsetClick();
     void enableBars();
 };
+
+} // namespace korvanta

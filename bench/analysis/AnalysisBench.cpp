@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 std::vector<float> spectrum(int n)
 {

@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <cstdio>
 
+using namespace korvanta;
+
 namespace {
 
 long residentKiB()

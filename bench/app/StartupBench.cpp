@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+using namespace korvanta;
+
 namespace {
 
 void BM_StartToShownMainWindow(benchmark::State& state)

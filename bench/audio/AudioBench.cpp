@@ -17,6 +17,8 @@
 #include <benchmark/benchmark.h>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 void BM_SynthesisePinkNoiseLoop(benchmark::State& state)
 {

@@ -18,6 +18,8 @@
 #include <sndfile.h>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 using Clock = std::chrono::steady_clock;
 

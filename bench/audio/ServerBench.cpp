@@ -26,6 +26,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRate = 44100;
 

@@ -29,6 +29,8 @@
 #include <unistd.h>
 #include <sys/wait.h>
 
+using namespace korvanta;
+
 extern char** environ;
 
 namespace {

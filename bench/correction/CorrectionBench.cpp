@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 
+using namespace korvanta;
+
 namespace {
 void BM_Load100kLines(benchmark::State& state)
 {

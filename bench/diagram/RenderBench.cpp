@@ -17,6 +17,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace korvanta;
+
 namespace {
 
 constexpr int Points = 8192;

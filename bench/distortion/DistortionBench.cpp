@@ -27,6 +27,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRate = 44100;
 

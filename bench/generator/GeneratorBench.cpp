@@ -20,6 +20,8 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 
+using namespace korvanta;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -28,6 +28,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRate = 44100;
 

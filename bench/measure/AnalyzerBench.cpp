@@ -32,6 +32,8 @@
 #include <random>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRate = 44100;
 

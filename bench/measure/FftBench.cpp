@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 std::vector<float> noise(int n)
 {

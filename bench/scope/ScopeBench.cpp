@@ -22,6 +22,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace korvanta;
+
 namespace {
 void BM_FrameRate(benchmark::State& state)
 {

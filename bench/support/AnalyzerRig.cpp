@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace korvanta;
+
 AnalyzerRig::AnalyzerRig()
 {
     SoundInit();

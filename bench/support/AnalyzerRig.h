@@ -8,6 +8,8 @@
 #include "diagram/ui/Diagr3.h"
 #include "audio/Tdummy.h"
 
+using namespace korvanta;
+
 namespace benchmark {
 class State;
 }

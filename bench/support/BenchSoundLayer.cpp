@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace korvanta;
+
 BenchSoundLayer::BenchSoundLayer(int rate)
 {
     initResult_ = SoundInit();

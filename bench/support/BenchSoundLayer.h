@@ -6,6 +6,8 @@
 
 #include "audio/Tdummy.h"
 
+using namespace korvanta;
+
 namespace benchmark {
 class State;
 }

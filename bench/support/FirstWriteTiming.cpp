@@ -5,6 +5,8 @@
 #include <atomic>
 #include <thread>
 
+using namespace korvanta;
+
 namespace {
 using Clock = std::chrono::steady_clock;
 std::atomic<Clock::rep> firstWrite{0};

@@ -8,6 +8,8 @@
 
 #include <chrono>
 
+using namespace korvanta;
+
 class FirstWriteBackend : public AudioBackend {
 public:
     QString name() const override;

@@ -14,6 +14,8 @@
 #include <QSaveFile>
 #include <QScreen>
 
+namespace korvanta {
+
 namespace {
 constexpr int kEditorWidth = 447;
 constexpr int kEditorHeight = 533;
@@ -109,3 +111,5 @@ void TKorEdit::FormCloseQuery()
     if (modal::MessageBox(modal::Kind::Information, question_, modal::Yes | modal::No) == modal::Yes)
         testClick();
 }
+
+} // namespace korvanta

@@ -11,6 +11,9 @@
 
 class QAction;
 class QPlainTextEdit;
+
+namespace korvanta {
+
 struct CorrectionTable;
 
 class TKorEdit : public QMainWindow {
@@ -54,3 +57,5 @@ private:
     QString question_;
     QString notCreated_;
 };
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 
 constexpr int ScreenWidth = 580, ScreenHeight = 370;   // the window's initial size
@@ -70,3 +72,5 @@ PictureResult SaveDiagramPicture(TDiagramm& diagram, const QString& fileName, QS
     diagram.update();
     return result;
 }
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 #include <QSize>
 #include <QString>
 
+namespace korvanta {
+
 class TDiagramm;
 
 enum class PictureFormat { Png, Svg };
@@ -27,3 +29,5 @@ enum class PictureResult { Saved, BadSize, LayoutFailed, WriteFailed };
 
 // Renders and writes the picture; the window's own layout is restored.
 PictureResult SaveDiagramPicture(TDiagramm& diagram, const QString& fileName, QSize size);
+
+} // namespace korvanta

@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QPrinter>
 
+namespace korvanta {
+
 namespace {
 
 // Hourglass while the job is built.
@@ -122,3 +124,5 @@ QString AskTextExportFile(QChar language)
                                                         : QStringLiteral("Diagrammwerte als Textdatei");
     return modal::SaveFileName(title, QStringLiteral("Text File | *.txt"), QStringLiteral("txt"));
 }
+
+} // namespace korvanta

@@ -6,6 +6,9 @@
 #include <QString>
 
 class QPrinter;
+
+namespace korvanta {
+
 class TDiagramm;
 
 enum class PrintResult {
@@ -29,3 +32,5 @@ void EditCopy(TDiagramm& diagram);
 // The save dialog of the text export ("Diagrammwerte als Textdatei" /
 // "Diagram values as text file"); empty when cancelled.
 QString AskTextExportFile(QChar language);
+
+} // namespace korvanta

@@ -15,6 +15,8 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+namespace korvanta {
+
 namespace {
 
 constexpr int ClientWidth = 296;
@@ -394,3 +396,5 @@ void Tdiadlg::SetLanguage(QChar language)
     RBdruckfarben->setText(en ? QStringLiteral("b/w print colors") : QStringLiteral("S/W Druckfarben"));
     FillDiffItems(language);
 }
+
+} // namespace korvanta

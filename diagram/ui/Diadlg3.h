@@ -17,6 +17,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace korvanta {
+
 class Tdiadlg : public QDialog {
     Q_OBJECT
 public:
@@ -95,3 +97,5 @@ private:
     DiagramOptions opt_;
     QObject* target_ = nullptr;
 };
+
+} // namespace korvanta

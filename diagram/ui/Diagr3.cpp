@@ -21,6 +21,8 @@
 #include <cstdlib>
 #include <new>
 
+namespace korvanta {
+
 namespace {
 
 bool g_failNextAllocation = false;
@@ -568,3 +570,5 @@ void TDiagramm::resizeEvent(QResizeEvent* event)
 // The window has no close button; when the system closes it anyway it is
 // only hidden, and the measuring pages show it again.
 void TDiagramm::closeEvent(QCloseEvent* event) { event->accept(); }
+
+} // namespace korvanta

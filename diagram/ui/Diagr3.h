@@ -26,6 +26,9 @@
 
 class QLineEdit;
 class QScrollBar;
+
+namespace korvanta {
+
 class TSpinButton;
 class Tdiadlg;
 
@@ -204,3 +207,5 @@ namespace testing_hooks {
 // termination path in a child process.
 void FailNextDiagramAllocation();
 }
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <QFormLayout>
 #include <QSpinBox>
 
+namespace korvanta {
+
 TPictureSizeDlg::TPictureSizeDlg(QChar language, QSize proposal, QWidget* parent) : QDialog(parent)
 {
     const bool en = language == QLatin1Char('E');
@@ -29,3 +31,5 @@ TPictureSizeDlg::TPictureSizeDlg(QChar language, QSize proposal, QWidget* parent
 }
 
 QSize TPictureSizeDlg::chosenSize() const { return QSize(WidthEdit->value(), HeightEdit->value()); }
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 
 class QSpinBox;
 
+namespace korvanta {
+
 class TPictureSizeDlg : public QDialog {
     Q_OBJECT
 public:
@@ -17,3 +19,5 @@ public:
     QSpinBox* WidthEdit;
     QSpinBox* HeightEdit;
 };
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace korvanta {
+
 namespace {
 QString Scientific(float v) { return QString::number(v, 'E', 6); }
 } // namespace
@@ -86,3 +88,5 @@ void TSkalDia::defaultClick()
     scaling_ = XScaling();
     FormShow();
 }
+
+} // namespace korvanta

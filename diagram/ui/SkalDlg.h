@@ -9,6 +9,8 @@
 class QLineEdit;
 class QPushButton;
 
+namespace korvanta {
+
 class TSkalDia : public QDialog {
     Q_OBJECT
 public:
@@ -42,3 +44,5 @@ protected:
 private:
     XScaling scaling_;
 };
+
+} // namespace korvanta

@@ -2,6 +2,8 @@
 
 #include <QToolButton>
 
+namespace korvanta {
+
 TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent), down_(new QToolButton(this)), up_(new QToolButton(this))
 {
     down_->setArrowType(Qt::DownArrow);
@@ -21,3 +23,5 @@ void TSpinButton::resizeEvent(QResizeEvent* event)
     down_->setGeometry(0, 0, half, height());
     up_->setGeometry(half, 0, width() - half, height());
 }
+
+} // namespace korvanta

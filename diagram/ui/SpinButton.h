@@ -7,6 +7,8 @@
 
 class QToolButton;
 
+namespace korvanta {
+
 class TSpinButton : public QWidget {
     Q_OBJECT
 public:
@@ -26,3 +28,5 @@ private:
     QToolButton* down_;
     QToolButton* up_;
 };
+
+} // namespace korvanta

@@ -25,6 +25,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 struct Words {
     const char* de;
@@ -454,3 +456,5 @@ void TDistortionWindow::RedrawDiagram()
                           DistortionPlotX(*order[i], plan.sweep));
     Diagram->update();
 }
+
+} // namespace korvanta

@@ -24,6 +24,9 @@ class QMenuBar;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+
+namespace korvanta {
+
 class TDiagramm;
 
 class TDistortionWindow : public QWidget {
@@ -110,3 +113,5 @@ private:
     bool diagramShown_ = false;
     QList<QWidget*> levelControls_, frequencyControls_;
 };
+
+} // namespace korvanta

@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace korvanta {
+
 namespace {
 constexpr int kDeviceErrorHelpContext = 17;
 constexpr int kCommentLength = 120;
@@ -359,3 +361,5 @@ QPoint TGeneratorPage::GeneratorDockPoint() const
 {
     return Generator->mapToGlobal(Generator->contentsRect().topLeft());
 }
+
+} // namespace korvanta

@@ -19,6 +19,9 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+
+namespace korvanta {
+
 class TDiagramm;
 class TSweepEngine;
 class TWavegen;
@@ -119,3 +122,5 @@ private:
     bool menusLocked_ = false;
     bool menuStates_[5] = {};   // enabled states before a sweep locked them
 };
+
+} // namespace korvanta

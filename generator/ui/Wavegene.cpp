@@ -20,6 +20,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+namespace korvanta {
+
 namespace {
 const QColor kStoppedPanel(0, 0, 0);
 const QColor kRunningPanel(128, 0, 0);  // the classic dark red, colour value 128
@@ -552,3 +554,5 @@ void TWavegen::WOoptButClick()
 }
 
 void TWavegen::wghelpClick() { modal::ShowHelp(kHelpContext); }
+
+} // namespace korvanta

@@ -20,6 +20,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+
+namespace korvanta {
+
 class TRadioGroup;
 class TSpinButton;
 
@@ -134,3 +137,5 @@ private:
     bool building_ = true;
     float playingFrequency_ = 0.0f;   // of the tone last started
 };
+
+} // namespace korvanta

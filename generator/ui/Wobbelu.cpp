@@ -20,6 +20,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+namespace korvanta {
+
 namespace {
 constexpr int kSpinWidth = 16;
 constexpr int kEditWidth = 56;
@@ -363,3 +365,5 @@ void Twobbeldlg::Language(char letter)
     Label8->setText(QString::fromUtf8(t.level));
     Label11->setText(QString::fromUtf8(t.longest));
 }
+
+} // namespace korvanta

@@ -15,6 +15,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+
+namespace korvanta {
+
 class TRadioGroup;
 class TSpinButton;
 
@@ -91,3 +94,5 @@ private:
 
     SweepSettings work_;
 };
+
+} // namespace korvanta

@@ -24,6 +24,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+namespace korvanta {
+
 namespace {
 
 const QStringList kWindowItems = {
@@ -398,3 +400,5 @@ void TAnalyzerPage::updateEnabledStates()
     if (menus_.audioOutDevice)
         menus_.audioOutDevice->setEnabled(idle);
 }
+
+} // namespace korvanta

@@ -22,6 +22,9 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class QSpinBox;
+
+namespace korvanta {
+
 class TDiagramm;
 class TRadioGroup;
 
@@ -161,3 +164,5 @@ private:
     int helpContext_ = 50;
     int inputVolume_ = 100; // the input volume the calibration status was last shown for
 };
+
+} // namespace korvanta

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
+namespace korvanta {
+
 namespace {
 constexpr int kCommentLength = 120;
 constexpr int kDeviceErrorHelpContext = 17;
@@ -126,3 +128,5 @@ bool TAnalyzerPage::storePoints(const AnalyzerSpectrum& s)
             return false;
     return true;
 }
+
+} // namespace korvanta

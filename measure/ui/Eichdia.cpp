@@ -17,6 +17,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 bool parseNumber(const QString& text, double& value)
 {
@@ -273,3 +275,5 @@ void TEichDlg::blockArrived()
         QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
     measured_ = true;
 }
+
+} // namespace korvanta

@@ -11,6 +11,9 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace korvanta {
+
 struct AnalyzerState;
 
 struct CalibrationValues {
@@ -88,3 +91,5 @@ private:
     bool measured_ = false;
     char language_ = 'D';
 };
+
+} // namespace korvanta

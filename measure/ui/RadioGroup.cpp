@@ -4,6 +4,8 @@
 #include <QGridLayout>
 #include <QRadioButton>
 
+namespace korvanta {
+
 TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent)
     : QGroupBox(caption, parent), group_(new QButtonGroup(this)), grid_(new QGridLayout(this)),
       columns_(columns < 1 ? 1 : columns)
@@ -80,3 +82,5 @@ void TRadioGroup::setItemIndex(int index)
 QRadioButton* TRadioGroup::button(int index) const { return qobject_cast<QRadioButton*>(group_->button(index)); }
 
 int TRadioGroup::count() const { return int(group_->buttons().size()); }
+
+} // namespace korvanta

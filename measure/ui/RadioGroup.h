@@ -12,6 +12,8 @@ class QButtonGroup;
 class QGridLayout;
 class QRadioButton;
 
+namespace korvanta {
+
 class TRadioGroup : public QGroupBox {
     Q_OBJECT
 public:
@@ -42,3 +44,5 @@ private:
     int columns_;
     int current_ = -1;
 };
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <set>
 
+namespace korvanta {
+
 namespace {
 constexpr uint16_t kToneCentre = 0x8000;
 
@@ -322,3 +324,5 @@ void Tmixu::controlChange(uint32_t id)
             OutMasterVolMixChange(this);
     });
 }
+
+} // namespace korvanta

@@ -19,6 +19,8 @@
 #include <QWidget>
 #include <functional>
 
+namespace korvanta {
+
 // Percent 0 .. 100 to a mixer value and back.
 uint16_t PercentToMixerValue(int percent);
 int MixerValueToPercent(int value);
@@ -110,3 +112,5 @@ private:
     int lineChanges_ = 0;
     int reportedMissing_ = -1;   // the stored source last reported missing
 };
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QHash>
 
+namespace korvanta {
+
 namespace {
 AudioBackend*& overrideBackend()
 {
@@ -113,3 +115,5 @@ QString WaveErrorText(int code)
         return *it;
     return QStringLiteral("Unknown sound device error %1.").arg(code);
 }
+
+} // namespace korvanta

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <memory>
 
+namespace korvanta {
+
 // Result of one read of a capture source.
 struct ReadResult {
     int frames = 0;       // frames delivered by this call (may be 0 while waiting)
@@ -172,3 +174,5 @@ bool AlsaHasDevices();
 
 // Text for an error code: the backend's own, else the common table.
 QString WaveErrorText(int code);
+
+} // namespace korvanta

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+namespace korvanta {
+
 void DeviceThread::start(std::function<void()> body)
 {
     finish(kAbandonMs);
@@ -39,3 +41,5 @@ bool RunBounded(const std::function<int()>& call, int& result, int ms)
     result = *out;
     return true;
 }
+
+} // namespace korvanta

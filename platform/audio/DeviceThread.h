@@ -17,6 +17,8 @@
 #include <mutex>
 #include <thread>
 
+namespace korvanta {
+
 class DeviceThread {
 public:
     // How long the GUI thread waits for a device call before it gives up.
@@ -57,3 +59,5 @@ private:
 // Returns false when it had to leave the call running (then `call` owns
 // what it uses and `result` is not written).
 bool RunBounded(const std::function<int()>& call, int& result, int ms = DeviceThread::kAbandonMs);
+
+} // namespace korvanta

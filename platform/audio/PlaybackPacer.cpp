@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 // A real clock runs within a few hundred ppm of the system's; a device that
 // plays faster than this is taken for one without a clock.
@@ -64,3 +66,5 @@ void PlaybackPacer::deviceFull(double now)
     wallBase_ = now;
     writtenAtBase_ = written_;
 }
+
+} // namespace korvanta

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace korvanta {
+
 // Decides when a playing output gets its next frames, and how many.
 //
 // A device with a clock of its own sets the pace: its buffer is kept full to
@@ -58,3 +61,5 @@ private:
     double wallBase_ = 0;          // wall time from which the wall clock paces
     long long writtenAtBase_ = 0;  // frames written by then
 };
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <sndfile.h>
 
+namespace korvanta {
+
 namespace {
 constexpr int kReadFrames = 1024;
 
@@ -132,3 +134,5 @@ int WaveFileSource::read(uint8_t* dst, int frames)
         EncodeWideSample(stereo_[i], bits_, dst + static_cast<size_t>(i) * bytes);
     return n;
 }
+
+} // namespace korvanta

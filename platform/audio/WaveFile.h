@@ -10,7 +10,10 @@
 #include <memory>
 #include <vector>
 
+// libsndfile's handle type, without its header.
 struct sf_private_tag;
+
+namespace korvanta {
 
 struct WaveFileInfo {
     int rate = 0;
@@ -62,3 +65,5 @@ private:
 // One 32-bit sample (full scale in the top bits) in the output width,
 // rounded to the nearest step: 8-bit unsigned, 16-bit or 32-bit signed.
 void EncodeWideSample(int32_t value, int bits, uint8_t* dst);
+
+} // namespace korvanta

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 
+namespace korvanta {
+
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kPollMs = 50; // how often the device thread looks at the stop flag
@@ -207,3 +209,5 @@ void WaveIn::run(const std::shared_ptr<CaptureSource>& source, const WaveFormat&
     else
         source->stop();
 }
+
+} // namespace korvanta

@@ -26,6 +26,8 @@
 #include <memory>
 #include <thread>
 
+namespace korvanta {
+
 class WaveIn {
 public:
     // Margin beyond a block's duration before a silent device counts as stalled.
@@ -87,3 +89,5 @@ private:
     bool closed_ = false;
     bool abandoned_ = false;
 };
+
+} // namespace korvanta

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+namespace korvanta {
+
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kChunkFrames = 1024;
@@ -272,3 +274,5 @@ void WaveOut::run(Playing& p)
     sink.stop();
     noteChange(); // also when a wave file has simply ended
 }
+
+} // namespace korvanta

@@ -28,6 +28,8 @@
 #include <mutex>
 #include <thread>
 
+namespace korvanta {
+
 class WaveOut {
 public:
     static constexpr int kLeadMs = PlaybackPacer::kLeadMs;
@@ -104,3 +106,5 @@ private:
     bool closed_ = false;
     bool abandoned_ = false;
 };
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace korvanta {
+
 // PCM format of an open device. Only format tag 1 (integer PCM) is used.
 struct WaveFormat {
     uint16_t formatTag = 1;
@@ -166,3 +168,5 @@ inline int UnprepareWaveHeader(WaveHeader& header)
 
 // Fills blockAlign and avgBytesPerSec for 2 channels of `bits` at `rate`.
 WaveFormat MakeWaveFormat(int rate, int bits, int channels = 2);
+
+} // namespace korvanta

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <vector>
 
+namespace korvanta {
+
 namespace {
 using Aspect = AlsaBinding::Aspect;
 
@@ -518,3 +520,5 @@ int AlsaMixer::writeValues(TreeControl& c, const int32_t* values)
     std::copy(values, values + c.values.size(), c.values.begin());
     return MMSYSERR_NOERROR;
 }
+
+} // namespace korvanta

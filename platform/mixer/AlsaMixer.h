@@ -24,6 +24,8 @@ class QSocketNotifier;
 typedef struct _snd_mixer snd_mixer_t;
 typedef struct _snd_mixer_elem snd_mixer_elem_t;
 
+namespace korvanta {
+
 class AlsaMixer : public TreeMixer {
 public:
     // Null when no mixer can be opened, it has no elements, or it does not
@@ -87,3 +89,5 @@ private:
     std::vector<QSocketNotifier*> notifiers_;
     bool abandoned_ = false;
 };
+
+} // namespace korvanta

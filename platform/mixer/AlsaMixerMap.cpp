@@ -1,5 +1,7 @@
 #include "platform/mixer/AlsaMixerMap.h"
 
+namespace korvanta {
+
 namespace {
 using Aspect = AlsaBinding::Aspect;
 
@@ -183,3 +185,5 @@ uint32_t SourceTypeForName(const QString& name)
 }
 
 AlsaMixerMap MapAlsaElements(const std::vector<AlsaElement>& elements) { return Builder(elements).build(); }
+
+} // namespace korvanta

@@ -22,6 +22,8 @@
 
 #include "platform/mixer/MixerTree.h"
 
+namespace korvanta {
+
 struct AlsaElement {
     QString name;
     unsigned index = 0;
@@ -53,3 +55,5 @@ AlsaMixerMap MapAlsaElements(const std::vector<AlsaElement>& elements);
 
 // Component type of a source line named after an element.
 uint32_t SourceTypeForName(const QString& name);
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 
 #include <QByteArray>
 
+namespace korvanta {
+
 namespace {
 MixerDevice*& testMixer()
 {
@@ -68,3 +70,5 @@ void CloseMixer(MixerDevice* mixer)
     if (mixer != &VirtualMixer::instance() && mixer != testMixer())
         delete mixer;
 }
+
+} // namespace korvanta

@@ -19,6 +19,8 @@
 
 class QObject;
 
+namespace korvanta {
+
 // MM_MIXM_CONTROL_CHANGE (or MM_MIXM_LINE_CHANGE) with the ID it concerns.
 class MixerChangeEvent : public QEvent {
 public:
@@ -78,3 +80,5 @@ void StartOpeningMixer();
 // Tests: OpenMixer hands out this device (not owned) from now on; null
 // chooses by the sound backend again.
 void SetMixerForTests(MixerDevice* mixer);
+
+} // namespace korvanta

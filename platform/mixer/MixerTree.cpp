@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+namespace korvanta {
+
 namespace {
 // Line IDs: destination index in the high word, source index (or 0xFFFF for
 // the destination itself) in the low word.
@@ -212,3 +214,5 @@ int TreeMixer::writeCount(uint32_t controlId) const
 {
     return controlId >= 1 && controlId <= writes_.size() ? writes_[controlId - 1] : 0;
 }
+
+} // namespace korvanta

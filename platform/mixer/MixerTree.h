@@ -12,6 +12,8 @@
 
 #include <QStringList>
 
+namespace korvanta {
+
 struct TreeControl {
     MixerControl desc;
     QStringList itemNames;            // list controls: one per item
@@ -83,3 +85,5 @@ private:
     const TreeLine* findLine(uint32_t lineId) const;
     std::vector<int> writes_;
 };
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace korvanta {
+
 // Component types of destination lines.
 inline constexpr uint32_t MIXERLINE_COMPONENTTYPE_DST_SPEAKERS = 4;
 inline constexpr uint32_t MIXERLINE_COMPONENTTYPE_DST_WAVEIN = 7;
@@ -88,3 +90,5 @@ inline bool IsSelectorType(uint32_t type)
 {
     return type == MIXERCONTROL_CONTROLTYPE_MUX || type == MIXERCONTROL_CONTROLTYPE_MIXER;
 }
+
+} // namespace korvanta

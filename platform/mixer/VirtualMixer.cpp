@@ -2,6 +2,8 @@
 
 #include "platform/audio/virtual/VirtualCard.h"
 
+namespace korvanta {
+
 namespace {
 const QStringList kRecordingSources = {QStringLiteral("Microphone"), QStringLiteral("Line In"),
                                        QStringLiteral("CD"), QStringLiteral("Stereo Mix")};
@@ -88,3 +90,5 @@ void VirtualMixer::applyToCard()
     const double input = source >= 0 ? gainOf(value(ids_.sourceVolume[source])) : 0.0;
     VirtualCard::instance().setMixerPath(play, input, source == kLineInSource);
 }
+
+} // namespace korvanta

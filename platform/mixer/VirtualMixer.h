@@ -16,6 +16,8 @@
 
 #include "platform/mixer/MixerTree.h"
 
+namespace korvanta {
+
 class VirtualMixer : public TreeMixer {
 public:
     static VirtualMixer& instance();
@@ -46,3 +48,5 @@ private:
 
     Ids ids_;
 };
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+namespace korvanta {
+
 double VolumeToAmplitude(int32_t value)
 {
     return static_cast<double>(std::clamp(value, 0, kMixerVolumeMax)) / kMixerVolumeMax;
@@ -55,3 +57,5 @@ int32_t CentiDbToVolume(long centiDb, long minDb, long maxDb)
         return 0;
     return AmplitudeToVolume(std::pow(10.0, static_cast<double>(centiDb - maxDb) / 2000.0));
 }
+
+} // namespace korvanta

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+namespace korvanta {
+
 enum class VolumeScale { Decibel, Cubic, Linear };
 
 // Amplitude 0 .. 1 of a mixer value, and back (clamped, rounded).
@@ -30,3 +32,5 @@ int32_t RawToVolume(long raw, long min, long max, VolumeScale scale);
 // (the caller mutes where the range cannot reach silence).
 long VolumeToCentiDb(int32_t value, long minDb, long maxDb);
 int32_t CentiDbToVolume(long centiDb, long minDb, long maxDb);
+
+} // namespace korvanta

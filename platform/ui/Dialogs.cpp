@@ -12,6 +12,8 @@
 #include <QPrinter>
 #include <QPushButton>
 
+namespace korvanta {
+
 namespace modal {
 namespace {
 QPointer<QWidget>& dialogParent()
@@ -129,3 +131,5 @@ bool PrintDialog(QPrinter& printer)
 }
 
 } // namespace modal
+
+} // namespace korvanta

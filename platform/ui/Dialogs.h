@@ -6,6 +6,8 @@
 class QPrinter;
 class QWidget;
 
+namespace korvanta {
+
 namespace modal {
 
 // Makes the questions of ModalQuestions.h show real dialogs.
@@ -18,3 +20,5 @@ void SetDialogParent(QWidget* parent);
 bool PrintDialog(QPrinter& printer);
 
 } // namespace modal
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 const QString kSection = QStringLiteral("OSZIPRIV");
 const QString kColourKey = QStringLiteral("COLDIA");
@@ -222,3 +224,5 @@ void TOszidia::showVoltReadout()
     const double voltsPerDiv = store_.triggerOnChannel1 ? store_.voltsPerDiv1 : store_.voltsPerDiv2;
     Label2->setText(QString::number(distance / layout_.yScale * voltsPerDiv * 1000.0, 'f', 3) + QStringLiteral("mV"));
 }
+
+} // namespace korvanta

@@ -18,6 +18,8 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+namespace korvanta {
+
 inline constexpr char kOszidiaCaption[] = "Korvanta V1.4 Oscilloscope";
 
 class TOszidia : public QWidget, public ScopeDisplay {
@@ -86,3 +88,5 @@ private:
 // text: teal) and the text written back.
 QColor OszidiaBackgroundFromText(const QString& text);
 QString OszidiaBackgroundText(const QColor& colour);
+
+} // namespace korvanta

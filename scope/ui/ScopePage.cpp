@@ -18,6 +18,8 @@
 #include <QSignalBlocker>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 // The spin buttons (down and up side by side) take the size their owner gives.
 const QSize kSpinSize(32, 18);
@@ -303,3 +305,5 @@ void TScopePage::OsziStartStopClick()
     else
         engine_->Start();
 }
+
+} // namespace korvanta

@@ -15,6 +15,9 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+
+namespace korvanta {
+
 class TSpinButton;
 class TOszidia;
 class ScopeEngine;
@@ -107,3 +110,5 @@ private:
                             QCheckBox*& ground, const QString& positionHint, const QString& spinHint);
     QGroupBox* buildTimebase();
 };
+
+} // namespace korvanta

@@ -14,6 +14,8 @@
 #include <array>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 
 class AnalysisDialogTest : public ::testing::Test {

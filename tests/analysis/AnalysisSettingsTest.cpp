@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 
 struct Loaded {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 double dB(double v) { return 20 * std::log10(v); }
 

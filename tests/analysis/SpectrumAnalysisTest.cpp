@@ -8,6 +8,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 
 constexpr int kN = 4096;

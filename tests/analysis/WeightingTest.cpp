@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+using namespace korvanta;
+
 TEST(Weighting, EveryBuiltInCurveIsAUsableTable)
 {
     for (const QString& name : WeightingNames()) {

@@ -14,6 +14,8 @@
 #include <cmath>
 #include <numbers>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kPeriod = 64;
 

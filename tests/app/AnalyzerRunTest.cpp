@@ -20,6 +20,8 @@
 #include <QSpinBox>
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRate = 44100;
 

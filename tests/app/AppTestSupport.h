@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
+using namespace korvanta;
+
 // Readable failure messages for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 

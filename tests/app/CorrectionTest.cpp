@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <cmath>
 
+using namespace korvanta;
+
 TEST(CorrectionTestCurve, LogarithmicStepsAndTheActiveTablesOnly)
 {
     CorrectionTable in, out;

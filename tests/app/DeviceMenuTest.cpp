@@ -11,6 +11,8 @@
 
 #include <QAction>
 
+using namespace korvanta;
+
 TEST_F(MainWindowTest, TwoAlsaDevicesGiveTwoVisibleItems)
 {
     ASSERT_EQ(CurrentAudioBackend().name(), "ALSA");

@@ -37,6 +37,8 @@
 #include <QTabWidget>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 const QString kGoldenDir = QStringLiteral(KORVANTA_GOLDEN_DIR);
 const QByteArray kDirPlaceholder = "<dir>";

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+using namespace korvanta;
+
 namespace {
 
 // The captions of the language table as one list, in table order.

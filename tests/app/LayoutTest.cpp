@@ -18,6 +18,8 @@
 #include <QMenuBar>
 #include <QTabWidget>
 
+using namespace korvanta;
+
 namespace {
 
 void SaveShot(QWidget* w, const QString& name)

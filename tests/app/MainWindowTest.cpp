@@ -24,6 +24,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+using namespace korvanta;
+
 TEST_F(MainWindowTest, StartsOnTheVirtualCardAndSaysSo)
 {
     start();

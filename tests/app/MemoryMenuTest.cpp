@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QTabWidget>
 
+using namespace korvanta;
+
 namespace {
 
 class MemoryMenuTest : public MainWindowTest {

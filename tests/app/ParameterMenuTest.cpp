@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRow11025 = 1, kRow48000 = 5;
 constexpr int kCol16 = 1;

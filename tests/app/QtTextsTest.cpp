@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <memory>
 
+using namespace korvanta;
+
 namespace {
 
 // What a user reads on Qt's standard elements.

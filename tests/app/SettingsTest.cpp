@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <limits>
 
+using namespace korvanta;
+
 namespace {
 
 struct Records {

@@ -25,6 +25,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace korvanta;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

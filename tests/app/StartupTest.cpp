@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace korvanta;
+
 namespace {
 
 // In a child: every modal question goes to stderr as "text|buttons|context".

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+using namespace korvanta;
+
 namespace {
 class UserDevices : public MainWindowTest {
 protected:

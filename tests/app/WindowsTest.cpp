@@ -23,6 +23,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+using namespace korvanta;
+
 namespace {
 // Runs `check` on the modal dialog that the next call opens, then closes it.
 template <typename Dialog, typename Check>

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using namespace korvanta;
+
 struct RecordedBlock {
     bool arrived = false;       // the completion procedure ran
     bool present = false;       // GetRecordBlock returned a block

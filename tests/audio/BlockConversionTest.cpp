@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 std::vector<uint8_t> pcm16(const std::vector<int16_t>& samples)
 {

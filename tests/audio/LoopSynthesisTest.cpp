@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 struct Loop {
     SynthesisResult result;

@@ -9,6 +9,8 @@
 #include "tests/support/TestSupport.h"
 #include "tests/audio/WaveFileMaker.h"
 
+using namespace korvanta;
+
 namespace {
 // The highest bin other than `bin` and its neighbours, relative to `bin`,
 // in dB, through the analyzer's own transform without a window.

@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <numeric>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRow44100 = 4;
 constexpr int kCol8 = 0, kCol16 = 1, kCol24 = 2;

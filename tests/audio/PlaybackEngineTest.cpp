@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace korvanta;
+
 using PlaybackEngine = VirtualLayerTest;
 
 TEST_F(PlaybackEngine, StartStopAndTheIgnoredSecondStart)

@@ -9,6 +9,8 @@
 
 #include <QThread>
 
+using namespace korvanta;
+
 namespace {
 struct FaultCase {
     VirtualFault fault;

@@ -41,6 +41,8 @@
 #include <string_view>
 #include <unistd.h>
 
+using namespace korvanta;
+
 namespace {
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment);
 

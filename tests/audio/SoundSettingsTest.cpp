@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 const QString kSection = QStringLiteral("SDSOUND");
 

@@ -8,6 +8,8 @@
 #include "platform/audio/WaveFile.h"
 #include "tests/audio/WaveFileMaker.h"
 
+using namespace korvanta;
+
 namespace {
 struct GoodFile {
     const char* name;

@@ -26,6 +26,8 @@
 #include <functional>
 #include <sys/resource.h>
 
+using namespace korvanta;
+
 namespace {
 
 struct Finished {

@@ -17,6 +17,8 @@
 
 #include <sys/stat.h>
 
+using namespace korvanta;
+
 namespace {
 
 QStringList words(const char* line) { return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts); }

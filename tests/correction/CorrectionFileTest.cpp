@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+using namespace korvanta;
+
 namespace {
 
 class CorrectionFileTest : public ::testing::Test {

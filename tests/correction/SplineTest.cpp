@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 
 CorrectionTable tableOf(const std::vector<CorrectionPair>& pairs)

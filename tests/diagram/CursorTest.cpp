@@ -4,6 +4,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 // A plot from (24, 32) to (572, 330) with 0 dB at the top, one octave per

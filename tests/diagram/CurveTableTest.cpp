@@ -14,6 +14,8 @@
 #include <vector>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 CurveTableResult Parse(const QByteArray& text)

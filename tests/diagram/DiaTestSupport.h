@@ -10,6 +10,8 @@
 #include <QImage>
 #include <cmath>
 
+using namespace korvanta;
+
 // Removes the settings file, so a test starts from the defaults whatever an
 // earlier test's window wrote when it was destroyed.
 struct FreshSettings {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 DiaLayoutInput Input580x370()
 {

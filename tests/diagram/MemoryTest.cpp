@@ -16,6 +16,8 @@
 #include <QSvgRenderer>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 MemoryCurve Sample(const QString& name, int traces, float base)

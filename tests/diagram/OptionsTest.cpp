@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 // Stands in for the diagram window: counts the option messages.

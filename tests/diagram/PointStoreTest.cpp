@@ -5,6 +5,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 int Add2(DiaPointStore& s, float a, float b, int i, double f, const DiagramOptions& o)
 {

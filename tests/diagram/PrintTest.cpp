@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 struct Print : ::testing::Test {

@@ -16,6 +16,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 struct PageCase {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 TEST(DiaScale, NiceStepTakesTheNextValueOfThe125List)
 {
     EXPECT_DOUBLE_EQ(NiceStep(0.0), 0.02);

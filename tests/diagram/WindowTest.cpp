@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 struct Window : ::testing::Test {
     FreshSettings fresh;

@@ -32,6 +32,8 @@
 #include <cmath>
 #include <numbers>
 
+using namespace korvanta;
+
 namespace {
 double db(double ratio) { return 20.0 * std::log10(ratio); }
 

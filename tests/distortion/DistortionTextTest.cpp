@@ -15,6 +15,8 @@
 #include <numbers>
 #include <ostream>
 
+using namespace korvanta;
+
 // Readable failure messages for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 

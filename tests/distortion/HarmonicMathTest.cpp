@@ -12,6 +12,8 @@
 #include <cmath>
 #include <numbers>
 
+using namespace korvanta;
+
 namespace {
 constexpr double kRate = 48000.0;
 constexpr int kFrames = 16384;

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 
 struct StepCase {

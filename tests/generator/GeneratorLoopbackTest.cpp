@@ -25,6 +25,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 
 constexpr int kRate = 48000;

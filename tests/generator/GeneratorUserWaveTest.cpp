@@ -24,6 +24,8 @@
 #include <sndfile.h>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 
 // Whole periods in a loop of 4096 frames: 93 periods put the tone on bin

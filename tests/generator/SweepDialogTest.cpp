@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 TEST(SweepDialogRules, SpinButtons)

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRate = 44100;
 

@@ -8,6 +8,8 @@
 
 #include <QTabWidget>
 
+using namespace korvanta;
+
 namespace {
 
 struct FaultCase {

@@ -10,6 +10,8 @@
 #include <QAction>
 #include <QMenu>
 
+using namespace korvanta;
+
 namespace {
 
 int CountColour(const QImage& img, QRgb colour)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 TEST(SweepPlan, OneLogarithmicStepMeasuresBothEnds)

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <iostream>
 
+using namespace korvanta;
+
 namespace {
 
 double wrapDegrees(double d)

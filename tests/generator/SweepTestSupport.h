@@ -21,6 +21,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace korvanta;
+
 inline constexpr int kSweepRate = 44100;
 
 struct SweepPlanInput {

@@ -24,6 +24,8 @@
 #include <QToolButton>
 #include <functional>
 
+using namespace korvanta;
+
 namespace {
 
 const QColor kDarkRed(128, 0, 0);

@@ -8,6 +8,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace korvanta;
+
 TEST(RunRange, FollowsSampleRateAndFftSize)
 {
     EXPECT_EQ(BlockFrames(2048), 2304);

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 // Stands in for the main window: counts the messages the dialog sends.
 class MessageSink : public QObject {

@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 std::vector<float> sine(int N, double cyclesPerBlock, double amplitude, double phase = 0)
 {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 TEST(AnalyzerStateTest, StartsWithTheDocumentedValues)
 {
     const AnalyzerState s;

@@ -29,6 +29,8 @@
 #include <cmath>
 #include <csignal>
 
+using namespace korvanta;
+
 namespace {
 constexpr int kRate = 44100;
 constexpr int kBin = 372;  // of 16384 points: about 1001 Hz, on a bin

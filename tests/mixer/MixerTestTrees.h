@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+using namespace korvanta;
+
 struct TestCard {
     bool speakersActive = true;
     bool withRecording = true;

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 class MixerWindow : public ::testing::Test {
 protected:

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 class MixerModel : public ::testing::Test {
 protected:

@@ -20,6 +20,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+using namespace korvanta;
+
 namespace {
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment);
 

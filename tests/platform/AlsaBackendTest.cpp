@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace korvanta;
+
 namespace {
 // The probe of a made-up machine: which PCMs open, which are busy.
 PcmProbe fakeProbe(QStringList working, QStringList busy)

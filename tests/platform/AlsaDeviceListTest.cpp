@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+using namespace korvanta;
+
 namespace {
 const QString kHwLine = QStringLiteral("\nDirect hardware device without any conversions");
 

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 
 struct TreeCase {

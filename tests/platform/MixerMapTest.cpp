@@ -8,6 +8,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 // Elements described as "name:caps" with caps from p (playback volume),
 // P (playback switch), c (capture volume), C (capture switch) and

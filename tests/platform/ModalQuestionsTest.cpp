@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 TEST(ModalQuestions, HookRecordsMessageBoxesAndAnswers)
 {
     ModalRecorder rec;

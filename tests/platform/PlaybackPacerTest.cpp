@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
+using namespace korvanta;
+
 namespace {
 constexpr double kRate = 44100;
 constexpr long long kCapacity = 22050; // half a second

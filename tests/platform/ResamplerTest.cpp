@@ -10,6 +10,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 // Runs `seconds` of a stereo sine (right at half the left's amplitude)
 // through the resampler in uneven pieces, as the card does.

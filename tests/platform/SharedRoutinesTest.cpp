@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 TEST(LogStep, EndsOfTheRangeAndDegenerateCases)
 {
     EXPECT_FLOAT_EQ(LogStep(20, 20000, 10, 0), 20.0f);

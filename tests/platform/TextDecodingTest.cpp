@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 TEST(TextDecoding, Utf8IsKeptAndOtherBytesAreWindows1252)
 {
     EXPECT_EQ(DecodeText(QString::fromUtf8("Grüße").toUtf8()), QString::fromUtf8("Grüße"));

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+using namespace korvanta;
+
 namespace {
 // A client area whose plot is 235 x 320 pixels: 23.5 pixels per division
 // across (so rounding shows), 40 down.

@@ -9,6 +9,8 @@
 #include <set>
 #include <vector>
 
+using namespace korvanta;
+
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 

@@ -25,6 +25,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace korvanta;
+
 namespace {
 constexpr float kVoltageScale = 1.5f; // INPUT=1000 times 0.0015
 constexpr int kScopePage = 2;

@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+using namespace korvanta;
+
 // Installs a modal hook for its lifetime. Every question is recorded;
 // answers are taken from the queue, or the default answer when it is empty.
 class ModalRecorder {

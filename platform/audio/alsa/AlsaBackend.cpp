@@ -10,6 +10,8 @@
 #include <memory>
 #include <utility>
 
+namespace korvanta {
+
 AlsaBackend& AlsaBackend::instance()
 {
     static AlsaBackend backend;
@@ -217,3 +219,5 @@ bool AlsaHasDevices()
     const QVector<PcmHint> hints = ReadPcmHints();
     return !SelectAlsaDevices(hints, true, bounded).isEmpty() || !SelectAlsaDevices(hints, false, bounded).isEmpty();
 }
+
+} // namespace korvanta

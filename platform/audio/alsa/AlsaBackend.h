@@ -7,6 +7,8 @@
 
 #include <QHash>
 
+namespace korvanta {
+
 class AlsaBackend : public AudioBackend {
 public:
     static AlsaBackend& instance();
@@ -52,3 +54,5 @@ private:
     // for a second open, and must not be disturbed to find out again.
     QHash<QString, int> queryCache_;
 };
+
+} // namespace korvanta

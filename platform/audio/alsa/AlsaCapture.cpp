@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace korvanta {
+
 AlsaCapture::AlsaCapture(snd_pcm_t* pcm, QString name)
     : pcm_(pcm, std::move(name)), mayKeep_(snd_pcm_type(pcm) != SND_PCM_TYPE_FILE)
 {
@@ -91,3 +93,5 @@ void AlsaCapture::finishBlock()
 bool AlsaCapture::keepable() const { return mayKeep_ && running_.load(std::memory_order_acquire); }
 
 int AlsaCapture::close() { return pcm_.close(); }
+
+} // namespace korvanta

@@ -15,6 +15,8 @@
 
 #include <atomic>
 
+namespace korvanta {
+
 class AlsaCapture : public CaptureSource {
 public:
     AlsaCapture(snd_pcm_t* pcm, QString name);
@@ -37,3 +39,5 @@ private:
     bool mayKeep_;
     std::atomic<bool> running_{false};
 };
+
+} // namespace korvanta

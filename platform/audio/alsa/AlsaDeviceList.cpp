@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <cerrno>
 
+namespace korvanta {
+
 namespace {
 bool isAlias(const QString& name)
 {
@@ -128,3 +130,5 @@ QString OpenablePcmName(const QString& pcm)
 {
     return pcm.startsWith(QLatin1String("hw:")) ? QStringLiteral("plug") + pcm : pcm;
 }
+
+} // namespace korvanta

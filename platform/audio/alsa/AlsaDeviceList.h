@@ -21,6 +21,8 @@
 #include <QVector>
 #include <functional>
 
+namespace korvanta {
+
 struct PcmHint {
     QString name;  // PCM name as ALSA knows it ("hw:CARD=PCH,DEV=0")
     QString desc;  // description, lines separated by '\n'
@@ -61,3 +63,5 @@ int ProbePcm(const QString& pcm, bool capture);
 // layer for sample-format conversion (never for rate conversion, which the
 // stream setup forbids).
 QString OpenablePcmName(const QString& pcm);
+
+} // namespace korvanta

@@ -2,6 +2,8 @@
 
 #include "platform/audio/alsa/AlsaPcm.h"
 
+namespace korvanta {
+
 AlsaHandle::~AlsaHandle()
 {
     if (pcm_)
@@ -22,3 +24,5 @@ int AlsaHandle::close()
     pcm_ = nullptr;
     return check(rc, QStringLiteral("close"));
 }
+
+} // namespace korvanta

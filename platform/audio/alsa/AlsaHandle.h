@@ -7,6 +7,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 class AlsaHandle {
 public:
     AlsaHandle(snd_pcm_t* pcm, QString name) : pcm_(pcm), name_(std::move(name)) {}
@@ -24,3 +26,5 @@ private:
     snd_pcm_t* pcm_;
     QString name_;
 };
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <poll.h>
 #include <thread>
 
+namespace korvanta {
+
 namespace {
 snd_pcm_format_t alsaFormat(int bits)
 {
@@ -224,3 +226,5 @@ int WaitForPcm(snd_pcm_t* pcm, int timeoutMs)
     std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
     return 0;
 }
+
+} // namespace korvanta

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+namespace korvanta {
+
 // Error number for an ALSA error of an open or setup call.
 int WaveCodeForAlsaError(int alsaError);
 
@@ -34,3 +36,5 @@ int WaitForPcm(snd_pcm_t* pcm, int timeoutMs);
 
 // Silences alsa-lib's own error printing (the program logs what matters).
 void QuietAlsaErrors();
+
+} // namespace korvanta

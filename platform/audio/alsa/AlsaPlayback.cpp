@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace korvanta {
+
 bool AlsaPcmHasClock(snd_pcm_t* pcm)
 {
     if (snd_pcm_type(pcm) == SND_PCM_TYPE_NULL)
@@ -147,3 +149,5 @@ int AlsaPlayback::fill(long long& frames)
 void AlsaPlayback::stop() { snd_pcm_drop(pcm_.get()); }
 
 int AlsaPlayback::close() { return pcm_.close(); }
+
+} // namespace korvanta

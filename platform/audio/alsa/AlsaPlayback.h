@@ -12,6 +12,8 @@
 #include <alsa/asoundlib.h>
 #include <atomic>
 
+namespace korvanta {
+
 class AlsaPlayback : public PlaybackSink {
 public:
     // How long a new stream may hold its first frames unplayed.
@@ -57,3 +59,5 @@ private:
 // Whether an ALSA PCM (or a plugin chain over it) ends in the null device,
 // which has no clock: it takes every frame at once.
 bool AlsaPcmHasClock(snd_pcm_t* pcm);
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <cmath>
 
+namespace korvanta {
+
 namespace {
 struct Parser {
     DutSpec spec;
@@ -197,3 +199,5 @@ DutSpec ParseDutSpec(const QString& text)
     }
     return p.spec;
 }
+
+} // namespace korvanta

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+namespace korvanta {
+
 enum class ExternalKind { Off, Sine, Square, Noise };
 
 enum class VirtualFault {
@@ -75,3 +77,5 @@ DutConfig DefaultDut();
 // Parses "key=value" items separated by ';', ',' or blanks. Bad items are
 // skipped and described in `errors`; the rest still applies.
 DutSpec ParseDutSpec(const QString& text);
+
+} // namespace korvanta

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <numbers>
 
+namespace korvanta {
+
 namespace {
 double fromDb(double db) { return db <= -300.0 ? 0.0 : std::pow(10.0, db / 20.0); }
 }
@@ -144,3 +146,5 @@ double DecodeOutputSample(const uint8_t* src, int bits)
     std::memcpy(&s, src, 4);
     return s / 2147483392.0;
 }
+
+} // namespace korvanta

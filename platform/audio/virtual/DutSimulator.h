@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+namespace korvanta {
+
 class DutSimulator {
 public:
     DutSimulator(const DutConfig& config, int sampleRate);
@@ -70,3 +72,5 @@ void QuantiseSamples(const double* values, int count, int bits, double volume, u
 // Decodes one sample of the output format to full-scale units, the inverse of
 // the playback encoding (127, 32767 and 2147483392 being full scale).
 double DecodeOutputSample(const uint8_t* src, int bits);
+
+} // namespace korvanta

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 constexpr int kQueueDivisor = 20;  // a twentieth of a second of frames
 constexpr size_t kMinQueueFrames = 256;
@@ -135,3 +137,5 @@ PlayedStream::Taken PlayedStream::read(double* stereo, int frames, std::optional
     t.rate = rate_;
     return t;
 }
+
+} // namespace korvanta

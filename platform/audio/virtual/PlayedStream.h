@@ -18,6 +18,8 @@
 #include <mutex>
 #include <optional>
 
+namespace korvanta {
+
 class PlayedStream {
 public:
     using Clock = std::chrono::steady_clock;
@@ -73,3 +75,5 @@ private:
     int readers_ = 0;
     Clock::time_point drained_;
 };
+
+} // namespace korvanta

@@ -5,6 +5,8 @@
 #include <numbers>
 #include <numeric>
 
+namespace korvanta {
+
 namespace {
 constexpr int kZeroCrossings = 32;  // on each side of the centre
 constexpr int kTablePerCrossing = 512;
@@ -110,3 +112,5 @@ int Resampler::pull(double* stereo, int frames)
     }
     return made;
 }
+
+} // namespace korvanta

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace korvanta {
+
 class Resampler {
 public:
     Resampler(int fromRate, int toRate);
@@ -44,3 +46,5 @@ private:
     int64_t pos_ = 0;    // integer part of the current source position
     int64_t frac_ = 0;   // fractional part, in 1/den_
 };
+
+} // namespace korvanta

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+namespace korvanta {
+
 VirtualCapture::VirtualCapture(VirtualCard& card, const WaveFormat& format, VirtualCard::Session session)
     : card_(card), format_(format), session_(session)
 {
@@ -117,3 +119,5 @@ int VirtualCapture::close()
         return session_.code ? session_.code : MMSYSERR_ERROR;
     return 0;
 }
+
+} // namespace korvanta

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <vector>
 
+namespace korvanta {
+
 class VirtualCapture : public CaptureSource {
 public:
     VirtualCapture(VirtualCard& card, const WaveFormat& format, VirtualCard::Session session);
@@ -36,3 +38,5 @@ private:
     std::vector<uint8_t> lost_;
     bool listening_ = false; // this recording's reads are the card's clock
 };
+
+} // namespace korvanta

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace korvanta {
+
 namespace {
 constexpr int kMinRate = 1000;
 constexpr int kMaxRate = 384000;
@@ -365,3 +367,5 @@ int VirtualCard::render(uint8_t* dst, int frames, const WaveFormat& format,
     QuantiseSamples(scratch_.data(), made * 2, format.bitsPerSample, volume_.load() / 100.0 * mixInputGain_, dst);
     return made;
 }
+
+} // namespace korvanta

@@ -24,6 +24,8 @@
 #include <optional>
 #include <vector>
 
+namespace korvanta {
+
 class VirtualCard : public AudioBackend {
 public:
     static VirtualCard& instance();
@@ -144,3 +146,5 @@ private:
     std::vector<double> heard_;
     std::vector<double> source_;
 };
+
+} // namespace korvanta

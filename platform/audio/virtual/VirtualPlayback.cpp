@@ -4,6 +4,8 @@
 
 #include <thread>
 
+namespace korvanta {
+
 namespace {
 // How long an output with an injected fault plays before the fault strikes.
 constexpr auto kHealthy = std::chrono::milliseconds(100);
@@ -60,3 +62,5 @@ int VirtualPlayback::close()
     card_.played().end(session_);
     return 0;
 }
+
+} // namespace korvanta

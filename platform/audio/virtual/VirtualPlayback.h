@@ -9,6 +9,8 @@
 #include <chrono>
 #include <vector>
 
+namespace korvanta {
+
 class VirtualPlayback : public PlaybackSink {
 public:
     VirtualPlayback(VirtualCard& card, const WaveFormat& format, VirtualFault fault = VirtualFault::None)
@@ -36,3 +38,5 @@ private:
     StallWatch stall_;
     std::vector<double> decoded_;
 };
+
+} // namespace korvanta
