@@ -83,6 +83,13 @@ void TAnalyzerPage::StopButtonClick()
     SetRunning(false);
 }
 
+void TAnalyzerPage::StopRun()
+{
+    if (Analyzer().Running)
+        Analyzer().Comment = diagramComment();
+    SetRunning(false);
+}
+
 void TAnalyzerPage::SetRunning(bool flag) { engine_->SetRunning(flag); }
 
 void TAnalyzerPage::showRunning(bool flag)

@@ -182,12 +182,12 @@ bool TEichDlg::ReadValues(CalibrationValues& out) const
 
 void TEichDlg::Button1Click()
 {
+    if (measuring_)
+        return;
     if (mainWindow_) {
         QEvent stop(UM_STOP_ALL);
         QCoreApplication::sendEvent(mainWindow_, &stop);
     }
-    if (measuring_)
-        return;
     measuring_ = true;
     EichmV->setEnabled(false);
     QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
