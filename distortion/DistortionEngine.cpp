@@ -163,7 +163,7 @@ void TDistortionEngine::onBlock()
     const int error = LastSoundError();
     if (!running_ || !awaiting_)
         return;
-    if (data && (user != tag_ || RecordBlockOwner() != this)) {
+    if (RecordBlockOwner() != this) {
         // Another loop's block: record this step's own from a fresh event.
         QMetaObject::invokeMethod(this, &TDistortionEngine::record, Qt::QueuedConnection);
         return;

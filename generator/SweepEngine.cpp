@@ -230,7 +230,7 @@ bool TSweepEngine::recordExpected()
     const int rc = StartRecord(expectedFrames_, static_cast<int>(expectedTag_), [self] {
         if (self)
             self->OnBlock();
-    });
+    }, this);
     if (rc != 0) {
         endWithError(Failure::FrequencyOutput, rc);
         return false;
@@ -251,7 +251,7 @@ void TSweepEngine::OnBlock()
         --staleBlocks_;
     if (!awaiting_)
         return;
-    if (stale || (tag != expectedTag_ && (data || error == 0))) {
+    if (stale || RecordBlockOwner() != this) {
         // Not this step's block: record the step's own, from a fresh event
         // (the completion procedure must not be replaced while it runs).
         QMetaObject::invokeMethod(
