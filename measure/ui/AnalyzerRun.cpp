@@ -85,8 +85,11 @@ void TAnalyzerPage::StopButtonClick()
 
 void TAnalyzerPage::StopRun()
 {
-    if (Analyzer().Running)
-        Analyzer().Comment = diagramComment();
+    // An idle analyzer is left alone: its controls and menus may belong to
+    // another page by now.
+    if (!Analyzer().Running)
+        return;
+    Analyzer().Comment = diagramComment();
     SetRunning(false);
 }
 
