@@ -8,8 +8,10 @@
 // A one-shot played by a PlayPath with this recorder's clock() marks where
 // its first frame lies in the stretch (firstPlayedFrame()), so what was
 // played and what came back can be aligned. The mark is the frame count
-// captured when that frame was handed to the output; the device's own
-// latencies (its buffers, a sound server's transit) come on top of it.
+// captured when that frame was handed to the output, so the devices'
+// buffers move the true place either way: frames captured but not yet
+// read put it earlier, the output's buffer and a converter's delay later.
+// It is a start for the alignment, which a correlation then makes exact.
 //
 // The device thread is a DeviceThread: a device that hangs when it is
 // stopped or closed (a stopped sound server) is left to its thread.
@@ -61,6 +63,9 @@ public:
     void stop();
     bool recording() const { return thread_.active(); }
 
+    // Frames recorded so far: a one-shot meant to lie inside the stretch
+    // starts once the input has begun to deliver.
+    long long capturedFrames() const { return clock_->captured.load(); }
     // Shared with the output whose first frame is to be marked.
     std::shared_ptr<StretchClock> clock() const { return clock_; }
     // After recorded(): the stretch in the input's format.

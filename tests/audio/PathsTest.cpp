@@ -10,8 +10,8 @@
 #include "platform/DeviceLog.h"
 #include "platform/audio/alsa/AlsaBackend.h"
 #include "platform/audio/virtual/VirtualCard.h"
+#include "tests/audio/PathLoopback.h"
 #include "tests/audio/PathSignals.h"
-#include "tests/support/SineFit.h"
 
 #include <QDir>
 #include <QFile>
@@ -210,34 +210,11 @@ protected:
 };
 
 constexpr int kRate = 48000;
-constexpr double kMarker = 0.9;
-constexpr double kToneHz = 1000.0;
-constexpr double kToneLevel = 0.25;
-// How far the marked frame may lie from where the one-shot is heard: the
-// output's first read of the source and the input's reads are not taken at
-// one instant (one read of the recorder, plus one chunk of the output).
+// How far the marked frame may lie from where the one-shot is heard on the
+// virtual card: the output's first read of the source and the input's reads
+// are not taken at one instant (one read of the recorder, plus one chunk of
+// the output). On an idle machine the two agree to the frame.
 constexpr long long kMarkBound = 2048;
-// Far below what a missing or doubled frame in the tone would leave.
-constexpr double kGapFreeResidualDb = -60.0;
-
-// A marker frame, then a tone: where the marker is heard is where the
-// one-shot starts.
-std::vector<double> markedTone(long long frames)
-{
-    std::vector<double> s(2 * frames);
-    s[0] = s[1] = kMarker;
-    for (long long i = 1; i < frames; ++i)
-        s[2 * i] = s[2 * i + 1] = kToneLevel * std::sin(2 * std::numbers::pi * kToneHz * double(i) / kRate);
-    return s;
-}
-
-long long firstAbove(const std::vector<double>& y, double level)
-{
-    for (size_t i = 0; i < y.size(); ++i)
-        if (std::abs(y[i]) > level)
-            return static_cast<long long>(i);
-    return -1;
-}
 
 // Played to the virtual card's output while its input records in real
 // time, through a device under test that delays by a known number of
@@ -245,77 +222,69 @@ long long firstAbove(const std::vector<double>& y, double level)
 // delay, and its tone comes back without a gap.
 TEST_F(VirtualPathTest, OneShotComesBackWholeWhereItWasMarked)
 {
-    constexpr long long kStretch = 3 * kRate;
-    constexpr long long kShot = kRate * 3 / 2;
     for (const int delay : {0, 1500}) {
         SCOPED_TRACE(delay);
         DutConfig dut;
         dut.delaySamples = delay;
         VirtualCard::instance().setDut(dut);
-        const WaveFormat format = MakeWaveFormat(kRate, 16);
-        PlayPath player;
-        ASSERT_EQ(player.open(0, format), 0);
-        StretchRecorder rec;
-        bool done = false, played = false;
-        int failure = -1;
-        QObject::connect(&rec, &StretchRecorder::recorded, [&] { done = true; });
-        QObject::connect(&rec, &StretchRecorder::failed, [&](int code, const QString&) { failure = code; });
-        QObject::connect(&player, &PlayPath::finished, [&] { played = true; });
-        ASSERT_EQ(rec.start(0, format, kStretch), 0);
-        QTest::qWait(300); // the one-shot starts inside the stretch, not at its edge
-        ASSERT_EQ(player.playOnce(Encode(markedTone(kShot), 16), rec.clock()), 0);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return done || failure >= 0; }, 15000));
-        ASSERT_TRUE(done) << failure << "\n" << log();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return played; }, 5000));
-
-        const std::vector<double> left = Channel16(rec.data(), 0);
-        const long long heard = firstAbove(left, kMarker / 2);
-        ASSERT_GE(heard, 0);
-        ASSERT_GE(rec.firstPlayedFrame(), 0);
-        std::printf("delay %d: heard at %lld, marked at %lld\n", delay, heard, rec.firstPlayedFrame());
-        EXPECT_NEAR(double(heard), double(rec.firstPlayedFrame() + delay), double(kMarkBound));
-        const long long from = heard + 64;
-        const long long to = std::min<long long>(heard + kShot - 64, static_cast<long long>(left.size()));
-        ASSERT_GT(to - from, kRate / 2);
-        const std::vector<double> tone(left.begin() + from, left.begin() + to);
-        const SineFit fit = FitSineWithDc(tone, kToneHz, kRate);
-        EXPECT_NEAR(fit.amplitude, kToneLevel, 0.01);
-        EXPECT_LT(fit.residualDb, kGapFreeResidualDb);
+        const LoopbackResult r = RecordOneShot(0, 0, MakeWaveFormat(kRate, 16));
+        ASSERT_TRUE(r.recorded) << r.failure << "\n" << log();
+        EXPECT_TRUE(r.finished);
+        ASSERT_GE(r.heard, 0);
+        ASSERT_GE(r.marked, 0);
+        std::printf("delay %d: heard at %lld, marked at %lld\n", delay, r.heard, r.marked);
+        EXPECT_NEAR(double(r.heard), double(r.marked + delay), double(kMarkBound));
+        EXPECT_NEAR(r.toneAmplitude, kToneLevel, 0.01);
+        EXPECT_LT(r.toneResidualDb, kGapFreeResidualDb);
     }
 }
 
-// A stretch that cannot be whole is a failure with today's code and text,
-// never a recording.
-TEST_F(VirtualPathTest, BrokenStretchIsReportedAsAFailure)
+// A stretch that cannot be whole, or an output that fails while it plays,
+// is a failure with today's code and text, never a recording or an end.
+TEST_F(VirtualPathTest, BrokenPathIsReportedAsAFailure)
 {
     struct Case {
         VirtualFault fault;
         int code;
+        bool output; // the fault is the output's: it strikes while playing
     };
     const Case cases[] = {
-        {VirtualFault::Overrun, WAVERR_DEVICE_OVERRUN},
-        {VirtualFault::Stall, WAVERR_DEVICE_STALLED},
-        {VirtualFault::DeviceGone, WAVERR_DEVICE_GONE},
-        {VirtualFault::ShortBlock, WAVERR_DEVICE_SHORT_BLOCK},
+        {VirtualFault::Overrun, WAVERR_DEVICE_OVERRUN, false},
+        {VirtualFault::Stall, WAVERR_DEVICE_STALLED, false},
+        {VirtualFault::DeviceGone, WAVERR_DEVICE_GONE, false},
+        {VirtualFault::ShortBlock, WAVERR_DEVICE_SHORT_BLOCK, false},
+        {VirtualFault::OutputGone, WAVERR_OUTPUT_GONE, true},
+        {VirtualFault::OutputWriteFails, WAVERR_OUTPUT_WRITE, true},
     };
     VirtualCard::instance().setFastMode(true);
+    const WaveFormat format = MakeWaveFormat(kRate, 16);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
         VirtualCard::instance().injectFault(c.fault);
         StretchRecorder rec;
+        PlayPath player;
         bool done = false;
         int failure = -1;
         QString text;
-        QObject::connect(&rec, &StretchRecorder::recorded, [&] { done = true; });
-        QObject::connect(&rec, &StretchRecorder::failed, [&](int code, const QString& t) {
+        const auto fail = [&](int code, const QString& t) {
             failure = code;
             text = t;
-        });
-        ASSERT_EQ(rec.start(0, MakeWaveFormat(kRate, 16), 10 * kRate), 0);
+        };
+        QObject::connect(&rec, &StretchRecorder::recorded, [&] { done = true; });
+        QObject::connect(&rec, &StretchRecorder::failed, fail);
+        QObject::connect(&player, &PlayPath::finished, [&] { done = true; });
+        QObject::connect(&player, &PlayPath::failed, fail);
+        if (c.output) {
+            ASSERT_EQ(player.open(0, format), 0);
+            ASSERT_EQ(player.playOnce(Encode(TwoTones(10 * kRate, kRate), 16)), 0);
+        } else {
+            ASSERT_EQ(rec.start(0, format, 10 * kRate), 0);
+        }
         ASSERT_TRUE(QTest::qWaitFor([&] { return done || failure >= 0; }, 10000));
         EXPECT_FALSE(done);
         EXPECT_EQ(failure, c.code);
         EXPECT_EQ(text, SoundErrorText(c.code));
+        EXPECT_FALSE(player.playing());
         VirtualCard::instance().clearFaults();
     }
 }
