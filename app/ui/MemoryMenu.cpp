@@ -2,7 +2,7 @@
 
 #include "app/Audconst.h"
 #include "diagram/CurveTable.h"
-#include "diagram/ui/DiaPicture.h"
+#include "diagram/DiaPicture.h"
 #include "diagram/ui/Diagr3.h"
 #include "app/ui/MainMenu.h"
 #include "platform/ModalQuestions.h"
@@ -238,14 +238,14 @@ void TMemoryMenu::SavePictureClick()
     if (!diagram_)
         return;
     const QString name = modal::SaveFileName(TextsFor(language_).pictureTitle,
-                                             QStringLiteral("PNG | *.png | SVG | *.svg"), QStringLiteral("png"));
+                                             QStringLiteral("PNG | *.png | SVG | *.svg | PDF | *.pdf"), QStringLiteral("png"));
     if (name.isEmpty())
         return;
     const std::optional<QSize> size = AskPictureSize(pictureSize_);
     if (!size)
         return;
     pictureSize_ = *size;
-    if (SaveDiagramPicture(*diagram_, name, *size) != PictureResult::Saved)
+    if (SaveDiagramPicture(diagram_->PictureContent(), name, *size) != PictureResult::Saved)
         modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);
 }
 

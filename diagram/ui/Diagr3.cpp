@@ -329,38 +329,30 @@ MemoryCurve TDiagramm::ShownCurves() const
     return CaptureShownCurves(*points_, opt_, ranges_, GetComment(), yCaption_, QDateTime::currentDateTime());
 }
 
+DiagramContent TDiagramm::PictureContent() const
+{
+    DiagramContent c;
+    c.points = points_.get();
+    c.options = opt_;
+    c.ranges = ranges_;
+    c.showLeftScale = showLeftScale_;
+    c.showRightScale = showRightScale_;
+    c.yCaption = yCaption_;
+    c.y2Caption = y2Caption_;
+    c.xCaption = xCaption_;
+    c.memories = &memories_.bank();
+    c.xLabelFactor = xLabelFactor_;
+    c.comment = GetComment();
+    c.infoLine = GetInfoLine();
+    return c;
+}
+
 bool TDiagramm::CalcLayout(QImage& bitmap, int width, int height, int fontSize, bool placeControls)
 {
-    DiaLayoutInput in;
-    in.width = width;
-    in.height = height;
-    in.fontSize = fontSize;
-    in.showLeft = showLeftScale_;
-    in.showRight = showRightScale_;
-    // Caption heights are measured in the font the picture is drawn with, so
-    // the margins fit the captions at any print size.
-    in.leftCaptionHeight = CaptionHeight(yCaption_, fontSize);
-    in.rightCaptionHeight = CaptionHeight(y2Caption_, fontSize);
-    in.xCaptionHeight = CaptionHeight(xCaption_, fontSize);
-    const DiaTextMetrics m = MeasureDiaText(fontSize);
-    in.charW = m.charW;
-    in.charH = m.charH;
-    in.kLabelWidth = m.kLabelWidth;
-    in.ranges = ranges_;
-    in.xLog = opt_.xLog;
-    in.n = points_->count();
     const QSize size(std::max(width, 1), std::max(height, 1));
     if (bitmap.size() != size)
         bitmap = QImage(size, QImage::Format_RGB32);
-    bool ok = ComputeLayout(in, layout_);
-    // The labels are known only once the grid step is; when the widest does
-    // not fit the margin, lay out again with the room it needs (the plot
-    // height, and so the step, stays the same).
-    if (ok && showLeftScale_) {
-        in.leftLabelWidth = WidestLeftLabel(ranges_.ymin, ranges_.ymax, layout_.yStep, layout_.decimals, fontSize);
-        if (in.leftLabelWidth + in.charW / 2 + 1 > layout_.marginLeft - in.leftCaptionHeight)
-            ok = ComputeLayout(in, layout_);
-    }
+    const bool ok = LayoutDiagram(PictureContent(), width, height, fontSize, layout_);
     if (placeControls)
         PlaceControlsFor(layout_);
     opt_.xmin = ranges_.xmin;

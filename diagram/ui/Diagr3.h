@@ -13,6 +13,7 @@
 #include "diagram/CursorTexts.h"
 #include "diagram/DiaCursor.h"
 #include "diagram/DiaLayout.h"
+#include "diagram/DiaPicture.h"
 #include "diagram/DiaPointStore.h"
 #include "diagram/DiaRender.h"
 #include "diagram/DiaSettings.h"
@@ -107,6 +108,9 @@ public:
     // font size `fontSize`; with placeControls the window's controls move to
     // their places. True when the scales could be computed.
     bool CalcLayout(QImage& bitmap, int width, int height, int fontSize, bool placeControls);
+    // What a printed picture shows: the curves, scales, captions, memories,
+    // comment and info line, without the window.
+    DiagramContent PictureContent() const;
     // Writes the visible points as text (TextExport.h). 0 = success.
     int SaveAsText(const QString& fileName, const QString& separator) const;
 

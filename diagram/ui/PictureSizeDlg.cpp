@@ -1,6 +1,6 @@
 #include "diagram/ui/PictureSizeDlg.h"
 
-#include "diagram/ui/DiaPicture.h"
+#include "diagram/DiaPicture.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -69,6 +69,9 @@ public:
     int fault() const { return play_->fault.load(std::memory_order_acquire); }
     // Frames the device thread has handed to the sink (tests, diagnostics).
     long long framesWritten() const { return play_->written.load(std::memory_order_acquire); }
+    // Size of the device's buffer in frames (0: unknown), so that a player
+    // can follow a one-shot with enough silence to have all of it played.
+    long long bufferFrames() const { return play_->sink->capacity(); }
     // Times the device ran dry while playing (each also in the device log).
     int underruns() const { return play_->sink->underruns(); }
     // The device took nothing at its last look: a stall may be in the

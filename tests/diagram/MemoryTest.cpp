@@ -4,7 +4,7 @@
 
 #include "diagram/DiaFonts.h"
 #include "diagram/DiaLegend.h"
-#include "diagram/ui/DiaPicture.h"
+#include "diagram/DiaPicture.h"
 #include "tests/diagram/DiaTestSupport.h"
 #include "diagram/MemoryFile.h"
 #include "tests/support/TestSupport.h"
@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <gtest/gtest.h>
 
@@ -216,17 +217,17 @@ TEST_F(MemoryWindow, SavesPngAtTheChosenSizeAndSvgThatShowsTheCurves)
     const int plotRight = dia.Layout().plotRight;
 
     const QString png = dir.file("d.png");
-    ASSERT_EQ(SaveDiagramPicture(dia, png, QSize(1500, 900)), PictureResult::Saved);
+    ASSERT_EQ(SaveDiagramPicture(dia.PictureContent(), png, QSize(1500, 900)), PictureResult::Saved);
     const QImage picture(png);
     EXPECT_EQ(picture.size(), QSize(1500, 900));
     EXPECT_GT(CountColour(picture, picture.rect(), Rgb(MemoryStyleOf(0).colour)), 500);
     EXPECT_EQ(dia.Layout().plotRight, plotRight);   // the window's layout is back
-    EXPECT_EQ(SaveDiagramPicture(dia, png, QSize(10, 10)), PictureResult::BadSize);
+    EXPECT_EQ(SaveDiagramPicture(dia.PictureContent(), png, QSize(10, 10)), PictureResult::BadSize);
     dir.write("plain", "a file, not a folder");
-    EXPECT_EQ(SaveDiagramPicture(dia, dir.file("plain/x.png"), QSize(800, 600)), PictureResult::WriteFailed);
+    EXPECT_EQ(SaveDiagramPicture(dia.PictureContent(), dir.file("plain/x.png"), QSize(800, 600)), PictureResult::WriteFailed);
 
     const QString svg = dir.file("d.svg");
-    ASSERT_EQ(SaveDiagramPicture(dia, svg, QSize(800, 500)), PictureResult::Saved);
+    ASSERT_EQ(SaveDiagramPicture(dia.PictureContent(), svg, QSize(800, 500)), PictureResult::Saved);
     EXPECT_TRUE(dir.read("d.svg").contains("Amplifier A"));
     QSvgRenderer renderer(svg);
     ASSERT_TRUE(renderer.isValid());
@@ -238,9 +239,19 @@ TEST_F(MemoryWindow, SavesPngAtTheChosenSizeAndSvgThatShowsTheCurves)
     // pixel they fill whole pixels instead of blending over two.
     renderer.render(&p, QRectF(0.5, 0.5, 800, 500));
     p.end();
-    drawn.save("/tmp/mem-svg-test.png");
     EXPECT_GT(CountColour(drawn, drawn.rect(), Rgb(dia.Options().colLine1)), 300);
     EXPECT_GT(CountColour(drawn, drawn.rect(), Rgb(MemoryStyleOf(0).colour)), 150);
+
+    // PDF: one page the size of the picture at 96 dpi (800 x 500 px = 600 x 375 pt).
+    ASSERT_EQ(SaveDiagramPicture(dia.PictureContent(), dir.file("d.pdf"), QSize(800, 500)), PictureResult::Saved);
+    const QByteArray pdf = dir.read("d.pdf");
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    EXPECT_EQ(pdf.count("/Type /Page\n"), 1);
+    const QRegularExpressionMatch box =
+        QRegularExpression(QStringLiteral(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])")).match(QString::fromLatin1(pdf));
+    ASSERT_TRUE(box.hasMatch());
+    EXPECT_DOUBLE_EQ(box.captured(1).toDouble(), 600.0);
+    EXPECT_DOUBLE_EQ(box.captured(2).toDouble(), 375.0);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // With KORVANTA_SWEEP_COMPARE_DIR set (run under Xvfb) the window and the
 // saved PNG and SVG are kept there for a look.
 
-#include "diagram/ui/DiaPicture.h"
+#include "diagram/DiaPicture.h"
 #include "app/ui/MemoryMenu.h"
 #include "tests/generator/SweepTestSupport.h"
 
@@ -59,7 +59,7 @@ TEST_F(SweepTest, TwoSweepsComparedThroughAMemory)
     EXPECT_GT(CountColour(picture, Colour(MemoryStyleOf(0).colour)), 300);
     EXPECT_GT(CountColour(picture, Colour(diagram->Options().colLine1)), 300);
     if (!keep.isEmpty()) {
-        EXPECT_EQ(SaveDiagramPicture(*diagram, out + "/sweep-compare.svg", QSize(900, 600)), PictureResult::Saved);
+        EXPECT_EQ(SaveDiagramPicture(diagram->PictureContent(), out + "/sweep-compare.svg", QSize(900, 600)), PictureResult::Saved);
         diagram->resize(720, 460);
         QTest::qWait(300);
         EXPECT_TRUE(diagram->grab().save(out + "/sweep-compare-window.png"));
