@@ -12,7 +12,10 @@ namespace korvanta {
 
 namespace ini {
 
-// Decimal integer with an optional sign, nothing else.
+// Decimal integer with an optional sign, nothing else, within 64 bits.
+std::optional<int64_t> ParseWhole(const QString& text);
+
+// The same within 32 bits.
 std::optional<int32_t> ParseInt(const QString& text);
 
 // Decimal real with a point (an exponent is allowed). Infinities and NaN are
