@@ -14,8 +14,8 @@
 //  5. outside `clampTo`: the nearer end (clamp rule). A row with `report`
 //     set writes a line to the device log when it clamps, so that the
 //     feature list shows why the program does not use what the file says.
-// Flags read false only for exactly their "off" text; texts are cut to
-// `maxLength` characters.
+// Flags read false only for exactly their "off" text (see FlagTexts);
+// texts are cut to `maxLength` characters.
 
 #include "platform/IniValues.h"
 #include "platform/ProfileStore.h"
@@ -66,10 +66,13 @@ RuleOutcome ApplyRule(std::optional<double> parsed, const NumberRule& rule);
 // what is used instead.
 void ReportClamp(const QString& section, const char* key, const QString& text, double taken);
 
-// The texts of a flag. A read gives false only for exactly `off`.
+// The texts of a flag. A read gives false only for exactly `off`; a
+// numeric flag is read as a number instead (the number columns apply) and is
+// true exactly when that number is 1.
 struct FlagTexts {
     const char* on = "TRUE";
     const char* off = "FALSE";
+    bool numeric = false;
 };
 
 // Where a row's value lives: a function giving the field of the record.
@@ -124,7 +127,8 @@ void readKey(const ProfileStore& store, const QString& section, const Key<R>& k,
             if constexpr (std::is_same_v<T, QString>)
                 field = text.left(k.maxLength);
             else if constexpr (std::is_same_v<T, bool>)
-                field = text != QLatin1String(k.flag.off);
+                field = k.flag.numeric ? ApplyRule(parse<int32_t>(text), k.number).value == 1.0
+                                       : text != QLatin1String(k.flag.off);
             else if constexpr (std::is_same_v<T, char>)
                 field = text.isEmpty() ? k.text[0] : text.at(0).toLatin1();
             else {
