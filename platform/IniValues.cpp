@@ -25,13 +25,21 @@ std::optional<int32_t> ParseInt(const QString& text)
     return int32_t(*value);
 }
 
-std::optional<double> ParseReal(const QString& text)
+std::optional<double> ParseDouble(const QString& text)
 {
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     const double value = c.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value) || std::abs(value) > double(std::numeric_limits<float>::max()))
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> ParseReal(const QString& text)
+{
+    const auto value = ParseDouble(text);
+    if (!value || std::abs(*value) > double(std::numeric_limits<float>::max()))
         return std::nullopt;
     return value;
 }

@@ -25,6 +25,9 @@ std::optional<int32_t> ParseInt(const QString& text);
 // "inf".
 std::optional<double> ParseReal(const QString& text);
 
+// The same for a value held in a double: only infinities and NaN are refused.
+std::optional<double> ParseDouble(const QString& text);
+
 // Every text other than exactly "FALSE" counts as true.
 bool ParseBool(const QString& text);
 

@@ -91,6 +91,7 @@ struct Key {
     FlagTexts flag = {};
     int buffer = kDefaultBuffer;
     int maxLength = -1;        // texts: characters kept when read and written; -1 all
+    QString (*format)(double) = nullptr;  // reals written otherwise than with `decimals`
 };
 
 // A field of a plain record, for Key::field.
@@ -102,7 +103,9 @@ namespace detail {
 template <typename T>
 std::optional<double> parse(const QString& text)
 {
-    if constexpr (std::is_floating_point_v<T>) {
+    if constexpr (std::is_same_v<T, double>)
+        return ini::ParseDouble(text);
+    else if constexpr (std::is_same_v<T, float>) {
         // A value too small for the field is the zero the field would hold,
         // so that "greater than zero" is judged on what is used.
         const auto v = ini::ParseReal(text);
@@ -161,7 +164,7 @@ void writeKey(ProfileStore& store, const QString& section, const Key<R>& k, R& r
                 // wrong) is not written: the next start could not read it,
                 // and the file keeps the last good one.
                 if (std::isfinite(field))
-                    store.setValue(section, key, ini::FormatReal(field, k.decimals));
+                    store.setValue(section, key, k.format ? k.format(field) : ini::FormatReal(field, k.decimals));
             } else
                 store.setValue(section, key, QString::number(field));
         },
