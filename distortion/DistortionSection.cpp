@@ -1,6 +1,7 @@
 #include "distortion/DistortionSection.h"
 
 #include "platform/ProfileStore.h"
+#include "platform/IniValues.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -14,9 +15,8 @@ const QString kSection = QStringLiteral("VERZERR");
 double readNumber(const ProfileStore& store, const char* key, double fallback, double lo, double hi,
                   const QString& section = kSection)
 {
-    bool ok = false;
-    const double v = store.value(section, QLatin1String(key), QString()).trimmed().toDouble(&ok);
-    return ok && std::isfinite(v) && v >= lo && v <= hi ? v : fallback;
+    const auto v = ini::ParseDouble(store.value(section, QLatin1String(key), QString()));
+    return v && *v >= lo && *v <= hi ? *v : fallback;
 }
 
 void write(ProfileStore& store, const char* key, double value, const QString& section = kSection)
