@@ -23,16 +23,6 @@ std::function<void(int)>& helpHandler()
     return h;
 }
 
-// What a message box closed with Escape or its close button answers.
-int EscapeButton(int buttons)
-{
-    if (buttons & Cancel)
-        return Cancel;
-    if (buttons & No)
-        return No;
-    return Ok;
-}
-
 QString withDefaultExtension(QString path, const QString& defaultExt)
 {
     if (!path.isEmpty() && !defaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty())
@@ -54,6 +44,15 @@ QString fileDialog(Type type, const QString& title, const QString& filter, const
     return a.accepted ? withDefaultExtension(a.fileName, defaultExt) : QString();
 }
 } // namespace
+
+int EscapeButton(int buttons)
+{
+    if (buttons & Cancel)
+        return Cancel;
+    if (buttons & No)
+        return No;
+    return Ok;
+}
 
 void SetHook(Hook h) { hook() = std::move(h); }
 bool HookInstalled() { return static_cast<bool>(hook()); }

@@ -64,6 +64,10 @@ void SetPresenter(Hook presenter);
 // as a dialog closed with Escape.
 Answer Ask(const Question& q);
 
+// What a message box with `buttons` answers when closed with Escape or its
+// close button: Cancel, else No, else Ok.
+int EscapeButton(int buttons);
+
 // Shows a message box and returns the button pressed. Help does not close
 // the box; it opens the help at helpContext and the question stays.
 int MessageBox(Kind kind, const QString& text, int buttons = Ok, int helpContext = 0,

@@ -54,12 +54,7 @@ int ShowMessage(const Question& q)
     for (const Pair& p : pairs)
         if (pressed == p.qt)
             return p.ours;
-    // Closed with Escape or the window's close button.
-    if (q.buttons & Cancel)
-        return Cancel;
-    if (q.buttons & No)
-        return No;
-    return Ok;
+    return EscapeButton(q.buttons);
 }
 
 Answer ShowFileDialog(const Question& q)

@@ -13,6 +13,27 @@
 
 using namespace korvanta;
 
+// Without a test hook and without the windows' dialogs, as in the measuring
+// command, every question gets the answer of a dialog closed with Escape:
+// nothing waits for a user who is not there, and nothing is taken as agreed.
+TEST(ModalQuestions, WithoutDialogsEveryQuestionIsAnsweredAsEscaped)
+{
+    modal::SetPresenter({});
+    ASSERT_FALSE(modal::HookInstalled());
+    const struct {
+        int buttons;
+        int answer;
+    } boxes[] = {{modal::Ok, modal::Ok},
+                 {modal::Yes | modal::No, modal::No},
+                 {modal::Yes | modal::No | modal::Cancel, modal::Cancel},
+                 {modal::Ok | modal::Cancel | modal::Help, modal::Cancel}};
+    for (const auto& b : boxes)
+        EXPECT_EQ(modal::MessageBox(modal::Kind::Question, "Overwrite?", b.buttons), b.answer) << b.buttons;
+    EXPECT_EQ(modal::SaveFileName("Save", "Text File | *.txt", "txt"), "");
+    EXPECT_EQ(modal::ChooseColor(0x0000FF), std::nullopt);
+    EXPECT_EQ(modal::AskText("Name", "Name:", "x"), std::nullopt);
+}
+
 TEST(ModalQuestions, HookRecordsMessageBoxesAndAnswers)
 {
     ModalRecorder rec;
