@@ -75,10 +75,18 @@ struct FlagTexts {
     bool numeric = false;
 };
 
+// A value the record holds in another form (a choice of an enumeration):
+// read and written as a real number through these two functions.
+template <typename R>
+struct Coded {
+    double (*get)(const R&);
+    void (*set)(R&, double);
+};
+
 // Where a row's value lives: a function giving the field of the record.
 template <typename R>
 using Field = std::variant<int32_t& (*)(R&), uint8_t& (*)(R&), uint32_t& (*)(R&), float& (*)(R&),
-                           double& (*)(R&), bool& (*)(R&), QString& (*)(R&), char& (*)(R&)>;
+                           double& (*)(R&), bool& (*)(R&), QString& (*)(R&), char& (*)(R&), Coded<R>>;
 
 template <typename R>
 struct Key {
@@ -89,6 +97,7 @@ struct Key {
     int decimals = 0;          // reals: places written
     bool report = false;       // a clamp writes a device log line
     FlagTexts flag = {};
+    bool realText = false;     // whole-number fields: read as a real, cut to its whole part
     int buffer = kDefaultBuffer;
     int maxLength = -1;        // texts: characters kept when read and written; -1 all
     QString (*format)(double) = nullptr;  // reals written otherwise than with `decimals`
@@ -119,54 +128,91 @@ std::optional<double> parse(const QString& text)
     }
 }
 
+// The number as the field takes it, for a field stored as a real.
+template <typename T>
+std::optional<double> parseReal(const QString& text)
+{
+    const auto v = ini::ParseDouble(text);
+    if (!v || *v < double(std::numeric_limits<T>::lowest()) || *v > double(std::numeric_limits<T>::max()))
+        return std::nullopt;
+    return v;
+}
+
+template <typename R>
+void readNumber(const QString& section, const Key<R>& k, const QString& text, std::optional<double> parsed,
+                auto assign)
+{
+    const RuleOutcome out = ApplyRule(parsed, k.number);
+    if (out.clamped && k.report)
+        ReportClamp(section, k.key, text, *out.value);
+    if (out.value)
+        assign(*out.value);
+}
+
+template <typename R, typename T>
+void readField(const QString& section, const Key<R>& k, const QString& text, T& field)
+{
+    if constexpr (std::is_same_v<T, QString>)
+        field = text.left(k.maxLength);
+    else if constexpr (std::is_same_v<T, bool>)
+        field = k.flag.numeric ? ApplyRule(parse<int32_t>(text), k.number).value == 1.0
+                               : text != QLatin1String(k.flag.off);
+    else if constexpr (std::is_same_v<T, char>)
+        field = text.isEmpty() ? k.text[0] : text.at(0).toLatin1();
+    else
+        readNumber(section, k, text, k.realText ? parseReal<T>(text) : parse<T>(text),
+                   [&](double v) { field = T(v); });
+}
+
 template <typename R>
 void readKey(const ProfileStore& store, const QString& section, const Key<R>& k, R& record)
 {
     const QString text = store.value(section, QLatin1String(k.key), QLatin1String(k.text), k.buffer);
     std::visit(
         [&](auto at) {
-            auto& field = at(record);
-            using T = std::remove_reference_t<decltype(field)>;
-            if constexpr (std::is_same_v<T, QString>)
-                field = text.left(k.maxLength);
-            else if constexpr (std::is_same_v<T, bool>)
-                field = k.flag.numeric ? ApplyRule(parse<int32_t>(text), k.number).value == 1.0
-                                       : text != QLatin1String(k.flag.off);
-            else if constexpr (std::is_same_v<T, char>)
-                field = text.isEmpty() ? k.text[0] : text.at(0).toLatin1();
-            else {
-                const RuleOutcome out = ApplyRule(parse<T>(text), k.number);
-                if (out.clamped && k.report)
-                    ReportClamp(section, k.key, text, *out.value);
-                if (out.value)
-                    field = T(*out.value);
-            }
+            if constexpr (std::is_same_v<decltype(at), Coded<R>>)
+                readNumber(section, k, text, ini::ParseDouble(text), [&](double v) { at.set(record, v); });
+            else
+                readField(section, k, text, at(record));
         },
         k.field);
+}
+
+// A value that is not a finite number (a computation gone wrong) is not
+// written: the next start could not read it, and the file keeps the last
+// good one.
+template <typename R>
+void writeReal(ProfileStore& store, const QString& section, const Key<R>& k, double v)
+{
+    if (std::isfinite(v))
+        store.setValue(section, QLatin1String(k.key), k.format ? k.format(v) : ini::FormatReal(v, k.decimals));
+}
+
+template <typename R, typename T>
+void writeField(ProfileStore& store, const QString& section, const Key<R>& k, const T& field)
+{
+    const QString key = QLatin1String(k.key);
+    if constexpr (std::is_same_v<T, QString>)
+        store.setValue(section, key, field.left(k.maxLength));
+    else if constexpr (std::is_same_v<T, bool>)
+        store.setValue(section, key, QLatin1String(field ? k.flag.on : k.flag.off));
+    else if constexpr (std::is_same_v<T, char>)
+        store.setValue(section, key, QString(QLatin1Char(field)));
+    else if constexpr (std::is_floating_point_v<T>)
+        writeReal(store, section, k, field);
+    else
+        store.setValue(section, key, QString::number(field));
 }
 
 template <typename R>
 void writeKey(ProfileStore& store, const QString& section, const Key<R>& k, R& record)
 {
-    const QString key = QLatin1String(k.key);
     std::visit(
         [&](auto at) {
-            const auto& field = at(record);
-            using T = std::remove_cvref_t<decltype(field)>;
-            if constexpr (std::is_same_v<T, QString>)
-                store.setValue(section, key, field.left(k.maxLength));
-            else if constexpr (std::is_same_v<T, bool>)
-                store.setValue(section, key, QLatin1String(field ? k.flag.on : k.flag.off));
-            else if constexpr (std::is_same_v<T, char>)
-                store.setValue(section, key, QString(QLatin1Char(field)));
-            else if constexpr (std::is_floating_point_v<T>) {
-                // A value that is not a finite number (a computation gone
-                // wrong) is not written: the next start could not read it,
-                // and the file keeps the last good one.
-                if (std::isfinite(field))
-                    store.setValue(section, key, k.format ? k.format(field) : ini::FormatReal(field, k.decimals));
-            } else
-                store.setValue(section, key, QString::number(field));
+            if constexpr (std::is_same_v<decltype(at), Coded<R>>)
+                writeReal(store, section, k, at.get(record));
+            else
+                writeField(store, section, k, at(record));
         },
         k.field);
 }
