@@ -21,8 +21,13 @@ using G = GeneratorSettings;
 using Key = settings::Key<G>;
 constexpr settings::NumberRule kLevel{0.0, {}, {}, {G::kLevelOff, 0}};
 
+// The frequency is read as a double: a number too large for the float that
+// holds it is still brought down to the highest frequency.
+const settings::Coded<G> kFrequency{[](const G& g) { return double(g.frequency); },
+                                    [](G& g, double hz) { g.frequency = float(hz); }};
+
 const Key kKeys[] = {
-    {"FGEN", "1000", Of<G, &G::frequency>, {kDefaultFrequency, {}, {0, kNoLimit}, {-kNoLimit, kMaxGeneratorFrequency}}, 2},
+    {"FGEN", "1000", kFrequency, {kDefaultFrequency, {}, {0, kNoLimit}, {-kNoLimit, kMaxGeneratorFrequency}}, 2},
     {"PHASEL", "0", Of<G, &G::phaseLeft>},
     {"PHASER", "0", Of<G, &G::phaseRight>},
     {"VOLL", "0", Of<G, &G::levelLeft>, kLevel},
