@@ -2,12 +2,10 @@
 
 #include "correction/CorrectionFile.h"
 #include "platform/ProfileStore.h"
+#include "platform/SettingsTable.h"
 #include "analysis/WeightingCurves.h"
 
-#include <QLocale>
-
 #include <cmath>
-#include <limits>
 
 namespace korvanta {
 
@@ -18,37 +16,37 @@ const QString kSection = QStringLiteral("ANALYSE");
 // The dialog shows the threshold in dB with one decimal; a stored value may
 // differ from the true one by no more than half of that.
 constexpr double kThresholdToleranceDb = 0.05;
-
-QString flag(bool on) { return on ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); }
-
-// Every text except exactly "FALSE" counts as true.
-bool readFlag(const ProfileStore& store, const QString& key, const char* defaultText)
-{
-    return store.value(kSection, key, QString::fromLatin1(defaultText)) != QLatin1String("FALSE");
-}
-
-// A whole number, taken positive; zero, unreadable or too large gives the default.
-int readPositiveInt(const ProfileStore& store, const QString& key, int defaultValue)
-{
-    bool ok = false;
-    const qlonglong v = store.value(kSection, key, QString()).toLongLong(&ok);
-    const qlonglong magnitude = v < 0 ? -v : v;
-    if (!ok || magnitude == 0 || magnitude > std::numeric_limits<int>::max())
-        return defaultValue;
-    return static_cast<int>(magnitude);
-}
-
-// A decimal number, taken positive; zero or unreadable gives the default.
-double readPositiveDouble(const ProfileStore& store, const QString& key, double defaultValue)
-{
-    bool ok = false;
-    const double v = QLocale::c().toDouble(store.value(kSection, key, QString()), &ok);
-    if (!ok || !std::isfinite(v) || v == 0.0)
-        return defaultValue;
-    return std::abs(v);
-}
+constexpr int kUserFileBuffer = 1024;
 
 QString formatNumber(double v) { return QString::number(v, 'g', 15); }
+
+// What the section holds: the settings and the file of a "USER" weighting.
+struct Stored {
+    AnalysisSettings& settings;
+    QString userFile;
+};
+
+template <auto Member>
+constexpr auto on = +[](Stored& r) -> auto& { return r.settings.*Member; };
+
+using settings::kNoLimit;
+using settings::kPositive;
+using S = AnalysisSettings;
+
+// Numbers are taken positive; zero or unreadable gives the default.
+constexpr settings::NumberRule positive(double defaultValue) { return {defaultValue, {}, kPositive, {}, true}; }
+
+const settings::Key<Stored> kKeys[] = {
+    {"THDMESS", "FALSE", on<&S::thdOn>},
+    {"NOISEMESS", "FALSE", on<&S::levelOn>},
+    {"FUNDAUTO", "TRUE", on<&S::fundamentalAuto>},
+    {.key = "FUNDAMENTAL", .text = "", .field = on<&S::fundamental>, .number = positive(1000.0), .format = formatNumber},
+    {"FVON", "", on<&S::bandLow>, positive(100)},
+    {"FBIS", "", on<&S::bandHigh>, positive(20000)},
+    {.key = "FUNDLOW", .text = "", .field = on<&S::fundamentalThreshold>, .number = positive(0.001), .format = FormatThreshold},
+    {"FILTER", "none", on<&S::filterName>},
+    {.key = "USERFILE", .text = "", .field = +[](Stored& r) -> QString& { return r.userFile; }, .buffer = kUserFileBuffer},
+};
 
 } // namespace
 
@@ -86,18 +84,13 @@ void ReadAnalysisSection(AnalysisSettings& s, CorrectionTable& weighting, const 
 {
     ProfileStore store(path);
     store.load();
-    s.thdOn = readFlag(store, QStringLiteral("THDMESS"), "FALSE");
+    Stored stored{s, {}};
+    settings::ReadSection<Stored>(store, kSection, kKeys, stored);
     // The two read-outs share one line; a file with both on shows THD+N.
-    s.levelOn = readFlag(store, QStringLiteral("NOISEMESS"), "FALSE") && !s.thdOn;
-    s.fundamentalAuto = readFlag(store, QStringLiteral("FUNDAUTO"), "TRUE");
-    s.fundamental = readPositiveDouble(store, QStringLiteral("FUNDAMENTAL"), 1000.0);
-    s.bandLow = readPositiveInt(store, QStringLiteral("FVON"), 100);
-    s.bandHigh = readPositiveInt(store, QStringLiteral("FBIS"), 20000);
-    s.fundamentalThreshold = readPositiveDouble(store, QStringLiteral("FUNDLOW"), 0.001);
-    const QString filter = store.value(kSection, QStringLiteral("FILTER"), kWeightingNone);
-    const QString userFile = store.value(kSection, QStringLiteral("USERFILE"), QString(), 1024);
-    if (filter == kWeightingUser && !userFile.isEmpty())
-        LoadCorrection(weighting, userFile);
+    s.levelOn = s.levelOn && !s.thdOn;
+    const QString filter = s.filterName;
+    if (filter == kWeightingUser && !stored.userFile.isEmpty())
+        LoadCorrection(weighting, stored.userFile);
     SelectFilter(s, weighting, filter);
 }
 
@@ -105,18 +98,11 @@ bool WriteAnalysisSection(const AnalysisSettings& s, const CorrectionTable& weig
 {
     ProfileStore store(path);
     store.load();
-    store.setValue(kSection, QStringLiteral("THDMESS"), flag(s.thdOn));
-    store.setValue(kSection, QStringLiteral("NOISEMESS"), flag(s.levelOn));
-    store.setValue(kSection, QStringLiteral("FUNDAUTO"), flag(s.fundamentalAuto));
-    store.setValue(kSection, QStringLiteral("FUNDAMENTAL"), formatNumber(s.fundamental));
-    store.setValue(kSection, QStringLiteral("FVON"), QString::number(s.bandLow));
-    store.setValue(kSection, QStringLiteral("FBIS"), QString::number(s.bandHigh));
-    store.setValue(kSection, QStringLiteral("FUNDLOW"), FormatThreshold(s.fundamentalThreshold));
-    store.setValue(kSection, QStringLiteral("FILTER"), s.filterName);
+    AnalysisSettings copy = s;
     // Without the file name a "USER" curve would be gone after a restart
     // while the read-outs still named it.
-    const bool user = s.filterName == kWeightingUser;
-    store.setValue(kSection, QStringLiteral("USERFILE"), user ? weighting.fileName : QString());
+    Stored stored{copy, s.filterName == kWeightingUser ? weighting.fileName : QString()};
+    settings::WriteSection<Stored>(store, kSection, kKeys, stored);
     return store.save();
 }
 

@@ -1,6 +1,7 @@
 #include "audio/SoundSettings.h"
 
 #include "platform/ProfileStore.h"
+#include "platform/IniValues.h"
 
 #include <cmath>
 
@@ -34,16 +35,13 @@ struct SectionReader {
     // The value as a whole decimal number, or the default.
     int integer(const Key& key, int defaultValue) const
     {
-        bool ok = false;
-        const int v = value(key, QString::number(defaultValue)).trimmed().toInt(&ok);
-        return ok ? v : defaultValue;
+        return ini::ParseInt(value(key, QString::number(defaultValue))).value_or(defaultValue);
     }
 
     float real(const Key& key) const
     {
-        bool ok = false;
-        const float v = value(key, QStringLiteral("0")).trimmed().toFloat(&ok);
-        return ok && std::isfinite(v) ? v : 0.0f;
+        // Beyond a float's range counts as unreadable.
+        return float(ini::ParseReal(value(key, QStringLiteral("0"))).value_or(0.0));
     }
 
     // "db": bits, plus 1000 when the channels are flipped. Anything that is

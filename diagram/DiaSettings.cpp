@@ -1,74 +1,53 @@
 #include "diagram/DiaSettings.h"
 
-#include "diagram/DiaScale.h"
 #include "platform/ProfileStore.h"
+#include "platform/SettingsTable.h"
 
 #include <QFileInfo>
-#include <cmath>
 
 namespace korvanta {
 
 namespace {
 
-struct ColourKey {
-    const char* key;
-    ColorRef DiagramOptions::*field;
-    ColorRef defaultValue;
-};
-
-const ColourKey kColourKeys[] = {
-    {"COLCUR", &DiagramOptions::colCur, diacolor::Cursor},
-    {"COLDIA", &DiagramOptions::colDia, diacolor::Diagram},
-    {"COLGRID", &DiagramOptions::colGrid, diacolor::Grid},
-    {"COLLINE1", &DiagramOptions::colLine1, diacolor::Line1},
-    {"COLLINE2", &DiagramOptions::colLine2, diacolor::Line2},
-    {"COLLINE3", &DiagramOptions::colLine3, diacolor::Line3},
-    {"COLMARGIN", &DiagramOptions::colMargin, diacolor::Margin},
-    {"COLTEXT", &DiagramOptions::colText, diacolor::Text},
-};
+using settings::Of;
+using Key = settings::Key<DiagramOptions>;
+using D = DiagramOptions;
 
 // A missing colour key reads as "1", which can therefore never be a stored
-// colour: it always means the default.
-constexpr int MissingColour = 1;
+// colour: it always means the default. So do negative numbers and numbers
+// beyond 32 bits.
+constexpr double kMissingColour = 1;
+constexpr double kDefaultYStep = 5;
 
-ColorRef ReadColour(const ProfileStore& store, const QString& section, const ColourKey& k)
-{
-    bool ok = false;
-    const qlonglong v = store.value(section, QLatin1String(k.key), QStringLiteral("1")).toLongLong(&ok);
-    if (!ok || v == MissingColour || v < 0 || v > 0xFFFFFFFFLL)
-        return k.defaultValue;
-    return static_cast<ColorRef>(v);
-}
+constexpr settings::NumberRule colour(ColorRef defaultValue) { return {defaultValue, kMissingColour}; }
 
-bool ReadFlag(const ProfileStore& store, const QString& section, const char* key)
-{
-    return store.value(section, QLatin1String(key), QStringLiteral("TRUE")) != QLatin1String("FALSE");
-}
-
-QString FlagText(bool on) { return on ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); }
+const Key kKeys[] = {
+    {"SEPARATOR", ",", Of<D, &D::separator>},
+    {"COLCUR", "1", Of<D, &D::colCur>, colour(diacolor::Cursor)},
+    {"COLDIA", "1", Of<D, &D::colDia>, colour(diacolor::Diagram)},
+    {"COLGRID", "1", Of<D, &D::colGrid>, colour(diacolor::Grid)},
+    {"COLLINE1", "1", Of<D, &D::colLine1>, colour(diacolor::Line1)},
+    {"COLLINE2", "1", Of<D, &D::colLine2>, colour(diacolor::Line2)},
+    {"COLLINE3", "1", Of<D, &D::colLine3>, colour(diacolor::Line3)},
+    {"COLMARGIN", "1", Of<D, &D::colMargin>, colour(diacolor::Margin)},
+    {"COLTEXT", "1", Of<D, &D::colText>, colour(diacolor::Text)},
+    {"XLOG", "TRUE", Of<D, &D::xLog>},
+    {"YSTEPAUTO", "TRUE", Of<D, &D::yStepAuto>},
+    // A step of zero would never move the spin box.
+    {"YDIASTEPS", "5", Of<D, &D::yStep>, {kDefaultYStep, 0.0}, 1},
+};
 
 } // namespace
 
 void LoadDiaSettings(const ProfileStore& store, DiagramOptions& opt, const QString& section)
 {
-    opt.separator = store.value(section, QStringLiteral("SEPARATOR"), QStringLiteral(","));
-    for (const ColourKey& k : kColourKeys)
-        opt.*k.field = ReadColour(store, section, k);
-    opt.xLog = ReadFlag(store, section, "XLOG");
-    opt.yStepAuto = ReadFlag(store, section, "YSTEPAUTO");
-    bool ok = false;
-    const float step = store.value(section, QStringLiteral("YDIASTEPS"), QStringLiteral("5")).toFloat(&ok);
-    opt.yStep = (ok && step != 0.0f && std::isfinite(step)) ? step : 5.0f;
+    settings::ReadSection<DiagramOptions>(store, section, kKeys, opt);
 }
 
 void SaveDiaSettings(ProfileStore& store, const DiagramOptions& opt, const QString& section)
 {
-    store.setValue(section, QStringLiteral("SEPARATOR"), opt.separator);
-    for (const ColourKey& k : kColourKeys)
-        store.setValue(section, QLatin1String(k.key), QString::number(opt.*k.field));
-    store.setValue(section, QStringLiteral("XLOG"), FlagText(opt.xLog));
-    store.setValue(section, QStringLiteral("YSTEPAUTO"), FlagText(opt.yStepAuto));
-    store.setValue(section, QStringLiteral("YDIASTEPS"), FixedText(opt.yStep, 1));
+    DiagramOptions record = opt;
+    settings::WriteSection<DiagramOptions>(store, section, kKeys, record);
 }
 
 void LoadDiaSettings(const QString& path, DiagramOptions& opt, const QString& section)

@@ -2,10 +2,9 @@
 
 #include "generator/GeneratorControls.h"
 #include "platform/ProfileStore.h"
+#include "platform/SettingsTable.h"
 
 #include <QFileInfo>
-#include <algorithm>
-#include <cmath>
 
 namespace korvanta {
 
@@ -13,31 +12,31 @@ namespace {
 const QString kSection = QStringLiteral("GEN");
 constexpr int kReadBuffer = 200;
 constexpr float kDefaultFrequency = 1000.0f;
-constexpr int kModeCount = 5;
+constexpr float kLowestLoopFrequency = 1.0f;  // a loop needs at least one period
+constexpr int kLastMode = 4;
 
-QString read(const ProfileStore& store, const char* key, const QString& fallback)
-{
-    return store.value(kSection, QLatin1String(key), fallback, kReadBuffer);
-}
+using settings::kNoLimit;
+using settings::Of;
+using G = GeneratorSettings;
+using Key = settings::Key<G>;
+constexpr settings::NumberRule kLevel{0.0, {}, {}, {G::kLevelOff, 0}};
 
-int readInt(const ProfileStore& store, const char* key, int fallback)
-{
-    bool ok = false;
-    const int value = read(store, key, QString()).trimmed().toInt(&ok);
-    return ok ? value : fallback;
-}
+// The frequency is read as a double: a number too large for the float that
+// holds it is still brought down to the highest frequency.
+const settings::Coded<G> kFrequency{[](const G& g) { return double(g.frequency); },
+                                    [](G& g, double hz) { g.frequency = float(hz); }};
 
-float readFrequency(const ProfileStore& store, bool loopMode)
-{
-    bool ok = false;
-    double hz = read(store, "FGEN", QStringLiteral("1000")).trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(hz) || hz < 0.0)
-        hz = kDefaultFrequency;
-    hz = std::min(hz, double(kMaxGeneratorFrequency));
-    if (loopMode && hz < 1.0)
-        hz = 1.0;
-    return float(hz);
-}
+const Key kKeys[] = {
+    {"FGEN", "1000", kFrequency, {kDefaultFrequency, {}, {0, kNoLimit}, {-kNoLimit, kMaxGeneratorFrequency}}, 2},
+    {"PHASEL", "0", Of<G, &G::phaseLeft>},
+    {"PHASER", "0", Of<G, &G::phaseRight>},
+    {"VOLL", "0", Of<G, &G::levelLeft>, kLevel},
+    {"VOLR", "0", Of<G, &G::levelRight>, kLevel},
+    {"MODE", "0", Of<G, &G::mode>, {0.0, {}, {0, kLastMode}}},
+    {.key = "UFNAME", .text = "", .field = Of<G, &G::userFileName>, .buffer = kReadBuffer, .maxLength = G::kMaxFileName},
+    // Unreadable text counts as loop mode on, as a missing key does.
+    {.key = "BELOOP", .text = "1", .field = Of<G, &G::loopMode>, .number = {1.0}, .flag = {"1", "0", true}},
+};
 } // namespace
 
 GeneratorSettings& Generator()
@@ -63,15 +62,9 @@ void ReadGeneratorSection(GeneratorSettings& settings, const QString& path)
 {
     ProfileStore store(path);
     store.load();
-    settings.loopMode = readInt(store, "BELOOP", 1) == 1;
-    settings.frequency = readFrequency(store, settings.loopMode);
-    settings.phaseLeft = readInt(store, "PHASEL", 0);
-    settings.phaseRight = readInt(store, "PHASER", 0);
-    settings.levelLeft = std::clamp(readInt(store, "VOLL", 0), int(GeneratorSettings::kLevelOff), 0);
-    settings.levelRight = std::clamp(readInt(store, "VOLR", 0), int(GeneratorSettings::kLevelOff), 0);
-    const int mode = readInt(store, "MODE", 0);
-    settings.mode = mode >= 0 && mode < kModeCount ? mode : 0;
-    settings.userFileName = read(store, "UFNAME", QString()).left(GeneratorSettings::kMaxFileName);
+    settings::ReadSection<G>(store, kSection, kKeys, settings);
+    if (settings.loopMode && settings.frequency < kLowestLoopFrequency)
+        settings.frequency = kLowestLoopFrequency;
 }
 
 bool WriteGeneratorSection(const GeneratorSettings& settings, const QString& path)
@@ -79,14 +72,8 @@ bool WriteGeneratorSection(const GeneratorSettings& settings, const QString& pat
     ProfileStore store(path);
     if (!store.load() && QFileInfo::exists(path))
         return false;
-    store.setValue(kSection, QStringLiteral("FGEN"), QString::number(double(settings.frequency), 'f', 2));
-    store.setValue(kSection, QStringLiteral("PHASEL"), QString::number(settings.phaseLeft));
-    store.setValue(kSection, QStringLiteral("PHASER"), QString::number(settings.phaseRight));
-    store.setValue(kSection, QStringLiteral("VOLL"), QString::number(settings.levelLeft));
-    store.setValue(kSection, QStringLiteral("VOLR"), QString::number(settings.levelRight));
-    store.setValue(kSection, QStringLiteral("MODE"), QString::number(settings.mode));
-    store.setValue(kSection, QStringLiteral("UFNAME"), settings.userFileName);
-    store.setValue(kSection, QStringLiteral("BELOOP"), settings.loopMode ? QStringLiteral("1") : QStringLiteral("0"));
+    GeneratorSettings record = settings;
+    settings::WriteSection<G>(store, kSection, kKeys, record);
     return store.save();
 }
 

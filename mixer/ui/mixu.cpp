@@ -2,6 +2,7 @@
 
 #include "platform/DeviceLog.h"
 #include "platform/ProfileStore.h"
+#include "platform/IniValues.h"
 
 #include <QCloseEvent>
 #include <algorithm>
@@ -48,12 +49,10 @@ Tmixu::Tmixu(QWidget* parent) : QWidget(parent, Qt::Tool)
 {
     setObjectName(QStringLiteral("mixu"));
     mixOn_ = true;
-    bool ok = false;
     const QString stored = GetProfileString(QStringLiteral("MIX"), QStringLiteral("MIXON"), QStringLiteral("1"),
                                             154, SettingsFilePath());
-    const int value = stored.toInt(&ok);
-    if (ok)
-        mixOn_ = value == 1;
+    if (const auto value = ini::ParseInt(stored))
+        mixOn_ = *value == 1;
     wantedOn_ = mixOn_;
     openModel();
 }

@@ -1,6 +1,7 @@
 #include "scope/ui/Oszidia1.h"
 
 #include "platform/ProfileStore.h"
+#include "platform/IniValues.h"
 
 #include <QClipboard>
 #include <QFrame>
@@ -32,11 +33,10 @@ QColor colourFromRef(uint32_t v) { return QColor(int(v & 0xFF), int((v >> 8) & 0
 
 QColor OszidiaBackgroundFromText(const QString& text)
 {
-    bool ok = false;
-    const qlonglong v = text.trimmed().toLongLong(&ok);
-    if (!ok || v == kDefaultColour || v < 0 || v > 0xFFFFFF)
+    const auto v = ini::ParseWhole(text.trimmed());
+    if (!v || *v == kDefaultColour || *v < 0 || *v > 0xFFFFFF)
         return oszi::Background;
-    return colourFromRef(uint32_t(v));
+    return colourFromRef(uint32_t(*v));
 }
 
 QString OszidiaBackgroundText(const QColor& colour) { return QString::number(refFromColour(colour)); }

@@ -2,9 +2,10 @@
 // a damaged or hand-edited file can trigger, the exact written form, and a
 // round trip that keeps what belongs to others.
 
-#include "app/IniValues.h"
+#include "platform/IniValues.h"
 #include "app/MainSettings.h"
 #include "scope/OscilloscopeSettings.h"
+#include "platform/DeviceLog.h"
 #include "platform/ProfileStore.h"
 #include "generator/SweepSettings.h"
 #include "tests/support/TestSupport.h"
@@ -308,4 +309,52 @@ TEST(MainSettingsRead, InputChannelWithoutAStoredOneIsLeftToTheMixer)
                  {"[VOLUME]\nAUDIOINCHANNEL=x\n", 0}};
     for (const auto& c : cases)
         EXPECT_EQ(readText(c.file).main.AudioInChannel, c.channel) << c.file;
+}
+
+// The sweep's step count and mode are bounded on reading: more than 511
+// steps would wrap the 9-bit step tag, and a mode other than 0 .. 2 picks no
+// reference channel. Each bound value leaves a line in the feature list.
+// The same rows show the one number parser: only whole texts count, and a
+// number beyond the field's 32 bits is unreadable rather than clamped.
+TEST(MainSettingsRead, BoundedKeysAndTheNumberParser)
+{
+    const struct {
+        const char* file;
+        double (*value)(const Records&);
+        double expected;
+        const char* logLine; // empty: no line
+    } cases[] = {
+        {"[WOB]\nSTEPS=900\n", [](const Records& r) { return double(r.sweep.steps); }, 511,
+         "Settings: [WOB] STEPS=900 is out of range; 511 is used"},
+        {"[WOB]\nSTEPS=511\n", [](const Records& r) { return double(r.sweep.steps); }, 511, ""},
+        {"[WOB]\nSTEPS=0\n", [](const Records& r) { return double(r.sweep.steps); }, 50, ""},
+        {"[WOB]\nSTEPS=-700\n", [](const Records& r) { return double(r.sweep.steps); }, 50, ""},
+        {"[WOB]\nSTEPS=1e3\n", [](const Records& r) { return double(r.sweep.steps); }, 50, ""},
+        {"[WOB]\nREFMESS=7\n", [](const Records& r) { return double(r.sweep.mode); }, 2,
+         "Settings: [WOB] REFMESS=7 is out of range; 2 is used"},
+        {"[WOB]\nREFMESS=-1\n", [](const Records& r) { return double(r.sweep.mode); }, 0,
+         "Settings: [WOB] REFMESS=-1 is out of range; 0 is used"},
+        {"[WOB]\nREFMESS=1\n", [](const Records& r) { return double(r.sweep.mode); }, 1, ""},
+        {"[WOB]\nREFMESS=x\n", [](const Records& r) { return double(r.sweep.mode); }, 0, ""},
+        {"[FFT]\nAVERAGE=-5\n", [](const Records& r) { return double(r.analyzer.AverCount); }, 5, ""},
+        {"[FFT]\nAVERAGE=-2147483648\n", [](const Records& r) { return double(r.analyzer.AverCount); }, 9999, ""},
+        {"[FFT]\nAVERAGE=99999999999\n", [](const Records& r) { return double(r.analyzer.AverCount); }, 1, ""},
+        {"[FFT]\nAVERAGE=+12\n", [](const Records& r) { return double(r.analyzer.AverCount); }, 12, ""},
+        {"[FFT]\nAVERAGE=0x10\n", [](const Records& r) { return double(r.analyzer.AverCount); }, 1, ""},
+        {"[FFT]\nDIAXMAX=1,000\n", [](const Records& r) { return double(r.analyzer.DiaXMax); }, 24000, ""},
+        {"[MAIN]\nPAGE=7\n", [](const Records& r) { return double(r.main.ActivePageIndex); }, 0, ""},
+        {"", [](const Records& r) { return double(r.analyzer.DiaYMin); }, -110, ""},
+        {"[FFT]\nDIAYMIN=1,5\n", [](const Records& r) { return double(r.analyzer.DiaYMin); }, -100, ""},
+        {"[FFT]\nDIAYMIN=-7.5e1\n", [](const Records& r) { return double(r.analyzer.DiaYMin); }, -75, ""},
+        {"[EICH]\nINPUT=1e-300\n", [](const Records& r) { return double(r.analyzer.CalInMv); }, 497, ""},
+    };
+    for (const auto& c : cases) {
+        devlog::Clear();
+        EXPECT_DOUBLE_EQ(c.value(readText(c.file)), c.expected) << c.file;
+        const QStringList lines = devlog::Lines();
+        if (*c.logLine)
+            EXPECT_TRUE(lines.contains(QLatin1String(c.logLine))) << c.file << lines.join('\n').toStdString();
+        else
+            EXPECT_TRUE(lines.filter(QStringLiteral("Settings:")).isEmpty()) << c.file << lines.join('\n').toStdString();
+    }
 }

@@ -4,7 +4,7 @@
 // its gain and filters, clipped by the input's quantiser).
 #include "tests/app/AppTestSupport.h"
 #include "app/ui/AppWindows.h"
-#include "diagram/ui/DiaPicture.h"
+#include "diagram/DiaPicture.h"
 #include "diagram/ui/Diadlg3.h"
 #include "diagram/ui/Diagr3.h"
 #include "distortion/DistortionPlot.h"
@@ -81,7 +81,7 @@ protected:
     {
         const QString dir = qEnvironmentVariable("KORVANTA_SCREENSHOT_DIR");
         if (!dir.isEmpty()) {
-            EXPECT_EQ(SaveDiagramPicture(*window->Diagram, dir + QLatin1Char('/') + QLatin1String(name), QSize(900, 600)),
+            EXPECT_EQ(SaveDiagramPicture(window->Diagram->PictureContent(), dir + QLatin1Char('/') + QLatin1String(name), QSize(900, 600)),
                       PictureResult::Saved);
         }
     }

@@ -1,4 +1,4 @@
-#include "app/IniValues.h"
+#include "platform/IniValues.h"
 
 #include <QLocale>
 #include <cmath>
@@ -8,22 +8,38 @@ namespace korvanta {
 
 namespace ini {
 
-std::optional<int32_t> ParseInt(const QString& text)
+std::optional<int64_t> ParseWhole(const QString& text)
 {
     bool ok = false;
-    const int value = text.toInt(&ok, 10);
+    const qlonglong value = text.toLongLong(&ok, 10);
     if (!ok)
+        return std::nullopt;
+    return int64_t(value);
+}
+
+std::optional<int32_t> ParseInt(const QString& text)
+{
+    const auto value = ParseWhole(text);
+    if (!value || *value < std::numeric_limits<int32_t>::min() || *value > std::numeric_limits<int32_t>::max())
+        return std::nullopt;
+    return int32_t(*value);
+}
+
+std::optional<double> ParseDouble(const QString& text)
+{
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = c.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
 
 std::optional<double> ParseReal(const QString& text)
 {
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double value = c.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value) || std::abs(value) > double(std::numeric_limits<float>::max()))
+    const auto value = ParseDouble(text);
+    if (!value || std::abs(*value) > double(std::numeric_limits<float>::max()))
         return std::nullopt;
     return value;
 }

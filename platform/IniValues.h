@@ -12,7 +12,10 @@ namespace korvanta {
 
 namespace ini {
 
-// Decimal integer with an optional sign, nothing else.
+// Decimal integer with an optional sign, nothing else, within 64 bits.
+std::optional<int64_t> ParseWhole(const QString& text);
+
+// The same within 32 bits.
 std::optional<int32_t> ParseInt(const QString& text);
 
 // Decimal real with a point (an exponent is allowed). Infinities and NaN are
@@ -21,6 +24,9 @@ std::optional<int32_t> ParseInt(const QString& text);
 // that hold them: "1e308" would become infinity there and be written back as
 // "inf".
 std::optional<double> ParseReal(const QString& text);
+
+// The same for a value held in a double: only infinities and NaN are refused.
+std::optional<double> ParseDouble(const QString& text);
 
 // Every text other than exactly "FALSE" counts as true.
 bool ParseBool(const QString& text);
