@@ -7,7 +7,9 @@
 #include "platform/audio/WaveIn.h"
 #include "platform/audio/WaveOut.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 
 namespace korvanta {
@@ -45,6 +47,16 @@ struct SoundLayer {
     std::function<void()> completion;
     const void* recordOwner = nullptr;   // of the recording in flight
     const void* fetchedOwner = nullptr;  // of the block fetched last
+    // The newest request made while another recording was in flight: that
+    // block is dropped when it arrives, and this one started then.
+    struct RecordRequest {
+        int frames = 0;
+        int userValue = 0;
+        std::function<void()> completion;
+        const void* owner = nullptr;
+    };
+    std::optional<RecordRequest> waitingRequest;
+    int waitingStartFault = 0;  // its start failed: the next fetch reports this
     WaveHeader* completed = nullptr;
     QObject* notify = nullptr;
     // What the recording in flight was opened for, and the output changes

@@ -97,17 +97,19 @@ bool FormatSupported(int rate, int bits, bool input);
 
 using CompletionProc = std::function<void()>;
 // Who asked for a recording: each measuring loop passes its own address.
-// Several loops record from the one input, and a request while a recording
-// is open only replaces the completion procedure, so a loop can receive a
-// block another loop (or an earlier set-up of its own) asked for; the owner
-// and the user value of the block tell it so.
+// Several loops record from the one input, and the newest request wins: a
+// request while a recording is open waits for that block, which is dropped
+// when it arrives, and is recorded then. A loop therefore recognises its
+// block by the owner alone (RecordBlockOwner()).
 using RecordOwner = const void*;
 
 // Starts recording `frames` frames of the current input device. The
 // completion procedure runs on the GUI thread once the block is there; it
-// fetches it with GetRecordBlock(). A request while a recording is open is
-// ignored (returns 0) but still replaces the completion procedure. Without
-// an initialised sound system the result is 3.
+// fetches it with GetRecordBlock(). A request while a recording is open
+// returns 0 and is started when that block arrives (a request for that very
+// block, same owner, value and size, just takes it over); a start that fails
+// then runs the completion procedure, whose fetch gives no block and the
+// start's error. Without an initialised sound system the result is 3.
 int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwner owner = nullptr);
 
 // The converted block of the completed recording: interleaved floats, the

@@ -22,6 +22,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 namespace korvanta {
 
@@ -91,6 +92,7 @@ void CloseKeptInput()
 void ShutInput()
 {
     SoundLayer& s = Layer();
+    s.waitingRequest.reset();
     CloseKeptInput();
     if (s.recording && s.waveIn && s.waveIn->Reset() == 0)
         s.recording = false;
@@ -174,12 +176,33 @@ int startBlock(SoundLayer& s, int frames, int userValue, RecordOwner owner, bool
 }
 } // namespace
 
+namespace {
+// Whether a request asks again for the very block in flight.
+bool asksForBlockInFlight(const SoundLayer& s, int frames, int userValue, RecordOwner owner)
+{
+    const WaveHeader* h = s.inHeader.get();
+    return h && owner == s.recordOwner && static_cast<uint32_t>(userValue) == h->user
+        && static_cast<long long>(frames) * s.recordFormat.blockAlign == h->bufferLength;
+}
+} // namespace
+
 int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwner owner)
 {
     SoundLayer& s = Layer();
-    s.completion = std::move(completion);
-    if (s.inOpen || s.recording)
+    s.waitingStartFault = 0;
+    if (s.inOpen || s.recording) {
+        // One input: the newest request wins. Its recording starts when the
+        // block in flight arrives, which is dropped then; a request for
+        // that very block only takes it over.
+        if (asksForBlockInFlight(s, frames, userValue, owner)) {
+            s.completion = std::move(completion);
+            s.waitingRequest.reset();
+        } else {
+            s.waitingRequest = SoundLayer::RecordRequest{frames, userValue, std::move(completion), owner};
+        }
         return 0;
+    }
+    s.completion = std::move(completion);
     if (!s.inData) {
         // Without buffers (the sound system failed to initialise) no block
         // can ever come: say so rather than leave the caller waiting.
@@ -205,11 +228,34 @@ int StartRecord(int frames, int userValue, CompletionProc completion, RecordOwne
 
 RecordOwner RecordBlockOwner() { return Layer().fetchedOwner; }
 
+namespace {
+// The block in flight is not the newest request's: it is dropped and that
+// request's recording started. A start that fails reaches the requester as
+// a missing block with the start's error, so no request waits for ever.
+void startWaitingRequest(SoundLayer& s)
+{
+    SoundLayer::RecordRequest next = std::move(*s.waitingRequest);
+    ShutInput();
+    const int rc = StartRecord(next.frames, next.userValue, next.completion, next.owner);
+    if (rc == 0)
+        return;
+    s.recordOwner = next.owner;
+    s.waitingStartFault = rc;
+    s.completed = nullptr;
+    if (next.completion)
+        next.completion();
+}
+} // namespace
+
 void WaveInDataArrived(WaveHeader* header, uint32_t generation)
 {
     SoundLayer& s = Layer();
     if (!s.inOpen || header != s.inHeader.get() || header->generation != generation)
         return;
+    if (s.waitingRequest) {
+        startWaitingRequest(s);
+        return;
+    }
     s.completed = header;
     if (s.completion && s.conversion)
         s.completion();
@@ -224,6 +270,11 @@ float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue)
     userValue = 0;
     WaveHeader* h = s.completed;
     s.fetchedOwner = h ? s.recordOwner : nullptr;
+    if (!h && s.waitingStartFault != 0) {
+        s.fetchedOwner = s.recordOwner;
+        s.lastError = std::exchange(s.waitingStartFault, 0);
+        return nullptr;
+    }
     if (!h || !s.conversion)
         return nullptr;
     userValue = static_cast<int>(h->user);

@@ -1,5 +1,7 @@
 #include "distortion/DistortionEngine.h"
 
+#include "audio/OutputOwner.h"
+
 #include "correction/CorrectionTable.h"
 #include "platform/LevelConventions.h"
 #include "audio/Soundd3.h"
@@ -60,6 +62,7 @@ TDistortionEngine::~TDistortionEngine()
 {
     if (running_)
         StopPlay();
+    OutputOwner::Instance().Release(this);
 }
 
 bool TDistortionEngine::Start(const DistortionSettings& settings)
@@ -68,6 +71,8 @@ bool TDistortionEngine::Start(const DistortionSettings& settings)
         return false;
     settings_ = settings;
     stepper_ = settings.sweep == DistortionSweep::Level ? std::make_unique<LevelStepper>(settings.levels) : nullptr;
+    // The run's harmonics must be of its own tone: whatever plays stops.
+    OutputOwner::Instance().Take(this);
     running_ = true;
     stopRequested_ = false;
     index_ = 0;
@@ -87,6 +92,7 @@ void TDistortionEngine::Abort()
     settle_.stop();
     outputCheck_.Cancel();
     StopPlay();
+    OutputOwner::Instance().Release(this);
     emit finished(false);
 }
 
@@ -157,7 +163,7 @@ void TDistortionEngine::onBlock()
     const int error = LastSoundError();
     if (!running_ || !awaiting_)
         return;
-    if (data && (user != tag_ || RecordBlockOwner() != this)) {
+    if (RecordBlockOwner() != this) {
         // Another loop's block: record this step's own from a fresh event.
         QMetaObject::invokeMethod(this, &TDistortionEngine::record, Qt::QueuedConnection);
         return;
@@ -197,6 +203,7 @@ void TDistortionEngine::fail(bool frequencyOutput, int code)
     settle_.stop();
     outputCheck_.Cancel();
     StopPlay();
+    OutputOwner::Instance().Release(this);
     emit deviceFailed(frequencyOutput, code);
 }
 
@@ -204,6 +211,7 @@ void TDistortionEngine::finish()
 {
     running_ = false;
     StopPlay();
+    OutputOwner::Instance().Release(this);
     emit finished(stepper_ && stepper_->StoppedAtLimit());
 }
 

@@ -1,5 +1,7 @@
 #include "generator/SweepEngine.h"
 
+#include "audio/OutputOwner.h"
+
 #include "correction/CorrectionTable.h"
 #include "audio/Soundd3.h"
 #include "generator/SweepPlan.h"
@@ -41,7 +43,7 @@ TSweepEngine::TSweepEngine(SweepSettings& settings, QObject* parent)
     connect(&settle_, &QTimer::timeout, this, &TSweepEngine::settled);
 }
 
-TSweepEngine::~TSweepEngine() = default;
+TSweepEngine::~TSweepEngine() { OutputOwner::Instance().Release(this); }
 
 void TSweepEngine::SetGenerator(const GeneratorSettings* generator)
 {
@@ -66,8 +68,11 @@ void TSweepEngine::Start()
     SweepSettings& s = settings_;
     // A second START before the first step message ran would start a second
     // chain of steps.
-    if (s.running || s.startRequested || IsPlaying())
+    if (s.running || s.startRequested)
         return;
+    // The sweep's points must be its own tone: a generator tone or a wave
+    // file that plays now stops, and nothing else plays until the sweep ends.
+    OutputOwner::Instance().Take(this);
     s.startRequested = true;
     postStep();
 }
@@ -87,6 +92,7 @@ void TSweepEngine::Abort()
     // Only the sweep's own tone: the generator window's stays.
     if (ours)
         StopPlay();
+    OutputOwner::Instance().Release(this);
     emit runningChanged(false);
 }
 
@@ -140,10 +146,19 @@ void TSweepEngine::Step()
             runStep();
     }
     emit runningChanged(s.running);
+    giveOutputBackIfDone();
+}
+
+void TSweepEngine::giveOutputBackIfDone()
+{
+    const SweepSettings& s = settings_;
+    if (s.running || s.startRequested || AwaitingBlock())
+        return;
     // Unlooped, the tone plays on between steps; it ends with the sweep,
     // but not before the last block has been recorded.
-    if (!s.running && !AwaitingBlock() && !loopFlag())
+    if (!loopFlag())
         StopPlay();
+    OutputOwner::Instance().Release(this);
 }
 
 void TSweepEngine::runStep()
@@ -215,7 +230,7 @@ bool TSweepEngine::recordExpected()
     const int rc = StartRecord(expectedFrames_, static_cast<int>(expectedTag_), [self] {
         if (self)
             self->OnBlock();
-    });
+    }, this);
     if (rc != 0) {
         endWithError(Failure::FrequencyOutput, rc);
         return false;
@@ -236,7 +251,7 @@ void TSweepEngine::OnBlock()
         --staleBlocks_;
     if (!awaiting_)
         return;
-    if (stale || (tag != expectedTag_ && (data || error == 0))) {
+    if (stale || RecordBlockOwner() != this) {
         // Not this step's block: record the step's own, from a fresh event
         // (the completion procedure must not be replaced while it runs).
         QMetaObject::invokeMethod(
@@ -274,6 +289,8 @@ void TSweepEngine::finishStep()
     if (loopFlag())
         StopPlay();
     evaluate(heldData_.get(), held_.count, held_.overRange, held_.tag);
+    // After the last point the sweep is over now, not at the step message.
+    giveOutputBackIfDone();
     postStep();
 }
 
@@ -315,6 +332,7 @@ void TSweepEngine::endWithError(Failure failure, int code)
     outputCheck_.Cancel();
     dropBlockInFlight();
     StopPlay();
+    OutputOwner::Instance().Release(this);
     emit runningChanged(false);
     emit deviceFailed(failure, code);
 }

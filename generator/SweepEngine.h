@@ -110,6 +110,8 @@ private:
     void dropBlockInFlight();
     void postStep();
     bool loopFlag() const;
+    // Once no step and no block is due: the tone off, the output free.
+    void giveOutputBackIfDone();
 
     SweepSettings& settings_;
     GeneratorSettings ownGenerator_;

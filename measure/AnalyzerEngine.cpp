@@ -69,7 +69,7 @@ void TAnalyzerEngine::SetWindow(int type)
 
 int TAnalyzerEngine::startRecording()
 {
-    return StartRecord(BlockFrames(state_.FFTpoints), 0, [this] { OnBlock(); });
+    return StartRecord(BlockFrames(state_.FFTpoints), 0, [this] { OnBlock(); }, this);
 }
 
 void TAnalyzerEngine::postNextBlock() { QCoreApplication::postEvent(this, new QEvent(UM_NEXTBLOCK)); }
@@ -107,11 +107,11 @@ void TAnalyzerEngine::OnBlock()
     const int error = LastSoundError();
     AnalyzerState& a = state_;
 
-    if (data && a.Running && a.AnalyzerActive && !BlockFitsTransform(count, a.FFTpoints)) {
-        // A shorter recording that was still under way when this run started
-        // (one of the calibration loop, or of a smaller FFT size) delivered
-        // this block. It is not the run's: record the run's own instead of
-        // ending a single or trigger run with nothing shown.
+    if (a.Running && a.AnalyzerActive && (RecordBlockOwner() != this || (data && !BlockFitsTransform(count, a.FFTpoints)))) {
+        // Another loop's block, or one of this engine's recorded for a
+        // smaller FFT size before the run started. It is not the run's:
+        // record the run's own instead of ending a single or trigger run
+        // with nothing shown.
         postNextBlock();
         return;
     }

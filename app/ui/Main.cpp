@@ -125,11 +125,7 @@ void TMainForm::buildWindow()
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
     ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
-    DistortionMenu = new TDistortionMenu(*Menu, [this] {
-        StopAll();
-        if (Forms().Wavegen)
-            Forms().Wavegen->GstopClick();
-    }, this);
+    DistortionMenu = new TDistortionMenu(*Menu, [this] { StopAll(MeasuringLoop::Distortion); }, this);
     setCentralWidget(PageControl1);
     ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
     StatusLine = new TStatusLine(kCredit, this);
@@ -173,6 +169,7 @@ void TMainForm::connectMenus()
     // One input, one measuring loop: a run started while the calibration
     // dialog measures takes the input over.
     connect(AnalyzerPage, &TAnalyzerPage::runStarted, this, &TMainForm::endCalibrationMeasurement);
+    connect(GeneratorPage, &TGeneratorPage::sweepStartRequested, this, [this] { StopAll(MeasuringLoop::Sweep); });
 
     TAnalyzerPage::MenuHooks hooks;
     hooks.analyse = m.menuAnalyse;
@@ -397,14 +394,24 @@ void TMainForm::endCalibrationMeasurement()
         dlg->Button2Click();
 }
 
-void TMainForm::StopAll()
+void TMainForm::StopAll(MeasuringLoop starter)
 {
     // The sweep ends at once: its block in flight may be taken by the loop
     // that stops everything, or lost to a reset.
-    GeneratorPage->StopSweepNow();
-    AnalyzerPage->StopButtonClick();
-    ScopeMenu->Stop();
-    DistortionMenu->Stop();
+    if (starter != MeasuringLoop::Sweep)
+        GeneratorPage->StopSweepNow();
+    if (starter != MeasuringLoop::Analyzer)
+        AnalyzerPage->StopRun();
+    if (starter != MeasuringLoop::Scope)
+        ScopeMenu->Stop();
+    if (starter != MeasuringLoop::Calibration)
+        endCalibrationMeasurement();
+    if (starter != MeasuringLoop::Distortion)
+        DistortionMenu->Stop();
+    // A loop that plays needs the output; one that only listens may well
+    // be measuring the generator's tone.
+    if (LoopPlays(starter) && Forms().Wavegen)
+        Forms().Wavegen->GstopClick();
 }
 
 bool TMainForm::event(QEvent* event)
@@ -451,6 +458,7 @@ void TMainForm::enterPage(int index)
         helpContext_ = kGeneratorPageHelpContext;
         break;
     case kScopePage:
+        StopAll(MeasuringLoop::Scope);
         ScopeMenu->Enter();
         helpContext_ = kScopePageHelpContext;
         break;

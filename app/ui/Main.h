@@ -12,6 +12,8 @@
 
 #include "app/MainSettings.h"
 
+#include "audio/OutputOwner.h"
+
 #include <QMainWindow>
 
 class QAction;
@@ -82,8 +84,10 @@ public:
     // Items "1" .. "3" of "Audio-In-Device" / "Audio-Out-Device".
     void InDeviceClick(int index);
     void OutDeviceClick(int index);
-    // Stops the sweep, the analyzer and the oscilloscope.
-    void StopAll();
+    // Stops every recording loop (analyzer, sweep, oscilloscope,
+    // calibration, distortion run) except `starter`, and the generator's
+    // tone or file when the starter plays. Stored settings stay as they are.
+    void StopAll(MeasuringLoop starter = MeasuringLoop::None);
     // coract: the correction status.
     void ShowCorrectionStatus();
 

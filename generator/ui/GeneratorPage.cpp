@@ -247,7 +247,13 @@ void TGeneratorPage::LeaveSweepPage()
 
 // --- controls -------------------------------------------------------------------------
 
-void TGeneratorPage::wobbelnButClick() { engine_->Start(); }
+void TGeneratorPage::wobbelnButClick()
+{
+    if (Sweep().running)
+        return;
+    emit sweepStartRequested();
+    engine_->Start();
+}
 
 void TGeneratorPage::STOPbutClick() { engine_->Stop(); }
 

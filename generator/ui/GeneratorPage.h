@@ -96,6 +96,8 @@ public:
     QLabel* Wobinptxt;          // the chosen input
 
 signals:
+    // START was pressed: the other measuring loops must end first.
+    void sweepStartRequested();
     // A sweep's last point has been drawn or it ended otherwise.
     void sweepIdle();
 

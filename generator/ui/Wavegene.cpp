@@ -6,6 +6,7 @@
 #include "platform/ModalQuestions.h"
 #include "platform/ProfileStore.h"
 #include "measure/ui/RadioGroup.h"
+#include "audio/OutputOwner.h"
 #include "audio/Soundd3.h"
 #include "diagram/ui/SpinButton.h"
 
@@ -64,6 +65,8 @@ TWavegen::TWavegen(GeneratorSettings& settings, QWidget* parent)
     setWindowTitle(QStringLiteral("Generator"));
     buildControls();
     loadSettings();
+    connect(&OutputOwner::Instance(), &OutputOwner::measurementChanged, this, &TWavegen::measurementOwnsOutput);
+    measurementOwnsOutput(OutputTakenByMeasurement());
     building_ = false;
 }
 
@@ -282,6 +285,9 @@ int TWavegen::Restart(bool startRequested, bool refreshDisplay)
 {
     applyLevels();
     applyPhases();
+    // The measurement's tone is not ours to replace.
+    if (OutputTakenByMeasurement())
+        return finishRestart(1, refreshDisplay);
     enableChannelControls(true);
     int result = 1;
     if (IsPlaying() || startRequested || settings_.userWavePlaying) {
@@ -392,7 +398,7 @@ void TWavegen::Language(char letter)
 
 void TWavegen::GstartClick()
 {
-    if (IsPlaying() || settings_.frequency == 0.0f)
+    if (OutputTakenByMeasurement() || IsPlaying() || settings_.frequency == 0.0f)
         return;
     settings_.mode = RadioGroup1->itemIndex();
     if (const int result = Restart(true, true); result != 0)
@@ -403,7 +409,10 @@ void TWavegen::GstartClick()
 
 void TWavegen::GstopClick()
 {
-    stopEverything();
+    // What plays now is a measurement's tone, which its own STOP ends; ours
+    // has been stopped when the measurement took the output.
+    if (!OutputTakenByMeasurement())
+        stopEverything();
     showRunning(false);
     enableChannelControls(true);
 }
@@ -441,6 +450,23 @@ void TWavegen::showRunning(bool running)
     WOoptBut->setEnabled(!running);
 }
 
+void TWavegen::measurementOwnsOutput(bool owns)
+{
+    if (owns) {
+        // The measurement has stopped our tone or file already.
+        settings_.userWavePlaying = false;
+        showRunning(false);
+    }
+    for (QWidget* w : outputControls())
+        w->setEnabled(!owns);
+    enableChannelControls(!owns);
+}
+
+QList<QWidget*> TWavegen::outputControls() const
+{
+    return {Gstart, Gstop, GfreqText, GrobSpin, FeinSpin, RadioGroup1, UserBut, WOoptBut};
+}
+
 void TWavegen::enableChannelControls(bool on)
 {
     for (QWidget* w : {static_cast<QWidget*>(ScrollBar4), static_cast<QWidget*>(ScrollBar1),
@@ -450,7 +476,7 @@ void TWavegen::enableChannelControls(bool on)
 
 void TWavegen::restartFromControl(bool refreshDisplay)
 {
-    if (building_)
+    if (building_ || OutputTakenByMeasurement())
         return;
     const bool active = IsPlaying() || settings_.userWavePlaying;
     const int result = Restart(false, refreshDisplay);

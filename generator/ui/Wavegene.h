@@ -124,6 +124,10 @@ private:
     void startFailed(int code);
     void showRunning(bool running);
     void enableChannelControls(bool on);
+    // A measurement took the output over (stopped look, the controls that
+    // start or change a tone disabled) or gave it back.
+    void measurementOwnsOutput(bool owns);
+    QList<QWidget*> outputControls() const;
     void applyLevels();
     void applyPhases();
     void stopEverything();

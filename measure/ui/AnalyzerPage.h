@@ -73,6 +73,10 @@ public:
     // "STOP" (also how the main window stops everything): the run ends; a
     // block still being recorded is dropped when it arrives.
     void StopButtonClick();
+    // Ends a run for another loop; the comment is taken only from the
+    // analyzer's own diagram while it runs (another page may show something
+    // else in it). An idle analyzer is not touched.
+    void StopRun();
     // Locks (true) or unlocks the controls and menu items that must not
     // change during a run, then records the state.
     void SetRunning(bool flag);

@@ -83,6 +83,16 @@ void TAnalyzerPage::StopButtonClick()
     SetRunning(false);
 }
 
+void TAnalyzerPage::StopRun()
+{
+    // An idle analyzer is left alone: its controls and menus may belong to
+    // another page by now.
+    if (!Analyzer().Running)
+        return;
+    Analyzer().Comment = diagramComment();
+    SetRunning(false);
+}
+
 void TAnalyzerPage::SetRunning(bool flag) { engine_->SetRunning(flag); }
 
 void TAnalyzerPage::showRunning(bool flag)

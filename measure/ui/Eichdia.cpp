@@ -182,12 +182,12 @@ bool TEichDlg::ReadValues(CalibrationValues& out) const
 
 void TEichDlg::Button1Click()
 {
+    if (measuring_)
+        return;
     if (mainWindow_) {
         QEvent stop(UM_STOP_ALL);
         QCoreApplication::sendEvent(mainWindow_, &stop);
     }
-    if (measuring_)
-        return;
     measuring_ = true;
     EichmV->setEnabled(false);
     QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
@@ -250,7 +250,7 @@ void TEichDlg::startNextBlock()
 {
     if (!measuring_)
         return;
-    if (const int rc = StartRecord(kCalibrationBlockFrames, 0, [this] { blockArrived(); }); rc != 0)
+    if (const int rc = StartRecord(kCalibrationBlockFrames, 0, [this] { blockArrived(); }, this); rc != 0)
         deviceFault(rc);
 }
 
@@ -258,6 +258,12 @@ void TEichDlg::blockArrived()
 {
     int count = 0, overRange = 0, user = 0;
     const float* block = GetRecordBlock(count, overRange, user);
+    if (RecordBlockOwner() != this) {
+        // A block another loop asked for: not a level of the calibration.
+        if (measuring_)
+            QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
+        return;
+    }
     if (!block) {
         // A device that stalled, vanished or could not be closed ends the
         // loop with a message rather than freezing the indicator; a block

@@ -81,24 +81,63 @@ TEST_F(CaptureEngine, ClippingDeviceGivesTheOverRangeCount)
     EXPECT_NEAR(b.overRange / 8820.0, 2.0 / 3.0, 0.01);
 }
 
-TEST_F(CaptureEngine, SecondStartBeforeTheBlockReplacesTheCallbackOnly)
+// One input, the newest request wins: the block in flight is dropped and
+// the newest requester gets its own block, or, when its recording cannot
+// start, a missing block with the error; a request for the very block in
+// flight only takes it over.
+TEST_F(CaptureEngine, TheNewestRequestGetsItsOwnBlockOrAnError)
 {
-    int first = 0;
-    int second = 0;
-    const int loopA = 0, loopB = 0; // two loops, told apart by address
-    ASSERT_EQ(StartRecord(960, 1, [&first] { ++first; }, &loopA), 0);
-    ASSERT_EQ(StartRecord(960, 2, [&second, &loopA] {
-                  int n, o, u;
-                  GetRecordBlock(n, o, u);
-                  EXPECT_EQ(u, 1); // the block of the first request
-                  EXPECT_EQ(RecordBlockOwner(), &loopA) << "the block names the loop that asked for it";
-                  ++second;
-              }, &loopB),
-              0);
-    (void)QTest::qWaitFor([&second] { return second > 0; }, 5000);
-    QTest::qWait(50);
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(second, 1);
+    struct Case {
+        const char* name;
+        int secondFrames;
+        int secondValue;
+        bool openFails;      // the second recording cannot start
+        bool sameBlock;      // the second request names the block in flight
+    };
+    const Case cases[] = {
+        {"another loop", 960, 2, false, false},
+        {"another size", 480, 1, false, false},
+        {"its start fails", 960, 2, true, false},
+        {"the block in flight again", 960, 1, false, true},
+    };
+    for (const Case& c : cases) {
+        int first = 0;
+        struct Fetched {
+            int calls = 0, samples = 0, value = -1, error = 0;
+            bool present = false;
+            RecordOwner owner = nullptr;
+        } second;
+        const int loopA = 0, loopB = 0; // two loops, told apart by address
+        const RecordOwner secondOwner = c.sameBlock ? &loopA : &loopB;
+        ASSERT_EQ(StartRecord(960, 1, [&first] { ++first; }, &loopA), 0) << c.name;
+        if (c.openFails)
+            VirtualCard::instance().injectFault(VirtualFault::OpenFails, 4, 1);
+        ASSERT_EQ(StartRecord(c.secondFrames, c.secondValue, [&second] {
+                      int n = 0, o = 0, u = 0;
+                      second.present = GetRecordBlock(n, o, u) != nullptr;
+                      second.error = LastSoundError();
+                      second.samples = n;
+                      second.value = u;
+                      second.owner = RecordBlockOwner();
+                      ++second.calls;
+                  }, secondOwner),
+                  0)
+            << c.name;
+        ASSERT_TRUE(QTest::qWaitFor([&second] { return second.calls > 0; }, 5000)) << c.name << ": left waiting";
+        QTest::qWait(50);
+        EXPECT_EQ(first, 0) << c.name;
+        EXPECT_EQ(second.calls, 1) << c.name;
+        EXPECT_EQ(second.owner, secondOwner) << c.name;
+        if (c.openFails) {
+            EXPECT_FALSE(second.present) << c.name;
+            EXPECT_EQ(second.error, 4) << c.name;
+        } else {
+            EXPECT_TRUE(second.present) << c.name;
+            EXPECT_EQ(second.value, c.secondValue) << c.name;
+            EXPECT_EQ(second.samples, 2 * c.secondFrames) << c.name << ": the block of the newest request";
+        }
+        VirtualCard::instance().clearFaults();
+    }
 }
 
 TEST_F(CaptureEngine, BlocksThatDoNotFitTheBuffersAreRefused)
