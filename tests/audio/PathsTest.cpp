@@ -129,6 +129,9 @@ TEST_F(AlsaPathTest, FileHoldsExactlyWhatWasPlayed)
         const bool loop = c.play == Play::Loop;
         const std::vector<uint8_t> content = Encode(
             loop ? TwoTones(c.frames, c.rate) : LogSweep(c.frames, c.rate, 20.0, 20000.0), c.bits);
+        // Read by the output's thread until the path is closed below, so it
+        // lives as long as the path does.
+        size_t at = 0;
         PlayPath path;
         bool finished = false;
         QObject::connect(&path, &PlayPath::finished, [&] { finished = true; });
@@ -143,7 +146,6 @@ TEST_F(AlsaPathTest, FileHoldsExactlyWhatWasPlayed)
             ASSERT_EQ(path.playOnce(content), 0);
         } else {
             // Handed over in pieces of whatever size the output asks for.
-            size_t at = 0;
             const int align = c.bits / 4;
             ASSERT_EQ(path.playOnce([&content, &at, align](uint8_t* dst, int frames) {
                 const size_t n = std::min(content.size() - at, size_t(frames) * align);
