@@ -1,17 +1,22 @@
-# korvanta_add_test(NAME <folder>_<what> [UI] SOURCES ... LIBS ... [TIMEOUT s])
+# korvanta_add_test(NAME <folder>_<what> [UI|ENGINE] SOURCES ... LIBS ... [TIMEOUT s])
 #
 # A test is a CORE program (a QGuiApplication, no widget linked) unless it
-# says UI (a QApplication, for tests of windows); the layer check holds core
-# tests to the same rule as the core libraries.
+# says UI (a QApplication, for tests of windows) or ENGINE (a bare
+# QCoreApplication, for measuring loops that must run without any display);
+# the layer check holds core and engine tests to the same rule as the core
+# libraries.
 # One test program per ctest entry. The name must start with the folder it
 # tests so that `ctest -R ^audio_` runs one subsystem. Every test gets its own
 # home, settings file and offscreen display so that tests never share state
 # and never touch the user's files.
 function(korvanta_add_test)
-  cmake_parse_arguments(T "UI" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "UI;ENGINE" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
   if(T_UI)
     korvanta_executable(${T_NAME} UI ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE korvanta_testmain_ui ${T_LIBS})
+  elseif(T_ENGINE)
+    korvanta_executable(${T_NAME} CORE ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE korvanta_testmain_core ${T_LIBS})
   else()
     korvanta_executable(${T_NAME} CORE ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE korvanta_testmain ${T_LIBS})
