@@ -72,7 +72,7 @@ Measured measure(const MeasureOptions& o, TAnalyzerEngine& engine, CommandResult
     Progress progress(o.quiet);
     const int count = Analyzer().AverCount;
     QObject::connect(&engine, &TAnalyzerEngine::spectrumReady, [&](const AnalyzerSpectrum& s) { m.spectrum = s; });
-    QObject::connect(&engine, &TAnalyzerEngine::deviceFailed, [&](TAnalyzerEngine::Failure, int code) { m.failure = code; });
+    QObject::connect(&engine, &MeasuringEngine::failed, [&](const EngineFailure& f) { m.failure = f.code; });
     QObject::connect(&engine, &TAnalyzerEngine::runningChanged, [&](bool running) {
         if (!running)
             loop.quit();
@@ -166,7 +166,7 @@ CommandResult RunAnalyzer(const MeasureOptions& o, const MeasureSession&)
         result.reasons << QStringLiteral("the work arrays cannot be allocated");
         return result;
     }
-    TAnalyzerEngine engine;
+    TAnalyzerEngine engine(Analyzer(), Analysis(), WeightingCurve());
     setUpAnalyzer(o, engine);
     setUpAnalysis(o);
     const Measured m = measure(o, engine, result);

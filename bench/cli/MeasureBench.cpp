@@ -12,6 +12,7 @@
 //
 //   build/bench/cli/bench_cli_measure
 #include "analysis/AnalysisSettings.h"
+#include "analysis/WeightingCurves.h"
 #include "bench/support/BenchMain.h"
 #include "measure/AnalyzerEngine.h"
 #include "audio/Soundd3.h"
@@ -82,7 +83,7 @@ void BM_ThdN16Averages(benchmark::State& state)
     Layer layer;
     AnalyzerState& a = Analyzer();
     AllocateWorkArrays(a);
-    TAnalyzerEngine engine;
+    TAnalyzerEngine engine(a, Analysis(), WeightingCurve());
     a.AnalyzerActive = true;
     a.RunMode = 0;
     a.AverCount = 16;

@@ -1,6 +1,7 @@
 #include "measure/ui/AnalyzerPage.h"
 
 #include "analysis/AnalysisSettings.h"
+#include "analysis/WeightingCurves.h"
 #include "measure/AnalyzerLogic.h"
 #include "app/Audconst.h"
 #include "diagram/ui/Diagr3.h"
@@ -65,7 +66,8 @@ int pointsItem(int N)
 
 } // namespace
 
-TAnalyzerPage::TAnalyzerPage(QWidget* parent) : QWidget(parent), engine_(new TAnalyzerEngine(this))
+TAnalyzerPage::TAnalyzerPage(QWidget* parent)
+    : QWidget(parent), engine_(new TAnalyzerEngine(Analyzer(), Analysis(), WeightingCurve(), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);
@@ -202,7 +204,7 @@ bool TAnalyzerPage::EnterAnalyzerPage()
     showStateInControls();
     if (menus_.analyse)
         menus_.analyse->setEnabled(true);
-    MakeWindow(a.FFTwin, a.FFTpoints);
+    engine_->RefreshWindow();
     if (!(a.DiaYMax > a.DiaYMin)) {
         a.DiaYMax = 0.0f;
         a.DiaYMin = -110.0f;

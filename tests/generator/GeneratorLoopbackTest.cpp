@@ -28,6 +28,15 @@
 using namespace korvanta;
 
 namespace {
+// This file's window table and work array (each analyzer has its own).
+FftWorkspace& fft()
+{
+    static FftWorkspace workspace;
+    return workspace;
+}
+} // namespace
+
+namespace {
 
 constexpr int kRate = 48000;
 enum Window { kNone = 0, kHann = 2 };
@@ -103,12 +112,11 @@ protected:
     static double expectedLevel(double peak, Window window)
     {
         const int N = Analyzer().FFTpoints;
-        MakeWindow(window, N);
+        fft().MakeWindow(window, N);
         double mean = 0;
         for (int i = 0; i < N; ++i)
-            mean += WindowTable()[i];
+            mean += fft().Window()[i];
         mean /= N;
-        MakeWindow(Analyzer().FFTwin, N);
         const LevelParameters p = GetLevelParameters(Analyzer());
         return p.factor * std::log(peak * mean / 2) + p.offset;
     }
