@@ -26,7 +26,7 @@ constexpr int kSingleRun = 0;
 
 void setUpAnalyzer(const MeasureOptions& o, TAnalyzerEngine& engine)
 {
-    AnalyzerState& a = Analyzer();
+    AnalyzerState& a = engine.State();
     a.Running = false;
     a.RunMode = kSingleRun;
     a.LeftOn = o.leftOn.value_or(true);
@@ -40,9 +40,9 @@ void setUpAnalyzer(const MeasureOptions& o, TAnalyzerEngine& engine)
     a.AnalyzerActive = true;
 }
 
-void setUpAnalysis(const MeasureOptions& o)
+void setUpAnalysis(const MeasureOptions& o, TAnalyzerEngine& engine)
 {
-    AnalysisSettings& an = Analysis();
+    AnalysisSettings& an = engine.Analysis();
     an.thdOn = o.command == Command::Thdn;
     an.levelOn = o.command == Command::Level;
     if (o.bandLow && o.bandHigh) {
@@ -70,7 +70,7 @@ Measured measure(const MeasureOptions& o, TAnalyzerEngine& engine, CommandResult
     Measured m;
     QEventLoop loop;
     Progress progress(o.quiet);
-    const int count = Analyzer().AverCount;
+    const int count = engine.State().AverCount;
     QObject::connect(&engine, &TAnalyzerEngine::spectrumReady, [&](const AnalyzerSpectrum& s) { m.spectrum = s; });
     QObject::connect(&engine, &MeasuringEngine::failed, [&](const EngineFailure& f) { m.failure = f.code; });
     QObject::connect(&engine, &TAnalyzerEngine::runningChanged, [&](bool running) {
@@ -121,22 +121,22 @@ AnalyzerSpectrum inRunRange(const AnalyzerSpectrum& s)
     return r;
 }
 
-AnalyzerRun describe(const AnalyzerSpectrum& s)
+AnalyzerRun describe(const AnalyzerSpectrum& s, TAnalyzerEngine& engine)
 {
     AnalyzerRun run;
     run.spectrum = s;
-    run.window = WindowOptionNames().value(Analyzer().FFTwin);
-    run.averages = Analyzer().AverCount;
-    run.bandLow = Analysis().bandLow;
-    run.bandHigh = Analysis().bandHigh;
-    run.filter = Analysis().filterName;
+    run.window = WindowOptionNames().value(engine.State().FFTwin);
+    run.averages = engine.State().AverCount;
+    run.bandLow = engine.Analysis().bandLow;
+    run.bandHigh = engine.Analysis().bandHigh;
+    run.filter = engine.Analysis().filterName;
     return run;
 }
 
-void report(const MeasureOptions& o, const AnalyzerSpectrum& s, CommandResult& result)
+void report(const MeasureOptions& o, const AnalyzerSpectrum& s, TAnalyzerEngine& engine, CommandResult& result)
 {
     const RunContext ctx = CurrentContext(CommandName(o.command), true, false);
-    const AnalyzerRun run = describe(s);
+    const AnalyzerRun run = describe(s, engine);
     Verdict v;
     switch (o.command) {
     case Command::Thdn:
@@ -147,7 +147,7 @@ void report(const MeasureOptions& o, const AnalyzerSpectrum& s, CommandResult& r
         v = CheckLevel(s, o.minLevel, o.maxLevel);
         result.report = ReportLevel(run, ctx, v, o.format);
         break;
-    default: result.report = ReportSpectrum(describe(inRunRange(s)), ctx, o.format); break;
+    default: result.report = ReportSpectrum(describe(inRunRange(s), engine), ctx, o.format); break;
     }
     if (!v.pass()) {
         result.exitCode = kExitFail;
@@ -157,21 +157,21 @@ void report(const MeasureOptions& o, const AnalyzerSpectrum& s, CommandResult& r
 
 } // namespace
 
-CommandResult RunAnalyzer(const MeasureOptions& o, const MeasureSession&)
+CommandResult RunAnalyzer(const MeasureOptions& o, MeasureSession& session)
 {
     CommandResult result;
-    AnalyzerState& a = Analyzer();
+    AnalyzerState& a = session.Records().analyzer;
     if (!AllocateWorkArrays(a)) {
         result.exitCode = kExitDevice;
         result.reasons << QStringLiteral("the work arrays cannot be allocated");
         return result;
     }
-    TAnalyzerEngine engine(Analyzer(), Analysis(), WeightingCurve());
+    TAnalyzerEngine engine(a, Analysis(), WeightingCurve());
     setUpAnalyzer(o, engine);
-    setUpAnalysis(o);
+    setUpAnalysis(o, engine);
     const Measured m = measure(o, engine, result);
     if (m.spectrum && result.exitCode == kExitPass)
-        report(o, *m.spectrum, result);
+        report(o, *m.spectrum, engine, result);
     a.AnalyzerActive = false;
     FreeWorkArrays(a);
     return result;

@@ -26,9 +26,9 @@ namespace {
 constexpr int kUserFile = 4;
 const char* const kSignalNames[] = {"sine", "square", "white", "pink", "file"};
 
-GeneratorSettings settingsFor(const MeasureOptions& o)
+GeneratorSettings settingsFor(const MeasureOptions& o, const GeneratorSettings& stored)
 {
-    GeneratorSettings g = Generator();
+    GeneratorSettings g = stored;
     g.mode = o.signal.value_or(g.mode);
     if (o.frequency)
         g.frequency = static_cast<float>(*o.frequency);
@@ -59,10 +59,10 @@ std::optional<QString> unplayable(const GeneratorSettings& g)
 
 } // namespace
 
-CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
+CommandResult RunGenerate(const MeasureOptions& o, MeasureSession& session)
 {
     CommandResult result;
-    const GeneratorSettings g = settingsFor(o);
+    const GeneratorSettings g = settingsFor(o, session.Records().generator);
     if (const auto why = unplayable(g))
         return {kExitUsage, {}, {*why}};
     QEventLoop loop;

@@ -140,7 +140,7 @@ int MeasureSession::Open(const MeasureOptions& o, bool records, bool plays, QStr
 {
     notify_ = new Tdummy;
     int inCount = 0, outCount = 0;
-    DeviceReport(inCount, outCount, Analyzer().InFormats);
+    DeviceReport(inCount, outCount, records_.analyzer.InFormats);
     if (const int e = SoundInit()) {
         error = QStringLiteral("the sound system cannot be started (%1)").arg(SoundErrorText(e));
         return kExitDevice;
@@ -168,8 +168,8 @@ QString MeasureSession::readSettings(const MeasureOptions& o)
     if (store.value(QStringLiteral("ANALYSE"), QStringLiteral("FILTER"), kWeightingNone) == kWeightingUser
         && !userFile.isEmpty() && !QFileInfo::exists(userFile))
         return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
-    ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
-    for (const QString& line : ClampStoredValues(o.command, o.given, settingsPath_))
+    ReadMainSettings(store, SettingsRecords{main_, records_.analyzer, records_.sweep, records_.scope});
+    for (const QString& line : ClampStoredValues(records_.sweep, o.command, o.given, settingsPath_))
         std::fprintf(stderr, "korvanta-measure: %s\n", qPrintable(line));
     SetInDevice(StoredDevice('I', main_.InDevName, main_.InDev));
     SetOutDevice(StoredDevice('O', main_.OutDevName, main_.OutDev));
@@ -187,7 +187,7 @@ QString MeasureSession::readSettings(const MeasureOptions& o)
     if (!weighting.isEmpty())
         return QStringLiteral("the weighting file %1 named in %2 cannot be used: %3")
             .arg(userFile, settingsPath_, weighting.join(QStringLiteral("; ")));
-    ReadGeneratorSection(Generator(), settingsPath_);
+    ReadGeneratorSection(records_.generator, settingsPath_);
     return {};
 }
 

@@ -1,6 +1,7 @@
 #include "app/ui/DistortionMenu.h"
 
 #include "app/Audconst.h"
+#include "app/ui/ProgramRecords.h"
 #include "diagram/ui/DiaPrint.h"
 #include "diagram/ui/Diagr3.h"
 #include "distortion/ui/DistortionWindow.h"

@@ -1,6 +1,7 @@
 #include "app/ui/ScopeMenu.h"
 
 #include "app/Audconst.h"
+#include "app/ui/ProgramRecords.h"
 #include "diagram/ui/DiaPrint.h"
 #include "app/ui/MainMenu.h"
 #include "platform/ModalQuestions.h"

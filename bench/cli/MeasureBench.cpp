@@ -39,12 +39,13 @@ constexpr int kRate = 44100;
 
 struct Layer {
     Tdummy dummy;
+    AnalyzerState analyzer;
     Layer()
     {
         VirtualCard::instance().setFastMode(true);
         VirtualCard::instance().setDut(DutConfig{});
         int in = 0, out = 0;
-        DeviceReport(in, out, Analyzer().InFormats);
+        DeviceReport(in, out, analyzer.InFormats);
         SoundInit();
         SetSampleRates(kRate, kRate);
         SetBits(16, 16);
@@ -81,7 +82,7 @@ void BM_Sweep51Points(benchmark::State& state)
 void BM_ThdN16Averages(benchmark::State& state)
 {
     Layer layer;
-    AnalyzerState& a = Analyzer();
+    AnalyzerState& a = layer.analyzer;
     AllocateWorkArrays(a);
     TAnalyzerEngine engine(a, Analysis(), WeightingCurve());
     a.AnalyzerActive = true;

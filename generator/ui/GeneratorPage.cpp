@@ -1,6 +1,7 @@
 #include "generator/ui/GeneratorPage.h"
 
 #include "app/Audconst.h"
+#include "app/ui/ProgramRecords.h"
 #include "diagram/ui/Diagr3.h"
 #include "platform/ModalQuestions.h"
 #include "audio/Soundd3.h"

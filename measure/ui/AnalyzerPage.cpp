@@ -2,6 +2,7 @@
 
 #include "analysis/AnalysisSettings.h"
 #include "analysis/WeightingCurves.h"
+#include "app/ui/ProgramRecords.h"
 #include "measure/AnalyzerLogic.h"
 #include "app/Audconst.h"
 #include "diagram/ui/Diagr3.h"

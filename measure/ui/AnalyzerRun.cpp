@@ -3,6 +3,7 @@
 // Part of TAnalyzerPage (see its header); the block loop itself is
 // TAnalyzerEngine.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 
 #include "measure/AnalyzerEngine.h"

@@ -1,5 +1,6 @@
 // The analyzer page end to end: the real main window on the virtual card in
 // fast mode, runs started with START, readings taken from the diagram.
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "correction/CorrectionFile.h"

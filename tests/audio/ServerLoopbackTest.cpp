@@ -11,6 +11,7 @@
 // of them breaks. A test that is killed takes its servers with it. Skipped,
 // with the reason, where the server cannot start.
 
+#include "app/ui/ProgramRecords.h"
 #include "platform/audio/alsa/AlsaBackend.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"

@@ -2,6 +2,7 @@
 // window's controls are played, looped back and read by the spectrum
 // analyzer (or, for the phase, recorded and transformed), in fast mode with
 // no external source and the output level FGVOLUME at 100 %.
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "correction/CorrectionFile.h"

@@ -2,6 +2,7 @@
 // libsndfile play looped (no click where the loop closes, read by the
 // analyzer), files the player cannot take end in the error box with a
 // device-log line, and the next start works.
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "platform/DeviceLog.h"
