@@ -11,6 +11,8 @@
 #include "app/ui/MainMenu.h"
 #include "platform/ModalQuestions.h"
 #include "measure/ui/RadioGroup.h"
+#include "app/ui/ScopeMenu.h"
+#include "app/ui/SweepMenu.h"
 #include "scope/ui/ScopePage.h"
 #include "audio/Soundd3.h"
 #include "app/ui/StatusLine.h"
