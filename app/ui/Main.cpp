@@ -26,11 +26,9 @@
 #include "app/ui/ParameterMenu.h"
 #include "generator/ui/Wavegene.h"
 #include "scope/OscilloscopeSettings.h"
-#include "scope/ui/Oszidia1.h"
 #include "platform/ProfileStore.h"
 #include "app/ProgramIcon.h"
 #include "app/QtTranslations.h"
-#include "measure/ui/RadioGroup.h"
 #include "app/ui/ScopeMenu.h"
 #include "app/ui/DistortionMenu.h"
 #include "scope/ui/ScopePage.h"
@@ -47,15 +45,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QLabel>
 #include <QMenu>
 #include <QPrinter>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 

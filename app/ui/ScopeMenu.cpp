@@ -46,7 +46,7 @@ void setEnabled(QObject* o, bool on)
 }
 } // namespace
 
-TScopeMenu::TScopeMenu(TScopePage& page, QWidget& mainWindow) : QObject(&mainWindow), page_(page), main_(mainWindow) {}
+TScopeMenu::TScopeMenu(TScopePage& page, QWidget& mainWindow) : QObject(&mainWindow), page_(page), main_(mainWindow) { }
 
 void TScopeMenu::AttachMenus(TMainMenu& menu) { menu_ = &menu; }
 

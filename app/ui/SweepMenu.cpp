@@ -6,7 +6,7 @@
 
 namespace korvanta {
 
-TSweepMenu::TSweepMenu(TGeneratorPage& page, QObject* parent) : QObject(parent), page_(page) {}
+TSweepMenu::TSweepMenu(TGeneratorPage& page, QObject* parent) : QObject(parent), page_(page) { }
 
 void TSweepMenu::AttachMenus(TMainMenu& m)
 {
