@@ -19,6 +19,8 @@ constexpr int kUserFile = 4;
 constexpr int kRefused = -1;
 // The file player says only "cannot" (its reason is in the device log).
 constexpr int kFileRefused = 1;
+constexpr int kReportedWideBits = 24;
+constexpr int kStoredWideBits = 32;
 
 int outputRate()
 {
@@ -38,8 +40,10 @@ int outputBits()
 // the same search; noise fills the whole buffer, a 24-bit tone has none.
 int loopFramesOf(int mode, float frequency, int rate, int bits)
 {
-    const int bytesPerSample = bits / 8;
-    if (bytesPerSample <= 0 || rate <= 0 || PlaysContinuously(mode, bits))
+    // The output reports 24 bits for samples it stores in 32.
+    const int stored = bits == kReportedWideBits ? kStoredWideBits : bits;
+    const int bytesPerSample = stored / 8;
+    if (bytesPerSample <= 0 || rate <= 0 || PlaysContinuously(mode, stored))
         return 0;
     const uint32_t bytes = mode == kSine || mode == kSquare
                                ? SearchLoopLength(rate, bytesPerSample, frequency).bytes
