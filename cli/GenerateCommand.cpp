@@ -64,13 +64,16 @@ CommandResult startFailed(const GeneratorSettings& g, const EngineFailure& failu
     if (kind == Failure::Format)
         return {kExitUsage, {}, {unplayable(g)}};
     result.exitCode = kExitDevice;
-    // The player says why a file cannot be played only in the device log,
-    // which this program has no window for: its lines are the reason.
-    if (g.mode == kUserFile)
+    if (kind == Failure::NoFile) {
+        result.reasons << QStringLiteral("no wave file is chosen: name one with --file");
+    } else if (g.mode == kUserFile) {
+        // The player says why a file cannot be played only in the device
+        // log, which this program has no window for: its lines are the reason.
         result.reasons << QStringLiteral("%1 cannot be played").arg(g.userFileName)
                        << devlog::Lines().mid(loggedBefore);
-    else
+    } else {
         result.reasons << QStringLiteral("the output cannot start: %1").arg(failure.text);
+    }
     return result;
 }
 
