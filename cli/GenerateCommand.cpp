@@ -5,7 +5,6 @@
 #include "cli/Commands.h"
 
 #include "platform/DeviceLog.h"
-#include "generator/GeneratorControls.h"
 #include "generator/GeneratorEngine.h"
 #include "generator/GeneratorSection.h"
 #include "cli/MeasureReport.h"
@@ -16,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 

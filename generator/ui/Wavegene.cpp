@@ -1,6 +1,5 @@
 #include "generator/ui/Wavegene.h"
 
-#include "correction/CorrectionTable.h"
 #include "generator/GeneratorControls.h"
 #include "generator/GeneratorEngine.h"
 #include "generator/GeneratorSection.h"
@@ -17,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
