@@ -60,7 +60,6 @@ public:
     void GstartClick();
     void GstopClick();
     GeneratorSettings& Settings() { return settings_; }
-    GeneratorEngine& Engine() { return *engine_; }
     // Whether the window shows the running look (set by a successful Start,
     // cleared by Stop and by a playback fault).
     bool RunningLook() const { return running_; }
