@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 
 #include "analysis/AnalysisSettings.h"
+#include "correction/CorrectionTable.h"
 #include "measure/AnalyzerEngine.h"
 #include "cli/Limits.h"
 #include "cli/MeasureReport.h"
@@ -166,7 +167,7 @@ CommandResult RunAnalyzer(const MeasureOptions& o, MeasureSession& session)
         result.reasons << QStringLiteral("the work arrays cannot be allocated");
         return result;
     }
-    TAnalyzerEngine engine(a, Analysis(), WeightingCurve());
+    TAnalyzerEngine engine(a, Analysis(), WeightingCurve(), InputCorrection());
     setUpAnalyzer(o, engine);
     setUpAnalysis(o, engine);
     const Measured m = measure(o, engine, result);

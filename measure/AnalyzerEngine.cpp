@@ -32,8 +32,10 @@ int inputSampleRate()
 } // namespace
 
 TAnalyzerEngine::TAnalyzerEngine(AnalyzerState& state, AnalysisSettings& analysis,
-                                 const CorrectionTable& weighting, QObject* parent)
-    : MeasuringEngine(parent), state_(state), analysis_(analysis), weighting_(weighting)
+                                 const CorrectionTable& weighting, const CorrectionTable& inputCorrection,
+                                 QObject* parent)
+    : MeasuringEngine(parent), state_(state), analysis_(analysis), weighting_(weighting),
+      inputCorrection_(inputCorrection)
 {
     RefreshWindow();
 }
@@ -273,7 +275,7 @@ void TAnalyzerEngine::levels(AnalyzerSpectrum& s, const LevelParameters& lp) con
 {
     const AnalyzerState& a = state_;
     const int bins = a.FFTpoints / 2;
-    const CorrectionTable& correction = InputCorrection();
+    const CorrectionTable& correction = inputCorrection_;
     auto level = [&](float m, double f) {
         if (m == 0.0f)
             return static_cast<float>(kNoSignalDb);

@@ -63,9 +63,10 @@ struct AnalyzerSpectrum {
 class TAnalyzerEngine : public MeasuringEngine {
     Q_OBJECT
 public:
-    // `weighting` is the curve the level and THD+N read-outs apply.
+    // `weighting` is the curve the level and THD+N read-outs apply,
+    // `inputCorrection` the one the spectrum's levels are corrected by.
     TAnalyzerEngine(AnalyzerState& state, AnalysisSettings& analysis, const CorrectionTable& weighting,
-                    QObject* parent = nullptr);
+                    const CorrectionTable& inputCorrection, QObject* parent = nullptr);
 
     // Clears the sums and records the first block of a run. Returns 0 (the
     // run is going on) or the device's error code (the run is idle again,
@@ -134,6 +135,7 @@ private:
     AnalyzerState& state_;
     AnalysisSettings& analysis_;
     const CorrectionTable& weighting_;
+    const CorrectionTable& inputCorrection_;
     FftWorkspace fft_;
     EmptyBlockWatch emptyBlocks_;
 };

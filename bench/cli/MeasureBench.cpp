@@ -12,6 +12,7 @@
 //
 //   build/bench/cli/bench_cli_measure
 #include "analysis/AnalysisSettings.h"
+#include "correction/CorrectionTable.h"
 #include "analysis/WeightingCurves.h"
 #include "bench/support/BenchMain.h"
 #include "measure/AnalyzerEngine.h"
@@ -84,7 +85,7 @@ void BM_ThdN16Averages(benchmark::State& state)
     Layer layer;
     AnalyzerState& a = layer.analyzer;
     AllocateWorkArrays(a);
-    TAnalyzerEngine engine(a, Analysis(), WeightingCurve());
+    TAnalyzerEngine engine(a, Analysis(), WeightingCurve(), InputCorrection());
     a.AnalyzerActive = true;
     a.RunMode = 0;
     a.AverCount = 16;

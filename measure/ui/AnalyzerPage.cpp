@@ -1,6 +1,7 @@
 #include "measure/ui/AnalyzerPage.h"
 
 #include "analysis/AnalysisSettings.h"
+#include "correction/CorrectionTable.h"
 #include "analysis/WeightingCurves.h"
 #include "app/ui/ProgramRecords.h"
 #include "measure/AnalyzerLogic.h"
@@ -65,7 +66,7 @@ int pointsItem(int N)
 } // namespace
 
 TAnalyzerPage::TAnalyzerPage(QWidget* parent)
-    : QWidget(parent), engine_(new TAnalyzerEngine(Analyzer(), Analysis(), WeightingCurve(), this))
+    : QWidget(parent), engine_(new TAnalyzerEngine(Analyzer(), Analysis(), WeightingCurve(), InputCorrection(), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);

@@ -49,7 +49,8 @@ struct Instrument {
     AnalyzerState state;
     AnalysisSettings analysis;
     CorrectionTable weighting;
-    TAnalyzerEngine engine{state, analysis, weighting};
+    CorrectionTable inputCorrection;
+    TAnalyzerEngine engine{state, analysis, weighting, inputCorrection};
     std::vector<AnalyzerSpectrum> shown;
 
     explicit Instrument(const WindowCase& w)
