@@ -23,7 +23,10 @@ constexpr float kUnusedParam = 1.0f;
 void setCaptureRate(int rate) { SetSampleRates(rate, 0); }
 } // namespace
 
-ScopeEngine::ScopeEngine(OscilloscopeSettings& settings, QObject* parent) : QObject(parent), settings_(settings) {}
+ScopeEngine::ScopeEngine(OscilloscopeSettings& settings, QObject* parent)
+    : MeasuringEngine(parent), settings_(settings)
+{
+}
 
 void ScopeEngine::Enter(float voltageScale, bool inputUsable)
 {
@@ -70,7 +73,10 @@ void ScopeEngine::setRunning(bool on)
     if (running_ == on)
         return;
     running_ = on;
-    emit runningChanged(on);
+    if (on)
+        emit started();
+    else
+        emit stopped();
 }
 
 void ScopeEngine::postFrame() { QCoreApplication::postEvent(this, new QEvent(UM_OSZI_FRAME)); }
@@ -118,13 +124,14 @@ void ScopeEngine::FrameMessage()
         return;
     const int rc = StartRecord(settings_.frameLength, setup_, [this] { OnBlock(); }, this);
     if (rc != 0)
-        fail(rc);
+        fail(Failure::StartRecording, rc);
 }
 
-void ScopeEngine::fail(int code)
+void ScopeEngine::fail(Failure kind, int code)
 {
-    setRunning(false);
-    emit sampleError(code);
+    // Not through setRunning: the failure comes before the stop.
+    running_ = false;
+    reportFailure(static_cast<int>(kind), code);
 }
 
 bool ScopeEngine::ownBlock(int userValue) const { return RecordBlockOwner() == this && userValue == setup_; }
@@ -144,11 +151,11 @@ void ScopeEngine::OnBlock()
     }
     if (!block) {
         if (error != 0)
-            return fail(error);
+            return fail(Failure::Block, error);
         // An empty block with no error may happen once; a device that
         // delivers nothing at all must not keep the loop turning.
         if (deliversNothing())
-            return fail(WAVERR_DEVICE_STALLED);
+            return fail(Failure::Block, WAVERR_DEVICE_STALLED);
         postFrame();
         return;
     }
@@ -193,6 +200,7 @@ void ScopeEngine::showFrame(const float* block, int floats)
     }
     ++framesShown_;
     emit frameShown();
+    emit progress(framesShown_, 0);
 }
 
 } // namespace korvanta
