@@ -196,8 +196,9 @@ void TDistortionEngine::measureHeld()
     if (stepper_)
         stepper_->Record(levelDb_, p.m.thdnPercent);
     ++index_;
-    emit pointReady(p);
+    // Progress first: whoever ends the run on a point hears nothing more.
     emit progress(index_, PlannedSteps(settings_));
+    emit pointReady(p);
     QMetaObject::invokeMethod(this, &TDistortionEngine::nextStep, Qt::QueuedConnection);
 }
 

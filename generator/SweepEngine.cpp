@@ -328,8 +328,9 @@ void TSweepEngine::evaluate(const float* data, int count, int overRange, uint32_
         p.values.value2 = BandPassPhase(work_.get(), frames, inputRate(), p.frequency, s.mode);
     }
     p.flags = CurveFlags(s.mode, s.phaseOn);
-    emit pointReady(p);
+    // Progress first: whoever ends the sweep on a point hears nothing more.
     emit progress(p.index + 1, s.steps + 1);
+    emit pointReady(p);
 }
 
 void TSweepEngine::PlaybackFailed(int code)

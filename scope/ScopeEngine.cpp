@@ -199,8 +199,9 @@ void ScopeEngine::showFrame(const float* block, int floats)
         display_->RepaintOszi();
     }
     ++framesShown_;
-    emit frameShown();
+    // Progress first: a stop on a frame leaves nothing to follow it.
     emit progress(framesShown_, 0);
+    emit frameShown();
 }
 
 } // namespace korvanta

@@ -80,7 +80,7 @@ signals:
     void timebaseApplied(const QString& label, int rate);
     // Clipped samples of the last frame (0: none).
     void overRange(int count);
-    // After each frame shown; progress(FramesShown(), 0) follows.
+    // After each frame shown, and after its progress(FramesShown(), 0).
     void frameShown();
 
 protected:
