@@ -23,8 +23,7 @@ constexpr float kUnusedParam = 1.0f;
 void setCaptureRate(int rate) { SetSampleRates(rate, 0); }
 } // namespace
 
-ScopeEngine::ScopeEngine(OscilloscopeSettings& settings, QObject* parent)
-    : MeasuringEngine(parent), settings_(settings)
+ScopeEngine::ScopeEngine(OscilloscopeSettings& settings, QObject* parent) : MeasuringEngine(parent), settings_(settings)
 {
 }
 

@@ -55,10 +55,10 @@ TEST_F(DistortionEngineTest, ARunOverFrequencyMeasuresTheWiresGainAtEveryStep)
 struct FaultCase {
     const char* name;
     VirtualFault fault;
-    bool atFirstPoint;   // else before the start
+    bool atFirstPoint; // else before the start
     TDistortionEngine::Failure kind;
     int code;
-    int settleMs;        // an output fault strikes after the tone played a while
+    int settleMs; // an output fault strikes after the tone played a while
 };
 
 TEST_F(DistortionEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
@@ -66,10 +66,9 @@ TEST_F(DistortionEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
     const FaultCase cases[] = {
         {"output open fails", VirtualFault::OutputOpenFails, false, TDistortionEngine::Failure::FrequencyOutput,
          MMSYSERR_ALLOCATED, 1},
-        {"input gone", VirtualFault::DeviceGone, true, TDistortionEngine::Failure::NextBlock, WAVERR_DEVICE_GONE,
-         1},
-        {"output gone", VirtualFault::OutputGone, true, TDistortionEngine::Failure::FrequencyOutput,
-         WAVERR_OUTPUT_GONE, 400},
+        {"input gone", VirtualFault::DeviceGone, true, TDistortionEngine::Failure::NextBlock, WAVERR_DEVICE_GONE, 1},
+        {"output gone", VirtualFault::OutputGone, true, TDistortionEngine::Failure::FrequencyOutput, WAVERR_OUTPUT_GONE,
+         400},
     };
     VirtualCard& card = VirtualCard::instance();
     for (const FaultCase& c : cases) {
@@ -89,30 +88,50 @@ TEST_F(DistortionEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
     }
 }
 
-// A run over level cannot say in advance how many steps it takes: its fine
-// steps near the THD+N thresholds depend on what it measures.
-TEST_F(DistortionEngineTest, StopEndsTheRunAfterTheStepInProgress)
+// A stop ends the run after the step in progress, an abort at once, and a
+// run over level that drives the wire into clipping ends by itself at its
+// THD+N limit. A run over level cannot say in advance how many steps it
+// takes: its fine steps near the THD+N thresholds depend on what it
+// measures.
+TEST_F(DistortionEngineTest, EveryWayOfEndingARunClosesIt)
 {
+    enum class End { Stop, Abort, Limit };
     struct Case {
         const char* name;
+        End end;
         DistortionSettings settings;
+        double wireGainDb;
         int total;
     };
     DistortionSettings overLevel;
-    overLevel.levels = {-30.0, -10.0, 20, LevelSpacing::Decibel, 0.0};
+    overLevel.levels = {-30.0, 0.0, 10, LevelSpacing::Decibel, 10.0};
     overLevel.settleMs = 1;
-    const Case cases[] = {{"over frequency", overFrequency(20, 1), 21}, {"over level", overLevel, 0}};
+    const Case cases[] = {
+        {"stop over frequency", End::Stop, overFrequency(20, 1), 0.0, 21},
+        {"stop over level", End::Stop, overLevel, 0.0, 0},
+        {"abort", End::Abort, overFrequency(20, 1), 0.0, 21},
+        {"limit", End::Limit, overLevel, 6.0, 0},
+    };
     for (const Case& c : cases) {
+        DutConfig wire;
+        wire.gainDb[0] = wire.gainDb[1] = c.wireGainDb;
+        VirtualCard::instance().setDut(wire);
         TDistortionEngine engine;
         EngineRecorder r(engine, &TDistortionEngine::pointReady);
-        bool atLimit = true;
-        QObject::connect(&engine, &TDistortionEngine::finished, [&](bool limit) { atLimit = limit; });
-        r.atFirstResult([&] { engine.Stop(); });
+        std::vector<bool> finished;
+        QObject::connect(&engine, &TDistortionEngine::finished, [&](bool atLimit) { finished.push_back(atLimit); });
+        if (c.end == End::Stop)
+            r.atFirstResult([&] { engine.Stop(); });
+        else if (c.end == End::Abort)
+            r.atFirstResult([&] { engine.Abort(); });
         ASSERT_TRUE(engine.Start(c.settings)) << c.name;
         ASSERT_TRUE(r.waitStopped()) << c.name;
         ExpectCleanRun(r, c.total, c.name);
-        EXPECT_EQ(r.count(EngineEvent::Result), 1) << c.name;
-        EXPECT_FALSE(atLimit) << c.name;
+        if (c.end == End::Limit)
+            EXPECT_GT(r.count(EngineEvent::Result), 1) << c.name;
+        else
+            EXPECT_EQ(r.count(EngineEvent::Result), 1) << c.name;
+        EXPECT_EQ(finished, std::vector<bool>{c.end == End::Limit}) << c.name;
         EXPECT_FALSE(engine.Running()) << c.name;
         EXPECT_FALSE(IsPlaying()) << c.name;
     }

@@ -57,10 +57,10 @@ TEST_F(SweepEngineTest, ARunMeasuresThePlayedLevelAtEveryStep)
 struct FaultCase {
     const char* name;
     VirtualFault fault;
-    bool atFirstPoint;   // else before START
+    bool atFirstPoint; // else before START
     TSweepEngine::Failure kind;
     int code;
-    int settleMs;        // an output fault strikes after the tone played a while
+    int settleMs; // an output fault strikes after the tone played a while
 };
 
 TEST_F(SweepEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
@@ -68,8 +68,8 @@ TEST_F(SweepEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
     const FaultCase cases[] = {
         {"output open fails", VirtualFault::OutputOpenFails, false, TSweepEngine::Failure::FrequencyOutput,
          MMSYSERR_ALLOCATED, 1},
-        {"input open fails", VirtualFault::OpenFails, true, TSweepEngine::Failure::FrequencyOutput,
-         MMSYSERR_ALLOCATED, 1},
+        {"input open fails", VirtualFault::OpenFails, true, TSweepEngine::Failure::FrequencyOutput, MMSYSERR_ALLOCATED,
+         1},
         {"input gone", VirtualFault::DeviceGone, true, TSweepEngine::Failure::NextBlock, WAVERR_DEVICE_GONE, 1},
         {"output gone", VirtualFault::OutputGone, true, TSweepEngine::Failure::FrequencyOutput, WAVERR_OUTPUT_GONE,
          400},
@@ -93,18 +93,30 @@ TEST_F(SweepEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
     }
 }
 
-TEST_F(SweepEngineTest, StopEndsTheRunAfterTheStepInProgress)
+// STOP lets the step in progress finish; Abort (another loop takes over)
+// and leaving the page end the run at once. Each closes it, and nothing
+// follows.
+TEST_F(SweepEngineTest, EveryWayOfEndingARunClosesIt)
 {
-    SweepSettings s = plan(20, 1);
-    TSweepEngine engine(s);
-    EngineRecorder r(engine, &TSweepEngine::pointReady);
-    r.atFirstResult([&] { engine.Stop(); });
-    engine.Start();
-    ASSERT_TRUE(r.waitStopped());
-    ExpectCleanRun(r, 21, "stopped sweep");
-    EXPECT_EQ(r.count(EngineEvent::Result), 1);
-    EXPECT_FALSE(engine.Running());
-    EXPECT_FALSE(IsPlaying());
+    struct Case {
+        const char* name;
+        void (TSweepEngine::*end)();
+    };
+    const Case cases[] = {
+        {"stop", &TSweepEngine::Stop}, {"abort", &TSweepEngine::Abort}, {"leave", &TSweepEngine::Leave}};
+    for (const Case& c : cases) {
+        SweepSettings s = plan(20, 1);
+        TSweepEngine engine(s);
+        EngineRecorder r(engine, &TSweepEngine::pointReady);
+        r.atFirstResult([&] { (engine.*c.end)(); });
+        engine.Start();
+        ASSERT_TRUE(r.waitStopped()) << c.name;
+        ExpectCleanRun(r, 21, c.name);
+        EXPECT_EQ(r.count(EngineEvent::Result), 1) << c.name;
+        EXPECT_FALSE(engine.Running()) << c.name;
+        EXPECT_FALSE(engine.AwaitingBlock()) << c.name;
+        EXPECT_FALSE(IsPlaying()) << c.name;
+    }
 }
 
 } // namespace

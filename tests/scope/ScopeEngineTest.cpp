@@ -18,8 +18,8 @@ using namespace korvanta;
 
 namespace {
 
-constexpr float kVoltageScale = 1.5f;  // volts at full scale
-constexpr double kSinePeak = 0.5;      // of full scale
+constexpr float kVoltageScale = 1.5f; // volts at full scale
+constexpr double kSinePeak = 0.5;     // of full scale
 constexpr int kOneVoltPerDiv = 13;
 constexpr int kOneMsPerDiv = 6;
 
@@ -36,7 +36,7 @@ public:
     {
         return store.StorePoint(j, trig1, ypos2, ypos1, vdiv2, vdiv1, x, y2, y1);
     }
-    void RepaintOszi() override {}
+    void RepaintOszi() override { }
 
     OszidiaStore store;
 };
@@ -56,33 +56,41 @@ protected:
     }
 
     OscilloscopeSettings settings;
-    StoreDisplay display;
 };
 
-TEST_F(ScopeEngineTest, FramesShowTheInputsSineAtItsHeight)
+// The loop runs until it is stopped or the page is left; either ends it on
+// the frame it is on.
+TEST_F(ScopeEngineTest, FramesShowTheInputsSineAtItsHeightUntilTheLoopEnds)
 {
-    ScopeEngine engine(settings);
-    engine.SetDisplay(&display);
-    EngineRecorder r(engine, &ScopeEngine::frameShown);
-    r.atFirstResult([&] { engine.Stop(); });
-    engine.Enter(kVoltageScale, true);
-    ASSERT_TRUE(r.waitStopped());
-    // Stopped on its first frame: nothing was recorded or shown after it.
-    ExpectCleanRun(r, 0, "scope");
-    EXPECT_EQ(r.count(EngineEvent::Result), 1);
-    EXPECT_EQ(engine.FramesShown(), 1);
-    EXPECT_FALSE(engine.Running());
-    const std::vector<float>& y = display.store.Curve1();
-    ASSERT_FALSE(y.empty());
-    const auto [lo, hi] = std::minmax_element(y.begin(), y.end());
-    const double expected = 2 * kSinePeak * kVoltageScale / VoltsPerDiv(kOneVoltPerDiv);
-    EXPECT_NEAR(*hi - *lo, expected, 0.01 * expected) << "peak to peak, divisions";
+    struct Case {
+        const char* name;
+        void (ScopeEngine::*end)();
+    };
+    const Case cases[] = {{"stop", &ScopeEngine::Stop}, {"leave", &ScopeEngine::Leave}};
+    for (const Case& c : cases) {
+        StoreDisplay display;
+        ScopeEngine engine(settings);
+        engine.SetDisplay(&display);
+        EngineRecorder r(engine, &ScopeEngine::frameShown);
+        r.atFirstResult([&] { (engine.*c.end)(); });
+        engine.Enter(kVoltageScale, true);
+        ASSERT_TRUE(r.waitStopped()) << c.name;
+        ExpectCleanRun(r, 0, c.name);
+        EXPECT_EQ(r.count(EngineEvent::Result), 1) << c.name;
+        EXPECT_EQ(engine.FramesShown(), 1) << c.name;
+        EXPECT_FALSE(engine.Running()) << c.name;
+        const std::vector<float>& y = display.store.Curve1();
+        ASSERT_FALSE(y.empty()) << c.name;
+        const auto [lo, hi] = std::minmax_element(y.begin(), y.end());
+        const double expected = 2 * kSinePeak * kVoltageScale / VoltsPerDiv(kOneVoltPerDiv);
+        EXPECT_NEAR(*hi - *lo, expected, 0.01 * expected) << c.name << ": peak to peak, divisions";
+    }
 }
 
 struct FaultCase {
     const char* name;
     VirtualFault fault;
-    bool atFirstFrame;   // else before the page is entered
+    bool atFirstFrame; // else before the page is entered
     ScopeEngine::Failure kind;
     int code;
 };

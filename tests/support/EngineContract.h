@@ -33,15 +33,16 @@ inline constexpr int kQuietAfterStopMs = 200;
 class EngineRecorder {
 public:
     // Records `engine`'s contract signals and its result signal.
-    template <class Engine, class Signal>
-    EngineRecorder(Engine& engine, Signal resultSignal)
+    template <class Engine, class Signal> EngineRecorder(Engine& engine, Signal resultSignal)
     {
         QObject::connect(&engine, &MeasuringEngine::started, [this] { add({EngineEvent::Started}); });
         QObject::connect(&engine, &MeasuringEngine::stopped, [this] { add({EngineEvent::Stopped}); });
-        QObject::connect(&engine, &MeasuringEngine::progress,
-                         [this](int done, int total) { add({EngineEvent::Progress, done, total}); });
-        QObject::connect(&engine, &MeasuringEngine::failed,
-                         [this](const EngineFailure& f) { add({EngineEvent::Failed, 0, 0, f}); });
+        QObject::connect(&engine, &MeasuringEngine::progress, [this](int done, int total) {
+            add({EngineEvent::Progress, done, total});
+        });
+        QObject::connect(&engine, &MeasuringEngine::failed, [this](const EngineFailure& f) {
+            add({EngineEvent::Failed, 0, 0, f});
+        });
         QObject::connect(&engine, resultSignal, [this] {
             add({EngineEvent::Result});
             if (onResult_) {
