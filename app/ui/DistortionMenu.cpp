@@ -1,6 +1,7 @@
 #include "app/ui/DistortionMenu.h"
 
 #include "app/Audconst.h"
+#include "app/ui/AppWindows.h"
 #include "diagram/ui/DiaPrint.h"
 #include "diagram/ui/Diagr3.h"
 #include "distortion/ui/DistortionWindow.h"
@@ -17,14 +18,20 @@
 
 namespace korvanta {
 
-TDistortionMenu::TDistortionMenu(TMainMenu& menu, std::function<void()> stopOthers, QObject* parent)
+TDistortionMenu::TDistortionMenu(std::function<void()> stopOthers, QObject* parent)
     : QObject(parent), stopOthers_(std::move(stopOthers))
+{
+}
+
+void TDistortionMenu::AttachMenus(TMainMenu& menu)
 {
     menu.menuAnalyse->addSeparator();
     Distortion1 = menu.menuAnalyse->addAction(QStringLiteral("&Verzerrung..."));
     Distortion1->setObjectName(QStringLiteral("Distortion1"));
     connect(Distortion1, &QAction::triggered, this, &TDistortionMenu::Open);
 }
+
+void TDistortionMenu::AttachWindows(const AppWindows& windows) { SetWindow(windows.Distortion); }
 
 void TDistortionMenu::SetWindow(TDistortionWindow* window)
 {
@@ -56,9 +63,10 @@ void TDistortionMenu::Stop()
         window_->Abort();
 }
 
-void TDistortionMenu::Language(char letter)
+void TDistortionMenu::SetLanguage(char letter)
 {
-    Distortion1->setText(letter == 'E' ? QStringLiteral("&Distortion...") : QStringLiteral("&Verzerrung..."));
+    if (Distortion1)
+        Distortion1->setText(letter == 'E' ? QStringLiteral("&Distortion...") : QStringLiteral("&Verzerrung..."));
     if (window_)
         window_->Language(letter);
     const auto texts = MainTextsFor(letter);
@@ -86,7 +94,7 @@ void TDistortionMenu::buildDiagramMenus()
     CopyItem = EditMenu->addAction(QString(), this, &TDistortionMenu::CopyClick);
     Memory = new TMemoryMenu(FileMenu, nullptr, bar, nullptr, this);
     Memory->SetDiagram(window_->Diagram);
-    Language(CurrentLanguage());
+    SetLanguage(CurrentLanguage());
 }
 
 void TDistortionMenu::PrintClick()

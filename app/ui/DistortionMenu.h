@@ -5,6 +5,8 @@
 // everything else, and the menus of its diagram (print, text export,
 // picture, copy, memory curves), which act on that diagram alone.
 
+#include "app/ui/PagePart.h"
+
 #include <QObject>
 #include <functional>
 
@@ -17,25 +19,28 @@ class TDistortionWindow;
 class TMainMenu;
 class TMemoryMenu;
 
-class TDistortionMenu : public QObject {
+class TDistortionMenu : public QObject, public MainWindowPart {
     Q_OBJECT
 public:
     // `stopOthers` stops every measuring loop and the generator's tone.
-    TDistortionMenu(TMainMenu& menu, std::function<void()> stopOthers, QObject* parent = nullptr);
+    explicit TDistortionMenu(std::function<void()> stopOthers, QObject* parent = nullptr);
 
+    // The item "&Verzerrung..." at the end of "&Analyse".
+    void AttachMenus(TMainMenu& menu) override;
+    void AttachWindows(const AppWindows& windows) override;
     void SetWindow(TDistortionWindow* window);
     // The menu item: the window is shown and brought to the front.
     void Open();
     // Everything stops: a run ends now.
     void Stop();
-    void Language(char letter);
+    void SetLanguage(char letter) override;
 
     // The diagram's menu commands, as the window's menu bar offers them.
     void PrintClick();
     void SaveTextClick();
     void CopyClick();
 
-    QAction* Distortion1;
+    QAction* Distortion1 = nullptr;
     QMenu* FileMenu = nullptr;
     QAction* PrintItem = nullptr;
     QAction* SaveTextItem = nullptr;

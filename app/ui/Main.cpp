@@ -2,6 +2,7 @@
 
 #include "app/ui/AboutBox.h"
 #include "measure/ui/AnalyzerPage.h"
+#include "app/ui/AnalyzerPart.h"
 #include "app/ui/AppWindows.h"
 #include "platform/audio/AudioBackend.h"
 #include "app/Audconst.h"
@@ -19,16 +20,15 @@
 #include "app/ui/MainMenu.h"
 #include "app/ui/MemoryMenu.h"
 #include "app/ui/MixerMenu.h"
+#include "app/ui/PagePart.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ModalQuestions.h"
 #include "app/ui/ParameterMenu.h"
 #include "generator/ui/Wavegene.h"
 #include "scope/OscilloscopeSettings.h"
-#include "scope/ui/Oszidia1.h"
 #include "platform/ProfileStore.h"
 #include "app/ProgramIcon.h"
 #include "app/QtTranslations.h"
-#include "measure/ui/RadioGroup.h"
 #include "app/ui/ScopeMenu.h"
 #include "app/ui/DistortionMenu.h"
 #include "scope/ui/ScopePage.h"
@@ -45,15 +45,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QLabel>
 #include <QMenu>
 #include <QPrinter>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -124,8 +121,12 @@ void TMainForm::buildWindow()
     PageControl1->addTab(AnalyzerPage, QStringLiteral("Spektrumanalyser"));
     PageControl1->addTab(GeneratorPage, QStringLiteral("Frequenzgenerator"));
     PageControl1->addTab(ScopePage, QStringLiteral("Oszilloskop"));
-    ScopeMenu = new TScopeMenu(*Menu, *ScopePage, *this);
-    DistortionMenu = new TDistortionMenu(*Menu, [this] { StopAll(MeasuringLoop::Distortion); }, this);
+    AnalyzerPart = new TAnalyzerPart(*AnalyzerPage, settings_, this);
+    SweepMenu = new TSweepMenu(*GeneratorPage, this);
+    ScopeMenu = new TScopeMenu(*ScopePage, *this);
+    DistortionMenu = new TDistortionMenu([this] { StopAll(MeasuringLoop::Distortion); }, this);
+    pages_ = {AnalyzerPart, SweepMenu, ScopeMenu};
+    parts_ = {AnalyzerPart, SweepMenu, ScopeMenu, DistortionMenu};
     setCentralWidget(PageControl1);
     ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
     StatusLine = new TStatusLine(kCredit, this);
@@ -171,22 +172,8 @@ void TMainForm::connectMenus()
     connect(AnalyzerPage, &TAnalyzerPage::runStarted, this, &TMainForm::endCalibrationMeasurement);
     connect(GeneratorPage, &TGeneratorPage::sweepStartRequested, this, [this] { StopAll(MeasuringLoop::Sweep); });
 
-    TAnalyzerPage::MenuHooks hooks;
-    hooks.analyse = m.menuAnalyse;
-    hooks.thdNoise = m.THDNoise1;
-    hooks.level = m.Level1;
-    hooks.levelUnits = m.LevelUnits1;
-    hooks.dbFS = m.dbFS1;
-    hooks.dbV = m.dbV1;
-    hooks.dbu = m.dbu1;
-    hooks.dbm = m.dbm1;
-    hooks.calibration = m.Eichen1;
-    hooks.audioInDevice = m.AudioInDevice1;
-    hooks.audioOutDevice = m.AudioOutDevice1;
-    hooks.audioInParameter = m.AudioInParameter1;
-    hooks.audioOutParameter = m.AudioOutParameter1;
-    AnalyzerPage->AttachMenus(hooks);
-    AttachSweepMenus(*GeneratorPage, m);
+    for (MainWindowPart* part : parts_)
+        part->AttachMenus(m);
 
     // The diagram commands wait for the diagram window.
     enableDiagramCommands(false);
@@ -214,8 +201,6 @@ void TMainForm::FormCreate()
     fillDeviceMenus();
     InDeviceClick(GetInDevice());
     OutDeviceClick(GetOutDevice());
-    AnalyzerPage->FFTpointsgroup->setItems(
-        {QStringLiteral("2048"), QStringLiteral("4096"), QStringLiteral("8192"), QStringLiteral("16384")});
 }
 
 QString TMainForm::windowCaption() const
@@ -269,8 +254,8 @@ void TMainForm::FormShow()
     AppWindows& f = Forms();
     if (f.KorEdit)
         CorrectionMenu->SetEditor(f.KorEdit);
-    ScopeMenu->SetDisplay(f.Oszidia);
-    DistortionMenu->SetWindow(f.Distortion);
+    for (MainWindowPart* part : parts_)
+        part->AttachWindows(f);
     connectDiagram();
     SetLanguage(CurrentLanguage());
     placeDiagram();
@@ -286,23 +271,16 @@ void TMainForm::FormShow()
     PageControl1Change();
     ShowCorrectionStatus();
     MixerMenu->SetMixerWindow(f.Mixu);
-    if (f.Wavegen)
-        MixerMenu->SetGeneratorLevel(f.Wavegen->ScrollBar2, f.Wavegen->Label3);
+    MixerMenu->SetGeneratorWindow(f.Wavegen);
     MixerMenu->ShowMixerSupport();
 }
 
 void TMainForm::connectDiagram()
 {
     TDiagramm* d = Forms().Diagramm;
-    AnalyzerPage->SetDiagram(d);
     MemoryMenu->SetDiagram(d);
-    AttachSweepWindows(*GeneratorPage);
     if (!d)
         return;
-    connect(d, &TDiagramm::channelColoursChanged, this, [this](const QColor& left, const QColor& right) {
-        AnalyzerPage->MeasureLeft->setStyleSheet(QStringLiteral("color: %1;").arg(left.name()));
-        AnalyzerPage->MeasureRight->setStyleSheet(QStringLiteral("color: %1;").arg(right.name()));
-    });
     connect(d, &TDiagramm::activateMainWindow, this, [this] {
         raise();
         activateWindow();
@@ -338,7 +316,7 @@ void TMainForm::InDeviceClick(int index)
     GetSampleRates(rateBefore, outRate);
     if (!chooseDevice(Menu->InDeviceItems, index, GetInDevice(), &SetInDevice))
         return;
-    showInputFormat(QStringLiteral(" Bit"));
+    AnalyzerPart->ShowInputFormat(QStringLiteral(" Bit"));
     int rate = 0;
     GetSampleRates(rate, outRate);
     if (rate != rateBefore)
@@ -363,14 +341,6 @@ bool TMainForm::chooseDevice(QAction* const items[], int index, int current, voi
 void TMainForm::showDeviceNames()
 {
     StatusLine->SetDeviceNames(DeviceName('I', GetInDevice()), DeviceName('O', GetOutDevice()));
-}
-
-void TMainForm::showInputFormat(const QString& bitsSuffix)
-{
-    int inBits = 0, outBits = 0, inRate = 0, outRate = 0;
-    GetBits(inBits, outBits);
-    GetSampleRates(inRate, outRate);
-    AnalyzerPage->ShowInputFormat(inRate, inBits, bitsSuffix);
 }
 
 void TMainForm::Reset1Click()
@@ -437,33 +407,19 @@ void TMainForm::PageControl1Change() { enterPage(PageControl1->currentIndex()); 
 
 void TMainForm::leavePage(int index)
 {
-    switch (index) {
-    case kAnalyzerPage: AnalyzerPage->LeaveAnalyzerPage(); break;
-    case kGeneratorPage: GeneratorPage->LeaveSweepPage(); break;
-    case kScopePage: ScopeMenu->Leave(); break;
-    default: break;
-    }
+    if (index >= 0 && index < int(pages_.size()))
+        pages_[size_t(index)]->Leave();
 }
 
 void TMainForm::enterPage(int index)
 {
-    switch (index) {
-    case kAnalyzerPage:
-        AnalyzerPage->EnterAnalyzerPage();
-        showInputFormat(QStringLiteral(" Bits"));
-        helpContext_ = AnalyzerPage->HelpContext();
-        break;
-    case kGeneratorPage:
-        GeneratorPage->EnterSweepPage();
-        helpContext_ = kGeneratorPageHelpContext;
-        break;
-    case kScopePage:
-        StopAll(MeasuringLoop::Scope);
-        ScopeMenu->Enter();
-        helpContext_ = kScopePageHelpContext;
-        break;
-    default: return;
-    }
+    if (index < 0 || index >= int(pages_.size()))
+        return;
+    PagePart& page = *pages_[size_t(index)];
+    if (page.EntryLoop() != MeasuringLoop::None)
+        StopAll(page.EntryLoop());
+    page.Enter();
+    helpContext_ = page.HelpContext();
     settings_.ActivePageIndex = index;
     // The oscilloscope draws in a window of its own: the text export and the
     // copy act on that window, the diagram's other commands do not apply.
@@ -484,6 +440,8 @@ void TMainForm::SetLanguage(char letter)
     applyLanguageCaptions(letter);
     UseQtTranslations(letter);
     passLanguageOn(letter);
+    for (MainWindowPart* part : parts_)
+        part->SetLanguage(letter);
     ShowCorrectionStatus();
     fitWindowSize();
 }
@@ -497,13 +455,6 @@ void TMainForm::applyLanguageCaptions(char letter)
     PageControl1->setTabText(kAnalyzerPage, texts->tabSheet1);
     PageControl1->setTabText(kGeneratorPage, texts->tabSheet2);
     PageControl1->setTabText(kScopePage, texts->tabSheet3);
-    AnalyzerPage->FFTpointsgroup->setTitle(texts->fftPointsGroup);
-    AnalyzerPage->RunningGroup->setTitle(texts->runningGroup);
-    AnalyzerPage->RunningGroup->setItems(texts->runningItems);
-    AnalyzerPage->MeasureLeft->setText(texts->measureLeft);
-    AnalyzerPage->MeasureRight->setText(texts->measureRight);
-    AnalyzerPage->Label6->setText(texts->averages);
-    GeneratorPage->Button1->setText(texts->backButton);
     Menu->SetTexts(*texts);
     if (Forms().Help)
         Forms().Help->SetHelpFile(texts->helpFile);
@@ -511,17 +462,16 @@ void TMainForm::applyLanguageCaptions(char letter)
 
 void TMainForm::passLanguageOn(char letter)
 {
-    // In the order the windows expect: feature list, sweep settings, information box,
-    // calibration dialog, analysis dialog, correction editor, correction file messages, diagram
-    // window, diagram options, parameter dialog, generator; the calibration
-    // status line last.
+    // The windows without a part in the main window, in the order the
+    // windows expect: feature list, sweep settings, information box,
+    // calibration dialog, analysis dialog, correction editor, correction file
+    // messages, diagram window, diagram options, parameter dialog,
+    // generator, memory menus. The parts follow (SetLanguage).
     AppWindows& f = Forms();
     if (f.FeatDlg)
         f.FeatDlg->SetFeatLanguage(letter);
     if (f.Wobbeldlg)
         f.Wobbeldlg->Language(letter);
-    if (f.Oszidia)
-        f.Oszidia->SetOsziLanguage(letter);
     if (f.AboutBox)
         f.AboutBox->SetAboutLanguage(letter);
     if (f.EichDlg)
@@ -540,8 +490,6 @@ void TMainForm::passLanguageOn(char letter)
     if (f.Wavegen)
         f.Wavegen->Language(letter);
     MemoryMenu->SetLanguage(letter);
-    DistortionMenu->Language(letter);
-    AnalyzerPage->ShowCalibrationStatus(settings_.FgInVolume);
 }
 
 void TMainForm::deutschEnglish1Click()
@@ -562,7 +510,7 @@ void TMainForm::fitWindowSize()
 
 void TMainForm::ShowCorrectionStatus()
 {
-    AnalyzerPage->coract->setText(TCorrectionMenu::AnyActive() ? Messages().correctionActive : QStringLiteral("."));
+    AnalyzerPage->ShowCorrectionStatus(TCorrectionMenu::AnyActive());
 }
 
 // --- other menu actions -----------------------------------------------------------
@@ -711,9 +659,8 @@ void TMainForm::FormCloseQuery()
     // the other windows write when they are destroyed) reaches the file in
     // one replacement at the end of DestroyApplicationWindows().
     BeginSettingsTransaction();
-    AnalyzerPage->LeaveAnalyzerPage();
-    GeneratorPage->LeaveSweepPage();
-    ScopePage->LeaveScopePage();
+    for (PagePart* page : pages_)
+        page->Leave();
     SoundDone();
     SaveToIni(SettingsFilePath());
     ClearCorrection(InputCorrection());

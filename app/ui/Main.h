@@ -2,7 +2,9 @@
 // The main window: three measuring pages, the main menu and the status line.
 // It starts the audio layer, reads and writes its sections of the settings
 // file, switches the language, routes page changes to the pages and closes
-// everything in order.
+// everything in order. The pages and the windows with menus take part
+// through their parts (PagePart.h): the main window calls them and never
+// sets their controls.
 //
 // Creating it runs the start-up steps that need no other window (capability
 // report, audio layer, settings, device menus); showing it the first time
@@ -15,6 +17,7 @@
 #include "audio/OutputOwner.h"
 
 #include <QMainWindow>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -23,7 +26,10 @@ class QTabWidget;
 
 namespace korvanta {
 
+class MainWindowPart;
+class PagePart;
 class TAnalyzerPage;
+class TAnalyzerPart;
 class TCorrectionMenu;
 class TGeneratorPage;
 class TMainMenu;
@@ -34,15 +40,15 @@ class TScopeMenu;
 class TDistortionMenu;
 class TScopePage;
 class TStatusLine;
+class TSweepMenu;
 
 // Caption of the main window.
 inline constexpr char kMainCaption[] = "Korvanta V 1.4";
 // Exit code when the audio layer cannot be started.
 inline constexpr int kSoundStartFailure = 1;
-// Help contexts of the main window and its pages.
+// Help contexts of the main window before a page is entered, and of the
+// device error at start. Each page names its own.
 inline constexpr int kMainHelpContext = 2;
-inline constexpr int kGeneratorPageHelpContext = 51;
-inline constexpr int kScopePageHelpContext = 52;
 inline constexpr int kDeviceErrorHelpContext = 17;
 
 class TMainForm : public QMainWindow {
@@ -108,6 +114,8 @@ public:
     TScopeMenu* ScopeMenu;
     TMemoryMenu* MemoryMenu;
     TDistortionMenu* DistortionMenu;
+    TAnalyzerPart* AnalyzerPart;
+    TSweepMenu* SweepMenu;
     QTabWidget* PageControl1;
     TAnalyzerPage* AnalyzerPage;    // TabSheet1
     TGeneratorPage* GeneratorPage;  // TabSheet2
@@ -136,7 +144,6 @@ private:
     // Ticks item `index` and selects that device, unless the generator plays.
     bool chooseDevice(QAction* const items[], int index, int current, void (*select)(int));
     void showDeviceNames();
-    void showInputFormat(const QString& bitsSuffix);
     void applyLanguageCaptions(char letter);
     void passLanguageOn(char letter);
     void enterPage(int index);
@@ -151,6 +158,10 @@ private:
     QString windowCaption() const;
 
     MainWindowSettings settings_;
+    // The pages in tab order, and every part (the pages first) in the
+    // order they take their menu items and hear of a language change.
+    std::vector<PagePart*> pages_;
+    std::vector<MainWindowPart*> parts_;
     int inCount_ = 0;
     int outCount_ = 0;
     bool shown_ = false;

@@ -3,6 +3,7 @@
 #include "measure/ui/AnalyzerPage.h"
 #include "generator/ui/GeneratorPage.h"
 #include "generator/GeneratorSection.h"
+#include "generator/ui/Wavegene.h"
 #include "app/ui/MainMenu.h"
 #include "app/MainSettings.h"
 #include "mixer/ui/mixu.h"
@@ -65,6 +66,12 @@ void TMixerMenu::SetGeneratorLevel(QScrollBar* slider, QLabel* label)
         connect(slider, &QScrollBar::valueChanged, this, &TMixerMenu::AnaScroll);
     syncOutputControls();
     enableLevelControls(mixu_ && mixu_->MixOn());
+}
+
+void TMixerMenu::SetGeneratorWindow(TWavegen* generator)
+{
+    if (generator)
+        SetGeneratorLevel(generator->ScrollBar2, generator->Label3);
 }
 
 void TMixerMenu::ShowMixerSupport()

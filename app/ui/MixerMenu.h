@@ -19,6 +19,7 @@ class TGeneratorPage;
 class TMainMenu;
 class Tmixu;
 class TsrcCtr;
+class TWavegen;
 struct MainWindowSettings;
 
 // Captions while the system's own mixer is in charge (support switched off).
@@ -40,6 +41,9 @@ public:
     // The generator window's level slider and its label (position =
     // 100 - percent), twin of the sweep page's output bar.
     void SetGeneratorLevel(QScrollBar* slider, QLabel* label);
+    // The same for the generator window's own slider and label; no window,
+    // no change.
+    void SetGeneratorWindow(TWavegen* generator);
 
     // Main window shown: caption of "Mixer Support" and the greying.
     void ShowMixerSupport();

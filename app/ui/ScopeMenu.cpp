@@ -1,6 +1,7 @@
 #include "app/ui/ScopeMenu.h"
 
 #include "app/Audconst.h"
+#include "app/ui/AppWindows.h"
 #include "diagram/ui/DiaPrint.h"
 #include "app/ui/MainMenu.h"
 #include "platform/ModalQuestions.h"
@@ -18,8 +19,11 @@ namespace korvanta {
 namespace {
 // What must not change under the oscilloscope: the calibration, the
 // devices and their formats, the diagram's comment, analysis and print.
-QList<QObject*> lockedItems(TMainMenu& m)
+QList<QObject*> lockedItems(TMainMenu* menu)
 {
+    if (!menu)
+        return {};
+    const TMainMenu& m = *menu;
     return {m.Eichen1, m.AudioInDevice1, m.AudioOutDevice1, m.AudioInParameter1, m.AudioOutParameter1,
             m.Kommentar1, m.menuAnalyse, m.FilePrintItem};
 }
@@ -42,9 +46,16 @@ void setEnabled(QObject* o, bool on)
 }
 } // namespace
 
-TScopeMenu::TScopeMenu(TMainMenu& menu, TScopePage& page, QWidget& mainWindow)
-    : QObject(&mainWindow), menu_(menu), page_(page), main_(mainWindow)
+TScopeMenu::TScopeMenu(TScopePage& page, QWidget& mainWindow) : QObject(&mainWindow), page_(page), main_(mainWindow) { }
+
+void TScopeMenu::AttachMenus(TMainMenu& menu) { menu_ = &menu; }
+
+void TScopeMenu::AttachWindows(const AppWindows& windows) { SetDisplay(windows.Oszidia); }
+
+void TScopeMenu::SetLanguage(char letter)
 {
+    if (display_)
+        display_->SetOsziLanguage(letter);
 }
 
 void TScopeMenu::SetDisplay(TOszidia* display)

@@ -1,9 +1,11 @@
 #pragma once
-// The main window's side of the oscilloscope: entering and leaving its page
-// (the menu items that must not be used meanwhile, the display window's
-// placement beside the main window), stopping and restarting it for other
-// actions, and the text export and copy, which act on the display window
-// while the page is shown.
+// The oscilloscope page's part in the main window: entering and leaving
+// the page (the menu items that must not be used meanwhile, the display
+// window's placement beside the main window), the display window's texts,
+// stopping and restarting it for other actions, and the text export and
+// copy, which act on the display window while the page is shown.
+
+#include "app/ui/PagePart.h"
 
 #include <QList>
 #include <QObject>
@@ -13,25 +15,34 @@ class QWidget;
 
 namespace korvanta {
 
-class TMainMenu;
 class TOszidia;
 class TScopePage;
 struct OscilloscopeSettings;
 
-class TScopeMenu : public QObject {
+inline constexpr int kScopePageHelpContext = 52;
+
+class TScopeMenu : public QObject, public PagePart {
     Q_OBJECT
 public:
-    TScopeMenu(TMainMenu& menu, TScopePage& page, QWidget& mainWindow);
+    TScopeMenu(TScopePage& page, QWidget& mainWindow);
 
+    // Takes the items the page locks.
+    void AttachMenus(TMainMenu& menu) override;
     // The display window (it is created after the main window).
+    void AttachWindows(const AppWindows& windows) override;
     void SetDisplay(TOszidia* display);
+    // The display window's cursor read-out captions.
+    void SetLanguage(char letter) override;
 
+    int HelpContext() const override { return kScopePageHelpContext; }
+    // The oscilloscope runs as soon as its page is shown.
+    MeasuringLoop EntryLoop() const override { return MeasuringLoop::Scope; }
     // The page is entered: locks the menu items, places the display window
     // (moving the main window right when there is no room to its left) and
     // starts the page.
-    void Enter();
+    void Enter() override;
     // The page is left: the page stops, the items are as before.
-    void Leave();
+    void Leave() override;
 
     // Another action needs the input (calibration, reset ...), and is done.
     void Stop();
@@ -50,7 +61,7 @@ private:
     void lockMenus();
     void unlockMenus();
 
-    TMainMenu& menu_;
+    TMainMenu* menu_ = nullptr;
     TScopePage& page_;
     QWidget& main_;
     QPointer<TOszidia> display_;

@@ -1,12 +1,14 @@
 #include "app/ui/SweepMenu.h"
 
 #include "app/ui/AppWindows.h"
-#include "generator/ui/GeneratorPage.h"
 #include "app/ui/MainMenu.h"
+#include "generator/ui/GeneratorPage.h"
 
 namespace korvanta {
 
-void AttachSweepMenus(TGeneratorPage& page, TMainMenu& m)
+TSweepMenu::TSweepMenu(TGeneratorPage& page, QObject* parent) : QObject(parent), page_(page) { }
+
+void TSweepMenu::AttachMenus(TMainMenu& m)
 {
     TGeneratorPage::MenuHooks hooks;
     hooks.analyse = m.menuAnalyse;
@@ -15,14 +17,19 @@ void AttachSweepMenus(TGeneratorPage& page, TMainMenu& m)
     hooks.audioOutDevice = m.AudioOutDevice1;
     hooks.audioInParameter = m.AudioInParameter1;
     hooks.audioOutParameter = m.AudioOutParameter1;
-    page.AttachMenus(hooks);
+    page_.AttachMenus(hooks);
 }
 
-void AttachSweepWindows(TGeneratorPage& page)
+void TSweepMenu::AttachWindows(const AppWindows& f)
 {
-    AppWindows& f = Forms();
-    page.SetDiagram(f.Diagramm);
-    page.SetDialog(f.Wobbeldlg);
+    page_.SetDiagram(f.Diagramm);
+    page_.SetDialog(f.Wobbeldlg);
 }
+
+void TSweepMenu::SetLanguage(char letter) { page_.SetLanguage(letter); }
+
+void TSweepMenu::Enter() { page_.EnterSweepPage(); }
+
+void TSweepMenu::Leave() { page_.LeaveSweepPage(); }
 
 } // namespace korvanta

@@ -1,16 +1,33 @@
 #pragma once
+// The sweep page's part in the main window: the menu items a sweep locks,
+// the windows it draws into and asks its settings with, its texts in each
+// language, and entering and leaving it.
+
+#include "app/ui/PagePart.h"
+
+#include <QObject>
 
 namespace korvanta {
 
-// Wiring of the sweep page into the main window: the menu items a sweep
-// locks, and the windows it draws into and asks its settings with.
-
 class TGeneratorPage;
-class TMainMenu;
 
-// Called when the menus exist.
-void AttachSweepMenus(TGeneratorPage& page, TMainMenu& menu);
-// Called once the other windows exist (first showing of the main window).
-void AttachSweepWindows(TGeneratorPage& page);
+inline constexpr int kGeneratorPageHelpContext = 51;
+
+class TSweepMenu : public QObject, public PagePart {
+    Q_OBJECT
+public:
+    explicit TSweepMenu(TGeneratorPage& page, QObject* parent = nullptr);
+
+    void AttachMenus(TMainMenu& menu) override;
+    void AttachWindows(const AppWindows& windows) override;
+    void SetLanguage(char letter) override;
+
+    int HelpContext() const override { return kGeneratorPageHelpContext; }
+    void Enter() override;
+    void Leave() override;
+
+private:
+    TGeneratorPage& page_;
+};
 
 } // namespace korvanta

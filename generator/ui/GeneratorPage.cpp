@@ -165,6 +165,12 @@ void TGeneratorPage::SetGeneratorWindow(TWavegen* generator)
                                   + Button1->sizeHint().height() + 4);
 }
 
+void TGeneratorPage::SetLanguage(char letter)
+{
+    if (const auto texts = MainTextsFor(letter))
+        Button1->setText(texts->backButton);
+}
+
 void TGeneratorPage::Button1Click()
 {
     if (!generator_)

@@ -62,6 +62,10 @@ public:
     // "zurück": the generator window back over the group, wherever it is.
     void Button1Click();
 
+    // The page's own captions in language `letter` ('D' or 'E'; other
+    // letters change nothing).
+    void SetLanguage(char letter);
+
     // Control handlers.
     void wobbelnButClick();   // START
     void STOPbutClick();      // STOP: the sweep ends at its next step

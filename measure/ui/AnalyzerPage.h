@@ -16,6 +16,7 @@
 
 class QAction;
 class QCheckBox;
+class QColor;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -116,6 +117,14 @@ public:
 
     // Help context of the page once entered (50 before).
     int HelpContext() const { return helpContext_; }
+
+    // The page's own captions in language `letter` ('D' or 'E'; other
+    // letters change nothing) (AnalyzerPageTexts.cpp).
+    void SetLanguage(char letter);
+    // The channel switches in the diagram's colours of the two curves.
+    void ShowChannelColours(const QColor& left, const QColor& right);
+    // coract: whether a correction table is active, in the current language.
+    void ShowCorrectionStatus(bool active);
 
     // Controls, named as in the form.
     QPushButton* StartButton;

@@ -11,7 +11,11 @@
 #include "app/ui/MainMenu.h"
 #include "platform/ModalQuestions.h"
 #include "measure/ui/RadioGroup.h"
+#include "app/ui/ScopeMenu.h"
+#include "app/ui/SweepMenu.h"
 #include "scope/ui/ScopePage.h"
+#include "scope/ui/Oszidia1.h"
+#include "app/ui/DistortionMenu.h"
 #include "audio/Soundd3.h"
 #include "app/ui/StatusLine.h"
 
@@ -21,8 +25,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+
+#include <functional>
 
 using namespace korvanta;
 
@@ -170,6 +177,51 @@ TEST_F(MainWindowTest, PagesAreEnteredAndLeftInTurn)
     EXPECT_FALSE(WorkArraysAllocated(Analyzer())) << "closing leaves the page";
     EXPECT_FALSE(SoundInitialised()) << "closing shuts the audio layer down";
     EXPECT_EQ(setting("MAIN", "PAGE"), "0");
+}
+
+// Every page and window sets its own texts when the language changes,
+// whichever page is shown; the help topic is the shown page's, and leaving
+// a page stops it.
+TEST_F(MainWindowTest, EveryPageTakesTheLanguageWhicheverPageIsShown)
+{
+    struct Case {
+        int page;
+        int help;
+        std::function<bool(const TMainForm&)> entered;
+    };
+    const Case cases[] = {
+        {0, 6, [](const TMainForm&) { return Analyzer().AnalyzerActive; }},
+        {1, kGeneratorPageHelpContext, [](const TMainForm& w) { return w.GeneratorPage->Entered(); }},
+        {2, kScopePageHelpContext, [](const TMainForm& w) { return w.ScopePage->Entered(); }},
+    };
+    struct Texts {
+        QString averages, back, scopeTime, distortion;
+    };
+    const auto shown = [this] {
+        return Texts{main->AnalyzerPage->Label6->text(), main->GeneratorPage->Button1->text(),
+                     Forms().Oszidia->Label1->text(), main->DistortionMenu->Distortion1->text()};
+    };
+    start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page);
+        main->PageControl1->setCurrentIndex(c.page);
+        ASSERT_TRUE(c.entered(*main));
+        EXPECT_EQ(main->HelpContext(), c.help);
+        main->deutschEnglish1Click();
+        const Texts english = shown();
+        EXPECT_EQ(english.averages, "Averages ");
+        EXPECT_EQ(english.back, "back");
+        EXPECT_EQ(english.scopeTime, "Time / Frequ.");
+        EXPECT_EQ(english.distortion, "&Distortion...");
+        main->deutschEnglish1Click();
+        const Texts german = shown();
+        EXPECT_EQ(german.averages, "Mittelwerte ");
+        EXPECT_EQ(german.back, QString::fromUtf8("zurück"));
+        EXPECT_EQ(german.scopeTime, "Zeit / Frequ.");
+        EXPECT_EQ(german.distortion, "&Verzerrung...");
+        main->PageControl1->setCurrentIndex((c.page + 1) % 3);
+        EXPECT_FALSE(c.entered(*main));
+    }
 }
 
 TEST_F(MainWindowTest, ArraysThatCannotBeAllocatedCloseTheProgramProperly)
