@@ -1,12 +1,11 @@
 // generate: the generator's signal on the output for a given time or until
-// SIGINT/SIGTERM, with the generator window's rules (output correction of a
-// sine's level).
+// SIGINT/SIGTERM, played by the generator window's engine with its rules
+// (what can be played, output correction of a sine's level).
 
 #include "cli/Commands.h"
 
-#include "correction/CorrectionTable.h"
 #include "platform/DeviceLog.h"
-#include "generator/GeneratorControls.h"
+#include "generator/GeneratorEngine.h"
 #include "generator/GeneratorSection.h"
 #include "cli/MeasureReport.h"
 #include "cli/MeasureSession.h"
@@ -16,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -26,6 +26,8 @@ namespace {
 constexpr int kUserFile = 4;
 const char* const kSignalNames[] = {"sine", "square", "white", "pink", "file"};
 
+// The record the engine plays: the settings file's generator record with
+// the options over it. The output correction is the engine's to apply.
 GeneratorSettings settingsFor(const MeasureOptions& o)
 {
     GeneratorSettings g = Generator();
@@ -36,54 +38,60 @@ GeneratorSettings settingsFor(const MeasureOptions& o)
     g.levelRight = o.levelRight.value_or(g.levelRight);
     g.phaseLeft = o.phaseLeft.value_or(g.phaseLeft);
     g.phaseRight = o.phaseRight.value_or(g.phaseRight);
-    if (g.mode == 0) {
-        g.levelLeft = CorrectedLevel(OutputCorrection(), g.frequency, g.levelLeft);
-        g.levelRight = CorrectedLevel(OutputCorrection(), g.frequency, g.levelRight);
-    }
+    if (g.mode == kUserFile && !o.waveFile.isEmpty())
+        g.userFileName = o.waveFile;
     return g;
 }
 
 // A sine or square at or above half the output rate would play an alias
-// and be reported as the frequency asked for: refused, as a sweep plan
-// above half the rate is.
-std::optional<QString> unplayable(const GeneratorSettings& g)
+// and be reported as the frequency asked for: the engine refuses it, as a
+// sweep plan above half the rate is.
+QString unplayable(const GeneratorSettings& g)
 {
     int in = 0, out = 0;
     GetSampleRates(in, out);
-    if (PlayableFrequency(g.mode, g.frequency, out))
-        return std::nullopt;
     return QStringLiteral("the frequency %1 Hz is not below half the sample rate (%2 Hz)")
         .arg(PointText(g.frequency))
         .arg(out / 2.0);
+}
+
+// Why the engine could not start, as the command says it.
+CommandResult startFailed(const GeneratorSettings& g, const EngineFailure& failure, qsizetype loggedBefore)
+{
+    using Failure = GeneratorEngine::Failure;
+    CommandResult result;
+    const auto kind = static_cast<Failure>(failure.kind);
+    if (kind == Failure::Format)
+        return {kExitUsage, {}, {unplayable(g)}};
+    result.exitCode = kExitDevice;
+    if (kind == Failure::NoFile) {
+        result.reasons << QStringLiteral("no wave file is chosen: name one with --file");
+    } else if (g.mode == kUserFile) {
+        // The player says why a file cannot be played only in the device
+        // log, which this program has no window for: its lines are the reason.
+        result.reasons << QStringLiteral("%1 cannot be played").arg(g.userFileName)
+                       << devlog::Lines().mid(loggedBefore);
+    } else {
+        result.reasons << QStringLiteral("the output cannot start: %1").arg(failure.text);
+    }
+    return result;
 }
 
 } // namespace
 
 CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
 {
-    CommandResult result;
-    const GeneratorSettings g = settingsFor(o);
-    if (const auto why = unplayable(g))
-        return {kExitUsage, {}, {*why}};
+    GeneratorSettings g = settingsFor(o);
+    GeneratorEngine engine(g);
     QEventLoop loop;
-    int fault = 0;
-    auto onFault = [&](int code) {
-        fault = code;
+    std::optional<EngineFailure> failure;
+    QObject::connect(&engine, &GeneratorEngine::failed, &loop, [&](const EngineFailure& f) {
+        failure = f;
         loop.quit();
-    };
-    const QString file = o.waveFile.isEmpty() ? g.userFileName : o.waveFile;
-    // The player says why a file cannot be played only in the device log,
-    // which this program has no window for: its lines are the reason.
+    });
     const qsizetype logged = devlog::Lines().size();
-    const int rc = g.mode == kUserFile ? PlayUserWave(file, onFault) : StartPlay(g, -1.0f, g.frequency, onFault);
-    if (rc != 0) {
-        result.exitCode = kExitDevice;
-        if (g.mode == kUserFile)
-            result.reasons << QStringLiteral("%1 cannot be played").arg(file) << devlog::Lines().mid(logged);
-        else
-            result.reasons << QStringLiteral("the output cannot start: %1").arg(SoundErrorText(rc));
-        return result;
-    }
+    if (engine.Start() != 0)
+        return startFailed(g, failure.value_or(EngineFailure{}), logged);
     TUnixSignals signalHandling;
     bool interrupted = false;
     QObject::connect(&signalHandling, &TUnixSignals::terminationRequested, [&] {
@@ -95,13 +103,14 @@ CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
     QElapsedTimer played;
     played.start();
     loop.exec();
-    StopPlay();
-    StopUserWave();
-    if (fault != 0) {
+    engine.Stop();
+    CommandResult result;
+    if (failure) {
         result.exitCode = kExitDevice;
-        result.reasons << QStringLiteral("the output failed while playing: %1").arg(SoundErrorText(fault));
+        result.reasons << QStringLiteral("the output failed while playing: %1").arg(failure->text);
         return result;
     }
+    // The record holds the levels as played (the engine corrected them).
     GenerateRun run{QLatin1String(kSignalNames[std::clamp(g.mode, 0, 4)]), g.frequency, g.levelLeft, g.levelRight,
                     played.elapsed() / 1000.0, interrupted};
     result.report = ReportGenerate(run, CurrentContext(QStringLiteral("generate"), false, true), o.format);

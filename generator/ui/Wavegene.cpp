@@ -1,7 +1,7 @@
 #include "generator/ui/Wavegene.h"
 
-#include "correction/CorrectionTable.h"
 #include "generator/GeneratorControls.h"
+#include "generator/GeneratorEngine.h"
 #include "generator/GeneratorSection.h"
 #include "platform/ModalQuestions.h"
 #include "platform/ProfileStore.h"
@@ -16,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -29,10 +28,6 @@ const QColor kRunningPanel(128, 0, 0);  // the classic dark red, colour value 12
 const QColor kDisplayText(255, 255, 255);
 const QColor kPinkText(255, 0, 255);
 constexpr int kDisplayPointSize = 13;
-// Refusals of the window itself, apart from every device code (those are
-// positive).
-constexpr int kNoWaveFile = -1;
-constexpr int kAboveHalfRate = -2;
 
 int outputRate()
 {
@@ -59,10 +54,13 @@ QLabel* centred(const QString& text, QWidget* parent)
 } // namespace
 
 TWavegen::TWavegen(GeneratorSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings),
+      engine_(new GeneratorEngine(settings, this))
 {
     setObjectName(QStringLiteral("Wavegen"));
     setWindowTitle(QStringLiteral("Generator"));
+    connect(engine_, &GeneratorEngine::playing, this, &TWavegen::showPlaying);
+    connect(engine_, &GeneratorEngine::failed, this, &TWavegen::engineFailed);
     buildControls();
     loadSettings();
     connect(&OutputOwner::Instance(), &OutputOwner::measurementChanged, this, &TWavegen::measurementOwnsOutput);
@@ -70,13 +68,7 @@ TWavegen::TWavegen(GeneratorSettings& settings, QWidget* parent)
     building_ = false;
 }
 
-TWavegen::~TWavegen()
-{
-    // The file player runs on a thread of its own; it must not outlive us.
-    if (UserWavePlaying())
-        StopUserWave();
-    saveSettings();
-}
+TWavegen::~TWavegen() { saveSettings(); }
 
 // --- form ---------------------------------------------------------------------------
 
@@ -287,69 +279,45 @@ int TWavegen::Restart(bool startRequested, bool refreshDisplay)
     applyPhases();
     // The measurement's tone is not ours to replace.
     if (OutputTakenByMeasurement())
-        return finishRestart(1, refreshDisplay);
+        return finishRestart(GeneratorEngine::kNotStarted, refreshDisplay);
     enableChannelControls(true);
-    int result = 1;
-    if (IsPlaying() || startRequested || settings_.userWavePlaying) {
-        if (settings_.loopMode)
-            StopPlay();
-        StopUserWave();
-        settings_.userWavePlaying = false;
-        if (settings_.mode > 3)
-            return finishRestart(playUserFile(), refreshDisplay);
-        if (!PlayableFrequency(settings_.mode, settings_.frequency, outputRate()))
-            return finishRestart(kAboveHalfRate, refreshDisplay);
-        if (settings_.mode == 0) {
-            const CorrectionTable& correction = OutputCorrection();
-            settings_.levelLeft = CorrectedLevel(correction, settings_.frequency, settings_.levelLeft);
-            settings_.levelRight = CorrectedLevel(correction, settings_.frequency, settings_.levelRight);
-        }
-        result = StartPlay(settings_, -1.0f, settings_.frequency, faultProc());
-        // Playback always loops. The flag the output dialog may have
-        // cleared is set again here, in this record, or every later change
-        // would skip the stop above and the engine would ignore the start.
-        settings_.loopMode = true;
-        if (result == 0)
-            playingFrequency_ = settings_.frequency;
+    // A failure is told once the display shows what was asked for.
+    restarting_ = true;
+    const int result = startRequested ? engine_->Start() : engine_->Restart();
+    restarting_ = false;
+    finishRestart(result, refreshDisplay);
+    if (pendingFailure_) {
+        const EngineFailure failure = *pendingFailure_;
+        pendingFailure_.reset();
+        startFailed(failure);
     }
-    return finishRestart(result, refreshDisplay);
+    return result;
 }
 
 int TWavegen::finishRestart(int result, bool refreshDisplay)
 {
     if (refreshDisplay)
         RefreshDisplay();
-    PrecOut->setText(QString::number(PlayPrecision()));
     return result;
 }
 
-int TWavegen::playUserFile()
+void TWavegen::showPlaying(const GeneratorResult& result)
 {
-    if (settings_.userFileName.isEmpty())
-        return kNoWaveFile;
-    if (PlayUserWave(settings_.userFileName, faultProc()) != 0)
-        return 1;
-    settings_.userWavePlaying = true;
-    // A file plays as it is: no level or phase of ours applies.
-    enableChannelControls(false);
-    return 0;
+    // A file plays as it is: no level or phase of ours applies, and it has
+    // no loop of ours to fit.
+    enableChannelControls(!result.userFile);
+    if (result.userFile)
+        return;
+    playingFrequency_ = result.frequency;
+    PrecOut->setText(QString::number(result.loopPrecision));
 }
 
-PlayFaultProc TWavegen::faultProc()
+void TWavegen::engineFailed(const EngineFailure& failure)
 {
-    return [self = QPointer<TWavegen>(this)](int code) {
-        if (self)
-            self->playbackFault(code);
-    };
-}
-
-void TWavegen::playbackFault(int code)
-{
-    // The engine has stopped the failed output already; whatever else of
-    // ours might still run is stopped too, so the next Start begins afresh.
-    stopEverything();
-    enableChannelControls(true);
-    startFailed(code);
+    if (restarting_)
+        pendingFailure_ = failure;
+    else
+        startFailed(failure);
 }
 
 void TWavegen::RefreshDisplay()
@@ -401,40 +369,33 @@ void TWavegen::GstartClick()
     if (OutputTakenByMeasurement() || IsPlaying() || settings_.frequency == 0.0f)
         return;
     settings_.mode = RadioGroup1->itemIndex();
-    if (const int result = Restart(true, true); result != 0)
-        startFailed(result);
-    else
+    if (Restart(true, true) == 0)
         showRunning(true);
 }
 
 void TWavegen::GstopClick()
 {
-    // What plays now is a measurement's tone, which its own STOP ends; ours
-    // has been stopped when the measurement took the output.
-    if (!OutputTakenByMeasurement())
-        stopEverything();
+    // The engine leaves a measurement's tone alone: its own STOP ends it.
+    engine_->Stop();
     showRunning(false);
     enableChannelControls(true);
 }
 
-void TWavegen::stopEverything()
+void TWavegen::startFailed(const EngineFailure& failure)
 {
-    StopPlay();
-    StopUserWave();
-    settings_.userWavePlaying = false;
-}
-
-void TWavegen::startFailed(int code)
-{
+    // Whatever of ours played has stopped, so the next Start begins afresh.
+    enableChannelControls(true);
     showRunning(false);
     // What the user set cannot be played: a warning that says what to do.
-    if (code == kNoWaveFile || code == kAboveHalfRate) {
-        const QString text = code == kNoWaveFile ? NoWaveFileText(language_)
-                                                 : AboveHalfRateText(language_, settings_.frequency, outputRate());
+    using Failure = GeneratorEngine::Failure;
+    const auto kind = static_cast<Failure>(failure.kind);
+    if (kind == Failure::NoFile || kind == Failure::Format) {
+        const QString text = kind == Failure::NoFile ? NoWaveFileText(language_)
+                                                     : AboveHalfRateText(language_, settings_.frequency, outputRate());
         modal::MessageBox(modal::Kind::Warning, text, modal::Ok);
         return;
     }
-    modal::MessageBox(modal::Kind::Error, StartErrorText(language_, SoundErrorText(code)), modal::Ok);
+    modal::MessageBox(modal::Kind::Error, StartErrorText(language_, failure.text), modal::Ok);
 }
 
 void TWavegen::showRunning(bool running)
@@ -479,13 +440,10 @@ void TWavegen::restartFromControl(bool refreshDisplay)
     if (building_ || OutputTakenByMeasurement())
         return;
     const bool active = IsPlaying() || settings_.userWavePlaying;
-    const int result = Restart(false, refreshDisplay);
-    if (active && result != 0) {
-        // The tone stopped and could not start again: the window must not
-        // go on looking as if it played.
-        stopEverything();
-        startFailed(result);
-    } else if (!active && running_) {
+    // A tone that stopped and could not start again ends in the engine's
+    // failure: the stopped look and the box.
+    Restart(false, refreshDisplay);
+    if (!active && running_) {
         // Something else stopped the output meanwhile.
         showRunning(false);
     }

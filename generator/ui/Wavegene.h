@@ -2,18 +2,20 @@
 // The generator window: a small tool window that plays a continuous test
 // signal (sine, square, white or pink noise, or a wave file of the user's)
 // on the output at set levels and phases. It turns its controls into the
-// process-wide generator record and asks the playback engine to loop the
-// signal; the sweep uses the same record and docks this window over the
-// main window's "Generator" group.
+// process-wide generator record and has the generator engine play it (the
+// measuring command plays through the same engine); the sweep uses the same
+// record and docks this window over the main window's "Generator" group.
 //
 // The window is created once at start-up, reads section "GEN" then and
 // writes it when it is closed or destroyed. A running generator shows a
 // dark-red frequency panel and a disabled "Opt." button. GUI thread only.
 
 #include "audio/GeneratorSettings.h"
+#include "audio/MeasuringEngine.h"
 #include "audio/Soundd3.h"
 
 #include <QWidget>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -23,6 +25,8 @@ class QScrollBar;
 
 namespace korvanta {
 
+class GeneratorEngine;
+struct GeneratorResult;
 class TRadioGroup;
 class TSpinButton;
 
@@ -111,17 +115,17 @@ private:
     void wghelpClick();
 
     int finishRestart(int result, bool refreshDisplay);
-    // Mode 4: plays the user's file looped; 0 when it plays, else 1.
-    int playUserFile();
-    // What the engine calls when the output fails while playing.
-    PlayFaultProc faultProc();
-    // The output failed while playing: stopped look and the error box.
-    void playbackFault(int code);
+    // The engine plays: the channel controls and the loop precision.
+    void showPlaying(const GeneratorResult& result);
+    // The engine could not (re)start, or the output failed while playing.
+    void engineFailed(const EngineFailure& failure);
     void stepFrequency(float (*step)(float));
     // A control changed: restart, and when a running tone could not be
     // started again, say so and show the stopped look.
     void restartFromControl(bool refreshDisplay);
-    void startFailed(int code);
+    // The stopped look and the box for a failure: a warning for what
+    // cannot be played, else the start error with the device's text.
+    void startFailed(const EngineFailure& failure);
     void showRunning(bool running);
     void enableChannelControls(bool on);
     // A measurement took the output over (stopped look, the controls that
@@ -130,12 +134,15 @@ private:
     QList<QWidget*> outputControls() const;
     void applyLevels();
     void applyPhases();
-    void stopEverything();
     // The record as the controls show it (the sweep and the output
     // correction may have changed the levels, phases and mode since).
     GeneratorSettings controlsRecord() const;
 
     GeneratorSettings& settings_;
+    GeneratorEngine* engine_;
+    // A failure during Restart(), told once the display is refreshed.
+    bool restarting_ = false;
+    std::optional<EngineFailure> pendingFailure_;
     char language_ = 'D';
     bool running_ = false;
     bool building_ = true;

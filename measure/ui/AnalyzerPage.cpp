@@ -8,7 +8,6 @@
 #include "measure/LevelUnits.h"
 #include "platform/ModalQuestions.h"
 #include "measure/ui/RadioGroup.h"
-#include "platform/SharedRoutines.h"
 #include "audio/Soundd3.h"
 #include "measure/samplemem.h"
 
@@ -39,8 +38,6 @@ const QStringList kRunItems = {QStringLiteral("einzeln"), QStringLiteral("fortla
 constexpr int kMaxAverages = 9999;
 constexpr int kContinuousMode = 1;
 constexpr int kTriggerMode = 2;
-// Time given to a block still under way when the page is left.
-constexpr uint32_t kLeaveSettleMs = 100;
 
 QLabel* colouredLabel(const QString& text, const char* colour, bool bold, QWidget* parent)
 {
@@ -259,9 +256,10 @@ void TAnalyzerPage::LeaveAnalyzerPage()
     FreeWorkArrays(a);
     a.AnalyzerActive = false;
     SetRunning(false);
-    // Let a block that is still on its way arrive now, while Running is
-    // false, so that it is dropped rather than met by a later run.
-    DelayMs(kLeaveSettleMs);
+    // A block still on its way is not waited for: the engine drops it when
+    // it arrives, as the run has ended. Waiting here would run a nested
+    // event loop inside the page change, and a hide deferred by a timer
+    // would hide the diagram the next page shows (the sweep shares it).
     if (diagram_)
         diagram_->hide();
 }

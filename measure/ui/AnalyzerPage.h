@@ -66,7 +66,8 @@ public:
     // be allocated.
     bool EnterAnalyzerPage();
     // The page is left (also when the main window closes): stops a run,
-    // frees the work arrays and hides the diagram window.
+    // frees the work arrays and hides the diagram window, all before it
+    // returns and without waiting for a block still under way.
     void LeaveAnalyzerPage();
 
     // "START": sets up the diagram for the run and records the first block.

@@ -1,8 +1,8 @@
 #include "measure/ui/Eichdia.h"
 
 #include "app/Audconst.h"
+#include "measure/CalibrationEngine.h"
 #include "platform/ModalQuestions.h"
-#include "audio/Soundd3.h"
 #include "platform/UserMessages.h"
 #include "measure/samplemem.h"
 
@@ -69,20 +69,18 @@ bool ParseCalibrationValues(const QString& mv, const QString& factor, const QStr
 
 QString CalibrationIndicator(const float* block, int count, int overRange)
 {
-    if (overRange > 0)
-        return QStringLiteral("over ") + QString::number(overRange);
-    float s = 0.0f; // single precision, as the read-out has always been formed
-    for (int i = 0; i < count; ++i)
-        s += std::fabs(block[i]);
-    const float p = s / 50.0f;
-    return QString::asprintf("%4.1f%%", p);
+    return CalibrationIndicatorText(ReadCalibrationBlock(block, count, overRange));
 }
 
-TEichDlg::TEichDlg(QWidget* parent) : QDialog(parent)
+TEichDlg::TEichDlg(QWidget* parent) : QDialog(parent), engine_(new CalibrationEngine(this))
 {
     buildForm();
     SetLanguage('D');
+    connect(engine_, &CalibrationEngine::reading, this, &TEichDlg::showReading);
+    connect(engine_, &CalibrationEngine::failed, this, &TEichDlg::deviceFault);
 }
+
+bool TEichDlg::measuring() const { return engine_->Running(); }
 
 void TEichDlg::buildForm()
 {
@@ -170,7 +168,7 @@ void TEichDlg::Prepare(const AnalyzerState& s, QObject* mainWindow)
     EichmV->setText(QString::asprintf("%5.1f", static_cast<double>(s.CalInMv)).trimmed());
     Edit2->setText(QString::number(s.PegFak, 'f', 5));
     Edit3->setText(QString::number(s.PegOfs, 'f', 5));
-    measuring_ = false;
+    engine_->Stop();
     measured_ = false;
     mainWindow_ = mainWindow;
 }
@@ -182,20 +180,19 @@ bool TEichDlg::ReadValues(CalibrationValues& out) const
 
 void TEichDlg::Button1Click()
 {
-    if (measuring_)
+    if (engine_->Running())
         return;
     if (mainWindow_) {
         QEvent stop(UM_STOP_ALL);
         QCoreApplication::sendEvent(mainWindow_, &stop);
     }
-    measuring_ = true;
     EichmV->setEnabled(false);
-    QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
+    engine_->Start();
 }
 
 void TEichDlg::Button2Click()
 {
-    measuring_ = false;
+    engine_->Stop();
     EichmV->setEnabled(true);
     EichmV->setFocus();
 }
@@ -221,64 +218,25 @@ void TEichDlg::OKBtnClick()
 
 void TEichDlg::CancelBtnClick() { reject(); }
 
-void TEichDlg::deviceFault(int code)
+void TEichDlg::deviceFault(const EngineFailure& failure)
 {
     // Back to idle, as after "End", so the voltage can be typed or the loop
     // begun again.
     Button2Click();
-    modal::MessageBox(modal::Kind::Error, Messages().nextBlockError + SoundErrorText(code) + QStringLiteral(")"),
+    modal::MessageBox(modal::Kind::Error, Messages().nextBlockError + failure.text + QStringLiteral(")"),
                       modal::Ok | modal::Help, kCalibrationDeviceErrorHelpContext);
-}
-
-bool TEichDlg::event(QEvent* e)
-{
-    if (e->type() == UM_CAL_LOOP) {
-        startNextBlock();
-        return true;
-    }
-    return QDialog::event(e);
 }
 
 void TEichDlg::hideEvent(QHideEvent* e)
 {
     EichmV->setEnabled(false);
-    measuring_ = false;
+    engine_->Stop();
     QDialog::hideEvent(e);
 }
 
-void TEichDlg::startNextBlock()
+void TEichDlg::showReading(const CalibrationReading& reading)
 {
-    if (!measuring_)
-        return;
-    if (const int rc = StartRecord(kCalibrationBlockFrames, 0, [this] { blockArrived(); }, this); rc != 0)
-        deviceFault(rc);
-}
-
-void TEichDlg::blockArrived()
-{
-    int count = 0, overRange = 0, user = 0;
-    const float* block = GetRecordBlock(count, overRange, user);
-    if (RecordBlockOwner() != this) {
-        // A block another loop asked for: not a level of the calibration.
-        if (measuring_)
-            QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
-        return;
-    }
-    if (!block) {
-        // A device that stalled, vanished or could not be closed ends the
-        // loop with a message rather than freezing the indicator; a block
-        // that merely brought nothing is recorded again.
-        if (!measuring_)
-            return;
-        if (const int e = LastSoundError(); e != 0)
-            deviceFault(e);
-        else
-            QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
-        return;
-    }
-    Label3->setText(CalibrationIndicator(block, count, overRange));
-    if (measuring_)
-        QCoreApplication::postEvent(this, new QEvent(UM_CAL_LOOP));
+    Label3->setText(CalibrationIndicatorText(reading));
     measured_ = true;
 }
 

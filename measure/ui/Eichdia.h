@@ -1,9 +1,13 @@
 #pragma once
-// The calibration dialog: records the input block after block and shows
-// how far a test sine drives it (or "over" when it clips), so the user can
-// raise the sine to just below clipping, then enter the voltage measured
-// with a meter. It also holds the two constants that map magnitude bins to
-// dB. Modeless; on OK the main window takes the values over (UM_CAL_DONE).
+// The calibration dialog: shows how far a test sine drives the input (or
+// "over" when it clips) as the calibration engine measures it block after
+// block, so the user can raise the sine to just below clipping, then enter
+// the voltage measured with a meter. It also holds the two constants that
+// map magnitude bins to dB. Modeless; on OK the main window takes the
+// values over (UM_CAL_DONE).
+
+#include "audio/MeasuringEngine.h"
+#include "measure/CalibrationEngine.h"
 
 #include <QDialog>
 
@@ -32,7 +36,6 @@ bool ParseCalibrationValues(const QString& mv, const QString& factor, const QStr
 // clipped, else the sum of |x| over the block divided by 50 as "%4.1f%".
 QString CalibrationIndicator(const float* block, int count, int overRange);
 
-constexpr int kCalibrationBlockFrames = 8000;
 constexpr int kCalibrationHelpContext = 3;
 constexpr int kCalibrationDeviceErrorHelpContext = 17;
 
@@ -49,7 +52,8 @@ public:
     // The values as typed, when valid.
     bool ReadValues(CalibrationValues& out) const;
 
-    bool measuring() const { return measuring_; }
+    // The measuring loop runs ("Begin" until "End", hiding or a fault).
+    bool measuring() const;
     bool measured() const { return measured_; }
 
     // Controls, named as on the form.
@@ -77,17 +81,15 @@ public:
     void CancelBtnClick();
 
 protected:
-    bool event(QEvent* e) override;
     void hideEvent(QHideEvent* e) override;
 
 private:
     void buildForm();
-    void startNextBlock();
-    void blockArrived();
-    void deviceFault(int code);
+    void showReading(const CalibrationReading& reading);
+    void deviceFault(const EngineFailure& failure);
 
+    CalibrationEngine* engine_;
     QObject* mainWindow_ = nullptr;
-    bool measuring_ = false;
     bool measured_ = false;
     char language_ = 'D';
 };

@@ -516,6 +516,33 @@ TEST_F(AnalyzerRun, WithoutAUsableInputFormatStartIsNotOffered)
     EXPECT_TRUE(page->StartButton->isEnabled());
 }
 
+// Leaving the page runs no event loop of its own: what was posted before
+// is handled after the page change, as every other event is. The next page
+// gets the shared diagram at once and keeps it; the block still under way
+// is dropped when it arrives.
+TEST_F(AnalyzerRun, LeavingThePageDuringARunHandsOverWithoutWaiting)
+{
+    externalSine(1000.0, 0.25);
+    choose(page->RunningGroup, 1);
+    QSignalSpy drawn(page, &TAnalyzerPage::spectrumShown);
+    page->StartButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.count() >= 2; }, 20000));
+    bool handled = false;
+    QMetaObject::invokeMethod(page, [&] { handled = true; }, Qt::QueuedConnection);
+    const int drawnBefore = drawn.count();
+
+    main->PageControl1->setCurrentIndex(1);
+    EXPECT_FALSE(handled) << "an event posted before the page change is not handled inside it";
+    EXPECT_FALSE(Analyzer().Running);
+    EXPECT_FALSE(WorkArraysAllocated(Analyzer()));
+    EXPECT_TRUE(diagram->isVisible()) << "the sweep page shows the diagram";
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handled; }, 5000));
+    QTest::qWait(300); // the block under way arrives meanwhile
+    EXPECT_EQ(drawn.count(), drawnBefore) << "the block under way is dropped";
+    EXPECT_TRUE(diagram->isVisible()) << "nothing of the analyzer hides the sweep's diagram later";
+}
+
 TEST_F(AnalyzerRun, ClosingWhileARunGoesOnEndsItAndWritesTheSettings)
 {
     externalSine(1000.0, 0.25);

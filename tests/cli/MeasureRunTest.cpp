@@ -248,6 +248,9 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
     // A rate stored for the device, as a file from another machine has it.
     const QString stored44k = dir.file(QStringLiteral("stored44k.ini"));
     dir.write(QStringLiteral("stored44k.ini"), "[SDSOUND]\nin Korvanta_virtual_card_(loopback)_inputsf=44100\n");
+    // The wave file form stored, with no file chosen.
+    const QString fileForm = dir.file(QStringLiteral("fileform.ini"));
+    dir.write(QStringLiteral("fileform.ini"), "[GEN]\nMODE=4\n");
     // Files the loaders refuse: the reason, in the command's language, with
     // the file's name.
     const QString badCor = dir.file(QStringLiteral("descending.cor"));
@@ -296,6 +299,8 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
          "the weighting file " + badCor + " named in " + badWeighting + " cannot be used: Frequencies not ascending"},
         {{"generate", "--dut", "fast=1", "--file", notWave, "--duration", "1"}, 3,
          notWave + " cannot be played\nkorvanta-measure: PlayUserWave: notwave.wav: "},
+        {{"generate", "--dut", "fast=1", "--settings", fileForm, "--duration", "1"}, 3,
+         "no wave file is chosen: name one with --file"},
         // Found before the device is even opened.
         {{"thdn", "--dut", "fast=1 fault=open", "--out", dir.file("plain/result.json")}, 2,
          "--out " + dir.file("plain/result.json") + " cannot be written: " + dir.file("plain") + " is not a folder"},
