@@ -72,15 +72,12 @@ void collect(const MeasureOptions& o, const DistortionSettings& s, Collected& c)
             : points.end();
         points.insert(at, p);
     });
-    QObject::connect(&engine, &TDistortionEngine::finished, [&](bool atLimit) {
-        c.run.stoppedAtLimit = atLimit;
-        loop.quit();
+    QObject::connect(&engine, &TDistortionEngine::finished, [&](bool atLimit) { c.run.stoppedAtLimit = atLimit; });
+    QObject::connect(&engine, &TDistortionEngine::failed, [&](const EngineFailure& f) {
+        c.failure = f.code;
+        c.outputFailed = f.kind == static_cast<int>(TDistortionEngine::Failure::FrequencyOutput);
     });
-    QObject::connect(&engine, &TDistortionEngine::deviceFailed, [&](bool output, int code) {
-        c.failure = code;
-        c.outputFailed = output;
-        loop.quit();
-    });
+    QObject::connect(&engine, &TDistortionEngine::stopped, &loop, &QEventLoop::quit);
     if (!engine.Start(s)) {
         c.failure = MMSYSERR_BADDEVICEID;
         return;

@@ -51,11 +51,8 @@ void collect(const MeasureOptions& o, TSweepEngine& engine, int points, Collecte
     });
     QObject::connect(&engine, &TSweepEngine::frequencyShown, [&](float f) { c.lastFrequency = f; });
     QObject::connect(&engine, &TSweepEngine::nyquistStop, [&] { c.run.complete = false; });
-    QObject::connect(&engine, &TSweepEngine::deviceFailed, [&](TSweepEngine::Failure, int code) { c.failure = code; });
-    QObject::connect(&engine, &TSweepEngine::runningChanged, [&](bool running) {
-        if (!running && !engine.AwaitingBlock())
-            loop.quit();
-    });
+    QObject::connect(&engine, &TSweepEngine::failed, [&](const EngineFailure& f) { c.failure = f.code; });
+    QObject::connect(&engine, &TSweepEngine::stopped, &loop, &QEventLoop::quit);
     engine.Start();
     loop.exec();
 }

@@ -52,7 +52,7 @@ DistortionPoint MeasureDistortionBlock(const float* interleaved, int frames, dou
     return p;
 }
 
-TDistortionEngine::TDistortionEngine(QObject* parent) : QObject(parent), held_(2 * static_cast<size_t>(kFrames))
+TDistortionEngine::TDistortionEngine(QObject* parent) : MeasuringEngine(parent), held_(2 * static_cast<size_t>(kFrames))
 {
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &TDistortionEngine::record);
@@ -77,6 +77,7 @@ bool TDistortionEngine::Start(const DistortionSettings& settings)
     stopRequested_ = false;
     index_ = 0;
     ++runSerial_;
+    emit started();
     QMetaObject::invokeMethod(this, &TDistortionEngine::nextStep, Qt::QueuedConnection);
     return true;
 }
@@ -87,13 +88,16 @@ void TDistortionEngine::Abort()
 {
     if (!running_)
         return;
-    running_ = false;
-    awaiting_ = false;
-    settle_.stop();
-    outputCheck_.Cancel();
-    StopPlay();
-    OutputOwner::Instance().Release(this);
+    end();
     emit finished(false);
+    emit stopped();
+}
+
+int TDistortionEngine::PlannedSteps(const DistortionSettings& settings)
+{
+    if (settings.sweep == DistortionSweep::Level)
+        return 0;
+    return std::max(settings.frequencySteps, 1) + 1;
 }
 
 std::optional<double> TDistortionEngine::nextLevel() const
@@ -130,10 +134,10 @@ void TDistortionEngine::nextStep()
     QPointer<TDistortionEngine> self(this);
     const int rc = StartPlayTone(amplitude, static_cast<float>(frequency_), [self](int code) {
         if (self && self->running_)
-            self->fail(true, code);
+            self->fail(Failure::FrequencyOutput, code);
     });
     if (rc != 0) {
-        fail(true, rc);
+        fail(Failure::FrequencyOutput, rc);
         return;
     }
     settle_.start(std::max(0, settings_.settleMs));
@@ -153,7 +157,7 @@ void TDistortionEngine::record()
             self->onBlock();
     }, this);
     if (rc != 0)
-        fail(true, rc);
+        fail(Failure::FrequencyOutput, rc);
 }
 
 void TDistortionEngine::onBlock()
@@ -170,14 +174,14 @@ void TDistortionEngine::onBlock()
     }
     awaiting_ = false;
     if (!data || count < 2 * kFrames) {
-        fail(false, error != 0 ? error : WAVERR_DEVICE_SHORT_BLOCK);
+        fail(Failure::NextBlock, error != 0 ? error : WAVERR_DEVICE_SHORT_BLOCK);
         return;
     }
     // Kept: the tone may have to play on until its output has shown it
     // still takes frames.
     std::copy_n(data, held_.size(), held_.begin());
     heldOverRange_ = overRange;
-    if (outputCheck_.Begin([this] { measureHeld(); }, [this](int code) { fail(true, code); }))
+    if (outputCheck_.Begin([this] { measureHeld(); }, [this](int code) { fail(Failure::FrequencyOutput, code); }))
         measureHeld();
 }
 
@@ -192,11 +196,14 @@ void TDistortionEngine::measureHeld()
     if (stepper_)
         stepper_->Record(levelDb_, p.m.thdnPercent);
     ++index_;
+    // Progress first: whoever ends the run on a point hears nothing more.
+    emit progress(index_, PlannedSteps(settings_));
     emit pointReady(p);
     QMetaObject::invokeMethod(this, &TDistortionEngine::nextStep, Qt::QueuedConnection);
 }
 
-void TDistortionEngine::fail(bool frequencyOutput, int code)
+// Tone off, nothing due, the output given back.
+void TDistortionEngine::end()
 {
     running_ = false;
     awaiting_ = false;
@@ -204,15 +211,19 @@ void TDistortionEngine::fail(bool frequencyOutput, int code)
     outputCheck_.Cancel();
     StopPlay();
     OutputOwner::Instance().Release(this);
-    emit deviceFailed(frequencyOutput, code);
+}
+
+void TDistortionEngine::fail(Failure kind, int code)
+{
+    end();
+    reportFailure(static_cast<int>(kind), code);
 }
 
 void TDistortionEngine::finish()
 {
-    running_ = false;
-    StopPlay();
-    OutputOwner::Instance().Release(this);
+    end();
     emit finished(stepper_ && stepper_->StoppedAtLimit());
+    emit stopped();
 }
 
 } // namespace korvanta

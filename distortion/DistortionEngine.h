@@ -3,7 +3,8 @@
 // at the step's level and frequency, waits the settle time, records one
 // block and measures the fundamental, gain, THD, THD+N and H2 ... H9 of the
 // chosen input channel. A run over level stops by itself once THD+N passes
-// the plan's limit. Results and failures leave through signals.
+// the plan's limit. Results leave through signals, failures through
+// failed() with a Failure kind; stopped() ends every run, whatever ends it.
 //
 // One input, several loops: a block that is not the one this engine waits
 // for is dropped and the step's own block recorded instead.
@@ -14,11 +15,11 @@
 // every step would otherwise keep the report from ever coming. GUI thread
 // only.
 
+#include "audio/MeasuringEngine.h"
 #include "distortion/DistortionPlan.h"
 #include "distortion/HarmonicAnalysis.h"
 #include "audio/OutputStallCheck.h"
 
-#include <QObject>
 #include <QTimer>
 #include <memory>
 #include <optional>
@@ -63,38 +64,47 @@ DistortionPoint MeasureDistortionBlock(const float* interleaved, int frames, dou
                                        const DistortionSettings& s, double levelDb, double frequency,
                                        const AnalysisSettings& analysis, const CorrectionTable& weighting);
 
-class TDistortionEngine : public QObject {
+class TDistortionEngine : public MeasuringEngine {
     Q_OBJECT
 public:
     explicit TDistortionEngine(QObject* parent = nullptr);
     ~TDistortionEngine() override;
 
-    // Begins a run; false (and nothing started) when one runs or no input
-    // and output are usable.
+    // Begins a run (started() follows); false (and nothing started) when one
+    // runs or no input and output are usable.
     bool Start(const DistortionSettings& settings);
     // Ends the run after the step in progress.
     void Stop();
     // Ends the run now: tone off, a block in flight dropped.
     void Abort();
-    bool Running() const { return running_; }
+    bool Running() const override { return running_; }
     const DistortionSettings& Settings() const { return settings_; }
 
     static constexpr int kFrames = 16384;
 
+    // The kind of a failed(), the same two as the sweep's: the tone could
+    // not be played (or a recording not begun), or no usable block came.
+    enum class Failure { FrequencyOutput, NextBlock };
+
+    // The steps a run will measure, for progress(): known for a run over
+    // frequency; 0 for a run over level, whose fine steps near the THD+N
+    // thresholds and whose end at the limit depend on what it measures.
+    static int PlannedSteps(const DistortionSettings& settings);
+
 signals:
     void stepStarting(int index, double levelDb, double frequency);
     void pointReady(const DistortionPoint& point);
-    // The run has ended by itself, by Stop() or at the limit.
+    // The run has ended by itself, by Stop(), Abort() or at the limit;
+    // stopped() follows.
     void finished(bool stoppedAtLimit);
-    // The output failed (frequencyOutput) or no block came: tone off, idle.
-    void deviceFailed(bool frequencyOutput, int code);
 
 private:
     void nextStep();
     void record();
     void onBlock();
     void measureHeld();
-    void fail(bool frequencyOutput, int code);
+    void fail(Failure kind, int code);
+    void end();
     void finish();
     std::optional<double> nextLevel() const;
 

@@ -34,7 +34,7 @@ int inputRate()
 } // namespace
 
 TSweepEngine::TSweepEngine(SweepSettings& settings, QObject* parent)
-    : QObject(parent), settings_(settings), heldData_(std::make_unique<float[]>(kWorkFloats)),
+    : MeasuringEngine(parent), settings_(settings), heldData_(std::make_unique<float[]>(kWorkFloats)),
       work_(std::make_unique<float[]>(kWorkFloats))
 {
     // The settle time is a least wait: a coarse timer may fire early.
@@ -74,6 +74,11 @@ void TSweepEngine::Start()
     // file that plays now stops, and nothing else plays until the sweep ends.
     OutputOwner::Instance().Take(this);
     s.startRequested = true;
+    // The last block of a sweep that just ended may still be due: that run
+    // is closed here, and the block counts for the new one.
+    closeRun();
+    runOpen_ = true;
+    emit started();
     postStep();
 }
 
@@ -94,6 +99,7 @@ void TSweepEngine::Abort()
         StopPlay();
     OutputOwner::Instance().Release(this);
     emit runningChanged(false);
+    closeRun();
 }
 
 void TSweepEngine::Leave()
@@ -159,6 +165,15 @@ void TSweepEngine::giveOutputBackIfDone()
     if (!loopFlag())
         StopPlay();
     OutputOwner::Instance().Release(this);
+    closeRun();
+}
+
+void TSweepEngine::closeRun()
+{
+    if (!runOpen_)
+        return;
+    runOpen_ = false;
+    emit stopped();
 }
 
 void TSweepEngine::runStep()
@@ -313,6 +328,8 @@ void TSweepEngine::evaluate(const float* data, int count, int overRange, uint32_
         p.values.value2 = BandPassPhase(work_.get(), frames, inputRate(), p.frequency, s.mode);
     }
     p.flags = CurveFlags(s.mode, s.phaseOn);
+    // Progress first: whoever ends the sweep on a point hears nothing more.
+    emit progress(p.index + 1, s.steps + 1);
     emit pointReady(p);
 }
 
@@ -333,8 +350,11 @@ void TSweepEngine::endWithError(Failure failure, int code)
     dropBlockInFlight();
     StopPlay();
     OutputOwner::Instance().Release(this);
+    // The controls first, as after any end; then the failure, which closes
+    // the run.
     emit runningChanged(false);
-    emit deviceFailed(failure, code);
+    runOpen_ = false;
+    reportFailure(static_cast<int>(failure), code);
 }
 
 } // namespace korvanta

@@ -21,11 +21,11 @@
 // Abort or a page change ends it at once.
 
 #include "audio/GeneratorSettings.h"
+#include "audio/MeasuringEngine.h"
 #include "audio/OutputStallCheck.h"
 #include "generator/SweepEvaluation.h"
 #include "generator/SweepSettings.h"
 
-#include <QObject>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -42,7 +42,7 @@ struct SweepPoint {
     SweepCurveFlags flags;
 };
 
-class TSweepEngine : public QObject {
+class TSweepEngine : public MeasuringEngine {
     Q_OBJECT
 public:
     explicit TSweepEngine(SweepSettings& settings, QObject* parent = nullptr);
@@ -54,7 +54,7 @@ public:
     // own level, zero phases and a sine.
     void SetGenerator(const GeneratorSettings* generator);
 
-    // START: begins a sweep when none runs and nothing plays.
+    // START: begins a sweep when none runs (started() follows at once).
     void Start();
     // STOP: the sweep ends at the next step message; a block in flight is
     // still evaluated.
@@ -66,7 +66,7 @@ public:
     // block still due dropped when it comes.
     void Leave();
 
-    bool Running() const { return settings_.running; }
+    bool Running() const override { return settings_.running; }
     // A block of the running sweep is due, or held until its tone's output
     // has shown it still plays.
     bool AwaitingBlock() const { return awaiting_ || outputCheck_.Active(); }
@@ -79,6 +79,8 @@ public:
     // frequency output error.
     void PlaybackFailed(int code);
 
+    // The kind of a failed(): the tone could not be played (or a
+    // recording not begun), or no usable block came.
     enum class Failure { FrequencyOutput, NextBlock };
 
 signals:
@@ -86,14 +88,13 @@ signals:
     void sweepStarting();
     // The frequency of the step about to be measured.
     void frequencyShown(float freq);
-    // After every step message: the controls follow.
+    // After every step message and every recorded step: the controls
+    // follow (a step may end the plan before stopped() comes).
     void runningChanged(bool running);
     void levelReadout(const LevelReadout& readout);
     void pointReady(const SweepPoint& point);
     // The next frequency lies above half a sample rate; the sweep ended.
     void nyquistStop();
-    // A device failed; the sweep has ended and the tone is off.
-    void deviceFailed(Failure failure, int code);
 
 protected:
     bool event(QEvent* e) override;
@@ -110,8 +111,10 @@ private:
     void dropBlockInFlight();
     void postStep();
     bool loopFlag() const;
-    // Once no step and no block is due: the tone off, the output free.
+    // Once no step and no block is due: the tone off, the output free,
+    // stopped() if a run was open.
     void giveOutputBackIfDone();
+    void closeRun();
 
     SweepSettings& settings_;
     GeneratorSettings ownGenerator_;
@@ -120,6 +123,7 @@ private:
     int32_t expectedFrames_ = 0;
     bool awaiting_ = false;      // a block of the running sweep is due
     bool inFlight_ = false;      // a recording of this engine has not come back yet
+    bool runOpen_ = false;       // started() was emitted, stopped() not yet
     QTimer settle_;              // a step's settle wait
     int staleBlocks_ = 0;        // blocks of an ended sweep still to come
     OutputStallCheck outputCheck_;

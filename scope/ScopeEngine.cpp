@@ -23,7 +23,9 @@ constexpr float kUnusedParam = 1.0f;
 void setCaptureRate(int rate) { SetSampleRates(rate, 0); }
 } // namespace
 
-ScopeEngine::ScopeEngine(OscilloscopeSettings& settings, QObject* parent) : QObject(parent), settings_(settings) {}
+ScopeEngine::ScopeEngine(OscilloscopeSettings& settings, QObject* parent) : MeasuringEngine(parent), settings_(settings)
+{
+}
 
 void ScopeEngine::Enter(float voltageScale, bool inputUsable)
 {
@@ -70,7 +72,10 @@ void ScopeEngine::setRunning(bool on)
     if (running_ == on)
         return;
     running_ = on;
-    emit runningChanged(on);
+    if (on)
+        emit started();
+    else
+        emit stopped();
 }
 
 void ScopeEngine::postFrame() { QCoreApplication::postEvent(this, new QEvent(UM_OSZI_FRAME)); }
@@ -118,13 +123,14 @@ void ScopeEngine::FrameMessage()
         return;
     const int rc = StartRecord(settings_.frameLength, setup_, [this] { OnBlock(); }, this);
     if (rc != 0)
-        fail(rc);
+        fail(Failure::StartRecording, rc);
 }
 
-void ScopeEngine::fail(int code)
+void ScopeEngine::fail(Failure kind, int code)
 {
-    setRunning(false);
-    emit sampleError(code);
+    // Not through setRunning: the failure comes before the stop.
+    running_ = false;
+    reportFailure(static_cast<int>(kind), code);
 }
 
 bool ScopeEngine::ownBlock(int userValue) const { return RecordBlockOwner() == this && userValue == setup_; }
@@ -144,11 +150,11 @@ void ScopeEngine::OnBlock()
     }
     if (!block) {
         if (error != 0)
-            return fail(error);
+            return fail(Failure::Block, error);
         // An empty block with no error may happen once; a device that
         // delivers nothing at all must not keep the loop turning.
         if (deliversNothing())
-            return fail(WAVERR_DEVICE_STALLED);
+            return fail(Failure::Block, WAVERR_DEVICE_STALLED);
         postFrame();
         return;
     }
@@ -192,6 +198,8 @@ void ScopeEngine::showFrame(const float* block, int floats)
         display_->RepaintOszi();
     }
     ++framesShown_;
+    // Progress first: a stop on a frame leaves nothing to follow it.
+    emit progress(framesShown_, 0);
     emit frameShown();
 }
 

@@ -10,13 +10,14 @@
 // sweep: every recording names this engine as its owner and carries the
 // set-up it was made for, and a block of anyone else (or of an earlier
 // set-up) is dropped and replaced by a recording of its own. Device faults
-// stop the loop with a code; empty blocks that keep coming for longer than
-// a block takes stop it too, so it never spins. GUI thread only.
+// stop the loop with failed(); empty blocks that keep coming for longer
+// than a block takes stop it too, so it never spins. started() and
+// stopped() follow the loop's running state. GUI thread only.
 
+#include "audio/MeasuringEngine.h"
 #include "measure/EmptyBlockWatch.h"
 #include "scope/ScopeFrame.h"
 
-#include <QObject>
 #include <vector>
 
 namespace korvanta {
@@ -27,7 +28,7 @@ class ScopeDisplay;
 // Full-scale volts per unit of the input calibration value.
 inline constexpr float kVoltsPerCalibrationUnit = 0.0015f;
 
-class ScopeEngine : public QObject {
+class ScopeEngine : public MeasuringEngine {
     Q_OBJECT
 public:
     explicit ScopeEngine(OscilloscopeSettings& settings, QObject* parent = nullptr);
@@ -48,7 +49,7 @@ public:
     // of the sound system that read the device's rates anew): the timebase
     // is applied afresh with the next frame.
     bool Restart(float voltageScale);
-    bool Running() const { return running_; }
+    bool Running() const override { return running_; }
 
     // Sets the display up for the current record (points, x range).
     void SetupDisplay();
@@ -64,6 +65,10 @@ public:
     // Completion of a recording.
     void OnBlock();
 
+    // The kind of a failed(): a recording could not begin, or a block came
+    // back with a device fault (or nothing at all, for too long).
+    enum class Failure { StartRecording, Block };
+
     // For read-outs and tests: frames shown, trigger index of the last one.
     int FramesShown() const { return framesShown_; }
     int LastTriggerIndex() const { return lastTrigger_; }
@@ -73,11 +78,9 @@ public:
 signals:
     // A timebase was applied: its label, the capture rate (label black).
     void timebaseApplied(const QString& label, int rate);
-    // The loop stopped on a device error (start or block) with its code.
-    void sampleError(int code);
     // Clipped samples of the last frame (0: none).
     void overRange(int count);
-    void runningChanged(bool running);
+    // After each frame shown, and after its progress(FramesShown(), 0).
     void frameShown();
 
 protected:
@@ -87,7 +90,7 @@ private:
     void setRunning(bool on);
     void postFrame();
     void applyTimebase();
-    void fail(int code);
+    void fail(Failure kind, int code);
     bool deliversNothing();
     bool ownBlock(int userValue) const;
     void showFrame(const float* block, int floats);

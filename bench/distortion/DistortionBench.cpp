@@ -45,8 +45,7 @@ void BM_RealTimeLevelRun(benchmark::State& state)
     QEventLoop loop;
     int points = 0;
     QObject::connect(&engine, &TDistortionEngine::pointReady, [&] { ++points; });
-    QObject::connect(&engine, &TDistortionEngine::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&engine, &TDistortionEngine::deviceFailed, &loop, &QEventLoop::quit);
+    QObject::connect(&engine, &TDistortionEngine::stopped, &loop, &QEventLoop::quit);
     QTimer::singleShot(300000, &loop, &QEventLoop::quit);
     for (auto _ : state) {
         points = 0;

@@ -53,10 +53,7 @@ void BM_RealTimeSweep(benchmark::State& state)
     QEventLoop loop;
     int points = 0;
     QObject::connect(&engine, &TSweepEngine::pointReady, [&] { ++points; });
-    QObject::connect(&engine, &TSweepEngine::runningChanged, [&](bool running) {
-        if (!running && !engine.AwaitingBlock())
-            loop.quit();
-    });
+    QObject::connect(&engine, &TSweepEngine::stopped, &loop, &QEventLoop::quit);
     QTimer::singleShot(300000, &loop, &QEventLoop::quit);
     for (auto _ : state) {
         points = 0;

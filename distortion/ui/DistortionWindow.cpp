@@ -106,7 +106,7 @@ TDistortionWindow::TDistortionWindow(QWidget* parent) : QWidget(parent, Qt::Tool
     connect(Curve1, &QComboBox::currentIndexChanged, this, &TDistortionWindow::RedrawDiagram);
     connect(Curve2, &QComboBox::currentIndexChanged, this, &TDistortionWindow::RedrawDiagram);
     connect(&engine_, &TDistortionEngine::finished, this, &TDistortionWindow::onFinished);
-    connect(&engine_, &TDistortionEngine::deviceFailed, this, &TDistortionWindow::onFailed);
+    connect(&engine_, &TDistortionEngine::failed, this, &TDistortionWindow::onFailed);
     applyTexts();
     setRunning(false);
 }
@@ -362,13 +362,14 @@ void TDistortionWindow::onFinished(bool atLimit)
     setRunning(false);
 }
 
-void TDistortionWindow::onFailed(bool frequencyOutput, int code)
+void TDistortionWindow::onFailed(const EngineFailure& failure)
 {
     setRunning(false);
     Progress->setText(word(language_, kEnded));
     // The same boxes as the sweep shows for the same failures.
-    const QString prefix = frequencyOutput ? word(language_, kOutputError) : Messages().nextBlockError;
-    modal::MessageBox(modal::Kind::Error, prefix + SoundErrorText(code) + QStringLiteral(")"));
+    const bool output = failure.kind == static_cast<int>(TDistortionEngine::Failure::FrequencyOutput);
+    const QString prefix = output ? word(language_, kOutputError) : Messages().nextBlockError;
+    modal::MessageBox(modal::Kind::Error, prefix + failure.text + QStringLiteral(")"));
 }
 
 int TDistortionWindow::SaveAsText(const QString& path) const

@@ -100,7 +100,7 @@ private:
     void addRow(const DistortionPoint& p);
     void showClipPoints();
     void onFinished(bool atLimit);
-    void onFailed(bool frequencyOutput, int code);
+    void onFailed(const EngineFailure& failure);
     void saveClick();
     void kindChanged();
 

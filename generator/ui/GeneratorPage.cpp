@@ -148,8 +148,7 @@ void TGeneratorPage::connectEngine()
     connect(e, &TSweepEngine::nyquistStop, this, [] {
         modal::MessageBox(modal::Kind::Information, Messages().sweepFreqError, modal::Ok);
     });
-    connect(e, &TSweepEngine::deviceFailed, this,
-            [this](TSweepEngine::Failure f, int code) { showDeviceError(static_cast<int>(f), code); });
+    connect(e, &TSweepEngine::failed, this, &TGeneratorPage::showDeviceError);
 }
 
 void TGeneratorPage::SetGeneratorWindow(TWavegen* generator)
@@ -321,12 +320,12 @@ void TGeneratorPage::showReadout(const LevelReadout& r)
     Label7->setText(r.text);
 }
 
-void TGeneratorPage::showDeviceError(int failure, int code)
+void TGeneratorPage::showDeviceError(const EngineFailure& failure)
 {
-    const QString prefix = failure == static_cast<int>(TSweepEngine::Failure::NextBlock)
+    const QString prefix = failure.kind == static_cast<int>(TSweepEngine::Failure::NextBlock)
         ? Messages().nextBlockError
         : QStringLiteral("ERROR at Frequency Output (");
-    modal::MessageBox(modal::Kind::Error, prefix + SoundErrorText(code) + QStringLiteral(")"),
+    modal::MessageBox(modal::Kind::Error, prefix + failure.text + QStringLiteral(")"),
                       modal::Ok | modal::Help, kDeviceErrorHelpContext);
 }
 

@@ -26,6 +26,7 @@ class TDiagramm;
 class TSweepEngine;
 class TWavegen;
 class Twobbeldlg;
+struct EngineFailure;
 struct LevelReadout;
 struct SweepPoint;
 
@@ -115,7 +116,7 @@ private:
     void runningChanged(bool running);
     void lockMenus(bool lock);
     void updateEnabledStates();
-    void showDeviceError(int failure, int code);
+    void showDeviceError(const EngineFailure& failure);
     void dockGenerator(bool force);
     void showGenerator();
 

@@ -69,9 +69,10 @@ void TScopePage::connectControls()
     connect(CheckBox1, &QCheckBox::clicked, this, &TScopePage::CheckBox1Click);
     connect(CheckBox3, &QCheckBox::clicked, this, &TScopePage::CheckBox3Click);
     connect(OsziStartStop, &QPushButton::clicked, this, &TScopePage::OsziStartStopClick);
-    connect(engine_, &ScopeEngine::runningChanged, this, &TScopePage::showRunning);
+    connect(engine_, &ScopeEngine::started, this, [this] { showRunning(true); });
+    connect(engine_, &ScopeEngine::stopped, this, [this] { showRunning(false); });
     connect(engine_, &ScopeEngine::timebaseApplied, this, &TScopePage::showTimebase);
-    connect(engine_, &ScopeEngine::sampleError, this, &TScopePage::showSampleError);
+    connect(engine_, &ScopeEngine::failed, this, &TScopePage::showSampleError);
     connect(engine_, &ScopeEngine::overRange, this, &TScopePage::showOverRange);
 }
 
@@ -221,12 +222,12 @@ void TScopePage::showTimebase(const QString& label, int rate)
     Label12->setText(QString::number(rate) + QStringLiteral("Hz"));
 }
 
-void TScopePage::showSampleError(int code)
+void TScopePage::showSampleError(const EngineFailure& failure)
 {
     label11->setStyleSheet(QStringLiteral("color: red;"));
-    label11->setText(QStringLiteral("Sample error ") + QString::number(code));
+    label11->setText(QStringLiteral("Sample error ") + QString::number(failure.code));
     // The number alone says little; the text of the code is one hover away.
-    label11->setToolTip(SoundErrorText(code));
+    label11->setToolTip(failure.text);
 }
 
 void TScopePage::showOverRange(int count)

@@ -21,6 +21,7 @@ namespace korvanta {
 class TSpinButton;
 class TOszidia;
 class ScopeEngine;
+struct EngineFailure;
 struct OscilloscopeSettings;
 
 class TScopePage : public QWidget {
@@ -96,7 +97,7 @@ private:
     void showRunning(bool running);
     void showSampleRateCaption();
     void showTimebase(const QString& label, int rate);
-    void showSampleError(int code);
+    void showSampleError(const EngineFailure& failure);
     void showOverRange(int count);
     void startIfStopped();
 
