@@ -15,6 +15,10 @@ namespace korvanta {
 
 struct MeasuringRecords {
     AnalyzerState analyzer;
+    AnalysisSettings analysis;
+    CorrectionTable weighting;        // the analysis's weighting curve
+    CorrectionTable inputCorrection;  // of the measuring chain's input
+    CorrectionTable outputCorrection; // and of its output
     GeneratorSettings generator;
     SweepSettings sweep;
     OscilloscopeSettings scope;

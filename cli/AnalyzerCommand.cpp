@@ -41,7 +41,7 @@ void setUpAnalyzer(const MeasureOptions& o, TAnalyzerEngine& engine)
     a.AnalyzerActive = true;
 }
 
-void setUpAnalysis(const MeasureOptions& o, TAnalyzerEngine& engine)
+void setUpAnalysis(const MeasureOptions& o, TAnalyzerEngine& engine, CorrectionTable& weighting)
 {
     AnalysisSettings& an = engine.Analysis();
     an.thdOn = o.command == Command::Thdn;
@@ -51,7 +51,7 @@ void setUpAnalysis(const MeasureOptions& o, TAnalyzerEngine& engine)
         an.bandHigh = *o.bandHigh;
     }
     if (o.weighting)
-        SelectFilter(an, WeightingCurve(), *o.weighting);
+        SelectFilter(an, weighting, *o.weighting);
     if (o.fundamental) {
         an.fundamentalAuto = *o.fundamental == 0.0;
         if (!an.fundamentalAuto)
@@ -167,9 +167,10 @@ CommandResult RunAnalyzer(const MeasureOptions& o, MeasureSession& session)
         result.reasons << QStringLiteral("the work arrays cannot be allocated");
         return result;
     }
-    TAnalyzerEngine engine(a, Analysis(), WeightingCurve(), InputCorrection());
+    MeasuringRecords& r = session.Records();
+    TAnalyzerEngine engine(a, r.analysis, r.weighting, r.inputCorrection);
     setUpAnalyzer(o, engine);
-    setUpAnalysis(o, engine);
+    setUpAnalysis(o, engine, r.weighting);
     const Measured m = measure(o, engine, result);
     if (m.spectrum && result.exitCode == kExitPass)
         report(o, *m.spectrum, engine, result);

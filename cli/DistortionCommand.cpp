@@ -56,9 +56,9 @@ struct Collected {
     bool outputFailed = false;
 };
 
-void collect(const MeasureOptions& o, const DistortionSettings& s, Collected& c)
+void collect(const MeasureOptions& o, const DistortionSettings& s, const MeasuringRecords& r, Collected& c)
 {
-    TDistortionEngine engine;
+    TDistortionEngine engine(r.analysis, r.weighting, r.outputCorrection);
     QEventLoop loop;
     Progress progress(o.quiet);
     QObject::connect(&engine, &TDistortionEngine::stepStarting, [&](int index, double level, double hz) {
@@ -133,7 +133,7 @@ CommandResult RunDistortion(const MeasureOptions& o, MeasureSession& session)
         return {kExitUsage, {}, {error}};
     Collected c;
     c.run.overFrequency = s.sweep == DistortionSweep::Frequency;
-    collect(o, s, c);
+    collect(o, s, session.Records(), c);
     if (c.failure != 0) {
         const QString where = c.outputFailed ? QStringLiteral("the output") : QStringLiteral("the input");
         return {kExitDevice, {}, {QStringLiteral("the distortion run failed at %1: %2").arg(where, SoundErrorText(c.failure))}};

@@ -82,7 +82,7 @@ CommandResult startFailed(const GeneratorSettings& g, const EngineFailure& failu
 CommandResult RunGenerate(const MeasureOptions& o, MeasureSession& session)
 {
     GeneratorSettings g = settingsFor(o, session.Records().generator);
-    GeneratorEngine engine(g, OutputCorrection());
+    GeneratorEngine engine(g, session.Records().outputCorrection);
     QEventLoop loop;
     std::optional<EngineFailure> failure;
     QObject::connect(&engine, &GeneratorEngine::failed, &loop, [&](const EngineFailure& f) {

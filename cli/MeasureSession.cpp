@@ -179,11 +179,11 @@ QString MeasureSession::readSettings(const MeasureOptions& o)
     // program's windows speak.
     SetCorLanguage('E');
     for (const QString& error :
-         {loadCorrection(InputCorrection(), main_.InCoName, main_.InCoAkt, QStringLiteral("input"), settingsPath_),
-          loadCorrection(OutputCorrection(), main_.OutCoName, main_.OutCoAkt, QStringLiteral("output"), settingsPath_)})
+         {loadCorrection(records_.inputCorrection, main_.InCoName, main_.InCoAkt, QStringLiteral("input"), settingsPath_),
+          loadCorrection(records_.outputCorrection, main_.OutCoName, main_.OutCoAkt, QStringLiteral("output"), settingsPath_)})
         if (!error.isEmpty())
             return error;
-    const QStringList weighting = warningsOf([this] { ReadAnalysisSection(Analysis(), WeightingCurve(), settingsPath_); });
+    const QStringList weighting = warningsOf([this] { ReadAnalysisSection(records_.analysis, records_.weighting, settingsPath_); });
     if (!weighting.isEmpty())
         return QStringLiteral("the weighting file %1 named in %2 cannot be used: %3")
             .arg(userFile, settingsPath_, weighting.join(QStringLiteral("; ")));

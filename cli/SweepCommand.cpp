@@ -71,7 +71,7 @@ CommandResult RunSweep(const MeasureOptions& o, MeasureSession& session)
     }
     SweepSettings& s = session.Records().sweep;
     setUpPlan(o, s);
-    TSweepEngine engine(s);
+    TSweepEngine engine(s, session.Records().inputCorrection, session.Records().outputCorrection);
     engine.SetGenerator(&session.Records().generator);
     Collected c;
     c.run.mode = s.mode;

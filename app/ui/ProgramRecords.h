@@ -11,6 +11,10 @@ namespace korvanta {
 MeasuringRecords& ProgramRecords();
 
 inline AnalyzerState& Analyzer() { return ProgramRecords().analyzer; }
+inline AnalysisSettings& Analysis() { return ProgramRecords().analysis; }
+inline CorrectionTable& WeightingCurve() { return ProgramRecords().weighting; }
+inline CorrectionTable& InputCorrection() { return ProgramRecords().inputCorrection; }
+inline CorrectionTable& OutputCorrection() { return ProgramRecords().outputCorrection; }
 inline GeneratorSettings& Generator() { return ProgramRecords().generator; }
 inline SweepSettings& Sweep() { return ProgramRecords().sweep; }
 inline OscilloscopeSettings& Oscilloscope() { return ProgramRecords().scope; }

@@ -39,7 +39,7 @@ QScrollBar* levelBar(QWidget* parent)
 }
 } // namespace
 
-TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new TSweepEngine(Sweep(), this))
+TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new TSweepEngine(Sweep(), InputCorrection(), OutputCorrection(), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);

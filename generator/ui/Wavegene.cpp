@@ -1,5 +1,6 @@
 #include "generator/ui/Wavegene.h"
 
+#include "app/ui/ProgramRecords.h"
 #include "generator/GeneratorControls.h"
 #include "correction/CorrectionTable.h"
 #include "generator/GeneratorEngine.h"
