@@ -236,9 +236,9 @@ protected:
 
 TEST_F(NoiseShape, PinkNoiseFollowsItsCascade)
 {
-    SetFilterSampleRate(kRate);
+    int fs = kRate;
     PinkCascade cascade;
-    DesignPinkCascade(cascade);
+    DesignPinkCascade(cascade, fs);
     checkShape(3, [&](double f) {
         double gain = 1;
         for (int i = 0; i < cascade.count; ++i)
