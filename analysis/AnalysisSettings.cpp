@@ -64,12 +64,6 @@ void AnalysisSettings::toggleLevel()
         thdOn = false;
 }
 
-AnalysisSettings& Analysis()
-{
-    static AnalysisSettings settings;
-    return settings;
-}
-
 void SelectFilter(AnalysisSettings& settings, CorrectionTable& weighting, const QString& name)
 {
     if (SelectWeighting(weighting, name)) {

@@ -1,8 +1,8 @@
 #pragma once
-// Settings of the THD+N and level analysis: one process-wide record, shared
-// with the spectrum analyzer (which sets the sample rate and FFT size and
-// reads the results' fundamental and the trigger threshold) and kept in the
-// settings file's "ANALYSE" section.
+// Settings of the THD+N and level analysis: a record shared with the
+// spectrum analyzer that measures with it (which sets the sample rate and
+// FFT size and reads the results' fundamental and the trigger threshold)
+// and kept in the settings file's "ANALYSE" section.
 
 #include "correction/CorrectionTable.h"
 
@@ -27,9 +27,6 @@ struct AnalysisSettings {
     void toggleThd();
     void toggleLevel();
 };
-
-// The analysis settings of the running program.
-AnalysisSettings& Analysis();
 
 // Reads the "ANALYSE" section of the settings file at `path` and selects the
 // stored weighting into `weighting` (a "USER" curve is reloaded from the

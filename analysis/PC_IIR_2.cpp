@@ -7,26 +7,12 @@
 namespace korvanta {
 
 namespace {
-struct DesignState {
-    int fs = 44100;
-    double T = 1.0 / 44100;
-    double T2 = T * T;
-    double ln10 = std::log(10.0);
-    double sqrt2 = std::sqrt(2.0);
-    double twoPi = 2 * std::numbers::pi;
-    AnalogPrototype proto;
-};
-
-DesignState& state()
-{
-    static DesignState s;
-    return s;
-}
+constexpr double kTwoPi = 2 * std::numbers::pi;
+const double kSqrt2 = std::sqrt(2.0);
 
 // Analog frequency whose bilinear image lands exactly at x Hz.
-double prewarp(double x)
+double prewarp(double x, double fs)
 {
-    const double fs = state().fs;
     return std::tan(std::numbers::pi * x / fs) * fs / std::numbers::pi;
 }
 
@@ -37,17 +23,16 @@ void swapNumeratorDenominator(AnalogPrototype& p)
     std::swap(p.nu2, p.de2);
 }
 
-AnalogPrototype prototype(FilterKind kind, double gainDb, double q, double f)
+AnalogPrototype prototype(FilterKind kind, double gainDb, double q, double f, double fs)
 {
-    const DesignState& st = state();
     const double V = std::pow(10.0, std::fabs(gainDb) / 20.0);
-    const double V2 = std::pow(10.0, std::fabs(gainDb) / (20.0 * st.sqrt2));
-    const double w = st.twoPi * prewarp(f);
+    const double V2 = std::pow(10.0, std::fabs(gainDb) / (20.0 * kSqrt2));
+    const double w = kTwoPi * prewarp(f, fs);
     const double w2 = w * w;
     const double e = f / (2 * q);
     const double fl = std::sqrt(e * e + f * f) - e;
-    const double pl = prewarp(fl);
-    const double pc = prewarp(f);
+    const double pl = prewarp(fl, fs);
+    const double pc = prewarp(f, fs);
     const double bw = (pc * pc / pl - pl) / pc;
 
     AnalogPrototype p;
@@ -63,7 +48,7 @@ AnalogPrototype prototype(FilterKind kind, double gainDb, double q, double f)
             swapNumeratorDenominator(p);
         break;
     case FilterKind::Peaking: {
-        const double c = gainDb != 0 ? std::sqrt((V2 * V2 - 1) / (V * V - V2 * V2)) : st.sqrt2;
+        const double c = gainDb != 0 ? std::sqrt((V2 * V2 - 1) / (V * V - V2 * V2)) : kSqrt2;
         p.nu2 = p.de2 = 1;
         p.nu0 = p.de0 = w2;
         if (gainDb > 0) {
@@ -75,8 +60,8 @@ AnalogPrototype prototype(FilterKind kind, double gainDb, double q, double f)
         }
         break;
     }
-    case FilterKind::LowPass: p = {w2, 0, 0, w2, st.sqrt2 * w, 1}; break;
-    case FilterKind::HighPass: p = {0, 0, 1, w2, st.sqrt2 * w, 1}; break;
+    case FilterKind::LowPass: p = {w2, 0, 0, w2, kSqrt2 * w, 1}; break;
+    case FilterKind::HighPass: p = {0, 0, 1, w2, kSqrt2 * w, 1}; break;
     case FilterKind::BandPass: p = {0, bw * w, 0, w2, bw * w, 1}; break;
     case FilterKind::Notch: p = {w2, 0, 1, w2, bw * w, 1}; break;
     case FilterKind::AllPass: p = {w2, -2 * w, 1, w2, 2 * w, 1}; break;
@@ -85,10 +70,10 @@ AnalogPrototype prototype(FilterKind kind, double gainDb, double q, double f)
     return p;
 }
 
-Biquad bilinear(const AnalogPrototype& p)
+Biquad bilinear(const AnalogPrototype& p, double fs)
 {
-    const double T = state().T;
-    const double T2 = state().T2;
+    const double T = 1.0 / fs;
+    const double T2 = T * T;
     const double D = T2 * p.de0 + 2 * T * p.de1 + 4 * p.de2;
     Biquad s;
     s.b0 = (T2 * p.nu0 + 2 * T * p.nu1 + 4 * p.nu2) / D;
@@ -111,19 +96,7 @@ double step(const Biquad& s, BiquadState& h, double in)
 }
 } // namespace
 
-void SetFilterSampleRate(int fs)
-{
-    DesignState& st = state();
-    st.fs = fs;
-    st.T = 1.0 / fs;
-    st.T2 = st.T * st.T;
-}
-
-int FilterSampleRate() { return state().fs; }
-
-const AnalogPrototype& LastPrototype() { return state().proto; }
-
-int DesignSection(int kind, Biquad& section, double gainDb, double q, double freqHz)
+int DesignSection(int kind, Biquad& section, double gainDb, double q, double freqHz, int fs)
 {
     if (kind < 0 || kind > 8)
         return 0;
@@ -132,23 +105,22 @@ int DesignSection(int kind, Biquad& section, double gainDb, double q, double fre
         section = Biquad{1, 0, 0, 0, 0};
         return 0;
     }
-    state().proto = prototype(k, gainDb, q, freqHz);
-    section = bilinear(state().proto);
+    section = bilinear(prototype(k, gainDb, q, freqHz, fs), fs);
     return 0;
 }
 
-void DesignPinkCascade(PinkCascade& cascade)
+void DesignPinkCascade(PinkCascade& cascade, int fs)
 {
-    const int nyquist = state().fs / 2;
+    const int nyquist = fs / 2;
     int n = 0;
     for (int i = 0; i <= 12; ++i) {
         const double f = 20.0 * std::pow(2.0, i);
         if (f >= nyquist)
             break;
-        DesignSection(static_cast<int>(FilterKind::Peaking), cascade.sections[n++], 2.0 - i, 1.0, f);
+        DesignSection(static_cast<int>(FilterKind::Peaking), cascade.sections[n++], 2.0 - i, 1.0, f, fs);
     }
     DesignSection(static_cast<int>(FilterKind::HighShelf), cascade.sections[n++], -30.0, 1.0,
-                  std::round(state().fs / 2.4));
+                  std::round(fs / 2.4), fs);
     cascade.count = n;
     ResetCascade(cascade);
 }

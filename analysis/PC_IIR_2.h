@@ -26,7 +26,7 @@ enum class FilterKind : uint8_t {
 };
 
 // Analog prototype H(s) = (nu2 s^2 + nu1 s + nu0) / (de2 s^2 + de1 s + de0)
-// of the last design, kept for inspection.
+// a section is designed from.
 struct AnalogPrototype {
     double nu0 = 0, nu1 = 0, nu2 = 0, de0 = 0, de1 = 0, de2 = 0;
 };
@@ -39,17 +39,15 @@ struct PinkCascade {
     int count = 0;
 };
 
-void SetFilterSampleRate(int fs);
-int FilterSampleRate();
-
-// Fills `section` for kind 0..8 (see FilterKind); a kind above 8 leaves it
-// unchanged. Always returns 0.
-int DesignSection(int kind, Biquad& section, double gainDb, double q, double freqHz);
-const AnalogPrototype& LastPrototype();
+// Fills `section` for kind 0..8 (see FilterKind) at sample rate `fs`; a kind
+// above 8 leaves it unchanged. Always returns 0. The rate is an argument, not
+// a setting: the sweep's filters run at the input's rate while the pink
+// noise plays at the output's.
+int DesignSection(int kind, Biquad& section, double gainDb, double q, double freqHz, int fs);
 
 // Peaking sections at 20, 40, 80 ... Hz below fs/2 with a falling gain, then
 // a high shelf near fs/2.4: a -3 dB/octave slope from white noise.
-void DesignPinkCascade(PinkCascade& cascade);
+void DesignPinkCascade(PinkCascade& cascade, int fs);
 void ResetCascade(PinkCascade& cascade);
 
 // One sample through every section of the cascade in order.

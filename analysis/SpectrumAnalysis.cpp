@@ -94,14 +94,4 @@ double BandLevel(AnalysisSettings& s, const CorrectionTable& weighting, std::spa
     return offset + powerToDb(sum, dbFactor) + kLevelCorrectionDb;
 }
 
-double ThdPlusNoise(std::span<const float> spectrum, double dbFactor)
-{
-    return ThdPlusNoise(Analysis(), WeightingCurve(), spectrum, dbFactor);
-}
-
-double BandLevel(std::span<const float> spectrum, double offset, double dbFactor)
-{
-    return BandLevel(Analysis(), WeightingCurve(), spectrum, offset, dbFactor);
-}
-
 } // namespace korvanta

@@ -41,15 +41,11 @@ double FindFundamental(AnalysisSettings& settings, std::span<const float> spectr
 // fundamental the fundamental found (rounded to whole Hz) is stored in the
 // settings.
 double ThdPlusNoise(AnalysisSettings& settings, const CorrectionTable& weighting,
-                    std::span<const float> spectrum, double dbFactor);
+                    std::span<const float> spectrum, double dbFactor = kDbFactor);
 
 // Level of the band's (weighted) power in dB plus `offset` and the level
 // correction; -192 for an empty band or no signal.
 double BandLevel(AnalysisSettings& settings, const CorrectionTable& weighting,
-                 std::span<const float> spectrum, double offset, double dbFactor);
-
-// The same on the process-wide settings and weighting curve.
-double ThdPlusNoise(std::span<const float> spectrum, double dbFactor = kDbFactor);
-double BandLevel(std::span<const float> spectrum, double offset, double dbFactor = kDbFactor);
+                 std::span<const float> spectrum, double offset, double dbFactor = kDbFactor);
 
 } // namespace korvanta

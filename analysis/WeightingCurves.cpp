@@ -98,10 +98,4 @@ bool SelectWeighting(CorrectionTable& curve, const QString& name)
     return true;
 }
 
-CorrectionTable& WeightingCurve()
-{
-    static CorrectionTable curve;
-    return curve;
-}
-
 } // namespace korvanta

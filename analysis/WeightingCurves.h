@@ -29,7 +29,4 @@ std::span<const CorrectionPair> WeightingTable(const QString& name);
 // activates it. Returns false, leaving `curve` unchanged, for an unknown name.
 bool SelectWeighting(CorrectionTable& curve, const QString& name);
 
-// The process-wide weighting curve of the analysis.
-CorrectionTable& WeightingCurve();
-
 } // namespace korvanta

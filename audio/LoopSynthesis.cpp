@@ -36,8 +36,7 @@ std::vector<double> noiseValues(int mode, int frames, int sampleRate, std::mt199
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     PinkCascade pink;
     if (mode == kPink) {
-        SetFilterSampleRate(sampleRate);
-        DesignPinkCascade(pink);
+        DesignPinkCascade(pink, sampleRate);
         ResetCascade(pink);
     }
     std::vector<double> v(static_cast<size_t>(std::max(0, frames)));

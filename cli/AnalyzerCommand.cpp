@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 
 #include "analysis/AnalysisSettings.h"
+#include "correction/CorrectionTable.h"
 #include "measure/AnalyzerEngine.h"
 #include "cli/Limits.h"
 #include "cli/MeasureReport.h"
@@ -26,7 +27,7 @@ constexpr int kSingleRun = 0;
 
 void setUpAnalyzer(const MeasureOptions& o, TAnalyzerEngine& engine)
 {
-    AnalyzerState& a = Analyzer();
+    AnalyzerState& a = engine.State();
     a.Running = false;
     a.RunMode = kSingleRun;
     a.LeftOn = o.leftOn.value_or(true);
@@ -40,9 +41,9 @@ void setUpAnalyzer(const MeasureOptions& o, TAnalyzerEngine& engine)
     a.AnalyzerActive = true;
 }
 
-void setUpAnalysis(const MeasureOptions& o)
+void setUpAnalysis(const MeasureOptions& o, TAnalyzerEngine& engine, CorrectionTable& weighting)
 {
-    AnalysisSettings& an = Analysis();
+    AnalysisSettings& an = engine.Analysis();
     an.thdOn = o.command == Command::Thdn;
     an.levelOn = o.command == Command::Level;
     if (o.bandLow && o.bandHigh) {
@@ -50,7 +51,7 @@ void setUpAnalysis(const MeasureOptions& o)
         an.bandHigh = *o.bandHigh;
     }
     if (o.weighting)
-        SelectFilter(an, WeightingCurve(), *o.weighting);
+        SelectFilter(an, weighting, *o.weighting);
     if (o.fundamental) {
         an.fundamentalAuto = *o.fundamental == 0.0;
         if (!an.fundamentalAuto)
@@ -70,9 +71,9 @@ Measured measure(const MeasureOptions& o, TAnalyzerEngine& engine, CommandResult
     Measured m;
     QEventLoop loop;
     Progress progress(o.quiet);
-    const int count = Analyzer().AverCount;
+    const int count = engine.State().AverCount;
     QObject::connect(&engine, &TAnalyzerEngine::spectrumReady, [&](const AnalyzerSpectrum& s) { m.spectrum = s; });
-    QObject::connect(&engine, &TAnalyzerEngine::deviceFailed, [&](TAnalyzerEngine::Failure, int code) { m.failure = code; });
+    QObject::connect(&engine, &MeasuringEngine::failed, [&](const EngineFailure& f) { m.failure = f.code; });
     QObject::connect(&engine, &TAnalyzerEngine::runningChanged, [&](bool running) {
         if (!running)
             loop.quit();
@@ -121,22 +122,22 @@ AnalyzerSpectrum inRunRange(const AnalyzerSpectrum& s)
     return r;
 }
 
-AnalyzerRun describe(const AnalyzerSpectrum& s)
+AnalyzerRun describe(const AnalyzerSpectrum& s, TAnalyzerEngine& engine)
 {
     AnalyzerRun run;
     run.spectrum = s;
-    run.window = WindowOptionNames().value(Analyzer().FFTwin);
-    run.averages = Analyzer().AverCount;
-    run.bandLow = Analysis().bandLow;
-    run.bandHigh = Analysis().bandHigh;
-    run.filter = Analysis().filterName;
+    run.window = WindowOptionNames().value(engine.State().FFTwin);
+    run.averages = engine.State().AverCount;
+    run.bandLow = engine.Analysis().bandLow;
+    run.bandHigh = engine.Analysis().bandHigh;
+    run.filter = engine.Analysis().filterName;
     return run;
 }
 
-void report(const MeasureOptions& o, const AnalyzerSpectrum& s, CommandResult& result)
+void report(const MeasureOptions& o, const AnalyzerSpectrum& s, TAnalyzerEngine& engine, CommandResult& result)
 {
     const RunContext ctx = CurrentContext(CommandName(o.command), true, false);
-    const AnalyzerRun run = describe(s);
+    const AnalyzerRun run = describe(s, engine);
     Verdict v;
     switch (o.command) {
     case Command::Thdn:
@@ -147,7 +148,7 @@ void report(const MeasureOptions& o, const AnalyzerSpectrum& s, CommandResult& r
         v = CheckLevel(s, o.minLevel, o.maxLevel);
         result.report = ReportLevel(run, ctx, v, o.format);
         break;
-    default: result.report = ReportSpectrum(describe(inRunRange(s)), ctx, o.format); break;
+    default: result.report = ReportSpectrum(describe(inRunRange(s), engine), ctx, o.format); break;
     }
     if (!v.pass()) {
         result.exitCode = kExitFail;
@@ -157,21 +158,22 @@ void report(const MeasureOptions& o, const AnalyzerSpectrum& s, CommandResult& r
 
 } // namespace
 
-CommandResult RunAnalyzer(const MeasureOptions& o, const MeasureSession&)
+CommandResult RunAnalyzer(const MeasureOptions& o, MeasureSession& session)
 {
     CommandResult result;
-    AnalyzerState& a = Analyzer();
+    AnalyzerState& a = session.Records().analyzer;
     if (!AllocateWorkArrays(a)) {
         result.exitCode = kExitDevice;
         result.reasons << QStringLiteral("the work arrays cannot be allocated");
         return result;
     }
-    TAnalyzerEngine engine;
+    MeasuringRecords& r = session.Records();
+    TAnalyzerEngine engine(a, r.analysis, r.weighting, r.inputCorrection);
     setUpAnalyzer(o, engine);
-    setUpAnalysis(o);
+    setUpAnalysis(o, engine, r.weighting);
     const Measured m = measure(o, engine, result);
     if (m.spectrum && result.exitCode == kExitPass)
-        report(o, *m.spectrum, result);
+        report(o, *m.spectrum, engine, result);
     a.AnalyzerActive = false;
     FreeWorkArrays(a);
     return result;

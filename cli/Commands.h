@@ -19,10 +19,10 @@ struct CommandResult {
 };
 
 CommandResult RunDevices(const MeasureOptions& o);
-CommandResult RunAnalyzer(const MeasureOptions& o, const MeasureSession& session); // spectrum, thdn, level
-CommandResult RunSweep(const MeasureOptions& o, const MeasureSession& session);
-CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession& session);
-CommandResult RunDistortion(const MeasureOptions& o, const MeasureSession& session);
+CommandResult RunAnalyzer(const MeasureOptions& o, MeasureSession& session); // spectrum, thdn, level
+CommandResult RunSweep(const MeasureOptions& o, MeasureSession& session);
+CommandResult RunGenerate(const MeasureOptions& o, MeasureSession& session);
+CommandResult RunDistortion(const MeasureOptions& o, MeasureSession& session);
 
 // The input and output as the report heads name them.
 struct RunContext;

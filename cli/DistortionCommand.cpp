@@ -22,7 +22,7 @@ namespace {
 
 // The window's plan with what the options change; an error text for a plan
 // that cannot run.
-QString setUpPlan(const MeasureOptions& o, DistortionSettings& s)
+QString setUpPlan(const MeasureOptions& o, float calInMv, DistortionSettings& s)
 {
     if (o.over)
         s.sweep = *o.over == 1 ? DistortionSweep::Frequency : DistortionSweep::Level;
@@ -42,7 +42,7 @@ QString setUpPlan(const MeasureOptions& o, DistortionSettings& s)
     s.scale.divider = o.divider.value_or(s.scale.divider);
     s.settleMs = o.settleMs.value_or(s.settleMs);
     // Volts follow the input calibration of the settings file, as in the window.
-    s.scale.voltsAtFullScale = Analyzer().CalInMv * kVoltsPerCalibrationUnit;
+    s.scale.voltsAtFullScale = calInMv * kVoltsPerCalibrationUnit;
     if (s.sweep == DistortionSweep::Level && s.levels.stopDb <= s.levels.startDb)
         return QStringLiteral("--to-db must lie above --from-db");
     if (s.sweep == DistortionSweep::Frequency && s.toHz <= s.fromHz)
@@ -56,9 +56,9 @@ struct Collected {
     bool outputFailed = false;
 };
 
-void collect(const MeasureOptions& o, const DistortionSettings& s, Collected& c)
+void collect(const MeasureOptions& o, const DistortionSettings& s, const MeasuringRecords& r, Collected& c)
 {
-    TDistortionEngine engine;
+    TDistortionEngine engine(r.analysis, r.weighting, r.outputCorrection);
     QEventLoop loop;
     Progress progress(o.quiet);
     QObject::connect(&engine, &TDistortionEngine::stepStarting, [&](int index, double level, double hz) {
@@ -124,16 +124,16 @@ Verdict judge(const MeasureOptions& o, const DistortionRun& run)
 
 } // namespace
 
-CommandResult RunDistortion(const MeasureOptions& o, const MeasureSession& session)
+CommandResult RunDistortion(const MeasureOptions& o, MeasureSession& session)
 {
     DistortionWindowState state;
     ReadDistortionSection(state, session.SettingsPath());
     DistortionSettings s = state.run;
-    if (const QString error = setUpPlan(o, s); !error.isEmpty())
+    if (const QString error = setUpPlan(o, session.Records().analyzer.CalInMv, s); !error.isEmpty())
         return {kExitUsage, {}, {error}};
     Collected c;
     c.run.overFrequency = s.sweep == DistortionSweep::Frequency;
-    collect(o, s, c);
+    collect(o, s, session.Records(), c);
     if (c.failure != 0) {
         const QString where = c.outputFailed ? QStringLiteral("the output") : QStringLiteral("the input");
         return {kExitDevice, {}, {QStringLiteral("the distortion run failed at %1: %2").arg(where, SoundErrorText(c.failure))}};

@@ -28,9 +28,9 @@ const char* const kSignalNames[] = {"sine", "square", "white", "pink", "file"};
 
 // The record the engine plays: the settings file's generator record with
 // the options over it. The output correction is the engine's to apply.
-GeneratorSettings settingsFor(const MeasureOptions& o)
+GeneratorSettings settingsFor(const MeasureOptions& o, const GeneratorSettings& stored)
 {
-    GeneratorSettings g = Generator();
+    GeneratorSettings g = stored;
     g.mode = o.signal.value_or(g.mode);
     if (o.frequency)
         g.frequency = static_cast<float>(*o.frequency);
@@ -79,10 +79,10 @@ CommandResult startFailed(const GeneratorSettings& g, const EngineFailure& failu
 
 } // namespace
 
-CommandResult RunGenerate(const MeasureOptions& o, const MeasureSession&)
+CommandResult RunGenerate(const MeasureOptions& o, MeasureSession& session)
 {
-    GeneratorSettings g = settingsFor(o);
-    GeneratorEngine engine(g);
+    GeneratorSettings g = settingsFor(o, session.Records().generator);
+    GeneratorEngine engine(g, session.Records().outputCorrection);
     QEventLoop loop;
     std::optional<EngineFailure> failure;
     QObject::connect(&engine, &GeneratorEngine::failed, &loop, [&](const EngineFailure& f) {

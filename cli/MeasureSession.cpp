@@ -140,7 +140,7 @@ int MeasureSession::Open(const MeasureOptions& o, bool records, bool plays, QStr
 {
     notify_ = new Tdummy;
     int inCount = 0, outCount = 0;
-    DeviceReport(inCount, outCount, Analyzer().InFormats);
+    DeviceReport(inCount, outCount, records_.analyzer.InFormats);
     if (const int e = SoundInit()) {
         error = QStringLiteral("the sound system cannot be started (%1)").arg(SoundErrorText(e));
         return kExitDevice;
@@ -168,8 +168,8 @@ QString MeasureSession::readSettings(const MeasureOptions& o)
     if (store.value(QStringLiteral("ANALYSE"), QStringLiteral("FILTER"), kWeightingNone) == kWeightingUser
         && !userFile.isEmpty() && !QFileInfo::exists(userFile))
         return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
-    ReadMainSettings(store, SettingsRecords{main_, Analyzer(), Sweep(), Oscilloscope()});
-    for (const QString& line : ClampStoredValues(o.command, o.given, settingsPath_))
+    ReadMainSettings(store, SettingsRecords{main_, records_.analyzer, records_.sweep, records_.scope});
+    for (const QString& line : ClampStoredValues(records_.sweep, o.command, o.given, settingsPath_))
         std::fprintf(stderr, "korvanta-measure: %s\n", qPrintable(line));
     SetInDevice(StoredDevice('I', main_.InDevName, main_.InDev));
     SetOutDevice(StoredDevice('O', main_.OutDevName, main_.OutDev));
@@ -179,15 +179,15 @@ QString MeasureSession::readSettings(const MeasureOptions& o)
     // program's windows speak.
     SetCorLanguage('E');
     for (const QString& error :
-         {loadCorrection(InputCorrection(), main_.InCoName, main_.InCoAkt, QStringLiteral("input"), settingsPath_),
-          loadCorrection(OutputCorrection(), main_.OutCoName, main_.OutCoAkt, QStringLiteral("output"), settingsPath_)})
+         {loadCorrection(records_.inputCorrection, main_.InCoName, main_.InCoAkt, QStringLiteral("input"), settingsPath_),
+          loadCorrection(records_.outputCorrection, main_.OutCoName, main_.OutCoAkt, QStringLiteral("output"), settingsPath_)})
         if (!error.isEmpty())
             return error;
-    const QStringList weighting = warningsOf([this] { ReadAnalysisSection(Analysis(), WeightingCurve(), settingsPath_); });
+    const QStringList weighting = warningsOf([this] { ReadAnalysisSection(records_.analysis, records_.weighting, settingsPath_); });
     if (!weighting.isEmpty())
         return QStringLiteral("the weighting file %1 named in %2 cannot be used: %3")
             .arg(userFile, settingsPath_, weighting.join(QStringLiteral("; ")));
-    ReadGeneratorSection(Generator(), settingsPath_);
+    ReadGeneratorSection(records_.generator, settingsPath_);
     return {};
 }
 

@@ -9,6 +9,7 @@
 
 #include "cli/DeviceLock.h"
 #include "app/MainSettings.h"
+#include "app/MeasuringRecords.h"
 
 #include <QString>
 
@@ -45,6 +46,8 @@ public:
     void Close();
 
     const MainWindowSettings& Settings() const { return main_; }
+    // The records the commands measure with, read from the settings file.
+    MeasuringRecords& Records() { return records_; }
     QString SettingsPath() const { return settingsPath_; }
 
 private:
@@ -54,6 +57,7 @@ private:
     QString applyFormat(const MeasureOptions& o, bool records, bool plays);
 
     MainWindowSettings main_;
+    MeasuringRecords records_;
     QString settingsPath_;
     DeviceLocks locks_;
     Tdummy* notify_ = nullptr;

@@ -38,11 +38,10 @@ struct Collected {
     float lastFrequency = 0.0f;
 };
 
-void collect(const MeasureOptions& o, TSweepEngine& engine, Collected& c)
+void collect(const MeasureOptions& o, TSweepEngine& engine, int points, Collected& c)
 {
     QEventLoop loop;
     Progress progress(o.quiet);
-    const int points = Sweep().steps + 1;
     QObject::connect(&engine, &TSweepEngine::pointReady, [&](const SweepPoint& p) {
         c.run.points.push_back(p);
         progress.show(QStringLiteral("point %1 of %2, %3 Hz")
@@ -60,7 +59,7 @@ void collect(const MeasureOptions& o, TSweepEngine& engine, Collected& c)
 
 } // namespace
 
-CommandResult RunSweep(const MeasureOptions& o, const MeasureSession&)
+CommandResult RunSweep(const MeasureOptions& o, MeasureSession& session)
 {
     CommandResult result;
     ToleranceBand band;
@@ -70,14 +69,14 @@ CommandResult RunSweep(const MeasureOptions& o, const MeasureSession&)
             return {kExitUsage, {}, {parsed.error}};
         band = std::move(parsed.band);
     }
-    SweepSettings& s = Sweep();
+    SweepSettings& s = session.Records().sweep;
     setUpPlan(o, s);
-    TSweepEngine engine(s);
-    engine.SetGenerator(&Generator());
+    TSweepEngine engine(s, session.Records().inputCorrection, session.Records().outputCorrection);
+    engine.SetGenerator(&session.Records().generator);
     Collected c;
     c.run.mode = s.mode;
     c.run.phaseOn = s.phaseOn;
-    collect(o, engine, c);
+    collect(o, engine, s.steps + 1, c);
     if (c.failure != 0) {
         result.exitCode = kExitDevice;
         result.reasons << QStringLiteral("the sweep failed at %1 Hz: %2")

@@ -17,8 +17,8 @@ struct StoredValue {
     Command command; // the command that uses it
     const char* section;
     const char* key;
-    double (*get)();
-    void (*set)(double);
+    double (*get)(const SweepSettings&);
+    void (*set)(SweepSettings&, double);
 };
 
 struct Row {
@@ -28,15 +28,15 @@ struct Row {
 
 // A field of the sweep record as a stored value.
 template <auto Field>
-double sweepValue()
+double sweepValue(const SweepSettings& s)
 {
-    return double(Sweep().*Field);
+    return double(s.*Field);
 }
 template <auto Field>
-void setSweepValue(double v)
+void setSweepValue(SweepSettings& s, double v)
 {
-    using T = std::remove_reference_t<decltype(Sweep().*Field)>;
-    Sweep().*Field = static_cast<T>(v);
+    using T = std::remove_reference_t<decltype(s.*Field)>;
+    s.*Field = static_cast<T>(v);
 }
 template <auto Field>
 StoredValue sweepKey(const char* key)
@@ -93,19 +93,20 @@ QStringList OptionsWithRange()
     return names;
 }
 
-QStringList ClampStoredValues(Command command, const QStringList& givenOptions, const QString& settingsPath)
+QStringList ClampStoredValues(SweepSettings& sweep, Command command, const QStringList& givenOptions,
+                              const QString& settingsPath)
 {
     QStringList lines;
     for (const Row& row : kRows) {
         if (!row.stored || row.stored->command != command || givenOptions.contains(QLatin1String(row.range.option)))
             continue;
         const ValueRange& r = row.range;
-        const double value = row.stored->get();
+        const double value = row.stored->get(sweep);
         // NaN is outside every range, and is clamped to the lower end.
         const double used = std::isnan(value) ? r.lo : std::clamp(value, r.lo, r.hi);
         if (used == value)
             continue;
-        row.stored->set(used);
+        row.stored->set(sweep, used);
         lines << QStringLiteral("[%1] %2=%3 in %4 lies outside %5 to %6 (the range of %7): %8 is used")
                      .arg(QLatin1String(row.stored->section), QLatin1String(row.stored->key),
                           numberText(value, r.whole), settingsPath, numberText(r.lo, r.whole),

@@ -13,6 +13,8 @@
 
 namespace korvanta {
 
+struct SweepSettings;
+
 struct ValueRange {
     const char* option; // "--steps"
     double lo;
@@ -26,10 +28,11 @@ const ValueRange* RangeOfOption(const QString& option);
 // Every option with a range, in table order.
 QStringList OptionsWithRange();
 
-// Clamps the values of the process records that came from the settings
-// file at `settingsPath` and that `command` uses into the ranges of their
-// options. A value whose option is among `givenOptions` is left alone: the
-// command line replaces it. Returns one line per value changed.
-QStringList ClampStoredValues(Command command, const QStringList& givenOptions, const QString& settingsPath);
+// Clamps the values of the sweep record that came from the settings file at
+// `settingsPath` and that `command` uses into the ranges of their options. A
+// value whose option is among `givenOptions` is left alone: the command
+// line replaces it. Returns one line per value changed.
+QStringList ClampStoredValues(SweepSettings& sweep, Command command, const QStringList& givenOptions,
+                              const QString& settingsPath);
 
 } // namespace korvanta

@@ -165,16 +165,4 @@ void SetCorrectionPoints(CorrectionTable& table, std::span<const CorrectionPair>
     SplineSetup(table);
 }
 
-CorrectionTable& InputCorrection()
-{
-    static CorrectionTable table;
-    return table;
-}
-
-CorrectionTable& OutputCorrection()
-{
-    static CorrectionTable table;
-    return table;
-}
-
 } // namespace korvanta

@@ -65,8 +65,4 @@ void ClearCorrection(CorrectionTable& table);
 // inactive, spline set up. An empty span leaves an empty table.
 void SetCorrectionPoints(CorrectionTable& table, std::span<const CorrectionPair> pairs);
 
-// The two process-wide correction tables of the measuring chain.
-CorrectionTable& InputCorrection();
-CorrectionTable& OutputCorrection();
-
 } // namespace korvanta

@@ -52,7 +52,10 @@ DistortionPoint MeasureDistortionBlock(const float* interleaved, int frames, dou
     return p;
 }
 
-TDistortionEngine::TDistortionEngine(QObject* parent) : MeasuringEngine(parent), held_(2 * static_cast<size_t>(kFrames))
+TDistortionEngine::TDistortionEngine(const AnalysisSettings& analysis, const CorrectionTable& weighting,
+                                     const CorrectionTable& outputCorrection, QObject* parent)
+    : MeasuringEngine(parent), analysis_(analysis), weighting_(weighting), outputCorrection_(outputCorrection),
+      held_(2 * static_cast<size_t>(kFrames))
 {
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &TDistortionEngine::record);
@@ -129,7 +132,7 @@ void TDistortionEngine::nextStep()
         return;
     }
     emit stepStarting(index_, levelDb_, frequency_);
-    const double amplitude = std::pow(10.0, Correct(OutputCorrection(), 1, frequency_, levelDb_) / 20.0);
+    const double amplitude = std::pow(10.0, Correct(outputCorrection_, 1, frequency_, levelDb_) / 20.0);
     StopPlay();
     QPointer<TDistortionEngine> self(this);
     const int rc = StartPlayTone(amplitude, static_cast<float>(frequency_), [self](int code) {
@@ -190,7 +193,7 @@ void TDistortionEngine::measureHeld()
     int inRate = 0, outRate = 0;
     GetSampleRates(inRate, outRate);
     DistortionPoint p = MeasureDistortionBlock(held_.data(), kFrames, inRate, settings_, levelDb_, frequency_,
-                                               Analysis(), WeightingCurve());
+                                               analysis_, weighting_);
     p.index = index_;
     p.overRange = heldOverRange_;
     if (stepper_)

@@ -67,7 +67,10 @@ DistortionPoint MeasureDistortionBlock(const float* interleaved, int frames, dou
 class TDistortionEngine : public MeasuringEngine {
     Q_OBJECT
 public:
-    explicit TDistortionEngine(QObject* parent = nullptr);
+    // Steps are measured with `analysis` and its `weighting`; the tone plays
+    // at its level corrected by `outputCorrection`.
+    TDistortionEngine(const AnalysisSettings& analysis, const CorrectionTable& weighting,
+                      const CorrectionTable& outputCorrection, QObject* parent = nullptr);
     ~TDistortionEngine() override;
 
     // Begins a run (started() follows); false (and nothing started) when one
@@ -109,6 +112,9 @@ private:
     std::optional<double> nextLevel() const;
 
     DistortionSettings settings_;
+    const AnalysisSettings& analysis_;
+    const CorrectionTable& weighting_;
+    const CorrectionTable& outputCorrection_;
     std::unique_ptr<LevelStepper> stepper_;
     bool running_ = false;
     bool stopRequested_ = false;

@@ -52,8 +52,9 @@ int loopFramesOf(int mode, float frequency, int rate, int bits)
 }
 } // namespace
 
-GeneratorEngine::GeneratorEngine(GeneratorSettings& settings, QObject* parent)
-    : MeasuringEngine(parent), settings_(settings)
+GeneratorEngine::GeneratorEngine(GeneratorSettings& settings, const CorrectionTable& outputCorrection,
+                                 QObject* parent)
+    : MeasuringEngine(parent), settings_(settings), outputCorrection_(outputCorrection)
 {
     connect(&OutputOwner::Instance(), &OutputOwner::measurementChanged, this, &GeneratorEngine::outputTaken);
 }
@@ -141,9 +142,8 @@ int GeneratorEngine::playTone()
     if (!PlayableFrequency(settings_.mode, settings_.frequency, rate))
         return fail(Failure::Format, 0, kRefused);
     if (settings_.mode == kSine) {
-        const CorrectionTable& correction = OutputCorrection();
-        settings_.levelLeft = CorrectedLevel(correction, settings_.frequency, settings_.levelLeft);
-        settings_.levelRight = CorrectedLevel(correction, settings_.frequency, settings_.levelRight);
+        settings_.levelLeft = CorrectedLevel(outputCorrection_, settings_.frequency, settings_.levelLeft);
+        settings_.levelRight = CorrectedLevel(outputCorrection_, settings_.frequency, settings_.levelRight);
     }
     const QPointer<GeneratorEngine> self(this);
     const int rc = StartPlay(settings_, -1.0f, settings_.frequency, [self](int code) {

@@ -21,6 +21,8 @@
 
 namespace korvanta {
 
+struct CorrectionTable;
+
 // What plays after a successful start.
 struct GeneratorResult {
     bool playing = false;
@@ -51,7 +53,8 @@ public:
     // or a measurement owns the output.
     static constexpr int kNotStarted = 1;
 
-    explicit GeneratorEngine(GeneratorSettings& settings, QObject* parent = nullptr);
+    // A sine plays at its level corrected by `outputCorrection`.
+    GeneratorEngine(GeneratorSettings& settings, const CorrectionTable& outputCorrection, QObject* parent = nullptr);
     ~GeneratorEngine() override;
 
     // Plays what the record says, replacing whatever the generator plays.
@@ -84,6 +87,7 @@ private:
     void announce(const GeneratorResult& result);
 
     GeneratorSettings& settings_;
+    const CorrectionTable& outputCorrection_;
     GeneratorResult result_;
     bool running_ = false;
 };

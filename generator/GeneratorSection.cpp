@@ -39,12 +39,6 @@ const Key kKeys[] = {
 };
 } // namespace
 
-GeneratorSettings& Generator()
-{
-    static GeneratorSettings settings;
-    return settings;
-}
-
 GeneratorSettings InitialGeneratorSettings()
 {
     GeneratorSettings s;

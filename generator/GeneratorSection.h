@@ -1,17 +1,14 @@
 #pragma once
-// The generator's process-wide settings record and its section "GEN" of the
-// settings file. The generator window reads the section when it is created
-// and writes it when it is closed or destroyed; the sweep and the playback
-// engine use the same record.
+// The generator's section "GEN" of the settings file. The generator window
+// reads it into its program's record when it is created and writes it when
+// it is closed or destroyed; the sweep and the playback engine play from the
+// same record.
 
 #include "audio/GeneratorSettings.h"
 
 #include <QString>
 
 namespace korvanta {
-
-// The one generator record of the process.
-GeneratorSettings& Generator();
 
 // The record a new generator window starts from: 1000 Hz, 0 dB, phases 0,
 // sine, no user file, nothing playing, loop mode on.

@@ -33,8 +33,10 @@ int inputRate()
 }
 } // namespace
 
-TSweepEngine::TSweepEngine(SweepSettings& settings, QObject* parent)
-    : MeasuringEngine(parent), settings_(settings), heldData_(std::make_unique<float[]>(kWorkFloats)),
+TSweepEngine::TSweepEngine(SweepSettings& settings, const CorrectionTable& inputCorrection,
+                           const CorrectionTable& outputCorrection, QObject* parent)
+    : MeasuringEngine(parent), settings_(settings), inputCorrection_(inputCorrection),
+      outputCorrection_(outputCorrection), heldData_(std::make_unique<float[]>(kWorkFloats)),
       work_(std::make_unique<float[]>(kWorkFloats))
 {
     // The settle time is a least wait: a coarse timer may fire early.
@@ -218,7 +220,7 @@ bool TSweepEngine::startTone(float freq)
     SweepSettings& s = settings_;
     // A copy: the generator window's own levels, phases and signal stay.
     GeneratorSettings g = *generator_;
-    const auto level = static_cast<int32_t>(RoundEven(Correct(OutputCorrection(), 1, freq, s.digitalLevel)));
+    const auto level = static_cast<int32_t>(RoundEven(Correct(outputCorrection_, 1, freq, s.digitalLevel)));
     g.frequency = freq;
     g.levelLeft = g.levelRight = level;
     g.phaseLeft = g.phaseRight = 0;
@@ -321,7 +323,7 @@ void TSweepEngine::evaluate(const float* data, int count, int overRange, uint32_
     const double noSignal = NoSignalMean(inBits);
     const MeanMagnitudes m = MeanOfMagnitudes(data, frames);
     emit levelReadout(SweepLevelReadout(m, overRange, noSignal));
-    p.values = LevelValues(s.mode, m, p.frequency, InputCorrection(), noSignal);
+    p.values = LevelValues(s.mode, m, p.frequency, inputCorrection_, noSignal);
     p.silence = SilentChannels(m, noSignal);
     if (s.mode != kNoReference && !p.silence.any()) {
         std::copy(data, data + 2 * frames, work_.get());

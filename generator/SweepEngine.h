@@ -34,6 +34,8 @@ class QEvent;
 
 namespace korvanta {
 
+struct CorrectionTable;
+
 struct SweepPoint {
     int32_t index = 0;
     float frequency = 0.0f;
@@ -45,7 +47,10 @@ struct SweepPoint {
 class TSweepEngine : public MeasuringEngine {
     Q_OBJECT
 public:
-    explicit TSweepEngine(SweepSettings& settings, QObject* parent = nullptr);
+    // The tone plays at its level corrected by `outputCorrection`; the
+    // points are corrected by `inputCorrection`.
+    TSweepEngine(SweepSettings& settings, const CorrectionTable& inputCorrection,
+                 const CorrectionTable& outputCorrection, QObject* parent = nullptr);
     ~TSweepEngine() override;
 
     // The generator record whose loop flag decides whether the tone stops
@@ -117,6 +122,8 @@ private:
     void closeRun();
 
     SweepSettings& settings_;
+    const CorrectionTable& inputCorrection_;
+    const CorrectionTable& outputCorrection_;
     GeneratorSettings ownGenerator_;
     const GeneratorSettings* generator_ = &ownGenerator_;
     uint32_t expectedTag_ = 0;   // tag of the block this engine waits for

@@ -85,9 +85,8 @@ SweepValues LevelValues(int32_t mode, const MeanMagnitudes& m, double freq, cons
 
 float BandPassPhase(float* block, int frames, int sampleRate, double freq, int32_t mode)
 {
-    SetFilterSampleRate(sampleRate);
     Biquad section;
-    DesignSection(static_cast<int>(FilterKind::BandPass), section, 0.0, kBandPassQ, freq);
+    DesignSection(static_cast<int>(FilterKind::BandPass), section, 0.0, kBandPassQ, freq, sampleRate);
     FilterStereoBlock(section, frames, block);
     const int measured = mode == kRightReference ? 1 : 0;
     const int reference = 1 - measured;

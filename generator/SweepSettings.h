@@ -37,7 +37,4 @@ struct SweepSettings {
     float levelMin = -45.0f;
 };
 
-// The one record of the process.
-SweepSettings& Sweep();
-
 } // namespace korvanta

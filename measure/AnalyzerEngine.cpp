@@ -31,7 +31,18 @@ int inputSampleRate()
 }
 } // namespace
 
-TAnalyzerEngine::TAnalyzerEngine(QObject* parent) : QObject(parent), state_(Analyzer()) {}
+TAnalyzerEngine::TAnalyzerEngine(AnalyzerState& state, AnalysisSettings& analysis,
+                                 const CorrectionTable& weighting, const CorrectionTable& inputCorrection,
+                                 QObject* parent)
+    : MeasuringEngine(parent), state_(state), analysis_(analysis), weighting_(weighting),
+      inputCorrection_(inputCorrection)
+{
+    RefreshWindow();
+}
+
+bool TAnalyzerEngine::Running() const { return state_.Running; }
+
+void TAnalyzerEngine::RefreshWindow() { fft_.MakeWindow(state_.FFTwin, state_.FFTpoints); }
 
 int TAnalyzerEngine::Start()
 {
@@ -40,21 +51,29 @@ int TAnalyzerEngine::Start()
     ClearSums(state_);
     emptyBlocks_.reset();
     const int rc = startRecording();
-    SetRunning(rc == 0);
+    if (rc != 0)
+        fail(Failure::StartSample, rc);
+    else
+        SetRunning(true);
     return rc;
 }
 
 void TAnalyzerEngine::SetRunning(bool flag)
 {
+    const bool was = state_.Running;
     state_.Running = flag;
     state_.AverLeft = state_.AverCount;
     emit runningChanged(flag);
+    if (flag && !was)
+        emit started();
+    else if (!flag && was)
+        emit stopped();
 }
 
 void TAnalyzerEngine::SetFftSize(int N)
 {
     state_.FFTpoints = (N == 4096 || N == 8192 || N == 16384) ? N : 2048;
-    MakeWindow(state_.FFTwin, state_.FFTpoints);
+    RefreshWindow();
     // Partial sums of the old size must not leak into the next average.
     ClearSums(state_);
 }
@@ -64,7 +83,7 @@ void TAnalyzerEngine::SetWindow(int type)
     if (type < 0 || type >= kWindowTypeCount)
         return;
     state_.FFTwin = type;
-    MakeWindow(state_.FFTwin, state_.FFTpoints);
+    RefreshWindow();
 }
 
 int TAnalyzerEngine::startRecording()
@@ -96,8 +115,14 @@ void TAnalyzerEngine::nextBlock()
 
 void TAnalyzerEngine::fail(Failure failure, int code)
 {
-    SetRunning(false);
-    emit deviceFailed(failure, code);
+    // The failure first, so that a listener knows why the run stops.
+    const bool was = state_.Running;
+    state_.Running = false;
+    state_.AverLeft = state_.AverCount;
+    emit runningChanged(false);
+    emit failed(MakeEngineFailure(static_cast<int>(failure), code));
+    if (was)
+        emit stopped();
 }
 
 void TAnalyzerEngine::OnBlock()
@@ -157,6 +182,12 @@ bool TAnalyzerEngine::deliversNothing()
     return emptyBlocks_.emptyBlock(now, EmptyBlockLimitMs(BlockFrames(state_.FFTpoints), inputSampleRate()));
 }
 
+void TAnalyzerEngine::averagesProgress(int left)
+{
+    emit averagesLeft(left);
+    emit progress(state_.AverCount - left, state_.AverCount);
+}
+
 TAnalyzerEngine::BlockOutcome TAnalyzerEngine::ProcessBlock(const float* data, int count, int overRange)
 {
     AnalyzerState& a = state_;
@@ -169,18 +200,18 @@ TAnalyzerEngine::BlockOutcome TAnalyzerEngine::ProcessBlock(const float* data, i
         return out;
     if (a.RightOn) {
         CopyChannel(data, count, 0, a.SpecRight.get());
-        FftMagnitude(a.SpecRight.get(), N);
+        fft_.Magnitude(a.SpecRight.get(), N);
     }
     if (a.LeftOn) {
         CopyChannel(data, count, 1, a.SpecLeft.get());
-        FftMagnitude(a.SpecLeft.get(), N);
+        fft_.Magnitude(a.SpecLeft.get(), N);
     }
     const LevelParameters lp = GetLevelParameters(a);
 
     const bool averaging = a.AverCount > 1;
     const bool ready = AverageStep(a, N / 2);
     if (averaging)
-        emit averagesLeft(ready ? 0 : a.AverLeft);
+        averagesProgress(ready ? 0 : a.AverLeft);
     if (!ready) {
         // An average still being collected has no level yet: a trigger run
         // goes on to its next block instead of stopping on the 1.0/1.0 pair
@@ -206,7 +237,7 @@ TAnalyzerEngine::BlockOutcome TAnalyzerEngine::ProcessBlock(const float* data, i
 void TAnalyzerEngine::readouts(AnalyzerSpectrum& s, BlockOutcome& out, const LevelParameters& lp)
 {
     const AnalyzerState& a = state_;
-    AnalysisSettings& an = Analysis();
+    AnalysisSettings& an = analysis_;
     const int bins = a.FFTpoints / 2;
     const std::span<const float> left(a.SpecLeft.get(), bins);
     const std::span<const float> right(a.SpecRight.get(), bins);
@@ -216,24 +247,24 @@ void TAnalyzerEngine::readouts(AnalyzerSpectrum& s, BlockOutcome& out, const Lev
 
     if (an.levelOn) {
         s.levelShown = true;
-        s.levelLeft = BandLevel(left, lp.unitOffset);
-        s.levelRight = BandLevel(right, lp.unitOffset);
+        s.levelLeft = BandLevel(an, weighting_, left, lp.unitOffset);
+        s.levelRight = BandLevel(an, weighting_, right, lp.unitOffset);
         s.levelLine = LevelReadout(msg.leftLabel, s.levelLeft, msg.rightLabel, s.levelRight, lp.label, an.filterName);
     }
     if (an.thdOn) {
         // Each computation stores the fundamental it found; read it right away.
         s.thdShown = true;
-        s.thdLeft = ThdPlusNoise(left);
+        s.thdLeft = ThdPlusNoise(an, weighting_, left);
         s.fundamentalLeft = an.fundamental;
-        s.thdRight = ThdPlusNoise(right);
+        s.thdRight = ThdPlusNoise(an, weighting_, right);
         s.fundamentalRight = an.fundamental;
         s.thdLine = ThdReadout(msg.leftLabel, ThdPart(s.fundamentalLeft, s.thdLeft, msg.noFundamental),
                                msg.rightLabel, ThdPart(s.fundamentalRight, s.thdRight, msg.noFundamental),
                                an.filterName);
     }
     if (a.RunMode == kTriggerMode) {
-        const double qL = BandLevel(left, lp.unitOffset);
-        const double qR = BandLevel(right, lp.unitOffset);
+        const double qL = BandLevel(an, weighting_, left, lp.unitOffset);
+        const double qR = BandLevel(an, weighting_, right, lp.unitOffset);
         out.q = (qL != 0 && qR != 0) ? static_cast<float>((qL + qR) / 2) : static_cast<float>(kNoSignalDb);
         out.t = static_cast<float>(20.0 * std::log10(an.fundamentalThreshold));
         s.triggerLine = TriggerReadout(out.q, out.t, lp.label);
@@ -244,7 +275,7 @@ void TAnalyzerEngine::levels(AnalyzerSpectrum& s, const LevelParameters& lp) con
 {
     const AnalyzerState& a = state_;
     const int bins = a.FFTpoints / 2;
-    const CorrectionTable& correction = InputCorrection();
+    const CorrectionTable& correction = inputCorrection_;
     auto level = [&](float m, double f) {
         if (m == 0.0f)
             return static_cast<float>(kNoSignalDb);

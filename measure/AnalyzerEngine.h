@@ -8,12 +8,16 @@
 //
 // The analyzer page drives one engine and turns its signals into labels,
 // the diagram and message boxes; the measuring command drives another with
-// no window at all. The state lives in the process-wide AnalyzerState and
-// AnalysisSettings records, as the page's controls and menus set them.
+// no window at all. Each engine measures with the AnalyzerState and
+// AnalysisSettings records it is built from (the page's are the ones its
+// controls and menus set) and its own window table, so two engines in one
+// process never mix their settings, sums or windows.
 //
 // GUI thread only.
 
+#include "audio/MeasuringEngine.h"
 #include "measure/EmptyBlockWatch.h"
+#include "measure/FFtuli.h"
 
 #include <QObject>
 #include <QString>
@@ -21,7 +25,9 @@
 
 namespace korvanta {
 
+struct AnalysisSettings;
 struct AnalyzerState;
+struct CorrectionTable;
 struct LevelParameters;
 
 // One displayed spectrum.
@@ -54,19 +60,30 @@ struct AnalyzerSpectrum {
     std::vector<float> right;
 };
 
-class TAnalyzerEngine : public QObject {
+class TAnalyzerEngine : public MeasuringEngine {
     Q_OBJECT
 public:
-    explicit TAnalyzerEngine(QObject* parent = nullptr);
+    // `weighting` is the curve the level and THD+N read-outs apply,
+    // `inputCorrection` the one the spectrum's levels are corrected by.
+    TAnalyzerEngine(AnalyzerState& state, AnalysisSettings& analysis, const CorrectionTable& weighting,
+                    const CorrectionTable& inputCorrection, QObject* parent = nullptr);
 
     // Clears the sums and records the first block of a run. Returns 0 (the
-    // run is going on) or the device's error code (the run is idle again).
+    // run is going on) or the device's error code (the run is idle again,
+    // and failed() has told why).
     // The caller has checked that no run goes on and the input is usable.
     int Start();
     // The run ends; a block still being recorded is dropped when it comes.
     void Stop() { SetRunning(false); }
     // Records whether a run goes on; the averages start afresh.
     void SetRunning(bool flag);
+    bool Running() const override;
+
+    AnalyzerState& State() { return state_; }
+    AnalysisSettings& Analysis() { return analysis_; }
+    // Makes the window table for the record's window type and FFT size (the
+    // page does so when it is entered).
+    void RefreshWindow();
 
     // The FFT size (2048 ... 16384; anything else is 2048) and the window:
     // the window table is made for them and partial sums are discarded.
@@ -90,14 +107,15 @@ signals:
     // Samples of the block that sat on a format limit (0: none).
     void overRangeCounted(int count);
     // Averages still to come in the run of averages being collected; the
-    // full count again once a spectrum is shown.
+    // full count again once a spectrum is shown. progress() counts the same
+    // blocks upwards: done of the averages in one spectrum.
     void averagesLeft(int count);
     // A spectrum is ready. A handler may stop the run (SetRunning(false));
     // the run then goes no further.
     void spectrumReady(const AnalyzerSpectrum& spectrum);
+    // Every time the running flag is set, changed or not; started() and
+    // stopped() announce the changes.
     void runningChanged(bool running);
-    // A device failed; the run has ended.
-    void deviceFailed(TAnalyzerEngine::Failure failure, int code);
     // The next-block event has been handled (recorded or not).
     void nextBlockHandled();
 
@@ -112,8 +130,13 @@ private:
     void fail(Failure failure, int code);
     void readouts(AnalyzerSpectrum& s, BlockOutcome& out, const LevelParameters& lp);
     void levels(AnalyzerSpectrum& s, const LevelParameters& lp) const;
+    void averagesProgress(int left);
 
     AnalyzerState& state_;
+    AnalysisSettings& analysis_;
+    const CorrectionTable& weighting_;
+    const CorrectionTable& inputCorrection_;
+    FftWorkspace fft_;
     EmptyBlockWatch emptyBlocks_;
 };
 

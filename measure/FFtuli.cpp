@@ -32,24 +32,6 @@ constexpr WindowCoefficients kWindows[kWindowTypeCount] = {
     {{0.2734375, -0.4375, 0.21875, -0.0625, 0.0078125}, 5},        // 8 Rife-Vincent 3
 };
 
-struct FftBuffers {
-    std::unique_ptr<float[]> window;
-    std::unique_ptr<float[]> imag;
-    // Per-stage twiddles, produced by the same recurrence as the classic
-    // loop (identical values), so that the butterflies can run through
-    // memory in order. Allocated together with the imaginary array.
-    std::unique_ptr<double[]> twiddleRe;
-    std::unique_ptr<double[]> twiddleIm;
-    // Bit reversal of 0 .. kMaxFftPoints-1; smaller sizes shift it down.
-    std::unique_ptr<int[]> bitReverse;
-};
-
-FftBuffers& buffers()
-{
-    static FftBuffers b;
-    return b;
-}
-
 [[noreturn]] void outOfMemory()
 {
     std::fputs("korvanta: out of memory for the FFT work arrays\n", stderr);
@@ -80,16 +62,22 @@ void fillBitReverse(int* table, int n)
     }
 }
 
-void ensureTransformBuffers()
+// The transform's constant tables, built once for the largest size: the
+// bit reversal of 0 .. kMaxFftPoints-1 (smaller sizes shift it down) and the
+// twiddles of every stage, stage m at offset m - 2. Each stage's twiddles
+// come from the same recurrence as the classic loop (identical values), so
+// the butterflies run through memory in order.
+struct TransformTables {
+    std::unique_ptr<int[]> bitReverse = allocateZeroed<int>(kMaxFftPoints);
+    std::unique_ptr<double[]> twiddleRe = allocateZeroed<double>(kMaxFftPoints);
+    std::unique_ptr<double[]> twiddleIm = allocateZeroed<double>(kMaxFftPoints);
+    TransformTables();
+};
+
+const TransformTables& tables()
 {
-    FftBuffers& b = buffers();
-    if (b.imag)
-        return;
-    b.imag = allocateZeroed<float>(kMaxFftPoints);
-    b.twiddleRe = allocateZeroed<double>(kMaxFftPoints / 2);
-    b.twiddleIm = allocateZeroed<double>(kMaxFftPoints / 2);
-    b.bitReverse = allocateZeroed<int>(kMaxFftPoints);
-    fillBitReverse(b.bitReverse.get(), kMaxFftPoints);
+    static const TransformTables t;
+    return t;
 }
 
 int log2Of(int n)
@@ -102,7 +90,7 @@ int log2Of(int n)
 
 void bitReversePermute(float* re, float* im, int N)
 {
-    const int* table = buffers().bitReverse.get();
+    const int* table = tables().bitReverse.get();
     const int shift = log2Of(kMaxFftPoints) - log2Of(N);
     for (int i = 1; i < N; ++i) {
         const int j = table[i] >> shift;
@@ -160,16 +148,27 @@ void butterflies(float* __restrict re, float* __restrict im, int N, int m, const
     }
 }
 
+TransformTables::TransformTables()
+{
+    fillBitReverse(bitReverse.get(), kMaxFftPoints);
+    for (int m = 2; m < kMaxFftPoints; m *= 2)
+        stageTwiddles(m, twiddleRe.get() + m - 2, twiddleIm.get() + m - 2);
+}
+
 } // namespace
 
-void MakeWindow(int type, int N)
+FftWorkspace::FftWorkspace()
+    : window_(allocateZeroed<float>(kMaxFftPoints)), imag_(allocateZeroed<float>(kMaxFftPoints))
 {
-    FftBuffers& b = buffers();
-    if (!b.window)
-        b.window = allocateZeroed<float>(kMaxFftPoints);
+}
+
+FftWorkspace::~FftWorkspace() = default;
+
+void FftWorkspace::MakeWindow(int type, int N)
+{
     if (type < 0 || type >= kWindowTypeCount || N <= 0 || N > kMaxFftPoints)
         return;
-    float* w = b.window.get();
+    float* w = window_.get();
     if (type == 0) {
         for (int i = 0; i < N; ++i)
             w[i] = 0.5f;
@@ -194,22 +193,16 @@ float WindowGain(int type)
 
 int BitReversedIndex(int i, int N)
 {
-    ensureTransformBuffers();
-    return buffers().bitReverse[i] >> (log2Of(kMaxFftPoints) - log2Of(N));
+    return tables().bitReverse[i] >> (log2Of(kMaxFftPoints) - log2Of(N));
 }
-
-const float* WindowTable() { return buffers().window.get(); }
 
 void Fft(float* re, float* im, int N)
 {
-    ensureTransformBuffers();
-    FftBuffers& b = buffers();
+    const TransformTables& t = tables();
     bitReversePermute(re, im, N);
     firstStage(re, im, N);
-    for (int m = 2; m < N; m *= 2) {
-        stageTwiddles(m, b.twiddleRe.get(), b.twiddleIm.get());
-        butterflies(re, im, N, m, b.twiddleRe.get(), b.twiddleIm.get());
-    }
+    for (int m = 2; m < N; m *= 2)
+        butterflies(re, im, N, m, t.twiddleRe.get() + m - 2, t.twiddleIm.get() + m - 2);
     const float scale = static_cast<float>(N);
     for (int i = 0; i < N; ++i) {
         re[i] /= scale;
@@ -217,11 +210,10 @@ void Fft(float* re, float* im, int N)
     }
 }
 
-void FftMagnitude(float* x, int N)
+void FftWorkspace::Magnitude(float* x, int N)
 {
-    ensureTransformBuffers();
-    float* im = buffers().imag.get();
-    const float* w = buffers().window.get();
+    float* im = imag_.get();
+    const float* w = window_.get();
     std::memset(im, 0, sizeof(float) * N);
     for (int i = 0; i < N; ++i)
         x[i] *= w[i];

@@ -15,12 +15,6 @@ std::unique_ptr<float[]> allocateZeroed()
 }
 } // namespace
 
-AnalyzerState& Analyzer()
-{
-    static AnalyzerState state;
-    return state;
-}
-
 bool AllocateWorkArrays(AnalyzerState& s)
 {
     s.SumRight = allocateZeroed();

@@ -1,8 +1,7 @@
 #pragma once
-// The spectrum measurement's shared state: one process-wide record with the
-// analyzer settings, level-unit settings and calibration values, and the
-// four work arrays of the analyzer, which exist only while its page is
-// active. GUI thread only.
+// The spectrum measurement's state: a record with the analyzer settings,
+// level-unit settings and calibration values, and the four work arrays of
+// the analyzer, which exist only while its page is active. GUI thread only.
 
 #include <QString>
 #include <cstdint>
@@ -47,9 +46,6 @@ struct AnalyzerState {
     int32_t InLev4Cal = -1; // input volume at calibration time, -1 = never calibrated
     int32_t InFormats = 0;  // format mask of the last input device; 0 = no usable input
 };
-
-// The one record of the process.
-AnalyzerState& Analyzer();
 
 // Allocates the four zero-filled work arrays (SumRight, SumLeft, SpecLeft,
 // SpecRight, in that order). On failure nothing stays allocated and the

@@ -28,7 +28,4 @@ struct OscilloscopeSettings {
     bool ground2 = false;
 };
 
-// The one record of the process.
-OscilloscopeSettings& Oscilloscope();
-
 } // namespace korvanta

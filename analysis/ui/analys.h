@@ -7,6 +7,7 @@
 #include "analysis/AnalysisSettings.h"
 #include "correction/CorrectionTable.h"
 #include "analysis/WeightingCurves.h"
+#include "app/ui/ProgramRecords.h"
 
 #include <QDialog>
 

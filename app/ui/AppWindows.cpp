@@ -1,6 +1,7 @@
 #include "app/ui/AppWindows.h"
 
 #include "app/ui/AboutBox.h"
+#include "app/ui/ProgramRecords.h"
 #include "diagram/ui/Diadlg3.h"
 #include "diagram/ui/Diagr3.h"
 #include "measure/ui/Eichdia.h"

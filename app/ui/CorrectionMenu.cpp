@@ -1,5 +1,6 @@
 #include "app/ui/CorrectionMenu.h"
 
+#include "app/ui/ProgramRecords.h"
 #include "correction/CorrectionFile.h"
 #include "correction/CorrectionTable.h"
 #include "app/ui/MainMenu.h"

@@ -2,6 +2,7 @@
 
 #include "app/Audconst.h"
 #include "app/ui/AppWindows.h"
+#include "app/ui/ProgramRecords.h"
 #include "diagram/ui/DiaPrint.h"
 #include "diagram/ui/Diagr3.h"
 #include "distortion/ui/DistortionWindow.h"

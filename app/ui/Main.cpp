@@ -1,6 +1,7 @@
 #include "app/ui/Main.h"
 
 #include "app/ui/AboutBox.h"
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "app/ui/AnalyzerPart.h"
 #include "app/ui/AppWindows.h"

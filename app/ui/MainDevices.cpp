@@ -3,6 +3,7 @@
 // shows in the device menus, and the chosen input and output are found again
 // by what names them, wherever the new list puts them.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "app/ui/Main.h"
 #include "audio/Soundd3.h"

@@ -1,5 +1,6 @@
 #include "app/ui/MixerMenu.h"
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "generator/ui/GeneratorPage.h"
 #include "generator/GeneratorSection.h"

@@ -1,5 +1,6 @@
 #include "app/ui/ParameterMenu.h"
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "app/ui/AppWindows.h"
 #include "generator/ui/GeneratorPage.h"

@@ -2,6 +2,7 @@
 
 #include "app/Audconst.h"
 #include "app/ui/AppWindows.h"
+#include "app/ui/ProgramRecords.h"
 #include "diagram/ui/DiaPrint.h"
 #include "app/ui/MainMenu.h"
 #include "platform/ModalQuestions.h"

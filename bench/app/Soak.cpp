@@ -9,6 +9,7 @@
 // It runs offscreen unless a display is named, with its own settings file
 // in a temporary folder; the user's settings are never touched.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/Main.h"

@@ -11,7 +11,8 @@
 //   asked for; the aim is well under 100 ms.
 //
 //   build/bench/cli/bench_cli_measure
-#include "analysis/AnalysisSettings.h"
+#include "app/MeasuringRecords.h"
+#include "correction/CorrectionTable.h"
 #include "bench/support/BenchMain.h"
 #include "measure/AnalyzerEngine.h"
 #include "audio/Soundd3.h"
@@ -31,6 +32,9 @@
 
 using namespace korvanta;
 
+// No correction, no weighting: what is measured is what the card hears.
+const CorrectionTable kNoCorrection{};
+
 extern char** environ;
 
 namespace {
@@ -38,12 +42,13 @@ constexpr int kRate = 44100;
 
 struct Layer {
     Tdummy dummy;
+    MeasuringRecords records;
     Layer()
     {
         VirtualCard::instance().setFastMode(true);
         VirtualCard::instance().setDut(DutConfig{});
         int in = 0, out = 0;
-        DeviceReport(in, out, Analyzer().InFormats);
+        DeviceReport(in, out, records.analyzer.InFormats);
         SoundInit();
         SetSampleRates(kRate, kRate);
         SetBits(16, 16);
@@ -61,7 +66,7 @@ void BM_Sweep51Points(benchmark::State& state)
     s.settleMs = 0;
     s.mode = 0;
     s.phaseOn = true;
-    TSweepEngine engine(s);
+    TSweepEngine engine(s, kNoCorrection, kNoCorrection);
     QEventLoop loop;
     int points = 0;
     QObject::connect(&engine, &TSweepEngine::pointReady, [&] { ++points; });
@@ -77,14 +82,15 @@ void BM_Sweep51Points(benchmark::State& state)
 void BM_ThdN16Averages(benchmark::State& state)
 {
     Layer layer;
-    AnalyzerState& a = Analyzer();
+    MeasuringRecords& r = layer.records;
+    AnalyzerState& a = r.analyzer;
     AllocateWorkArrays(a);
-    TAnalyzerEngine engine;
+    TAnalyzerEngine engine(a, r.analysis, r.weighting, r.inputCorrection);
     a.AnalyzerActive = true;
     a.RunMode = 0;
     a.AverCount = 16;
     engine.SetFftSize(16384);
-    Analysis().thdOn = true;
+    r.analysis.thdOn = true;
     QEventLoop loop;
     int shown = 0;
     QObject::connect(&engine, &TAnalyzerEngine::spectrumReady, [&] { ++shown; });
@@ -96,7 +102,6 @@ void BM_ThdN16Averages(benchmark::State& state)
         engine.Start();
         loop.exec();
     }
-    Analysis().thdOn = false;
     a.AnalyzerActive = false;
     FreeWorkArrays(a);
     state.counters["spectra"] = shown;

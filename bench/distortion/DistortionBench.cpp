@@ -15,6 +15,8 @@
 #include "distortion/DistortionEngine.h"
 #include "audio/Soundd3.h"
 #include "platform/audio/virtual/VirtualCard.h"
+#include "correction/CorrectionTable.h"
+#include "analysis/AnalysisSettings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,6 +31,10 @@
 
 using namespace korvanta;
 
+// No correction, no weighting: what is measured is what the card hears.
+const CorrectionTable kNoCorrection{};
+const AnalysisSettings kAnalysis{};
+
 namespace {
 constexpr int kRate = 44100;
 
@@ -41,7 +47,7 @@ void BM_RealTimeLevelRun(benchmark::State& state)
     s.settleMs = static_cast<int>(state.range(1));
     const int steps = s.levels.steps + 1;
     const double limitSeconds = steps * (s.settleMs / 1000.0 + double(TDistortionEngine::kFrames) / kRate);
-    TDistortionEngine engine;
+    TDistortionEngine engine(kAnalysis, kNoCorrection, kNoCorrection);
     QEventLoop loop;
     int points = 0;
     QObject::connect(&engine, &TDistortionEngine::pointReady, [&] { ++points; });

@@ -6,6 +6,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/generator/bench_generator
 
+#include "app/ui/ProgramRecords.h"
 #include "bench/support/FirstWriteTiming.h"
 #include "generator/GeneratorSection.h"
 #include "measure/ui/RadioGroup.h"

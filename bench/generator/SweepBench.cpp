@@ -16,6 +16,7 @@
 #include "generator/SweepPlan.h"
 #include "audio/Soundd3.h"
 #include "platform/audio/virtual/VirtualCard.h"
+#include "correction/CorrectionTable.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,6 +30,9 @@
 #include <vector>
 
 using namespace korvanta;
+
+// No correction, no weighting: what is measured is what the card hears.
+const CorrectionTable kNoCorrection{};
 
 namespace {
 constexpr int kRate = 44100;
@@ -44,7 +48,7 @@ void BM_RealTimeSweep(benchmark::State& state)
     s.settleMs = static_cast<int32_t>(state.range(1));
     s.linear = false;
     s.mode = 0;
-    TSweepEngine engine(s);
+    TSweepEngine engine(s, kNoCorrection, kNoCorrection);
     double limitSeconds = 0.0;
     for (int k = 0; k <= s.steps; ++k) {
         const float f = StepFrequency(s.fromFrequency, s.toFrequency, s.steps, k, false);

@@ -10,6 +10,7 @@
 // BM_UpdateRate runs the analyzer continuously on the virtual card in real
 // time and compares the blocks shown per second with the limit
 // fs / (N + N/8) of back-to-back recording.
+#include "app/ui/ProgramRecords.h"
 #include "analysis/AnalysisSettings.h"
 #include "measure/AnalyzerLogic.h"
 #include "measure/ui/AnalyzerPage.h"

@@ -1,5 +1,7 @@
 #include "bench/support/AnalyzerRig.h"
 
+#include "app/ui/ProgramRecords.h"
+
 #include "measure/AnalyzerLogic.h"
 #include "measure/ui/RadioGroup.h"
 #include "bench/support/RateClock.h"

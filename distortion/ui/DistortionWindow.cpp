@@ -1,5 +1,6 @@
 #include "distortion/ui/DistortionWindow.h"
 
+#include "app/ui/ProgramRecords.h"
 #include "distortion/DistortionText.h"
 
 #include "diagram/ui/Diagr3.h"
@@ -87,7 +88,8 @@ QSpinBox* whole(int lo, int hi)
 
 } // namespace
 
-TDistortionWindow::TDistortionWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
+TDistortionWindow::TDistortionWindow(QWidget* parent)
+    : QWidget(parent, Qt::Tool), engine_(Analysis(), WeightingCurve(), OutputCorrection())
 {
     setObjectName(QStringLiteral("Distortion"));
     build();

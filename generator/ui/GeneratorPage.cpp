@@ -1,6 +1,7 @@
 #include "generator/ui/GeneratorPage.h"
 
 #include "app/Audconst.h"
+#include "app/ui/ProgramRecords.h"
 #include "diagram/ui/Diagr3.h"
 #include "platform/ModalQuestions.h"
 #include "audio/Soundd3.h"
@@ -38,7 +39,7 @@ QScrollBar* levelBar(QWidget* parent)
 }
 } // namespace
 
-TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new TSweepEngine(Sweep(), this))
+TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new TSweepEngine(Sweep(), InputCorrection(), OutputCorrection(), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);

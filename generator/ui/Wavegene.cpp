@@ -1,6 +1,8 @@
 #include "generator/ui/Wavegene.h"
 
+#include "app/ui/ProgramRecords.h"
 #include "generator/GeneratorControls.h"
+#include "correction/CorrectionTable.h"
 #include "generator/GeneratorEngine.h"
 #include "generator/GeneratorSection.h"
 #include "platform/ModalQuestions.h"
@@ -55,7 +57,7 @@ QLabel* centred(const QString& text, QWidget* parent)
 
 TWavegen::TWavegen(GeneratorSettings& settings, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings),
-      engine_(new GeneratorEngine(settings, this))
+      engine_(new GeneratorEngine(settings, OutputCorrection(), this))
 {
     setObjectName(QStringLiteral("Wavegen"));
     setWindowTitle(QStringLiteral("Generator"));

@@ -1,5 +1,6 @@
 #include "generator/ui/Wobbelu.h"
 
+#include "app/ui/ProgramRecords.h"
 #include "correction/CorrectionTable.h"
 #include "platform/ModalQuestions.h"
 #include "measure/ui/RadioGroup.h"

@@ -1,6 +1,9 @@
 #include "measure/ui/AnalyzerPage.h"
 
 #include "analysis/AnalysisSettings.h"
+#include "correction/CorrectionTable.h"
+#include "analysis/WeightingCurves.h"
+#include "app/ui/ProgramRecords.h"
 #include "measure/AnalyzerLogic.h"
 #include "app/Audconst.h"
 #include "diagram/ui/Diagr3.h"
@@ -62,7 +65,8 @@ int pointsItem(int N)
 
 } // namespace
 
-TAnalyzerPage::TAnalyzerPage(QWidget* parent) : QWidget(parent), engine_(new TAnalyzerEngine(this))
+TAnalyzerPage::TAnalyzerPage(QWidget* parent)
+    : QWidget(parent), engine_(new TAnalyzerEngine(Analyzer(), Analysis(), WeightingCurve(), InputCorrection(), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);
@@ -199,7 +203,7 @@ bool TAnalyzerPage::EnterAnalyzerPage()
     showStateInControls();
     if (menus_.analyse)
         menus_.analyse->setEnabled(true);
-    MakeWindow(a.FFTwin, a.FFTpoints);
+    engine_->RefreshWindow();
     if (!(a.DiaYMax > a.DiaYMin)) {
         a.DiaYMax = 0.0f;
         a.DiaYMin = -110.0f;

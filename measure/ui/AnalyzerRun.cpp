@@ -3,6 +3,7 @@
 // Part of TAnalyzerPage (see its header); the block loop itself is
 // TAnalyzerEngine.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 
 #include "measure/AnalyzerEngine.h"
@@ -38,11 +39,11 @@ void TAnalyzerPage::connectEngine()
     connect(e, &TAnalyzerEngine::averagesLeft, AverVal, &QSpinBox::setValue);
     connect(e, &TAnalyzerEngine::spectrumReady, this, &TAnalyzerPage::showSpectrum);
     connect(e, &TAnalyzerEngine::runningChanged, this, &TAnalyzerPage::showRunning);
-    connect(e, &TAnalyzerEngine::deviceFailed, this, [](TAnalyzerEngine::Failure failure, int code) {
-        const QString& prefix = failure == TAnalyzerEngine::Failure::StartSample ? Messages().startSampleError
-                                                                                 : Messages().nextBlockError;
-        modal::MessageBox(modal::Kind::Error, prefix + SoundErrorText(code) + QStringLiteral(")"),
-                          modal::Ok | modal::Help, kDeviceErrorHelpContext);
+    connect(e, &MeasuringEngine::failed, this, [](const EngineFailure& f) {
+        const bool atStart = f.kind == static_cast<int>(TAnalyzerEngine::Failure::StartSample);
+        const QString& prefix = atStart ? Messages().startSampleError : Messages().nextBlockError;
+        modal::MessageBox(modal::Kind::Error, prefix + f.text + QStringLiteral(")"), modal::Ok | modal::Help,
+                          kDeviceErrorHelpContext);
     });
     connect(e, &TAnalyzerEngine::nextBlockHandled, this, [this] { Analyzer().Comment = diagramComment(); });
 }
@@ -68,12 +69,9 @@ void TAnalyzerPage::StartButtonClick()
         modal::MessageBox(modal::Kind::Warning, QStringLiteral("Diagram Error"), modal::Ok);
         return;
     }
-    const int rc = engine_->Start();
-    if (rc != 0) {
-        modal::MessageBox(modal::Kind::Error, Messages().startSampleError + SoundErrorText(rc) + QStringLiteral(")"),
-                          modal::Ok | modal::Help, kDeviceErrorHelpContext);
+    // A start that fails has shown its message through the engine's failure.
+    if (engine_->Start() != 0)
         return;
-    }
     emit runStarted();
 }
 

@@ -1,5 +1,6 @@
 #include "scope/ui/ScopePage.h"
 
+#include "app/ui/ProgramRecords.h"
 #include "scope/OscilloscopeSettings.h"
 #include "scope/ui/Oszidia1.h"
 #include "scope/ScopeEngine.h"

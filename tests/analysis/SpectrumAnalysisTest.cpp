@@ -11,6 +11,15 @@
 using namespace korvanta;
 
 namespace {
+// This file's window table and work array (each analyzer has its own).
+FftWorkspace& fft()
+{
+    static FftWorkspace workspace;
+    return workspace;
+}
+} // namespace
+
+namespace {
 
 constexpr int kN = 4096;
 constexpr double kRate = 44100.0;
@@ -35,8 +44,8 @@ std::vector<float> spectrumOf(const std::vector<std::pair<int, double>>& tones, 
             v += amplitude * std::sin(2.0 * std::numbers::pi * bin * i / kN);
         x[i] = static_cast<float>(v);
     }
-    MakeWindow(window, kN);
-    FftMagnitude(x.data(), kN);
+    fft().MakeWindow(window, kN);
+    fft().Magnitude(x.data(), kN);
     x.resize(kN / 2);
     return x;
 }

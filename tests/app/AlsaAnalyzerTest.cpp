@@ -2,6 +2,7 @@
 // `file` capture PCM plays a sine of exactly 64 frames per period, which
 // lies on bin N/64 whatever the rate, and the spectrum shows it there.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "platform/audio/alsa/AlsaBackend.h"

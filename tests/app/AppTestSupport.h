@@ -5,6 +5,7 @@
 #include "analysis/AnalysisSettings.h"
 #include "app/ui/AppWindows.h"
 #include "app/Audconst.h"
+#include "app/ui/ProgramRecords.h"
 #include "correction/CorrectionTable.h"
 #include "app/ui/Main.h"
 #include "scope/OscilloscopeSettings.h"

@@ -1,6 +1,7 @@
 // The correction menu, the correction editor and the test drawing, on the
 // real windows.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "app/ui/CorrectionMenu.h"

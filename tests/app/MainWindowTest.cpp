@@ -1,6 +1,7 @@
 // The real main window on the virtual card: start-up, settings read and
 // written through the window, page changes, close path.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "diagram/ui/Diadlg3.h"

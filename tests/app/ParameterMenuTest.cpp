@@ -2,6 +2,7 @@
 // "Out-Para", the three menu items, what a run or a playing tone locks, and
 // what the analyzer does with a changed input rate (virtual card, fast mode).
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "diagram/ui/Diagr3.h"

@@ -2,6 +2,7 @@
 // replacement, and a kill at any moment of the close leaves the old or the
 // new file whole, never a mixture of both and never stray copies.
 
+#include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "platform/AtomicFile.h"
 #include "app/ui/SettingsRescue.h"

@@ -2,6 +2,7 @@
 // settings file or directory the user cannot use, and the close on SIGTERM.
 // Paths that end the process or need an unprivileged user run in a child.
 
+#include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "audio/Soundd3.h"
 #include "app/UnixSignals.h"

@@ -1,6 +1,7 @@
 // Devices as people own them, through the real main window on the virtual
 // card: one that overruns now and then, one that takes 48 kHz only.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "platform/DeviceLog.h"

@@ -187,9 +187,9 @@ TEST(LoopSynthesis, PinkNoiseIsWhiteNoiseThroughTheCascadeForTheOutputRate)
     // so that their largest magnitude is full scale.
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.0, 1.0);
-    SetFilterSampleRate(8000);
+    int fs = 8000;
     PinkCascade c;
-    DesignPinkCascade(c);
+    DesignPinkCascade(c, fs);
     ResetCascade(c);
     ASSERT_EQ(c.count, 9);
     std::vector<double> x(pink.bytes.size() / 4);

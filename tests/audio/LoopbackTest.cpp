@@ -12,6 +12,15 @@
 using namespace korvanta;
 
 namespace {
+// This file's window table and work array (each analyzer has its own).
+FftWorkspace& fft()
+{
+    static FftWorkspace workspace;
+    return workspace;
+}
+} // namespace
+
+namespace {
 // The highest bin other than `bin` and its neighbours, relative to `bin`,
 // in dB, through the analyzer's own transform without a window.
 double worstSpurDb(const std::vector<float>& block, int channel, int N, int bin)
@@ -19,8 +28,8 @@ double worstSpurDb(const std::vector<float>& block, int channel, int N, int bin)
     std::vector<float> x(N);
     for (int n = 0; n < N; ++n)
         x[n] = block[2 * static_cast<size_t>(n) + channel];
-    MakeWindow(0, N);
-    FftMagnitude(x.data(), N);
+    fft().MakeWindow(0, N);
+    fft().Magnitude(x.data(), N);
     float spur = 0;
     for (int k = 1; k < N / 2; ++k)
         if (std::abs(k - bin) > 1)

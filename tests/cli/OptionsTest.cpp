@@ -186,8 +186,8 @@ TEST(MeasureLimits, JudgeThePrintedValues)
 // A field of the sweep record, read and written as a double.
 template <auto F>
 struct SweepField {
-    static double get() { return double(Sweep().*F); }
-    static void set(double v) { Sweep().*F = std::remove_reference_t<decltype(Sweep().*F)>(v); }
+    static double get(const SweepSettings& s) { return double(s.*F); }
+    static void set(SweepSettings& s, double v) { s.*F = std::remove_reference_t<decltype(s.*F)>(v); }
 };
 
 TEST(MeasureRanges, TheFileIsHeldToTheOptionsRanges)
@@ -195,8 +195,8 @@ TEST(MeasureRanges, TheFileIsHeldToTheOptionsRanges)
     const struct {
         const char* option;
         const char* key;
-        double (*stored)();
-        void (*store)(double);
+        double (*stored)(const SweepSettings&);
+        void (*store)(SweepSettings&, double);
     } cases[] = {
         {"--steps", "STEPS", SweepField<&SweepSettings::steps>::get, SweepField<&SweepSettings::steps>::set},
         {"--settle", "STARTMESS", SweepField<&SweepSettings::settleMs>::get, SweepField<&SweepSettings::settleMs>::set},
@@ -215,18 +215,17 @@ TEST(MeasureRanges, TheFileIsHeldToTheOptionsRanges)
         EXPECT_TRUE(ParseMeasureArguments({"sweep", c.option, top}).error.isEmpty());
         EXPECT_FALSE(ParseMeasureArguments({"sweep", c.option, above}).error.isEmpty());
 
-        Sweep() = SweepSettings();
-        c.store(r->hi + 1);
-        EXPECT_TRUE(ClampStoredValues(Command::Sweep, {QLatin1String(c.option)}, "k.ini").isEmpty());
-        EXPECT_TRUE(ClampStoredValues(Command::Thdn, {}, "k.ini").isEmpty()) << "the sweep plan is not a thdn's";
-        EXPECT_EQ(c.stored(), r->hi + 1);
-        const QStringList lines = ClampStoredValues(Command::Sweep, {}, "k.ini");
-        EXPECT_EQ(c.stored(), r->hi);
+        SweepSettings sweep;
+        c.store(sweep, r->hi + 1);
+        EXPECT_TRUE(ClampStoredValues(sweep, Command::Sweep, {QLatin1String(c.option)}, "k.ini").isEmpty());
+        EXPECT_TRUE(ClampStoredValues(sweep, Command::Thdn, {}, "k.ini").isEmpty()) << "the sweep plan is not a thdn's";
+        EXPECT_EQ(c.stored(sweep), r->hi + 1);
+        const QStringList lines = ClampStoredValues(sweep, Command::Sweep, {}, "k.ini");
+        EXPECT_EQ(c.stored(sweep), r->hi);
         ASSERT_EQ(lines.size(), 1);
         EXPECT_EQ(lines[0], QStringLiteral("[WOB] %1=%2 in k.ini lies outside %3 to %4 (the range of %5): %4 is used")
                                 .arg(QLatin1String(c.key), above, QString::number(r->lo), top, QLatin1String(c.option)));
     }
-    Sweep() = SweepSettings();
 }
 
 // --out is checked before anything is measured; the check leaves nothing.

@@ -7,10 +7,16 @@
 
 #include "distortion/DistortionEngine.h"
 #include "platform/audio/WaveTypes.h"
+#include "correction/CorrectionTable.h"
+#include "analysis/AnalysisSettings.h"
 
 #include <cmath>
 
 using namespace korvanta;
+
+// No correction, no weighting: what is measured is what the card hears.
+const CorrectionTable kNoCorrection{};
+const AnalysisSettings kAnalysis{};
 
 namespace {
 
@@ -35,7 +41,7 @@ using DistortionEngineTest = VirtualLayerTest;
 TEST_F(DistortionEngineTest, ARunOverFrequencyMeasuresTheWiresGainAtEveryStep)
 {
     const DistortionSettings s = overFrequency(2, 1);
-    TDistortionEngine engine;
+    TDistortionEngine engine(kAnalysis, kNoCorrection, kNoCorrection);
     EngineRecorder r(engine, &TDistortionEngine::pointReady);
     std::vector<DistortionPoint> points;
     QObject::connect(&engine, &TDistortionEngine::pointReady, [&](const DistortionPoint& p) { points.push_back(p); });
@@ -77,7 +83,7 @@ TEST_F(DistortionEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
     };
     VirtualCard& card = VirtualCard::instance();
     for (const FaultCase& c : cases) {
-        TDistortionEngine engine;
+        TDistortionEngine engine(kAnalysis, kNoCorrection, kNoCorrection);
         EngineRecorder r(engine, &TDistortionEngine::pointReady);
         if (c.atFirstPoint)
             r.atFirstResult([&] { card.injectFault(c.fault, 0, kUntilCleared); });
@@ -124,7 +130,7 @@ TEST_F(DistortionEngineTest, EveryWayOfEndingARunClosesIt)
         DutConfig wire;
         wire.gainDb[0] = wire.gainDb[1] = c.wireGainDb;
         VirtualCard::instance().setDut(wire);
-        TDistortionEngine engine;
+        TDistortionEngine engine(kAnalysis, kNoCorrection, kNoCorrection);
         EngineRecorder r(engine, &TDistortionEngine::pointReady);
         std::vector<bool> finished;
         QObject::connect(&engine, &TDistortionEngine::finished, [&](bool atLimit) { finished.push_back(atLimit); });

@@ -2,6 +2,7 @@
 // distortion window on the virtual card in fast mode, against the analytic
 // answer of the card's simulated amplifier (y = x + k2 x^2 + k3 x^3 after
 // its gain and filters, clipped by the input's quantiser).
+#include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "app/ui/AppWindows.h"
 #include "diagram/DiaPicture.h"

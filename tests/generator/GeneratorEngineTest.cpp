@@ -1,6 +1,7 @@
 // The generator engine on the virtual card with only a QCoreApplication:
 // what it plays and reports, how it fails, and that it leaves a
 // measurement's output alone.
+#include "correction/CorrectionTable.h"
 #include "generator/GeneratorEngine.h"
 #include "audio/LoopSynthesis.h"
 #include "audio/OutputOwner.h"
@@ -43,6 +44,7 @@ protected:
     uint64_t session() { return VirtualCard::instance().played().state().session; }
 
     GeneratorSettings settings_;
+    CorrectionTable correction_; // none: the sine plays at its set level
 };
 
 // Whole periods of the tone in `frames` frames, and the fit residue of that
@@ -84,7 +86,7 @@ TEST_F(GeneratorEngineTest, PlaysTheToneAndReportsItsLoopFit)
         settings_.mode = c.mode;
         settings_.frequency = c.hz;
         settings_.levelLeft = settings_.levelRight = c.level;
-        GeneratorEngine engine(settings_);
+        GeneratorEngine engine(settings_, correction_);
         SignalLog log(engine);
         ASSERT_EQ(engine.Start(), 0);
         EXPECT_EQ(log.events, (QStringList{"started", "playing"}));
@@ -121,7 +123,7 @@ TEST_F(GeneratorEngineTest, PlaysTheToneAndReportsItsLoopFit)
 // cleared the loop flag; while idle a restart starts nothing.
 TEST_F(GeneratorEngineTest, RestartPlaysAChangeOnlyWhilePlaying)
 {
-    GeneratorEngine engine(settings_);
+    GeneratorEngine engine(settings_, correction_);
     SignalLog log(engine);
     EXPECT_EQ(engine.Restart(), GeneratorEngine::kNotStarted);
     EXPECT_TRUE(log.events.isEmpty());
@@ -162,7 +164,7 @@ TEST_F(GeneratorEngineTest, FailuresStopEverythingAndTheNextStartWorks)
         settings_.mode = c.mode;
         settings_.frequency = c.hz;
         settings_.userFileName.clear();
-        GeneratorEngine engine(settings_);
+        GeneratorEngine engine(settings_, correction_);
         SignalLog log(engine);
         if (c.fault != VirtualFault::None)
             VirtualCard::instance().injectFault(c.fault, c.faultCode, 1);
@@ -194,7 +196,7 @@ TEST_F(GeneratorEngineTest, FailuresStopEverythingAndTheNextStartWorks)
 // a tone: the tone there is the measurement's.
 TEST_F(GeneratorEngineTest, AMeasurementsOutputIsLeftAlone)
 {
-    GeneratorEngine engine(settings_);
+    GeneratorEngine engine(settings_, correction_);
     SignalLog log(engine);
     ASSERT_EQ(engine.Start(), 0);
     OutputOwner::Instance().Take(this);

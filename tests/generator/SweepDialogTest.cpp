@@ -1,5 +1,6 @@
 // The sweep settings dialog: its spin and typing rules, "default", the
 // clamps of OK, what it shows, and both languages.
+#include "app/ui/ProgramRecords.h"
 #include "correction/CorrectionTable.h"
 #include "measure/ui/RadioGroup.h"
 #include "diagram/ui/SpinButton.h"

@@ -7,10 +7,14 @@
 #include "generator/SweepEngine.h"
 #include "generator/SweepPlan.h"
 #include "platform/audio/WaveTypes.h"
+#include "correction/CorrectionTable.h"
 
 #include <cmath>
 
 using namespace korvanta;
+
+// No correction, no weighting: what is measured is what the card hears.
+const CorrectionTable kNoCorrection{};
 
 namespace {
 
@@ -37,7 +41,7 @@ protected:
 TEST_F(SweepEngineTest, ARunMeasuresThePlayedLevelAtEveryStep)
 {
     SweepSettings s = plan(2, 1);
-    TSweepEngine engine(s);
+    TSweepEngine engine(s, kNoCorrection, kNoCorrection);
     EngineRecorder r(engine, &TSweepEngine::pointReady);
     std::vector<SweepPoint> points;
     QObject::connect(&engine, &TSweepEngine::pointReady, [&](const SweepPoint& p) { points.push_back(p); });
@@ -82,7 +86,7 @@ TEST_F(SweepEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
     VirtualCard& card = VirtualCard::instance();
     for (const FaultCase& c : cases) {
         SweepSettings s = plan(3, c.settleMs);
-        TSweepEngine engine(s);
+        TSweepEngine engine(s, kNoCorrection, kNoCorrection);
         EngineRecorder r(engine, &TSweepEngine::pointReady);
         if (c.atFirstPoint)
             r.atFirstResult([&] { card.injectFault(c.fault, 0, kUntilCleared); });
@@ -114,7 +118,7 @@ TEST_F(SweepEngineTest, EveryWayOfEndingARunClosesIt)
         {"stop", &TSweepEngine::Stop}, {"abort", &TSweepEngine::Abort}, {"leave", &TSweepEngine::Leave}};
     for (const Case& c : cases) {
         SweepSettings s = plan(20, 1);
-        TSweepEngine engine(s);
+        TSweepEngine engine(s, kNoCorrection, kNoCorrection);
         EngineRecorder r(engine, &TSweepEngine::pointReady);
         r.atFirstResult([&] { (engine.*c.end)(); });
         engine.Start();

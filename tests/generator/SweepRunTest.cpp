@@ -1,6 +1,7 @@
 // The sweep end to end on the virtual card: levels and phases against the
 // card's own filter and delay, the plan's edge cases, the read-out, the
 // settings section and both languages.
+#include "app/ui/ProgramRecords.h"
 #include "tests/generator/SweepTestSupport.h"
 
 #include "app/ui/MainMenu.h"

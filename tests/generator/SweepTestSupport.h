@@ -3,6 +3,7 @@
 // fast mode, the plan set through the real settings dialog, START pressed,
 // the points read back from the diagram.
 
+#include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "diagram/ui/Diagr3.h"
 #include "generator/ui/GeneratorPage.h"

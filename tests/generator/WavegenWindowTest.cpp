@@ -1,5 +1,6 @@
 // The generator window inside the running program: its controls, start and
 // stop, errors, settings, languages and docking over the main window.
+#include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "correction/CorrectionFile.h"
 #include "generator/ui/GeneratorPage.h"

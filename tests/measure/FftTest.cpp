@@ -10,6 +10,15 @@
 using namespace korvanta;
 
 namespace {
+// This file's window table and work array (each analyzer has its own).
+FftWorkspace& fft()
+{
+    static FftWorkspace workspace;
+    return workspace;
+}
+} // namespace
+
+namespace {
 std::vector<float> sine(int N, double cyclesPerBlock, double amplitude, double phase = 0)
 {
     std::vector<float> x(N);
@@ -40,10 +49,10 @@ TEST(Window, MeanOfEveryWindowIsCloseToOneHalf)
 {
     const int N = 4096;
     for (int type = 0; type < kWindowTypeCount; ++type) {
-        MakeWindow(type, N);
+        fft().MakeWindow(type, N);
         double sum = 0;
         for (int i = 0; i < N; ++i)
-            sum += WindowTable()[i];
+            sum += fft().Window()[i];
         const double mean = sum / N;
         EXPECT_GE(mean, 0.48) << "window " << type;
         EXPECT_LE(mean, 0.50 + 1e-6) << "window " << type;
@@ -53,39 +62,39 @@ TEST(Window, MeanOfEveryWindowIsCloseToOneHalf)
 TEST(Window, PeriodicShapeAndSinglePrecisionGain)
 {
     const int N = 2048;
-    MakeWindow(2, N); // van Hann: zero at 0, peak 1 exactly in the middle (periodic)
-    EXPECT_FLOAT_EQ(WindowTable()[0], 0.0f);
-    EXPECT_FLOAT_EQ(WindowTable()[N / 2], 1.0f);
-    EXPECT_FLOAT_EQ(WindowTable()[N / 4], 0.5f);
+    fft().MakeWindow(2, N); // van Hann: zero at 0, peak 1 exactly in the middle (periodic)
+    EXPECT_FLOAT_EQ(fft().Window()[0], 0.0f);
+    EXPECT_FLOAT_EQ(fft().Window()[N / 2], 1.0f);
+    EXPECT_FLOAT_EQ(fft().Window()[N / 4], 0.5f);
 
-    MakeWindow(3, N); // Blackman with +1.5 dB, the gain rounded to float first
+    fft().MakeWindow(3, N); // Blackman with +1.5 dB, the gain rounded to float first
     const float G = static_cast<float>(std::pow(10.0, 1.5 / 20));
     EXPECT_EQ(WindowGain(3), G);
-    EXPECT_FLOAT_EQ(WindowTable()[N / 2], static_cast<float>(static_cast<double>(G) * (0.42 + 0.5 + 0.08)));
+    EXPECT_FLOAT_EQ(fft().Window()[N / 2], static_cast<float>(static_cast<double>(G) * (0.42 + 0.5 + 0.08)));
 }
 
 TEST(Window, SmallerSizeRewritesOnlyItsPartAndBadTypeChangesNothing)
 {
-    MakeWindow(8, 16384);
-    std::vector<float> big(WindowTable(), WindowTable() + 16384);
-    MakeWindow(0, 2048);
+    fft().MakeWindow(8, 16384);
+    std::vector<float> big(fft().Window(), fft().Window() + 16384);
+    fft().MakeWindow(0, 2048);
     for (int i = 0; i < 2048; ++i)
-        ASSERT_EQ(WindowTable()[i], 0.5f);
+        ASSERT_EQ(fft().Window()[i], 0.5f);
     for (int i = 2048; i < 16384; ++i)
-        ASSERT_EQ(WindowTable()[i], big[i]) << i;
+        ASSERT_EQ(fft().Window()[i], big[i]) << i;
 
-    std::vector<float> before(WindowTable(), WindowTable() + 16384);
-    MakeWindow(9, 2048);
-    MakeWindow(-1, 2048);
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), WindowTable()));
+    std::vector<float> before(fft().Window(), fft().Window() + 16384);
+    fft().MakeWindow(9, 2048);
+    fft().MakeWindow(-1, 2048);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), fft().Window()));
 }
 
 TEST(FftMagnitudeTest, FullScaleSineOnABinUnderWindowNoneGivesAQuarter)
 {
     const int N = 2048;
-    MakeWindow(0, N);
+    fft().MakeWindow(0, N);
     auto x = sine(N, 100, 1.0);
-    FftMagnitude(x.data(), N);
+    fft().Magnitude(x.data(), N);
     EXPECT_NEAR(x[100], 0.25, 1e-5);
     EXPECT_NEAR(x[99], 0.0, 1e-5);
     EXPECT_NEAR(x[0], 0.0, 1e-5);
@@ -96,13 +105,13 @@ TEST(FftMagnitudeTest, EveryWindowReadsTheSineAtItsMeanTimesAHalf)
     // A sine of peak A on a bin reads A * mean(w) / 2 under a cosine-sum window.
     const int N = 16384;
     for (int type = 0; type < kWindowTypeCount; ++type) {
-        MakeWindow(type, N);
+        fft().MakeWindow(type, N);
         double mean = 0;
         for (int i = 0; i < N; ++i)
-            mean += WindowTable()[i];
+            mean += fft().Window()[i];
         mean /= N;
         auto x = sine(N, 1000, 0.5, 0.3);
-        FftMagnitude(x.data(), N);
+        fft().Magnitude(x.data(), N);
         EXPECT_NEAR(x[1000], 0.5 * mean / 2, 2e-6) << "window " << type;
     }
 }
@@ -110,9 +119,9 @@ TEST(FftMagnitudeTest, EveryWindowReadsTheSineAtItsMeanTimesAHalf)
 TEST(FftMagnitudeTest, DcAndNyquist)
 {
     const int N = 4096;
-    MakeWindow(0, N);
+    fft().MakeWindow(0, N);
     std::vector<float> dc(N, 0.8f);
-    FftMagnitude(dc.data(), N);
+    fft().Magnitude(dc.data(), N);
     EXPECT_NEAR(dc[0], 0.4, 1e-6); // 0.8 * 0.5 window, no 1/2 for DC
     EXPECT_NEAR(dc[1], 0.0, 1e-6);
 }

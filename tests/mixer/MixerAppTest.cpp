@@ -3,6 +3,7 @@
 // to a measured signal, changes made from outside, the settings, and the
 // user's mixer given back on every way out.
 
+#include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "platform/DeviceLog.h"

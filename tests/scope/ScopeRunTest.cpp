@@ -1,6 +1,7 @@
 // The oscilloscope end to end: the real main window, page and display
 // window on the virtual card in fast mode, with a known external signal
 // and a known calibration (INPUT=1000 mV: 1.5 V at full scale).
+#include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "app/ui/MainMenu.h"
 #include "scope/ui/Oszidia1.h"

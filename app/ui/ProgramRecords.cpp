@@ -1,0 +1,11 @@
+#include "app/ui/ProgramRecords.h"
+
+namespace korvanta {
+
+MeasuringRecords& ProgramRecords()
+{
+    static MeasuringRecords records;
+    return records;
+}
+
+} // namespace korvanta
