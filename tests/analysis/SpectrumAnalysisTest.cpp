@@ -1,4 +1,4 @@
-#include "measure/FFtuli.h"
+#include "tests/support/TestFft.h"
 #include "analysis/SpectrumAnalysis.h"
 #include "analysis/WeightingCurves.h"
 
@@ -9,15 +9,7 @@
 #include <vector>
 
 using namespace korvanta;
-
-namespace {
-// This file's window table and work array (each analyzer has its own).
-FftWorkspace& fft()
-{
-    static FftWorkspace workspace;
-    return workspace;
-}
-} // namespace
+using korvanta::testing_support::fft;
 
 namespace {
 

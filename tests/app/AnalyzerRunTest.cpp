@@ -6,7 +6,7 @@
 #include "correction/CorrectionFile.h"
 #include "diagram/ui/Diagr3.h"
 #include "measure/ui/Eichdia.h"
-#include "measure/FFtuli.h"
+#include "tests/support/TestFft.h"
 #include "measure/LevelUnits.h"
 #include "app/ui/MainMenu.h"
 #include "measure/ui/RadioGroup.h"
@@ -22,15 +22,7 @@
 #include <cmath>
 
 using namespace korvanta;
-
-namespace {
-// This file's window table and work array (each analyzer has its own).
-FftWorkspace& fft()
-{
-    static FftWorkspace workspace;
-    return workspace;
-}
-} // namespace
+using korvanta::testing_support::fft;
 
 namespace {
 constexpr int kRate = 44100;

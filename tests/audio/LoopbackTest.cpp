@@ -4,21 +4,13 @@
 // and level.
 
 #include "tests/audio/AudioTestSupport.h"
-#include "measure/FFtuli.h"
+#include "tests/support/TestFft.h"
 #include "tests/support/SineFit.h"
 #include "tests/support/TestSupport.h"
 #include "tests/audio/WaveFileMaker.h"
 
 using namespace korvanta;
-
-namespace {
-// This file's window table and work array (each analyzer has its own).
-FftWorkspace& fft()
-{
-    static FftWorkspace workspace;
-    return workspace;
-}
-} // namespace
+using korvanta::testing_support::fft;
 
 namespace {
 // The highest bin other than `bin` and its neighbours, relative to `bin`,

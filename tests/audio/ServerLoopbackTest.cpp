@@ -18,7 +18,7 @@
 #include "platform/audio/AudioBackend.h"
 #include "platform/DeviceLog.h"
 #include "diagram/ui/Diagr3.h"
-#include "measure/FFtuli.h"
+#include "tests/support/TestFft.h"
 #include "measure/LevelUnits.h"
 #include "measure/ui/RadioGroup.h"
 #include "tests/support/SineFit.h"
@@ -43,15 +43,7 @@
 #include <unistd.h>
 
 using namespace korvanta;
-
-namespace {
-// This file's window table and work array (each analyzer has its own).
-FftWorkspace& fft()
-{
-    static FftWorkspace workspace;
-    return workspace;
-}
-} // namespace
+using korvanta::testing_support::fft;
 
 namespace {
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment);

@@ -7,7 +7,7 @@
 #include "tests/app/AppTestSupport.h"
 #include "platform/DeviceLog.h"
 #include "diagram/ui/Diagr3.h"
-#include "measure/FFtuli.h"
+#include "tests/support/TestFft.h"
 #include "generator/GeneratorSection.h"
 #include "measure/LevelUnits.h"
 #include "measure/ui/RadioGroup.h"
@@ -26,15 +26,7 @@
 #include <vector>
 
 using namespace korvanta;
-
-namespace {
-// This file's window table and work array (each analyzer has its own).
-FftWorkspace& fft()
-{
-    static FftWorkspace workspace;
-    return workspace;
-}
-} // namespace
+using korvanta::testing_support::fft;
 
 namespace {
 

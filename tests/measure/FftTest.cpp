@@ -1,4 +1,4 @@
-#include "measure/FFtuli.h"
+#include "tests/support/TestFft.h"
 
 #include <cmath>
 #include <complex>
@@ -8,15 +8,7 @@
 #include <vector>
 
 using namespace korvanta;
-
-namespace {
-// This file's window table and work array (each analyzer has its own).
-FftWorkspace& fft()
-{
-    static FftWorkspace workspace;
-    return workspace;
-}
-} // namespace
+using korvanta::testing_support::fft;
 
 namespace {
 std::vector<float> sine(int N, double cyclesPerBlock, double amplitude, double phase = 0)
