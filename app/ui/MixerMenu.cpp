@@ -45,9 +45,9 @@ void TMixerMenu::connectControls()
     for (int i = 0; i < kVisibleWaveInChannelItems; ++i)
         connect(menu_.MixItems[i], &QAction::triggered, this, [this, i] { MixClick(i); });
     connect(menu_.MixerSupport1, &QAction::triggered, this, &TMixerMenu::MixerSupport1Click);
-    connect(analyzer_->ScrollBar3, &QScrollBar::valueChanged, this, &TMixerMenu::ScrollBar3Scroll);
-    connect(generator_->ScrollBar1, &QScrollBar::valueChanged, this, &TMixerMenu::ScrollBar1Scroll);
-    connect(generator_->ScrollBar2, &QScrollBar::valueChanged, this, &TMixerMenu::ScrollBar2Scroll);
+    connect(analyzer_, &TAnalyzerPage::inputVolumeMoved, this, &TMixerMenu::setInputPercent);
+    connect(generator_, &TGeneratorPage::inputVolumeMoved, this, &TMixerMenu::setInputPercent);
+    connect(generator_, &TGeneratorPage::outputVolumeMoved, this, &TMixerMenu::setOutputPercent);
     // Until the mixer window exists nothing here can work.
     enableLevelControls(false);
     menu_.MixerSupport1->setEnabled(false);
@@ -153,15 +153,15 @@ QString TMixerMenu::itemCaption(int index) const
 
 void TMixerMenu::showInputCaption(const QString& caption)
 {
-    analyzer_->GroupBox1->setTitle(QStringLiteral(" Input: ") + caption + QLatin1Char(' '));
-    generator_->Wobinptxt->setText(QStringLiteral(" Inp: ") + caption + QLatin1Char(' '));
+    analyzer_->ShowInputCaption(QStringLiteral(" Input: ") + caption + QLatin1Char(' '));
+    generator_->ShowInputCaption(QStringLiteral(" Inp: ") + caption + QLatin1Char(' '));
 }
 
 void TMixerMenu::showNoMixerCaption()
 {
     const bool byUser = !mixu_ || !mixu_->SupportWanted();
-    analyzer_->GroupBox1->setTitle(QLatin1String(byUser ? kInputViaSystemMixer : kInputMixerNotAvailable));
-    generator_->Wobinptxt->setText(QLatin1String(byUser ? kInpViaSystemMixer : kInpMixerNotAvailable));
+    analyzer_->ShowInputCaption(QLatin1String(byUser ? kInputViaSystemMixer : kInputMixerNotAvailable));
+    generator_->ShowInputCaption(QLatin1String(byUser ? kInpViaSystemMixer : kInpMixerNotAvailable));
 }
 
 int TMixerMenu::inputInUse() const { return inUse_ >= 0 ? inUse_ : settings_.AudioInChannel; }
@@ -253,13 +253,8 @@ void TMixerMenu::MixerSupport1Click()
 
 void TMixerMenu::enableLevelControls(bool on)
 {
-    for (QWidget* w : {static_cast<QWidget*>(analyzer_->ScrollBar3), static_cast<QWidget*>(analyzer_->Label3),
-                       static_cast<QWidget*>(generator_->ScrollBar1), static_cast<QWidget*>(generator_->Label1),
-                       static_cast<QWidget*>(generator_->ScrollBar2), static_cast<QWidget*>(generator_->Label8)})
-        w->setEnabled(on);
-    // The level group itself holds the bars.
-    generator_->Pegelbox->setEnabled(true);
-    generator_->InOutLabel->setEnabled(true);
+    analyzer_->EnableInputVolume(on);
+    generator_->EnableVolumes(on);
     if (anaSlider_)
         anaSlider_->setEnabled(on);
     if (anaLabel_)
@@ -289,26 +284,20 @@ void TMixerMenu::syncInputControls()
     const int p = settings_.FgInVolume;
     // Setting a bar to the position it already has changes nothing, so the
     // bar being dragged is left alone.
-    setQuietly(generator_->ScrollBar1, 100 - p);
-    setQuietly(analyzer_->ScrollBar3, p);
-    generator_->Label1->setText(percentText(p));
-    analyzer_->Label3->setText(percentText(p));
+    generator_->ShowInputVolume(p);
+    analyzer_->ShowInputVolume(p);
 }
 
 void TMixerMenu::syncOutputControls()
 {
     const int p = settings_.FgVolume;
     Generator().analogLevel = p;
-    setQuietly(generator_->ScrollBar2, 100 - p);
+    generator_->ShowOutputVolume(p);
     setQuietly(anaSlider_, 100 - p);
-    generator_->Label8->setText(percentText(p));
     if (anaLabel_)
         anaLabel_->setText(percentText(p));
 }
 
-void TMixerMenu::ScrollBar3Scroll(int position) { setInputPercent(position); }
-void TMixerMenu::ScrollBar1Scroll(int position) { setInputPercent(100 - position); }
-void TMixerMenu::ScrollBar2Scroll(int position) { setOutputPercent(100 - position); }
 void TMixerMenu::AnaScroll(int position) { setOutputPercent(100 - position); }
 
 } // namespace korvanta

@@ -71,9 +71,6 @@ public:
     // the mixer offers for it when it lacks that one; the stored channel
     // stays as it is then.
     void RestoreInputChannel();
-    void ScrollBar1Scroll(int position);
-    void ScrollBar2Scroll(int position);
-    void ScrollBar3Scroll(int position);
     // Generator window "Ana.": same as the sweep page's output bar.
     void AnaScroll(int position);
     // After an output device change; the mixer has nothing to do then.

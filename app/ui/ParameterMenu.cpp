@@ -27,8 +27,8 @@ int inputRate()
 TParameterMenu::TParameterMenu(TMainMenu& menu, TAnalyzerPage& analyzer, TGeneratorPage& generator, QObject* parent)
     : QObject(parent), analyzer_(analyzer)
 {
-    connect(analyzer.Binpopt, &QPushButton::clicked, this, &TParameterMenu::BinpoptClick);
-    connect(generator.Button2, &QPushButton::clicked, this, &TParameterMenu::Button2Click);
+    connect(&analyzer, &TAnalyzerPage::inputParametersClicked, this, &TParameterMenu::BinpoptClick);
+    connect(&generator, &TGeneratorPage::outputParametersClicked, this, &TParameterMenu::Button2Click);
     connect(menu.AudioInParameter1, &QAction::triggered, this, &TParameterMenu::AudioInParameter1Click);
     connect(menu.AudioOutParameter1, &QAction::triggered, this, &TParameterMenu::AudioOutParameter1Click);
     connect(menu.AudioInDCOffset1, &QAction::triggered, this, &TParameterMenu::AudioInDCOffset1Click);

@@ -66,6 +66,7 @@ TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new T
     connect(wobbelnBut, &QPushButton::clicked, this, &TGeneratorPage::wobbelnButClick);
     connect(STOPbut, &QPushButton::clicked, this, &TGeneratorPage::STOPbutClick);
     connect(WobDialogBut, &QPushButton::clicked, this, &TGeneratorPage::WobDialogButClick);
+    connectLevelControls();
     connectEngine();
     updateEnabledStates();
 }

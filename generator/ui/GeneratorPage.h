@@ -66,6 +66,13 @@ public:
     // letters change nothing).
     void SetLanguage(char letter);
 
+    // The input's caption and the two volumes as the mixer has them;
+    // showing a volume does not announce a move (GeneratorPageLevels.cpp).
+    void ShowInputCaption(const QString& text);
+    void ShowInputVolume(int percent);
+    void ShowOutputVolume(int percent);
+    void EnableVolumes(bool on);
+
     // Control handlers.
     void wobbelnButClick();   // START
     void STOPbutClick();      // STOP: the sweep ends at its next step
@@ -101,12 +108,18 @@ public:
     QLabel* Wobinptxt;          // the chosen input
 
 signals:
+    // The user moved a volume bar, or asked for the output's parameters
+    // ("Out-Para").
+    void inputVolumeMoved(int percent);
+    void outputVolumeMoved(int percent);
+    void outputParametersClicked();
     // START was pressed: the other measuring loops must end first.
     void sweepStartRequested();
     // A sweep's last point has been drawn or it ended otherwise.
     void sweepIdle();
 
 private:
+    void connectLevelControls();
     QWidget* buildSweepColumn();
     QGroupBox* buildLevelBox();
     void connectEngine();

@@ -75,6 +75,7 @@ TAnalyzerPage::TAnalyzerPage(QWidget* parent)
     row->addWidget(buildMiddleColumn());
     row->addWidget(buildRightColumn(), 1);
     connectControls();
+    connectLevelControls();
     connectEngine();
     updateEnabledStates();
 }

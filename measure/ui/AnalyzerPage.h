@@ -127,6 +127,12 @@ public:
     // coract: whether a correction table is active, in the current language.
     void ShowCorrectionStatus(bool active);
 
+    // The input's caption and volume as the mixer has them; showing a
+    // volume does not announce a move (AnalyzerPageLevels.cpp).
+    void ShowInputCaption(const QString& title);
+    void ShowInputVolume(int percent);
+    void EnableInputVolume(bool on);
+
     // Controls, named as in the form.
     QPushButton* StartButton;
     QPushButton* StopButton;
@@ -149,6 +155,10 @@ public:
     QLabel* Label3;
 
 signals:
+    // The user moved the input volume bar, or asked for the input's
+    // parameters ("In-Para").
+    void inputVolumeMoved(int percent);
+    void inputParametersClicked();
     // The work arrays could not be allocated: the main window closes.
     void fatalMemoryError();
     // A spectrum (single or averaged) was handed to the diagram.
@@ -158,6 +168,7 @@ signals:
     void runStarted();
 
 private:
+    void connectLevelControls();
     QWidget* buildLeftColumn();
     QWidget* buildMiddleColumn();
     QWidget* buildRightColumn();

@@ -1,0 +1,30 @@
+// The analyzer page's input caption and volume bar, kept in step with the
+// mixer by the main window's mixer part, and the button that asks for the
+// input's parameters.
+
+#include "measure/ui/AnalyzerPage.h"
+
+#include "measure/ui/VolumeBar.h"
+
+#include <QGroupBox>
+#include <QPushButton>
+
+namespace korvanta {
+
+void TAnalyzerPage::connectLevelControls()
+{
+    connect(ScrollBar3, &QScrollBar::valueChanged, this, &TAnalyzerPage::inputVolumeMoved);
+    connect(Binpopt, &QPushButton::clicked, this, &TAnalyzerPage::inputParametersClicked);
+}
+
+void TAnalyzerPage::ShowInputCaption(const QString& title) { GroupBox1->setTitle(title); }
+
+void TAnalyzerPage::ShowInputVolume(int percent) { ShowVolume(ScrollBar3, percent, Label3, percent); }
+
+void TAnalyzerPage::EnableInputVolume(bool on)
+{
+    ScrollBar3->setEnabled(on);
+    Label3->setEnabled(on);
+}
+
+} // namespace korvanta
