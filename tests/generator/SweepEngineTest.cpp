@@ -61,8 +61,6 @@ TEST_F(SweepEngineTest, ARunMeasuresThePlayedLevelAtEveryStep)
 // An output fault strikes once its tone has played a while, and a slow
 // machine may measure a step before it does: the fault stays until the run
 // has failed, so it is the next tone's if not this one's.
-constexpr int kUntilCleared = -1;
-
 struct FaultCase {
     const char* name;
     VirtualFault fault;
@@ -83,25 +81,12 @@ TEST_F(SweepEngineTest, ADeviceFaultEndsTheRunWithItsKindCodeAndText)
         {"output gone", VirtualFault::OutputGone, true, TSweepEngine::Failure::FrequencyOutput, WAVERR_OUTPUT_GONE,
          400},
     };
-    VirtualCard& card = VirtualCard::instance();
     for (const FaultCase& c : cases) {
         SweepSettings s = plan(3, c.settleMs);
         TSweepEngine engine(s, kNoCorrection, kNoCorrection);
         EngineRecorder r(engine, &TSweepEngine::pointReady);
-        if (c.atFirstPoint)
-            r.atFirstResult([&] { card.injectFault(c.fault, 0, kUntilCleared); });
-        else
-            card.injectFault(c.fault, 0, kUntilCleared);
-        engine.Start();
-        ASSERT_TRUE(r.waitStopped()) << c.name;
-        card.clearFaults();
-        ExpectFailedRun(r, static_cast<int>(c.kind), c.code, c.name);
-        if (c.atFirstPoint)
-            EXPECT_GE(r.count(EngineEvent::Result), 1) << c.name;
-        else
-            EXPECT_EQ(r.count(EngineEvent::Result), 0) << c.name;
-        EXPECT_FALSE(engine.Running()) << c.name;
-        EXPECT_FALSE(IsPlaying()) << c.name;
+        ExpectFaultEndsRun(r, engine, c.fault, c.atFirstPoint, static_cast<int>(c.kind), c.code, c.name,
+                           [&] { engine.Start(); });
     }
 }
 

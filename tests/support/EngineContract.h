@@ -8,6 +8,7 @@
 
 #include "audio/MeasuringEngine.h"
 #include "audio/Soundd3.h"
+#include "platform/audio/virtual/VirtualCard.h"
 
 #include <QTest>
 #include <functional>
@@ -130,4 +131,32 @@ inline void ExpectFailedRun(const EngineRecorder& r, int kind, int code, const c
     EXPECT_EQ(f.failure.code, code) << name;
     EXPECT_FALSE(f.failure.text.isEmpty()) << name;
     EXPECT_EQ(f.failure.text, SoundErrorText(code)) << name;
+}
+
+// One device-fault case of an engine that plays and records: `fault` is
+// injected on the virtual card before the start or at the first result and
+// kept until the run has ended (an output fault strikes only after the tone
+// played a while); `start` begins the run. The run must end with that
+// failure, with results only when the fault came after the first one, and
+// with nothing left playing.
+inline void ExpectFaultEndsRun(EngineRecorder& r, const MeasuringEngine& engine, VirtualFault fault,
+                               bool atFirstResult, int kind, int code, const char* name,
+                               const std::function<void()>& start)
+{
+    constexpr int kUntilCleared = -1;
+    VirtualCard& card = VirtualCard::instance();
+    if (atFirstResult)
+        r.atFirstResult([&card, fault] { card.injectFault(fault, 0, kUntilCleared); });
+    else
+        card.injectFault(fault, 0, kUntilCleared);
+    start();
+    ASSERT_TRUE(r.waitStopped()) << name;
+    card.clearFaults();
+    ExpectFailedRun(r, kind, code, name);
+    if (atFirstResult)
+        EXPECT_GE(r.count(EngineEvent::Result), 1) << name;
+    else
+        EXPECT_EQ(r.count(EngineEvent::Result), 0) << name;
+    EXPECT_FALSE(engine.Running()) << name;
+    EXPECT_FALSE(IsPlaying()) << name;
 }
