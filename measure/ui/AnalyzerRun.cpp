@@ -45,7 +45,12 @@ void TAnalyzerPage::connectEngine()
         modal::MessageBox(modal::Kind::Error, prefix + f.text + QStringLiteral(")"), modal::Ok | modal::Help,
                           kDeviceErrorHelpContext);
     });
-    connect(e, &TAnalyzerEngine::nextBlockHandled, this, [this] { Analyzer().Comment = diagramComment(); });
+    // A next-block event still queued when the page was left comes after
+    // another page has put its own comment into the shared diagram.
+    connect(e, &TAnalyzerEngine::nextBlockHandled, this, [this] {
+        if (Analyzer().AnalyzerActive)
+            Analyzer().Comment = diagramComment();
+    });
 }
 
 QString TAnalyzerPage::diagramComment() const

@@ -12,6 +12,7 @@
 #include "measure/ui/RadioGroup.h"
 #include "audio/Soundd3.h"
 #include "platform/audio/WaveTypes.h"
+#include "platform/UserMessages.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -531,12 +532,22 @@ TEST_F(AnalyzerRun, LeavingThePageDuringARunHandsOverWithoutWaiting)
     bool handled = false;
     QMetaObject::invokeMethod(page, [&] { handled = true; }, Qt::QueuedConnection);
     const int drawnBefore = drawn.count();
+    Sweep().comment = QStringLiteral("the sweep's comment");
 
     main->PageControl1->setCurrentIndex(1);
     EXPECT_FALSE(handled) << "an event posted before the page change is not handled inside it";
     EXPECT_FALSE(Analyzer().Running);
     EXPECT_FALSE(WorkArraysAllocated(Analyzer()));
     EXPECT_TRUE(diagram->isVisible()) << "the sweep page shows the diagram";
+
+    // A next-block event of the run still queued when the page was left
+    // must not take the sweep's comment from the shared diagram for the
+    // analyzer's settings.
+    const QString analyzerComment = Analyzer().Comment;
+    ASSERT_NE(diagram->GetComment().left(analyzerComment.size()), analyzerComment);
+    QCoreApplication::postEvent(&page->Engine(), new QEvent(UM_NEXTBLOCK));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Analyzer().Comment, analyzerComment);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return handled; }, 5000));
     QTest::qWait(300); // the block under way arrives meanwhile
