@@ -21,12 +21,38 @@ function(korvanta_add_test)
     korvanta_executable(${T_NAME} CORE ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE korvanta_testmain ${T_LIBS})
   endif()
-  set(home ${CMAKE_BINARY_DIR}/test-home/${T_NAME})
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES
-    TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANTA_AUDIO=virtual;HOME=${home};XDG_CONFIG_HOME=${home}/.config;KORVANTA_SETTINGS=${home}/krv14f.ini;KORVANTA_TEST_HOME=${home};${T_ENV}")
+  korvanta_test_entry(${T_NAME} ${T_NAME} ${T_TIMEOUT} "${T_ENV}")
+endfunction()
+
+# One ctest entry running the test program `exe`, with a home of its own.
+function(korvanta_test_entry name exe timeout env)
+  set(home ${CMAKE_BINARY_DIR}/test-home/${name})
+  add_test(NAME ${name} COMMAND ${exe})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT ${timeout}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANTA_AUDIO=virtual;HOME=${home};XDG_CONFIG_HOME=${home}/.config;KORVANTA_SETTINGS=${home}/krv14f.ini;KORVANTA_TEST_HOME=${home};${env}")
+endfunction()
+
+# korvanta_add_server_test(NAME <folder>_<what> ... as korvanta_add_test)
+#
+# A test of a real sound server (tests/support/SoundServer.h), run twice:
+# <name> on PulseAudio and <name>_pipewire on PipeWire. Two entries, two
+# processes, because alsa-lib reads its configuration once per process.
+function(korvanta_add_server_test)
+  cmake_parse_arguments(T "UI;ENGINE" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  set(kind)
+  if(T_UI)
+    set(kind UI)
+  elseif(T_ENGINE)
+    set(kind ENGINE)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  korvanta_add_test(NAME ${T_NAME} ${kind} SOURCES ${T_SOURCES} LIBS ${T_LIBS} TIMEOUT ${T_TIMEOUT}
+    ENV "KORVANTA_TEST_SERVER=pulse;${T_ENV}")
+  korvanta_test_entry(${T_NAME}_pipewire ${T_NAME} ${T_TIMEOUT} "KORVANTA_TEST_SERVER=pipewire;${T_ENV}")
 endfunction()

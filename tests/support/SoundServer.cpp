@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <csignal>
@@ -14,10 +15,80 @@ namespace {
 constexpr int kAnswerMs = 10000;
 constexpr int kStartMs = 5000;
 constexpr int kEndMs = 5000;
+// The loop's quantum: the PipeWire graph's default period, in frames.
+constexpr int kQuantum = 1024;
 
 void makePrivate(const QString& path)
 {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+bool writeFile(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+}
+
+// The system's top configuration without its first hook, the one that
+// loads /etc/alsa/conf.d, /etc/asound.conf and the user's files: what is
+// left defines the plugins' names and the cards, and routes nothing.
+QByteArray alsaTopWithoutSystemFiles()
+{
+    QFile f(QStringLiteral("/usr/share/alsa/alsa.conf"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray out;
+    bool inHook = false, hookSeen = false;
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine();
+        if (!hookSeen && line.startsWith("@hooks [")) {
+            inHook = hookSeen = true;
+            continue;
+        }
+        if (inHook) {
+            inHook = !line.startsWith("]");
+            continue;
+        }
+        out += line;
+    }
+    return out;
+}
+
+// The pipewire plugin: the system's where pipewire-alsa is installed, else
+// the copy the test set-up unpacked (scripts/install-deps.sh --tests), which
+// leaves the system's "default" alone.
+QByteArray pipewirePluginTypes()
+{
+    const QString unpacked = QStringLiteral(KORVANTA_TEST_DEPS_DIR "/alsa-lib");
+    if (!QFile::exists(unpacked + "/libasound_module_pcm_pipewire.so"))
+        return {};
+    return QStringLiteral("pcm_type.pipewire { lib \"%1/libasound_module_pcm_pipewire.so\" }\n"
+                          "ctl_type.pipewire { lib \"%1/libasound_module_ctl_pipewire.so\" }\n")
+        .arg(unpacked)
+        .toUtf8();
+}
+
+// Routes "default" to this program's server, and nothing else.
+QByteArray alsaServerConfig(ServerKind kind)
+{
+    if (kind == ServerKind::PulseAudio) {
+        // The pulse plugin's own hook: "default" reaches the server only if
+        // one answers when ALSA reads this.
+        QByteArray conf;
+        for (const char* file : {"/usr/share/alsa/alsa.conf.d/50-pulseaudio.conf", "/usr/share/alsa/alsa.conf.d/pulse.conf"}) {
+            QFile f(QString::fromLatin1(file));
+            if (f.open(QIODevice::ReadOnly))
+                conf += f.readAll() + '\n';
+        }
+        return conf;
+    }
+    return pipewirePluginTypes()
+           + "pcm.pipewire { type pipewire playback_node \"-1\" capture_node \"-1\"\n"
+             "  hint { show on description \"PipeWire Sound Server\" } }\n"
+             "ctl.pipewire { type pipewire }\n"
+             "pcm.!default { type pipewire playback_node \"-1\" capture_node \"-1\"\n"
+             "  hint { show on description \"Default ALSA Output (currently PipeWire Media Server)\" } }\n"
+             "ctl.!default { type pipewire }\n";
 }
 
 // The private folder of this process that holds every daemon's runtime
@@ -31,6 +102,9 @@ const QString& baseFolder()
         makePrivate(dir.path());
         qputenv("XDG_RUNTIME_DIR", (dir.path() + "/route").toLocal8Bit());
         qputenv("HOME", dir.path().toLocal8Bit());
+        const QString top = dir.path() + "/alsa.conf", server = dir.path() + "/alsa-server.conf";
+        if (writeFile(top, alsaTopWithoutSystemFiles()) && writeFile(server, alsaServerConfig(TestServerKind())))
+            qputenv("ALSA_CONFIG_PATH", (top + ":" + server).toLocal8Bit());
         return dir.path();
     }();
     return path;
@@ -45,10 +119,90 @@ void pointRouteAt(const QString& folder)
     if (::symlink(QFile::encodeName(folder).constData(), QFile::encodeName(next).constData()) == 0)
         ::rename(QFile::encodeName(next).constData(), QFile::encodeName(link).constData());
 }
+
+// The PipeWire daemon's whole configuration: nothing of the system's or the
+// user's is read. A null sink "loop" at the graph's rate, driven by the
+// dummy driver (a real clock), and a loopback from its monitor to an
+// Audio/Source "loop-in", which the pipewire plugin can capture (it records
+// from sources, not from a sink's monitor). The PulseAudio protocol lets
+// pactl (and the pulse plugin) in.
+QByteArray pipewireConfig(int rate)
+{
+    return QStringLiteral(R"(context.properties = {
+    core.daemon = true
+    core.name = pipewire-0
+    default.clock.rate = %1
+    default.clock.allowed-rates = [ %1 ]
+    default.clock.quantum = %2
+    default.clock.min-quantum = 32
+    default.clock.max-quantum = 8192
+    link.max-buffers = 16
+    mem.allow-mlock = false
+}
+context.spa-libs = {
+    audio.convert.* = audioconvert/libspa-audioconvert
+    support.* = support/libspa-support
+}
+context.modules = [
+    { name = libpipewire-module-protocol-native }
+    { name = libpipewire-module-profiler }
+    { name = libpipewire-module-metadata }
+    { name = libpipewire-module-spa-device-factory }
+    { name = libpipewire-module-spa-node-factory }
+    { name = libpipewire-module-client-node }
+    { name = libpipewire-module-client-device }
+    { name = libpipewire-module-access }
+    { name = libpipewire-module-adapter }
+    { name = libpipewire-module-link-factory }
+    { name = libpipewire-module-session-manager }
+    { name = libpipewire-module-protocol-pulse args = { server.address = [ "unix:native" ] } }
+    { name = libpipewire-module-loopback
+        args = {
+            node.description = "Korvanta test loop input"
+            audio.position = [ FL FR ]
+            capture.props = { node.name = loop-monitor stream.capture.sink = true target.object = loop
+                              node.dont-reconnect = true }
+            playback.props = { node.name = loop-in media.class = Audio/Source }
+        }
+    }
+]
+context.objects = [
+    { factory = spa-node-factory
+        args = { factory.name = support.node.driver node.name = Dummy-Driver node.group = pipewire.dummy
+                 priority.driver = 20000 } }
+    { factory = spa-node-factory
+        args = { factory.name = support.node.driver node.name = Freewheel-Driver priority.driver = 19000
+                 node.group = pipewire.freewheel node.freewheel = true } }
+    { factory = adapter
+        args = { factory.name = support.null-audio-sink node.name = loop node.description = "Korvanta test loop"
+                 media.class = Audio/Sink audio.position = [ FL FR ] audio.rate = %1 } }
+]
+)")
+        .arg(rate)
+        .arg(kQuantum)
+        .toUtf8();
+}
+
+bool hasProgram(const char* name) { return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty(); }
 } // namespace
 
-SoundServer::SoundServer()
+ServerKind TestServerKind()
+{
+    return qEnvironmentVariable("KORVANTA_TEST_SERVER") == QLatin1String("pipewire") ? ServerKind::PipeWire
+                                                                                    : ServerKind::PulseAudio;
+}
+
+const char* ServerKindName(ServerKind kind) { return kind == ServerKind::PipeWire ? "pipewire" : "pulse"; }
+
+bool SoundServerRequired()
+{
+    const QStringList required = qEnvironmentVariable("KORVANTA_REQUIRE_SERVERS").split(',', Qt::SkipEmptyParts);
+    return required.contains(QString::fromLatin1(ServerKindName(TestServerKind())));
+}
+
+SoundServer::SoundServer(int rate)
     : folder_(std::make_unique<QTemporaryDir>(baseFolder() + "/server-XXXXXX"))
+    , rate_(rate)
 {
     makePrivate(folder_->path());
 }
@@ -65,55 +219,147 @@ SoundServer& SoundServer::instance()
 
 void SoundServer::route() const { pointRouteAt(folder_->path()); }
 
-bool SoundServer::start()
+std::unique_ptr<QProcess> SoundServer::spawn(const QString& program, const QStringList& args) const
 {
-    // A daemon that was killed leaves its pid file behind.
-    QFile::remove(folder_->path() + "/pulse/pid");
-    daemon_ = std::make_unique<QProcess>();
-    daemon_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    auto p = std::make_unique<QProcess>();
+    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->setStandardOutputFile(QProcess::nullDevice());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder_->path());
     env.insert(QStringLiteral("HOME"), folder_->path());
-    daemon_->setProcessEnvironment(env);
-    // The daemon dies with this test even when the test is killed outright
-    // (SIGKILL, as that also ends a daemon that is stopped). A test that died
-    // before the request took effect leaves a daemon that never starts.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder_->path() + "/.config");
+    env.insert(QStringLiteral("XDG_STATE_HOME"), folder_->path() + "/.state");
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + folder_->path() + "/bus");
+    env.remove(QStringLiteral("PIPEWIRE_RUNTIME_DIR"));
+    env.remove(QStringLiteral("PULSE_SERVER"));
+    p->setProcessEnvironment(env);
+    // Every process dies with this test even when the test is killed
+    // outright (SIGKILL, as that also ends a process that is stopped). A
+    // test that died before the request took effect leaves one that never
+    // starts.
     const pid_t parent = ::getpid();
-    daemon_->setChildProcessModifier([parent] {
+    p->setChildProcessModifier([parent] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(1);
     });
-    daemon_->start(QStringLiteral("pulseaudio"),
-                   {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--log-level=error", "-L",
-                    "module-native-protocol-unix", "-L", "module-null-sink sink_name=loop rate=44100", "-L",
-                    "module-always-sink"});
-    if (!daemon_->waitForStarted(kStartMs)) {
+    p->start(program, args);
+    if (!p->waitForStarted(kStartMs))
+        return nullptr;
+    return p;
+}
+
+bool SoundServer::start()
+{
+    const bool ok = TestServerKind() == ServerKind::PipeWire || !hasProgram("pulseaudio") ? startPipeWire()
+                                                                                        : startPulseAudio();
+    if (ok)
+        reason_.clear();
+    return ok;
+}
+
+bool SoundServer::answers() const
+{
+    if (!running())
+        return false;
+    const QString info = pactl({"info"});
+    // PipeWire answers before its session manager has chosen the loop.
+    return TestServerKind() == ServerKind::PulseAudio || info.contains(QLatin1String("Default Source: loop-in"));
+}
+
+bool SoundServer::startPulseAudio()
+{
+    // A daemon that was killed leaves its pid file behind.
+    QFile::remove(folder_->path() + "/pulse/pid");
+    daemon_ = spawn(QStringLiteral("pulseaudio"),
+                    {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--log-level=error", "-L",
+                     "module-native-protocol-unix", "-L",
+                     QStringLiteral("module-null-sink sink_name=loop rate=%1").arg(rate_), "-L",
+                     "module-always-sink"});
+    if (!daemon_) {
         reason_ = QStringLiteral("pulseaudio cannot be started (not installed?)");
-        daemon_.reset();
         return false;
     }
-    if (!QTest::qWaitFor([this] { return !running() || pactlSucceeds({"info"}); }, kAnswerMs) || !running()) {
+    if (!QTest::qWaitFor([this] { return !running() || answers(); }, kAnswerMs) || !running()) {
         reason_ = QStringLiteral("pulseaudio does not answer on its socket");
         kill();
         return false;
     }
     pactl({"set-default-sink", "loop"});
     pactl({"set-default-source", "loop.monitor"});
-    reason_.clear();
     return true;
+}
+
+bool SoundServer::startPipeWire()
+{
+    const QString conf = folder_->path() + "/pipewire.conf";
+    QFile::remove(folder_->path() + "/pipewire-0");
+    QFile::remove(folder_->path() + "/pipewire-0.lock");
+    QFile::remove(folder_->path() + "/bus");
+    if (!writeFile(conf, pipewireConfig(rate_))) {
+        reason_ = QStringLiteral("cannot write the PipeWire configuration");
+        return false;
+    }
+    // WirePlumber will not run without a session bus: one of its own.
+    bus_ = spawn(QStringLiteral("dbus-daemon"),
+                 {"--session", "--nofork", "--nopidfile", "--address=unix:path=" + folder_->path() + "/bus"});
+    daemon_ = bus_ ? spawn(QStringLiteral("pipewire"), {"-c", conf}) : nullptr;
+    if (!daemon_) {
+        reason_ = bus_ ? QStringLiteral("pipewire cannot be started (not installed?)")
+                       : QStringLiteral("dbus-daemon cannot be started (not installed?)");
+        kill();
+        return false;
+    }
+    const bool socket = QTest::qWaitFor([this] {
+        return !running() || QFile::exists(folder_->path() + "/pipewire-0");
+    }, kAnswerMs);
+    sessionManager_ = socket && running() ? spawn(QStringLiteral("wireplumber"), {}) : nullptr;
+    if (!sessionManager_) {
+        reason_ = socket && running() ? QStringLiteral("wireplumber cannot be started (not installed?)")
+                                      : QStringLiteral("pipewire does not open its socket");
+        kill();
+        return false;
+    }
+    if (!QTest::qWaitFor([this] { return !running() || answers(); }, kAnswerMs) || !running()) {
+        reason_ = QStringLiteral("pipewire does not answer, or its session manager chose no loop");
+        kill();
+        return false;
+    }
+    // A quantum that changes while the loop runs spoils what its monitor
+    // hands on (seen with 0.3.65), and the program's streams ask for other
+    // quanta than each other: the loop keeps one, unless a case changes it.
+    if (!setQuantum(kQuantum)) {
+        reason_ = QStringLiteral("pipewire does not take a fixed quantum (pw-metadata)");
+        kill();
+        return false;
+    }
+    return true;
+}
+
+bool SoundServer::setQuantum(int frames) const
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder_->path());
+    p.setProcessEnvironment(env);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(QStringLiteral("pw-metadata"), {"-n", "settings", "0", "clock.force-quantum", QString::number(frames)});
+    return p.waitForFinished(kEndMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 void SoundServer::stop()
 {
-    if (!daemon_)
-        return;
     resume();
-    daemon_->terminate();
-    if (!daemon_->waitForFinished(kEndMs))
-        daemon_->kill();
-    daemon_->waitForFinished(kEndMs);
-    daemon_.reset();
+    // The session manager first: it is a client of the daemon, the daemon of the bus.
+    for (auto* p : {&sessionManager_, &daemon_, &bus_}) {
+        if (!*p)
+            continue;
+        (*p)->terminate();
+        if (!(*p)->waitForFinished(kEndMs))
+            (*p)->kill();
+        (*p)->waitForFinished(kEndMs);
+        p->reset();
+    }
 }
 
 void SoundServer::signal(int sig) const
@@ -128,15 +374,29 @@ void SoundServer::resume() { signal(SIGCONT); }
 
 void SoundServer::kill()
 {
-    if (!daemon_)
+    if (!daemon_ && !bus_ && !sessionManager_)
         return;
-    signal(SIGKILL);
-    daemon_->waitForFinished(kEndMs);
-    daemon_.reset();
+    for (auto* p : {&daemon_, &sessionManager_, &bus_}) {
+        if (!*p)
+            continue;
+        if ((*p)->state() == QProcess::Running)
+            ::kill(static_cast<pid_t>((*p)->processId()), SIGKILL);
+        (*p)->waitForFinished(kEndMs);
+        p->reset();
+    }
     reason_ = QStringLiteral("the sound server was killed");
 }
 
 qint64 SoundServer::pid() const { return running() ? daemon_->processId() : 0; }
+
+QList<qint64> SoundServer::pids() const
+{
+    QList<qint64> out;
+    for (const auto* p : {&daemon_, &sessionManager_, &bus_})
+        if (*p && (*p)->state() == QProcess::Running)
+            out.append((*p)->processId());
+    return out;
+}
 
 bool SoundServer::running() const { return daemon_ && daemon_->state() == QProcess::Running; }
 
@@ -178,7 +438,8 @@ void SoundServer::setVolume(bool sink, const QString& volume) const
     pactl({sink ? "set-sink-volume" : "set-source-volume", sink ? "@DEFAULT_SINK@" : "@DEFAULT_SOURCE@", volume});
 }
 
-OwnSoundServer::OwnSoundServer()
+OwnSoundServer::OwnSoundServer(int rate)
+    : SoundServer(rate)
 {
     route();
     start();

@@ -1,10 +1,20 @@
 #pragma once
-// A real sound server for a test program: a PulseAudio daemon with a null
-// sink ("loop", 44.1 kHz) whose monitor is the default source, so what is
-// played to ALSA's "default" comes back from it, with a real clock and a
-// real mixer ("Master", "Capture"). Every daemon has a runtime folder of its
-// own under a private folder of this process; no other test program and no
-// desktop ever sees it.
+// A real sound server for a test program, so what is played to ALSA's
+// "default" comes back from it, with a real clock and a real mixer
+// ("Master", "Capture"). Which server is chosen per test program by
+// KORVANTA_TEST_SERVER (ServerKind below):
+//  - PulseAudio: a daemon with a null sink ("loop", 44.1 kHz) whose monitor
+//    is the default source, reached through ALSA's pulse plugin;
+//  - PipeWire: the daemon with its session manager (WirePlumber, which needs
+//    a D-Bus session bus: a private dbus-daemon), a null sink "loop" at the
+//    graph's rate and a loopback module that offers its monitor as the
+//    default source "loop-in", reached through ALSA's pipewire plugin. The
+//    daemon also speaks the PulseAudio protocol, so pactl works on it.
+// Every daemon has a runtime folder of its own under a private folder of
+// this process; no other test program and no desktop ever sees it. ALSA
+// reads a private configuration (ALSA_CONFIG_PATH) that routes "default" to
+// this program's server only: the system's files, which a desktop's
+// pipewire-alsa makes reroute "default" for every program, are never read.
 //
 // This process's clients (ALSA's "default", the program's mixer) talk to one
 // daemon at a time: the shared server of the test program, or, while a test
@@ -31,6 +41,7 @@
 // program, an own one with its object, and all of them with the test
 // program when that is killed outright.
 
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -39,9 +50,25 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+enum class ServerKind { PulseAudio, PipeWire };
+
+// The server this test program runs on: KORVANTA_TEST_SERVER=pipewire, else
+// PulseAudio. Where `pulseaudio` is not installed (a PipeWire desktop, whose
+// pipewire-pulse it would replace) the PulseAudio cases talk to PipeWire's
+// PulseAudio front end through the same pulse plugin.
+ServerKind TestServerKind();
+// "pulse" or "pipewire", as KORVANTA_REQUIRE_SERVERS names them.
+const char* ServerKindName(ServerKind kind);
+// Whether KORVANTA_REQUIRE_SERVERS names this program's server: then a
+// server that cannot start fails the test instead of skipping it.
+bool SoundServerRequired();
+
+// The rate of the server's loop (PipeWire: of its whole graph).
+inline constexpr int kDefaultServerRate = 44100;
+
 class SoundServer {
 public:
-    SoundServer();
+    explicit SoundServer(int rate = kDefaultServerRate);
     virtual ~SoundServer();
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
@@ -62,6 +89,11 @@ public:
     bool running() const;
     // Process id of the daemon, 0 when none runs.
     qint64 pid() const;
+    // Process ids of every process it started (daemon, session manager, bus).
+    QList<qint64> pids() const;
+    int rate() const { return rate_; }
+    // PipeWire: forces the graph's quantum (0: let it follow its clients).
+    bool setQuantum(int frames) const;
     const QString& reason() const { return reason_; }
     // pactl's output from this daemon, or empty when it failed.
     QString pactl(const QStringList& args) const;
@@ -76,9 +108,17 @@ private:
     // Makes this process's clients talk to this daemon.
     void route() const;
     void signal(int sig) const;
+    std::unique_ptr<QProcess> spawn(const QString& program, const QStringList& args) const;
+    bool startPulseAudio();
+    bool startPipeWire();
+    bool answers() const;
 
     std::unique_ptr<QTemporaryDir> folder_;
+    int rate_;
     std::unique_ptr<QProcess> daemon_;
+    // PipeWire's private bus and session manager, started before/after it.
+    std::unique_ptr<QProcess> bus_;
+    std::unique_ptr<QProcess> sessionManager_;
     QString reason_ = QStringLiteral("the sound server was never started");
 };
 
@@ -87,7 +127,7 @@ private:
 // the shared server again.
 class OwnSoundServer : public SoundServer {
 public:
-    OwnSoundServer();
+    explicit OwnSoundServer(int rate = kDefaultServerRate);
     ~OwnSoundServer() override;
 };
 
@@ -100,6 +140,8 @@ public:
 
 #define SKIP_UNLESS_RUNNING(server)                                                            \
     if (!(server).running()) {                                                                  \
+        if (SoundServerRequired())                                                              \
+            GTEST_FAIL() << "required server cannot run: " << (server).reason().toStdString();  \
         std::fprintf(stderr, "skipped: %s\n", qPrintable((server).reason()));                  \
         GTEST_SKIP() << (server).reason().toStdString();                                       \
     }
