@@ -49,6 +49,14 @@ TEST(CliServer, DevicesOfAStoppedServerDidNotAnswer)
     // at all: then there is no sound device, which is no success either.
     const Finished again = devices();
     SoundServer::instance().resume();
+    if (TestServerKind() == ServerKind::PipeWire) {
+        // PipeWire's plugin answers what formats it takes without asking its
+        // server: the list is the same as awake, and comes without waiting.
+        EXPECT_EQ(stopped.code, 0) << stopped.err.toStdString();
+        EXPECT_EQ(stopped.out, awake.out);
+        EXPECT_EQ(again.out, awake.out);
+        return;
+    }
     EXPECT_EQ(again.code, 3) << again.out.toStdString() << again.err.toStdString();
     EXPECT_EQ(stopped.code, 3) << stopped.out.toStdString();
     EXPECT_TRUE(stopped.err.contains(QStringLiteral("korvanta-measure: input 0 \"")));

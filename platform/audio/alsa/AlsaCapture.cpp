@@ -37,13 +37,38 @@ int AlsaCapture::start()
 // means the device is gone.
 bool AlsaCapture::recover(int err)
 {
+    if (err == -EPIPE && overranTooSoon()) {
+        devlog::Append(QStringLiteral("ALSA: %1 overran again before its buffer could fill: taken as gone")
+                           .arg(pcm_.name()));
+        return false;
+    }
     if (err == -EPIPE)
         devlog::Append(QStringLiteral("ALSA: overrun on %1").arg(pcm_.name()));
     if (err != -EPIPE && err != -ESTRPIPE)
         return false;
     if (snd_pcm_recover(pcm_.get(), err, 1) < 0)
         return false;
+    restartedAt_ = std::chrono::steady_clock::now();
+    readSinceRestart_ = false;
     return snd_pcm_start(pcm_.get()) >= 0 || snd_pcm_state(pcm_.get()) == SND_PCM_STATE_RUNNING;
+}
+
+std::chrono::microseconds AlsaCapture::bufferTime() const
+{
+    snd_pcm_hw_params_t* hw;
+    snd_pcm_hw_params_alloca(&hw);
+    snd_pcm_uframes_t frames = 0;
+    unsigned rate = 0;
+    if (snd_pcm_hw_params_current(pcm_.get(), hw) < 0 || snd_pcm_hw_params_get_buffer_size(hw, &frames) < 0
+        || snd_pcm_hw_params_get_rate(hw, &rate, nullptr) < 0 || rate == 0)
+        return {};
+    return std::chrono::microseconds(1000000LL * static_cast<long long>(frames) / rate);
+}
+
+bool AlsaCapture::overranTooSoon() const
+{
+    // Half the buffer: a margin for a clock that ran ahead of the restart.
+    return !readSinceRestart_ && std::chrono::steady_clock::now() - restartedAt_ < bufferTime() / 2;
 }
 
 ReadResult AlsaCapture::read(uint8_t* dst, int frames, int timeoutMs)
@@ -75,6 +100,7 @@ ReadResult AlsaCapture::read(uint8_t* dst, int frames, int timeoutMs)
         LogAlsaError(QStringLiteral("capture from"), pcm_.name(), static_cast<int>(n));
         return {0, WAVERR_DEVICE_GONE};
     }
+    readSinceRestart_ = readSinceRestart_ || n > 0;
     return {static_cast<int>(n), 0};
 }
 

@@ -14,6 +14,7 @@
 #include <alsa/asoundlib.h>
 
 #include <atomic>
+#include <chrono>
 
 namespace korvanta {
 
@@ -32,12 +33,21 @@ public:
 
 private:
     bool recover(int err);
+    // Whether an overrun came sooner after the last restart than the buffer
+    // could fill, with no frame read since: no real overrun, but a device
+    // that keeps failing (PipeWire's plugin reports its lost server so).
+    bool overranTooSoon() const;
+    // How long the PCM's buffer takes to fill.
+    std::chrono::microseconds bufferTime() const;
 
     AlsaHandle pcm_;
     // A `file` PCM replays its file from the start at every open; kept
     // running it would walk on through the file instead.
     bool mayKeep_;
     std::atomic<bool> running_{false};
+    // Device thread only.
+    std::chrono::steady_clock::time_point restartedAt_{};
+    bool readSinceRestart_ = true;
 };
 
 } // namespace korvanta
