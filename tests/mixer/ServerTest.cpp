@@ -1,5 +1,5 @@
-// The mixer on a real sound server: a PulseAudio daemon of this test with a
-// null sink, reached through ALSA's pulse plugin. Its "Master" and
+// The mixer on a real sound server: a PulseAudio or PipeWire daemon of this
+// test with a null sink, reached through ALSA's pulse or pipewire plugin. Its "Master" and
 // "Capture" are read, written (through the server's cubic volume scale),
 // notified, and given back when the program ends. Skipped, with the reason,
 // where the server cannot start.
@@ -213,6 +213,12 @@ TEST_F(SoundServerProgram, AStoredSourceTheServerLacksNeitherSilencesNorIsForgot
 TEST_F(SoundServerProgram, AtExitTheMasterGoesBackOnlyWhereTheUserLeftIt)
 {
     SKIP_WITHOUT_SOUND_SERVER();
+    if (TestServerKind() == ServerKind::PipeWire) {
+        // Its ALSA control plugin (0.3.65) reports no change of one channel
+        // alone, so the program cannot tell the user's from its own value.
+        std::fprintf(stderr, "skipped: PipeWire reports no change of one channel alone\n");
+        GTEST_SKIP() << "PipeWire reports no change of one channel alone";
+    }
     setServerVolume(true, QStringLiteral("100%"));
     start();
     main->activateWindow();

@@ -126,7 +126,7 @@ void pointRouteAt(const QString& folder)
 // Audio/Source "loop-in", which the pipewire plugin can capture (it records
 // from sources, not from a sink's monitor). The PulseAudio protocol lets
 // pactl (and the pulse plugin) in.
-QByteArray pipewireConfig(int rate)
+QByteArray pipewireConfig(int rate, bool sleeps)
 {
     return QStringLiteral(R"(context.properties = {
     core.daemon = true
@@ -161,7 +161,7 @@ context.modules = [
             node.description = "Korvanta test loop input"
             audio.position = [ FL FR ]
             capture.props = { node.name = loop-monitor stream.capture.sink = true target.object = loop
-                              node.dont-reconnect = true }
+                              node.dont-reconnect = true node.passive = %3 }
             playback.props = { node.name = loop-in media.class = Audio/Source }
         }
     }
@@ -180,6 +180,7 @@ context.objects = [
 )")
         .arg(rate)
         .arg(kQuantum)
+        .arg(sleeps ? "true" : "false")
         .toUtf8();
 }
 
@@ -200,9 +201,10 @@ bool SoundServerRequired()
     return required.contains(QString::fromLatin1(ServerKindName(TestServerKind())));
 }
 
-SoundServer::SoundServer(int rate)
+SoundServer::SoundServer(int rate, bool loopSleeps)
     : folder_(std::make_unique<QTemporaryDir>(baseFolder() + "/server-XXXXXX"))
     , rate_(rate)
+    , loopSleeps_(loopSleeps)
 {
     makePrivate(folder_->path());
 }
@@ -296,7 +298,7 @@ bool SoundServer::startPipeWire()
     QFile::remove(folder_->path() + "/pipewire-0");
     QFile::remove(folder_->path() + "/pipewire-0.lock");
     QFile::remove(folder_->path() + "/bus");
-    if (!writeFile(conf, pipewireConfig(rate_))) {
+    if (!writeFile(conf, pipewireConfig(rate_, loopSleeps_))) {
         reason_ = QStringLiteral("cannot write the PipeWire configuration");
         return false;
     }
@@ -438,8 +440,8 @@ void SoundServer::setVolume(bool sink, const QString& volume) const
     pactl({sink ? "set-sink-volume" : "set-source-volume", sink ? "@DEFAULT_SINK@" : "@DEFAULT_SOURCE@", volume});
 }
 
-OwnSoundServer::OwnSoundServer(int rate)
-    : SoundServer(rate)
+OwnSoundServer::OwnSoundServer(int rate, bool loopSleeps)
+    : SoundServer(rate, loopSleeps)
 {
     route();
     start();

@@ -68,7 +68,8 @@ inline constexpr int kDefaultServerRate = 44100;
 
 class SoundServer {
 public:
-    explicit SoundServer(int rate = kDefaultServerRate);
+    // loopSleeps (PipeWire): the loop's sink may be suspended when idle.
+    explicit SoundServer(int rate = kDefaultServerRate, bool loopSleeps = false);
     virtual ~SoundServer();
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
@@ -115,6 +116,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> folder_;
     int rate_;
+    bool loopSleeps_;
     std::unique_ptr<QProcess> daemon_;
     // PipeWire's private bus and session manager, started before/after it.
     std::unique_ptr<QProcess> bus_;
@@ -127,7 +129,7 @@ private:
 // the shared server again.
 class OwnSoundServer : public SoundServer {
 public:
-    explicit OwnSoundServer(int rate = kDefaultServerRate);
+    explicit OwnSoundServer(int rate = kDefaultServerRate, bool loopSleeps = false);
     ~OwnSoundServer() override;
 };
 
