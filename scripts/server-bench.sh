@@ -1,39 +1,20 @@
 #!/usr/bin/env bash
-# Runs the sound-server benchmarks (build/bench/audio/bench_server) against a
-# PulseAudio daemon of their own: a null sink at 44.1 kHz whose monitor is
-# the default source, in a private runtime folder that nothing else sees.
+# Runs the sound-server benchmarks (build/bench/audio/bench_server) on each
+# sound server the tests use, PulseAudio and PipeWire: the program starts a
+# daemon of its own with a loop at 44.1 kHz, in a private runtime folder that
+# nothing else sees (tests/support/SoundServer.h).
 #
 #   scripts/server-bench.sh                         # update rate and a 20 s generator run
-#   KORVANTA_PLAY_SECONDS=1800 scripts/server-bench.sh --benchmark_filter=Generator
+#   KORVANTA_PLAY_SECONDS=600 scripts/server-bench.sh --benchmark_filter=Generator
+#   KORVANTA_BENCH_SERVERS=pipewire scripts/server-bench.sh
 #
 # Arguments go to the benchmark program.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bench="${KORVANTA_BENCH_SERVER:-$here/build/bench/audio/bench_server}"
-runtime="$(mktemp -d)"
-chmod 700 "$runtime"
-export XDG_RUNTIME_DIR="$runtime" HOME="$runtime"
-
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-level=error \
-  -L module-native-protocol-unix -L "module-null-sink sink_name=loop rate=44100" -L module-always-sink &
-server=$!
-cleanup() {
-  kill "$server" 2>/dev/null || true
-  wait "$server" 2>/dev/null || true
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
-
-for _ in $(seq 50); do
-  pactl info >/dev/null 2>&1 && break
-  sleep 0.2
+status=0
+for server in ${KORVANTA_BENCH_SERVERS:-pulse pipewire}; do
+  echo "== $server"
+  KORVANTA_TEST_SERVER="$server" "$bench" "$@" || status=1
 done
-if ! pactl info >/dev/null 2>&1; then
-  echo "pulseaudio does not answer; nothing measured" >&2
-  exit 1
-fi
-pactl set-default-sink loop
-pactl set-default-source loop.monitor
-pactl set-sink-volume loop 100%
-pactl set-source-volume loop.monitor 100%
-"$bench" "$@"
+exit $status

@@ -1,5 +1,7 @@
-// Korvanta on a real sound server (started by scripts/server-bench.sh: a
-// PulseAudio daemon with a null sink whose monitor is the default source).
+// Korvanta on a real sound server of its own, the tests' (a PulseAudio or,
+// with KORVANTA_TEST_SERVER=pipewire, a PipeWire daemon with a loop whose
+// input hears its output, tests/support/SoundServer.h); scripts/server-bench.sh
+// runs it on both.
 //
 // BM_ServerUpdateRate runs the analyzer continuously on ALSA's "default"
 // while the generator plays into the server (a loopback measurement), and
@@ -17,6 +19,7 @@
 #include "audio/SoundLayer.h"
 #include "audio/Tdummy.h"
 #include "measure/samplemem.h"
+#include "tests/support/SoundServer.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -89,4 +92,13 @@ BENCHMARK(BM_ServerUpdateRate)->ArgNames({"N", "blocks"})->Args({2048, 200})->Ar
     ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeneratorIntoServer)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
-int main(int argc, char** argv) { return RunBenchmarks(argc, argv, "alsa"); }
+int main(int argc, char** argv)
+{
+    return RunBenchmarks(argc, argv, "alsa", nullptr, [] {
+        SoundServer& server = SoundServer::instance();
+        const bool started = server.start();
+        std::fprintf(stderr, "server: %s %s\n", ServerKindName(TestServerKind()),
+                     started ? "running" : qPrintable(server.reason()));
+        return started;
+    });
+}
