@@ -9,6 +9,8 @@
 #  - `pulseaudio` and `pipewire-pulse` exclude each other, so `pulseaudio` is
 #    installed only where `pipewire-pulse` is not; on a PipeWire desktop the
 #    PulseAudio tests talk to PipeWire's own PulseAudio front end;
+#  - `wireplumber` replaces `pipewire-media-session`, so it is not installed
+#    where that is (the PipeWire tests then say they cannot start);
 #  - `pipewire-alsa` routes ALSA's "default" of every program to PipeWire,
 #    so where it is not installed its ALSA plugin is unpacked into .deps/
 #    of this project, which only the tests read.
@@ -30,7 +32,7 @@ PACKAGES=(
 # The tests' sound servers.
 TEST_PACKAGES=(
   pulseaudio-utils libasound2-plugins
-  pipewire pipewire-bin wireplumber dbus-daemon
+  pipewire pipewire-bin dbus-daemon
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
@@ -39,6 +41,8 @@ wanted=("${PACKAGES[@]}")
 if [ "${1:-}" = "--tests" ]; then
   wanted+=("${TEST_PACKAGES[@]}")
   installed pipewire-pulse || wanted+=(pulseaudio)
+  # WirePlumber would replace a desktop's older session manager.
+  installed pipewire-media-session || wanted+=(wireplumber)
 fi
 
 missing=()

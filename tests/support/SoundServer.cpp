@@ -229,11 +229,14 @@ std::unique_ptr<QProcess> SoundServer::spawn(const QString& program, const QStri
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder_->path());
     env.insert(QStringLiteral("HOME"), folder_->path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder_->path() + "/.config");
-    env.insert(QStringLiteral("XDG_STATE_HOME"), folder_->path() + "/.state");
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + folder_->path() + "/bus");
-    env.remove(QStringLiteral("PIPEWIRE_RUNTIME_DIR"));
-    env.remove(QStringLiteral("PULSE_SERVER"));
+    if (bus_ || program == QLatin1String("dbus-daemon")) {
+        // PipeWire's: configuration, state and bus of this daemon alone.
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder_->path() + "/.config");
+        env.insert(QStringLiteral("XDG_STATE_HOME"), folder_->path() + "/.state");
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + folder_->path() + "/bus");
+        env.remove(QStringLiteral("PIPEWIRE_RUNTIME_DIR"));
+        env.remove(QStringLiteral("PULSE_SERVER"));
+    }
     p->setProcessEnvironment(env);
     // Every process dies with this test even when the test is killed
     // outright (SIGKILL, as that also ends a process that is stopped). A
