@@ -268,8 +268,10 @@ bool SoundServer::answers() const
     if (!running())
         return false;
     const QString info = pactl({"info"});
+    if (info.isEmpty())
+        return false;
     // PipeWire answers before its session manager has chosen the loop.
-    return TestServerKind() == ServerKind::PulseAudio || info.contains(QLatin1String("Default Source: loop-in"));
+    return !bus_ || info.contains(QLatin1String("Default Source: loop-in"));
 }
 
 bool SoundServer::startPulseAudio()
