@@ -1,5 +1,7 @@
 #include "diagram/DiaLegend.h"
 
+#include "diagram/DiaRender.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
@@ -71,7 +73,9 @@ void DrawMemoryLegend(QPainter& p, const DiaLayout& lay, const DiagramOptions& o
             continue;
         const MemoryStyle style = MemoryStyleOf(slot);
         const int mid = y + g.row / 2;
-        p.setPen(QPen(ColorFromRef(style.colour), 0, style.dash));
+        // The sample is drawn as wide as the curve it stands for.
+        const int width = DiaCurvePenWidth(lay.fontSize);
+        p.setPen(QPen(ColorFromRef(style.colour), width, style.dash, width > 0 ? Qt::FlatCap : Qt::SquareCap));
         p.drawLine(box.left() + g.pad, mid, box.left() + g.pad + g.sample, mid);
         p.setPen(ColorFromRef(opt.colText));
         p.drawText(box.left() + 2 * g.pad + g.sample, y + fm.ascent(), EntryText(fm, slot, m, maxText));

@@ -46,11 +46,22 @@ void Line(QPainter& p, int x1, int y1, int x2, int y2)
 
 void SetPen(QPainter& p, const QColor& c) { p.setPen(QPen(c, 0)); }
 
-QPen SolidPen(ColorRef c) { return QPen(ColorFromRef(c), 0); }
+// A wide curve ends where its last point is, never in the margin beside
+// the plot; the screen's one-pixel line keeps its cap, which draws the
+// last point.
+Qt::PenCapStyle CurveCap(int width) { return width > 0 ? Qt::FlatCap : Qt::SquareCap; }
+
+QPen SolidPen(ColorRef c, int width) { return QPen(ColorFromRef(c), width, Qt::SolidLine, CurveCap(width)); }
 
 int RoundToInt(double v) { return static_cast<int>(std::lround(v)); }
 
 } // namespace
+
+int DiaCurvePenWidth(int fontSize)
+{
+    const int grow = fontSize / DiaScreenFontSize;
+    return grow > 1 ? grow : 0;
+}
 
 DiaRenderer::DiaRenderer() { polyline_.reserve(DiaPointStore::Capacity); }
 
@@ -156,17 +167,27 @@ void DiaRenderer::drawRightAxis(QPainter& p) const
     if (lay_->y2Step == 0.0)
         return;
     const int k = gridLineCount();
-    for (int j = 0; j <= k; ++j) {
-        const double v = r.y2min + j * lay_->y2Step;
-        const int y = std::abs(RoundToInt((v - r.y2min) * lay_->ppdB2) - lay_->plotBottom);
-        if (y < lay_->plotTop)
-            continue;
-        p.setPen(ColorFromRef(opt_->colLine2));
-        TextOut(p, lay_->plotRight + lay_->charW / 2, y - lay_->charH / 2, RightAxisLabel(v));
-        if (!sc_->showLeftScale) {
-            SetPen(p, ColorFromRef(opt_->colGrid));
-            Line(p, lay_->plotLeft, y, lay_->plotRight, y);
+    // Without a left scale the grid rows are the right axis' own, where
+    // they always were.
+    if (!sc_->showLeftScale) {
+        SetPen(p, ColorFromRef(opt_->colGrid));
+        for (int j = 0; j <= k; ++j) {
+            const int y = std::abs(RoundToInt(j * lay_->y2Step * lay_->ppdB2) - lay_->plotBottom);
+            if (y >= lay_->plotTop)
+                Line(p, lay_->plotLeft, y, lay_->plotRight, y);
         }
+    }
+    // Labels and ticks at the axis' own round values, no denser than the grid.
+    const QColor colour = ColorFromRef(opt_->colLine2);
+    const int tick = std::max(lay_->charW / 2, 2);
+    for (double v : NiceTicks(r.y2min, r.y2max, k)) {
+        const int y = std::abs(RoundToInt((v - r.y2min) * lay_->ppdB2) - lay_->plotBottom);
+        if (y < lay_->plotTop || y > lay_->plotBottom)
+            continue;
+        p.setPen(colour);
+        TextOut(p, lay_->plotRight + lay_->charW / 2, y - lay_->charH / 2, RightAxisLabel(v));
+        SetPen(p, colour);
+        Line(p, lay_->plotRight - tick, y, lay_->plotRight, y);
     }
 }
 
@@ -214,13 +235,14 @@ void DiaRenderer::drawCurves(QPainter& p)
     int s = 0, e = -1;
     pts.visibleRange(r.xmin, r.xmax, s, e);
     const float* x = pts.x();
+    const int width = DiaCurvePenWidth(lay_->fontSize);
     if (opt_->show1)
-        drawCurve(p, SolidPen(opt_->colLine1), x, s, e, pts.curve1(), lay_->ppdB, r.ymin);
+        drawCurve(p, SolidPen(opt_->colLine1, width), x, s, e, pts.curve1(), lay_->ppdB, r.ymin);
     if (opt_->show2)
-        drawCurve(p, SolidPen(opt_->colLine2), x, s, e, pts.curve2(), lay_->ppdB2, r.y2min);
+        drawCurve(p, SolidPen(opt_->colLine2, width), x, s, e, pts.curve2(), lay_->ppdB2, r.y2min);
     if (opt_->curve3Active()) {
         const bool rightScale = opt_->peak2 && !opt_->peak1 && opt_->diffMode == DiffNone;
-        drawCurve(p, SolidPen(opt_->colLine3), x, s, e, pts.curve3(), rightScale ? lay_->ppdB2 : lay_->ppdB,
+        drawCurve(p, SolidPen(opt_->colLine3, width), x, s, e, pts.curve3(), rightScale ? lay_->ppdB2 : lay_->ppdB,
                   rightScale ? r.y2min : r.ymin);
     }
 }
@@ -237,7 +259,8 @@ void DiaRenderer::drawMemories(QPainter& p)
         if (!m.visible || m.isEmpty())
             continue;
         const MemoryStyle style = MemoryStyleOf(slot);
-        QPen pen(ColorFromRef(style.colour), 0, style.dash);
+        const int width = DiaCurvePenWidth(lay_->fontSize);
+        QPen pen(ColorFromRef(style.colour), width, style.dash, CurveCap(width));
         int s = 0, e = -1;
         VisibleIndexRange(m.x.data(), int(m.x.size()), r.xmin, r.xmax, s, e);
         for (const MemoryTrace& t : m.traces)

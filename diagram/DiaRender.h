@@ -23,6 +23,15 @@ class QPen;
 
 namespace korvanta {
 
+// The font size the diagram has on screen.
+inline constexpr int DiaScreenFontSize = 8;
+
+// Pen width of the curves for a picture drawn at `fontSize`: the screen's
+// one-pixel line (0, a cosmetic pen) at the screen's font, growing with the
+// font, so a printout or a large picture shows its curves as the screen
+// does, not as hairlines.
+int DiaCurvePenWidth(int fontSize);
+
 struct DiaScene {
     const DiaLayout* layout = nullptr;
     const DiagramOptions* options = nullptr;

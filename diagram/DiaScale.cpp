@@ -166,4 +166,22 @@ int LabelDecimals(double yStep)
     return 0;
 }
 
+std::vector<double> NiceTicks(double lo, double hi, int maxIntervals)
+{
+    if (lo > hi)
+        std::swap(lo, hi);
+    const double span = hi - lo;
+    if (maxIntervals <= 0 || !std::isfinite(span) || span <= 0.0)
+        return {};
+    const double step = NiceAbove(span / maxIntervals);
+    // Values that are multiples of the step up to rounding count as on it.
+    const double slack = step * 1e-9;
+    std::vector<double> ticks;
+    for (double k = std::ceil((lo - slack) / step); k * step <= hi + slack; k += 1.0) {
+        const double v = k * step;
+        ticks.push_back(std::fabs(v) < slack ? 0.0 : v);
+    }
+    return ticks;
+}
+
 } // namespace korvanta

@@ -71,6 +71,13 @@ QString FixedText(double v, int decimals);
 // characters, at most 20.
 QString LeftAxisLabel(double v, int decimals);
 
+// The values labelled on an axis from lo to hi (either order): the
+// multiples of the smallest 1-2-5 step (... 0.5, 1, 2, 5, 10, 20 ...) that
+// gives at most `maxIntervals` intervals, ascending. The right axis takes
+// its labels from here, so they read 180, 160, 140 ... rather than the
+// left grid's rows converted (180.0, 165.6, 151.2 ...).
+std::vector<double> NiceTicks(double lo, double hi, int maxIntervals);
+
 // Right-axis label: 1 decimal, right-aligned in 5 characters.
 QString RightAxisLabel(double v);
 

@@ -96,6 +96,16 @@ void TDistortionEngine::Abort()
     emit stopped();
 }
 
+RunEstimate DistortionEstimate(const DistortionSettings& s, int inRate)
+{
+    RunEstimate e;
+    const bool overLevel = s.sweep == DistortionSweep::Level;
+    const int steps = overLevel ? int(PlanLevels(s.levels).size()) : TDistortionEngine::PlannedSteps(s);
+    e.stepMs.assign(size_t(steps), StepDurationMs(s.settleMs, TDistortionEngine::kFrames, inRate));
+    e.approximate = overLevel;
+    return e;
+}
+
 int TDistortionEngine::PlannedSteps(const DistortionSettings& settings)
 {
     if (settings.sweep == DistortionSweep::Level)

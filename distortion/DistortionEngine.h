@@ -16,6 +16,7 @@
 // only.
 
 #include "audio/MeasuringEngine.h"
+#include "audio/RunEstimate.h"
 #include "distortion/DistortionPlan.h"
 #include "distortion/HarmonicAnalysis.h"
 #include "audio/OutputStallCheck.h"
@@ -57,6 +58,12 @@ struct DistortionPoint {
 // The frequency of step k of a run over frequency: logarithmic from `from`
 // to `to` in `steps` intervals.
 double DistortionStepFrequency(const DistortionSettings& s, int k);
+
+// The planned duration of a run recorded at `inRate`: exact for a run over
+// frequency; for a run over level its coarse steps, approximate, since the
+// fine steps near the thresholds and the end at the limit depend on what
+// it measures.
+RunEstimate DistortionEstimate(const DistortionSettings& s, int inRate);
 
 // Measures one recorded stereo block (first float of a pair: right channel)
 // of `frames` frames (a power of two) played at `playedAmplitude`.

@@ -66,4 +66,14 @@ int LongestMeasurementMs(int outRate, int outBits, int inRate)
     return static_cast<int>(std::min(out, in));
 }
 
+RunEstimate SweepEstimate(int32_t from, int32_t to, int32_t steps, bool linear, int settleMs, int inRate, int inBits)
+{
+    RunEstimate e;
+    for (int32_t k = 0; k <= std::max(steps, 0); ++k) {
+        const float f = StepFrequency(from, to, steps, k, linear);
+        e.stepMs.push_back(StepDurationMs(settleMs, CaptureFrames(f, inRate, inBits), inRate));
+    }
+    return e;
+}
+
 } // namespace korvanta

@@ -4,6 +4,8 @@
 // that block, and the longest measurement the buffers allow. Plain
 // functions, no widgets, no device.
 
+#include "audio/RunEstimate.h"
+
 #include <cstdint>
 
 namespace korvanta {
@@ -26,6 +28,11 @@ int32_t TagIndex(uint32_t tag);
 // Longest possible measurement in ms for the dialog's read-out: the
 // smaller of what the output buffer and 32768 input frames hold.
 int LongestMeasurementMs(int outRate, int outBits, int inRate);
+
+// The planned duration of a sweep's steps 0 .. steps: each waits
+// `settleMs` and records the block its frequency needs at this input.
+RunEstimate SweepEstimate(int32_t from, int32_t to, int32_t steps, bool linear, int settleMs, int inRate,
+                          int inBits);
 
 // Round to nearest, ties to even (the program's rounding).
 int64_t RoundEven(double x);

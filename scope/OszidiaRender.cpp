@@ -2,19 +2,22 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPen>
 #include <QPolygon>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
 namespace korvanta {
 
-OszidiaLayout LayoutOszidia(const OszidiaStore& s, int clientWidth, int clientHeight)
+OszidiaLayout LayoutOszidia(const OszidiaStore& s, int clientWidth, int clientHeight, int scaleStrip)
 {
     OszidiaLayout l;
     l.left = 0;
     l.top = kHeaderHeight;
+    l.scaleStrip = std::max(scaleStrip, 0);
     l.right = std::max(clientWidth - 1, l.left);
-    l.bottom = std::max(clientHeight - 1 - kBottomMargin, l.top);
+    l.bottom = std::max(clientHeight - 1 - kBottomMargin - l.scaleStrip, l.top);
     l.width = l.right - l.left;
     l.height = l.bottom - l.top;
     if (s.yMax != s.yMin)
@@ -46,7 +49,19 @@ int OszidiaPointY(const OszidiaLayout& l, const OszidiaStore& s, float value)
     return py;
 }
 
+int OszidiaTriggerMarkerY(const OszidiaLayout& l, const OszidiaStore& s)
+{
+    if (!s.scales.valid || s.IsXY() || s.yMax == s.yMin)
+        return -1;
+    return OszidiaPointY(l, s, TriggerMarkerDivisions(s.scales));
+}
+
 namespace {
+// The trigger marker: a small arrow at the left edge pointing at the level.
+constexpr int kMarkerLength = 7;
+constexpr int kMarkerHalfHeight = 4;
+constexpr int kScaleTextIndent = 3;
+
 void drawGraticule(QPainter& p, const OszidiaLayout& l)
 {
     p.setPen(oszi::Graticule);
@@ -76,30 +91,76 @@ void drawCursors(QPainter& p, const OszidiaLayout& l, const OszidiaCursors& c)
 void drawCurve(QPainter& p, const OszidiaLayout& l, const OszidiaStore& s, const std::vector<float>& values,
                const QColor& colour)
 {
+    // Only what a frame stored: the zero-filled arrays of a fresh set-up
+    // would draw a line along the bottom.
+    const int n = std::min(s.Filled(), int(values.size()));
+    if (n <= 1)
+        return;
     const std::vector<float>& xs = s.XValues();
-    QPolygon line(int(values.size()));
-    for (size_t i = 0; i < values.size(); ++i)
+    QPolygon line(n);
+    for (size_t i = 0; i < size_t(n); ++i)
         line.setPoint(int(i), OszidiaPointX(l, s, xs[i], i == 0), OszidiaPointY(l, s, values[i]));
-    p.setPen(colour);
+    p.setPen(QPen(colour, std::max(l.traceWidth, 1)));
     p.drawPolyline(line);
+}
+
+void drawTriggerMarker(QPainter& p, const OszidiaLayout& l, const OszidiaStore& s)
+{
+    const int y = OszidiaTriggerMarkerY(l, s);
+    if (y < 0)
+        return;
+    const QColor colour = s.scales.triggerOnChannel1 ? oszi::Curve1 : oszi::Curve2;
+    const QPoint arrow[3] = {QPoint(l.left, y - kMarkerHalfHeight), QPoint(l.left + kMarkerLength, y),
+                             QPoint(l.left, y + kMarkerHalfHeight)};
+    p.setPen(colour);
+    p.setBrush(colour);
+    p.drawPolygon(arrow, 3);
+    p.setBrush(Qt::NoBrush);
+}
+
+void drawScaleStrip(QPainter& p, QSize size, const OszidiaLayout& l, const OszidiaStore& s, char letter)
+{
+    if (l.scaleStrip <= 0)
+        return;
+    const int top = size.height() - l.scaleStrip;
+    p.fillRect(0, top, size.width(), l.scaleStrip, oszi::Header);
+    if (!s.scales.valid)
+        return;
+    p.setPen(Qt::black);
+    const QStringList lines = ScopeScaleLines(s.scales, letter);
+    const int lineHeight = l.scaleStrip / 2;
+    for (int i = 0; i < lines.size() && i < 2; ++i)
+        p.drawText(QRect(kScaleTextIndent, top + i * lineHeight, size.width() - kScaleTextIndent, lineHeight),
+                   Qt::AlignLeft | Qt::AlignVCenter, lines[i]);
 }
 } // namespace
 
-void RenderOszidia(QImage& image, const OszidiaStore& s, const OszidiaLayout& l, const OszidiaCursors& cursors,
-                   const QColor& background, const QFont& font)
+void RenderOszidia(QPainter& p, QSize size, const OszidiaStore& s, const OszidiaLayout& l,
+                   const OszidiaCursors& cursors, const QColor& background, const QFont& font, char letter)
 {
-    QPainter p(&image);
-    p.fillRect(0, l.top, image.width(), image.height() - l.top, background);
-    p.fillRect(0, 0, image.width(), l.top, oszi::Header);
+    p.fillRect(0, l.top, size.width(), size.height() - l.top, background);
+    p.fillRect(0, 0, size.width(), l.top, oszi::Header);
+    p.setFont(font);
+    drawScaleStrip(p, size, l, s, letter);
     if (!s.HasArrays() || s.Count() <= 1 || s.yMax == s.yMin)
         return;
-    p.setFont(font);
     p.setPen(Qt::black);
     p.drawText(QPoint(l.left, 10 + p.fontMetrics().ascent()), s.caption);
     drawGraticule(p, l);
     drawCursors(p, l, cursors);
     drawCurve(p, l, s, s.Curve1(), oszi::Curve1);
-    drawCurve(p, l, s, s.Curve2(), oszi::Curve2);
+    // In X-Y the one trace is channel 1 over channel 2; the second curve
+    // slot holds nothing.
+    if (!s.IsXY())
+        drawCurve(p, l, s, s.Curve2(), oszi::Curve2);
+    drawTriggerMarker(p, l, s);
+}
+
+void RenderOszidia(QImage& image, const OszidiaStore& s, const OszidiaLayout& l, const OszidiaCursors& cursors,
+                   const QColor& background, const QFont& font, char letter)
+{
+    QPainter p(&image);
+    RenderOszidia(p, image.size(), s, l, cursors, background, font, letter);
 }
 
 } // namespace korvanta

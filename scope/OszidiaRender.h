@@ -10,6 +10,7 @@
 #include <QFont>
 
 class QImage;
+class QPainter;
 
 namespace korvanta {
 
@@ -18,6 +19,8 @@ inline constexpr int kHeaderHeight = 30;
 // under the bottom line instead of outside the picture.
 inline constexpr int kBottomMargin = 4;
 inline constexpr int kOutsideOffset = 3;
+// The strip under the plot with the scales (two lines of the window's font).
+inline constexpr int kScaleStripHeight = 28;
 
 namespace oszi {
 inline const QColor Background(0, 128, 128);   // teal
@@ -34,9 +37,12 @@ struct OszidiaLayout {
     int left = 0, top = kHeaderHeight, right = 0, bottom = 0;
     int width = 0, height = 0;
     double xScale = 0.0, yScale = 0.0, logScale = 0.0;
+    int scaleStrip = 0;  // height of the scale read-out under the plot
+    int traceWidth = 1;  // pen of the traces: wider on paper and large pictures
 };
 
-OszidiaLayout LayoutOszidia(const OszidiaStore& store, int clientWidth, int clientHeight);
+// `scaleStrip` pixels at the bottom are kept for the scale read-out.
+OszidiaLayout LayoutOszidia(const OszidiaStore& store, int clientWidth, int clientHeight, int scaleStrip = 0);
 
 // Pixel column of an x value; every point but the first is kept within the
 // plot's left and right edges.
@@ -51,8 +57,15 @@ struct OszidiaCursors {
     int voltStart = -1, voltNow = -1;
 };
 
-// Renders into `image` (which has the client size).
+// Pixel row of the trigger marker: the trigger level on the trigger
+// channel's zero line; -1 when there is none to show (no scales yet, X-Y).
+int OszidiaTriggerMarkerY(const OszidiaLayout& l, const OszidiaStore& s);
+
+// Renders a picture of `size` (the client size) with `painter`, or into
+// `image`. `letter` is the language of the scale read-out.
+void RenderOszidia(QPainter& painter, QSize size, const OszidiaStore& store, const OszidiaLayout& layout,
+                   const OszidiaCursors& cursors, const QColor& background, const QFont& font, char letter = 'D');
 void RenderOszidia(QImage& image, const OszidiaStore& store, const OszidiaLayout& layout,
-                   const OszidiaCursors& cursors, const QColor& background, const QFont& font);
+                   const OszidiaCursors& cursors, const QColor& background, const QFont& font, char letter = 'D');
 
 } // namespace korvanta

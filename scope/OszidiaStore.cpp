@@ -1,6 +1,7 @@
 #include "scope/OszidiaStore.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 
 namespace korvanta {
@@ -17,6 +18,7 @@ int OszidiaStore::Setup(const QString& text, int n, bool log, float /*param*/, f
     curve1_.clear();
     curve2_.clear();
     x_.clear();
+    filled_ = 0;
     if (yMin == kUnsetRange && yMax == kUnsetRange) {
         yMin = y0;
         yMax = y1;
@@ -41,6 +43,7 @@ int OszidiaStore::StorePoint(int j, bool trig1, float ypos2, float ypos1, float 
     curve1_[size_t(j)] = y1;
     curve2_[size_t(j)] = y2;
     x_[size_t(j)] = x;
+    filled_ = std::max(filled_, j + 1);
     triggerOnChannel1 = trig1;
     yPosition1 = ypos1;
     yPosition2 = ypos2;

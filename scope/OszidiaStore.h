@@ -5,6 +5,8 @@
 // range is taken only while it is unset, so a set-up with a new point count
 // keeps the range the window already has.
 
+#include "scope/ScopeScales.h"
+
 #include <QString>
 #include <vector>
 
@@ -23,6 +25,10 @@ public:
                    float voltsPerDiv1, float x, float y2, float y1);
 
     bool HasArrays() const { return !curve1_.empty(); }
+    // Points stored since the last set-up: the zero-filled rest is no trace.
+    int Filled() const { return filled_; }
+    // X-Y: the x range runs from 0 to -10 and a point's x is its column.
+    bool IsXY() const { return xMax < xMin; }
     int Count() const { return int(curve1_.size()); }
     const std::vector<float>& Curve1() const { return curve1_; }
     const std::vector<float>& Curve2() const { return curve2_; }
@@ -36,8 +42,11 @@ public:
     bool triggerOnChannel1 = true;
     float yPosition1 = 0.0f, yPosition2 = 0.0f;
     float voltsPerDiv1 = 0.0f, voltsPerDiv2 = 0.0f;
+    // What the read-out under the graticule shows.
+    ScopeScales scales;
 
 private:
+    int filled_ = 0;
     std::vector<float> curve1_, curve2_, x_;
 };
 

@@ -3,6 +3,8 @@
 // timebase, one stored point at a time, and a repaint once the frame is
 // complete. The display window implements it; tests may record instead.
 
+#include "scope/ScopeScales.h"
+
 #include <QString>
 
 namespace korvanta {
@@ -17,6 +19,8 @@ public:
     virtual int StorePoint(int j, bool triggerOnChannel1, float yPosition2, float yPosition1, float voltsPerDiv2,
                            float voltsPerDiv1, float x, float y2, float y1) = 0;
     virtual void RepaintOszi() = 0;
+    // The scales the read-out shows (volts/div, time/div, trigger).
+    virtual void SetScales(const ScopeScales& /*scales*/) {}
 };
 
 } // namespace korvanta

@@ -98,6 +98,37 @@ void ScopeEngine::SetupDisplay()
                         float(kDivisionsY));
 }
 
+void ScopeEngine::SetXYOffsets(float channel1, float channel2)
+{
+    xyOffset1_ = channel1;
+    xyOffset2_ = channel2;
+}
+
+ScopeScales ScopeEngine::Scales() const
+{
+    const OscilloscopeSettings& o = settings_;
+    ScopeScales s;
+    s.valid = true;
+    s.voltsPerDiv1 = VoltsPerDiv(o.voltsIndex1);
+    s.voltsPerDiv2 = VoltsPerDiv(o.voltsIndex2);
+    s.secondsPerDiv = SecondsPerDiv(o.timebaseIndex);
+    s.ground1 = o.ground1;
+    s.ground2 = o.ground2;
+    s.triggerLevel = triggerLevel_;
+    s.triggerZero = o.triggerOnChannel1 ? o.yPosition1 : o.yPosition2;
+    s.triggerOnChannel1 = o.triggerOnChannel1;
+    s.triggerRising = o.triggerRising;
+    return s;
+}
+
+void ScopeEngine::ShowScales()
+{
+    if (!display_)
+        return;
+    display_->SetScales(Scales());
+    display_->RepaintOszi();
+}
+
 void ScopeEngine::applyTimebase()
 {
     if (settings_.timebaseIndex == appliedTimebase_)
@@ -187,6 +218,8 @@ void ScopeEngine::showFrame(const float* block, int floats)
     s.ground2 = o.ground2;
     s.xy = SecondsPerDiv(o.timebaseIndex) == kXYSeconds;
     s.sampleInterval = sampleInterval_;
+    s.xyOffset1 = xyOffset1_;
+    s.xyOffset2 = xyOffset2_;
     const TriggerSetting t{triggerLevel_, o.triggerRising, o.triggerOnChannel1};
     lastTrigger_ = BuildFrame(block, floats, t, o.triggerOnChannel1 ? s.k1 : s.k2, s, points_);
     if (display_) {
@@ -195,6 +228,7 @@ void ScopeEngine::showFrame(const float* block, int floats)
             if (display_->StorePoint(j, o.triggerOnChannel1, o.yPosition2, o.yPosition1, v2, v1, p.x, p.y2, p.y1))
                 break;
         }
+        display_->SetScales(Scales());
         display_->RepaintOszi();
     }
     ++framesShown_;

@@ -17,6 +17,7 @@
 #include "audio/MeasuringEngine.h"
 #include "measure/EmptyBlockWatch.h"
 #include "scope/ScopeFrame.h"
+#include "scope/ScopeScales.h"
 
 #include <vector>
 
@@ -59,6 +60,15 @@ public:
     void SetTriggerLevel(float divisions) { triggerLevel_ = divisions; }
     float TriggerLevel() const { return triggerLevel_; }
     float SampleInterval() const { return sampleInterval_; }
+    // X-Y: where the zeros sit, in divisions from the screen's centre
+    // (vertical for channel 1, horizontal for channel 2).
+    void SetXYOffsets(float channel1, float channel2);
+    float XYOffset1() const { return xyOffset1_; }
+    float XYOffset2() const { return xyOffset2_; }
+    // The scales as they are now, and their read-out on the display
+    // (repainted, so a change shows while the loop is stopped too).
+    ScopeScales Scales() const;
+    void ShowScales();
 
     // The frame message's work, also callable directly.
     void FrameMessage();
@@ -101,6 +111,7 @@ private:
     bool inputUsable_ = true;
     float voltageScale_ = 0.0f;
     float triggerLevel_ = 0.0f;
+    float xyOffset1_ = 0.0f, xyOffset2_ = 0.0f;
     float sampleInterval_ = 0.0f;
     int appliedTimebase_ = 0;   // 0: none applied since the page was entered
     int setup_ = 0;             // set-up the recordings are made for

@@ -29,9 +29,12 @@ int BuildFrame(const float* block, int floats, const TriggerSetting& trigger, fl
     const int start = FindTrigger(block, points, trigger, kTrigger);
     int m = start;
     for (int j = 0; j < points; ++j) {
-        const float y1 = s.ground1 ? s.yPosition1 : block[2 * m] * s.k1 + s.yPosition1;
-        const float y2 = s.ground2 ? s.yPosition2 : block[2 * m + 1] * s.k2 + s.yPosition2;
-        out[j] = s.xy ? ScopePoint{-1.0f - y2, 0.0f, y1} : ScopePoint{float(j) * s.sampleInterval, y2, y1};
+        const float v1 = s.ground1 ? 0.0f : block[2 * m] * s.k1;
+        const float v2 = s.ground2 ? 0.0f : block[2 * m + 1] * s.k2;
+        if (s.xy)
+            out[j] = ScopePoint{-(kXYCentreX + s.xyOffset2 + v2), 0.0f, kXYCentreY + s.xyOffset1 + v1};
+        else
+            out[j] = ScopePoint{float(j) * s.sampleInterval, v2 + s.yPosition2, v1 + s.yPosition1};
         // The trigger lies in the first half, so the block always holds the
         // rest; the bound only guards a block shorter than announced.
         if (m < frames - 1)

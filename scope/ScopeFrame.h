@@ -23,9 +23,18 @@ struct FrameScaling {
     bool ground2 = false;
     bool xy = false;            // X-Y display instead of Y-t
     float sampleInterval = 0.0f; // seconds per frame (Y-t)
+    // X-Y: both zeros meet at the screen's centre, moved by these offsets
+    // (divisions); the Y-t positions above do not apply.
+    float xyOffset1 = 0.0f;     // vertical, channel 1
+    float xyOffset2 = 0.0f;     // horizontal, channel 2
 };
 
-// A point as the display stores it: x is seconds (Y-t) or -1 - y2 (X-Y,
+// The screen's centre in divisions from the left and from the bottom.
+inline constexpr float kXYCentreX = 5.0f;
+inline constexpr float kXYCentreY = 4.0f;
+
+// A point as the display stores it: x is seconds (Y-t) or minus the column
+// in divisions from the left (X-Y, drawn on the display's x range 0 .. -10,
 // where the y2 slot is then 0).
 struct ScopePoint {
     float x = 0.0f;

@@ -89,11 +89,14 @@ CapturePlan PlanCapture(double seconds, const CapturePlan& previous, const RateA
 }
 
 int TimebaseUp(int index) { return index < kTimebaseSpinMax ? index + 1 : index; }
-int TimebaseDown(int index) { return index > 1 ? index - 1 : index; }
+// X-Y is a switch of its own, not the step below the fastest timebase.
+int TimebaseDown(int index) { return index > kXYTimebase + 1 ? index - 1 : index; }
 int VoltsUp(int index) { return std::min(index + 1, kVoltsSteps); }
 int VoltsDown(int index) { return std::max(index - 1, 1); }
 
 float PositionFromBar(int bar) { return -float(bar) / 50.0f + 4.0f; }
+float XYOffsetFromBar(int bar) { return PositionFromBar(bar) - PositionFromBar(0); }
+int BarFromXYOffset(float offset) { return BarFromPosition(offset + PositionFromBar(0)); }
 int BarFromPosition(float position) { return int(std::lround(-(double(position) - 4.0) * 50.0)); }
 float TriggerLevelFromBar(int bar) { return -float(bar) / 100.0f; }
 

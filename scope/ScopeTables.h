@@ -12,6 +12,7 @@ inline constexpr int kVoltsSteps = 14;     // volts/div indices 1 .. 14
 inline constexpr int kTimebaseSteps = 17;  // timebase indices 1 .. 17
 inline constexpr int kTimebaseSpinMax = 9; // the spin button stops at "10ms"
 inline constexpr int kXYTimebase = 1;      // index of "X-Y"
+inline constexpr int kDefaultTimebase = 5; // "500µs"
 inline constexpr double kXYSeconds = -1.0; // its seconds per division
 inline constexpr int kDivisionsX = 10;
 inline constexpr int kDivisionsY = 8;
@@ -60,7 +61,8 @@ CapturePlan ScaledCapture(const CapturePlan& plan, int rate);
 // - else `previous`, so the loop never asks for a rate the input refuses.
 CapturePlan PlanCapture(double seconds, const CapturePlan& previous, const RateAccepted& accepted);
 
-// Spin-button steps: the timebase goes up only below 9 and down only above 1;
+// Spin-button steps: the timebase goes up only below 9 and down only above 2
+// ("50µs"; X-Y has its own switch);
 // the volts index stays within 1 .. 14.
 int TimebaseUp(int index);
 int TimebaseDown(int index);
@@ -71,5 +73,9 @@ int VoltsDown(int index);
 float PositionFromBar(int bar);       // -400 .. 400 -> 12 .. -4 divisions
 int BarFromPosition(float position);  // the inverse, rounded
 float TriggerLevelFromBar(int bar);   // -200 .. 200 -> 2 .. -2 divisions
+// X-Y: a position bar moves its channel's zero from the screen's centre,
+// as far as it moves the Y-t zero line from the middle row.
+float XYOffsetFromBar(int bar);       // -400 .. 400 -> 8 .. -8 divisions
+int BarFromXYOffset(float offset);
 
 } // namespace korvanta

@@ -426,8 +426,13 @@ void TMainForm::enterPage(int index)
     // copy act on that window, the diagram's other commands do not apply.
     enableDiagramCommands(Forms().Diagramm && index != kScopePage);
     if (index == kScopePage)
-        for (QAction* a : {Menu->SpeichernalsText1, Menu->EditCopyItem})
+        for (QAction* a : {Menu->SpeichernalsText1, Menu->EditCopyItem, Menu->FilePrintItem})
             a->setEnabled(Forms().Oszidia != nullptr);
+    // On the oscilloscope's page the picture file is the oscilloscope's.
+    if (index == kScopePage && Forms().Oszidia)
+        MemoryMenu->SetPictureWriter([this](const QString& name, QSize size) { return ScopeMenu->SavePicture(name, size); });
+    else
+        MemoryMenu->SetPictureWriter({});
     if (Forms().Diagramm)
         Forms().Diagramm->ClearCursor(true);
     raise();
@@ -528,6 +533,10 @@ void TMainForm::FilePrintSetup() { modal::PrintDialog(SharedPrinter()); }
 
 void TMainForm::FilePrint()
 {
+    if (settings_.ActivePageIndex == kScopePage) {
+        ScopeMenu->Print(SharedPrinter());
+        return;
+    }
     if (TDiagramm* d = Forms().Diagramm)
         korvanta::FilePrint(*d, SharedPrinter());
 }

@@ -117,6 +117,12 @@ void TMemoryMenu::SetLanguage(char letter)
     refresh();
 }
 
+void TMemoryMenu::SetPictureWriter(PictureWriter writer)
+{
+    pictureWriter_ = std::move(writer);
+    refresh();
+}
+
 void TMemoryMenu::SetEnabled(bool on)
 {
     enabled_ = on;
@@ -132,7 +138,7 @@ void TMemoryMenu::refresh()
     HideAllItem->setText(t.hideAll);
     const bool on = enabled_ && diagram_;
     MemoryMenu->setEnabled(on);
-    SavePictureItem->setEnabled(on);
+    SavePictureItem->setEnabled(on || pictureWriter_);
     for (int slot = 0; slot < int(Slots.size()); ++slot) {
         SlotItems& s = Slots[size_t(slot)];
         const MemoryCurve* m = diagram_ ? &diagram_->Memories().at(slot) : nullptr;
@@ -235,7 +241,7 @@ void TMemoryMenu::HideAllClick()
 
 void TMemoryMenu::SavePictureClick()
 {
-    if (!diagram_)
+    if (!diagram_ && !pictureWriter_)
         return;
     const QString name = modal::SaveFileName(TextsFor(language_).pictureTitle,
                                              QStringLiteral("PNG | *.png | SVG | *.svg | PDF | *.pdf"), QStringLiteral("png"));
@@ -245,7 +251,9 @@ void TMemoryMenu::SavePictureClick()
     if (!size)
         return;
     pictureSize_ = *size;
-    if (SaveDiagramPicture(diagram_->PictureContent(), name, *size) != PictureResult::Saved)
+    const bool saved = pictureWriter_ ? pictureWriter_(name, *size)
+                                      : SaveDiagramPicture(diagram_->PictureContent(), name, *size) == PictureResult::Saved;
+    if (!saved)
         modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);
 }
 

@@ -59,6 +59,12 @@ public:
     QAction* HideAllItem;
     QAction* SavePictureItem;
 
+    // Who writes the picture file when another window is shown instead of
+    // the diagram (the oscilloscope's page): the picture item then stays
+    // usable and saves that window's picture. Empty: the diagram's.
+    using PictureWriter = std::function<bool(const QString& fileName, QSize size)>;
+    void SetPictureWriter(PictureWriter writer);
+
     // The picture size question (the size dialog); a test may answer it.
     std::function<std::optional<QSize>(QSize proposal)> AskPictureSize;
 
@@ -73,6 +79,7 @@ private:
     char language_ = 'D';
     bool enabled_ = true;
     QSize pictureSize_{1024, 768};
+    PictureWriter pictureWriter_;
 };
 
 } // namespace korvanta

@@ -8,6 +8,7 @@
 #include "platform/ModalQuestions.h"
 #include "scope/OscilloscopeSettings.h"
 #include "scope/ui/Oszidia1.h"
+#include "scope/ui/OszidiaPrint.h"
 #include "scope/ui/ScopePage.h"
 #include "measure/samplemem.h"
 
@@ -19,14 +20,15 @@ namespace korvanta {
 
 namespace {
 // What must not change under the oscilloscope: the calibration, the
-// devices and their formats, the diagram's comment, analysis and print.
+// devices and their formats, the diagram's comment and analysis. Printing
+// prints the oscilloscope's picture.
 QList<QObject*> lockedItems(TMainMenu* menu)
 {
     if (!menu)
         return {};
     const TMainMenu& m = *menu;
     return {m.Eichen1, m.AudioInDevice1, m.AudioOutDevice1, m.AudioInParameter1, m.AudioOutParameter1,
-            m.Kommentar1, m.menuAnalyse, m.FilePrintItem};
+            m.Kommentar1, m.menuAnalyse};
 }
 
 bool isEnabled(QObject* o)
@@ -55,6 +57,7 @@ void TScopeMenu::AttachWindows(const AppWindows& windows) { SetDisplay(windows.O
 
 void TScopeMenu::SetLanguage(char letter)
 {
+    page_.SetLanguage(letter);
     if (display_)
         display_->SetOsziLanguage(letter);
 }
@@ -151,6 +154,18 @@ void TScopeMenu::Copy()
         return;
     display_->raise();
     display_->CopyToClipboard();
+}
+
+PrintResult TScopeMenu::Print(QPrinter& printer)
+{
+    if (!display_)
+        return PrintResult::LayoutFailed;
+    return PrintScope(*display_, printer);
+}
+
+bool TScopeMenu::SavePicture(const QString& fileName, QSize size)
+{
+    return display_ && display_->SavePicture(fileName, size);
 }
 
 } // namespace korvanta

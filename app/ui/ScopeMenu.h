@@ -2,15 +2,20 @@
 // The oscilloscope page's part in the main window: entering and leaving
 // the page (the menu items that must not be used meanwhile, the display
 // window's placement beside the main window), the display window's texts,
-// stopping and restarting it for other actions, and the text export and
-// copy, which act on the display window while the page is shown.
+// stopping and restarting it for other actions, and the text export, copy,
+// print and picture file, which act on the display window while the page is
+// shown.
 
 #include "app/ui/PagePart.h"
 
+#include "diagram/ui/DiaPrint.h"
+
 #include <QList>
+#include <QSize>
 #include <QObject>
 #include <QPointer>
 
+class QPrinter;
 class QWidget;
 
 namespace korvanta {
@@ -48,9 +53,12 @@ public:
     void Stop();
     void Restart();
 
-    // "&Speichern als Text" and "&Kopieren" on this page.
+    // "&Speichern als Text", "&Kopieren", "&Drucken" and the picture file
+    // on this page.
     void SaveAsText(const QString& separator);
     void Copy();
+    PrintResult Print(QPrinter& printer);
+    bool SavePicture(const QString& fileName, QSize size);
 
     // The display window's current placement into the record, once the
     // window has been shown (before, the record's values stand).

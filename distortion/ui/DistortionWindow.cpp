@@ -9,6 +9,7 @@
 #include "platform/ModalQuestions.h"
 #include "platform/ProfileStore.h"
 #include "audio/Soundd3.h"
+#include "measure/ui/RunProgress.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -169,6 +170,7 @@ void TDistortionWindow::build()
     SaveButton = new QPushButton;
     DiagramButton = new QPushButton;
     Progress = new QLabel;
+    RunProgress = new TRunProgress;
     ClipPoints = new QLabel;
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(StartButton);
@@ -179,6 +181,7 @@ void TDistortionWindow::build()
     left->addLayout(form);
     left->addLayout(buttons);
     left->addWidget(Progress);
+    left->addWidget(RunProgress);
     left->addWidget(ClipPoints);
     left->addStretch();
 
@@ -197,6 +200,9 @@ void TDistortionWindow::build()
 
     connect(StartButton, &QPushButton::clicked, this, &TDistortionWindow::StartClick);
     connect(StopButton, &QPushButton::clicked, this, &TDistortionWindow::StopClick);
+    connect(RunProgress, &TRunProgress::stopClicked, this, &TDistortionWindow::StopClick);
+    connect(&engine_, &TDistortionEngine::progress, RunProgress, &TRunProgress::ShowProgress);
+    connect(&engine_, &TDistortionEngine::stopped, RunProgress, &TRunProgress::Finish);
     connect(SaveButton, &QPushButton::clicked, this, &TDistortionWindow::saveClick);
     connect(DiagramButton, &QPushButton::clicked, this, &TDistortionWindow::ShowDiagram);
     connect(SweepKind, &QComboBox::currentIndexChanged, this, &TDistortionWindow::kindChanged);
@@ -224,6 +230,7 @@ void TDistortionWindow::applyTexts()
             label->setText(word(language_, kRows[row]));
     StartButton->setText(word(language_, kStart));
     StopButton->setText(word(language_, kStop));
+    RunProgress->SetLanguage(language_);
     SaveButton->setText(word(language_, kSave));
     if (!engine_.Running())
         Progress->setText(word(language_, kIdle));
@@ -304,6 +311,9 @@ void TDistortionWindow::StartClick()
         modal::MessageBox(modal::Kind::Error, word(language_, kNoDevice));
         return;
     }
+    int inRate = 0, outRate = 0;
+    GetSampleRates(inRate, outRate);
+    RunProgress->Begin(DistortionEstimate(engine_.Settings(), inRate));
     showClipPoints();
     RedrawDiagram();
     ShowDiagram();

@@ -27,6 +27,8 @@ class QTableWidget;
 
 namespace korvanta {
 
+class TRunProgress;
+
 class TDiagramm;
 
 class TDistortionWindow : public QWidget {
@@ -86,6 +88,7 @@ public:
     QMenuBar* Menus;
     TDiagramm* Diagram;
     QLabel* Progress;
+    TRunProgress* RunProgress;  // steps done, time left, Stop
     QLabel* ClipPoints;
     QTableWidget* Table;
 

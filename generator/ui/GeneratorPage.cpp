@@ -6,6 +6,8 @@
 #include "platform/ModalQuestions.h"
 #include "audio/Soundd3.h"
 #include "generator/SweepEngine.h"
+#include "generator/SweepPlan.h"
+#include "measure/ui/RunProgress.h"
 #include "generator/SweepSettings.h"
 #include "generator/ui/Wavegene.h"
 #include "generator/ui/Wobbelu.h"
@@ -111,6 +113,8 @@ QWidget* TGeneratorPage::buildSweepColumn()
     v->addWidget(STOPbut);
     v->addLayout(freq);
     v->addLayout(inp);
+    RunProgress = new TRunProgress(w);
+    v->addWidget(RunProgress);
     v->addStretch(1);
     return w;
 }
@@ -150,6 +154,9 @@ void TGeneratorPage::connectEngine()
         modal::MessageBox(modal::Kind::Information, Messages().sweepFreqError, modal::Ok);
     });
     connect(e, &TSweepEngine::failed, this, &TGeneratorPage::showDeviceError);
+    connect(e, &TSweepEngine::progress, RunProgress, &TRunProgress::ShowProgress);
+    connect(e, &TSweepEngine::stopped, RunProgress, &TRunProgress::Finish);
+    connect(RunProgress, &TRunProgress::stopClicked, this, &TGeneratorPage::STOPbutClick);
 }
 
 void TGeneratorPage::SetGeneratorWindow(TWavegen* generator)
@@ -171,6 +178,7 @@ void TGeneratorPage::SetLanguage(char letter)
 {
     if (const auto texts = MainTextsFor(letter))
         Button1->setText(texts->backButton);
+    RunProgress->SetLanguage(letter);
 }
 
 void TGeneratorPage::Button1Click()
@@ -290,6 +298,10 @@ void TGeneratorPage::WobDialogButClick()
 void TGeneratorPage::setupDiagramForRun()
 {
     SweepSettings& s = Sweep();
+    int inRate = 0, outRate = 0, inBits = 0, outBits = 0;
+    GetSampleRates(inRate, outRate);
+    GetBits(inBits, outBits);
+    RunProgress->Begin(SweepEstimate(s.fromFrequency, s.toFrequency, s.steps, s.linear, s.settleMs, inRate, inBits));
     TDiagramm* d = diagram_;
     if (!d)
         return;

@@ -23,6 +23,7 @@ class QScrollBar;
 namespace korvanta {
 
 class TDiagramm;
+class TRunProgress;
 class TSweepEngine;
 class TWavegen;
 class Twobbeldlg;
@@ -106,6 +107,7 @@ public:
     QPushButton* Button1;       // "zurück": dock the generator window again
     QLabel* InpLabel;           // "Inp:"
     QLabel* Wobinptxt;          // the chosen input
+    TRunProgress* RunProgress;  // steps done, time left, Stop
 
 signals:
     // The user moved a volume bar, or asked for the output's parameters

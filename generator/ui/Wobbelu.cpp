@@ -24,7 +24,11 @@
 namespace korvanta {
 
 namespace {
-constexpr int kSpinWidth = 16;
+// The down and up arrows sit side by side; each is as wide as a finger-
+// friendly tool button, not a sliver.
+constexpr int kArrowWidth = 20;
+constexpr int kSpinWidth = 2 * kArrowWidth;
+constexpr int kSpinHeight = 22;
 constexpr int kEditWidth = 56;
 
 struct DialogTexts {
@@ -69,19 +73,37 @@ TSpinButton* spin(QWidget* parent)
 {
     auto* s = new TSpinButton(parent);
     s->setFixedWidth(kSpinWidth);
-    s->setMinimumHeight(22);
+    s->setMinimumHeight(kSpinHeight);
     return s;
 }
 
-// An edit with its spin button beside it.
-QHBoxLayout* pair(QLineEdit* e, TSpinButton* s)
+// An edit with its spin button beside it, and the unit of what it holds
+// (a label named "unit_" and the edit's name, so the unit can be found).
+QHBoxLayout* pair(QLineEdit* e, TSpinButton* s, const QString& unit = QString())
 {
     auto* h = new QHBoxLayout;
     h->setSpacing(1);
     h->addWidget(e);
     h->addWidget(s);
+    if (!unit.isEmpty()) {
+        auto* l = new QLabel(unit, e->parentWidget());
+        l->setObjectName(QStringLiteral("unit_") + e->objectName());
+        h->addSpacing(2);
+        h->addWidget(l);
+    }
     h->addStretch(1);
     return h;
+}
+
+const QString kHz = QStringLiteral("Hz");
+const QString kDb = QStringLiteral("dB");
+const QString kDegrees = QStringLiteral("°");
+
+// The edits are named after their fields, as the form names them.
+QLineEdit* named(QLineEdit* e, const char* name)
+{
+    e->setObjectName(QLatin1String(name));
+    return e;
 }
 } // namespace
 
@@ -110,12 +132,12 @@ QWidget* Twobbeldlg::buildFrequencyBox()
     auto* v = new QVBoxLayout(w);
     v->setContentsMargins(0, 0, 0, 0);
     label1 = new QLabel(w);
-    Efrom = edit(w);
+    Efrom = named(edit(w), "Efrom");
     SpinButton1 = spin(w);
-    Eto = edit(w);
+    Eto = named(edit(w), "Eto");
     SpinButton2 = spin(w);
-    auto* range = pair(Efrom, SpinButton1);
-    range->addLayout(pair(Eto, SpinButton2));
+    auto* range = pair(Efrom, SpinButton1, kHz);
+    range->addLayout(pair(Eto, SpinButton2, kHz));
     Label2 = new QLabel(w);
     Esteps = edit(w);
     SpinButton3 = spin(w);
@@ -145,12 +167,12 @@ QWidget* Twobbeldlg::buildPhaseBox()
     auto* v = new QVBoxLayout(GroupBox2);
     PhaseBut = new QCheckBox(GroupBox2);
     PhaseRangeLabel = new QLabel(QStringLiteral("min     Phase     max"), GroupBox2);
-    EPmin = edit(GroupBox2);
+    EPmin = named(edit(GroupBox2), "EPmin");
     SpinBpmin = spin(GroupBox2);
-    EPmax = edit(GroupBox2);
+    EPmax = named(edit(GroupBox2), "EPmax");
     SpinBpmax = spin(GroupBox2);
-    auto* range = pair(EPmin, SpinBpmin);
-    range->addLayout(pair(EPmax, SpinBpmax));
+    auto* range = pair(EPmin, SpinBpmin, kDegrees);
+    range->addLayout(pair(EPmax, SpinBpmax, kDegrees));
     v->addWidget(PhaseBut);
     v->addWidget(PhaseRangeLabel);
     v->addLayout(range);
@@ -163,10 +185,10 @@ QWidget* Twobbeldlg::buildTimeline()
     auto* g = new QGridLayout(w);
     g->setContentsMargins(0, 0, 0, 0);
     Label8 = new QLabel(w);
-    digPeg = edit(w);
+    digPeg = named(edit(w), "digPeg");
     SpinButton4 = spin(w);
     g->addWidget(Label8, 0, 0);
-    g->addLayout(pair(digPeg, SpinButton4), 0, 1, 1, 3);
+    g->addLayout(pair(digPeg, SpinButton4, kDb), 0, 1, 1, 3);
     // The step's time line: the sine starts, the wait, the recording, the stop.
     g->addWidget(new QLabel(QStringLiteral("Start"), w), 1, 0);
     g->addWidget(new QLabel(QStringLiteral("--------->"), w), 1, 1);
@@ -174,10 +196,9 @@ QWidget* Twobbeldlg::buildTimeline()
     g->addWidget(new QLabel(QStringLiteral("--->"), w), 1, 3);
     g->addWidget(new QLabel(QStringLiteral("Stop"), w), 1, 4);
     g->addWidget(new QLabel(QStringLiteral("Sinus"), w), 2, 0);
-    Sstart = edit(w);
+    Sstart = named(edit(w), "Sstart");
     SpinButton5 = spin(w);
-    auto* settle = pair(Sstart, SpinButton5);
-    settle->insertWidget(2, new QLabel(QStringLiteral("ms"), w));
+    auto* settle = pair(Sstart, SpinButton5, QStringLiteral("ms"));
     g->addLayout(settle, 2, 1);
     g->addWidget(new QLabel(QStringLiteral("Sinus"), w), 2, 4);
     Label11 = new QLabel(w);

@@ -2,6 +2,7 @@
 
 #include "platform/ProfileStore.h"
 #include "platform/IniValues.h"
+#include "scope/OszidiaPicture.h"
 
 #include <QClipboard>
 #include <QFrame>
@@ -100,18 +101,33 @@ int TOszidia::StorePoint(int j, bool trig1, float ypos2, float ypos1, float vdiv
 // The paint handler renders: a hidden window costs nothing per frame.
 void TOszidia::RepaintOszi() { update(); }
 
+void TOszidia::SetScales(const ScopeScales& scales) { store_.scales = scales; }
+
 void TOszidia::calcLayout()
 {
     if (bitmap_.size() != size())
         bitmap_ = QImage(size(), QImage::Format_RGB32);
-    layout_ = LayoutOszidia(store_, width(), height());
+    layout_ = LayoutOszidia(store_, width(), height(), kScaleStripHeight);
 }
 
 void TOszidia::render()
 {
     if (bitmap_.isNull())
         return;
-    RenderOszidia(bitmap_, store_, layout_, cursors_, background_, font_);
+    RenderOszidia(bitmap_, store_, layout_, cursors_, background_, font_, language_);
+}
+
+QImage TOszidia::PictureAt(QSize size, int fontSize) const
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter p(&image);
+    PaintOszidiaPicture(p, size, store_, background_, language_, font_, fontSize);
+    return image;
+}
+
+bool TOszidia::SavePicture(const QString& fileName, QSize size) const
+{
+    return SaveOszidiaPicture(store_, background_, language_, fileName, size, font_);
 }
 
 QImage TOszidia::Picture()
@@ -156,6 +172,10 @@ void TOszidia::IllumButClick()
 
 void TOszidia::SetOsziLanguage(char letter)
 {
+    if (letter == 'D' || letter == 'E') {
+        language_ = letter;
+        RepaintOszi();
+    }
     if (letter == 'D')
         timeRest_ = QStringLiteral("Zeit / Frequ.");
     else if (letter == 'E')

@@ -34,6 +34,7 @@ public:
     int StorePoint(int j, bool triggerOnChannel1, float yPosition2, float yPosition1, float voltsPerDiv2,
                    float voltsPerDiv1, float x, float y2, float y1) override;
     void RepaintOszi() override;
+    void SetScales(const ScopeScales& scales) override;
 
     // The current frame as a text file (see WriteScopeExport).
     int SaveAsText(const QString& path, const QString& separator) const;
@@ -41,6 +42,12 @@ public:
     void CopyToClipboard();
     // Renders the picture at the window's client size.
     QImage Picture();
+    // The picture as a printout or a picture file shows it: no measuring
+    // cursors, at `size` with text of `fontSize` points.
+    QImage PictureAt(QSize size, int fontSize) const;
+    // Saves that picture (PNG, SVG or PDF by the name's ending), written
+    // whole or not at all; false when it could not be written.
+    bool SavePicture(const QString& fileName, QSize size) const;
 
     // 'D' or 'E': the read-outs' rest texts; other letters change nothing.
     void SetOsziLanguage(char letter);
@@ -81,6 +88,7 @@ private:
     QFont font_;
     QString timeRest_;
     QString voltRest_;
+    char language_ = 'D';
     bool placed_ = false;
 };
 

@@ -37,7 +37,8 @@ QLabel* panelLabel(const QString& text, QWidget* parent)
 } // namespace
 
 TScopePage::TScopePage(QWidget* parent)
-    : QWidget(parent), settings_(Oscilloscope()), engine_(new ScopeEngine(Oscilloscope(), this))
+    : QWidget(parent), settings_(Oscilloscope()), engine_(new ScopeEngine(Oscilloscope(), this)),
+      ytTimebase_(kDefaultTimebase)
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);
@@ -69,6 +70,7 @@ void TScopePage::connectControls()
     connect(CheckBox1, &QCheckBox::clicked, this, &TScopePage::CheckBox1Click);
     connect(CheckBox3, &QCheckBox::clicked, this, &TScopePage::CheckBox3Click);
     connect(OsziStartStop, &QPushButton::clicked, this, &TScopePage::OsziStartStopClick);
+    connect(XYSwitch, &QCheckBox::clicked, this, &TScopePage::XYSwitchClick);
     connect(engine_, &ScopeEngine::started, this, [this] { showRunning(true); });
     connect(engine_, &ScopeEngine::stopped, this, [this] { showRunning(false); });
     connect(engine_, &ScopeEngine::timebaseApplied, this, &TScopePage::showTimebase);
@@ -124,9 +126,11 @@ QGroupBox* TScopePage::buildTimebase()
     RadioButton2 = new QRadioButton(QStringLiteral("Ch2"), TimebaseGroup);
     RadioButton1->setChecked(true);
     OsziStartStop = new QPushButton(QStringLiteral("Stop"), TimebaseGroup);
+    XYSwitch = new QCheckBox(QStringLiteral("X-Y"), TimebaseGroup);
     grid->addWidget(Panel3, 0, 0);
     grid->addWidget(SpinButton3, 0, 1);
-    grid->addWidget(Label5, 0, 2);
+    grid->addWidget(XYSwitch, 0, 2);
+    grid->addWidget(Label5, 6, 0, 1, 3);
     grid->addWidget(label11, 1, 0);
     grid->addWidget(Label12, 1, 1, 1, 2);
     grid->addWidget(Label13, 2, 0, 1, 3);
@@ -135,7 +139,8 @@ QGroupBox* TScopePage::buildTimebase()
     grid->addWidget(RadioButton1, 4, 1);
     grid->addWidget(RadioButton2, 4, 2);
     grid->addWidget(OsziStartStop, 5, 0, 1, 3);
-    grid->setRowStretch(6, 1);
+    grid->setRowStretch(7, 1);
+    SetLanguage('D');
     return TimebaseGroup;
 }
 
@@ -157,6 +162,7 @@ void TScopePage::EnterScopePage(float calibrationMv, bool inputUsable)
     showSettings();
     engine_->Enter(calibrationMv * kVoltsPerCalibrationUnit, inputUsable);
     OsziStartStop->setEnabled(inputUsable);
+    scalesChanged();
 }
 
 void TScopePage::LeaveScopePage()
@@ -183,9 +189,10 @@ void TScopePage::RestartOszi(float calibrationMv)
 void TScopePage::showSettings()
 {
     const OscilloscopeSettings& o = settings_;
-    const QSignalBlocker b1(SCRyposCh1), b2(SCRyposch2), b3(SCRtrig);
-    SCRyposCh1->setValue(BarFromPosition(o.yPosition1));
-    SCRyposch2->setValue(BarFromPosition(o.yPosition2));
+    const QSignalBlocker b3(SCRtrig);
+    if (o.timebaseIndex != kXYTimebase)
+        ytTimebase_ = o.timebaseIndex;
+    showPositionBars();
     SCRtrig->setValue(int(std::lround(-engine_->TriggerLevel() * 100.0f)));
     VperDiv1->setText(VoltsLabel(o.voltsIndex1));
     VperDiv2->setText(VoltsLabel(o.voltsIndex2));
@@ -195,8 +202,29 @@ void TScopePage::showSettings()
     CheckBox2->setChecked(o.triggerRising);
     RadioButton1->setChecked(o.triggerOnChannel1);
     RadioButton2->setChecked(!o.triggerOnChannel1);
+    XYSwitch->setChecked(xy());
+    SpinButton3->setEnabled(!xy());
     Label5->clear();
 }
+
+bool TScopePage::xy() const { return settings_.timebaseIndex == kXYTimebase; }
+
+// The bars show what they move: the Y-t zero lines, or in X-Y the offsets
+// of the zeros from the centre.
+void TScopePage::showPositionBars()
+{
+    const QSignalBlocker b1(SCRyposCh1), b2(SCRyposch2);
+    if (xy()) {
+        SCRyposCh1->setValue(BarFromXYOffset(engine_->XYOffset1()));
+        SCRyposch2->setValue(BarFromXYOffset(engine_->XYOffset2()));
+    } else {
+        SCRyposCh1->setValue(BarFromPosition(settings_.yPosition1));
+        SCRyposch2->setValue(BarFromPosition(settings_.yPosition2));
+    }
+}
+
+// A changed scale shows at once, also while the loop is stopped.
+void TScopePage::scalesChanged() { engine_->ShowScales(); }
 
 // --- engine results -------------------------------------------------------------------
 
@@ -241,24 +269,28 @@ void TScopePage::SpinButton2Up()
 {
     settings_.voltsIndex1 = VoltsUp(settings_.voltsIndex1);
     VperDiv1->setText(VoltsLabel(settings_.voltsIndex1));
+    scalesChanged();
 }
 
 void TScopePage::SpinButton2Down()
 {
     settings_.voltsIndex1 = VoltsDown(settings_.voltsIndex1);
     VperDiv1->setText(VoltsLabel(settings_.voltsIndex1));
+    scalesChanged();
 }
 
 void TScopePage::SpinButton1Up()
 {
     settings_.voltsIndex2 = VoltsUp(settings_.voltsIndex2);
     VperDiv2->setText(VoltsLabel(settings_.voltsIndex2));
+    scalesChanged();
 }
 
 void TScopePage::SpinButton1Down()
 {
     settings_.voltsIndex2 = VoltsDown(settings_.voltsIndex2);
     VperDiv2->setText(VoltsLabel(settings_.voltsIndex2));
+    scalesChanged();
 }
 
 void TScopePage::SpinButton3Up()
@@ -280,25 +312,88 @@ void TScopePage::startIfStopped()
         engine_->Start();
 }
 
-void TScopePage::SCRyposCh1Change(int position) { settings_.yPosition1 = PositionFromBar(position); }
-void TScopePage::SCRyposch2Change(int position) { settings_.yPosition2 = PositionFromBar(position); }
-void TScopePage::SCRtrigChange(int position) { engine_->SetTriggerLevel(TriggerLevelFromBar(position)); }
-void TScopePage::CheckBox2Click() { settings_.triggerRising = CheckBox2->isChecked(); }
+// In X-Y the bars move the zeros from the centre; the stored Y-t positions
+// stay as they are.
+void TScopePage::SCRyposCh1Change(int position)
+{
+    if (xy())
+        engine_->SetXYOffsets(XYOffsetFromBar(position), engine_->XYOffset2());
+    else
+        settings_.yPosition1 = PositionFromBar(position);
+    scalesChanged();
+}
+
+void TScopePage::SCRyposch2Change(int position)
+{
+    if (xy())
+        engine_->SetXYOffsets(engine_->XYOffset1(), XYOffsetFromBar(position));
+    else
+        settings_.yPosition2 = PositionFromBar(position);
+    scalesChanged();
+}
+
+void TScopePage::SCRtrigChange(int position)
+{
+    engine_->SetTriggerLevel(TriggerLevelFromBar(position));
+    scalesChanged();
+}
+
+void TScopePage::CheckBox2Click()
+{
+    settings_.triggerRising = CheckBox2->isChecked();
+    scalesChanged();
+}
 
 void TScopePage::RadioButton1Click()
 {
     settings_.triggerOnChannel1 = true;
     RadioButton1->setChecked(true);
+    scalesChanged();
 }
 
 void TScopePage::RadioButton2Click()
 {
     settings_.triggerOnChannel1 = false;
     RadioButton2->setChecked(true);
+    scalesChanged();
 }
 
-void TScopePage::CheckBox1Click() { settings_.ground1 = CheckBox1->isChecked(); }
-void TScopePage::CheckBox3Click() { settings_.ground2 = CheckBox3->isChecked(); }
+void TScopePage::CheckBox1Click()
+{
+    settings_.ground1 = CheckBox1->isChecked();
+    scalesChanged();
+}
+
+void TScopePage::CheckBox3Click()
+{
+    settings_.ground2 = CheckBox3->isChecked();
+    scalesChanged();
+}
+
+void TScopePage::XYSwitchClick(bool on)
+{
+    if (on == xy())
+        return;
+    if (on) {
+        ytTimebase_ = settings_.timebaseIndex;
+        settings_.timebaseIndex = kXYTimebase;
+    } else {
+        settings_.timebaseIndex = ytTimebase_ > kXYTimebase ? ytTimebase_ : kDefaultTimebase;
+    }
+    XYSwitch->setChecked(on);
+    SpinButton3->setEnabled(!on);
+    showPositionBars();
+    scalesChanged();
+    startIfStopped();
+}
+
+void TScopePage::SetLanguage(char letter)
+{
+    if (letter == 'E')
+        XYSwitch->setToolTip(QStringLiteral("X-Y display: channel 1 upwards over channel 2 across"));
+    else if (letter == 'D')
+        XYSwitch->setToolTip(QStringLiteral("X-Y-Darstellung: Kanal 1 nach oben über Kanal 2 nach rechts"));
+}
 
 void TScopePage::OsziStartStopClick()
 {

@@ -67,6 +67,11 @@ public:
     void CheckBox1Click();
     void CheckBox3Click();
     void OsziStartStopClick();
+    // X-Y on: channel 1 over channel 2, the timebase kept for when it goes
+    // off again; off: the Y-t timebase from before.
+    void XYSwitchClick(bool on);
+    // 'D' or 'E': the page's tooltips of its own.
+    void SetLanguage(char letter);
 
     QGroupBox* Channel1Group;  // "Channel 1 or Y"
     QScrollBar* SCRyposCh1;
@@ -90,6 +95,7 @@ public:
     QLabel* label11;           // "Samplefreq."
     QLabel* Label12;           // sample rate
     QPushButton* OsziStartStop;
+    QCheckBox* XYSwitch;       // "X-Y"
 
 private:
     void connectControls();
@@ -100,11 +106,15 @@ private:
     void showSampleError(const EngineFailure& failure);
     void showOverRange(int count);
     void startIfStopped();
+    bool xy() const;
+    void showPositionBars();
+    void scalesChanged();
 
     OscilloscopeSettings& settings_;
     ScopeEngine* engine_;
     TOszidia* display_ = nullptr;
     bool entered_ = false;
+    int ytTimebase_;           // the Y-t timebase while X-Y is on
     int savedInRate_ = 0, savedOutRate_ = 0, savedInBits_ = 0, savedOutBits_ = 0;
 
     QGroupBox* buildChannel(const QString& caption, QScrollBar*& position, TSpinButton*& spin, QLabel*& scale,

@@ -90,7 +90,7 @@ TEST_F(MemoryMenuTest, LoadsTablesAndRefusesOthersWithoutChange)
     EXPECT_TRUE(modals.messageTexts()[0].contains("bad.csv, Zeile 3:")) << modals.messageTexts()[0].toStdString();
 }
 
-TEST_F(MemoryMenuTest, SavesPictureFollowsLanguageAndRestsOnTheScopePage)
+TEST_F(MemoryMenuTest, SavesPictureFollowsLanguageAndTakesTheOscilloscopesOnItsPage)
 {
     start();
     showCurve(-40, "picture");
@@ -111,7 +111,9 @@ TEST_F(MemoryMenuTest, SavesPictureFollowsLanguageAndRestsOnTheScopePage)
     main->PageControl1->setCurrentIndex(2);
     QApplication::processEvents();
     EXPECT_FALSE(menu().MemoryMenu->isEnabled());
-    EXPECT_FALSE(menu().SavePictureItem->isEnabled());
+    EXPECT_TRUE(menu().SavePictureItem->isEnabled()) << "the picture is the oscilloscope's there";
+    main->deutschEnglish1Click();
+    EXPECT_TRUE(menu().SavePictureItem->isEnabled()) << "a language switch keeps it so";
     main->PageControl1->setCurrentIndex(0);
     QApplication::processEvents();
     EXPECT_TRUE(menu().MemoryMenu->isEnabled());

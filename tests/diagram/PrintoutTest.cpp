@@ -4,13 +4,16 @@
 // a rasteriser draws it.
 
 #include "diagram/DiaFonts.h"
+#include "diagram/DiaLegend.h"
 #include "diagram/ui/DiaPrint.h"
 #include "tests/diagram/DiaTestSupport.h"
 #include "diagram/PrintGeometry.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDateTime>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <functional>
@@ -170,6 +173,77 @@ TEST_P(Printout, LabelsAndTextLinesStayApart)
     });
     ASSERT_EQ(rows.size(), 3u) << "the info line and the x caption intersect";
     EXPECT_GE(rows[2].first, lay.plotBottom + 5 * lay.charH / 2) << "the info line is where it belongs";
+}
+
+// On paper a curve is a line one can see (a quarter of a millimetre at
+// least, at every resolution), and the legend of the memory curves is
+// printed whole: its box inside the plot, every row's text inside the box.
+TEST_P(Printout, CurvesAreVisibleAndTheLegendIsWhole)
+{
+    const PageCase pc = GetParam();
+    for (int slot = 0; slot < 3; ++slot) {
+        MemoryCurve m;
+        m.name = QStringLiteral("Amplifier %1 left channel").arg(slot + 1);
+        m.unit = QStringLiteral("Level [dBV]");
+        m.xmin = 20;
+        m.xmax = 20000;
+        m.stored = QDateTime(QDate(2026, 12, 9), QTime(7, 0));
+        m.x = {20.0f, 20000.0f};
+        m.traces.push_back(MemoryTrace{false, {-60.0f - slot * 5.0f, -60.0f - slot * 5.0f}});
+        ASSERT_TRUE(dia.Memories().set(slot, m));
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    const QString pdf = dir.file("page.pdf");
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setResolution(pc.dpi);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(pc.orientation);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    ASSERT_EQ(FilePrint(dia, printer), PrintResult::Printed);
+    const PrintGeometry g = ComputePrintGeometry(pc.dpi, printer.width(), printer.height(),
+                                                 pc.orientation == QPageLayout::Landscape);
+    const QImage pic = printedPicture(g, pc.dpi, pdf);
+    ASSERT_FALSE(pic.isNull());
+    if (qEnvironmentVariableIsSet("KORVANTA_KEEP_PRINTOUT"))
+        pic.save(qEnvironmentVariable("KORVANTA_KEEP_PRINTOUT") + "/legend-" +
+                 QString::fromStdString(CaseName({pc, 0})) + ".png");
+    QImage work;
+    ASSERT_TRUE(dia.CalcLayout(work, g.bitmapWidth, g.bitmapHeight, g.fontSize, false));
+    const DiaLayout lay = dia.Layout();
+
+    // The live curve 1 at -45 dB: its stroke in printer pixels, in the
+    // middle of the plot. The rasteriser blends the stroke's edges into the
+    // background, so each row counts with its share of the curve's colour
+    // (green 255 is the background, 0 the blue curve).
+    const int x = (lay.plotLeft + lay.plotRight) / 2 + 3;
+    const int row = RowOf(dia, -45.0);
+    double coverage = 0.0;
+    for (int y = row - lay.charH; y <= row + lay.charH; ++y) {
+        const QColor c = QColor(pic.pixel(x, y));
+        if (c.red() < 110 && c.blue() > 150)
+            coverage += (255 - c.green()) / 255.0;
+    }
+    const double quarterMm = pc.dpi * 0.25 / 25.4;
+    EXPECT_GE(coverage * PrintScale, quarterMm) << "stroke of " << coverage * PrintScale << " printer pixels";
+
+    // The legend's box as the print's font lays it out.
+    QPainter measure(&work);
+    measure.setFont(DiaFont(g.fontSize));
+    const QRect box = MemoryLegendRect(measure, lay, dia.Memories().bank());
+    measure.end();
+    ASSERT_FALSE(box.isEmpty());
+    EXPECT_TRUE(QRect(lay.plotLeft, lay.plotTop, lay.plotWidth(), lay.plotHeight()).contains(box));
+    // Every row of text sits inside the box: dark pixels in each third of
+    // its height, none just outside its left edge.
+    for (int row = 0; row < 3; ++row) {
+        int ink = 0;
+        const int top = box.top() + row * box.height() / 3, bottom = box.top() + (row + 1) * box.height() / 3;
+        for (int y = top; y < bottom; ++y)
+            for (int xx = box.left() + box.width() / 3; xx < box.right(); ++xx)
+                ink += IsBlack(pic.pixel(xx, y));
+        EXPECT_GT(ink, 10) << "legend row " << row;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(A4, Printout,

@@ -209,3 +209,30 @@ TEST(PrintGeometry, LandscapeAndOtherResolutions)
     EXPECT_EQ(g.fontSize, 8);
     EXPECT_EQ(ComputePrintGeometry(1200, 9920, 14032, false).fontSize, 32);
 }
+
+// The right axis is labelled at its own round values: the smallest 1-2-5
+// step that keeps the labels no denser than the grid's rows.
+TEST(NiceTicks, RoundValuesNoDenserThanTheGrid)
+{
+    struct Case {
+        double lo, hi;
+        int maxIntervals;
+        std::vector<double> ticks;
+    };
+    const Case cases[] = {
+        {-180, 180, 25, {-180, -160, -140, -120, -100, -80, -60, -40, -20, 0, 20, 40, 60, 80, 100, 120, 140, 160, 180}},
+        {-90, 90, 11, {-80, -60, -40, -20, 0, 20, 40, 60, 80}},
+        {-90, 90, 4, {-50, 0, 50}},
+        {-45, 5, 10, {-45, -40, -35, -30, -25, -20, -15, -10, -5, 0, 5}},
+        {0.3, 1.7, 3, {0.5, 1.0, 1.5}},
+        {90, -90, 4, {-50, 0, 50}},   // either order
+        {5, 5, 10, {}},
+        {-90, 90, 0, {}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> t = NiceTicks(c.lo, c.hi, c.maxIntervals);
+        ASSERT_EQ(t.size(), c.ticks.size()) << c.lo << ".." << c.hi << " / " << c.maxIntervals;
+        for (size_t i = 0; i < t.size(); ++i)
+            EXPECT_NEAR(t[i], c.ticks[i], 1e-9) << c.lo << ".." << c.hi << " tick " << i;
+    }
+}

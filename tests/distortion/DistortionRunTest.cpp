@@ -11,6 +11,7 @@
 #include "distortion/DistortionPlot.h"
 #include "app/ui/DistortionMenu.h"
 #include "distortion/ui/DistortionWindow.h"
+#include "measure/ui/RunProgress.h"
 #include "app/ui/Main.h"
 #include "app/ui/MainMenu.h"
 #include "diagram/MemoryFile.h"
@@ -22,6 +23,8 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QComboBox>
@@ -214,7 +217,21 @@ TEST_F(DistortionRun, ClipPointsAgreeWithANumericallyClippedSineAndTheRunStopsPa
     dut.gainDb[0] = dut.gainDb[1] = gainDb;
     open(dut);
     levelPlan(-12, 0, 12, 10.0);
+    // The progress counts every step against the plan's 13 coarse levels,
+    // which the fine steps may pass: an approximate total.
+    QStringList progress;
+    int steps = 0;
+    QObject::connect(window->Engine(), &TDistortionEngine::progress, window, [&](int done) {
+        ++steps;
+        const QString text = window->RunProgress->Bar->text();
+        if (text != QStringLiteral("%1 / ca. %2").arg(done).arg(std::max(done, 13)))
+            progress << text;
+        if (!window->RunProgress->TimeLeft->text().startsWith(QStringLiteral("noch ca. ")))
+            progress << window->RunProgress->TimeLeft->text();
+    });
     ASSERT_TRUE(run());
+    EXPECT_TRUE(progress.isEmpty()) << progress.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(steps, int(window->Points().size()));
     EXPECT_TRUE(modals.questions().empty());
     std::vector<DistortionPoint> points = window->Points();
     ASSERT_FALSE(points.empty());

@@ -195,3 +195,24 @@ TEST(DistortionPlot, AxisFollowsTheStepsAndValuesComeFromTheRightColumn)
 }
 
 } // namespace
+
+// A run over frequency knows its steps; a run over level only its coarse
+// ones (fine steps and the stop at the limit come from what it measures),
+// so its plan says it is approximate.
+TEST(DistortionPlanTest, DurationOfARunIsExactOverFrequencyAndApproximateOverLevel)
+{
+    DistortionSettings s;
+    s.settleMs = 200;
+    s.sweep = DistortionSweep::Frequency;
+    s.frequencySteps = 4;
+    const int stepMs = 200 + 372;  // 16384 frames at 44.1 kHz, rounded up
+    RunEstimate e = DistortionEstimate(s, 44100);
+    EXPECT_EQ(e.Steps(), 5);
+    EXPECT_FALSE(e.approximate);
+    EXPECT_EQ(TimeLeftMs(e, 2), 3 * stepMs);
+    s.sweep = DistortionSweep::Level;
+    s.levels.steps = 30;
+    e = DistortionEstimate(s, 44100);
+    EXPECT_EQ(e.Steps(), 31);
+    EXPECT_TRUE(e.approximate);
+}

@@ -7,10 +7,12 @@
 #include "generator/SweepDialogRules.h"
 #include "generator/ui/Wobbelu.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace korvanta;
@@ -257,6 +259,38 @@ TEST_F(SweepDialog, BothLanguages)
     }
     dlg.Language('X');   // other letters change nothing
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Wobbel Dialog"));
+}
+
+// Every number field says its unit right beside it, and every spin arrow
+// is large enough to hit: as wide and as high as a small tool button.
+TEST_F(SweepDialog, FieldsShowTheirUnitsAndTheArrowsAreUsable)
+{
+    dlg.show();
+    QApplication::processEvents();
+    struct Unit {
+        QLineEdit* edit;
+        const char* unit;
+    };
+    for (const Unit u : {Unit{dlg.Efrom, "Hz"}, Unit{dlg.Eto, "Hz"}, Unit{dlg.digPeg, "dB"}, Unit{dlg.EPmin, "°"},
+                         Unit{dlg.EPmax, "°"}, Unit{dlg.Sstart, "ms"}}) {
+        const auto* label = dlg.findChild<QLabel*>(QStringLiteral("unit_") + u.edit->objectName());
+        ASSERT_TRUE(label) << u.edit->objectName().toStdString();
+        EXPECT_EQ(label->text(), QString::fromUtf8(u.unit));
+        EXPECT_TRUE(label->isVisible());
+        // Beside the field, on its row.
+        const QRect field(u.edit->mapTo(&dlg, QPoint(0, 0)), u.edit->size());
+        const QRect unit(label->mapTo(&dlg, QPoint(0, 0)), label->size());
+        EXPECT_GT(unit.left(), field.right()) << u.unit;
+        EXPECT_LT(unit.left() - field.right(), 60) << u.unit;
+        EXPECT_TRUE(unit.top() < field.bottom() && unit.bottom() > field.top()) << u.unit;
+    }
+    constexpr int kUsableArrow = 16;
+    for (TSpinButton* spin : {dlg.SpinButton1, dlg.SpinButton2, dlg.SpinButton3, dlg.SpinButton4, dlg.SpinButton5,
+                              dlg.SpinBpmin, dlg.SpinBpmax})
+        for (const QWidget* arrow : {static_cast<QWidget*>(spin->upButton()), static_cast<QWidget*>(spin->downButton())}) {
+            EXPECT_GE(arrow->width(), kUsableArrow);
+            EXPECT_GE(arrow->height(), kUsableArrow);
+        }
 }
 
 } // namespace

@@ -91,3 +91,33 @@ TEST(SweepPlan, RoundsTiesToEven)
 }
 
 } // namespace
+
+namespace {
+
+// The plan's duration: what the progress counts down from. Each step is its
+// settle wait plus the block its frequency needs; the time left after k
+// steps is the rest of the plan, and a duration reads as m:ss, rounded up.
+TEST(SweepPlan, DurationOfThePlanAndTheTimeLeft)
+{
+    // 20 Hz and 20000 Hz at 44.1 kHz, 16 bit: 32766 and 441 frames.
+    const RunEstimate e = SweepEstimate(20, 20000, 1, false, 100, 44100, 16);
+    ASSERT_EQ(e.Steps(), 2);
+    EXPECT_FALSE(e.approximate);
+    EXPECT_EQ(e.stepMs[0], 100 + 743);
+    EXPECT_EQ(e.stepMs[1], 100 + 10);
+    struct Case {
+        int done, leftMs;
+    };
+    for (const Case c : {Case{-1, 953}, Case{0, 953}, Case{1, 110}, Case{2, 0}, Case{5, 0}})
+        EXPECT_EQ(TimeLeftMs(e, c.done), c.leftMs) << "after " << c.done;
+    EXPECT_EQ(StepDurationMs(-5, 441, 0), 0);
+    struct Text {
+        int ms;
+        const char* text;
+    };
+    for (const Text t : {Text{0, "0:00"}, Text{1, "0:01"}, Text{59999, "1:00"}, Text{61000, "1:01"},
+                         Text{3600000, "1:00:00"}, Text{3725000, "1:02:05"}, Text{-3, "0:00"}})
+        EXPECT_EQ(DurationText(t.ms), QString::fromLatin1(t.text)) << t.ms;
+}
+
+} // namespace

@@ -7,8 +7,10 @@
 #include "app/ui/MainMenu.h"
 #include "app/UnixSignals.h"
 #include "platform/UserMessages.h"
+#include "measure/ui/RunProgress.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QTabWidget>
 #include <csignal>
 #include <iostream>
@@ -282,3 +284,51 @@ TEST_F(SweepTest, Screenshot)
 }
 
 } // namespace
+
+// The progress under the sweep's controls counts the steps as the engine
+// reports them: after k points it shows k of the plan's n, in the page's
+// language, with the plan's time left; its Stop ends the sweep as STOP does
+// (the step in progress is still drawn).
+TEST_F(SweepTest, ProgressShowsTheStepsDoneAndItsStopEndsTheSweep)
+{
+    struct Seen {
+        QString text;
+        int value, maximum;
+        QString left;
+    };
+    TRunProgress* progress = page->RunProgress;
+    std::vector<Seen> seen;
+    QObject::connect(&page->Engine(), &TSweepEngine::progress, progress, [&] {
+        seen.push_back({progress->Bar->text(), progress->Bar->value(), progress->Bar->maximum(),
+                        progress->TimeLeft->text()});
+    });
+    setPlan({.from = 100, .to = 1000, .steps = 4, .linear = true});
+    ASSERT_TRUE(sweep());
+    ASSERT_EQ(seen.size(), 5u);
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_EQ(seen[k - 1].text, QStringLiteral("%1 / 5").arg(k));
+        EXPECT_EQ(seen[k - 1].value, k);
+        EXPECT_EQ(seen[k - 1].maximum, 5);
+        EXPECT_TRUE(seen[k - 1].left.startsWith(QStringLiteral("noch 0:0"))) << seen[k - 1].left.toStdString();
+    }
+    EXPECT_EQ(seen.back().left, QStringLiteral("noch 0:00"));
+    EXPECT_FALSE(progress->StopBut->isEnabled());
+    EXPECT_EQ(progress->TimeLeft->text(), QStringLiteral("fertig"));
+
+    // English, and Stop after the second point: the sweep ends within a step.
+    main->SetLanguage('E');
+    seen.clear();
+    QObject::connect(&page->Engine(), &TSweepEngine::progress, progress, [&](int done) {
+        if (done == 2)
+            progress->StopBut->click();
+    });
+    page->wobbelnBut->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(progress->StopBut->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return idle(); }, 60000));
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_LE(seen.size(), 3u);
+    EXPECT_EQ(seen[1].text, QStringLiteral("2 / 5"));
+    EXPECT_TRUE(seen[1].left.endsWith(QStringLiteral(" left"))) << seen[1].left.toStdString();
+    EXPECT_EQ(progress->TimeLeft->text(), QStringLiteral("done"));
+}

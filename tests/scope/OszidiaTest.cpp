@@ -4,6 +4,7 @@
 // background colour in the settings file.
 #include "scope/ui/Oszidia1.h"
 #include "scope/OszidiaRender.h"
+#include "scope/OszidiaPicture.h"
 #include "scope/OszidiaStore.h"
 #include "platform/ProfileStore.h"
 #include "tests/support/TestSupport.h"
@@ -15,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <gtest/gtest.h>
+#include <cmath>
 
 using namespace korvanta;
 
@@ -127,6 +129,79 @@ TEST(OszidiaRender, NothingButTheBackgroundWithoutPointsOrRange)
     EXPECT_EQ(at(one, 24, 5), oszi::Header);
 }
 
+int countColour(const QImage& img, const QColor& c, QRect area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += img.pixelColor(x, y) == c;
+    return n;
+}
+
+// Nothing is drawn that no frame stored: the zero-filled arrays of a fresh
+// set-up (a new timebase, the page entered) and, in X-Y, the empty second
+// slot would each draw a line along the bottom.
+TEST(OszidiaRender, NoLineAlongTheBottomThatNoFrameStored)
+{
+    const int bottom = kHeight - 1 - kBottomMargin;
+    const QRect bottomRow(1, bottom, kWidth - 2, 1);
+    OszidiaStore s;
+    s.Setup(QString(), 100, false, 1.0f, 0.0f, 0.01f, 0.0f, 8.0f);
+    QImage img = render(s);
+    EXPECT_EQ(countColour(img, oszi::Curve1, bottomRow) + countColour(img, oszi::Curve2, bottomRow), 0);
+
+    // A circle in X-Y around the centre: channel 1 over channel 2 only.
+    s.Setup(QString(), 100, false, 1.0f, 0.0f, -10.0f, 0.0f, 8.0f);
+    for (int j = 0; j < 100; ++j) {
+        const double a = 2 * M_PI * j / 99;
+        s.StorePoint(j, true, 2.0f, 6.02f, 0.1f, 0.1f, float(-5.0 - 2.0 * std::cos(a)), 0.0f,
+                     float(4.0 + 2.0 * std::sin(a)));
+    }
+    img = render(s);
+    const QRect plot(0, kHeaderHeight, kWidth, bottom - kHeaderHeight + kOutsideOffset + 1);
+    EXPECT_EQ(countColour(img, oszi::Curve2, plot), 0) << "no second trace in X-Y";
+    EXPECT_EQ(countColour(img, oszi::Curve1, bottomRow), 0);
+    EXPECT_GT(countColour(img, oszi::Curve1, plot), 100);
+}
+
+bool dark(QRgb c) { return qRed(c) < 100 && qGreen(c) < 100 && qBlue(c) < 100; }
+
+// Under the plot the scales are written once a frame told them; the
+// trigger marker sits at the level on its channel's zero line, in that
+// channel's colour, and not in X-Y.
+TEST(OszidiaRender, ScaleReadoutUnderThePlotAndTheTriggerMarkerAtItsLevel)
+{
+    OszidiaStore s = storeWith(100, 20.0f);
+    const int height = kHeight + kScaleStripHeight;
+    const OszidiaLayout l = LayoutOszidia(s, kWidth, height, kScaleStripHeight);
+    ASSERT_DOUBLE_EQ(l.yScale, 40.0) << "the strip is below the plot, not in it";
+    const auto inkInStrip = [&](const QImage& img) {
+        int n = 0;
+        for (int y = height - kScaleStripHeight; y < height; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                n += dark(img.pixel(x, y));
+        return n;
+    };
+    QImage img(kWidth, height, QImage::Format_RGB32);
+    RenderOszidia(img, s, l, {}, oszi::Background, QFont(), 'E');
+    EXPECT_EQ(inkInStrip(img), 0) << "no scales before a frame";
+    EXPECT_EQ(img.pixelColor(10, height - 5), oszi::Header);
+
+    s.scales.valid = true;
+    s.scales.triggerOnChannel1 = false;
+    s.scales.triggerZero = 2.0f;
+    s.scales.triggerLevel = 0.5f;
+    RenderOszidia(img, s, l, {}, oszi::Background, QFont(), 'E');
+    EXPECT_GT(inkInStrip(img), 20) << "the scales are written";
+    const int markerY = kHeaderHeight + 320 - 100;
+    EXPECT_EQ(OszidiaTriggerMarkerY(l, s), markerY);
+    EXPECT_EQ(img.pixelColor(2, markerY), oszi::Curve2);
+    EXPECT_NE(img.pixelColor(2, markerY - 10), oszi::Curve2);
+
+    s.Setup(QString(), 100, false, 1.0f, 0.0f, -10.0f, 0.0f, 8.0f);
+    EXPECT_EQ(OszidiaTriggerMarkerY(LayoutOszidia(s, kWidth, height, kScaleStripHeight), s), -1);
+}
+
 TEST(OszidiaStore, SetUpKeepsTheYRangeOnceSetAndZeroFillsNewArrays)
 {
     OszidiaStore s;
@@ -227,7 +302,7 @@ TEST_F(OszidiaWindow, BackgroundComesFromTheSettingsAndIllumToggleIsWrittenBack)
 TEST_F(OszidiaWindow, MouseDragsReadTimeFrequencyAndVoltage)
 {
     TOszidia w;
-    w.resize(kWidth + 165, kHeight); // plot 400 wide: 40 pixels per division
+    w.resize(kWidth + 165, kHeight + kScaleStripHeight); // plot 400 wide: 40 pixels per division
     w.SetupOszi(QString(), 512, false, 1.0f, 0.0f, 0.01f, 0.0f, 8.0f);
     w.StorePoint(0, false, 2.0f, 6.0f, 0.5f, 0.1f, 0.0f, 2.0f, 6.0f);
     w.SetOsziLanguage('E');
@@ -270,4 +345,32 @@ TEST_F(OszidiaWindow, PictureHasTheClientSize)
     const QImage p = w.Picture();
     EXPECT_EQ(p.size(), QSize(300, 200));
     EXPECT_EQ(p.pixelColor(150, 5), oszi::Header);
+}
+
+// A printout or picture file draws the frame larger with traces as much
+// wider as the text, and writes PNG, SVG and PDF whole.
+TEST_F(OszidiaWindow, PictureForPaperAndFilesHasWideTracesAndEveryFormat)
+{
+    TOszidia w;
+    w.resize(260, 400);
+    w.SetupOszi(QString(), 100, false, 1.0f, 0.0f, 0.01f, 0.0f, 8.0f);
+    for (int j = 0; j < 100; ++j)
+        w.StorePoint(j, true, 2.0f, 6.0f, 0.1f, 0.1f, 0.0001f * j, 20.0f, 4.0f);
+    const QImage big = w.PictureAt(QSize(1040, 1600), 32);
+    ASSERT_EQ(big.size(), QSize(1040, 1600));
+    int stroke = 0;
+    for (int y = 0; y < big.height(); ++y)
+        stroke += big.pixelColor(520, y) == oszi::Curve1;
+    EXPECT_GE(stroke, 4) << "a trace four pixels wide at four times the text";
+    EXPECT_EQ(FitToWindowShape(QSize(2000, 1000), QSize(260, 400)), QSize(650, 1000));
+
+    const QString png = dir.file(QStringLiteral("scope.png"));
+    ASSERT_TRUE(w.SavePicture(png, QSize(520, 800)));
+    EXPECT_EQ(QImage(png).size(), QSize(520, 800));
+    ASSERT_TRUE(w.SavePicture(dir.file(QStringLiteral("scope.svg")), QSize(520, 800)));
+    EXPECT_TRUE(dir.read(QStringLiteral("scope.svg")).contains("<svg"));
+    ASSERT_TRUE(w.SavePicture(dir.file(QStringLiteral("scope.pdf")), QSize(520, 800)));
+    EXPECT_TRUE(dir.read(QStringLiteral("scope.pdf")).startsWith("%PDF"));
+    EXPECT_FALSE(w.SavePicture(dir.file(QStringLiteral("tiny.png")), QSize(10, 10)));
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("tiny.png"))));
 }

@@ -2,6 +2,7 @@
 // capture plan of each timebase (with an input that refuses rates), the
 // trigger search and the conversion of a block into screen divisions.
 #include "scope/ScopeFrame.h"
+#include "scope/ScopeScales.h"
 #include "scope/ScopeTables.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,7 @@ TEST(ScopeSteps, SpinButtonsStayInTheirRanges)
     EXPECT_EQ(TimebaseUp(12), 12) << "slower steps come only from the settings file";
     EXPECT_EQ(TimebaseDown(12), 11);
     EXPECT_EQ(TimebaseDown(1), 1);
+    EXPECT_EQ(TimebaseDown(2), 2) << "X-Y is a switch of its own, not below 50µs";
     EXPECT_EQ(VoltsUp(14), 14);
     EXPECT_EQ(VoltsDown(1), 1);
     EXPECT_EQ(VoltsUp(10), 11);
@@ -145,6 +147,10 @@ TEST(ScopeSteps, ScrollBarsAndTheirDivisions)
     EXPECT_FLOAT_EQ(PositionFromBar(BarFromPosition(2.0f)), 2.0f);
     EXPECT_FLOAT_EQ(TriggerLevelFromBar(-200), 2.0f);
     EXPECT_FLOAT_EQ(TriggerLevelFromBar(50), -0.5f);
+    // In X-Y the middle of a bar is the centre, and it moves as far as in Y-t.
+    EXPECT_FLOAT_EQ(XYOffsetFromBar(0), 0.0f);
+    EXPECT_FLOAT_EQ(XYOffsetFromBar(-100), 2.0f);
+    EXPECT_EQ(BarFromXYOffset(-1.5f), 75);
 }
 
 // --- trigger and frame ---------------------------------------------------------------------
@@ -238,20 +244,75 @@ TEST(BuildFrame, GroundDrawsTheZeroLineButTheTriggerStillSeesTheSamples)
     EXPECT_GT(pts[0].y2, 2.5f);
 }
 
-TEST(BuildFrame, XYStoresTheXMarkerAndAnEmptyY2Slot)
+// X-Y: the zeros meet at the screen's centre (5 divisions across, 4 up)
+// whatever the Y-t positions, moved by the X-Y offsets; x is stored as
+// minus the column, the y2 slot is empty.
+TEST(BuildFrame, XYPutsBothZerosAtTheCentreMovedByTheOffsets)
 {
     const std::vector<float> b = block(64, constant(0.1), constant(-0.2));
-    FrameScaling s;
-    s.k1 = s.k2 = 10.0f;
-    s.yPosition1 = 4.0f;
-    s.yPosition2 = 3.0f;
-    s.xy = true;
-    std::vector<ScopePoint> pts;
-    BuildFrame(b.data(), 128, {0.0f, true, true}, 10.0f, s, pts);
-    ASSERT_EQ(pts.size(), 32u);
-    EXPECT_FLOAT_EQ(pts[0].x, -1.0f - (-2.0f + 3.0f));
-    EXPECT_FLOAT_EQ(pts[0].y2, 0.0f);
-    EXPECT_FLOAT_EQ(pts[0].y1, 5.0f);
+    struct Case {
+        float offset1, offset2;
+        bool ground1, ground2;
+        float x, y1;
+    };
+    const Case cases[] = {
+        {0.0f, 0.0f, false, false, -(5.0f - 2.0f), 4.0f + 1.0f},
+        {1.5f, -2.0f, false, false, -(5.0f - 2.0f - 2.0f), 4.0f + 1.0f + 1.5f},
+        {0.0f, 0.0f, true, true, -5.0f, 4.0f},   // both grounded: the centre
+        {-1.0f, 3.0f, true, true, -8.0f, 3.0f},
+    };
+    for (const Case& c : cases) {
+        FrameScaling s;
+        s.k1 = s.k2 = 10.0f;
+        s.yPosition1 = 6.02f;  // the Y-t positions play no part
+        s.yPosition2 = 2.0f;
+        s.xy = true;
+        s.xyOffset1 = c.offset1;
+        s.xyOffset2 = c.offset2;
+        s.ground1 = c.ground1;
+        s.ground2 = c.ground2;
+        std::vector<ScopePoint> pts;
+        BuildFrame(b.data(), 128, {0.0f, true, true}, 10.0f, s, pts);
+        ASSERT_EQ(pts.size(), 32u);
+        EXPECT_FLOAT_EQ(pts[0].x, c.x) << c.offset1 << " " << c.offset2;
+        EXPECT_FLOAT_EQ(pts[0].y2, 0.0f);
+        EXPECT_FLOAT_EQ(pts[0].y1, c.y1) << c.offset1 << " " << c.offset2;
+    }
+}
+
+// The read-out under the graticule: steps with their unit prefix, the
+// trigger in volts of its channel, X-Y named; and the marker's row.
+TEST(ScopeScaleTexts, ValuesUnitsAndLinesInBothLanguages)
+{
+    struct Value {
+        double v;
+        const char* volts;
+    };
+    for (const Value c : {Value{0.0001, "100µV"}, Value{0.0375, "37.5mV"}, Value{0.1, "100mV"}, Value{1.2, "1.2V"},
+                          Value{2.0, "2V"}, Value{-0.05, "-50mV"}, Value{0.0, "0V"}, Value{0.000123, "123µV"}})
+        EXPECT_EQ(VoltsText(c.v), QString::fromUtf8(c.volts)) << c.v;
+    EXPECT_EQ(SecondsText(0.0005), QString::fromUtf8("500µs"));
+    EXPECT_EQ(SecondsText(0.01), QStringLiteral("10ms"));
+    EXPECT_EQ(SecondsText(2.0), QStringLiteral("2s"));
+
+    ScopeScales s;
+    s.valid = true;
+    s.voltsPerDiv1 = 0.1;
+    s.voltsPerDiv2 = 0.5;
+    s.secondsPerDiv = 0.001;
+    s.triggerLevel = 0.5f;
+    s.triggerZero = 6.02f;
+    s.ground2 = true;
+    EXPECT_EQ(ScopeScaleLines(s, 'E'), QStringList({QStringLiteral("Ch1 100mV/div   Ch2 500mV/div Gnd"),
+                                                    QString::fromUtf8("1ms/div   Trigger Ch1 ↑ 50mV")}));
+    s.triggerOnChannel1 = false;
+    s.triggerRising = false;
+    s.triggerLevel = -1.0f;
+    EXPECT_EQ(ScopeScaleLines(s, 'D')[1], QString::fromUtf8("1ms/Div   Trigger Ch2 ↓ -500mV"));
+    EXPECT_FLOAT_EQ(TriggerMarkerDivisions(s), 5.02f);
+    s.secondsPerDiv = kXYSeconds;
+    EXPECT_EQ(ScopeScaleLines(s, 'E'),
+              QStringList({QStringLiteral("Y: Ch1 100mV/div   X: Ch2 500mV/div Gnd"), QStringLiteral("X-Y")}));
 }
 
 TEST(BuildFrame, ShortOrEmptyBlocksNeverReadPastTheirEnd)

@@ -4,6 +4,7 @@
 #include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "app/ui/MainMenu.h"
+#include "app/ui/MemoryMenu.h"
 #include "scope/ui/Oszidia1.h"
 #include "scope/ScopeEngine.h"
 #include "scope/ui/ScopePage.h"
@@ -17,6 +18,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -196,9 +199,10 @@ TEST_F(ScopeRun, GroundDrawsTheZeroLineWhileTheTriggerUsesTheSamples)
 
 TEST_F(ScopeRun, XYOfTwoSinesNinetyDegreesApartIsACircle)
 {
-    // Both channels at 500 mV/div around the screen's middle row, X-Y; the
-    // plot 400 x 320 pixels, 40 per division both ways.
-    open("DIV1=12\nDIV2=12\nTB=1\nyposCh1=4\nyposCh2=4\nWIDTH=401\nHEIGHT=355\nLEFT=0\nTOP=0\n");
+    // Both channels at 500 mV/div around the screen's centre, X-Y; the
+    // plot 400 x 320 pixels, 40 per division both ways (the scale read-out
+    // below it).
+    open("DIV1=12\nDIV2=12\nTB=1\nyposCh1=4\nyposCh2=4\nWIDTH=401\nHEIGHT=383\nLEFT=0\nTOP=0\n");
     VirtualCard::instance().setDut(DutConfig{});
     GeneratorSettings g;
     g.levelLeft = g.levelRight = -6;
@@ -211,7 +215,8 @@ TEST_F(ScopeRun, XYOfTwoSinesNinetyDegreesApartIsACircle)
     StopPlay();
     ASSERT_EQ(page->Panel3->text(), QStringLiteral("X-Y"));
 
-    // Stored points: x = -1 - y2, so the horizontal offset is -1 - x - 4.
+    EXPECT_TRUE(page->XYSwitch->isChecked()) << "TB=1 is X-Y with its switch on";
+    // Stored points: x is minus the column, so the offset from the centre is -x - 5.
     const OszidiaStore& s = display->Store();
     std::vector<double> r;
     for (int j = 0; j < s.Count(); ++j)
@@ -220,7 +225,7 @@ TEST_F(ScopeRun, XYOfTwoSinesNinetyDegreesApartIsACircle)
     ASSERT_GT(*lo, 0.5) << "a circle of about 1.5 divisions was expected";
     EXPECT_LT((*hi - *lo) / *hi, 0.01);
 
-    ASSERT_EQ(display->size(), QSize(401, 355));
+    ASSERT_EQ(display->size(), QSize(401, 383));
     const QImage img = display->Picture();
     const OszidiaLayout& l = display->Layout();
     ASSERT_DOUBLE_EQ(l.yScale, -l.xScale) << "a division as high as it is wide";
@@ -474,8 +479,9 @@ TEST_F(ScopeRun, LeavingRestoresTheAnalyzersRatesAndBitsAndMenus)
         GetSampleRates(in, out);
         EXPECT_EQ(in, 11025);
         for (QAction* a : {main->Menu->Eichen1, main->Menu->AudioInParameter1, main->Menu->AudioOutParameter1,
-                           main->Menu->Kommentar1, main->Menu->FilePrintItem})
+                           main->Menu->Kommentar1})
             EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+        EXPECT_TRUE(main->Menu->FilePrintItem->isEnabled()) << "printing prints the oscilloscope";
         EXPECT_FALSE(main->Menu->menuAnalyse->isEnabled());
         EXPECT_FALSE(main->Menu->AudioInDevice1->isEnabled());
         EXPECT_TRUE(main->Menu->SpeichernalsText1->isEnabled());
@@ -620,4 +626,96 @@ TEST_F(ScopeRun, ProgramStartingOnTheScopePageRunsAtOnce)
     ASSERT_TRUE(waitFrames(2));
     EXPECT_TRUE(display->isVisible());
     EXPECT_EQ(main->ActivePageIndex(), kScopePage);
+}
+
+// X-Y is a switch of its own: the timebase spinner no longer steps into it,
+// switching it off brings back the Y-t timebase, and in X-Y both zeros meet
+// at the screen's centre whatever the Y-t positions, the bars moving them
+// from there while the stored positions keep their Y-t meaning.
+TEST_F(ScopeRun, XYIsItsOwnSwitchWithTheZerosAtTheCentre)
+{
+    open("TB=7\nGND1=TRUE\nGND2=TRUE\n");   // positions at their defaults 6.02 and 2.0
+    enterScope();
+    ASSERT_TRUE(waitFrames(1));
+    EXPECT_FALSE(page->XYSwitch->isChecked());
+    page->XYSwitch->click();
+    EXPECT_EQ(Oscilloscope().timebaseIndex, kXYTimebase);
+    EXPECT_FALSE(page->SpinButton3->isEnabled());
+    ASSERT_TRUE(waitFrames(2));
+    EXPECT_EQ(page->Panel3->text(), QStringLiteral("X-Y"));
+    const auto allAt = [this](float x, float y1) {
+        const OszidiaStore& s = display->Store();
+        if (s.Filled() < 2)
+            return false;
+        for (int j = 0; j < s.Filled(); ++j)
+            if (s.XValues()[j] != x || s.Curve1()[j] != y1)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(allAt(-kXYCentreX, kXYCentreY)) << "both grounded: the dot sits at the centre";
+    EXPECT_EQ(page->SCRyposCh1->value(), 0) << "the bar shows no offset";
+    page->SCRyposCh1->setValue(-100);
+    page->SCRyposch2->setValue(50);
+    ASSERT_TRUE(waitFrames(2));
+    EXPECT_TRUE(allAt(-(kXYCentreX - 1.0f), kXYCentreY + 2.0f));
+    EXPECT_FLOAT_EQ(Oscilloscope().yPosition1, 6.02f) << "the Y-t position is not moved by X-Y";
+    EXPECT_EQ(ScopeScaleLines(display->Store().scales, 'E').back(), QStringLiteral("X-Y"));
+
+    page->XYSwitch->click();
+    EXPECT_EQ(Oscilloscope().timebaseIndex, 7) << "the timebase from before X-Y";
+    EXPECT_TRUE(page->SpinButton3->isEnabled());
+    EXPECT_EQ(page->SCRyposCh1->value(), BarFromPosition(6.02f));
+    ASSERT_TRUE(waitFrames(2));
+    EXPECT_EQ(page->Panel3->text(), QStringLiteral("2ms"));
+    for (int i = 0; i < 10; ++i)
+        page->SpinButton3->downButton()->click();
+    EXPECT_EQ(Oscilloscope().timebaseIndex, 2) << "the spinner stops at 50µs";
+}
+
+// Print and the picture file act on the oscilloscope's window on its page:
+// the printed page shows its red trace, the picture its teal screen.
+TEST_F(ScopeRun, PrintAndPictureFileShowTheOscilloscope)
+{
+    open("TB=6\nDIV1=12\n");
+    externalSine(1000.0, 0.5);
+    enterScope();
+    ASSERT_TRUE(waitFrames(2));
+    page->OsziStartStop->click();
+    ASSERT_TRUE(main->Menu->FilePrintItem->isEnabled());
+    QPrinter& printer = TMainForm::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(300);
+    const QString pdf = dir.file(QStringLiteral("scope.pdf"));
+    printer.setOutputFileName(pdf);
+    main->Menu->FilePrintItem->trigger();
+    ASSERT_FALSE(modals.questions().empty());
+    EXPECT_EQ(modals.questions().back().type, modal::Type::Print);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("pdftoppm"),
+                                {QStringLiteral("-r"), QStringLiteral("75"), QStringLiteral("-png"),
+                                 QStringLiteral("-singlefile"), pdf, dir.file(QStringLiteral("page"))}),
+              0);
+    const QImage printed = QImage(dir.file(QStringLiteral("page.png"))).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(printed.isNull());
+    int red = 0, teal = 0;
+    for (int y = 0; y < printed.height(); ++y)
+        for (int x = 0; x < printed.width(); ++x) {
+            const QColor c = printed.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            teal += c.red() < 40 && std::abs(c.green() - 128) < 20 && std::abs(c.blue() - 128) < 20;
+        }
+    EXPECT_GT(red, 50) << "the trace is printed";
+    EXPECT_GT(teal, 10000) << "the screen is printed";
+
+    const QString png = dir.file(QStringLiteral("scope.png"));
+    modals.answerFile(png);
+    main->MemoryMenu->AskPictureSize = [](QSize) -> std::optional<QSize> { return QSize(520, 800); };
+    ASSERT_TRUE(main->MemoryMenu->SavePictureItem->isEnabled());
+    main->MemoryMenu->SavePictureItem->trigger();
+    const QImage picture(png);
+    ASSERT_EQ(picture.size(), QSize(520, 800));
+    int screen = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            screen += picture.pixelColor(x, y) == oszi::Background;
+    EXPECT_GT(screen, picture.width() * picture.height() / 2) << "the oscilloscope's screen";
 }
