@@ -1,9 +1,14 @@
 #include "app/ui/HelpBrowser.h"
 
+#include "app/WindowPlacement.h"
+#include "platform/ui/WindowFrames.h"
+
 #include "platform/Installation.h"
 #include "platform/SharedRoutines.h"
 
 #include <QApplication>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStyle>
@@ -63,6 +68,9 @@ THelpBrowser::THelpBrowser(QWidget* parent)
     v->setContentsMargins(4, 4, 4, 4);
     v->addLayout(bar);
     v->addWidget(view_, 1);
+    // Read and put away, as with the program's dialogs.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 QUrl THelpBrowser::HelpFileUrl(const QString& fileName)
@@ -109,9 +117,24 @@ void THelpBrowser::present()
         hide();
         setWindowModality(wanted);
     }
+    placeOnScreen();
     show();
     raise();
     activateWindow();
+}
+
+void THelpBrowser::placeOnScreen()
+{
+    // First beside the window that asked, later where the user put it; the
+    // whole window always on the screen, so its title bar and bottom stay
+    // reachable on a small one.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QPoint at = placed_ ? pos() : (owner ? owner->frameGeometry().topRight() + QPoint(kWindowGap, 0) : pos());
+    const QRect screen = AvailableAt(owner && !placed_ ? owner->frameGeometry().center() : at);
+    const QMargins frame = FrameMarginsOf(this);
+    resize(size().boundedTo(screen.size().shrunkBy(frame)));
+    MoveFrameTo(this, PulledOnto(FrameAt(this, at), screen).topLeft());
+    placed_ = true;
 }
 
 } // namespace korvanta

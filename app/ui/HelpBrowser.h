@@ -39,9 +39,11 @@ public:
 private:
     void open(const QString& anchor);
     void present();
+    void placeOnScreen();
 
     QTextBrowser* view_;
     QString helpFile_;
+    bool placed_ = false;
 };
 
 } // namespace korvanta

@@ -225,7 +225,6 @@ void TGeneratorPage::EnterSweepPage()
     }
     if (generator_) {
         dockGenerator(false);
-        generator_->StayOnTop(true);
         showGenerator();
     }
     s.startRequested = s.stopRequested = s.running = false;
@@ -234,8 +233,6 @@ void TGeneratorPage::EnterSweepPage()
 
 void TGeneratorPage::LeaveSweepPage()
 {
-    if (generator_)
-        generator_->StayOnTop(false);
     if (!entered_)
         return;
     SweepSettings& s = Sweep();

@@ -11,6 +11,7 @@
 #include "audio/OutputOwner.h"
 #include "audio/Soundd3.h"
 #include "diagram/ui/SpinButton.h"
+#include "platform/ui/WindowFrames.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -342,21 +343,9 @@ float TWavegen::GetFrequency() const { return settings_.frequency; }
 void TWavegen::Dock(int x, int y, bool force)
 {
     if (FollowsDock(pos(), frameGeometry().size(), QPoint(x, y), force))
-        move(x, y);
+        MoveFrameTo(this, QPoint(x, y));
 }
 
-void TWavegen::StayOnTop(bool on)
-{
-    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == on)
-        return;
-    const bool visible = isVisible();
-    const QPoint at = pos();
-    setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    // Changing the flags hides a shown window.
-    move(at);
-    if (visible)
-        show();
-}
 
 void TWavegen::Language(char letter)
 {

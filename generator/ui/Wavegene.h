@@ -51,7 +51,6 @@ public:
     // Moves the window's top-left corner to (x, y) when forced, or when the
     // window still sits within one window width and height of that point.
     void Dock(int x, int y, bool force);
-    void StayOnTop(bool on);
     // 'D' or 'E': the language of the start-error text; other letters
     // change nothing.
     void Language(char letter);

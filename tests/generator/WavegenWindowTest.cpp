@@ -3,6 +3,7 @@
 #include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "correction/CorrectionFile.h"
+#include "diagram/ui/Diagr3.h"
 #include "generator/ui/GeneratorPage.h"
 #include "generator/GeneratorSection.h"
 #include "app/ui/HelpBrowser.h"
@@ -442,7 +443,11 @@ TEST_F(Wavegen, DocksOverTheGeneratorGroupAndFollowsTheMainWindow)
     open();
     TGeneratorPage* page = main->GeneratorPage;
     ASSERT_TRUE(QTest::qWaitFor([&] { return gen->isVisible(); }, 2000));
-    EXPECT_TRUE(gen->windowFlags() & Qt::WindowStaysOnTopHint) << "above the main window on its page";
+    // A tool window of the main window: above it, not above other programs.
+    EXPECT_EQ(gen->parentWidget(), main);
+    EXPECT_EQ(gen->windowType(), Qt::Tool);
+    EXPECT_FALSE(gen->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(main->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(gen->pos(), page->GeneratorDockPoint());
     EXPECT_TRUE(page->Button1->isEnabled());
 
@@ -467,12 +472,25 @@ TEST_F(Wavegen, DocksOverTheGeneratorGroupAndFollowsTheMainWindow)
     page->Button1->click();
     EXPECT_EQ(gen->pos(), page->GeneratorDockPoint());
 
-    // Leaving the page: normal style again; the generator stays where it is.
-    main->PageControl1->setCurrentIndex(0);
-    EXPECT_FALSE(gen->windowFlags() & Qt::WindowStaysOnTopHint);
-    main->PageControl1->setCurrentIndex(1);
-    EXPECT_TRUE(gen->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(gen->isVisible());
+    // On another page the group's place holds that page's controls: the
+    // generator stands beside the main window, clear of it and of the
+    // diagram, and comes back over its group on its own page.
+    for (int other : {0, 2}) {
+        main->PageControl1->setCurrentIndex(other);
+        QApplication::processEvents();
+        const QRect genFrame = gen->frameGeometry();
+        EXPECT_FALSE(genFrame.intersects(main->frameGeometry())) << "page " << other;
+        if (Forms().Diagramm->isVisible()) {
+            EXPECT_FALSE(genFrame.intersects(Forms().Diagramm->frameGeometry())) << "page " << other;
+        }
+        main->move(main->pos() + QPoint(5, 5));
+        QApplication::processEvents();
+        EXPECT_EQ(gen->frameGeometry().topLeft(), genFrame.topLeft() + QPoint(5, 5)) << "follows, page " << other;
+        main->PageControl1->setCurrentIndex(1);
+        QApplication::processEvents();
+        EXPECT_EQ(gen->pos(), page->GeneratorDockPoint()) << "back from page " << other;
+        EXPECT_TRUE(gen->isVisible());
+    }
 }
 
 TEST_F(Wavegen, StartingOnAnotherPageStillDocksAtTheFirstActivation)

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
@@ -270,4 +271,17 @@ TEST_F(OszidiaWindow, PictureHasTheClientSize)
     const QImage p = w.Picture();
     EXPECT_EQ(p.size(), QSize(300, 200));
     EXPECT_EQ(p.pixelColor(150, 5), oszi::Header);
+}
+
+TEST_F(OszidiaWindow, TheSmallestWindowStillShowsTheWholeVoltsReadOut)
+{
+    TOszidia w;
+    w.resize(40, 40);
+    w.show();
+    ASSERT_LE(w.width(), w.minimumWidth());
+    const QRect label = w.Label2->geometry();
+    EXPECT_LE(label.right(), w.width() - 1) << "the read-out lies inside the window";
+    const QFontMetrics metrics(w.Label2->font());
+    for (const char* text : {"Volt", "1000.000mV"})
+        EXPECT_LE(metrics.horizontalAdvance(QString::fromLatin1(text)), label.width()) << text;
 }
