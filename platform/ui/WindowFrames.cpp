@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+#include <memory>
 #include <QWidget>
 #include <QWindow>
 
@@ -46,13 +48,75 @@ QRect FrameAt(const QWidget* window, QPoint at)
 
 void MoveFrameTo(QWidget* window, QPoint at)
 {
+    window->move(at);
+    // A window that exists on the desktop but has no frame yet: move() took
+    // its place for the client area's. Its own frame position is exact, and
+    // the window keeps it when it is shown.
     QWindow* handle = window->windowHandle();
-    const bool awaitingFrame = window->isVisible() && handle && window->frameGeometry() == window->geometry() &&
+    const bool awaitingFrame = handle && window->frameGeometry() == window->geometry() &&
                                QGuiApplication::platformName() != QLatin1String("offscreen");
     if (awaitingFrame)
         handle->setFramePosition(at);
-    else
-        window->move(at);
+}
+
+namespace {
+
+// How often, and how long, a window just shown is looked at until the
+// window manager has framed it.
+constexpr int kFrameCheckMs = 25;
+constexpr int kFrameChecks = 400;
+
+bool Framed(const QWidget* w) { return w->frameGeometry() != w->geometry(); }
+
+// Puts a window just shown at the place it was given, once it has its frame:
+// whichever way the window manager took the place (for the frame's or the
+// client area's), the frame stands there in the end.
+void KeepPlaceOnceFramed(QWidget* w, QPoint placed)
+{
+    auto* timer = new QTimer(w);
+    timer->setInterval(kFrameCheckMs);
+    auto checks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, w, [w, timer, placed, checks] {
+        if (!w->isVisible() || ++*checks > kFrameChecks) {
+            timer->deleteLater();
+            return;
+        }
+        if (!Framed(w))
+            return;
+        if (w->pos() != placed)
+            w->move(placed);
+        timer->deleteLater();
+    });
+    timer->start();
+}
+
+class FramePlaceKeeper : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show || !watched->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(watched);
+        // Only a window the program placed and that has no frame yet.
+        if (w->isWindow() && w->testAttribute(Qt::WA_Moved) && !Framed(w))
+            KeepPlaceOnceFramed(w, w->pos());
+        return false;
+    }
+};
+
+} // namespace
+
+void KeepFramePlaces()
+{
+    // Without a window manager there are no frames to keep.
+    static FramePlaceKeeper* keeper = nullptr;
+    if (keeper || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    keeper = new FramePlaceKeeper(qApp);
+    qApp->installEventFilter(keeper);
 }
 
 QRect AvailableAt(QPoint point)

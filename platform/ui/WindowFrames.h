@@ -20,10 +20,15 @@ QRect FrameAt(const QWidget* window, QPoint at);
 // The free area (without panels) of the screen that holds `point`; of the
 // primary screen when no screen does.
 QRect AvailableAt(QPoint point);
-// Moves `window`'s frame's top-left corner to `at`. A window that is shown
-// but not yet framed by the window manager cannot be moved with move():
-// that would take its still empty frame for the real one and put the
-// client area, not the frame, at `at`.
+// Moves `window`'s frame's top-left corner to `at`. A window that exists on
+// the desktop but is not yet framed by the window manager cannot be moved
+// with move() alone: that would take its still empty frame for the real one
+// and put the client area, not the frame, at `at`.
 void MoveFrameTo(QWidget* window, QPoint at);
+// From now on every window that is shown at a place the program gave it gets
+// that place for its frame, however soon the window manager frames it:
+// without this, a window placed before it was shown may open with its client
+// area at the place and its title bar above it.
+void KeepFramePlaces();
 
 } // namespace korvanta

@@ -4,7 +4,9 @@
 // wm-geometry.sh runs this on Xvfb with openbox, at two screen sizes.
 
 #include "tests/app/AppTestSupport.h"
+#include "app/ui/DistortionMenu.h"
 #include "diagram/ui/Diagr3.h"
+#include "distortion/ui/DistortionWindow.h"
 #include "generator/ui/GeneratorPage.h"
 #include "generator/ui/Wavegene.h"
 #include "scope/ui/Oszidia1.h"
@@ -46,8 +48,21 @@ protected:
     // `windows` lie on the screen and none covers another.
     void expectApart(const std::vector<const QWidget*>& windows)
     {
+        const auto apart = [&] {
+            for (size_t i = 0; i < windows.size(); ++i) {
+                if (!screen().contains(windows[i]->frameGeometry()))
+                    return false;
+                for (size_t j = 0; j < i; ++j)
+                    if (windows[i]->frameGeometry().intersects(windows[j]->frameGeometry()))
+                        return false;
+            }
+            return true;
+        };
+        for (const QWidget* w : windows)
+            ASSERT_TRUE(framed(w)) << w->objectName().toStdString();
+        // Framed windows may still be on their way to their places.
+        (void)QTest::qWaitFor(apart, kFrameWaitMs);
         for (size_t i = 0; i < windows.size(); ++i) {
-            ASSERT_TRUE(framed(windows[i])) << windows[i]->objectName().toStdString();
             const QRect a = windows[i]->frameGeometry();
             EXPECT_TRUE(screen().contains(a)) << describe(a) << " on " << describe(screen());
             for (size_t j = 0; j < i; ++j)
@@ -76,6 +91,9 @@ TEST_F(WmGeometry, FirstStartPutsTheWindowsSideBySideOnEachPage)
     expectApart({main, diagram, Forms().Wavegen});
     main->PageControl1->setCurrentIndex(2);
     expectApart({main, Forms().Oszidia, Forms().Wavegen});
+    // The distortion window and its diagram: both whole, side by side.
+    main->DistortionMenu->Distortion1->trigger();
+    expectApart({Forms().Distortion, Forms().Distortion->Diagram});
 }
 
 TEST_F(WmGeometry, PlacesAreKeptOverRestartsWithoutDrift)
@@ -86,6 +104,8 @@ TEST_F(WmGeometry, PlacesAreKeptOverRestartsWithoutDrift)
         ASSERT_TRUE(framed(main));
         ASSERT_TRUE(framed(Forms().Diagramm));
         // LEFT and TOP are the frame's top-left corner.
+        (void)QTest::qWaitFor([&] { return main->frameGeometry().topLeft() == QPoint(300, 150); }, kFrameWaitMs);
+        (void)QTest::qWaitFor([&] { return Forms().Diagramm->frameGeometry().topLeft() == QPoint(820, 240); }, kFrameWaitMs);
         EXPECT_EQ(main->frameGeometry().topLeft(), QPoint(300, 150)) << "run " << run;
         EXPECT_EQ(Forms().Diagramm->frameGeometry().topLeft(), QPoint(820, 240)) << "run " << run;
         closeMain();
@@ -109,6 +129,7 @@ TEST_F(WmGeometry, WindowsStoredOffThisScreenArePulledOntoIt)
     start();
     for (const QWidget* w : {static_cast<const QWidget*>(main), static_cast<const QWidget*>(Forms().Diagramm)}) {
         ASSERT_TRUE(framed(w));
+        (void)QTest::qWaitFor([&] { return s.contains(w->frameGeometry().topLeft()); }, kFrameWaitMs);
         const QRect frame = w->frameGeometry();
         EXPECT_TRUE(s.contains(frame.topLeft())) << describe(frame) << " on " << describe(s);
         // A window larger than the screen keeps its title bar on it.
