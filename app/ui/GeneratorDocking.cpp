@@ -52,13 +52,20 @@ void TGeneratorDocking::MainActivated()
     if (activated_ || !generator_)
         return;
     activated_ = true;
+    mainAt_ = main_->pos();
     goHome(true);
 }
 
 void TGeneratorDocking::MainMoved()
 {
-    if (generator_ && activated_)
-        goHome(false);
+    const QPoint delta = main_->pos() - mainAt_;
+    mainAt_ = main_->pos();
+    // The follow-on move: a generator at its place moves with the main
+    // window; one the user dragged away stays.
+    if (!generator_ || !activated_ || !atHome())
+        return;
+    home_ += delta;
+    generator_->Dock(home_.x(), home_.y(), true);
 }
 
 void TGeneratorDocking::PageChanged()

@@ -44,6 +44,7 @@ private:
     TWavegen* generator_;
     bool activated_ = false;
     QPoint home_;   // where the generator was last sent
+    QPoint mainAt_; // where the main window was then
 };
 
 } // namespace korvanta

@@ -427,7 +427,13 @@ void TDistortionWindow::fitOnScreen()
     // would hide the Start button or the table's last rows.
     const QRect screen = AvailableAt(frameGeometry().center());
     resize(size().boundedTo(screen.size().shrunkBy(FrameMarginsOf(this))));
-    MoveFrameTo(this, PulledOnto(FrameAt(this, pos()), screen).topLeft());
+    // A window on the screen stays exactly where its stored place put it;
+    // without one, the program places it (and its diagram beside it) rather
+    // than the window manager.
+    const QPoint pulled = PulledOnto(FrameAt(this, pos()), screen).topLeft();
+    if (pulled != pos() || (state_.placement.isEmpty() && !placedOnce_))
+        MoveFrameTo(this, pulled);
+    placedOnce_ = true;
 }
 
 void TDistortionWindow::placeDiagram(bool stored)
@@ -439,7 +445,8 @@ void TDistortionWindow::placeDiagram(bool stored)
     // window, where it covers none of it.
     const QPoint at = stored ? PulledOnto(FrameAt(Diagram, Diagram->pos()), screen).topLeft()
                              : BesidePlace(own, FrameAt(Diagram, QPoint()).size(), screen, {own});
-    MoveFrameTo(Diagram, at);
+    if (at != Diagram->pos())
+        MoveFrameTo(Diagram, at);
 }
 
 void TDistortionWindow::hideEvent(QHideEvent* event)

@@ -115,6 +115,7 @@ private:
     double voltsAtFullScale_ = 1.5;
     char language_ = 'D';
     bool diagramShown_ = false;
+    bool placedOnce_ = false;
     QList<QWidget*> levelControls_, frequencyControls_;
 };
 

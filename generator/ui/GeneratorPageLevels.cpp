@@ -6,8 +6,10 @@
 #include "generator/ui/GeneratorPage.h"
 
 #include "measure/ui/VolumeBar.h"
+#include "platform/ui/LevelField.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 
 namespace korvanta {

@@ -11,6 +11,7 @@
 #include "audio/OutputOwner.h"
 #include "audio/Soundd3.h"
 #include "diagram/ui/SpinButton.h"
+#include "platform/ui/LevelField.h"
 #include "platform/ui/WindowFrames.h"
 
 #include <QCloseEvent>
@@ -149,9 +150,9 @@ QWidget* TWavegen::buildLevelColumn()
     ScrollBar4 = levelBar(w);
     ScrollBar1 = levelBar(w);
     ScrollBar2 = levelBar(w);
-    Label4 = centred(QStringLiteral("0dB"), w);
-    Label6 = centred(QStringLiteral("0dB"), w);
-    Label3 = centred(QStringLiteral("100%"), w);
+    Label4 = TLevelField::Decibel(ScrollBar4, GeneratorSettings::kLevelOff, w);
+    Label6 = TLevelField::Decibel(ScrollBar1, GeneratorSettings::kLevelOff, w);
+    Label3 = TLevelField::Percent(ScrollBar2, true, w);
     g->addWidget(centred(QStringLiteral("L"), w), 0, 0);
     g->addWidget(centred(QStringLiteral("R"), w), 0, 1);
     g->addWidget(centred(QStringLiteral("Ana."), w), 0, 2);
@@ -476,7 +477,7 @@ void TWavegen::GrobSpinUpClick() { stepFrequency(&CoarseUp); }
 void TWavegen::FeinSpinDownClick() { stepFrequency(&FineDown); }
 void TWavegen::FeinSpinUpClick() { stepFrequency(&FineUp); }
 
-void TWavegen::LevelScroll(QScrollBar* bar, QLabel* label)
+void TWavegen::LevelScroll(QScrollBar* bar, QLineEdit* label)
 {
     label->setText(LevelLabel(bar->value()));
     restartFromControl(false);

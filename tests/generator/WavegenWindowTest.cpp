@@ -5,6 +5,7 @@
 #include "correction/CorrectionFile.h"
 #include "diagram/ui/Diagr3.h"
 #include "generator/ui/GeneratorPage.h"
+#include "measure/ui/AnalyzerPage.h"
 #include "generator/GeneratorSection.h"
 #include "app/ui/HelpBrowser.h"
 #include "measure/ui/RadioGroup.h"
@@ -503,3 +504,48 @@ TEST_F(Wavegen, StartingOnAnotherPageStillDocksAtTheFirstActivation)
 }
 
 } // namespace
+
+namespace {
+// Types `text` into a level field and presses Enter, as the user does.
+void typeLevel(QLineEdit* field, const QString& text)
+{
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+} // namespace
+
+TEST_F(Wavegen, LevelsCanBeTypedInWholeUnitsAndNothingElseIsTaken)
+{
+    open();
+    const struct {
+        QLineEdit* field;
+        QScrollBar* bar;
+        const char* typed;
+        int position;        // of the bar afterwards
+        const char* shown;   // the field afterwards
+    } cases[] = {
+        {gen->Label4, gen->ScrollBar4, "-12", 12, "-12dB"},
+        {gen->Label4, gen->ScrollBar4, "-30 dB", 30, "-30dB"},
+        {gen->Label4, gen->ScrollBar4, "-7.5", 30, "-30dB"},   // a fraction: refused
+        {gen->Label4, gen->ScrollBar4, "6", 30, "-30dB"},      // above full scale: refused
+        {gen->Label6, gen->ScrollBar1, "off", 100, "OFF"},
+        {main->AnalyzerPage->Label3, main->AnalyzerPage->ScrollBar3, "50", 50, "50%"},
+        {main->AnalyzerPage->Label3, main->AnalyzerPage->ScrollBar3, "35 %", 35, "35%"},
+        {main->AnalyzerPage->Label3, main->AnalyzerPage->ScrollBar3, "120", 35, "35%"},
+        {main->GeneratorPage->Label8, main->GeneratorPage->ScrollBar2, "40%", 60, "40%"},  // top is 100 %
+    };
+    for (const auto& c : cases) {
+        c.field->window()->show();
+        typeLevel(c.field, QString::fromUtf8(c.typed));
+        EXPECT_EQ(c.bar->value(), c.position) << c.typed;
+        EXPECT_EQ(c.field->text(), QString::fromUtf8(c.shown)) << c.typed;
+    }
+    // The level in dB beside a mixer volume; whole dB in the settings.
+    EXPECT_EQ(main->GeneratorPage->Label8->Beside()->text(), "-8.0dB");
+    closeMain();
+    EXPECT_EQ(setting("GEN", "VOLL"), "-30");
+    EXPECT_EQ(setting("GEN", "VOLR"), "-100");
+    EXPECT_EQ(setting("VOLUME", "FGVOLUME"), "40");
+}
