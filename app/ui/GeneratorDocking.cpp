@@ -54,6 +54,9 @@ void TGeneratorDocking::MainActivated()
     activated_ = true;
     mainAt_ = main_->pos();
     goHome(true);
+    // Shown before the main window was on the desktop, it went below it.
+    if (generator_->isVisible())
+        generator_->raise();
 }
 
 void TGeneratorDocking::MainMoved()
