@@ -7,8 +7,7 @@
 #include "platform/SharedRoutines.h"
 
 #include <QApplication>
-#include <QKeySequence>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStyle>
@@ -68,9 +67,16 @@ THelpBrowser::THelpBrowser(QWidget* parent)
     v->setContentsMargins(4, 4, 4, 4);
     v->addLayout(bar);
     v->addWidget(view_, 1);
+}
+
+void THelpBrowser::keyPressEvent(QKeyEvent* event)
+{
     // Read and put away, as with the program's dialogs.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QUrl THelpBrowser::HelpFileUrl(const QString& fileName)

@@ -36,6 +36,9 @@ public:
     // program, else the built-in copy.
     static QUrl HelpFileUrl(const QString& fileName);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void open(const QString& anchor);
     void present();

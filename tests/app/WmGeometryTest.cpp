@@ -5,6 +5,7 @@
 
 #include "tests/app/AppTestSupport.h"
 #include "app/ui/DistortionMenu.h"
+#include "app/ui/HelpBrowser.h"
 #include "diagram/ui/Diagr3.h"
 #include "distortion/ui/DistortionWindow.h"
 #include "generator/ui/GeneratorPage.h"
@@ -137,6 +138,24 @@ TEST_F(WmGeometry, WindowsStoredOffThisScreenArePulledOntoIt)
             EXPECT_TRUE(s.contains(frame)) << describe(frame) << " on " << describe(s);
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WmGeometry, HelpOpensWholeOnTheScreenAndEscapeClosesIt)
+{
+    start();
+    main->HelpContents();
+    THelpBrowser* help = Forms().Help;
+    ASSERT_TRUE(framed(help));
+    (void)QTest::qWaitFor([&] { return screen().contains(help->frameGeometry()); }, kFrameWaitMs);
+    EXPECT_TRUE(screen().contains(help->frameGeometry())) << describe(help->frameGeometry());
+    help->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
 }
 
 } // namespace
