@@ -160,6 +160,12 @@ void ReadMainSettings(const ProfileStore& store, const SettingsRecords& records)
     SettingsRecords r = records;
     for (const Section& s : kSections)
         settings::ReadSection(store, QLatin1String(s.name), s.keys, r);
+    const QString left = QStringLiteral("LEFT"), top = QStringLiteral("TOP");
+    const auto placed = [&](const char* section) {
+        return store.contains(QLatin1String(section), left) || store.contains(QLatin1String(section), top);
+    };
+    r.main.MainPlaced = placed("MAIN");
+    r.main.DiaPlaced = placed("DIAGRAMM");
 }
 
 void WriteMainSettings(ProfileStore& store, const SettingsRecords& records)

@@ -40,6 +40,10 @@ struct MainWindowSettings {
     int32_t DiaHeight = 320;
     int32_t DiaLeft = 0;
     int32_t DiaTop = 0;
+    // Whether the file held the main window's and the diagram window's
+    // place; without it they are laid out side by side on the screen.
+    bool MainPlaced = false;
+    bool DiaPlaced = false;
 };
 
 // Everything the main window's sections hold, by reference.

@@ -19,7 +19,10 @@ using settings::kNoLimit;
 using settings::Of;
 using G = GeneratorSettings;
 using Key = settings::Key<G>;
-constexpr settings::NumberRule kLevel{0.0, {}, {}, {G::kLevelOff, 0}};
+// A fresh file, or an unreadable level, starts well below full scale: on a
+// sound server at desktop volume a first full-scale tone is loud.
+constexpr int kFreshLevel = -20;
+constexpr settings::NumberRule kLevel{double(kFreshLevel), {}, {}, {G::kLevelOff, 0}};
 
 // The frequency is read as a double: a number too large for the float that
 // holds it is still brought down to the highest frequency.
@@ -30,8 +33,8 @@ const Key kKeys[] = {
     {"FGEN", "1000", kFrequency, {kDefaultFrequency, {}, {0, kNoLimit}, {-kNoLimit, kMaxGeneratorFrequency}}, 2},
     {"PHASEL", "0", Of<G, &G::phaseLeft>},
     {"PHASER", "0", Of<G, &G::phaseRight>},
-    {"VOLL", "0", Of<G, &G::levelLeft>, kLevel},
-    {"VOLR", "0", Of<G, &G::levelRight>, kLevel},
+    {"VOLL", "-20", Of<G, &G::levelLeft>, kLevel},
+    {"VOLR", "-20", Of<G, &G::levelRight>, kLevel},
     {"MODE", "0", Of<G, &G::mode>, {0.0, {}, {0, kLastMode}}},
     {.key = "UFNAME", .text = "", .field = Of<G, &G::userFileName>, .buffer = kReadBuffer, .maxLength = G::kMaxFileName},
     // Unreadable text counts as loop mode on, as a missing key does.
@@ -43,7 +46,7 @@ GeneratorSettings InitialGeneratorSettings()
 {
     GeneratorSettings s;
     s.frequency = kDefaultFrequency;
-    s.levelLeft = s.levelRight = 0;
+    s.levelLeft = s.levelRight = kFreshLevel;
     s.phaseLeft = s.phaseRight = 0;
     s.mode = 0;
     s.userFileName.clear();

@@ -7,6 +7,8 @@
 #include "diagram/ui/Diagr3.h"
 #include "measure/ui/AnalyzerPage.h"
 
+#include <QPushButton>
+
 namespace korvanta {
 
 TAnalyzerPart::TAnalyzerPart(TAnalyzerPage& page, const MainWindowSettings& settings, QObject* parent)
@@ -65,5 +67,7 @@ void TAnalyzerPart::ShowInputFormat(const QString& bitsSuffix)
     GetSampleRates(inRate, outRate);
     page_.ShowInputFormat(inRate, inBits, bitsSuffix);
 }
+
+void TAnalyzerPart::StartStop() { PressStartOrStop(page_.StartButton, page_.StopButton); }
 
 } // namespace korvanta

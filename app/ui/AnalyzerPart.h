@@ -27,6 +27,7 @@ public:
 
     int HelpContext() const override;
     void Enter() override;
+    void StartStop() override;
     void Leave() override;
 
     // The input's sample rate and bit depth as the sound layer has them

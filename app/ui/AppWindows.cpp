@@ -14,6 +14,7 @@
 #include "app/ui/Main.h"
 #include "scope/ui/Oszidia1.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/WindowFrames.h"
 #include "platform/ModalQuestions.h"
 #include "app/ui/ParameterMenu.h"
 #include "diagram/ui/SkalDlg.h"
@@ -47,6 +48,7 @@ TMainForm* CreateApplicationWindows()
     QApplication::setApplicationDisplayName(QStringLiteral("Korvanta"));
     QApplication::setWindowIcon(ProgramIcon());
     AppWindows& f = Forms();
+    KeepFramePlaces();
     // The mixer may wait for a sound server: let that run alongside the
     // device list, which may wait for it too.
     StartOpeningMixer();

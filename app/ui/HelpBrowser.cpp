@@ -1,9 +1,13 @@
 #include "app/ui/HelpBrowser.h"
 
+#include "app/WindowPlacement.h"
+#include "platform/ui/WindowFrames.h"
+
 #include "platform/Installation.h"
 #include "platform/SharedRoutines.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStyle>
@@ -65,6 +69,16 @@ THelpBrowser::THelpBrowser(QWidget* parent)
     v->addWidget(view_, 1);
 }
 
+void THelpBrowser::keyPressEvent(QKeyEvent* event)
+{
+    // Read and put away, as with the program's dialogs.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 QUrl THelpBrowser::HelpFileUrl(const QString& fileName)
 {
     // An installed program keeps its pages in its data folder; a build tree
@@ -109,9 +123,24 @@ void THelpBrowser::present()
         hide();
         setWindowModality(wanted);
     }
+    placeOnScreen();
     show();
     raise();
     activateWindow();
+}
+
+void THelpBrowser::placeOnScreen()
+{
+    // First beside the window that asked, later where the user put it; the
+    // whole window always on the screen, so its title bar and bottom stay
+    // reachable on a small one.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QPoint at = placed_ ? pos() : (owner ? owner->frameGeometry().topRight() + QPoint(kWindowGap, 0) : pos());
+    const QRect screen = AvailableAt(owner && !placed_ ? owner->frameGeometry().center() : at);
+    const QMargins frame = FrameMarginsOf(this);
+    resize(size().boundedTo(screen.size().shrunkBy(frame)));
+    MoveFrameTo(this, PulledOnto(FrameAt(this, at), screen).topLeft());
+    placed_ = true;
 }
 
 } // namespace korvanta

@@ -36,12 +36,17 @@ public:
     // program, else the built-in copy.
     static QUrl HelpFileUrl(const QString& fileName);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void open(const QString& anchor);
     void present();
+    void placeOnScreen();
 
     QTextBrowser* view_;
     QString helpFile_;
+    bool placed_ = false;
 };
 
 } // namespace korvanta

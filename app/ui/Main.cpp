@@ -1,6 +1,8 @@
 #include "app/ui/Main.h"
 
 #include "app/ui/AboutBox.h"
+#include "app/WindowPlacement.h"
+#include "platform/ui/WindowFrames.h"
 #include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "app/ui/AnalyzerPart.h"
@@ -49,6 +51,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QScreen>
 #include <QMenu>
 #include <QPrinter>
@@ -95,7 +98,7 @@ SettingsRecords records(MainWindowSettings& main)
 
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     buildWindow();
     FormCreate();
@@ -159,6 +162,11 @@ void TMainForm::connectMenus()
     connect(m.FilePrintItem, &QAction::triggered, this, &TMainForm::FilePrint);
     connect(m.EditCopyItem, &QAction::triggered, this, &TMainForm::EditCopy);
     connect(m.Kommentar1, &QAction::triggered, this, &TMainForm::Kommentar1Click);
+    StartStopKey = new QAction(this);
+    StartStopKey->setObjectName(QStringLiteral("StartStopKey"));
+    StartStopKey->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(StartStopKey);
+    connect(StartStopKey, &QAction::triggered, this, &TMainForm::StartStopClick);
     connect(CorrectionMenu, &TCorrectionMenu::changed, this, &TMainForm::ShowCorrectionStatus);
     connect(CorrectionMenu, &TCorrectionMenu::testRequested, this, &TMainForm::Testekorrekturdatei1Click);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
@@ -241,6 +249,61 @@ void TMainForm::LoadfromIni(const QString& path)
     CorrectionMenu->ShowActiveStates();
 }
 
+void TMainForm::setVisible(bool visible)
+{
+    // Placed before the window exists on the desktop: a place given then is
+    // the frame's, which the window manager keeps; one given after it is
+    // mapped would be taken for the client area's and move the window down
+    // by its title bar at every start.
+    if (visible && !placed_) {
+        placed_ = true;
+        fitWindowSize();
+        placeWindows();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void TMainForm::placeWindows()
+{
+    const QSize diagramSize(std::clamp(settings_.DiaWidth, kDiaMinWidth, kDiaMaxWidth),
+                            std::clamp(settings_.DiaHeight, kDiaMinHeight, kDiaMaxHeight));
+    const QMargins frame = FrameMarginsOf(this);
+    if (!settings_.MainPlaced)
+        layOutFirstStart(diagramSize.grownBy(frame));
+    // A place stored on a screen that is gone, or larger than this one,
+    // would hide the window or its title bar.
+    const QPoint stored(settings_.MainLeft, settings_.MainTop);
+    move(PulledOnto(FrameAt(this, stored), AvailableAt(stored)).topLeft());
+    const QPoint diagram(settings_.DiaLeft, settings_.DiaTop);
+    const QRect diagramFrame = PulledOnto(QRect(diagram, diagramSize.grownBy(frame)), AvailableAt(diagram));
+    settings_.DiaLeft = diagramFrame.x();
+    settings_.DiaTop = diagramFrame.y();
+}
+
+void TMainForm::layOutFirstStart(QSize diagramFrame)
+{
+    // The oscilloscope's display stands left of the main window, the diagram
+    // right of it; only one of them is shown at a time, but each keeps its
+    // place.
+    const QRect screen = AvailableAt(QPoint(settings_.MainLeft, settings_.MainTop));
+    OscilloscopeSettings& scope = Oscilloscope();
+    const QMargins frame = FrameMarginsOf(this);
+    const QSize scopeFrame = QSize(scope.windowWidth, height()).grownBy(frame);
+    const std::vector<QPoint> at = SideBySide(screen, {scopeFrame, placedFrameSize(), diagramFrame});
+    settings_.MainLeft = at[1].x();
+    settings_.MainTop = at[1].y();
+    if (!settings_.DiaPlaced) {
+        settings_.DiaLeft = at[2].x();
+        settings_.DiaTop = at[2].y();
+    }
+    if (scope.windowLeft == kUnsetPlacement && scope.windowTop == kUnsetPlacement) {
+        scope.windowLeft = at[0].x();
+        scope.windowTop = at[0].y();
+    }
+}
+
+QSize TMainForm::placedFrameSize() const { return size().grownBy(FrameMarginsOf(this)); }
+
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -260,9 +323,6 @@ void TMainForm::FormShow()
     connectDiagram();
     SetLanguage(CurrentLanguage());
     placeDiagram();
-    // A position saved on a screen that is gone would hide the window.
-    if (QGuiApplication::screenAt(QPoint(settings_.MainLeft + 20, settings_.MainTop + 10)))
-        move(settings_.MainLeft, settings_.MainTop);
     helpContext_ = kMainHelpContext;
     {
         // Entered below explicitly, so the tab change must not enter it too.
@@ -298,7 +358,7 @@ void TMainForm::placeDiagram()
         return;
     d->resize(std::clamp(settings_.DiaWidth, kDiaMinWidth, kDiaMaxWidth),
               std::clamp(settings_.DiaHeight, kDiaMinHeight, kDiaMaxHeight));
-    d->move(settings_.DiaLeft, settings_.DiaTop);
+    MoveFrameTo(d, QPoint(settings_.DiaLeft, settings_.DiaTop));
 }
 
 void TMainForm::enableDiagramCommands(bool on)
@@ -512,6 +572,13 @@ void TMainForm::fitWindowSize()
     // the form's limits.
     const QSize wanted = sizeHint().boundedTo(QSize(kMaxWindowWidth, kMaxWindowHeight)).expandedTo(minimumSizeHint());
     setFixedSize(wanted);
+}
+
+void TMainForm::StartStopClick()
+{
+    const int index = PageControl1->currentIndex();
+    if (index >= 0 && index < int(pages_.size()))
+        pages_[size_t(index)]->StartStop();
 }
 
 void TMainForm::ShowCorrectionStatus()

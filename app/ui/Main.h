@@ -58,6 +58,8 @@ public:
     // ends here with exit code 1, after the error box.
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
+    // The first showing places the windows first.
+    void setVisible(bool visible) override;
 
     // The main window's sections of the settings file.
     void LoadfromIni(const QString& path);
@@ -96,6 +98,8 @@ public:
     void StopAll(MeasuringLoop starter = MeasuringLoop::None);
     // coract: the correction status.
     void ShowCorrectionStatus();
+    // F5: START or STOP of the page shown.
+    void StartStopClick();
 
     // The printer the printer set-up chooses and printing uses.
     static QPrinter& SharedPrinter();
@@ -121,6 +125,8 @@ public:
     TGeneratorPage* GeneratorPage;  // TabSheet2
     TScopePage* ScopePage;          // TabSheet3
     TStatusLine* StatusLine;
+    // The start/stop key of the measuring pages; no menu item.
+    QAction* StartStopKey;
 
 signals:
     // The main window has closed: settings written, audio layer down.
@@ -150,6 +156,11 @@ private:
     void leavePage(int index);
     void fitWindowSize();
     void placeDiagram();
+    // The main window's place from the settings, pulled onto its screen, and
+    // the diagram's; without stored places, a first start's layout.
+    void placeWindows();
+    void layOutFirstStart(QSize diagramFrame);
+    QSize placedFrameSize() const;
     void connectDiagram();
     void enableDiagramCommands(bool on);
     void takeOverCalibration();
@@ -165,6 +176,7 @@ private:
     int inCount_ = 0;
     int outCount_ = 0;
     bool shown_ = false;
+    bool placed_ = false;
     bool closed_ = false;
     int helpContext_ = kMainHelpContext;
 };

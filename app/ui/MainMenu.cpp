@@ -41,12 +41,15 @@ void TMainMenu::buildFile(QMenuBar* bar)
 {
     menuFile = menu(bar, "File1", QStringLiteral("&Datei"));
     SpeichernalsText1 = item(menuFile, "SpeichernalsText1", QStringLiteral("&Speichern als Text"));
+    SpeichernalsText1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     menuFile->addSeparator();
     FilePrintItem = item(menuFile, "FilePrintItem", QStringLiteral("&Drucken"));
+    FilePrintItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     FilePrintItem->setStatusTip(QStringLiteral("Aktuelles Diagramm drucken"));
     FilePrintSetupItem = item(menuFile, "FilePrintSetupItem", QStringLiteral("Drucker&einrichtung..."));
     menuFile->addSeparator();
     FileExitItem = item(menuFile, "FileExitItem", QStringLiteral("&Beenden"));
+    FileExitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
 void TMainMenu::buildEdit(QMenuBar* bar)

@@ -9,8 +9,10 @@
 #include "diagram/ui/PictureSizeDlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -21,7 +23,7 @@ namespace {
 struct MemoryTexts {
     QString menu, slotEmpty, store, load, show, rename, remove, hideAll, savePicture;
     QString loadTitle, renameTitle, renameLabel, pictureTitle;
-    QString nothingShown, overwrite, notWritten;
+    QString nothingShown, overwrite, notWritten, confirmDelete;
 };
 
 MemoryTexts TextsFor(char letter)
@@ -34,7 +36,8 @@ MemoryTexts TextsFor(char letter)
                 QStringLiteral("Name:"), QStringLiteral("Save diagram as picture"),
                 QStringLiteral("No curve is shown: nothing was stored."),
                 QStringLiteral("Memory %1 holds \"%2\". Replace it?"),
-                QStringLiteral("The memory curves could not be written to %1.")};
+                QStringLiteral("The memory curves could not be written to %1."),
+                QStringLiteral("Delete memory %1 (\"%2\")?")};
     return {QStringLiteral("&Kurvenspeicher"), QStringLiteral("(leer)"), QStringLiteral("Angezeigte Kurven &speichern"),
             QStringLiteral("Aus Datei &laden..."), QStringLiteral("&Anzeigen"), QStringLiteral("&Umbenennen..."),
             QStringLiteral("&Löschen"), QStringLiteral("Alle &ausblenden"), QStringLiteral("Als &Bild speichern..."),
@@ -42,7 +45,8 @@ MemoryTexts TextsFor(char letter)
             QStringLiteral("Name:"), QStringLiteral("Diagramm als Bild speichern"),
             QStringLiteral("Es wird keine Kurve angezeigt: nichts gespeichert."),
             QStringLiteral("Speicher %1 enthält \"%2\". Ersetzen?"),
-            QStringLiteral("Die Speicherkurven konnten nicht in %1 geschrieben werden.")};
+            QStringLiteral("Die Speicherkurven konnten nicht in %1 geschrieben werden."),
+            QStringLiteral("Speicher %1 (\"%2\") löschen?")};
 }
 
 // The item that follows `item` in `menu`; null (the end) when it is the last.
@@ -69,7 +73,7 @@ TMemoryMenu::TMemoryMenu(QMenu* fileMenu, QAction* pictureBefore, QMenuBar* bar,
     : QObject(parent)
 {
     AskPictureSize = [](QSize proposal) -> std::optional<QSize> {
-        TPictureSizeDlg dlg(QLatin1Char(CurrentLanguage()), proposal);
+        TPictureSizeDlg dlg(QLatin1Char(CurrentLanguage()), proposal, QApplication::activeWindow());
         if (dlg.exec() != QDialog::Accepted)
             return std::nullopt;
         return dlg.chosenSize();
@@ -82,6 +86,7 @@ void TMemoryMenu::build(QMenu* fileMenu, QAction* pictureBefore, QMenuBar* bar, 
 {
     SavePictureItem = new QAction(fileMenu);
     SavePictureItem->setObjectName(QStringLiteral("SaveAsPicture1"));
+    SavePictureItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     fileMenu->insertAction(pictureBefore, SavePictureItem);
     connect(SavePictureItem, &QAction::triggered, this, &TMemoryMenu::SavePictureClick);
 
@@ -229,7 +234,11 @@ void TMemoryMenu::RenameClick(int slot)
 
 void TMemoryMenu::DeleteClick(int slot)
 {
-    if (diagram_ && !diagram_->Memories().at(slot).isEmpty())
+    if (!diagram_ || diagram_->Memories().at(slot).isEmpty())
+        return;
+    // A deleted memory is gone from its file too: the user confirms first.
+    const QString text = TextsFor(language_).confirmDelete.arg(slot + 1).arg(diagram_->Memories().at(slot).name);
+    if (modal::MessageBox(modal::Kind::Question, text, modal::Yes | modal::No) == modal::Yes)
         changed(diagram_->Memories().remove(slot));
 }
 

@@ -1,5 +1,7 @@
 #include "app/ui/MixerMenu.h"
 
+#include "platform/ui/LevelField.h"
+
 #include "app/ui/ProgramRecords.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "generator/ui/GeneratorPage.h"
@@ -19,7 +21,6 @@
 namespace korvanta {
 
 namespace {
-QString percentText(int percent) { return QString::number(percent) + QLatin1Char('%'); }
 
 void setQuietly(QScrollBar* bar, int position)
 {
@@ -59,7 +60,7 @@ void TMixerMenu::SetMixerWindow(Tmixu* mixu)
     menu_.MixerSupport1->setEnabled(mixu != nullptr);
 }
 
-void TMixerMenu::SetGeneratorLevel(QScrollBar* slider, QLabel* label)
+void TMixerMenu::SetGeneratorLevel(QScrollBar* slider, TLevelField* label)
 {
     anaSlider_ = slider;
     anaLabel_ = label;
@@ -295,7 +296,7 @@ void TMixerMenu::syncOutputControls()
     generator_->ShowOutputVolume(p);
     setQuietly(anaSlider_, 100 - p);
     if (anaLabel_)
-        anaLabel_->setText(percentText(p));
+        anaLabel_->ShowPercent(p);
 }
 
 void TMixerMenu::AnaScroll(int position) { setOutputPercent(100 - position); }

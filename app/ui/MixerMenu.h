@@ -6,6 +6,7 @@
 // window's three change events. The levels and the channel live in the
 // main window's settings record (section "VOLUME").
 
+#include "platform/ui/LevelField.h"
 #include <QObject>
 #include <QPointer>
 
@@ -13,6 +14,7 @@ class QLabel;
 class QScrollBar;
 
 namespace korvanta {
+
 
 class TAnalyzerPage;
 class TGeneratorPage;
@@ -40,7 +42,7 @@ public:
     void SetMixerWindow(Tmixu* mixu);
     // The generator window's level slider and its label (position =
     // 100 - percent), twin of the sweep page's output bar.
-    void SetGeneratorLevel(QScrollBar* slider, QLabel* label);
+    void SetGeneratorLevel(QScrollBar* slider, TLevelField* label);
     // The same for the generator window's own slider and label; no window,
     // no change.
     void SetGeneratorWindow(TWavegen* generator);
@@ -96,7 +98,7 @@ private:
     TGeneratorPage* generator_;
     QPointer<Tmixu> mixu_;
     QPointer<QScrollBar> anaSlider_;
-    QPointer<QLabel> anaLabel_;
+    QPointer<TLevelField> anaLabel_;
     int inUse_ = -1;   // the source chosen last, by the program or elsewhere
 };
 

@@ -7,6 +7,8 @@
 
 #include "audio/OutputOwner.h"
 
+class QPushButton;
+
 namespace korvanta {
 
 struct AppWindows;
@@ -35,8 +37,15 @@ public:
     // is stopped first. None when entering starts no loop.
     virtual MeasuringLoop EntryLoop() const { return MeasuringLoop::None; }
     virtual void Enter() = 0;
+    // The start/stop key: starts the page's measurement when it is idle,
+    // else stops it, as its own buttons would.
+    virtual void StartStop() = 0;
     // Also called for every page when the main window closes.
     virtual void Leave() = 0;
 };
+
+// Presses `start` when it can be pressed, else `stop` when that can: the
+// buttons' enabled states already say whether a run goes on.
+void PressStartOrStop(QPushButton* start, QPushButton* stop);
 
 } // namespace korvanta

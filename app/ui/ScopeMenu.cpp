@@ -2,6 +2,8 @@
 
 #include "app/Audconst.h"
 #include "app/ui/AppWindows.h"
+#include "app/WindowPlacement.h"
+#include "platform/ui/WindowFrames.h"
 #include "app/ui/ProgramRecords.h"
 #include "diagram/ui/DiaPrint.h"
 #include "app/ui/MainMenu.h"
@@ -13,6 +15,7 @@
 #include "measure/samplemem.h"
 
 #include <QAction>
+#include <QPushButton>
 #include <QMenu>
 #include <QWidget>
 
@@ -84,6 +87,9 @@ void TScopeMenu::Leave()
 
 void TScopeMenu::Stop() { page_.StopOszi(); }
 
+// One button both starts and stops the oscilloscope.
+void TScopeMenu::StartStop() { PressStartOrStop(page_.OsziStartStop, nullptr); }
+
 void TScopeMenu::Restart() { page_.RestartOszi(Analyzer().CalInMv); }
 
 void TScopeMenu::lockMenus()
@@ -112,19 +118,24 @@ void TScopeMenu::unlockMenus()
 void TScopeMenu::place()
 {
     OscilloscopeSettings& o = Oscilloscope();
-    // The display window sits left of the main window; make room for it.
-    if (main_.x() < o.windowWidth)
-        main_.move(o.windowWidth + 1, main_.y());
+    // The display window sits left of the main window, frame beside frame;
+    // make room for it.
+    const QMargins frame = FrameMarginsOf(display_ ? display_.data() : &main_);
+    const int besideWidth = o.windowWidth + frame.left() + frame.right() + kWindowGap;
+    if (main_.x() < besideWidth)
+        MoveFrameTo(&main_, QPoint(besideWidth, main_.y()));
     if (o.windowLeft == kUnsetPlacement)
-        o.windowLeft = main_.x() - o.windowWidth;
+        o.windowLeft = main_.x() - besideWidth;
     if (o.windowTop == kUnsetPlacement)
         o.windowTop = main_.y();
     if (o.windowHeight == kUnsetPlacement)
         o.windowHeight = main_.height();
     if (!display_)
         return;
-    display_->move(o.windowLeft, o.windowTop);
     display_->resize(o.windowWidth, o.windowHeight);
+    // A place stored on another or a larger screen is pulled onto this one.
+    const QPoint stored(o.windowLeft, o.windowTop);
+    MoveFrameTo(display_, PulledOnto(FrameAt(display_, stored), AvailableAt(stored)).topLeft());
 }
 
 void TScopeMenu::StorePlacement(OscilloscopeSettings& o) const

@@ -46,6 +46,7 @@ public:
     // (moving the main window right when there is no room to its left) and
     // starts the page.
     void Enter() override;
+    void StartStop() override;
     // The page is left: the page stops, the items are as before.
     void Leave() override;
 

@@ -4,6 +4,8 @@
 #include "app/ui/MainMenu.h"
 #include "generator/ui/GeneratorPage.h"
 
+#include <QPushButton>
+
 namespace korvanta {
 
 TSweepMenu::TSweepMenu(TGeneratorPage& page, QObject* parent) : QObject(parent), page_(page) { }
@@ -31,5 +33,7 @@ void TSweepMenu::SetLanguage(char letter) { page_.SetLanguage(letter); }
 void TSweepMenu::Enter() { page_.EnterSweepPage(); }
 
 void TSweepMenu::Leave() { page_.LeaveSweepPage(); }
+
+void TSweepMenu::StartStop() { PressStartOrStop(page_.wobbelnBut, page_.STOPbut); }
 
 } // namespace korvanta

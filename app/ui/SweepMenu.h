@@ -24,6 +24,7 @@ public:
 
     int HelpContext() const override { return kGeneratorPageHelpContext; }
     void Enter() override;
+    void StartStop() override;
     void Leave() override;
 
 private:

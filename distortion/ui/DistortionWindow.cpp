@@ -10,6 +10,8 @@
 #include "platform/ProfileStore.h"
 #include "audio/Soundd3.h"
 #include "measure/ui/RunProgress.h"
+#include "app/WindowPlacement.h"
+#include "platform/ui/WindowFrames.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -408,19 +410,53 @@ void TDistortionWindow::saveClick()
 
 void TDistortionWindow::ShowDiagram()
 {
-    if (!diagramShown_ && !state_.diagramPlacement.isEmpty())
-        Diagram->setGeometry(state_.diagramPlacement);
-    else if (!diagramShown_)
-        Diagram->move(frameGeometry().bottomLeft());
+    if (!diagramShown_) {
+        if (!state_.diagramPlacement.isEmpty())
+            Diagram->setGeometry(state_.diagramPlacement);
+        placeDiagram(!state_.diagramPlacement.isEmpty());
+    }
     diagramShown_ = true;
     Diagram->show();
     Diagram->raise();
 }
 
-void TDistortionWindow::showEvent(QShowEvent* event)
+void TDistortionWindow::setVisible(bool visible)
 {
-    QWidget::showEvent(event);
-    ShowDiagram();
+    const bool showing = visible && !isVisible();
+    QWidget::setVisible(visible);
+    // Once the window exists on the desktop: its frame's place is exact then.
+    if (showing) {
+        fitOnScreen();
+        ShowDiagram();
+    }
+}
+
+void TDistortionWindow::fitOnScreen()
+{
+    // A place stored on a larger screen, or the first size on a small one,
+    // would hide the Start button or the table's last rows.
+    const QRect screen = AvailableAt(frameGeometry().center());
+    resize(size().boundedTo(screen.size().shrunkBy(FrameMarginsOf(this))));
+    // A window on the screen stays exactly where its stored place put it;
+    // without one, the program places it (and its diagram beside it) rather
+    // than the window manager.
+    const QPoint pulled = PulledOnto(FrameAt(this, pos()), screen).topLeft();
+    if (pulled != pos() || (state_.placement.isEmpty() && !placedOnce_))
+        MoveFrameTo(this, pulled);
+    placedOnce_ = true;
+}
+
+void TDistortionWindow::placeDiagram(bool stored)
+{
+    const QRect screen = AvailableAt(frameGeometry().center());
+    Diagram->resize(Diagram->size().boundedTo(screen.size().shrunkBy(FrameMarginsOf(Diagram))));
+    const QRect own = FrameAt(this, pos());
+    // Kept where the user put it, on the screen; the first time beside this
+    // window, where it covers none of it.
+    const QPoint at = stored ? PulledOnto(FrameAt(Diagram, Diagram->pos()), screen).topLeft()
+                             : BesidePlace(own, FrameAt(Diagram, QPoint()).size(), screen, {own});
+    if (at != Diagram->pos())
+        MoveFrameTo(Diagram, at);
 }
 
 void TDistortionWindow::hideEvent(QHideEvent* event)

@@ -34,6 +34,7 @@ class TDiagramm;
 class TDistortionWindow : public QWidget {
     Q_OBJECT
 public:
+    void setVisible(bool visible) override;
     // Reads section "VERZERR"; writes it when destroyed.
     explicit TDistortionWindow(QWidget* parent = nullptr);
     ~TDistortionWindow() override;
@@ -63,6 +64,10 @@ public:
     // curve or language).
     void RedrawDiagram();
     void ShowDiagram();
+    // On the screen it is shown on, whole; its diagram likewise, beside it
+    // the first time (`stored`: where the settings put it).
+    void fitOnScreen();
+    void placeDiagram(bool stored);
 
     QComboBox* SweepKind;
     QDoubleSpinBox* FromDb;
@@ -93,7 +98,6 @@ public:
     QTableWidget* Table;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -114,6 +118,7 @@ private:
     double voltsAtFullScale_ = 1.5;
     char language_ = 'D';
     bool diagramShown_ = false;
+    bool placedOnce_ = false;
     QList<QWidget*> levelControls_, frequencyControls_;
 };
 

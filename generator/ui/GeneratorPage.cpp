@@ -1,5 +1,7 @@
 #include "generator/ui/GeneratorPage.h"
 
+#include "platform/ui/LevelField.h"
+
 #include "app/Audconst.h"
 #include "app/ui/ProgramRecords.h"
 #include "diagram/ui/Diagr3.h"
@@ -128,15 +130,17 @@ QGroupBox* TGeneratorPage::buildLevelBox()
     InOutLabel = new QLabel(QStringLiteral("In       Out"), Pegelbox);
     ScrollBar1 = levelBar(Pegelbox);
     ScrollBar2 = levelBar(Pegelbox);
-    Label1 = new QLabel(QStringLiteral("100%"), Pegelbox);
-    Label8 = new QLabel(QStringLiteral("100%"), Pegelbox);
+    Label1 = TLevelField::Percent(ScrollBar1, true, Pegelbox);
+    Label8 = TLevelField::Percent(ScrollBar2, true, Pegelbox);
     Button2 = new QPushButton(QStringLiteral("Out-Para"), Pegelbox);
     grid->addWidget(InOutLabel, 0, 0, 1, 2);
     grid->addWidget(ScrollBar1, 1, 0, Qt::AlignHCenter);
     grid->addWidget(ScrollBar2, 1, 1, Qt::AlignHCenter);
     grid->addWidget(Label1, 2, 0);
     grid->addWidget(Label8, 2, 1);
-    grid->addWidget(Button2, 3, 0, 1, 2);
+    grid->addWidget(Label1->Beside(), 3, 0);
+    grid->addWidget(Label8->Beside(), 3, 1);
+    grid->addWidget(Button2, 4, 0, 1, 2);
     grid->setRowStretch(1, 1);
     return Pegelbox;
 }
@@ -233,7 +237,6 @@ void TGeneratorPage::EnterSweepPage()
     }
     if (generator_) {
         dockGenerator(false);
-        generator_->StayOnTop(true);
         showGenerator();
     }
     s.startRequested = s.stopRequested = s.running = false;
@@ -242,8 +245,6 @@ void TGeneratorPage::EnterSweepPage()
 
 void TGeneratorPage::LeaveSweepPage()
 {
-    if (generator_)
-        generator_->StayOnTop(false);
     if (!entered_)
         return;
     SweepSettings& s = Sweep();

@@ -9,6 +9,7 @@
 // window's mixer part enables and drives them. "Out-Para" opens the output
 // parameter dialog.
 
+#include "platform/ui/LevelField.h"
 #include <QPoint>
 #include <QWidget>
 
@@ -21,6 +22,7 @@ class QPushButton;
 class QScrollBar;
 
 namespace korvanta {
+
 
 class TDiagramm;
 class TRunProgress;
@@ -99,8 +101,8 @@ public:
     QGroupBox* Pegelbox;        // "Level"
     QScrollBar* ScrollBar1;     // input level
     QScrollBar* ScrollBar2;     // output level
-    QLabel* Label1;             // input level in percent
-    QLabel* Label8;             // output level in percent
+    TLevelField* Label1;        // input level, typed in percent
+    TLevelField* Label8;        // output level, typed in percent
     QLabel* InOutLabel;         // "In       Out"
     QPushButton* Button2;       // "Out-Para"
     QGroupBox* Generator;       // " Generator ": the generator window sits here

@@ -6,8 +6,10 @@
 #include "generator/ui/GeneratorPage.h"
 
 #include "measure/ui/VolumeBar.h"
+#include "platform/ui/LevelField.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 
 namespace korvanta {
@@ -34,7 +36,8 @@ void TGeneratorPage::ShowOutputVolume(int percent) { ShowVolume(ScrollBar2, kFul
 void TGeneratorPage::EnableVolumes(bool on)
 {
     for (QWidget* w : {static_cast<QWidget*>(ScrollBar1), static_cast<QWidget*>(Label1),
-                       static_cast<QWidget*>(ScrollBar2), static_cast<QWidget*>(Label8)})
+                       static_cast<QWidget*>(Label1->Beside()), static_cast<QWidget*>(ScrollBar2),
+                       static_cast<QWidget*>(Label8), static_cast<QWidget*>(Label8->Beside())})
         w->setEnabled(on);
     // The level group itself holds the bars and stays usable.
     Pegelbox->setEnabled(true);

@@ -11,6 +11,8 @@
 #include "audio/OutputOwner.h"
 #include "audio/Soundd3.h"
 #include "diagram/ui/SpinButton.h"
+#include "platform/ui/LevelField.h"
+#include "platform/ui/WindowFrames.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -148,9 +150,9 @@ QWidget* TWavegen::buildLevelColumn()
     ScrollBar4 = levelBar(w);
     ScrollBar1 = levelBar(w);
     ScrollBar2 = levelBar(w);
-    Label4 = centred(QStringLiteral("0dB"), w);
-    Label6 = centred(QStringLiteral("0dB"), w);
-    Label3 = centred(QStringLiteral("100%"), w);
+    Label4 = TLevelField::Decibel(ScrollBar4, GeneratorSettings::kLevelOff, w);
+    Label6 = TLevelField::Decibel(ScrollBar1, GeneratorSettings::kLevelOff, w);
+    Label3 = TLevelField::Percent(ScrollBar2, true, w);
     g->addWidget(centred(QStringLiteral("L"), w), 0, 0);
     g->addWidget(centred(QStringLiteral("R"), w), 0, 1);
     g->addWidget(centred(QStringLiteral("Ana."), w), 0, 2);
@@ -342,21 +344,9 @@ float TWavegen::GetFrequency() const { return settings_.frequency; }
 void TWavegen::Dock(int x, int y, bool force)
 {
     if (FollowsDock(pos(), frameGeometry().size(), QPoint(x, y), force))
-        move(x, y);
+        MoveFrameTo(this, QPoint(x, y));
 }
 
-void TWavegen::StayOnTop(bool on)
-{
-    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == on)
-        return;
-    const bool visible = isVisible();
-    const QPoint at = pos();
-    setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    // Changing the flags hides a shown window.
-    move(at);
-    if (visible)
-        show();
-}
 
 void TWavegen::Language(char letter)
 {
@@ -487,7 +477,7 @@ void TWavegen::GrobSpinUpClick() { stepFrequency(&CoarseUp); }
 void TWavegen::FeinSpinDownClick() { stepFrequency(&FineDown); }
 void TWavegen::FeinSpinUpClick() { stepFrequency(&FineUp); }
 
-void TWavegen::LevelScroll(QScrollBar* bar, QLabel* label)
+void TWavegen::LevelScroll(QScrollBar* bar, QLineEdit* label)
 {
     label->setText(LevelLabel(bar->value()));
     restartFromControl(false);

@@ -10,6 +10,7 @@
 // writes it when it is closed or destroyed. A running generator shows a
 // dark-red frequency panel and a disabled "Opt." button. GUI thread only.
 
+#include "platform/ui/LevelField.h"
 #include "audio/GeneratorSettings.h"
 #include "audio/MeasuringEngine.h"
 #include "audio/Soundd3.h"
@@ -51,7 +52,6 @@ public:
     // Moves the window's top-left corner to (x, y) when forced, or when the
     // window still sits within one window width and height of that point.
     void Dock(int x, int y, bool force);
-    void StayOnTop(bool on);
     // 'D' or 'E': the language of the start-error text; other letters
     // change nothing.
     void Language(char letter);
@@ -69,11 +69,11 @@ public:
     TSpinButton* GrobSpin;    // +-100 Hz
     TSpinButton* FeinSpin;    // +-1 Hz
     QScrollBar* ScrollBar4;   // left level
-    QLabel* Label4;
+    TLevelField* Label4;      // left level, typed in whole dB
     QScrollBar* ScrollBar1;   // right level
-    QLabel* Label6;
+    TLevelField* Label6;      // right level, typed in whole dB
     QScrollBar* ScrollBar2;   // analog output level ("Ana.")
-    QLabel* Label3;
+    TLevelField* Label3;      // analog level, typed in percent
     QLineEdit* phL;
     QLineEdit* phR;
     TRadioGroup* RadioGroup1; // "Form"
@@ -106,7 +106,7 @@ private:
     void GrobSpinUpClick();
     void FeinSpinDownClick();
     void FeinSpinUpClick();
-    void LevelScroll(QScrollBar* bar, QLabel* label);
+    void LevelScroll(QScrollBar* bar, QLineEdit* label);
     void phLChange(const QString& text);
     void phRChange(const QString& text);
     void RadioGroup1Click(int index);

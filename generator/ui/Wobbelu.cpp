@@ -110,9 +110,8 @@ QLineEdit* named(QLineEdit* e, const char* name)
 Twobbeldlg::Twobbeldlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("wobbeldlg"));
-    // Above the generator window, which stays on top while the sweep page
-    // is shown.
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // A dialog of the main window: above it and its generator window while
+    // shown, not above other programs.
     setWindowTitle(QStringLiteral("Wobbel Dialog"));
     setModal(true);
     auto* grid = new QGridLayout(this);

@@ -1,5 +1,7 @@
 #include "measure/ui/AnalyzerPage.h"
 
+#include "platform/ui/LevelField.h"
+
 #include "analysis/AnalysisSettings.h"
 #include "correction/CorrectionTable.h"
 #include "analysis/WeightingCurves.h"
@@ -137,9 +139,10 @@ QWidget* TAnalyzerPage::buildRightColumn()
     ScrollBar3 = new QScrollBar(Qt::Horizontal, GroupBox1);
     ScrollBar3->setRange(0, 100);
     ScrollBar3->setValue(100);
-    Label3 = new QLabel(QStringLiteral("100%"), GroupBox1);
+    Label3 = TLevelField::Percent(ScrollBar3, false, GroupBox1);
     level->addWidget(ScrollBar3, 1);
     level->addWidget(Label3);
+    level->addWidget(Label3->Beside());
     Label2 = colouredLabel(QStringLiteral("."), "red", true, w);
     Label2->setToolTip(QStringLiteral("evtl. Übersteuerung"));
     Label15 = colouredLabel(QString(18, QLatin1Char(' ')), "blue", false, w);

@@ -9,6 +9,7 @@
 // AnalyzerRun.cpp. The mixer enables the input level bar; "In-Para" is
 // wired by the main window.
 
+#include "platform/ui/LevelField.h"
 #include "measure/AnalyzerEngine.h"
 
 #include <QWidget>
@@ -25,6 +26,7 @@ class QScrollBar;
 class QSpinBox;
 
 namespace korvanta {
+
 
 class TDiagramm;
 class TRadioGroup;
@@ -152,7 +154,7 @@ public:
     QPushButton* Binpopt;    // "In-Para"
     QGroupBox* GroupBox1;    // " Measurement ": the chosen input and its level
     QScrollBar* ScrollBar3;
-    QLabel* Label3;
+    TLevelField* Label3;     // input volume, typed in percent
 
 signals:
     // The user moved the input volume bar, or asked for the input's

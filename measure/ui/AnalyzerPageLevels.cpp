@@ -7,6 +7,7 @@
 #include "measure/ui/VolumeBar.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 
 namespace korvanta {
@@ -25,6 +26,7 @@ void TAnalyzerPage::EnableInputVolume(bool on)
 {
     ScrollBar3->setEnabled(on);
     Label3->setEnabled(on);
+    Label3->Beside()->setEnabled(on);
 }
 
 } // namespace korvanta

@@ -23,6 +23,10 @@ constexpr int kCreationPoints = 512;
 constexpr int kFontPointSize = 8;
 constexpr int kInitialWidth = 260;
 constexpr int kInitialHeight = 300;
+// The window never gets narrower than its read-out bar, so the volts
+// read-out at its right end is never cut, nor lower than a usable trace.
+constexpr int kHeaderMargin = 3;
+constexpr int kMinimumHeight = 160;
 
 // Colour values as the settings file keeps them: 0x00BBGGRR.
 uint32_t refFromColour(const QColor& c)
@@ -55,6 +59,7 @@ TOszidia::TOszidia(QWidget* parent)
     timeRest_ = QStringLiteral("Time / Frequ.");
     voltRest_ = QStringLiteral("Volt");
     buildHeader();
+    setMinimumSize(Bevel1->geometry().right() + 1 + kHeaderMargin, kMinimumHeight);
     resize(kInitialWidth, kInitialHeight);
     store_.Setup(QString(), kCreationPoints, false, 1.0f, 0.0f, 10.0f, 0.0f, 8.0f);
     background_ = OszidiaBackgroundFromText(

@@ -10,6 +10,7 @@
 #include "platform/UserMessages.h"
 #include "generator/ui/GeneratorPage.h"
 #include "app/ui/MainMenu.h"
+#include "app/ui/MemoryMenu.h"
 #include "platform/ModalQuestions.h"
 #include "measure/ui/RadioGroup.h"
 #include "app/ui/ScopeMenu.h"
@@ -28,9 +29,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSignalSpy>
 #include <QTabWidget>
 
 #include <functional>
+#include <optional>
 
 using namespace korvanta;
 
@@ -349,4 +352,73 @@ TEST_F(MainWindowTest, ARunLocksTheDeviceAndCalibrationItems)
     EXPECT_FALSE(Analyzer().Running);
     EXPECT_TRUE(m.AudioInDevice1->isEnabled());
     EXPECT_TRUE(m.Eichen1->isEnabled());
+}
+
+namespace {
+// Presses `keys` in the active main window, as the user does.
+void press(TMainForm* main, const QKeySequence& keys)
+{
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    QTest::keySequence(main, keys);
+    QApplication::processEvents();
+}
+} // namespace
+
+TEST_F(MainWindowTest, EachShortcutTriggersItsAction)
+{
+    start();
+    // Every question is answered with Cancel: nothing is written or printed.
+    modals.defaultAnswer.accepted = false;
+    modals.defaultAnswer.button = modal::Cancel;
+    TMainMenu& m = *main->Menu;
+    const struct {
+        QKeySequence keys;
+        QAction* action;
+        std::optional<modal::Type> asks;  // the question the action puts
+    } cases[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_S), m.SpeichernalsText1, modal::Type::SaveFile},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), main->MemoryMenu->SavePictureItem, modal::Type::SaveFile},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), m.FilePrintItem, modal::Type::Print},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), m.EditCopyItem, std::nullopt},
+        {QKeySequence(Qt::CTRL | Qt::Key_Insert), m.EditCopyItem, std::nullopt},
+        {QKeySequence(Qt::Key_F5), main->StartStopKey, std::nullopt},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), m.FileExitItem, std::nullopt},  // last: it closes
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.keys.toString().toStdString();
+        QSignalSpy triggered(c.action, &QAction::triggered);
+        modals.clear();
+        press(main, c.keys);
+        EXPECT_EQ(triggered.count(), 1) << name;
+        if (c.asks) {
+            ASSERT_EQ(modals.questions().size(), 1u) << name;
+            EXPECT_EQ(modals.questions().front().type, *c.asks) << name;
+        }
+    }
+    EXPECT_FALSE(main->isVisible()) << "Ctrl+Q closed the program";
+}
+
+TEST_F(MainWindowTest, F5StartsAndStopsTheMeasurementOfEachPage)
+{
+    // A sweep long enough to be stopped by the key.
+    writeSettings("[WOB]\nSTEPS=511\n");
+    start();
+    const struct {
+        int page;
+        std::function<bool()> running;
+    } cases[] = {
+        {0, [&] { return !main->AnalyzerPage->StartButton->isEnabled(); }},
+        {1, [&] { return Sweep().running; }},
+        {2, [&] { return main->ScopePage->OsziStartStop->text() == "Stop"; }},
+    };
+    for (const auto& c : cases) {
+        main->PageControl1->setCurrentIndex(c.page);
+        QApplication::processEvents();
+        const bool before = c.running();
+        press(main, QKeySequence(Qt::Key_F5));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c.running() != before; }, 10000)) << "page " << c.page;
+        press(main, QKeySequence(Qt::Key_F5));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c.running() == before; }, 10000)) << "page " << c.page;
+    }
 }

@@ -1,5 +1,5 @@
 // The memory menu and the picture export through the main window: storing,
-// replacing only when the user agrees, renaming, hiding, loading tables
+// replacing and deleting only when the user agrees, renaming, hiding, loading tables
 // (a refused table changes nothing), a restart, the language switch, the
 // oscilloscope page and the saved picture.
 
@@ -64,6 +64,15 @@ TEST_F(MemoryMenuTest, StoreReplaceRenameHideAndRestart)
     EXPECT_TRUE(diagram().Memories().bank() == before);
     EXPECT_EQ(menu().Slots[2].menu->title(), "&3: after the repair");
     EXPECT_FALSE(menu().Slots[2].show->isChecked());
+    // Deleting asks first; a refusal keeps the memory, in the file too.
+    modals.answerButton(modal::No);
+    menu().Slots[2].remove->trigger();
+    ASSERT_FALSE(modals.questions().empty());
+    EXPECT_TRUE(modals.questions().back().text.contains("after the repair"));
+    EXPECT_TRUE(diagram().Memories().at(2).name == "after the repair");
+    restart();
+    EXPECT_TRUE(diagram().Memories().bank() == before);
+    modals.answerButton(modal::Yes);
     menu().Slots[2].remove->trigger();
     EXPECT_TRUE(diagram().Memories().at(2).isEmpty());
     EXPECT_FALSE(menu().Slots[2].rename->isEnabled());

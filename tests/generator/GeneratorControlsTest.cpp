@@ -186,17 +186,17 @@ TEST(GeneratorSection, BadOrMissingValuesTakeSafeValues)
         int mode;
         bool loop;
     } cases[] = {
-        {"", 1000.0f, 0, 0, true},
-        {"FGEN=abc\nVOLL=x\nMODE=\n", 1000.0f, 0, 0, true},
-        {"FGEN=0.25\n", 1.0f, 0, 0, true},               // below 1 Hz with loop mode
-        {"FGEN=0.25\nBELOOP=0\n", 0.25f, 0, 0, false},   // kept without it
-        {"FGEN=1e9\n", 48000.0f, 0, 0, true},            // would never find a loop length
-        {"FGEN=-50\n", 1000.0f, 0, 0, true},
-        {"FGEN=nan\n", 1000.0f, 0, 0, true},
+        {"", 1000.0f, -20, 0, true},                      // a fresh file: well below full scale
+        {"FGEN=abc\nVOLL=x\nMODE=\n", 1000.0f, -20, 0, true},
+        {"FGEN=0.25\n", 1.0f, -20, 0, true},               // below 1 Hz with loop mode
+        {"FGEN=0.25\nBELOOP=0\n", 0.25f, -20, 0, false},   // kept without it
+        {"FGEN=1e9\n", 48000.0f, -20, 0, true},            // would never find a loop length
+        {"FGEN=-50\n", 1000.0f, -20, 0, true},
+        {"FGEN=nan\n", 1000.0f, -20, 0, true},
         {"VOLL=12\nMODE=9\n", 1000.0f, 0, 0, true},
         {"VOLL=-250\nMODE=-1\n", 1000.0f, -100, 0, true},
-        {"BELOOP=2\nMODE=4\n", 1000.0f, 0, 4, false},    // only 1 means loop
-        {"BELOOP=TRUE\n", 1000.0f, 0, 0, true},           // unreadable: the default
+        {"BELOOP=2\nMODE=4\n", 1000.0f, -20, 4, false},    // only 1 means loop
+        {"BELOOP=TRUE\n", 1000.0f, -20, 0, true},           // unreadable: the default
     };
     for (const auto& c : cases) {
         ScratchDir dir;

@@ -3,7 +3,9 @@
 #include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "correction/CorrectionFile.h"
+#include "diagram/ui/Diagr3.h"
 #include "generator/ui/GeneratorPage.h"
+#include "measure/ui/AnalyzerPage.h"
 #include "generator/GeneratorSection.h"
 #include "app/ui/HelpBrowser.h"
 #include "measure/ui/RadioGroup.h"
@@ -442,7 +444,11 @@ TEST_F(Wavegen, DocksOverTheGeneratorGroupAndFollowsTheMainWindow)
     open();
     TGeneratorPage* page = main->GeneratorPage;
     ASSERT_TRUE(QTest::qWaitFor([&] { return gen->isVisible(); }, 2000));
-    EXPECT_TRUE(gen->windowFlags() & Qt::WindowStaysOnTopHint) << "above the main window on its page";
+    // A tool window of the main window: above it, not above other programs.
+    EXPECT_EQ(gen->parentWidget(), main);
+    EXPECT_EQ(gen->windowType(), Qt::Tool);
+    EXPECT_FALSE(gen->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(main->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(gen->pos(), page->GeneratorDockPoint());
     EXPECT_TRUE(page->Button1->isEnabled());
 
@@ -467,12 +473,25 @@ TEST_F(Wavegen, DocksOverTheGeneratorGroupAndFollowsTheMainWindow)
     page->Button1->click();
     EXPECT_EQ(gen->pos(), page->GeneratorDockPoint());
 
-    // Leaving the page: normal style again; the generator stays where it is.
-    main->PageControl1->setCurrentIndex(0);
-    EXPECT_FALSE(gen->windowFlags() & Qt::WindowStaysOnTopHint);
-    main->PageControl1->setCurrentIndex(1);
-    EXPECT_TRUE(gen->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(gen->isVisible());
+    // On another page the group's place holds that page's controls: the
+    // generator stands beside the main window, clear of it and of the
+    // diagram, and comes back over its group on its own page.
+    for (int other : {0, 2}) {
+        main->PageControl1->setCurrentIndex(other);
+        QApplication::processEvents();
+        const QRect genFrame = gen->frameGeometry();
+        EXPECT_FALSE(genFrame.intersects(main->frameGeometry())) << "page " << other;
+        if (Forms().Diagramm->isVisible()) {
+            EXPECT_FALSE(genFrame.intersects(Forms().Diagramm->frameGeometry())) << "page " << other;
+        }
+        main->move(main->pos() + QPoint(5, 5));
+        QApplication::processEvents();
+        EXPECT_EQ(gen->frameGeometry().topLeft(), genFrame.topLeft() + QPoint(5, 5)) << "follows, page " << other;
+        main->PageControl1->setCurrentIndex(1);
+        QApplication::processEvents();
+        EXPECT_EQ(gen->pos(), page->GeneratorDockPoint()) << "back from page " << other;
+        EXPECT_TRUE(gen->isVisible());
+    }
 }
 
 TEST_F(Wavegen, StartingOnAnotherPageStillDocksAtTheFirstActivation)
@@ -485,3 +504,48 @@ TEST_F(Wavegen, StartingOnAnotherPageStillDocksAtTheFirstActivation)
 }
 
 } // namespace
+
+namespace {
+// Types `text` into a level field and presses Enter, as the user does.
+void typeLevel(QLineEdit* field, const QString& text)
+{
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+} // namespace
+
+TEST_F(Wavegen, LevelsCanBeTypedInWholeUnitsAndNothingElseIsTaken)
+{
+    open();
+    const struct {
+        QLineEdit* field;
+        QScrollBar* bar;
+        const char* typed;
+        int position;        // of the bar afterwards
+        const char* shown;   // the field afterwards
+    } cases[] = {
+        {gen->Label4, gen->ScrollBar4, "-12", 12, "-12dB"},
+        {gen->Label4, gen->ScrollBar4, "-30 dB", 30, "-30dB"},
+        {gen->Label4, gen->ScrollBar4, "-7.5", 30, "-30dB"},   // a fraction: refused
+        {gen->Label4, gen->ScrollBar4, "6", 30, "-30dB"},      // above full scale: refused
+        {gen->Label6, gen->ScrollBar1, "off", 100, "OFF"},
+        {main->AnalyzerPage->Label3, main->AnalyzerPage->ScrollBar3, "50", 50, "50%"},
+        {main->AnalyzerPage->Label3, main->AnalyzerPage->ScrollBar3, "35 %", 35, "35%"},
+        {main->AnalyzerPage->Label3, main->AnalyzerPage->ScrollBar3, "120", 35, "35%"},
+        {main->GeneratorPage->Label8, main->GeneratorPage->ScrollBar2, "40%", 60, "40%"},  // top is 100 %
+    };
+    for (const auto& c : cases) {
+        c.field->window()->show();
+        typeLevel(c.field, QString::fromUtf8(c.typed));
+        EXPECT_EQ(c.bar->value(), c.position) << c.typed;
+        EXPECT_EQ(c.field->text(), QString::fromUtf8(c.shown)) << c.typed;
+    }
+    // The level in dB beside a mixer volume; whole dB in the settings.
+    EXPECT_EQ(main->GeneratorPage->Label8->Beside()->text(), "-8.0dB");
+    closeMain();
+    EXPECT_EQ(setting("GEN", "VOLL"), "-30");
+    EXPECT_EQ(setting("GEN", "VOLR"), "-100");
+    EXPECT_EQ(setting("VOLUME", "FGVOLUME"), "40");
+}

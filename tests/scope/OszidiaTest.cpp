@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
@@ -373,4 +374,17 @@ TEST_F(OszidiaWindow, PictureForPaperAndFilesHasWideTracesAndEveryFormat)
     EXPECT_TRUE(dir.read(QStringLiteral("scope.pdf")).startsWith("%PDF"));
     EXPECT_FALSE(w.SavePicture(dir.file(QStringLiteral("tiny.png")), QSize(10, 10)));
     EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("tiny.png"))));
+}
+
+TEST_F(OszidiaWindow, TheSmallestWindowStillShowsTheWholeVoltsReadOut)
+{
+    TOszidia w;
+    w.resize(40, 40);
+    w.show();
+    ASSERT_LE(w.width(), w.minimumWidth());
+    const QRect label = w.Label2->geometry();
+    EXPECT_LE(label.right(), w.width() - 1) << "the read-out lies inside the window";
+    const QFontMetrics metrics(w.Label2->font());
+    for (const char* text : {"Volt", "1000.000mV"})
+        EXPECT_LE(metrics.horizontalAdvance(QString::fromLatin1(text)), label.width()) << text;
 }

@@ -1,6 +1,7 @@
 // The oscilloscope end to end: the real main window, page and display
 // window on the virtual card in fast mode, with a known external signal
 // and a known calibration (INPUT=1000 mV: 1.5 V at full scale).
+#include "app/WindowPlacement.h"
 #include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
 #include "app/ui/MainMenu.h"
@@ -576,9 +577,9 @@ TEST_F(ScopeRun, SettingsRoundTripWithTheWindowsPlacement)
     EXPECT_EQ(page->SCRyposch2->value(), 138);
     EXPECT_EQ(display->Background(), oszi::Illuminated);
     // No room left of the main window: it moves right; the display takes
-    // the place to its left and the main window's height.
-    EXPECT_EQ(main->x(), 301);
-    EXPECT_EQ(display->pos(), QPoint(1, 40));
+    // the place to its left, frame beside frame, and the main window's height.
+    EXPECT_EQ(display->pos(), QPoint(0, 40));
+    EXPECT_EQ(main->x(), display->frameGeometry().right() + 1 + kWindowGap);
     EXPECT_EQ(display->size(), QSize(300, main->height()));
 
     page->SpinButton2->upButton()->click();

@@ -1,0 +1,130 @@
+#include "platform/ui/WindowFrames.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <memory>
+#include <QWidget>
+#include <QWindow>
+
+namespace korvanta {
+
+namespace {
+
+// A title bar and thin borders, for a window that no window manager has
+// framed yet: enough that windows laid out side by side do not touch.
+constexpr QMargins kAssumedFrame(4, 28, 4, 4);
+
+QMargins MarginsOfFramed(const QWidget* w)
+{
+    if (!w || !w->isVisible())
+        return {};
+    const QRect frame = w->frameGeometry();
+    const QRect client = w->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+            frame.bottom() - client.bottom()};
+}
+
+} // namespace
+
+QMargins FrameMarginsOf(const QWidget* window)
+{
+    if (const QMargins own = MarginsOfFramed(window); !own.isNull())
+        return own;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (const QMargins other = MarginsOfFramed(w); !other.isNull())
+            return other;
+    // Without a window manager (as offscreen) there are no frames at all.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return {};
+    return kAssumedFrame;
+}
+
+QRect FrameAt(const QWidget* window, QPoint at)
+{
+    return QRect(at, window->size().grownBy(FrameMarginsOf(window)));
+}
+
+void MoveFrameTo(QWidget* window, QPoint at)
+{
+    window->move(at);
+    // A window that exists on the desktop but has no frame yet: move() took
+    // its place for the client area's. Its own frame position is exact, and
+    // the window keeps it when it is shown.
+    QWindow* handle = window->windowHandle();
+    const bool awaitingFrame = handle && window->frameGeometry() == window->geometry() &&
+                               QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (awaitingFrame)
+        handle->setFramePosition(at);
+}
+
+namespace {
+
+// How often, and how long, a window just shown is looked at until the
+// window manager has framed it.
+constexpr int kFrameCheckMs = 25;
+constexpr int kFrameChecks = 400;
+
+bool Framed(const QWidget* w) { return w->frameGeometry() != w->geometry(); }
+
+// Puts a window just shown at the place it was given, once it has its frame:
+// whichever way the window manager took the place (for the frame's or the
+// client area's), the frame stands there in the end.
+void KeepPlaceOnceFramed(QWidget* w, QPoint placed)
+{
+    auto* timer = new QTimer(w);
+    timer->setInterval(kFrameCheckMs);
+    auto checks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, w, [w, timer, placed, checks] {
+        if (!w->isVisible() || ++*checks > kFrameChecks) {
+            timer->deleteLater();
+            return;
+        }
+        if (!Framed(w))
+            return;
+        if (w->pos() != placed)
+            w->move(placed);
+        timer->deleteLater();
+    });
+    timer->start();
+}
+
+class FramePlaceKeeper : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show || !watched->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(watched);
+        // Only a window the program placed and that has no frame yet.
+        if (w->isWindow() && w->testAttribute(Qt::WA_Moved) && !Framed(w))
+            KeepPlaceOnceFramed(w, w->pos());
+        return false;
+    }
+};
+
+} // namespace
+
+void KeepFramePlaces()
+{
+    // Without a window manager there are no frames to keep.
+    static FramePlaceKeeper* keeper = nullptr;
+    if (keeper || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    keeper = new FramePlaceKeeper(qApp);
+    qApp->installEventFilter(keeper);
+}
+
+QRect AvailableAt(QPoint point)
+{
+    const QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+} // namespace korvanta

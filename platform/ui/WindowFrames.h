@@ -1,0 +1,34 @@
+#pragma once
+// The frames that the desktop's window manager puts around the program's
+// windows, and the screens they stand on. A window's place (pos()) is its
+// frame's top-left corner; the frame is known once the window manager has
+// framed a window, so before that the frame of a window already framed
+// stands in for it, else a typical title bar.
+
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
+
+class QWidget;
+
+namespace korvanta {
+
+// The frame around `window`'s client area.
+QMargins FrameMarginsOf(const QWidget* window);
+// `window`'s whole frame if its top-left corner stood at `at`.
+QRect FrameAt(const QWidget* window, QPoint at);
+// The free area (without panels) of the screen that holds `point`; of the
+// primary screen when no screen does.
+QRect AvailableAt(QPoint point);
+// Moves `window`'s frame's top-left corner to `at`. A window that exists on
+// the desktop but is not yet framed by the window manager cannot be moved
+// with move() alone: that would take its still empty frame for the real one
+// and put the client area, not the frame, at `at`.
+void MoveFrameTo(QWidget* window, QPoint at);
+// From now on every window that is shown at a place the program gave it gets
+// that place for its frame, however soon the window manager frames it:
+// without this, a window placed before it was shown may open with its client
+// area at the place and its title bar above it.
+void KeepFramePlaces();
+
+} // namespace korvanta

@@ -1,0 +1,161 @@
+// Window places under a real window manager, where frames and title bars
+// exist: the first start's layout, places kept over restarts, and places
+// pulled onto a screen that is smaller than the one they were stored on.
+// wm-geometry.sh runs this on Xvfb with openbox, at two screen sizes.
+
+#include "tests/app/AppTestSupport.h"
+#include "app/ui/DistortionMenu.h"
+#include "app/ui/HelpBrowser.h"
+#include "diagram/ui/Diagr3.h"
+#include "distortion/ui/DistortionWindow.h"
+#include "generator/ui/GeneratorPage.h"
+#include "generator/ui/Wavegene.h"
+#include "scope/ui/Oszidia1.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTabWidget>
+
+using namespace korvanta;
+
+namespace {
+
+// Long enough for a loaded machine; a framed window ends the wait at once.
+constexpr int kFrameWaitMs = 20000;
+
+class WmGeometry : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X display with a window manager (tests/app/wm-geometry.sh)";
+        MainWindowTest::SetUp();
+    }
+
+    static QRect screen() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+    // The window manager has framed `w`: its frame is known.
+    static bool framed(const QWidget* w)
+    {
+        return QTest::qWaitFor([w] { return w->isVisible() && w->frameGeometry() != w->geometry(); },
+                               kFrameWaitMs);
+    }
+
+    static std::string describe(const QRect& r)
+    {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    }
+
+    // `windows` lie on the screen and none covers another.
+    void expectApart(const std::vector<const QWidget*>& windows)
+    {
+        const auto apart = [&] {
+            for (size_t i = 0; i < windows.size(); ++i) {
+                if (!screen().contains(windows[i]->frameGeometry()))
+                    return false;
+                for (size_t j = 0; j < i; ++j)
+                    if (windows[i]->frameGeometry().intersects(windows[j]->frameGeometry()))
+                        return false;
+            }
+            return true;
+        };
+        for (const QWidget* w : windows)
+            ASSERT_TRUE(framed(w)) << w->objectName().toStdString();
+        // Framed windows may still be on their way to their places.
+        (void)QTest::qWaitFor(apart, kFrameWaitMs);
+        for (size_t i = 0; i < windows.size(); ++i) {
+            const QRect a = windows[i]->frameGeometry();
+            EXPECT_TRUE(screen().contains(a)) << describe(a) << " on " << describe(screen());
+            for (size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(a.intersects(windows[j]->frameGeometry()))
+                    << describe(a) << " covers " << describe(windows[j]->frameGeometry());
+        }
+    }
+};
+
+TEST_F(WmGeometry, FirstStartPutsTheWindowsSideBySideOnEachPage)
+{
+    writeSettings("[MAIN]\nPAGE=0\n");
+    start();
+    TDiagramm* diagram = Forms().Diagramm;
+    expectApart({main, diagram});
+    // The generator stands beside the main window once it was shown, and
+    // over its group on its own page only.
+    main->PageControl1->setCurrentIndex(1);
+    ASSERT_TRUE(framed(Forms().Wavegen));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Forms().Wavegen->pos() == main->GeneratorPage->GeneratorDockPoint(); },
+                                kFrameWaitMs))
+        << describe(QRect(Forms().Wavegen->pos(), QSize(1, 1))) << " docks at "
+        << describe(QRect(main->GeneratorPage->GeneratorDockPoint(), QSize(1, 1)));
+    main->PageControl1->setCurrentIndex(0);
+    QTest::qWait(0);
+    expectApart({main, diagram, Forms().Wavegen});
+    main->PageControl1->setCurrentIndex(2);
+    expectApart({main, Forms().Oszidia, Forms().Wavegen});
+    // The distortion window and its diagram: both whole, side by side.
+    main->DistortionMenu->Distortion1->trigger();
+    expectApart({Forms().Distortion, Forms().Distortion->Diagram});
+}
+
+TEST_F(WmGeometry, PlacesAreKeptOverRestartsWithoutDrift)
+{
+    writeSettings("[MAIN]\nLEFT=300\nTOP=150\n[DIAGRAMM]\nLEFT=820\nTOP=240\nWIDTH=450\nHEIGHT=320\n");
+    for (int run = 1; run <= 3; ++run) {
+        start();
+        ASSERT_TRUE(framed(main));
+        ASSERT_TRUE(framed(Forms().Diagramm));
+        // LEFT and TOP are the frame's top-left corner.
+        (void)QTest::qWaitFor([&] { return main->frameGeometry().topLeft() == QPoint(300, 150); }, kFrameWaitMs);
+        (void)QTest::qWaitFor([&] { return Forms().Diagramm->frameGeometry().topLeft() == QPoint(820, 240); }, kFrameWaitMs);
+        EXPECT_EQ(main->frameGeometry().topLeft(), QPoint(300, 150)) << "run " << run;
+        EXPECT_EQ(Forms().Diagramm->frameGeometry().topLeft(), QPoint(820, 240)) << "run " << run;
+        closeMain();
+        ResetProcessState();
+        EXPECT_EQ(setting("MAIN", "LEFT"), "300") << "run " << run;
+        EXPECT_EQ(setting("MAIN", "TOP"), "150") << "run " << run;
+        EXPECT_EQ(setting("DIAGRAMM", "LEFT"), "820") << "run " << run;
+        EXPECT_EQ(setting("DIAGRAMM", "TOP"), "240") << "run " << run;
+    }
+}
+
+TEST_F(WmGeometry, WindowsStoredOffThisScreenArePulledOntoIt)
+{
+    // As stored on a larger screen, and on one left of this one.
+    const QRect s = screen();
+    writeSettings(QStringLiteral("[MAIN]\nLEFT=%1\nTOP=%2\n[DIAGRAMM]\nLEFT=-2000\nTOP=%3\nWIDTH=1024\nHEIGHT=768\n")
+                      .arg(s.right() + 300)
+                      .arg(s.bottom() - 40)
+                      .arg(s.bottom() + 500)
+                      .toUtf8());
+    start();
+    for (const QWidget* w : {static_cast<const QWidget*>(main), static_cast<const QWidget*>(Forms().Diagramm)}) {
+        ASSERT_TRUE(framed(w));
+        (void)QTest::qWaitFor([&] { return s.contains(w->frameGeometry().topLeft()); }, kFrameWaitMs);
+        const QRect frame = w->frameGeometry();
+        EXPECT_TRUE(s.contains(frame.topLeft())) << describe(frame) << " on " << describe(s);
+        // A window larger than the screen keeps its title bar on it.
+        if (frame.width() <= s.width() && frame.height() <= s.height()) {
+            EXPECT_TRUE(s.contains(frame)) << describe(frame) << " on " << describe(s);
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WmGeometry, HelpOpensWholeOnTheScreenAndEscapeClosesIt)
+{
+    start();
+    main->HelpContents();
+    THelpBrowser* help = Forms().Help;
+    ASSERT_TRUE(framed(help));
+    (void)QTest::qWaitFor([&] { return screen().contains(help->frameGeometry()); }, kFrameWaitMs);
+    EXPECT_TRUE(screen().contains(help->frameGeometry())) << describe(help->frameGeometry());
+    help->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
+}
+
+} // namespace
