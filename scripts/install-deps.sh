@@ -11,7 +11,7 @@ PACKAGES=(
   libsndfile1-dev
   fonts-liberation fontconfig qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
-  xvfb xauth x11-utils xdotool poppler-utils imagemagick python3-numpy
+  xvfb xauth x11-utils xdotool openbox poppler-utils imagemagick python3-numpy
   desktop-file-utils appstream file dpkg-dev
   clang libclang-rt-dev
 )

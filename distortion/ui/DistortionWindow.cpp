@@ -9,6 +9,7 @@
 #include "platform/ModalQuestions.h"
 #include "platform/ProfileStore.h"
 #include "audio/Soundd3.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -91,6 +92,7 @@ QSpinBox* whole(int lo, int hi)
 TDistortionWindow::TDistortionWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool), engine_(Analysis(), WeightingCurve(), OutputCorrection())
 {
+    AddHelpKey(this, kHelpContext);
     setObjectName(QStringLiteral("Distortion"));
     build();
     ReadDistortionSection(state_, SettingsFilePath());

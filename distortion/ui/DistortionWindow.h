@@ -32,6 +32,7 @@ class TDiagramm;
 class TDistortionWindow : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kHelpContext = 20;
     // Reads section "VERZERR"; writes it when destroyed.
     explicit TDistortionWindow(QWidget* parent = nullptr);
     ~TDistortionWindow() override;

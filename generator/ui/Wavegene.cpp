@@ -11,6 +11,7 @@
 #include "audio/OutputOwner.h"
 #include "audio/Soundd3.h"
 #include "diagram/ui/SpinButton.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -210,6 +211,7 @@ QWidget* TWavegen::buildButtonColumn()
     connect(UserBut, &QPushButton::clicked, this, &TWavegen::UserButClick);
     connect(WOoptBut, &QPushButton::clicked, this, &TWavegen::WOoptButClick);
     connect(wghelp, &QPushButton::clicked, this, &TWavegen::wghelpClick);
+    AddHelpKey(this, kHelpContext);
     return w;
 }
 
