@@ -35,23 +35,32 @@ window_named() {
   return 1
 }
 
-# One run of the program on settings file $2: a picture of the screen as it
-# comes up ($3) and after F1 in the main window ($4).
+# Makes the main window ($1) the one keys go to, not the diagram or a tool
+# window that took the focus as it came up.
+activate() {
+  i=0
+  while [ "$(xdotool getactivewindow 2>/dev/null)" != "$1" ] && [ $i -lt 20 ]; do
+    xdotool windowactivate "$1" 2>/dev/null || true
+    sleep 0.5; i=$((i + 1))
+  done
+}
+
+# One run of the program on settings file $2: a picture of the screen ($3)
+# and one after F1 in the main window ($4). With $5 = measure, F5 first
+# starts the page's measurement (a spectrum, a sweep), as a user would.
 shoot_run() {
-  korvanta=$1 ini=$2 shown=$3 help=$4
+  korvanta=$1 ini=$2 shown=$3 help=$4 measure=$5
   KORVANTA_SETTINGS=$ini KORVANTA_AUDIO=virtual QT_QPA_PLATFORM=xcb "$korvanta" >/dev/null 2>&1 &
   pid=$!
   main=$(window_named 'Korvanta V 1\.4.*virtual card') || { kill "$pid"; return 1; }
+  if [ "$measure" = measure ]; then
+    activate "$main"
+    xdotool key F5
+  fi
   # Long enough for the spectrum, the trace or the generator to be drawn.
   sleep 4
   import -window root "$shown"
-  # F1 must reach the main window, not the diagram or a tool window that
-  # took the focus as it came up.
-  i=0
-  while [ "$(xdotool getactivewindow 2>/dev/null)" != "$main" ] && [ $i -lt 20 ]; do
-    xdotool windowactivate "$main" 2>/dev/null || true
-    sleep 0.5; i=$((i + 1))
-  done
+  activate "$main"
   xdotool key F1
   window_named 'Help|Hilfe' >/dev/null
   sleep 1
@@ -76,7 +85,7 @@ scenes() {
     shoot_run "$korvanta" "$ini" "$out/$tag-$size-first-start.png" "$out/$tag-$size-f1-analyzer.png"
     for page in 1:generator 2:scope 0:analyzer; do
       sed -i "s/^PAGE=.*/PAGE=${page%%:*}/" "$ini"
-      shoot_run "$korvanta" "$ini" "$out/$tag-$size-${page#*:}.png" "$out/$tag-$size-f1-${page#*:}.png"
+      shoot_run "$korvanta" "$ini" "$out/$tag-$size-${page#*:}.png" "$out/$tag-$size-f1-${page#*:}.png" measure
     done
     rm -rf "$dir"
   done

@@ -203,3 +203,18 @@ TEST_F(MainWindowTest, EveryControlTheHelpQuotesExistsInThatLanguage)
                                               << "\", which no window shows in that language";
     }
 }
+
+// The built-in copy serves when no page lies beside the program: every
+// picture a page shows must be built in with it.
+TEST(HelpPages, EveryPictureAPageShowsIsBuiltIn)
+{
+    static const QRegularExpression img(QStringLiteral("<img src=\"([^\"]+)\""));
+    for (const char* file : {"krv14fd.html", "krv14fe.html"}) {
+        int pictures = 0;
+        for (auto it = img.globalMatch(helpPage(QLatin1String(file))); it.hasNext(); ++pictures) {
+            const QString src = it.next().captured(1);
+            EXPECT_TRUE(QFile::exists(QStringLiteral(":/help/") + src)) << file << " shows " << src.toStdString();
+        }
+        EXPECT_GE(pictures, 3) << file;
+    }
+}
