@@ -85,6 +85,7 @@ MainWindowTexts germanTexts()
     t.calibration = QStringLiteral("&Kalibrierung");
     t.featureList = QStringLiteral("&Featureliste");
     t.helpContents = QStringLiteral("&Inhalt");
+    t.helpPage = QStringLiteral("&Hilfe zu dieser Seite");
     t.measureLeft = QStringLiteral("links K1");
     t.measureRight = QStringLiteral("rechts K2");
     t.averages = QStringLiteral("Mittelwerte ");
@@ -127,6 +128,7 @@ MainWindowTexts englishTexts()
     t.calibration = QStringLiteral("&Calibration");
     t.featureList = QStringLiteral("&Features");
     t.helpContents = QStringLiteral("&Contens");
+    t.helpPage = QStringLiteral("&Help on this page");
     t.measureLeft = QStringLiteral("left L1");
     t.measureRight = QStringLiteral("right L2");
     t.averages = QStringLiteral("Averages ");

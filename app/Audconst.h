@@ -61,6 +61,7 @@ struct MainWindowTexts {
     QString menuDiagram, diaOptions, diaScale;
     QString menuOptions, calibration, featureList;
     QString helpContents;
+    QString helpPage;                                  // F1: help on the page shown
     QString measureLeft, measureRight, averages;       // analyzer page
     QString backButton;                                // generator page "zurück"
     QString saveTextTitle;                             // title of the text export dialog

@@ -500,6 +500,29 @@ QString MeasureHelp(Command c)
     return t;
 }
 
+const std::vector<MeasureExample>& MeasureExamples()
+{
+    static const std::vector<MeasureExample> examples = {
+        {"The devices, with the rates and widths each takes exactly", "devices"},
+        {"THD+N of the tone on the default input, failing above -80 dB (exit status 1)",
+         "thdn --device default --fft 16384 --averages 4 --max-thdn -80"},
+        {"The spectrum in dBV (the input calibrated in the program) as a CSV file",
+         "spectrum --unit dBV --averages 8 --csv --out spectrum.csv"},
+        {"The A-weighted noise level from 20 Hz to 20 kHz, failing above -90 dB",
+         "level --weighting \"A Weighting\" --band 20:20000 --max-level -90"},
+        {"A frequency response against the left input as the reference, with phase, judged by a tolerance band",
+         "sweep --from 20 --to 20000 --steps 60 --log --mode left-ref --phase --tolerance band.txt --csv --out response.csv"},
+        {"A 1 kHz sine at -20 dB on both channels for ten seconds",
+         "generate --signal sine --frequency 1000 --level -20 --duration 10"},
+        {"A power amplifier into 8 ohms behind a 10:1 divider: below -70 dB THD+N up to 40 W, 50 W before 1 %",
+         "distortion --channel left --load 8 --divider 10 --from-db -40 --to-db 0 --steps 40 --stop-thdn 10 "
+         "--max-thdn -70 --up-to-watts 40 --min-clip-watts 50"},
+        {"Without hardware: the virtual card with a simulated third harmonic at -60 dB, as JSON",
+         "thdn --dut \"fast=1 ext=sine freq=1000 level=-6 h3=-60\" --json"},
+    };
+    return examples;
+}
+
 QString MeasureManualPage()
 {
     QString t = QStringLiteral(".TH KORVANTA-MEASURE 1 \"\" \"Korvanta %1\" \"User Commands\"\n")
@@ -532,6 +555,10 @@ QString MeasureManualPage()
     t += QStringLiteral(".SH FILES\n.TP\n.I $XDG_RUNTIME_DIR/korvanta/*.lock\n"
                         "one lock per device and direction in use (\\fI/tmp/korvanta\\-UID\\fR without "
                         "XDG_RUNTIME_DIR)\n");
+    t += QStringLiteral(".SH EXAMPLES\n");
+    for (const MeasureExample& e : MeasureExamples())
+        t += QStringLiteral(".PP\n%1:\n.RS\n.nf\nkorvanta\\-measure %2\n.fi\n.RE\n")
+                 .arg(roffEscape(QLatin1String(e.what)), roffEscape(QLatin1String(e.arguments)));
     t += QStringLiteral(".SH SEE ALSO\n.BR korvanta (1)\n");
     return t;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace korvanta {
 
@@ -103,6 +104,14 @@ QString MeasureHelp(Command c);
 
 // The manual page in roff, made from the same descriptions.
 QString MeasureManualPage();
+
+// A worked command line of the manual page: what it does, and the
+// arguments after "korvanta-measure" as a shell would be given them.
+struct MeasureExample {
+    const char* what;
+    const char* arguments;
+};
+const std::vector<MeasureExample>& MeasureExamples();
 
 // The names the window option takes, in the order of the window types.
 QStringList WindowOptionNames();

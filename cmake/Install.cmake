@@ -18,12 +18,13 @@ set(korvanta_data ${CMAKE_INSTALL_DATADIR}/korvanta)
 set(korvanta_desktop ${CMAKE_SOURCE_DIR}/app/desktop)
 
 install(TARGETS korvanta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/app/man/korvanta.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 if(TARGET korvanta-measure)
   install(TARGETS korvanta-measure RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${KORVANTA_MEASURE_MAN} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
-install(FILES ${CMAKE_SOURCE_DIR}/app/help/krv14fd.html ${CMAKE_SOURCE_DIR}/app/help/krv14fe.html
-        DESTINATION ${korvanta_data})
+install(FILES ${KORVANTA_HELP_PAGES} DESTINATION ${korvanta_data})
+install(FILES ${KORVANTA_HELP_IMAGES} DESTINATION ${korvanta_data}/images)
 file(WRITE ${CMAKE_BINARY_DIR}/installed
      "Korvanta was installed here: its settings live in $XDG_CONFIG_HOME/korvanta/.\n")
 install(FILES ${CMAKE_BINARY_DIR}/installed DESTINATION ${korvanta_data})

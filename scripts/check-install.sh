@@ -25,6 +25,16 @@ grep -qF "help: file://$root/usr/share/korvanta/krv14fd.html#contents" <<<"$out"
 grep -q '^SPRACHE=D' "$home/config/korvanta/krv14f.ini" \
   || { echo "no settings written under XDG_CONFIG_HOME"; exit 1; }
 if [ -e "$root/usr/bin/krv14f.ini" ]; then echo "settings written beside the installed program"; exit 1; fi
+# The pictures the help pages show lie where the pages look for them.
+for page in krv14fd.html krv14fe.html; do
+  for image in $(grep -o 'src="images/[^"]*"' "$root/usr/share/korvanta/$page" | sed 's/^src="//;s/"$//'); do
+    [ -s "$root/usr/share/korvanta/$image" ] || { echo "$page shows $image, which is not installed"; exit 1; }
+  done
+done
+# The program's own manual page, beside the measuring command's.
+grep -q '^\.TH KORVANTA 1' "$root/usr/share/man/man1/korvanta.1" \
+  || { echo "no manual page of korvanta"; exit 1; }
+MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/korvanta.1" 2>&1 >/dev/null | grep . && { echo "korvanta.1 has roff warnings"; exit 1; }
 
 # The measuring command beside it: its manual page is installed, and it
 # measures on the virtual card without writing a settings file.
@@ -32,6 +42,8 @@ home2="$stage/home2"
 mkdir -p "$home2"
 grep -q '^\.TH KORVANTA-MEASURE 1' "$root/usr/share/man/man1/korvanta-measure.1" \
   || { echo "no manual page of korvanta-measure"; exit 1; }
+grep -q '^\.SH EXAMPLES' "$root/usr/share/man/man1/korvanta-measure.1" \
+  || { echo "the manual page of korvanta-measure has no examples"; exit 1; }
 env -u KORVANTA_SETTINGS HOME="$home2" XDG_CONFIG_HOME="$home2/config" "$root/usr/bin/korvanta-measure" level \
     --dut "fast=1 ext=sine freq=1000 level=-10" --csv --quiet | grep -q '^left,' \
   || { echo "the installed korvanta-measure did not measure"; exit 1; }
@@ -49,7 +61,8 @@ rm -rf "$build/package"
 cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
 deb=$(ls "$build"/package/korvanta_*.deb)
 contents=$(dpkg-deb --contents "$deb")
-for f in usr/bin/korvanta usr/bin/korvanta-measure usr/share/man/man1/korvanta-measure.1 \
+for f in usr/bin/korvanta usr/bin/korvanta-measure usr/share/man/man1/korvanta-measure.1 usr/share/man/man1/korvanta.1 \
+         usr/share/korvanta/images/de-analyzer.png usr/share/korvanta/images/en-scope.png \
          usr/share/korvanta/krv14fd.html usr/share/korvanta/krv14fe.html \
          usr/share/korvanta/installed usr/share/applications/korvanta.desktop \
          usr/share/metainfo/korvanta.metainfo.xml usr/share/icons/hicolor/scalable/apps/korvanta.svg \

@@ -5,6 +5,7 @@
 #include "platform/ModalQuestions.h"
 #include "platform/ProfileStore.h"
 #include "platform/SharedRoutines.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -97,6 +98,7 @@ void TAnaly::buildControls()
     connect(BitBtn1, &QPushButton::clicked, this, &TAnaly::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn3, &QPushButton::clicked, this, &TAnaly::BitBtn3Click);
+    AddHelpKey(this, kHelpContext);
     connect(CheckBox1, &QCheckBox::clicked, this, &TAnaly::CheckBox1Click);
     connect(ComboBox1, &QComboBox::activated, this, &TAnaly::ComboBox1Select);
 }

@@ -2,19 +2,19 @@
 
 #include "platform/DeviceLog.h"
 #include "platform/ModalQuestions.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QHBoxLayout>
-#include <QKeySequence>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace korvanta {
 
 TFeatDlg::TFeatDlg(QWidget* parent) : QDialog(parent)
 {
+    AddHelpKey(this, kFeatureListHelpContext);
     setWindowTitle(QStringLiteral("Feature Liste"));
     resize(460, 380);
     SrcList = new QListWidget(this);
@@ -24,8 +24,6 @@ TFeatDlg::TFeatDlg(QWidget* parent) : QDialog(parent)
     OKButton->setDefault(true);
     connect(SaveButton, &QPushButton::clicked, this, &TFeatDlg::SaveButtonClick);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [] { modal::ShowHelp(kFeatureListHelpContext); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(SaveButton);

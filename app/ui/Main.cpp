@@ -26,6 +26,7 @@
 #include "app/ui/PagePart.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ModalQuestions.h"
+#include "platform/ui/HelpKey.h"
 #include "app/ui/ParameterMenu.h"
 #include "generator/ui/Wavegene.h"
 #include "scope/OscilloscopeSettings.h"
@@ -144,6 +145,11 @@ void TMainForm::connectMenus()
     TMainMenu& m = *Menu;
     connect(m.FileExitItem, &QAction::triggered, this, &TMainForm::FileExit);
     connect(m.FilePrintSetupItem, &QAction::triggered, this, &TMainForm::FilePrintSetup);
+    connect(m.HelpPageItem, &QAction::triggered, this, [this] {
+        // F1 in a tool window of this one arrives here too.
+        if (!OpenHelpOfWindow(QApplication::activeWindow()))
+            modal::ShowHelp(helpContext_);
+    });
     connect(m.HelpContentsItem, &QAction::triggered, this, &TMainForm::HelpContents);
     connect(m.HelpAboutItem, &QAction::triggered, this, &TMainForm::HelpAbout);
     connect(m.ShowFeaturelist1, &QAction::triggered, this, &TMainForm::ShowFeaturelist1Click);

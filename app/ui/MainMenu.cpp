@@ -152,8 +152,10 @@ void TMainMenu::buildEinstellungen(QMenuBar* bar)
 void TMainMenu::buildHelp(QMenuBar* bar)
 {
     menuHelp = menu(bar, "Help1", QStringLiteral("&?"));
+    // F1 opens what the user looks at; the contents stay one click away.
+    HelpPageItem = item(menuHelp, "HelpPageItem", QStringLiteral("&Hilfe zu dieser Seite"));
+    HelpPageItem->setShortcut(QKeySequence::HelpContents);
     HelpContentsItem = item(menuHelp, "HelpContentsItem", QStringLiteral("&Inhalt"));
-    HelpContentsItem->setShortcut(QKeySequence(Qt::Key_F1));
     menuHelp->addSeparator();
     HelpAboutItem = item(menuHelp, "HelpAboutItem", QStringLiteral("Inf&o..."));
 }
@@ -183,6 +185,7 @@ void TMainMenu::SetTexts(const MainWindowTexts& t)
     menuEinstellungen->setTitle(t.menuOptions);
     Eichen1->setText(t.calibration);
     ShowFeaturelist1->setText(t.featureList);
+    HelpPageItem->setText(t.helpPage);
     HelpContentsItem->setText(t.helpContents);
 }
 

@@ -77,6 +77,7 @@ public:
     QAction* Reset1;
 
     QMenu* menuHelp;          // "&?"
+    QAction* HelpPageItem;    // F1: the help of the page shown
     QAction* HelpContentsItem;
     QAction* HelpAboutItem;
 

@@ -2,6 +2,7 @@
 
 #include "platform/ModalQuestions.h"
 #include "audio/Soundd3.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -62,6 +63,7 @@ void TIOdialog::buildControls()
     connect(BitBtn1, &QPushButton::clicked, this, &TIOdialog::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn3, &QPushButton::clicked, this, [] { modal::ShowHelp(kHelpContext); });
+    AddHelpKey(this, kHelpContext);
     connect(Edit1, &QLineEdit::textEdited, this, &TIOdialog::Edit1Change);
     connect(group_, &QButtonGroup::idClicked, this, &TIOdialog::RateButtonClick);
 }

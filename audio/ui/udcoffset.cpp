@@ -2,6 +2,7 @@
 
 #include "audio/DcOffsetScale.h"
 #include "audio/Soundd3.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -57,6 +58,7 @@ TDCOffset::TDCOffset(QWidget* parent) : QDialog(parent)
     connect(AutoDCOffset, &QCheckBox::clicked, this, &TDCOffset::AutoDCOffsetClick);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { emit helpRequested(QLatin1String(kHelpKeyword)); });
+    AddHelpKey(this, [this] { emit helpRequested(QLatin1String(kHelpKeyword)); });
 }
 
 int TDCOffset::Execute()

@@ -4,6 +4,7 @@
 #include "correction/CorrectionTable.h"
 #include "platform/ModalQuestions.h"
 #include "platform/TextDecoding.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -24,6 +25,7 @@ const QString kCaptionPrefix = QStringLiteral("Editor Korrekturdatei: ");
 
 TKorEdit::TKorEdit(QWidget* parent) : QMainWindow(parent, Qt::Window)
 {
+    AddHelpKey(this, kHelpContext);
     setWindowTitle(QStringLiteral("Editor Korrekturdatei"));
     Memo1 = new QPlainTextEdit(this);
     Memo1->setTabChangesFocus(false);

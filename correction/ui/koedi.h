@@ -19,6 +19,7 @@ struct CorrectionTable;
 class TKorEdit : public QMainWindow {
     Q_OBJECT
 public:
+    static constexpr int kHelpContext = 21;
     explicit TKorEdit(QWidget* parent = nullptr);
 
     // The table to edit; its file's text is loaded into the memo. Returns

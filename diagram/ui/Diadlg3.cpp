@@ -3,6 +3,7 @@
 #include "platform/ModalQuestions.h"
 #include "platform/UserMessages.h"
 #include "diagram/UserNumbers.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -158,6 +159,7 @@ void Tdiadlg::ConnectControls()
     connect(Button7, &QPushButton::clicked, this, &Tdiadlg::Button7Click);
     connect(CloseBut, &QPushButton::clicked, this, &Tdiadlg::CloseButClick);
     connect(BitBtn1, &QPushButton::clicked, this, [] { modal::ShowHelp(HelpContext); });
+    AddHelpKey(this, HelpContext);
     connect(RBdruckfarben, &QRadioButton::clicked, this, &Tdiadlg::RBdruckfarbenClick);
 }
 

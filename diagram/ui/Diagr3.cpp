@@ -10,6 +10,7 @@
 #include "diagram/ui/SpinButton.h"
 #include "diagram/TextExport.h"
 #include "platform/UserMessages.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -78,6 +79,7 @@ TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent, DiagramHome home)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint | Qt::CustomizeWindowHint),
       dialog_(optionsDialog), home_(std::move(home)), memories_(MemoryFilePath(SettingsFilePath(), home_.memoryTag))
 {
+    AddHelpKey(this, kHelpContext);
     setWindowTitle(QStringLiteral("Korvanta V 1.4 "));
     setFont(DiaFont(ScreenFontSize));
     setMouseTracking(true);

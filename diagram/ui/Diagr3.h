@@ -43,6 +43,8 @@ struct DiagramHome {
 class TDiagramm : public QWidget {
     Q_OBJECT
 public:
+    // The help topic of the diagram and its options.
+    static constexpr int kHelpContext = 16;
     static constexpr int ScreenFontSize = 8;
     static constexpr int CaptionMax = 39;
     static constexpr int CommentMax = 255;

@@ -1,6 +1,7 @@
 #include "diagram/ui/PictureSizeDlg.h"
 
 #include "diagram/DiaPicture.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -10,6 +11,7 @@ namespace korvanta {
 
 TPictureSizeDlg::TPictureSizeDlg(QChar language, QSize proposal, QWidget* parent) : QDialog(parent)
 {
+    AddHelpKey(this, kHelpContext);
     const bool en = language == QLatin1Char('E');
     setWindowTitle(en ? QStringLiteral("Picture size") : QStringLiteral("Bildgröße"));
     auto* form = new QFormLayout(this);

@@ -12,6 +12,8 @@ namespace korvanta {
 class TPictureSizeDlg : public QDialog {
     Q_OBJECT
 public:
+    // The help topic of memory curves and pictures.
+    static constexpr int kHelpContext = 22;
     explicit TPictureSizeDlg(QChar language, QSize proposal, QWidget* parent = nullptr);
 
     QSize chosenSize() const;

@@ -2,6 +2,7 @@
 
 #include "platform/ModalQuestions.h"
 #include "diagram/UserNumbers.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -46,6 +47,7 @@ TSkalDia::TSkalDia(QWidget* parent) : QDialog(parent)
     connect(BitBtn1, &QPushButton::clicked, this, &TSkalDia::BitBtn1Click);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(HelpBtn, &QPushButton::clicked, this, [] { modal::ShowHelp(HelpContext); });
+    AddHelpKey(this, HelpContext);
 }
 
 bool TSkalDia::Edit(XScaling& scaling)

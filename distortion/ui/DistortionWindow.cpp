@@ -12,6 +12,7 @@
 #include "measure/ui/RunProgress.h"
 #include "app/WindowPlacement.h"
 #include "platform/ui/WindowFrames.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -94,6 +95,7 @@ QSpinBox* whole(int lo, int hi)
 TDistortionWindow::TDistortionWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool), engine_(Analysis(), WeightingCurve(), OutputCorrection())
 {
+    AddHelpKey(this, kHelpContext);
     setObjectName(QStringLiteral("Distortion"));
     build();
     ReadDistortionSection(state_, SettingsFilePath());

@@ -35,6 +35,7 @@ class TDistortionWindow : public QWidget {
     Q_OBJECT
 public:
     void setVisible(bool visible) override;
+    static constexpr int kHelpContext = 20;
     // Reads section "VERZERR"; writes it when destroyed.
     explicit TDistortionWindow(QWidget* parent = nullptr);
     ~TDistortionWindow() override;

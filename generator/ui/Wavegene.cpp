@@ -13,6 +13,7 @@
 #include "diagram/ui/SpinButton.h"
 #include "platform/ui/LevelField.h"
 #include "platform/ui/WindowFrames.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -212,6 +213,7 @@ QWidget* TWavegen::buildButtonColumn()
     connect(UserBut, &QPushButton::clicked, this, &TWavegen::UserButClick);
     connect(WOoptBut, &QPushButton::clicked, this, &TWavegen::WOoptButClick);
     connect(wghelp, &QPushButton::clicked, this, &TWavegen::wghelpClick);
+    AddHelpKey(this, kHelpContext);
     return w;
 }
 

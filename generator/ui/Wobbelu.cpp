@@ -8,6 +8,7 @@
 #include "diagram/ui/SpinButton.h"
 #include "generator/SweepDialogRules.h"
 #include "generator/SweepPlan.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -269,6 +270,7 @@ void Twobbeldlg::connectControls()
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(HelpBtn, &QPushButton::clicked, this, [] { modal::ShowHelp(kSweepDialogHelpContext); });
+    AddHelpKey(this, kSweepDialogHelpContext);
 }
 
 void Twobbeldlg::Load(const SweepSettings& settings)

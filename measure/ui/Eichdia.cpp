@@ -5,6 +5,7 @@
 #include "platform/ModalQuestions.h"
 #include "platform/UserMessages.h"
 #include "measure/samplemem.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -145,6 +146,7 @@ void TEichDlg::buildForm()
     connect(OKBtn, &QPushButton::clicked, this, &TEichDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TEichDlg::CancelBtnClick);
     connect(HelpBtn, &QPushButton::clicked, this, [] { modal::ShowHelp(kCalibrationHelpContext); });
+    AddHelpKey(this, kCalibrationHelpContext);
 }
 
 void TEichDlg::SetLanguage(char letter)

@@ -3,6 +3,7 @@
 #include "platform/ProfileStore.h"
 #include "platform/IniValues.h"
 #include "scope/OszidiaPicture.h"
+#include "platform/ui/HelpKey.h"
 
 #include <QClipboard>
 #include <QFrame>
@@ -49,6 +50,7 @@ QString OszidiaBackgroundText(const QColor& colour) { return QString::number(ref
 TOszidia::TOszidia(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+    AddHelpKey(this, kHelpContext);
     setObjectName(QStringLiteral("Oszidia"));
     setWindowTitle(QLatin1String(kOszidiaCaption));
     // The window paints every pixel itself.

@@ -25,6 +25,8 @@ inline constexpr char kOszidiaCaption[] = "Korvanta V1.4 Oscilloscope";
 class TOszidia : public QWidget, public ScopeDisplay {
     Q_OBJECT
 public:
+    // The oscilloscope's help topic, as on its page.
+    static constexpr int kHelpContext = 10;
     explicit TOszidia(QWidget* parent = nullptr);
     ~TOszidia() override;
 

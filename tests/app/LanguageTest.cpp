@@ -30,8 +30,8 @@ QStringList flatten(const MainWindowTexts& t)
            QStringList{t.menuFile,     t.filePrint,    t.filePrintSetup, t.fileExit,    t.saveAsText,  t.menuEdit,
                        t.comment,      t.editCopy,     t.menuAnalyse,    t.menuCorrection, t.loadInCor, t.inCorActive,
                        t.editInCor,    t.loadOutCor,   t.outCorActive,   t.editOutCor,  t.testCor,     t.menuDiagram,
-                       t.diaOptions,   t.diaScale,     t.menuOptions,    t.calibration, t.featureList, t.helpContents,
-                       t.measureLeft,  t.measureRight, t.averages,       t.backButton};
+                       t.diaOptions,   t.diaScale,     t.menuOptions,    t.calibration, t.featureList, t.helpPage,
+                       t.helpContents, t.measureLeft, t.measureRight, t.averages,    t.backButton};
 }
 
 // The same captions as the window shows them now.
@@ -68,6 +68,7 @@ MainWindowTexts shown(const TMainForm& w)
     t.menuOptions = m.menuEinstellungen->title();
     t.calibration = m.Eichen1->text();
     t.featureList = m.ShowFeaturelist1->text();
+    t.helpPage = m.HelpPageItem->text();
     t.helpContents = m.HelpContentsItem->text();
     t.measureLeft = w.AnalyzerPage->MeasureLeft->text();
     t.measureRight = w.AnalyzerPage->MeasureRight->text();
@@ -176,7 +177,7 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsSeparatorsAndShortcuts)
                            "Audio-In-Parameter", "Audio-In DC-Offset", "-", "Audio-Out-Device", "Audio-Out-Parameter",
                            "-", "Wave In Channel", "Mixer Support ON", "&Reset Soundsystem"}))
         << "the mixer captions its switch when the window is shown";
-    EXPECT_EQ(layoutOf(m.menuHelp), (QStringList{"&Inhalt", "-", "Inf&o..."}));
+    EXPECT_EQ(layoutOf(m.menuHelp), (QStringList{"&Hilfe zu dieser Seite", "&Inhalt", "-", "Inf&o..."}));
     EXPECT_FALSE(m.menuDiagramm->menuAction()->isVisible());
     EXPECT_FALSE(m.menuDiagramm->isEnabled());
     // The channel items as designed, before the mixer shows one per source.
@@ -187,7 +188,8 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsSeparatorsAndShortcuts)
     EXPECT_TRUE(form.MixItems[18]->isVisible());
     EXPECT_FALSE(form.MixItems[19]->isVisible());
     EXPECT_FALSE(form.MixItems[20]->isVisible());
-    EXPECT_EQ(m.HelpContentsItem->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(m.HelpPageItem->shortcut(), QKeySequence(Qt::Key_F1)) << "F1 opens the help of what is shown";
+    EXPECT_TRUE(m.HelpContentsItem->shortcut().isEmpty());
     EXPECT_TRUE(m.EditCopyItem->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Insert)));
     EXPECT_TRUE(m.EditCopyItem->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_C)));
 }

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <type_traits>
 
@@ -108,6 +109,23 @@ TEST(MeasureOptions, HelpOfEveryCommandListsItsOwnOptionsOnly)
         EXPECT_TRUE(help.contains(QLatin1String(c.has))) << CommandName(c.command).toStdString();
         EXPECT_FALSE(help.contains(QLatin1String(c.hasNot))) << CommandName(c.command).toStdString();
         EXPECT_TRUE(MeasureManualPage().contains(".SH " + CommandName(c.command).toUpper()));
+    }
+}
+
+// A user copies an example from the manual page: it must be a command line
+// the program takes, and the page must show it.
+TEST(MeasureOptions, EveryExampleOfTheManualPageParsesAndIsShown)
+{
+    const QString page = MeasureManualPage();
+    ASSERT_GE(MeasureExamples().size(), 6u);
+    for (const MeasureExample& e : MeasureExamples()) {
+        const QString line = QString::fromLatin1(e.arguments);
+        const ParsedCommandLine r = ParseMeasureArguments(QProcess::splitCommand(line));
+        EXPECT_TRUE(r.error.isEmpty()) << e.arguments << ": " << r.error.toStdString();
+        EXPECT_NE(r.options.command, Command::None) << e.arguments;
+        QString shown = line;
+        shown.replace(QLatin1Char('-'), QStringLiteral("\\-"));
+        EXPECT_TRUE(page.contains("korvanta\\-measure " + shown)) << e.arguments;
     }
 }
 
