@@ -177,6 +177,7 @@ protected:
 
 private:
     void CreateControls();
+    void ShowControlHints(char letter);
     void ConnectControls();
     void PlaceControlsFor(const DiaLayout& lay);
     void ApplyMarginColour(QLineEdit* edit);
@@ -189,6 +190,7 @@ private:
     DiaScene Scene(bool printing) const;
 
     Tdiadlg* dialog_ = nullptr;
+    bool ownsDialog_ = false;
     DiagramHome home_;
     std::unique_ptr<DiaPointStore> points_;
     DiagramOptions opt_;
@@ -198,6 +200,7 @@ private:
     DiaCursor cursor_;
     DiaRenderer renderer_;
     ReadoutWords words_;
+    char language_ = 'D';
     MemoryStore memories_;
     QImage bitmap_;
     QString yCaption_, y2Caption_, xCaption_;

@@ -11,6 +11,7 @@
 
 #include <QPoint>
 #include <QWidget>
+#include <utility>
 
 class QAction;
 class QFrame;
@@ -141,6 +142,7 @@ private:
     bool entered_ = false;
     bool menusLocked_ = false;
     bool menuStates_[5] = {};   // enabled states before a sweep locked them
+    std::pair<QString, QString> menuWhy_[5];  // and the reasons they gave then
 };
 
 } // namespace korvanta
