@@ -1,6 +1,7 @@
 #include "app/MainSettings.h"
 
 #include "measure/FFtuli.h"
+#include "platform/LanguageTexts.h"
 #include "platform/SettingsTable.h"
 #include "generator/SweepDialogRules.h"
 #include "scope/OscilloscopeSettings.h"
@@ -155,7 +156,12 @@ const Section kSections[] = {
 
 } // namespace
 
-void ReadMainSettings(const ProfileStore& store, const SettingsRecords& records)
+char LanguageForLocale(const QString& localeName)
+{
+    return localeName.startsWith(QLatin1String("de")) ? 'D' : 'E';
+}
+
+void ReadMainSettings(const ProfileStore& store, const SettingsRecords& records, const QString& systemLocale)
 {
     SettingsRecords r = records;
     for (const Section& s : kSections)
@@ -166,6 +172,17 @@ void ReadMainSettings(const ProfileStore& store, const SettingsRecords& records)
     };
     r.main.MainPlaced = placed("MAIN");
     r.main.DiaPlaced = placed("DIAGRAMM");
+    // A file that never stored a language speaks the system's; its comments
+    // start in that language too. A stored comment is the user's own text.
+    if (systemLocale.isEmpty())
+        return;
+    if (!store.contains(QStringLiteral("MAIN"), QStringLiteral("SPRACHE")))
+        r.main.Language = LanguageForLocale(systemLocale);
+    const QString comment = Pick(r.main.Language, words::kCommentDefault);
+    if (!store.contains(QStringLiteral("FFT"), QStringLiteral("COMMENT")))
+        r.analyzer.Comment = comment;
+    if (!store.contains(QStringLiteral("WOB"), QStringLiteral("COMMENT")))
+        r.sweep.comment = comment;
 }
 
 void WriteMainSettings(ProfileStore& store, const SettingsRecords& records)

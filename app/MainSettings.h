@@ -10,6 +10,7 @@
 // correction files, window placement).
 
 #include <QString>
+#include <QLocale>
 #include <cstdint>
 
 namespace korvanta {
@@ -56,7 +57,14 @@ struct SettingsRecords {
 
 // Fills every field that has a key from the store: the stored value when it
 // is valid, else the key's fallback. Fields without a key are left alone.
-void ReadMainSettings(const ProfileStore& store, const SettingsRecords& records);
+// A file without a stored language takes it from `systemLocale` (a locale
+// name such as "de_DE"), and its comments start in that language. With an
+// empty locale every missing key keeps its fixed default.
+void ReadMainSettings(const ProfileStore& store, const SettingsRecords& records,
+                      const QString& systemLocale = QLocale::system().name());
+
+// 'D' for a German locale name ("de", "de_AT", ...), else 'E'.
+char LanguageForLocale(const QString& localeName);
 
 // Writes every key, section by section, into the store (not to disk).
 void WriteMainSettings(ProfileStore& store, const SettingsRecords& records);

@@ -68,7 +68,7 @@ void DeviceReport(int& inCount, int& outCount, int& lastInFormats)
     devlog::Clear();
     inCount = b.inputCount();
     outCount = b.outputCount();
-    devlog::Append(QStringLiteral("--- Programm Version Win32  1.4f ---"));
+    devlog::Append(QStringLiteral("--- Programm Version system  1.4f ---"));
     devlog::Append(QStringLiteral("WaveInNumDevs  : %1").arg(inCount));
     devlog::Append(QStringLiteral("WaveOutNumDevs : %1").arg(outCount));
     devlog::Append(QStringLiteral("MidiNumDevs    : %1").arg(b.midiOutCount()));

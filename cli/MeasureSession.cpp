@@ -168,7 +168,9 @@ QString MeasureSession::readSettings(const MeasureOptions& o)
     if (store.value(QStringLiteral("ANALYSE"), QStringLiteral("FILTER"), kWeightingNone) == kWeightingUser
         && !userFile.isEmpty() && !QFileInfo::exists(userFile))
         return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
-    ReadMainSettings(store, SettingsRecords{main_, records_.analyzer, records_.sweep, records_.scope});
+    // The command's texts and defaults do not follow the system's language:
+    // scripts read them.
+    ReadMainSettings(store, SettingsRecords{main_, records_.analyzer, records_.sweep, records_.scope}, QString());
     for (const QString& line : ClampStoredValues(records_.sweep, o.command, o.given, settingsPath_))
         std::fprintf(stderr, "korvanta-measure: %s\n", qPrintable(line));
     SetInDevice(StoredDevice('I', main_.InDevName, main_.InDev));

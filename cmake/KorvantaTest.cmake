@@ -33,7 +33,7 @@ function(korvanta_test_entry name exe timeout env)
   add_test(NAME ${name} COMMAND ${exe})
   set_tests_properties(${name} PROPERTIES
     TIMEOUT ${timeout}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANTA_AUDIO=virtual;HOME=${home};XDG_CONFIG_HOME=${home}/.config;KORVANTA_SETTINGS=${home}/krv14f.ini;KORVANTA_TEST_HOME=${home};${env}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANTA_AUDIO=virtual;HOME=${home};XDG_CONFIG_HOME=${home}/.config;KORVANTA_SETTINGS=${home}/krv14f.ini;KORVANTA_TEST_HOME=${home};LANG=de_DE.UTF-8;${env}")
 endfunction()
 
 # korvanta_add_server_test(NAME <folder>_<what> ... as korvanta_add_test)

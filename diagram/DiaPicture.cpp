@@ -36,6 +36,7 @@ DiaScene SceneOf(const DiagramContent& c, const DiaLayout& layout)
     sc.xLabelFactor = c.xLabelFactor;
     sc.comment = c.comment;
     sc.infoLine = c.infoLine;
+    sc.language = c.language;
     return sc;
 }
 

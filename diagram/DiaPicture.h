@@ -28,6 +28,7 @@ struct DiagramContent {
     const MemoryBank* memories = nullptr;
     double xLabelFactor = 1.0;
     QString comment, infoLine;
+    char language = 'D';  // of the credit line
 };
 
 // Lays out a picture of width x height drawn at fontSize. False when the

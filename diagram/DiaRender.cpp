@@ -1,4 +1,5 @@
 #include "diagram/DiaRender.h"
+#include "platform/LanguageTexts.h"
 
 #include "diagram/DiaFonts.h"
 #include "diagram/DiaLegend.h"
@@ -12,7 +13,7 @@
 
 namespace korvanta {
 
-const QString DiaRenderer::CreditText = QStringLiteral("sound card audio analyzer");
+QString DiaRenderer::CreditText(char language) { return Pick(language, words::kCredit); }
 
 namespace {
 
@@ -405,9 +406,10 @@ void DiaRenderer::drawCredit(QPainter& p) const
 {
     p.setFont(DiaFont(lay_->fontSize));
     p.setPen(ColorFromRef(opt_->colText));
-    const int w = TextWidth(p, CreditText);
+    const QString credit = CreditText(sc_->language);
+    const int w = TextWidth(p, credit);
     const int hU = p.fontMetrics().height();
-    TextOut(p, lay_->plotRight + lay_->marginRight - w - 4, lay_->plotBottom + (3 * hU) / 2, CreditText);
+    TextOut(p, lay_->plotRight + lay_->marginRight - w - 4, lay_->plotBottom + (3 * hU) / 2, credit);
 }
 
 } // namespace korvanta

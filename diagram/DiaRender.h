@@ -43,6 +43,7 @@ struct DiaScene {
     QString comment, infoLine;                  // drawn when printing only
     const MemoryBank* memories = nullptr;       // drawn behind the live curves, with a legend
     double xLabelFactor = 1.0;                  // x labels show x * factor (1: frequencies as ever)
+    char language = 'D';                       // of the credit line
 };
 
 struct DiaRenderResult {
@@ -58,8 +59,9 @@ public:
     // the layout's size.
     DiaRenderResult render(QPaintDevice& device, const DiaScene& scene, bool printing);
 
-    // A one-line text in the lower right corner of the picture.
-    static const QString CreditText;
+    // A one-line text in the lower right corner of the picture, in the
+    // language of 'D' or 'E'.
+    static QString CreditText(char language);
 
 private:
     void drawBackground(QPainter& p) const;

@@ -116,6 +116,10 @@ void TAnaly::SetLanguage(char language)
     labelThreshold_->setText(text(t.threshold));
     BitBtn2->setText(text(t.cancel));
     BitBtn3->setText(text(t.help));
+    // Their labels stand a row away; the tips name them where they are.
+    Edit3->setToolTip(english ? QStringLiteral("fundamental in Hz, when not found automatically")
+                              : QStringLiteral("Grundwelle in Hz, wenn nicht automatisch gesucht"));
+    Edit4->setToolTip(english ? QStringLiteral("threshold in dB") : QStringLiteral("Schwellwert in dB"));
 }
 
 int TAnaly::Execute()

@@ -57,6 +57,8 @@ void TFeatDlg::SetFeatLanguage(char letter)
         setWindowTitle(QStringLiteral("Feature Liste"));
     else if (letter == 'E')
         setWindowTitle(QStringLiteral("Feature list"));
+    if (letter == 'D' || letter == 'E')
+        SaveButton->setText(letter == 'E' ? QStringLiteral("Save") : QStringLiteral("Speichern"));
 }
 
 } // namespace korvanta

@@ -1,4 +1,5 @@
 #include "app/ui/HelpBrowser.h"
+#include "platform/LanguageTexts.h"
 
 #include "app/WindowPlacement.h"
 #include "platform/ui/WindowFrames.h"
@@ -32,23 +33,27 @@ bool hasAnchor(const QTextDocument& doc, const QString& name)
     return false;
 }
 
-QToolButton* toolButton(QStyle::StandardPixmap icon, const QString& tip, QWidget* parent)
+QToolButton* toolButton(QStyle::StandardPixmap icon, QWidget* parent)
 {
     auto* b = new QToolButton(parent);
     b->setIcon(parent->style()->standardIcon(icon));
-    b->setToolTip(tip);
     return b;
 }
+
+constexpr Words kTitle{"Korvanta – Hilfe", "Korvanta – Help"};
+// The tool buttons show icons only; their tooltips name them.
+constexpr Words kButtonTips[] = {{"Inhalt", "Contents"}, {"Zurück", "Back"}, {"Vor", "Forward"}};
 } // namespace
 
 THelpBrowser::THelpBrowser(QWidget* parent)
     : QWidget(parent, Qt::Window), view_(new QTextBrowser(this)), helpFile_(QStringLiteral("krv14fd.html"))
 {
-    setWindowTitle(QStringLiteral("Korvanta – Help"));
     resize(560, 520);
-    auto* contents = toolButton(QStyle::SP_DirHomeIcon, QStringLiteral("Inhalt / Contents"), this);
-    auto* back = toolButton(QStyle::SP_ArrowBack, QStringLiteral("Zurück / Back"), this);
-    auto* forward = toolButton(QStyle::SP_ArrowForward, QStringLiteral("Vor / Forward"), this);
+    auto* contents = toolButton(QStyle::SP_DirHomeIcon, this);
+    auto* back = toolButton(QStyle::SP_ArrowBack, this);
+    auto* forward = toolButton(QStyle::SP_ArrowForward, this);
+    buttons_ = {contents, back, forward};
+    SetLanguage('D');
     connect(contents, &QToolButton::clicked, this, &THelpBrowser::HelpContents);
     connect(back, &QToolButton::clicked, view_, &QTextBrowser::backward);
     connect(forward, &QToolButton::clicked, view_, &QTextBrowser::forward);
@@ -91,6 +96,13 @@ QUrl THelpBrowser::HelpFileUrl(const QString& fileName)
 }
 
 void THelpBrowser::SetHelpFile(const QString& fileName) { helpFile_ = fileName; }
+
+void THelpBrowser::SetLanguage(char letter)
+{
+    setWindowTitle(Pick(letter, kTitle));
+    for (size_t i = 0; i < buttons_.size(); ++i)
+        buttons_[i]->setToolTip(Pick(letter, kButtonTips[i]));
+}
 
 void THelpBrowser::HelpContents() { open(QStringLiteral("contents")); }
 

@@ -7,6 +7,7 @@
 // contents.
 
 #include <QUrl>
+#include <array>
 #include <QWidget>
 
 class QTextBrowser;
@@ -22,6 +23,8 @@ public:
     // The help file by name ("krv14fd.html"); takes effect at the next
     // request.
     void SetHelpFile(const QString& fileName);
+    // Title and button tooltips in German ('D') or English ('E').
+    void SetLanguage(char letter);
     QString HelpFile() const { return helpFile_; }
 
     void HelpContents();
@@ -40,6 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    std::array<QToolButton*, 3> buttons_{};  // contents, back, forward
     void open(const QString& anchor);
     void present();
     void placeOnScreen();

@@ -1,4 +1,6 @@
 #include "app/ui/Main.h"
+#include "platform/LanguageTexts.h"
+#include "platform/ui/WhyGrey.h"
 
 #include "app/ui/AboutBox.h"
 #include "app/WindowPlacement.h"
@@ -21,6 +23,8 @@
 #include "generator/ui/GeneratorPage.h"
 #include "app/ui/HelpBrowser.h"
 #include "app/ui/MainMenu.h"
+#include "diagram/ui/SkalDlg.h"
+#include "audio/ui/udcoffset.h"
 #include "app/ui/MemoryMenu.h"
 #include "app/ui/MixerMenu.h"
 #include "app/ui/PagePart.h"
@@ -55,6 +59,7 @@
 #include <QKeySequence>
 #include <QScreen>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -205,7 +210,9 @@ void TMainForm::FormCreate()
     DeviceReport(inCount_, outCount_, Analyzer().InFormats);
     if (const int e = SoundInit()) {
         // The settings are not read yet, so this speaks the start language.
-        modal::MessageBox(modal::Kind::Error, Messages().soundStartError + SoundErrorText(e) + QStringLiteral(")"),
+        modal::MessageBox(modal::Kind::Error,
+                          Messages().soundStartError + SoundErrorText(e) + QStringLiteral(")\n\n") +
+                              Pick(CurrentLanguage(), words::kAdviceStart),
                           modal::Ok | modal::Help, kDeviceErrorHelpContext);
         endProcess(kSoundStartFailure);
     }
@@ -223,7 +230,8 @@ QString TMainForm::windowCaption() const
     // The virtual card stands in for a missing sound card; the user must
     // never mistake its readings for real ones.
     if (CurrentAudioBackend().name() == QLatin1String("virtual"))
-        return QLatin1String(kMainCaption) + QStringLiteral(" – virtual card");
+        return QLatin1String(kMainCaption) +
+               (CurrentLanguage() == 'E' ? QStringLiteral(" – virtual card") : QStringLiteral(" – virtuelle Karte"));
     return QLatin1String(kMainCaption);
 }
 
@@ -327,6 +335,9 @@ void TMainForm::FormShow()
     for (MainWindowPart* part : parts_)
         part->AttachWindows(f);
     connectDiagram();
+    // A grey item says why in its tooltip; menus hide tooltips by default.
+    for (QMenu* m : menuBar()->findChildren<QMenu*>())
+        m->setToolTipsVisible(true);
     SetLanguage(CurrentLanguage());
     placeDiagram();
     helpContext_ = kMainHelpContext;
@@ -369,9 +380,12 @@ void TMainForm::placeDiagram()
 
 void TMainForm::enableDiagramCommands(bool on)
 {
+    // Grey either before the diagram window exists or on the oscilloscope
+    // page, whose pictures are its own window's.
+    const Words& why = Forms().Diagramm ? words::kWhyScopePage : words::kWhyNoDiagram;
     for (QAction* a : {Menu->SpeichernalsText1, Menu->FilePrintItem, Menu->Kommentar1, Menu->EditCopyItem,
                        Menu->Testekorrekturdatei1})
-        a->setEnabled(on);
+        SetUsable(a, on, why, CurrentLanguage());
     MemoryMenu->SetEnabled(on);
 }
 
@@ -493,7 +507,7 @@ void TMainForm::enterPage(int index)
     enableDiagramCommands(Forms().Diagramm && index != kScopePage);
     if (index == kScopePage)
         for (QAction* a : {Menu->SpeichernalsText1, Menu->EditCopyItem, Menu->FilePrintItem})
-            a->setEnabled(Forms().Oszidia != nullptr);
+            SetUsable(a, Forms().Oszidia != nullptr, words::kWhyNoDiagram, CurrentLanguage());
     // On the oscilloscope's page the picture file is the oscilloscope's.
     if (index == kScopePage && Forms().Oszidia)
         MemoryMenu->SetPictureWriter([this](const QString& name, QSize size) { return ScopeMenu->SavePicture(name, size); });
@@ -524,12 +538,15 @@ void TMainForm::applyLanguageCaptions(char letter)
     if (!texts)
         return;
     SetMessageLanguage(letter);
+    setWindowTitle(windowCaption());
     PageControl1->setTabText(kAnalyzerPage, texts->tabSheet1);
     PageControl1->setTabText(kGeneratorPage, texts->tabSheet2);
     PageControl1->setTabText(kScopePage, texts->tabSheet3);
     Menu->SetTexts(*texts);
-    if (Forms().Help)
+    if (Forms().Help) {
         Forms().Help->SetHelpFile(texts->helpFile);
+        Forms().Help->SetLanguage(letter);
+    }
 }
 
 void TMainForm::passLanguageOn(char letter)
@@ -559,9 +576,15 @@ void TMainForm::passLanguageOn(char letter)
         f.Diadlg->SetLanguage(QLatin1Char(letter));
     if (f.IOdialog)
         f.IOdialog->SetLanguage(letter);
+    if (f.SkalDia)
+        f.SkalDia->SetLanguage(letter);
+    if (f.DCOffset)
+        f.DCOffset->SetLanguage(letter);
     if (f.Wavegen)
         f.Wavegen->Language(letter);
     MemoryMenu->SetLanguage(letter);
+    MixerMenu->SetLanguage(letter);
+    RefreshWhyGrey(this, letter);
 }
 
 void TMainForm::deutschEnglish1Click()

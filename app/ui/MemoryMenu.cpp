@@ -1,4 +1,5 @@
 #include "app/ui/MemoryMenu.h"
+#include "platform/ui/WhyGrey.h"
 
 #include "app/Audconst.h"
 #include "diagram/CurveTable.h"
@@ -142,8 +143,9 @@ void TMemoryMenu::refresh()
     SavePictureItem->setText(t.savePicture);
     HideAllItem->setText(t.hideAll);
     const bool on = enabled_ && diagram_;
-    MemoryMenu->setEnabled(on);
-    SavePictureItem->setEnabled(on || pictureWriter_);
+    const Words& why = diagram_ ? words::kWhyScopePage : words::kWhyNoDiagram;
+    SetUsable(MemoryMenu, on, why, language_);
+    SetUsable(SavePictureItem, on || bool(pictureWriter_), why, language_);
     for (int slot = 0; slot < int(Slots.size()); ++slot) {
         SlotItems& s = Slots[size_t(slot)];
         const MemoryCurve* m = diagram_ ? &diagram_->Memories().at(slot) : nullptr;
@@ -157,7 +159,7 @@ void TMemoryMenu::refresh()
         s.remove->setText(t.remove);
         s.show->setChecked(filled && m->visible);
         for (QAction* a : {s.show, s.rename, s.remove})
-            a->setEnabled(filled);
+            SetUsable(a, filled, words::kWhyMemoryEmpty, language_);
     }
 }
 

@@ -3,6 +3,9 @@
 #include "platform/ui/LevelField.h"
 
 #include "app/ui/ProgramRecords.h"
+#include "app/Audconst.h"
+#include "platform/LanguageTexts.h"
+#include "platform/ui/WhyGrey.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "generator/ui/GeneratorPage.h"
 #include "generator/GeneratorSection.h"
@@ -21,6 +24,11 @@
 namespace korvanta {
 
 namespace {
+constexpr Words kInputPrefix{" Eingang: ", " Input: "};
+constexpr Words kViaSystemMixer{"über den System-Mixer", "via system mixer"};
+constexpr Words kMixerNotAvailable{"Mixer nicht verfügbar", "mixer not available"};
+
+QString percentText(int percent) { return QString::number(percent) + QLatin1Char('%'); }
 
 void setQuietly(QScrollBar* bar, int position)
 {
@@ -51,13 +59,13 @@ void TMixerMenu::connectControls()
     connect(generator_, &TGeneratorPage::outputVolumeMoved, this, &TMixerMenu::setOutputPercent);
     // Until the mixer window exists nothing here can work.
     enableLevelControls(false);
-    menu_.MixerSupport1->setEnabled(false);
+    SetUsable(menu_.MixerSupport1, false, words::kWhyNoMixer, CurrentLanguage());
 }
 
 void TMixerMenu::SetMixerWindow(Tmixu* mixu)
 {
     mixu_ = mixu;
-    menu_.MixerSupport1->setEnabled(mixu != nullptr);
+    SetUsable(menu_.MixerSupport1, mixu != nullptr, words::kWhyNoMixer, CurrentLanguage());
 }
 
 void TMixerMenu::SetGeneratorLevel(QScrollBar* slider, TLevelField* label)
@@ -152,17 +160,45 @@ QString TMixerMenu::itemCaption(int index) const
     return menu_.MixItems[index]->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
 }
 
+QString AnalyzerInputCaption(char letter, const QString& source)
+{
+    return Pick(letter, kInputPrefix) + source + QLatin1Char(' ');
+}
+
+QString GeneratorInputCaption(const QString& source) { return QLatin1Char(' ') + source + QLatin1Char(' '); }
+
+QString ViaSystemMixer(char letter) { return Pick(letter, kViaSystemMixer); }
+
+QString MixerNotAvailable(char letter) { return Pick(letter, kMixerNotAvailable); }
+
 void TMixerMenu::showInputCaption(const QString& caption)
 {
-    analyzer_->ShowInputCaption(QStringLiteral(" Input: ") + caption + QLatin1Char(' '));
-    generator_->ShowInputCaption(QStringLiteral(" Inp: ") + caption + QLatin1Char(' '));
+    shownSource_ = caption;
+    noMixerShown_ = false;
+    // The generator page has its own "Inp:" label before the source.
+    analyzer_->ShowInputCaption(AnalyzerInputCaption(CurrentLanguage(), caption));
+    generator_->ShowInputCaption(GeneratorInputCaption(caption));
 }
 
 void TMixerMenu::showNoMixerCaption()
 {
+    shownSource_.reset();
+    noMixerShown_ = true;
     const bool byUser = !mixu_ || !mixu_->SupportWanted();
-    analyzer_->ShowInputCaption(QLatin1String(byUser ? kInputViaSystemMixer : kInputMixerNotAvailable));
-    generator_->ShowInputCaption(QLatin1String(byUser ? kInpViaSystemMixer : kInpMixerNotAvailable));
+    const char letter = CurrentLanguage();
+    const QString why = byUser ? ViaSystemMixer(letter) : MixerNotAvailable(letter);
+    analyzer_->ShowInputCaption(AnalyzerInputCaption(letter, why));
+    generator_->ShowInputCaption(GeneratorInputCaption(why));
+}
+
+void TMixerMenu::SetLanguage(char letter)
+{
+    if (letter != 'D' && letter != 'E')
+        return;
+    if (shownSource_)
+        showInputCaption(*shownSource_);
+    else if (noMixerShown_)
+        showNoMixerCaption();
 }
 
 int TMixerMenu::inputInUse() const { return inUse_ >= 0 ? inUse_ : settings_.AudioInChannel; }
@@ -256,11 +292,10 @@ void TMixerMenu::enableLevelControls(bool on)
 {
     analyzer_->EnableInputVolume(on);
     generator_->EnableVolumes(on);
-    if (anaSlider_)
-        anaSlider_->setEnabled(on);
-    if (anaLabel_)
-        anaLabel_->setEnabled(on);
-    menu_.WaveInChannel1->setEnabled(on);
+    const char letter = CurrentLanguage();
+    SetUsable(anaSlider_, on, words::kWhyMixerOff, letter);
+    SetUsable(anaLabel_, on, words::kWhyMixerOff, letter);
+    SetUsable(menu_.WaveInChannel1, on, words::kWhyMixerOff, letter);
 }
 
 void TMixerMenu::setInputPercent(int percent)

@@ -9,6 +9,7 @@
 #include "platform/ui/LevelField.h"
 #include <QObject>
 #include <QPointer>
+#include <optional>
 
 class QLabel;
 class QScrollBar;
@@ -24,13 +25,14 @@ class TsrcCtr;
 class TWavegen;
 struct MainWindowSettings;
 
-// Captions while the system's own mixer is in charge (support switched off).
-inline constexpr char kInputViaSystemMixer[] = " Input: via system mixer ";
-inline constexpr char kInpViaSystemMixer[] = " Inp: via system mixer ";
-// Captions while support is on but there is no mixer to use (none, or one
-// that did not answer).
-inline constexpr char kInputMixerNotAvailable[] = " Input: mixer not available ";
-inline constexpr char kInpMixerNotAvailable[] = " Inp: mixer not available ";
+// The input captions: the analyzer's group title names the source after
+// "Input:", the generator page's line names it beside its own "Inp:" label.
+// While the system's own mixer is in charge (support switched off), or
+// support is on but there is no mixer to use, they say so instead.
+QString AnalyzerInputCaption(char letter, const QString& source);
+QString GeneratorInputCaption(const QString& source);
+QString ViaSystemMixer(char letter);
+QString MixerNotAvailable(char letter);
 
 class TMixerMenu : public QObject {
     Q_OBJECT
@@ -73,6 +75,8 @@ public:
     // the mixer offers for it when it lacks that one; the stored channel
     // stays as it is then.
     void RestoreInputChannel();
+    // Shows the input captions again in the language of the moment.
+    void SetLanguage(char letter);
     // Generator window "Ana.": same as the sweep page's output bar.
     void AnaScroll(int position);
     // After an output device change; the mixer has nothing to do then.
@@ -100,6 +104,10 @@ private:
     QPointer<QScrollBar> anaSlider_;
     QPointer<TLevelField> anaLabel_;
     int inUse_ = -1;   // the source chosen last, by the program or elsewhere
+    // What the input captions show: a source's caption, or nothing while
+    // there is no mixer to use.
+    std::optional<QString> shownSource_;
+    bool noMixerShown_ = false;
 };
 
 } // namespace korvanta

@@ -1,4 +1,6 @@
 #include "app/ui/ScopeMenu.h"
+#include "platform/ui/WhyGrey.h"
+#include "app/Audconst.h"
 
 #include "app/Audconst.h"
 #include "app/ui/AppWindows.h"
@@ -43,13 +45,6 @@ bool isEnabled(QObject* o)
     return false;
 }
 
-void setEnabled(QObject* o, bool on)
-{
-    if (auto* a = qobject_cast<QAction*>(o))
-        a->setEnabled(on);
-    else if (auto* w = qobject_cast<QWidget*>(o))
-        w->setEnabled(on);
-}
 } // namespace
 
 TScopeMenu::TScopeMenu(TScopePage& page, QWidget& mainWindow) : QObject(&mainWindow), page_(page), main_(mainWindow) { }
@@ -98,9 +93,11 @@ void TScopeMenu::lockMenus()
         return;
     locked_ = true;
     savedEnabled_.clear();
+    savedWhy_.clear();
     for (QObject* o : lockedItems(menu_)) {
         savedEnabled_ << isEnabled(o);
-        setEnabled(o, false);
+        savedWhy_ << WhyOf(o);
+        SetUsable(o, false, words::kWhyScopePage, CurrentLanguage());
     }
 }
 
@@ -112,7 +109,7 @@ void TScopeMenu::unlockMenus()
     // Each item as it was: an item that was off before the page stays off.
     const QList<QObject*> items = lockedItems(menu_);
     for (int i = 0; i < items.size() && i < savedEnabled_.size(); ++i)
-        setEnabled(items[i], savedEnabled_[i]);
+        SetUsable(items[i], savedEnabled_[i], savedWhy_[i].first, savedWhy_[i].second, CurrentLanguage());
 }
 
 void TScopeMenu::place()

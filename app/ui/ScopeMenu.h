@@ -75,6 +75,7 @@ private:
     QWidget& main_;
     QPointer<TOszidia> display_;
     QList<bool> savedEnabled_;
+    QList<std::pair<QString, QString>> savedWhy_;  // their reasons, German and English
     bool locked_ = false;
 };
 

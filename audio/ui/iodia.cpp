@@ -1,4 +1,5 @@
 #include "audio/ui/iodia.h"
+#include "platform/LanguageTexts.h"
 
 #include "platform/ModalQuestions.h"
 #include "audio/Soundd3.h"
@@ -24,6 +25,12 @@ const std::array<const char*, kIoRows> kRowLabels = {"8000", "11025", "22050", "
                                                      "44100", "48000", "96000", "User"};
 
 int buttonId(int row, int column) { return row * kIoColumns + column; }
+
+constexpr Words kUser{"Eigene", "User"};
+constexpr Words kUserRateTip{"eigene Abtastrate in Hz", "own sample rate in Hz"};
+constexpr Words kAbort{"Abbruch", "Abort"};
+constexpr Words kInputTitle{"Wave-Eingangsoptionen für ", "Wave input options for "};
+constexpr Words kOutputTitle{"Wave-Ausgangsoptionen für ", "Wave output options for "};
 } // namespace
 
 TIOdialog::TIOdialog(QWidget* parent) : QDialog(parent)
@@ -77,11 +84,17 @@ QWidget* TIOdialog::buildRateGrid()
     for (int c = 0; c < kIoColumns; ++c)
         grid->addWidget(new QLabel(QString::number(kIoBitColumns[c]), w), 0, c + 1, Qt::AlignHCenter);
     for (int row = 0; row < kIoRows; ++row) {
-        grid->addWidget(new QLabel(QLatin1String(kRowLabels[row]), w), row + 1, 0);
+        auto* rowLabel = new QLabel(QLatin1String(kRowLabels[row]), w);
+        if (row == kIoUserRow)
+            userLabel_ = rowLabel;
+        grid->addWidget(rowLabel, row + 1, 0);
         for (int c = 0; c < kIoColumns; ++c) {
             auto* b = new QRadioButton(w);
             b->setObjectName(QStringLiteral("b%1%2").arg(QLatin1String(kRowCodes[row])).arg(kIoBitColumns[c]));
             group_->addButton(b, buttonId(row, c));
+            // The grid's headings are far away; the tip names the button.
+            if (row != kIoUserRow)
+                b->setToolTip(QStringLiteral("%1 Hz, %2 Bit").arg(QLatin1String(kRowLabels[row])).arg(kIoBitColumns[c]));
             grid->addWidget(b, row + 1, c + 1, Qt::AlignHCenter);
             buttons_[row][c] = b;
         }
@@ -107,8 +120,8 @@ void TIOdialog::FormActivate(bool input, bool* loopMode, IoFormatQuery query)
     });
     loopMode_ = input ? nullptr : loopMode;
     const QString device = input ? DeviceName('I', GetInDevice()) : DeviceName('O', GetOutDevice());
-    setWindowTitle((input ? QStringLiteral("Wave input options for ") : QStringLiteral("Wave output options for ")) +
-                   device);
+    input_ = input;
+    setWindowTitle(Pick(language_, input ? kInputTitle : kOutputTitle) + device);
     model_.Activate(input, CurrentIoSlot(input), loopMode_ ? *loopMode_ : true, query_);
     CheckBox1->setChecked(model_.values.flip);
     cbInvPhaseL->setChecked(model_.values.invPhaseL);
@@ -156,6 +169,19 @@ void TIOdialog::BitBtn1Click()
 
 void TIOdialog::SetLanguage(char letter)
 {
+    if (letter != 'D' && letter != 'E')
+        return;
+    language_ = letter;
+    userLabel_->setText(Pick(letter, kUser));
+    Edit1->setToolTip(Pick(letter, kUserRateTip));
+    for (int c = 0; c < kIoColumns; ++c)
+        buttons_[kIoUserRow][size_t(c)]->setToolTip(Pick(letter, kUser) + QStringLiteral(", %1 Bit").arg(kIoBitColumns[c]));
+    BitBtn2->setText(Pick(letter, kAbort));
+    BitBtn3->setText(Pick(letter, words::kHelp));
+    if (!windowTitle().isEmpty()) {
+        const QString device = input_ ? DeviceName('I', GetInDevice()) : DeviceName('O', GetOutDevice());
+        setWindowTitle(Pick(letter, input_ ? kInputTitle : kOutputTitle) + device);
+    }
     if (letter == 'D') {
         CheckBox1->setText(QStringLiteral("vertausche Kanäle"));
         CheckBox2->setText(QStringLiteral("Loop Tongenerierung"));

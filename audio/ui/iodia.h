@@ -16,6 +16,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -72,6 +73,9 @@ private:
     bool* loopMode_ = nullptr;
     std::array<std::array<QRadioButton*, kIoColumns>, kIoRows> buttons_{};
     QButtonGroup* group_;
+    QLabel* userLabel_ = nullptr;   // "User" row
+    char language_ = 'D';
+    bool input_ = true;             // the dialog was last opened for the input
 };
 
 } // namespace korvanta

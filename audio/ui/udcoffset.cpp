@@ -1,4 +1,5 @@
 #include "audio/ui/udcoffset.h"
+#include "platform/LanguageTexts.h"
 
 #include "audio/DcOffsetScale.h"
 #include "audio/Soundd3.h"
@@ -24,6 +25,10 @@ QScrollBar* offsetBar(QWidget* parent)
     bar->setMinimumHeight(160);
     return bar;
 }
+constexpr Words kTitle{"Eingangs-DC-Offset", "Input DC-Offset"};
+constexpr Words kClose{"Schließen", "Close"};
+constexpr Words kBarTips[2] = {{"DC-Offset K1 (links)", "DC offset K1 (left)"},
+                               {"DC-Offset K2 (rechts)", "DC offset K2 (right)"}};
 } // namespace
 
 TDCOffset::TDCOffset(QWidget* parent) : QDialog(parent)
@@ -59,6 +64,18 @@ TDCOffset::TDCOffset(QWidget* parent) : QDialog(parent)
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { emit helpRequested(QLatin1String(kHelpKeyword)); });
     AddHelpKey(this, [this] { emit helpRequested(QLatin1String(kHelpKeyword)); });
+    SetLanguage('D');
+}
+
+void TDCOffset::SetLanguage(char letter)
+{
+    if (letter != 'D' && letter != 'E')
+        return;
+    setWindowTitle(Pick(letter, kTitle));
+    BitBtn1->setText(Pick(letter, kClose));
+    BitBtn2->setText(Pick(letter, words::kHelp));
+    ScrollBar1->setToolTip(Pick(letter, kBarTips[0]));
+    ScrollBar2->setToolTip(Pick(letter, kBarTips[1]));
 }
 
 int TDCOffset::Execute()

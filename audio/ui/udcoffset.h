@@ -25,6 +25,8 @@ public:
     int Execute();
     // The activation: labels, bar positions and the auto flag from the slot.
     void FormActivate();
+    // Captions of 'D' or 'E'; other letters change nothing.
+    void SetLanguage(char letter);
 
     QScrollBar* ScrollBar1;    // K1: DC offset L
     QScrollBar* ScrollBar2;    // K2: DC offset R

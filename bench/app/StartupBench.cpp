@@ -64,7 +64,7 @@ void BM_SettingsSectionsReadAndWrite(benchmark::State& state)
     const SettingsRecords records{main, analyzer, sweep, scope};
     ProfileStore store(QString::fromLocal8Bit(qgetenv("KORVANTA_SETTINGS")));
     for (auto _ : state) {
-        ReadMainSettings(store, records);
+        ReadMainSettings(store, records, QString());
         WriteMainSettings(store, records);
     }
 }

@@ -1,4 +1,5 @@
 #include "correction/ui/koedi.h"
+#include "platform/LanguageTexts.h"
 
 #include "correction/CorrectionFile.h"
 #include "correction/CorrectionTable.h"
@@ -20,7 +21,7 @@ namespace korvanta {
 namespace {
 constexpr int kEditorWidth = 447;
 constexpr int kEditorHeight = 533;
-const QString kCaptionPrefix = QStringLiteral("Editor Korrekturdatei: ");
+constexpr Words kCaptionPrefix{"Editor Korrekturdatei: ", "Editor correction file: "};
 } // namespace
 
 TKorEdit::TKorEdit(QWidget* parent) : QMainWindow(parent, Qt::Window)
@@ -75,6 +76,8 @@ bool TKorEdit::testClick()
 
 void TKorEdit::SetKorLanguage(char letter)
 {
+    if (letter == 'D' || letter == 'E')
+        language_ = letter;
     if (letter == 'D') {
         setWindowTitle(QStringLiteral("Editor Korrekturdatei"));
         question_ = QStringLiteral("Korrekturwerte wurden verändert ! Speichern ?");
@@ -97,7 +100,7 @@ void TKorEdit::changeEvent(QEvent* event)
 
 void TKorEdit::FormActivate()
 {
-    setWindowTitle(kCaptionPrefix + fileName_);
+    setWindowTitle(Pick(language_, kCaptionPrefix) + fileName_);
 }
 
 void TKorEdit::closeEvent(QCloseEvent* event)

@@ -57,6 +57,7 @@ private:
     QString fileName_; // the file being edited
     QString question_;
     QString notCreated_;
+    char language_ = 'D';
 };
 
 } // namespace korvanta

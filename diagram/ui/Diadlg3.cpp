@@ -396,6 +396,12 @@ void Tdiadlg::SetLanguage(QChar language)
     CheckBox2->setText(en ? QStringLiteral("Peak L 1") : QStringLiteral("Peak K 1"));
     CheckBox3->setText(en ? QStringLiteral("Peak L 2") : QStringLiteral("Peak K 2"));
     RBdruckfarben->setText(en ? QStringLiteral("b/w print colors") : QStringLiteral("S/W Druckfarben"));
+    coldefault->setText(en ? QStringLiteral(" default Colors") : QStringLiteral(" Standardfarben"));
+    StepGroup->setTitle(en ? QStringLiteral("Stepping") : QStringLiteral("Schrittweite"));
+    SeparatorGroup->setTitle(en ? QStringLiteral("Textfile Separator") : QStringLiteral("Trennzeichen Textdatei"));
+    Button7->setText(en ? QStringLiteral(" Reset Peak") : QStringLiteral(" Peak löschen"));
+    CloseBut->setText(en ? QStringLiteral("CLOSE") : QStringLiteral("SCHLIESSEN"));
+    BitBtn1->setText(en ? QStringLiteral("Help") : QStringLiteral("Hilfe"));
     FillDiffItems(language);
 }
 

@@ -1,4 +1,5 @@
 #include "diagram/ui/Diagr3.h"
+#include "platform/LanguageTexts.h"
 
 #include "diagram/ui/Diadlg3.h"
 
@@ -25,6 +26,13 @@
 namespace korvanta {
 
 namespace {
+// What the controls without a caption do.
+constexpr korvanta::Words kYmaxTip{"oberes Ende der Y-Achse", "top of the y axis"};
+constexpr korvanta::Words kYminTip{"unteres Ende der Y-Achse", "bottom of the y axis"};
+constexpr korvanta::Words kLowTip{"untere Frequenzgrenze verschieben", "move the lower frequency limit"};
+constexpr korvanta::Words kHighTip{"obere Frequenzgrenze verschieben", "move the upper frequency limit"};
+constexpr korvanta::Words kCommentTip{"Kommentar zum Diagramm", "comment of the diagram"};
+constexpr korvanta::Words kInfoTip{"Cursor-Messwerte", "cursor read-out"};
 
 bool g_failNextAllocation = false;
 
@@ -86,8 +94,10 @@ TDiagramm::TDiagramm(Tdiadlg* optionsDialog, QWidget* parent, DiagramHome home)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(170, 120);
     resize(580, 370);
-    if (!dialog_)
+    if (!dialog_) {
         dialog_ = new Tdiadlg(this);
+        ownsDialog_ = true;
+    }
     dialog_->SetTarget(this);
     LoadDiaSettings(SettingsFilePath(), opt_, home_.section);
     memories_.load();
@@ -125,6 +135,20 @@ void TDiagramm::CreateControls()
     Edicomment->resize(Edicomment->width(), Edicomment->sizeHint().height());
     ApplyMarginColour(Edicomment);
     ApplyMarginColour(Edit2);
+    ShowControlHints('D');
+}
+
+void TDiagramm::ShowControlHints(char letter)
+{
+    // The info line is empty until a cursor is set: it says where the
+    // options are, which nothing else on screen does.
+    Edit2->setPlaceholderText(Pick(letter, words::kDiagramHint));
+    SpinButtonYmax->setToolTip(Pick(letter, kYmaxTip));
+    SpinButtonYmin->setToolTip(Pick(letter, kYminTip));
+    ScrollBarLF->setToolTip(Pick(letter, kLowTip));
+    ScrollBarHF->setToolTip(Pick(letter, kHighTip));
+    Edicomment->setToolTip(Pick(letter, kCommentTip));
+    Edit2->setToolTip(Pick(letter, kInfoTip));
 }
 
 void TDiagramm::ConnectControls()
@@ -276,7 +300,19 @@ QString TDiagramm::GetComment() const { return Edicomment->text().left(CommentMa
 void TDiagramm::SetInfoLine(const QString& text) { Edit2->setText(text); }
 QString TDiagramm::GetInfoLine() const { return Edit2->text(); }
 int TDiagramm::GetLastIndex() const { return points_->count() - 1; }
-void TDiagramm::SetDiaLanguage(QChar language) { words_ = ReadoutWordsFor(language); }
+void TDiagramm::SetDiaLanguage(QChar language)
+{
+    words_ = ReadoutWordsFor(language);
+    if (language == QLatin1Char('D') || language == QLatin1Char('E')) {
+        language_ = language.toLatin1();
+        ShowControlHints(language_);
+        // A dialog of its own follows the diagram; a shared one is told by
+        // the main window.
+        if (ownsDialog_)
+            dialog_->SetLanguage(language);
+    }
+    update();
+}
 
 void TDiagramm::SetScaling(const XScaling& s)
 {
@@ -297,6 +333,7 @@ DiaScene TDiagramm::Scene(bool printing) const
     sc.xCaption = xCaption_;
     sc.memories = &memories_.bank();
     sc.xLabelFactor = xLabelFactor_;
+    sc.language = language_;
     if (printing) {
         sc.comment = GetComment();
         sc.infoLine = GetInfoLine();
@@ -345,6 +382,7 @@ DiagramContent TDiagramm::PictureContent() const
     c.memories = &memories_.bank();
     c.xLabelFactor = xLabelFactor_;
     c.comment = GetComment();
+    c.language = language_;
     c.infoLine = GetInfoLine();
     return c;
 }

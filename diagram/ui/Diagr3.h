@@ -179,6 +179,7 @@ protected:
 
 private:
     void CreateControls();
+    void ShowControlHints(char letter);
     void ConnectControls();
     void PlaceControlsFor(const DiaLayout& lay);
     void ApplyMarginColour(QLineEdit* edit);
@@ -191,6 +192,7 @@ private:
     DiaScene Scene(bool printing) const;
 
     Tdiadlg* dialog_ = nullptr;
+    bool ownsDialog_ = false;
     DiagramHome home_;
     std::unique_ptr<DiaPointStore> points_;
     DiagramOptions opt_;
@@ -200,6 +202,7 @@ private:
     DiaCursor cursor_;
     DiaRenderer renderer_;
     ReadoutWords words_;
+    char language_ = 'D';
     MemoryStore memories_;
     QImage bitmap_;
     QString yCaption_, y2Caption_, xCaption_;

@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -34,6 +36,9 @@ public:
     QPushButton* CancelBtn;
     QPushButton* HelpBtn;
 
+    // Captions of 'D' or 'E'; other letters change nothing.
+    void SetLanguage(char letter);
+
     void FormShow();      // the values into the edit boxes
     void BitBtn1Click();  // take the edit boxes, close with OK
     void defaultClick();  // factor 1, offset 0, unit "Hz"
@@ -42,6 +47,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QGroupBox* Axis;
+    QLabel* ScaleLabel;
+    QLabel* UnitLabel;
     XScaling scaling_;
 };
 

@@ -1,4 +1,6 @@
 #include "distortion/ui/DistortionWindow.h"
+#include "audio/DeviceAdvice.h"
+#include "platform/LanguageTexts.h"
 
 #include "app/ui/ProgramRecords.h"
 #include "distortion/DistortionText.h"
@@ -33,11 +35,6 @@
 namespace korvanta {
 
 namespace {
-struct Words {
-    const char* de;
-    const char* en;
-};
-
 QString word(char language, const Words& w) { return QString::fromUtf8(language == 'E' ? w.en : w.de); }
 
 // Digits of a clip point's power.
@@ -60,6 +57,8 @@ constexpr Words kStart{"Start", "Start"};
 constexpr Words kStop{"Stop", "Stop"};
 constexpr Words kSave{"Tabelle als Text...", "Table as text..."};
 constexpr Words kDiagram{"Diagramm", "Diagram"};
+constexpr Words kVoltsHead{"V eff", "V rms"};
+constexpr Words kGainHead{"Verst. dB", "Gain dB"};
 constexpr Words kDiagramTitle{"Verzerrung - Diagramm", "Distortion - Diagram"};
 constexpr Words kPowerAxis{"Ausgangsleistung (W)", "Output power (W)"};
 constexpr Words kFrequencyAxis{"Frequenz (Hz)", "Frequency (Hz)"};
@@ -226,6 +225,11 @@ void TDistortionWindow::applyTexts()
     }
     Curve2->setItemText(kDistortionQuantityCount, word(language_, kNoCurve));
     DiagramButton->setText(word(language_, kDiagram));
+    // The saved file keeps its own heads, which scripts read.
+    QStringList heads = DistortionColumnHeads();
+    heads.replace(heads.indexOf(QStringLiteral("V rms")), word(language_, kVoltsHead));
+    heads.replace(heads.indexOf(QStringLiteral("Gain dB")), word(language_, kGainHead));
+    Table->setHorizontalHeaderLabels(heads);
     Diagram->setWindowTitle(word(language_, kDiagramTitle));
     Diagram->SetDiaLanguage(QLatin1Char(language_));
     auto* form = findChild<QFormLayout*>();
@@ -385,7 +389,7 @@ void TDistortionWindow::onFailed(const EngineFailure& failure)
     // The same boxes as the sweep shows for the same failures.
     const bool output = failure.kind == static_cast<int>(TDistortionEngine::Failure::FrequencyOutput);
     const QString prefix = output ? word(language_, kOutputError) : Messages().nextBlockError;
-    modal::MessageBox(modal::Kind::Error, prefix + failure.text + QStringLiteral(")"));
+    modal::MessageBox(modal::Kind::Error, WithDeviceAdvice(prefix + failure.text + QStringLiteral(")"), failure.code, language_));
 }
 
 int TDistortionWindow::SaveAsText(const QString& path) const

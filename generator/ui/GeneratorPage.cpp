@@ -1,4 +1,7 @@
 #include "generator/ui/GeneratorPage.h"
+#include "audio/DeviceAdvice.h"
+#include "platform/LanguageTexts.h"
+#include "platform/ui/WhyGrey.h"
 
 #include "platform/ui/LevelField.h"
 
@@ -29,6 +32,8 @@
 namespace korvanta {
 
 namespace {
+// The label before the input source.
+constexpr Words kInpLabel{"Eing.:", "Inp:"};
 constexpr int kDeviceErrorHelpContext = 17;
 constexpr int kCommentLength = 120;
 constexpr float kDefaultLevelMax = 5.0f;
@@ -61,11 +66,11 @@ TGeneratorPage::TGeneratorPage(QWidget* parent) : QWidget(parent), engine_(new T
     // The level bars belong to the mixer, which enables them with mixer
     // support; "zurück" waits for the generator window.
     for (QWidget* w : Pegelbox->findChildren<QWidget*>())
-        w->setEnabled(false);
+        SetUsable(w, false, words::kWhyMixerOff, CurrentLanguage());
     // "Out-Para" opens the output parameter dialog (the main window wires
     // it); the level bars beside it wait for the mixer.
     Button2->setEnabled(true);
-    Button1->setEnabled(false);
+    SetUsable(Button1, false, words::kWhyNoGenerator, CurrentLanguage());
     connect(Button1, &QPushButton::clicked, this, &TGeneratorPage::Button1Click);
     connect(wobbelnBut, &QPushButton::clicked, this, &TGeneratorPage::wobbelnButClick);
     connect(STOPbut, &QPushButton::clicked, this, &TGeneratorPage::STOPbutClick);
@@ -180,9 +185,18 @@ void TGeneratorPage::SetGeneratorWindow(TWavegen* generator)
 
 void TGeneratorPage::SetLanguage(char letter)
 {
-    if (const auto texts = MainTextsFor(letter))
-        Button1->setText(texts->backButton);
+    const auto texts = MainTextsFor(letter);
+    if (!texts)
+        return;
+    Button1->setText(texts->backButton);
     RunProgress->SetLanguage(letter);
+    Wobbeln->setTitle(Pick(letter, words::kSweepGroup));
+    Pegelbox->setTitle(letter == 'E' ? QStringLiteral("Level") : QStringLiteral("Pegel"));
+    InpLabel->setText(Pick(letter, kInpLabel));
+    // The read-out keeps a measured level; only its resting text follows.
+    const QString resting = Label7->text();
+    if (resting == Pick('D', words::kLevelReadout) || resting == Pick('E', words::kLevelReadout))
+        Label7->setText(Pick(letter, words::kLevelReadout));
 }
 
 void TGeneratorPage::Button1Click()
@@ -216,8 +230,7 @@ void TGeneratorPage::EnterSweepPage()
     s.stepIndex = 0;
     s.currentFrequency = static_cast<float>(s.fromFrequency);
     s.captureFrames = kInitialCaptureFrames;
-    if (menus_.analyse)
-        menus_.analyse->setEnabled(false);
+    SetUsable(menus_.analyse, false, words::kWhyAnalyzerPage, CurrentLanguage());
     if (s.levelMax <= s.levelMin) {
         s.levelMax = kDefaultLevelMax;
         s.levelMin = kDefaultLevelMin;
@@ -339,7 +352,7 @@ void TGeneratorPage::showDeviceError(const EngineFailure& failure)
     const QString prefix = failure.kind == static_cast<int>(TSweepEngine::Failure::NextBlock)
         ? Messages().nextBlockError
         : QStringLiteral("ERROR at Frequency Output (");
-    modal::MessageBox(modal::Kind::Error, prefix + failure.text + QStringLiteral(")"),
+    modal::MessageBox(modal::Kind::Error, WithDeviceAdvice(prefix + failure.text + QStringLiteral(")"), failure.code, CurrentLanguage()),
                       modal::Ok | modal::Help, kDeviceErrorHelpContext);
 }
 
@@ -376,9 +389,10 @@ void TGeneratorPage::lockMenus(bool lock)
             continue;
         if (lock) {
             menuStates_[i] = items[i]->isEnabled();
-            items[i]->setEnabled(false);
+            menuWhy_[i] = WhyOf(items[i]);
+            SetUsable(items[i], false, words::kWhyRunning, CurrentLanguage());
         } else {
-            items[i]->setEnabled(menuStates_[i]);
+            SetUsable(items[i], menuStates_[i], menuWhy_[i].first, menuWhy_[i].second, CurrentLanguage());
         }
     }
 }

@@ -12,6 +12,7 @@
 #include "platform/ui/LevelField.h"
 #include <QPoint>
 #include <QWidget>
+#include <utility>
 
 class QAction;
 class QFrame;
@@ -145,6 +146,7 @@ private:
     bool entered_ = false;
     bool menusLocked_ = false;
     bool menuStates_[5] = {};   // enabled states before a sweep locked them
+    std::pair<QString, QString> menuWhy_[5];  // and the reasons they gave then
 };
 
 } // namespace korvanta

@@ -4,6 +4,8 @@
 // down: the top is 100 %.
 
 #include "generator/ui/GeneratorPage.h"
+#include "platform/ui/WhyGrey.h"
+#include "app/Audconst.h"
 
 #include "measure/ui/VolumeBar.h"
 #include "platform/ui/LevelField.h"
@@ -38,7 +40,7 @@ void TGeneratorPage::EnableVolumes(bool on)
     for (QWidget* w : {static_cast<QWidget*>(ScrollBar1), static_cast<QWidget*>(Label1),
                        static_cast<QWidget*>(Label1->Beside()), static_cast<QWidget*>(ScrollBar2),
                        static_cast<QWidget*>(Label8), static_cast<QWidget*>(Label8->Beside())})
-        w->setEnabled(on);
+        SetUsable(w, on, words::kWhyMixerOff, CurrentLanguage());
     // The level group itself holds the bars and stays usable.
     Pegelbox->setEnabled(true);
     InOutLabel->setEnabled(true);

@@ -1,4 +1,8 @@
 #include "generator/ui/Wavegene.h"
+#include "app/Audconst.h"
+#include "platform/ui/WhyGrey.h"
+#include "platform/LanguageTexts.h"
+#include "audio/DeviceAdvice.h"
 
 #include "app/ui/ProgramRecords.h"
 #include "generator/GeneratorControls.h"
@@ -175,8 +179,8 @@ QWidget* TWavegen::buildLevelColumn()
     // The analog output level is the mixer's master volume: the main
     // window's mixer part drives it and enables it with mixer support.
     ScrollBar2->setValue(0);
-    ScrollBar2->setEnabled(false);
-    Label3->setEnabled(false);
+    SetUsable(ScrollBar2, false, words::kWhyMixerOff, CurrentLanguage());
+    SetUsable(Label3, false, words::kWhyMixerOff, CurrentLanguage());
     connect(ScrollBar4, &QScrollBar::valueChanged, this, [this] { LevelScroll(ScrollBar4, Label4); });
     connect(ScrollBar1, &QScrollBar::valueChanged, this, [this] { LevelScroll(ScrollBar1, Label6); });
     connect(phL, &QLineEdit::textChanged, this, &TWavegen::phLChange);
@@ -352,8 +356,20 @@ void TWavegen::Dock(int x, int y, bool force)
 
 void TWavegen::Language(char letter)
 {
-    if (letter == 'D' || letter == 'E')
-        language_ = letter;
+    if (letter != 'D' && letter != 'E')
+        return;
+    language_ = letter;
+    const bool en = letter == 'E';
+    RadioGroup1->setItems({QStringLiteral("Sin"), QStringLiteral("Sqr"), en ? QStringLiteral("white") : QStringLiteral("weiß"),
+                           en ? QStringLiteral("pink") : QStringLiteral("rosa"),
+                           en ? QStringLiteral("User") : QStringLiteral("Eigene")});
+    UserBut->setText(en ? QStringLiteral("User") : QStringLiteral("Eigene"));
+    UserBut->setToolTip(en ? QStringLiteral("choose a wave file to play") : QStringLiteral("Wave-Datei zum Abspielen wählen"));
+    WOoptBut->setToolTip(en ? QStringLiteral("output parameters") : QStringLiteral("Ausgangsparameter"));
+    GfreqText->setToolTip(en ? QStringLiteral("frequency in Hz: type it, or step with the arrows")
+                             : QStringLiteral("Frequenz in Hz: eintippen oder mit den Pfeilen stufen"));
+    PrecOut->setToolTip(en ? QStringLiteral("Loop precision (1/1000 sample)")
+                           : QStringLiteral("Schleifengenauigkeit (1/1000 Sample)"));
 }
 
 // --- start and stop -----------------------------------------------------------------
@@ -389,7 +405,8 @@ void TWavegen::startFailed(const EngineFailure& failure)
         modal::MessageBox(modal::Kind::Warning, text, modal::Ok);
         return;
     }
-    modal::MessageBox(modal::Kind::Error, StartErrorText(language_, failure.text), modal::Ok);
+    modal::MessageBox(modal::Kind::Error, WithDeviceAdvice(StartErrorText(language_, failure.text), failure.code, language_),
+                      modal::Ok);
 }
 
 void TWavegen::showRunning(bool running)

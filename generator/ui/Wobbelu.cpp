@@ -1,4 +1,5 @@
 #include "generator/ui/Wobbelu.h"
+#include "platform/LanguageTexts.h"
 
 #include "app/ui/ProgramRecords.h"
 #include "correction/CorrectionTable.h"
@@ -192,15 +193,18 @@ QWidget* Twobbeldlg::buildTimeline()
     // The step's time line: the sine starts, the wait, the recording, the stop.
     g->addWidget(new QLabel(QStringLiteral("Start"), w), 1, 0);
     g->addWidget(new QLabel(QStringLiteral("--------->"), w), 1, 1);
-    g->addWidget(new QLabel(QStringLiteral("max. Messung"), w), 1, 2);
+    MaxMeasuring = new QLabel(Pick('D', words::kMaxMeasuring), w);
+    g->addWidget(MaxMeasuring, 1, 2);
     g->addWidget(new QLabel(QStringLiteral("--->"), w), 1, 3);
     g->addWidget(new QLabel(QStringLiteral("Stop"), w), 1, 4);
-    g->addWidget(new QLabel(QStringLiteral("Sinus"), w), 2, 0);
+    SineStart = new QLabel(Pick('D', words::kSine), w);
+    g->addWidget(SineStart, 2, 0);
     Sstart = named(edit(w), "Sstart");
     SpinButton5 = spin(w);
     auto* settle = pair(Sstart, SpinButton5, QStringLiteral("ms"));
     g->addLayout(settle, 2, 1);
-    g->addWidget(new QLabel(QStringLiteral("Sinus"), w), 2, 4);
+    SineStop = new QLabel(Pick('D', words::kSine), w);
+    g->addWidget(SineStop, 2, 4);
     Label11 = new QLabel(w);
     messzeit = new QLabel(QStringLiteral("1300ms"), w);
     g->addWidget(Label11, 3, 0, 1, 2);
@@ -376,6 +380,9 @@ void Twobbeldlg::Language(char letter)
     const DialogTexts& t = textsFor(letter);
     setWindowTitle(QString::fromUtf8(t.caption));
     label1->setText(QString::fromUtf8(t.frequency));
+    // One label spans both fields; each says which end it is.
+    Efrom->setToolTip(letter == 'E' ? QStringLiteral("first frequency in Hz") : QStringLiteral("Startfrequenz in Hz"));
+    Eto->setToolTip(letter == 'E' ? QStringLiteral("last frequency in Hz") : QStringLiteral("Endfrequenz in Hz"));
     Label2->setText(QString::fromUtf8(t.steps));
     GroupBox1->setTitle(QString::fromUtf8(t.generation));
     logbutton->setText(QString::fromUtf8(t.logarithmic));
@@ -387,6 +394,12 @@ void Twobbeldlg::Language(char letter)
     Label7->setText(QString::fromUtf8(t.output));
     Label8->setText(QString::fromUtf8(t.level));
     Label11->setText(QString::fromUtf8(t.longest));
+    MaxMeasuring->setText(Pick(letter, words::kMaxMeasuring));
+    SineStart->setText(Pick(letter, words::kSine));
+    SineStop->setText(Pick(letter, words::kSine));
+    CancelBtn->setText(Pick(letter, words::kCancel));
+    HelpBtn->setText(Pick(letter, words::kHelp));
+    defaultBtn->setText(letter == 'E' ? QStringLiteral("default") : QStringLiteral("Vorgabe"));
 }
 
 } // namespace korvanta

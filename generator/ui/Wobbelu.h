@@ -73,6 +73,9 @@ public:
     QLabel* Label7;          // "Ausgang:"
     QLabel* Label5;          // output correction file
     QLabel* Label11;         // "max. Messzeit"
+    QLabel* MaxMeasuring;    // time line: "max. Messung"
+    QLabel* SineStart;       // time line: "Sinus" on
+    QLabel* SineStop;        // time line: "Sinus" off
     QLabel* messzeit;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;  // "Abbruch"

@@ -3,6 +3,8 @@
 // input's parameters.
 
 #include "measure/ui/AnalyzerPage.h"
+#include "platform/ui/WhyGrey.h"
+#include "app/Audconst.h"
 
 #include "measure/ui/VolumeBar.h"
 
@@ -24,9 +26,9 @@ void TAnalyzerPage::ShowInputVolume(int percent) { ShowVolume(ScrollBar3, percen
 
 void TAnalyzerPage::EnableInputVolume(bool on)
 {
-    ScrollBar3->setEnabled(on);
-    Label3->setEnabled(on);
-    Label3->Beside()->setEnabled(on);
+    SetUsable(ScrollBar3, on, words::kWhyMixerOff, CurrentLanguage());
+    SetUsable(Label3, on, words::kWhyMixerOff, CurrentLanguage());
+    SetUsable(Label3->Beside(), on, words::kWhyMixerOff, CurrentLanguage());
 }
 
 } // namespace korvanta

@@ -2,6 +2,7 @@
 // windows: captions, channel colours, the correction status.
 
 #include "measure/ui/AnalyzerPage.h"
+#include "platform/LanguageTexts.h"
 
 #include "app/Audconst.h"
 #include "measure/ui/RadioGroup.h"
@@ -23,6 +24,13 @@ void TAnalyzerPage::SetLanguage(char letter)
     MeasureLeft->setText(texts->measureLeft);
     MeasureRight->setText(texts->measureRight);
     Label6->setText(texts->averages);
+    FFTwinGroup->setTitle(Pick(letter, words::kFftWindow));
+    // The first window is none at all; the others are named after people.
+    QStringList windows = FFTwinGroup->items();
+    windows[0] = letter == 'E' ? QStringLiteral("None") : QStringLiteral("Ohne");
+    FFTwinGroup->setItems(windows);
+    Label2->setToolTip(letter == 'E' ? QStringLiteral("possible overload") : QStringLiteral("evtl. Übersteuerung"));
+    InputSamples->setTitle(Pick(letter, words::kInputSamples));
 }
 
 void TAnalyzerPage::ShowChannelColours(const QColor& left, const QColor& right)

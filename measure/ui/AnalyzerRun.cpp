@@ -4,6 +4,7 @@
 // TAnalyzerEngine.
 
 #include "app/ui/ProgramRecords.h"
+#include "audio/DeviceAdvice.h"
 #include "measure/ui/AnalyzerPage.h"
 
 #include "measure/AnalyzerEngine.h"
@@ -42,7 +43,8 @@ void TAnalyzerPage::connectEngine()
     connect(e, &MeasuringEngine::failed, this, [](const EngineFailure& f) {
         const bool atStart = f.kind == static_cast<int>(TAnalyzerEngine::Failure::StartSample);
         const QString& prefix = atStart ? Messages().startSampleError : Messages().nextBlockError;
-        modal::MessageBox(modal::Kind::Error, prefix + f.text + QStringLiteral(")"), modal::Ok | modal::Help,
+        modal::MessageBox(modal::Kind::Error, WithDeviceAdvice(prefix + f.text + QStringLiteral(")"), f.code, CurrentLanguage()),
+                          modal::Ok | modal::Help,
                           kDeviceErrorHelpContext);
     });
     // A next-block event still queued when the page was left comes after

@@ -1,4 +1,6 @@
 #include "measure/ui/Eichdia.h"
+#include "audio/DeviceAdvice.h"
+#include "platform/LanguageTexts.h"
 
 #include "app/Audconst.h"
 #include "measure/CalibrationEngine.h"
@@ -54,6 +56,10 @@ const DialogTexts kEnglish = {
     "in the y-axis of the diagram", "Calibration value wrong", "No Calibration process started"};
 
 const DialogTexts& textsFor(char language) { return language == 'E' ? kEnglish : kGerman; }
+
+constexpr Words kBegin{"Beginn", "Begin"};
+constexpr Words kEnd{"Ende", "End"};
+constexpr Words kUnder{"unter", "under"};
 } // namespace
 
 bool ParseCalibrationValues(const QString& mv, const QString& factor, const QString& offset,
@@ -112,7 +118,8 @@ void TEichDlg::buildForm()
     auto* g1 = new QGridLayout(GroupBox1);
     g1->addWidget(Label1, 0, 0, 1, 4);
     g1->addWidget(EichmV, 1, 0);
-    g1->addWidget(new QLabel(QStringLiteral("mV eff")), 1, 1);
+    MvLabel = new QLabel(Pick('D', words::kMvRms));
+    g1->addWidget(MvLabel, 1, 1);
     g1->addWidget(Label3, 1, 2);
     auto* beginEnd = new QHBoxLayout;
     beginEnd->addWidget(Button1);
@@ -156,6 +163,14 @@ void TEichDlg::SetLanguage(char letter)
     language_ = letter;
     const DialogTexts& t = textsFor(letter);
     setWindowTitle(QString::fromUtf8(t.caption));
+    MvLabel->setText(Pick(letter, words::kMvRms));
+    Button1->setText(Pick(letter, kBegin));
+    Button2->setText(Pick(letter, kEnd));
+    CancelBtn->setText(Pick(letter, words::kCancel));
+    HelpBtn->setText(Pick(letter, words::kHelp));
+    // Before the first block the indicator reads "under"; a reading stays.
+    if (Label3->text() == Pick('D', kUnder) || Label3->text() == Pick('E', kUnder))
+        Label3->setText(Pick(letter, kUnder));
     GroupBox1->setTitle(QString::fromUtf8(t.group1));
     Label1->setText(QString::fromUtf8(t.instruction));
     GroupBox2->setTitle(QString::fromUtf8(t.group2));
@@ -225,7 +240,9 @@ void TEichDlg::deviceFault(const EngineFailure& failure)
     // Back to idle, as after "End", so the voltage can be typed or the loop
     // begun again.
     Button2Click();
-    modal::MessageBox(modal::Kind::Error, Messages().nextBlockError + failure.text + QStringLiteral(")"),
+    modal::MessageBox(modal::Kind::Error,
+                      WithDeviceAdvice(Messages().nextBlockError + failure.text + QStringLiteral(")"), failure.code,
+                                       CurrentLanguage()),
                       modal::Ok | modal::Help, kCalibrationDeviceErrorHelpContext);
 }
 

@@ -74,6 +74,7 @@ public:
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
     QPushButton* HelpBtn;
+    QLabel* MvLabel;       // "mV eff" beside the voltage
 
     void Button1Click();
     void Button2Click();

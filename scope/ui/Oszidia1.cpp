@@ -190,6 +190,9 @@ void TOszidia::SetOsziLanguage(char letter)
     else
         return;
     voltRest_ = QStringLiteral("Volt");
+    setWindowTitle(letter == 'E' ? QLatin1String(kOszidiaCaption) : QStringLiteral("Korvanta V1.4 Oszilloskop"));
+    IllumBut->setText(letter == 'E' ? QStringLiteral("Illum.") : QStringLiteral("Licht"));
+    IllumBut->setToolTip(letter == 'E' ? QStringLiteral("illuminate the screen") : QStringLiteral("Schirm beleuchten"));
     if (cursors_.timeStart < 0)
         Label1->setText(timeRest_);
     if (cursors_.voltStart < 0)

@@ -1,4 +1,5 @@
 #include "scope/ui/ScopePage.h"
+#include "platform/LanguageTexts.h"
 
 #include "app/ui/ProgramRecords.h"
 #include "scope/OscilloscopeSettings.h"
@@ -22,6 +23,20 @@
 namespace korvanta {
 
 namespace {
+// The page's captions and the tooltips of its unlabelled controls.
+constexpr Words kChannel1{"Kanal 1 oder Y", "Channel 1 or Y"};
+constexpr Words kChannel2{"Kanal 2 oder X", "Channel 2 or X"};
+constexpr Words kPosition1{"Position K1", "Pos Ch.1 "};
+constexpr Words kPosition2{"Position K2", "Pos Ch.2 "};
+constexpr Words kVolts1{"Y-Achse Kanal 1", "y axis channel 1"};
+constexpr Words kVolts2{"X-Achse Kanal 2", "x axis channel 2"};
+constexpr Words kGround{"Masse", "Gnd"};
+constexpr Words kTimebase{"Zeitbasis", "Timebase"};
+constexpr Words kTimebaseTip{"Zeitablenkung", "time per division"};
+constexpr Words kSampleRate{"Abtastrate ", "Samplefreq. "};
+constexpr Words kTriggerLabel{"Trigg. Pegel", "Trigg. Level"};
+constexpr Words kTriggerTip{"Triggerpegel", "Trigger Level"};
+constexpr Words kSampleError{"Abtastfehler ", "Sample error "};
 // The spin buttons (down and up side by side) take the size their owner gives.
 const QSize kSpinSize(32, 18);
 
@@ -51,6 +66,29 @@ TScopePage::TScopePage(QWidget* parent)
     row->addWidget(Channel2Group);
     row->addWidget(buildTimebase(), 1);
     connectControls();
+    SetLanguage('D');
+}
+
+void TScopePage::SetLanguage(char letter)
+{
+    if (letter != 'D' && letter != 'E')
+        return;
+    language_ = letter;
+    Channel1Group->setTitle(Pick(letter, kChannel1));
+    Channel2Group->setTitle(Pick(letter, kChannel2));
+    SCRyposCh1->setToolTip(Pick(letter, kPosition1));
+    SCRyposch2->setToolTip(Pick(letter, kPosition2));
+    SpinButton2->setToolTip(Pick(letter, kVolts1));
+    SpinButton1->setToolTip(Pick(letter, kVolts2));
+    CheckBox1->setText(Pick(letter, kGround));
+    CheckBox3->setText(Pick(letter, kGround));
+    TimebaseGroup->setTitle(Pick(letter, kTimebase));
+    SpinButton3->setToolTip(Pick(letter, kTimebaseTip));
+    Label13->setText(Pick(letter, kTriggerLabel));
+    SCRtrig->setToolTip(Pick(letter, kTriggerTip));
+    // A sample error stays on screen until the next start.
+    if (label11->toolTip().isEmpty())
+        showSampleRateCaption();
 }
 
 void TScopePage::connectControls()
@@ -239,7 +277,7 @@ void TScopePage::showRunning(bool running)
 void TScopePage::showSampleRateCaption()
 {
     label11->setStyleSheet(QString());
-    label11->setText(QStringLiteral("Samplefreq. "));
+    label11->setText(Pick(language_, kSampleRate));
     label11->setToolTip(QString());
 }
 
@@ -253,7 +291,7 @@ void TScopePage::showTimebase(const QString& label, int rate)
 void TScopePage::showSampleError(const EngineFailure& failure)
 {
     label11->setStyleSheet(QStringLiteral("color: red;"));
-    label11->setText(QStringLiteral("Sample error ") + QString::number(failure.code));
+    label11->setText(Pick(language_, kSampleError) + QString::number(failure.code));
     // The number alone says little; the text of the code is one hover away.
     label11->setToolTip(failure.text);
 }

@@ -39,6 +39,8 @@ public:
     // (the first frame only when the input has a usable format).
     // `calibrationMv` is the input calibration value.
     void EnterScopePage(float calibrationMv, bool inputUsable);
+    // Captions and tooltips of 'D' or 'E'; other letters change nothing.
+    void SetLanguage(char letter);
     // Page left (also at close): stops the loop, hides the display window
     // and restores the saved rates and bits exactly. Nothing happens when
     // the page was not entered.
@@ -98,6 +100,7 @@ public:
     QCheckBox* XYSwitch;       // "X-Y"
 
 private:
+    char language_ = 'D';
     void connectControls();
     void showSettings();
     void showRunning(bool running);

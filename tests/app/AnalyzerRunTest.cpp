@@ -1,6 +1,7 @@
 // The analyzer page end to end: the real main window on the virtual card in
 // fast mode, runs started with START, readings taken from the diagram.
 #include "app/ui/ProgramRecords.h"
+#include "audio/DeviceAdvice.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "correction/CorrectionFile.h"
@@ -341,7 +342,10 @@ TEST_P(AnalyzerFaults, EndWithAMessageAndTheNextStartWorks)
     EXPECT_EQ(q.kind, modal::Kind::Error);
     EXPECT_EQ(q.helpContext, 17);
     EXPECT_TRUE(q.text.startsWith("Probleme beim ")) << q.text.toStdString();
-    EXPECT_TRUE(q.text.endsWith(")"));
+    // The device's text in brackets, then the cause and what to do.
+    EXPECT_TRUE(q.text.section(QStringLiteral("\n\n"), 0, 0).endsWith(")"));
+    EXPECT_TRUE(q.text.contains(QStringLiteral("Einstellungen > Reset Soundsystem")) ||
+                q.text.contains(QStringLiteral("Abhilfe:"))) << q.text.toStdString();
     EXPECT_TRUE(page->StartButton->isEnabled());
 
     modals.clear();
@@ -368,7 +372,9 @@ TEST_F(AnalyzerRun, EmptyBlocksWithoutEndEndTheRunWithAMessage)
     page->StartButton->click();
     ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 20000)) << "the run must end by itself";
     EXPECT_EQ(modals.messageTexts(),
-              QStringList{Messages().nextBlockError + SoundErrorText(WAVERR_DEVICE_STALLED) + QStringLiteral(")")});
+              QStringList{WithDeviceAdvice(Messages().nextBlockError + SoundErrorText(WAVERR_DEVICE_STALLED) +
+                                               QStringLiteral(")"),
+                                           WAVERR_DEVICE_STALLED, 'D')});
     EXPECT_EQ(drawn.count(), 0);
     EXPECT_TRUE(page->StartButton->isEnabled());
 

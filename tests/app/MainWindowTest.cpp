@@ -42,7 +42,7 @@ TEST_F(MainWindowTest, StartsOnTheVirtualCardAndSaysSo)
     start();
     EXPECT_EQ(QApplication::applicationName(), "Korvanta");
     EXPECT_TRUE(main->windowTitle().startsWith("Korvanta V 1.4"));
-    EXPECT_TRUE(main->windowTitle().contains("virtual card"));
+    EXPECT_TRUE(main->windowTitle().contains("virtuelle Karte"));
     EXPECT_EQ(main->StatusLine->FullText(), VirtualCard::inputName() + " / " + VirtualCard::outputName());
     TMainMenu& m = *main->Menu;
     EXPECT_TRUE(m.InDeviceItems[0]->isVisible());

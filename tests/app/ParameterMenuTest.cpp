@@ -160,7 +160,7 @@ TEST_F(ParameterMenu, OutputDialogIsInertWhilePlayingAndOpensOnceStopped)
         open();
     }
     EXPECT_EQ(shown, 2);
-    EXPECT_EQ(title, "Wave output options for " + DeviceName('O', GetOutDevice()));
+    EXPECT_EQ(title, "Wave-Ausgangsoptionen für " + DeviceName('O', GetOutDevice()));
 }
 
 TEST_F(ParameterMenu, GeneratorOptionsOpenTheOutputDialogWithTheLoopFlag)

@@ -34,7 +34,7 @@ Records readText(const QByteArray& text)
     ProfileStore store(dir.file("s.ini"));
     store.load();
     Records r;
-    ReadMainSettings(store, r.refs());
+    ReadMainSettings(store, r.refs(), QString());
     return r;
 }
 
@@ -356,5 +356,35 @@ TEST(MainSettingsRead, BoundedKeysAndTheNumberParser)
             EXPECT_TRUE(lines.contains(QLatin1String(c.logLine))) << c.file << lines.join('\n').toStdString();
         else
             EXPECT_TRUE(lines.filter(QStringLiteral("Settings:")).isEmpty()) << c.file << lines.join('\n').toStdString();
+    }
+}
+
+// A file that never stored a language takes the system's, and its comments
+// start in that language; what the file stores stays as stored.
+TEST(MainSettings, AFileWithoutALanguageTakesTheSystemsAndItsCommentsFollow)
+{
+    struct Case {
+        const char* locale;
+        QByteArray file;
+        char language;
+        const char* comment;
+    } const cases[] = {
+        {"de_DE", "", 'D', "Bemerkung:"},
+        {"de_AT", "[FFT]\nSAMPLES=2048\n", 'D', "Bemerkung:"},
+        {"en_US", "", 'E', "remark:"},
+        {"C", "", 'E', "remark:"},
+        {"de_DE", "[MAIN]\nSPRACHE=E\n", 'E', "remark:"},
+        {"en_GB", "[MAIN]\nSPRACHE=D\n", 'D', "Bemerkung:"},
+        {"en_GB", "[FFT]\nCOMMENT=mein Verstärker\n[WOB]\nCOMMENT=remark:\n", 'E', "mein Verstärker"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        dir.write("s.ini", c.file);
+        ProfileStore store(dir.file("s.ini"));
+        store.load();
+        Records r;
+        ReadMainSettings(store, r.refs(), QString::fromLatin1(c.locale));
+        EXPECT_EQ(r.main.Language, c.language) << c.locale << " " << c.file.constData();
+        EXPECT_EQ(r.analyzer.Comment, QString::fromUtf8(c.comment)) << c.locale << " " << c.file.constData();
     }
 }

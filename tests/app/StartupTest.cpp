@@ -3,6 +3,7 @@
 // Paths that end the process or need an unprivileged user run in a child.
 
 #include "app/ui/ProgramRecords.h"
+#include "platform/LanguageTexts.h"
 #include "tests/app/AppTestSupport.h"
 #include "audio/Soundd3.h"
 #include "app/UnixSignals.h"
@@ -46,8 +47,9 @@ TEST_F(MainWindowTest, SoundSystemFailureEndsTheStartWithItsMessage)
     VirtualCard::instance().clearFaults();
     EXPECT_TRUE(child.exited);
     EXPECT_EQ(child.exitCode, kSoundStartFailure);
-    const QString expected = "Problem beim Öffnen des Sounddevice ! Programm stopped (" + SoundErrorText(3) + ")|" +
-                             QString::number(modal::Ok | modal::Help) + "|17";
+    // The message as it was, then what to do, in one box.
+    const QString expected = "Problem beim Öffnen des Sounddevice ! Programm stopped (" + SoundErrorText(3) + ")\n\n" +
+                             Pick('D', words::kAdviceStart) + "|" + QString::number(modal::Ok | modal::Help) + "|17";
     EXPECT_TRUE(child.stdErr.contains(expected)) << qPrintable(child.stdErr);
     EXPECT_FALSE(QFileInfo::exists(settingsPath)) << "nothing was written";
 }

@@ -147,7 +147,7 @@ TEST_F(ParameterDialog, EightBitColumnIsGreyedForADeviceWithoutEightBit)
     EXPECT_EQ(dlg.RateButton(6, kCol16)->objectName(), "b9616");
     EXPECT_EQ(dlg.bu24->objectName(), "bu24");
     EXPECT_TRUE(dlg.RateButton(5, kCol16)->isChecked()) << "the slot's 48 kHz 16 bit";
-    EXPECT_TRUE(dlg.windowTitle().startsWith("Wave input options for "));
+    EXPECT_TRUE(dlg.windowTitle().startsWith("Wave-Eingangsoptionen für "));
     EXPECT_TRUE(dlg.windowTitle().endsWith(DeviceName('I', 0)));
     EXPECT_FALSE(dlg.CheckBox2->isVisibleTo(&dlg)) << "the loop flag is the output's";
 
@@ -201,7 +201,7 @@ TEST_F(ParameterDialog, OutputDirectionStoresTheOutputSlotAndTheLoopFlagAbortSto
     bool loop = true;
     TIOdialog dlg;
     dlg.FormActivate(false, &loop);
-    EXPECT_TRUE(dlg.windowTitle().startsWith("Wave output options for "));
+    EXPECT_TRUE(dlg.windowTitle().startsWith("Wave-Ausgangsoptionen für "));
     EXPECT_TRUE(dlg.CheckBox2->isVisibleTo(&dlg));
     EXPECT_TRUE(dlg.CheckBox2->isChecked());
     dlg.RateButton(1, kCol24)->click(); // 11025 Hz, 24 bit
@@ -255,6 +255,8 @@ TEST_F(ParameterDialog, DcBarsAndAutoFlagActOnTheInputSlotAtOnce)
     SetDCOffsetR(0.5f); // beyond the bar: shown as it is, not cut
     TDCOffset dlg;
     dlg.FormActivate();
+    EXPECT_EQ(dlg.windowTitle(), "Eingangs-DC-Offset");
+    dlg.SetLanguage('E');
     EXPECT_EQ(dlg.windowTitle(), "Input DC-Offset");
     EXPECT_EQ(dlg.ScrollBar1->value(), -1000);
     EXPECT_EQ(dlg.Label1->text(), "0.001000 FS");

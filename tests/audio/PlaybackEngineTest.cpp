@@ -101,7 +101,7 @@ TEST_F(PlaybackEngine, CapabilityReportListsTheVirtualCard)
     EXPECT_EQ(mask, 0xFFFFF);
     EXPECT_EQ(InputFormatMask(0), 0xFFFFFu);
     const QStringList expected = {
-        "--- Programm Version Win32  1.4f ---",
+        "--- Programm Version system  1.4f ---",
         "WaveInNumDevs  : 1",
         "WaveOutNumDevs : 1",
         "MidiNumDevs    : 0",

@@ -192,7 +192,7 @@ TEST_F(Dialog, BothLanguages)
     EXPECT_EQ(dlg.MessVonItem[2]->text(), "Flanken");
     EXPECT_EQ(dlg.ComboBox1->itemText(0), "keine Dif.");
     EXPECT_EQ(dlg.ComboBox1->currentIndex(), 2);   // refilled, selection kept
-    EXPECT_EQ(dlg.Button7->text(), " Reset Peak");
+    EXPECT_EQ(dlg.Button7->text(), " Peak löschen");
     dlg.SetLanguage('X');   // unknown: captions stay
     EXPECT_EQ(dlg.Button4->text(), "Randfarbe");
 }

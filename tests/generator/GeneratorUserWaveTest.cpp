@@ -3,6 +3,7 @@
 // analyzer), files the player cannot take end in the error box with a
 // device-log line, and the next start works.
 #include "app/ui/ProgramRecords.h"
+#include "audio/DeviceAdvice.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
 #include "platform/DeviceLog.h"
@@ -198,7 +199,7 @@ TEST_F(UserWave, FilesThePlayerCannotTakeEndInTheErrorBox)
         ASSERT_EQ(modals.questions().size(), 2u) << c.file << ": the file dialog and the error box";
         const modal::Question& q = modals.questions()[1];
         EXPECT_EQ(q.kind, modal::Kind::Error) << c.file;
-        EXPECT_EQ(q.text, "Fehler bei Frequenzausgabe (" + SoundErrorText(1) + " )") << c.file;
+        EXPECT_EQ(q.text, WithDeviceAdvice("Fehler bei Frequenzausgabe (" + SoundErrorText(1) + " )", 1, 'D')) << c.file;
         EXPECT_GT(devlog::Lines().size(), logLines) << c.file << ": the device log says why";
         EXPECT_FALSE(UserWavePlaying()) << c.file;
         EXPECT_FALSE(IsPlaying()) << c.file;

@@ -184,7 +184,9 @@ TEST_F(CalibrationDialog, DeviceFaultsEndTheLoopWithAMessage)
         EXPECT_EQ(q.kind, modal::Kind::Error);
         EXPECT_EQ(q.helpContext, 17);
         EXPECT_TRUE(q.text.startsWith("Probleme beim Beginn Samplen (")) << q.text.toStdString();
-        EXPECT_TRUE(q.text.endsWith(")"));
+        // The device's text in brackets, then the cause and what to do.
+        EXPECT_TRUE(q.text.section(QStringLiteral("\n\n"), 0, 0).endsWith(")"));
+        EXPECT_TRUE(q.text.contains(QStringLiteral("Abhilfe:"))) << q.text.toStdString();
         EXPECT_TRUE(dlg_.EichmV->isEnabled()) << "idle again, the voltage can be typed";
     }
 }

@@ -118,8 +118,8 @@ TEST_F(MixerApp, FreshSettingsChooseTheLineSourceAndShowIt)
     EXPECT_EQ(values(ids().recordingSource), (std::vector<int32_t>{0, 1, 0, 0}));
     EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{0, 65535, 0, 0}));
     EXPECT_EQ(value(ids().masterVolume), 13107) << "FGVOLUME 20 % on the master";
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Line In ");
-    EXPECT_EQ(main->GeneratorPage->Wobinptxt->text(), " Inp: Line In ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: Line In ");
+    EXPECT_EQ(main->GeneratorPage->Wobinptxt->text(), " Line In ");
     EXPECT_EQ(main->Menu->MixerSupport1->text(), "Mixer Support ON");
     EXPECT_TRUE(main->Menu->WaveInChannel1->isEnabled());
     EXPECT_EQ(main->AnalyzerPage->ScrollBar3->value(), 100);
@@ -145,7 +145,7 @@ TEST_F(MixerApp, ChoosingAnItemGivesItTheLevelAndSilencesTheOthers)
             EXPECT_EQ(item(i)->isChecked(), i == chosen) << chosen << " " << i;
         EXPECT_EQ(main->Settings().AudioInChannel, chosen);
     }
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Stereo Mix ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: Stereo Mix ");
 }
 
 TEST_F(MixerApp, InputBarAtHalfWritesHalfAndTheReadingDropsByIt)
@@ -228,8 +228,8 @@ TEST_F(MixerApp, SupportOffGreysTheLevelsAndGivesTheMixerBack)
                        static_cast<QWidget*>(main->GeneratorPage->Label8)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(main->Menu->WaveInChannel1->isEnabled());
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: via system mixer ");
-    EXPECT_EQ(main->GeneratorPage->Wobinptxt->text(), " Inp: via system mixer ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: über den System-Mixer ");
+    EXPECT_EQ(main->GeneratorPage->Wobinptxt->text(), " über den System-Mixer ");
     // As a fresh virtual mixer: nothing left muted or silenced.
     EXPECT_EQ(value(ids().masterVolume), 65535);
     EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{65535, 65535, 65535, 65535}));
@@ -239,7 +239,7 @@ TEST_F(MixerApp, SupportOffGreysTheLevelsAndGivesTheMixerBack)
     main->Menu->MixerSupport1->trigger();
     EXPECT_EQ(main->Menu->MixerSupport1->text(), "Mixer Support ON");
     EXPECT_TRUE(main->AnalyzerPage->ScrollBar3->isEnabled());
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Line In ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: Line In ");
     main->Menu->MixerSupport1->trigger();
     closeMain();
     EXPECT_EQ(setting("MIX", "MIXON"), "0");
@@ -264,7 +264,7 @@ TEST_F(MixerApp, ChangesFromOutsideMoveTheMenuTheLevelAndTheCalibrationStatus)
     EXPECT_FALSE(item(1)->isChecked());
     EXPECT_EQ(main->Settings().AudioInChannel, 2);
     EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{0, 0, 80 * 65535 / 100, 0})) << "the level moved along";
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: CD ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: CD ");
     // ... and turns its level down.
     vm().changeFromOutside(ids().sourceVolume[2], {32767});
     QApplication::processEvents();
@@ -320,7 +320,7 @@ TEST_F(MixerApp, AStoredSourceTheMixerLacksIsStoodInForAndKept)
     EXPECT_TRUE(item(VirtualMixer::kLineInSource)->isChecked());
     EXPECT_EQ(values(ids().recordingSource), (std::vector<int32_t>{0, 1, 0, 0}));
     EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{0, 40 * 65535 / 100, 0, 0}));
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Line In ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: Line In ");
     EXPECT_TRUE(devlog::Lines().join('\n').contains("recording source 7 is not on this mixer"));
     main->AnalyzerPage->ScrollBar3->setValue(30);
     EXPECT_EQ(sourceVolumes(), (std::vector<int32_t>{0, 30 * 65535 / 100, 0, 0}));

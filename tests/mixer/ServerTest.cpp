@@ -200,7 +200,7 @@ TEST_F(SoundServerProgram, AStoredSourceTheServerLacksNeitherSilencesNorIsForgot
     // Let the program's own selection come back as a change event.
     QTest::qWait(200);
     EXPECT_TRUE(main->Menu->MixItems[0]->isChecked());
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Capture ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: Capture ");
     EXPECT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(false) - 52016) < 200; }, 3000))
         << "50 % amplitude, not silence: " << serverVolume(false);
     EXPECT_TRUE(devlog::Lines().join('\n').contains("recording source 1 is not on this mixer"));
@@ -268,7 +268,7 @@ TEST_F(SoundServerProgram, AStoppedServerAtStartLeavesTheWindowUpUntilAReset)
     EXPECT_FALSE(Forms().Mixu->MixOn());
     EXPECT_TRUE(Forms().Mixu->SupportWanted());
     EXPECT_EQ(main->Menu->MixerSupport1->text(), "Mixer Support OFF");
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: mixer not available ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: Mixer nicht verfügbar ");
     EXPECT_TRUE(devlog::Lines().join('\n').contains("mixer did not answer")) << devlog::Lines().join('\n').toStdString();
     EXPECT_FALSE(main->Menu->MixItems[0]->isVisible());
 
@@ -278,7 +278,7 @@ TEST_F(SoundServerProgram, AStoppedServerAtStartLeavesTheWindowUpUntilAReset)
     EXPECT_EQ(main->Menu->MixerSupport1->text(), "Mixer Support ON");
     EXPECT_EQ(main->Menu->MixItems[0]->text(), "Capture");
     EXPECT_TRUE(main->Menu->MixItems[0]->isChecked());
-    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Input: Capture ");
+    EXPECT_EQ(main->AnalyzerPage->GroupBox1->title(), " Eingang: Capture ");
     EXPECT_TRUE(main->GeneratorPage->ScrollBar2->isEnabled());
     closeMain();
 }

@@ -116,7 +116,7 @@ TEST_F(ScopeRun, TraceHeightFollowsCalibrationAndVoltsPerDivision)
     EXPECT_EQ(display->Store().Count(), 512);
     EXPECT_NEAR(peakToPeak(channel(1)), 2 * peak * kVoltageScale / 1.0, 0.01 * 1.5);
     EXPECT_NEAR(peakToPeak(channel(2)), 2 * peak * kVoltageScale / 0.5, 0.01 * 3.0);
-    EXPECT_EQ(page->label11->text(), QStringLiteral("Samplefreq. "));
+    EXPECT_EQ(page->label11->text(), QStringLiteral("Abtastrate "));
     EXPECT_EQ(page->Label12->text(), QStringLiteral("44100Hz"));
     EXPECT_EQ(page->OsziStartStop->text(), QStringLiteral("Stop"));
     screenshot("scope-sine.png");
@@ -338,7 +338,7 @@ TEST_P(ScopeRefusedRate, TenMillisecondsTakesAFasterRateOrFallsBack)
     EXPECT_EQ(Oscilloscope().frameLength, c.frames);
     EXPECT_EQ(page->Label12->text(), QString::number(c.rate) + QStringLiteral("Hz"));
     EXPECT_TRUE(engine->Running());
-    EXPECT_EQ(page->label11->text(), QStringLiteral("Samplefreq. "));
+    EXPECT_EQ(page->label11->text(), QStringLiteral("Abtastrate "));
 }
 
 INSTANTIATE_TEST_SUITE_P(, ScopeRefusedRate,
@@ -369,7 +369,7 @@ TEST_P(ScopeOnOneRate, EveryTimebaseDrawsFramesWithoutSampleError)
         ASSERT_TRUE(waitFrames(2)) << TimebaseLabel(tb).toStdString() << ": " << page->label11->text().toStdString();
         const std::string where = TimebaseLabel(tb).toStdString();
         ASSERT_TRUE(engine->Running()) << where << ": " << page->label11->text().toStdString();
-        EXPECT_EQ(page->label11->text(), QStringLiteral("Samplefreq. ")) << where;
+        EXPECT_EQ(page->label11->text(), QStringLiteral("Abtastrate ")) << where;
         EXPECT_EQ(page->Panel3->text(), TimebaseLabel(tb));
         EXPECT_EQ(page->Label12->text(), QString::number(rate) + QStringLiteral("Hz")) << where;
         EXPECT_EQ(Oscilloscope().sampleRate, rate) << where;
@@ -417,7 +417,7 @@ TEST_P(ScopeFaults, StopTheLoopWithTheCodeAndStartWorksAgain)
     ASSERT_TRUE(waitFrames(1));
     VirtualCard::instance().injectFault(c.fault, c.code);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !engine->Running(); }, 20000)) << "the loop never stopped";
-    EXPECT_EQ(page->label11->text(), QStringLiteral("Sample error ") + QString::number(c.shown));
+    EXPECT_EQ(page->label11->text(), QStringLiteral("Abtastfehler ") + QString::number(c.shown));
     EXPECT_TRUE(page->label11->styleSheet().contains(QStringLiteral("red")));
     EXPECT_EQ(page->OsziStartStop->text(), QStringLiteral("Start"));
     const int shown = engine->FramesShown();
@@ -427,7 +427,7 @@ TEST_P(ScopeFaults, StopTheLoopWithTheCodeAndStartWorksAgain)
     VirtualCard::instance().clearFaults();
     page->OsziStartStop->click();
     ASSERT_TRUE(waitFrames(2));
-    EXPECT_EQ(page->label11->text(), QStringLiteral("Samplefreq. "));
+    EXPECT_EQ(page->label11->text(), QStringLiteral("Abtastrate "));
 }
 
 INSTANTIATE_TEST_SUITE_P(
