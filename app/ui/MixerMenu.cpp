@@ -28,8 +28,6 @@ constexpr Words kInputPrefix{" Eingang: ", " Input: "};
 constexpr Words kViaSystemMixer{"über den System-Mixer", "via system mixer"};
 constexpr Words kMixerNotAvailable{"Mixer nicht verfügbar", "mixer not available"};
 
-QString percentText(int percent) { return QString::number(percent) + QLatin1Char('%'); }
-
 void setQuietly(QScrollBar* bar, int position)
 {
     if (!bar)

@@ -370,6 +370,16 @@ void TWavegen::Language(char letter)
                              : QStringLiteral("Frequenz in Hz: eintippen oder mit den Pfeilen stufen"));
     PrecOut->setToolTip(en ? QStringLiteral("Loop precision (1/1000 sample)")
                            : QStringLiteral("Schleifengenauigkeit (1/1000 Sample)"));
+    Label4->setToolTip(en ? QStringLiteral("left level in dB: type a whole number or OFF")
+                          : QStringLiteral("Pegel links in dB: ganze Zahl oder OFF eintippen"));
+    Label6->setToolTip(en ? QStringLiteral("right level in dB: type a whole number or OFF")
+                          : QStringLiteral("Pegel rechts in dB: ganze Zahl oder OFF eintippen"));
+    Label3->setToolTip(en ? QStringLiteral("analog output level in %: type a whole number")
+                          : QStringLiteral("analoger Ausgangspegel in %: ganze Zahl eintippen"));
+    phL->setToolTip(en ? QStringLiteral("phase of the left channel in degrees")
+                       : QStringLiteral("Phase des linken Kanals in Grad"));
+    phR->setToolTip(en ? QStringLiteral("phase of the right channel in degrees")
+                       : QStringLiteral("Phase des rechten Kanals in Grad"));
 }
 
 // --- start and stop -----------------------------------------------------------------

@@ -86,6 +86,8 @@ void TScopePage::SetLanguage(char letter)
     SpinButton3->setToolTip(Pick(letter, kTimebaseTip));
     Label13->setText(Pick(letter, kTriggerLabel));
     SCRtrig->setToolTip(Pick(letter, kTriggerTip));
+    XYSwitch->setToolTip(letter == 'E' ? QStringLiteral("X-Y display: channel 1 upwards over channel 2 across")
+                                       : QStringLiteral("X-Y-Darstellung: Kanal 1 nach oben über Kanal 2 nach rechts"));
     // A sample error stays on screen until the next start.
     if (label11->toolTip().isEmpty())
         showSampleRateCaption();
@@ -178,7 +180,6 @@ QGroupBox* TScopePage::buildTimebase()
     grid->addWidget(RadioButton2, 4, 2);
     grid->addWidget(OsziStartStop, 5, 0, 1, 3);
     grid->setRowStretch(7, 1);
-    SetLanguage('D');
     return TimebaseGroup;
 }
 
@@ -423,14 +424,6 @@ void TScopePage::XYSwitchClick(bool on)
     showPositionBars();
     scalesChanged();
     startIfStopped();
-}
-
-void TScopePage::SetLanguage(char letter)
-{
-    if (letter == 'E')
-        XYSwitch->setToolTip(QStringLiteral("X-Y display: channel 1 upwards over channel 2 across"));
-    else if (letter == 'D')
-        XYSwitch->setToolTip(QStringLiteral("X-Y-Darstellung: Kanal 1 nach oben über Kanal 2 nach rechts"));
 }
 
 void TScopePage::OsziStartStopClick()

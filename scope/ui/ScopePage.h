@@ -72,8 +72,6 @@ public:
     // X-Y on: channel 1 over channel 2, the timebase kept for when it goes
     // off again; off: the Y-t timebase from before.
     void XYSwitchClick(bool on);
-    // 'D' or 'E': the page's tooltips of its own.
-    void SetLanguage(char letter);
 
     QGroupBox* Channel1Group;  // "Channel 1 or Y"
     QScrollBar* SCRyposCh1;
