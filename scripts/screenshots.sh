@@ -52,7 +52,7 @@ shoot_run() {
   korvanta=$1 ini=$2 shown=$3 help=$4 measure=$5
   KORVANTA_SETTINGS=$ini KORVANTA_AUDIO=virtual QT_QPA_PLATFORM=xcb "$korvanta" >/dev/null 2>&1 &
   pid=$!
-  main=$(window_named 'Korvanta V 1\.4.*virtual card') || { kill "$pid"; return 1; }
+  main=$(window_named 'Korvanta V 1\.4.*(virtual card|virtuelle Karte)') || { kill "$pid"; return 1; }
   if [ "$measure" = measure ]; then
     activate "$main"
     xdotool key F5
