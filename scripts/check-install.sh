@@ -17,7 +17,9 @@ DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
 # the help pages from its data folder.
 home="$stage/home"
 mkdir -p "$home"
-out=$(env -u KORVANTA_SETTINGS HOME="$home" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM=offscreen \
+# A fresh settings file speaks the system's language: German here, so the
+# German help page and SPRACHE=D prove the locale rule on the installed program.
+out=$(env -u KORVANTA_SETTINGS -u LC_ALL -u LC_MESSAGES LANG=de_DE.UTF-8 HOME="$home" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM=offscreen \
       KORVANTA_AUDIO=virtual KORVANTA_EXIT_AFTER_SHOW=help timeout 120 "$root/usr/bin/korvanta" 2>/dev/null)
 echo "installed program: $out"
 grep -qF "help: file://$root/usr/share/korvanta/krv14fd.html#contents" <<<"$out" \
