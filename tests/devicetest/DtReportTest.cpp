@@ -3,6 +3,7 @@
 #include "devicetest/DtReportFile.h"
 #include "devicetest/DtReportHtml.h"
 #include "devicetest/DtReportPdf.h"
+#include "devicetest/DtReportPlot.h"
 
 #include "tests/devicetest/DtReportSample.h"
 #include "tests/support/TestSupport.h"
@@ -138,4 +139,31 @@ TEST(DtReport, PdfShowsTheFiguresAndTheFlagsInBothLanguages)
         EXPECT_TRUE(text.contains(QStringLiteral("Größe 3")));
         EXPECT_TRUE(text.contains(c.letter == 'E' ? QStringLiteral("Plots") : QStringLiteral("Diagramme")));
     }
+}
+
+TEST(DtReport, ALongSpectrumIsThinnedForItsPlotWithoutLosingItsLines)
+{
+    DtCurve spectrum;
+    spectrum.id = QStringLiteral("noise");
+    constexpr double kBinHz = 0.732;   // 64k points at 48 kHz
+    for (double f = kBinHz; f < 24000.0; f += kBinHz) {
+        spectrum.x.push_back(f);
+        spectrum.y.push_back(-140.0);
+    }
+    const size_t humBin = size_t(50.0 / kBinHz), highBin = size_t(15000.0 / kBinHz);
+    spectrum.y[humBin] = -60.0;
+    spectrum.y[highBin] = -80.0;   // one bin among many in its column
+    const auto thin = DtThinCurve(spectrum);
+    EXPECT_LE(thin.size(), size_t(kDtPlotColumns));
+    EXPECT_TRUE(std::is_sorted(thin.begin(), thin.end()));
+    auto has = [&](double x, double y) {
+        return std::find(thin.begin(), thin.end(), std::make_pair(x, y)) != thin.end();
+    };
+    EXPECT_TRUE(has(spectrum.x[humBin], -60.0));
+    EXPECT_TRUE(has(spectrum.x[highBin], -80.0));
+    // A short curve is drawn as it is.
+    DtCurve shortCurve;
+    shortCurve.x = {1000.0, 100.0, 0.0};
+    shortCurve.y = {-1.0, -2.0, -3.0};
+    EXPECT_EQ(DtThinCurve(shortCurve), (std::vector<std::pair<double, double>>{{100.0, -2.0}, {1000.0, -1.0}}));
 }
