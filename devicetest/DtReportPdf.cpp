@@ -24,7 +24,8 @@ constexpr double kTextPoints = 9.0;
 constexpr int kCellPadding = 12;          // device pixels, about 1 mm
 constexpr int kGapAfterBlock = 30;
 constexpr int kHeadingRoom = 100;         // a heading's line, device pixels
-const QColor kLimitedFill(0xfd, 0xe3, 0xc8);
+const QColor kLimitedFill(0xfd, 0xe3, 0xc8);   // the page's colours, so both look alike
+const QColor kHeadFill(0xe8, 0xe8, 0xe8);
 const QColor kRuleColour(0x99, 0x99, 0x99);
 
 constexpr std::array<DtChannel, 5> kChannelOrder{DtChannel::Left, DtChannel::Right, DtChannel::LeftToRight,
@@ -73,7 +74,7 @@ public:
         height += 2 * kCellPadding;
         ensure(height);
         if (limited || head)
-            p_.fillRect(QRect(0, y_, x, height), head ? QColor(0xe8, 0xe8, 0xe8) : kLimitedFill);
+            p_.fillRect(QRect(0, y_, x, height), head ? kHeadFill : kLimitedFill);
         for (int i = 0; i < cells.size(); ++i)
             p_.drawText(boxes[size_t(i)].adjusted(0, y_ + kCellPadding, 0, y_ + height), Qt::TextWordWrap, cells[i]);
         p_.setPen(kRuleColour);
