@@ -89,8 +89,8 @@ QString DtChannelName(DtChannel channel, char letter)
 
 QStringList DtConventionLines(const DtHeader& h, char letter)
 {
-    const QString band = QStringLiteral("%1 Hz – %2 Hz").arg(DtNumberText(h.bandLowHz, QStringLiteral("Hz")),
-                                                             DtNumberText(h.bandHighHz, QStringLiteral("Hz")));
+    // The band's edges as set (20, 21600), not in a measured frequency's digits.
+    const QString band = QStringLiteral("%1 Hz – %2 Hz").arg(QString::number(h.bandLowHz), QString::number(h.bandHighHz));
     if (letter == 'E')
         return {QStringLiteral("Levels in dBFS relative to a full-scale sine (AES17)."),
                 QStringLiteral("A fixed measurement band of %1, whatever the analyzer's band is.").arg(band),
