@@ -4,8 +4,6 @@
 #include "diagram/DiaRender.h"
 #include "platform/LanguageTexts.h"
 
-#include <QBuffer>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -31,7 +29,6 @@ const std::array<PlotKind, 5> kPlots{{
 }};
 
 constexpr int kMaxCurvesPerPlot = 2;
-constexpr int kPictureDpi = 96;
 // A spectrum's floor can lie 200 dB down where the input is digital zero;
 // the plot shows this much below its highest point.
 constexpr double kMaxSpanDb = 160.0;
@@ -106,26 +103,10 @@ QString LegendText(const DtPlot& plot, char letter)
 
 QByteArray RenderSvg(const DiagramContent& content, const DiaLayout& layout, QSize size)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setSize(size);
-    svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setResolution(kPictureDpi);
-    svg.setTitle(content.comment);
-    DiaScene scene;
-    scene.layout = &layout;
-    scene.options = &content.options;
-    scene.points = content.points;
-    scene.yCaption = content.yCaption;
-    scene.xCaption = content.xCaption;
-    scene.comment = content.comment;
-    scene.infoLine = content.infoLine;
-    scene.language = content.language;
-    DiaRenderer().render(svg, scene, true);
-    return bytes;
+    const DiaScene scene = DiagramScene(content, layout);
+    return PictureBytes(
+        PictureFormat::Svg, size, [&](QPaintDevice& device) { DiaRenderer().render(device, scene, true); },
+        {content.comment, QString()});
 }
 
 } // namespace

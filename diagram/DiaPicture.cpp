@@ -4,11 +4,6 @@
 #include "diagram/DiaRender.h"
 #include "platform/AtomicFile.h"
 
-#include <QBuffer>
-#include <QImage>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 
@@ -18,10 +13,10 @@ namespace {
 
 constexpr int ScreenWidth = 580, ScreenHeight = 370;   // the window's initial size
 constexpr int MaxFontSize = 120;
-// Pixel sizes of the fonts are meant for 96 dpi, as on the screen.
-constexpr int PictureDpi = 96;
 
-DiaScene SceneOf(const DiagramContent& c, const DiaLayout& layout)
+} // namespace
+
+DiaScene DiagramScene(const DiagramContent& c, const DiaLayout& layout)
 {
     DiaScene sc;
     sc.layout = &layout;
@@ -39,63 +34,6 @@ DiaScene SceneOf(const DiagramContent& c, const DiaLayout& layout)
     sc.language = c.language;
     return sc;
 }
-
-QByteArray PngBytes(const DiaScene& scene, QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    DiaRenderer().render(image, scene, true);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    return image.save(&buffer, "PNG") ? bytes : QByteArray();
-}
-
-QByteArray SvgBytes(const DiaScene& scene, QSize size)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setSize(size);
-    svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setResolution(PictureDpi);
-    svg.setTitle(scene.comment);
-    svg.setDescription(QStringLiteral("Korvanta diagram"));
-    DiaRenderer().render(svg, scene, true);
-    return bytes;
-}
-
-// One page the size of the picture, so the PDF shows what the PNG shows,
-// with text and lines as vectors.
-QByteArray PdfBytes(const DiaScene& scene, QSize size)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter pdf(&buffer);
-        pdf.setResolution(PictureDpi);
-        pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / PictureDpi, QPageSize::Point));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setTitle(scene.comment);
-        pdf.setCreator(QStringLiteral("Korvanta"));
-        DiaRenderer().render(pdf, scene, true);
-    }
-    return bytes;
-}
-
-QByteArray PictureBytes(PictureFormat format, const DiaScene& scene, QSize size)
-{
-    switch (format) {
-    case PictureFormat::Svg: return SvgBytes(scene, size);
-    case PictureFormat::Pdf: return PdfBytes(scene, size);
-    case PictureFormat::Png: break;
-    }
-    return PngBytes(scene, size);
-}
-
-} // namespace
 
 bool LayoutDiagram(const DiagramContent& c, int width, int height, int fontSize, DiaLayout& layout)
 {
@@ -129,15 +67,6 @@ bool LayoutDiagram(const DiagramContent& c, int width, int height, int fontSize,
     return ok;
 }
 
-PictureFormat PictureFormatOf(const QString& fileName)
-{
-    if (fileName.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
-        return PictureFormat::Svg;
-    if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        return PictureFormat::Pdf;
-    return PictureFormat::Png;
-}
-
 int PictureFontSize(QSize size)
 {
     const double scale = std::min(double(size.width()) / ScreenWidth, double(size.height()) / ScreenHeight);
@@ -158,7 +87,10 @@ PictureResult SaveDiagramPicture(const DiagramContent& content, const QString& f
     drawn.options.xmax = content.ranges.xmax;
     drawn.options.ymin = content.ranges.ymin;
     drawn.options.ymax = content.ranges.ymax;
-    const QByteArray bytes = PictureBytes(PictureFormatOf(fileName), SceneOf(drawn, layout), size);
+    const DiaScene scene = DiagramScene(drawn, layout);
+    const QByteArray bytes = PictureBytes(
+        PictureFormatOf(fileName), size, [&](QPaintDevice& device) { DiaRenderer().render(device, scene, true); },
+        {content.comment, QStringLiteral("Korvanta diagram")});
     return !bytes.isEmpty() && WriteFileAtomically(fileName, bytes) ? PictureResult::Saved : PictureResult::WriteFailed;
 }
 

@@ -10,6 +10,8 @@
 #include "diagram/DiaLayout.h"
 #include "diagram/DiaPointStore.h"
 #include "diagram/DiagramOptions.h"
+#include "diagram/DiaRender.h"
+#include "diagram/PictureBytes.h"
 #include "diagram/MemoryCurve.h"
 
 #include <QSize>
@@ -31,17 +33,15 @@ struct DiagramContent {
     char language = 'D';  // of the credit line
 };
 
+// What the renderer draws of `content` laid out as `layout`.
+DiaScene DiagramScene(const DiagramContent& content, const DiaLayout& layout);
+
 // Lays out a picture of width x height drawn at fontSize. False when the
 // plot has no room.
 bool LayoutDiagram(const DiagramContent& content, int width, int height, int fontSize, DiaLayout& layout);
 
-enum class PictureFormat { Png, Svg, Pdf };
-
 inline constexpr int PictureMinWidth = 200, PictureMinHeight = 150;
 inline constexpr int PictureMaxSide = 8000;
-
-// SVG for a name ending in ".svg", PDF for ".pdf" (any case), PNG otherwise.
-PictureFormat PictureFormatOf(const QString& fileName);
 
 // Font size of the picture: the screen's 8 at the window's initial size
 // (580 x 370), growing with the smaller of the two scale factors.
