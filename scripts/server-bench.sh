@@ -4,9 +4,12 @@
 # daemon of its own with a loop at 44.1 kHz, in a private runtime folder that
 # nothing else sees (tests/support/SoundServer.h).
 #
-#   scripts/server-bench.sh                         # update rate and a 20 s generator run
+#   scripts/server-bench.sh                         # update rate with its per-block breakdown,
+#                                                   # round trip, a 20 s generator run
 #   KORVANTA_PLAY_SECONDS=600 scripts/server-bench.sh --benchmark_filter=Generator
 #   KORVANTA_BENCH_SERVERS=pipewire scripts/server-bench.sh
+#   KORVANTA_BENCH_QUANTUM=256 KORVANTA_BENCH_SERVERS=pipewire scripts/server-bench.sh
+#                                                   # PipeWire's graph at another quantum
 #
 # Arguments go to the benchmark program.
 set -euo pipefail

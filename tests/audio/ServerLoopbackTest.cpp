@@ -15,6 +15,7 @@
 #include "platform/audio/alsa/AlsaBackend.h"
 #include "measure/ui/AnalyzerPage.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/generator/SweepDriver.h"
 #include "platform/audio/AudioBackend.h"
 #include "platform/DeviceLog.h"
 #include "diagram/ui/Diagr3.h"
@@ -38,6 +39,7 @@
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cmath>
+#include <complex>
 #include <csignal>
 #include <numbers>
 #include <string_view>
@@ -134,6 +136,8 @@ class ServerLoopback : public MainWindowTest {
 protected:
     // The daemon the case talks to: the shared one of the test program.
     virtual SoundServer& server() { return SoundServer::instance(); }
+    // The page the program starts on: the analyzer's.
+    virtual int startPage() const { return 0; }
 
     void SetUp() override
     {
@@ -143,7 +147,9 @@ protected:
         server().setVolume(true, QStringLiteral("100%"));
         server().setVolume(false, QStringLiteral("100%"));
         server().pactlSucceeds({"set-source-mute", "@DEFAULT_SOURCE@", "0"});
-        writeSettings("[MAIN]\nPAGE=0\n[VOLUME]\nFGVOLUME=100\nFGINVOLUME=100\n[SDSOUND]\n");
+        writeSettings(QStringLiteral("[MAIN]\nPAGE=%1\n[VOLUME]\nFGVOLUME=100\nFGINVOLUME=100\n[SDSOUND]\n")
+                          .arg(startPage())
+                          .toUtf8());
         AlsaBackend::instance().rescan();
         start();
         setUpDevices();
@@ -549,6 +555,89 @@ TEST_F(ResamplingPipeWire, LevelOfAResampledSineIsThatOfItsFit)
     playSine(-10, &fault);
     expectLevelOfFittedSine(kOnBin64, kResampledResidualDb);
     EXPECT_EQ(fault, 0);
+}
+
+namespace {
+// A low-pass on the loop's first channel inside the resampling graph: the
+// filter-chain's builtin "bq_lowpass", which runs at the graph's rate.
+constexpr double kLoopLowPassHz = 2000;
+constexpr double kLoopLowPassQ = 0.707;
+constexpr int kPhaseSweepFrom = 100;
+constexpr int kPhaseSweepTo = 5000;
+constexpr int kPhaseSweepSteps = 16;
+// Every step starts a new stream through the server: the tone has to pass
+// the server's buffers and the filter has to settle before its block.
+constexpr int kPhaseSweepSettleMs = 300;
+constexpr int kPhaseSweepTimeoutMs = 120000;
+constexpr double kPhaseToleranceDeg = 2.0;
+constexpr double kGainToleranceDb = 0.1;
+
+struct BiquadCoefficients {
+    double b0, b1, b2, a1, a2;
+};
+
+// The builtin low-pass as PipeWire 0.3 computes it from its "Freq" and "Q"
+// at the graph's rate: the Web Audio low-pass of old, whose "Q" is a
+// resonance in dB (0 dB is Butterworth), not the quality factor of the
+// audio-EQ cookbook's (which later PipeWire releases use: at Q 0.707 the two
+// differ by up to 6 degrees here).
+BiquadCoefficients PipeWireLowPass(double corner, double resonanceDb, int rate)
+{
+    const double g = std::pow(10.0, std::max(0.0, resonanceDb) / 20);
+    const double d = std::sqrt((4 - std::sqrt(16 - 16 / (g * g))) / 2);
+    const double theta = 2 * std::numbers::pi * corner / rate;
+    const double sn = 0.5 * d * std::sin(theta);
+    const double beta = 0.5 * (1 - sn) / (1 + sn);
+    const double gamma = (0.5 + beta) * std::cos(theta);
+    const double alpha = 0.25 * (0.5 + beta - gamma);
+    return {2 * alpha, 4 * alpha, 2 * alpha, -2 * gamma, 2 * beta};
+}
+
+std::complex<double> BiquadResponse(const BiquadCoefficients& k, double f, int rate)
+{
+    const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / rate);
+    return (k.b0 + k.b1 * z1 + k.b2 * z1 * z1) / (1.0 + k.a1 * z1 + k.a2 * z1 * z1);
+}
+
+// The graph at 48 kHz resamples what the program plays at 44.1 kHz and what
+// it records; the first channel runs through the low-pass, the second
+// passes straight as the sweep's reference. A plain loop would read 0°
+// whatever the resampler did to both channels alike.
+class FilteredResamplingPipeWire : public PipeWireLoopback {
+protected:
+    SoundServer& server() override { return own_; }
+    int startPage() const override { return 1; }
+
+private:
+    OwnSoundServer own_{kResampledGraphRate, false,
+                        LoopFilter{QStringLiteral("type = builtin label = bq_lowpass control = { Freq = %1 Q = %2 }")
+                                       .arg(kLoopLowPassHz)
+                                       .arg(kLoopLowPassQ)}};
+};
+} // namespace
+
+// The sweep against its reference channel, as the program runs it: the
+// filtered channel is the left one (the device's first), measured against
+// the right, and what it reads is the filter's own gain and phase.
+TEST_F(FilteredResamplingPipeWire, ReferenceSweepReadsTheFiltersPhase)
+{
+    TGeneratorPage* sweepPage = main->GeneratorPage;
+    ASSERT_TRUE(sweepPage->Entered());
+    SetSweepPlan(sweepPage, Forms().Wobbeldlg,
+                 {.from = kPhaseSweepFrom, .to = kPhaseSweepTo, .steps = kPhaseSweepSteps, .mode = kRightReference,
+                  .phaseOn = true, .settleMs = kPhaseSweepSettleMs});
+    ASSERT_TRUE(RunSweep(sweepPage, kPhaseSweepTimeoutMs));
+    EXPECT_TRUE(modals.messageTexts().isEmpty()) << modals.messageTexts().join('\n').toStdString();
+    const std::vector<DrawnPoint> points = DrawnPoints(Forms().Diagramm);
+    ASSERT_EQ(points.size(), size_t(kPhaseSweepSteps + 1));
+    const BiquadCoefficients lowPass = PipeWireLowPass(kLoopLowPassHz, kLoopLowPassQ, kResampledGraphRate);
+    for (const DrawnPoint& p : points) {
+        const std::complex<double> h = BiquadResponse(lowPass, p.f, kResampledGraphRate);
+        std::printf("%8.1f Hz: read %7.2f dB %8.2f deg, filter %7.2f dB %8.2f deg\n", p.f, p.v1, p.v2,
+                    20 * std::log10(std::abs(h)), std::arg(h) * 180 / std::numbers::pi);
+        EXPECT_NEAR(p.v1, 20 * std::log10(std::abs(h)), kGainToleranceDb) << "gain at " << p.f << " Hz";
+        EXPECT_NEAR(p.v2, std::arg(h) * 180 / std::numbers::pi, kPhaseToleranceDeg) << "phase at " << p.f << " Hz";
+    }
 }
 
 // The loop's sink and source sleep while nothing plays; a block after that

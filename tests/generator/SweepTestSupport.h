@@ -5,18 +5,9 @@
 
 #include "app/ui/ProgramRecords.h"
 #include "tests/app/AppTestSupport.h"
-#include "diagram/ui/Diagr3.h"
-#include "generator/ui/GeneratorPage.h"
-#include "measure/ui/RadioGroup.h"
+#include "tests/generator/SweepDriver.h"
 #include "audio/Soundd3.h"
-#include "generator/SweepEngine.h"
-#include "generator/ui/Wobbelu.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -25,23 +16,6 @@
 using namespace korvanta;
 
 inline constexpr int kSweepRate = 44100;
-
-struct SweepPlanInput {
-    int from = 20;
-    int to = 20000;
-    int steps = 40;
-    bool linear = false;
-    int mode = 2;
-    bool phaseOn = false;
-    double level = -6.0;
-    int settleMs = 1;
-    int phaseMin = -90;
-    int phaseMax = 90;
-};
-
-struct DrawnPoint {
-    double f, v1, v2;
-};
 
 // Exact response of the virtual card's Butterworth section at f.
 inline std::complex<double> CardFilterResponse(bool highPass, double corner, double f, int rate = kSweepRate)
@@ -80,50 +54,10 @@ protected:
         useDut(parsed.dut);
     }
 
-    // Sets the plan through "Setup", typing into the dialog and pressing OK.
-    void setPlan(const SweepPlanInput& p)
-    {
-        QTimer::singleShot(0, dialog, [this, p] {
-            dialog->MessungRb->setItemIndex(p.mode);
-            (p.linear ? dialog->linearbut : dialog->logbutton)->setChecked(true);
-            dialog->Eto->setText(QString::number(p.to));
-            dialog->Efrom->setText(QString::number(p.from));
-            dialog->Esteps->setText(QString::number(p.steps));
-            dialog->digPeg->setText(QString::number(p.level, 'f', 1));
-            dialog->Sstart->setText(QString::number(p.settleMs));
-            dialog->EPmin->setText(QString::number(p.phaseMin));
-            dialog->EPmax->setText(QString::number(p.phaseMax));
-            if (p.mode != 2)
-                dialog->PhaseBut->setChecked(p.phaseOn);
-            dialog->OKBtn->click();
-        });
-        page->WobDialogBut->click();
-    }
-
-    bool idle() const
-    {
-        const SweepSettings& s = Sweep();
-        return !s.running && !s.startRequested && !page->Engine().AwaitingBlock();
-    }
-
-    // START, then wait until the sweep has ended.
-    bool sweep(int timeoutMs = 60000)
-    {
-        page->wobbelnBut->click();
-        QApplication::processEvents();
-        return QTest::qWaitFor([this] { return idle(); }, timeoutMs);
-    }
-
-    // Points with a frequency (the diagram skips the others).
-    std::vector<DrawnPoint> points() const
-    {
-        std::vector<DrawnPoint> out;
-        const DiaPointStore& s = diagram->Points();
-        for (int i = 0; i < s.count(); ++i)
-            if (s.x()[i] != 0.0f)
-                out.push_back({s.x()[i], s.curve1()[i], s.curve2()[i]});
-        return out;
-    }
+    void setPlan(const SweepPlanInput& p) { SetSweepPlan(page, dialog, p); }
+    bool idle() const { return SweepIdle(page); }
+    bool sweep(int timeoutMs = 60000) { return RunSweep(page, timeoutMs); }
+    std::vector<DrawnPoint> points() const { return DrawnPoints(diagram); }
 
     TGeneratorPage* page = nullptr;
     TDiagramm* diagram = nullptr;

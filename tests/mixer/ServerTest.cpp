@@ -210,42 +210,62 @@ TEST_F(SoundServerProgram, AStoredSourceTheServerLacksNeitherSilencesNorIsForgot
 
 // At exit the master goes back channel by channel, and only where it still
 // reads what the program left: the user's own change of one channel stays.
+// PipeWire's ALSA control plugin (0.3.65) compares only the first channel's
+// volume when it looks for a change, so a change of the right channel alone
+// never reaches any ALSA program; there the user changes the left one, and
+// the right-only change is held as the server's limit (a PipeWire that
+// reports it fails here, and the README's note can go).
 TEST_F(SoundServerProgram, AtExitTheMasterGoesBackOnlyWhereTheUserLeftIt)
 {
     SKIP_WITHOUT_SOUND_SERVER();
-    if (TestServerKind() == ServerKind::PipeWire) {
-        // Its ALSA control plugin (0.3.65) reports no change of one channel
-        // alone, so the program cannot tell the user's from its own value.
-        std::fprintf(stderr, "skipped: PipeWire reports no change of one channel alone\n");
-        GTEST_SKIP() << "PipeWire reports no change of one channel alone";
-    }
+    const bool pipeWire = TestServerKind() == ServerKind::PipeWire;
+    const int users = pipeWire ? 0 : 1;
+    const int programs = 1 - users;
     setServerVolume(true, QStringLiteral("100%"));
     start();
     main->activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([] { return Forms().Mixu && bool(Forms().Mixu->InSelMixChange); }, 5000));
     main->GeneratorPage->ScrollBar2->setValue(80);
     ASSERT_TRUE(QTest::qWaitFor([] { return std::abs(serverVolume(true) - 38326) < 200; }, 3000));
-    const std::vector<int> programs = sinkChannels();
-    ASSERT_EQ(programs.size(), 2u);
-    // A desktop mixer turns the right channel up to 80 % raw.
-    const int usersRight = 52429;
-    SoundServer::instance().pactl(
-        {"set-sink-volume", "@DEFAULT_SINK@", QString::number(programs[0]), QString::number(usersRight)});
+    const std::vector<int> programsLevels = sinkChannels();
+    ASSERT_EQ(programsLevels.size(), 2u);
     TsrcCtr* master = Forms().Mixu->Mixer()->PlayLine()->Control(0);
     ASSERT_TRUE(master && master->IsVolume());
     MixerDevice* device = Forms().Mixu->Mixer()->Handle();
+    auto channelValues = [&] {
+        std::vector<int32_t> v;
+        return device->getChannelValues(master->Id(), v) == 0 && v.size() == 2 ? v : std::vector<int32_t>{};
+    };
+    // A desktop mixer turns one channel up to 80 % raw.
+    const int usersVolume = 52429;
+    auto setSink = [](int first, int second) {
+        SoundServer::instance().pactl(
+            {"set-sink-volume", "@DEFAULT_SINK@", QString::number(first), QString::number(second)});
+    };
+    if (pipeWire) {
+        const std::vector<int32_t> before = channelValues();
+        setSink(programsLevels[0], usersVolume);
+        ASSERT_TRUE(QTest::qWaitFor([] { return sinkChannels().size() == 2 && sinkChannels()[1] == usersVolume; }, 3000));
+        QTest::qWait(500);
+        EXPECT_EQ(channelValues(), before) << "PipeWire's plugin now reports a change of the right channel alone";
+        setSink(programsLevels[0], programsLevels[1]);
+    }
+    if (users == 1)
+        setSink(programsLevels[0], usersVolume);
+    else
+        setSink(usersVolume, programsLevels[1]);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            std::vector<int32_t> v;
-            return device->getChannelValues(master->Id(), v) == 0 && v.size() == 2 && v[1] > v[0];
+            const std::vector<int32_t> v = channelValues();
+            return !v.empty() && v[users] > v[programs];
         },
         3000))
         << "the program hears of the change";
     closeMain();
     const std::vector<int> after = sinkChannels();
     ASSERT_EQ(after.size(), 2u);
-    EXPECT_NEAR(after[0], 65536, 70) << "the left channel goes back";
-    EXPECT_EQ(after[1], usersRight) << "the right channel is the user's";
+    EXPECT_NEAR(after[programs], 65536, 70) << "the program's channel goes back";
+    EXPECT_EQ(after[users], usersVolume) << "the user's channel stays";
 }
 
 // A server that is stopped when the program starts: the window comes up

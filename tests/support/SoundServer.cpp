@@ -120,13 +120,59 @@ void pointRouteAt(const QString& folder)
         ::rename(QFile::encodeName(next).constData(), QFile::encodeName(link).constData());
 }
 
+// The name of the filter's sink, which then is the default sink.
+const char* const kFilterSink = "loop-filter";
+
+// The modules of the loop. A loopback hands the loop's monitor on to the
+// source "loop-in", which the pipewire plugin can capture (it records from
+// sources, not from a sink's monitor); its priority keeps it the default
+// source. With a filter, a filter chain is the default sink in front of the
+// loop: its first channel runs through the filter, its second through a
+// section that passes it unchanged.
+QByteArray loopModules(bool sleeps, const LoopFilter& filter)
+{
+    QString modules = QStringLiteral(R"(    { name = libpipewire-module-loopback
+        args = {
+            node.description = "Korvanta test loop input"
+            audio.position = [ FL FR ]
+            capture.props = { node.name = loop-monitor stream.capture.sink = true target.object = loop
+                              node.dont-reconnect = true node.passive = %1 }
+            playback.props = { node.name = loop-in media.class = Audio/Source priority.session = 3000 }
+        }
+    }
+)")
+                          .arg(sleeps ? "true" : "false");
+    // The straight channel is a peaking section of 0 dB, whose response is
+    // exactly one: with a builtin "copy" beside it, PipeWire 0.3.65 hands
+    // silence out of the filter's channel.
+    if (!filter.node.isEmpty())
+        modules += QStringLiteral(R"(    { name = libpipewire-module-filter-chain
+        args = {
+            node.description = "Korvanta test loop filter"
+            audio.channels = 2
+            audio.position = [ FL FR ]
+            filter.graph = {
+                nodes = [ { %1 name = measured }
+                          { type = builtin label = bq_peaking control = { Freq = 1000 Q = 1 Gain = 0 } name = straight } ]
+                inputs = [ "measured:In" "straight:In" ]
+                outputs = [ "measured:Out" "straight:Out" ]
+            }
+            capture.props = { node.name = %2 media.class = Audio/Sink priority.session = 2000 }
+            playback.props = { node.name = loop-filter-out target.object = loop node.dont-reconnect = true
+                               node.passive = true }
+        }
+    }
+)")
+                       .arg(filter.node, QLatin1String(kFilterSink));
+    return modules.toUtf8();
+}
+
 // The PipeWire daemon's whole configuration: nothing of the system's or the
 // user's is read. A null sink "loop" at the graph's rate, driven by the
-// dummy driver (a real clock), and a loopback from its monitor to an
-// Audio/Source "loop-in", which the pipewire plugin can capture (it records
-// from sources, not from a sink's monitor). The PulseAudio protocol lets
-// pactl (and the pulse plugin) in.
-QByteArray pipewireConfig(int rate, bool sleeps)
+// dummy driver (a real clock), and the module that offers its monitor as an
+// Audio/Source "loop-in". The PulseAudio protocol lets pactl (and the pulse
+// plugin) in.
+QByteArray pipewireConfig(int rate, bool sleeps, const LoopFilter& filter)
 {
     return QStringLiteral(R"(context.properties = {
     core.daemon = true
@@ -156,16 +202,11 @@ context.modules = [
     { name = libpipewire-module-link-factory }
     { name = libpipewire-module-session-manager }
     { name = libpipewire-module-protocol-pulse args = { server.address = [ "unix:native" ] } }
-    { name = libpipewire-module-loopback
-        args = {
-            node.description = "Korvanta test loop input"
-            audio.position = [ FL FR ]
-            capture.props = { node.name = loop-monitor stream.capture.sink = true target.object = loop
-                              node.dont-reconnect = true node.passive = %3 }
-            playback.props = { node.name = loop-in media.class = Audio/Source }
-        }
-    }
-]
+)")
+               .arg(rate)
+               .arg(kQuantum)
+               .toUtf8()
+           + loopModules(sleeps, filter) + QStringLiteral(R"(]
 context.objects = [
     { factory = spa-node-factory
         args = { factory.name = support.node.driver node.name = Dummy-Driver node.group = pipewire.dummy
@@ -178,10 +219,8 @@ context.objects = [
                  media.class = Audio/Sink audio.position = [ FL FR ] audio.rate = %1 } }
 ]
 )")
-        .arg(rate)
-        .arg(kQuantum)
-        .arg(sleeps ? "true" : "false")
-        .toUtf8();
+                 .arg(rate)
+                 .toUtf8();
 }
 
 bool hasProgram(const char* name) { return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty(); }
@@ -201,10 +240,11 @@ bool SoundServerRequired()
     return required.contains(QString::fromLatin1(ServerKindName(TestServerKind())));
 }
 
-SoundServer::SoundServer(int rate, bool loopSleeps)
+SoundServer::SoundServer(int rate, bool loopSleeps, LoopFilter filter)
     : folder_(std::make_unique<QTemporaryDir>(baseFolder() + "/server-XXXXXX"))
     , rate_(rate)
     , loopSleeps_(loopSleeps)
+    , filter_(std::move(filter))
 {
     makePrivate(folder_->path());
 }
@@ -270,8 +310,12 @@ bool SoundServer::answers() const
     const QString info = pactl({"info"});
     if (info.isEmpty())
         return false;
-    // PipeWire answers before its session manager has chosen the loop.
-    return !bus_ || info.contains(QLatin1String("Default Source: loop-in"));
+    // PipeWire answers before its session manager has chosen the loop (and
+    // the filter in front of it).
+    const bool filtered = !filter_.node.isEmpty();
+    return !bus_
+           || (info.contains(QLatin1String("Default Source: loop-in"))
+               && (!filtered || info.contains(QLatin1String("Default Sink: ") + QLatin1String(kFilterSink))));
 }
 
 bool SoundServer::startPulseAudio()
@@ -303,7 +347,7 @@ bool SoundServer::startPipeWire()
     QFile::remove(folder_->path() + "/pipewire-0");
     QFile::remove(folder_->path() + "/pipewire-0.lock");
     QFile::remove(folder_->path() + "/bus");
-    if (!writeFile(conf, pipewireConfig(rate_, loopSleeps_))) {
+    if (!writeFile(conf, pipewireConfig(rate_, loopSleeps_, filter_))) {
         reason_ = QStringLiteral("cannot write the PipeWire configuration");
         return false;
     }
@@ -445,8 +489,8 @@ void SoundServer::setVolume(bool sink, const QString& volume) const
     pactl({sink ? "set-sink-volume" : "set-source-volume", sink ? "@DEFAULT_SINK@" : "@DEFAULT_SOURCE@", volume});
 }
 
-OwnSoundServer::OwnSoundServer(int rate, bool loopSleeps)
-    : SoundServer(rate, loopSleeps)
+OwnSoundServer::OwnSoundServer(int rate, bool loopSleeps, LoopFilter filter)
+    : SoundServer(rate, loopSleeps, std::move(filter))
 {
     route();
     start();

@@ -66,10 +66,20 @@ bool SoundServerRequired();
 // The rate of the server's loop (PipeWire: of its whole graph).
 inline constexpr int kDefaultServerRate = 44100;
 
+// PipeWire: a filter on the loop's first channel (FL, the program's left)
+// alone, so the second passes straight and can serve as a reference: the
+// body of a filter-chain node, e.g. "type = builtin label = bq_lowpass
+// control = { Freq = 1000 }". It is a sink of its own in front of the loop
+// (the default sink, so "Master" is its volume) and runs inside the graph,
+// at the graph's rate. Empty: a plain loop.
+struct LoopFilter {
+    QString node;
+};
+
 class SoundServer {
 public:
     // loopSleeps (PipeWire): the loop's sink may be suspended when idle.
-    explicit SoundServer(int rate = kDefaultServerRate, bool loopSleeps = false);
+    explicit SoundServer(int rate = kDefaultServerRate, bool loopSleeps = false, LoopFilter filter = {});
     virtual ~SoundServer();
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
@@ -117,6 +127,7 @@ private:
     std::unique_ptr<QTemporaryDir> folder_;
     int rate_;
     bool loopSleeps_;
+    LoopFilter filter_;
     std::unique_ptr<QProcess> daemon_;
     // PipeWire's private bus and session manager, started before/after it.
     std::unique_ptr<QProcess> bus_;
@@ -129,7 +140,7 @@ private:
 // the shared server again.
 class OwnSoundServer : public SoundServer {
 public:
-    explicit OwnSoundServer(int rate = kDefaultServerRate, bool loopSleeps = false);
+    explicit OwnSoundServer(int rate = kDefaultServerRate, bool loopSleeps = false, LoopFilter filter = {});
     ~OwnSoundServer() override;
 };
 
