@@ -242,6 +242,21 @@ TEST(DtChannels, CrosstalkReadsTheCardsLeakAndFlagsHum)
     }
 }
 
+TEST(DtChannels, CardCrosstalkSitsAfterThePolynomialAndBeforeTheDelay)
+{
+    // Leaked after the polynomial, the right channel carries the left's
+    // harmonics in the left's proportion; leaked before the right's own
+    // delay, it lags the left by that delay.
+    const DutSpec spec = ParseDutSpec("k2=0.01 xtalklr=-20 delayr=5");
+    ASSERT_TRUE(spec.errors.isEmpty());
+    const Stereo s = Record(spec.dut, kRate, 24, 24, Tone(kTone, -1.0, kRate), kSecond, kRate / 100);
+    const DtThd left = AnalyseThd(s.left, kRate), right = AnalyseThd(s.right, kRate);
+    EXPECT_NEAR(right.harmonicDb[0], left.harmonicDb[0], 0.01);
+    const DtChannelMatch m = ChannelMatch(s.left, s.right, kRate, kTone);
+    EXPECT_NEAR(m.gainDb, 20.0, 0.01);
+    EXPECT_NEAR(m.phaseDeg, 360.0 * kTone * 5 / kRate, 0.1);
+}
+
 TEST(DtChannels, ChannelMatchReadsGainAndDelayDifferences)
 {
     struct Case {
@@ -254,7 +269,7 @@ TEST(DtChannels, ChannelMatchReadsGainAndDelayDifferences)
         for (double hz : {1000.0, 10000.0}) {
             SCOPED_TRACE(testing::Message() << c.dut << " at " << hz);
             const DutSpec spec = ParseDutSpec(c.dut);
-            const Stereo s = Record(spec.dut, kRate, 24, 24, Tone(hz, -3.0, kRate, true, true), kSecond);
+            const Stereo s = Record(spec.dut, kRate, 24, 24, Tone(hz, -3.0, kRate, true, true), kSecond, kRate / 100);
             const DtChannelMatch m = ChannelMatch(s.left, s.right, kRate, hz);
             EXPECT_NEAR(m.gainDb, c.gainDb, 0.01);
             // A delay of d samples lags by 360°·f·d/rate.
