@@ -40,6 +40,8 @@ void checkSpec(const DutSpec& spec)
     inRange(d.k2, -100, 100, "k2");
     inRange(d.k3, -100, 100, "k3");
     inRangeOrOff(d.noiseDb, -300, 20, "noise");
+    inRangeOrOff(d.xtalkLeftToRightDb, -300, 0, "crosstalk left to right");
+    inRangeOrOff(d.xtalkRightToLeftDb, -300, 0, "crosstalk right to left");
     inRange(d.extFreq, 0.01, 1e6, "external frequency");
     inRange(d.extLevelDb, -300, 20, "external level");
     if (d.harmonicsDb.size() > 8)

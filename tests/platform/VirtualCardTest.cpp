@@ -45,6 +45,16 @@ double amplitudeAt(const std::vector<double>& v, int channel, double freq, size_
 }
 } // namespace
 
+TEST(DutSpecText, CrosstalkKeysSetOneOrBothDirections)
+{
+    const DutConfig both = ParseDutSpec("xtalk=-90 xtalkrl=-70").dut;
+    EXPECT_DOUBLE_EQ(both.xtalkLeftToRightDb, -90.0);
+    EXPECT_DOUBLE_EQ(both.xtalkRightToLeftDb, -70.0); // the later key wins
+    const DutSpec bad = ParseDutSpec("xtalk=3 xtalklr=x");
+    EXPECT_EQ(bad.errors.size(), 2) << bad.errors.join('\n').toStdString();
+    EXPECT_LE(bad.dut.xtalkLeftToRightDb, kOffDb); // a louder leak than the signal is refused
+}
+
 TEST(DutSpecText, ParsesEveryKeyAndReportsBadItems)
 {
     const DutSpec s = ParseDutSpec(

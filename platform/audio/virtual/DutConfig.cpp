@@ -138,6 +138,12 @@ struct Parser {
             number(key, value, d.k3, -100, 100);
         else if (key == "noise")
             number(key, value, d.noiseDb, -300, 20);
+        else if (key == "xtalk" && number(key, value, v, -300, 0))
+            d.xtalkLeftToRightDb = d.xtalkRightToLeftDb = v;
+        else if (key == "xtalklr")
+            number(key, value, d.xtalkLeftToRightDb, -300, 0);
+        else if (key == "xtalkrl")
+            number(key, value, d.xtalkRightToLeftDb, -300, 0);
         else if (key == "dc" && number(key, value, v, -2, 2))
             d.dc[0] = d.dc[1] = v;
         else if (key == "dcl")
@@ -168,7 +174,7 @@ struct Parser {
             list(key, value, spec.bits, 8, 32, {8, 16, 24, 32});
         else if (key == "volume" && number(key, value, v, 0, 100))
             spec.inputVolume = static_cast<int>(v);
-        else if (!QStringList{"gain", "delay", "dc", "volume"}.contains(key))
+        else if (!QStringList{"gain", "delay", "dc", "volume", "xtalk"}.contains(key))
             spec.errors << QStringLiteral("KORVANTA_DUT: unknown key \"%1\"").arg(key);
     }
 };

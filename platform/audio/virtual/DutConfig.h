@@ -43,6 +43,11 @@ struct DutConfig {
     double k2 = 0.0;                 // y = x + k2 x^2 + k3 x^3
     double k3 = 0.0;
     double noiseDb = kOffDb;         // added Gaussian noise, dBFS RMS
+    // Crosstalk, flat with frequency: how much of the left channel leaks into
+    // the right (xtalkLeftToRightDb) and of the right into the left, dB;
+    // kOffDb: none.
+    double xtalkLeftToRightDb = kOffDb;
+    double xtalkRightToLeftDb = kOffDb;
     double dc[2] = {0.0, 0.0};       // added DC, full-scale units
     bool swap = false;               // exchange the two channels
     bool invert[2] = {false, false}; // polarity of PCM left, PCM right

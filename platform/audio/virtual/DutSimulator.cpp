@@ -55,6 +55,8 @@ DutSimulator::DutSimulator(const DutConfig& config, int sampleRate)
     for (double h : config.harmonicsDb)
         harmonicAmp_.push_back(extAmp_ * fromDb(h));
     noiseRms_ = fromDb(config.noiseDb);
+    xtalk_[0] = fromDb(config.xtalkRightToLeftDb);
+    xtalk_[1] = fromDb(config.xtalkLeftToRightDb);
     const double nyquist = rate_ / 2.0;
     auto addFilter = [&](int channel, bool highPass, double freq) {
         if (freq <= 0.0)
@@ -99,14 +101,20 @@ void DutSimulator::process(const double played[2], double out[2])
 {
     const double ext = external();
     const size_t n = delay_[0].size();
-    double v[2];
+    double shaped[2];
     for (int c = 0; c < 2; ++c) {
         double x = (played[c] + ext) * gain_[c];
         for (Biquad& f : filters_[c])
             x = f.step(x);
-        x = x + config_.k2 * x * x + config_.k3 * x * x * x;
-        delay_[c][delayPos_] = x;
-        x = delay_[c][(delayPos_ + n - static_cast<size_t>(delayOf_[c])) % n];
+        shaped[c] = x + config_.k2 * x * x + config_.k3 * x * x * x;
+    }
+    // Crosstalk couples the two shaped channels before each has its own
+    // delay and noise, as leakage between a card's two converter paths does.
+    const double coupled[2] = {shaped[0] + xtalk_[0] * shaped[1], shaped[1] + xtalk_[1] * shaped[0]};
+    double v[2];
+    for (int c = 0; c < 2; ++c) {
+        delay_[c][delayPos_] = coupled[c];
+        double x = delay_[c][(delayPos_ + n - static_cast<size_t>(delayOf_[c])) % n];
         if (noiseRms_ > 0.0)
             x += gaussian(noiseRms_);
         x += config_.dc[c];

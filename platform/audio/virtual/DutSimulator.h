@@ -52,6 +52,7 @@ private:
     double extAmp_;
     std::vector<double> harmonicAmp_;
     double noiseRms_;
+    double xtalk_[2] = {0.0, 0.0};  // into the left from the right, into the right from the left
     double phase_ = 0.0;           // external source phase in cycles
     bool externalPaused_ = false;
     std::vector<Biquad> filters_[2];

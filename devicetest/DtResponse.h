@@ -1,0 +1,41 @@
+#pragma once
+// Frequency-response figures from measured (frequency, level) points: the
+// deviation band relative to the level at 1 kHz inside the measurement
+// band, and the -3 dB points on either side of 1 kHz. Which frequency to
+// measure next is decided here too: the engine adds steps until each -3 dB
+// point is bracketed by two points within 0.2 % of each other.
+
+#include "devicetest/DtBandNoise.h"
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace korvanta {
+
+inline constexpr double kDtResponseReferenceHz = 1000.0;
+inline constexpr double kDtCornerDb = -3.0;
+inline constexpr double kDtBracketShare = 0.002; // the bracket's upper frequency over its lower, less one
+
+struct DtResponsePoint {
+    double hz = 0.0;
+    double db = 0.0; // the step's level, dBFS or dB
+};
+
+struct DtResponseFigures {
+    double referenceDb = NAN;         // the level at 1 kHz
+    double lowDb = NAN;               // the deviation band, dB to the reference
+    double highDb = NAN;
+    std::optional<double> minus3Low;  // Hz; none: not below the reference within the points
+    std::optional<double> minus3High;
+};
+
+// Points in any order; the deviation band counts only points inside `band`.
+DtResponseFigures ResponseFigures(std::vector<DtResponsePoint> points, DtBand band);
+
+// The frequency to measure next, by bisection on log f of the first -3 dB
+// bracket still wider than kDtBracketShare; none when both are narrow
+// enough or none exists.
+std::optional<double> NextResponseFrequency(std::vector<DtResponsePoint> points);
+
+} // namespace korvanta
