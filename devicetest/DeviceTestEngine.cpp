@@ -142,6 +142,8 @@ void DeviceTestEngine::onRecorded()
             gainDb_[1] = DtToneGainDb(rec.right, current_.peaks.right);
     }
     const QString refusal = procedure_->Take(current_, rec);
+    if (!running_)
+        return; // stopped from inside the procedure
     if (!refusal.isEmpty()) {
         end(Ending::Refused, refusal);
         return;
@@ -152,8 +154,9 @@ void DeviceTestEngine::onRecorded()
         plan_.approximate = true;
     }
     ++index_;
-    emit stepDone(current_);
+    // Progress first: whoever stops the run on a step hears nothing more.
     emit progress(index_, int(plan_.steps.size()));
+    emit stepDone(current_);
     QMetaObject::invokeMethod(this, &DeviceTestEngine::nextStep, Qt::QueuedConnection);
 }
 

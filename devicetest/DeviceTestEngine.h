@@ -60,7 +60,7 @@ public:
 signals:
     // A step is about to play.
     void stepStarting(const korvanta::DtPlayedStep& step);
-    // A step's recording has been handed to the procedure; progress follows.
+    // A step's recording has been handed to the procedure, after its progress.
     void stepDone(const korvanta::DtPlayedStep& step);
     // A check of the procedure failed: the run ends, stopped() follows.
     void refused(const QString& message);
