@@ -293,6 +293,8 @@ void TMixerMenu::enableLevelControls(bool on)
     const char letter = CurrentLanguage();
     SetUsable(anaSlider_, on, words::kWhyMixerOff, letter);
     SetUsable(anaLabel_, on, words::kWhyMixerOff, letter);
+    if (anaLabel_)
+        SetUsable(anaLabel_->Beside(), on, words::kWhyMixerOff, letter);
     SetUsable(menu_.WaveInChannel1, on, words::kWhyMixerOff, letter);
 }
 

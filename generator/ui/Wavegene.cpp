@@ -37,6 +37,9 @@ const QColor kRunningPanel(128, 0, 0);  // the classic dark red, colour value 12
 const QColor kDisplayText(255, 255, 255);
 const QColor kPinkText(255, 0, 255);
 constexpr int kDisplayPointSize = 13;
+// Short enough that the row with the analog level in dB adds no height to
+// the window, which docks over a group of fixed size.
+constexpr int kLevelBarHeight = 56;
 
 int outputRate()
 {
@@ -50,7 +53,7 @@ QScrollBar* levelBar(QWidget* parent)
     auto* bar = new QScrollBar(Qt::Vertical, parent);
     bar->setRange(0, kLevelSliderMax);
     bar->setPageStep(10);
-    bar->setMinimumHeight(70);
+    bar->setMinimumHeight(kLevelBarHeight);
     return bar;
 }
 
@@ -173,14 +176,17 @@ QWidget* TWavegen::buildLevelColumn()
         e->setFixedWidth(38);
         e->setMaxLength(6);
     }
-    g->addWidget(phL, 3, 0);
-    g->addWidget(phR, 3, 1);
-    g->addWidget(new QLabel(QStringLiteral("Phase°"), w), 3, 2);
+    // The analog level in dB under its percent, as the mixer bars show it.
+    g->addWidget(Label3->Beside(), 3, 2);
+    g->addWidget(phL, 4, 0);
+    g->addWidget(phR, 4, 1);
+    g->addWidget(new QLabel(QStringLiteral("Phase°"), w), 4, 2);
     // The analog output level is the mixer's master volume: the main
     // window's mixer part drives it and enables it with mixer support.
     ScrollBar2->setValue(0);
     SetUsable(ScrollBar2, false, words::kWhyMixerOff, CurrentLanguage());
     SetUsable(Label3, false, words::kWhyMixerOff, CurrentLanguage());
+    SetUsable(Label3->Beside(), false, words::kWhyMixerOff, CurrentLanguage());
     connect(ScrollBar4, &QScrollBar::valueChanged, this, [this] { LevelScroll(ScrollBar4, Label4); });
     connect(ScrollBar1, &QScrollBar::valueChanged, this, [this] { LevelScroll(ScrollBar1, Label6); });
     connect(phL, &QLineEdit::textChanged, this, &TWavegen::phLChange);

@@ -202,6 +202,7 @@ TEST_F(MixerApp, GeneratorAnaSliderAndTheSweepOutBarAreTwins)
     EXPECT_TRUE(gen->ScrollBar2->isEnabled());
     EXPECT_EQ(gen->ScrollBar2->value(), 80);
     EXPECT_EQ(gen->Label3->text(), "20%");
+    EXPECT_EQ(gen->Label3->Beside()->text(), "-14.0dB"); // 20·log10(0.20)
     gen->ScrollBar2->setValue(100 - 45);
     EXPECT_EQ(value(ids().masterVolume), 45 * 65535 / 100);
     EXPECT_EQ(main->GeneratorPage->ScrollBar2->value(), 55);
@@ -210,9 +211,11 @@ TEST_F(MixerApp, GeneratorAnaSliderAndTheSweepOutBarAreTwins)
     main->GeneratorPage->ScrollBar2->setValue(100 - 70);
     EXPECT_EQ(gen->ScrollBar2->value(), 30);
     EXPECT_EQ(gen->Label3->text(), "70%");
+    EXPECT_EQ(gen->Label3->Beside()->text(), "-3.1dB"); // 20·log10(0.70)
     main->Menu->MixerSupport1->trigger();
     EXPECT_FALSE(gen->ScrollBar2->isEnabled());
     EXPECT_FALSE(gen->Label3->isEnabled());
+    EXPECT_FALSE(gen->Label3->Beside()->isEnabled());
 }
 
 TEST_F(MixerApp, SupportOffGreysTheLevelsAndGivesTheMixerBack)
