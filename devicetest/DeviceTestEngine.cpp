@@ -3,7 +3,10 @@
 #include "audio/OutputOwner.h"
 #include "audio/Soundd3.h"
 #include "correction/CorrectionTable.h"
+#include "platform/DeviceLog.h"
 #include "platform/audio/WaveTypes.h"
+
+#include <algorithm>
 
 #include <limits>
 
@@ -32,12 +35,21 @@ ConversionParams inputConversion(const DeviceSlot& slot)
     return p;
 }
 
-bool recordable(const DtPlan& plan, int rate)
+// A step the devices can take: a stretch the recorder can hold, tones below
+// half of either rate (above it they would come back as other tones).
+bool playable(const DtStep& s, int inRate, int outRate)
 {
-    for (const DtStep& s : plan.steps)
-        if (s.frames <= 0 || s.frames > static_cast<long long>(StretchRecorder::kMaxSeconds) * rate || s.settleMs < 0)
+    const double nyquist = 0.5 * std::min(inRate, outRate);
+    for (double f : s.frequencies)
+        if (!(f > 0.0 && f < nyquist))
             return false;
-    return !plan.steps.empty();
+    return s.frames > 0 && s.frames <= static_cast<long long>(StretchRecorder::kMaxSeconds) * inRate
+        && s.settleMs >= 0;
+}
+
+bool playable(const std::vector<DtStep>& steps, int inRate, int outRate)
+{
+    return std::all_of(steps.begin(), steps.end(), [&](const DtStep& s) { return playable(s, inRate, outRate); });
 }
 } // namespace
 
@@ -64,7 +76,7 @@ bool DeviceTestEngine::Start(const DtPlan& plan, DtProcedure& procedure, const D
     if (running_ || !devicesUsable())
         return false;
     GetSampleRates(inRate_, outRate_);
-    if (!recordable(plan, inRate_))
+    if (plan.steps.empty() || !playable(plan.steps, inRate_, outRate_))
         return false;
     const WaveFormat outFormat = MakeWaveFormat(outRate_, OutSlot(GetOutDevice()).format.bitsPerSample);
     // What plays must be the test's own signal alone.
@@ -149,6 +161,14 @@ void DeviceTestEngine::onRecorded()
         return;
     }
     std::vector<DtStep> added = procedure_->Next();
+    if (!playable(added, inRate_, outRate_)) {
+        // Never played in part: the analysis asked for what the devices cannot do.
+        devlog::Append(QStringLiteral("Device test: %1 added steps left out, not playable at %2/%3 Hz")
+                           .arg(added.size())
+                           .arg(inRate_)
+                           .arg(outRate_));
+        added.clear();
+    }
     if (!added.empty()) {
         plan_.steps.insert(plan_.steps.begin() + index_ + 1, added.begin(), added.end());
         plan_.approximate = true;

@@ -36,8 +36,9 @@ public:
 
     // Begins a run of `plan` followed by `procedure`, which must outlive it
     // (started() follows); false, and nothing started, when one runs, the
-    // plan is empty or has a step the recorder cannot take, or no input
-    // and output are usable.
+    // plan is empty or has a step the devices cannot take (a tone at or
+    // above half a rate, a stretch too long), or no input and output are
+    // usable. Added steps the devices cannot take are left out.
     bool Start(const DtPlan& plan, DtProcedure& procedure, const DtHeader& header);
     // Ends the run now: the tone off, the recording given up.
     void Stop();

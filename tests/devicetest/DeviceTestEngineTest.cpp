@@ -90,6 +90,7 @@ TEST_F(DeviceTestEngineTest, EveryStepRecordsItsOwnSignalAtItsLevel)
 
 // Steps the analysis adds run next, before the rest of the plan; the plan
 // grows, becomes approximate, and progress counts against its new length.
+// A plan the devices cannot take does not start.
 TEST_F(DeviceTestEngineTest, AddedStepsRunNextAndExtendThePlan)
 {
     DeviceTestEngine engine(in_, out_);
@@ -101,6 +102,16 @@ TEST_F(DeviceTestEngineTest, AddedStepsRunNextAndExtendThePlan)
     proc.added = {step(DtStepKind::Response, {1234.5678}, -20.0, DtLevelRef::Output, DtPlays::Both),
                   step(DtStepKind::MaxLevel, {997.0}, -3.0, DtLevelRef::Output, DtPlays::Both)};
     EngineRecorder r(engine, &DeviceTestEngine::stepDone);
+    // Nothing starts that the devices cannot take: no step, a tone at half
+    // the rate, a stretch beyond the recorder's length.
+    DtPlan bad;
+    EXPECT_FALSE(engine.Start(bad, proc, header()));
+    bad.steps = {step(DtStepKind::Response, {24000.0}, -10.0, DtLevelRef::Output, DtPlays::Both)};
+    EXPECT_FALSE(engine.Start(bad, proc, header()));
+    bad.steps[0].frequencies = {1000.0};
+    bad.steps[0].frames = (StretchRecorder::kMaxSeconds + 1) * 48000;
+    EXPECT_FALSE(engine.Start(bad, proc, header()));
+    EXPECT_TRUE(r.events().empty());
     ASSERT_TRUE(engine.Start(plan, proc, header()));
     EXPECT_FALSE(engine.Plan().approximate);
     ASSERT_TRUE(r.waitStopped());
