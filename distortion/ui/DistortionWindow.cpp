@@ -1,5 +1,5 @@
 #include "distortion/ui/DistortionWindow.h"
-#include "audio/DeviceAdvice.h"
+#include "audio/DeviceErrorBox.h"
 #include "platform/LanguageTexts.h"
 
 #include "app/ui/ProgramRecords.h"
@@ -389,7 +389,7 @@ void TDistortionWindow::onFailed(const EngineFailure& failure)
     // The same boxes as the sweep shows for the same failures.
     const bool output = failure.kind == static_cast<int>(TDistortionEngine::Failure::FrequencyOutput);
     const QString prefix = output ? word(language_, kOutputError) : Messages().nextBlockError;
-    modal::MessageBox(modal::Kind::Error, WithDeviceAdvice(prefix + failure.text + QStringLiteral(")"), failure.code, language_));
+    DeviceErrorBox(prefix + failure.text + QStringLiteral(")"), failure.code, language_);
 }
 
 int TDistortionWindow::SaveAsText(const QString& path) const

@@ -1,5 +1,5 @@
 #include "generator/ui/GeneratorPage.h"
-#include "audio/DeviceAdvice.h"
+#include "audio/DeviceErrorBox.h"
 #include "platform/LanguageTexts.h"
 #include "platform/ui/WhyGrey.h"
 
@@ -352,8 +352,8 @@ void TGeneratorPage::showDeviceError(const EngineFailure& failure)
     const QString prefix = failure.kind == static_cast<int>(TSweepEngine::Failure::NextBlock)
         ? Messages().nextBlockError
         : QStringLiteral("ERROR at Frequency Output (");
-    modal::MessageBox(modal::Kind::Error, WithDeviceAdvice(prefix + failure.text + QStringLiteral(")"), failure.code, CurrentLanguage()),
-                      modal::Ok | modal::Help, kDeviceErrorHelpContext);
+    DeviceErrorBox(prefix + failure.text + QStringLiteral(")"), failure.code, CurrentLanguage(), modal::Ok | modal::Help,
+                   kDeviceErrorHelpContext);
 }
 
 void TGeneratorPage::runningChanged(bool running)

@@ -2,7 +2,7 @@
 #include "app/Audconst.h"
 #include "platform/ui/WhyGrey.h"
 #include "platform/LanguageTexts.h"
-#include "audio/DeviceAdvice.h"
+#include "audio/DeviceErrorBox.h"
 
 #include "app/ui/ProgramRecords.h"
 #include "generator/GeneratorControls.h"
@@ -421,8 +421,7 @@ void TWavegen::startFailed(const EngineFailure& failure)
         modal::MessageBox(modal::Kind::Warning, text, modal::Ok);
         return;
     }
-    modal::MessageBox(modal::Kind::Error, WithDeviceAdvice(StartErrorText(language_, failure.text), failure.code, language_),
-                      modal::Ok);
+    DeviceErrorBox(StartErrorText(language_, failure.text), failure.code, language_);
 }
 
 void TWavegen::showRunning(bool running)

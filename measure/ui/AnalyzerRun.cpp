@@ -4,7 +4,7 @@
 // TAnalyzerEngine.
 
 #include "app/ui/ProgramRecords.h"
-#include "audio/DeviceAdvice.h"
+#include "audio/DeviceErrorBox.h"
 #include "measure/ui/AnalyzerPage.h"
 
 #include "measure/AnalyzerEngine.h"
@@ -43,9 +43,8 @@ void TAnalyzerPage::connectEngine()
     connect(e, &MeasuringEngine::failed, this, [](const EngineFailure& f) {
         const bool atStart = f.kind == static_cast<int>(TAnalyzerEngine::Failure::StartSample);
         const QString& prefix = atStart ? Messages().startSampleError : Messages().nextBlockError;
-        modal::MessageBox(modal::Kind::Error, WithDeviceAdvice(prefix + f.text + QStringLiteral(")"), f.code, CurrentLanguage()),
-                          modal::Ok | modal::Help,
-                          kDeviceErrorHelpContext);
+        DeviceErrorBox(prefix + f.text + QStringLiteral(")"), f.code, CurrentLanguage(), modal::Ok | modal::Help,
+                       kDeviceErrorHelpContext);
     });
     // A next-block event still queued when the page was left comes after
     // another page has put its own comment into the shared diagram.

@@ -1,5 +1,5 @@
 #include "measure/ui/Eichdia.h"
-#include "audio/DeviceAdvice.h"
+#include "audio/DeviceErrorBox.h"
 #include "platform/LanguageTexts.h"
 
 #include "app/Audconst.h"
@@ -240,10 +240,8 @@ void TEichDlg::deviceFault(const EngineFailure& failure)
     // Back to idle, as after "End", so the voltage can be typed or the loop
     // begun again.
     Button2Click();
-    modal::MessageBox(modal::Kind::Error,
-                      WithDeviceAdvice(Messages().nextBlockError + failure.text + QStringLiteral(")"), failure.code,
-                                       CurrentLanguage()),
-                      modal::Ok | modal::Help, kCalibrationDeviceErrorHelpContext);
+    DeviceErrorBox(Messages().nextBlockError + failure.text + QStringLiteral(")"), failure.code, CurrentLanguage(),
+                   modal::Ok | modal::Help, kCalibrationDeviceErrorHelpContext);
 }
 
 void TEichDlg::hideEvent(QHideEvent* e)

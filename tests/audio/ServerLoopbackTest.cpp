@@ -25,6 +25,7 @@
 #include "audio/SoundLayer.h"
 #include "tests/support/SoundServer.h"
 #include "audio/Soundd3.h"
+#include "generator/ui/Wavegene.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -378,6 +379,35 @@ TEST_F(BrokenServerLoopback, KilledServerIsADeviceLossAndARestartedOneIsFoundAga
                             onPipeWire() ? WAVERR_OUTPUT_STALLED : WAVERR_OUTPUT_GONE);
     ASSERT_TRUE(server().start()) << server().reason().toStdString();
     resetAndMeasure();
+}
+
+// The generator window plays and the analyzer runs when the server dies:
+// both fail, and the second failure arrives while the first box is open
+// (a real box runs the event loop, as the hook here does). The user gets one
+// box with the cause and the remedy, not two stacked on each other.
+TEST_F(BrokenServerLoopback, AServerThatDiesUnderGeneratorAndAnalyzerIsOneBox)
+{
+    TWavegen* gen = Forms().Wavegen;
+    ASSERT_TRUE(gen);
+    gen->SetFrequency(kOnBin64);
+    gen->Gstart->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gen->RunningLook() && IsPlaying(); }, 5000));
+    startAnalyzer(1);
+    ASSERT_TRUE(QTest::qWaitFor([] { return Analyzer().Running; }, 5000));
+    QStringList boxes;
+    const auto bothEnded = [&] { return !Analyzer().Running && !gen->RunningLook() && !IsPlaying(); };
+    modal::SetHook([&](const modal::Question& q) {
+        boxes << q.text;
+        (void)QTest::qWaitFor(bothEnded, 20000); // checked after the hook
+        return modal::Answer{};
+    });
+    server().kill();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !boxes.isEmpty() && bothEnded(); }, 20000))
+        << devlog::Lines().join('\n').toStdString();
+    modal::SetHook({});
+    ASSERT_EQ(boxes.size(), 1) << boxes.join("\n----\n").toStdString();
+    EXPECT_TRUE(boxes.first().contains(QStringLiteral("\n\n"))) << "the cause and what to do follow the text";
+    EXPECT_TRUE(devlog::Lines().join('\n').contains(QStringLiteral("folded"))) << "the other failure was seen";
 }
 
 TEST_F(BrokenServerLoopback, StartOnAFrozenServerFailsWithinSecondsAndAResetRecovers)

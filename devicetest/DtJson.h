@@ -1,0 +1,40 @@
+#pragma once
+// A device test's result as the JSON of korvanta-measure's schema version 1,
+// with "command": "devicetest". The window saves it, the command prints it,
+// the card's reference is stored in it and a comparison reads two of them:
+// one format for all.
+//
+//   {"schema": "korvanta-measure", "version": 1, "command": "devicetest",
+//    "input": {"device", "rate", "bits"}, "output": {"device", "rate", "bits"},
+//    "header": {"volume_left_percent", "volume_right_percent", "calibration",
+//               "date", "program_version", "note", "band_low_hz",
+//               "band_high_hz", "reference_level_dbfs", "self_test"},
+//    "complete": bool, "error": text,
+//    "figures": [{"id", "channel", "value", "unit", "volts", "reference",
+//                 "limited_by_card", "note"}],
+//    "curves": [{"id", "channel", "points": [[hz, value], ...]}]}
+//
+// A value that was not measured (NaN) or is not finite is null; so is an
+// absent volts or reference. The command adds its own "verdict".
+
+#include "devicetest/DeviceTestResult.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+namespace korvanta {
+
+inline constexpr const char* kDtJsonCommand = "devicetest";
+
+// The result as JSON text, indented, ending in a newline. `extra` adds
+// top-level fields (the command's verdict); it cannot replace any of ours.
+QByteArray DtResultToJson(const DeviceTestResult& result, const QJsonObject& extra = {});
+
+// Reads what DtResultToJson wrote. On any fault (not JSON, another schema,
+// version or command, a missing or mistyped field, an unknown channel)
+// returns false with `error` saying what and where, in the language of
+// `letter`, and leaves `result` untouched.
+bool DtResultFromJson(const QByteArray& bytes, DeviceTestResult& result, QString& error, char letter = 'E');
+
+} // namespace korvanta

@@ -1,0 +1,173 @@
+#include "devicetest/DtReportTexts.h"
+
+#include <array>
+#include <cmath>
+
+namespace korvanta {
+
+namespace {
+
+struct NamedId {
+    const char* id;
+    Words name;
+};
+
+// Whole ids first, then the prefixes whose suffix is a number (harmonic or
+// frequency), longest first so "h" does not swallow the others.
+const std::array<NamedId, 18> kNames{{
+    {dtid::ResponseLow, {"Frequenzgang unter 1 kHz", "Response below 1 kHz"}},
+    {dtid::ResponseHigh, {"Frequenzgang über 1 kHz", "Response above 1 kHz"}},
+    {dtid::Minus3Low, {"untere −3-dB-Grenze", "lower −3 dB point"}},
+    {dtid::Minus3High, {"obere −3-dB-Grenze", "upper −3 dB point"}},
+    {dtid::Noise, {"Rauschpegel", "Noise level"}},
+    {dtid::NoiseA, {"Rauschpegel A-bewertet", "Noise level A-weighted"}},
+    {dtid::HumLevel, {"größte Störlinie", "largest spurious line"}},
+    {dtid::HumFrequency, {"Frequenz der Störlinie", "frequency of the spurious line"}},
+    {dtid::DynamicRange, {"Dynamikumfang", "Dynamic range"}},
+    {dtid::DynamicRangeA, {"Dynamikumfang A-bewertet", "Dynamic range A-weighted"}},
+    {dtid::ThdPercent, {"THD", "THD"}},
+    {dtid::ThdDb, {"THD", "THD"}},
+    {dtid::ThdnPercent, {"THD+N", "THD+N"}},
+    {dtid::ThdnDb, {"THD+N", "THD+N"}},
+    {dtid::ImdSmpte, {"IMD SMPTE", "IMD SMPTE"}},
+    {dtid::ImdCcifD2, {"IMD CCIF d2", "IMD CCIF d2"}},
+    {dtid::ImdCcifD3, {"IMD CCIF d3", "IMD CCIF d3"}},
+    {dtid::MaxLevel, {"Maximalpegel (1 % THD+N)", "Maximum level (1 % THD+N)"}},
+}};
+
+const std::array<NamedId, 4> kPrefixed{{
+    {dtid::Crosstalk, {"Übersprechen", "Crosstalk"}},
+    {dtid::MatchGain, {"Pegelgleichheit", "Channel match, gain"}},
+    {dtid::MatchPhase, {"Phasengleichheit", "Channel match, phase"}},
+    {dtid::Harmonic, {"H", "H"}},
+}};
+
+constexpr double kHzPerKhz = 1000.0;
+constexpr double kFineHzBelow = 100.0;
+constexpr int kDbDecimals = 2;
+constexpr int kSignificant = 3;
+
+QString FrequencyWords(const QString& hz)
+{
+    bool ok = false;
+    const double f = hz.toDouble(&ok);
+    if (!ok)
+        return hz;
+    return f >= kHzPerKhz ? QString::number(f / kHzPerKhz) + QStringLiteral(" kHz") : QString::number(f) + QStringLiteral(" Hz");
+}
+
+} // namespace
+
+QString DtFigureName(const QString& id, char letter)
+{
+    for (const NamedId& n : kNames)
+        if (id == QLatin1String(n.id))
+            return Pick(letter, n.name);
+    for (const NamedId& n : kPrefixed) {
+        const QLatin1String prefix(n.id);
+        if (!id.startsWith(prefix) || id.size() == prefix.size())
+            continue;
+        const QString rest = id.mid(prefix.size());
+        if (prefix == QLatin1String(dtid::Harmonic))
+            return QStringLiteral("H") + rest.section(QLatin1Char('_'), 0, 0);
+        return Pick(letter, n.name) + QLatin1Char(' ') + FrequencyWords(rest);
+    }
+    return id;
+}
+
+QString DtChannelName(DtChannel channel, char letter)
+{
+    switch (channel) {
+    case DtChannel::Left: return Pick(letter, {"Links", "Left"});
+    case DtChannel::Right: return Pick(letter, {"Rechts", "Right"});
+    case DtChannel::LeftToRight: return Pick(letter, {"Links → Rechts", "Left → Right"});
+    case DtChannel::RightToLeft: return Pick(letter, {"Rechts → Links", "Right → Left"});
+    case DtChannel::Both: return Pick(letter, {"Links gegen Rechts", "Left against Right"});
+    }
+    return {};
+}
+
+QStringList DtConventionLines(const DtHeader& h, char letter)
+{
+    // The band's edges as set (20, 21600), not in a measured frequency's digits.
+    const QString band = QStringLiteral("%1 Hz – %2 Hz").arg(QString::number(h.bandLowHz), QString::number(h.bandHighHz));
+    if (letter == 'E')
+        return {QStringLiteral("Levels in dBFS relative to a full-scale sine (AES17)."),
+                QStringLiteral("A fixed measurement band of %1, whatever the analyzer's band is.").arg(band),
+                QStringLiteral("Noise as noise-bandwidth-correct power summed over the band's bins."),
+                QStringLiteral("THD and IMD at %1 dBFS at the input.").arg(DtNumberText(h.referenceLevelDbfs, QStringLiteral("dB")))};
+    return {QStringLiteral("Pegel in dBFS bezogen auf einen Vollaussteuerungs-Sinus (AES17)."),
+            QStringLiteral("Ein fester Messbereich von %1, unabhängig vom Bereich des Analysators.").arg(band),
+            QStringLiteral("Rauschen als rauschbandbreiten-richtige Leistung, summiert über die Linien des Bereichs."),
+            QStringLiteral("THD und IMD bei %1 dBFS am Eingang.").arg(DtNumberText(h.referenceLevelDbfs, QStringLiteral("dB")))};
+}
+
+QList<QPair<QString, QString>> DtHeaderRows(const DtHeader& h, char letter)
+{
+    using namespace dtwords;
+    const QString unknown = Pick(letter, kUnknown);
+    // A rate or width of 0 was never set; a volume of 0 % is a setting.
+    auto known = [&](int v, const QString& unit) { return v <= 0 ? unknown : QString::number(v) + unit; };
+    auto volume = [&](int v) { return v < 0 ? unknown : QString::number(v) + QStringLiteral(" %"); };
+    const QString mixer = h.volumeLeftPercent < 0 && h.volumeRightPercent < 0
+                              ? unknown
+                              : QStringLiteral("%1 / %2").arg(volume(h.volumeLeftPercent), volume(h.volumeRightPercent));
+    return {
+        {Pick(letter, kKind), Pick(letter, h.selfTest ? kSelfTest : kDeviceRun)},
+        {Pick(letter, kNote), h.note},
+        {Pick(letter, kInput), h.inputDevice},
+        {Pick(letter, kOutput), h.outputDevice},
+        {Pick(letter, kRate), known(h.rate, QStringLiteral(" Hz"))},
+        {Pick(letter, kWidth), QStringLiteral("%1 / %2").arg(known(h.inputBits, QStringLiteral(" bit")),
+                                                            known(h.outputBits, QStringLiteral(" bit")))},
+        {Pick(letter, kMixer), mixer},
+        {Pick(letter, kCalibration), h.calibration.isEmpty() ? unknown : h.calibration},
+        {Pick(letter, kDate), h.date},
+        {Pick(letter, kVersion), h.programVersion},
+    };
+}
+
+QString DtNumberText(double value, const QString& unit)
+{
+    if (!std::isfinite(value))
+        return std::isnan(value) ? QString() : (value > 0 ? QStringLiteral("∞") : QStringLiteral("−∞"));
+    if (unit == QLatin1String("%"))
+        return QString::number(value, 'g', kSignificant);
+    if (unit == QLatin1String("Hz"))
+        return QString::number(value, 'f', std::fabs(value) < kFineHzBelow ? 1 : 0);
+    return QString::number(value, 'f', kDbDecimals);
+}
+
+QString DtVoltsText(double volts)
+{
+    struct Prefix {
+        double scale;
+        const char* unit;
+    };
+    static constexpr std::array<Prefix, 4> kPrefixes{{{1.0, " V"}, {1e-3, " mV"}, {1e-6, " µV"}, {1e-9, " nV"}}};
+    if (!std::isfinite(volts))
+        return {};
+    for (const Prefix& p : kPrefixes)
+        if (std::fabs(volts) >= p.scale || p.scale == kPrefixes.back().scale)
+            return QString::number(volts / p.scale, 'g', kSignificant) + QString::fromUtf8(p.unit);
+    return {};
+}
+
+QString DtValueText(const DtFigure& f, char letter)
+{
+    if (!f.Measured())
+        return Pick(letter, dtwords::kNotMeasured);
+    return DtNumberText(f.value, f.unit) + QLatin1Char(' ') + f.unit;
+}
+
+QString DtRemarkText(const DtFigure& f, char letter)
+{
+    QStringList parts;
+    if (f.limitedByCard)
+        parts << Pick(letter, dtwords::kLimitedByCard);
+    if (!f.note.isEmpty())
+        parts << f.note;
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace korvanta

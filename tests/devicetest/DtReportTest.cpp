@@ -1,0 +1,169 @@
+// The report a user prints, mails or archives: a page that stands alone, a
+// PDF with the same figures, never one made from a run that stopped.
+#include "devicetest/DtReportFile.h"
+#include "devicetest/DtReportHtml.h"
+#include "devicetest/DtReportPdf.h"
+#include "devicetest/DtReportPlot.h"
+
+#include "tests/devicetest/DtReportSample.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+using namespace korvanta;
+
+namespace {
+
+QString Html(const DeviceTestResult& r, char letter)
+{
+    QByteArray html;
+    QString error;
+    EXPECT_TRUE(DtReportHtml(r, letter, html, error)) << error.toStdString();
+    return QString::fromUtf8(html);
+}
+
+struct LanguageCase {
+    char letter;
+    const char* title;
+    const char* limited;
+    const char* convention;
+};
+const LanguageCase kLanguages[] = {
+    {'D', "Gerätetest", "durch die Soundkarte begrenzt", "Vollaussteuerungs-Sinus (AES17)"},
+    {'E', "Device test", "limited by the sound card", "full-scale sine (AES17)"},
+};
+
+} // namespace
+
+TEST(DtReport, HtmlStandsAloneAndHoldsFiguresReferencesAndPlotsInBothLanguages)
+{
+    for (const LanguageCase& c : kLanguages) {
+        SCOPED_TRACE(c.letter);
+        const QString page = Html(SampleResult(), c.letter);
+        // Nothing it would fetch: no source or link attribute, no style
+        // sheet or import.
+        EXPECT_FALSE(page.contains(QRegularExpression(QStringLiteral("\\b(src|href)\\s*="),
+                                                      QRegularExpression::CaseInsensitiveOption)));
+        EXPECT_FALSE(page.contains(QStringLiteral("<link"), Qt::CaseInsensitive));
+        EXPECT_FALSE(page.contains(QStringLiteral("url("), Qt::CaseInsensitive));
+        EXPECT_FALSE(page.contains(QStringLiteral("<?xml")));
+        // One picture per plot: response, noise, THD, IMD, crosstalk.
+        EXPECT_EQ(page.count(QStringLiteral("<svg")), 5);
+        EXPECT_EQ(page.count(QStringLiteral("</svg>")), 5);
+        EXPECT_TRUE(page.contains(QString::fromUtf8(c.title)));
+        EXPECT_TRUE(page.contains(QString::fromUtf8(c.convention)));
+        // Two rows flagged, each beside the card's value.
+        EXPECT_EQ(page.count(QString::fromUtf8(c.limited)), 2);
+        EXPECT_TRUE(page.contains(QStringLiteral("-97.25 dBFS")));
+        EXPECT_TRUE(page.contains(QStringLiteral("-100.00 dBFS")));
+        EXPECT_TRUE(page.contains(QStringLiteral("12.3 µV")));
+        EXPECT_TRUE(page.contains(QStringLiteral("0.00123 %")));
+        EXPECT_TRUE(page.contains(QStringLiteral("Verstärker „Größe 3“")));
+    }
+}
+
+TEST(DtReport, HtmlEscapesEveryTextTheUserOrTheDeviceGave)
+{
+    DeviceTestResult r = SampleResult();
+    r.header.note = QStringLiteral("<script>alert('x')</script> & \"quotes\"");
+    r.header.inputDevice = QStringLiteral("<img onerror=x>");
+    r.figures[0].note = QStringLiteral("</td><script>");
+    const QString page = Html(r, 'E');
+    EXPECT_FALSE(page.contains(QStringLiteral("<script"), Qt::CaseInsensitive));
+    EXPECT_FALSE(page.contains(QStringLiteral("<img")));
+    EXPECT_TRUE(page.contains(QStringLiteral("&lt;script&gt;alert('x')&lt;/script&gt; &amp; &quot;quotes&quot;")));
+    EXPECT_TRUE(page.contains(QStringLiteral("&lt;/td&gt;&lt;script&gt;")));
+}
+
+TEST(DtReport, AnIncompleteRunIsNeverWrittenAsAReport)
+{
+    DeviceTestResult r = SampleResult();
+    r.complete = false;
+    r.error = QStringLiteral("the sound server stopped");
+    ScratchDir dir;
+    for (const char* name : {"report.html", "report.pdf"}) {
+        SCOPED_TRACE(name);
+        QString error;
+        EXPECT_FALSE(DtSaveReport(r, dir.file(QLatin1String(name)), 'E', error));
+        EXPECT_TRUE(error.contains(QStringLiteral("not complete"))) << error.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.file(QLatin1String(name))));
+    }
+    QByteArray bytes;
+    QString error;
+    EXPECT_FALSE(DtReportPdf(r, 'D', bytes, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("nicht vollständig"))) << error.toStdString();
+    // JSON says so itself, for scripts that want to know how far it got.
+    ASSERT_TRUE(DtSaveReport(r, dir.file(QStringLiteral("run.json")), 'E', error)) << error.toStdString();
+    EXPECT_TRUE(dir.read(QStringLiteral("run.json")).contains("\"complete\": false"));
+}
+
+TEST(DtReport, SavingPicksTheFormatByTheEndingAndRefusesAnUnknownOne)
+{
+    ScratchDir dir;
+    QString error;
+    for (const char* name : {"a.HTML", "b.htm", "c.pdf", "d.json"})
+        EXPECT_TRUE(DtSaveReport(SampleResult(), dir.file(QLatin1String(name)), 'E', error)) << name;
+    EXPECT_TRUE(dir.read(QStringLiteral("a.HTML")).startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(dir.read(QStringLiteral("c.pdf")).startsWith("%PDF"));
+    EXPECT_TRUE(dir.read(QStringLiteral("d.json")).contains("\"korvanta-measure\""));
+    EXPECT_FALSE(DtSaveReport(SampleResult(), dir.file(QStringLiteral("e.txt")), 'E', error));
+    EXPECT_TRUE(error.contains(QStringLiteral(".html, .pdf or .json"))) << error.toStdString();
+}
+
+TEST(DtReport, PdfShowsTheFiguresAndTheFlagsInBothLanguages)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed (scripts/install-deps.sh installs it)";
+    ScratchDir dir;
+    for (const LanguageCase& c : kLanguages) {
+        SCOPED_TRACE(c.letter);
+        QByteArray pdf;
+        QString error;
+        ASSERT_TRUE(DtReportPdf(SampleResult(), c.letter, pdf, error)) << error.toStdString();
+        dir.write(QStringLiteral("r.pdf"), pdf);
+        QProcess p;
+        p.start(pdftotext, {dir.file(QStringLiteral("r.pdf")), QStringLiteral("-")});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        // A cell's text may wrap: read it as running text.
+        const QString text = QString::fromUtf8(p.readAllStandardOutput()).simplified();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.title)));
+        EXPECT_TRUE(text.contains(QStringLiteral("-97.25 dBFS"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("-100.00 dBFS")));
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.limited)));
+        EXPECT_TRUE(text.contains(QStringLiteral("Größe 3")));
+        EXPECT_TRUE(text.contains(c.letter == 'E' ? QStringLiteral("Plots") : QStringLiteral("Diagramme")));
+    }
+}
+
+TEST(DtReport, ALongSpectrumIsThinnedForItsPlotWithoutLosingItsLines)
+{
+    DtCurve spectrum;
+    spectrum.id = QStringLiteral("noise");
+    constexpr double kBinHz = 0.732;   // 64k points at 48 kHz
+    for (double f = kBinHz; f < 24000.0; f += kBinHz) {
+        spectrum.x.push_back(f);
+        spectrum.y.push_back(-140.0);
+    }
+    const size_t humBin = size_t(50.0 / kBinHz), highBin = size_t(15000.0 / kBinHz);
+    spectrum.y[humBin] = -60.0;
+    spectrum.y[highBin] = -80.0;   // one bin among many in its column
+    const auto thin = DtThinCurve(spectrum);
+    EXPECT_LE(thin.size(), size_t(kDtPlotColumns));
+    EXPECT_TRUE(std::is_sorted(thin.begin(), thin.end()));
+    auto has = [&](double x, double y) {
+        return std::find(thin.begin(), thin.end(), std::make_pair(x, y)) != thin.end();
+    };
+    EXPECT_TRUE(has(spectrum.x[humBin], -60.0));
+    EXPECT_TRUE(has(spectrum.x[highBin], -80.0));
+    // A short curve is drawn as it is.
+    DtCurve shortCurve;
+    shortCurve.x = {1000.0, 100.0, 0.0};
+    shortCurve.y = {-1.0, -2.0, -3.0};
+    EXPECT_EQ(DtThinCurve(shortCurve), (std::vector<std::pair<double, double>>{{100.0, -2.0}, {1000.0, -1.0}}));
+}
