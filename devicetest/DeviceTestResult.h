@@ -82,6 +82,8 @@ struct DtHeader {
     double bandHighHz = 20000.0;
     double referenceLevelDbfs = -1.0;    // the THD and IMD level at the input
     bool selfTest = false;               // a plain cable: the card's own floor
+    int inputVolumePercent = -1;         // the input's and the output's mixer volume, -1 where unknown
+    int outputVolumePercent = -1;
 };
 
 struct DeviceTestResult {

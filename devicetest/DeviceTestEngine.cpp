@@ -1,0 +1,220 @@
+#include "devicetest/DeviceTestEngine.h"
+
+#include "audio/OutputOwner.h"
+#include "audio/Soundd3.h"
+#include "correction/CorrectionTable.h"
+#include "platform/DeviceLog.h"
+#include "platform/audio/WaveTypes.h"
+
+#include <algorithm>
+
+#include <limits>
+
+namespace korvanta {
+
+namespace {
+// Why a run has no complete result; the window shows it beside the table.
+const char* const kStoppedText = "The device test was stopped before its end.";
+
+bool devicesUsable()
+{
+    return SoundInitialised() && !DeviceName('I', GetInDevice()).isEmpty()
+        && !DeviceName('O', GetOutDevice()).isEmpty();
+}
+
+ConversionParams inputConversion(const DeviceSlot& slot)
+{
+    ConversionParams p;
+    p.bits = slot.format.bitsPerSample;
+    p.flip = slot.flip;
+    p.autoDC = slot.autoDC;
+    p.dcOffsetL = slot.dcOffsetL;
+    p.dcOffsetR = slot.dcOffsetR;
+    p.phaseL = slot.phaseL;
+    p.phaseR = slot.phaseR;
+    return p;
+}
+
+// A step the devices can take: a stretch the recorder can hold, tones below
+// half of either rate (above it they would come back as other tones).
+bool playable(const DtStep& s, int inRate, int outRate)
+{
+    const double nyquist = 0.5 * std::min(inRate, outRate);
+    for (double f : s.frequencies)
+        if (!(f > 0.0 && f < nyquist))
+            return false;
+    return s.frames > 0 && s.frames <= static_cast<long long>(StretchRecorder::kMaxSeconds) * inRate
+        && s.settleMs >= 0;
+}
+
+bool playable(const std::vector<DtStep>& steps, int inRate, int outRate)
+{
+    return std::all_of(steps.begin(), steps.end(), [&](const DtStep& s) { return playable(s, inRate, outRate); });
+}
+} // namespace
+
+DeviceTestEngine::DeviceTestEngine(CorrectionTable& inputCorrection, CorrectionTable& outputCorrection,
+                                   QObject* parent)
+    : MeasuringEngine(parent), inputCorrection_(inputCorrection), outputCorrection_(outputCorrection)
+{
+    gainDb_[0] = gainDb_[1] = -std::numeric_limits<double>::infinity();
+    settle_.setSingleShot(true);
+    connect(&settle_, &QTimer::timeout, this, &DeviceTestEngine::record);
+    connect(&recorder_, &StretchRecorder::recorded, this, &DeviceTestEngine::onRecorded);
+    connect(&recorder_, &StretchRecorder::failed, this, [this](int code) { fail(Failure::Input, code); });
+    connect(&player_, &PlayPath::failed, this, [this](int code) { fail(Failure::Output, code); });
+}
+
+DeviceTestEngine::~DeviceTestEngine()
+{
+    if (running_)
+        release();
+}
+
+bool DeviceTestEngine::Start(const DtPlan& plan, DtProcedure& procedure, const DtHeader& header)
+{
+    if (running_ || !devicesUsable())
+        return false;
+    GetSampleRates(inRate_, outRate_);
+    if (plan.steps.empty() || !playable(plan.steps, inRate_, outRate_))
+        return false;
+    const WaveFormat outFormat = MakeWaveFormat(outRate_, OutSlot(GetOutDevice()).format.bitsPerSample);
+    // What plays must be the test's own signal alone.
+    OutputOwner::Instance().Take(this);
+    if (player_.open(GetOutDevice(), outFormat) != 0) {
+        OutputOwner::Instance().Release(this);
+        return false;
+    }
+    plan_ = plan;
+    procedure_ = &procedure;
+    result_ = DeviceTestResult{};
+    result_.header = header;
+    gainDb_[0] = gainDb_[1] = -std::numeric_limits<double>::infinity();
+    index_ = 0;
+    // The figures are the card's own, not the card's after a correction.
+    inputWasActive_ = inputCorrection_.active;
+    outputWasActive_ = outputCorrection_.active;
+    inputCorrection_.active = outputCorrection_.active = false;
+    running_ = true;
+    procedure_->Begin(plan_);
+    emit started();
+    QMetaObject::invokeMethod(this, &DeviceTestEngine::nextStep, Qt::QueuedConnection);
+    return true;
+}
+
+void DeviceTestEngine::Stop()
+{
+    if (running_)
+        end(Ending::Stopped, QString::fromLatin1(kStoppedText));
+}
+
+RunEstimate DeviceTestEngine::Estimate() const { return DtPlanEstimate(plan_, inRate_); }
+
+void DeviceTestEngine::nextStep()
+{
+    if (!running_)
+        return;
+    if (index_ >= int(plan_.steps.size())) {
+        end(Ending::Complete, {});
+        return;
+    }
+    const DtStep& step = plan_.steps[size_t(index_)];
+    const DtLoop loop = DtLoopFor(step.frequencies, outRate_);
+    current_ = DtPlayedStep{index_, step, DtOutputPeaks(step, gainDb_)};
+    current_.step.frequencies = loop.frequencies;
+    emit stepStarting(current_);
+    const int bits = OutSlot(GetOutDevice()).format.bitsPerSample;
+    if (const int rc = player_.playLoop(DtLoopBuffer(current_.step, loop, current_.peaks, outRate_, bits)); rc != 0) {
+        fail(Failure::Output, rc);
+        return;
+    }
+    settle_.start(step.settleMs);
+}
+
+// After the settle wait: the stretch begins now, so nothing of it was asked
+// for before this step's signal replaced the last one.
+void DeviceTestEngine::record()
+{
+    if (!running_)
+        return;
+    const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
+    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0)
+        fail(Failure::Input, rc);
+}
+
+void DeviceTestEngine::onRecorded()
+{
+    if (!running_)
+        return;
+    const DtRecording rec = DtRecordingFromPcm(recorder_.data(), inputConversion(InSlot(GetInDevice())), inRate_);
+    if (current_.step.kind == DtStepKind::Level) {
+        if (current_.peaks.left > 0.0)
+            gainDb_[0] = DtToneGainDb(rec.left, current_.peaks.left);
+        if (current_.peaks.right > 0.0)
+            gainDb_[1] = DtToneGainDb(rec.right, current_.peaks.right);
+    }
+    const QString refusal = procedure_->Take(current_, rec);
+    if (!running_)
+        return; // stopped from inside the procedure
+    if (!refusal.isEmpty()) {
+        end(Ending::Refused, refusal);
+        return;
+    }
+    std::vector<DtStep> added = procedure_->Next();
+    if (!playable(added, inRate_, outRate_)) {
+        // Never played in part: the analysis asked for what the devices cannot do.
+        devlog::Append(QStringLiteral("Device test: %1 added steps left out, not playable at %2/%3 Hz")
+                           .arg(added.size())
+                           .arg(inRate_)
+                           .arg(outRate_));
+        added.clear();
+    }
+    if (!added.empty()) {
+        plan_.steps.insert(plan_.steps.begin() + index_ + 1, added.begin(), added.end());
+        plan_.approximate = true;
+    }
+    ++index_;
+    // Progress first: whoever stops the run on a step hears nothing more.
+    emit progress(index_, int(plan_.steps.size()));
+    emit stepDone(current_);
+    QMetaObject::invokeMethod(this, &DeviceTestEngine::nextStep, Qt::QueuedConnection);
+}
+
+// Tone off, recording given up, output and corrections given back.
+void DeviceTestEngine::release()
+{
+    running_ = false;
+    settle_.stop();
+    recorder_.stop();
+    player_.close();
+    inputCorrection_.active = inputWasActive_;
+    outputCorrection_.active = outputWasActive_;
+    OutputOwner::Instance().Release(this);
+}
+
+void DeviceTestEngine::end(Ending how, const QString& error)
+{
+    release();
+    procedure_->Finish(result_);
+    // Set after the procedure's figures, which cannot make a run complete.
+    result_.complete = how == Ending::Complete;
+    result_.error = error;
+    emit ended(result_);
+    if (how == Ending::Refused)
+        emit refused(error);
+    emit stopped();
+}
+
+void DeviceTestEngine::fail(Failure kind, int code)
+{
+    if (!running_)
+        return;
+    release();
+    procedure_->Finish(result_);
+    result_.complete = false;
+    result_.error = SoundErrorText(code);
+    emit ended(result_);
+    reportFailure(static_cast<int>(kind), code);
+}
+
+} // namespace korvanta

@@ -1,0 +1,91 @@
+#pragma once
+// What a device test plays and records, step by step, known before it
+// starts: each step's signal per channel (one tone, two tones, digital
+// zero, a tone in one channel only), its level, the settle wait and the
+// recorded length. So the run's duration, its progress and the time left
+// come from the plan alone. Steps the analysis adds while running (extra
+// frequencies around a -3 dB point, the maximum-level search) make the plan
+// approximate. Plain values, no device, no widget.
+
+#include "audio/RunEstimate.h"
+
+#include <QString>
+#include <vector>
+
+namespace korvanta {
+
+// What a step is for; the analysis picks its recordings by it.
+enum class DtStepKind {
+    Level,        // a tone in one channel: the loop's gain, the checks before the run
+    Response,     // one frequency of the response
+    Noise,        // digital zero: noise, hum, the idle floor
+    DynamicRange, // 997 Hz, 60 dB below the input's full scale
+    Thd,          // 997 Hz at the reference level
+    ImdSmpte,     // 60 Hz + 7 kHz, 4:1
+    ImdCcif,      // 18 kHz + 19 kHz, 1:1
+    Crosstalk,    // a tone in one channel, the other one read
+    CrosstalkOff, // the same length of digital zero: the bins with the tone off
+    Match,        // the same tone in both channels
+    MaxLevel,     // 997 Hz, stepped up until THD+N passes its limit
+};
+
+// The channels that carry the step's signal; the other one plays digital zero.
+enum class DtPlays { Both, LeftOnly, RightOnly };
+
+// What a step's level is relative to: the output's full scale, or the
+// input's (the engine sets the output from the loop's measured gain).
+enum class DtLevelRef { Output, Input };
+
+struct DtStep {
+    DtStepKind kind = DtStepKind::Response;
+    std::vector<double> frequencies;  // Hz; none: digital zero
+    std::vector<double> weights;      // relative amplitudes of the tones (4:1); empty: equal
+    DtPlays plays = DtPlays::Both;
+    double levelDb = 0.0;             // the signal's peak, dBFS re a full-scale sine's
+    DtLevelRef reference = DtLevelRef::Input;
+    int settleMs = 0;                 // from the signal's start to the recording's
+    int frames = 0;                   // recorded, at the input's rate
+
+    bool Silent() const { return frequencies.empty(); }
+};
+
+struct DtPlan {
+    std::vector<DtStep> steps;
+    bool approximate = false;         // steps are added while it runs
+};
+
+// What the default plan measures with.
+struct DtPlanSettings {
+    int rate = 48000;                 // Hz, the input's
+    double referenceLevelDb = -1.0;   // THD and IMD, dBFS at the input
+    double levelCheckDb = -20.0;      // the loop-gain tone, dBFS at the output
+    int responsePointsPerOctave = 3;
+    int settleMs = 200;
+};
+
+inline constexpr double kDtBandLowHz = 20.0;
+inline constexpr double kDtBandHighHz = 20000.0;
+// The band ends here below 44.4 kHz, where 20 kHz would lie too close to half the rate.
+inline constexpr double kDtBandRateFraction = 0.45;
+// AES17's dynamic range: a 997 Hz tone 60 dB below full scale.
+inline constexpr double kDtToneHz = 997.0;
+inline constexpr double kDtDynamicRangeDb = -60.0;
+// CCIF is left out where 19 kHz lies above this fraction of the rate.
+inline constexpr double kDtCcifRateFraction = 0.4535;
+
+// The upper end of the measurement band at `rate`.
+double DtBandHighHz(int rate);
+
+// The response's frequencies: logarithmic from the band's low end to its
+// high end, `perOctave` per octave, 1 kHz among them.
+std::vector<double> DtResponseFrequencies(int rate, int perOctave);
+
+// The default plan: loop gain per channel, noise, response, dynamic range,
+// THD, SMPTE, CCIF (where the rate allows), crosstalk each way with the
+// tone-off reading, channel match, and the maximum level's first step.
+DtPlan DefaultDtPlan(const DtPlanSettings& settings);
+
+// Each step's planned duration; approximate when the plan is.
+RunEstimate DtPlanEstimate(const DtPlan& plan, int rate);
+
+} // namespace korvanta

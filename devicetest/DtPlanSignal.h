@@ -1,0 +1,53 @@
+#pragma once
+// A plan step as it plays and as it comes back: the looped buffer of its
+// signal, whole periods of every tone so the loop has no seam, the peaks
+// its level asks of each output channel, and the recording split into its
+// two channels. Plain functions with no device in sight.
+
+#include "audio/BlockConversion.h"
+#include "devicetest/DtPlan.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace korvanta {
+
+struct DtLoop {
+    int frames = 0;                   // the buffer's length
+    std::vector<double> frequencies;  // as played: each a whole number of periods in the buffer
+};
+
+// The shortest buffer, a quarter of a second up to one second, in which the
+// tones are closest to whole periods; their frequencies move to those
+// periods (integral Hz stay exact). Digital zero gets a short buffer.
+DtLoop DtLoopFor(const std::vector<double>& frequencies, int rate);
+
+// The peak of the step's signal in each output channel (full-scale units),
+// from its level and, for a level at the input, each channel's loop gain
+// in dB (not finite: unknown, taken as 0 dB). Never above full scale.
+struct DtPeaks {
+    double left = 0.0;
+    double right = 0.0;
+    bool limited = false;  // the level asked for more than full scale
+};
+DtPeaks DtOutputPeaks(const DtStep& step, const double gainDb[2]);
+
+// The loop buffer, stereo, left sample first, in `bits` (8, 16 or 32).
+std::vector<uint8_t> DtLoopBuffer(const DtStep& step, const DtLoop& loop, const DtPeaks& peaks, int rate, int bits);
+
+// One step's recording in full-scale units of the input.
+struct DtRecording {
+    int rate = 0;
+    std::vector<float> left;
+    std::vector<float> right;
+    int overRange = 0;  // samples on a limit of the input's format
+};
+
+// Splits recorded PCM with the input's order, polarity and DC settings.
+DtRecording DtRecordingFromPcm(const std::vector<uint8_t>& pcm, const ConversionParams& params, int rate);
+
+// The gain of a tone of peak `playedPeak` that came back as `recorded`
+// (its RMS, noise included), in dB; -inf for silence.
+double DtToneGainDb(const std::vector<float>& recorded, double playedPeak);
+
+} // namespace korvanta

@@ -1,0 +1,139 @@
+#pragma once
+// Shared by the device test's engine tests on the virtual card and on a
+// sound server: a procedure that keeps every step's recording, and the
+// check that each recording holds its own step's signal at its level.
+
+#include "correction/CorrectionTable.h"
+#include "devicetest/DeviceTestEngine.h"
+#include "tests/support/SineFit.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace dttest {
+
+using namespace korvanta;
+
+// A step's tone read back from the recording.
+constexpr double kLevelToleranceDb = 0.1;
+// What is left after the step's tone: any piece of another signal in the
+// recording leaves far more.
+constexpr double kOwnToneResidualDb = -30.0;
+constexpr double kSilentPeak = 1e-3;  // -60 dBFS
+
+// What the procedure saw of each step.
+struct Taken {
+    DtPlayedStep played;
+    DtRecording recording;
+    bool correctionsActive = true;
+};
+
+// Keeps every recording; its checks and additions are the test's.
+class RecordingProcedure : public DtProcedure {
+public:
+    RecordingProcedure(const CorrectionTable& in, const CorrectionTable& out) : in_(in), out_(out) {}
+
+    QString Take(const DtPlayedStep& played, const DtRecording& recording) override
+    {
+        taken.push_back({played, recording, in_.active || out_.active});
+        return refuseAt == int(taken.size()) - 1 ? refusal : QString();
+    }
+    std::vector<DtStep> Next() override
+    {
+        return addAfter == int(taken.size()) - 1 ? added : std::vector<DtStep>{};
+    }
+    void Finish(DeviceTestResult& result) override
+    {
+        ++finished;
+        DtFigure f;
+        f.id = QStringLiteral("steps");
+        f.value = double(taken.size());
+        result.figures.push_back(f);
+    }
+
+    std::vector<Taken> taken;
+    int refuseAt = -1;
+    QString refusal;
+    int addAfter = -1;
+    std::vector<DtStep> added;
+    int finished = 0;
+
+private:
+    const CorrectionTable& in_;
+    const CorrectionTable& out_;
+};
+
+inline constexpr int kStepFrames = 9600;  // at 48 kHz whole periods of the tests' tones
+inline constexpr int kStepSettleMs = 20;
+
+inline DtStep step(DtStepKind kind, std::vector<double> hz, double levelDb, DtLevelRef ref, DtPlays plays,
+                   int settleMs = kStepSettleMs, int frames = kStepFrames)
+{
+    DtStep s;
+    s.kind = kind;
+    s.frequencies = std::move(hz);
+    s.levelDb = levelDb;
+    s.reference = ref;
+    s.plays = plays;
+    s.settleMs = settleMs;
+    s.frames = frames;
+    return s;
+}
+
+inline std::vector<float> interleaved(const DtRecording& r)
+{
+    std::vector<float> v;
+    for (size_t i = 0; i < r.left.size(); ++i) {
+        v.push_back(r.left[i]);
+        v.push_back(r.right[i]);
+    }
+    return v;
+}
+
+inline double db(double x) { return 20.0 * std::log10(x); }
+
+// Each channel of each recording: the played tones at the played peak
+// times the wire's gain, a level asked at the input reached there, and
+// nothing in a channel that played digital zero.
+inline void ExpectOwnSignals(const std::vector<Taken>& taken, const double wireDb[2])
+{
+    for (const Taken& t : taken) {
+        const DtStep& s = t.played.step;
+        SCOPED_TRACE(testing::Message() << "step " << t.played.index << " kind " << int(s.kind));
+        EXPECT_FALSE(t.correctionsActive) << "corrections off while the test runs";
+        const std::vector<float> v = interleaved(t.recording);
+        ASSERT_EQ(int(t.recording.left.size()), s.frames);
+        const double peaks[2] = {t.played.peaks.left, t.played.peaks.right};
+        for (int c = 0; c < 2; ++c) {
+            SCOPED_TRACE(c == 0 ? "left" : "right");
+            if (peaks[c] == 0.0) {
+                float most = 0;
+                for (float x : c == 0 ? t.recording.left : t.recording.right)
+                    most = std::max(most, std::abs(x));
+                EXPECT_LT(most, kSilentPeak);
+                continue;
+            }
+            const double expectedPeak = peaks[c] * std::pow(10.0, wireDb[c] / 20.0);
+            if (s.reference == DtLevelRef::Input && !t.played.peaks.limited) {
+                EXPECT_NEAR(db(expectedPeak), s.levelDb, kLevelToleranceDb) << "the level asked at the input";
+            }
+            std::vector<double> w = s.weights;
+            w.resize(s.frequencies.size(), 1.0);
+            double total = 0;
+            for (double x : w)
+                total += x;
+            for (size_t k = 0; k < s.frequencies.size(); ++k) {
+                const SineFit fit = FitSine(v, c, s.frequencies[k], t.recording.rate);
+                EXPECT_NEAR(db(fit.amplitude), db(expectedPeak * w[k] / total), kLevelToleranceDb)
+                    << s.frequencies[k] << " Hz";
+                if (s.frequencies.size() == 1) {
+                    EXPECT_LT(fit.residualDb, kOwnToneResidualDb) << s.frequencies[k] << " Hz";
+                }
+            }
+        }
+    }
+}
+
+
+} // namespace dttest

@@ -1,0 +1,227 @@
+// The device test's plan without a device: the default plan's steps and
+// duration, loop buffers without a seam, the levels each output channel
+// plays, the recording split into its channels the right way round, and
+// the header.
+#include "devicetest/DtHeaderSource.h"
+#include "devicetest/DtPlan.h"
+#include "devicetest/DtPlanSignal.h"
+
+#include <QTimeZone>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace korvanta;
+
+namespace {
+
+int count(const DtPlan& plan, DtStepKind kind)
+{
+    int n = 0;
+    for (const DtStep& s : plan.steps)
+        n += s.kind == kind;
+    return n;
+}
+
+// The default plan at 48 kHz, worked by hand: 31 response points (20 Hz,
+// 1000 Hz * 2^(k/3) for k = -16 ... 12, 20 kHz); 33 short steps of 8192
+// frames, 5 long ones of 65536, 10 medium ones of 16384, 48 settle waits of
+// 200 ms: 9.6 s + 761856 frames / 48 kHz = 25.472 s.
+TEST(DtPlan, DefaultPlanAt48kHzIsKnownInAdvance)
+{
+    const DtPlan plan = DefaultDtPlan(DtPlanSettings{});
+    const std::map<DtStepKind, int> expected{
+        {DtStepKind::Level, 2},        {DtStepKind::Noise, 1},     {DtStepKind::Response, 31},
+        {DtStepKind::DynamicRange, 1}, {DtStepKind::Thd, 1},       {DtStepKind::ImdSmpte, 1},
+        {DtStepKind::ImdCcif, 1},      {DtStepKind::Crosstalk, 6}, {DtStepKind::CrosstalkOff, 1},
+        {DtStepKind::Match, 2},        {DtStepKind::MaxLevel, 1},
+    };
+    for (const auto& [kind, n] : expected)
+        EXPECT_EQ(count(plan, kind), n) << int(kind);
+    ASSERT_EQ(plan.steps.size(), 48u);
+    EXPECT_TRUE(plan.approximate) << "the maximum-level search adds its steps";
+
+    const RunEstimate e = DtPlanEstimate(plan, 48000);
+    ASSERT_EQ(e.Steps(), 48);
+    EXPECT_TRUE(e.approximate);
+    constexpr int kWorkedMs = 25472;
+    EXPECT_NEAR(TimeLeftMs(e, 0), kWorkedMs, e.Steps()) << "one ms of rounding per step";
+    EXPECT_EQ(TimeLeftMs(e, 3), TimeLeftMs(e, 0) - e.stepMs[0] - e.stepMs[1] - e.stepMs[2]);
+
+    // The checks come first: each channel's tone alone, then the idle floor.
+    EXPECT_EQ(plan.steps[0].plays, DtPlays::LeftOnly);
+    EXPECT_EQ(plan.steps[1].plays, DtPlays::RightOnly);
+    EXPECT_TRUE(plan.steps[2].Silent());
+    const DtStep& thd = plan.steps[size_t(2 + 31 + 2)];
+    EXPECT_EQ(thd.kind, DtStepKind::Thd);
+    EXPECT_EQ(thd.reference, DtLevelRef::Input);
+    EXPECT_DOUBLE_EQ(thd.levelDb, -1.0);
+}
+
+TEST(DtPlan, BandAndImdFollowTheRate)
+{
+    struct Case {
+        int rate;
+        double high;
+        bool ccif;
+    };
+    const Case cases[] = {{32000, 14400.0, false}, {44100, 19845.0, true}, {96000, 20000.0, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        DtPlanSettings s;
+        s.rate = c.rate;
+        const DtPlan plan = DefaultDtPlan(s);
+        EXPECT_EQ(count(plan, DtStepKind::ImdCcif), c.ccif ? 1 : 0);
+        const std::vector<double> f = DtResponseFrequencies(c.rate, 3);
+        EXPECT_DOUBLE_EQ(f.front(), 20.0);
+        EXPECT_DOUBLE_EQ(f.back(), c.high);
+        for (size_t i = 1; i < f.size(); ++i)
+            EXPECT_GT(f[i] / f[i - 1], std::pow(2.0, 1.0 / 6)) << "no two points closer than half a step";
+        EXPECT_NE(std::find(f.begin(), f.end(), 1000.0), f.end());
+        for (const DtStep& step : plan.steps)
+            for (double hz : step.frequencies)
+                EXPECT_LE(hz, 0.4535 * c.rate);
+    }
+}
+
+// A loop that is not whole periods jumps in phase where it restarts: the
+// frame after its last must be its first.
+TEST(DtPlanSignal, LoopsHoldWholePeriods)
+{
+    const std::vector<std::vector<double>> tones{{997.0}, {20.0}, {19.7}, {12345.6}, {60.0, 7000.0},
+                                                 {18000.0, 19000.0}, {1234.5678}};
+    for (const int rate : {44100, 48000, 96000})
+        for (const auto& f : tones) {
+            SCOPED_TRACE(testing::Message() << rate << " Hz, " << f.front());
+            const DtLoop loop = DtLoopFor(f, rate);
+            ASSERT_EQ(loop.frequencies.size(), f.size());
+            EXPECT_GE(loop.frames, rate / 4);
+            EXPECT_LE(loop.frames, rate);
+            for (size_t k = 0; k < f.size(); ++k) {
+                const double periods = loop.frequencies[k] * loop.frames / rate;
+                EXPECT_NEAR(periods, std::round(periods), 1e-9);
+                // 0.2 % brackets a -3 dB point; the loop moves far less.
+                EXPECT_NEAR(loop.frequencies[k] / f[k], 1.0, 1e-4);
+                if (f[k] == std::round(f[k])) {
+                    EXPECT_DOUBLE_EQ(loop.frequencies[k], f[k]) << "whole Hz stay exact";
+                }
+            }
+        }
+}
+
+TEST(DtPlanSignal, EachChannelPlaysItsLevel)
+{
+    const double gain[2] = {-6.0, 3.0};
+    const double unknown[2] = {-INFINITY, NAN};
+    struct Case {
+        const char* name;
+        DtPlays plays;
+        DtLevelRef ref;
+        double levelDb;
+        const double* gainDb;
+        double leftDb, rightDb; // -inf: digital zero
+        bool limited;
+    };
+    const Case cases[] = {
+        {"at the output", DtPlays::Both, DtLevelRef::Output, -10.0, gain, -10.0, -10.0, false},
+        {"at the input, after each gain", DtPlays::Both, DtLevelRef::Input, -10.0, gain, -4.0, -13.0, false},
+        {"left only", DtPlays::LeftOnly, DtLevelRef::Input, -10.0, gain, -4.0, -INFINITY, false},
+        {"right only", DtPlays::RightOnly, DtLevelRef::Output, -1.0, gain, -INFINITY, -1.0, false},
+        {"beyond full scale", DtPlays::Both, DtLevelRef::Input, -1.0, gain, 0.0, -4.0, true},
+        {"gain unknown", DtPlays::Both, DtLevelRef::Input, -20.0, unknown, -20.0, -20.0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DtStep s;
+        s.frequencies = {1000.0};
+        s.plays = c.plays;
+        s.reference = c.ref;
+        s.levelDb = c.levelDb;
+        const DtPeaks p = DtOutputPeaks(s, c.gainDb);
+        EXPECT_NEAR(p.left, std::pow(10.0, c.leftDb / 20), 1e-12);
+        EXPECT_NEAR(p.right, std::pow(10.0, c.rightDb / 20), 1e-12);
+        EXPECT_EQ(p.limited, c.limited);
+    }
+    DtStep zero;
+    const DtPeaks p = DtOutputPeaks(zero, gain);
+    EXPECT_EQ(p.left, 0.0);
+    EXPECT_EQ(p.right, 0.0);
+}
+
+// Played and split again: the left tone comes back in `left`, at its peak,
+// for each order setting of the input; two tones sum to the step's peak.
+TEST(DtPlanSignal, RecordingComesBackInItsOwnChannels)
+{
+    constexpr int kRate = 48000;
+    for (const int bits : {16, 32})
+        for (const bool flip : {false, true}) {
+            SCOPED_TRACE(testing::Message() << bits << " bits, flip " << flip);
+            DtStep s;
+            s.frequencies = {60.0, 7000.0};
+            s.weights = {4.0, 1.0};
+            s.plays = DtPlays::LeftOnly;
+            const DtLoop loop = DtLoopFor(s.frequencies, kRate);
+            const DtPeaks peaks{0.5, 0.0, false};
+            const std::vector<uint8_t> pcm = DtLoopBuffer(s, loop, peaks, kRate, bits);
+            ConversionParams params;
+            params.bits = bits;
+            params.flip = flip;
+            const DtRecording r = DtRecordingFromPcm(pcm, params, kRate);
+            ASSERT_EQ(int(r.left.size()), loop.frames);
+            const std::vector<float>& tone = flip ? r.right : r.left;
+            const std::vector<float>& quiet = flip ? r.left : r.right;
+            float peak = 0, other = 0;
+            for (size_t i = 0; i < tone.size(); ++i) {
+                peak = std::max(peak, std::abs(tone[i]));
+                other = std::max(other, std::abs(quiet[i]));
+            }
+            EXPECT_NEAR(peak, 0.5, 0.005) << "the sum's peak is the step's";
+            EXPECT_EQ(other, 0.0f);
+            // 60 Hz at 0.4 and 7 kHz at 0.1: RMS^2 = (0.16 + 0.01) / 2.
+            EXPECT_NEAR(DtToneGainDb(tone, 1.0), 10 * std::log10(0.17), 0.01);
+        }
+}
+
+TEST(DtHeader, ComposedFromTheProgramsState)
+{
+    DtDevices d{"hw:CARD=USB,DEV=0", "hw:CARD=USB,DEV=1", 44100, 24, 16};
+    DtHeaderState s;
+    s.inputVolumePercent = 80;
+    s.outputVolumePercent = 50;
+    s.note = QStringLiteral("Preamp, gain 3");
+    s.when = QDateTime(QDate(2026, 12, 9), QTime(13, 20, 5), QTimeZone(3600));
+    s.selfTest = true;
+    const DtHeader h = ComposeDtHeader(d, s);
+    EXPECT_EQ(h.inputDevice, d.input);
+    EXPECT_EQ(h.outputDevice, d.output);
+    EXPECT_EQ(h.rate, 44100);
+    EXPECT_EQ(h.inputBits, 24);
+    EXPECT_EQ(h.outputBits, 16);
+    EXPECT_EQ(h.inputVolumePercent, 80);
+    EXPECT_EQ(h.outputVolumePercent, 50);
+    EXPECT_EQ(h.date, QStringLiteral("2026-12-09T13:20:05+01:00"));
+    EXPECT_FALSE(h.programVersion.isEmpty());
+    EXPECT_EQ(h.note, s.note);
+    EXPECT_DOUBLE_EQ(h.bandHighHz, 19845.0);
+    EXPECT_TRUE(h.selfTest);
+
+    struct Cal {
+        int at;
+        double mv;
+        int volume;
+        const char* text;
+    };
+    const Cal cals[] = {
+        {-1, 0.0, 80, "none"},
+        {80, 1228.0, 80, "input full scale 1228.0 mV RMS at input volume 80 %"},
+        {70, 1228.0, 80, "input full scale 1228.0 mV RMS at input volume 70 % (input volume now 80 %: not valid)"},
+    };
+    for (const Cal& c : cals) {
+        s.calibratedAtVolume = c.at;
+        s.inputFullScaleMv = c.mv;
+        s.inputVolumePercent = c.volume;
+        EXPECT_EQ(DtCalibrationText(s), QString::fromUtf8(c.text));
+    }
+}
+
+} // namespace
