@@ -72,8 +72,6 @@ struct DtHeader {
     int rate = 0;                        // Hz
     int inputBits = 0;
     int outputBits = 0;
-    int volumeLeftPercent = -1;          // mixer, -1 where unknown
-    int volumeRightPercent = -1;
     QString calibration;                 // "none" or the calibration used
     QString date;                        // ISO 8601
     QString programVersion;

@@ -24,8 +24,8 @@ QJsonObject DeviceObject(const QString& device, int rate, int bits)
 
 QJsonObject HeaderObject(const DtHeader& h)
 {
-    return {{QStringLiteral("volume_left_percent"), h.volumeLeftPercent},
-            {QStringLiteral("volume_right_percent"), h.volumeRightPercent},
+    return {{QStringLiteral("input_volume_percent"), h.inputVolumePercent},
+            {QStringLiteral("output_volume_percent"), h.outputVolumePercent},
             {QStringLiteral("calibration"), h.calibration},
             {QStringLiteral("date"), h.date},
             {QStringLiteral("program_version"), h.programVersion},
@@ -187,8 +187,8 @@ DtHeader ReadHeader(Reader& r, const QJsonObject& root)
     if (!r.failed() && outRate != h.rate)
         r.fail(kRatesDiffer);
     const QString p = QStringLiteral("header");
-    h.volumeLeftPercent = r.integer(head, "volume_left_percent", p);
-    h.volumeRightPercent = r.integer(head, "volume_right_percent", p);
+    h.inputVolumePercent = r.integer(head, "input_volume_percent", p);
+    h.outputVolumePercent = r.integer(head, "output_volume_percent", p);
     h.calibration = r.text(head, "calibration", p);
     h.date = r.text(head, "date", p);
     h.programVersion = r.text(head, "program_version", p);

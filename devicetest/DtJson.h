@@ -6,7 +6,7 @@
 //
 //   {"schema": "korvanta-measure", "version": 1, "command": "devicetest",
 //    "input": {"device", "rate", "bits"}, "output": {"device", "rate", "bits"},
-//    "header": {"volume_left_percent", "volume_right_percent", "calibration",
+//    "header": {"input_volume_percent", "output_volume_percent", "calibration",
 //               "date", "program_version", "note", "band_low_hz",
 //               "band_high_hz", "reference_level_dbfs", "self_test"},
 //    "complete": bool, "error": text,

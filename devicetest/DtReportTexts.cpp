@@ -109,9 +109,9 @@ QList<QPair<QString, QString>> DtHeaderRows(const DtHeader& h, char letter)
     // A rate or width of 0 was never set; a volume of 0 % is a setting.
     auto known = [&](int v, const QString& unit) { return v <= 0 ? unknown : QString::number(v) + unit; };
     auto volume = [&](int v) { return v < 0 ? unknown : QString::number(v) + QStringLiteral(" %"); };
-    const QString mixer = h.volumeLeftPercent < 0 && h.volumeRightPercent < 0
+    const QString mixer = h.inputVolumePercent < 0 && h.outputVolumePercent < 0
                               ? unknown
-                              : QStringLiteral("%1 / %2").arg(volume(h.volumeLeftPercent), volume(h.volumeRightPercent));
+                              : QStringLiteral("%1 / %2").arg(volume(h.inputVolumePercent), volume(h.outputVolumePercent));
     return {
         {Pick(letter, kKind), Pick(letter, h.selfTest ? kSelfTest : kDeviceRun)},
         {Pick(letter, kNote), h.note},

@@ -29,7 +29,7 @@ inline constexpr Words kInput{"Eingang", "Input"};
 inline constexpr Words kOutput{"Ausgang", "Output"};
 inline constexpr Words kRate{"Abtastrate", "Sample rate"};
 inline constexpr Words kWidth{"Auflösung Eingang / Ausgang", "Width input / output"};
-inline constexpr Words kMixer{"Mixer L / R", "Mixer L / R"};
+inline constexpr Words kMixer{"Mixer Eingang / Ausgang", "Mixer input / output"};
 inline constexpr Words kCalibration{"Kalibrierung", "Calibration"};
 inline constexpr Words kDate{"Datum", "Date"};
 inline constexpr Words kVersion{"Programmversion", "Program version"};

@@ -37,7 +37,7 @@ TEST(DtJson, RoundTripKeepsEveryFieldNotMeasuredValuesAndUmlauts)
 
     EXPECT_EQ(read.header.note, original.header.note);
     EXPECT_EQ(read.header.inputDevice, QStringLiteral("hw:CARD=Übung,DEV=0"));
-    EXPECT_EQ(read.header.volumeLeftPercent, 0);
+    EXPECT_EQ(read.header.inputVolumePercent, 0);
     EXPECT_EQ(read.header.outputBits, 16);
     ASSERT_EQ(read.figures.size(), original.figures.size());
     for (size_t i = 0; i < read.figures.size(); ++i) {

@@ -32,8 +32,8 @@ inline DeviceTestResult SampleResult()
     h.rate = 48000;
     h.inputBits = 24;
     h.outputBits = 16;
-    h.volumeLeftPercent = 0;
-    h.volumeRightPercent = 75;
+    h.inputVolumePercent = 0;
+    h.outputVolumePercent = 75;
     h.calibration = QStringLiteral("none");
     h.date = QStringLiteral("2026-12-09T13:00:00Z");
     h.programVersion = QStringLiteral("1.4.0");
