@@ -322,8 +322,12 @@ bool SoundServer::startPulseAudio()
 {
     // A daemon that was killed leaves its pid file behind.
     QFile::remove(folder_->path() + "/pulse/pid");
+    // No shared memory with the clients: PulseAudio's import of a client's
+    // memfd blocks can fail an assertion and abort the daemon mid-test
+    // (seen under load in CI); blocks copied over the socket cannot.
     daemon_ = spawn(QStringLiteral("pulseaudio"),
-                    {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--log-level=error", "-L",
+                    {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--disable-shm=yes",
+                     "--log-level=error", "-L",
                      "module-native-protocol-unix", "-L",
                      QStringLiteral("module-null-sink sink_name=loop rate=%1").arg(rate_), "-L",
                      "module-always-sink"});
