@@ -52,4 +52,17 @@ QString DeviceKey(bool input, const QString& deviceName, const QString& suffix)
     return key + suffix;
 }
 
+ConversionParams SlotConversion(const DeviceSlot& slot, int bits)
+{
+    ConversionParams p;
+    p.bits = bits;
+    p.flip = slot.flip;
+    p.autoDC = slot.autoDC;
+    p.dcOffsetL = slot.dcOffsetL;
+    p.dcOffsetR = slot.dcOffsetR;
+    p.phaseL = slot.phaseL;
+    p.phaseR = slot.phaseR;
+    return p;
+}
+
 } // namespace korvanta

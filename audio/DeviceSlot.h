@@ -3,6 +3,7 @@
 // per output device (three each). Plain records; the layer in Soundd3 owns
 // them.
 
+#include "audio/BlockConversion.h"
 #include "platform/audio/WaveTypes.h"
 
 #include <QString>
@@ -44,5 +45,9 @@ QString SlotKey(const QString& deviceName, const QString& suffix);
 // ']', control characters, a leading ';' or '#'), then the suffix
 // ("USB [Line] In" + "sf" -> "in USB_%5BLine%5D_Insf").
 QString DeviceKey(bool input, const QString& deviceName, const QString& suffix);
+
+// How the slot's recorded bytes of width `bits` become floats: its channel
+// order, polarity and DC offset.
+ConversionParams SlotConversion(const DeviceSlot& slot, int bits);
 
 } // namespace korvanta

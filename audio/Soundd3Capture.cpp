@@ -311,16 +311,9 @@ float* GetRecordBlock(int& sampleCount, int& overRange, int& userValue)
     if (missing || bytes == 0)
         return nullptr;
     const DeviceSlot& slot = s.inSlot();
-    ConversionParams p;
     // The bytes are in the width they were recorded in, even if the slot
     // has been changed since the start.
-    p.bits = s.recordBits;
-    p.flip = slot.flip;
-    p.autoDC = slot.autoDC;
-    p.dcOffsetL = slot.dcOffsetL;
-    p.dcOffsetR = slot.dcOffsetR;
-    p.phaseL = slot.phaseL;
-    p.phaseR = slot.phaseR;
+    const ConversionParams p = SlotConversion(slot, s.recordBits);
     const uint32_t fits = static_cast<uint32_t>(kConversionFloats * BytesPerSample(p.bits));
     const ConversionResult r = ConvertBlock(h->data, std::min({bytes, kInputBufferBytes, fits}), p, s.conversion.get());
     sampleCount = r.sampleCount;

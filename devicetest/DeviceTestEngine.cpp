@@ -22,19 +22,6 @@ bool devicesUsable()
         && !DeviceName('O', GetOutDevice()).isEmpty();
 }
 
-ConversionParams inputConversion(const DeviceSlot& slot)
-{
-    ConversionParams p;
-    p.bits = slot.format.bitsPerSample;
-    p.flip = slot.flip;
-    p.autoDC = slot.autoDC;
-    p.dcOffsetL = slot.dcOffsetL;
-    p.dcOffsetR = slot.dcOffsetR;
-    p.phaseL = slot.phaseL;
-    p.phaseR = slot.phaseR;
-    return p;
-}
-
 // A step the devices can take: a stretch the recorder can hold, tones below
 // half of either rate (above it they would come back as other tones).
 bool playable(const DtStep& s, int inRate, int outRate)
@@ -146,7 +133,8 @@ void DeviceTestEngine::onRecorded()
 {
     if (!running_)
         return;
-    const DtRecording rec = DtRecordingFromPcm(recorder_.data(), inputConversion(InSlot(GetInDevice())), inRate_);
+    const DeviceSlot& slot = InSlot(GetInDevice());
+    const DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), inRate_);
     if (current_.step.kind == DtStepKind::Level) {
         if (current_.peaks.left > 0.0)
             gainDb_[0] = DtToneGainDb(rec.left, current_.peaks.left);
