@@ -310,12 +310,15 @@ bool SoundServer::answers() const
     const QString info = pactl({"info"});
     if (info.isEmpty())
         return false;
-    // PipeWire answers before its session manager has chosen the loop (and
-    // the filter in front of it).
-    const bool filtered = !filter_.node.isEmpty();
-    return !bus_
-           || (info.contains(QLatin1String("Default Source: loop-in"))
-               && (!filtered || info.contains(QLatin1String("Default Sink: ") + QLatin1String(kFilterSink))));
+    // PipeWire answers before its session manager has chosen the loop (or
+    // the filter in front of it) as the defaults, and the ALSA mixer of a
+    // program started in between finds no Master to open: wait for both.
+    if (!bus_)
+        return true;
+    const QStringList lines = info.split(QLatin1Char('\n'));
+    const QString sink = QLatin1String(filter_.node.isEmpty() ? "loop" : kFilterSink);
+    return lines.contains(QStringLiteral("Default Source: loop-in"))
+           && lines.contains(QStringLiteral("Default Sink: ") + sink);
 }
 
 bool SoundServer::startPulseAudio()
