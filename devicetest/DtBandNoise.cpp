@@ -51,7 +51,6 @@ double PeakHz(const DtSpectrum& s, size_t k)
 
 } // namespace
 
-DtBand MeasurementBand(int rate) { return {kDtBandLowHz, std::min(kDtBandHighHz, kDtBandRateShare * rate)}; }
 
 double PowerDbfs(double power) { return 10.0 * std::log10(power / kFullScaleSinePower); }
 

@@ -6,6 +6,7 @@
 // The band does not follow the analyzer's band setting: figures of two
 // runs must compare whatever the analyzer was set to.
 
+#include "devicetest/DtConventions.h"
 #include "devicetest/DtSpectrum.h"
 
 #include <cmath>
@@ -13,17 +14,6 @@
 #include <span>
 
 namespace korvanta {
-
-struct DtBand {
-    double lowHz = 0.0;
-    double highHz = 0.0;
-};
-
-inline constexpr double kDtBandLowHz = 20.0;
-inline constexpr double kDtBandHighHz = 20000.0;
-inline constexpr double kDtBandRateShare = 0.45; // the band ends below a card's anti-alias filter
-
-DtBand MeasurementBand(int rate);
 
 // Power as dBFS relative to a full-scale sine (mean square 0.5).
 double PowerDbfs(double power);

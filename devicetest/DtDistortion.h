@@ -5,13 +5,14 @@
 // what is left once the fitted fundamental (and DC) is subtracted, so the
 // notch is exact and takes nothing of the noise or the harmonics next to it.
 
+#include "devicetest/DtConventions.h"
+
 #include <array>
 #include <cmath>
 #include <span>
 
 namespace korvanta {
 
-inline constexpr double kDtToneHz = 997.0; // not a divisor of common rates, so its harmonics fall between bins
 inline constexpr int kDtHighestHarmonic = 9;
 
 struct DtThd {

@@ -36,7 +36,7 @@ DtImdSmpte AnalyseSmpte(std::span<const float> x, int rate)
     return r;
 }
 
-bool CcifFitsRate(int rate) { return kCcifHighHz <= kCcifRateShare * rate; }
+bool CcifFitsRate(int rate) { return kCcifHighHz <= kDtCcifRateShare * rate; }
 
 DtImdCcif AnalyseCcif(std::span<const float> x, int rate)
 {

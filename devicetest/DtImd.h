@@ -7,6 +7,8 @@
 // together by least squares, so a sideband 80 dB down is read next to a
 // tone without a window's leakage.
 
+#include "devicetest/DtConventions.h"
+
 #include <QString>
 #include <cmath>
 #include <span>
@@ -18,10 +20,6 @@ inline constexpr double kSmpteHighHz = 7000.0;
 inline constexpr double kSmpteRatio = 4.0; // low tone's amplitude over the high tone's
 inline constexpr double kCcifLowHz = 18000.0;
 inline constexpr double kCcifHighHz = 19000.0;
-// Above this share of the rate a card's anti-alias filter takes the
-// 19 kHz tone (19 kHz over 0.4535 is just under 41.9 kHz, so 44.1 kHz
-// passes and 32 kHz does not).
-inline constexpr double kCcifRateShare = 0.4535;
 
 struct DtImdSmpte {
     double db = NAN;

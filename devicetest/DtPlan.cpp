@@ -1,5 +1,7 @@
 #include "devicetest/DtPlan.h"
 
+#include "devicetest/DtImd.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -18,11 +20,6 @@ constexpr double kResponseLevelDb = -10.0;
 // Where the search for the maximum level begins, at the output.
 constexpr double kMaxLevelStartDb = -10.0;
 
-constexpr double kSmpteLowHz = 60.0;
-constexpr double kSmpteHighHz = 7000.0;
-constexpr double kSmpteRatio = 4.0;
-constexpr double kCcifLowHz = 18000.0;
-constexpr double kCcifHighHz = 19000.0;
 constexpr double kCrosstalkHz[] = {100.0, 1000.0, 10000.0};
 constexpr double kMatchHz[] = {1000.0, 10000.0};
 constexpr double kGridCentreHz = 1000.0;
@@ -55,8 +52,6 @@ DtStep silence(DtStepKind kind, int settleMs, int frames)
     return s;
 }
 } // namespace
-
-double DtBandHighHz(int rate) { return std::min(kDtBandHighHz, kDtBandRateFraction * rate); }
 
 std::vector<double> DtResponseFrequencies(int rate, int perOctave)
 {
@@ -100,7 +95,7 @@ DtPlan DefaultDtPlan(const DtPlanSettings& s)
     smpte.frequencies = {kSmpteLowHz, kSmpteHighHz};
     smpte.weights = {kSmpteRatio, 1.0};
     add(smpte);
-    if (kCcifHighHz <= kDtCcifRateFraction * s.rate) {
+    if (CcifFitsRate(s.rate)) {
         DtStep ccif = smpte;
         ccif.kind = DtStepKind::ImdCcif;
         ccif.frequencies = {kCcifLowHz, kCcifHighHz};

@@ -8,6 +8,7 @@
 // approximate. Plain values, no device, no widget.
 
 #include "audio/RunEstimate.h"
+#include "devicetest/DtConventions.h"
 
 #include <QString>
 #include <vector>
@@ -62,19 +63,6 @@ struct DtPlanSettings {
     int responsePointsPerOctave = 3;
     int settleMs = 200;
 };
-
-inline constexpr double kDtBandLowHz = 20.0;
-inline constexpr double kDtBandHighHz = 20000.0;
-// The band ends here below 44.4 kHz, where 20 kHz would lie too close to half the rate.
-inline constexpr double kDtBandRateFraction = 0.45;
-// AES17's dynamic range: a 997 Hz tone 60 dB below full scale.
-inline constexpr double kDtToneHz = 997.0;
-inline constexpr double kDtDynamicRangeDb = -60.0;
-// CCIF is left out where 19 kHz lies above this fraction of the rate.
-inline constexpr double kDtCcifRateFraction = 0.4535;
-
-// The upper end of the measurement band at `rate`.
-double DtBandHighHz(int rate);
 
 // The response's frequencies: logarithmic from the band's low end to its
 // high end, `perOctave` per octave, 1 kHz among them.
