@@ -37,6 +37,12 @@ void checkSpec(const DutSpec& spec)
     if (d.highPassHz != 0.0)
         inRange(d.highPassHz, 0.1, 1e6, "high-pass");
     inRange(d.delaySamples, 0, 65536, "delay");
+    for (int ch = 0; ch < 2; ++ch)
+        if (d.delayOne[ch] != -1.0)
+            inRange(d.delayOne[ch], 0, 65536, "one channel's delay");
+    inRange(d.echoMs, 0, 1000, "echo time");
+    inRangeOrOff(d.echoDb, -300, 0, "echo level");
+    inRange(d.driftPpm, -1000, 1000, "drift");
     inRange(d.k2, -100, 100, "k2");
     inRange(d.k3, -100, 100, "k3");
     inRangeOrOff(d.noiseDb, -300, 20, "noise");

@@ -1,5 +1,6 @@
 #include "measure/FFtuli.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -220,6 +221,74 @@ void FftWorkspace::Magnitude(float* x, int N)
     Fft(x, im, N);
     for (int i = 0; i < N / 2; ++i)
         x[i] = static_cast<float>(std::sqrt(static_cast<double>(x[i]) * x[i] + static_cast<double>(im[i]) * im[i]));
+}
+
+namespace {
+
+// In-place bit reversal by the counter of fillBitReverse, for any size.
+void bitReversePermuteLong(double* re, double* im, int N)
+{
+    int j = 0;
+    for (int i = 1; i < N; ++i) {
+        int k = N / 2;
+        while (j + k > N - 1)
+            k /= 2;
+        j = k + (j % k);
+        if (i < j) {
+            std::swap(re[i], re[j]);
+            std::swap(im[i], im[j]);
+        }
+    }
+}
+
+void butterfliesLong(double* __restrict re, double* __restrict im, int N, int m, const double* wr, const double* wi)
+{
+    for (int block = 0; block < N; block += 2 * m) {
+        double* rp = re + block;
+        double* ip = im + block;
+        double* rq = rp + m;
+        double* iq = ip + m;
+        for (int j = 0; j < m; ++j) {
+            const double tr = wr[j] * rq[j] - wi[j] * iq[j];
+            const double ti = wr[j] * iq[j] + wi[j] * rq[j];
+            rq[j] = rp[j] - tr;
+            iq[j] = ip[j] - ti;
+            rp[j] += tr;
+            ip[j] += ti;
+        }
+    }
+}
+
+} // namespace
+
+void FftLong(double* re, double* im, int N, std::vector<double>& scratch)
+{
+    if (N < 2 || N > kMaxLongFftPoints || (N & (N - 1)) != 0)
+        return;
+    scratch.resize(static_cast<size_t>(N));
+    double* wr = scratch.data();
+    double* wi = wr + N / 2;
+    bitReversePermuteLong(re, im, N);
+    for (int m = 1; m < N; m *= 2) {
+        // The recurrence drifts by about m rounding steps; a fresh cosine
+        // every 64 twiddles keeps the longest stage as exact as a short one.
+        const double c = std::cos(std::numbers::pi / m), s = std::sin(std::numbers::pi / m);
+        for (int j0 = 0; j0 < m; j0 += 64) {
+            const int n = std::min(64, m - j0);
+            wr[j0] = std::cos(std::numbers::pi * j0 / m);
+            wi[j0] = std::sin(std::numbers::pi * j0 / m);
+            for (int j = j0 + 1; j < j0 + n; ++j) {
+                wr[j] = wr[j - 1] * c - wi[j - 1] * s;
+                wi[j] = wi[j - 1] * c + wr[j - 1] * s;
+            }
+        }
+        butterfliesLong(re, im, N, m, wr, wi);
+    }
+    const double scale = 1.0 / N;
+    for (int i = 0; i < N; ++i) {
+        re[i] *= scale;
+        im[i] *= scale;
+    }
 }
 
 } // namespace korvanta

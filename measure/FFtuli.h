@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 namespace korvanta {
 
@@ -47,6 +48,14 @@ private:
 // In-place complex transform of N points (a power of two, at least 2), with
 // the positive exponent and 1/N scaling: X[k] = (1/N) sum x[n] e^{+2 pi i nk/N}.
 void Fft(float* re, float* im, int N);
+
+// The same transform in double precision for long records (an impulse
+// response from a sweep of many seconds needs millions of points): N a power
+// of two from 2 to kMaxLongFftPoints. Its twiddles come from the same
+// per-stage recurrence as Fft's, built for the size at hand in `scratch`
+// (resized to N), since a table for the largest size would cost 256 MB.
+constexpr int kMaxLongFftPoints = 1 << 24;
+void FftLong(double* re, double* im, int N, std::vector<double>& scratch);
 
 // Where Fft's bit-reversal permutation moves index i for size N.
 int BitReversedIndex(int i, int N);

@@ -89,14 +89,29 @@ struct Parser {
         DutConfig& d = spec.dut;
         const int c = m.captured(2) == QLatin1String("l") ? 0 : 1;
         const QString kind = m.captured(1);
-        double v = 0;
         if (kind == QLatin1String("lp"))
             number(key, value, d.lowPassOne[c], 0, 1e6);
         else if (kind == QLatin1String("hp"))
             number(key, value, d.highPassOne[c], 0, 1e6);
-        else if (number(key, value, v, 0, 65536))
-            d.delayOne[c] = static_cast<int>(v);
+        else
+            number(key, value, d.delayOne[c], 0, 65536);
         return true;
+    }
+
+    // "3:-6": a reflection 3 ms after the sound, 6 dB weaker. Both parts are
+    // checked before either is taken, so a bad item changes nothing.
+    void echo(const QString& text)
+    {
+        const QStringList parts = text.split(QLatin1Char(':'));
+        double ms = 0, db = 0;
+        if (parts.size() != 2) {
+            spec.errors << QStringLiteral("KORVANTA_DUT: echo=%1 is not ms:dB").arg(text);
+            return;
+        }
+        if (number("echo ms", parts[0], ms, 0, 1000) && number("echo dB", parts[1], db, -300, 0)) {
+            spec.dut.echoMs = ms;
+            spec.dut.echoDb = db;
+        }
     }
 
     void harmonic(int order, const QString& key, const QString& text)
@@ -128,8 +143,12 @@ struct Parser {
             number(key, value, d.lowPassHz, 1, 1e6);
         else if (key == "hp")
             number(key, value, d.highPassHz, 0.1, 1e6);
-        else if (key == "delay" && number(key, value, v, 0, 65536))
-            d.delaySamples = static_cast<int>(v);
+        else if (key == "delay")
+            number(key, value, d.delaySamples, 0, 65536);
+        else if (key == "echo")
+            echo(value);
+        else if (key == "drift")
+            number(key, value, d.driftPpm, -1000, 1000);
         else if (oneChannel(key, value))
             ;
         else if (key == "k2")

@@ -34,12 +34,19 @@ struct DutConfig {
     double gainDb[2] = {0.0, 0.0};   // PCM left, PCM right
     double lowPassHz = 0.0;          // 2nd-order Butterworth; 0: none
     double highPassHz = 0.0;
-    int delaySamples = 0;
+    double delaySamples = 0.0;       // may hold a fraction of a sample
     // One channel's own low-pass, high-pass and delay (PCM left, PCM right),
     // so a reference channel can stay straight; negative: as both channels.
     double lowPassOne[2] = {-1.0, -1.0};
     double highPassOne[2] = {-1.0, -1.0};
-    int delayOne[2] = {-1, -1};
+    double delayOne[2] = {-1.0, -1.0};
+    // One reflection, as a wall near a loudspeaker gives: the delayed signal
+    // again, echoMs later and echoDb weaker; echoMs 0: none.
+    double echoMs = 0.0;
+    double echoDb = kOffDb;
+    // The input's clock against the output's, parts per million: positive
+    // runs fast, so the played signal arrives ever later.
+    double driftPpm = 0.0;
     double k2 = 0.0;                 // y = x + k2 x^2 + k3 x^3
     double k3 = 0.0;
     double noiseDb = kOffDb;         // added Gaussian noise, dBFS RMS
@@ -60,7 +67,7 @@ struct DutConfig {
 
     double lowPassFor(int channel) const { return lowPassOne[channel] >= 0 ? lowPassOne[channel] : lowPassHz; }
     double highPassFor(int channel) const { return highPassOne[channel] >= 0 ? highPassOne[channel] : highPassHz; }
-    int delayFor(int channel) const { return delayOne[channel] >= 0 ? delayOne[channel] : delaySamples; }
+    double delayFor(int channel) const { return delayOne[channel] >= 0 ? delayOne[channel] : delaySamples; }
 };
 
 // Everything KORVANTA_DUT can say.

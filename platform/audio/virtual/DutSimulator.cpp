@@ -45,11 +45,26 @@ DutSimulator::Biquad DutSimulator::butterworth(bool highPass, double freq, int r
 DutSimulator::DutSimulator(const DutConfig& config, int sampleRate)
     : config_(config), rate_(std::max(1, sampleRate)), rng_(0x4b525654u)
 {
-    const int longest = std::max(config.delayFor(0), config.delayFor(1));
+    if (config.echoMs > 0.0 && config.echoDb > -300.0) {
+        // Whole samples: a reflection's comb is what a test looks for, and
+        // a whole-sample echo makes it exact.
+        echoSamples_ = std::max(1, static_cast<int>(std::lround(config.echoMs * rate_ / 1000.0)));
+        echoGain_ = fromDb(config.echoDb);
+    }
+    if (config.driftPpm != 0.0) {
+        // The clocks' difference piles up as delay; every tenth of a second
+        // of it the input slips back by that much, as a card whose buffer
+        // runs over or under, so the delay line stays bounded however long
+        // the card runs. A slow input starts with the whole span.
+        drift_ = config.driftPpm * 1e-6;
+        driftSpan_ = rate_ / 10.0;
+        driftOffset_ = drift_ < 0.0 ? driftSpan_ : 0.0;
+    }
+    const double longest = std::max(config.delayFor(0), config.delayFor(1)) + echoSamples_ + driftSpan_ + 1.0;
     for (int c = 0; c < 2; ++c) {
         gain_[c] = fromDb(config.gainDb[c]);
-        delayOf_[c] = config.delayFor(c);
-        delay_[c].assign(static_cast<size_t>(longest) + 1, 0.0);
+        delay_[c] = DelayLine(longest);
+        taps_[c] = MakeFractionalTaps(config.delayFor(c));
     }
     extAmp_ = fromDb(config.extLevelDb);
     for (double h : config.harmonicsDb)
@@ -100,7 +115,6 @@ double DutSimulator::external()
 void DutSimulator::process(const double played[2], double out[2])
 {
     const double ext = external();
-    const size_t n = delay_[0].size();
     double shaped[2];
     for (int c = 0; c < 2; ++c) {
         double x = (played[c] + ext) * gain_[c];
@@ -113,16 +127,35 @@ void DutSimulator::process(const double played[2], double out[2])
     const double coupled[2] = {shaped[0] + xtalk_[0] * shaped[1], shaped[1] + xtalk_[1] * shaped[0]};
     double v[2];
     for (int c = 0; c < 2; ++c) {
-        delay_[c][delayPos_] = coupled[c];
-        double x = delay_[c][(delayPos_ + n - static_cast<size_t>(delayOf_[c])) % n];
+        delay_[c].push(coupled[c]);
+        double x = delayed(c);
         if (noiseRms_ > 0.0)
             x += gaussian(noiseRms_);
         x += config_.dc[c];
         v[c] = config_.invert[c] ? -x : x;
     }
-    delayPos_ = (delayPos_ + 1) % n;
+    if (drift_ != 0.0) {
+        driftOffset_ += drift_;
+        if (driftOffset_ >= driftSpan_)
+            driftOffset_ -= driftSpan_;
+        else if (driftOffset_ < 0.0)
+            driftOffset_ += driftSpan_;
+    }
     out[0] = config_.swap ? v[1] : v[0];
     out[1] = config_.swap ? v[0] : v[1];
+}
+
+// The channel's delayed signal with its reflection. While the clocks agree
+// the taps are fixed (one tap for a whole-sample delay, exactly as a plain
+// ring buffer); with drift they follow the growing delay frame by frame.
+double DutSimulator::delayed(int channel)
+{
+    const FractionalTaps taps =
+        drift_ != 0.0 ? MakeFractionalTaps(config_.delayFor(channel) + driftOffset_) : taps_[channel];
+    double x = delay_[channel].read(taps);
+    if (echoSamples_ > 0)
+        x += echoGain_ * delay_[channel].read(taps, echoSamples_);
+    return x;
 }
 
 void QuantiseSamples(const double* values, int count, int bits, double volume, uint8_t* dst)

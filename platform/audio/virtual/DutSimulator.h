@@ -6,6 +6,7 @@
 // consecutive blocks are one continuous signal.
 
 #include "platform/audio/virtual/DutConfig.h"
+#include "platform/audio/virtual/FractionalDelay.h"
 
 #include <cstdint>
 #include <random>
@@ -56,9 +57,15 @@ private:
     double phase_ = 0.0;           // external source phase in cycles
     bool externalPaused_ = false;
     std::vector<Biquad> filters_[2];
-    std::vector<double> delay_[2]; // ring buffers of the longest delay + 1
-    int delayOf_[2] = {0, 0};      // each channel's delay in samples
-    size_t delayPos_ = 0;
+    double delayed(int channel);
+
+    DelayLine delay_[2];
+    FractionalTaps taps_[2];       // each channel's delay while the clocks agree
+    int echoSamples_ = 0;          // 0: no reflection
+    double echoGain_ = 0.0;
+    double drift_ = 0.0;           // extra delay per frame from the clocks' difference
+    double driftOffset_ = 0.0;     // extra delay now, samples, within [0, driftSpan_)
+    double driftSpan_ = 0.0;
     std::mt19937 rng_;
     std::normal_distribution<double> normal_{0.0, 1.0};
     std::uniform_real_distribution<double> uniform_{-1.0, 1.0};

@@ -1,0 +1,98 @@
+#include "ir/IrChecks.h"
+
+#include "platform/LanguageTexts.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvanta {
+
+namespace {
+
+constexpr double kDriftWindowMs = 2.0;
+constexpr double kDriftGuardMs = 0.25;
+
+double Energy(const ImpulseResponse& ir, long long from, long long to)
+{
+    double e = 0.0;
+    for (long long i = from; i < to; ++i)
+        e += ir.at(i) * ir.at(i);
+    return e;
+}
+
+long long Samples(double ms, int rate) { return std::llround(ms * rate / 1000.0); }
+
+} // namespace
+
+IrProblem CheckRecording(std::span<const float> recording)
+{
+    float peak = 0.0f;
+    for (float v : recording)
+        peak = std::max(peak, std::abs(v));
+    if (peak >= kIrClipShare)
+        return IrProblem::Clipping;
+    if (peak < std::pow(10.0, kIrSilentDbfs / 20.0))
+        return IrProblem::NoSignal;
+    return IrProblem::None;
+}
+
+double PeakToNoiseDb(const ImpulseResponse& ir, const IrPeak& peak)
+{
+    const long long from = std::llround(ir.tailSeconds * ir.rate) + std::max<long long>(0, std::llround(peak.samples));
+    const long long to = ir.size() - std::llround(ir.rateConstant * std::log(6.0) * ir.rate) -
+                         std::llround(0.5 * ir.rateConstant * std::log(2.0) * ir.rate);
+    if (to - from < 16)
+        return HUGE_VAL; // no room to measure the noise: say nothing against the signal
+    const double rms = std::sqrt(Energy(ir, from, to) / static_cast<double>(to - from));
+    return rms > 0.0 ? 20.0 * std::log10(std::abs(peak.value) / rms) : HUGE_VAL;
+}
+
+double DriftRatioDb(const ImpulseResponse& ir, const IrPeak& peak)
+{
+    const long long p = std::llround(peak.samples);
+    const long long guard = std::max<long long>(1, Samples(kDriftGuardMs, ir.rate));
+    const long long window = Samples(kDriftWindowMs, ir.rate);
+    const double before = Energy(ir, p - window, p - guard);
+    const double centre = Energy(ir, p - guard, p + guard + 1);
+    if (centre <= 0.0)
+        return 0.0;
+    return 10.0 * std::log10(std::max(before, 1e-300) / centre);
+}
+
+IrProblem CheckResponse(const ImpulseResponse& ir, const IrPeak& peak)
+{
+    if (ir.h.empty() || peak.value == 0.0 || PeakToNoiseDb(ir, peak) < kIrMinPeakToNoiseDb)
+        return IrProblem::NoSignal;
+    if (peak.samples > ir.tailSeconds * ir.rate)
+        return IrProblem::LatencyBeyondTail;
+    if (DriftRatioDb(ir, peak) > kIrDriftDb)
+        return IrProblem::ClockDrift;
+    return IrProblem::None;
+}
+
+QString IrProblemText(IrProblem problem, char letter)
+{
+    static constexpr Words kFit{"Der Sweep passt nicht zur Abtastrate", "The sweep does not fit the sample rate"};
+    static constexpr Words kClip{"Der Eingang übersteuert: den Sweep-Pegel oder den Eingangspegel senken",
+                                 "The input clips: lower the sweep level or the input level"};
+    static constexpr Words kNone{"Am Eingang kommt kein Sweep an: den Ausgang mit dem Eingang verbinden und die Pegel prüfen",
+                                 "No sweep arrives at the input: connect the output to the input and check the levels"};
+    static constexpr Words kLate{"Die Latenz ist länger als der Nachlauf: den Nachlauf verlängern",
+                                 "The latency is longer than the tail: make the tail longer"};
+    static constexpr Words kDrift{
+        "Die Takte von Ausgang und Eingang laufen auseinander (Energie vor dem Impuls über -40 dB): "
+        "Ein- und Ausgang derselben Karte verwenden oder die Takte synchronisieren",
+        "The clocks of output and input drift apart (energy before the impulse above -40 dB): "
+        "use input and output of the same card or synchronise the clocks"};
+    switch (problem) {
+    case IrProblem::None: return {};
+    case IrProblem::SweepDoesNotFit: return Pick(letter, kFit);
+    case IrProblem::Clipping: return Pick(letter, kClip);
+    case IrProblem::NoSignal: return Pick(letter, kNone);
+    case IrProblem::LatencyBeyondTail: return Pick(letter, kLate);
+    case IrProblem::ClockDrift: return Pick(letter, kDrift);
+    }
+    return {};
+}
+
+} // namespace korvanta

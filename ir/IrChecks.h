@@ -1,0 +1,51 @@
+#pragma once
+// What must be true of a recorded sweep before its response is shown: a bad
+// set-up gets a clear message in both languages and no curve.
+
+#include "ir/IrDeconvolve.h"
+#include "ir/IrPeak.h"
+
+#include <QString>
+#include <span>
+
+namespace korvanta {
+
+enum class IrProblem {
+    None,
+    SweepDoesNotFit, // SweepFitText says why
+    Clipping,
+    NoSignal,
+    LatencyBeyondTail,
+    ClockDrift,
+};
+
+inline constexpr double kIrClipShare = 0.999;    // a sample this close to full scale clips
+inline constexpr double kIrSilentDbfs = -100.0;  // a recording whose peak stays below this holds nothing
+inline constexpr double kIrMinPeakToNoiseDb = 20.0;
+inline constexpr double kIrDriftDb = -40.0;
+
+// The recording alone: clipping, or nothing at all.
+IrProblem CheckRecording(std::span<const float> recording);
+
+// The response: an impulse no more than 20 dB above its own noise is no
+// signal; a latency longer than the tail has cut the sweep's end off; and
+// the clocks drift when the energy before the peak reaches -40 dB of the
+// peak's (DriftRatioDb).
+IrProblem CheckResponse(const ImpulseResponse& ir, const IrPeak& peak);
+
+// The peak's height over the RMS of the response where it holds only noise
+// (between the tail's end and the harmonics), dB.
+double PeakToNoiseDb(const ImpulseResponse& ir, const IrPeak& peak);
+
+// The criterion for drifting clocks. A sweep recorded by a clock that runs
+// off arrives ever later, so its low frequencies, played first, come out
+// earlier than its high ones and the impulse smears into the time before
+// its peak. The energy of h from 2 ms to 0.25 ms before the peak, over the
+// energy within 0.25 ms of it, in dB. A fixed resampling ratio (a card
+// that plays at another rate than it records) leaves a sharp peak and stays
+// far below -40 dB.
+double DriftRatioDb(const ImpulseResponse& ir, const IrPeak& peak);
+
+QString IrProblemText(IrProblem problem, char letter);
+
+} // namespace korvanta

@@ -1,0 +1,59 @@
+#pragma once
+// The impulse response from a recorded sweep: the recording's spectrum
+// divided by the played sweep's, at a power-of-two size with zero padding,
+// with the program's own transform (measure/FFtuli.h).
+//
+// Regularisation: inside f1 … f2 the division is exact. Beyond the band the
+// denominator |X|² gets a term λ(f) = (mean |X|² in the band) · r(f), where
+// r rises as a raised cosine in log frequency from 0 at the band's edge to 1
+// a third of an octave beyond it (at the top: at half the rate, if that comes
+// first). Where the sweep played nothing the response thus goes to zero
+// instead of dividing noise by nothing, and its edges are smooth, so the
+// impulse is short and symmetric about the device's own response.
+
+#include "ir/IrSweep.h"
+
+#include <complex>
+#include <span>
+#include <vector>
+
+namespace korvanta {
+
+struct ImpulseResponse {
+    int rate = 0;
+    double f1 = 0.0, f2 = 0.0;       // the band it holds
+    double rateConstant = 0.0;       // the sweep's L, seconds
+    double tailSeconds = 0.0;        // silence recorded after the sweep
+    // N samples, circular: h[i] lies i samples after the first played frame
+    // and the end holds the negative times, where harmonic k lies L·ln k
+    // before the fundamental.
+    std::vector<double> h;
+    // Its spectrum, bins 0 … N/2 of rate/N each, phase referred to the
+    // first played frame.
+    std::vector<std::complex<double>> spectrum;
+
+    int size() const { return static_cast<int>(h.size()); }
+    // h at time index i (negative: before the first played frame).
+    double at(long long i) const;
+};
+
+// The response of `recording` (starting at the first played frame, at least
+// one period long; what is longer is cut) to `played` (SweepSamples). Empty
+// (no samples) when the sweep does not fit or the recording is too short.
+ImpulseResponse Deconvolve(std::span<const float> recording, std::span<const double> played, const IrSweep& sweep);
+
+// The mean of `count` periods recorded back to back, the first starting at
+// `firstFrame`: noise falls by 10·log10(count) dB, the response stays. Each
+// period's own tail holds its decay, so nothing of one sweep spills into
+// the next. Empty when the recording is shorter than the periods.
+std::vector<float> AverageSweeps(std::span<const float> recording, size_t firstFrame, size_t period, int count);
+
+// The reference-channel mode: the response of `measured` divided by that of
+// `reference` (both from the same sweep), regularised beyond the band as
+// above, so whatever both channels share (the output, a cable) drops out.
+ImpulseResponse ReferenceRatio(const ImpulseResponse& measured, const ImpulseResponse& reference);
+
+// The raised-cosine ramp r(f) of the regularisation, 0 in the band.
+double RegularisationRamp(double f, double f1, double f2, int rate);
+
+} // namespace korvanta
