@@ -1,6 +1,11 @@
 #include "ir/IrChecks.h"
 
+#include "measure/FFtuli.h"
 #include "platform/LanguageTexts.h"
+
+#include <complex>
+#include <numbers>
+#include <vector>
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +14,7 @@ namespace korvanta {
 
 namespace {
 
-constexpr double kDriftWindowMs = 2.0;
+constexpr double kDriftWindowMs = 5.0;
 constexpr double kDriftGuardMs = 0.25;
 
 double Energy(const ImpulseResponse& ir, long long from, long long to)
@@ -21,6 +26,43 @@ double Energy(const ImpulseResponse& ir, long long from, long long to)
 }
 
 long long Samples(double ms, int rate) { return std::llround(ms * rate / 1000.0); }
+
+using Complex = std::complex<double>;
+
+// A bilinear 2nd-order section of quality q at frequency z^-1.
+Complex Section(bool highPass, double freq, double q, int rate, Complex z1)
+{
+    const double w = 2.0 * std::numbers::pi * freq / rate;
+    const double alpha = std::sin(w) / (2.0 * q), cosw = std::cos(w);
+    const double b0 = highPass ? (1.0 + cosw) / 2.0 : (1.0 - cosw) / 2.0;
+    const double b1 = highPass ? -(1.0 + cosw) : (1.0 - cosw);
+    return (b0 + b1 * z1 + b0 * z1 * z1) / ((1.0 + alpha) - 2.0 * cosw * z1 + (1.0 - alpha) * z1 * z1);
+}
+
+// The response through the check's causal band-pass, by its spectrum.
+std::vector<double> CausalBand(const ImpulseResponse& ir)
+{
+    const int n = ir.size();
+    const double low = 8.0 * ir.f1, high = std::max(low * 2.0, ir.f2 / 4.0);
+    std::vector<double> re(static_cast<size_t>(n), 0.0), im(static_cast<size_t>(n), 0.0);
+    for (int k = 0; k <= n / 2; ++k) {
+        const Complex z1 = std::polar(1.0, -2.0 * std::numbers::pi * k / n);
+        Complex w = 1.0;
+        for (double q : {0.5412, 1.3066})
+            w *= Section(true, low, q, ir.rate, z1) * Section(false, high, q, ir.rate, z1);
+        const Complex v = ir.spectrum[static_cast<size_t>(k)] * w;
+        re[k] = v.real();
+        im[k] = v.imag();
+        if (k > 0 && k < n / 2) {
+            re[n - k] = v.real();
+            im[n - k] = -v.imag();
+        }
+    }
+    im[0] = im[n / 2] = 0.0;
+    std::vector<double> scratch;
+    FftLong(re.data(), im.data(), n, scratch);
+    return re;
+}
 
 } // namespace
 
@@ -38,7 +80,7 @@ IrProblem CheckRecording(std::span<const float> recording)
 
 double PeakToNoiseDb(const ImpulseResponse& ir, const IrPeak& peak)
 {
-    const long long from = std::llround(ir.tailSeconds * ir.rate) + std::max<long long>(0, std::llround(peak.samples));
+    const long long from = std::llround(ir.tailSeconds * ir.rate);
     const long long to = ir.size() - std::llround(ir.rateConstant * std::log(6.0) * ir.rate) -
                          std::llround(0.5 * ir.rateConstant * std::log(2.0) * ir.rate);
     if (to - from < 16)
@@ -49,11 +91,20 @@ double PeakToNoiseDb(const ImpulseResponse& ir, const IrPeak& peak)
 
 double DriftRatioDb(const ImpulseResponse& ir, const IrPeak& peak)
 {
-    const long long p = std::llround(peak.samples);
+    if (ir.h.empty())
+        return 0.0;
+    ImpulseResponse band = ir;
+    band.h = CausalBand(ir);
+    // The band's own peak, near the response's.
+    const long long around = Samples(1.0, ir.rate);
+    long long p = std::llround(peak.samples);
+    for (long long i = std::llround(peak.samples) - around; i <= std::llround(peak.samples) + around; ++i)
+        if (std::abs(band.at(i)) > std::abs(band.at(p)))
+            p = i;
     const long long guard = std::max<long long>(1, Samples(kDriftGuardMs, ir.rate));
     const long long window = Samples(kDriftWindowMs, ir.rate);
-    const double before = Energy(ir, p - window, p - guard);
-    const double centre = Energy(ir, p - guard, p + guard + 1);
+    const double before = Energy(band, p - window, p - guard);
+    const double centre = Energy(band, p - guard, p + guard + 1);
     if (centre <= 0.0)
         return 0.0;
     return 10.0 * std::log10(std::max(before, 1e-300) / centre);

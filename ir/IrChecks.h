@@ -40,10 +40,13 @@ double PeakToNoiseDb(const ImpulseResponse& ir, const IrPeak& peak);
 // The criterion for drifting clocks. A sweep recorded by a clock that runs
 // off arrives ever later, so its low frequencies, played first, come out
 // earlier than its high ones and the impulse smears into the time before
-// its peak. The energy of h from 2 ms to 0.25 ms before the peak, over the
-// energy within 0.25 ms of it, in dB. A fixed resampling ratio (a card
-// that plays at another rate than it records) leaves a sharp peak and stays
-// far below -40 dB.
+// its peak, where a causal device has nothing. The response is first
+// limited to 8·f1 … f2/4 by causal 4th-order Butterworth filters, so the
+// symmetric ringing of the band's own edges is gone and what is left is
+// causal; then the energy from 5 ms to 0.25 ms before its peak, over the
+// energy within 0.25 ms of it, in dB. A fixed resampling ratio (a card that
+// plays at another rate than it records) leaves a sharp peak and stays far
+// below -40 dB.
 double DriftRatioDb(const ImpulseResponse& ir, const IrPeak& peak);
 
 QString IrProblemText(IrProblem problem, char letter);

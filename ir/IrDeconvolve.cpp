@@ -55,8 +55,10 @@ std::vector<double> Inverse(const std::vector<Complex>& spectrum, int n)
 }
 
 // Y·conj(X) / (|X|² + λ(f)), λ from the mean |X|² in the band.
-std::vector<Complex> Divide(const std::vector<Complex>& y, const std::vector<Complex>& x, double f1, double f2, int rate)
+std::vector<Complex> Divide(const std::vector<Complex>& y, const std::vector<Complex>& x, const IrSweep& sweep)
 {
+    const double f1 = sweep.f1, f2 = sweep.f2;
+    const int rate = sweep.rate;
     const int n = 2 * (static_cast<int>(x.size()) - 1);
     const double binHz = static_cast<double>(rate) / n;
     double sum = 0.0;
@@ -71,7 +73,7 @@ std::vector<Complex> Divide(const std::vector<Complex>& y, const std::vector<Com
     const double lambda = inBand > 0 ? sum / inBand : 1.0;
     std::vector<Complex> h(x.size());
     for (size_t k = 0; k < x.size(); ++k) {
-        const double d = std::norm(x[k]) + lambda * RegularisationRamp(k * binHz, f1, f2, rate);
+        const double d = std::norm(x[k]) + lambda * RegularisationRamp(k * binHz, sweep);
         h[k] = d > 0.0 ? y[k] * std::conj(x[k]) / d : Complex{};
     }
     return h;
@@ -79,18 +81,19 @@ std::vector<Complex> Divide(const std::vector<Complex>& y, const std::vector<Com
 
 } // namespace
 
-double RegularisationRamp(double f, double f1, double f2, int rate)
+double RegularisationRamp(double f, const IrSweep& sweep)
 {
-    if (f >= f1 && f <= f2)
+    const double low = FullLevelLowHz(sweep), high = FullLevelHighHz(sweep);
+    if (f >= low && f <= high)
         return 0.0;
     if (f <= 0.0)
         return 1.0;
     double share = 1.0;
-    if (f < f1) {
-        share = std::log2(f1 / f) / kRampOctaves;
+    if (f < low) {
+        share = std::log2(low / f) / std::log2(2.0 * low / sweep.f1);
     } else {
-        const double top = std::min(f2 * std::exp2(kRampOctaves), 0.5 * rate);
-        share = top > f2 ? std::log2(f / f2) / std::log2(top / f2) : 1.0;
+        const double top = std::min(sweep.f2 * std::exp2(kRampOctaves), 0.5 * sweep.rate);
+        share = top > high ? std::log2(f / high) / std::log2(top / high) : 1.0;
     }
     return share >= 1.0 ? 1.0 : 0.5 - 0.5 * std::cos(std::numbers::pi * share);
 }
@@ -115,12 +118,13 @@ ImpulseResponse Deconvolve(std::span<const float> recording, std::span<const dou
     }
     std::vector<Complex> y, x;
     TwoSpectra(re, im, y, x);
+    r.sweep = sweep;
     r.rate = sweep.rate;
     r.f1 = sweep.f1;
     r.f2 = sweep.f2;
     r.rateConstant = sweep.RateConstant();
     r.tailSeconds = sweep.tailSeconds;
-    r.spectrum = Divide(y, x, sweep.f1, sweep.f2, sweep.rate);
+    r.spectrum = Divide(y, x, sweep);
     r.h = Inverse(r.spectrum, n);
     return r;
 }
@@ -148,7 +152,7 @@ ImpulseResponse ReferenceRatio(const ImpulseResponse& measured, const ImpulseRes
     if (measured.h.empty() || measured.h.size() != reference.h.size() || measured.rate != reference.rate)
         return r;
     r = measured;
-    r.spectrum = Divide(measured.spectrum, reference.spectrum, measured.f1, measured.f2, measured.rate);
+    r.spectrum = Divide(measured.spectrum, reference.spectrum, measured.sweep);
     r.h = Inverse(r.spectrum, measured.size());
     return r;
 }

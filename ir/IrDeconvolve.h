@@ -3,13 +3,15 @@
 // divided by the played sweep's, at a power-of-two size with zero padding,
 // with the program's own transform (measure/FFtuli.h).
 //
-// Regularisation: inside f1 … f2 the division is exact. Beyond the band the
+// Regularisation: where the sweep plays at full level (between its fades,
+// FullLevelLowHz … FullLevelHighHz) the division is exact. Outside, the
 // denominator |X|² gets a term λ(f) = (mean |X|² in the band) · r(f), where
-// r rises as a raised cosine in log frequency from 0 at the band's edge to 1
-// a third of an octave beyond it (at the top: at half the rate, if that comes
-// first). Where the sweep played nothing the response thus goes to zero
-// instead of dividing noise by nothing, and its edges are smooth, so the
-// impulse is short and symmetric about the device's own response.
+// r rises as a raised cosine in log frequency from 0 at the full-level edge
+// to 1 at f1/2 below and a third of an octave above f2 (or at half the rate,
+// if that comes first). Where the sweep played little or nothing the
+// response thus goes to zero instead of dividing noise by nothing, and its
+// edges are wide and smooth, so the impulse rings only briefly before and
+// after the device's own response.
 
 #include "ir/IrSweep.h"
 
@@ -20,6 +22,7 @@
 namespace korvanta {
 
 struct ImpulseResponse {
+    IrSweep sweep;                   // what it was measured with
     int rate = 0;
     double f1 = 0.0, f2 = 0.0;       // the band it holds
     double rateConstant = 0.0;       // the sweep's L, seconds
@@ -53,7 +56,7 @@ std::vector<float> AverageSweeps(std::span<const float> recording, size_t firstF
 // above, so whatever both channels share (the output, a cable) drops out.
 ImpulseResponse ReferenceRatio(const ImpulseResponse& measured, const ImpulseResponse& reference);
 
-// The raised-cosine ramp r(f) of the regularisation, 0 in the band.
-double RegularisationRamp(double f, double f1, double f2, int rate);
+// The raised-cosine ramp r(f) of the regularisation, 0 at full level.
+double RegularisationRamp(double f, const IrSweep& sweep);
 
 } // namespace korvanta

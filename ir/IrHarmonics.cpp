@@ -1,6 +1,7 @@
 #include "ir/IrHarmonics.h"
 
 #include "ir/IrResponse.h"
+#include "ir/IrSweep.h"
 
 #include <cmath>
 #include <limits>
@@ -20,7 +21,10 @@ IrGate HarmonicGate(const ImpulseResponse& ir, const IrPeak& peak, int k, double
     IrGate g;
     g.startMs = centre - 0.2 * L * std::log((k + 1.0) / k);
     g.lengthMs = std::min(lengthMs, 0.2 * L * std::log((k + 1.0) / k) + 0.8 * L * std::log(k / (k - 1.0)));
-    g.fadeMs = std::min(1.0, g.lengthMs / 8.0);
+    // Long fades: the fundamental's slow ringing at the band's low edge
+    // reaches into these gates, and an abrupt cut would spread it over the
+    // harmonic's spectrum.
+    g.fadeMs = g.lengthMs / 8.0;
     return g;
 }
 
@@ -53,7 +57,10 @@ IrHarmonicCurves HarmonicsOf(const ImpulseResponse& ir, const IrPeak& peak)
         double sum = 0.0;
         for (int k = 2; k <= kIrHighestHarmonic; ++k) {
             const size_t bin = j * static_cast<size_t>(k);
-            const bool known = k * f <= ir.f2 && bin < one.h.size() && base > 0.0;
+            // Within the sweep's fades the harmonic's level follows the fade
+            // to its power: only the full-level band counts.
+            const bool known = k * f <= FullLevelHighHz(ir.sweep) && f >= FullLevelLowHz(ir.sweep) &&
+                               bin < one.h.size() && base > 0.0;
             const double power = known ? std::norm(h[k - 2].h[bin]) / base : 0.0;
             c.levelDb[k - 2].push_back(known ? 10.0 * std::log10(std::max(power, 1e-30)) : nan);
             sum += power;

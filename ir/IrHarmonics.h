@@ -4,8 +4,8 @@
 // and its spectrum at k·f, over the fundamental's at f, is the level of
 // that harmonic for a sine of the sweep's level at f.
 //
-// A harmonic is known only where k·f lies in the swept band, so Hk is given
-// from f1 to f2/k; THD sums the harmonics 2 … 5 that lie in the band (what
+// A harmonic is known only where k·f lies in the swept band at full level
+// (between the fades), so Hk is given up to that band's top over k; THD sums the harmonics 2 … 5 that lie in the band (what
 // a measuring band ending at f2 would see), from f1 to f2/2.
 
 #include "ir/IrDeconvolve.h"

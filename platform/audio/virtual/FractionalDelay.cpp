@@ -25,7 +25,33 @@ double BesselI0(double x)
     return sum;
 }
 
-double Sinc(double x) { return x == 0.0 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x); }
+// The window as a function of r = x / half alone, tabulated once: a drifting
+// clock needs new taps every frame, and the series per tap would cost the
+// card more time than the recording lasts.
+constexpr int kWindowSteps = 8192;
+
+const std::vector<double>& WindowTable()
+{
+    static const std::vector<double> table = [] {
+        std::vector<double> t(kWindowSteps + 2);
+        const double norm = BesselI0(kBeta);
+        for (int i = 0; i <= kWindowSteps + 1; ++i) {
+            const double r = std::min(1.0, static_cast<double>(i) / kWindowSteps);
+            t[static_cast<size_t>(i)] = BesselI0(kBeta * std::sqrt(1.0 - r * r)) / norm;
+        }
+        return t;
+    }();
+    return table;
+}
+
+double Window(double r)
+{
+    const double at = std::min(1.0, std::abs(r)) * kWindowSteps;
+    const size_t i = static_cast<size_t>(at);
+    const double share = at - static_cast<double>(i);
+    const std::vector<double>& t = WindowTable();
+    return t[i] + share * (t[i + 1] - t[i]);
+}
 
 } // namespace
 
@@ -43,12 +69,12 @@ FractionalTaps MakeFractionalTaps(double delay)
     const int half = std::min(kFractionalHalfTaps, static_cast<int>(whole) + 1);
     t.first = static_cast<int>(whole) - half + 1;
     t.count = 2 * half;
-    const double norm = BesselI0(kBeta);
+    // sin(π·x) alternates in sign from tap to tap: one sine serves all.
+    const double sine = std::sin(std::numbers::pi * (t.first - delay));
     double sum = 0.0;
     for (int k = 0; k < t.count; ++k) {
-        const double x = (t.first + k) - delay; // within (-half, half)
-        const double r = x / half;
-        t.coef[k] = Sinc(x) * BesselI0(kBeta * std::sqrt(std::max(0.0, 1.0 - r * r))) / norm;
+        const double x = (t.first + k) - delay; // within (-half, half), never 0
+        t.coef[k] = ((k & 1) ? -sine : sine) / (std::numbers::pi * x) * Window(x / half);
         sum += t.coef[k];
     }
     for (int k = 0; k < t.count; ++k)

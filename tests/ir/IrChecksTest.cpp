@@ -1,0 +1,124 @@
+// The checks that give a message instead of a curve, the curves for the
+// diagram, and the output correction.
+
+#include "ir/IrCorrection.h"
+#include "ir/IrCurves.h"
+#include "ir/IrResponse.h"
+#include "tests/ir/IrRecording.h"
+
+#include <cmath>
+
+using namespace korvanta;
+using namespace korvanta::irtest;
+
+TEST(IrChecks, EachBadSetUpGetsItsOwnProblem)
+{
+    struct Case {
+        const char* dut;
+        double seconds, tail, levelDbfs;
+        IrProblem want;
+    };
+    const Case cases[] = {
+        {"delay=30", 5.0, 0.5, -6.0, IrProblem::None},            // a plain loop
+        {"delay=30 drift=100", 5.0, 0.5, -6.0, IrProblem::ClockDrift},
+        {"delay=30 drift=-100", 5.0, 0.5, -6.0, IrProblem::ClockDrift},
+        {"delay=30 lp=1000 hp=20", 5.0, 0.5, -6.0, IrProblem::None}, // causal filters smear after the peak only
+        {"gain=-200", 1.0, 0.5, -6.0, IrProblem::NoSignal},
+        {"gain=-200 noise=-60", 1.0, 0.5, -6.0, IrProblem::NoSignal},
+        {"gain=10", 1.0, 0.5, -6.0, IrProblem::Clipping},
+        {"delay=2000", 1.0, 0.03, -6.0, IrProblem::LatencyBeyondTail},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dut);
+        IrSweep sweep = Sweep(c.seconds, 48000, c.levelDbfs);
+        sweep.tailSeconds = c.tail;
+        const dttest::Stereo s = Play(c.dut, sweep);
+        IrProblem got = CheckRecording(s.left);
+        if (got == IrProblem::None) {
+            const Measured m = Measure(s.left, sweep);
+            got = CheckResponse(m.ir, m.peak);
+        }
+        EXPECT_EQ(got, c.want);
+    }
+}
+
+TEST(IrChecks, SweepsThatDoNotFitTheRateAreRefusedWithAReason)
+{
+    struct Case {
+        int rate;
+        double f1, f2, seconds;
+        IrSweepFit want;
+    };
+    const Case cases[] = {
+        {48000, 20, 20000, 1, IrSweepFit::Fits},   {44100, 20, 20000, 1, IrSweepFit::TooHigh},
+        {48000, 20, 20000, 0.2, IrSweepFit::BadLength}, {48000, 20, 20000, 25, IrSweepFit::BadLength},
+        {48000, 500, 600, 1, IrSweepFit::BadBand}, {384000, 20, 20000, 20, IrSweepFit::TooLong},
+        {500, 20, 200, 1, IrSweepFit::BadRate},
+    };
+    for (const Case& c : cases) {
+        IrSweep s = DefaultSweep(c.rate);
+        s.f1 = c.f1;
+        s.f2 = c.f2;
+        s.seconds = c.seconds;
+        EXPECT_EQ(CheckSweep(s), c.want) << c.rate << " Hz " << c.f2 << " Hz " << c.seconds << " s";
+        EXPECT_EQ(SweepSamples(s).empty(), c.want != IrSweepFit::Fits);
+        for (char letter : {'D', 'E'})
+            EXPECT_EQ(SweepFitText(c.want, s, letter).isEmpty(), c.want == IrSweepFit::Fits);
+    }
+    EXPECT_NE(SweepFitText(IrSweepFit::TooHigh, DefaultSweep(44100), 'D'),
+              SweepFitText(IrSweepFit::TooHigh, DefaultSweep(44100), 'E'));
+}
+
+TEST(IrChecks, EveryProblemHasATextInBothLanguages)
+{
+    for (IrProblem p : {IrProblem::SweepDoesNotFit, IrProblem::Clipping, IrProblem::NoSignal,
+                        IrProblem::LatencyBeyondTail, IrProblem::ClockDrift}) {
+        const QString de = IrProblemText(p, 'D'), en = IrProblemText(p, 'E');
+        EXPECT_FALSE(de.isEmpty());
+        EXPECT_FALSE(en.isEmpty());
+        EXPECT_NE(de, en);
+    }
+    EXPECT_TRUE(IrProblemText(IrProblem::None, 'E').isEmpty());
+}
+
+// A 1/n-octave smoothing of a single spike spreads it over the bins of one
+// 1/n octave; the reduction keeps at most 2000 points and a flat curve flat.
+TEST(IrCurves, SmoothingAndReduction)
+{
+    const double binHz = 1.0;
+    std::vector<double> power(20001, 1.0);
+    power[10000] = 1.0 + 1000.0;
+    for (int fraction : {3, 12, 48}) {
+        const std::vector<double> s = SmoothOctave(power, binHz, fraction);
+        const double width = 10000.0 * (std::exp2(0.5 / fraction) - std::exp2(-0.5 / fraction));
+        EXPECT_NEAR(s[10000] - 1.0, 1000.0 / width, 1000.0 / width * 0.05) << "1/" << fraction;
+        EXPECT_DOUBLE_EQ(s[5000], 1.0) << "1/" << fraction;
+    }
+    std::vector<double> freq(power.size()), db(power.size(), -3.0);
+    for (size_t i = 0; i < freq.size(); ++i)
+        freq[i] = static_cast<double>(i) * binHz;
+    for (IrReduce mode : {IrReduce::PowerMean, IrReduce::Nearest}) {
+        const IrCurve c = ReduceLogSpaced(freq, db, 2.0, 20000.0, mode);
+        EXPECT_LE(c.freq.size(), static_cast<size_t>(kIrMaxDiagramPoints));
+        EXPECT_GT(c.freq.size(), 1000u);
+        for (double v : c.value)
+            EXPECT_NEAR(v, -3.0, 1e-9);
+    }
+}
+
+TEST(IrCorrection, TheResponseIsDividedByTheOutputCurve)
+{
+    const IrSweep sweep = Sweep(0.5);
+    const Measured m = MeasureDut("delay=20", sweep);
+    IrResponse r = ResponseOf(m.ir, FundamentalGate(m.ir, m.peak));
+    const IrResponse plain = r;
+    CorrectionTable table;
+    const CorrectionPair points[] = {{20.0, 3.0}, {20000.0, 3.0}};
+    SetCorrectionPoints(table, points);
+    ASSERT_TRUE(ApplyOutputCorrection(r, table, 20.0, 20000.0)); // inactive: unchanged
+    EXPECT_EQ(r.h, plain.h);
+    table.active = true;
+    ASSERT_TRUE(ApplyOutputCorrection(r, table, 20.0, 20000.0));
+    const size_t k = static_cast<size_t>(1000.0 / r.binHz);
+    EXPECT_NEAR(MagnitudeDb(r.h[k]) - MagnitudeDb(plain.h[k]), -3.0, 1e-9);
+}
