@@ -332,3 +332,57 @@ TEST(VirtualCardDevice, ChosenWhenTheOnlyPcmIsNull)
     EXPECT_EQ(&CurrentAudioBackend(), &VirtualCard::instance());
     SetAudioBackendForTests(nullptr);
 }
+
+// The keys a measurement of the impulse response needs: a fractional delay
+// (a whole one stays a plain shift), one reflection and a drifting clock.
+TEST(DutPath, FractionalDelayEchoAndDrift)
+{
+    struct Case {
+        const char* text;
+        double delay, echoMs, echoDb, drift;
+        int errors;
+    };
+    const Case cases[] = {
+        {"delay=10.37", 10.37, 0, kOffDb, 0, 0},     {"delay=12", 12, 0, kOffDb, 0, 0},
+        {"echo=3:-6", 0, 3, -6, 0, 0},               {"drift=100", 0, 0, kOffDb, 100, 0},
+        {"drift=-1000", 0, 0, kOffDb, -1000, 0},     {"echo=3", 0, 0, kOffDb, 0, 1},
+        {"echo=2000:-6 echo=3:6", 0, 0, kOffDb, 0, 2}, {"drift=1001 delay=-1", 0, 0, kOffDb, 0, 2},
+    };
+    for (const Case& c : cases) {
+        const DutSpec s = ParseDutSpec(c.text);
+        EXPECT_DOUBLE_EQ(s.dut.delaySamples, c.delay) << c.text;
+        EXPECT_DOUBLE_EQ(s.dut.echoMs, c.echoMs) << c.text;
+        EXPECT_DOUBLE_EQ(s.dut.echoDb, c.echoDb) << c.text;
+        EXPECT_DOUBLE_EQ(s.dut.driftPpm, c.drift) << c.text;
+        EXPECT_EQ(s.errors.size(), c.errors) << c.text;
+    }
+
+    // An impulse through delay=7 and an echo 1 ms (48 samples) later at
+    // -6 dB: exactly two samples, nothing between them.
+    DutSimulator sim(ParseDutSpec("delay=7 echo=1:-6").dut, kRate);
+    std::vector<double> left;
+    for (int n = 0; n < 100; ++n) {
+        const double played[2] = {n == 0 ? 1.0 : 0.0, 0.0};
+        double out[2];
+        sim.process(played, out);
+        left.push_back(out[0]);
+    }
+    for (int n = 0; n < 100; ++n)
+        EXPECT_DOUBLE_EQ(left[n], n == 7 ? 1.0 : n == 55 ? std::pow(10.0, -6.0 / 20.0) : 0.0) << n;
+
+    // A half-sample delay: the two samples either side of 40.5 weigh the
+    // same, and the taps sum to one.
+    DutSimulator half(ParseDutSpec("delay=40.5").dut, kRate);
+    std::vector<double> h;
+    double sum = 0.0;
+    for (int n = 0; n < 100; ++n) {
+        const double played[2] = {n == 0 ? 1.0 : 0.0, 0.0};
+        double out[2];
+        half.process(played, out);
+        h.push_back(out[0]);
+        sum += out[0];
+    }
+    EXPECT_NEAR(h[40], h[41], 1e-12);
+    EXPECT_GT(h[40], 0.6);
+    EXPECT_NEAR(sum, 1.0, 1e-12);
+}
