@@ -54,8 +54,10 @@ std::vector<double> Inverse(const std::vector<Complex>& spectrum, int n)
     return re;
 }
 
-// Y·conj(X) / (|X|² + λ(f)), λ from the mean |X|² in the band.
-std::vector<Complex> Divide(const std::vector<Complex>& y, const std::vector<Complex>& x, const IrSweep& sweep)
+// Y·conj(X) / (|X|² + λ(f)), λ from the mean |X|² in the band; `band`
+// receives |X|² / (|X|² + λ(f)).
+std::vector<Complex> Divide(const std::vector<Complex>& y, const std::vector<Complex>& x, const IrSweep& sweep,
+                            std::vector<double>& band)
 {
     const double f1 = sweep.f1, f2 = sweep.f2;
     const int rate = sweep.rate;
@@ -72,9 +74,11 @@ std::vector<Complex> Divide(const std::vector<Complex>& y, const std::vector<Com
     }
     const double lambda = inBand > 0 ? sum / inBand : 1.0;
     std::vector<Complex> h(x.size());
+    band.assign(x.size(), 0.0);
     for (size_t k = 0; k < x.size(); ++k) {
         const double d = std::norm(x[k]) + lambda * RegularisationRamp(k * binHz, sweep);
         h[k] = d > 0.0 ? y[k] * std::conj(x[k]) / d : Complex{};
+        band[k] = d > 0.0 ? std::norm(x[k]) / d : 0.0;
     }
     return h;
 }
@@ -124,7 +128,7 @@ ImpulseResponse Deconvolve(std::span<const float> recording, std::span<const dou
     r.f2 = sweep.f2;
     r.rateConstant = sweep.RateConstant();
     r.tailSeconds = sweep.tailSeconds;
-    r.spectrum = Divide(y, x, sweep);
+    r.spectrum = Divide(y, x, sweep, r.band);
     r.h = Inverse(r.spectrum, n);
     return r;
 }
@@ -152,8 +156,22 @@ ImpulseResponse ReferenceRatio(const ImpulseResponse& measured, const ImpulseRes
     if (measured.h.empty() || measured.h.size() != reference.h.size() || measured.rate != reference.rate)
         return r;
     r = measured;
-    r.spectrum = Divide(measured.spectrum, reference.spectrum, measured.sweep);
-    r.h = Inverse(r.spectrum, measured.size());
+    const int n = measured.size();
+    const double binHz = static_cast<double>(measured.rate) / n;
+    double sum = 0.0;
+    int inBand = 0;
+    for (size_t k = 0; k < reference.spectrum.size(); ++k) {
+        const double f = k * binHz;
+        if (f >= measured.f1 && f <= measured.f2) {
+            sum += std::norm(reference.spectrum[k]);
+            ++inBand;
+        }
+    }
+    const double delta = inBand > 0 && sum > 0.0 ? 1e-6 * sum / inBand : 1e-300;
+    for (size_t k = 0; k < r.spectrum.size(); ++k)
+        r.spectrum[k] = measured.spectrum[k] * std::conj(reference.spectrum[k]) * measured.band[k] /
+                        (std::norm(reference.spectrum[k]) + delta);
+    r.h = Inverse(r.spectrum, n);
     return r;
 }
 

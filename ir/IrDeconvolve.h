@@ -34,6 +34,9 @@ struct ImpulseResponse {
     // Its spectrum, bins 0 … N/2 of rate/N each, phase referred to the
     // first played frame.
     std::vector<std::complex<double>> spectrum;
+    // The band the regularisation leaves, |X|² / (|X|² + λ(f)) per bin: 1
+    // at full level, falling smoothly to 0 beyond.
+    std::vector<double> band;
 
     int size() const { return static_cast<int>(h.size()); }
     // h at time index i (negative: before the first played frame).
@@ -52,8 +55,12 @@ ImpulseResponse Deconvolve(std::span<const float> recording, std::span<const dou
 std::vector<float> AverageSweeps(std::span<const float> recording, size_t firstFrame, size_t period, int count);
 
 // The reference-channel mode: the response of `measured` divided by that of
-// `reference` (both from the same sweep), regularised beyond the band as
-// above, so whatever both channels share (the output, a cable) drops out.
+// `reference` (both from the same sweep), so whatever both channels share
+// (the output, a cable) drops out. The ratio gets the sweep's own band
+// shape back: Hm·conj(Hr)·B / (|Hr|² + δ), δ a millionth of the mean |Hr|²
+// in the band, so it is exact where the reference holds anything and goes
+// smoothly to zero where the sweep played nothing, as a single channel's
+// response does.
 ImpulseResponse ReferenceRatio(const ImpulseResponse& measured, const ImpulseResponse& reference);
 
 // The raised-cosine ramp r(f) of the regularisation, 0 at full level.

@@ -124,3 +124,32 @@ TEST(IrResponse, GateBeforeTheEchoRemovesTheComb)
     EXPECT_NEAR(lo, 20 * std::log10(1 - g), 0.3); // the notches fall between bins
     EXPECT_LT(flat, 0.05);
 }
+
+// The reference-channel mode: the left channel filtered and later, the right
+// straight; their ratio is the filter and the difference of the delays,
+// whatever both share (here a common high-pass) drops out.
+TEST(IrResponse, ReferenceChannelGivesTheRatioOfTheChannels)
+{
+    const IrSweep sweep = Sweep(1.0);
+    const dttest::Stereo s = Play("hp=100 lpl=2000 delayl=52.37 delayr=40", sweep);
+    const std::vector<double> played = SweepSamples(sweep);
+    const ImpulseResponse ratio = ReferenceRatio(Deconvolve(s.left, played, sweep), Deconvolve(s.right, played, sweep));
+    const IrPeak peak = FindPeak(ratio);
+    const IrResponse r = ResponseOf(ratio, FundamentalGate(ratio, peak));
+    ASSERT_FALSE(r.h.empty());
+    const DutSimulator::Biquad lp = DutSimulator::butterworth(false, 2000, kRate);
+    double worst = 0.0, worstAt = 0.0;
+    for (size_t k = 1; k < r.h.size(); ++k) {
+        const double f = k * r.binHz;
+        const Complex want = Section(lp, f, kRate);
+        if (f < 30.0 || f > 0.4 * kRate || MagnitudeDb(want) < -40.0)
+            continue;
+        const double e = std::abs(MagnitudeDb(r.h[k]) - MagnitudeDb(want));
+        if (e > worst)
+            worst = e, worstAt = f;
+    }
+    EXPECT_LT(worst, 0.05) << "at " << worstAt << " Hz";
+    // The same filter and the difference of the delays, measured alone.
+    const Measured alone = MeasureDut("lp=2000 delay=12.37", sweep);
+    EXPECT_NEAR(peak.samples, alone.peak.samples, 0.05);
+}
