@@ -7,6 +7,7 @@
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/devicetest/DtEngineTestSupport.h"
 #include "tests/devicetest/DtFilterResponse.h"
+#include "tests/devicetest/DtRecording.h"
 #include "tests/support/EngineContract.h"
 
 #include "devicetest/DeviceTestProcedure.h"
@@ -20,6 +21,7 @@ using namespace korvanta;
 using namespace ::dttest;
 using korvanta::dttest::CornerOf;
 using korvanta::dttest::SectionsDb;
+namespace offline = korvanta::dttest;
 
 namespace {
 
@@ -309,6 +311,84 @@ TEST_F(DeviceTestProcedureTest, EachBadSetUpRefusesTheRun)
         EXPECT_EQ(r.error, CheckMessage(c.expected, 'D'));
         EXPECT_FALSE(r.complete);
         EXPECT_TRUE(r.figures.empty() && r.curves.empty()) << "no figures from a bad set-up";
+    }
+}
+
+// The procedure alone, fed as the engine feeds it, on the card's analog
+// path run offline at 32 kHz, stopped after the SMPTE step: the figures so
+// far and nothing of the groups not reached; CCIF, which the rate cannot
+// carry, left out with its reason; the response's added steps bracket the
+// low-pass's corner.
+TEST(DeviceTestProcedureOffline, APartialRunAtARateWithoutRoomForCcif)
+{
+    constexpr int rate = 32000;
+    const double lp = 8000.0;
+    DutConfig dut;
+    dut.lowPassHz = lp;
+    dut.noiseDb = -100.0;
+    DtPlanSettings planSettings;
+    planSettings.rate = rate;
+    DtPlan plan = DefaultDtPlan(planSettings);
+    ASSERT_FALSE(CcifFitsRate(rate));
+    DtRunSettings settings;
+    settings.rate = rate;
+    DeviceTestProcedure procedure(settings);
+    procedure.Begin(plan);
+    const double unity[2] = {0.0, 0.0};
+    int added = 0;
+    for (size_t i = 0; i < plan.steps.size(); ++i) {
+        const DtStep step = plan.steps[i];
+        const DtPeaks peaks = DtOutputPeaks(step, unity);
+        std::vector<double> w = step.weights;
+        w.resize(step.frequencies.size(), 1.0);
+        double total = 0.0;
+        for (double x : w)
+            total += x;
+        const offline::Source source = [&](size_t n, int ch) {
+            double x = 0.0;
+            for (size_t k = 0; k < step.frequencies.size(); ++k)
+                x += w[k] / total * std::sin(2.0 * std::numbers::pi * step.frequencies[k] * double(n) / rate);
+            return (ch == 0 ? peaks.left : peaks.right) * x;
+        };
+        // A tenth of a second before the recording: the filter settles.
+        const offline::Stereo s = offline::Record(dut, rate, 24, 24, source, size_t(step.frames), rate / 10);
+        DtRecording rec;
+        rec.rate = rate;
+        rec.left = s.left;
+        rec.right = s.right;
+        ASSERT_TRUE(procedure.Take(DtPlayedStep{int(i), step, peaks}, rec).isEmpty()) << i;
+        if (step.kind == DtStepKind::ImdSmpte)
+            break; // stopped here
+        const std::vector<DtStep> more = procedure.Next();
+        added += int(more.size());
+        plan.steps.insert(plan.steps.begin() + long(i) + 1, more.begin(), more.end());
+    }
+    EXPECT_GT(added, 0) << "the corner is bracketed by added steps";
+    DeviceTestResult r;
+    procedure.Finish(r);
+    ASSERT_FALSE(r.figures.empty());
+    EXPECT_EQ(r.figures.front().id, QLatin1String(dtid::ResponseLow)) << "the response comes first";
+    const std::vector<DutSimulator::Biquad> sections{DutSimulator::butterworth(false, lp, rate)};
+    const double corner = CornerOf(sections, 1000.0, 0.49 * rate, rate);
+    for (DtChannel c : {DtChannel::Left, DtChannel::Right}) {
+        const DtFigure* high = Find(r, Id(dtid::Minus3High), c);
+        ASSERT_TRUE(high && high->Measured());
+        EXPECT_NEAR(high->value / corner, 1.0, 0.003);
+        for (const char* id : {dtid::ImdCcifD2, dtid::ImdCcifD3}) {
+            const DtFigure* f = Find(r, Id(id), c);
+            ASSERT_NE(f, nullptr) << id;
+            EXPECT_FALSE(f->Measured()) << id;
+            EXPECT_EQ(f->note, CcifLeftOutText('E')) << id;
+        }
+        for (const char* id : {dtid::Noise, dtid::DynamicRange, dtid::ThdnDb, dtid::ImdSmpte}) {
+            const DtFigure* f = Find(r, Id(id), c);
+            EXPECT_TRUE(f && f->Measured()) << id;
+        }
+    }
+    for (const DtFigure& f : r.figures) {
+        EXPECT_FALSE(f.id.startsWith(QLatin1String(dtid::Crosstalk)) || f.id.startsWith(QLatin1String("match_"))
+                     || f.id == QLatin1String(dtid::MaxLevel))
+            << "not reached: " << f.id.toStdString();
     }
 }
 
