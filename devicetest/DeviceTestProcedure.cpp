@@ -97,15 +97,15 @@ struct DeviceTestProcedure::State {
     DtCheck failed = DtCheck::Passed;
 
     std::vector<DtResponsePoint> response[2];
-    int responseQueued = 0;  // Response steps planned or added, not yet taken
+    int responseQueued = 0; // Response steps planned or added, not yet taken
     int responseAdded = 0;
 
-    std::vector<Leak> leaks;  // crosstalk steps waiting for the tone-off reading
+    std::vector<Leak> leaks; // crosstalk steps waiting for the tone-off reading
     bool smpteTaken = false;
     bool ccifTaken = false;
 
     std::optional<DtMaxLevelStepper> stepper;
-    DtStep maxLevelStep;  // the plan's, as the search's template
+    DtStep maxLevelStep; // the plan's, as the search's template
     bool maxLevelTaken = false;
 
     DtPlayedStep last;
@@ -162,14 +162,13 @@ QString DeviceTestProcedure::Take(const DtPlayedStep& played, const DtRecording&
         s.levelHz = FirstHz(played);
         return s.RunChecks();
     case DtStepKind::Noise:
-        for (const ChannelOf& c : {ChannelOf{DtChannel::Left, recording.left}, ChannelOf{DtChannel::Right, recording.right}})
+        for (const ChannelOf& c :
+             {ChannelOf{DtChannel::Left, recording.left}, ChannelOf{DtChannel::Right, recording.right}})
             AddNoiseRows(s.rows[GNoise], c.channel, c.x, s.rate, s.settings.letter);
         if (!s.idle)
             s.idle = recording;
         return s.RunChecks();
-    default:
-        s.TakeFigures(played, recording);
-        return {};
+    default: s.TakeFigures(played, recording); return {};
     }
 }
 
@@ -188,8 +187,7 @@ void DeviceTestProcedure::State::TakeFigures(const DtPlayedStep& played, const D
 {
     const double hz = FirstHz(played);
     switch (played.step.kind) {
-    case DtStepKind::Response:
-        return TakeResponse(played, r);
+    case DtStepKind::Response: return TakeResponse(played, r);
     case DtStepKind::DynamicRange:
         for (const ChannelOf& c : PlayedChannels(played, r))
             AddDynamicRangeRows(rows[GDynamicRange], c.channel, c.x, rate, hz);
@@ -210,19 +208,14 @@ void DeviceTestProcedure::State::TakeFigures(const DtPlayedStep& played, const D
         return;
     case DtStepKind::Crosstalk:
         if (played.step.plays != DtPlays::Both)
-            leaks.push_back({played.step.plays == DtPlays::LeftOnly ? DtChannel::LeftToRight : DtChannel::RightToLeft,
-                             hz, r});
+            leaks.push_back(
+                {played.step.plays == DtPlays::LeftOnly ? DtChannel::LeftToRight : DtChannel::RightToLeft, hz, r});
         return;
-    case DtStepKind::CrosstalkOff:
-        return TakeCrosstalkOff(r);
-    case DtStepKind::Match:
-        AddMatchRows(rows[GMatch], hz, LoopMatch(played, r, rate, hz));
-        return;
-    case DtStepKind::MaxLevel:
-        return TakeMaxLevel(played, r);
+    case DtStepKind::CrosstalkOff: return TakeCrosstalkOff(r);
+    case DtStepKind::Match: AddMatchRows(rows[GMatch], hz, LoopMatch(played, r, rate, hz)); return;
+    case DtStepKind::MaxLevel: return TakeMaxLevel(played, r);
     case DtStepKind::Level:
-    case DtStepKind::Noise:
-        return;
+    case DtStepKind::Noise: return;
     }
 }
 
@@ -349,8 +342,8 @@ void DeviceTestProcedure::Finish(DeviceTestResult& result)
         for (DtFigure& f : group.figures) {
             // The maximum level is the output's; the input's calibration
             // says nothing about it.
-            if (fullScale > 0.0 && f.Measured() && f.unit == QLatin1String(kVoltsUnit)
-                && f.id != QLatin1String(dtid::MaxLevel))
+            if (fullScale > 0.0 && f.Measured() && f.unit == QLatin1String(kVoltsUnit) &&
+                f.id != QLatin1String(dtid::MaxLevel))
                 f.volts = fullScale * std::pow(10.0, f.value / 20.0);
             result.figures.push_back(std::move(f));
         }

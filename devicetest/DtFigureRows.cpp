@@ -138,15 +138,15 @@ void AddMatchRows(DtRows& rows, double hz, const DtChannelMatch& m)
     rows.Add(Id(dtid::MatchPhase) + HzSuffix(hz), DtChannel::Both, m.phaseDeg, kDegree);
 }
 
-void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtResponsePoint>& points, int rate,
-                     char letter)
+void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtResponsePoint>& points, int rate, char letter)
 {
     const DtResponseFigures f = ResponseFigures(points, MeasurementBand(rate));
     if (std::isnan(f.referenceDb))
         return;
     rows.Add(Id(dtid::ResponseLow), channel, f.lowDb, kDb);
     rows.Add(Id(dtid::ResponseHigh), channel, f.highDb, kDb);
-    rows.Add(Id(dtid::Minus3Low), channel, f.minus3Low.value_or(NAN), kHz, f.minus3Low ? QString() : Pick(letter, kNoCorner));
+    rows.Add(Id(dtid::Minus3Low), channel, f.minus3Low.value_or(NAN), kHz,
+             f.minus3Low ? QString() : Pick(letter, kNoCorner));
     rows.Add(Id(dtid::Minus3High), channel, f.minus3High.value_or(NAN), kHz,
              f.minus3High ? QString() : Pick(letter, kNoCorner));
     std::vector<DtResponsePoint> sorted = points;

@@ -109,7 +109,7 @@ const DtCurve* FindCurve(const DeviceTestResult& r, const char* id, DtChannel ch
 struct Expect {
     QString id;
     DtChannel channel;
-    double value;     // NaN: not measured, with a note
+    double value; // NaN: not measured, with a note
     double tolerance;
 };
 
@@ -117,8 +117,8 @@ class DeviceTestProcedureTest : public VirtualLayerTest {
 protected:
     struct Run {
         DeviceTestResult result;
-        DtCheck check = DtCheck::Passed;  // the procedure's
-        int steps = 0;                    // begun
+        DtCheck check = DtCheck::Passed; // the procedure's
+        int steps = 0;                   // begun
         QStringList refusals;
     };
 
@@ -386,8 +386,8 @@ TEST(DeviceTestProcedureOffline, APartialRunAtARateWithoutRoomForCcif)
         }
     }
     for (const DtFigure& f : r.figures) {
-        EXPECT_FALSE(f.id.startsWith(QLatin1String(dtid::Crosstalk)) || f.id.startsWith(QLatin1String("match_"))
-                     || f.id == QLatin1String(dtid::MaxLevel))
+        EXPECT_FALSE(f.id.startsWith(QLatin1String(dtid::Crosstalk)) || f.id.startsWith(QLatin1String("match_")) ||
+                     f.id == QLatin1String(dtid::MaxLevel))
             << "not reached: " << f.id.toStdString();
     }
 }
