@@ -20,9 +20,10 @@ namespace {
 enum Group { GResponse, GNoise, GDynamicRange, GThd, GImd, GCrosstalk, GMatch, GMaxLevel, kGroups };
 
 // Bisection halves a bracket's log width per step: from a third of an
-// octave to 0.2 % takes 7 steps a corner. More means the level does not
-// fall monotonically there (noise, a resonance); stop rather than run on.
-constexpr int kMaxExtraResponseSteps = 24;
+// octave to 0.2 % takes 7 steps a corner, four corners where the channels
+// differ. More means the level does not fall monotonically there (noise, a
+// resonance); stop rather than run on.
+constexpr int kMaxExtraResponseSteps = 40;
 // An added frequency this close to one already measured adds nothing: the
 // loop could not play anything between them.
 constexpr double kSameFrequencyShare = 1e-6;
