@@ -8,6 +8,11 @@
 // goes into the result, with volts where the input is calibrated and the
 // card's own values beside them where a reference is given.
 //
+// The first eighth of each recording is left out of its figures: a device
+// that has not settled in the wait before it (a slow coupling high-pass, a
+// delay still holding the step before) would otherwise lend its last
+// signal to this one's distortion, crosstalk or level.
+//
 // Plain analysis, no device, no widget; the window and the command run it
 // through a DeviceTestEngine.
 
