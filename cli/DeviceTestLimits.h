@@ -18,12 +18,12 @@
 namespace korvanta {
 
 struct DtLimits {
-    std::optional<double> minDynamicRange; // dB, unweighted, each channel
-    std::optional<double> maxThdn;         // dB, each channel
-    std::optional<double> maxCrosstalk;    // dB, both ways at each frequency
-    std::optional<double> maxNoise;        // dBFS, unweighted, each channel
-    std::optional<double> maxImd;          // dB, SMPTE and CCIF d2, d3, each channel
-    std::optional<ToleranceBand> response; // dB relative to 1 kHz
+    std::optional<double> minDynamicRange = std::nullopt; // dB, unweighted, each channel
+    std::optional<double> maxThdn = std::nullopt; // dB, each channel
+    std::optional<double> maxCrosstalk = std::nullopt; // dB, both ways at each frequency
+    std::optional<double> maxNoise = std::nullopt; // dBFS, unweighted, each channel
+    std::optional<double> maxImd = std::nullopt; // dB, SMPTE and CCIF d2, d3, each channel
+    std::optional<ToleranceBand> response = std::nullopt; // dB relative to 1 kHz
 
     bool Any() const;
 };

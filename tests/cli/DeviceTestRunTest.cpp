@@ -93,7 +93,8 @@ TEST_F(DeviceTestRun, EndsWithoutAReportWhereNoneCanBeTrue)
          "--reference " + dir.file("missing.json") + ": it cannot be read"},
         {"a reference that is no report", {"--dut", kCable, "--reference", dir.file("notes.json")}, 2,
          "--reference " + dir.file("notes.json") + ": it is no device test report"},
-        {"a tolerance band that is missing", {"--dut", kCable, "--tolerance", dir.file("band.txt")}, 2, "band.txt"},
+        {"a tolerance band that is missing", {"--dut", kCable, "--tolerance", dir.file("band.txt")}, 2,
+         "tolerance band " + dir.file("band.txt")},
     };
     const QString report = dir.file("report.json");
     for (const auto& c : cases) {

@@ -66,17 +66,17 @@ TEST(MeasureOptions, ValidLinesFillTheRecord)
                                           "100", "--max-crosstalk", "-80", "--max-noise", "-95", "--max-imd", "-70",
                                           "--max-thdn", "-90", "--tolerance", "b.txt", "--out", "r.PDF"});
     ASSERT_TRUE(d.error.isEmpty()) << d.error.toStdString();
-    const MeasureOptions& t = d.options;
-    EXPECT_EQ(t.command, Command::DeviceTest);
-    EXPECT_EQ(t.note, "preamp 2");
-    EXPECT_TRUE(t.selfTest && t.storeReference && t.replaceReference);
-    EXPECT_EQ(t.level, -3.0);
-    EXPECT_EQ(t.minDynamicRange, 100.0);
-    EXPECT_EQ(t.maxCrosstalk, -80.0);
-    EXPECT_EQ(t.maxNoise, -95.0);
-    EXPECT_EQ(t.maxImd, -70.0);
-    EXPECT_EQ(t.maxThdn, -90.0);
-    EXPECT_EQ(t.toleranceFile, "b.txt");
+    const MeasureOptions& dt = d.options;
+    EXPECT_EQ(dt.command, Command::DeviceTest);
+    EXPECT_EQ(dt.note, "preamp 2");
+    EXPECT_TRUE(dt.selfTest && dt.storeReference && dt.replaceReference);
+    EXPECT_EQ(dt.level, -3.0);
+    EXPECT_EQ(dt.minDynamicRange, 100.0);
+    EXPECT_EQ(dt.maxCrosstalk, -80.0);
+    EXPECT_EQ(dt.maxNoise, -95.0);
+    EXPECT_EQ(dt.maxImd, -70.0);
+    EXPECT_EQ(dt.maxThdn, -90.0);
+    EXPECT_EQ(dt.toleranceFile, "b.txt");
 }
 
 TEST(MeasureOptions, BadLinesSayWhatIsWrong)
