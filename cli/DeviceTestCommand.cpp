@@ -11,7 +11,6 @@
 #include "cli/DeviceTestReference.h"
 #include "cli/MeasureSession.h"
 #include "cli/ResultFile.h"
-#include "audio/Soundd3.h"
 #include "devicetest/DeviceTestEngine.h"
 #include "devicetest/DeviceTestProcedure.h"
 #include "devicetest/DtHeaderSource.h"
@@ -21,8 +20,8 @@
 #include "scope/ScopeEngine.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QEventLoop>
+#include <cstdio>
 
 namespace korvanta {
 
