@@ -23,6 +23,7 @@ CommandResult RunAnalyzer(const MeasureOptions& o, MeasureSession& session); // 
 CommandResult RunSweep(const MeasureOptions& o, MeasureSession& session);
 CommandResult RunGenerate(const MeasureOptions& o, MeasureSession& session);
 CommandResult RunDistortion(const MeasureOptions& o, MeasureSession& session);
+CommandResult RunDeviceTest(const MeasureOptions& o, MeasureSession& session);
 
 // The input and output as the report heads name them.
 struct RunContext;

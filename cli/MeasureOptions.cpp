@@ -2,6 +2,7 @@
 
 #include "cli/ValueRanges.h"
 #include "analysis/WeightingCurves.h"
+#include "devicetest/DtReportFile.h"
 
 #include <cmath>
 #include <functional>
@@ -20,9 +21,10 @@ enum : unsigned {
     kSweep = 1u << 4,
     kGenerate = 1u << 5,
     kDistortion = 1u << 6,
+    kDeviceTest = 1u << 7,
     kAnalyzer = kSpectrum | kThdn | kLevel,
-    kPlaying = kSweep | kGenerate | kDistortion,
-    kMeasuring = kAnalyzer | kSweep | kDistortion,
+    kPlaying = kSweep | kGenerate | kDistortion | kDeviceTest,
+    kMeasuring = kAnalyzer | kSweep | kDistortion | kDeviceTest,
     kAll = kDevices | kMeasuring | kGenerate,
 };
 
@@ -52,6 +54,9 @@ const CommandSpec kCommands[] = {
     {Command::Generate, "generate", kGenerate, "play a test signal for a given time or until interrupted"},
     {Command::Distortion, "distortion", kDistortion,
      "THD+N, THD, H2..H9, gain, volts and watts of an amplifier against level or frequency"},
+    {Command::DeviceTest, "devicetest", kDeviceTest,
+     "a sound card or a device in one run: response, noise, dynamic range, THD+N, IMD, crosstalk, channel match "
+     "and maximum level, as a JSON, HTML or PDF report"},
 };
 
 const QStringList kWindowNames = {QStringLiteral("none"),          QStringLiteral("hamming"),
@@ -221,6 +226,19 @@ QString applyGeneratorLevel(MeasureOptions& o, const QString& v, bool left, bool
     return {};
 }
 
+// The device test's level is the tone's at the input: below -40 dBFS its
+// checks before the run would refuse it anyway.
+QString applyReferenceLevel(MeasureOptions& o, const QString& v)
+{
+    constexpr double kLowest = -40.0;
+    bool ok = false;
+    const double db = v.toDouble(&ok);
+    if (!ok || !std::isfinite(db) || db < kLowest || db > 0.0)
+        return bad("--level", v, QStringLiteral("not a number from %1 to 0").arg(kLowest));
+    o.level = db;
+    return {};
+}
+
 const std::vector<OptionSpec>& optionTable()
 {
     static const std::vector<OptionSpec> table = {
@@ -251,7 +269,7 @@ const std::vector<OptionSpec>& optionTable()
          }},
         {"--settings", "FILE", kAll, "settings file to take calibration, corrections and defaults from (only read)",
          text(&MeasureOptions::settingsFile)},
-        {"--csv", nullptr, kAll, "comma-separated values with a header line",
+        {"--csv", nullptr, kAll & ~kDeviceTest, "comma-separated values with a header line",
          flag([](MeasureOptions& o) { o.format = OutputFormat::Csv; })},
         {"--json", nullptr, kAll, "one JSON document (schema version 1, see README)",
          flag([](MeasureOptions& o) { o.format = OutputFormat::Json; })},
@@ -274,8 +292,9 @@ const std::vector<OptionSpec>& optionTable()
          applyFundamental},
         {"--threshold", "DB", kThdn, "least level of a fundamental found automatically, dB below full scale",
          real("--threshold", &MeasureOptions::thresholdDb)},
-        {"--max-thdn", "DB", kThdn | kDistortion,
-         "fail when the THD+N of a measured channel (distortion: of a step up to --up-to-watts) lies above DB",
+        {"--max-thdn", "DB", kThdn | kDistortion | kDeviceTest,
+         "fail when the THD+N of a measured channel (distortion: of a step up to --up-to-watts; devicetest: at the "
+         "reference level) lies above DB",
          real("--max-thdn", &MeasureOptions::maxThdn)},
         {"--min-level", "DB", kLevel, "fail when the level of a measured channel lies below DB",
          real("--min-level", &MeasureOptions::minLevel)},
@@ -293,16 +312,21 @@ const std::vector<OptionSpec>& optionTable()
          choice("--mode", kModeNames, &MeasureOptions::mode)},
         {"--phase", nullptr, kSweep, "measure the phase as well (reference modes)",
          flag([](MeasureOptions& o) { o.phase = true; })},
-        {"--level", "DB", kSweep | kGenerate | kDistortion,
-         "output level in dB below full scale (generate: whole dB or off; distortion: of a run over frequency)",
+        {"--level", "DB", kSweep | kGenerate | kDistortion | kDeviceTest,
+         "output level in dB below full scale (generate: whole dB or off; distortion: of a run over frequency; "
+         "devicetest: the THD and IMD level at the input, dBFS from -40 to 0, default -1)",
          [](MeasureOptions& o, const QString& v) {
              if (o.command == Command::Generate)
                  return applyGeneratorLevel(o, v, true, true);
+             if (o.command == Command::DeviceTest)
+                 return applyReferenceLevel(o, v);
              return real("--level", &MeasureOptions::level)(o, v);
          }},
         {"--settle", "MS", kSweep | kDistortion, "wait between tone start and recording, {range} ms",
          integer("--settle", &MeasureOptions::settleMs)},
-        {"--tolerance", "FILE", kSweep, "fail when a point leaves the tolerance band in FILE or has no signal",
+        {"--tolerance", "FILE", kSweep | kDeviceTest,
+         "fail when a point leaves the tolerance band in FILE or has no signal (devicetest: the frequency "
+         "response, dB relative to 1 kHz)",
          text(&MeasureOptions::toleranceFile)},
         {"--signal", "KIND", kGenerate, "sine, square, white or pink", applySignal},
         {"--file", "WAVE", kGenerate, "play a wave file looped at its own rate instead",
@@ -343,6 +367,28 @@ const std::vector<OptionSpec>& optionTable()
          real("--up-to-watts", &MeasureOptions::upToWatts)},
         {"--min-clip-watts", "W", kDistortion, "fail when THD+N reaches 1 % below this output power",
          real("--min-clip-watts", &MeasureOptions::minClipWatts)},
+        {"--note", "TEXT", kDeviceTest, "the device under test, as the report's header names it",
+         text(&MeasureOptions::note)},
+        {"--self-test", nullptr, kDeviceTest,
+         "a plain cable from the output to the input: the run is the card's own floor, marked as such",
+         flag([](MeasureOptions& o) { o.selfTest = true; })},
+        {"--store-reference", nullptr, kDeviceTest,
+         "keep the self-test as the reference of this card and format, in a folder beside the settings file",
+         flag([](MeasureOptions& o) { o.storeReference = true; })},
+        {"--replace", nullptr, kDeviceTest, "let --store-reference replace the reference stored before",
+         flag([](MeasureOptions& o) { o.replaceReference = true; })},
+        {"--reference", "FILE", kDeviceTest,
+         "compare with the self-test in FILE (a JSON report of this card and format) instead of the stored one",
+         text(&MeasureOptions::referenceFile)},
+        {"--min-dynamic-range", "DB", kDeviceTest, "fail when the dynamic range (unweighted) of a channel lies below DB",
+         real("--min-dynamic-range", &MeasureOptions::minDynamicRange)},
+        {"--max-crosstalk", "DB", kDeviceTest,
+         "fail when the crosstalk either way at 100 Hz, 1 kHz or 10 kHz lies above DB",
+         real("--max-crosstalk", &MeasureOptions::maxCrosstalk)},
+        {"--max-noise", "DBFS", kDeviceTest, "fail when the noise level (unweighted) of a channel lies above DBFS",
+         real("--max-noise", &MeasureOptions::maxNoise)},
+        {"--max-imd", "DB", kDeviceTest, "fail when IMD SMPTE, CCIF d2 or CCIF d3 of a channel lies above DB",
+         real("--max-imd", &MeasureOptions::maxImd)},
     };
     return table;
 }
@@ -428,6 +474,19 @@ QString roffEscape(QString s)
     return s;
 }
 
+// Options of the device test that only make sense together, and a report
+// name whose ending says no format: found before a run of a minute.
+QString deviceTestConflicts(const MeasureOptions& o)
+{
+    if (o.storeReference && !o.selfTest)
+        return QStringLiteral("--store-reference needs --self-test: only a run with a plain cable is the card's floor");
+    if (o.replaceReference && !o.storeReference)
+        return QStringLiteral("--replace needs --store-reference");
+    if (!o.outFile.isEmpty() && DtReportFormatOf(o.outFile) == DtReportFormat::Unknown)
+        return bad("--out", o.outFile, QStringLiteral("the report's name must end in .json, .html, .htm or .pdf"));
+    return {};
+}
+
 } // namespace
 
 QString CommandName(Command c)
@@ -473,6 +532,8 @@ ParsedCommandLine ParseMeasureArguments(const QStringList& args)
         if (const QString e = applyOption(o, bit, args, i); !e.isEmpty())
             return {o, e};
     }
+    if (o.command == Command::DeviceTest && !o.help)
+        r.error = deviceTestConflicts(o);
     return r;
 }
 
@@ -487,7 +548,8 @@ QString MeasureHelp(Command c)
         t += QStringLiteral(
             "\n`korvanta-measure COMMAND --help` lists a command's options.\n"
             "Unset values come from the settings file (the program's own by default; never written).\n"
-            "Exit status: 0 pass, 1 a limit failed, 2 bad usage, 3 device error; the reason goes to standard error.\n");
+            "Exit status: 0 pass, 1 a limit failed, 2 bad usage, 3 device error (devicetest: also a failed check "
+            "before the run, or a run that did not end); the reason goes to standard error.\n");
         return t;
     }
     const CommandSpec* spec = specOf(c);
@@ -519,6 +581,11 @@ const std::vector<MeasureExample>& MeasureExamples()
          "--max-thdn -70 --up-to-watts 40 --min-clip-watts 50"},
         {"Without hardware: the virtual card with a simulated third harmonic at -60 dB, as JSON",
          "thdn --dut \"fast=1 ext=sine freq=1000 level=-6 h3=-60\" --json"},
+        {"The sound card's self-test with a plain cable from the output to the input, kept as its reference",
+         "devicetest --device hw:CARD=USB,DEV=0 --rate 48000 --self-test --store-reference --out card.json"},
+        {"A device between output and input, against limits, as a page with the card's own floor beside each figure",
+         "devicetest --device hw:CARD=USB,DEV=0 --rate 48000 --note \"preamp, gain 20 dB\" --min-dynamic-range 100 "
+         "--max-thdn -90 --max-crosstalk -80 --tolerance preamp-band.txt --out preamp.html"},
     };
     return examples;
 }
@@ -548,9 +615,13 @@ QString MeasureManualPage()
         ".TP\n.B 1\na limit failed\n"
         ".TP\n.B 2\nbad usage: an unknown option, a value outside its range, a file that cannot be read or is "
         "refused, an \\-\\-out path that cannot be written, a sweep plan above half the sample rate, a result "
-        "that could not be written\n"
+        "that could not be written; devicetest: a \\-\\-reference that is no complete self\\-test of this card and "
+        "format, a stored reference that \\-\\-store\\-reference would replace without \\-\\-replace\n"
         ".TP\n.B 3\ndevice error: no such device, a format it does not take, a device in use by another "
-        "measurement, one that fails to open, stalls or disappears; devices: no device answered\n"
+        "measurement, one that fails to open, stalls or disappears; devices: no device answered; devicetest: "
+        "a check before the run failed (nothing at the input, the input clips, the tone too low or too near "
+        "the noise, the channels swapped or one missing), or the run ended before its end (a device fault, "
+        "an interruption), and no report is written\n"
         ".PP\nThe reason is written to standard error.\n");
     t += QStringLiteral(".SH FILES\n.TP\n.I $XDG_RUNTIME_DIR/korvanta/*.lock\n"
                         "one lock per device and direction in use (\\fI/tmp/korvanta\\-UID\\fR without "

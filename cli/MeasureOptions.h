@@ -12,7 +12,7 @@
 
 namespace korvanta {
 
-enum class Command { None, Devices, Spectrum, Thdn, Level, Sweep, Generate, Distortion };
+enum class Command { None, Devices, Spectrum, Thdn, Level, Sweep, Generate, Distortion, DeviceTest };
 enum class OutputFormat { Human, Csv, Json };
 
 struct MeasureOptions {
@@ -86,6 +86,18 @@ struct MeasureOptions {
     std::optional<double> divider;
     std::optional<double> upToWatts;    // --max-thdn applies to steps up to this power
     std::optional<double> minClipWatts; // the 1 % clip point must lie at or above it
+
+    // Device test (also --level: the THD and IMD level at the input, --tolerance,
+    // --max-thdn).
+    QString note;                         // the device under test, into the report's header
+    bool selfTest = false;                // a plain cable: the card's own floor
+    bool storeReference = false;          // keep the self-test as the card's reference
+    bool replaceReference = false;        // ... in place of one stored before
+    QString referenceFile;                // a self-test's JSON report to compare with
+    std::optional<double> minDynamicRange;
+    std::optional<double> maxCrosstalk;
+    std::optional<double> maxNoise;
+    std::optional<double> maxImd;
 };
 
 struct ParsedCommandLine {

@@ -68,6 +68,10 @@ const Row kRows[] = {
     {{"--divider", 1, 1e4, false}, {}},
     {{"--up-to-watts", 0, 1e9, false}, {}},
     {{"--min-clip-watts", 0, 1e9, false}, {}},
+    {{"--min-dynamic-range", -400, 400, false}, {}},
+    {{"--max-crosstalk", -400, 400, false}, {}},
+    {{"--max-noise", -400, 400, false}, {}},
+    {{"--max-imd", -400, 400, false}, {}},
 };
 
 QString numberText(double v, bool whole)

@@ -1,14 +1,19 @@
 // korvanta-measure: Korvanta's measurements without a window, for scripts
 // and test benches. Exit status: 0 pass, 1 a limit failed, 2 bad usage,
-// 3 device error; the reason goes to standard error.
+// 3 device error (and a device test's failed check or unfinished run); the
+// reason goes to standard error.
 
 #include "cli/Commands.h"
 #include "cli/MeasureOptions.h"
 #include "cli/MeasureSession.h"
 #include "cli/ResultFile.h"
 
+#include "devicetest/DtReportFile.h"
+
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 
 using namespace korvanta;
 
@@ -43,7 +48,8 @@ CommandResult run(const MeasureOptions& o)
     if (o.command == Command::Devices)
         return RunDevices(o);
     const bool records = o.command != Command::Generate;
-    const bool plays = o.command == Command::Sweep || o.command == Command::Generate || o.command == Command::Distortion;
+    const bool plays = o.command == Command::Sweep || o.command == Command::Generate ||
+                       o.command == Command::Distortion || o.command == Command::DeviceTest;
     MeasureSession session;
     QString error;
     if (const int code = session.Open(o, records, plays, error); code != kExitPass)
@@ -52,15 +58,36 @@ CommandResult run(const MeasureOptions& o)
     case Command::Sweep: return RunSweep(o, session);
     case Command::Generate: return RunGenerate(o, session);
     case Command::Distortion: return RunDistortion(o, session);
+    case Command::DeviceTest: return RunDeviceTest(o, session);
     default: return RunAnalyzer(o, session);
     }
+}
+
+// A device test's page and PDF draw text, which needs Qt's font system, so
+// a QGuiApplication; on the offscreen platform, since the command never
+// shows a window and may run where there is no display.
+bool drawsReport(const MeasureOptions& o)
+{
+    const DtReportFormat f = DtReportFormatOf(o.outFile);
+    return o.command == Command::DeviceTest && (f == DtReportFormat::Html || f == DtReportFormat::Pdf);
+}
+
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (!drawsReport(ParseMeasureArguments(args).options))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     const ParsedCommandLine parsed = ParseMeasureArguments(QCoreApplication::arguments().mid(1));
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);

@@ -61,6 +61,22 @@ TEST(MeasureOptions, ValidLinesFillTheRecord)
     EXPECT_TRUE(s.options.virtualCard);
     const auto w = ParseMeasureArguments({"level", "--weighting", "a weighting"});
     EXPECT_EQ(w.options.weighting, "A Weighting");
+    const auto d = ParseMeasureArguments({"devicetest", "--device", "2", "--note", "preamp 2", "--self-test",
+                                          "--store-reference", "--replace", "--level", "-3", "--min-dynamic-range",
+                                          "100", "--max-crosstalk", "-80", "--max-noise", "-95", "--max-imd", "-70",
+                                          "--max-thdn", "-90", "--tolerance", "b.txt", "--out", "r.PDF"});
+    ASSERT_TRUE(d.error.isEmpty()) << d.error.toStdString();
+    const MeasureOptions& dt = d.options;
+    EXPECT_EQ(dt.command, Command::DeviceTest);
+    EXPECT_EQ(dt.note, "preamp 2");
+    EXPECT_TRUE(dt.selfTest && dt.storeReference && dt.replaceReference);
+    EXPECT_EQ(dt.level, -3.0);
+    EXPECT_EQ(dt.minDynamicRange, 100.0);
+    EXPECT_EQ(dt.maxCrosstalk, -80.0);
+    EXPECT_EQ(dt.maxNoise, -95.0);
+    EXPECT_EQ(dt.maxImd, -70.0);
+    EXPECT_EQ(dt.maxThdn, -90.0);
+    EXPECT_EQ(dt.toleranceFile, "b.txt");
 }
 
 TEST(MeasureOptions, BadLinesSayWhatIsWrong)
@@ -85,6 +101,12 @@ TEST(MeasureOptions, BadLinesSayWhatIsWrong)
         {"level extra", "unexpected argument extra"},
         {"generate --level -120", "--level -120: not a whole number of dB from -99 to 0"},
         {"sweep --steps 600", "--steps 600: not a whole number from 1 to 511"},
+        {"devicetest --csv", "--csv is not an option of `devicetest`"},
+        {"devicetest --level -50", "--level -50: not a number from -40 to 0"},
+        {"devicetest --store-reference", "--store-reference needs --self-test"},
+        {"devicetest --self-test --replace", "--replace needs --store-reference"},
+        {"devicetest --out report.txt", "--out report.txt: the report's name must end in .json, .html, .htm or .pdf"},
+        {"thdn --min-dynamic-range 90", "--min-dynamic-range is not an option of `thdn`"},
     };
     for (const auto& c : cases) {
         const auto r = ParseMeasureArguments(words(c.line));
@@ -102,6 +124,7 @@ TEST(MeasureOptions, HelpOfEveryCommandListsItsOwnOptionsOnly)
         {Command::Devices, "--json", "--fft"},        {Command::Spectrum, "--unit", "--max-thdn"},
         {Command::Thdn, "--max-thdn", "--min-level"}, {Command::Level, "--max-level", "--fundamental"},
         {Command::Sweep, "--tolerance", "--fft"},     {Command::Generate, "--signal", "--tolerance"},
+        {Command::DeviceTest, "--max-crosstalk", "--csv"},
     };
     for (const auto& c : cases) {
         const QString help = MeasureHelp(c.command);

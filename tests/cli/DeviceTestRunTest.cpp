@@ -1,0 +1,152 @@
+// korvanta-measure devicetest as a script runs it: the built program in a
+// child process on the virtual card. Two complete runs (a self-test stored
+// as the card's reference, then a device judged against it), and the ways
+// a run ends without a report.
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace korvanta;
+
+namespace {
+
+struct Finished {
+    int code = -1;
+    QByteArray out;
+    QString err;
+};
+
+// A complete run on the virtual card takes some seconds; a stuck one is
+// ended and read as a failure.
+constexpr int kRunLimitMs = 240000;
+
+Finished measure(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(KORVANTA_MEASURE_EXE), QStringList{QStringLiteral("devicetest")} + args);
+    Finished f;
+    if (!p.waitForFinished(kRunLimitMs)) {
+        p.kill();
+        p.waitForFinished();
+        return f;
+    }
+    f.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    f.out = p.readAllStandardOutput();
+    f.err = QString::fromUtf8(p.readAllStandardError());
+    return f;
+}
+
+// The noise dithers the 16-bit steps, so every figure is well defined; the
+// card's default width and rate are the program's.
+const QString kCable = QStringLiteral("fast=1 noise=-100");
+
+class DeviceTestRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString settings = qEnvironmentVariable("KORVANTA_SETTINGS");
+        references = QDir(QFileInfo(settings).absolutePath()).filePath(QStringLiteral("korvanta-card-references"));
+        QDir(references).removeRecursively();
+        QDir().mkpath(QFileInfo(settings).absolutePath());
+        QFile f(settings);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        // The virtual master follows FGVOLUME; reports in English.
+        f.write("[VOLUME]\nFGVOLUME=100\n[MAIN]\nSPRACHE=E\n");
+    }
+
+    QString references;
+    ScratchDir dir;
+};
+
+QJsonObject verdictCheck(const QJsonObject& doc, const char* limit, const char* channel)
+{
+    for (const QJsonValue& c : doc["verdict"]["checks"].toArray())
+        if (c["limit"].toString() == QLatin1String(limit) && c["channel"].toString() == QLatin1String(channel))
+            return c.toObject();
+    return {};
+}
+
+// A bad set-up, a device fault and bad input each end with a message and
+// their status, and nothing is written: no JSON on standard output, no file.
+TEST_F(DeviceTestRun, EndsWithoutAReportWhereNoneCanBeTrue)
+{
+    dir.write("notes.json", "the card was fine yesterday");
+    const struct {
+        const char* name;
+        QStringList args;
+        int code;
+        QString message;
+    } cases[] = {
+        {"swapped channels", {"--dut", "fast=1 noise=-100 swap=1"}, 3,
+         "the check before the run failed: Left and right are swapped"},
+        {"nothing at the input", {"--dut", "fast=1 noise=-100 gain=-200"}, 3,
+         "the check before the run failed: Nothing arrives at the input"},
+        {"the output gone mid-run", {"--dut", "fast=1 noise=-100 fault=outgone"}, 3, "the device test failed at step"},
+        {"a reference that cannot be read", {"--dut", kCable, "--reference", dir.file("missing.json")}, 2,
+         "--reference " + dir.file("missing.json") + ": it cannot be read"},
+        {"a reference that is no report", {"--dut", kCable, "--reference", dir.file("notes.json")}, 2,
+         "--reference " + dir.file("notes.json") + ": it is no device test report"},
+        {"a tolerance band that is missing", {"--dut", kCable, "--tolerance", dir.file("band.txt")}, 2,
+         "tolerance band " + dir.file("band.txt")},
+    };
+    const QString report = dir.file("report.json");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Finished f = measure(c.args + QStringList{"--out", report});
+        EXPECT_EQ(f.code, c.code) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains("korvanta-measure: " + c.message)) << f.err.toStdString();
+        EXPECT_TRUE(f.out.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(report));
+    }
+}
+
+TEST_F(DeviceTestRun, SelfTestBecomesTheReferenceAndADeviceIsJudgedAgainstLimits)
+{
+    // The self-test, with one limit it meets and one it cannot (the noise
+    // alone lies near -97 dB), stored as the card's reference.
+    const Finished self = measure({"--dut", kCable, "--self-test", "--store-reference", "--min-dynamic-range", "80",
+                                   "--max-thdn", "-110", "--quiet"});
+    ASSERT_EQ(self.code, 1) << self.err.toStdString();
+    EXPECT_TRUE(self.err.contains("THD+N")) << self.err.toStdString();
+    EXPECT_TRUE(self.err.contains("above the limit -110")) << self.err.toStdString();
+    const QJsonObject doc = QJsonDocument::fromJson(self.out).object();
+    EXPECT_EQ(doc["command"].toString(), "devicetest");
+    EXPECT_TRUE(doc["complete"].toBool());
+    EXPECT_TRUE(doc["header"]["self_test"].toBool());
+    EXPECT_FALSE(doc["verdict"]["pass"].toBool());
+    for (const char* channel : {"L", "R"}) {
+        const QJsonObject range = verdictCheck(doc, "--min-dynamic-range", channel);
+        EXPECT_TRUE(range["pass"].toBool()) << channel;
+        EXPECT_GT(range["value"].toDouble(), 80.0) << channel;
+        const QJsonObject thdn = verdictCheck(doc, "--max-thdn", channel);
+        EXPECT_FALSE(thdn["pass"].toBool()) << channel;
+        EXPECT_GT(thdn["value"].toDouble(), -110.0) << channel;
+    }
+    ASSERT_EQ(QDir(references).entryList(QDir::Files).size(), 1);
+
+    // A second self-test cannot replace it without --replace: said at once.
+    const Finished again = measure({"--dut", kCable, "--self-test", "--store-reference"});
+    EXPECT_EQ(again.code, 2);
+    EXPECT_TRUE(again.err.contains("already have a reference")) << again.err.toStdString();
+
+    // The same cable as a device: every figure lies at the card's own
+    // floor, and the page says so beside the figures.
+    dir.write("band.txt", "100 -0.5 0.5\n10000 -0.5 0.5\n");
+    const QString page = dir.file("device.html");
+    const Finished device = measure({"--dut", kCable, "--note", "Cable \"B\"", "--tolerance", dir.file("band.txt"),
+                                     "--max-noise", "-80", "--out", page, "--quiet"});
+    ASSERT_EQ(device.code, 0) << device.err.toStdString();
+    EXPECT_TRUE(device.out.isEmpty());
+    const QString html = QString::fromUtf8(dir.read("device.html"));
+    EXPECT_TRUE(html.contains("limited by the sound card"));
+    EXPECT_TRUE(html.contains("Cable &quot;B&quot;") || html.contains("Cable \"B\"")) << "the note in the header";
+}
+
+} // namespace
