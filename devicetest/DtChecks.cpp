@@ -68,13 +68,13 @@ DtCheck Channels(const Levels& l)
     return DtCheck::Passed;
 }
 
-} // namespace
-
-DtCheck PreRunCheck(const DtStereoBlock& tone, const DtStereoBlock& idle, int rate)
+// Clipping first, then who hears what, then how far the weakest tone lies
+// above the floor: a clipping input says nothing about levels, a missing
+// channel nothing about a swap.
+DtCheck Judge(bool clips, const Levels& l, const DtStereoBlock& idle, int rate)
 {
-    if (Clips(tone.left) || Clips(tone.right))
+    if (clips)
         return DtCheck::InputClips;
-    const Levels l = Measure(tone, rate);
     if (const DtCheck c = Channels(l); c != DtCheck::Passed)
         return c;
     const double weakest = std::min(l.leftOwn, l.rightOwn);
@@ -84,6 +84,27 @@ DtCheck PreRunCheck(const DtStereoBlock& tone, const DtStereoBlock& idle, int ra
     if (weakest - idleNoise < kDtToneAboveIdleDb)
         return DtCheck::ToneNearNoise;
     return DtCheck::Passed;
+}
+
+} // namespace
+
+DtCheck PreRunCheck(const DtStereoBlock& tone, const DtStereoBlock& idle, int rate)
+{
+    const bool clips = Clips(tone.left) || Clips(tone.right);
+    return Judge(clips, clips ? Levels{} : Measure(tone, rate), idle, rate);
+}
+
+DtCheck LevelStepsCheck(const DtLevelSteps& s, const DtStereoBlock& idle, int rate)
+{
+    const bool clips =
+        Clips(s.leftOnly.left) || Clips(s.leftOnly.right) || Clips(s.rightOnly.left) || Clips(s.rightOnly.right);
+    if (clips)
+        return DtCheck::InputClips;
+    // Each input's own tone from the step that played its channel, the
+    // other from the step that played the other channel.
+    const Levels l{ToneDbfs(s.leftOnly.left, rate, s.toneHz), ToneDbfs(s.rightOnly.left, rate, s.toneHz),
+                   ToneDbfs(s.rightOnly.right, rate, s.toneHz), ToneDbfs(s.leftOnly.right, rate, s.toneHz)};
+    return Judge(false, l, idle, rate);
 }
 
 QString CheckMessage(DtCheck check, char letter)

@@ -39,6 +39,17 @@ struct DtStereoBlock {
 // nothing about a swap.
 DtCheck PreRunCheck(const DtStereoBlock& tone, const DtStereoBlock& idle, int rate);
 
+// The same checks fed from the plan's own first steps, which play one
+// channel at a time: `leftOnly` recorded while only the left output played
+// `toneHz`, `rightOnly` while only the right one did. A tone that arrives
+// on the other input, stronger than on its own, is a swap.
+struct DtLevelSteps {
+    DtStereoBlock leftOnly;
+    DtStereoBlock rightOnly;
+    double toneHz = 0.0;
+};
+DtCheck LevelStepsCheck(const DtLevelSteps& steps, const DtStereoBlock& idle, int rate);
+
 // The message for a failed check ('E' English, else German); empty for
 // Passed.
 QString CheckMessage(DtCheck check, char letter);

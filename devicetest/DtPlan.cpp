@@ -32,26 +32,28 @@ int framesAt(int frames48k, int rate)
 
 DtStep tone(DtStepKind kind, double hz, double levelDb, DtLevelRef ref, DtPlays plays, int settleMs, int frames)
 {
-    DtStep s;
-    s.kind = kind;
-    s.frequencies = {hz};
-    s.plays = plays;
-    s.levelDb = levelDb;
-    s.reference = ref;
-    s.settleMs = settleMs;
-    s.frames = frames;
-    return s;
+    return DtToneStep(kind, {hz}, levelDb, ref, plays, settleMs, frames);
 }
 
 DtStep silence(DtStepKind kind, int settleMs, int frames)
 {
+    return DtToneStep(kind, {}, 0.0, DtLevelRef::Input, DtPlays::Both, settleMs, frames);
+}
+} // namespace
+
+DtStep DtToneStep(DtStepKind kind, std::vector<double> frequencies, double levelDb, DtLevelRef reference,
+                  DtPlays plays, int settleMs, int frames)
+{
     DtStep s;
     s.kind = kind;
+    s.frequencies = std::move(frequencies);
+    s.plays = plays;
+    s.levelDb = levelDb;
+    s.reference = reference;
     s.settleMs = settleMs;
     s.frames = frames;
     return s;
 }
-} // namespace
 
 std::vector<double> DtResponseFrequencies(int rate, int perOctave)
 {

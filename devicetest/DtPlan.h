@@ -55,6 +55,11 @@ struct DtPlan {
     bool approximate = false;         // steps are added while it runs
 };
 
+// A step of tones (none: digital zero) at one level, as the default plan,
+// the analysis's added steps and the tests make them.
+DtStep DtToneStep(DtStepKind kind, std::vector<double> frequencies, double levelDb, DtLevelRef reference,
+                  DtPlays plays, int settleMs, int frames);
+
 // What the default plan measures with.
 struct DtPlanSettings {
     int rate = 48000;                 // Hz, the input's

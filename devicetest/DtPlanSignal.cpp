@@ -7,6 +7,7 @@
 #include <limits>
 #include <numbers>
 #include <numeric>
+#include <random>
 
 namespace korvanta {
 
@@ -15,6 +16,12 @@ constexpr int kMinLoopDivisor = 4;          // a quarter of a second
 constexpr int kSilentLoopDivisor = 10;      // a tenth: nothing to fit
 // Closer than this to whole periods, the search ends.
 constexpr double kWholeEnough = 1e-12;
+// Full scale of each width as EncodeSample writes it.
+constexpr double kFull8 = 127.0;
+constexpr double kFull16 = 32767.0;
+constexpr unsigned kDitherSeed = 0x6b6f72u;
+
+double LsbOf(int bits) { return 1.0 / (bits == 8 ? kFull8 : kFull16); }
 
 // How far the tones lie from whole periods in `frames`, relative, worst of
 // them; infinite when one would have no period at all.
@@ -72,6 +79,12 @@ DtPeaks DtOutputPeaks(const DtStep& step, const double gainDb[2])
     return p;
 }
 
+bool DtLoopDithered(const DtPeaks& peaks, int bits)
+{
+    const double peak = std::max(peaks.left, peaks.right);
+    return bits < kDtDitherWidthBelow && peak > 0.0 && 20.0 * std::log10(peak) < kDtDitherBelowDbfs;
+}
+
 std::vector<uint8_t> DtLoopBuffer(const DtStep& step, const DtLoop& loop, const DtPeaks& peaks, int rate, int bits)
 {
     const int bytes = BytesPerSample(bits);
@@ -79,13 +92,20 @@ std::vector<uint8_t> DtLoopBuffer(const DtStep& step, const DtLoop& loop, const 
     std::vector<double> weights = step.weights;
     weights.resize(loop.frequencies.size(), 1.0);
     const double total = std::accumulate(weights.begin(), weights.end(), 0.0);
+    const bool dither = DtLoopDithered(peaks, bits);
+    const double lsb = LsbOf(bits);
+    std::mt19937 rng(kDitherSeed);
+    std::uniform_real_distribution<double> half(-0.5 * lsb, 0.5 * lsb);
+    // Two uniform values of one LSB each: triangular, so the rounding
+    // error's power no longer depends on the signal.
+    auto tpdf = [&](double peak) { return dither && peak > 0.0 ? half(rng) + half(rng) : 0.0; };
     for (int i = 0; i < loop.frames; ++i) {
         double x = 0.0;
         for (size_t k = 0; k < loop.frequencies.size(); ++k)
             x += weights[k] / total * std::sin(2.0 * std::numbers::pi * loop.frequencies[k] * i / rate);
         uint8_t* frame = out.data() + size_t(i) * 2 * size_t(bytes);
-        EncodeSample(peaks.left * x, bits, frame);
-        EncodeSample(peaks.right * x, bits, frame + bytes);
+        EncodeSample(peaks.left * x + tpdf(peaks.left), bits, frame);
+        EncodeSample(peaks.right * x + tpdf(peaks.right), bits, frame + bytes);
     }
     return out;
 }

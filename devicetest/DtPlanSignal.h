@@ -33,6 +33,14 @@ struct DtPeaks {
 DtPeaks DtOutputPeaks(const DtStep& step, const double gainDb[2]);
 
 // The loop buffer, stereo, left sample first, in `bits` (8, 16 or 32).
+// A quiet tone (below kDtDitherBelowDbfs) at a width under 24 bits gets
+// TPDF dither of one LSB in each channel that plays: undithered, a tone a
+// few dozen LSB high is rounded the same way every period, and the
+// rounding comes back as harmonics that are the converter's, not the
+// device's. The dither is the same at every call, so a step replays alike.
+inline constexpr double kDtDitherBelowDbfs = -40.0;
+inline constexpr int kDtDitherWidthBelow = 24;
+bool DtLoopDithered(const DtPeaks& peaks, int bits);
 std::vector<uint8_t> DtLoopBuffer(const DtStep& step, const DtLoop& loop, const DtPeaks& peaks, int rate, int bits);
 
 // One step's recording in full-scale units of the input.

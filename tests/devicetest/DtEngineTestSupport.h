@@ -70,15 +70,7 @@ inline constexpr int kStepSettleMs = 20;
 inline DtStep step(DtStepKind kind, std::vector<double> hz, double levelDb, DtLevelRef ref, DtPlays plays,
                    int settleMs = kStepSettleMs, int frames = kStepFrames)
 {
-    DtStep s;
-    s.kind = kind;
-    s.frequencies = std::move(hz);
-    s.levelDb = levelDb;
-    s.reference = ref;
-    s.plays = plays;
-    s.settleMs = settleMs;
-    s.frames = frames;
-    return s;
+    return DtToneStep(kind, std::move(hz), levelDb, ref, plays, settleMs, frames);
 }
 
 inline std::vector<float> interleaved(const DtRecording& r)

@@ -11,6 +11,7 @@
 #include "devicetest/DtResponse.h"
 #include "devicetest/DtSignals.h"
 #include "devicetest/DtSineFit.h"
+#include "tests/devicetest/DtFilterResponse.h"
 #include "tests/devicetest/DtRecording.h"
 
 #include <gtest/gtest.h>
@@ -281,32 +282,6 @@ TEST(DtChannels, ChannelMatchReadsGainAndDelayDifferences)
     const Stereo s = Record(Dut({{"gain", -7.5}, {"noise", -80}}), kRate, 24, 24, Tone(440, -3.0, kRate), kSecond);
     EXPECT_NEAR(SineLevelDbfs(s.left, kRate, 440), -10.5, 0.01);
 }
-
-namespace {
-
-// |H| of the card's filter sections at `hz`, from their coefficients.
-double SectionsDb(const std::vector<DutSimulator::Biquad>& sections, double hz, int rate)
-{
-    const std::complex<double> z = std::polar(1.0, -2.0 * std::numbers::pi * hz / rate); // z^-1
-    std::complex<double> h = 1.0;
-    for (const auto& b : sections)
-        h *= (b.b0 + b.b1 * z + b.b2 * z * z) / (1.0 + b.a1 * z + b.a2 * z * z);
-    return 20.0 * std::log10(std::abs(h));
-}
-
-// Where |H| falls 3 dB below its 1 kHz value, by bisection between lo and hi.
-double CornerOf(const std::vector<DutSimulator::Biquad>& s, double lo, double hi, int rate)
-{
-    const double target = SectionsDb(s, 1000.0, rate) - 3.0;
-    const bool risingFromLo = SectionsDb(s, lo, rate) < target;
-    for (int i = 0; i < 100; ++i) {
-        const double mid = std::sqrt(lo * hi);
-        ((SectionsDb(s, mid, rate) < target) == risingFromLo ? lo : hi) = mid;
-    }
-    return std::sqrt(lo * hi);
-}
-
-} // namespace
 
 TEST(DtResponse, FiltersBandAndCornersMatchTheCardsBilinearResponse)
 {

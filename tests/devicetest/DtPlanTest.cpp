@@ -2,9 +2,11 @@
 // duration, loop buffers without a seam, the levels each output channel
 // plays, the recording split into its channels the right way round, and
 // the header.
+#include "devicetest/DtDistortion.h"
 #include "devicetest/DtHeaderSource.h"
 #include "devicetest/DtPlan.h"
 #include "devicetest/DtPlanSignal.h"
+#include "devicetest/DtSineFit.h"
 
 #include <QTimeZone>
 #include <cmath>
@@ -180,6 +182,71 @@ TEST(DtPlanSignal, RecordingComesBackInItsOwnChannels)
             // 60 Hz at 0.4 and 7 kHz at 0.1: RMS^2 = (0.16 + 0.01) / 2.
             EXPECT_NEAR(DtToneGainDb(tone, 1.0), 10 * std::log10(0.17), 0.01);
         }
+}
+
+// Which steps get dither: quiet tones at widths under 24 bits, never a
+// loud tone, a wide output or digital zero.
+TEST(DtPlanSignal, OnlyQuietTonesAtNarrowWidthsAreDithered)
+{
+    struct Case {
+        double peakDb; // -inf: digital zero
+        int bits;
+        bool dithered;
+    };
+    const Case cases[] = {{-60.0, 16, true}, {-60.0, 8, true},   {-40.5, 16, true},      {-39.5, 16, false},
+                          {-60.0, 32, false}, {-1.0, 8, false}, {-INFINITY, 16, false}};
+    for (const Case& c : cases) {
+        const double peak = std::pow(10.0, c.peakDb / 20.0);
+        EXPECT_EQ(DtLoopDithered({peak, 0.0, false}, c.bits), c.dithered) << c.peakDb << " dBFS, " << c.bits;
+    }
+}
+
+// What the dither does to the dynamic range's tone, -60 dBFS, against the
+// same loop rounded plainly: at 16 bits the rounding, the same every
+// period, comes back as harmonics, which the dither spreads into noise; at
+// 8 bits the tone lies below half an LSB and plain rounding plays nothing.
+TEST(DtPlanSignal, DitherTurnsTheQuietTonesRoundingIntoNoise)
+{
+    constexpr int kRate = 48000;
+    // Dithered, the error is white, LSB²/4 in all: a harmonic fitted over
+    // the loop's 48000 samples reads about sqrt(2/48000)·LSB/2 = 1e-7, some
+    // -80 dB under the tone; the largest of eight stays well below this.
+    constexpr double kDitheredHarmonicBelowDb = -68.0;
+    // Plainly rounded, a tone 33 LSB high leaves its rounding as harmonics
+    // some 60 dB under it, far above what noise gives a fit.
+    constexpr double kPlainHarmonicAboveDb = -65.0;
+    const DtStep s = DtToneStep(DtStepKind::DynamicRange, {997.0}, -60.0, DtLevelRef::Output, DtPlays::Both, 0, 0);
+    const DtLoop loop = DtLoopFor(s.frequencies, kRate);
+    const double peak = std::pow(10.0, -60.0 / 20.0);
+    const DtPeaks peaks{peak, peak, false};
+    // Largest of H2 ... H9, dB to the fundamental.
+    auto worstHarmonic = [](const std::vector<float>& x) {
+        const DtThd t = AnalyseThd(x, kRate, 997.0);
+        double worst = -INFINITY;
+        for (double h : t.harmonicDb)
+            worst = std::max(worst, h);
+        return worst;
+    };
+    for (const int bits : {16, 8}) {
+        SCOPED_TRACE(bits);
+        ConversionParams params;
+        params.bits = bits;
+        const std::vector<float> dithered = DtRecordingFromPcm(DtLoopBuffer(s, loop, peaks, kRate, bits), params, kRate).left;
+        // The same loop at 32 bits, rounded here to `bits` without dither.
+        params.bits = 32;
+        std::vector<float> plain = DtRecordingFromPcm(DtLoopBuffer(s, loop, peaks, kRate, 32), params, kRate).left;
+        const double full = bits == 8 ? 127.0 : 32767.0;
+        for (float& x : plain)
+            x = float(std::nearbyint(x * full) / full);
+        ASSERT_EQ(dithered.size(), plain.size());
+        if (bits == 16) {
+            EXPECT_GT(worstHarmonic(plain), kPlainHarmonicAboveDb);
+            EXPECT_LT(worstHarmonic(dithered), kDitheredHarmonicBelowDb);
+        } else {
+            EXPECT_TRUE(std::all_of(plain.begin(), plain.end(), [](float x) { return x == 0.0f; }));
+            EXPECT_NEAR(SineLevelDbfs(dithered, kRate, 997.0), -60.0, 1.0);
+        }
+    }
 }
 
 TEST(DtHeader, ComposedFromTheProgramsState)

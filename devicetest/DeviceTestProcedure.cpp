@@ -1,0 +1,365 @@
+#include "devicetest/DeviceTestProcedure.h"
+
+#include "devicetest/DtFigureRows.h"
+#include "devicetest/DtImd.h"
+#include "devicetest/DtDistortion.h"
+#include "devicetest/DtMaxLevel.h"
+#include "devicetest/DtReference.h"
+#include "devicetest/DtSineFit.h"
+#include "platform/LanguageTexts.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace korvanta {
+
+namespace {
+// The result lists its figures in this order whatever order the plan
+// measures them in, so two reports read alike.
+enum Group { GResponse, GNoise, GDynamicRange, GThd, GImd, GCrosstalk, GMatch, GMaxLevel, kGroups };
+
+// Bisection halves a bracket's log width per step: from a third of an
+// octave to 0.2 % takes 7 steps a corner. More means the level does not
+// fall monotonically there (noise, a resonance); stop rather than run on.
+constexpr int kMaxExtraResponseSteps = 24;
+// An added frequency this close to one already measured adds nothing: the
+// loop could not play anything between them.
+constexpr double kSameFrequencyShare = 1e-6;
+
+constexpr Words kMaxLevelFloor{"überschreitet 1 % schon bei -60 dBFS", "passes 1 % already at -60 dBFS"};
+
+const char* const kVoltsUnit = "dBFS";
+
+// The share of each recording left out at its start. The device under test
+// may not have settled in the wait before it (a coupling capacitor's slow
+// high-pass, a delay line still holding the step before): a tail of the
+// last signal there would read as distortion, crosstalk or a level error.
+constexpr int kLeadInDivisor = 8;
+
+DtRecording WithoutLeadIn(const DtRecording& r)
+{
+    DtRecording out;
+    out.rate = r.rate;
+    out.overRange = r.overRange;
+    const size_t lead = r.left.size() / kLeadInDivisor;
+    out.left.assign(r.left.begin() + long(lead), r.left.end());
+    out.right.assign(r.right.begin() + long(std::min(lead, r.right.size())), r.right.end());
+    return out;
+}
+
+struct ChannelOf {
+    DtChannel channel;
+    const std::vector<float>& x;
+};
+
+// The input channels that carry the step's signal.
+std::vector<ChannelOf> PlayedChannels(const DtPlayedStep& p, const DtRecording& r)
+{
+    std::vector<ChannelOf> out;
+    if (p.step.plays != DtPlays::RightOnly)
+        out.push_back({DtChannel::Left, r.left});
+    if (p.step.plays != DtPlays::LeftOnly)
+        out.push_back({DtChannel::Right, r.right});
+    return out;
+}
+
+double FirstHz(const DtPlayedStep& p) { return p.step.frequencies.empty() ? 0.0 : p.step.frequencies.front(); }
+
+// The two loops' difference. A level asked at the input plays each output
+// channel at its own loop's inverse gain, so the inputs come back alike;
+// the outputs' difference is part of the loops' and is put back.
+DtChannelMatch LoopMatch(const DtPlayedStep& p, const DtRecording& r, int rate, double hz)
+{
+    DtChannelMatch m = ChannelMatch(r.left, r.right, rate, hz);
+    if (p.peaks.left > 0.0 && p.peaks.right > 0.0)
+        m.gainDb -= 20.0 * std::log10(p.peaks.left / p.peaks.right);
+    return m;
+}
+
+// The channel a crosstalk step drives and the one it leaks into.
+struct Leak {
+    DtChannel direction;
+    double hz;
+    DtRecording recording;
+};
+} // namespace
+
+struct DeviceTestProcedure::State {
+    DtRunSettings settings;
+    int rate = 0;
+    std::array<DtRows, kGroups> rows;
+
+    // The checks before the run.
+    std::optional<DtRecording> leftOnly, rightOnly, idle;
+    double levelHz = 0.0;
+    bool checked = false;
+    DtCheck failed = DtCheck::Passed;
+
+    std::vector<DtResponsePoint> response[2];
+    int responseQueued = 0;  // Response steps planned or added, not yet taken
+    int responseAdded = 0;
+
+    std::vector<Leak> leaks;  // crosstalk steps waiting for the tone-off reading
+    bool smpteTaken = false;
+    bool ccifTaken = false;
+
+    std::optional<DtMaxLevelStepper> stepper;
+    DtStep maxLevelStep;  // the plan's, as the search's template
+    bool maxLevelTaken = false;
+
+    DtPlayedStep last;
+
+    QString RunChecks();
+    void TakeFigures(const DtPlayedStep& played, const DtRecording& r);
+    void TakeResponse(const DtPlayedStep& played, const DtRecording& r);
+    void TakeCrosstalkOff(const DtRecording& r);
+    void TakeMaxLevel(const DtPlayedStep& played, const DtRecording& r);
+    std::vector<DtStep> NextResponse();
+    void FinishMaxLevel();
+};
+
+DeviceTestProcedure::DeviceTestProcedure(DtRunSettings settings) : state_(std::make_unique<State>())
+{
+    state_->settings = std::move(settings);
+    state_->rate = state_->settings.rate;
+}
+
+DeviceTestProcedure::~DeviceTestProcedure() = default;
+
+DtCheck DeviceTestProcedure::FailedCheck() const { return state_->failed; }
+
+void DeviceTestProcedure::Begin(const DtPlan& plan)
+{
+    DtRunSettings settings = std::move(state_->settings);
+    state_ = std::make_unique<State>();
+    state_->settings = std::move(settings);
+    state_->rate = state_->settings.rate;
+    State& s = *state_;
+    for (const DtStep& step : plan.steps) {
+        if (step.kind == DtStepKind::Response)
+            ++s.responseQueued;
+        if (step.kind == DtStepKind::MaxLevel && !s.stepper) {
+            s.stepper.emplace(step.levelDb);
+            s.maxLevelStep = step;
+        }
+    }
+}
+
+QString DeviceTestProcedure::Take(const DtPlayedStep& played, const DtRecording& whole)
+{
+    State& s = *state_;
+    const DtRecording recording = WithoutLeadIn(whole);
+    s.last = played;
+    if (recording.rate > 0)
+        s.rate = recording.rate;
+    switch (played.step.kind) {
+    case DtStepKind::Level:
+        if (played.step.plays == DtPlays::LeftOnly)
+            s.leftOnly = recording;
+        else if (played.step.plays == DtPlays::RightOnly)
+            s.rightOnly = recording;
+        s.levelHz = FirstHz(played);
+        return s.RunChecks();
+    case DtStepKind::Noise:
+        for (const ChannelOf& c : {ChannelOf{DtChannel::Left, recording.left}, ChannelOf{DtChannel::Right, recording.right}})
+            AddNoiseRows(s.rows[GNoise], c.channel, c.x, s.rate, s.settings.letter);
+        if (!s.idle)
+            s.idle = recording;
+        return s.RunChecks();
+    default:
+        s.TakeFigures(played, recording);
+        return {};
+    }
+}
+
+// Once both level steps and the idle floor are in: the checks, once.
+QString DeviceTestProcedure::State::RunChecks()
+{
+    if (checked || !leftOnly || !rightOnly || !idle)
+        return {};
+    checked = true;
+    const DtLevelSteps steps{{leftOnly->left, leftOnly->right}, {rightOnly->left, rightOnly->right}, levelHz};
+    failed = LevelStepsCheck(steps, {idle->left, idle->right}, rate);
+    return CheckMessage(failed, settings.letter);
+}
+
+void DeviceTestProcedure::State::TakeFigures(const DtPlayedStep& played, const DtRecording& r)
+{
+    const double hz = FirstHz(played);
+    switch (played.step.kind) {
+    case DtStepKind::Response:
+        return TakeResponse(played, r);
+    case DtStepKind::DynamicRange:
+        for (const ChannelOf& c : PlayedChannels(played, r))
+            AddDynamicRangeRows(rows[GDynamicRange], c.channel, c.x, rate, hz);
+        return;
+    case DtStepKind::Thd:
+        for (const ChannelOf& c : PlayedChannels(played, r))
+            AddThdRows(rows[GThd], c.channel, c.x, rate, hz);
+        return;
+    case DtStepKind::ImdSmpte:
+        smpteTaken = true;
+        for (const ChannelOf& c : PlayedChannels(played, r))
+            AddSmpteRows(rows[GImd], c.channel, c.x, rate);
+        return;
+    case DtStepKind::ImdCcif:
+        ccifTaken = true;
+        for (const ChannelOf& c : PlayedChannels(played, r))
+            AddCcifRows(rows[GImd], c.channel, c.x, rate);
+        return;
+    case DtStepKind::Crosstalk:
+        if (played.step.plays != DtPlays::Both)
+            leaks.push_back({played.step.plays == DtPlays::LeftOnly ? DtChannel::LeftToRight : DtChannel::RightToLeft,
+                             hz, r});
+        return;
+    case DtStepKind::CrosstalkOff:
+        return TakeCrosstalkOff(r);
+    case DtStepKind::Match:
+        AddMatchRows(rows[GMatch], hz, LoopMatch(played, r, rate, hz));
+        return;
+    case DtStepKind::MaxLevel:
+        return TakeMaxLevel(played, r);
+    case DtStepKind::Level:
+    case DtStepKind::Noise:
+        return;
+    }
+}
+
+void DeviceTestProcedure::State::TakeResponse(const DtPlayedStep& played, const DtRecording& r)
+{
+    --responseQueued;
+    const double hz = FirstHz(played);
+    for (const ChannelOf& c : PlayedChannels(played, r)) {
+        const double db = SineLevelDbfs(c.x, rate, hz);
+        if (std::isfinite(db))
+            response[c.channel == DtChannel::Left ? 0 : 1].push_back({hz, db});
+    }
+}
+
+// The reading with the tone off gives every waiting crosstalk step its
+// idle bin, read in the channel that leak went into.
+void DeviceTestProcedure::State::TakeCrosstalkOff(const DtRecording& off)
+{
+    for (const Leak& l : leaks) {
+        const bool fromLeft = l.direction == DtChannel::LeftToRight;
+        const std::vector<float>& driven = fromLeft ? l.recording.left : l.recording.right;
+        const std::vector<float>& other = fromLeft ? l.recording.right : l.recording.left;
+        const std::vector<float>& idleOther = fromLeft ? off.right : off.left;
+        AddCrosstalkRow(rows[GCrosstalk], l.direction, l.hz, Crosstalk(driven, other, idleOther, rate, l.hz),
+                        settings.letter);
+    }
+    leaks.clear();
+}
+
+// The search steps on the level the step asked for, output-referenced in
+// the default plan, and judges it by the worse channel: the maximum level
+// is where the first of them passes 1 %.
+void DeviceTestProcedure::State::TakeMaxLevel(const DtPlayedStep& played, const DtRecording& r)
+{
+    if (!stepper) {
+        stepper.emplace(played.step.levelDb);
+        maxLevelStep = played.step;
+    }
+    double worst = 0.0;
+    for (const ChannelOf& c : PlayedChannels(played, r)) {
+        const double thdn = AnalyseThd(c.x, rate, FirstHz(played)).thdnPercent;
+        if (std::isnan(thdn)) {
+            worst = NAN; // the stepper takes an unknown as passing
+            break;
+        }
+        worst = std::max(worst, thdn);
+    }
+    maxLevelTaken = true;
+    stepper->Record(played.step.levelDb, worst);
+}
+
+std::vector<DtStep> DeviceTestProcedure::Next()
+{
+    State& s = *state_;
+    if (s.failed != DtCheck::Passed)
+        return {};
+    if (s.last.step.kind == DtStepKind::Response)
+        return s.NextResponse();
+    if (s.last.step.kind == DtStepKind::MaxLevel && s.stepper) {
+        if (const auto level = s.stepper->Next()) {
+            DtStep step = s.maxLevelStep;
+            step.levelDb = *level;
+            return {step};
+        }
+    }
+    return {};
+}
+
+// After the plan's last response step, and after each added one: one more
+// frequency inside the widest -3 dB bracket of either channel.
+std::vector<DtStep> DeviceTestProcedure::State::NextResponse()
+{
+    if (responseQueued > 0 || responseAdded >= kMaxExtraResponseSteps)
+        return {};
+    for (const auto& points : response) {
+        const auto next = NextResponseFrequency(points);
+        if (!next)
+            continue;
+        const bool known = std::any_of(points.begin(), points.end(), [&](const DtResponsePoint& p) {
+            return std::abs(p.hz / *next - 1.0) < kSameFrequencyShare;
+        });
+        if (known)
+            continue;
+        DtStep step = last.step;
+        step.frequencies = {*next};
+        ++responseQueued;
+        ++responseAdded;
+        return {step};
+    }
+    return {};
+}
+
+void DeviceTestProcedure::State::FinishMaxLevel()
+{
+    if (!stepper || !maxLevelTaken)
+        return;
+    DtRows& r = rows[GMaxLevel];
+    const QString id = QString::fromLatin1(dtid::MaxLevel);
+    if (const auto level = stepper->MaxLevelDbfs())
+        r.Add(id, DtChannel::Both, *level, "dBFS");
+    else if (stepper->ReachedFullScale())
+        r.Add(id, DtChannel::Both, NAN, "dBFS", NoClippingText(settings.letter));
+    else if (stepper->Done())
+        r.Add(id, DtChannel::Both, NAN, "dBFS", Pick(settings.letter, kMaxLevelFloor));
+}
+
+void DeviceTestProcedure::Finish(DeviceTestResult& result)
+{
+    State& s = *state_;
+    // A set-up the checks refused gives no figure at all.
+    if (s.failed != DtCheck::Passed)
+        return;
+    for (int c = 0; c < 2; ++c)
+        if (!s.response[c].empty())
+            AddResponseRows(s.rows[GResponse], c == 0 ? DtChannel::Left : DtChannel::Right, s.response[c], s.rate,
+                            s.settings.letter);
+    if (s.smpteTaken && !s.ccifTaken && !CcifFitsRate(s.rate))
+        for (DtChannel c : {DtChannel::Left, DtChannel::Right})
+            AddCcifLeftOutRows(s.rows[GImd], c, s.settings.letter);
+    s.FinishMaxLevel();
+
+    const double fullScale = s.settings.inputFullScaleVolts;
+    for (DtRows& group : s.rows) {
+        for (DtFigure& f : group.figures) {
+            // The maximum level is the output's; the input's calibration
+            // says nothing about it.
+            if (fullScale > 0.0 && f.Measured() && f.unit == QLatin1String(kVoltsUnit)
+                && f.id != QLatin1String(dtid::MaxLevel))
+                f.volts = fullScale * std::pow(10.0, f.value / 20.0);
+            result.figures.push_back(std::move(f));
+        }
+        for (DtCurve& c : group.curves)
+            result.curves.push_back(std::move(c));
+        group = DtRows{};
+    }
+    if (s.settings.reference)
+        DtApplyReference(result, *s.settings.reference);
+}
+
+} // namespace korvanta

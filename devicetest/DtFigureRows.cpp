@@ -1,0 +1,162 @@
+#include "devicetest/DtFigureRows.h"
+
+#include "devicetest/DtBandNoise.h"
+#include "devicetest/DtDistortion.h"
+#include "devicetest/DtImd.h"
+#include "devicetest/DtSpectrum.h"
+#include "platform/LanguageTexts.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvanta {
+
+namespace {
+constexpr Words kNoLine{"keine Linie 10 dB über dem Rauschen", "no line 10 dB above the noise"};
+constexpr Words kNearIdle{"höchstens: liegt weniger als 6 dB über der Messung ohne Ton (%1 dB), etwa Netzbrummen",
+                          "an upper bound: within 6 dB of the reading with the tone off (%1 dB), e.g. mains hum"};
+constexpr Words kNoCorner{"kein −3-dB-Punkt im gemessenen Bereich", "no −3 dB point in the measured range"};
+
+const char* const kDbfs = "dBFS";
+const char* const kDb = "dB";
+const char* const kPercent = "%";
+const char* const kHz = "Hz";
+const char* const kDegree = "°";
+
+QString Id(const char* id) { return QString::fromLatin1(id); }
+} // namespace
+
+void DtRows::Add(const QString& id, DtChannel channel, double value, const char* unit, const QString& note)
+{
+    DtFigure f;
+    f.id = id;
+    f.channel = channel;
+    f.value = std::isfinite(value) ? value : NAN;
+    f.unit = QString::fromUtf8(unit);
+    f.note = note;
+    figures.push_back(std::move(f));
+}
+
+QString HzSuffix(double hz) { return QString::number(std::lround(hz)); }
+
+DtCurve SpectrumCurve(const QString& id, DtChannel channel, std::span<const float> x, int rate)
+{
+    DtCurve c;
+    c.id = id;
+    c.channel = channel;
+    const DtSpectrum s = PowerSpectrum(x, rate);
+    if (s.power.empty())
+        return c;
+    const DtBand band = MeasurementBand(rate);
+    // Stretch k of the curve covers [low·r^k, low·r^(k+1)).
+    const double ratio = std::pow(band.highHz / band.lowHz, 1.0 / kDtCurvePoints);
+    const auto first = size_t(std::max(1.0, std::ceil(band.lowHz / s.binHz)));
+    const size_t last = std::min(size_t(std::floor(band.highHz / s.binHz)), s.power.size() - 1);
+    int stretch = -1;
+    for (size_t k = first; k <= last; ++k) {
+        const double hz = double(k) * s.binHz;
+        const int at = std::clamp(int(std::log(hz / band.lowHz) / std::log(ratio)), 0, kDtCurvePoints - 1);
+        const double db = s.power[k] > 0.0 ? PowerDbfs(s.power[k]) : NAN;
+        if (at != stretch) {
+            stretch = at;
+            c.x.push_back(hz);
+            c.y.push_back(db);
+        } else if (std::isnan(c.y.back()) || db > c.y.back()) {
+            c.x.back() = hz;
+            c.y.back() = db;
+        }
+    }
+    return c;
+}
+
+void AddNoiseRows(DtRows& rows, DtChannel channel, std::span<const float> x, int rate, char letter)
+{
+    const DtNoise n = BandNoise(x, rate);
+    rows.Add(Id(dtid::Noise), channel, n.dbfs, kDbfs);
+    rows.Add(Id(dtid::NoiseA), channel, n.dbfsA, kDbfs);
+    const QString none = n.hum ? QString() : Pick(letter, kNoLine);
+    rows.Add(Id(dtid::HumLevel), channel, n.hum ? n.hum->dbfs : NAN, kDbfs, none);
+    rows.Add(Id(dtid::HumFrequency), channel, n.hum ? n.hum->hz : NAN, kHz, none);
+    rows.curves.push_back(SpectrumCurve(QStringLiteral("noise"), channel, x, rate));
+}
+
+void AddDynamicRangeRows(DtRows& rows, DtChannel channel, std::span<const float> x, int rate, double toneHz)
+{
+    const DtDynamicRange d = DynamicRange(AnalyseThd(x, rate, toneHz));
+    rows.Add(Id(dtid::DynamicRange), channel, d.db, kDb);
+    rows.Add(Id(dtid::DynamicRangeA), channel, d.dbA, kDb);
+}
+
+void AddThdRows(DtRows& rows, DtChannel channel, std::span<const float> x, int rate, double toneHz)
+{
+    const DtThd t = AnalyseThd(x, rate, toneHz);
+    rows.Add(Id(dtid::ThdPercent), channel, t.thdPercent, kPercent);
+    rows.Add(Id(dtid::ThdDb), channel, t.thdDb, kDb);
+    rows.Add(Id(dtid::ThdnPercent), channel, t.thdnPercent, kPercent);
+    rows.Add(Id(dtid::ThdnDb), channel, t.thdnDb, kDb);
+    for (int h = 2; h <= kDtHighestHarmonic; ++h)
+        rows.Add(Id(dtid::Harmonic) + QString::number(h), channel, t.harmonicDb[size_t(h - 2)], kDb);
+    rows.curves.push_back(SpectrumCurve(QStringLiteral("thd"), channel, x, rate));
+}
+
+void AddSmpteRows(DtRows& rows, DtChannel channel, std::span<const float> x, int rate)
+{
+    rows.Add(Id(dtid::ImdSmpte), channel, AnalyseSmpte(x, rate).db, kDb);
+    rows.curves.push_back(SpectrumCurve(QStringLiteral("imd"), channel, x, rate));
+}
+
+void AddCcifRows(DtRows& rows, DtChannel channel, std::span<const float> x, int rate)
+{
+    const DtImdCcif c = AnalyseCcif(x, rate);
+    rows.Add(Id(dtid::ImdCcifD2), channel, c.d2Db, kDb);
+    rows.Add(Id(dtid::ImdCcifD3), channel, c.d3Db, kDb);
+}
+
+void AddCcifLeftOutRows(DtRows& rows, DtChannel channel, char letter)
+{
+    rows.Add(Id(dtid::ImdCcifD2), channel, NAN, kDb, CcifLeftOutText(letter));
+    rows.Add(Id(dtid::ImdCcifD3), channel, NAN, kDb, CcifLeftOutText(letter));
+}
+
+void AddCrosstalkRow(DtRows& rows, DtChannel direction, double hz, const DtCrosstalk& c, char letter)
+{
+    const QString note = c.nearIdle ? Pick(letter, kNearIdle).arg(c.idleDb, 0, 'f', 1) : QString();
+    rows.Add(Id(dtid::Crosstalk) + HzSuffix(hz), direction, c.db, kDb, note);
+    auto curve = std::find_if(rows.curves.begin(), rows.curves.end(),
+                              [direction](const DtCurve& k) { return k.channel == direction; });
+    if (curve == rows.curves.end()) {
+        rows.curves.push_back(DtCurve{QStringLiteral("crosstalk"), direction, {}, {}});
+        curve = rows.curves.end() - 1;
+    }
+    curve->x.push_back(hz);
+    curve->y.push_back(std::isfinite(c.db) ? c.db : NAN);
+}
+
+void AddMatchRows(DtRows& rows, double hz, const DtChannelMatch& m)
+{
+    rows.Add(Id(dtid::MatchGain) + HzSuffix(hz), DtChannel::Both, m.gainDb, kDb);
+    rows.Add(Id(dtid::MatchPhase) + HzSuffix(hz), DtChannel::Both, m.phaseDeg, kDegree);
+}
+
+void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtResponsePoint>& points, int rate,
+                     char letter)
+{
+    const DtResponseFigures f = ResponseFigures(points, MeasurementBand(rate));
+    if (std::isnan(f.referenceDb))
+        return;
+    rows.Add(Id(dtid::ResponseLow), channel, f.lowDb, kDb);
+    rows.Add(Id(dtid::ResponseHigh), channel, f.highDb, kDb);
+    rows.Add(Id(dtid::Minus3Low), channel, f.minus3Low.value_or(NAN), kHz, f.minus3Low ? QString() : Pick(letter, kNoCorner));
+    rows.Add(Id(dtid::Minus3High), channel, f.minus3High.value_or(NAN), kHz,
+             f.minus3High ? QString() : Pick(letter, kNoCorner));
+    std::vector<DtResponsePoint> sorted = points;
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.hz < b.hz; });
+    DtCurve c{QStringLiteral("response"), channel, {}, {}};
+    for (const DtResponsePoint& p : sorted) {
+        c.x.push_back(p.hz);
+        c.y.push_back(p.db - f.referenceDb);
+    }
+    rows.curves.push_back(std::move(c));
+}
+
+} // namespace korvanta

@@ -1,0 +1,315 @@
+// The whole device test on the virtual card: the default plan through the
+// engine and the procedure, each figure held against what the card's own
+// model gives by formula (its polynomial, crosstalk, gains, delays, filter
+// coefficients and noise), never against an earlier output. A bad set-up is
+// refused after the first three steps with no figure, and a run against
+// the card's own floor marks what the card limits.
+#include "tests/audio/AudioTestSupport.h"
+#include "tests/devicetest/DtEngineTestSupport.h"
+#include "tests/devicetest/DtFilterResponse.h"
+#include "tests/support/EngineContract.h"
+
+#include "devicetest/DeviceTestProcedure.h"
+#include "devicetest/DtFigureRows.h"
+#include "devicetest/DtImd.h"
+#include "devicetest/DtMaxLevel.h"
+
+#include <QTest>
+
+using namespace korvanta;
+using namespace ::dttest;
+using korvanta::dttest::CornerOf;
+using korvanta::dttest::SectionsDb;
+
+namespace {
+
+constexpr int kRate = 48000;
+// A run of the default plan with short settle waits, analysis included.
+constexpr int kRunTimeoutMs = 120000;
+
+double FromDb(double db) { return std::pow(10.0, db / 20.0); }
+
+DutConfig Dut(const char* keys)
+{
+    const DutSpec spec = ParseDutSpec(QString::fromLatin1(keys));
+    EXPECT_TRUE(spec.errors.isEmpty()) << spec.errors.join('\n').toStdString();
+    return spec.dut;
+}
+
+// The noise a full-scale-sine-referred band reading gives for white noise
+// of `noiseDb` plus the input's rounding, over the band.
+double ExpectedNoiseDbfs(double noiseDb, int bits)
+{
+    const double sigma = FromDb(noiseDb);
+    const double q = std::ldexp(1.0, 1 - bits);
+    const double band = DtBandHighHz(kRate) - kDtBandLowHz;
+    return 10.0 * std::log10((sigma * sigma + q * q / 12.0) * band / (kRate / 2.0)) + 10.0 * std::log10(2.0);
+}
+
+// x + k2·x² + k3·x³ driven by A·sin: H2 = k2·A²/2, H3 = k3·A³/4, and the
+// fundamental grows to A·(1 + 3·k3·A²/4). The engine sets the level at
+// the input, after the polynomial, so A solves A·(1 + 3·k3·A²/4) = level.
+double DrivenAmplitude(double levelDbfs, double k3)
+{
+    const double target = FromDb(levelDbfs);
+    double a = target;
+    for (int i = 0; i < 50; ++i)
+        a = target / (1.0 + 0.75 * k3 * a * a);
+    return a;
+}
+
+double HarmonicDb(int h, double levelDbfs, double k2, double k3)
+{
+    const double a = DrivenAmplitude(levelDbfs, k3);
+    const double fundamental = a * (1.0 + 0.75 * k3 * a * a);
+    return 20.0 * std::log10((h == 2 ? k2 * a * a / 2.0 : k3 * a * a * a / 4.0) / fundamental);
+}
+
+// SMPTE through the polynomial: the sum's peak a + b at the level, a = 4b;
+// k2·a·b at f2 ± f1, 3·k3·a²·b/4 at f2 ± 2·f1, all four summed by power,
+// over the 7 kHz tone lifted to b·(1 + k3·(3b²/4 + 3a²/2)).
+double SmpteDb(double levelDbfs, double k2, double k3)
+{
+    const double sum = FromDb(levelDbfs), b = sum / (1.0 + kSmpteRatio), a = kSmpteRatio * b;
+    const double first = k2 * a * b, second = 0.75 * k3 * a * a * b;
+    const double carrier = b * (1.0 + k3 * (0.75 * b * b + 1.5 * a * a));
+    return 10.0 * std::log10(2.0 * (first * first + second * second) / (carrier * carrier));
+}
+
+// CCIF d2: k2·a·b at 1 kHz, a = b, over the two tones' sum, each lifted
+// to a·(1 + k3·(3a²/4 + 3a²/2)).
+double CcifD2Db(double levelDbfs, double k2, double k3)
+{
+    const double a = FromDb(levelDbfs) / 2.0;
+    return 20.0 * std::log10(k2 * a * a / (2.0 * a * (1.0 + k3 * 2.25 * a * a)));
+}
+
+// Where THD+N of the cubic term passes 1 % (see the figure test): played
+// at the output, A² = 0.04 / (k3·0.97).
+double MaxLevelDbfs(double k3) { return 10.0 * std::log10(0.04 / (k3 * 0.97)); }
+
+const DtFigure* Find(const DeviceTestResult& r, const QString& id, DtChannel ch)
+{
+    for (const DtFigure& f : r.figures)
+        if (f.id == id && f.channel == ch)
+            return &f;
+    return nullptr;
+}
+
+const DtCurve* FindCurve(const DeviceTestResult& r, const char* id, DtChannel ch)
+{
+    for (const DtCurve& c : r.curves)
+        if (c.id == QLatin1String(id) && c.channel == ch)
+            return &c;
+    return nullptr;
+}
+
+struct Expect {
+    QString id;
+    DtChannel channel;
+    double value;     // NaN: not measured, with a note
+    double tolerance;
+};
+
+class DeviceTestProcedureTest : public VirtualLayerTest {
+protected:
+    struct Run {
+        DeviceTestResult result;
+        DtCheck check = DtCheck::Passed;  // the procedure's
+        int steps = 0;                    // begun
+        QStringList refusals;
+    };
+
+    // One run of the default plan.
+    Run run(const DutConfig& dut, int inBits, int outBits, DtRunSettings settings)
+    {
+        VirtualCard::instance().setDut(dut);
+        SetBits(inBits, outBits);
+        DeviceTestEngine engine(in_, out_);
+        DeviceTestProcedure procedure(std::move(settings));
+        EngineRecorder r(engine, &DeviceTestEngine::stepDone);
+        Run out;
+        QObject::connect(&engine, &DeviceTestEngine::refused, [&out](const QString& m) { out.refusals << m; });
+        QObject::connect(&engine, &DeviceTestEngine::stepStarting, [&out] { ++out.steps; });
+        DtPlanSettings plan;
+        plan.settleMs = kStepSettleMs;
+        EXPECT_TRUE(engine.Start(DefaultDtPlan(plan), procedure, DtHeader{}));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return r.count(EngineEvent::Stopped) > 0; }, kRunTimeoutMs));
+        EXPECT_EQ(r.count(EngineEvent::Failed), 0);
+        out.result = engine.Result();
+        out.check = procedure.FailedCheck();
+        return out;
+    }
+
+    static void ExpectFigures(const DeviceTestResult& r, const std::vector<Expect>& expected)
+    {
+        for (const Expect& e : expected) {
+            SCOPED_TRACE(testing::Message() << e.id.toStdString() << " " << DtChannelKey(e.channel).toStdString());
+            const DtFigure* f = Find(r, e.id, e.channel);
+            ASSERT_NE(f, nullptr);
+            if (std::isnan(e.value)) {
+                EXPECT_FALSE(f->Measured());
+                EXPECT_FALSE(f->note.isEmpty()) << "why it was not measured";
+            } else {
+                EXPECT_NEAR(f->value, e.value, e.tolerance);
+            }
+        }
+    }
+
+    CorrectionTable in_;
+    CorrectionTable out_;
+};
+
+QString Id(const char* id, const char* suffix = "") { return QString::fromLatin1(id) + QString::fromLatin1(suffix); }
+
+// The polynomial, crosstalk and a gain and delay difference in one run:
+// harmonics, both IMDs, crosstalk each way at every frequency, channel
+// match, and no clipping up to full scale (k3 = 0.001 stays under 1 %,
+// and both loops lose a little, so the input never clips).
+TEST_F(DeviceTestProcedureTest, DistortionCrosstalkAndMatchFollowTheCardsModel)
+{
+    const double k2 = 0.001, k3 = 0.001, gainL = -0.5, gainR = -0.25;
+    const int delayL = 2;
+    const Run run1 = run(Dut("k2=0.001 k3=0.001 xtalk=-100 gainl=-0.5 gainr=-0.25 delayl=2"), 24, 24, DtRunSettings{});
+    ASSERT_EQ(run1.check, DtCheck::Passed);
+    const DeviceTestResult& r = run1.result;
+    EXPECT_TRUE(r.complete);
+    const double ref = -1.0;
+    EXPECT_NEAR(HarmonicDb(2, ref, k2, k3), -67.03, 0.01) << "the worked number";
+    EXPECT_NEAR(HarmonicDb(3, ref, k2, k3), -74.05, 0.01) << "the worked number";
+    std::vector<Expect> expected;
+    for (DtChannel c : {DtChannel::Left, DtChannel::Right}) {
+        expected.push_back({QStringLiteral("h2"), c, HarmonicDb(2, ref, k2, k3), 0.2});
+        expected.push_back({QStringLiteral("h3"), c, HarmonicDb(3, ref, k2, k3), 0.2});
+        expected.push_back({Id(dtid::ImdSmpte), c, SmpteDb(ref, k2, k3), 0.5});
+        expected.push_back({Id(dtid::ImdCcifD2), c, CcifD2Db(ref, k2, k3), 0.5});
+    }
+    for (DtChannel c : {DtChannel::LeftToRight, DtChannel::RightToLeft})
+        for (const char* hz : {"100", "1000", "10000"})
+            expected.push_back({Id(dtid::Crosstalk, hz), c, -100.0, 0.5});
+    for (double hz : {1000.0, 10000.0}) {
+        const QByteArray suffix = QByteArray::number(int(hz));
+        expected.push_back({Id(dtid::MatchGain, suffix), DtChannel::Both, gainL - gainR, 0.01});
+        // A delay of d samples lags by 360°·f·d/rate.
+        const double lag = std::remainder(-360.0 * hz * delayL / kRate, 360.0);
+        expected.push_back({Id(dtid::MatchPhase, suffix), DtChannel::Both, lag, 0.1});
+    }
+    expected.push_back({Id(dtid::MaxLevel), DtChannel::Both, NAN, 0.0});
+    ExpectFigures(r, expected);
+    EXPECT_EQ(Find(r, Id(dtid::MaxLevel), DtChannel::Both)->note, NoClippingText('E'));
+    const DtFigure* leak = Find(r, Id(dtid::Crosstalk, "100"), DtChannel::LeftToRight);
+    ASSERT_NE(leak, nullptr);
+    EXPECT_TRUE(leak->note.isEmpty()) << "-100 dB stands far above a 24-bit idle bin";
+    for (const char* curve : {"response", "noise", "thd", "imd"}) {
+        const DtCurve* c = FindCurve(r, curve, DtChannel::Right);
+        ASSERT_NE(c, nullptr) << curve;
+        EXPECT_FALSE(c->x.empty()) << curve;
+        EXPECT_LE(int(c->x.size()), kDtCurvePoints) << curve;
+    }
+    const DtCurve* crosstalk = FindCurve(r, "crosstalk", DtChannel::RightToLeft);
+    ASSERT_NE(crosstalk, nullptr);
+    EXPECT_EQ(crosstalk->x, (std::vector<double>{100.0, 1000.0, 10000.0}));
+}
+
+// The card's filters and noise, played at 24 bits and recorded at 16 (so
+// the noise dithers the input): the response against the bilinear H(z),
+// the noise and dynamic range from the noise formula. That run then is
+// the card's own floor for a run through a distorting device, whose
+// maximum level is found and whose noise, on the same card, is marked as
+// the card's.
+TEST_F(DeviceTestProcedureTest, ResponseNoiseAndTheCardsFloor)
+{
+    const double hp = 50.0, lp = 15000.0, noise = -95.0, k3 = 0.1;
+    const int inBits = 16;
+    const Run floorRun = run(Dut("hp=50 lp=15000 noise=-95"), inBits, 24, DtRunSettings{});
+    ASSERT_EQ(floorRun.check, DtCheck::Passed);
+    const DeviceTestResult& floor = floorRun.result;
+    EXPECT_TRUE(floor.complete);
+
+    const std::vector<DutSimulator::Biquad> sections{DutSimulator::butterworth(true, hp, kRate),
+                                                     DutSimulator::butterworth(false, lp, kRate)};
+    const double noiseDbfs = ExpectedNoiseDbfs(noise, inBits);
+    std::vector<Expect> expected;
+    for (DtChannel c : {DtChannel::Left, DtChannel::Right}) {
+        // The band over the frequencies the run measured.
+        const DtCurve* response = FindCurve(floor, "response", c);
+        ASSERT_NE(response, nullptr);
+        double lo = INFINITY, hi = -INFINITY;
+        for (double hz : response->x) {
+            if (hz < kDtBandLowHz || hz > DtBandHighHz(kRate))
+                continue;
+            const double d = SectionsDb(sections, hz, kRate) - SectionsDb(sections, 1000.0, kRate);
+            lo = std::min(lo, d);
+            hi = std::max(hi, d);
+        }
+        const double low = CornerOf(sections, 10.0, 1000.0, kRate), high = CornerOf(sections, 1000.0, 23000.0, kRate);
+        expected.push_back({Id(dtid::ResponseLow), c, lo, 0.05});
+        expected.push_back({Id(dtid::ResponseHigh), c, hi, 0.05});
+        expected.push_back({Id(dtid::Minus3Low), c, low, 0.003 * low});
+        expected.push_back({Id(dtid::Minus3High), c, high, 0.003 * high});
+        expected.push_back({Id(dtid::Noise), c, noiseDbfs, 0.2});
+        expected.push_back({Id(dtid::NoiseA), c, noiseDbfs - 2.05, 0.3});
+        expected.push_back({Id(dtid::HumLevel), c, NAN, 0.0});
+        // All that is not the -60 dBFS tone is the noise.
+        expected.push_back({Id(dtid::DynamicRange), c, -noiseDbfs, 0.5});
+    }
+    ExpectFigures(floor, expected);
+
+    DtRunSettings settings;
+    settings.reference = floor;
+    settings.inputFullScaleVolts = 2.0;
+    const Run deviceRun = run(Dut("k3=0.1 noise=-95"), inBits, 24, settings);
+    ASSERT_EQ(deviceRun.check, DtCheck::Passed);
+    const DeviceTestResult& device = deviceRun.result;
+    ExpectFigures(device, {{Id(dtid::MaxLevel), DtChannel::Both, MaxLevelDbfs(k3), 0.1}});
+    struct Mark {
+        const char* id;
+        bool limited;
+    };
+    // The same noise on the same card is the card's; a cubic term's THD+N
+    // far above the floor's is the device's.
+    for (const Mark& m : {Mark{dtid::Noise, true}, Mark{dtid::NoiseA, true}, Mark{dtid::ThdnDb, false}}) {
+        const DtFigure* f = Find(device, Id(m.id), DtChannel::Left);
+        ASSERT_NE(f, nullptr) << m.id;
+        ASSERT_TRUE(f->reference.has_value()) << m.id;
+        EXPECT_EQ(f->limitedByCard, m.limited) << m.id;
+    }
+    const DtFigure* n = Find(device, Id(dtid::Noise), DtChannel::Right);
+    ASSERT_TRUE(n && n->volts.has_value());
+    EXPECT_NEAR(*n->volts, 2.0 * FromDb(n->value), 1e-12) << "volts beside dBFS on a calibrated input";
+}
+
+// Each bad set-up ends the run after the level steps and the idle floor,
+// with its message and no figure.
+TEST_F(DeviceTestProcedureTest, EachBadSetUpRefusesTheRun)
+{
+    struct Case {
+        const char* dut;
+        DtCheck expected;
+    };
+    // The level steps play -20 dBFS at the output.
+    const Case cases[] = {
+        {"gain=-200", DtCheck::NothingAtInput},
+        {"gain=25", DtCheck::InputClips},
+        {"swap=1", DtCheck::Swapped},
+        {"gainl=-200", DtCheck::LeftMissing},
+        {"gainr=-200", DtCheck::RightMissing},
+        {"gain=-25", DtCheck::ToneTooLow},
+        {"gain=-15 noise=-65", DtCheck::ToneNearNoise},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dut);
+        DtRunSettings settings;
+        settings.letter = 'D';
+        const Run refused = run(Dut(c.dut), 24, 24, settings);
+        const DeviceTestResult& r = refused.result;
+        EXPECT_EQ(refused.check, c.expected);
+        EXPECT_EQ(refused.steps, 3) << "both level steps and the idle floor";
+        EXPECT_EQ(refused.refusals, QStringList{CheckMessage(c.expected, 'D')});
+        EXPECT_EQ(r.error, CheckMessage(c.expected, 'D'));
+        EXPECT_FALSE(r.complete);
+        EXPECT_TRUE(r.figures.empty() && r.curves.empty()) << "no figures from a bad set-up";
+    }
+}
+
+} // namespace
