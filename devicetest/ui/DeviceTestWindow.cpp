@@ -248,8 +248,11 @@ void TDeviceTestWindow::build()
     connect(CompareButton, &QPushButton::clicked, this, &TDeviceTestWindow::compareClick);
     // The keys go through the window as it reads: note, switch, Start, the
     // table, the plots, the report.
-    setTabOrder({Note, SelfTest, PlanTable, StartButton, StopButton, RunProgress->StopBut, Table, PlotButtons[0],
-                 PlotButtons[1], PlotButtons[2], PlotButtons[3], PlotButtons[4], SaveButton, CompareButton});
+    const QList<QWidget*> order{Note,           SelfTest,       PlanTable,      StartButton, StopButton,
+                                RunProgress->StopBut, Table,     PlotButtons[0], PlotButtons[1], PlotButtons[2],
+                                PlotButtons[3], PlotButtons[4], SaveButton,     CompareButton};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TDeviceTestWindow::buildPlan(QWidget* box)
