@@ -30,7 +30,7 @@ TEST(DtScreenRows, AFiguresCellsSayWhatTheReportSays)
         {1, 'E', {"Noise level", "Right", "-96.50 dBFS", "", "", "", ""}},
         // Not measured, with the reason as its note.
         {4, 'D', {"IMD CCIF d2", "Links", "nicht gemessen", "", "", "", "19 kHz liegt über 0,4535·fs"}},
-        {5, 'E', {"Crosstalk 0.1 kHz", "Left → Right", "-88.00 dB", "", "-90.00 dB", "yes",
+        {5, 'E', {"Crosstalk 100 Hz", "Left → Right", "-88.00 dB", "", "-90.00 dB", "yes",
                   "within 6 dB of the tone-off reading (mains hum?)"}},
     };
     for (const Case& c : cases) {
