@@ -44,7 +44,10 @@ namespace {
 constexpr Words kCaption = dtwords::kTitle;
 constexpr Words kDiagramTitle{"Gerätetest - Diagramm", "Device test - Diagram"};
 constexpr Words kComparisonTitle = dtwords::kComparisonTitle;
-constexpr Words kNoteLabel{"&Prüfling:", "&Device under test:"};
+// The mnemonics leave out the letters of the main window's menus, whose
+// Alt keys reach this tool window too.
+
+constexpr Words kNoteLabel{"&Prüfling:", "Device &under test:"};
 constexpr Words kNoteTip{"Was gemessen wird, z. B. Hersteller, Typ und Einstellung; steht im Bericht",
                          "What is measured, e.g. make, type and setting; written into the report"};
 constexpr Words kSelfTest{"Se&lbsttest mit Kabel (Referenz der Karte)",
@@ -57,24 +60,24 @@ constexpr Words kPlanHeads[2] = {{"Schritt", "Step"}, {"Dauer", "Duration"}};
 constexpr Words kTotal{"Gesamtdauer: %1", "Total time: %1"};
 constexpr Words kTotalApprox{"Gesamtdauer: ca. %1 (Schritte kommen hinzu)", "Total time: approx. %1 (steps are added)"};
 constexpr Words kStart{"&Start", "&Start"};
-constexpr Words kStop{"S&top", "St&op"};
+constexpr Words kStop{"S&top", "Sto&p"};
 constexpr Words kFiguresGroup{"Messwerte", "Figures"};
 constexpr Words kPlotsGroup{"Diagramme", "Plots"};
 constexpr std::array<Words, TDeviceTestWindow::kPlotIds.size()> kPlots{{
-    {"&Frequenzgang", "&Frequency response"},
+    {"&Frequenzgang", "Frequency &response"},
     {"&Rauschspektrum", "&Noise spectrum"},
     {"T&HD-Spektrum", "T&HD spectrum"},
     {"&IMD-Spektrum", "&IMD spectrum"},
-    {"Übersprech&en", "Cross&talk"},
+    {"Überspreche&n", "Cross&talk"},
 }};
 constexpr Words kPlotTip{"Zeigt die Kurve im Diagramm des Gerätetests", "Shows the curve in the device test's diagram"};
 constexpr Words kNoPlotYet{"erst nach einem Gerätetest", "only after a device test"};
 constexpr Words kNoSuchCurve{"dieser Lauf hat diese Kurve nicht", "this run has no such curve"};
 constexpr Words kReportGroup{"Bericht", "Report"};
-constexpr Words kSave{"&Bericht speichern...", "Save re&port..."};
+constexpr Words kSave{"Bericht spei&chern...", "Sa&ve report..."};
 constexpr Words kSaveTip{"Als HTML, PDF oder JSON, je nach Dateiendung", "As HTML, PDF or JSON, by the file's ending"};
 constexpr Words kWhyNoReport{"erst nach einem vollständigen Gerätetest", "only after a complete device test"};
-constexpr Words kCompare{"Berichte &vergleichen...", "&Compare reports..."};
+constexpr Words kCompare{"Berichte &vergleichen...", "Compare t&wo reports..."};
 constexpr Words kCompareTip{"Zwei gespeicherte JSON-Berichte Messwert für Messwert nebeneinander",
                             "Two saved JSON reports side by side, figure by figure"};
 constexpr Words kFirstReport{"Bericht A öffnen", "Open report A"};
@@ -231,7 +234,7 @@ void TDeviceTestWindow::build()
     right->addWidget(figuresBox, 1);
     right->addLayout(below);
     auto* top = new QHBoxLayout(this);
-    top->addLayout(left, 2);
+    top->addLayout(left, 3);
     top->addLayout(right, 5);
 
     Diagram = new TDiagramm(nullptr, this, DiagramHome{DtDiagramSection, QStringLiteral("devicetest")});
