@@ -151,20 +151,50 @@ std::vector<std::pair<double, double>> DtThinCurve(const DtCurve& curve, int col
     return thin;
 }
 
-QByteArray DtPlotSvg(const DtPlot& plot, char letter, QSize size)
+QString DtPlotLegend(const DtPlot& plot, char letter) { return LegendText(plot, letter); }
+
+DtPlotSeries DtPlotPoints(const DtPlot& plot)
 {
     std::vector<std::vector<std::pair<double, double>>> curves;
     for (const DtCurve* c : plot.curves)
         curves.push_back(DtThinCurve(*c));
+    DtPlotSeries series;
     if (curves.empty() || curves.front().empty())
+        return series;
+    const DiaRanges ranges = RangesOf(curves);
+    series.xmin = ranges.xmin;
+    series.xmax = ranges.xmax;
+    series.ymin = ranges.ymin;
+    series.ymax = ranges.ymax;
+    // Points without a value sit on the plot's floor rather than breaking
+    // the renderer's line.
+    auto shown = [&](double y) { return static_cast<float>(std::isfinite(y) ? y : ranges.ymin); };
+    const auto& first = curves.front();
+    const int count = std::min<int>(int(first.size()), DiaPointStore::MaxPoints);
+    for (int i = 0; i < count; ++i) {
+        series.x.push_back(first[i].first);
+        series.y1.push_back(shown(first[i].second));
+        if (curves.size() > 1)
+            series.y2.push_back(shown(Interpolate(curves[1], first[i].first)));
+    }
+    return series;
+}
+
+QByteArray DtPlotSvg(const DtPlot& plot, char letter, QSize size)
+{
+    const DtPlotSeries series = DtPlotPoints(plot);
+    if (series.x.empty())
         return {};
     auto store = std::make_unique<DiaPointStore>();
     DiagramContent content;
     content.options.colDia = kWhite;
     content.options.colMargin = kWhite;
     content.options.colGrid = kGridGrey;
-    content.options.show2 = curves.size() > 1;
-    content.ranges = RangesOf(curves);
+    content.options.show2 = !series.y2.empty();
+    content.ranges.xmin = series.xmin;
+    content.ranges.xmax = series.xmax;
+    content.ranges.ymin = series.ymin;
+    content.ranges.ymax = series.ymax;
     // The renderer draws the second curve against the right axis: give it
     // the left one's range, so both channels share one scale.
     content.ranges.y2min = content.ranges.ymin;
@@ -173,15 +203,10 @@ QByteArray DtPlotSvg(const DtPlot& plot, char letter, QSize size)
     content.options.xmax = content.ranges.xmax;
     content.options.ymin = content.ranges.ymin;
     content.options.ymax = content.ranges.ymax;
-    // Points without a value sit on the plot's floor rather than breaking
-    // the renderer's line.
-    auto shown = [&](double y) { return static_cast<float>(std::isfinite(y) ? y : content.ranges.ymin); };
-    const auto& first = curves.front();
-    const int count = std::min<int>(int(first.size()), DiaPointStore::MaxPoints);
+    const int count = int(series.x.size());
     for (int i = 0; i < count; ++i) {
-        const float values[2] = {shown(first[i].second),
-                                 shown(curves.size() > 1 ? Interpolate(curves[1], first[i].first) : NAN)};
-        store->addPoint(values, 2, i, first[i].first, content.options);
+        const float values[2] = {series.y1[i], series.y2.empty() ? series.ymin : series.y2[i]};
+        store->addPoint(values, 2, i, series.x[i], content.options);
     }
     store->setCount(count);
     content.points = store.get();

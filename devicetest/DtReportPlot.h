@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 namespace korvanta {
@@ -26,6 +27,19 @@ std::vector<DtPlot> DtReportPlots(const DeviceTestResult& result, char letter);
 
 // The size the reports draw a plot at (pixels of a 96 dpi picture).
 inline constexpr QSize kDtPlotSize{640, 320};
+
+// A plot's points as a diagram takes them: one x per point, the first
+// curve's thinned points, the second curve read at the same x, a missing
+// value on the floor; and the ranges that hold both on one scale.
+struct DtPlotSeries {
+    std::vector<double> x;      // Hz
+    std::vector<float> y1, y2;  // y2 empty for one curve
+    int32_t xmin = 1, xmax = 2;
+    float ymin = 0, ymax = 0;
+};
+DtPlotSeries DtPlotPoints(const DtPlot& plot);
+// Which colour is which channel ("blue: L, red: R").
+QString DtPlotLegend(const DtPlot& plot, char letter);
 
 // The plot as an SVG document; empty when it cannot be laid out.
 QByteArray DtPlotSvg(const DtPlot& plot, char letter, QSize size = kDtPlotSize);

@@ -20,6 +20,7 @@
 #include "diagram/ui/SkalDlg.h"
 #include "generator/ui/Wavegene.h"
 #include "distortion/ui/DistortionWindow.h"
+#include "devicetest/ui/DeviceTestWindow.h"
 #include "audio/Tdummy.h"
 #include "generator/ui/Wobbelu.h"
 #include "analysis/ui/analys.h"
@@ -76,6 +77,8 @@ TMainForm* CreateApplicationWindows()
     // The distortion window: a tool window above the main window, shown
     // from the "&Analyse" menu.
     f.Distortion = new TDistortionWindow(f.MainForm);
+    // The device test window likewise.
+    f.DeviceTest = new TDeviceTestWindow(f.MainForm);
     // The generator window is a tool window of its own, last in the order;
     // it belongs to the main window so that it stays above it.
     f.Wavegen = new TWavegen(Generator(), f.MainForm);
@@ -110,6 +113,7 @@ void destroyWindows()
     delete f.GeneratorDocking;
     delete f.Wavegen;
     delete f.Distortion;
+    delete f.DeviceTest;
     // The dialogs go with the main window that owns them.
     delete f.MainForm;
     f = AppWindows{};

@@ -26,6 +26,7 @@ class Tmixu;
 class TGeneratorDocking;
 class TWavegen;
 class TDistortionWindow;
+class TDeviceTestWindow;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
@@ -45,6 +46,7 @@ struct AppWindows {
     TDiagramm* Diagramm = nullptr;
     TWavegen* Wavegen = nullptr;
     TDistortionWindow* Distortion = nullptr;
+    TDeviceTestWindow* DeviceTest = nullptr;
     TGeneratorDocking* GeneratorDocking = nullptr;
     THelpBrowser* Help = nullptr;
 };

@@ -39,6 +39,7 @@
 #include "app/QtTranslations.h"
 #include "app/ui/ScopeMenu.h"
 #include "app/ui/DistortionMenu.h"
+#include "app/ui/DeviceTestMenu.h"
 #include "scope/ui/ScopePage.h"
 #include "app/ui/StatusLine.h"
 #include "app/ui/SweepMenu.h"
@@ -136,7 +137,9 @@ void TMainForm::buildWindow()
     ScopeMenu = new TScopeMenu(*ScopePage, *this);
     DistortionMenu = new TDistortionMenu([this] { StopAll(MeasuringLoop::Distortion); }, this);
     pages_ = {AnalyzerPart, SweepMenu, ScopeMenu};
-    parts_ = {AnalyzerPart, SweepMenu, ScopeMenu, DistortionMenu};
+    DeviceTestMenu = new TDeviceTestMenu([this] { StopAll(MeasuringLoop::DeviceTest); },
+                                         [this] { return std::pair(settings_.FgInVolume, settings_.FgVolume); }, this);
+    parts_ = {AnalyzerPart, SweepMenu, ScopeMenu, DistortionMenu, DeviceTestMenu};
     setCentralWidget(PageControl1);
     ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
     StatusLine = new TStatusLine(kCredit, this);
@@ -459,6 +462,8 @@ void TMainForm::StopAll(MeasuringLoop starter)
         endCalibrationMeasurement();
     if (starter != MeasuringLoop::Distortion)
         DistortionMenu->Stop();
+    if (starter != MeasuringLoop::DeviceTest)
+        DeviceTestMenu->Stop();
     // A loop that plays needs the output; one that only listens may well
     // be measuring the generator's tone.
     if (LoopPlays(starter) && Forms().Wavegen)

@@ -38,6 +38,7 @@ class TMixerMenu;
 class TParameterMenu;
 class TScopeMenu;
 class TDistortionMenu;
+class TDeviceTestMenu;
 class TScopePage;
 class TStatusLine;
 class TSweepMenu;
@@ -118,6 +119,7 @@ public:
     TScopeMenu* ScopeMenu;
     TMemoryMenu* MemoryMenu;
     TDistortionMenu* DistortionMenu;
+    TDeviceTestMenu* DeviceTestMenu;
     TAnalyzerPart* AnalyzerPart;
     TSweepMenu* SweepMenu;
     QTabWidget* PageControl1;

@@ -14,6 +14,7 @@
 #include "diagram/ui/Diagr3.h"
 #include "diagram/ui/PictureSizeDlg.h"
 #include "diagram/ui/SkalDlg.h"
+#include "devicetest/ui/DeviceTestWindow.h"
 #include "distortion/ui/DistortionWindow.h"
 #include "generator/ui/Wavegene.h"
 #include "generator/ui/Wobbelu.h"
@@ -87,6 +88,7 @@ TEST_F(MainWindowTest, F1OpensTheSectionOfThePageOrWindowShownInEitherLanguage)
         {"oscilloscope window", [&] { return (QWidget*)f.Oszidia; }, -1, "ctx10"},
         {"diagram window", [&] { return (QWidget*)f.Diagramm; }, -1, "ctx16"},
         {"distortion window", [&] { return (QWidget*)f.Distortion; }, -1, "ctx20"},
+        {"device test window", [&] { return (QWidget*)f.DeviceTest; }, -1, "ctx23"},
         {"correction editor", [&] { return (QWidget*)f.KorEdit; }, -1, "ctx21"},
         {"picture size", [&] { return (QWidget*)pictureSize.get(); }, -1, "ctx22"},
     };
