@@ -1,25 +1,37 @@
-// The device test's default plan at 48 kHz on the virtual card in real
-// time, against the sum of its steps' settle waits and recorded lengths.
-// The rest is the loop's own overhead: the buffer's synthesis, the input's
-// open and close at every step, event round trips. The procedure only
-// keeps each recording's length, so no figure's time is counted.
+// The device test's default plan in real time, against the sum of its
+// steps' settle waits and recorded lengths. The rest is the loop's own
+// overhead: the buffer's synthesis, the input's start, event round trips.
+// The procedure only keeps each recording's length, so no figure's time is
+// counted.
+//
+// On the virtual card at 48 kHz, or with KORVANTA_BENCH_AUDIO=server on the
+// tests' sound server (tests/support/SoundServer.h) at its loop's rate,
+// through ALSA's "default"; scripts/server-bench.sh runs it on both servers:
 //
 //   build/bench/devicetest/bench_devicetest
+//   KORVANTA_BENCH_AUDIO=server KORVANTA_BENCH_SERVER=build/bench/devicetest/bench_devicetest \
+//       scripts/server-bench.sh
 #include "bench/support/BenchMain.h"
 #include "bench/support/BenchSoundLayer.h"
 #include "correction/CorrectionTable.h"
 #include "devicetest/DeviceTestEngine.h"
 #include "platform/audio/virtual/VirtualCard.h"
+#include "tests/support/SoundServer.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+
 using namespace korvanta;
 
 namespace {
-constexpr int kRate = 48000;
+constexpr int kCardRate = 48000;
+int rate = kCardRate;
+
+bool onServer() { return qEnvironmentVariable("KORVANTA_BENCH_AUDIO") == QStringLiteral("server"); }
 // A bound for a hung run, never a measured time.
 constexpr int kGiveUpMs = 300000;
 
@@ -35,15 +47,16 @@ public:
 
 void BM_RealTimeDefaultPlan(benchmark::State& state)
 {
-    VirtualCard::instance().setFastMode(false);
-    BenchSoundLayer layer(kRate);
+    if (!onServer())
+        VirtualCard::instance().setFastMode(false);
+    BenchSoundLayer layer(rate);
     CorrectionTable in, out;
     DeviceTestEngine engine(in, out);
     DtPlanSettings settings;
-    settings.rate = kRate;
+    settings.rate = rate;
     settings.settleMs = static_cast<int>(state.range(0));
     const DtPlan plan = DefaultDtPlan(settings);
-    const RunEstimate estimate = DtPlanEstimate(plan, kRate);
+    const RunEstimate estimate = DtPlanEstimate(plan, rate);
     const double plannedSeconds = TimeLeftMs(estimate, 0) / 1000.0;
     QEventLoop loop;
     QObject::connect(&engine, &DeviceTestEngine::stopped, &loop, &QEventLoop::quit);
@@ -62,7 +75,7 @@ void BM_RealTimeDefaultPlan(benchmark::State& state)
             state.SkipWithError(engine.Result().error.toUtf8().constData());
             break;
         }
-        state.counters["recorded_s"] = double(procedure.frames) / kRate;
+        state.counters["recorded_s"] = double(procedure.frames) / rate;
         ReportRealTimeOverhead(state, seconds, plannedSeconds, estimate.Steps());
     }
 }
@@ -71,4 +84,16 @@ void BM_RealTimeDefaultPlan(benchmark::State& state)
 BENCHMARK(BM_RealTimeDefaultPlan)->ArgNames({"settle_ms"})->Args({200})->UseManualTime()->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) { return RunBenchmarksOnVirtualCard(argc, argv, "k3=0.001"); }
+int main(int argc, char** argv)
+{
+    if (!onServer())
+        return RunBenchmarksOnVirtualCard(argc, argv, "k3=0.001");
+    return RunBenchmarks(argc, argv, "alsa", nullptr, [] {
+        SoundServer& server = SoundServer::instance();
+        const bool started = server.start();
+        rate = server.rate();
+        std::fprintf(stderr, "server: %s %s\n", ServerKindName(TestServerKind()),
+                     started ? "running" : qPrintable(server.reason()));
+        return started;
+    });
+}
