@@ -9,8 +9,8 @@
 // through ALSA's "default"; scripts/server-bench.sh runs it on both servers:
 //
 //   build/bench/devicetest/bench_devicetest
-//   KORVANTA_BENCH_AUDIO=server KORVANTA_BENCH_SERVER=build/bench/devicetest/bench_devicetest \
-//       scripts/server-bench.sh
+//   KORVANTA_BENCH_AUDIO=server KORVANTA_BENCH_SERVER=build/bench/devicetest/bench_devicetest
+//       scripts/server-bench.sh   (one command line)
 #include "bench/support/BenchMain.h"
 #include "bench/support/BenchSoundLayer.h"
 #include "correction/CorrectionTable.h"
