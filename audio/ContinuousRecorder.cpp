@@ -13,8 +13,7 @@ namespace korvanta {
 namespace {
 using Clock = std::chrono::steady_clock;
 // Small reads keep the captured count close to what the device delivered,
-// so a stretch's first frame lies where it was asked for; a read under way
-// counts as this many frames already taken (see deviceFrames()).
+// so a stretch's first frame lies where it was asked for.
 constexpr int kReadFrames = 512;
 constexpr int kPollMs = 50;
 } // namespace
@@ -33,6 +32,8 @@ struct ContinuousRecorder::Job {
     std::mutex mutex;
     long long captured = 0;
     bool reading = false;
+    // The stretch was asked for during a read: it begins after that read.
+    bool afterRead = false;
     QObject* notify = nullptr;
     uint64_t request = 0;
     bool pending = false;  // asked for and not yet whole
@@ -112,14 +113,12 @@ long long ContinuousRecorder::capturedFrames() const
     return job_->captured;
 }
 
-// A read under way may bring frames captured before this call, which are
-// counted only when it returns: it counts as a whole read already done.
 long long ContinuousRecorder::deviceFrames() const
 {
     if (!job_)
         return 0;
     std::lock_guard lock(job_->mutex);
-    return job_->captured + (job_->reading ? kReadFrames : 0) + job_->delay.load(std::memory_order_acquire);
+    return job_->captured + job_->delay.load(std::memory_order_acquire);
 }
 
 int ContinuousRecorder::take(long long first, long long frames)
@@ -135,6 +134,8 @@ int ContinuousRecorder::take(long long first, long long frames)
     job_->pending = true;
     job_->whole = false;
     job_->first = std::max(first, job_->captured);
+    // A read under way may bring frames captured before this call.
+    job_->afterRead = job_->reading;
     job_->frames = frames;
     job_->got = 0;
     job_->data.assign(static_cast<size_t>(frames) * job_->align, 0);
@@ -235,18 +236,16 @@ int ContinuousRecorder::capture(const std::shared_ptr<Job>& shared)
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             return WAVERR_DEVICE_STALLED;
-        setReading(job, true);
+        beginRead(job);
         const ReadResult r = source.read(buffer.data(), kReadFrames, static_cast<int>(std::min<long long>(left, kPollMs)));
         if (r.fault == kOverrun) {
             if (const int fault = overrun(job); fault != 0)
                 return fault;
             continue;
         }
-        if (r.frames > 0) {
+        if (r.frames > 0)
             deadline = Clock::now() + std::chrono::milliseconds(WaveIn::kStallMarginMs);
-            store(shared, buffer.data(), r.frames);
-        }
-        setReading(job, false);
+        store(shared, buffer.data(), r.frames);
         if (r.fault == kEndOfData)
             return WAVERR_DEVICE_SHORT_BLOCK;
         if (r.fault != 0)
@@ -259,10 +258,10 @@ int ContinuousRecorder::capture(const std::shared_ptr<Job>& shared)
     return 0;
 }
 
-void ContinuousRecorder::setReading(Job& job, bool reading)
+void ContinuousRecorder::beginRead(Job& job)
 {
     std::lock_guard lock(job.mutex);
-    job.reading = reading;
+    job.reading = true;
 }
 
 // Device thread: an overrun inside a stretch is its end (what was played
@@ -270,7 +269,7 @@ void ContinuousRecorder::setReading(Job& job, bool reading)
 int ContinuousRecorder::overrun(Job& job)
 {
     std::lock_guard lock(job.mutex);
-    job.reading = false;
+    job.reading = job.afterRead = false;
     if (job.pending && job.got > 0) {
         devlog::Append(QStringLiteral("waveIn: overrun after %1 frames of a stretch").arg(job.got));
         return WAVERR_DEVICE_OVERRUN;
@@ -279,14 +278,18 @@ int ContinuousRecorder::overrun(Job& job)
     return 0;
 }
 
-// Device thread: counts `n` frames read and keeps what of them the stretch
-// asked for holds; a stretch made whole is announced.
+// Device thread, after a read: counts its `n` frames and keeps what of them
+// the stretch asked for holds; a stretch made whole is announced.
 void ContinuousRecorder::store(const std::shared_ptr<Job>& shared, const uint8_t* frames, int n)
 {
     Job& job = *shared;
     std::lock_guard lock(job.mutex);
+    job.reading = false;
     const long long at = job.captured;
     job.captured += n;
+    if (job.afterRead)
+        job.first = std::max(job.first, job.captured);
+    job.afterRead = false;
     if (!job.pending || !keep(frames, at, n, job.first, job.frames, job.got, job.data, job.align))
         return;
     job.pending = false;

@@ -62,7 +62,9 @@ public:
     long long deviceFrames() const;
 
     // Asks for the `frames` frames from index `first` on, announced by
-    // recorded(). A `first` already read is taken as the next frame read.
+    // recorded(). A `first` already read is taken as the next frame read,
+    // and no frame of a read under way now is taken (it may hold frames
+    // captured before this call): firstFrame() tells where it began.
     // Returns 0 or an error code (MMSYSERR_INVALPARAM for a stretch that is
     // empty or longer than kMaxSeconds; MMSYSERR_NOTSUPPORTED while another
     // is asked for; MMSYSERR_INVALHANDLE when not open).
@@ -87,7 +89,7 @@ private:
 
     static void run(const std::shared_ptr<Job>& job);
     static int capture(const std::shared_ptr<Job>& job);
-    static void setReading(Job& job, bool reading);
+    static void beginRead(Job& job);
     static int overrun(Job& job);
     static void store(const std::shared_ptr<Job>& job, const uint8_t* frames, int n);
     void delivered(const std::shared_ptr<Job>& job, uint64_t request);
