@@ -30,7 +30,7 @@ bool playable(const DtStep& s, int inRate, int outRate)
     for (double f : s.frequencies)
         if (!(f > 0.0 && f < nyquist))
             return false;
-    return s.frames > 0 && s.frames <= static_cast<long long>(ContinuousRecorder::kMaxSeconds) * inRate
+    return s.frames > 0 && s.frames <= static_cast<long long>(StretchRecorder::kMaxSeconds) * inRate
         && s.settleMs >= 0;
 }
 
@@ -45,10 +45,13 @@ DeviceTestEngine::DeviceTestEngine(CorrectionTable& inputCorrection, CorrectionT
     : MeasuringEngine(parent), inputCorrection_(inputCorrection), outputCorrection_(outputCorrection)
 {
     gainDb_[0] = gainDb_[1] = -std::numeric_limits<double>::infinity();
+    // Every step opening the input anew costs most of a second through a
+    // sound server; kept open, each step only renews its stream.
+    recorder_.keepInput(true);
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &DeviceTestEngine::record);
-    connect(&recorder_, &ContinuousRecorder::recorded, this, &DeviceTestEngine::onRecorded);
-    connect(&recorder_, &ContinuousRecorder::failed, this, [this](int code) { fail(Failure::Input, code); });
+    connect(&recorder_, &StretchRecorder::recorded, this, &DeviceTestEngine::onRecorded);
+    connect(&recorder_, &StretchRecorder::failed, this, [this](int code) { fail(Failure::Input, code); });
     connect(&player_, &PlayPath::failed, this, [this](int code) { fail(Failure::Output, code); });
 }
 
@@ -105,15 +108,6 @@ void DeviceTestEngine::nextStep()
         end(Ending::Complete, {});
         return;
     }
-    // Opened here rather than in Start(), so a failing open ends the run
-    // with failed() and its text, as a failure at any later step does.
-    if (!recorder_.isOpen()) {
-        const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
-        if (const int rc = recorder_.open(GetInDevice(), inFormat); rc != 0) {
-            fail(Failure::Input, rc);
-            return;
-        }
-    }
     const DtStep& step = plan_.steps[size_t(index_)];
     const DtLoop loop = DtLoopFor(step.frequencies, outRate_);
     current_ = DtPlayedStep{index_, step, DtOutputPeaks(step, gainDb_)};
@@ -127,15 +121,14 @@ void DeviceTestEngine::nextStep()
     settle_.start(step.settleMs);
 }
 
-// After the settle wait: the stretch begins after what the input has
-// captured by now, so nothing of it was captured before this step's signal
-// replaced the last one. The wait is the wall clock's, as a tone must have
-// played that long, also on a card that delivers faster than real time.
+// After the settle wait: the stretch begins now, so nothing of it was asked
+// for before this step's signal replaced the last one.
 void DeviceTestEngine::record()
 {
     if (!running_)
         return;
-    if (const int rc = recorder_.take(recorder_.deviceFrames(), current_.step.frames); rc != 0)
+    const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
+    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0)
         fail(Failure::Input, rc);
 }
 
@@ -183,7 +176,7 @@ void DeviceTestEngine::release()
 {
     running_ = false;
     settle_.stop();
-    recorder_.close();
+    recorder_.stop();
     player_.close();
     inputCorrection_.active = inputWasActive_;
     outputCorrection_.active = outputWasActive_;

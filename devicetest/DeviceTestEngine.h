@@ -1,11 +1,10 @@
 #pragma once
-// The device test's step loop, without any widget. The input is opened
-// once and runs for the whole run (through a sound server each open costs
-// most of a second). For each step of the plan it plays the step's looped
-// buffer on the output, waits the settle time and takes one gap-free stretch
-// from the input that begins with what the input captures after that (so it
-// holds the step's own signal and nothing of the one before), and hands it
-// to the procedure, which may add steps. Levels at the input
+// The device test's step loop, without any widget. For each step of the
+// plan it plays the step's looped buffer on the output, waits the settle
+// time, records one gap-free stretch (begun only after the buffer changed,
+// so it holds the step's own signal and nothing of the one before) and
+// hands it to the procedure, which may add steps. The input stays open
+// from step to step where the device allows it. Levels at the input
 // follow each channel's loop gain, read from the plan's level steps.
 //
 // The run takes the output as the other measurements do, and the input
@@ -18,7 +17,7 @@
 #include "audio/MeasuringEngine.h"
 #include "audio/PlayPath.h"
 #include "audio/RunEstimate.h"
-#include "audio/ContinuousRecorder.h"
+#include "audio/StretchRecorder.h"
 #include "devicetest/DeviceTestResult.h"
 #include "devicetest/DtPlan.h"
 #include "devicetest/DtPlanProcedure.h"
@@ -97,7 +96,7 @@ private:
     bool running_ = false;
 
     PlayPath player_;
-    ContinuousRecorder recorder_;
+    StretchRecorder recorder_;
     QTimer settle_;
 };
 

@@ -40,10 +40,6 @@ public:
     // Device thread: reads at most `frames` frames into dst, waiting no
     // longer than timeoutMs for the first of them.
     virtual ReadResult read(uint8_t* dst, int frames, int timeoutMs) = 0;
-    // Device thread, after a read: frames captured but not yet readable
-    // here (a sound server's buffers and what is in transit from it), 0
-    // where the source cannot tell.
-    virtual long long delayFrames() { return 0; }
     // Further time a new stream may take for its first frame, beyond the
     // block's duration and the stall margin.
     virtual int firstFrameMs() const { return 0; }

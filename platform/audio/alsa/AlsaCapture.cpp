@@ -104,16 +104,6 @@ ReadResult AlsaCapture::read(uint8_t* dst, int frames, int timeoutMs)
     return {static_cast<int>(n), 0};
 }
 
-// What the PCM reports as its delay: frames captured and not yet read,
-// which through a sound server's plugin is the server's latency.
-long long AlsaCapture::delayFrames()
-{
-    snd_pcm_sframes_t delay = 0;
-    if (snd_pcm_delay(pcm_.get(), &delay) < 0 || delay < 0)
-        return 0;
-    return delay;
-}
-
 void AlsaCapture::stop()
 {
     running_.store(false, std::memory_order_release);

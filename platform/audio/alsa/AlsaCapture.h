@@ -23,7 +23,6 @@ public:
     AlsaCapture(snd_pcm_t* pcm, QString name);
     int start() override;
     ReadResult read(uint8_t* dst, int frames, int timeoutMs) override;
-    long long delayFrames() override;
     // A sound server's sink that has been idle may sleep two seconds
     // before it serves a new stream.
     int firstFrameMs() const override { return 3000; }

@@ -21,7 +21,7 @@ enum class VirtualFault {
     NoData,           // the input returns an empty block
     ShortBlock,       // the input delivers half a block and ends
     Stall,            // the input stops delivering
-    DeviceGone,       // the input disappears mid-block (a running input at its next read)
+    DeviceGone,       // the input disappears mid-block
     OutputStall,      // the output stops taking frames while playing
     OutputGone,       // the output disappears while playing
     OutputWriteFails, // the output refuses a write while playing

@@ -70,10 +70,6 @@ ReadResult VirtualCapture::read(uint8_t* dst, int frames, int timeoutMs)
         tryDecided_ = true;
         tryOverruns_ = nextTryOverruns();
     }
-    // A device pulled out goes for a stream already running too, as an
-    // input kept open for a whole run would meet it.
-    if (session_.fault == VirtualFault::None && card_.takeFault(VirtualFault::DeviceGone))
-        session_.fault = VirtualFault::DeviceGone;
     switch (session_.fault) {
     case VirtualFault::NoData:
         return {0, kEndOfData};
