@@ -15,6 +15,12 @@ using Clock = std::chrono::steady_clock;
 // first frame, close to what the device has delivered.
 constexpr int kReadFrames = 1024;
 constexpr int kPollMs = 50;
+
+bool sameFormat(const WaveFormat& a, const WaveFormat& b)
+{
+    return a.formatTag == b.formatTag && a.channels == b.channels && a.samplesPerSec == b.samplesPerSec
+        && a.bitsPerSample == b.bitsPerSample;
+}
 } // namespace
 
 StretchRecorder::StretchRecorder(QObject* parent) : QObject(parent) {}
@@ -27,11 +33,10 @@ int StretchRecorder::start(int device, const WaveFormat& format, long long frame
         return MMSYSERR_NOTSUPPORTED;
     if (frames <= 0 || format.blockAlign == 0 || frames > static_cast<long long>(kMaxSeconds) * format.samplesPerSec)
         return MMSYSERR_INVALPARAM;
-    std::unique_ptr<CaptureSource> source;
-    if (const int rc = CurrentAudioBackend().openInput(device, format, source); rc != 0)
-        return rc;
     auto job = std::make_shared<Job>();
-    job->source = std::move(source);
+    if (const int rc = openSource(device, format, job->source); rc != 0)
+        return rc;
+    job->keep = keep_;
     job->frames = frames;
     job->align = format.blockAlign;
     job->data.assign(static_cast<size_t>(frames) * format.blockAlign, 0);
@@ -58,6 +63,36 @@ void StretchRecorder::stop()
     }
     job_->stop.store(true, std::memory_order_release);
     endDevice();
+    closeKept();
+}
+
+// The input kept from the last stretch when it fits and still runs, else a
+// new one (the kept one closed first: a device may take one open only).
+int StretchRecorder::openSource(int device, const WaveFormat& format, std::shared_ptr<CaptureSource>& source)
+{
+    if (kept_ && keptDevice_ == device && sameFormat(keptFormat_, format) && kept_->keepable()) {
+        source = std::move(kept_);
+        return 0;
+    }
+    closeKept();
+    std::unique_ptr<CaptureSource> opened;
+    if (const int rc = CurrentAudioBackend().openInput(device, format, opened); rc != 0)
+        return rc;
+    source = std::move(opened);
+    keptDevice_ = device;
+    keptFormat_ = format;
+    return 0;
+}
+
+void StretchRecorder::closeKept()
+{
+    if (!kept_)
+        return;
+    int rc = 0;
+    if (!RunBounded([source = std::move(kept_)] { return source->close(); }, rc))
+        devlog::Append(QStringLiteral("Input device did not close within %1 ms: left to close by itself")
+                           .arg(DeviceThread::kAbandonMs));
+    kept_.reset();
 }
 
 // Joins the device thread (or leaves it to a hung device) and closes the
@@ -71,6 +106,10 @@ void StretchRecorder::endDevice()
     if (!thread_.finish(ms)) {
         abandoned_ = true;
         devlog::Append(QStringLiteral("Input device did not stop within %1 ms: left to close by itself").arg(ms));
+        return;
+    }
+    if (job_->keep && job_->fault.load() == 0 && !job_->stop.load() && job_->source->keepable()) {
+        kept_ = job_->source;
         return;
     }
     int rc = 0;
@@ -98,7 +137,8 @@ void StretchRecorder::finished(const std::shared_ptr<Job>& job)
 }
 
 // Device thread: the stretch is recorded and announced before the source is
-// stopped, as a source that hangs in its stop would hold the result back.
+// stopped (or, to be kept, finishes its block), as a source that hangs in
+// its stop would hold the result back.
 void StretchRecorder::run(const std::shared_ptr<Job>& shared)
 {
     Job& job = *shared;
@@ -113,7 +153,10 @@ void StretchRecorder::run(const std::shared_ptr<Job>& shared)
                 self, [self, shared] { self->finished(shared); }, Qt::QueuedConnection);
         }
     }
-    job.source->stop();
+    if (job.keep && fault == 0 && !job.stop.load(std::memory_order_acquire))
+        job.source->finishBlock();
+    else
+        job.source->stop();
 }
 
 // Device thread: fills the stretch. Returns 0 when it is whole, else the

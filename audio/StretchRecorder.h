@@ -13,6 +13,14 @@
 // read put it earlier, the output's buffer and a converter's delay later.
 // It is a start for the alignment, which a correlation then makes exact.
 //
+// With keepInput(true) a series of stretches (the device test's steps)
+// keeps the input open between them: a whole stretch leaves the source
+// running where it can (CaptureSource::keepable), and the next start() on
+// the same device and format renews its stream instead of opening it again.
+// Through a sound server an open is a new connection, which costs a good
+// part of a second; a renewed stream still holds only what is captured
+// after the start, so a stretch never begins with what came before it.
+//
 // The device thread is a DeviceThread: a device that hangs when it is
 // stopped or closed (a stopped sound server) is left to its thread.
 //
@@ -59,8 +67,10 @@ public:
     // 0, or an error code (MMSYSERR_INVALPARAM for a stretch that is empty
     // or longer than kMaxSeconds; MMSYSERR_NOTSUPPORTED while recording).
     int start(int device, const WaveFormat& format, long long frames);
-    // Gives the recording up; nothing is announced.
+    // Gives the recording up and closes the input; nothing is announced.
     void stop();
+    // Whether whole stretches leave the input open for the next start().
+    void keepInput(bool keep) { keep_ = keep; }
     bool recording() const { return thread_.active(); }
 
     // Frames recorded so far: a one-shot meant to lie inside the stretch
@@ -90,6 +100,7 @@ private:
         std::vector<uint8_t> data;
         long long frames = 0;
         int align = 4;
+        bool keep = false;
         std::atomic<bool> stop{false};
         std::atomic<int> fault{0};
         std::mutex notifyMutex;
@@ -100,11 +111,18 @@ private:
     static int record(Job& job);
     void finished(const std::shared_ptr<Job>& job);
     void endDevice();
+    int openSource(int device, const WaveFormat& format, std::shared_ptr<CaptureSource>& source);
+    void closeKept();
 
     std::shared_ptr<Job> job_ = std::make_shared<Job>();
     std::shared_ptr<StretchClock> clock_ = std::make_shared<StretchClock>();
     DeviceThread thread_;
     bool abandoned_ = false;
+    bool keep_ = false;
+    // The input left open by the last whole stretch, and what it was opened for.
+    std::shared_ptr<CaptureSource> kept_;
+    int keptDevice_ = -1;
+    WaveFormat keptFormat_{};
 };
 
 } // namespace korvanta

@@ -45,6 +45,9 @@ DeviceTestEngine::DeviceTestEngine(CorrectionTable& inputCorrection, CorrectionT
     : MeasuringEngine(parent), inputCorrection_(inputCorrection), outputCorrection_(outputCorrection)
 {
     gainDb_[0] = gainDb_[1] = -std::numeric_limits<double>::infinity();
+    // Every step opening the input anew costs most of a second through a
+    // sound server; kept open, each step only renews its stream.
+    recorder_.keepInput(true);
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &DeviceTestEngine::record);
     connect(&recorder_, &StretchRecorder::recorded, this, &DeviceTestEngine::onRecorded);

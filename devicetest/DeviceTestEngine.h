@@ -3,7 +3,8 @@
 // plan it plays the step's looped buffer on the output, waits the settle
 // time, records one gap-free stretch (begun only after the buffer changed,
 // so it holds the step's own signal and nothing of the one before) and
-// hands it to the procedure, which may add steps. Levels at the input
+// hands it to the procedure, which may add steps. The input stays open
+// from step to step where the device allows it. Levels at the input
 // follow each channel's loop gain, read from the plan's level steps.
 //
 // The run takes the output as the other measurements do, and the input

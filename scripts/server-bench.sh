@@ -8,6 +8,8 @@
 #                                                   # round trip, a 20 s generator run
 #   KORVANTA_PLAY_SECONDS=600 scripts/server-bench.sh --benchmark_filter=Generator
 #   KORVANTA_BENCH_SERVERS=pipewire scripts/server-bench.sh
+#   KORVANTA_BENCH_AUDIO=server KORVANTA_BENCH_SERVER=build/bench/devicetest/bench_devicetest \
+#       scripts/server-bench.sh                     # the device test's default plan
 #   KORVANTA_BENCH_QUANTUM=256 KORVANTA_BENCH_SERVERS=pipewire scripts/server-bench.sh
 #                                                   # PipeWire's graph at another quantum
 #
