@@ -13,6 +13,9 @@ namespace korvanta {
 
 namespace {
 constexpr Words kNoLine{"keine Linie 10 dB über dem Rauschen", "no line 10 dB above the noise"};
+// A loop without any noise (a digital loop, the virtual card without noise)
+// has none to measure: say so rather than leave the row unexplained.
+constexpr Words kDigitalSilence{"nur Nullen am Eingang: kein Rauschen messbar", "only zeros at the input: no noise to measure"};
 constexpr Words kNearIdle{"höchstens: liegt weniger als 6 dB über der Messung ohne Ton (%1 dB), etwa Netzbrummen",
                           "an upper bound: within 6 dB of the reading with the tone off (%1 dB), e.g. mains hum"};
 constexpr Words kNoCorner{"kein −3-dB-Punkt im gemessenen Bereich", "no −3 dB point in the measured range"};
@@ -72,8 +75,10 @@ DtCurve SpectrumCurve(const QString& id, DtChannel channel, std::span<const floa
 void AddNoiseRows(DtRows& rows, DtChannel channel, std::span<const float> x, int rate, char letter)
 {
     const DtNoise n = BandNoise(x, rate);
-    rows.Add(Id(dtid::Noise), channel, n.dbfs, kDbfs);
-    rows.Add(Id(dtid::NoiseA), channel, n.dbfsA, kDbfs);
+    const bool silent = std::all_of(x.begin(), x.end(), [](float v) { return v == 0.0f; });
+    const QString zeros = silent ? Pick(letter, kDigitalSilence) : QString();
+    rows.Add(Id(dtid::Noise), channel, n.dbfs, kDbfs, zeros);
+    rows.Add(Id(dtid::NoiseA), channel, n.dbfsA, kDbfs, zeros);
     const QString none = n.hum ? QString() : Pick(letter, kNoLine);
     rows.Add(Id(dtid::HumLevel), channel, n.hum ? n.hum->dbfs : NAN, kDbfs, none);
     rows.Add(Id(dtid::HumFrequency), channel, n.hum ? n.hum->hz : NAN, kHz, none);

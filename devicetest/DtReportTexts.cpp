@@ -17,12 +17,12 @@ struct NamedId {
 const std::array<NamedId, 18> kNames{{
     {dtid::ResponseLow, {"Frequenzgang unter 1 kHz", "Response below 1 kHz"}},
     {dtid::ResponseHigh, {"Frequenzgang über 1 kHz", "Response above 1 kHz"}},
-    {dtid::Minus3Low, {"untere −3-dB-Grenze", "lower −3 dB point"}},
-    {dtid::Minus3High, {"obere −3-dB-Grenze", "upper −3 dB point"}},
+    {dtid::Minus3Low, {"Untere −3-dB-Grenze", "Lower −3 dB point"}},
+    {dtid::Minus3High, {"Obere −3-dB-Grenze", "Upper −3 dB point"}},
     {dtid::Noise, {"Rauschpegel", "Noise level"}},
     {dtid::NoiseA, {"Rauschpegel A-bewertet", "Noise level A-weighted"}},
-    {dtid::HumLevel, {"größte Störlinie", "largest spurious line"}},
-    {dtid::HumFrequency, {"Frequenz der Störlinie", "frequency of the spurious line"}},
+    {dtid::HumLevel, {"Größte Störlinie", "Largest spurious line"}},
+    {dtid::HumFrequency, {"Frequenz der Störlinie", "Frequency of the spurious line"}},
     {dtid::DynamicRange, {"Dynamikumfang", "Dynamic range"}},
     {dtid::DynamicRangeA, {"Dynamikumfang A-bewertet", "Dynamic range A-weighted"}},
     {dtid::ThdPercent, {"THD", "THD"}},
@@ -135,7 +135,10 @@ QString DtNumberText(double value, const QString& unit)
         return QString::number(value, 'g', kSignificant);
     if (unit == QLatin1String("Hz"))
         return QString::number(value, 'f', std::fabs(value) < kFineHzBelow ? 1 : 0);
-    return QString::number(value, 'f', kDbDecimals);
+    // Rounded first, so a value just below zero does not print as "-0.00".
+    const double scale = std::pow(10.0, kDbDecimals);
+    const double rounded = std::round(value * scale) / scale;
+    return QString::number(rounded == 0.0 ? 0.0 : rounded, 'f', kDbDecimals);
 }
 
 QString DtVoltsText(double volts)

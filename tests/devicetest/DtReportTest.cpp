@@ -4,6 +4,7 @@
 #include "devicetest/DtReportHtml.h"
 #include "devicetest/DtReportPdf.h"
 #include "devicetest/DtReportPlot.h"
+#include "devicetest/DtReportTexts.h"
 
 #include "tests/devicetest/DtReportSample.h"
 #include "tests/support/TestSupport.h"
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace korvanta;
@@ -64,6 +66,22 @@ TEST(DtReport, HtmlStandsAloneAndHoldsFiguresReferencesAndPlotsInBothLanguages)
         EXPECT_TRUE(page.contains(QStringLiteral("0.00123 %")));
         EXPECT_TRUE(page.contains(QStringLiteral("Verstärker „Größe 3“")));
     }
+}
+
+// A flat response reads a few thousandths below zero: it must print as
+// zero, and the units keep their own precision.
+TEST(DtReport, NumbersPrintInTheirUnitsPrecisionWithoutANegativeZero)
+{
+    const struct {
+        double value;
+        const char* unit;
+        const char* text;
+    } cases[] = {
+        {-0.004, "dB", "0.00"}, {-0.006, "dB", "-0.01"}, {-67.034, "dB", "-67.03"},
+        {19990.4, "Hz", "19990"}, {27.34, "Hz", "27.3"}, {NAN, "dB", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DtNumberText(c.value, QString::fromUtf8(c.unit)), QString::fromUtf8(c.text)) << c.value;
 }
 
 TEST(DtReport, HtmlEscapesEveryTextTheUserOrTheDeviceGave)
