@@ -82,7 +82,6 @@ void BM_RealTimeDefaultPlan(benchmark::State& state)
         ReportRealTimeOverhead(state, seconds, plannedSeconds, estimate.Steps());
     }
 }
-} // namespace
 
 // The whole test: the figures computed as the steps come in, against the
 // plan as it ran.
@@ -123,8 +122,8 @@ void BM_RealTimeDefaultPlanWithFigures(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_RealTimeDefaultPlan)->ArgNames({"settle_ms"})->Args({200})->UseManualTime()->Iterations(1)
-BENCHMARK(BM_RealTimeDefaultPlanWithFigures)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RealTimeDefaultPlanWithFigures)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
