@@ -166,7 +166,8 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsSeparatorsAndShortcuts)
               (QStringList{"&Speichern als Text", "Als &Bild speichern...", "-", "&Drucken", "Drucker&einrichtung", "-",
                            "&Beenden"}));
     EXPECT_EQ(layoutOf(m.menuEdit), (QStringList{"Kommentar", "-", "&Kopieren"}));
-    EXPECT_EQ(layoutOf(m.menuAnalyse), (QStringList{"&THD+Noise", "&Level", "&Parameter", "-", "Level Units", "-", "&Verzerrung..."}));
+    EXPECT_EQ(layoutOf(m.menuAnalyse), (QStringList{"&THD+Noise", "&Level", "&Parameter", "-", "Level Units", "-", "&Verzerrung...",
+                                                   "&Gerätetest..."}));
     EXPECT_EQ(layoutOf(m.LevelUnits1), (QStringList{"dbFS", "dbV", "dbu", "dbm"}));
     EXPECT_EQ(layoutOf(m.menuKorrektur),
               (QStringList{"Lade &Eingangskorrekturdatei", "Eingangskorrektur aktiv", "Bearbeite Eingangskorrekturdatei",
