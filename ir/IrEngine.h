@@ -1,0 +1,80 @@
+#pragma once
+// The impulse response's run, without any widget: the sweep (count periods
+// back to back) is played once by a PlayPath while a StretchRecorder holds
+// the whole answer in one gap-free stretch, begun before the first frame
+// plays and long enough for the devices' latency; the recorder's clock marks
+// the first played frame, so the recording is cut from there and handed to
+// AnalyseSweep. Both channels are recorded; the reference mode divides one
+// by the other.
+//
+// The run takes the output as the other measurements do. The input and
+// output corrections stay as they are: the sweep is played unchanged and
+// the output's curve is divided out of the response (IrCorrection.h).
+// A stop ends the run at once with the output silent and no result; a
+// device fault ends it with failed() and no result; a bad set-up (the
+// sweep does not fit the rate, no signal, clipping, a latency longer than
+// the tail, drifting clocks) ends it with refused() and its text, and no
+// curve. GUI thread only.
+
+#include "audio/MeasuringEngine.h"
+#include "audio/PlayPath.h"
+#include "audio/StretchRecorder.h"
+#include "ir/IrAnalysis.h"
+
+#include <QTimer>
+
+namespace korvanta {
+
+struct CorrectionTable;
+
+class IrEngine : public MeasuringEngine {
+    Q_OBJECT
+public:
+    IrEngine(CorrectionTable& inputCorrection, CorrectionTable& outputCorrection, QObject* parent = nullptr);
+    ~IrEngine() override;
+
+    // Begins a run (started() follows); false, and nothing started, when
+    // one runs or no input and output are usable. A sweep that does not fit
+    // the devices' rate starts nothing either: StartRefusal() says why, in
+    // the language `letter`.
+    bool Start(const IrSettings& settings, char letter = 'E');
+    QString StartRefusal() const { return startRefusal_; }
+    void Stop();
+    bool Running() const override { return running_; }
+
+    // The last run's measurement; ok() only after measured().
+    const IrMeasurement& Result() const { return result_; }
+    // The rate the run plays and records at (the devices' rates must agree).
+    int Rate() const { return rate_; }
+
+    // The kind of a failed(): the output could not play, or the input could
+    // not record.
+    enum class Failure { Output, Input };
+
+signals:
+    // A good measurement, just before stopped().
+    void measured(const korvanta::IrMeasurement& result);
+    // A bad set-up found in the recording: the text, no curve; stopped() follows.
+    void refused(const QString& message);
+
+private:
+    // Implementation's own; see IrEngine.cpp.
+    void played();
+    void onRecorded();
+    void fail(Failure kind, int code);
+    void release();
+
+    CorrectionTable& inputCorrection_;
+    CorrectionTable& outputCorrection_;
+    IrSettings settings_;
+    IrMeasurement result_;
+    QString startRefusal_;
+    char letter_ = 'E';
+    int rate_ = 0;
+    bool running_ = false;
+    PlayPath player_;
+    StretchRecorder recorder_;
+    QTimer guard_;
+};
+
+} // namespace korvanta
