@@ -42,4 +42,9 @@ DtHeader ComposeDtHeader(const DtDevices& devices, const DtHeaderState& state);
 // scale and the volume it holds at, with a warning when the volume moved.
 QString DtCalibrationText(const DtHeaderState& state);
 
+// A stored calibration text as a report in `letter` shows it: the files
+// keep the English words (a reference compares them), the German report
+// says them in German. A text of another form is shown as it is.
+QString DtCalibrationShown(const QString& stored, char letter);
+
 } // namespace korvanta

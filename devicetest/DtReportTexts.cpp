@@ -1,5 +1,7 @@
 #include "devicetest/DtReportTexts.h"
 
+#include "devicetest/DtHeaderSource.h"
+
 #include <array>
 #include <cmath>
 
@@ -121,7 +123,7 @@ QList<QPair<QString, QString>> DtHeaderRows(const DtHeader& h, char letter)
         {Pick(letter, kWidth), QStringLiteral("%1 / %2").arg(known(h.inputBits, QStringLiteral(" bit")),
                                                             known(h.outputBits, QStringLiteral(" bit")))},
         {Pick(letter, kMixer), mixer},
-        {Pick(letter, kCalibration), h.calibration.isEmpty() ? unknown : h.calibration},
+        {Pick(letter, kCalibration), h.calibration.isEmpty() ? unknown : DtCalibrationShown(h.calibration, letter)},
         {Pick(letter, kDate), h.date},
         {Pick(letter, kVersion), h.programVersion},
     };

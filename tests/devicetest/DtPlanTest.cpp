@@ -276,19 +276,27 @@ TEST(DtHeader, ComposedFromTheProgramsState)
         int at;
         double mv;
         int volume;
-        const char* text;
+        const char* text;   // as stored, in every language
+        const char* german; // as the German report shows it
     };
     const Cal cals[] = {
-        {-1, 0.0, 80, "none"},
-        {80, 1228.0, 80, "input full scale 1228.0 mV RMS at input volume 80 %"},
-        {70, 1228.0, 80, "input full scale 1228.0 mV RMS at input volume 70 % (input volume now 80 %: not valid)"},
+        {-1, 0.0, 80, "none", "keine"},
+        {80, 1228.0, 80, "input full scale 1228.0 mV RMS at input volume 80 %",
+         "Eingang Vollaussteuerung 1228.0 mV eff. bei Eingangslautstärke 80 %"},
+        {70, 1228.0, 80, "input full scale 1228.0 mV RMS at input volume 70 % (input volume now 80 %: not valid)",
+         "Eingang Vollaussteuerung 1228.0 mV eff. bei Eingangslautstärke 70 % (Eingangslautstärke jetzt 80 %: nicht gültig)"},
     };
     for (const Cal& c : cals) {
         s.calibratedAtVolume = c.at;
         s.inputFullScaleMv = c.mv;
         s.inputVolumePercent = c.volume;
-        EXPECT_EQ(DtCalibrationText(s), QString::fromUtf8(c.text));
+        const QString stored = DtCalibrationText(s);
+        EXPECT_EQ(stored, QString::fromUtf8(c.text));
+        EXPECT_EQ(DtCalibrationShown(stored, 'E'), stored);
+        EXPECT_EQ(DtCalibrationShown(stored, 'D'), QString::fromUtf8(c.german));
     }
+    // A text of a form the program never wrote is shown as it stands.
+    EXPECT_EQ(DtCalibrationShown(QStringLiteral("by hand"), 'D'), QStringLiteral("by hand"));
 }
 
 } // namespace
