@@ -1,5 +1,7 @@
 #include "ir/IrPeak.h"
 
+#include "platform/KaiserWindow.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -10,24 +12,13 @@ namespace {
 constexpr int kHalf = 32;
 constexpr double kBeta = 8.0;
 
-double BesselI0(double x)
-{
-    const double q = x * x / 4.0;
-    double term = 1.0, sum = 1.0;
-    for (int k = 1; k < 40 && term > sum * 1e-17; ++k) {
-        term *= q / (static_cast<double>(k) * k);
-        sum += term;
-    }
-    return sum;
-}
-
 double Kernel(double x)
 {
     if (std::abs(x) >= kHalf + 1)
         return 0.0;
     const double r = x / (kHalf + 1);
     const double sinc = x == 0.0 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
-    return sinc * BesselI0(kBeta * std::sqrt(1.0 - r * r)) / BesselI0(kBeta);
+    return sinc * KaiserWindow(r, kBeta);
 }
 
 } // namespace

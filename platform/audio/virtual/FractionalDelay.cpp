@@ -1,5 +1,7 @@
 #include "platform/audio/virtual/FractionalDelay.h"
 
+#include "platform/KaiserWindow.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -12,19 +14,6 @@ namespace {
 // taps leaves the band up to 0.42 of the rate flat.
 constexpr double kBeta = 8.0;
 
-// The modified Bessel function of order 0 by its series, to double precision
-// for arguments up to kBeta.
-double BesselI0(double x)
-{
-    const double q = x * x / 4.0;
-    double term = 1.0, sum = 1.0;
-    for (int k = 1; k < 40 && term > sum * 1e-17; ++k) {
-        term *= q / (static_cast<double>(k) * k);
-        sum += term;
-    }
-    return sum;
-}
-
 // The window as a function of r = x / half alone, tabulated once: a drifting
 // clock needs new taps every frame, and the series per tap would cost the
 // card more time than the recording lasts.
@@ -34,10 +23,9 @@ const std::vector<double>& WindowTable()
 {
     static const std::vector<double> table = [] {
         std::vector<double> t(kWindowSteps + 2);
-        const double norm = BesselI0(kBeta);
         for (int i = 0; i <= kWindowSteps + 1; ++i) {
             const double r = std::min(1.0, static_cast<double>(i) / kWindowSteps);
-            t[static_cast<size_t>(i)] = BesselI0(kBeta * std::sqrt(1.0 - r * r)) / norm;
+            t[static_cast<size_t>(i)] = KaiserWindow(r, kBeta);
         }
         return t;
     }();
