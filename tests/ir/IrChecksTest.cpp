@@ -1,6 +1,7 @@
 // The checks that give a message instead of a curve, the curves for the
 // diagram, and the output correction.
 
+#include "ir/IrAnalysis.h"
 #include "ir/IrCorrection.h"
 #include "ir/IrCurves.h"
 #include "ir/IrResponse.h"
@@ -121,4 +122,72 @@ TEST(IrCorrection, TheResponseIsDividedByTheOutputCurve)
     ASSERT_TRUE(ApplyOutputCorrection(r, table, 20.0, 20000.0));
     const size_t k = static_cast<size_t>(1000.0 / r.binHz);
     EXPECT_NEAR(MagnitudeDb(r.h[k]) - MagnitudeDb(plain.h[k]), -3.0, 1e-9);
+}
+
+// The whole analysis as the engine and the command use it: the averaged
+// sweeps, the reference mode, the output correction and a refused set-up
+// each reach the result the way a user sees it.
+TEST(IrAnalysis, FromRecordingToResult)
+{
+    struct Case {
+        const char* dut;
+        int count;
+        bool reference;
+        bool corrected;       // an active output curve of +3 dB
+        IrProblem want;
+        double delay;         // samples, of the response (the ratio's in reference mode)
+        double levelAt1kDb;
+    };
+    const Case cases[] = {
+        {"delayl=30.25 delayr=30.25", 1, false, false, IrProblem::None, 30.25, 0.0},
+        {"delay=12 invl=1", 3, false, false, IrProblem::None, 12.0, 0.0},
+        {"delayl=52.5 delayr=40 gainl=-6", 1, true, false, IrProblem::None, 12.5, -6.0},
+        {"delay=20", 1, false, true, IrProblem::None, 20.0, -3.0},
+        {"gain=-200", 2, false, false, IrProblem::NoSignal, 0, 0},
+        {"gain=10", 1, true, false, IrProblem::Clipping, 0, 0},
+    };
+    CorrectionTable output;
+    const CorrectionPair points[] = {{20.0, 3.0}, {20000.0, 3.0}};
+    SetCorrectionPoints(output, points);
+    output.active = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dut);
+        IrSettings settings;
+        settings.sweep = Sweep(0.5);
+        settings.sweep.count = c.count;
+        settings.referenceMode = c.reference;
+        const dttest::Stereo s = Play(c.dut, settings.sweep, c.count);
+        const IrMeasurement m = AnalyseSweep(s.left, s.right, settings, c.corrected ? &output : nullptr);
+        EXPECT_EQ(m.problem, c.want);
+        EXPECT_EQ(m.ok(), c.want == IrProblem::None);
+        if (!m.ok())
+            continue;
+        EXPECT_NEAR(m.peak.samples, c.delay, 0.05);
+        EXPECT_EQ(m.peak.inverted(), std::string(c.dut).find("invl") != std::string::npos);
+        const size_t k = static_cast<size_t>(std::lround(1000.0 / m.response.binHz));
+        EXPECT_NEAR(MagnitudeDb(m.response.h[k]), c.levelAt1kDb, 0.05);
+        // A response without the fundamental's harmonics in the band has
+        // them far below the fundamental.
+        EXPECT_LT(m.harmonics.thdDb[m.harmonics.thdDb.size() / 4], -60.0);
+        EXPECT_GT(m.peakToNoiseDb, kIrMinPeakToNoiseDb);
+    }
+}
+
+// A new gate on a stored measurement gives the gate's response alone.
+TEST(IrAnalysis, RegateKeepsTheMeasurement)
+{
+    IrSettings settings;
+    settings.sweep = Sweep(1.0);
+    const dttest::Stereo s = Play("delay=50 echo=3:-6", settings.sweep);
+    IrMeasurement m = AnalyseSweep(s.left, s.right, settings);
+    ASSERT_TRUE(m.ok());
+    const ImpulseResponse before = m.ir;
+    IrGate direct{m.peak.latencyMs(48000) - 1.0, 3.5, 0.25};
+    Regate(m, direct);
+    EXPECT_EQ(m.gate, direct);
+    EXPECT_EQ(m.ir.h, before.h);
+    const size_t k = static_cast<size_t>(std::lround(2000.0 / m.response.binHz));
+    EXPECT_NEAR(MagnitudeDb(m.response.h[k]), 0.0, 0.05);
+    Regate(m, IrGate{});
+    EXPECT_EQ(m.gate, FundamentalGate(m.ir, m.peak));
 }
