@@ -1,3 +1,4 @@
+#include "tests/support/DirectDft.h"
 #include "tests/support/TestFft.h"
 
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <vector>
 
 using namespace korvanta;
+using korvanta::testing_support::directDft;
 using korvanta::testing_support::fft;
 
 namespace {
@@ -19,22 +21,6 @@ std::vector<float> sine(int N, double cyclesPerBlock, double amplitude, double p
     return x;
 }
 
-// Direct DFT with the program's sign and scaling, in long double.
-void directDft(const std::vector<float>& re, const std::vector<float>& im, std::vector<std::complex<double>>& out)
-{
-    const int N = static_cast<int>(re.size());
-    out.assign(N, {});
-    for (int k = 0; k < N; ++k) {
-        long double sr = 0, si = 0;
-        for (int n = 0; n < N; ++n) {
-            const long double a = 2.0L * std::numbers::pi_v<long double> * ((static_cast<long long>(n) * k) % N) / N;
-            const long double c = std::cos(a), s = std::sin(a);
-            sr += re[n] * c - im[n] * s;
-            si += re[n] * s + im[n] * c;
-        }
-        out[k] = {static_cast<double>(sr / N), static_cast<double>(si / N)};
-    }
-}
 } // namespace
 
 TEST(Window, MeanOfEveryWindowIsCloseToOneHalf)
