@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace korvanta {
 
@@ -46,6 +48,11 @@ const Words kNotMarked{"Der Sweep wurde nicht während der Aufnahme gespielt: de
 const Words kCutShort{"Die Aufnahme endete vor dem Ende des Sweeps: der Ausgang hat zu spät begonnen",
                       "The recording ended before the end of the sweep: the output started too late"};
 
+constexpr int kSilenceFrames = 256;
+// The output's wait for the recorder's start: far longer than the start
+// takes, far shorter than the output's stall limit.
+constexpr int kArmWaitMs = 500;
+
 bool devicesUsable()
 {
     return SoundInitialised() && !DeviceName('I', GetInDevice()).isEmpty()
@@ -62,6 +69,11 @@ long long recordingFrames(const IrSweep& s)
 // has settled), then the sweeps once. The first sweep frame is marked on
 // the recorder's clock as it is handed over, in a read of its own, so the
 // mark is that frame's and not that of silence before it.
+//
+// Until the recorder runs and its clock is known the output waits: a card
+// that runs as fast as its input asks would otherwise race through the
+// recording on silence while the GUI thread is held up between the two
+// starts, and the sweep would begin too late to be recorded whole.
 struct OneShot {
     std::vector<uint8_t> pcm;
     int align = 4;
@@ -69,13 +81,29 @@ struct OneShot {
     bool begun = false;
     std::shared_ptr<StretchClock> clock; // set before `armed`
     std::atomic<bool> armed{false};
+    std::atomic<bool> given{false}; // up: the run ended before it was armed
+
+    bool waitArmed()
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kArmWaitMs);
+        while (!armed.load(std::memory_order_acquire)) {
+            if (given.load(std::memory_order_acquire) || std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
 
     int fill(uint8_t* dst, int frames)
     {
         if (!begun) {
-            if (!armed.load(std::memory_order_acquire) || clock->captured.load(std::memory_order_acquire) <= 0) {
-                std::memset(dst, 0, static_cast<size_t>(frames) * align);
-                return frames;
+            if (!waitArmed() || clock->captured.load(std::memory_order_acquire) <= 0) {
+                // In small reads, so the sweep begins soon after the input
+                // has delivered, not after a long stretch of silence that
+                // the output took in one piece.
+                const int n = std::min(frames, kSilenceFrames);
+                std::memset(dst, 0, static_cast<size_t>(n) * align);
+                return n;
             }
             clock->markFirstPlayed();
             begun = true;
@@ -157,6 +185,7 @@ bool IrEngine::Start(const IrSettings& settings, char letter)
     // input asks has something to pace the recording by.
     const int inBits = InSlot(GetInDevice()).format.bitsPerSample;
     if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames); rc != 0) {
+        shot->given.store(true, std::memory_order_release);
         player_.close();
         OutputOwner::Instance().Release(this);
         startRefusal_ = Pick(letter, kInputOpen).arg(SoundErrorText(rc));
@@ -201,6 +230,7 @@ void IrEngine::onRecorded()
     const IrChannels rec = IrChannelsFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample),
                                              first, needed);
     release();
+    devlog::Append(QStringLiteral("Impulse response: sweep marked at frame %1 of %2, %3 needed").arg(first).arg(recorder_.frames()).arg(needed));
     QString refusal;
     if (first < 0) {
         refusal = Pick(letter_, kNotMarked);
