@@ -5,8 +5,8 @@
 // plays (the output plays silence until the input delivers) and holding
 // the sweeps with their tails, which hold the devices' latency; the
 // recorder's clock marks the first played frame, so the recording is cut
-// from there and handed to AnalyseSweep. Both channels are recorded; the reference mode divides one
-// by the other.
+// from there and handed to AnalyseSweep. Both channels are recorded; the
+// reference mode divides one by the other.
 //
 // The run takes the output as the other measurements do. The input and
 // output corrections stay as they are: the sweep is played unchanged and
