@@ -22,8 +22,21 @@ bool devicesUsable()
         && !DeviceName('O', GetOutDevice()).isEmpty();
 }
 
+// How often a sweep step looks whether its stretch has begun to arrive.
+constexpr int kSweepPollMs = 2;
+
+// A sweep that fits both rates, in a stretch that holds it with its tail.
+bool sweepPlayable(const DtStep& s, int inRate, int outRate)
+{
+    if (!s.sweep)
+        return true;
+    const IrSweep slower = DtIrSweep(*s.sweep, std::min(inRate, outRate), 1.0);
+    return CheckSweep(slower) == IrSweepFit::Fits && s.frames >= DtIrSweep(*s.sweep, inRate, 1.0).PeriodFrames();
+}
+
 // A step the devices can take: a stretch the recorder can hold, tones below
-// half of either rate (above it they would come back as other tones).
+// half of either rate (above it they would come back as other tones), a
+// sweep that fits them.
 bool playable(const DtStep& s, int inRate, int outRate)
 {
     const double nyquist = 0.5 * std::min(inRate, outRate);
@@ -31,7 +44,7 @@ bool playable(const DtStep& s, int inRate, int outRate)
         if (!(f > 0.0 && f < nyquist))
             return false;
     return s.frames > 0 && s.frames <= static_cast<long long>(StretchRecorder::kMaxSeconds) * inRate
-        && s.settleMs >= 0;
+        && s.settleMs >= 0 && sweepPlayable(s, inRate, outRate);
 }
 
 bool playable(const std::vector<DtStep>& steps, int inRate, int outRate)
@@ -50,6 +63,8 @@ DeviceTestEngine::DeviceTestEngine(CorrectionTable& inputCorrection, CorrectionT
     recorder_.keepInput(true);
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &DeviceTestEngine::record);
+    sweepWait_.setInterval(kSweepPollMs);
+    connect(&sweepWait_, &QTimer::timeout, this, &DeviceTestEngine::playSweep);
     connect(&recorder_, &StretchRecorder::recorded, this, &DeviceTestEngine::onRecorded);
     connect(&recorder_, &StretchRecorder::failed, this, [this](int code) { fail(Failure::Input, code); });
     connect(&player_, &PlayPath::failed, this, [this](int code) { fail(Failure::Output, code); });
@@ -114,7 +129,15 @@ void DeviceTestEngine::nextStep()
     current_.step.frequencies = loop.frequencies;
     emit stepStarting(current_);
     const int bits = OutSlot(GetOutDevice()).format.bitsPerSample;
-    if (const int rc = player_.playLoop(DtLoopBuffer(current_.step, loop, current_.peaks, outRate_, bits)); rc != 0) {
+    // A sweep's device settles in silence: nothing of the step before may
+    // ring into the sweep's answer.
+    DtStep looped = current_.step;
+    if (looped.sweep) {
+        looped.sweep.reset();
+        looped.frequencies.clear();
+    }
+    const DtPeaks loopPeaks = looped.Silent() ? DtPeaks{} : current_.peaks;
+    if (const int rc = player_.playLoop(DtLoopBuffer(looped, loop, loopPeaks, outRate_, bits)); rc != 0) {
         fail(Failure::Output, rc);
         return;
     }
@@ -128,8 +151,30 @@ void DeviceTestEngine::record()
     if (!running_)
         return;
     const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
-    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0)
+    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0) {
         fail(Failure::Input, rc);
+        return;
+    }
+    if (current_.step.sweep)
+        sweepWait_.start();
+}
+
+// Once the stretch delivers: the sweep, once, its first frame marked in the
+// stretch. Played earlier, the frames the input had not yet begun to take
+// would be lost from its start.
+void DeviceTestEngine::playSweep()
+{
+    if (!running_ || !recorder_.recording()) {
+        sweepWait_.stop(); // the stretch ended without it: onRecorded finds no mark
+        return;
+    }
+    if (recorder_.capturedFrames() <= 0)
+        return;
+    sweepWait_.stop();
+    const int bits = OutSlot(GetOutDevice()).format.bitsPerSample;
+    if (const int rc = player_.playOnce(DtSweepBuffer(current_.step, current_.peaks, outRate_, bits), recorder_.clock());
+        rc != 0)
+        fail(Failure::Output, rc);
 }
 
 void DeviceTestEngine::onRecorded()
@@ -137,7 +182,11 @@ void DeviceTestEngine::onRecorded()
     if (!running_)
         return;
     const DeviceSlot& slot = InSlot(GetInDevice());
-    const DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), inRate_);
+    sweepWait_.stop();
+    DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), inRate_);
+    if (current_.step.sweep)
+        rec = DtFromFirstPlayed(rec, recorder_.firstPlayedFrame(),
+                                DtIrSweep(*current_.step.sweep, inRate_, 1.0).PeriodFrames());
     if (current_.step.kind == DtStepKind::Level) {
         if (current_.peaks.left > 0.0)
             gainDb_[0] = DtToneGainDb(rec.left, current_.peaks.left);
@@ -176,6 +225,7 @@ void DeviceTestEngine::release()
 {
     running_ = false;
     settle_.stop();
+    sweepWait_.stop();
     recorder_.stop();
     player_.close();
     inputCorrection_.active = inputWasActive_;
