@@ -22,9 +22,6 @@ bool devicesUsable()
         && !DeviceName('O', GetOutDevice()).isEmpty();
 }
 
-// How often a sweep step looks whether its stretch has begun to arrive.
-constexpr int kSweepPollMs = 2;
-
 // A sweep that fits both rates, in a stretch that holds it with its tail.
 bool sweepPlayable(const DtStep& s, int inRate, int outRate)
 {
@@ -63,8 +60,6 @@ DeviceTestEngine::DeviceTestEngine(CorrectionTable& inputCorrection, CorrectionT
     recorder_.keepInput(true);
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &DeviceTestEngine::record);
-    sweepWait_.setInterval(kSweepPollMs);
-    connect(&sweepWait_, &QTimer::timeout, this, &DeviceTestEngine::playSweep);
     connect(&recorder_, &StretchRecorder::recorded, this, &DeviceTestEngine::onRecorded);
     connect(&recorder_, &StretchRecorder::failed, this, [this](int code) { fail(Failure::Input, code); });
     connect(&player_, &PlayPath::failed, this, [this](int code) { fail(Failure::Output, code); });
@@ -129,15 +124,18 @@ void DeviceTestEngine::nextStep()
     current_.step.frequencies = loop.frequencies;
     emit stepStarting(current_);
     const int bits = OutSlot(GetOutDevice()).format.bitsPerSample;
-    // A sweep's device settles in silence: nothing of the step before may
-    // ring into the sweep's answer.
-    DtStep looped = current_.step;
-    if (looped.sweep) {
-        looped.sweep.reset();
-        looped.frequencies.clear();
+    int rc = 0;
+    if (current_.step.sweep) {
+        // Silence through the settle wait and into the stretch, then the
+        // sweep: nothing of the step before rings into its answer.
+        sweep_ = std::make_unique<DtSweepSource>(DtSweepBuffer(current_.step, current_.peaks, outRate_, bits),
+                                                 DtSilentFrame(bits));
+        rc = player_.playOnce(sweep_->Callback());
+    } else {
+        sweep_.reset();
+        rc = player_.playLoop(DtLoopBuffer(current_.step, loop, current_.peaks, outRate_, bits));
     }
-    const DtPeaks loopPeaks = looped.Silent() ? DtPeaks{} : current_.peaks;
-    if (const int rc = player_.playLoop(DtLoopBuffer(looped, loop, loopPeaks, outRate_, bits)); rc != 0) {
+    if (rc != 0) {
         fail(Failure::Output, rc);
         return;
     }
@@ -155,26 +153,8 @@ void DeviceTestEngine::record()
         fail(Failure::Input, rc);
         return;
     }
-    if (current_.step.sweep)
-        sweepWait_.start();
-}
-
-// Once the stretch delivers: the sweep, once, its first frame marked in the
-// stretch. Played earlier, the frames the input had not yet begun to take
-// would be lost from its start.
-void DeviceTestEngine::playSweep()
-{
-    if (!running_ || !recorder_.recording()) {
-        sweepWait_.stop(); // the stretch ended without it: onRecorded finds no mark
-        return;
-    }
-    if (recorder_.capturedFrames() <= 0)
-        return;
-    sweepWait_.stop();
-    const int bits = OutSlot(GetOutDevice()).format.bitsPerSample;
-    if (const int rc = player_.playOnce(DtSweepBuffer(current_.step, current_.peaks, outRate_, bits), recorder_.clock());
-        rc != 0)
-        fail(Failure::Output, rc);
+    if (sweep_)
+        sweep_->Arm(recorder_.clock());
 }
 
 void DeviceTestEngine::onRecorded()
@@ -182,7 +162,6 @@ void DeviceTestEngine::onRecorded()
     if (!running_)
         return;
     const DeviceSlot& slot = InSlot(GetInDevice());
-    sweepWait_.stop();
     DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), inRate_);
     if (current_.step.sweep)
         rec = DtFromFirstPlayed(rec, recorder_.firstPlayedFrame(),
@@ -225,7 +204,6 @@ void DeviceTestEngine::release()
 {
     running_ = false;
     settle_.stop();
-    sweepWait_.stop();
     recorder_.stop();
     player_.close();
     inputCorrection_.active = inputWasActive_;

@@ -4,10 +4,10 @@
 // time, records one gap-free stretch (begun only after the buffer changed,
 // so it holds the step's own signal and nothing of the one before) and
 // hands it to the procedure, which may add steps. A sweep step plays
-// silence through the settle wait instead, begins its stretch, plays the
-// sweep once as soon as the input delivers, and hands over the stretch
-// from the sweep's first played frame on (not aligned when that frame was
-// not marked in it). The input stays open from step to step where the
+// silence through the settle wait instead, begins its stretch, then plays
+// the sweep once as soon as the input delivers (DtSweepSource), and hands
+// over the stretch from the sweep's first played frame on (not aligned when
+// that frame was not marked in it). The input stays open from step to step where the
 // device allows it. Levels at the input follow each channel's loop gain,
 // read from the plan's level steps.
 //
@@ -25,8 +25,10 @@
 #include "devicetest/DeviceTestResult.h"
 #include "devicetest/DtPlan.h"
 #include "devicetest/DtPlanProcedure.h"
+#include "devicetest/DtSweepSource.h"
 
 #include <QTimer>
+#include <memory>
 
 namespace korvanta {
 
@@ -79,7 +81,6 @@ private:
 
     void nextStep();
     void record();
-    void playSweep();
     void onRecorded();
     void fail(Failure kind, int code);
     void end(Ending how, const QString& error);
@@ -103,7 +104,7 @@ private:
     PlayPath player_;
     StretchRecorder recorder_;
     QTimer settle_;
-    QTimer sweepWait_; // polls for the stretch's first frames before a sweep plays
+    std::unique_ptr<DtSweepSource> sweep_; // the sweep step's output, while one runs
 };
 
 } // namespace korvanta
