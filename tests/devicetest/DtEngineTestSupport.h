@@ -93,8 +93,9 @@ inline constexpr double kSweepMarkBound = 2048;
 
 // A sweep step's recording: cut where the sweep began, long enough for it
 // and its tail, and in each channel the sweep at the peak that channel
-// played times the wire's gain (|H| at 1 kHz), arriving at the cut.
-inline void ExpectOwnSweep(const Taken& t, const double wireDb[2])
+// played times the wire's gain (|H| at 1 kHz), arriving within
+// `latencyBound` frames of the cut.
+inline void ExpectOwnSweep(const Taken& t, const double wireDb[2], double latencyBound)
 {
     const DtStep& s = t.played.step;
     ASSERT_TRUE(t.recording.aligned);
@@ -108,7 +109,7 @@ inline void ExpectOwnSweep(const Taken& t, const double wireDb[2])
         settings.sweep = DtIrSweep(*s.sweep, t.recording.rate, peaks[c]);
         const IrMeasurement m = AnalyseSweep(c == 0 ? t.recording.left : t.recording.right, {}, settings);
         ASSERT_TRUE(m.ok()) << IrProblemText(m.problem, 'E').toStdString();
-        EXPECT_LT(std::abs(m.peak.samples), kSweepMarkBound) << "the recording begins where the sweep did";
+        EXPECT_LT(std::abs(m.peak.samples), latencyBound) << "the recording begins where the sweep did";
         const size_t at1k = size_t(std::lround(1000.0 / m.response.binHz));
         EXPECT_NEAR(MagnitudeDb(m.response.h[at1k]), wireDb[c], kLevelToleranceDb);
         if (s.reference == DtLevelRef::Input && !t.played.peaks.limited) {
@@ -120,14 +121,15 @@ inline void ExpectOwnSweep(const Taken& t, const double wireDb[2])
 // Each channel of each recording: the played tones at the played peak
 // times the wire's gain, a level asked at the input reached there, and
 // nothing in a channel that played digital zero.
-inline void ExpectOwnSignals(const std::vector<Taken>& taken, const double wireDb[2])
+inline void ExpectOwnSignals(const std::vector<Taken>& taken, const double wireDb[2],
+                             double sweepLatencyBound = kSweepMarkBound)
 {
     for (const Taken& t : taken) {
         const DtStep& s = t.played.step;
         SCOPED_TRACE(testing::Message() << "step " << t.played.index << " kind " << int(s.kind));
         EXPECT_FALSE(t.correctionsActive) << "corrections off while the test runs";
         if (s.sweep) {
-            ExpectOwnSweep(t, wireDb);
+            ExpectOwnSweep(t, wireDb, sweepLatencyBound);
             continue;
         }
         const std::vector<float> v = interleaved(t.recording);
