@@ -206,6 +206,7 @@ void DeviceTestEngine::release()
     settle_.stop();
     recorder_.stop();
     player_.close();
+    sweep_.reset();
     inputCorrection_.active = inputWasActive_;
     outputCorrection_.active = outputWasActive_;
     OutputOwner::Instance().Release(this);
