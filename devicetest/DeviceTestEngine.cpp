@@ -22,8 +22,18 @@ bool devicesUsable()
         && !DeviceName('O', GetOutDevice()).isEmpty();
 }
 
+// A sweep that fits both rates, in a stretch that holds it with its tail.
+bool sweepPlayable(const DtStep& s, int inRate, int outRate)
+{
+    if (!s.sweep)
+        return true;
+    const IrSweep slower = DtIrSweep(*s.sweep, std::min(inRate, outRate), 1.0);
+    return CheckSweep(slower) == IrSweepFit::Fits && s.frames >= DtIrSweep(*s.sweep, inRate, 1.0).PeriodFrames();
+}
+
 // A step the devices can take: a stretch the recorder can hold, tones below
-// half of either rate (above it they would come back as other tones).
+// half of either rate (above it they would come back as other tones), a
+// sweep that fits them.
 bool playable(const DtStep& s, int inRate, int outRate)
 {
     const double nyquist = 0.5 * std::min(inRate, outRate);
@@ -31,7 +41,7 @@ bool playable(const DtStep& s, int inRate, int outRate)
         if (!(f > 0.0 && f < nyquist))
             return false;
     return s.frames > 0 && s.frames <= static_cast<long long>(StretchRecorder::kMaxSeconds) * inRate
-        && s.settleMs >= 0;
+        && s.settleMs >= 0 && sweepPlayable(s, inRate, outRate);
 }
 
 bool playable(const std::vector<DtStep>& steps, int inRate, int outRate)
@@ -114,7 +124,18 @@ void DeviceTestEngine::nextStep()
     current_.step.frequencies = loop.frequencies;
     emit stepStarting(current_);
     const int bits = OutSlot(GetOutDevice()).format.bitsPerSample;
-    if (const int rc = player_.playLoop(DtLoopBuffer(current_.step, loop, current_.peaks, outRate_, bits)); rc != 0) {
+    int rc = 0;
+    if (current_.step.sweep) {
+        // Silence through the settle wait and into the stretch, then the
+        // sweep: nothing of the step before rings into its answer.
+        sweep_ = std::make_unique<DtSweepSource>(DtSweepBuffer(current_.step, current_.peaks, outRate_, bits),
+                                                 DtSilentFrame(bits));
+        rc = player_.playOnce(sweep_->Callback());
+    } else {
+        sweep_.reset();
+        rc = player_.playLoop(DtLoopBuffer(current_.step, loop, current_.peaks, outRate_, bits));
+    }
+    if (rc != 0) {
         fail(Failure::Output, rc);
         return;
     }
@@ -128,8 +149,12 @@ void DeviceTestEngine::record()
     if (!running_)
         return;
     const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
-    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0)
+    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0) {
         fail(Failure::Input, rc);
+        return;
+    }
+    if (sweep_)
+        sweep_->Arm(recorder_.clock());
 }
 
 void DeviceTestEngine::onRecorded()
@@ -137,7 +162,10 @@ void DeviceTestEngine::onRecorded()
     if (!running_)
         return;
     const DeviceSlot& slot = InSlot(GetInDevice());
-    const DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), inRate_);
+    DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), inRate_);
+    if (current_.step.sweep)
+        rec = DtFromFirstPlayed(rec, recorder_.firstPlayedFrame(),
+                                DtIrSweep(*current_.step.sweep, inRate_, 1.0).PeriodFrames());
     if (current_.step.kind == DtStepKind::Level) {
         if (current_.peaks.left > 0.0)
             gainDb_[0] = DtToneGainDb(rec.left, current_.peaks.left);
@@ -178,6 +206,7 @@ void DeviceTestEngine::release()
     settle_.stop();
     recorder_.stop();
     player_.close();
+    sweep_.reset();
     inputCorrection_.active = inputWasActive_;
     outputCorrection_.active = outputWasActive_;
     OutputOwner::Instance().Release(this);

@@ -3,9 +3,13 @@
 // plan it plays the step's looped buffer on the output, waits the settle
 // time, records one gap-free stretch (begun only after the buffer changed,
 // so it holds the step's own signal and nothing of the one before) and
-// hands it to the procedure, which may add steps. The input stays open
-// from step to step where the device allows it. Levels at the input
-// follow each channel's loop gain, read from the plan's level steps.
+// hands it to the procedure, which may add steps. A sweep step plays
+// silence through the settle wait instead, begins its stretch, then plays
+// the sweep once as soon as the input delivers (DtSweepSource), and hands
+// over the stretch from the sweep's first played frame on (not aligned when
+// that frame was not marked in it). The input stays open from step to step where the
+// device allows it. Levels at the input follow each channel's loop gain,
+// read from the plan's level steps.
 //
 // The run takes the output as the other measurements do, and the input
 // and output corrections are off while it runs, so the figures are the
@@ -21,8 +25,10 @@
 #include "devicetest/DeviceTestResult.h"
 #include "devicetest/DtPlan.h"
 #include "devicetest/DtPlanProcedure.h"
+#include "devicetest/DtSweepSource.h"
 
 #include <QTimer>
+#include <memory>
 
 namespace korvanta {
 
@@ -98,6 +104,7 @@ private:
     PlayPath player_;
     StretchRecorder recorder_;
     QTimer settle_;
+    std::unique_ptr<DtSweepSource> sweep_; // the sweep step's output, while one runs
 };
 
 } // namespace korvanta

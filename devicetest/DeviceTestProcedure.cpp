@@ -6,6 +6,7 @@
 #include "devicetest/DtMaxLevel.h"
 #include "devicetest/DtReference.h"
 #include "devicetest/DtSineFit.h"
+#include "devicetest/DtSweepResponse.h"
 #include "platform/LanguageTexts.h"
 
 #include <algorithm>
@@ -19,14 +20,11 @@ namespace {
 // measures them in, so two reports read alike.
 enum Group { GResponse, GNoise, GDynamicRange, GThd, GImd, GCrosstalk, GMatch, GMaxLevel, kGroups };
 
-// Bisection halves a bracket's log width per step: from a third of an
-// octave to 0.2 % takes 7 steps a corner, four corners where the channels
-// differ. More means the level does not fall monotonically there (noise, a
-// resonance); stop rather than run on.
-constexpr int kMaxExtraResponseSteps = 40;
-// An added frequency this close to one already measured adds nothing: the
-// loop could not play anything between them.
-constexpr double kSameFrequencyShare = 1e-6;
+constexpr Words kSweepNotFound{
+    "Der Sweep lag nicht in seiner Aufnahme: der Ausgang begann zu spät oder die Aufnahme endete zu früh; "
+    "den Test wiederholen",
+    "The sweep did not lie in its recording: the output began too late or the recording ended too early; "
+    "run the test again"};
 
 constexpr Words kMaxLevelFloor{"überschreitet 1 % schon bei -60 dBFS", "passes 1 % already at -60 dBFS"};
 
@@ -97,9 +95,10 @@ struct DeviceTestProcedure::State {
     bool checked = false;
     DtCheck failed = DtCheck::Passed;
 
+    // Each channel's response: a sweep's fine points, or one point per
+    // tone step; or why the sweep gave none.
     std::vector<DtResponsePoint> response[2];
-    int responseQueued = 0; // Response steps planned or added, not yet taken
-    int responseAdded = 0;
+    IrProblem responseProblem[2] = {IrProblem::None, IrProblem::None};
 
     std::vector<Leak> leaks; // crosstalk steps waiting for the tone-off reading
     bool smpteTaken = false;
@@ -114,9 +113,10 @@ struct DeviceTestProcedure::State {
     QString RunChecks();
     void TakeFigures(const DtPlayedStep& played, const DtRecording& r);
     void TakeResponse(const DtPlayedStep& played, const DtRecording& r);
+    QString TakeSweep(const DtPlayedStep& played, const DtRecording& r);
     void TakeCrosstalkOff(const DtRecording& r);
     void TakeMaxLevel(const DtPlayedStep& played, const DtRecording& r);
-    std::vector<DtStep> NextResponse();
+    void FinishResponse();
     void FinishMaxLevel();
 };
 
@@ -138,8 +138,6 @@ void DeviceTestProcedure::Begin(const DtPlan& plan)
     state_->rate = state_->settings.rate;
     State& s = *state_;
     for (const DtStep& step : plan.steps) {
-        if (step.kind == DtStepKind::Response)
-            ++s.responseQueued;
         if (step.kind == DtStepKind::MaxLevel && !s.stepper) {
             s.stepper.emplace(step.levelDb);
             s.maxLevelStep = step;
@@ -150,10 +148,13 @@ void DeviceTestProcedure::Begin(const DtPlan& plan)
 QString DeviceTestProcedure::Take(const DtPlayedStep& played, const DtRecording& whole)
 {
     State& s = *state_;
-    const DtRecording recording = WithoutLeadIn(whole);
     s.last = played;
-    if (recording.rate > 0)
-        s.rate = recording.rate;
+    if (whole.rate > 0)
+        s.rate = whole.rate;
+    // A sweep's recording begins where the sweep did: all of it is the answer.
+    if (played.step.sweep)
+        return s.TakeSweep(played, whole);
+    const DtRecording recording = WithoutLeadIn(whole);
     switch (played.step.kind) {
     case DtStepKind::Level:
         if (played.step.plays == DtPlays::LeftOnly)
@@ -222,13 +223,30 @@ void DeviceTestProcedure::State::TakeFigures(const DtPlayedStep& played, const D
 
 void DeviceTestProcedure::State::TakeResponse(const DtPlayedStep& played, const DtRecording& r)
 {
-    --responseQueued;
     const double hz = FirstHz(played);
     for (const ChannelOf& c : PlayedChannels(played, r)) {
         const double db = SineLevelDbfs(c.x, rate, hz);
         if (std::isfinite(db))
             response[c.channel == DtChannel::Left ? 0 : 1].push_back({hz, db});
     }
+}
+
+// Each played channel's own response, deconvolved with the sweep at that
+// channel's peak. A sweep that did not lie in its recording refuses the
+// run: no response could be measured from what was recorded.
+QString DeviceTestProcedure::State::TakeSweep(const DtPlayedStep& played, const DtRecording& r)
+{
+    if (!r.aligned)
+        return Pick(settings.letter, kSweepNotFound);
+    const DtBand band = MeasurementBand(rate);
+    for (const ChannelOf& c : PlayedChannels(played, r)) {
+        const int i = c.channel == DtChannel::Left ? 0 : 1;
+        const double peak = i == 0 ? played.peaks.left : played.peaks.right;
+        DtSweepResponse measured = SweepResponse(c.x, DtIrSweep(*played.step.sweep, rate, peak), band);
+        responseProblem[i] = measured.problem;
+        response[i] = std::move(measured.points);
+    }
+    return {};
 }
 
 // The reading with the tone off gives every waiting crosstalk step its
@@ -273,8 +291,6 @@ std::vector<DtStep> DeviceTestProcedure::Next()
     State& s = *state_;
     if (s.failed != DtCheck::Passed)
         return {};
-    if (s.last.step.kind == DtStepKind::Response)
-        return s.NextResponse();
     if (s.last.step.kind == DtStepKind::MaxLevel && s.stepper) {
         if (const auto level = s.stepper->Next()) {
             DtStep step = s.maxLevelStep;
@@ -285,28 +301,17 @@ std::vector<DtStep> DeviceTestProcedure::Next()
     return {};
 }
 
-// After the plan's last response step, and after each added one: one more
-// frequency inside the widest -3 dB bracket of either channel.
-std::vector<DtStep> DeviceTestProcedure::State::NextResponse()
+// A channel whose sweep the checks refused has its figures, not measured,
+// with the reason; the run's other figures stand.
+void DeviceTestProcedure::State::FinishResponse()
 {
-    if (responseQueued > 0 || responseAdded >= kMaxExtraResponseSteps)
-        return {};
-    for (const auto& points : response) {
-        const auto next = NextResponseFrequency(points);
-        if (!next)
-            continue;
-        const bool known = std::any_of(points.begin(), points.end(), [&](const DtResponsePoint& p) {
-            return std::abs(p.hz / *next - 1.0) < kSameFrequencyShare;
-        });
-        if (known)
-            continue;
-        DtStep step = last.step;
-        step.frequencies = {*next};
-        ++responseQueued;
-        ++responseAdded;
-        return {step};
+    for (int c = 0; c < 2; ++c) {
+        const DtChannel channel = c == 0 ? DtChannel::Left : DtChannel::Right;
+        if (responseProblem[c] != IrProblem::None)
+            AddResponseNotMeasuredRows(rows[GResponse], channel, IrProblemText(responseProblem[c], settings.letter));
+        else if (!response[c].empty())
+            AddResponseRows(rows[GResponse], channel, response[c], rate, settings.letter);
     }
-    return {};
 }
 
 void DeviceTestProcedure::State::FinishMaxLevel()
@@ -329,10 +334,7 @@ void DeviceTestProcedure::Finish(DeviceTestResult& result)
     // A set-up the checks refused gives no figure at all.
     if (s.failed != DtCheck::Passed)
         return;
-    for (int c = 0; c < 2; ++c)
-        if (!s.response[c].empty())
-            AddResponseRows(s.rows[GResponse], c == 0 ? DtChannel::Left : DtChannel::Right, s.response[c], s.rate,
-                            s.settings.letter);
+    s.FinishResponse();
     if (s.smpteTaken && !s.ccifTaken && !CcifFitsRate(s.rate))
         for (DtChannel c : {DtChannel::Left, DtChannel::Right})
             AddCcifLeftOutRows(s.rows[GImd], c, s.settings.letter);

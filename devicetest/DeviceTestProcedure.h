@@ -2,13 +2,13 @@
 // The device test's analysis: it follows a run of the default plan step by
 // step. The first steps (each channel's loop gain, the idle floor) feed the
 // checks before the run, and a check that fails refuses the run before any
-// figure is made. Each later step's recording gives its figures; the
-// response adds frequencies until each -3 dB point is bracketed, and the
-// maximum-level search adds its levels. At the end every figure and curve
+// figure is made. Each later step's recording gives its figures: the
+// response comes from one sweep, each channel's own, at full resolution;
+// the maximum-level search adds its levels. At the end every figure and curve
 // goes into the result, with volts where the input is calibrated and the
 // card's own values beside them where a reference is given.
 //
-// The first eighth of each recording is left out of its figures: a device
+// The first eighth of each tone's recording is left out of its figures: a device
 // that has not settled in the wait before it (a slow coupling high-pass, a
 // delay still holding the step before) would otherwise lend its last
 // signal to this one's distortion, crosstalk or level.

@@ -4,6 +4,7 @@
 #include "devicetest/DtDistortion.h"
 #include "devicetest/DtImd.h"
 #include "devicetest/DtSpectrum.h"
+#include "ir/IrCurves.h"
 #include "platform/LanguageTexts.h"
 
 #include <algorithm>
@@ -161,7 +162,22 @@ void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtRespon
         c.x.push_back(p.hz);
         c.y.push_back(p.db - f.referenceDb);
     }
+    if (c.x.size() > size_t(kDtCurvePoints)) {
+        // Each point the power mean of its cell: a plot has no more pixels,
+        // and the reports and their references stay small.
+        IrCurve reduced = ReduceLogSpaced(c.x, c.y, c.x.front(), c.x.back(), IrReduce::PowerMean, kDtCurvePoints);
+        c.x = std::move(reduced.freq);
+        c.y = std::move(reduced.value);
+    }
     rows.curves.push_back(std::move(c));
+}
+
+void AddResponseNotMeasuredRows(DtRows& rows, DtChannel channel, const QString& why)
+{
+    rows.Add(Id(dtid::ResponseLow), channel, NAN, kDb, why);
+    rows.Add(Id(dtid::ResponseHigh), channel, NAN, kDb, why);
+    rows.Add(Id(dtid::Minus3Low), channel, NAN, kHz, why);
+    rows.Add(Id(dtid::Minus3High), channel, NAN, kHz, why);
 }
 
 } // namespace korvanta

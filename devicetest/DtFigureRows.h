@@ -52,9 +52,13 @@ void AddMatchRows(DtRows& rows, double hz, const DtChannelMatch& m);
 
 // The response of one channel from its points: the deviation band, the
 // -3 dB points (not measured, with a note, where none lies in the points)
-// and the curve relative to 1 kHz. Nothing without a point at 1 kHz.
+// and the curve relative to 1 kHz, a sweep's fine curve reduced to at most
+// kDtCurvePoints log-spaced points. Nothing without a point at 1 kHz.
 void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtResponsePoint>& points, int rate,
                      char letter);
+
+// The response's four figures of one channel, not measured, with `why`.
+void AddResponseNotMeasuredRows(DtRows& rows, DtChannel channel, const QString& why);
 
 // The suffix of a figure id for a frequency: "100", "1000", "10000".
 QString HzSuffix(double hz);

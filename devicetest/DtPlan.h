@@ -1,16 +1,17 @@
 #pragma once
 // What a device test plays and records, step by step, known before it
 // starts: each step's signal per channel (one tone, two tones, digital
-// zero, a tone in one channel only), its level, the settle wait and the
-// recorded length. So the run's duration, its progress and the time left
-// come from the plan alone. Steps the analysis adds while running (extra
-// frequencies around a -3 dB point, the maximum-level search) make the plan
-// approximate. Plain values, no device, no widget.
+// zero, a tone in one channel only, or one sweep played once), its level,
+// the settle wait and the recorded length. So the run's duration, its
+// progress and the time left come from the plan alone. Steps the analysis
+// adds while running (the maximum-level search) make the plan approximate.
+// Plain values, no device, no widget.
 
 #include "audio/RunEstimate.h"
 #include "devicetest/DtConventions.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace korvanta {
@@ -18,7 +19,7 @@ namespace korvanta {
 // What a step is for; the analysis picks its recordings by it.
 enum class DtStepKind {
     Level,        // a tone in one channel: the loop's gain, the checks before the run
-    Response,     // one frequency of the response
+    Response,     // the response: one sweep, or one frequency of a tone
     Noise,        // digital zero: noise, hum, the idle floor
     DynamicRange, // 997 Hz, 60 dB below the input's full scale
     Thd,          // 997 Hz at the reference level
@@ -37,6 +38,21 @@ enum class DtPlays { Both, LeftOnly, RightOnly };
 // input's (the engine sets the output from the loop's measured gain).
 enum class DtLevelRef { Output, Input };
 
+// An exponential sine sweep played once instead of a looped buffer: the
+// whole response from one recording (ir/IrSweep.h says how it is played and
+// deconvolved). The recorded stretch begins before the sweep plays, by up to
+// the margin, and is cut where the sweep's first frame was handed to the
+// output; what follows must hold the sweep and its tail.
+struct DtSweep {
+    double f1Hz = 0.0;
+    double f2Hz = 0.0;
+    double seconds = 0.0;
+    double tailSeconds = 0.0;  // silence after it: the device's latency and decay
+    double marginSeconds = 0.0; // recorded before the sweep's first frame can be marked
+
+    bool operator==(const DtSweep&) const = default;
+};
+
 struct DtStep {
     DtStepKind kind = DtStepKind::Response;
     std::vector<double> frequencies;  // Hz; none: digital zero
@@ -45,9 +61,10 @@ struct DtStep {
     double levelDb = 0.0;             // the signal's peak, dBFS re a full-scale sine's
     DtLevelRef reference = DtLevelRef::Input;
     int settleMs = 0;                 // from the signal's start to the recording's
-    int frames = 0;                   // recorded, at the input's rate
+    int frames = 0;                   // recorded, at the input's rate (a sweep's whole stretch)
+    std::optional<DtSweep> sweep;     // set: plays this sweep once, `frequencies` stays empty
 
-    bool Silent() const { return frequencies.empty(); }
+    bool Silent() const { return frequencies.empty() && !sweep; }
 };
 
 struct DtPlan {
@@ -65,13 +82,17 @@ struct DtPlanSettings {
     int rate = 48000;                 // Hz, the input's
     double referenceLevelDb = -1.0;   // THD and IMD, dBFS at the input
     double levelCheckDb = -20.0;      // the loop-gain tone, dBFS at the output
-    int responsePointsPerOctave = 3;
     int settleMs = 200;
 };
 
-// The response's frequencies: logarithmic from the band's low end to its
-// high end, `perOctave` per octave, 1 kHz among them.
-std::vector<double> DtResponseFrequencies(int rate, int perOctave);
+// The response's sweep at `rate`: from 2 Hz, so its fade-in and the band
+// edge below it lie far under the band's 20 Hz, to a twelfth of an octave
+// above the band's top (at most 0.45·rate), 2 s, with half a second of tail
+// and of margin.
+DtSweep DtResponseSweep(int rate);
+
+// The step that plays it, at the response's level at the input.
+DtStep DtSweepStep(const DtSweep& sweep, int rate, int settleMs);
 
 // The default plan: loop gain per channel, noise, response, dynamic range,
 // THD, SMPTE, CCIF (where the rate allows), crosstalk each way with the

@@ -110,6 +110,63 @@ std::vector<uint8_t> DtLoopBuffer(const DtStep& step, const DtLoop& loop, const 
     return out;
 }
 
+IrSweep DtIrSweep(const DtSweep& sweep, int rate, double peak)
+{
+    IrSweep s;
+    s.rate = rate;
+    s.f1 = sweep.f1Hz;
+    s.f2 = sweep.f2Hz;
+    s.seconds = sweep.seconds;
+    s.tailSeconds = sweep.tailSeconds;
+    s.levelDbfs = peak > 0.0 ? 20.0 * std::log10(peak) : -std::numeric_limits<double>::infinity();
+    s.count = 1;
+    return s;
+}
+
+int DtSweepStretchFrames(const DtSweep& sweep, int rate)
+{
+    return DtIrSweep(sweep, rate, 1.0).PeriodFrames() + int(std::lround(sweep.marginSeconds * rate));
+}
+
+std::vector<uint8_t> DtSweepBuffer(const DtStep& step, const DtPeaks& peaks, int rate, int bits)
+{
+    if (!step.sweep)
+        return {};
+    const std::vector<double> x = SweepSamples(DtIrSweep(*step.sweep, rate, 1.0));
+    const int bytes = BytesPerSample(bits);
+    std::vector<uint8_t> out(x.size() * 2 * size_t(bytes));
+    for (size_t i = 0; i < x.size(); ++i) {
+        uint8_t* frame = out.data() + i * 2 * size_t(bytes);
+        EncodeSample(peaks.left * x[i], bits, frame);
+        EncodeSample(peaks.right * x[i], bits, frame + bytes);
+    }
+    return out;
+}
+
+std::vector<uint8_t> DtSilentFrame(int bits)
+{
+    const int bytes = BytesPerSample(bits);
+    std::vector<uint8_t> frame(2 * size_t(bytes));
+    EncodeSample(0.0, bits, frame.data());
+    EncodeSample(0.0, bits, frame.data() + bytes);
+    return frame;
+}
+
+DtRecording DtFromFirstPlayed(const DtRecording& whole, long long firstPlayed, long long periodFrames)
+{
+    DtRecording cut;
+    cut.rate = whole.rate;
+    cut.overRange = whole.overRange;
+    const auto frames = static_cast<long long>(std::min(whole.left.size(), whole.right.size()));
+    if (firstPlayed < 0 || periodFrames <= 0 || frames - firstPlayed < periodFrames) {
+        cut.aligned = false;
+        return cut;
+    }
+    cut.left.assign(whole.left.begin() + firstPlayed, whole.left.begin() + frames);
+    cut.right.assign(whole.right.begin() + firstPlayed, whole.right.begin() + frames);
+    return cut;
+}
+
 DtRecording DtRecordingFromPcm(const std::vector<uint8_t>& pcm, const ConversionParams& params, int rate)
 {
     DtRecording r;

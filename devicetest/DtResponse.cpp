@@ -65,12 +65,6 @@ double CornerIn(const Bracket& b, double corner)
     return b.inside.hz * std::pow(b.outside.hz / b.inside.hz, t);
 }
 
-bool Narrow(const Bracket& b)
-{
-    const double ratio = std::max(b.inside.hz, b.outside.hz) / std::min(b.inside.hz, b.outside.hz);
-    return ratio - 1.0 <= kDtBracketShare;
-}
-
 } // namespace
 
 DtResponseFigures ResponseFigures(std::vector<DtResponsePoint> points, DtBand band)
@@ -94,19 +88,6 @@ DtResponseFigures ResponseFigures(std::vector<DtResponsePoint> points, DtBand ba
     if (const auto b = FindBracket(points, corner, false))
         r.minus3High = CornerIn(*b, corner);
     return r;
-}
-
-std::optional<double> NextResponseFrequency(std::vector<DtResponsePoint> points)
-{
-    SortByFrequency(points);
-    const auto ref = LevelAt(points, kDtResponseReferenceHz);
-    if (!ref)
-        return std::nullopt;
-    const double corner = *ref + kDtCornerDb;
-    for (bool below : {true, false})
-        if (const auto b = FindBracket(points, corner, below); b && !Narrow(*b))
-            return std::sqrt(b->inside.hz * b->outside.hz);
-    return std::nullopt;
 }
 
 } // namespace korvanta

@@ -1,9 +1,9 @@
 #pragma once
 // Frequency-response figures from measured (frequency, level) points: the
 // deviation band relative to the level at 1 kHz inside the measurement
-// band, and the -3 dB points on either side of 1 kHz. Which frequency to
-// measure next is decided here too: the engine adds steps until each -3 dB
-// point is bracketed by two points within 0.2 % of each other.
+// band, and the -3 dB points on either side of 1 kHz, each interpolated
+// linearly in log f between the two points around it. A sweep's fine curve
+// brackets them to a fraction of a per cent.
 
 #include "devicetest/DtBandNoise.h"
 
@@ -15,7 +15,6 @@ namespace korvanta {
 
 inline constexpr double kDtResponseReferenceHz = 1000.0;
 inline constexpr double kDtCornerDb = -3.0;
-inline constexpr double kDtBracketShare = 0.002; // the bracket's upper frequency over its lower, less one
 
 struct DtResponsePoint {
     double hz = 0.0;
@@ -32,10 +31,5 @@ struct DtResponseFigures {
 
 // Points in any order; the deviation band counts only points inside `band`.
 DtResponseFigures ResponseFigures(std::vector<DtResponsePoint> points, DtBand band);
-
-// The frequency to measure next, by bisection on log f of the first -3 dB
-// bracket still wider than kDtBracketShare; none when both are narrow
-// enough or none exists.
-std::optional<double> NextResponseFrequency(std::vector<DtResponsePoint> points);
 
 } // namespace korvanta

@@ -39,6 +39,9 @@ constexpr Words kYes{"ja", "yes"};
 
 QString frequencies(const DtStep& step)
 {
+    // "Sweep" in both languages, as the impulse response's texts say.
+    if (step.sweep)
+        return QStringLiteral("Sweep %1 – %2 Hz").arg(step.sweep->f1Hz, 0, 'f', 0).arg(step.sweep->f2Hz, 0, 'f', 0);
     QStringList hz;
     for (double f : step.frequencies)
         hz << QString::number(f, 'f', f < 100.0 ? 1 : 0);

@@ -15,7 +15,8 @@ using namespace dttest;
 
 namespace {
 
-// The steps of one channel's gain each, then one of every kind of signal.
+// The steps of one channel's gain each, then one of every kind of signal,
+// the sweep played once last.
 DtPlan mixedPlan()
 {
     DtPlan p;
@@ -27,6 +28,7 @@ DtPlan mixedPlan()
         step(DtStepKind::Noise, {}, 0.0, DtLevelRef::Input, DtPlays::Both),
         step(DtStepKind::ImdSmpte, {60.0, 7000.0}, -8.0, DtLevelRef::Input, DtPlays::Both),
         step(DtStepKind::Response, {5000.0}, -12.0, DtLevelRef::Input, DtPlays::RightOnly),
+        DtSweepStep(DtResponseSweep(48000), 48000, kStepSettleMs),
     };
     p.steps[5].weights = {4.0, 1.0};
     return p;
@@ -103,13 +105,22 @@ TEST_F(DeviceTestEngineTest, AddedStepsRunNextAndExtendThePlan)
                   step(DtStepKind::MaxLevel, {997.0}, -3.0, DtLevelRef::Output, DtPlays::Both)};
     EngineRecorder r(engine, &DeviceTestEngine::stepDone);
     // Nothing starts that the devices cannot take: no step, a tone at half
-    // the rate, a stretch beyond the recorder's length.
+    // the rate, a stretch beyond the recorder's length, a sweep that does
+    // not fit.
     DtPlan bad;
     EXPECT_FALSE(engine.Start(bad, proc, header()));
     bad.steps = {step(DtStepKind::Response, {24000.0}, -10.0, DtLevelRef::Output, DtPlays::Both)};
     EXPECT_FALSE(engine.Start(bad, proc, header()));
     bad.steps[0].frequencies = {1000.0};
     bad.steps[0].frames = (StretchRecorder::kMaxSeconds + 1) * 48000;
+    EXPECT_FALSE(engine.Start(bad, proc, header()));
+    // Nor a sweep above 0.45 of the rate, or one whose stretch cannot hold
+    // it and its tail.
+    bad.steps = {DtSweepStep(DtResponseSweep(48000), 48000, 0)};
+    bad.steps[0].sweep->f2Hz = 0.46 * 48000;
+    EXPECT_FALSE(engine.Start(bad, proc, header()));
+    bad.steps = {DtSweepStep(DtResponseSweep(48000), 48000, 0)};
+    bad.steps[0].frames = DtIrSweep(*bad.steps[0].sweep, 48000, 1.0).PeriodFrames() - 1;
     EXPECT_FALSE(engine.Start(bad, proc, header()));
     EXPECT_TRUE(r.events().empty());
     ASSERT_TRUE(engine.Start(plan, proc, header()));

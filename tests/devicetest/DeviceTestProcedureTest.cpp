@@ -14,6 +14,8 @@
 #include "devicetest/DtFigureRows.h"
 #include "devicetest/DtImd.h"
 #include "devicetest/DtMaxLevel.h"
+#include "ir/IrChecks.h"
+#include "ir/IrSweep.h"
 
 #include <QTest>
 
@@ -314,11 +316,39 @@ TEST_F(DeviceTestProcedureTest, EachBadSetUpRefusesTheRun)
     }
 }
 
+// What the card's analog path, run offline, records of one step: a tone
+// step after a tenth of a second for the filter to settle; a sweep step as
+// the engine hands it on, from the sweep's first played frame.
+DtRecording RecordStep(const DutConfig& dut, const DtStep& step, const DtPeaks& peaks, int rate)
+{
+    std::vector<double> w = step.weights;
+    w.resize(step.frequencies.size(), 1.0);
+    double total = 0.0;
+    for (double x : w)
+        total += x;
+    const std::vector<double> sweep = step.sweep ? SweepSamples(DtIrSweep(*step.sweep, rate, 1.0)) : std::vector<double>{};
+    const offline::Source source = [&](size_t n, int ch) {
+        double x = 0.0;
+        if (step.sweep)
+            x = n < sweep.size() ? sweep[n] : 0.0;
+        for (size_t k = 0; k < step.frequencies.size(); ++k)
+            x += w[k] / total * std::sin(2.0 * std::numbers::pi * step.frequencies[k] * double(n) / rate);
+        return (ch == 0 ? peaks.left : peaks.right) * x;
+    };
+    const offline::Stereo s =
+        offline::Record(dut, rate, 24, 24, source, size_t(step.frames), step.sweep ? 0 : size_t(rate / 10));
+    DtRecording rec;
+    rec.rate = rate;
+    rec.left = s.left;
+    rec.right = s.right;
+    return rec;
+}
+
 // The procedure alone, fed as the engine feeds it, on the card's analog
 // path run offline at 32 kHz, stopped after the SMPTE step: the figures so
 // far and nothing of the groups not reached; CCIF, which the rate cannot
-// carry, left out with its reason; the response's added steps bracket the
-// low-pass's corner.
+// carry, left out with its reason; the low-pass's corner from the sweep
+// alone.
 TEST(DeviceTestProcedureOffline, APartialRunAtARateWithoutRoomForCcif)
 {
     constexpr int rate = 32000;
@@ -339,23 +369,7 @@ TEST(DeviceTestProcedureOffline, APartialRunAtARateWithoutRoomForCcif)
     for (size_t i = 0; i < plan.steps.size(); ++i) {
         const DtStep step = plan.steps[i];
         const DtPeaks peaks = DtOutputPeaks(step, unity);
-        std::vector<double> w = step.weights;
-        w.resize(step.frequencies.size(), 1.0);
-        double total = 0.0;
-        for (double x : w)
-            total += x;
-        const offline::Source source = [&](size_t n, int ch) {
-            double x = 0.0;
-            for (size_t k = 0; k < step.frequencies.size(); ++k)
-                x += w[k] / total * std::sin(2.0 * std::numbers::pi * step.frequencies[k] * double(n) / rate);
-            return (ch == 0 ? peaks.left : peaks.right) * x;
-        };
-        // A tenth of a second before the recording: the filter settles.
-        const offline::Stereo s = offline::Record(dut, rate, 24, 24, source, size_t(step.frames), rate / 10);
-        DtRecording rec;
-        rec.rate = rate;
-        rec.left = s.left;
-        rec.right = s.right;
+        const DtRecording rec = RecordStep(dut, step, peaks, rate);
         ASSERT_TRUE(procedure.Take(DtPlayedStep{int(i), step, peaks}, rec).isEmpty()) << i;
         if (step.kind == DtStepKind::ImdSmpte)
             break; // stopped here
@@ -363,7 +377,7 @@ TEST(DeviceTestProcedureOffline, APartialRunAtARateWithoutRoomForCcif)
         added += int(more.size());
         plan.steps.insert(plan.steps.begin() + long(i) + 1, more.begin(), more.end());
     }
-    EXPECT_GT(added, 0) << "the corner is bracketed by added steps";
+    EXPECT_EQ(added, 0) << "one sweep gives the corner: no steps added";
     DeviceTestResult r;
     procedure.Finish(r);
     ASSERT_FALSE(r.figures.empty());
@@ -389,6 +403,76 @@ TEST(DeviceTestProcedureOffline, APartialRunAtARateWithoutRoomForCcif)
         EXPECT_FALSE(f.id.startsWith(QLatin1String(dtid::Crosstalk)) || f.id.startsWith(QLatin1String("match_")) ||
                      f.id == QLatin1String(dtid::MaxLevel))
             << "not reached: " << f.id.toStdString();
+    }
+}
+
+// A sweep that went wrong, after checks that passed: one the output never
+// began within its recording refuses the run with the reason in the run's
+// language; one the impulse response's checks refuse (the input clipped
+// during it) leaves that channel's four response figures not measured with
+// the reason, and the other channel's and the later figures stand.
+TEST(DeviceTestProcedureOffline, ASweepThatWentWrongRefusesTheRunOrMarksItsFigures)
+{
+    struct Case {
+        const char* name;
+        bool aligned;
+        double leftGain; // the left recording's scale: 10 clips a -10 dBFS sweep
+        QString refusal;
+        QString leftNote;
+    };
+    const Case cases[] = {
+        {"not in its recording", false, 1.0,
+         QString::fromUtf8("Der Sweep lag nicht in seiner Aufnahme: der Ausgang begann zu spät oder die Aufnahme "
+                           "endete zu früh; den Test wiederholen"),
+         {}},
+        {"clipped on the left", true, 10.0, {}, IrProblemText(IrProblem::Clipping, 'D')},
+    };
+    DutConfig dut;
+    dut.noiseDb = -100.0;
+    const DtPlan plan = DefaultDtPlan(DtPlanSettings{});
+    const double unity[2] = {0.0, 0.0};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DtRunSettings settings;
+        settings.letter = 'D';
+        DeviceTestProcedure procedure(settings);
+        procedure.Begin(plan);
+        QString refusal;
+        for (size_t i = 0; i < plan.steps.size() && refusal.isEmpty(); ++i) {
+            const DtStep& step = plan.steps[i];
+            const DtPeaks peaks = DtOutputPeaks(step, unity);
+            DtRecording rec = RecordStep(dut, step, peaks, kRate);
+            if (step.sweep) {
+                for (float& x : rec.left)
+                    x = std::clamp(float(x * c.leftGain), -1.0f, 1.0f);
+                if (!c.aligned)
+                    rec = DtFromFirstPlayed(rec, -1, rec.left.size());
+            }
+            refusal = procedure.Take(DtPlayedStep{int(i), step, peaks}, rec);
+            if (step.kind == DtStepKind::Thd)
+                break; // far enough: the figures after the response are made alike
+        }
+        EXPECT_EQ(refusal, c.refusal);
+        DeviceTestResult r;
+        procedure.Finish(r);
+        if (!c.refusal.isEmpty()) {
+            for (const DtFigure& f : r.figures)
+                EXPECT_FALSE(f.id.startsWith(QLatin1String("response")) || f.id.startsWith(QLatin1String("minus3")))
+                    << f.id.toStdString();
+            continue;
+        }
+        for (const char* id : {dtid::ResponseLow, dtid::ResponseHigh, dtid::Minus3Low, dtid::Minus3High}) {
+            const DtFigure* left = Find(r, Id(id), DtChannel::Left);
+            ASSERT_NE(left, nullptr) << id;
+            EXPECT_FALSE(left->Measured()) << id;
+            EXPECT_EQ(left->note, c.leftNote) << id;
+        }
+        const DtFigure* right = Find(r, Id(dtid::ResponseLow), DtChannel::Right);
+        ASSERT_TRUE(right && right->Measured());
+        EXPECT_NEAR(right->value, 0.0, 0.01) << "a plain card is flat";
+        EXPECT_EQ(FindCurve(r, "response", DtChannel::Left), nullptr) << "no curve from a refused sweep";
+        const DtFigure* thd = Find(r, Id(dtid::ThdnDb), DtChannel::Left);
+        EXPECT_TRUE(thd && thd->Measured()) << "the later figures stand";
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "correction/CorrectionTable.h"
 #include "devicetest/DeviceTestEngine.h"
+#include "ir/IrAnalysis.h"
 #include "tests/support/SineFit.h"
 
 #include <cmath>
@@ -85,15 +86,52 @@ inline std::vector<float> interleaved(const DtRecording& r)
 
 inline double db(double x) { return 20.0 * std::log10(x); }
 
+// How far the sweep's first played frame may lie from where the recording
+// was cut: the output's read of it and the input's reads are not taken at
+// one instant (one read of the recorder, plus one chunk of the output).
+inline constexpr double kSweepMarkBound = 2048;
+
+// A sweep step's recording: cut where the sweep began, long enough for it
+// and its tail, and in each channel the sweep at the peak that channel
+// played times the wire's gain (|H| at 1 kHz), arriving within
+// `latencyBound` frames of the cut.
+inline void ExpectOwnSweep(const Taken& t, const double wireDb[2], double latencyBound)
+{
+    const DtStep& s = t.played.step;
+    ASSERT_TRUE(t.recording.aligned);
+    const IrSweep played = DtIrSweep(*s.sweep, t.recording.rate, 1.0);
+    ASSERT_GE(int(t.recording.left.size()), played.PeriodFrames());
+    ASSERT_LE(int(t.recording.left.size()), s.frames);
+    const double peaks[2] = {t.played.peaks.left, t.played.peaks.right};
+    for (int c = 0; c < 2; ++c) {
+        SCOPED_TRACE(c == 0 ? "left" : "right");
+        IrSettings settings;
+        settings.sweep = DtIrSweep(*s.sweep, t.recording.rate, peaks[c]);
+        const IrMeasurement m = AnalyseSweep(c == 0 ? t.recording.left : t.recording.right, {}, settings);
+        ASSERT_TRUE(m.ok()) << IrProblemText(m.problem, 'E').toStdString();
+        EXPECT_LT(std::abs(m.peak.samples), latencyBound) << "the recording begins where the sweep did";
+        const size_t at1k = size_t(std::lround(1000.0 / m.response.binHz));
+        EXPECT_NEAR(MagnitudeDb(m.response.h[at1k]), wireDb[c], kLevelToleranceDb);
+        if (s.reference == DtLevelRef::Input && !t.played.peaks.limited) {
+            EXPECT_NEAR(db(peaks[c]) + wireDb[c], s.levelDb, kLevelToleranceDb) << "the level asked at the input";
+        }
+    }
+}
+
 // Each channel of each recording: the played tones at the played peak
 // times the wire's gain, a level asked at the input reached there, and
 // nothing in a channel that played digital zero.
-inline void ExpectOwnSignals(const std::vector<Taken>& taken, const double wireDb[2])
+inline void ExpectOwnSignals(const std::vector<Taken>& taken, const double wireDb[2],
+                             double sweepLatencyBound = kSweepMarkBound)
 {
     for (const Taken& t : taken) {
         const DtStep& s = t.played.step;
         SCOPED_TRACE(testing::Message() << "step " << t.played.index << " kind " << int(s.kind));
         EXPECT_FALSE(t.correctionsActive) << "corrections off while the test runs";
+        if (s.sweep) {
+            ExpectOwnSweep(t, wireDb, sweepLatencyBound);
+            continue;
+        }
         const std::vector<float> v = interleaved(t.recording);
         ASSERT_EQ(int(t.recording.left.size()), s.frames);
         const double peaks[2] = {t.played.peaks.left, t.played.peaks.right};

@@ -7,6 +7,7 @@
 #include "devicetest/DtPlan.h"
 #include "devicetest/DtPlanSignal.h"
 #include "devicetest/DtSineFit.h"
+#include "devicetest/DtSweepResponse.h"
 
 #include <QTimeZone>
 #include <cmath>
@@ -25,28 +26,29 @@ int count(const DtPlan& plan, DtStepKind kind)
     return n;
 }
 
-// The default plan at 48 kHz, worked by hand: 31 response points (20 Hz,
-// 1000 Hz * 2^(k/3) for k = -16 ... 12, 20 kHz); 33 short steps of 8192
-// frames, 5 long ones of 65536, 10 medium ones of 16384, 48 settle waits of
-// 200 ms: 9.6 s + 761856 frames / 48 kHz = 25.472 s.
+// The default plan at 48 kHz, worked by hand: the response is one sweep
+// step of 0.5 + 2 + 0.5 s = 144000 frames; besides it 2 short steps of 8192
+// frames, 5 long ones of 65536, 10 medium ones of 16384, and 18 settle
+// waits of 200 ms: 3.6 s + 651904 frames / 48 kHz = 17.181 s. (Stepped, the
+// response took 31 tone steps and some 30 added ones around its corners.)
 TEST(DtPlan, DefaultPlanAt48kHzIsKnownInAdvance)
 {
     const DtPlan plan = DefaultDtPlan(DtPlanSettings{});
     const std::map<DtStepKind, int> expected{
-        {DtStepKind::Level, 2},        {DtStepKind::Noise, 1},     {DtStepKind::Response, 31},
+        {DtStepKind::Level, 2},        {DtStepKind::Noise, 1},     {DtStepKind::Response, 1},
         {DtStepKind::DynamicRange, 1}, {DtStepKind::Thd, 1},       {DtStepKind::ImdSmpte, 1},
         {DtStepKind::ImdCcif, 1},      {DtStepKind::Crosstalk, 6}, {DtStepKind::CrosstalkOff, 1},
         {DtStepKind::Match, 2},        {DtStepKind::MaxLevel, 1},
     };
     for (const auto& [kind, n] : expected)
         EXPECT_EQ(count(plan, kind), n) << int(kind);
-    ASSERT_EQ(plan.steps.size(), 48u);
+    ASSERT_EQ(plan.steps.size(), 18u);
     EXPECT_TRUE(plan.approximate) << "the maximum-level search adds its steps";
 
     const RunEstimate e = DtPlanEstimate(plan, 48000);
-    ASSERT_EQ(e.Steps(), 48);
+    ASSERT_EQ(e.Steps(), 18);
     EXPECT_TRUE(e.approximate);
-    constexpr int kWorkedMs = 25472;
+    constexpr int kWorkedMs = 17181;
     EXPECT_NEAR(TimeLeftMs(e, 0), kWorkedMs, e.Steps()) << "one ms of rounding per step";
     EXPECT_EQ(TimeLeftMs(e, 3), TimeLeftMs(e, 0) - e.stepMs[0] - e.stepMs[1] - e.stepMs[2]);
 
@@ -54,36 +56,113 @@ TEST(DtPlan, DefaultPlanAt48kHzIsKnownInAdvance)
     EXPECT_EQ(plan.steps[0].plays, DtPlays::LeftOnly);
     EXPECT_EQ(plan.steps[1].plays, DtPlays::RightOnly);
     EXPECT_TRUE(plan.steps[2].Silent());
-    const DtStep& thd = plan.steps[size_t(2 + 31 + 2)];
+    const DtStep& sweep = plan.steps[3];
+    ASSERT_TRUE(sweep.sweep.has_value());
+    EXPECT_FALSE(sweep.Silent());
+    EXPECT_TRUE(sweep.frequencies.empty());
+    EXPECT_EQ(sweep.plays, DtPlays::Both);
+    EXPECT_EQ(sweep.reference, DtLevelRef::Input);
+    EXPECT_DOUBLE_EQ(sweep.levelDb, -10.0) << "the stepped response's level at the input";
+    EXPECT_EQ(sweep.frames, 144000);
+    EXPECT_EQ(e.stepMs[3], 200 + 3000) << "the estimate counts the sweep's whole stretch";
+    const DtStep& thd = plan.steps[5];
     EXPECT_EQ(thd.kind, DtStepKind::Thd);
     EXPECT_EQ(thd.reference, DtLevelRef::Input);
     EXPECT_DOUBLE_EQ(thd.levelDb, -1.0);
 }
 
+// The sweep at each rate: it fits the rate, plays at full level from below
+// the band's 20 Hz, and reaches the band's top at full level wherever the
+// rate leaves room above it; below about 45.7 kHz the response ends where
+// the highest sweep the rate allows begins its fade.
 TEST(DtPlan, BandAndImdFollowTheRate)
 {
     struct Case {
         int rate;
         double high;
         bool ccif;
+        bool wholeBand; // the sweep holds the band's top at full level
     };
-    const Case cases[] = {{32000, 14400.0, false}, {44100, 19845.0, true}, {96000, 20000.0, true}};
+    const Case cases[] = {{32000, 14400.0, false, false},
+                          {44100, 19845.0, true, false},
+                          {48000, 20000.0, true, true},
+                          {96000, 20000.0, true, true},
+                          {192000, 20000.0, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rate);
         DtPlanSettings s;
         s.rate = c.rate;
         const DtPlan plan = DefaultDtPlan(s);
         EXPECT_EQ(count(plan, DtStepKind::ImdCcif), c.ccif ? 1 : 0);
-        const std::vector<double> f = DtResponseFrequencies(c.rate, 3);
-        EXPECT_DOUBLE_EQ(f.front(), 20.0);
-        EXPECT_DOUBLE_EQ(f.back(), c.high);
-        for (size_t i = 1; i < f.size(); ++i)
-            EXPECT_GT(f[i] / f[i - 1], std::pow(2.0, 1.0 / 6)) << "no two points closer than half a step";
-        EXPECT_NE(std::find(f.begin(), f.end(), 1000.0), f.end());
-        for (const DtStep& step : plan.steps)
+        EXPECT_DOUBLE_EQ(DtBandHighHz(c.rate), c.high);
+        const DtSweep sweep = DtResponseSweep(c.rate);
+        const IrSweep played = DtIrSweep(sweep, c.rate, 1.0);
+        EXPECT_EQ(CheckSweep(played), IrSweepFit::Fits);
+        EXPECT_LE(FullLevelLowHz(played), kDtBandLowHz);
+        EXPECT_LE(sweep.f2Hz, 0.45 * c.rate);
+        EXPECT_EQ(SweepTopHz(played) >= c.high, c.wholeBand);
+        EXPECT_GT(SweepTopHz(played), 0.96 * c.high) << "never more than 0.06 octave short of the band";
+        for (const DtStep& step : plan.steps) {
             for (double hz : step.frequencies)
                 EXPECT_LE(hz, 0.4535 * c.rate);
+            if (step.sweep) {
+                EXPECT_EQ(*step.sweep, sweep);
+                EXPECT_EQ(step.frames, played.PeriodFrames() + int(std::lround(sweep.marginSeconds * c.rate)));
+            }
+        }
     }
+}
+
+// A sweep step's stretch is cut where the sweep's first frame was marked;
+// without a mark, or with too little after it for the sweep and its tail,
+// nothing is handed on as if it were the sweep.
+TEST(DtPlanSignal, SweepRecordingIsCutAtItsFirstPlayedFrame)
+{
+    DtRecording whole;
+    whole.rate = 48000;
+    for (int i = 0; i < 100; ++i) {
+        whole.left.push_back(float(i));
+        whole.right.push_back(float(-i));
+    }
+    struct Case {
+        long long mark;
+        long long period;
+        bool aligned;
+    };
+    const Case cases[] = {{0, 100, true}, {30, 70, true}, {30, 60, true}, {31, 70, false}, {-1, 10, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mark " << c.mark << " period " << c.period);
+        const DtRecording cut = DtFromFirstPlayed(whole, c.mark, c.period);
+        EXPECT_EQ(cut.aligned, c.aligned);
+        EXPECT_EQ(cut.rate, whole.rate);
+        if (!c.aligned) {
+            EXPECT_TRUE(cut.left.empty() && cut.right.empty());
+            continue;
+        }
+        ASSERT_EQ(cut.left.size(), size_t(100 - c.mark));
+        EXPECT_EQ(cut.left.front(), float(c.mark));
+        EXPECT_EQ(cut.right.front(), float(-c.mark));
+    }
+}
+
+// The sweep's buffer: the ir library's sweep and its tail, each channel at
+// its own peak, in the output's format.
+TEST(DtPlanSignal, SweepBufferPlaysEachChannelAtItsPeak)
+{
+    constexpr int kRate = 48000;
+    DtStep step = DtSweepStep(DtResponseSweep(kRate), kRate, 0);
+    const DtPeaks peaks{0.5, 0.25, false};
+    const std::vector<double> x = SweepSamples(DtIrSweep(*step.sweep, kRate, 1.0));
+    ConversionParams params;
+    params.bits = 32;
+    const DtRecording r = DtRecordingFromPcm(DtSweepBuffer(step, peaks, kRate, 32), params, kRate);
+    ASSERT_EQ(r.left.size(), x.size());
+    double worst = 0.0;
+    for (size_t i = 0; i < x.size(); ++i)
+        worst = std::max({worst, std::abs(r.left[i] - 0.5 * x[i]), std::abs(r.right[i] - 0.25 * x[i])});
+    EXPECT_LT(worst, 1e-6);
+    step.sweep.reset();
+    EXPECT_TRUE(DtSweepBuffer(step, peaks, kRate, 32).empty()) << "no sweep, nothing to play";
 }
 
 // A loop that is not whole periods jumps in phase where it restarts: the
