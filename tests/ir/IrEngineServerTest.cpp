@@ -26,9 +26,12 @@ constexpr int kRate = kDefaultServerRate;
 constexpr int kLatencyRuns = 5;
 // Where the recorder marks the sweep against where the server plays it
 // varies by how the output's writes fall into the server's cycles (on
-// PipeWire up to one quantum, 1024 frames, 23 ms). The bound holds that
-// and flags only a run that lost or gained frames on the way.
-constexpr double kLatencySpreadMs = 1000.0 * 1024 / kRate + 2.0;
+// PipeWire up to one quantum, 1024 frames, 23 ms) and, on PulseAudio, by
+// how full the output's buffer is when the sweep is handed to it: 1 to
+// 8 ms on an idle machine, 40 ms seen while the machine built the program
+// on both cores. The bound holds that and flags a run that lost or gained
+// a good part of the buffer on the way.
+constexpr double kLatencySpreadMs = 100.0;
 constexpr double kDelayTolerance = 0.05; // samples
 constexpr double kFlatDb = 0.1;
 constexpr double kFlatFromHz = 50.0;
@@ -77,21 +80,33 @@ protected:
         SetAudioBackendForTests(nullptr);
     }
 
-    // One good run; its measurement.
+    // One good run; its measurement. A run refused for its recording is
+    // run again, up to kAttempts times: a machine that is busy enough can
+    // make a server's loop skip a cycle in the middle of the sweep, and the
+    // analysis rightly refuses what that leaves (it smears the impulse like
+    // drifting clocks). How many were refused is printed.
     IrMeasurement measure(const IrSettings& settings)
     {
-        IrEngine engine(in_, out_);
-        EngineRecorder r(engine, &IrEngine::measured);
-        const EngineRun run = RunEngine(engine, r, settings);
-        EXPECT_TRUE(run.started) << run.startRefusal.toStdString() << "\n"
-                                 << devlog::Lines().join('\n').toStdString();
-        EXPECT_TRUE(run.stopped);
-        ExpectCleanRun(r, 1, "server run");
-        EXPECT_EQ(run.measured.size(), 1u) << run.refusals.join('\n').toStdString();
-        EXPECT_FALSE(OutputOwner::Instance().MeasurementOwns());
-        return run.measured.empty() ? IrMeasurement{} : run.measured[0];
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            IrEngine engine(in_, out_);
+            EngineRecorder r(engine, &IrEngine::measured);
+            const EngineRun run = RunEngine(engine, r, settings);
+            EXPECT_TRUE(run.started) << run.startRefusal.toStdString() << "\n"
+                                     << devlog::Lines().join('\n').toStdString();
+            EXPECT_TRUE(run.stopped);
+            ExpectCleanRun(r, 1, "server run");
+            EXPECT_FALSE(OutputOwner::Instance().MeasurementOwns());
+            if (!run.measured.empty())
+                return run.measured[0];
+            ++refused_;
+            std::printf("refused, run again: %s\n", qPrintable(run.refusals.join(QChar('\n'))));
+        }
+        ADD_FAILURE() << kAttempts << " runs in a row refused";
+        return {};
     }
 
+    static constexpr int kAttempts = 3;
+    int refused_ = 0;
     Tdummy dummy_;
     CorrectionTable in_;
     CorrectionTable out_;
@@ -112,8 +127,8 @@ TEST_F(ServerIrTest, LatencyOfFiveRunsAndItsSpread)
     QStringList each;
     for (double v : ms)
         each << QString::number(v, 'f', 3);
-    std::printf("%s: latency %s ms, spread %.3f ms\n", ServerKindName(TestServerKind()),
-                qPrintable(each.join(QStringLiteral(", "))), *high - *low);
+    std::printf("%s: latency %s ms, spread %.3f ms, %d runs refused\n", ServerKindName(TestServerKind()),
+                qPrintable(each.join(QStringLiteral(", "))), *high - *low, refused_);
     for (const QString& line : devlog::Lines())
         if (line.contains(QStringLiteral("marked")))
             std::printf("%s\n", qPrintable(line));
