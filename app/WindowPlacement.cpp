@@ -130,6 +130,16 @@ WindowAndDiagram FirstPlacesWithDiagram(const QRect& window, QSize windowLeast, 
         const QRect room = RoomRightOf(narrowed, screen);
         return {narrowed, ShrunkInto(room, diagram, {room.x(), narrowed.y()})};
     }
+    // Too wide to narrow enough: the window shorter, at the screen's top,
+    // the diagram below it.
+    const int diagramHeight = std::min(diagram.height(), screen.height() - kWindowGap - windowLeast.height());
+    if (diagramHeight >= diagramLeast.height() && screen.width() >= diagramLeast.width()) {
+        QRect shortened = window;
+        shortened.setHeight(std::min(window.height(), screen.height() - kWindowGap - diagramHeight));
+        shortened = PulledOnto(shortened.translated(0, screen.y() - shortened.y()), screen);
+        const QRect room = RoomBelow(shortened, screen);
+        return {shortened, ShrunkInto(room, diagram, {shortened.x(), room.y()})};
+    }
     return {window, QRect(beside, diagram)};
 }
 

@@ -49,8 +49,10 @@ struct WindowAndDiagram {
 // into the larger free room right of or below the window, when that room
 // holds at least `diagramLeast`; else the window narrowed, down to
 // `windowLeast`, and moved to the screen's left edge so that the diagram
-// fits right of it. On a screen too small even for that the diagram goes
-// below the window, pulled onto the screen, as BesidePlace does.
+// fits right of it; else the window made shorter, moved to the screen's
+// top, the diagram below it. On a screen too small even for that the
+// diagram goes below the window, pulled onto the screen, as BesidePlace
+// does.
 WindowAndDiagram FirstPlacesWithDiagram(const QRect& window, QSize windowLeast, QSize diagram, QSize diagramLeast,
                                         const QRect& screen);
 

@@ -11,6 +11,10 @@ namespace {
 // Below this a diagram's curves and scales no longer read: the window is
 // narrowed before the diagram gets smaller than this.
 constexpr QSize kDiagramLeast{420, 280};
+// A diagram not yet framed has its title bar guessed from another window's,
+// and a tool window's may be taller: room for the difference, so that the
+// framed diagram still ends on the screen.
+constexpr int kUnframedSlack = 8;
 
 QSize Grown(QSize client, const QWidget* window)
 {
@@ -42,13 +46,16 @@ void PlaceToolDiagram(QWidget* window, QWidget* diagram, bool stored)
     }
     const QRect own = FrameAt(window, window->pos());
     const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
-    const WindowAndDiagram places = FirstPlacesWithDiagram(own, Grown(least, window), FrameAt(diagram, QPoint()).size(),
-                                                           Grown(kDiagramLeast, diagram), screen);
+    const bool framed = diagram->isVisible() && diagram->frameGeometry() != diagram->geometry();
+    const int slack = framed ? 0 : kUnframedSlack;
+    const WindowAndDiagram places =
+        FirstPlacesWithDiagram(own, Grown(least, window), FrameAt(diagram, QPoint()).size() + QSize(0, slack),
+                               Grown(kDiagramLeast, diagram), screen);
     if (places.window != own) {
         window->resize(places.window.size().shrunkBy(FrameMarginsOf(window)));
         MoveFrameTo(window, places.window.topLeft());
     }
-    diagram->resize(places.diagram.size().shrunkBy(FrameMarginsOf(diagram)));
+    diagram->resize(places.diagram.size().shrunkBy(FrameMarginsOf(diagram)) - QSize(0, slack));
     if (places.diagram.topLeft() != diagram->pos())
         MoveFrameTo(diagram, places.diagram.topLeft());
 }

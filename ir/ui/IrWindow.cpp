@@ -161,7 +161,12 @@ TIrWindow::~TIrWindow()
 {
     engine_.Stop();
     const QRect placement = state_.placement, diagramPlacement = state_.diagramPlacement;
+    const double storedTop = state_.run.sweep.f2;
     state_ = StateFromControls();
+    // An automatic top follows the rate of each run; the file keeps the
+    // top last typed, not the rate's.
+    if (state_.autoTop)
+        state_.run.sweep.f2 = storedTop;
     // A window never shown keeps no place: the next start places it anew.
     state_.placement = placedOnce_ ? geometry() : placement;
     state_.diagramPlacement = diagramShown_ ? Diagram->geometry() : diagramPlacement;

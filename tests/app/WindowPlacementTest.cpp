@@ -80,6 +80,10 @@ TEST(WindowPlacement, AWindowsOwnDiagramBesideItEvenOnASmallScreen)
         {"window narrowed", {8, 8, 1190, 700}, {700, 500}, {0, 8, 758, 700}, {758 + kWindowGap, 8, 600, 400}},
         // Narrowed no further than it can be: the diagram smaller beside it.
         {"both give way", {8, 8, 1190, 700}, {900, 500}, {0, 8, 900, 700}, {900 + kWindowGap, 8, 458, 400}},
+        // Too wide to narrow: shorter, at the top, the diagram below.
+        {"window shortened", {8, 8, 1190, 700}, {1100, 400}, {8, 0, 1190, 400}, {8, 400 + kWindowGap, 600, 360}},
+        // The device test's first size on this screen, its diagram below it.
+        {"device test", {0, 0, 1206, 681}, {1206, 347}, {0, 0, 1206, 360}, {0, 360 + kWindowGap, 600, 400}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -7,6 +7,7 @@
 // one falls back to its default.
 #include "app/ui/DiagramMenus.h"
 #include "app/ui/IrMenu.h"
+#include "app/ui/MemoryMenu.h"
 #include "diagram/DiaPicture.h"
 #include "diagram/ui/Diagr3.h"
 #include "ir/ui/IrWindow.h"
@@ -56,6 +57,16 @@ protected:
         QApplication::processEvents();
     }
 
+    // Whether the diagram draws any point (cleared points lie at x = 0).
+    bool curveDrawn() const
+    {
+        const DiaPointStore& p = window->Diagram->Points();
+        for (int i = 0; i < p.count(); ++i)
+            if (p.x()[i] > 0.0f)
+                return true;
+        return false;
+    }
+
     // The magnitude's spread (dB) between two frequencies, as drawn.
     double drawnSpread(double lowHz, double highHz) const
     {
@@ -95,8 +106,11 @@ TEST_F(IrWindowTest, ARunShowsTheLatencyAndEveryViewDrawsACurve)
     const IrMeasurement& m = window->Measurement();
     ASSERT_TRUE(m.ok()) << window->Status->text().toStdString();
     EXPECT_TRUE(modals.messageTexts().isEmpty()) << modals.messageTexts().join('\n').toStdString();
-    // The card's own loop adds nothing: the delay is the device's.
-    EXPECT_NEAR(m.peak.samples, 10.37, 0.05);
+    // The card's own path adds whole frames of buffering: the fraction is
+    // the device's.
+    const double beyond = m.peak.samples - 10.37;
+    EXPECT_NEAR(beyond - std::round(beyond), 0.0, 0.05) << m.peak.samples;
+    EXPECT_GE(beyond, -0.05);
     EXPECT_FALSE(m.peak.inverted());
     EXPECT_TRUE(window->Results->text().contains(QLocale().toString(m.peak.samples, 'f', 2)))
         << window->Results->text().toStdString();
@@ -182,7 +196,7 @@ TEST_F(IrWindowTest, BadSetUpsShowTheirMessageAndNoCurve)
         ASSERT_EQ(boxes.size(), 1) << boxes.join("\n---\n").toStdString();
         EXPECT_TRUE(window->Status->text().contains(boxes.first())) << window->Status->text().toStdString();
         EXPECT_FALSE(window->Measurement().ok());
-        EXPECT_EQ(window->Diagram->Points().count(), 0);
+        EXPECT_FALSE(curveDrawn());
         EXPECT_TRUE(window->StartButton->isEnabled());
         closeMain();
         ResetProcessState();
@@ -192,8 +206,8 @@ TEST_F(IrWindowTest, BadSetUpsShowTheirMessageAndNoCurve)
 TEST_F(IrWindowTest, AStopMidRunLeavesNoCurve)
 {
     open();
-    window->Seconds->setValue(20.0);
-    window->Count->setValue(4);
+    window->Seconds->setValue(10.0);
+    window->Count->setValue(2);
     // Stopped as soon as it runs, by the window's own Stop.
     QObject::connect(window->Engine(), &IrEngine::started, window,
                      [this] { QTimer::singleShot(0, window, [this] { window->StopButton->click(); }); });
@@ -202,7 +216,7 @@ TEST_F(IrWindowTest, AStopMidRunLeavesNoCurve)
     ASSERT_TRUE(QTest::qWaitFor([this] { return !window->Engine()->Running(); }, kRunWaitMs));
     QApplication::processEvents();
     EXPECT_FALSE(window->Measurement().ok());
-    EXPECT_EQ(window->Diagram->Points().count(), 0);
+    EXPECT_FALSE(curveDrawn());
     EXPECT_TRUE(modals.messageTexts().isEmpty()) << "a stop is no error";
     EXPECT_TRUE(window->Status->text().contains(QStringLiteral("Angehalten"))) << window->Status->text().toStdString();
     EXPECT_TRUE(window->StartButton->isEnabled());
