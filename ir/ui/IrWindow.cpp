@@ -32,7 +32,7 @@ namespace {
 
 constexpr Words kCaption{"Impulsantwort", "Impulse response"};
 constexpr Words kDiagramTitle{"Impulsantwort - Diagramm", "Impulse response - Diagram"};
-constexpr Words kSweepGroup{"Sweep", "Sweep"};
+constexpr Words kSweepGroup{"Messsignal", "Test signal"};
 constexpr Words kViewGroup{"Auswertung", "Evaluation"};
 // The mnemonics leave out the letters of the main window's menus, whose
 // Alt keys reach this tool window too.
