@@ -14,8 +14,8 @@
 
 #include "audio/MeasuringEngine.h"
 #include "ir/IrEngine.h"
-#include "ir/ui/IrSection.h"
-#include "ir/ui/IrView.h"
+#include "ir/IrSection.h"
+#include "ir/IrView.h"
 
 #include <QWidget>
 #include <functional>

@@ -4,8 +4,8 @@
 // harmonics where they belong, and the time view starting at the gate with
 // the peak and a reflection in it; and the window's settings section comes
 // back as written, a damaged value taking its default.
-#include "ir/ui/IrSection.h"
-#include "ir/ui/IrView.h"
+#include "ir/IrSection.h"
+#include "ir/IrView.h"
 #include "platform/ProfileStore.h"
 #include "tests/ir/IrRecording.h"
 #include "tests/support/TestSupport.h"

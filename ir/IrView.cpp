@@ -1,4 +1,4 @@
-#include "ir/ui/IrView.h"
+#include "ir/IrView.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "ir/ui/IrSection.h"
+#include "ir/IrSection.h"
 
-#include "ir/ui/IrView.h"
+#include "ir/IrView.h"
 #include "platform/ProfileStore.h"
 #include "platform/SettingsTable.h"
 
