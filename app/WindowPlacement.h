@@ -33,3 +33,27 @@ std::vector<QPoint> SideBySide(const QRect& screen, const std::vector<QSize>& fr
 QPoint BesidePlace(const QRect& anchor, const QSize& size, const QRect& screen, const std::vector<QRect>& avoid);
 
 } // namespace korvanta
+
+namespace korvanta {
+
+// A window and its own diagram the first time they are shown together.
+struct WindowAndDiagram {
+    QRect window;  // the window's frame, perhaps narrowed
+    QRect diagram; // the diagram's frame, perhaps smaller than it was
+};
+
+// The first places of a window (`window`, its frame as it stands) and of
+// its own diagram (`diagram`, the frame size it would like), so that both
+// are whole on `screen` and neither covers the other: the diagram beside
+// the window at its size where there is room (BesidePlace); else shrunk
+// into the larger free room right of or below the window, when that room
+// holds at least `diagramLeast`; else the window narrowed, down to
+// `windowLeast`, and moved to the screen's left edge so that the diagram
+// fits right of it; else the window made shorter, moved to the screen's
+// top, the diagram below it. On a screen too small even for that the
+// diagram goes below the window, pulled onto the screen, as BesidePlace
+// does.
+WindowAndDiagram FirstPlacesWithDiagram(const QRect& window, QSize windowLeast, QSize diagram, QSize diagramLeast,
+                                        const QRect& screen);
+
+} // namespace korvanta

@@ -41,12 +41,13 @@ private:
 
 // The loops that record from the one input; one that starts stops the
 // others. `None` is a stop of every loop (a reset, a correction test).
-enum class MeasuringLoop { None, Analyzer, Sweep, Scope, Calibration, Distortion, DeviceTest };
+enum class MeasuringLoop { None, Analyzer, Sweep, Scope, Calibration, Distortion, DeviceTest, ImpulseResponse };
 
 // Whether the loop plays tones of its own, and so needs the output too.
 constexpr bool LoopPlays(MeasuringLoop loop)
 {
-    return loop == MeasuringLoop::Sweep || loop == MeasuringLoop::Distortion || loop == MeasuringLoop::DeviceTest;
+    return loop == MeasuringLoop::Sweep || loop == MeasuringLoop::Distortion || loop == MeasuringLoop::DeviceTest ||
+           loop == MeasuringLoop::ImpulseResponse;
 }
 
 // Whether a measurement owns the output (nothing else may play meanwhile).

@@ -8,6 +8,11 @@
 #       THD+N and H2 against output power with H3 as a memory curve
 #       (distortion-thdn-watts.png), THD against frequency behind a low-pass
 #       (distortion-thd-frequency.png), and the window itself
+#   scripts/screenshots.sh ir [build dir] [output dir]
+#       the impulse response window's diagram on a card with a delay of
+#       10.37 samples and a second and third harmonic: magnitude and phase
+#       (ir-magnitude-phase.png), H2 and H3 against frequency (ir-h2-h3.png)
+#       and the impulse from a millisecond before its peak (ir-impulse.png)
 #   scripts/screenshots.sh manual [build dir] [output dir]
 #       the program itself under a window manager (openbox), so frames and
 #       window placement are as on a desktop: in German and English, on
@@ -18,7 +23,7 @@
 #       after the output dir they are written to app/help/images/, to be
 #       looked at and committed.
 set -e
-what=${1:?usage: scripts/screenshots.sh scope|distortion|manual [build dir] [output dir] [--help-images]}
+what=${1:?usage: scripts/screenshots.sh scope|distortion|ir|manual [build dir] [output dir] [--help-images]}
 build=${2:-build}
 out=${3:-/tmp}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -99,13 +104,16 @@ case "$what" in
   distortion)
     test=distortion/distortion_run filter='DistortionRun.ItsDiagram*:*DistortionAnalytic*/2'
     pictures="distortion-thdn-watts.png distortion-thd-frequency.png" ;;
+  ir)
+    test=ir/ir_window filter='IrWindowTest.ARunShowsTheLatency*'
+    pictures="ir-magnitude-phase.png ir-h2-h3.png ir-impulse.png" ;;
   manual) ;;
   _scenes)
     # Called by "manual" inside each Xvfb.
     korvanta=$2 out=$3
     scenes "$4"
     exit 0 ;;
-  *) echo "unknown: $what (scope, distortion or manual)" >&2; exit 2 ;;
+  *) echo "unknown: $what (scope, distortion, ir or manual)" >&2; exit 2 ;;
 esac
 mkdir -p "$out"
 out=$(cd "$out" && pwd)

@@ -21,6 +21,7 @@
 #include "generator/ui/Wavegene.h"
 #include "distortion/ui/DistortionWindow.h"
 #include "devicetest/ui/DeviceTestWindow.h"
+#include "ir/ui/IrWindow.h"
 #include "audio/Tdummy.h"
 #include "generator/ui/Wobbelu.h"
 #include "analysis/ui/analys.h"
@@ -79,6 +80,8 @@ TMainForm* CreateApplicationWindows()
     f.Distortion = new TDistortionWindow(f.MainForm);
     // The device test window likewise.
     f.DeviceTest = new TDeviceTestWindow(f.MainForm);
+    // The impulse response window likewise.
+    f.ImpulseResponse = new TIrWindow(f.MainForm);
     // The generator window is a tool window of its own, last in the order;
     // it belongs to the main window so that it stays above it.
     f.Wavegen = new TWavegen(Generator(), f.MainForm);
@@ -114,6 +117,7 @@ void destroyWindows()
     delete f.Wavegen;
     delete f.Distortion;
     delete f.DeviceTest;
+    delete f.ImpulseResponse;
     // The dialogs go with the main window that owns them.
     delete f.MainForm;
     f = AppWindows{};

@@ -27,6 +27,7 @@ class TGeneratorDocking;
 class TWavegen;
 class TDistortionWindow;
 class TDeviceTestWindow;
+class TIrWindow;
 
 struct AppWindows {
     TMainForm* MainForm = nullptr;
@@ -47,6 +48,7 @@ struct AppWindows {
     TWavegen* Wavegen = nullptr;
     TDistortionWindow* Distortion = nullptr;
     TDeviceTestWindow* DeviceTest = nullptr;
+    TIrWindow* ImpulseResponse = nullptr;
     TGeneratorDocking* GeneratorDocking = nullptr;
     THelpBrowser* Help = nullptr;
 };

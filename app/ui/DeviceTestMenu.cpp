@@ -1,6 +1,7 @@
 #include "app/ui/DeviceTestMenu.h"
 
 #include "app/ui/AppWindows.h"
+#include "app/ui/DiagramMenus.h"
 #include "app/ui/MainMenu.h"
 #include "devicetest/ui/DeviceTestWindow.h"
 #include "app/ui/ProgramRecords.h"
@@ -36,6 +37,7 @@ void TDeviceTestMenu::SetWindow(TDeviceTestWindow* window)
     window_ = window;
     if (!window_)
         return;
+    DiagramMenus = new TDiagramMenus(window_->Menus, window_->Diagram, this);
     window_->SetStopOthers([this] {
         if (stopOthers_)
             stopOthers_();
@@ -76,6 +78,8 @@ void TDeviceTestMenu::SetLanguage(char letter)
         DeviceTest1->setText(letter == 'E' ? QStringLiteral("D&evice test...") : QStringLiteral("&Gerätetest..."));
     if (window_)
         window_->Language(letter);
+    if (DiagramMenus)
+        DiagramMenus->SetLanguage(letter);
 }
 
 } // namespace korvanta

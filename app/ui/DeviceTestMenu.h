@@ -2,7 +2,9 @@
 // The main window's side of the device test window: its item in the
 // "&Analyse" menu, stopping the other loops and the generator's tone before
 // a run, the mixer volumes and the calibration its report's header records,
-// and stopping it with everything else.
+// stopping it with everything else, and the menus of its diagram (print,
+// text export, picture, copy, memory curves), which act on that diagram
+// alone.
 
 #include "app/ui/PagePart.h"
 #include "devicetest/DtHeaderSource.h"
@@ -15,6 +17,7 @@ class QAction;
 namespace korvanta {
 
 class TDeviceTestWindow;
+class TDiagramMenus;
 class TMainMenu;
 
 class TDeviceTestMenu : public QObject, public MainWindowPart {
@@ -39,6 +42,8 @@ public:
     DtHeaderState HeaderState() const;
 
     QAction* DeviceTest1 = nullptr;
+    // The window's menu bar: its diagram's print, export, copy and memories.
+    TDiagramMenus* DiagramMenus = nullptr;
 
 private:
     TDeviceTestWindow* window_ = nullptr;

@@ -2,20 +2,14 @@
 
 #include "app/Audconst.h"
 #include "app/ui/AppWindows.h"
-#include "app/ui/ProgramRecords.h"
-#include "diagram/ui/DiaPrint.h"
-#include "diagram/ui/Diagr3.h"
-#include "distortion/ui/DistortionWindow.h"
-#include "app/ui/Main.h"
+#include "app/ui/DiagramMenus.h"
 #include "app/ui/MainMenu.h"
-#include "app/ui/MemoryMenu.h"
-#include "platform/ModalQuestions.h"
+#include "app/ui/ProgramRecords.h"
+#include "distortion/ui/DistortionWindow.h"
 #include "scope/ScopeEngine.h"
-#include "measure/samplemem.h"
 
 #include <QAction>
 #include <QMenu>
-#include <QMenuBar>
 
 namespace korvanta {
 
@@ -39,7 +33,9 @@ void TDistortionMenu::SetWindow(TDistortionWindow* window)
     window_ = window;
     if (!window_)
         return;
-    buildDiagramMenus();
+    // Print, text export, picture, copy and the memory curves act on the
+    // window's own diagram, never on the main one.
+    DiagramMenus = new TDiagramMenus(window_->Menus, window_->Diagram, this);
     window_->SetStopOthers([this] {
         if (stopOthers_)
             stopOthers_();
@@ -70,54 +66,8 @@ void TDistortionMenu::SetLanguage(char letter)
         Distortion1->setText(letter == 'E' ? QStringLiteral("&Distortion...") : QStringLiteral("&Verzerrung..."));
     if (window_)
         window_->Language(letter);
-    const auto texts = MainTextsFor(letter);
-    if (!texts || !FileMenu)
-        return;
-    // The same words as the main window's File and Edit menus.
-    FileMenu->setTitle(texts->menuFile);
-    PrintItem->setText(texts->filePrint);
-    SaveTextItem->setText(texts->saveAsText);
-    EditMenu->setTitle(texts->menuEdit);
-    CopyItem->setText(texts->editCopy);
-    Memory->SetLanguage(letter);
-}
-
-// The diagram's own File, Edit and memory menus in the distortion window:
-// print, text export, picture, copy and the memory curves act on its
-// diagram, never on the main one.
-void TDistortionMenu::buildDiagramMenus()
-{
-    QMenuBar* bar = window_->Menus;
-    FileMenu = bar->addMenu(QString());
-    PrintItem = FileMenu->addAction(QString(), this, &TDistortionMenu::PrintClick);
-    SaveTextItem = FileMenu->addAction(QString(), this, &TDistortionMenu::SaveTextClick);
-    EditMenu = bar->addMenu(QString());
-    CopyItem = EditMenu->addAction(QString(), this, &TDistortionMenu::CopyClick);
-    Memory = new TMemoryMenu(FileMenu, nullptr, bar, nullptr, this);
-    Memory->SetDiagram(window_->Diagram);
-    SetLanguage(CurrentLanguage());
-}
-
-void TDistortionMenu::PrintClick()
-{
-    if (window_)
-        korvanta::FilePrint(*window_->Diagram, TMainForm::SharedPrinter());
-}
-
-void TDistortionMenu::SaveTextClick()
-{
-    if (!window_)
-        return;
-    TDiagramm& d = *window_->Diagram;
-    const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
-    if (!name.isEmpty() && d.SaveAsText(name, d.Options().separator) != 0)
-        modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);
-}
-
-void TDistortionMenu::CopyClick()
-{
-    if (window_)
-        korvanta::EditCopy(*window_->Diagram);
+    if (DiagramMenus)
+        DiagramMenus->SetLanguage(letter);
 }
 
 } // namespace korvanta

@@ -11,13 +11,12 @@
 #include <functional>
 
 class QAction;
-class QMenu;
 
 namespace korvanta {
 
 class TDistortionWindow;
 class TMainMenu;
-class TMemoryMenu;
+class TDiagramMenus;
 
 class TDistortionMenu : public QObject, public MainWindowPart {
     Q_OBJECT
@@ -35,22 +34,11 @@ public:
     void Stop();
     void SetLanguage(char letter) override;
 
-    // The diagram's menu commands, as the window's menu bar offers them.
-    void PrintClick();
-    void SaveTextClick();
-    void CopyClick();
-
     QAction* Distortion1 = nullptr;
-    QMenu* FileMenu = nullptr;
-    QAction* PrintItem = nullptr;
-    QAction* SaveTextItem = nullptr;
-    QMenu* EditMenu = nullptr;
-    QAction* CopyItem = nullptr;
-    TMemoryMenu* Memory = nullptr;
+    // The window's menu bar: its diagram's print, export, copy and memories.
+    TDiagramMenus* DiagramMenus = nullptr;
 
 private:
-    void buildDiagramMenus();
-
     TDistortionWindow* window_ = nullptr;
     std::function<void()> stopOthers_;
 };

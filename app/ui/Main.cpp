@@ -40,6 +40,7 @@
 #include "app/ui/ScopeMenu.h"
 #include "app/ui/DistortionMenu.h"
 #include "app/ui/DeviceTestMenu.h"
+#include "app/ui/IrMenu.h"
 #include "scope/ui/ScopePage.h"
 #include "app/ui/StatusLine.h"
 #include "app/ui/SweepMenu.h"
@@ -139,7 +140,8 @@ void TMainForm::buildWindow()
     pages_ = {AnalyzerPart, SweepMenu, ScopeMenu};
     DeviceTestMenu = new TDeviceTestMenu([this] { StopAll(MeasuringLoop::DeviceTest); },
                                          [this] { return std::pair(settings_.FgInVolume, settings_.FgVolume); }, this);
-    parts_ = {AnalyzerPart, SweepMenu, ScopeMenu, DistortionMenu, DeviceTestMenu};
+    IrMenu = new TIrMenu([this] { StopAll(MeasuringLoop::ImpulseResponse); }, this);
+    parts_ = {AnalyzerPart, SweepMenu, ScopeMenu, DistortionMenu, DeviceTestMenu, IrMenu};
     setCentralWidget(PageControl1);
     ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
     StatusLine = new TStatusLine(kCredit, this);
@@ -464,6 +466,8 @@ void TMainForm::StopAll(MeasuringLoop starter)
         DistortionMenu->Stop();
     if (starter != MeasuringLoop::DeviceTest)
         DeviceTestMenu->Stop();
+    if (starter != MeasuringLoop::ImpulseResponse)
+        IrMenu->Stop();
     // A loop that plays needs the output; one that only listens may well
     // be measuring the generator's tone.
     if (LoopPlays(starter) && Forms().Wavegen)

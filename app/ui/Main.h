@@ -39,6 +39,7 @@ class TParameterMenu;
 class TScopeMenu;
 class TDistortionMenu;
 class TDeviceTestMenu;
+class TIrMenu;
 class TScopePage;
 class TStatusLine;
 class TSweepMenu;
@@ -120,6 +121,7 @@ public:
     TMemoryMenu* MemoryMenu;
     TDistortionMenu* DistortionMenu;
     TDeviceTestMenu* DeviceTestMenu;
+    TIrMenu* IrMenu;
     TAnalyzerPart* AnalyzerPart;
     TSweepMenu* SweepMenu;
     QTabWidget* PageControl1;

@@ -1,7 +1,7 @@
 #include "devicetest/ui/DeviceTestWindow.h"
 
 #include "app/Audconst.h"
-#include "app/WindowPlacement.h"
+#include "app/ui/ToolWindowPlace.h"
 #include "app/ui/ProgramRecords.h"
 #include "audio/DeviceErrorBox.h"
 #include "audio/Soundd3.h"
@@ -19,7 +19,6 @@
 #include "platform/ModalQuestions.h"
 #include "platform/ProfileStore.h"
 #include "platform/ui/HelpKey.h"
-#include "platform/ui/WindowFrames.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -30,6 +29,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTableWidget>
@@ -236,6 +236,8 @@ void TDeviceTestWindow::build()
     auto* top = new QHBoxLayout(this);
     top->addLayout(left, 3);
     top->addLayout(right, 5);
+    Menus = new QMenuBar(this);
+    top->setMenuBar(Menus);
 
     Diagram = new TDiagramm(nullptr, this, DiagramHome{DtDiagramSection, QStringLiteral("devicetest")});
     Diagram->setObjectName(QStringLiteral("DeviceTestDiagram"));
@@ -610,17 +612,16 @@ void TDeviceTestWindow::ShowPlot(const QString& id)
     for (size_t i = 0; i < series.x.size(); ++i)
         Diagram->AddPoint(series.y1[i], second ? series.y2[i] : series.y1[i], int(i), series.x[i]);
     Diagram->SetInfoLine(DtPlotLegend(*plot, language_));
+    ShowDiagram();
+}
+
+void TDeviceTestWindow::ShowDiagram()
+{
     if (!diagramShown_) {
-        if (!state_.diagramPlacement.isEmpty())
+        const bool stored = !state_.diagramPlacement.isEmpty();
+        if (stored)
             Diagram->setGeometry(state_.diagramPlacement);
-        const QRect screen = AvailableAt(frameGeometry().center());
-        Diagram->resize(Diagram->size().boundedTo(screen.size().shrunkBy(FrameMarginsOf(Diagram))));
-        const QRect own = FrameAt(this, pos());
-        const QPoint at = !state_.diagramPlacement.isEmpty()
-                              ? PulledOnto(FrameAt(Diagram, Diagram->pos()), screen).topLeft()
-                              : BesidePlace(own, FrameAt(Diagram, QPoint()).size(), screen, {own});
-        if (at != Diagram->pos())
-            MoveFrameTo(Diagram, at);
+        PlaceToolDiagram(this, Diagram, stored);
     }
     diagramShown_ = true;
     Diagram->show();
@@ -628,17 +629,7 @@ void TDeviceTestWindow::ShowPlot(const QString& id)
     Diagram->update();
 }
 
-void TDeviceTestWindow::fitOnScreen()
-{
-    // A place stored on a larger screen, or the first size on a small one,
-    // would hide the Start button or the table's last rows.
-    const QRect screen = AvailableAt(frameGeometry().center());
-    resize(size().boundedTo(screen.size().shrunkBy(FrameMarginsOf(this))));
-    const QPoint pulled = PulledOnto(FrameAt(this, pos()), screen).topLeft();
-    if (pulled != pos() || (state_.placement.isEmpty() && !placedOnce_))
-        MoveFrameTo(this, pulled);
-    placedOnce_ = true;
-}
+void TDeviceTestWindow::fitOnScreen() { FitToolWindow(this, !state_.placement.isEmpty(), placedOnce_); }
 
 void TDeviceTestWindow::hideEvent(QHideEvent* event)
 {

@@ -4,7 +4,8 @@
 // makes a run with a plain cable the card's own reference, Start/Stop with
 // the progress per step and the time left, the table of figures (beside the
 // card's own values where a reference is stored), the small plots in a
-// diagram of the window's own, and the report: saved as HTML, PDF or JSON,
+// diagram of the window's own (its print, export, copy and memory curves in
+// the window's menu bar, which the main window fills), and the report: saved as HTML, PDF or JSON,
 // or two saved reports compared.
 //
 // The step loop is DeviceTestEngine and the figures come from
@@ -24,6 +25,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QTableWidget;
 class QTextBrowser;
@@ -73,6 +75,9 @@ public:
     void ShowPlot(const QString& id);
     // On the screen it is shown on, whole.
     void fitOnScreen();
+    // Shows the window's diagram; the first time beside the window, where
+    // it covers none of it.
+    void ShowDiagram();
 
     QLineEdit* Note;
     QCheckBox* SelfTest;
@@ -86,6 +91,7 @@ public:
     std::array<QPushButton*, kPlotIds.size()> PlotButtons;
     QPushButton* SaveButton;
     QPushButton* CompareButton;
+    QMenuBar* Menus;
     TDiagramm* Diagram;
     QTextBrowser* Comparison;    // a comparison that was not saved is shown here
 

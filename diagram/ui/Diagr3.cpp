@@ -314,6 +314,12 @@ void TDiagramm::SetDiaLanguage(QChar language)
     update();
 }
 
+void TDiagramm::SetXLog(bool on)
+{
+    opt_.xLog = on;
+    Relayout(false);
+}
+
 void TDiagramm::SetScaling(const XScaling& s)
 {
     scaling_ = s;

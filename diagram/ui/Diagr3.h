@@ -91,6 +91,10 @@ public:
     // quantity than hertz in its integer range (microwatts, say) labels it
     // in its own unit. 1 for frequencies.
     void SetXLabelFactor(double factor) { xLabelFactor_ = factor; }
+    // A logarithmic or linear x axis, as the options dialog sets it: a
+    // window whose views change from frequency to time switches it with
+    // them. The diagram is laid out again, not repainted.
+    void SetXLog(bool on);
     QString GetComment() const;
     void SetInfoLine(const QString& text);
     QString GetInfoLine() const;

@@ -12,8 +12,7 @@
 #include "platform/ProfileStore.h"
 #include "audio/Soundd3.h"
 #include "measure/ui/RunProgress.h"
-#include "app/WindowPlacement.h"
-#include "platform/ui/WindowFrames.h"
+#include "app/ui/ToolWindowPlace.h"
 #include "platform/ui/HelpKey.h"
 
 #include <QComboBox>
@@ -437,33 +436,9 @@ void TDistortionWindow::setVisible(bool visible)
     }
 }
 
-void TDistortionWindow::fitOnScreen()
-{
-    // A place stored on a larger screen, or the first size on a small one,
-    // would hide the Start button or the table's last rows.
-    const QRect screen = AvailableAt(frameGeometry().center());
-    resize(size().boundedTo(screen.size().shrunkBy(FrameMarginsOf(this))));
-    // A window on the screen stays exactly where its stored place put it;
-    // without one, the program places it (and its diagram beside it) rather
-    // than the window manager.
-    const QPoint pulled = PulledOnto(FrameAt(this, pos()), screen).topLeft();
-    if (pulled != pos() || (state_.placement.isEmpty() && !placedOnce_))
-        MoveFrameTo(this, pulled);
-    placedOnce_ = true;
-}
+void TDistortionWindow::fitOnScreen() { FitToolWindow(this, !state_.placement.isEmpty(), placedOnce_); }
 
-void TDistortionWindow::placeDiagram(bool stored)
-{
-    const QRect screen = AvailableAt(frameGeometry().center());
-    Diagram->resize(Diagram->size().boundedTo(screen.size().shrunkBy(FrameMarginsOf(Diagram))));
-    const QRect own = FrameAt(this, pos());
-    // Kept where the user put it, on the screen; the first time beside this
-    // window, where it covers none of it.
-    const QPoint at = stored ? PulledOnto(FrameAt(Diagram, Diagram->pos()), screen).topLeft()
-                             : BesidePlace(own, FrameAt(Diagram, QPoint()).size(), screen, {own});
-    if (at != Diagram->pos())
-        MoveFrameTo(Diagram, at);
-}
+void TDistortionWindow::placeDiagram(bool stored) { PlaceToolDiagram(this, Diagram, stored); }
 
 void TDistortionWindow::hideEvent(QHideEvent* event)
 {

@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsSeparatorsAndShortcuts)
                            "&Beenden"}));
     EXPECT_EQ(layoutOf(m.menuEdit), (QStringList{"Kommentar", "-", "&Kopieren"}));
     EXPECT_EQ(layoutOf(m.menuAnalyse), (QStringList{"&THD+Noise", "&Level", "&Parameter", "-", "Level Units", "-", "&Verzerrung...",
-                                                   "&Gerätetest..."}));
+                                                   "&Gerätetest...", "&Impulsantwort..."}));
     EXPECT_EQ(layoutOf(m.LevelUnits1), (QStringList{"dbFS", "dbV", "dbu", "dbm"}));
     EXPECT_EQ(layoutOf(m.menuKorrektur),
               (QStringList{"Lade &Eingangskorrekturdatei", "Eingangskorrektur aktiv", "Bearbeite Eingangskorrekturdatei",

@@ -60,3 +60,39 @@ TEST(WindowPlacement, BesideTheAnchorClearOfWhatMustStayVisible)
         EXPECT_TRUE(kScreen.contains(QRect(at, size)));
     }
 }
+
+TEST(WindowPlacement, AWindowsOwnDiagramBesideItEvenOnASmallScreen)
+{
+    const QSize diagram(600, 400), diagramLeast(430, 310);
+    const struct {
+        const char* what;
+        QRect window;
+        QSize windowLeast;
+        QRect expectedWindow;
+        QRect expectedDiagram;
+    } cases[] = {
+        // Room below at its size: as BesidePlace puts it.
+        {"room below", {8, 8, 760, 300}, {400, 300}, {8, 8, 760, 300}, {8, 8 + 300 + kWindowGap, 600, 400}},
+        // Too little below, less than its width right: shrunk into the room right.
+        {"shrunk right", {0, 0, 860, 700}, {600, 500}, {0, 0, 860, 700}, {860 + kWindowGap, 0, 498, 400}},
+        // No room at all beside the wide first size of a window: the window
+        // narrowed at the left edge, the diagram at its size right of it.
+        {"window narrowed", {8, 8, 1190, 700}, {700, 500}, {0, 8, 758, 700}, {758 + kWindowGap, 8, 600, 400}},
+        // Narrowed no further than it can be: the diagram smaller beside it.
+        {"both give way", {8, 8, 1190, 700}, {900, 500}, {0, 8, 900, 700}, {900 + kWindowGap, 8, 458, 400}},
+        // Too wide to narrow: shorter, at the top, the diagram below.
+        {"window shortened", {8, 8, 1190, 700}, {1100, 400}, {8, 0, 1190, 400}, {8, 400 + kWindowGap, 600, 360}},
+        // The device test's first size on this screen, its diagram below it.
+        {"device test", {0, 0, 1206, 681}, {1206, 347}, {0, 0, 1206, 360}, {0, 360 + kWindowGap, 600, 400}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const WindowAndDiagram places = FirstPlacesWithDiagram(c.window, c.windowLeast, diagram, diagramLeast, kScreen);
+        EXPECT_EQ(places.window, c.expectedWindow);
+        EXPECT_EQ(places.diagram, c.expectedDiagram);
+        EXPECT_FALSE(places.window.intersects(places.diagram));
+        EXPECT_TRUE(kScreen.contains(places.window));
+        EXPECT_TRUE(kScreen.contains(places.diagram));
+        EXPECT_GE(places.window.width(), c.windowLeast.width());
+    }
+}

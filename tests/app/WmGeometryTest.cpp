@@ -4,7 +4,11 @@
 // wm-geometry.sh runs this on Xvfb with openbox, at two screen sizes.
 
 #include "tests/app/AppTestSupport.h"
+#include "app/ui/DeviceTestMenu.h"
 #include "app/ui/DistortionMenu.h"
+#include "app/ui/IrMenu.h"
+#include "devicetest/ui/DeviceTestWindow.h"
+#include "ir/ui/IrWindow.h"
 #include "app/ui/HelpBrowser.h"
 #include "diagram/ui/Diagr3.h"
 #include "distortion/ui/DistortionWindow.h"
@@ -95,6 +99,16 @@ TEST_F(WmGeometry, FirstStartPutsTheWindowsSideBySideOnEachPage)
     // The distortion window and its diagram: both whole, side by side.
     main->DistortionMenu->Distortion1->trigger();
     expectApart({Forms().Distortion, Forms().Distortion->Diagram});
+    Forms().Distortion->hide();
+    // The device test's wide window and its plots: both whole, side by side,
+    // on the small screen too; the impulse response window likewise.
+    main->DeviceTestMenu->DeviceTest1->trigger();
+    Forms().DeviceTest->ShowDiagram();
+    expectApart({Forms().DeviceTest, Forms().DeviceTest->Diagram});
+    Forms().DeviceTest->hide();
+    main->IrMenu->ImpulseResponse1->trigger();
+    Forms().ImpulseResponse->ShowDiagram();
+    expectApart({Forms().ImpulseResponse, Forms().ImpulseResponse->Diagram});
 }
 
 TEST_F(WmGeometry, PlacesAreKeptOverRestartsWithoutDrift)

@@ -5,6 +5,7 @@
 // beside its own; a run stopped by another loop keeps what it measured,
 // marked incomplete; the note and the switch survive a restart.
 #include "app/ui/DeviceTestMenu.h"
+#include "app/ui/DiagramMenus.h"
 #include "devicetest/DtJson.h"
 #include "devicetest/DtReference.h"
 #include "devicetest/DtScreenRows.h"
@@ -14,6 +15,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenuBar>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -158,6 +162,27 @@ TEST_F(DeviceTestWindowTest, ARunStoppedByAnotherLoopKeepsWhatItMeasuredMarkedIn
     EXPECT_TRUE(modals.messageTexts().isEmpty()) << "a stop is no error";
     const QString status = window->Status->text();
     EXPECT_TRUE(status.contains(QStringLiteral("Unvollständig"))) << status.toStdString();
+}
+
+TEST_F(DeviceTestWindowTest, ItsMenuBarActsOnItsOwnDiagram)
+{
+    open();
+    window->ShowDiagram();
+    TDiagramm& d = *window->Diagram;
+    ASSERT_TRUE(d.isVisible());
+    QStringList titles;
+    for (const QAction* a : window->Menus->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"&Datei", "&Bearbeiten", "&Kurvenspeicher"}));
+    // Copy copies this diagram, not the main one.
+    d.SetInfoLine(QStringLiteral("device test diagram"));
+    QGuiApplication::clipboard()->clear();
+    main->DeviceTestMenu->DiagramMenus->CopyItem->trigger();
+    QImage expected(d.Bitmap().size(), QImage::Format_RGB32);
+    d.RenderDiagramTo(expected, true);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), expected);
+    main->deutschEnglish1Click();
+    EXPECT_EQ(window->Menus->actions().first()->text(), QStringLiteral("&File"));
 }
 
 TEST_F(DeviceTestWindowTest, TheNoteAndTheSelfTestSwitchSurviveARestart)

@@ -9,6 +9,7 @@
 #include "diagram/ui/Diadlg3.h"
 #include "diagram/ui/Diagr3.h"
 #include "distortion/DistortionPlot.h"
+#include "app/ui/DiagramMenus.h"
 #include "app/ui/DistortionMenu.h"
 #include "distortion/ui/DistortionWindow.h"
 #include "measure/ui/RunProgress.h"
@@ -377,7 +378,7 @@ TEST_F(DistortionRun, ItsDiagramDrawsAgainstPowerAndKeepsToItsOwnSectionAndMemor
     const DiaPointStore& drawn = d.Points();
     ASSERT_EQ(drawn.count(), int(points.size()));
     EXPECT_FALSE(d.Options().show2);
-    TMemoryMenu& memory = *main->DistortionMenu->Memory;
+    TMemoryMenu& memory = *main->DistortionMenu->DiagramMenus->Memory;
     memory.Slots[0].store->trigger();
     EXPECT_EQ(d.Memories().at(0).name, "H3");
 
@@ -411,10 +412,10 @@ TEST_F(DistortionRun, ItsDiagramDrawsAgainstPowerAndKeepsToItsOwnSectionAndMemor
     QPrinter& printer = TMainForm::SharedPrinter();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.file("d.pdf"));
-    main->DistortionMenu->PrintItem->trigger();
+    main->DistortionMenu->DiagramMenus->PrintItem->trigger();
     EXPECT_GT(QFileInfo(dir.file("d.pdf")).size(), 1000);
     QGuiApplication::clipboard()->clear();
-    main->DistortionMenu->CopyItem->trigger();
+    main->DistortionMenu->DiagramMenus->CopyItem->trigger();
     QImage expected(d.Bitmap().size(), QImage::Format_RGB32);
     d.RenderDiagramTo(expected, true);
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), expected);
