@@ -1,20 +1,278 @@
 #include "ir/IrEngine.h"
 
-// Built by the engine's own change; until then it starts nothing.
+#include "audio/OutputOwner.h"
+#include "audio/Soundd3.h"
+#include "correction/CorrectionTable.h"
+#include "ir/IrPcm.h"
+#include "platform/DeviceLog.h"
+#include "platform/LanguageTexts.h"
+#include "platform/audio/WaveIn.h"
+#include "platform/audio/WaveTypes.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <chrono>
+#include <memory>
+#include <thread>
+
 namespace korvanta {
+
+namespace {
+
+// Recorded beyond the sweeps: the input's first delivery before the sweep
+// may start, and the devices' latency after it, so the last period is whole
+// from the marked frame on. A sound server's buffers hold a few tenths of a
+// second at most.
+constexpr double kMarginSeconds = 0.75;
+// What the guard allows beyond the recording's own length before it calls
+// the device failed: more than the recorder's own stall margin, so a device
+// that reports its fault is heard first.
+constexpr int kGuardSlackMs = 3 * WaveIn::kStallMarginMs + 2000;
+
+const Words kNoDevices{"Kein Ein- und Ausgang verfügbar: die Audio-Geräte prüfen",
+                       "No input and output available: check the audio devices"};
+const Words kRatesDiffer{"Ein- und Ausgang laufen mit verschiedenen Abtastraten (%1 Hz und %2 Hz): für die "
+                         "Impulsantwort dieselbe Rate einstellen",
+                         "Input and output run at different sample rates (%1 Hz and %2 Hz): set the same rate "
+                         "for the impulse response"};
+const Words kTooLong{"%1 Sweeps von je %2 s mit Nachlauf passen nicht in eine Aufnahme von höchstens %3 s: "
+                     "weniger oder kürzere Sweeps wählen",
+                     "%1 sweeps of %2 s each with their tail do not fit one recording of at most %3 s: "
+                     "choose fewer or shorter sweeps"};
+const Words kOutputOpen{"Der Ausgang lässt sich nicht öffnen: %1", "The output cannot be opened: %1"};
+const Words kInputOpen{"Der Eingang lässt sich nicht öffnen: %1", "The input cannot be opened: %1"};
+const Words kNotMarked{"Der Sweep wurde nicht während der Aufnahme gespielt: der Ausgang hat nicht rechtzeitig "
+                       "begonnen",
+                       "The sweep was not played during the recording: the output did not start in time"};
+const Words kCutShort{"Die Aufnahme endete vor dem Ende des Sweeps: der Ausgang hat zu spät begonnen",
+                      "The recording ended before the end of the sweep: the output started too late"};
+
+constexpr int kSilenceFrames = 256;
+// The output's wait for the recorder's start: far longer than the start
+// takes, far shorter than the output's stall limit.
+constexpr int kArmWaitMs = 500;
+
+bool devicesUsable()
+{
+    return SoundInitialised() && !DeviceName('I', GetInDevice()).isEmpty()
+        && !DeviceName('O', GetOutDevice()).isEmpty();
+}
+
+long long recordingFrames(const IrSweep& s)
+{
+    return static_cast<long long>(s.count) * s.PeriodFrames() + static_cast<long long>(kMarginSeconds * s.rate);
+}
+
+// What the output thread plays: silence until the input has delivered
+// (so the whole sweep lies inside the recording and a server's new stream
+// has settled), then the sweeps once. The first sweep frame is marked on
+// the recorder's clock as it is handed over, in a read of its own, so the
+// mark is that frame's and not that of silence before it.
+//
+// Until the recorder runs and its clock is known the output waits: a card
+// that runs as fast as its input asks would otherwise race through the
+// recording on silence while the GUI thread is held up between the two
+// starts, and the sweep would begin too late to be recorded whole.
+struct OneShot {
+    std::vector<uint8_t> pcm;
+    int align = 4;
+    size_t pos = 0;
+    bool begun = false;
+    std::shared_ptr<StretchClock> clock; // set before `armed`
+    std::atomic<bool> armed{false};
+    std::atomic<bool> given{false}; // up: the run ended before it was armed
+
+    bool waitArmed()
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kArmWaitMs);
+        while (!armed.load(std::memory_order_acquire)) {
+            if (given.load(std::memory_order_acquire) || std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+    int fill(uint8_t* dst, int frames)
+    {
+        if (!begun) {
+            if (!waitArmed() || clock->captured.load(std::memory_order_acquire) <= 0) {
+                // In small reads, so the sweep begins soon after the input
+                // has delivered, not after a long stretch of silence that
+                // the output took in one piece.
+                const int n = std::min(frames, kSilenceFrames);
+                std::memset(dst, 0, static_cast<size_t>(n) * align);
+                return n;
+            }
+            clock->markFirstPlayed();
+            begun = true;
+        }
+        const size_t bytes = std::min(static_cast<size_t>(frames) * align, pcm.size() - pos);
+        std::memcpy(dst, pcm.data() + pos, bytes);
+        pos += bytes;
+        return static_cast<int>(bytes / align);
+    }
+};
+
+} // namespace
 
 IrEngine::IrEngine(CorrectionTable& inputCorrection, CorrectionTable& outputCorrection, QObject* parent)
     : MeasuringEngine(parent), inputCorrection_(inputCorrection), outputCorrection_(outputCorrection)
 {
+    guard_.setSingleShot(true);
+    // A device that neither delivers nor reports a fault is a failed device,
+    // not a run that hangs.
+    connect(&guard_, &QTimer::timeout, this, [this] { fail(Failure::Input, WAVERR_DEVICE_STALLED); });
+    connect(&recorder_, &StretchRecorder::recorded, this, &IrEngine::onRecorded);
+    connect(&recorder_, &StretchRecorder::failed, this, [this](int code) { fail(Failure::Input, code); });
+    connect(&player_, &PlayPath::failed, this, [this](int code) { fail(Failure::Output, code); });
+    connect(&player_, &PlayPath::finished, this, &IrEngine::played);
 }
 
-IrEngine::~IrEngine() = default;
+IrEngine::~IrEngine()
+{
+    if (running_)
+        release();
+}
 
-bool IrEngine::Start(const IrSettings&, char) { return false; }
-void IrEngine::Stop() {}
-void IrEngine::played() {}
-void IrEngine::onRecorded() {}
-void IrEngine::fail(Failure, int) {}
-void IrEngine::release() {}
+bool IrEngine::Start(const IrSettings& settings, char letter)
+{
+    startRefusal_.clear();
+    if (running_)
+        return false;
+    if (!devicesUsable()) {
+        startRefusal_ = Pick(letter, kNoDevices);
+        return false;
+    }
+    int inRate = 0, outRate = 0;
+    GetSampleRates(inRate, outRate);
+    if (inRate != outRate) {
+        startRefusal_ = Pick(letter, kRatesDiffer).arg(inRate).arg(outRate);
+        return false;
+    }
+    IrSettings s = settings;
+    s.sweep.rate = inRate; // the sweep is made for the rate the devices run at
+    if (const IrSweepFit fit = CheckSweep(s.sweep); fit != IrSweepFit::Fits) {
+        startRefusal_ = SweepFitText(fit, s.sweep, letter);
+        return false;
+    }
+    const long long frames = recordingFrames(s.sweep);
+    if (frames > static_cast<long long>(StretchRecorder::kMaxSeconds) * inRate) {
+        startRefusal_ = Pick(letter, kTooLong)
+                            .arg(s.sweep.count)
+                            .arg(s.sweep.seconds + s.sweep.tailSeconds)
+                            .arg(StretchRecorder::kMaxSeconds - kMarginSeconds);
+        return false;
+    }
+    const int outBits = OutSlot(GetOutDevice()).format.bitsPerSample;
+    auto shot = std::make_shared<OneShot>();
+    shot->pcm = SweepPcm(s.sweep, outBits);
+    shot->align = 2 * BytesPerSample(outBits);
+
+    // What plays must be the sweep alone.
+    OutputOwner::Instance().Take(this);
+    int rc = player_.open(GetOutDevice(), MakeWaveFormat(outRate, outBits));
+    if (rc == 0)
+        rc = player_.playOnce([shot](uint8_t* dst, int n) { return shot->fill(dst, n); });
+    if (rc != 0) {
+        player_.close();
+        OutputOwner::Instance().Release(this);
+        startRefusal_ = Pick(letter, kOutputOpen).arg(SoundErrorText(rc));
+        return false;
+    }
+    // The output plays silence already, so a card that runs as fast as its
+    // input asks has something to pace the recording by.
+    const int inBits = InSlot(GetInDevice()).format.bitsPerSample;
+    if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames); rc != 0) {
+        shot->given.store(true, std::memory_order_release);
+        player_.close();
+        OutputOwner::Instance().Release(this);
+        startRefusal_ = Pick(letter, kInputOpen).arg(SoundErrorText(rc));
+        return false;
+    }
+    shot->clock = recorder_.clock();
+    shot->armed.store(true, std::memory_order_release);
+
+    settings_ = s;
+    letter_ = letter;
+    rate_ = inRate;
+    result_ = IrMeasurement{};
+    running_ = true;
+    guard_.start(static_cast<int>(1000 * frames / inRate) + kGuardSlackMs);
+    emit started();
+    return true;
+}
+
+void IrEngine::Stop()
+{
+    if (!running_)
+        return;
+    release();
+    result_ = IrMeasurement{};
+    emit stopped();
+}
+
+// The sweep and its silence have left the output: nothing more to play.
+void IrEngine::played()
+{
+    if (running_)
+        player_.close();
+}
+
+void IrEngine::onRecorded()
+{
+    if (!running_)
+        return;
+    const long long first = recorder_.firstPlayedFrame();
+    const long long needed = static_cast<long long>(settings_.sweep.count) * settings_.sweep.PeriodFrames();
+    const DeviceSlot& slot = InSlot(GetInDevice());
+    const IrChannels rec = IrChannelsFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample),
+                                             first, needed);
+    release();
+    devlog::Append(QStringLiteral("Impulse response: sweep marked at frame %1 of %2, %3 needed").arg(first).arg(recorder_.frames()).arg(needed));
+    QString refusal;
+    if (first < 0) {
+        refusal = Pick(letter_, kNotMarked);
+    } else if (static_cast<long long>(rec.left.size()) < needed) {
+        refusal = Pick(letter_, kCutShort);
+    } else {
+        const bool reference = settings_.referenceMode;
+        const std::vector<float>& measured = settings_.measuredChannel == 1 ? rec.right : rec.left;
+        const std::vector<float>& other = settings_.measuredChannel == 1 ? rec.left : rec.right;
+        result_ = AnalyseSweep(measured, reference ? std::span<const float>(other) : std::span<const float>(),
+                               settings_, &outputCorrection_);
+        if (!result_.ok())
+            refusal = IrProblemText(result_.problem, letter_);
+    }
+    if (!refusal.isEmpty()) {
+        devlog::Append(QStringLiteral("Impulse response refused: %1").arg(refusal));
+        result_.response = {};
+        emit refused(refusal);
+    } else {
+        emit progress(1, 1);
+        emit measured(result_);
+    }
+    emit stopped();
+}
+
+void IrEngine::fail(Failure kind, int code)
+{
+    if (!running_)
+        return;
+    release();
+    result_ = IrMeasurement{};
+    reportFailure(static_cast<int>(kind), code);
+}
+
+// Output silent, recording given up, output given back.
+void IrEngine::release()
+{
+    running_ = false;
+    guard_.stop();
+    recorder_.stop();
+    player_.close();
+    OutputOwner::Instance().Release(this);
+}
 
 } // namespace korvanta
