@@ -91,7 +91,7 @@ CommandResult endedWithout(const Outcome& out)
 
 // The gate of --gate on the measured response (the engine measures with
 // the fundamental's own), the output correction divided out as the engine
-// does it. False when the gate holds no response.
+// does it. False when the gate does not fit in the response.
 bool applyGate(const MeasureOptions& o, MeasureSession& session, IrMeasurement& m)
 {
     if (!o.gateLengthMs)
@@ -133,7 +133,7 @@ CommandResult RunIr(const MeasureOptions& o, MeasureSession& session)
         return ended;
     IrMeasurement& m = *out.result;
     if (!applyGate(o, session, m))
-        return {kExitUsage, {}, {QStringLiteral("--gate %1:%2 holds none of the response, which lasts %3 ms")
+        return {kExitUsage, {}, {QStringLiteral("--gate %1:%2 does not fit in the response, which lasts %3 ms")
                                      .arg(*o.gateStartMs)
                                      .arg(*o.gateLengthMs)
                                      .arg(1000.0 * m.ir.size() / m.ir.rate, 0, 'f', 0)}};

@@ -35,9 +35,13 @@ void harmonicsAt(const IrHarmonicCurves& c, double freq, double tolerance, size_
         ++next;
     if (next >= c.freq.size() || std::abs(c.freq[next] - freq) > tolerance)
         return;
-    for (size_t k = 0; k < row.harmonicDb.size(); ++k)
+    bool known = false;
+    for (size_t k = 0; k < row.harmonicDb.size(); ++k) {
         row.harmonicDb[k] = c.levelDb[k][next];
-    row.thdDb = c.thdDb[next];
+        known = known || !std::isnan(row.harmonicDb[k]);
+    }
+    // A THD of no harmonic at all is unknown, not a sum of nothing.
+    row.thdDb = known ? c.thdDb[next] : kNan;
 }
 
 } // namespace
