@@ -255,8 +255,8 @@ QString applyReferenceChannel(MeasureOptions& o, const QString& v)
         o, v);
 }
 
-// START:LENGTH in ms; the start may lie before the first played frame (a
-// device that rings ahead of its peak), the length must hold something.
+// START:LENGTH in ms; the start counts from the peak and lies before it
+// for all but an odd use, the length must hold something.
 QString applyGate(MeasureOptions& o, const QString& v)
 {
     constexpr double kMaxMs = 60000.0;
@@ -435,8 +435,8 @@ const std::vector<OptionSpec>& optionTable()
         {"--count", "N", kIr, "sweeps played back to back and averaged, {range} (default 1)",
          integer("--count", &MeasureOptions::count)},
         {"--gate", "START:LENGTH", kIr,
-         "the part of the response the frequency response is taken from, in ms after the first played frame "
-         "(default: all of the fundamental)",
+         "the part of the response the frequency response is taken from: its start in ms from the peak "
+         "(negative: before it) and its length in ms (default: all of the fundamental)",
          applyGate},
         {"--smoothing", "N", kIr, "1/N octave smoothing for the smoothed_db column and --tolerance, {range}",
          integer("--smoothing", &MeasureOptions::smoothing)},
@@ -672,9 +672,9 @@ const std::vector<MeasureExample>& MeasureExamples()
         {"The impulse response of the virtual card with a delay of 10.37 samples: latency and polarity, every bin "
          "as CSV",
          "ir --dut \"fast=1 delay=10.37\" --seconds 2 --out response.csv"},
-        {"The same device's impulse response as a float WAV file, gated before a reflection 3 ms after it, "
+        {"The same device's impulse response as a float WAV file, gated from 1 ms before its peak to before a reflection 3 ms after it, "
          "judged by a tolerance band on the 1/12-octave smoothed magnitude",
-         "ir --dut \"fast=1 delay=10.37 echo=3:-6\" --gate -5:7 --smoothing 12 --tolerance band.txt --out ir.wav"},
+         "ir --dut \"fast=1 delay=10.37 echo=3:-6\" --gate -1:3 --smoothing 12 --tolerance band.txt --out ir.wav"},
     };
     return examples;
 }
@@ -705,12 +705,14 @@ QString MeasureManualPage()
         ".TP\n.B 2\nbad usage: an unknown option, a value outside its range, a file that cannot be read or is "
         "refused, an \\-\\-out path that cannot be written, a sweep plan above half the sample rate, a result "
         "that could not be written; devicetest: a \\-\\-reference that is no complete self\\-test of this card and "
-        "format, a stored reference that \\-\\-store\\-reference would replace without \\-\\-replace\n"
+        "format, a stored reference that \\-\\-store\\-reference would replace without \\-\\-replace; ir: a "
+        "sweep that does not fit the sample rate, a \\-\\-gate that does not fit in the response\n"
         ".TP\n.B 3\ndevice error: no such device, a format it does not take, a device in use by another "
         "measurement, one that fails to open, stalls or disappears; devices: no device answered; devicetest: "
         "a check before the run failed (nothing at the input, the input clips, the tone too low or too near "
         "the noise, the channels swapped or one missing), or the run ended before its end (a device fault, "
-        "an interruption), and no report is written\n"
+        "an interruption), and no report is written; ir: no sweep at the input, clipping, a latency longer "
+        "than the tail, drifting clocks, a device fault or an interruption, and no file is written\n"
         ".PP\nThe reason is written to standard error.\n");
     t += QStringLiteral(".SH FILES\n.TP\n.I $XDG_RUNTIME_DIR/korvanta/*.lock\n"
                         "one lock per device and direction in use (\\fI/tmp/korvanta\\-UID\\fR without "
