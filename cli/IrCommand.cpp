@@ -89,6 +89,16 @@ CommandResult endedWithout(const Outcome& out)
     return {};
 }
 
+// A start the engine refuses is the devices' fault (none usable, rates
+// that differ, one that does not open), unless the sweeps asked for are
+// longer than one recording holds, which is the command line's. The
+// engine keeps a margin of under a second beyond the sweeps.
+int startRefusalStatus(const IrSweep& sweep)
+{
+    const double seconds = sweep.count * (sweep.seconds + sweep.tailSeconds);
+    return seconds + 1.0 > StretchRecorder::kMaxSeconds ? kExitUsage : kExitDevice;
+}
+
 // The gate of --gate on the measured response (the engine measures with
 // the fundamental's own), the output correction divided out as the engine
 // does it. False when the gate does not fit in the response.
@@ -132,8 +142,8 @@ CommandResult RunIr(const MeasureOptions& o, MeasureSession& session)
     runSweep(o, engine, settings, out, started);
     if (!started) {
         const QString why = engine.StartRefusal();
-        return why.isEmpty() ? CommandResult{kExitDevice, {}, {QStringLiteral("the impulse response cannot start")}}
-                             : CommandResult{kExitUsage, {}, {why}};
+        return {startRefusalStatus(settings.sweep), {},
+                {why.isEmpty() ? QStringLiteral("the impulse response cannot start") : why}};
     }
     if (CommandResult ended = endedWithout(out); !ended.reasons.isEmpty())
         return ended;

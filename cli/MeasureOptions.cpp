@@ -307,7 +307,9 @@ const std::vector<OptionSpec>& optionTable()
          flag([](MeasureOptions& o) { o.format = OutputFormat::Csv; })},
         {"--json", nullptr, kAll, "one JSON document (schema version 1, see README)",
          flag([](MeasureOptions& o) { o.format = OutputFormat::Json; })},
-        {"--out", "FILE", kAll, "write the result to FILE instead of standard output", text(&MeasureOptions::outFile)},
+        {"--out", "FILE", kAll, "write the result to FILE instead of standard output (ir: FILE.csv or FILE.json the report, "
+         "FILE.wav the impulse response, the report still on standard output)",
+         text(&MeasureOptions::outFile)},
         {"--quiet", nullptr, kAll, "no progress on standard error, even on a terminal",
          flag([](MeasureOptions& o) { o.quiet = true; })},
         {"--fft", "N", kAnalyzer, "FFT size: 2048, 4096, 8192 or 16384", applyFft},
