@@ -20,11 +20,13 @@ namespace korvanta {
 
 namespace {
 
-// Recorded beyond the sweeps: the input's first delivery before the sweep
-// may start, and the devices' latency after it, so the last period is whole
-// from the marked frame on. A sound server's buffers hold a few tenths of a
-// second at most.
-constexpr double kMarginSeconds = 0.75;
+// Recorded beyond the sweeps: room for where the sweep starts, once the
+// input has delivered its first frames (a read of the recorder, a period
+// of a server; under 0.05 s measured). The devices' latency needs nothing
+// more: the analysis takes the sweeps' periods from the marked frame on,
+// and a latency longer than the tail is refused as such, so what lies
+// beyond would never be looked at and would only make each run longer.
+constexpr double kMarginSeconds = 0.25;
 // What the guard allows beyond the recording's own length before it calls
 // the device failed: more than the recorder's own stall margin, so a device
 // that reports its fault is heard first.

@@ -2,10 +2,11 @@
 // The impulse response's run, without any widget: the sweep (count periods
 // back to back) is played once by a PlayPath while a StretchRecorder holds
 // the whole answer in one gap-free stretch, begun before the first frame
-// plays and long enough for the devices' latency; the recorder's clock marks
-// the first played frame, so the recording is cut from there and handed to
-// AnalyseSweep. Both channels are recorded; the reference mode divides one
-// by the other.
+// plays (the output plays silence until the input delivers) and holding
+// the sweeps with their tails, which hold the devices' latency; the
+// recorder's clock marks the first played frame, so the recording is cut
+// from there and handed to AnalyseSweep. Both channels are recorded; the
+// reference mode divides one by the other.
 //
 // The run takes the output as the other measurements do. The input and
 // output corrections stay as they are: the sweep is played unchanged and
