@@ -24,6 +24,7 @@ CommandResult RunSweep(const MeasureOptions& o, MeasureSession& session);
 CommandResult RunGenerate(const MeasureOptions& o, MeasureSession& session);
 CommandResult RunDistortion(const MeasureOptions& o, MeasureSession& session);
 CommandResult RunDeviceTest(const MeasureOptions& o, MeasureSession& session);
+CommandResult RunIr(const MeasureOptions& o, MeasureSession& session);
 
 // The input and output as the report heads name them.
 struct RunContext;

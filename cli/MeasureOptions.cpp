@@ -22,9 +22,10 @@ enum : unsigned {
     kGenerate = 1u << 5,
     kDistortion = 1u << 6,
     kDeviceTest = 1u << 7,
+    kIr = 1u << 8,
     kAnalyzer = kSpectrum | kThdn | kLevel,
-    kPlaying = kSweep | kGenerate | kDistortion | kDeviceTest,
-    kMeasuring = kAnalyzer | kSweep | kDistortion | kDeviceTest,
+    kPlaying = kSweep | kGenerate | kDistortion | kDeviceTest | kIr,
+    kMeasuring = kAnalyzer | kSweep | kDistortion | kDeviceTest | kIr,
     kAll = kDevices | kMeasuring | kGenerate,
 };
 
@@ -57,6 +58,9 @@ const CommandSpec kCommands[] = {
     {Command::DeviceTest, "devicetest", kDeviceTest,
      "a sound card or a device in one run: response, noise, dynamic range, THD+N, IMD, crosstalk, channel match "
      "and maximum level, as a JSON, HTML or PDF report"},
+    {Command::Ir, "ir", kIr,
+     "impulse response from one exponential sweep: latency, polarity, magnitude, phase and group delay at every "
+     "bin, H2..H5 and THD against frequency, the response as a float WAV file"},
 };
 
 const QStringList kWindowNames = {QStringLiteral("none"),          QStringLiteral("hamming"),
@@ -239,6 +243,36 @@ QString applyReferenceLevel(MeasureOptions& o, const QString& v)
     return {};
 }
 
+// The impulse response's reference: the input that hears it, or none.
+QString applyReferenceChannel(MeasureOptions& o, const QString& v)
+{
+    const QString c = v.toLower();
+    if (c == QLatin1String("none")) {
+        o.referenceChannel.reset();
+        return {};
+    }
+    return choice("--reference", {QStringLiteral("left"), QStringLiteral("right")}, &MeasureOptions::referenceChannel)(
+        o, v);
+}
+
+// START:LENGTH in ms; the start counts from the peak and lies before it
+// for all but an odd use, the length must hold something.
+QString applyGate(MeasureOptions& o, const QString& v)
+{
+    constexpr double kMaxMs = 60000.0;
+    const QStringList parts = v.split(QLatin1Char(':'));
+    bool okStart = false, okLength = false;
+    const double start = parts.value(0).toDouble(&okStart);
+    const double length = parts.value(1).toDouble(&okLength);
+    if (parts.size() != 2 || !okStart || !okLength || !std::isfinite(start) || !std::isfinite(length) ||
+        std::abs(start) > kMaxMs || !(length > 0.0) || length > kMaxMs)
+        return bad("--gate", v,
+                   QStringLiteral("not START:LENGTH in ms with -%1 <= START <= %1 and 0 < LENGTH <= %1").arg(kMaxMs));
+    o.gateStartMs = start;
+    o.gateLengthMs = length;
+    return {};
+}
+
 const std::vector<OptionSpec>& optionTable()
 {
     static const std::vector<OptionSpec> table = {
@@ -273,7 +307,9 @@ const std::vector<OptionSpec>& optionTable()
          flag([](MeasureOptions& o) { o.format = OutputFormat::Csv; })},
         {"--json", nullptr, kAll, "one JSON document (schema version 1, see README)",
          flag([](MeasureOptions& o) { o.format = OutputFormat::Json; })},
-        {"--out", "FILE", kAll, "write the result to FILE instead of standard output", text(&MeasureOptions::outFile)},
+        {"--out", "FILE", kAll, "write the result to FILE instead of standard output (ir: FILE.csv or FILE.json the report, "
+         "FILE.wav the impulse response, the report still on standard output)",
+         text(&MeasureOptions::outFile)},
         {"--quiet", nullptr, kAll, "no progress on standard error, even on a terminal",
          flag([](MeasureOptions& o) { o.quiet = true; })},
         {"--fft", "N", kAnalyzer, "FFT size: 2048, 4096, 8192 or 16384", applyFft},
@@ -300,9 +336,9 @@ const std::vector<OptionSpec>& optionTable()
          real("--min-level", &MeasureOptions::minLevel)},
         {"--max-level", "DB", kLevel, "fail when the level of a measured channel lies above DB",
          real("--max-level", &MeasureOptions::maxLevel)},
-        {"--from", "HZ", kSweep | kDistortion, "first frequency, {range} Hz",
+        {"--from", "HZ", kSweep | kDistortion | kIr, "first frequency, {range} Hz",
          integer("--from", &MeasureOptions::from)},
-        {"--to", "HZ", kSweep | kDistortion, "last frequency, {range} Hz",
+        {"--to", "HZ", kSweep | kDistortion | kIr, "last frequency, {range} Hz",
          integer("--to", &MeasureOptions::to)},
         {"--steps", "N", kSweep | kDistortion, "number of steps, {range} (N + 1 points)",
          integer("--steps", &MeasureOptions::steps)},
@@ -312,9 +348,9 @@ const std::vector<OptionSpec>& optionTable()
          choice("--mode", kModeNames, &MeasureOptions::mode)},
         {"--phase", nullptr, kSweep, "measure the phase as well (reference modes)",
          flag([](MeasureOptions& o) { o.phase = true; })},
-        {"--level", "DB", kSweep | kGenerate | kDistortion | kDeviceTest,
+        {"--level", "DB", kSweep | kGenerate | kDistortion | kDeviceTest | kIr,
          "output level in dB below full scale (generate: whole dB or off; distortion: of a run over frequency; "
-         "devicetest: the THD and IMD level at the input, dBFS from -40 to 0, default -1)",
+         "devicetest: the THD and IMD level at the input, dBFS from -40 to 0, default -1; ir: the sweep's peak, default -6)",
          [](MeasureOptions& o, const QString& v) {
              if (o.command == Command::Generate)
                  return applyGeneratorLevel(o, v, true, true);
@@ -324,9 +360,9 @@ const std::vector<OptionSpec>& optionTable()
          }},
         {"--settle", "MS", kSweep | kDistortion, "wait between tone start and recording, {range} ms",
          integer("--settle", &MeasureOptions::settleMs)},
-        {"--tolerance", "FILE", kSweep | kDeviceTest,
+        {"--tolerance", "FILE", kSweep | kDeviceTest | kIr,
          "fail when a point leaves the tolerance band in FILE or has no signal (devicetest: the frequency "
-         "response, dB relative to 1 kHz)",
+         "response, dB relative to 1 kHz; ir: the magnitude of every bin in the swept band, smoothed by --smoothing)",
          text(&MeasureOptions::toleranceFile)},
         {"--signal", "KIND", kGenerate, "sine, square, white or pink", applySignal},
         {"--file", "WAVE", kGenerate, "play a wave file looped at its own rate instead",
@@ -357,7 +393,7 @@ const std::vector<OptionSpec>& optionTable()
          flag([](MeasureOptions& o) { o.linearLevels = true; })},
         {"--stop-thdn", "PERCENT", kDistortion, "end a run over level once THD+N passes PERCENT (0: never)",
          real("--stop-thdn", &MeasureOptions::stopThdn)},
-        {"--channel", "WHICH", kDistortion, "the input the amplifier feeds: left or right",
+        {"--channel", "WHICH", kDistortion | kIr, "the input the amplifier feeds (ir: the input measured): left or right",
          choice("--channel", {QStringLiteral("left"), QStringLiteral("right")}, &MeasureOptions::channel)},
         {"--load", "OHMS", kDistortion, "load resistance for watts, {range} ohms",
          real("--load", &MeasureOptions::loadOhms)},
@@ -377,9 +413,15 @@ const std::vector<OptionSpec>& optionTable()
          flag([](MeasureOptions& o) { o.storeReference = true; })},
         {"--replace", nullptr, kDeviceTest, "let --store-reference replace the reference stored before",
          flag([](MeasureOptions& o) { o.replaceReference = true; })},
-        {"--reference", "FILE", kDeviceTest,
-         "compare with the self-test in FILE (a JSON report of this card and format) instead of the stored one",
-         text(&MeasureOptions::referenceFile)},
+        {"--reference", "FILE", kDeviceTest | kIr,
+         "compare with the self-test in FILE (a JSON report of this card and format) instead of the stored one "
+         "(ir: WHICH, the input that hears the reference, left or right, or none; the other input is measured and "
+         "the response is their ratio)",
+         [](MeasureOptions& o, const QString& v) {
+             if (o.command == Command::Ir)
+                 return applyReferenceChannel(o, v);
+             return text(&MeasureOptions::referenceFile)(o, v);
+         }},
         {"--min-dynamic-range", "DB", kDeviceTest, "fail when the dynamic range (unweighted) of a channel lies below DB",
          real("--min-dynamic-range", &MeasureOptions::minDynamicRange)},
         {"--max-crosstalk", "DB", kDeviceTest,
@@ -389,6 +431,17 @@ const std::vector<OptionSpec>& optionTable()
          real("--max-noise", &MeasureOptions::maxNoise)},
         {"--max-imd", "DB", kDeviceTest, "fail when IMD SMPTE, CCIF d2 or CCIF d3 of a channel lies above DB",
          real("--max-imd", &MeasureOptions::maxImd)},
+        {"--seconds", "S", kIr, "length of the sweep, {range} s (default 1)", real("--seconds", &MeasureOptions::seconds)},
+        {"--tail", "S", kIr, "silence after each sweep for the latency and the decay, {range} s (default 0.5)",
+         real("--tail", &MeasureOptions::tailSeconds)},
+        {"--count", "N", kIr, "sweeps played back to back and averaged, {range} (default 1)",
+         integer("--count", &MeasureOptions::count)},
+        {"--gate", "START:LENGTH", kIr,
+         "the part of the response the frequency response is taken from: its start in ms from the peak "
+         "(negative: before it) and its length in ms (default: all of the fundamental)",
+         applyGate},
+        {"--smoothing", "N", kIr, "1/N octave smoothing for the smoothed_db column and --tolerance, {range}",
+         integer("--smoothing", &MeasureOptions::smoothing)},
     };
     return table;
 }
@@ -487,7 +540,37 @@ QString deviceTestConflicts(const MeasureOptions& o)
     return {};
 }
 
+// The impulse response's --out names its file's kind by its ending: a CSV
+// or JSON file takes the report, a WAV file the response itself (and the
+// report still goes to standard output). A text format asked for besides
+// must be the file's.
+QString irConflicts(MeasureOptions& o, bool formatGiven)
+{
+    if (o.referenceChannel && o.channel && *o.referenceChannel == *o.channel)
+        return QStringLiteral("--reference and --channel name the same input: the reference is the input that is "
+                              "not measured");
+    if (o.outFile.isEmpty())
+        return {};
+    const QString name = o.outFile.toLower();
+    const OutputFormat file = name.endsWith(QLatin1String(".csv"))    ? OutputFormat::Csv
+                              : name.endsWith(QLatin1String(".json")) ? OutputFormat::Json
+                                                                      : OutputFormat::Human;
+    if (file == OutputFormat::Human && !name.endsWith(QLatin1String(".wav")))
+        return bad("--out", o.outFile, QStringLiteral("the file's name must end in .csv, .json or .wav"));
+    if (file == OutputFormat::Human)
+        return {};
+    if (formatGiven && o.format != file)
+        return bad("--out", o.outFile, QStringLiteral("its ending names another format than --csv or --json"));
+    o.format = file;
+    return {};
+}
+
 } // namespace
+
+bool IrWaveOut(const MeasureOptions& o)
+{
+    return o.command == Command::Ir && o.outFile.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive);
+}
 
 QString CommandName(Command c)
 {
@@ -534,6 +617,8 @@ ParsedCommandLine ParseMeasureArguments(const QStringList& args)
     }
     if (o.command == Command::DeviceTest && !o.help)
         r.error = deviceTestConflicts(o);
+    if (o.command == Command::Ir && !o.help)
+        r.error = irConflicts(o, o.given.contains(QLatin1String("--csv")) || o.given.contains(QLatin1String("--json")));
     return r;
 }
 
@@ -586,6 +671,12 @@ const std::vector<MeasureExample>& MeasureExamples()
         {"A device between output and input, against limits, as a page with the card's own floor beside each figure",
          "devicetest --device hw:CARD=USB,DEV=0 --rate 48000 --note \"preamp, gain 20 dB\" --min-dynamic-range 100 "
          "--max-thdn -90 --max-crosstalk -80 --tolerance preamp-band.txt --out preamp.html"},
+        {"The impulse response of the virtual card with a delay of 10.37 samples: latency and polarity, every bin "
+         "as CSV",
+         "ir --dut \"fast=1 delay=10.37\" --seconds 2 --out response.csv"},
+        {"The same device's impulse response as a float WAV file, gated from 1 ms before its peak to before a reflection 3 ms after it, "
+         "judged by a tolerance band on the 1/12-octave smoothed magnitude",
+         "ir --dut \"fast=1 delay=10.37 echo=3:-6\" --gate -1:3 --smoothing 12 --tolerance band.txt --out ir.wav"},
     };
     return examples;
 }
@@ -616,12 +707,14 @@ QString MeasureManualPage()
         ".TP\n.B 2\nbad usage: an unknown option, a value outside its range, a file that cannot be read or is "
         "refused, an \\-\\-out path that cannot be written, a sweep plan above half the sample rate, a result "
         "that could not be written; devicetest: a \\-\\-reference that is no complete self\\-test of this card and "
-        "format, a stored reference that \\-\\-store\\-reference would replace without \\-\\-replace\n"
+        "format, a stored reference that \\-\\-store\\-reference would replace without \\-\\-replace; ir: a "
+        "sweep that does not fit the sample rate, a \\-\\-gate that does not fit in the response\n"
         ".TP\n.B 3\ndevice error: no such device, a format it does not take, a device in use by another "
         "measurement, one that fails to open, stalls or disappears; devices: no device answered; devicetest: "
         "a check before the run failed (nothing at the input, the input clips, the tone too low or too near "
         "the noise, the channels swapped or one missing), or the run ended before its end (a device fault, "
-        "an interruption), and no report is written\n"
+        "an interruption), and no report is written; ir: no sweep at the input, clipping, a latency longer "
+        "than the tail, drifting clocks, a device fault or an interruption, and no file is written\n"
         ".PP\nThe reason is written to standard error.\n");
     t += QStringLiteral(".SH FILES\n.TP\n.I $XDG_RUNTIME_DIR/korvanta/*.lock\n"
                         "one lock per device and direction in use (\\fI/tmp/korvanta\\-UID\\fR without "

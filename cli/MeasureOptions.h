@@ -12,7 +12,7 @@
 
 namespace korvanta {
 
-enum class Command { None, Devices, Spectrum, Thdn, Level, Sweep, Generate, Distortion, DeviceTest };
+enum class Command { None, Devices, Spectrum, Thdn, Level, Sweep, Generate, Distortion, DeviceTest, Ir };
 enum class OutputFormat { Human, Csv, Json };
 
 struct MeasureOptions {
@@ -98,6 +98,15 @@ struct MeasureOptions {
     std::optional<double> maxCrosstalk;
     std::optional<double> maxNoise;
     std::optional<double> maxImd;
+
+    // Impulse response (also --from, --to, --level, --channel, --tolerance).
+    std::optional<double> seconds;        // the sweep's length
+    std::optional<double> tailSeconds;    // the silence after it
+    std::optional<int> count;             // sweeps averaged
+    std::optional<int> referenceChannel;  // 0 left, 1 right: the input that hears the reference
+    std::optional<double> gateStartMs;
+    std::optional<double> gateLengthMs;
+    std::optional<int> smoothing;         // 1/N octave, 3 … 48
 };
 
 struct ParsedCommandLine {
@@ -107,6 +116,10 @@ struct ParsedCommandLine {
 
 // Parses the arguments after the program name.
 ParsedCommandLine ParseMeasureArguments(const QStringList& args);
+
+// The impulse response's --out is a WAV file: it takes the response, and the
+// report goes to standard output.
+bool IrWaveOut(const MeasureOptions& o);
 
 // The command's name as typed ("thdn"), and the command of a name.
 QString CommandName(Command c);

@@ -131,6 +131,16 @@ QString LevelValueText(double db) { return QString::number(db, 'f', 2); }
 QString FundamentalText(double hz) { return QString::number(hz, 'f', 0); }
 QString PointText(double v) { return FixedText(v, 2); }
 
+QString JsonHeadFields(const RunContext& ctx)
+{
+    const QString object = head(ctx).str();
+    return object.mid(1, object.size() - 2);
+}
+QString VerdictJsonText(const Verdict& v) { return verdictJson(v); }
+QString JsonQuoted(const QString& s) { return Json::quoted(s); }
+QString HumanHeadText(const RunContext& ctx) { return humanHead(ctx); }
+QString HumanVerdictText(const Verdict& v) { return humanVerdict(v); }
+
 QString ReportSpectrum(const AnalyzerRun& run, const RunContext& ctx, OutputFormat format)
 {
     const AnalyzerSpectrum& s = run.spectrum;

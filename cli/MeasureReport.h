@@ -106,4 +106,14 @@ struct DistortionRun {
 // empty in CSV, null in JSON).
 QString ReportDistortion(const DistortionRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format);
 
+// The pieces every report shares, for a command whose report is written
+// elsewhere: the JSON head's fields (schema, version, command, devices)
+// without the braces, the verdict object, a JSON string, and the text
+// report's device lines and PASS/FAIL line.
+QString JsonHeadFields(const RunContext& ctx);
+QString VerdictJsonText(const Verdict& v);
+QString JsonQuoted(const QString& s);
+QString HumanHeadText(const RunContext& ctx);
+QString HumanVerdictText(const Verdict& v);
+
 } // namespace korvanta

@@ -49,7 +49,7 @@ CommandResult run(const MeasureOptions& o)
         return RunDevices(o);
     const bool records = o.command != Command::Generate;
     const bool plays = o.command == Command::Sweep || o.command == Command::Generate ||
-                       o.command == Command::Distortion || o.command == Command::DeviceTest;
+                       o.command == Command::Distortion || o.command == Command::DeviceTest || o.command == Command::Ir;
     MeasureSession session;
     QString error;
     if (const int code = session.Open(o, records, plays, error); code != kExitPass)
@@ -59,6 +59,7 @@ CommandResult run(const MeasureOptions& o)
     case Command::Generate: return RunGenerate(o, session);
     case Command::Distortion: return RunDistortion(o, session);
     case Command::DeviceTest: return RunDeviceTest(o, session);
+    case Command::Ir: return RunIr(o, session);
     default: return RunAnalyzer(o, session);
     }
 }
@@ -106,9 +107,12 @@ int main(int argc, char** argv)
             return usageError(QStringLiteral("--out ") + error);
     const CommandResult result = run(o);
     printReasons(result.reasons);
+    // An impulse response's WAV file is written by its command; the report
+    // then goes to standard output.
+    const QString reportFile = IrWaveOut(o) ? QString() : o.outFile;
     // The result is lost, whatever it was: the reasons above still tell it.
-    if (!result.report.isEmpty() && !writeReport(result.report, o.outFile)) {
-        printReasons({QStringLiteral("cannot write %1").arg(o.outFile.isEmpty() ? QStringLiteral("the output") : o.outFile)});
+    if (!result.report.isEmpty() && !writeReport(result.report, reportFile)) {
+        printReasons({QStringLiteral("cannot write %1").arg(reportFile.isEmpty() ? QStringLiteral("the output") : reportFile)});
         return kExitUsage;
     }
     return result.exitCode;

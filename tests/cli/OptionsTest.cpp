@@ -77,6 +77,27 @@ TEST(MeasureOptions, ValidLinesFillTheRecord)
     EXPECT_EQ(dt.maxImd, -70.0);
     EXPECT_EQ(dt.maxThdn, -90.0);
     EXPECT_EQ(dt.toleranceFile, "b.txt");
+
+    const auto i = ParseMeasureArguments(words("ir --from 50 --to 15000 --seconds 2 --tail 0.25 --level -12 --count 4 "
+                                               "--reference right --gate -2.5:30 --smoothing 12 --out r.CSV"));
+    ASSERT_TRUE(i.error.isEmpty()) << i.error.toStdString();
+    const MeasureOptions& ir = i.options;
+    EXPECT_EQ(ir.command, Command::Ir);
+    EXPECT_EQ(ir.from, 50);
+    EXPECT_EQ(ir.to, 15000);
+    EXPECT_EQ(ir.seconds, 2.0);
+    EXPECT_EQ(ir.tailSeconds, 0.25);
+    EXPECT_EQ(ir.level, -12.0);
+    EXPECT_EQ(ir.count, 4);
+    EXPECT_EQ(ir.referenceChannel, 1);
+    EXPECT_EQ(ir.gateStartMs, -2.5);
+    EXPECT_EQ(ir.gateLengthMs, 30.0);
+    EXPECT_EQ(ir.smoothing, 12);
+    // The file's ending chooses the report's format; a WAV file takes the
+    // response and leaves the report to standard output.
+    EXPECT_EQ(ir.format, OutputFormat::Csv);
+    EXPECT_FALSE(IrWaveOut(ir));
+    EXPECT_TRUE(IrWaveOut(ParseMeasureArguments(words("ir --json --out ir.WAV")).options));
 }
 
 TEST(MeasureOptions, BadLinesSayWhatIsWrong)
@@ -107,6 +128,19 @@ TEST(MeasureOptions, BadLinesSayWhatIsWrong)
         {"devicetest --self-test --replace", "--replace needs --store-reference"},
         {"devicetest --out report.txt", "--out report.txt: the report's name must end in .json, .html, .htm or .pdf"},
         {"thdn --min-dynamic-range 90", "--min-dynamic-range is not an option of `thdn`"},
+        {"ir --gate 5", "--gate 5: not START:LENGTH in ms"},
+        {"ir --gate 0:0", "--gate 0:0: not START:LENGTH in ms"},
+        {"ir --gate nan:10", "--gate nan:10: not START:LENGTH in ms"},
+        {"ir --seconds 30", "--seconds 30: not a number from 0.5 to 20"},
+        {"ir --tail -1", "--tail -1: not a number from 0 to 10"},
+        {"ir --count 65", "--count 65: not a whole number from 1 to 64"},
+        {"ir --smoothing 2", "--smoothing 2: not a whole number from 3 to 48"},
+        {"ir --reference up", "--reference up: not one of left, right"},
+        {"ir --reference left --channel left", "--reference and --channel name the same input"},
+        {"ir --out ir.txt", "--out ir.txt: the file's name must end in .csv, .json or .wav"},
+        {"ir --json --out ir.csv", "--out ir.csv: its ending names another format than --csv or --json"},
+        {"ir --steps 10", "--steps is not an option of `ir`"},
+        {"sweep --gate 0:5", "--gate is not an option of `sweep`"},
     };
     for (const auto& c : cases) {
         const auto r = ParseMeasureArguments(words(c.line));
@@ -124,7 +158,7 @@ TEST(MeasureOptions, HelpOfEveryCommandListsItsOwnOptionsOnly)
         {Command::Devices, "--json", "--fft"},        {Command::Spectrum, "--unit", "--max-thdn"},
         {Command::Thdn, "--max-thdn", "--min-level"}, {Command::Level, "--max-level", "--fundamental"},
         {Command::Sweep, "--tolerance", "--fft"},     {Command::Generate, "--signal", "--tolerance"},
-        {Command::DeviceTest, "--max-crosstalk", "--csv"},
+        {Command::DeviceTest, "--max-crosstalk", "--csv"}, {Command::Ir, "--gate", "--steps"},
     };
     for (const auto& c : cases) {
         const QString help = MeasureHelp(c.command);
