@@ -103,19 +103,13 @@ int startRefusalStatus(const IrSweep& sweep)
 // the fundamental's own), the output correction divided out as the engine
 // does it. False when the gate does not fit in the response.
 //
-// The option's start counts from the peak, not from the first played
-// frame as the window's gate does: a script cannot know the latency before
-// the run, and a card's latency differs from run to run by whole buffers,
-// so a gate fixed after the first played frame would cut out some other
-// stretch each time and give a wrong response without a word.
+// The option's start counts from the peak (GateFromPeak): a script cannot
+// know the latency before the run.
 bool applyGate(const MeasureOptions& o, MeasureSession& session, IrMeasurement& m)
 {
     if (!o.gateLengthMs)
         return true;
-    IrGate gate;
-    gate.startMs = m.peak.latencyMs(m.ir.rate) + *o.gateStartMs;
-    gate.lengthMs = *o.gateLengthMs;
-    gate.fadeMs = std::min(gate.fadeMs, gate.lengthMs / 4.0);
+    const IrGate gate = GateFromPeak(m, *o.gateStartMs, *o.gateLengthMs);
     m.settings.gate = gate;
     Regate(m, gate, &session.Records().outputCorrection);
     return !m.response.h.empty();

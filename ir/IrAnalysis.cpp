@@ -3,6 +3,8 @@
 #include "correction/CorrectionTable.h"
 #include "ir/IrCorrection.h"
 
+#include <algorithm>
+
 namespace korvanta {
 
 namespace {
@@ -72,6 +74,15 @@ IrMeasurement AnalyseSweep(std::span<const float> measured, std::span<const floa
     m.driftDb = DriftRatioDb(m.ir, m.peak);
     Regate(m, settings.gate, output);
     return m;
+}
+
+IrGate GateFromPeak(const IrMeasurement& m, double startFromPeakMs, double lengthMs)
+{
+    IrGate gate;
+    gate.startMs = m.peak.latencyMs(m.ir.rate) + startFromPeakMs;
+    gate.lengthMs = lengthMs;
+    gate.fadeMs = std::min(gate.fadeMs, lengthMs / 4.0);
+    return gate;
 }
 
 void Regate(IrMeasurement& m, const IrGate& gate, const CorrectionTable* output)

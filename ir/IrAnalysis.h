@@ -51,6 +51,14 @@ struct IrMeasurement {
 IrMeasurement AnalyseSweep(std::span<const float> measured, std::span<const float> reference,
                            const IrSettings& settings, const CorrectionTable* output = nullptr);
 
+// A gate whose start counts from the measured peak (negative: before it).
+// A card's latency differs from run to run by whole buffers, so a gate
+// kept after the first played frame would cut out another stretch on the
+// next run and give a wrong response without a word; one kept from the
+// peak stays on the same part of the response. Its fades take at most a
+// quarter of the length.
+IrGate GateFromPeak(const IrMeasurement& m, double startFromPeakMs, double lengthMs);
+
 // The response again with another gate, for the window's gate controls,
 // without a new recording.
 void Regate(IrMeasurement& m, const IrGate& gate, const CorrectionTable* output = nullptr);

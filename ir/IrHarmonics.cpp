@@ -55,6 +55,7 @@ IrHarmonicCurves HarmonicsOf(const ImpulseResponse& ir, const IrPeak& peak)
         c.freq.push_back(f);
         const double base = std::norm(one.h[j]);
         double sum = 0.0;
+        bool anyKnown = false;
         for (int k = 2; k <= kIrHighestHarmonic; ++k) {
             const size_t bin = j * static_cast<size_t>(k);
             // Within the sweep's fades the harmonic's level follows the fade
@@ -64,8 +65,10 @@ IrHarmonicCurves HarmonicsOf(const ImpulseResponse& ir, const IrPeak& peak)
             const double power = known ? std::norm(h[k - 2].h[bin]) / base : 0.0;
             c.levelDb[k - 2].push_back(known ? 10.0 * std::log10(std::max(power, 1e-30)) : nan);
             sum += power;
+            anyKnown = anyKnown || known;
         }
-        c.thdDb.push_back(base > 0.0 ? 10.0 * std::log10(std::max(sum, 1e-30)) : nan);
+        // A sum of no known harmonic is unknown, not a THD of -300 dB.
+        c.thdDb.push_back(anyKnown ? 10.0 * std::log10(std::max(sum, 1e-30)) : nan);
     }
     return c;
 }

@@ -46,7 +46,7 @@ constexpr Words kSweepRows[] = {
     {"&Gemessener Kanal", "Meas&ured channel"},
 };
 constexpr Words kViewRows[] = {
-    {"T&orbeginn (ms)", "Gate &begins at (ms)"},
+    {"T&orbeginn ab Spitze (ms)", "Gate &begins after the peak (ms)"},
     {"&Torlänge (ms)", "Gate lengt&h (ms)"},
     {"&Frequenzglättung", "Smoothin&g"},
     {"Ansi&cht", "Vie&w"},
@@ -88,7 +88,7 @@ constexpr Words kPolarity{"Polarität: %1", "Polarity: %1"};
 constexpr Words kNormal{"richtig", "normal"};
 constexpr Words kInverted{"invertiert", "inverted"};
 constexpr Words kPeakToNoise{"Spitze/Rauschen: %1 dB", "Peak to noise: %1 dB"};
-constexpr Words kGateShown{"Tor: %1 ms ab %2 ms", "Gate: %1 ms from %2 ms"};
+constexpr Words kGateShown{"Tor: %1 ms ab %2 ms nach der Spitze", "Gate: %1 ms from %2 ms after the peak"};
 constexpr Words kFrequencyAxis{"Frequenz (Hz)", "Frequency (Hz)"};
 constexpr Words kTimeAxis{"Zeit ab Torbeginn (ms)", "Time from the gate's start (ms)"};
 constexpr Words kMagnitudeCaption{"dB", "dB"};
@@ -351,10 +351,11 @@ void TIrWindow::ShowState(const IrWindowState& s)
 
 IrGate TIrWindow::gateFromControls() const
 {
-    // A length of 0 is the engine's "all of the fundamental".
-    if (WholeFundamental->isChecked())
+    // A length of 0 is the engine's "all of the fundamental"; a gate of the
+    // user's counts from the peak of the measurement it is applied to.
+    if (WholeFundamental->isChecked() || result_.ir.h.empty())
         return IrGate{};
-    return IrGate{GateStart->value(), GateLength->value()};
+    return GateFromPeak(result_, GateStart->value(), GateLength->value());
 }
 
 void TIrWindow::StartClick()
@@ -370,7 +371,9 @@ void TIrWindow::StartClick()
     showResults();
     RedrawDiagram();
     IrWindowState s = StateFromControls();
-    s.run.gate = gateFromControls();
+    // The run gates all of the fundamental; the user's gate, counted from
+    // the peak, is applied once the peak is known (onMeasured).
+    s.run.gate = IrGate{};
     if (!engine_.Start(s.run, language_)) {
         const QString why = engine_.StartRefusal();
         refusal_ = why;
@@ -410,13 +413,16 @@ void TIrWindow::setRunning(bool running)
 void TIrWindow::onMeasured(const IrMeasurement& m)
 {
     result_ = m;
-    // The gate the run applied becomes the controls' starting point, so
-    // moving it before a reflection starts from the fundamental's.
+    // The fundamental's gate becomes the controls' starting point, so
+    // moving it before a reflection starts from there; a gate of the
+    // user's is applied from this run's peak.
     if (WholeFundamental->isChecked()) {
         showing_ = true;
-        GateStart->setValue(result_.gate.startMs);
+        GateStart->setValue(result_.gate.startMs - result_.peak.latencyMs(result_.ir.rate));
         GateLength->setValue(std::max(result_.gate.lengthMs, GateLength->minimum()));
         showing_ = false;
+    } else {
+        Regate(result_, gateFromControls(), &OutputCorrection());
     }
 }
 
@@ -471,7 +477,8 @@ void TIrWindow::showResults()
     lines << word(language_, kLatency).arg(fixed(result_.peak.latencyMs(rate), 3), fixed(result_.peak.samples, 2));
     lines << word(language_, kPolarity).arg(word(language_, result_.peak.inverted() ? kInverted : kNormal));
     lines << word(language_, kPeakToNoise).arg(fixed(result_.peakToNoiseDb, 1));
-    lines << word(language_, kGateShown).arg(fixed(result_.gate.lengthMs, 2), fixed(result_.gate.startMs, 2));
+    lines << word(language_, kGateShown)
+                 .arg(fixed(result_.gate.lengthMs, 2), fixed(result_.gate.startMs - result_.peak.latencyMs(rate), 2));
     Results->setText(lines.join(QLatin1Char('\n')));
 }
 

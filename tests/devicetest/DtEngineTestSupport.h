@@ -87,9 +87,13 @@ inline std::vector<float> interleaved(const DtRecording& r)
 inline double db(double x) { return 20.0 * std::log10(x); }
 
 // How far the sweep's first played frame may lie from where the recording
-// was cut: the output's read of it and the input's reads are not taken at
-// one instant (one read of the recorder, plus one chunk of the output).
-inline constexpr double kSweepMarkBound = 2048;
+// was cut on the virtual card: the mark is taken when the frame is handed
+// to the output, and the card hears it behind the silence still queued
+// between its output and its input (at most a twentieth of a second at
+// 48 kHz), the recorder's read in progress (1024 frames) and the output's
+// chunk not yet written (256 frames); which of that a run meets depends on
+// the threads' timing.
+inline constexpr double kSweepMarkBound = 48000 / 20 + 1024 + 256;
 
 // A sweep step's recording: cut where the sweep began, long enough for it
 // and its tail, and in each channel the sweep at the peak that channel

@@ -164,10 +164,19 @@ TEST_F(IrWindowTest, AGateBeforeTheReflectionRedrawsFlatWithoutARun)
     EXPECT_GT(drawnSpread(1000, 15000), 8.0);
     const int runsBefore = runs;
     window->WholeFundamental->setChecked(false);
-    window->GateStart->setValue(m.peak.latencyMs(m.ir.rate) - 0.5);
+    // The gate counts from the peak.
+    window->GateStart->setValue(-0.5);
     window->GateLength->setValue(2.5);
     EXPECT_EQ(runs, runsBefore) << "the gate needs no new run";
     EXPECT_NEAR(m.gate.lengthMs, 2.5, 1e-9);
+    EXPECT_NEAR(m.gate.startMs, m.peak.latencyMs(m.ir.rate) - 0.5, 1e-9);
+    EXPECT_LT(drawnSpread(1000, 15000), 0.5);
+    // The next run's latency may differ by whole buffers; the gate kept
+    // from the peak still leaves the reflection out.
+    window->View->setCurrentIndex(int(IrView::MagnitudePhase));
+    run();
+    ASSERT_TRUE(window->Measurement().ok()) << window->Status->text().toStdString();
+    EXPECT_NEAR(m.gate.startMs, m.peak.latencyMs(m.ir.rate) - 0.5, 1e-9);
     EXPECT_LT(drawnSpread(1000, 15000), 0.5);
     // The time view starts at the gate.
     window->View->setCurrentIndex(int(IrView::Impulse));
