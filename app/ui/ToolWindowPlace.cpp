@@ -27,6 +27,10 @@ void FitToolWindow(QWidget* window, bool stored, bool& placedOnce)
     // A place stored on a larger screen, or the first size on a small one,
     // would hide the Start button or a table's last rows.
     const QRect screen = AvailableAt(window->frameGeometry().center());
+    // A window sized before its texts were set is grown by its layout once
+    // shown; grown now, it is placed at the size it will have, not beside
+    // a diagram that it would then cover.
+    window->resize(window->size().expandedTo(window->minimumSizeHint()));
     window->resize(window->size().boundedTo(screen.size().shrunkBy(FrameMarginsOf(window))));
     const QPoint pulled = PulledOnto(FrameAt(window, window->pos()), screen).topLeft();
     if (pulled != window->pos() || (!stored && !placedOnce))

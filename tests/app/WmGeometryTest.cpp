@@ -69,10 +69,12 @@ protected:
         (void)QTest::qWaitFor(apart, kFrameWaitMs);
         for (size_t i = 0; i < windows.size(); ++i) {
             const QRect a = windows[i]->frameGeometry();
-            EXPECT_TRUE(screen().contains(a)) << describe(a) << " on " << describe(screen());
+            EXPECT_TRUE(screen().contains(a)) << windows[i]->objectName().toStdString() << " " << describe(a) << " on "
+                                              << describe(screen());
             for (size_t j = 0; j < i; ++j)
                 EXPECT_FALSE(a.intersects(windows[j]->frameGeometry()))
-                    << describe(a) << " covers " << describe(windows[j]->frameGeometry());
+                    << windows[i]->objectName().toStdString() << " " << describe(a) << " covers "
+                    << windows[j]->objectName().toStdString() << " " << describe(windows[j]->frameGeometry());
         }
     }
 };
