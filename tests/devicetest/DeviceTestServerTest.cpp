@@ -6,6 +6,7 @@
 // reason, where the server cannot start.
 #include "tests/devicetest/DtEngineTestSupport.h"
 #include "tests/support/EngineContract.h"
+#include "tests/support/ServerSoundLayer.h"
 #include "tests/support/SoundServer.h"
 
 #include "audio/Soundd3.h"
@@ -45,37 +46,8 @@ DtPlan selfTestPlan()
     return p;
 }
 
-class ServerDeviceTest : public ::testing::Test {
+class ServerDeviceTest : public ServerSoundLayerTest {
 protected:
-    virtual SoundServer& server() { return SoundServer::instance(); }
-
-    void SetUp() override
-    {
-        SKIP_UNLESS_RUNNING(server());
-        server().setVolume(true, QStringLiteral("100%"));
-        server().setVolume(false, QStringLiteral("100%"));
-        server().pactlSucceeds({"set-source-mute", "@DEFAULT_SOURCE@", "0"});
-        SetAudioBackendForTests(&AlsaBackend::instance());
-        AlsaBackend::instance().rescan();
-        ASSERT_EQ(SoundInit(), 0) << devlog::Lines().join('\n').toStdString();
-        SetInDevice(0);
-        SetOutDevice(0);
-        SetSampleRates(kRate, kRate);
-        SetBits(16, 16);
-        SetFlip(false, false);
-        SetInversePhase(false, false, false, false);
-        SetAutoDC(false);
-        SetDCOffsetL(0.0f);
-        SetDCOffsetR(0.0f);
-        initialised_ = true;
-    }
-    void TearDown() override
-    {
-        if (initialised_)
-            SoundDone();
-        SetAudioBackendForTests(nullptr);
-    }
-
     // One run of the self-test plan; its recordings in `proc`.
     void run(DeviceTestEngine& engine, RecordingProcedure& proc, EngineRecorder& r)
     {
@@ -88,7 +60,6 @@ protected:
     Tdummy dummy_;
     CorrectionTable in_;
     CorrectionTable out_;
-    bool initialised_ = false;
 };
 
 TEST_F(ServerDeviceTest, SelfTestRunsEndToEndAndFollowsTheSinkVolume)

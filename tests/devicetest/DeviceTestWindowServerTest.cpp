@@ -8,6 +8,7 @@
 #include "platform/DeviceLog.h"
 #include "platform/audio/alsa/AlsaBackend.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/ServerSoundLayer.h"
 #include "tests/support/SoundServer.h"
 
 #include <QAction>
@@ -27,18 +28,11 @@ protected:
     {
         MainWindowTest::SetUp();
         SKIP_UNLESS_RUNNING(own_);
-        own_.setVolume(true, QStringLiteral("100%"));
-        own_.setVolume(false, QStringLiteral("100%"));
-        own_.pactlSucceeds({"set-source-mute", "@DEFAULT_SOURCE@", "0"});
+        OpenServerLoop(own_);
         writeSettings("[VOLUME]\nFGVOLUME=100\nFGINVOLUME=100\n[SDSOUND]\n");
         AlsaBackend::instance().rescan();
         start();
-        SetInDevice(0);
-        SetOutDevice(0);
-        SetSampleRates(kDefaultServerRate, kDefaultServerRate);
-        SetBits(16, 16);
-        SetFlip(false, false);
-        SetAutoDC(false);
+        UseServerDevices(kDefaultServerRate);
     }
 
     OwnSoundServer own_;

@@ -5,6 +5,7 @@
 // middle of the sweep ending the run with failed() and no result. Skipped,
 // with the reason, where the server cannot start.
 #include "tests/ir/IrEngineSupport.h"
+#include "tests/support/ServerSoundLayer.h"
 #include "tests/support/SoundServer.h"
 
 #include "audio/OutputOwner.h"
@@ -49,37 +50,8 @@ IrSettings ServerSettings(double seconds = 1.0)
     return s;
 }
 
-class ServerIrTest : public ::testing::Test {
+class ServerIrTest : public ServerSoundLayerTest {
 protected:
-    virtual SoundServer& server() { return SoundServer::instance(); }
-
-    void SetUp() override
-    {
-        SKIP_UNLESS_RUNNING(server());
-        server().setVolume(true, QStringLiteral("100%"));
-        server().setVolume(false, QStringLiteral("100%"));
-        server().pactlSucceeds({"set-source-mute", "@DEFAULT_SOURCE@", "0"});
-        SetAudioBackendForTests(&AlsaBackend::instance());
-        AlsaBackend::instance().rescan();
-        ASSERT_EQ(SoundInit(), 0) << devlog::Lines().join('\n').toStdString();
-        SetInDevice(0);
-        SetOutDevice(0);
-        SetSampleRates(kRate, kRate);
-        SetBits(16, 16);
-        SetFlip(false, false);
-        SetInversePhase(false, false, false, false);
-        SetAutoDC(false);
-        SetDCOffsetL(0.0f);
-        SetDCOffsetR(0.0f);
-        initialised_ = true;
-    }
-    void TearDown() override
-    {
-        if (initialised_)
-            SoundDone();
-        SetAudioBackendForTests(nullptr);
-    }
-
     // One good run; its measurement. A run refused for its recording is
     // run again, up to kAttempts times: a machine that is busy enough can
     // make a server's loop skip a cycle in the middle of the sweep, and the
@@ -110,7 +82,6 @@ protected:
     Tdummy dummy_;
     CorrectionTable in_;
     CorrectionTable out_;
-    bool initialised_ = false;
 };
 
 TEST_F(ServerIrTest, LatencyOfFiveRunsAndItsSpread)
