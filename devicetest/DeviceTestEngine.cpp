@@ -128,8 +128,8 @@ void DeviceTestEngine::nextStep()
     if (current_.step.sweep) {
         // Silence through the settle wait and into the stretch, then the
         // sweep: nothing of the step before rings into its answer.
-        sweep_ = std::make_unique<DtSweepSource>(DtSweepBuffer(current_.step, current_.peaks, outRate_, bits),
-                                                 DtSilentFrame(bits));
+        sweep_ = std::make_unique<MarkedOneShot>(DtSweepBuffer(current_.step, current_.peaks, outRate_, bits),
+                                                 SilentFrame(bits));
         rc = player_.playOnce(sweep_->Callback());
     } else {
         sweep_.reset();

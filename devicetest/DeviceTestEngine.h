@@ -5,7 +5,7 @@
 // so it holds the step's own signal and nothing of the one before) and
 // hands it to the procedure, which may add steps. A sweep step plays
 // silence through the settle wait instead, begins its stretch, then plays
-// the sweep once as soon as the input delivers (DtSweepSource), and hands
+// the sweep once as soon as the input delivers (MarkedOneShot), and hands
 // over the stretch from the sweep's first played frame on (not aligned when
 // that frame was not marked in it). The input stays open from step to step where the
 // device allows it. Levels at the input follow each channel's loop gain,
@@ -25,7 +25,7 @@
 #include "devicetest/DeviceTestResult.h"
 #include "devicetest/DtPlan.h"
 #include "devicetest/DtPlanProcedure.h"
-#include "devicetest/DtSweepSource.h"
+#include "audio/MarkedOneShot.h"
 
 #include <QTimer>
 #include <memory>
@@ -104,7 +104,7 @@ private:
     PlayPath player_;
     StretchRecorder recorder_;
     QTimer settle_;
-    std::unique_ptr<DtSweepSource> sweep_; // the sweep step's output, while one runs
+    std::unique_ptr<MarkedOneShot> sweep_; // the sweep step's output, while one runs
 };
 
 } // namespace korvanta

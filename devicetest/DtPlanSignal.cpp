@@ -143,15 +143,6 @@ std::vector<uint8_t> DtSweepBuffer(const DtStep& step, const DtPeaks& peaks, int
     return out;
 }
 
-std::vector<uint8_t> DtSilentFrame(int bits)
-{
-    const int bytes = BytesPerSample(bits);
-    std::vector<uint8_t> frame(2 * size_t(bytes));
-    EncodeSample(0.0, bits, frame.data());
-    EncodeSample(0.0, bits, frame.data() + bytes);
-    return frame;
-}
-
 DtRecording DtFromFirstPlayed(const DtRecording& whole, long long firstPlayed, long long periodFrames)
 {
     DtRecording cut;

@@ -58,9 +58,6 @@ int DtSweepStretchFrames(const DtSweep& sweep, int rate);
 // when the step has no sweep or the sweep does not fit the rate.
 std::vector<uint8_t> DtSweepBuffer(const DtStep& step, const DtPeaks& peaks, int rate, int bits);
 
-// One frame of digital zero, stereo, in `bits`.
-std::vector<uint8_t> DtSilentFrame(int bits);
-
 // One step's recording in full-scale units of the input.
 struct DtRecording {
     int rate = 0;

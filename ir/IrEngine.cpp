@@ -1,5 +1,6 @@
 #include "ir/IrEngine.h"
 
+#include "audio/MarkedOneShot.h"
 #include "audio/OutputOwner.h"
 #include "audio/Soundd3.h"
 #include "correction/CorrectionTable.h"
@@ -10,11 +11,7 @@
 #include "platform/audio/WaveTypes.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstring>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 namespace korvanta {
 
@@ -50,10 +47,10 @@ const Words kNotMarked{"Der Sweep wurde nicht während der Aufnahme gespielt: de
 const Words kCutShort{"Die Aufnahme endete vor dem Ende des Sweeps: der Ausgang hat zu spät begonnen",
                       "The recording ended before the end of the sweep: the output started too late"};
 
-constexpr int kSilenceFrames = 256;
-// The output's wait for the recorder's start: far longer than the start
-// takes, far shorter than the output's stall limit.
-constexpr int kArmWaitMs = 500;
+// Silence in small reads, and the output waits for the recorder's start:
+// far longer than the start takes, far shorter than the output's stall
+// limit (OneShotPacing says why).
+constexpr OneShotPacing kPacing{256, 500};
 
 bool devicesUsable()
 {
@@ -65,57 +62,6 @@ long long recordingFrames(const IrSweep& s)
 {
     return static_cast<long long>(s.count) * s.PeriodFrames() + static_cast<long long>(kMarginSeconds * s.rate);
 }
-
-// What the output thread plays: silence until the input has delivered
-// (so the whole sweep lies inside the recording and a server's new stream
-// has settled), then the sweeps once. The first sweep frame is marked on
-// the recorder's clock as it is handed over, in a read of its own, so the
-// mark is that frame's and not that of silence before it.
-//
-// Until the recorder runs and its clock is known the output waits: a card
-// that runs as fast as its input asks would otherwise race through the
-// recording on silence while the GUI thread is held up between the two
-// starts, and the sweep would begin too late to be recorded whole.
-struct OneShot {
-    std::vector<uint8_t> pcm;
-    int align = 4;
-    size_t pos = 0;
-    bool begun = false;
-    std::shared_ptr<StretchClock> clock; // set before `armed`
-    std::atomic<bool> armed{false};
-    std::atomic<bool> given{false}; // up: the run ended before it was armed
-
-    bool waitArmed()
-    {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kArmWaitMs);
-        while (!armed.load(std::memory_order_acquire)) {
-            if (given.load(std::memory_order_acquire) || std::chrono::steady_clock::now() > until)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
-    }
-
-    int fill(uint8_t* dst, int frames)
-    {
-        if (!begun) {
-            if (!waitArmed() || clock->captured.load(std::memory_order_acquire) <= 0) {
-                // In small reads, so the sweep begins soon after the input
-                // has delivered, not after a long stretch of silence that
-                // the output took in one piece.
-                const int n = std::min(frames, kSilenceFrames);
-                std::memset(dst, 0, static_cast<size_t>(n) * align);
-                return n;
-            }
-            clock->markFirstPlayed();
-            begun = true;
-        }
-        const size_t bytes = std::min(static_cast<size_t>(frames) * align, pcm.size() - pos);
-        std::memcpy(dst, pcm.data() + pos, bytes);
-        pos += bytes;
-        return static_cast<int>(bytes / align);
-    }
-};
 
 } // namespace
 
@@ -168,15 +114,16 @@ bool IrEngine::Start(const IrSettings& settings, char letter)
         return false;
     }
     const int outBits = OutSlot(GetOutDevice()).format.bitsPerSample;
-    auto shot = std::make_shared<OneShot>();
-    shot->pcm = SweepPcm(s.sweep, outBits);
-    shot->align = 2 * BytesPerSample(outBits);
+    // Silence until the input has delivered (so the whole sweep lies inside
+    // the recording and a server's new stream has settled), then the sweeps.
+    // The callback holds what it plays; `shot` only arms it.
+    MarkedOneShot shot(SweepPcm(s.sweep, outBits), SilentFrame(outBits), kPacing);
 
     // What plays must be the sweep alone.
     OutputOwner::Instance().Take(this);
     int rc = player_.open(GetOutDevice(), MakeWaveFormat(outRate, outBits));
     if (rc == 0)
-        rc = player_.playOnce([shot](uint8_t* dst, int n) { return shot->fill(dst, n); });
+        rc = player_.playOnce(shot.Callback());
     if (rc != 0) {
         player_.close();
         OutputOwner::Instance().Release(this);
@@ -187,14 +134,13 @@ bool IrEngine::Start(const IrSettings& settings, char letter)
     // input asks has something to pace the recording by.
     const int inBits = InSlot(GetInDevice()).format.bitsPerSample;
     if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames); rc != 0) {
-        shot->given.store(true, std::memory_order_release);
+        shot.GiveUp();
         player_.close();
         OutputOwner::Instance().Release(this);
         startRefusal_ = Pick(letter, kInputOpen).arg(SoundErrorText(rc));
         return false;
     }
-    shot->clock = recorder_.clock();
-    shot->armed.store(true, std::memory_order_release);
+    shot.Arm(recorder_.clock());
 
     settings_ = s;
     letter_ = letter;
