@@ -46,8 +46,22 @@ QRect FrameAt(const QWidget* window, QPoint at)
     return QRect(at, window->size().grownBy(FrameMarginsOf(window)));
 }
 
+namespace {
+// The last place the program gave a window that KeepPlaceOnceFramed is
+// watching. The program may place a window again after showing it (a tool
+// window is fitted to the screen, moved once more when its diagram opens,
+// the generator docks on a page change), before or just after the window
+// manager frames it; the place kept must be the last one given, never the
+// one the window had when it was shown.
+const char* const kPlaceProperty = "korvantaFramePlace";
+
+bool Framed(const QWidget* w) { return w->frameGeometry() != w->geometry(); }
+} // namespace
+
 void MoveFrameTo(QWidget* window, QPoint at)
 {
+    if (window->property(kPlaceProperty).isValid())
+        window->setProperty(kPlaceProperty, at);
     window->move(at);
     // A window that exists on the desktop but has no frame yet: move() took
     // its place for the client area's. Its own frame position is exact, and
@@ -66,8 +80,6 @@ namespace {
 constexpr int kFrameCheckMs = 25;
 constexpr int kFrameChecks = 400;
 
-bool Framed(const QWidget* w) { return w->frameGeometry() != w->geometry(); }
-
 // Puts a window just shown at the place it was given, once it has its frame:
 // whichever way the window manager took the place (for the frame's or the
 // client area's), the frame stands there in the end.
@@ -78,13 +90,17 @@ void KeepPlaceOnceFramed(QWidget* w, QPoint placed)
     auto checks = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, w, [w, timer, placed, checks] {
         if (!w->isVisible() || ++*checks > kFrameChecks) {
+            w->setProperty(kPlaceProperty, QVariant());
             timer->deleteLater();
             return;
         }
         if (!Framed(w))
             return;
-        if (w->pos() != placed)
-            w->move(placed);
+        const QVariant last = w->property(kPlaceProperty);
+        const QPoint at = last.isValid() ? last.toPoint() : placed;
+        w->setProperty(kPlaceProperty, QVariant());
+        if (w->pos() != at)
+            w->move(at);
         timer->deleteLater();
     });
     timer->start();
@@ -101,8 +117,10 @@ protected:
             return false;
         auto* w = static_cast<QWidget*>(watched);
         // Only a window the program placed and that has no frame yet.
-        if (w->isWindow() && w->testAttribute(Qt::WA_Moved) && !Framed(w))
+        if (w->isWindow() && w->testAttribute(Qt::WA_Moved) && !Framed(w)) {
+            w->setProperty(kPlaceProperty, w->pos());
             KeepPlaceOnceFramed(w, w->pos());
+        }
         return false;
     }
 };
