@@ -27,7 +27,7 @@ StretchRecorder::StretchRecorder(QObject* parent) : QObject(parent) {}
 
 StretchRecorder::~StretchRecorder() { stop(); }
 
-int StretchRecorder::start(int device, const WaveFormat& format, long long frames)
+int StretchRecorder::start(int device, const WaveFormat& format, long long frames, long long framesAfterMark)
 {
     if (thread_.active())
         return MMSYSERR_NOTSUPPORTED;
@@ -38,6 +38,7 @@ int StretchRecorder::start(int device, const WaveFormat& format, long long frame
         return rc;
     job->keep = keep_;
     job->frames = frames;
+    job->afterMark = std::max(0LL, framesAfterMark);
     job->align = format.blockAlign;
     job->data.assign(static_cast<size_t>(frames) * format.blockAlign, 0);
     job->notify = this;
@@ -159,21 +160,43 @@ void StretchRecorder::run(const std::shared_ptr<Job>& shared)
         job.source->stop();
 }
 
+// Device thread: where the stretch ends, now that `got` frames are in: at
+// the frames asked for, or that many frames after the mark once it is known.
+long long StretchRecorder::endOf(const Job& job)
+{
+    const long long mark = job.clock->firstPlayed.load(std::memory_order_acquire);
+    if (job.afterMark <= 0 || mark < 0)
+        return job.frames;
+    return std::min(job.frames, mark + job.afterMark);
+}
+
+// Device thread: records the stretch; one ended by its mark keeps only what
+// was recorded.
+int StretchRecorder::record(Job& job)
+{
+    const int fault = fill(job);
+    if (fault == 0 && !job.stop.load(std::memory_order_acquire)) {
+        job.frames = job.clock->captured.load(std::memory_order_acquire);
+        job.data.resize(static_cast<size_t>(job.frames) * static_cast<size_t>(job.align));
+    }
+    return fault;
+}
+
 // Device thread: fills the stretch. Returns 0 when it is whole, else the
 // fault that ended it: a device silent for the stall margin, an overrun
 // (the stretch would have a gap), an early end or a device fault.
-int StretchRecorder::record(Job& job)
+int StretchRecorder::fill(Job& job)
 {
     CaptureSource& source = *job.source;
     long long got = 0;
     auto deadline = Clock::now() + std::chrono::milliseconds(source.firstFrameMs() + WaveIn::kStallMarginMs);
-    while (got < job.frames) {
+    while (got < endOf(job)) {
         if (job.stop.load(std::memory_order_acquire))
             return 0;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             return WAVERR_DEVICE_STALLED;
-        const int want = static_cast<int>(std::min<long long>(job.frames - got, kReadFrames));
+        const int want = static_cast<int>(std::min<long long>(endOf(job) - got, kReadFrames));
         const ReadResult r = source.read(job.data.data() + static_cast<size_t>(got) * job.align, want,
                                          static_cast<int>(std::min<long long>(left, kPollMs)));
         if (r.fault == kOverrun) {
@@ -186,7 +209,7 @@ int StretchRecorder::record(Job& job)
             deadline = Clock::now() + std::chrono::milliseconds(WaveIn::kStallMarginMs);
         }
         if (r.fault == kEndOfData)
-            return got < job.frames ? WAVERR_DEVICE_SHORT_BLOCK : 0;
+            return got < endOf(job) ? WAVERR_DEVICE_SHORT_BLOCK : 0;
         if (r.fault != 0)
             return r.fault;
     }

@@ -66,7 +66,11 @@ public:
     // Opens input `device` and records `frames` frames in `format`. Returns
     // 0, or an error code (MMSYSERR_INVALPARAM for a stretch that is empty
     // or longer than kMaxSeconds; MMSYSERR_NOTSUPPORTED while recording).
-    int start(int device, const WaveFormat& format, long long frames);
+    // With `framesAfterMark` > 0 the stretch ends as soon as it holds that
+    // many frames from the marked one-shot's first frame on (at most
+    // `frames` in all): a run waits for its one-shot's answer and no longer,
+    // however soon the output began.
+    int start(int device, const WaveFormat& format, long long frames, long long framesAfterMark = 0);
     // Gives the recording up and closes the input; nothing is announced.
     void stop();
     // Whether whole stretches leave the input open for the next start().
@@ -78,7 +82,7 @@ public:
     long long capturedFrames() const { return clock_->captured.load(); }
     // Shared with the output whose first frame is to be marked.
     std::shared_ptr<StretchClock> clock() const { return clock_; }
-    // After recorded(): the stretch in the input's format.
+    // After recorded(): the stretch in the input's format, and its frames.
     const std::vector<uint8_t>& data() const { return job_->data; }
     long long frames() const { return job_->frames; }
     // Frame index of the marked one-shot's first frame, -1 when none was
@@ -98,7 +102,8 @@ private:
         std::shared_ptr<CaptureSource> source;
         std::shared_ptr<StretchClock> clock;
         std::vector<uint8_t> data;
-        long long frames = 0;
+        long long frames = 0; // asked for; once recorded, recorded
+        long long afterMark = 0;
         int align = 4;
         bool keep = false;
         std::atomic<bool> stop{false};
@@ -109,6 +114,8 @@ private:
 
     static void run(const std::shared_ptr<Job>& job);
     static int record(Job& job);
+    static int fill(Job& job);
+    static long long endOf(const Job& job);
     void finished(const std::shared_ptr<Job>& job);
     void endDevice();
     int openSource(int device, const WaveFormat& format, std::shared_ptr<CaptureSource>& source);

@@ -149,7 +149,9 @@ void DeviceTestEngine::record()
     if (!running_)
         return;
     const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
-    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0) {
+    // A sweep's stretch ends once its period from the marked frame on is in.
+    const long long afterMark = current_.step.sweep ? DtIrSweep(*current_.step.sweep, inRate_, 1.0).PeriodFrames() : 0;
+    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames, afterMark); rc != 0) {
         fail(Failure::Input, rc);
         return;
     }

@@ -17,13 +17,13 @@ namespace korvanta {
 
 namespace {
 
-// Recorded beyond the sweeps: room for where the sweep starts, once the
-// input has delivered its first frames (a read of the recorder, a period
-// of a server; under 0.05 s measured). The devices' latency needs nothing
-// more: the analysis takes the sweeps' periods from the marked frame on,
-// and a latency longer than the tail is refused as such, so what lies
-// beyond would never be looked at and would only make each run longer.
-constexpr double kMarginSeconds = 0.25;
+// Room in the stretch beyond the sweeps for where the sweep starts, once
+// the input has delivered its first frames (a read of the recorder, a
+// period of a server; under 0.05 s measured). The stretch ends as soon as
+// the sweeps' periods from the marked frame on are in, so the room costs
+// no time. The devices' latency needs nothing more: a latency longer than
+// the tail is refused as such.
+constexpr double kMarginSeconds = 0.5;
 // What the guard allows beyond the recording's own length before it calls
 // the device failed: more than the recorder's own stall margin, so a device
 // that reports its fault is heard first.
@@ -133,7 +133,8 @@ bool IrEngine::Start(const IrSettings& settings, char letter)
     // The output plays silence already, so a card that runs as fast as its
     // input asks has something to pace the recording by.
     const int inBits = InSlot(GetInDevice()).format.bitsPerSample;
-    if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames); rc != 0) {
+    const long long needed = static_cast<long long>(s.sweep.count) * s.sweep.PeriodFrames();
+    if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames, needed); rc != 0) {
         shot.GiveUp();
         player_.close();
         OutputOwner::Instance().Release(this);

@@ -3,8 +3,8 @@
 //
 // BM_RealTimeIr plays a 1 s sweep (20 Hz … 20 kHz, half a second of tail)
 // at 48 kHz, the whole run from Start() to stopped(): the output's start,
-// the silence until the input delivers, the sweep and its tail, the
-// recording's quarter second beyond them and the analysis. The limit is
+// the silence until the input delivers, the sweep and its tail (the
+// recording ends with them) and the analysis. The limit is
 // the sweep plus its tail; the overhead is the rest.
 //
 // BM_RealTimeSteppedSweep measures the same device (lp=5000 hp=50) with

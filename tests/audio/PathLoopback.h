@@ -57,12 +57,14 @@ struct LoopbackResult {
     long long marked = -1; // where the recorder marked the one-shot's first frame
     double toneAmplitude = 0;
     double toneResidualDb = 0;
+    long long frames = 0; // what the stretch holds
 };
 
 // Records `seconds` of 16-bit stereo from `in`; `leadSeconds` into it plays a
-// one-shot of `shotSeconds` to `out`.
+// one-shot of `shotSeconds` to `out`. With `afterMark` > 0 the stretch ends
+// that many frames after the one-shot's mark.
 inline LoopbackResult RecordOneShot(int in, int out, const korvanta::WaveFormat& format, double seconds = 3.0,
-                                    double shotSeconds = 1.5, double leadSeconds = 0.3)
+                                    double shotSeconds = 1.5, double leadSeconds = 0.3, long long afterMark = 0)
 {
     using namespace korvanta;
     const int rate = static_cast<int>(format.samplesPerSec);
@@ -75,7 +77,7 @@ inline LoopbackResult RecordOneShot(int in, int out, const korvanta::WaveFormat&
     QObject::connect(&rec, &StretchRecorder::recorded, [&] { r.recorded = true; });
     QObject::connect(&rec, &StretchRecorder::failed, [&](int code, const QString&) { r.failure = code; });
     QObject::connect(&player, &PlayPath::finished, [&] { r.finished = true; });
-    if ((r.failure = rec.start(in, format, static_cast<long long>(seconds * rate))) != 0)
+    if ((r.failure = rec.start(in, format, static_cast<long long>(seconds * rate), afterMark)) != 0)
         return r;
     r.failure = -1;
     // The one-shot starts inside the stretch, not at its edge: after the
@@ -93,6 +95,7 @@ inline LoopbackResult RecordOneShot(int in, int out, const korvanta::WaveFormat&
         return r;
     const std::vector<double> left = Channel16(rec.data(), 0);
     r.marked = rec.firstPlayedFrame();
+    r.frames = rec.frames();
     const long long marker = FirstAbove(left, kMarker / 2);
     if (marker < 0)
         return r;

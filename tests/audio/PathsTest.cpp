@@ -221,21 +221,28 @@ constexpr long long kMarkBound = 2048;
 // Played to the virtual card's output while its input records in real
 // time, through a device under test that delays by a known number of
 // frames: the one-shot is heard where the recorder marked it plus that
-// delay, and its tone comes back without a gap.
+// delay, and its tone comes back without a gap. A stretch asked to end
+// after the mark ends there to the frame, whatever it was given room for.
 TEST_F(VirtualPathTest, OneShotComesBackWholeWhereItWasMarked)
 {
-    for (const int delay : {0, 1500}) {
-        SCOPED_TRACE(delay);
+    constexpr long long kShot = 3 * kRate / 2;
+    struct Case {
+        int delay;
+        long long afterMark; // 0: the whole stretch
+    };
+    for (const Case c : {Case{0, 0}, Case{1500, 0}, Case{1500, kShot + kRate / 10}}) {
+        SCOPED_TRACE(testing::Message() << c.delay << " " << c.afterMark);
         DutConfig dut;
-        dut.delaySamples = delay;
+        dut.delaySamples = c.delay;
         VirtualCard::instance().setDut(dut);
-        const LoopbackResult r = RecordOneShot(0, 0, MakeWaveFormat(kRate, 16));
+        const LoopbackResult r = RecordOneShot(0, 0, MakeWaveFormat(kRate, 16), 3.0, 1.5, 0.3, c.afterMark);
         ASSERT_TRUE(r.recorded) << r.failure << "\n" << log();
+        EXPECT_EQ(r.frames, c.afterMark > 0 ? r.marked + c.afterMark : 3 * kRate);
         EXPECT_TRUE(r.finished);
         ASSERT_GE(r.heard, 0);
         ASSERT_GE(r.marked, 0);
-        std::printf("delay %d: heard at %lld, marked at %lld\n", delay, r.heard, r.marked);
-        EXPECT_NEAR(double(r.heard), double(r.marked + delay), double(kMarkBound));
+        std::printf("delay %d: heard at %lld, marked at %lld\n", c.delay, r.heard, r.marked);
+        EXPECT_NEAR(double(r.heard), double(r.marked + c.delay), double(kMarkBound));
         EXPECT_NEAR(r.toneAmplitude, kToneLevel, 0.01);
         EXPECT_LT(r.toneResidualDb, kGapFreeResidualDb);
     }
