@@ -14,6 +14,7 @@ namespace korvanta {
 struct RunEstimate {
     std::vector<int> stepMs;   // planned duration of each step, in ms
     bool approximate = false;  // the run may take more or fewer steps
+    bool percent = false;      // the steps are hundredths of one run, shown as a percentage
 
     int Steps() const { return int(stepMs.size()); }
 };

@@ -28,6 +28,10 @@ constexpr double kMarginSeconds = 0.5;
 // the device failed: more than the recorder's own stall margin, so a device
 // that reports its fault is heard first.
 constexpr int kGuardSlackMs = 3 * WaveIn::kStallMarginMs + 2000;
+// How often the recording's progress is looked at: often enough for the bar
+// to move smoothly through a sweep of half a second.
+constexpr int kProgressMs = 100;
+constexpr int kPercent = 100;
 
 const Words kNoDevices{"Kein Ein- und Ausgang verfügbar: die Audio-Geräte prüfen",
                        "No input and output available: check the audio devices"};
@@ -76,6 +80,8 @@ IrEngine::IrEngine(CorrectionTable& inputCorrection, CorrectionTable& outputCorr
     connect(&recorder_, &StretchRecorder::failed, this, [this](int code) { fail(Failure::Input, code); });
     connect(&player_, &PlayPath::failed, this, [this](int code) { fail(Failure::Output, code); });
     connect(&player_, &PlayPath::finished, this, &IrEngine::played);
+    progress_.setInterval(kProgressMs);
+    connect(&progress_, &QTimer::timeout, this, &IrEngine::showProgress);
 }
 
 IrEngine::~IrEngine()
@@ -148,7 +154,9 @@ bool IrEngine::Start(const IrSettings& settings, char letter)
     rate_ = inRate;
     result_ = IrMeasurement{};
     running_ = true;
+    shownPercent_ = -1;
     guard_.start(static_cast<int>(1000 * frames / inRate) + kGuardSlackMs);
+    progress_.start();
     emit started();
     return true;
 }
@@ -176,32 +184,69 @@ void IrEngine::onRecorded()
     const long long first = recorder_.firstPlayedFrame();
     const long long needed = static_cast<long long>(settings_.sweep.count) * settings_.sweep.PeriodFrames();
     const DeviceSlot& slot = InSlot(GetInDevice());
-    const IrChannels rec = IrChannelsFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample),
-                                             first, needed);
-    release();
+    IrChannels rec = IrChannelsFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), first,
+                                       needed);
+    releaseDevices();
     devlog::Append(QStringLiteral("Impulse response: sweep marked at frame %1 of %2, %3 needed").arg(first).arg(recorder_.frames()).arg(needed));
-    QString refusal;
     if (first < 0) {
-        refusal = Pick(letter_, kNotMarked);
-    } else if (static_cast<long long>(rec.left.size()) < needed) {
-        refusal = Pick(letter_, kCutShort);
-    } else {
-        const bool reference = settings_.referenceMode;
-        const std::vector<float>& measured = settings_.measuredChannel == 1 ? rec.right : rec.left;
-        const std::vector<float>& other = settings_.measuredChannel == 1 ? rec.left : rec.right;
-        result_ = AnalyseSweep(measured, reference ? std::span<const float>(other) : std::span<const float>(),
-                               settings_, &outputCorrection_);
-        if (!result_.ok())
-            refusal = IrProblemText(result_.problem, letter_);
+        refuse(Pick(letter_, kNotMarked));
+        return;
     }
-    if (!refusal.isEmpty()) {
-        devlog::Append(QStringLiteral("Impulse response refused: %1").arg(refusal));
-        result_.response = {};
-        emit refused(refusal);
-    } else {
-        emit progress(1, 1);
-        emit measured(result_);
+    if (static_cast<long long>(rec.left.size()) < needed) {
+        refuse(Pick(letter_, kCutShort));
+        return;
     }
+    const bool right = settings_.measuredChannel == 1;
+    std::vector<float> measured = std::move(right ? rec.right : rec.left);
+    std::vector<float> other;
+    if (settings_.referenceMode)
+        other = std::move(right ? rec.left : rec.right);
+    analysis_.Start(std::move(measured), std::move(other), settings_, outputCorrection_, this,
+                    [this](const IrMeasurement& result) { analysed(result); });
+    // All is recorded; the analysis is the last hundredth.
+    shownPercent_ = kPercent - 1;
+    emit progress(shownPercent_, kPercent);
+}
+
+// While the recording runs: the share of the sweeps' periods in, from the
+// marked frame on (the analysis, which follows, is short against them).
+void IrEngine::showProgress()
+{
+    if (!running_ || !recorder_.recording())
+        return;
+    const long long first = recorder_.firstPlayedFrame();
+    const long long needed = static_cast<long long>(settings_.sweep.count) * settings_.sweep.PeriodFrames();
+    const long long in = first < 0 ? 0 : recorder_.capturedFrames() - first;
+    // 99 says all is in (onRecorded), 100 that the result is there.
+    const int percent = static_cast<int>(std::clamp<long long>(kPercent * in / needed, 0, kPercent - 2));
+    if (percent <= shownPercent_)
+        return;
+    shownPercent_ = percent;
+    emit progress(percent, kPercent);
+}
+
+void IrEngine::analysed(const IrMeasurement& result)
+{
+    if (!running_)
+        return;
+    result_ = result;
+    if (!result_.ok()) {
+        refuse(IrProblemText(result_.problem, letter_));
+        return;
+    }
+    running_ = false;
+    emit progress(kPercent, kPercent);
+    emit measured(result_);
+    emit stopped();
+}
+
+// A bad set-up found in the recording: its text and no curve.
+void IrEngine::refuse(const QString& refusal)
+{
+    devlog::Append(QStringLiteral("Impulse response refused: %1").arg(refusal));
+    running_ = false;
+    result_.response = {};
+    emit refused(refusal);
     emit stopped();
 }
 
@@ -214,11 +259,18 @@ void IrEngine::fail(Failure kind, int code)
     reportFailure(static_cast<int>(kind), code);
 }
 
-// Output silent, recording given up, output given back.
+// Output silent, recording given up, output given back, analysis dropped.
 void IrEngine::release()
 {
     running_ = false;
+    analysis_.Cancel();
+    releaseDevices();
+}
+
+void IrEngine::releaseDevices()
+{
     guard_.stop();
+    progress_.stop();
     recorder_.stop();
     player_.close();
     OutputOwner::Instance().Release(this);

@@ -5,13 +5,18 @@
 // plays (the output plays silence until the input delivers) and holding
 // the sweeps with their tails, which hold the devices' latency; the
 // recorder's clock marks the first played frame, so the recording is cut
-// from there and handed to AnalyseSweep. Both channels are recorded; the
-// reference mode divides one by the other.
+// from there and handed to AnalyseSweep on a thread of its own
+// (IrAnalysisThread). Both channels are recorded; the reference mode
+// divides one by the other.
+//
+// progress() counts percent of the sweeps' periods recorded (total 100),
+// while the recording runs; 100 comes with the result.
 //
 // The run takes the output as the other measurements do. The input and
 // output corrections stay as they are: the sweep is played unchanged and
 // the output's curve is divided out of the response (IrCorrection.h).
-// A stop ends the run at once with the output silent and no result; a
+// A stop ends the run at once with the output silent and no result, in
+// the analysis too; a
 // device fault ends it with failed() and no result; a bad set-up (the
 // sweep does not fit the rate, no signal, clipping, a latency longer than
 // the tail, drifting clocks) ends it with refused() and its text, and no
@@ -21,6 +26,7 @@
 #include "audio/PlayPath.h"
 #include "audio/StretchRecorder.h"
 #include "ir/IrAnalysis.h"
+#include "ir/IrAnalysisThread.h"
 
 #include <QTimer>
 
@@ -42,6 +48,8 @@ public:
     QString StartRefusal() const { return startRefusal_; }
     void Stop();
     bool Running() const override { return running_; }
+    // The recording is in and is being analysed: the devices are free.
+    bool Analysing() const { return analysis_.Busy(); }
 
     // The last run's measurement; ok() only after measured().
     const IrMeasurement& Result() const { return result_; }
@@ -62,8 +70,12 @@ private:
     // Implementation's own; see IrEngine.cpp.
     void played();
     void onRecorded();
+    void showProgress();
+    void analysed(const IrMeasurement& result);
+    void refuse(const QString& refusal);
     void fail(Failure kind, int code);
     void release();
+    void releaseDevices();
 
     CorrectionTable& inputCorrection_;
     CorrectionTable& outputCorrection_;
@@ -76,6 +88,9 @@ private:
     PlayPath player_;
     StretchRecorder recorder_;
     QTimer guard_;
+    QTimer progress_;
+    int shownPercent_ = -1;
+    IrAnalysisThread analysis_;
 };
 
 } // namespace korvanta

@@ -381,9 +381,11 @@ void TIrWindow::StartClick()
         modal::MessageBox(modal::Kind::Error, why.isEmpty() ? word(language_, kNoDevice) : why);
         return;
     }
+    // The engine counts percent of its sweeps recorded.
     RunEstimate estimate;
-    const int periodMs = int(std::lround(1000.0 * (s.run.sweep.seconds + s.run.sweep.tailSeconds)));
-    estimate.stepMs.assign(size_t(s.run.sweep.count), periodMs);
+    const double runMs = 1000.0 * s.run.sweep.count * (s.run.sweep.seconds + s.run.sweep.tailSeconds);
+    estimate.stepMs.assign(100, int(std::lround(runMs / 100.0)));
+    estimate.percent = true;
     RunProgress->Begin(estimate);
     Status->setText(word(language_, kRunning));
     setRunning(true);

@@ -95,8 +95,11 @@ void TRunProgress::showTexts()
     StopBut->setToolTip(QString::fromUtf8(t.stopTip));
     Bar->setRange(0, std::max(total_, 1));
     Bar->setValue(std::min(done_, std::max(total_, 1)));
-    Bar->setFormat(total_ > 0 ? QString::fromUtf8(approximate_ ? t.stepsApprox : t.steps).arg(done_).arg(total_)
-                              : QString());
+    if (estimate_.percent)
+        Bar->setFormat(QStringLiteral("%1 %").arg(done_ * 100 / std::max(total_, 1)));
+    else
+        Bar->setFormat(total_ > 0 ? QString::fromUtf8(approximate_ ? t.stepsApprox : t.steps).arg(done_).arg(total_)
+                                  : QString());
     if (!running_) {
         TimeLeft->setText(total_ > 0 ? QString::fromUtf8(t.done) : QString());
         return;

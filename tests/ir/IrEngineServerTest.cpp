@@ -66,7 +66,7 @@ protected:
             EXPECT_TRUE(run.started) << run.startRefusal.toStdString() << "\n"
                                      << devlog::Lines().join('\n').toStdString();
             EXPECT_TRUE(run.stopped);
-            ExpectCleanRun(r, 1, "server run");
+            ExpectCleanIrRun(r, "server run");
             EXPECT_FALSE(OutputOwner::Instance().MeasurementOwns());
             if (!run.measured.empty())
                 return run.measured[0];

@@ -39,6 +39,22 @@ inline EngineRun RunEngine(IrEngine& engine, EngineRecorder& r, const IrSettings
     return run;
 }
 
+// A run that ended by itself or by a stop: no failure, and progress in
+// percent of the sweeps recorded, never going back, 99 once all is
+// recorded and 100 with the result alone.
+inline void ExpectCleanIrRun(const EngineRecorder& r, const char* name)
+{
+    ExpectOneRun(r, name);
+    EXPECT_EQ(r.count(EngineEvent::Failed), 0) << name;
+    int last = -1;
+    for (const EngineEvent& e : r.progress()) {
+        EXPECT_EQ(e.total, 100) << name;
+        EXPECT_GT(e.done, last) << name << ": progress went back";
+        last = e.done;
+    }
+    EXPECT_EQ(last == 100, r.count(EngineEvent::Result) == 1) << name;
+}
+
 // A 1 s sweep at the engine's default band for `rate`.
 inline IrSettings Settings(int rate, double seconds = 1.0, int count = 1)
 {

@@ -24,6 +24,9 @@
 #include "generator/SweepEngine.h"
 #include "ir/IrResponse.h"
 
+#include <QTimer>
+#include <memory>
+
 using namespace korvanta;
 using namespace korvanta::irtest;
 
@@ -70,7 +73,7 @@ IrSettings Reference(IrSettings s)
     return s;
 }
 
-// Each good run: one result, progress 1 of 1, and the delay and polarity
+// Each good run: one result, progress to 100 %, and the delay and polarity
 // the card was set to, through the path's whole frames or, in the
 // reference mode, between the channels alone.
 TEST_F(IrEngineTest, TheCardsDelayAndPolarityComeBack)
@@ -100,7 +103,7 @@ TEST_F(IrEngineTest, TheCardsDelayAndPolarityComeBack)
         const EngineRun result = RunEngine(engine, r, c.settings);
         ASSERT_TRUE(result.started) << result.startRefusal.toStdString();
         ASSERT_TRUE(result.stopped);
-        ExpectCleanRun(r, 1, c.dut);
+        ExpectCleanIrRun(r, c.dut);
         ASSERT_EQ(result.measured.size(), 1u) << result.refusals.join('\n').toStdString();
         EXPECT_TRUE(result.refusals.isEmpty());
         const IrMeasurement& m = result.measured[0];
@@ -147,7 +150,7 @@ TEST_F(IrEngineTest, ABadSetUpIsRefusedWithItsTextAndNoCurve)
             const EngineRun result = RunEngine(engine, r, Settings(kRate), letter);
             ASSERT_TRUE(result.started) << result.startRefusal.toStdString();
             ASSERT_TRUE(result.stopped);
-            ExpectCleanRun(r, 1, c.name);
+            ExpectCleanIrRun(r, c.name);
             EXPECT_TRUE(result.measured.empty());
             EXPECT_EQ(result.refusals, QStringList{IrProblemText(c.problem, letter)});
             EXPECT_EQ(engine.Result().problem, c.problem);
@@ -228,7 +231,7 @@ TEST_F(IrEngineTest, AStopMidSweepLeavesNoResultAndTheOutputFree)
     engine.Stop();
     EXPECT_FALSE(engine.Running());
     ASSERT_TRUE(r.waitStopped());
-    ExpectCleanRun(r, 1, "stop");
+    ExpectCleanIrRun(r, "stop");
     EXPECT_EQ(r.count(EngineEvent::Result), 0);
     EXPECT_EQ(refusals, 0);
     EXPECT_FALSE(engine.Result().ok());
@@ -236,6 +239,53 @@ TEST_F(IrEngineTest, AStopMidSweepLeavesNoResultAndTheOutputFree)
     engine.Stop(); // a second stop says nothing
     QTest::qWait(kQuietAfterStopMs);
     EXPECT_EQ(r.count(EngineEvent::Stopped), 1);
+}
+
+// In real time the progress moves while the sweep is recorded; once all
+// is in (99 %) the devices are free and the analysis runs off the GUI
+// thread. A stop there, or the engine's end, drops its result: no
+// measured(), one stopped(), and nothing afterwards.
+TEST_F(IrEngineTest, TheAnalysisRunsAsideAndAStopThereDropsIt)
+{
+    VirtualCard::instance().setFastMode(false);
+    VirtualCard::instance().setDut(Dut(QStringLiteral("delay=10.37")));
+    for (const bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "engine destroyed" : "stopped");
+        auto engine = std::make_unique<IrEngine>(in_, out_);
+        auto r = std::make_unique<EngineRecorder>(*engine, &IrEngine::measured);
+        bool analysingSeen = false, freeSeen = false;
+        QObject::connect(engine.get(), &IrEngine::progress, [&](int done, int) {
+            if (done != 99 || !engine->Analysing())
+                return;
+            analysingSeen = true;
+            freeSeen = !VirtualCard::instance().outputOpen() && !OutputOwner::Instance().MeasurementOwns();
+            if (!destroy)
+                engine->Stop();
+            else
+                QTimer::singleShot(0, [&] {
+                    r.reset(); // it listens to the engine
+                    engine.reset();
+                });
+        });
+        ASSERT_TRUE(engine->Start(Settings(kRate)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return analysingSeen; }, kEngineRunTimeoutMs));
+        EXPECT_TRUE(freeSeen) << "the devices are given back before the analysis";
+        if (destroy) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !engine; }, kEngineRunTimeoutMs));
+            continue;
+        }
+        ASSERT_TRUE(r->waitStopped());
+        QTest::qWait(kQuietAfterStopMs);
+        ExpectCleanIrRun(*r, "stop in the analysis");
+        EXPECT_EQ(r->count(EngineEvent::Result), 0);
+        int moving = 0;
+        for (const EngineEvent& e : r->progress())
+            moving += e.done > 0 && e.done < 99;
+        EXPECT_GT(moving, 0) << "no progress while the sweep was recorded";
+        EXPECT_FALSE(engine->Result().ok());
+        EXPECT_FALSE(engine->Analysing());
+        expectGivenBack(*engine);
+    }
 }
 
 // A device fault ends the run with failed() of its kind and code, no

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -106,6 +107,7 @@ TEST_F(IrWindowTest, ARunShowsTheLatencyAndEveryViewDrawsACurve)
     const IrMeasurement& m = window->Measurement();
     ASSERT_TRUE(m.ok()) << window->Status->text().toStdString();
     EXPECT_TRUE(modals.messageTexts().isEmpty()) << modals.messageTexts().join('\n').toStdString();
+    EXPECT_EQ(window->RunProgress->Bar->text(), QStringLiteral("100 %"));
     // The card's own path adds whole frames of buffering: the fraction is
     // the device's.
     const double beyond = m.peak.samples - 10.37;
