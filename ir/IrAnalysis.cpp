@@ -4,6 +4,7 @@
 #include "ir/IrCorrection.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace korvanta {
 
@@ -69,6 +70,14 @@ IrMeasurement AnalyseSweep(std::span<const float> measured, std::span<const floa
         m.problem = CheckResponse(m.ir, m.peak);
         if (m.problem != IrProblem::None)
             return m;
+    }
+    // Only once each channel holds an impulse: in noise the peaks wander.
+    m.sweepShiftSamples = SweepShiftSamples(measured, played, settings.sweep);
+    if (settings.referenceMode && std::abs(m.sweepShiftSamples) <= kIrSweepShiftSamples)
+        m.sweepShiftSamples = SweepShiftSamples(reference, played, settings.sweep);
+    if (std::abs(m.sweepShiftSamples) > kIrSweepShiftSamples) {
+        m.problem = IrProblem::SweepsDrift;
+        return m;
     }
     m.peakToNoiseDb = PeakToNoiseDb(m.ir, m.peak);
     m.driftDb = DriftRatioDb(m.ir, m.peak);

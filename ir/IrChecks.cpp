@@ -110,6 +110,18 @@ double DriftRatioDb(const ImpulseResponse& ir, const IrPeak& peak)
     return 10.0 * std::log10(std::max(before, 1e-300) / centre);
 }
 
+double SweepShiftSamples(std::span<const float> recording, std::span<const double> played, const IrSweep& sweep)
+{
+    const auto period = static_cast<size_t>(sweep.PeriodFrames());
+    if (sweep.count < 2 || recording.size() < period * static_cast<size_t>(sweep.count))
+        return 0.0;
+    const auto peakOf = [&](int k) {
+        const ImpulseResponse ir = Deconvolve(recording.subspan(period * static_cast<size_t>(k), period), played, sweep);
+        return FindPeak(ir).samples;
+    };
+    return peakOf(sweep.count - 1) - peakOf(0);
+}
+
 IrProblem CheckResponse(const ImpulseResponse& ir, const IrPeak& peak)
 {
     if (ir.h.empty() || peak.value == 0.0 || PeakToNoiseDb(ir, peak) < kIrMinPeakToNoiseDb)
@@ -135,6 +147,11 @@ QString IrProblemText(IrProblem problem, char letter)
         "Ein- und Ausgang derselben Karte verwenden oder die Takte synchronisieren",
         "The clocks of output and input drift apart (energy before the impulse above -40 dB): "
         "use input and output of the same card or synchronise the clocks"};
+    static constexpr Words kSweepsDrift{
+        "Die Takte von Ausgang und Eingang laufen auseinander (der Impuls wandert vom ersten zum letzten Sweep "
+        "um mehr als 0,5 Abtastwerte): Ein- und Ausgang derselben Karte verwenden oder die Takte synchronisieren",
+        "The clocks of output and input drift apart (the impulse moves by more than 0.5 samples from the first "
+        "sweep to the last): use input and output of the same card or synchronise the clocks"};
     switch (problem) {
     case IrProblem::None: return {};
     case IrProblem::SweepDoesNotFit: return Pick(letter, kFit);
@@ -142,6 +159,7 @@ QString IrProblemText(IrProblem problem, char letter)
     case IrProblem::NoSignal: return Pick(letter, kNone);
     case IrProblem::LatencyBeyondTail: return Pick(letter, kLate);
     case IrProblem::ClockDrift: return Pick(letter, kDrift);
+    case IrProblem::SweepsDrift: return Pick(letter, kSweepsDrift);
     }
     return {};
 }

@@ -17,12 +17,16 @@ enum class IrProblem {
     NoSignal,
     LatencyBeyondTail,
     ClockDrift,
+    SweepsDrift, // the impulse moves from the first sweep to the last
 };
 
 inline constexpr double kIrClipShare = 0.999;    // a sample this close to full scale clips
 inline constexpr double kIrSilentDbfs = -100.0;  // a recording whose peak stays below this holds nothing
 inline constexpr double kIrMinPeakToNoiseDb = 20.0;
 inline constexpr double kIrDriftDb = -40.0;
+// Sweeps averaged whose impulses lie this far apart (samples) lose 0.15 dB
+// at 0.42 of the rate: the most the mean may smear before it is refused.
+inline constexpr double kIrSweepShiftSamples = 0.5;
 
 // The recording alone: clipping, or nothing at all.
 IrProblem CheckRecording(std::span<const float> recording);
@@ -48,6 +52,14 @@ double PeakToNoiseDb(const ImpulseResponse& ir, const IrPeak& peak);
 // plays at another rate than it records) leaves a sharp peak and stays far
 // below -40 dB.
 double DriftRatioDb(const ImpulseResponse& ir, const IrPeak& peak);
+
+// Drifting clocks seen between sweeps played back to back, which the
+// energy before the peak misses where a sweep is short (100 ppm over a
+// 1 s sweep smears the impulse by 0.05 ms, inside the guard above): how
+// many samples the last sweep's impulse lies after the first one's. 0 for
+// one sweep. `recording` holds sweep.count periods from the first played
+// frame on, `played` one period.
+double SweepShiftSamples(std::span<const float> recording, std::span<const double> played, const IrSweep& sweep);
 
 QString IrProblemText(IrProblem problem, char letter);
 
