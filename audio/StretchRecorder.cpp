@@ -160,8 +160,8 @@ void StretchRecorder::run(const std::shared_ptr<Job>& shared)
         job.source->stop();
 }
 
-// Device thread: where the stretch ends, now that `got` frames are in: at
-// the frames asked for, or that many frames after the mark once it is known.
+// Device thread: where the stretch ends: at the frames asked for, or
+// `afterMark` frames after the mark once the mark is known.
 long long StretchRecorder::endOf(const Job& job)
 {
     const long long mark = job.clock->firstPlayed.load(std::memory_order_acquire);

@@ -22,13 +22,19 @@ bool devicesUsable()
         && !DeviceName('O', GetOutDevice()).isEmpty();
 }
 
+// A sweep step's period (its sweep and tail) at the input's rate; 0 for a tone.
+long long sweepPeriodFrames(const DtStep& s, int inRate)
+{
+    return s.sweep ? DtIrSweep(*s.sweep, inRate, 1.0).PeriodFrames() : 0;
+}
+
 // A sweep that fits both rates, in a stretch that holds it with its tail.
 bool sweepPlayable(const DtStep& s, int inRate, int outRate)
 {
     if (!s.sweep)
         return true;
     const IrSweep slower = DtIrSweep(*s.sweep, std::min(inRate, outRate), 1.0);
-    return CheckSweep(slower) == IrSweepFit::Fits && s.frames >= DtIrSweep(*s.sweep, inRate, 1.0).PeriodFrames();
+    return CheckSweep(slower) == IrSweepFit::Fits && s.frames >= sweepPeriodFrames(s, inRate);
 }
 
 // A step the devices can take: a stretch the recorder can hold, tones below
@@ -150,7 +156,7 @@ void DeviceTestEngine::record()
         return;
     const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
     // A sweep's stretch ends once its period from the marked frame on is in.
-    const long long afterMark = current_.step.sweep ? DtIrSweep(*current_.step.sweep, inRate_, 1.0).PeriodFrames() : 0;
+    const long long afterMark = sweepPeriodFrames(current_.step, inRate_);
     if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames, afterMark); rc != 0) {
         fail(Failure::Input, rc);
         return;
@@ -167,7 +173,7 @@ void DeviceTestEngine::onRecorded()
     DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), inRate_);
     if (current_.step.sweep)
         rec = DtFromFirstPlayed(rec, recorder_.firstPlayedFrame(),
-                                DtIrSweep(*current_.step.sweep, inRate_, 1.0).PeriodFrames());
+                                sweepPeriodFrames(current_.step, inRate_));
     if (current_.step.kind == DtStepKind::Level) {
         if (current_.peaks.left > 0.0)
             gainDb_[0] = DtToneGainDb(rec.left, current_.peaks.left);

@@ -71,10 +71,14 @@ IrMeasurement AnalyseSweep(std::span<const float> measured, std::span<const floa
         if (m.problem != IrProblem::None)
             return m;
     }
-    // Only once each channel holds an impulse: in noise the peaks wander.
+    // Only once each channel holds an impulse (in noise the peaks wander);
+    // in the reference mode, as above, each channel on its own.
     m.sweepShiftSamples = SweepShiftSamples(measured, played, settings.sweep);
-    if (settings.referenceMode && std::abs(m.sweepShiftSamples) <= kIrSweepShiftSamples)
-        m.sweepShiftSamples = SweepShiftSamples(reference, played, settings.sweep);
+    if (settings.referenceMode) {
+        const double other = SweepShiftSamples(reference, played, settings.sweep);
+        if (std::abs(other) > std::abs(m.sweepShiftSamples))
+            m.sweepShiftSamples = other;
+    }
     if (std::abs(m.sweepShiftSamples) > kIrSweepShiftSamples) {
         m.problem = IrProblem::SweepsDrift;
         return m;

@@ -41,7 +41,7 @@ struct IrMeasurement {
     IrHarmonicCurves harmonics;          // of the measured channel
     double peakToNoiseDb = 0.0;
     double driftDb = 0.0;                // DriftRatioDb
-    double sweepShiftSamples = 0.0;      // SweepShiftSamples (the reference's where the own stays put)
+    double sweepShiftSamples = 0.0;      // SweepShiftSamples, the larger of both channels' in reference mode
 
     bool ok() const { return problem == IrProblem::None && !response.h.empty(); }
 };

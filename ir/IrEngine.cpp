@@ -62,9 +62,13 @@ bool devicesUsable()
         && !DeviceName('O', GetOutDevice()).isEmpty();
 }
 
+// The sweeps' periods back to back: what the analysis takes from the
+// marked frame on.
+long long sweepsFrames(const IrSweep& s) { return static_cast<long long>(s.count) * s.PeriodFrames(); }
+
 long long recordingFrames(const IrSweep& s)
 {
-    return static_cast<long long>(s.count) * s.PeriodFrames() + static_cast<long long>(kMarginSeconds * s.rate);
+    return sweepsFrames(s) + static_cast<long long>(kMarginSeconds * s.rate);
 }
 
 } // namespace
@@ -139,8 +143,7 @@ bool IrEngine::Start(const IrSettings& settings, char letter)
     // The output plays silence already, so a card that runs as fast as its
     // input asks has something to pace the recording by.
     const int inBits = InSlot(GetInDevice()).format.bitsPerSample;
-    const long long needed = static_cast<long long>(s.sweep.count) * s.sweep.PeriodFrames();
-    if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames, needed); rc != 0) {
+    if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames, sweepsFrames(s.sweep)); rc != 0) {
         shot.GiveUp();
         player_.close();
         OutputOwner::Instance().Release(this);
@@ -182,7 +185,7 @@ void IrEngine::onRecorded()
     if (!running_)
         return;
     const long long first = recorder_.firstPlayedFrame();
-    const long long needed = static_cast<long long>(settings_.sweep.count) * settings_.sweep.PeriodFrames();
+    const long long needed = sweepsFrames(settings_.sweep);
     const DeviceSlot& slot = InSlot(GetInDevice());
     IrChannels rec = IrChannelsFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), first,
                                        needed);
@@ -215,7 +218,7 @@ void IrEngine::showProgress()
     if (!running_ || !recorder_.recording())
         return;
     const long long first = recorder_.firstPlayedFrame();
-    const long long needed = static_cast<long long>(settings_.sweep.count) * settings_.sweep.PeriodFrames();
+    const long long needed = sweepsFrames(settings_.sweep);
     const long long in = first < 0 ? 0 : recorder_.capturedFrames() - first;
     // 99 says all is in (onRecorded), 100 that the result is there.
     const int percent = static_cast<int>(std::clamp<long long>(kPercent * in / needed, 0, kPercent - 2));
