@@ -79,29 +79,45 @@ namespace {
 // window manager has framed it.
 constexpr int kFrameCheckMs = 25;
 constexpr int kFrameChecks = 400;
+// Once framed: the checks the place must hold for, and how often it is put back.
+constexpr int kPlaceHeldChecks = 8;
+constexpr int kPlaceMoves = 4;
 
 // Puts a window just shown at the place it was given, once it has its frame:
 // whichever way the window manager took the place (for the frame's or the
-// client area's), the frame stands there in the end.
+// client area's), the frame stands there in the end. The window manager
+// may still apply the place it was first asked for after the frame is
+// known, so the place is watched until it has held for a while, and put
+// back a few times at most (a window manager that will not have it there
+// is not fought for long).
 void KeepPlaceOnceFramed(QWidget* w, QPoint placed)
 {
     auto* timer = new QTimer(w);
     timer->setInterval(kFrameCheckMs);
     auto checks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, w, [w, timer, placed, checks] {
-        if (!w->isVisible() || ++*checks > kFrameChecks) {
+    auto held = std::make_shared<int>(0);
+    auto moves = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, w, [w, timer, placed, checks, held, moves] {
+        const auto done = [w, timer] {
             w->setProperty(kPlaceProperty, QVariant());
             timer->deleteLater();
+        };
+        if (!w->isVisible() || ++*checks > kFrameChecks) {
+            done();
             return;
         }
         if (!Framed(w))
             return;
         const QVariant last = w->property(kPlaceProperty);
         const QPoint at = last.isValid() ? last.toPoint() : placed;
-        w->setProperty(kPlaceProperty, QVariant());
-        if (w->pos() != at)
+        if (w->pos() != at && *moves < kPlaceMoves) {
+            ++*moves;
+            *held = 0;
             w->move(at);
-        timer->deleteLater();
+            return;
+        }
+        if (++*held >= kPlaceHeldChecks)
+            done();
     });
     timer->start();
 }
