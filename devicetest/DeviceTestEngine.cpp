@@ -155,9 +155,7 @@ void DeviceTestEngine::record()
     if (!running_)
         return;
     const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
-    // A sweep's stretch ends once its period from the marked frame on is in.
-    const long long afterMark = sweepPeriodFrames(current_.step, inRate_);
-    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames, afterMark); rc != 0) {
+    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0) {
         fail(Failure::Input, rc);
         return;
     }
