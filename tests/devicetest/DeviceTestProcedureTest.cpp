@@ -145,6 +145,14 @@ protected:
         return out;
     }
 
+    // A run that should have gone through, with the reason when it did not.
+    static void AssertComplete(const Run& run)
+    {
+        ASSERT_EQ(run.check, DtCheck::Passed);
+        ASSERT_TRUE(run.result.complete) << "after " << run.steps << " steps: " << run.result.error.toStdString()
+                                         << " " << run.refusals.join(u'\n').toStdString();
+    }
+
     static void ExpectFigures(const DeviceTestResult& r, const std::vector<Expect>& expected)
     {
         for (const Expect& e : expected) {
@@ -175,9 +183,8 @@ TEST_F(DeviceTestProcedureTest, DistortionCrosstalkAndMatchFollowTheCardsModel)
     const double k2 = 0.001, k3 = 0.001, gainL = -0.5, gainR = -0.25;
     const int delayL = 2;
     const Run run1 = run(Dut("k2=0.001 k3=0.001 xtalk=-100 gainl=-0.5 gainr=-0.25 delayl=2"), 24, 24, DtRunSettings{});
-    ASSERT_EQ(run1.check, DtCheck::Passed);
+    ASSERT_NO_FATAL_FAILURE(AssertComplete(run1));
     const DeviceTestResult& r = run1.result;
-    EXPECT_TRUE(r.complete);
     const double ref = -1.0;
     EXPECT_NEAR(HarmonicDb(2, ref, k2, k3), -67.03, 0.01) << "the worked number";
     EXPECT_NEAR(HarmonicDb(3, ref, k2, k3), -74.05, 0.01) << "the worked number";
@@ -200,7 +207,9 @@ TEST_F(DeviceTestProcedureTest, DistortionCrosstalkAndMatchFollowTheCardsModel)
     }
     expected.push_back({Id(dtid::MaxLevel), DtChannel::Both, NAN, 0.0});
     ExpectFigures(r, expected);
-    EXPECT_EQ(Find(r, Id(dtid::MaxLevel), DtChannel::Both)->note, NoClippingText('E'));
+    const DtFigure* maxLevel = Find(r, Id(dtid::MaxLevel), DtChannel::Both);
+    ASSERT_NE(maxLevel, nullptr);
+    EXPECT_EQ(maxLevel->note, NoClippingText('E'));
     const DtFigure* leak = Find(r, Id(dtid::Crosstalk, "100"), DtChannel::LeftToRight);
     ASSERT_NE(leak, nullptr);
     EXPECT_TRUE(leak->note.isEmpty()) << "-100 dB stands far above a 24-bit idle bin";
@@ -226,9 +235,8 @@ TEST_F(DeviceTestProcedureTest, ResponseNoiseAndTheCardsFloor)
     const double hp = 50.0, lp = 15000.0, noise = -95.0, k3 = 0.1;
     const int inBits = 16;
     const Run floorRun = run(Dut("hp=50 lp=15000 noise=-95"), inBits, 24, DtRunSettings{});
-    ASSERT_EQ(floorRun.check, DtCheck::Passed);
+    ASSERT_NO_FATAL_FAILURE(AssertComplete(floorRun));
     const DeviceTestResult& floor = floorRun.result;
-    EXPECT_TRUE(floor.complete);
 
     const std::vector<DutSimulator::Biquad> sections{DutSimulator::butterworth(true, hp, kRate),
                                                      DutSimulator::butterworth(false, lp, kRate)};
@@ -263,7 +271,7 @@ TEST_F(DeviceTestProcedureTest, ResponseNoiseAndTheCardsFloor)
     settings.reference = floor;
     settings.inputFullScaleVolts = 2.0;
     const Run deviceRun = run(Dut("k3=0.1 noise=-95"), inBits, 24, settings);
-    ASSERT_EQ(deviceRun.check, DtCheck::Passed);
+    ASSERT_NO_FATAL_FAILURE(AssertComplete(deviceRun));
     const DeviceTestResult& device = deviceRun.result;
     ExpectFigures(device, {{Id(dtid::MaxLevel), DtChannel::Both, MaxLevelDbfs(k3), 0.1}});
     struct Mark {
