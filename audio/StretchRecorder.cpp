@@ -27,7 +27,8 @@ StretchRecorder::StretchRecorder(QObject* parent) : QObject(parent) {}
 
 StretchRecorder::~StretchRecorder() { stop(); }
 
-int StretchRecorder::start(int device, const WaveFormat& format, long long frames, long long framesAfterMark)
+int StretchRecorder::start(int device, const WaveFormat& format, long long frames, long long framesAfterMark,
+                           std::shared_ptr<StretchClock> clock)
 {
     if (thread_.active())
         return MMSYSERR_NOTSUPPORTED;
@@ -42,7 +43,7 @@ int StretchRecorder::start(int device, const WaveFormat& format, long long frame
     job->align = format.blockAlign;
     job->data.assign(static_cast<size_t>(frames) * format.blockAlign, 0);
     job->notify = this;
-    clock_ = std::make_shared<StretchClock>();
+    clock_ = clock ? std::move(clock) : std::make_shared<StretchClock>();
     job->clock = clock_;
     if (const int rc = job->source->start(); rc != 0) {
         int closed = 0;

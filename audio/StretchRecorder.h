@@ -69,8 +69,13 @@ public:
     // With `framesAfterMark` > 0 the stretch ends as soon as it holds that
     // many frames from the marked one-shot's first frame on (at most
     // `frames` in all): a run waits for its one-shot's answer and no longer,
-    // however soon the output began.
-    int start(int device, const WaveFormat& format, long long frames, long long framesAfterMark = 0);
+    // however soon the output began. `clock`, when given, is a fresh clock
+    // a one-shot was armed with before this call: armed only after it, the
+    // one-shot could find its stretch over already, as an input that runs
+    // as fast as it is read (the virtual card's fast mode) races through
+    // the output's silence while the caller is held up between the two.
+    int start(int device, const WaveFormat& format, long long frames, long long framesAfterMark = 0,
+              std::shared_ptr<StretchClock> clock = {});
     // Gives the recording up and closes the input; nothing is announced.
     void stop();
     // Whether whole stretches leave the input open for the next start().

@@ -155,12 +155,15 @@ void DeviceTestEngine::record()
     if (!running_)
         return;
     const WaveFormat inFormat = MakeWaveFormat(inRate_, InSlot(GetInDevice()).format.bitsPerSample);
-    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames); rc != 0) {
+    // The sweep is armed before the stretch can deliver: the output's
+    // silence must not run through the stretch before the sweep may start.
+    auto clock = std::make_shared<StretchClock>();
+    if (sweep_)
+        sweep_->Arm(clock);
+    if (const int rc = recorder_.start(GetInDevice(), inFormat, current_.step.frames, 0, clock); rc != 0) {
         fail(Failure::Input, rc);
         return;
     }
-    if (sweep_)
-        sweep_->Arm(recorder_.clock());
 }
 
 void DeviceTestEngine::onRecorded()

@@ -143,14 +143,17 @@ bool IrEngine::Start(const IrSettings& settings, char letter)
     // The output plays silence already, so a card that runs as fast as its
     // input asks has something to pace the recording by.
     const int inBits = InSlot(GetInDevice()).format.bitsPerSample;
-    if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames, sweepsFrames(s.sweep)); rc != 0) {
+    // Armed before the stretch can deliver, so the sweep always begins inside it.
+    auto clock = std::make_shared<StretchClock>();
+    shot.Arm(clock);
+    if (rc = recorder_.start(GetInDevice(), MakeWaveFormat(inRate, inBits), frames, sweepsFrames(s.sweep), clock);
+        rc != 0) {
         shot.GiveUp();
         player_.close();
         OutputOwner::Instance().Release(this);
         startRefusal_ = Pick(letter, kInputOpen).arg(SoundErrorText(rc));
         return false;
     }
-    shot.Arm(recorder_.clock());
 
     settings_ = s;
     letter_ = letter;

@@ -4,6 +4,7 @@
 // `file` PCM and from the virtual card's loopback, where the one-shot must
 // come back whole at the frame the recorder marked for it.
 
+#include "audio/MarkedOneShot.h"
 #include "audio/PlayPath.h"
 #include "audio/Soundd3.h"
 #include "audio/StretchRecorder.h"
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace korvanta;
 using namespace pathtest;
@@ -246,6 +248,38 @@ TEST_F(VirtualPathTest, OneShotComesBackWholeWhereItWasMarked)
         EXPECT_NEAR(r.toneAmplitude, kToneLevel, 0.01);
         EXPECT_LT(r.toneResidualDb, kGapFreeResidualDb);
     }
+}
+
+// On a card that runs as fast as it is read, the output's silence would
+// carry the input through a whole stretch while the caller is held up
+// between starting it and arming the sweep. Armed first, the sweep lies
+// whole inside its stretch, after its mark, however long the hold.
+TEST_F(VirtualPathTest, ASweepArmedBeforeItsStretchLiesInsideItDespiteAHeldUpCaller)
+{
+    VirtualCard::instance().setFastMode(true);
+    const WaveFormat format = MakeWaveFormat(kRate, 16);
+    constexpr long long kShot = kRate / 2;
+    constexpr long long kStretch = 2 * kRate;
+    PlayPath player;
+    ASSERT_EQ(player.open(0, format), 0);
+    MarkedOneShot shot(Encode(MarkedTone(kShot, kRate), 16), SilentFrame(16));
+    ASSERT_EQ(player.playOnce(shot.Callback()), 0);
+    auto clock = std::make_shared<StretchClock>();
+    shot.Arm(clock);
+    StretchRecorder rec;
+    bool done = false;
+    int failure = -1;
+    QObject::connect(&rec, &StretchRecorder::recorded, [&] { done = true; });
+    QObject::connect(&rec, &StretchRecorder::failed, [&](int code, const QString&) { failure = code; });
+    ASSERT_EQ(rec.start(0, format, kStretch, 0, clock), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // far longer than the stretch takes here
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done || failure >= 0; }, 20000));
+    ASSERT_TRUE(done) << failure << "\n" << log();
+    ASSERT_GE(rec.firstPlayedFrame(), 0);
+    const long long heard = FirstAbove(Channel16(rec.data(), 0), kMarker / 2) - MarkerAt(kRate);
+    // Heard after its mark by what the output had queued of its silence.
+    EXPECT_GE(heard, rec.firstPlayedFrame());
+    EXPECT_LE(heard + kShot, rec.frames()) << "the sweep lies whole in its stretch";
 }
 
 // A stretch that cannot be whole, or an output that fails while it plays,
