@@ -18,7 +18,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config ccache
+  build-essential cmake ninja-build pkg-config ccache mold
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
   libasound2-dev alsa-utils
   libsndfile1-dev

@@ -1,6 +1,8 @@
 // Test entry point of core tests: GoogleTest with a QGuiApplication (fonts
 // and pictures, no widgets). Runs offscreen unless a display is requested
 // explicitly.
+#include "tests/support/TestSelection.h"
+
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
@@ -10,5 +12,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    if (!korvanta::test::SelectTestsOfSources())
+        return 1;
     return RUN_ALL_TESTS();
 }
