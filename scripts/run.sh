@@ -10,4 +10,4 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
 fi
 cmake --preset default >/dev/null
 cmake --build --preset default --target korvanta
-exec ./build/app/korvanta "$@"
+exec ./build/app/ui/korvanta "$@"

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
 audio=${2:-alsa}
-program=./build/app/korvanta
+program=./build/app/ui/korvanta
 scratch=$(mktemp -d)
 chmod 700 "$scratch"
 export XDG_RUNTIME_DIR="$scratch" HOME="$scratch" KORVANTA_SETTINGS="$scratch/krv14f.ini"

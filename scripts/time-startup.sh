@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-10}
-program=./build/app/korvanta
+program=./build/app/ui/korvanta
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export KORVANTA_SETTINGS="$scratch/krv14f.ini" KORVANTA_AUDIO=${KORVANTA_AUDIO:-virtual}

@@ -46,8 +46,9 @@ AppWindows& Forms()
 
 TMainForm* CreateApplicationWindows()
 {
+    // No display name: on X11 the toolkit would append it to every title,
+    // and the main window's caption is the program's own.
     QApplication::setApplicationName(QStringLiteral("Korvanta"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Korvanta"));
     QApplication::setWindowIcon(ProgramIcon());
     AppWindows& f = Forms();
     KeepFramePlaces();
