@@ -16,6 +16,7 @@
 #include "app/ui/ScopeMenu.h"
 #include "app/ui/SweepMenu.h"
 #include "scope/ui/ScopePage.h"
+#include "scope/ScopeEngine.h"
 #include "scope/ui/Oszidia1.h"
 #include "app/ui/DistortionMenu.h"
 #include "audio/Soundd3.h"
@@ -320,6 +321,32 @@ TEST_F(MainWindowTest, AcceptedCalibrationIsTakenOverAndSavedAtOnce)
     Analyzer().InFormats = 0;
     main->Menu->Eichen1->trigger();
     EXPECT_FALSE(dlg->isVisible());
+}
+
+// "Begin" ends every other loop each time it is pressed, also while the
+// calibration measures: the oscilloscope started meanwhile would share the
+// input with it. Its own loop goes on.
+TEST_F(MainWindowTest, CalibrationBeginEndsALoopStartedMeanwhileAndGoesOn)
+{
+    start();
+    TEichDlg* dlg = Forms().EichDlg;
+    main->Menu->Eichen1->trigger();
+    main->PageControl1->setCurrentIndex(2);
+    const ScopeEngine* scope = main->ScopePage->Engine();
+    ASSERT_TRUE(scope->Running());
+    for (int begin = 1; begin <= 2; ++begin) {
+        dlg->Button1Click();
+        EXPECT_FALSE(scope->Running()) << "Begin " << begin;
+        EXPECT_TRUE(dlg->measuring()) << "Begin " << begin;
+        if (begin == 1) {
+            main->ScopePage->OsziStartStop->click();
+            ASSERT_TRUE(scope->Running());
+        }
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->measured(); }, 5000));
+    EXPECT_TRUE(dlg->measuring());
+    dlg->Button2Click();
+    dlg->hide();
 }
 
 TEST_F(MainWindowTest, ChannelBoxesTakeTheCurveColoursOfTheOptions)
