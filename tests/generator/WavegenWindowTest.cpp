@@ -14,6 +14,7 @@
 #include "platform/audio/virtual/VirtualCard.h"
 #include "diagram/ui/SpinButton.h"
 #include "generator/ui/Wavegene.h"
+#include "tests/generator/SweepDriver.h"
 #include "audio/ui/iodia.h"
 
 #include <QFrame>
@@ -85,6 +86,43 @@ TEST_F(Wavegen, CreationShowsTheStoredSettings)
     EXPECT_TRUE(gen->ScrollBar2->isEnabled());
     EXPECT_EQ(gen->Label3->text(), "20%");
     EXPECT_EQ(gen->ScrollBar2->value(), 80);
+}
+
+// The forms' names, "User" and its row in the output dialog are the form's
+// own captions: they read alike in both languages, as the manual and the
+// warning about a missing wave file quote them.
+TEST_F(Wavegen, TheFormsAndUserReadAlikeInBothLanguages)
+{
+    open();
+    const QStringList forms{"Sin", "Sqr", "white", "pink", "User"};
+    for (const char letter : {'E', 'D'}) {
+        main->SetLanguage(letter);
+        EXPECT_EQ(gen->RadioGroup1->items(), forms) << letter;
+        EXPECT_EQ(gen->UserBut->text(), "User") << letter;
+        QStringList rows;
+        for (const QLabel* l : Forms().IOdialog->findChildren<QLabel*>())
+            rows << l->text();
+        EXPECT_TRUE(rows.contains("User")) << letter << ": " << rows.join(", ").toStdString();
+    }
+}
+
+// The loop precision is the playback engine's after every restart of the
+// window, also one that starts nothing: a sweep's tones built loops since
+// the generator's last start.
+TEST_F(Wavegen, TheLoopPrecisionIsShownAfterEveryRestart)
+{
+    open();
+    gen->Gstart->click();
+    ASSERT_TRUE(IsPlaying());
+    EXPECT_EQ(gen->PrecOut->text(), QString::number(PlayPrecision()));
+    const QString generators = gen->PrecOut->text();
+    gen->Gstop->click();
+    SetSweepPlan(main->GeneratorPage, Forms().Wobbeldlg, {.from = 100, .to = 997, .steps = 1});
+    ASSERT_TRUE(RunSweep(main->GeneratorPage));
+    ASSERT_NE(QString::number(PlayPrecision()), generators) << "the sweep's last tone must fit its loop otherwise";
+    gen->phL->setText("5");   // a change while nothing plays
+    EXPECT_FALSE(IsPlaying());
+    EXPECT_EQ(gen->PrecOut->text(), QString::number(PlayPrecision()));
 }
 
 TEST_F(Wavegen, SettingsRoundTripThroughTheControls)
