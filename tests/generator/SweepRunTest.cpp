@@ -5,6 +5,7 @@
 #include "tests/generator/SweepTestSupport.h"
 
 #include "app/ui/MainMenu.h"
+#include "app/ui/MemoryMenu.h"
 #include "app/UnixSignals.h"
 #include "platform/UserMessages.h"
 #include "measure/ui/RunProgress.h"
@@ -195,6 +196,24 @@ TEST_F(SweepTest, ReadoutShowsClippingAndSilence)
     }
 }
 
+// "Over n" lasts one step; the diagram's info line keeps the clipped
+// points, in the language shown, until the next START.
+TEST_F(SweepTest, AClippedSweepIsMarkedUntilTheNextStart)
+{
+    useDut(QStringLiteral("gain=6 lp=1000"));
+    setPlan({.from = 100, .to = 10000, .steps = 2, .level = 0.0});
+    ASSERT_TRUE(sweep());
+    EXPECT_FALSE(page->Label7->text().startsWith(QStringLiteral("Over"))) << "10 kHz lies 34 dB below full scale";
+    EXPECT_EQ(diagram->GetInfoLine(), QStringLiteral("Übersteuert an 2 Punkten: 100, 1000 Hz"));
+    main->SetLanguage('E');
+    EXPECT_EQ(diagram->GetInfoLine(), QStringLiteral("Over at 2 points: 100, 1000 Hz"));
+
+    useDut(QStringLiteral("gain=0"));
+    setPlan({.from = 100, .to = 10000, .steps = 2, .level = -6.0});
+    ASSERT_TRUE(sweep());
+    EXPECT_EQ(diagram->GetInfoLine(), QString());
+}
+
 TEST_F(SweepTest, SetupIsRefusedWhileRunningAndStartTwiceStartsOnce)
 {
     setPlan({.from = 100, .to = 1000, .steps = 4, .settleMs = 50});
@@ -206,9 +225,77 @@ TEST_F(SweepTest, SetupIsRefusedWhileRunningAndStartTwiceStartsOnce)
     EXPECT_FALSE(main->Menu->Eichen1->isEnabled());
     page->WobDialogButClick();   // ignored: no dialog comes up
     EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(page->Button2->isEnabled()) << "Out-Para waits for the sweep's end";
     ASSERT_TRUE(QTest::qWaitFor([this] { return idle(); }, 30000));
     EXPECT_EQ(points().size(), 5u);
     EXPECT_TRUE(main->Menu->Eichen1->isEnabled());
+    EXPECT_TRUE(page->Button2->isEnabled());
+}
+
+namespace {
+// Runs `press` once, the moment `button` is enabled again.
+class WhenEnabled : public QObject {
+public:
+    WhenEnabled(QPushButton* button, std::function<void()> press) : button_(button), press_(std::move(press))
+    {
+        button->installEventFilter(this);
+    }
+    bool pressed = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (watched == button_ && e->type() == QEvent::EnabledChange && button_->isEnabled() && !pressed) {
+            pressed = true;
+            press_();
+        }
+        return false;
+    }
+
+private:
+    QPushButton* button_;
+    std::function<void()> press_;
+};
+} // namespace
+
+// START comes back once the sweep's last recording has begun, before its
+// block is there. A START then begins a new sweep that records its own
+// first point: the old sweep's last one (its frequency, its device) is in
+// neither the diagram, the text export nor a memory of the new one, also
+// when the new sweep is stopped at once.
+TEST_F(SweepTest, AStartDuringTheLastRecordingKeepsTheSweepBeforeOutOfTheNewOne)
+{
+    constexpr double kOldLevel = -6.0, kNewLevel = -26.0;
+    useDut(QStringLiteral("gain=0"));
+    setPlan({.from = 100, .to = 1000, .steps = 2, .level = kOldLevel});
+    // STOP as soon as the new sweep shows its first point done.
+    QProgressBar* bar = page->RunProgress->Bar;
+    WhenEnabled again(page->wobbelnBut, [this, bar] {
+        useDut(QStringLiteral("gain=-20"));
+        page->wobbelnBut->click();
+        QObject::connect(bar, &QProgressBar::valueChanged, page->STOPbut, [this](int done) {
+            if (done > 0)
+                page->STOPbut->click();
+        });
+    });
+    page->wobbelnBut->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return again.pressed && idle(); }, 30000));
+
+    modals.answerFile(dir.file("sweep.txt"));
+    main->Menu->SpeichernalsText1->trigger();
+    main->MemoryMenu->Slots[0].store->trigger();
+    const auto drawn = points();
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_NEAR(drawn[0].f, 100.0, 0.01) << "the new sweep's first point, not the old one's last";
+    EXPECT_NEAR(drawn[0].v1, kNewLevel, 0.1) << "measured on the new device";
+    const QStringList lines = QString::fromUtf8(dir.read("sweep.txt")).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), qsizetype(drawn.size()));
+    for (const QString& line : lines)
+        EXPECT_NEAR(line.section(diagram->Options().separator, 1, 1).toDouble(), kNewLevel, 0.1) << line.toStdString();
+    const MemoryCurve stored = diagram->Memories().at(0);
+    ASSERT_EQ(stored.x.size(), drawn.size());
+    for (float v : stored.traces[0].values)
+        EXPECT_NEAR(v, kNewLevel, 0.1);
 }
 
 TEST_F(SweepTest, EndingEverythingLeavesTheSweepReadyForTheNextStart)
