@@ -2,6 +2,7 @@
 
 #include "platform/LanguageTexts.h"
 
+#include <QStringList>
 #include <algorithm>
 
 namespace korvanta {
