@@ -203,8 +203,8 @@ void TGeneratorPage::SetLanguage(char letter)
     if (resting == Pick('D', words::kLevelReadout) || resting == Pick('E', words::kLevelReadout))
         Label7->setText(Pick(letter, words::kLevelReadout));
     Label7->setToolTip(Pick(letter, kReadoutTip));
-    if (entered_)
-        showClipMark(clipMark_.Text(letter == 'E' ? 'D' : 'E'), clipMark_.Text(letter));
+    showClipMark(clipMark_.Text(language_), clipMark_.Text(letter));
+    language_ = letter;
 }
 
 void TGeneratorPage::Button1Click()
@@ -328,7 +328,7 @@ void TGeneratorPage::setupDiagramForRun()
     TDiagramm* d = diagram_;
     if (!d)
         return;
-    showClipMark(clipMark_.Text(CurrentLanguage()), QString());
+    showClipMark(clipMark_.Text(language_), QString());
     clipMark_.Clear();
     d->ClearCurves();
     s.comment = d->GetComment().left(kCommentLength);
@@ -351,15 +351,15 @@ void TGeneratorPage::showPoint(const SweepPoint& p)
     if (d->AddPoint(p.values.value1, p.values.value2, p.index, p.frequency) == 0)
         d->update();
     if (p.overRange > 0) {
-        const QString shown = clipMark_.Text(CurrentLanguage());
+        const QString shown = clipMark_.Text(language_);
         clipMark_.Add(p.frequency);
-        showClipMark(shown, clipMark_.Text(CurrentLanguage()));
+        showClipMark(shown, clipMark_.Text(language_));
     }
 }
 
 void TGeneratorPage::showClipMark(const QString& shown, const QString& wanted)
 {
-    if (TDiagramm* d = diagram_; d && shown != wanted)
+    if (TDiagramm* d = diagram_; d && entered_ && shown != wanted)
         d->SetInfoLine(ReplaceClipMark(d->GetInfoLine(), shown, wanted));
 }
 

@@ -148,6 +148,7 @@ private:
     TWavegen* generator_ = nullptr;
     MenuHooks menus_;
     SweepClipMark clipMark_;   // until the next START or page entry
+    char language_ = 'D';      // of the page's texts and the mark shown
     bool entered_ = false;
     bool menusLocked_ = false;
     bool menuStates_[5] = {};   // enabled states before a sweep locked them

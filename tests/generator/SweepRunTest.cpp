@@ -5,6 +5,7 @@
 #include "tests/generator/SweepTestSupport.h"
 
 #include "app/ui/MainMenu.h"
+#include "correction/CorrectionFile.h"
 #include "app/UnixSignals.h"
 #include "platform/UserMessages.h"
 #include "measure/ui/RunProgress.h"
@@ -196,19 +197,23 @@ TEST_F(SweepTest, ReadoutShowsClippingAndSilence)
 }
 
 // "Over n" lasts one step; the diagram's info line keeps the clipped
-// points, in the language shown, until the next START.
+// points, in the language shown, until the next START. The output
+// correction raises only the first step's tone into clipping.
 TEST_F(SweepTest, AClippedSweepIsMarkedUntilTheNextStart)
 {
-    useDut(QStringLiteral("gain=6 lp=1000"));
-    setPlan({.from = 100, .to = 10000, .steps = 2, .level = 0.0});
+    main->SetLanguage('D');
+    dir.write("out.cor", "100 -10\r\n1000 0\r\n10000 0\r\n");
+    ASSERT_TRUE(LoadCorrection(OutputCorrection(), dir.file("out.cor")));
+    OutputCorrection().active = true;
+    useDut(QStringLiteral("gain=8"));
+    setPlan({.from = 100, .to = 10000, .steps = 2, .level = -12.0});
     ASSERT_TRUE(sweep());
-    EXPECT_FALSE(page->Label7->text().startsWith(QStringLiteral("Over"))) << "10 kHz lies 34 dB below full scale";
-    EXPECT_EQ(diagram->GetInfoLine(), QStringLiteral("Übersteuert an 2 Punkten: 100, 1000 Hz"));
+    EXPECT_FALSE(page->Label7->text().startsWith(QStringLiteral("Over"))) << "10 kHz reaches -4 dBFS";
+    EXPECT_EQ(diagram->GetInfoLine(), QStringLiteral("Übersteuert an 1 Punkt: 100 Hz"));
     main->SetLanguage('E');
-    EXPECT_EQ(diagram->GetInfoLine(), QStringLiteral("Over at 2 points: 100, 1000 Hz"));
+    EXPECT_EQ(diagram->GetInfoLine(), QStringLiteral("Over at 1 point: 100 Hz"));
 
-    useDut(QStringLiteral("gain=0"));
-    setPlan({.from = 100, .to = 10000, .steps = 2, .level = -6.0});
+    OutputCorrection().active = false;
     ASSERT_TRUE(sweep());
     EXPECT_EQ(diagram->GetInfoLine(), QString());
 }
