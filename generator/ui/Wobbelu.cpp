@@ -54,13 +54,13 @@ struct DialogTexts {
 // channel against the left, so a device acting on both channels alike
 // draws a flat line.
 constexpr Words kModeTips[] = {
-    {"Kurve: rechter Kanal gegen den linken (Referenz) in dB, Phase rechts gegen links. Das Gerät an den rechten "
-     "Eingang, den linken direkt an den Ausgang: ein Gerät an beiden Kanälen ergibt eine flache Linie",
-     "curve: the right channel against the left one (reference) in dB, phase right against left. The device into "
-     "the right input, the left input straight from the output: a device on both channels draws a flat line"},
-    {"Kurve: linker Kanal gegen den rechten (Referenz) in dB, Phase links gegen rechts. Das Gerät an den linken "
+    {"Kurve: rechter Kanal gegen den linken (Referenz) in dB, Phase rechts gegen links.\nDas Gerät an den rechten "
+     "Eingang, den linken direkt an den Ausgang:\nein Gerät an beiden Kanälen ergibt eine flache Linie",
+     "curve: the right channel against the left one (reference) in dB, phase right against left.\nThe device into "
+     "the right input, the left input straight from the output:\na device on both channels draws a flat line"},
+    {"Kurve: linker Kanal gegen den rechten (Referenz) in dB, Phase links gegen rechts.\nDas Gerät an den linken "
      "Eingang, den rechten direkt an den Ausgang",
-     "curve: the left channel against the right one (reference) in dB, phase left against right. The device into "
+     "curve: the left channel against the right one (reference) in dB, phase left against right.\nThe device into "
      "the left input, the right input straight from the output"},
     {"zwei Kurven: die Pegel beider Kanäle für sich in dB FS, ohne Referenz und ohne Phase",
      "two curves: the levels of both channels on their own in dB FS, no reference and no phase"},
