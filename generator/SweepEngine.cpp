@@ -75,13 +75,25 @@ void TSweepEngine::Start()
     // The sweep's points must be its own tone: a generator tone or a wave
     // file that plays now stops, and nothing else plays until the sweep ends.
     OutputOwner::Instance().Take(this);
+    forgetPreviousRun();
     s.startRequested = true;
-    // The last block of a sweep that just ended may still be due: that run
-    // is closed here, and the block counts for the new one.
     closeRun();
     runOpen_ = true;
     emit started();
     postStep();
+}
+
+// The sweep before this one ends once its last recording has started, and
+// its block may still be on its way (or held until its tone is known to
+// play). That block is the old plan's last point, perhaps from another
+// device: it is dropped, not drawn into the new sweep, whose first step
+// records its own. Without a new START it is still drawn.
+void TSweepEngine::forgetPreviousRun()
+{
+    if (!AwaitingBlock())
+        return;
+    outputCheck_.Cancel();
+    dropBlockInFlight();
 }
 
 void TSweepEngine::Stop() { settings_.stopRequested = settings_.running; }
@@ -318,6 +330,7 @@ void TSweepEngine::evaluate(const float* data, int count, int overRange, uint32_
     SweepPoint p;
     p.index = TagIndex(tag);
     p.frequency = TagFrequency(tag);
+    p.overRange = overRange;
     int inBits = 0, outBits = 0;
     GetBits(inBits, outBits);
     const double noSignal = NoSignalMean(inBits);

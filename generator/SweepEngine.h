@@ -8,7 +8,9 @@
 //
 // One input, several loops: a block whose tag is not the one this engine
 // waits for (another loop's, or a stale one of a sweep that was ended) is
-// dropped and the step's own block recorded instead.
+// dropped and the step's own block recorded instead. A START while the
+// last block of the sweep before is still due drops that block too: the
+// new sweep records its own first point.
 //
 // A block that comes in while the tone's output looks stalled is held,
 // with the tone on, until the output takes frames again (the block is
@@ -42,6 +44,7 @@ struct SweepPoint {
     SweepValues values;   // kNoSignalValue where a channel was silent
     SweepSilence silence;
     SweepCurveFlags flags;
+    int overRange = 0;    // samples of the step's recording that clipped
 };
 
 class TSweepEngine : public MeasuringEngine {
@@ -114,6 +117,7 @@ private:
     void evaluate(const float* data, int count, int overRange, uint32_t tag);
     void endWithError(Failure failure, int code);
     void dropBlockInFlight();
+    void forgetPreviousRun();
     void postStep();
     bool loopFlag() const;
     // Once no step and no block is due: the tone off, the output free,

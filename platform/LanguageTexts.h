@@ -71,6 +71,11 @@ inline constexpr Words kAdviceOther{
     "Abhilfe: Gerät und Kabel prüfen, dann Einstellungen > Reset Soundsystem",
     "What to do: check the device and its cable, then Options > Reset Soundsystem"};
 
+// Captions of the forms that read alike in both languages, as the manual
+// and the messages quote them: the generator's forms and its "User", the
+// calibration's "Begin", "End" and "under".
+inline constexpr const char* kSameInBothLanguages[] = {"white", "pink", "User", "Begin", "End", "under"};
+
 } // namespace words
 
 // Every pair above.

@@ -477,7 +477,8 @@ void TMainForm::StopAll(MeasuringLoop starter)
 bool TMainForm::event(QEvent* event)
 {
     if (event->type() == UM_STOP_ALL) {
-        StopAll();
+        // The calibration's "Begin" asks: its own loop goes on.
+        StopAll(MeasuringLoop::Calibration);
         return true;
     }
     if (event->type() == UM_CAL_DONE) {

@@ -26,7 +26,7 @@ const std::array<const char*, kIoRows> kRowLabels = {"8000", "11025", "22050", "
 
 int buttonId(int row, int column) { return row * kIoColumns + column; }
 
-constexpr Words kUser{"Eigene", "User"};
+constexpr Words kUserRowTip{"eigene Abtastrate", "own sample rate"};
 constexpr Words kUserRateTip{"eigene Abtastrate in Hz", "own sample rate in Hz"};
 constexpr Words kAbort{"Abbruch", "Abort"};
 constexpr Words kInputTitle{"Wave-Eingangsoptionen für ", "Wave input options for "};
@@ -172,10 +172,12 @@ void TIOdialog::SetLanguage(char letter)
     if (letter != 'D' && letter != 'E')
         return;
     language_ = letter;
-    userLabel_->setText(Pick(letter, kUser));
+    // The row's caption "User" is the form's in both languages; its
+    // tooltips say what it means.
+    userLabel_->setToolTip(Pick(letter, kUserRowTip));
     Edit1->setToolTip(Pick(letter, kUserRateTip));
     for (int c = 0; c < kIoColumns; ++c)
-        buttons_[kIoUserRow][size_t(c)]->setToolTip(Pick(letter, kUser) + QStringLiteral(", %1 Bit").arg(kIoBitColumns[c]));
+        buttons_[kIoUserRow][size_t(c)]->setToolTip(Pick(letter, kUserRowTip) + QStringLiteral(", %1 Bit").arg(kIoBitColumns[c]));
     BitBtn2->setText(Pick(letter, kAbort));
     BitBtn3->setText(Pick(letter, words::kHelp));
     if (!windowTitle().isEmpty()) {

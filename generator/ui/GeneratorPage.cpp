@@ -34,6 +34,11 @@ namespace korvanta {
 namespace {
 // The label before the input source.
 constexpr Words kInpLabel{"Eing.:", "Inp:"};
+constexpr Words kReadoutTip{
+    "Spitzenpegel links und rechts als Anteil der Vollaussteuerung (1.00FS = voll); "
+    "\"Over n\": n Abtastwerte dieses Schritts waren übersteuert",
+    "peak level of the left and the right input as a share of full scale (1.00FS = full); "
+    "\"Over n\": n samples of this step were clipped"};
 constexpr int kDeviceErrorHelpContext = 17;
 constexpr int kCommentLength = 120;
 constexpr float kDefaultLevelMax = 5.0f;
@@ -197,6 +202,9 @@ void TGeneratorPage::SetLanguage(char letter)
     const QString resting = Label7->text();
     if (resting == Pick('D', words::kLevelReadout) || resting == Pick('E', words::kLevelReadout))
         Label7->setText(Pick(letter, words::kLevelReadout));
+    Label7->setToolTip(Pick(letter, kReadoutTip));
+    showClipMark(clipMark_.Text(language_), clipMark_.Text(letter));
+    language_ = letter;
 }
 
 void TGeneratorPage::Button1Click()
@@ -248,6 +256,7 @@ void TGeneratorPage::EnterSweepPage()
         d->SetupDiagram(s.comment, s.steps, s.fromFrequency, s.toFrequency, s.levelMin, s.levelMax);
         d->SetInfoLine(QString());
     }
+    clipMark_.Clear();
     if (generator_) {
         dockGenerator(false);
         showGenerator();
@@ -319,6 +328,8 @@ void TGeneratorPage::setupDiagramForRun()
     TDiagramm* d = diagram_;
     if (!d)
         return;
+    showClipMark(clipMark_.Text(language_), QString());
+    clipMark_.Clear();
     d->ClearCurves();
     s.comment = d->GetComment().left(kCommentLength);
     d->SetupDiagram(s.comment, s.steps + 1, s.fromFrequency, s.toFrequency, s.levelMin, s.levelMax);
@@ -339,6 +350,17 @@ void TGeneratorPage::showPoint(const SweepPoint& p)
     d->ShowScales(true, p.flags.rightScale);
     if (d->AddPoint(p.values.value1, p.values.value2, p.index, p.frequency) == 0)
         d->update();
+    if (p.overRange > 0) {
+        const QString shown = clipMark_.Text(language_);
+        clipMark_.Add(p.frequency);
+        showClipMark(shown, clipMark_.Text(language_));
+    }
+}
+
+void TGeneratorPage::showClipMark(const QString& shown, const QString& wanted)
+{
+    if (TDiagramm* d = diagram_; d && entered_ && shown != wanted)
+        d->SetInfoLine(ReplaceClipMark(d->GetInfoLine(), shown, wanted));
 }
 
 void TGeneratorPage::showReadout(const LevelReadout& r)
@@ -361,7 +383,8 @@ void TGeneratorPage::runningChanged(bool running)
     if (entered_)
         lockMenus(running);
     updateEnabledStates();
-    if (!running && !engine_->AwaitingBlock())
+    // A START within the last recording has begun the next sweep already.
+    if (!running && !engine_->AwaitingBlock() && !Sweep().startRequested)
         emit sweepIdle();
 }
 
@@ -372,6 +395,8 @@ void TGeneratorPage::updateEnabledStates()
     const bool idle = !Sweep().running;
     wobbelnBut->setEnabled(idle);
     WobDialogBut->setEnabled(idle);
+    // The sweep plays on the output whose format the dialog would change.
+    SetUsable(Button2, idle, words::kWhyRunning, CurrentLanguage());
 }
 
 void TGeneratorPage::lockMenus(bool lock)

@@ -7,8 +7,9 @@
 // The generator window docks over the group `Generator` while the page is
 // shown. The level bars ("In"/"Out") are built disabled here; the main
 // window's mixer part enables and drives them. "Out-Para" opens the output
-// parameter dialog.
+// parameter dialog; it waits while a sweep runs.
 
+#include "generator/SweepClipMark.h"
 #include "platform/ui/LevelField.h"
 #include <QPoint>
 #include <QWidget>
@@ -135,6 +136,9 @@ private:
     void lockMenus(bool lock);
     void updateEnabledStates();
     void showDeviceError(const EngineFailure& failure);
+    // The diagram's info line ends in `wanted` instead of `shown`, the
+    // clipped points' mark of this sweep (text typed there stays).
+    void showClipMark(const QString& shown, const QString& wanted);
     void dockGenerator(bool force);
     void showGenerator();
 
@@ -143,6 +147,8 @@ private:
     Twobbeldlg* dialog_ = nullptr;
     TWavegen* generator_ = nullptr;
     MenuHooks menus_;
+    SweepClipMark clipMark_;   // until the next START or page entry
+    char language_ = 'D';      // of the page's texts and the mark shown
     bool entered_ = false;
     bool menusLocked_ = false;
     bool menuStates_[5] = {};   // enabled states before a sweep locked them

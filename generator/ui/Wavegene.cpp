@@ -314,6 +314,9 @@ int TWavegen::finishRestart(int result, bool refreshDisplay)
 {
     if (refreshDisplay)
         RefreshDisplay();
+    // The last loop's fit, after every restart: also when nothing of ours
+    // started, a sweep's tones may have built loops since.
+    PrecOut->setText(QString::number(PlayPrecision()));
     return result;
 }
 
@@ -322,10 +325,8 @@ void TWavegen::showPlaying(const GeneratorResult& result)
     // A file plays as it is: no level or phase of ours applies, and it has
     // no loop of ours to fit.
     enableChannelControls(!result.userFile);
-    if (result.userFile)
-        return;
-    playingFrequency_ = result.frequency;
-    PrecOut->setText(QString::number(result.loopPrecision));
+    if (!result.userFile)
+        playingFrequency_ = result.frequency;
 }
 
 void TWavegen::engineFailed(const EngineFailure& failure)
@@ -366,10 +367,8 @@ void TWavegen::Language(char letter)
         return;
     language_ = letter;
     const bool en = letter == 'E';
-    RadioGroup1->setItems({QStringLiteral("Sin"), QStringLiteral("Sqr"), en ? QStringLiteral("white") : QStringLiteral("weiß"),
-                           en ? QStringLiteral("pink") : QStringLiteral("rosa"),
-                           en ? QStringLiteral("User") : QStringLiteral("Eigene")});
-    UserBut->setText(en ? QStringLiteral("User") : QStringLiteral("Eigene"));
+    // The forms' names and "User" read alike in both languages, as the
+    // manual and the warning about a missing wave file name them.
     UserBut->setToolTip(en ? QStringLiteral("choose a wave file to play") : QStringLiteral("Wave-Datei zum Abspielen wählen"));
     WOoptBut->setToolTip(en ? QStringLiteral("output parameters") : QStringLiteral("Ausgangsparameter"));
     GfreqText->setToolTip(en ? QStringLiteral("frequency in Hz: type it, or step with the arrows")

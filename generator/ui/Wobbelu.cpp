@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <iterator>
 
 namespace korvanta {
 
@@ -47,6 +48,22 @@ struct DialogTexts {
     const char* output;
     const char* level;
     const char* longest;
+};
+
+// What each measuring mode compares: the default one draws the right
+// channel against the left, so a device acting on both channels alike
+// draws a flat line.
+constexpr Words kModeTips[] = {
+    {"Kurve: rechter Kanal gegen den linken (Referenz) in dB, Phase rechts gegen links.\nDas Gerät an den rechten "
+     "Eingang, den linken direkt an den Ausgang:\nein Gerät an beiden Kanälen ergibt eine flache Linie",
+     "curve: the right channel against the left one (reference) in dB, phase right against left.\nThe device into "
+     "the right input, the left input straight from the output:\na device on both channels draws a flat line"},
+    {"Kurve: linker Kanal gegen den rechten (Referenz) in dB, Phase links gegen rechts.\nDas Gerät an den linken "
+     "Eingang, den rechten direkt an den Ausgang",
+     "curve: the left channel against the right one (reference) in dB, phase left against right.\nThe device into "
+     "the left input, the right input straight from the output"},
+    {"zwei Kurven: die Pegel beider Kanäle für sich in dB FS, ohne Referenz und ohne Phase",
+     "two curves: the levels of both channels on their own in dB FS, no reference and no phase"},
 };
 
 const DialogTexts& textsFor(char letter)
@@ -389,6 +406,8 @@ void Twobbeldlg::Language(char letter)
     PhaseBut->setText(QString::fromUtf8(t.phaseMeasure));
     MessungRb->setTitle(QString::fromUtf8(t.measurement));
     MessungRb->setItems(t.modes);
+    for (int i = 0; i < MessungRb->count() && i < int(std::size(kModeTips)); ++i)
+        MessungRb->button(i)->setToolTip(Pick(letter, kModeTips[i]));
     GroupBox3->setTitle(QString::fromUtf8(t.correction));
     Label6->setText(QString::fromUtf8(t.input));
     Label7->setText(QString::fromUtf8(t.output));

@@ -56,10 +56,6 @@ const DialogTexts kEnglish = {
     "in the y-axis of the diagram", "Calibration value wrong", "No Calibration process started"};
 
 const DialogTexts& textsFor(char language) { return language == 'E' ? kEnglish : kGerman; }
-
-constexpr Words kBegin{"Beginn", "Begin"};
-constexpr Words kEnd{"Ende", "End"};
-constexpr Words kUnder{"unter", "under"};
 } // namespace
 
 bool ParseCalibrationValues(const QString& mv, const QString& factor, const QString& offset,
@@ -164,13 +160,10 @@ void TEichDlg::SetLanguage(char letter)
     const DialogTexts& t = textsFor(letter);
     setWindowTitle(QString::fromUtf8(t.caption));
     MvLabel->setText(Pick(letter, words::kMvRms));
-    Button1->setText(Pick(letter, kBegin));
-    Button2->setText(Pick(letter, kEnd));
+    // "Begin", "End" and the indicator's "under" before the first block are
+    // the form's own captions in both languages.
     CancelBtn->setText(Pick(letter, words::kCancel));
     HelpBtn->setText(Pick(letter, words::kHelp));
-    // Before the first block the indicator reads "under"; a reading stays.
-    if (Label3->text() == Pick('D', kUnder) || Label3->text() == Pick('E', kUnder))
-        Label3->setText(Pick(letter, kUnder));
     GroupBox1->setTitle(QString::fromUtf8(t.group1));
     Label1->setText(QString::fromUtf8(t.instruction));
     GroupBox2->setTitle(QString::fromUtf8(t.group2));
@@ -197,12 +190,15 @@ bool TEichDlg::ReadValues(CalibrationValues& out) const
 
 void TEichDlg::Button1Click()
 {
-    if (engine_->Running())
-        return;
+    // Every other loop ends first, also when this one runs already: one
+    // started meanwhile (the oscilloscope's Start) would share the input
+    // with it, and the readings would be of every other block.
     if (mainWindow_) {
         QEvent stop(UM_STOP_ALL);
         QCoreApplication::sendEvent(mainWindow_, &stop);
     }
+    if (engine_->Running())
+        return;
     EichmV->setEnabled(false);
     engine_->Start();
 }

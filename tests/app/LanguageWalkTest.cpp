@@ -83,6 +83,9 @@ struct Walk {
 // Neutral once the names that are data are taken out.
 bool Allowed(QString text, const QStringList& data)
 {
+    for (const char* same : words::kSameInBothLanguages)
+        if (text == QLatin1String(same))
+            return true;
     for (const QString& d : data)
         text.remove(d);
     return Neutral(text);

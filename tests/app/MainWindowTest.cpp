@@ -16,6 +16,7 @@
 #include "app/ui/ScopeMenu.h"
 #include "app/ui/SweepMenu.h"
 #include "scope/ui/ScopePage.h"
+#include "scope/ScopeEngine.h"
 #include "scope/ui/Oszidia1.h"
 #include "app/ui/DistortionMenu.h"
 #include "audio/Soundd3.h"
@@ -320,6 +321,27 @@ TEST_F(MainWindowTest, AcceptedCalibrationIsTakenOverAndSavedAtOnce)
     Analyzer().InFormats = 0;
     main->Menu->Eichen1->trigger();
     EXPECT_FALSE(dlg->isVisible());
+}
+
+// "Begin" ends every other loop each time it is pressed, also while the
+// calibration measures (the oscilloscope started meanwhile would share the
+// input with it); its own loop goes on.
+TEST_F(MainWindowTest, CalibrationBeginEndsALoopStartedMeanwhileAndGoesOn)
+{
+    start();
+    TEichDlg* dlg = Forms().EichDlg;
+    main->Menu->Eichen1->trigger();
+    main->PageControl1->setCurrentIndex(2);
+    const ScopeEngine* scope = main->ScopePage->Engine();
+    dlg->Button1Click();
+    main->ScopePage->OsziStartStop->click();
+    ASSERT_TRUE(scope->Running());
+    dlg->Button1Click();
+    EXPECT_FALSE(scope->Running());
+    EXPECT_TRUE(dlg->measuring());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->measured(); }, 5000));
+    dlg->Button2Click();
+    dlg->hide();
 }
 
 TEST_F(MainWindowTest, ChannelBoxesTakeTheCurveColoursOfTheOptions)

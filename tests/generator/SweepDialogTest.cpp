@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QToolButton>
@@ -245,10 +246,13 @@ TEST_F(SweepDialog, BothLanguages)
         const char* steps;
         const char* mode0;
         const char* longest;
+        const char* mode0Compares;  // the default mode's tooltip says what it compares
     };
     const Case cases[] = {
-        {'E', "Wobbel dialog", "Step count", "Mono, left ref.", "max. Meas. Time"},
-        {'D', "Wobbel Dialog", "Anzahl Steps", "Mono, links Ref.", "max. Messzeit"},
+        {'E', "Wobbel dialog", "Step count", "Mono, left ref.", "max. Meas. Time",
+         "curve: the right channel against the left one (reference)"},
+        {'D', "Wobbel Dialog", "Anzahl Steps", "Mono, links Ref.", "max. Messzeit",
+         "Kurve: rechter Kanal gegen den linken (Referenz)"},
     };
     for (const Case& c : cases) {
         dlg.Language(c.letter);
@@ -256,6 +260,8 @@ TEST_F(SweepDialog, BothLanguages)
         EXPECT_EQ(dlg.Label2->text(), QString::fromUtf8(c.steps));
         EXPECT_EQ(dlg.MessungRb->items().value(0), QString::fromUtf8(c.mode0));
         EXPECT_EQ(dlg.Label11->text(), QString::fromUtf8(c.longest));
+        EXPECT_TRUE(dlg.MessungRb->button(0)->toolTip().startsWith(QString::fromUtf8(c.mode0Compares)))
+            << dlg.MessungRb->button(0)->toolTip().toStdString();
     }
     dlg.Language('X');   // other letters change nothing
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Wobbel Dialog"));

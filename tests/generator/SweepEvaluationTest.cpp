@@ -1,6 +1,7 @@
 // What the sweep makes of a recorded block: mean magnitudes, read-out,
 // level values and the band-passed phase, on blocks whose answer is known.
 #include "correction/CorrectionTable.h"
+#include "generator/SweepClipMark.h"
 #include "generator/SweepEvaluation.h"
 #include "generator/SweepPlan.h"
 
@@ -155,3 +156,29 @@ TEST(SweepEvaluation, CurvesShownPerModeAndPhaseSwitch)
 }
 
 } // namespace
+
+// The info line's mark of the clipped points: each point while few, the
+// range of many; replacing it keeps what the user typed before it.
+TEST(SweepClipMark, ListsFewPointsTheRangeOfManyAndKeepsTheUsersText)
+{
+    const struct {
+        std::vector<float> frequencies;
+        char letter;
+        const char* text;
+    } cases[] = {
+        {{}, 'E', ""},
+        {{1000.0f}, 'D', "Übersteuert an 1 Punkt: 1000 Hz"},
+        {{20.0f, 31.7f, 50.24f, 12500.0f}, 'E', "Over at 4 points: 20.0, 31.7, 50.2, 12500 Hz"},
+        {{20.0f, 31.7f, 50.24f, 79.6f, 12500.0f}, 'D', "Übersteuert an 5 Punkten: 20.0 … 12500 Hz"},
+    };
+    for (const auto& c : cases) {
+        SweepClipMark mark;
+        for (float f : c.frequencies)
+            mark.Add(f);
+        EXPECT_EQ(mark.Text(c.letter), QString::fromUtf8(c.text));
+    }
+    const QString one = QStringLiteral("Over at 1 point: 20.0 Hz");
+    EXPECT_EQ(ReplaceClipMark(QStringLiteral("amp B"), QString(), one), QStringLiteral("amp B  ") + one);
+    EXPECT_EQ(ReplaceClipMark(QStringLiteral("amp B  ") + one, one, QString()), QStringLiteral("amp B"));
+    EXPECT_EQ(ReplaceClipMark(QStringLiteral("edited"), one, QString()), QStringLiteral("edited"));
+}

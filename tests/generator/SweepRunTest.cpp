@@ -5,6 +5,7 @@
 #include "tests/generator/SweepTestSupport.h"
 
 #include "app/ui/MainMenu.h"
+#include "correction/CorrectionFile.h"
 #include "app/UnixSignals.h"
 #include "platform/UserMessages.h"
 #include "measure/ui/RunProgress.h"
@@ -195,6 +196,28 @@ TEST_F(SweepTest, ReadoutShowsClippingAndSilence)
     }
 }
 
+// "Over n" lasts one step; the diagram's info line keeps the clipped
+// points, in the language shown, until the next START. The output
+// correction raises only the first step's tone into clipping.
+TEST_F(SweepTest, AClippedSweepIsMarkedUntilTheNextStart)
+{
+    main->SetLanguage('D');
+    dir.write("out.cor", "100 -10\r\n1000 0\r\n10000 0\r\n");
+    ASSERT_TRUE(LoadCorrection(OutputCorrection(), dir.file("out.cor")));
+    OutputCorrection().active = true;
+    useDut(QStringLiteral("gain=8"));
+    setPlan({.from = 100, .to = 10000, .steps = 2, .level = -12.0});
+    ASSERT_TRUE(sweep());
+    EXPECT_FALSE(page->Label7->text().startsWith(QStringLiteral("Over"))) << "10 kHz reaches -4 dBFS";
+    EXPECT_EQ(diagram->GetInfoLine(), QStringLiteral("Übersteuert an 1 Punkt: 100 Hz"));
+    main->SetLanguage('E');
+    EXPECT_EQ(diagram->GetInfoLine(), QStringLiteral("Over at 1 point: 100 Hz"));
+
+    OutputCorrection().active = false;
+    ASSERT_TRUE(sweep());
+    EXPECT_EQ(diagram->GetInfoLine(), QString());
+}
+
 TEST_F(SweepTest, SetupIsRefusedWhileRunningAndStartTwiceStartsOnce)
 {
     setPlan({.from = 100, .to = 1000, .steps = 4, .settleMs = 50});
@@ -206,9 +229,57 @@ TEST_F(SweepTest, SetupIsRefusedWhileRunningAndStartTwiceStartsOnce)
     EXPECT_FALSE(main->Menu->Eichen1->isEnabled());
     page->WobDialogButClick();   // ignored: no dialog comes up
     EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(page->Button2->isEnabled()) << "Out-Para waits for the sweep's end";
     ASSERT_TRUE(QTest::qWaitFor([this] { return idle(); }, 30000));
     EXPECT_EQ(points().size(), 5u);
     EXPECT_TRUE(main->Menu->Eichen1->isEnabled());
+    EXPECT_TRUE(page->Button2->isEnabled());
+}
+
+namespace {
+// Runs `press` once, the moment `button` is enabled again.
+struct WhenEnabled : QObject {
+    WhenEnabled(QPushButton* b, std::function<void()> p) : button(b), press(std::move(p)) { b->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::EnabledChange && button->isEnabled() && !pressed) {
+            pressed = true;
+            press();
+        }
+        return false;
+    }
+    QPushButton* button;
+    std::function<void()> press;
+    bool pressed = false;
+};
+} // namespace
+
+// START comes back once the last recording has begun. A START then begins
+// a sweep that records its own first point: the old sweep's last one (its
+// frequency, its device) is neither drawn nor exported, even when the new
+// sweep is stopped after its first point.
+TEST_F(SweepTest, AStartDuringTheLastRecordingKeepsTheSweepBeforeOutOfTheNewOne)
+{
+    useDut(QStringLiteral("gain=0"));
+    setPlan({.from = 100, .to = 1000, .steps = 2, .level = -6.0});
+    WhenEnabled again(page->wobbelnBut, [this] {
+        useDut(QStringLiteral("gain=-20"));
+        page->wobbelnBut->click();
+        QObject::connect(page->RunProgress->Bar, &QProgressBar::valueChanged, page->STOPbut, [this](int done) {
+            if (done > 0)
+                page->STOPbut->click();
+        });
+    });
+    page->wobbelnBut->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return again.pressed && idle(); }, 30000));
+    const auto drawn = points();
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_NEAR(drawn[0].f, 100.0, 0.01) << "the new sweep's first point, not the old one's last";
+    EXPECT_NEAR(drawn[0].v1, -26.0, 0.1) << "measured on the new device";
+    modals.answerFile(dir.file("sweep.txt"));
+    main->Menu->SpeichernalsText1->trigger();
+    EXPECT_EQ(QString::fromUtf8(dir.read("sweep.txt")).split("\r\n", Qt::SkipEmptyParts),
+              QStringList{QStringLiteral("100.00,%1,%2").arg(drawn[0].v1, 0, 'f', 2).arg(drawn[0].v2, 0, 'f', 2)});
 }
 
 TEST_F(SweepTest, EndingEverythingLeavesTheSweepReadyForTheNextStart)

@@ -14,6 +14,7 @@
 #include "platform/audio/virtual/VirtualCard.h"
 #include "diagram/ui/SpinButton.h"
 #include "generator/ui/Wavegene.h"
+#include "tests/generator/SweepDriver.h"
 #include "audio/ui/iodia.h"
 
 #include <QFrame>
@@ -26,6 +27,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <functional>
 
 using namespace korvanta;
@@ -85,6 +87,38 @@ TEST_F(Wavegen, CreationShowsTheStoredSettings)
     EXPECT_TRUE(gen->ScrollBar2->isEnabled());
     EXPECT_EQ(gen->Label3->text(), "20%");
     EXPECT_EQ(gen->ScrollBar2->value(), 80);
+}
+
+// The forms, "User" and its row in the output dialog read alike in both
+// languages, as the manual and the missing-file warning quote them.
+TEST_F(Wavegen, TheFormsAndUserReadAlikeInBothLanguages)
+{
+    open();
+    for (const char letter : {'E', 'D'}) {
+        main->SetLanguage(letter);
+        EXPECT_EQ(gen->RadioGroup1->items(), QStringList({"Sin", "Sqr", "white", "pink", "User"})) << letter;
+        EXPECT_EQ(gen->UserBut->text(), "User") << letter;
+        const auto rows = Forms().IOdialog->findChildren<QLabel*>();
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const QLabel* l) { return l->text() == "User"; }));
+    }
+}
+
+// The loop precision is the playback engine's after every restart, also
+// one that starts nothing: a sweep's tones built loops since.
+TEST_F(Wavegen, TheLoopPrecisionIsShownAfterEveryRestart)
+{
+    open();
+    SetSampleRates(44100, 44100);
+    gen->SetFrequency(997.25f);   // its best loop is 1/1000 frame off
+    gen->Gstart->click();
+    const QString generators = gen->PrecOut->text();
+    EXPECT_EQ(generators, QString::number(PlayPrecision()));
+    gen->Gstop->click();
+    SetSweepPlan(main->GeneratorPage, Forms().Wobbeldlg, {.from = 100, .to = 1000, .steps = 1});
+    ASSERT_TRUE(RunSweep(main->GeneratorPage));
+    ASSERT_NE(QString::number(PlayPrecision()), generators) << "the sweep's last tone must fit its loop otherwise";
+    gen->phL->setText("5");
+    EXPECT_EQ(gen->PrecOut->text(), QString::number(PlayPrecision()));
 }
 
 TEST_F(Wavegen, SettingsRoundTripThroughTheControls)

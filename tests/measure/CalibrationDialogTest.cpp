@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -104,6 +105,11 @@ TEST_F(CalibrationDialog, BeginStopsEverythingAndLoopsUntilEnd)
     EXPECT_FALSE(dlg_.EichmV->isEnabled());
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg_.measured(); }, 5000));
     EXPECT_TRUE(dlg_.Label3->text().endsWith('%')) << dlg_.Label3->text().toStdString();
+    // Begin again while measuring: the others are stopped once more, and
+    // the loop runs on.
+    dlg_.Button1Click();
+    EXPECT_EQ(sink_.stopAll, 2);
+    EXPECT_TRUE(dlg_.measuring());
 
     // Clipping shows "over" with the number of clipped samples.
     externalSine(+3.0);
@@ -166,6 +172,13 @@ TEST_F(CalibrationDialog, PrepareFillsTheFieldsAndLanguageSwitches)
     EXPECT_EQ(dlg_.windowTitle(), "Calibration");
     dlg_.SetLanguage('D');
     EXPECT_EQ(dlg_.Label6->text(), QString::fromUtf8("Einstellung für korrekte"));
+    // The form's own captions read alike in both languages.
+    for (const char letter : {'D', 'E', 'D'}) {
+        dlg_.SetLanguage(letter);
+        EXPECT_EQ(dlg_.Button1->text(), "Begin") << letter;
+        EXPECT_EQ(dlg_.Button2->text(), "End") << letter;
+        EXPECT_EQ(dlg_.Label3->text(), "under") << letter;
+    }
 }
 
 TEST_F(CalibrationDialog, DeviceFaultsEndTheLoopWithAMessage)
