@@ -205,7 +205,10 @@ void TDeviceTestWindow::build()
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    Table->horizontalHeader()->setStretchLastSection(true);
+    // The remarks take the room that is left and wrap there: as wide as
+    // their longest line (a German one is long) they ran out of the window.
+    Table->horizontalHeader()->setSectionResizeMode(int(DtColumn::Note), QHeaderView::Stretch);
+    Table->setWordWrap(true);
     Table->verticalHeader()->setVisible(false);
     figures->addWidget(Table);
 
@@ -470,7 +473,10 @@ void TDeviceTestWindow::showResult()
         const QStringList cells = DtFigureCells(result_.figures[row], language_);
         for (int c = 0; c < cells.size(); ++c)
             Table->setItem(int(row), c, new QTableWidgetItem(cells[c]));
+        if (QTableWidgetItem* note = Table->item(int(row), int(DtColumn::Note)))
+            note->setToolTip(note->text());
     }
+    Table->resizeRowsToContents();
     if (engine_.Running())
         return;
     QString status;

@@ -367,9 +367,10 @@ void TWavegen::Language(char letter)
     language_ = letter;
     const bool en = letter == 'E';
     RadioGroup1->setItems({QStringLiteral("Sin"), QStringLiteral("Sqr"), en ? QStringLiteral("white") : QStringLiteral("weiß"),
-                           en ? QStringLiteral("pink") : QStringLiteral("rosa"),
-                           en ? QStringLiteral("User") : QStringLiteral("Eigene")});
-    UserBut->setText(en ? QStringLiteral("User") : QStringLiteral("Eigene"));
+                           en ? QStringLiteral("pink") : QStringLiteral("rosa"), QStringLiteral("User")});
+    // The user's own wave file is "User" in both languages, as the messages
+    // and the manual name it.
+    UserBut->setText(QStringLiteral("User"));
     UserBut->setToolTip(en ? QStringLiteral("choose a wave file to play") : QStringLiteral("Wave-Datei zum Abspielen wählen"));
     WOoptBut->setToolTip(en ? QStringLiteral("output parameters") : QStringLiteral("Ausgangsparameter"));
     GfreqText->setToolTip(en ? QStringLiteral("frequency in Hz: type it, or step with the arrows")

@@ -9,6 +9,7 @@
 #include "correction/CorrectionTable.h"
 #include "app/ui/Main.h"
 #include "scope/OscilloscopeSettings.h"
+#include "platform/FileFolders.h"
 #include "platform/ProfileStore.h"
 #include "generator/SweepSettings.h"
 #include "tests/support/TestSupport.h"
@@ -37,6 +38,7 @@ inline void ResetProcessState()
     ClearCorrection(OutputCorrection());
     SetMessageLanguage('D');
     SetCurrentLanguage('D');
+    ResetFileFolders();
 }
 
 class MainWindowTest : public ::testing::Test {
