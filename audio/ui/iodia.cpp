@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -36,6 +37,7 @@ constexpr Words kInputTitle{"Wave-Eingangsoptionen für ", "Wave input options f
 constexpr Words kOutputTitle{"Wave-Ausgangsoptionen für ", "Wave output options for "};
 // What a title bar needs beside its text: the icon and three buttons.
 constexpr int kTitleBarRoom = 120;
+constexpr double kTitleFontGrowth = 1.2;
 } // namespace
 
 TIOdialog::TIOdialog(QWidget* parent) : QDialog(parent)
@@ -143,9 +145,15 @@ void TIOdialog::fitTitle()
     // The window manager cuts a title wider than the window, and the device
     // name at its end is what tells input from output settings. The dialog
     // grows to show it, as far as the screen allows.
+    // Window managers draw titles bold and often larger than the window's
+    // own font, and the desktop shows the program's name after the title.
     QFont bold = font();
     bold.setBold(true);
-    const int wanted = QFontMetrics(bold).horizontalAdvance(windowTitle()) + kTitleBarRoom;
+    bold.setPointSizeF(bold.pointSizeF() * kTitleFontGrowth);
+    QString shown = windowTitle();
+    if (const QString program = QGuiApplication::applicationDisplayName(); !program.isEmpty())
+        shown += QStringLiteral(" — ") + program;
+    const int wanted = QFontMetrics(bold).horizontalAdvance(shown) + kTitleBarRoom;
     const int room = screen() ? screen()->availableGeometry().width() : wanted;
     setMinimumWidth(std::max(layout()->minimumSize().width(), std::min(wanted, room)));
 }
