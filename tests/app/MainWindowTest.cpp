@@ -389,11 +389,7 @@ TEST_F(MainWindowTest, EachShortcutTriggersItsAction)
     modals.defaultAnswer.accepted = false;
     modals.defaultAnswer.button = modal::Cancel;
     // A curve in view, so that the saves have something to ask a file for.
-    TDiagramm& d = *Forms().Diagramm;
-    float ymin = -100, ymax = 0;
-    d.SetupDiagram(QStringLiteral("curve"), 99, 20, 20000, ymin, ymax);
-    for (int i = 0; i < 100; ++i)
-        d.AddPoint(-40, -40, i, 20.0 * std::pow(1000.0, i / 99.0));
+    ShowFlatCurve(*Forms().Diagramm, -40);
     TMainMenu& m = *main->Menu;
     const struct {
         QKeySequence keys;

@@ -25,11 +25,8 @@ protected:
     // A flat curve 1 at `level`, commented `comment`.
     void showCurve(float level, const QString& comment)
     {
-        float ymin = -100, ymax = 0;
         diagram().ShowCurves(true, false);
-        diagram().SetupDiagram(comment, 99, 20, 20000, ymin, ymax);
-        for (int i = 0; i < 100; ++i)
-            diagram().AddPoint(level, level, i, 20.0f * std::pow(1000.0f, i / 99.0f));
+        ShowFlatCurve(diagram(), level, comment);
     }
 };
 

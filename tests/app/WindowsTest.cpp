@@ -121,10 +121,7 @@ TEST_F(MainWindowTest, DiagramCommandsExportCopyPrintAndComment)
     start();
     TDiagramm* d = Forms().Diagramm;
     // A curve in view: a diagram without one is not exported at all.
-    float ymin = -100, ymax = 0;
-    d->SetupDiagram(QStringLiteral("curve"), 99, 20, 20000, ymin, ymax);
-    for (int i = 0; i < 100; ++i)
-        d->AddPoint(-40, -40, i, 20.0 * std::pow(1000.0, i / 99.0));
+    ShowFlatCurve(*Forms().Diagramm, -40);
     // Export: the chosen file, or a message naming the file that failed.
     modals.answerFile(dir.file("values.txt"));
     main->Menu->SpeichernalsText1->trigger();
