@@ -204,11 +204,12 @@ void TDeviceTestWindow::build()
     Table = new QTableWidget(0, int(DtColumn::Count), figuresBox);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Every column as wide as its contents, the remarks too: stretched into
+    // what the other columns left, a German remark was cut to a few words.
+    // The table scrolls sideways instead, and each remark is its cell's
+    // tooltip as well.
     Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    // The remarks take the room that is left and wrap there: as wide as
-    // their longest line (a German one is long) they ran out of the window.
-    Table->horizontalHeader()->setSectionResizeMode(int(DtColumn::Note), QHeaderView::Stretch);
-    Table->setWordWrap(true);
+    Table->horizontalHeader()->setStretchLastSection(false);
     Table->verticalHeader()->setVisible(false);
     figures->addWidget(Table);
 
@@ -476,7 +477,6 @@ void TDeviceTestWindow::showResult()
         if (QTableWidgetItem* note = Table->item(int(row), int(DtColumn::Note)))
             note->setToolTip(note->text());
     }
-    Table->resizeRowsToContents();
     if (engine_.Running())
         return;
     QString status;
