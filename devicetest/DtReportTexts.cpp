@@ -1,4 +1,5 @@
 #include "devicetest/DtReportTexts.h"
+#include "platform/NumberText.h"
 
 #include "devicetest/DtHeaderSource.h"
 
@@ -134,7 +135,7 @@ QString DtNumberText(double value, const QString& unit)
     if (!std::isfinite(value))
         return std::isnan(value) ? QString() : (value > 0 ? QStringLiteral("∞") : QStringLiteral("−∞"));
     if (unit == QLatin1String("%"))
-        return QString::number(value, 'g', kSignificant);
+        return SignificantText(value, kSignificant);
     if (unit == QLatin1String("Hz"))
         return QString::number(value, 'f', std::fabs(value) < kFineHzBelow ? 1 : 0);
     // Rounded first, so a value just below zero does not print as "-0.00".
@@ -154,7 +155,7 @@ QString DtVoltsText(double volts)
         return {};
     for (const Prefix& p : kPrefixes)
         if (std::fabs(volts) >= p.scale || p.scale == kPrefixes.back().scale)
-            return QString::number(volts / p.scale, 'g', kSignificant) + QString::fromUtf8(p.unit);
+            return SignificantText(volts / p.scale, kSignificant) + QString::fromUtf8(p.unit);
     return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include "diagram/DiaFonts.h"
 #include "diagram/DiaRender.h"
+#include "diagram/TextExport.h"
 #include "platform/AtomicFile.h"
 
 #include <algorithm>
@@ -16,6 +17,11 @@ constexpr int MaxFontSize = 120;
 
 } // namespace
 
+bool RightAxisShown(const DiagramContent& c)
+{
+    return c.showRightScale || (c.memories && MemoriesUseRightAxis(*c.memories));
+}
+
 DiaScene DiagramScene(const DiagramContent& c, const DiaLayout& layout)
 {
     DiaScene sc;
@@ -23,9 +29,11 @@ DiaScene DiagramScene(const DiagramContent& c, const DiaLayout& layout)
     sc.options = &c.options;
     sc.points = c.points;
     sc.showLeftScale = c.showLeftScale;
-    sc.showRightScale = c.showRightScale;
+    sc.showRightScale = RightAxisShown(c);
     sc.yCaption = c.yCaption;
-    sc.y2Caption = c.y2Caption;
+    // A right axis shown for a memory alone labels the memory's values; the
+    // caption belongs to the live curve it was set for.
+    sc.y2Caption = c.showRightScale ? c.y2Caption : QString();
     sc.xCaption = c.xCaption;
     sc.memories = c.memories;
     sc.xLabelFactor = c.xLabelFactor;
@@ -42,11 +50,11 @@ bool LayoutDiagram(const DiagramContent& c, int width, int height, int fontSize,
     in.height = height;
     in.fontSize = fontSize;
     in.showLeft = c.showLeftScale;
-    in.showRight = c.showRightScale;
+    in.showRight = RightAxisShown(c);
     // Caption heights are measured in the font the picture is drawn with, so
     // the margins fit the captions at any print size.
     in.leftCaptionHeight = CaptionHeight(c.yCaption, fontSize);
-    in.rightCaptionHeight = CaptionHeight(c.y2Caption, fontSize);
+    in.rightCaptionHeight = c.showRightScale ? CaptionHeight(c.y2Caption, fontSize) : 0;
     in.xCaptionHeight = CaptionHeight(c.xCaption, fontSize);
     const DiaTextMetrics m = MeasureDiaText(fontSize);
     in.charW = m.charW;
@@ -67,6 +75,32 @@ bool LayoutDiagram(const DiagramContent& c, int width, int height, int fontSize,
     return ok;
 }
 
+namespace {
+bool MemoryShowsPoint(const MemoryCurve& m, double xmin, double xmax)
+{
+    if (!m.visible)
+        return false;
+    for (size_t i = 0; i < m.x.size(); ++i)
+        if (xmin <= m.x[i] && m.x[i] <= xmax)
+            for (const MemoryTrace& t : m.traces)
+                if (i < t.values.size() && std::isfinite(t.values[i]))
+                    return true;
+    return false;
+}
+} // namespace
+
+bool ShowsAnyPoint(const DiagramContent& c)
+{
+    const double xmin = c.ranges.xmin, xmax = c.ranges.xmax;
+    if (c.points && ExportsAnyPoint(*c.points, c.options, xmin, xmax))
+        return true;
+    if (c.memories)
+        for (const MemoryCurve& m : *c.memories)
+            if (MemoryShowsPoint(m, xmin, xmax))
+                return true;
+    return false;
+}
+
 int PictureFontSize(QSize size)
 {
     const double scale = std::min(double(size.width()) / ScreenWidth, double(size.height()) / ScreenHeight);
@@ -78,6 +112,8 @@ PictureResult SaveDiagramPicture(const DiagramContent& content, const QString& f
     if (size.width() < PictureMinWidth || size.height() < PictureMinHeight || size.width() > PictureMaxSide ||
         size.height() > PictureMaxSide)
         return PictureResult::BadSize;
+    if (!ShowsAnyPoint(content))
+        return PictureResult::NothingShown;
     DiaLayout layout;
     if (!LayoutDiagram(content, size.width(), size.height(), PictureFontSize(size), layout))
         return PictureResult::LayoutFailed;

@@ -33,6 +33,10 @@ struct DiagramContent {
     char language = 'D';  // of the credit line
 };
 
+// The right axis is drawn for the live curves that use it and for a visible
+// memory curve that belongs to it, which could not be read otherwise.
+bool RightAxisShown(const DiagramContent& content);
+
 // What the renderer draws of `content` laid out as `layout`.
 DiaScene DiagramScene(const DiagramContent& content, const DiaLayout& layout);
 
@@ -47,9 +51,15 @@ inline constexpr int PictureMaxSide = 8000;
 // (580 x 370), growing with the smaller of the two scale factors.
 int PictureFontSize(QSize size);
 
-enum class PictureResult { Saved, BadSize, LayoutFailed, WriteFailed };
+// Whether the picture shows a point of a curve: of a shown live curve or of
+// a visible memory, inside the frequency range. A picture without one is
+// an empty grid that looks like a measurement.
+bool ShowsAnyPoint(const DiagramContent& content);
 
-// Lays out, renders and writes the picture.
+enum class PictureResult { Saved, BadSize, LayoutFailed, WriteFailed, NothingShown };
+
+// Lays out, renders and writes the picture; with nothing shown no file is
+// touched.
 PictureResult SaveDiagramPicture(const DiagramContent& content, const QString& fileName, QSize size);
 
 } // namespace korvanta

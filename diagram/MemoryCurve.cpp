@@ -1,4 +1,5 @@
 #include "diagram/MemoryCurve.h"
+#include "platform/LanguageTexts.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -43,7 +44,7 @@ QDateTime MemoryTimeStamp(const QDateTime& t)
 }
 
 MemoryCurve CaptureShownCurves(const DiaPointStore& points, const DiagramOptions& opt, const DiaRanges& ranges,
-                               const QString& name, const QString& unit, const QDateTime& now)
+                               const QString& name, const QString& unit, const QDateTime& now, bool rightAxisShown)
 {
     MemoryCurve m;
     // A point a shown curve has no value at (NaN: a harmonic above half the
@@ -61,9 +62,9 @@ MemoryCurve CaptureShownCurves(const DiaPointStore& points, const DiagramOptions
     if (opt.show1)
         AddTrace(m, points.curve1(), indices, false);
     if (opt.show2)
-        AddTrace(m, points.curve2(), indices, true);
+        AddTrace(m, points.curve2(), indices, rightAxisShown);
     if (opt.curve3Active())
-        AddTrace(m, points.curve3(), indices, opt.peak2 && !opt.peak1 && opt.diffMode == DiffNone);
+        AddTrace(m, points.curve3(), indices, rightAxisShown && opt.peak2 && !opt.peak1 && opt.diffMode == DiffNone);
     if (m.traces.empty())
         return MemoryCurve{};
     for (int i : indices)
@@ -76,7 +77,7 @@ MemoryCurve CaptureShownCurves(const DiaPointStore& points, const DiagramOptions
     return m;
 }
 
-MemoryCurve CurveFromTable(CurveTable table, const QString& name, const QDateTime& now)
+MemoryCurve CurveFromTable(CurveTable table, const QString& name, const QDateTime& now, bool rightAxisShown)
 {
     MemoryCurve m;
     m.name = name.left(MemoryNameMax);
@@ -87,8 +88,28 @@ MemoryCurve CurveFromTable(CurveTable table, const QString& name, const QDateTim
     m.xmax = static_cast<int32_t>(std::ceil(std::min(table.x.back(), 2.0e9f)));
     m.x = std::move(table.x);
     for (size_t c = 0; c < table.levels.size(); ++c)
-        m.traces.push_back(MemoryTrace{c == 1, std::move(table.levels[c])});
+        m.traces.push_back(MemoryTrace{rightAxisShown && c == 1, std::move(table.levels[c])});
     return m;
+}
+
+bool MemoriesUseRightAxis(const MemoryBank& bank)
+{
+    for (const MemoryCurve& m : bank)
+        if (m.visible && !m.isEmpty())
+            for (const MemoryTrace& t : m.traces)
+                if (t.rightScale)
+                    return true;
+    return false;
+}
+
+QString MemoryDefaultName(const QString& comment, int slot, char letter)
+{
+    const QString c = comment.trimmed();
+    const bool placeholder = c.isEmpty() || c == Pick('D', words::kCommentDefault) || c == Pick('E', words::kCommentDefault);
+    if (!placeholder)
+        return comment.left(MemoryNameMax);
+    static constexpr Words kMemoryName{"Speicher %1", "Memory %1"};
+    return Pick(letter, kMemoryName).arg(slot + 1);
 }
 
 QString MemoryLegendText(int slot, const MemoryCurve& m)

@@ -53,14 +53,27 @@ MemoryStyle MemoryStyleOf(int slot);
 
 // Copies the curves the diagram shows (curve 1, curve 2, and curve 3 when it
 // carries a peak or a difference) with every point that has a frequency.
-// Empty when nothing is shown.
+// Empty when nothing is shown. A curve drawn on the right scale belongs to
+// the right axis only while that axis is shown (a phase); with the right
+// axis hidden its scale is the left one's, and the curve (the second
+// channel's level) is kept on the left axis, where it was read.
 MemoryCurve CaptureShownCurves(const DiaPointStore& points, const DiagramOptions& opt, const DiaRanges& ranges,
-                               const QString& name, const QString& unit, const QDateTime& now);
+                               const QString& name, const QString& unit, const QDateTime& now,
+                               bool rightAxisShown = false);
 
-// A loaded table as a memory: its second level column is drawn like the
-// live curve 2 (on the right axis when that is shown), the others on the
-// left axis.
-MemoryCurve CurveFromTable(CurveTable table, const QString& name, const QDateTime& now);
+// A loaded table as a memory: its second level column goes to the right
+// axis when the diagram shows one (like the live curve 2), else to the left
+// axis with the others.
+MemoryCurve CurveFromTable(CurveTable table, const QString& name, const QDateTime& now, bool rightAxisShown = false);
+
+// Whether a visible memory has a curve on the right axis: the diagram then
+// shows that axis, so the curve can be read.
+bool MemoriesUseRightAxis(const MemoryBank& bank);
+
+// The name a memory takes: the diagram's comment, unless the comment is
+// empty or still the placeholder a fresh comment line holds ("remark:",
+// "Bemerkung:"); then "Speicher n" / "Memory n" in language `letter`.
+QString MemoryDefaultName(const QString& comment, int slot, char letter);
 
 // The time stamp memories keep: local time cut to whole seconds, so that
 // what is written and read back is the same.

@@ -58,9 +58,22 @@ bool ExportsPoint(const DiaPointStore& points, int i, const DiagramOptions& opt,
     return xmin <= f && f <= xmax && valued;
 }
 
+bool ExportsAnyPoint(const DiaPointStore& points, const DiagramOptions& opt, double xmin, double xmax)
+{
+    if (!opt.show1 && !opt.show2 && !opt.curve3Active())
+        return false;
+    for (int i = 0; i < points.count(); ++i)
+        if (ExportsPoint(points, i, opt, xmin, xmax))
+            return true;
+    return false;
+}
+
 int WriteTextExport(const QString& path, const DiaPointStore& points, const DiagramOptions& opt, double xmin,
                     double xmax, const QString& separator, double xFactor)
 {
+    // An empty file would look like a saved measurement.
+    if (!ExportsAnyPoint(points, opt, xmin, xmax))
+        return NothingToExport;
     errno = 0;
     std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!f)

@@ -25,10 +25,19 @@ QStringList ExportFields(const DiaPointStore& points, int index, const DiagramOp
 // curve the line writes has a value there.
 bool ExportsPoint(const DiaPointStore& points, int index, const DiagramOptions& opt, double xmin, double xmax);
 
+// Whether the export holds anything: a curve is shown and at least one
+// point is exported. The curves are cleared when a page is left, so a save
+// after a page change has nothing to write.
+bool ExportsAnyPoint(const DiaPointStore& points, const DiagramOptions& opt, double xmin, double xmax);
+
+// What WriteTextExport returns when there is nothing to write.
+inline constexpr int NothingToExport = 1001;
+
 // Writes the export to `path` (created or overwritten), flushing after every
 // field so that a failing disk leaves what was written. Returns 0 on
-// success, otherwise the system's error number (or 101 when the system gave
-// none); a partly written file stays.
+// success, NothingToExport (touching no file) when no point of a shown
+// curve lies in the range, otherwise the system's error number (or 101 when
+// the system gave none); a partly written file stays.
 int WriteTextExport(const QString& path, const DiaPointStore& points, const DiagramOptions& opt,
                     double xmin, double xmax, const QString& separator, double xFactor = 1.0);
 

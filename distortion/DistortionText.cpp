@@ -1,6 +1,7 @@
 #include "distortion/DistortionText.h"
 
 #include "diagram/DiaScale.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
 
@@ -25,7 +26,7 @@ QStringList DistortionCells(const DistortionPoint& p)
 {
     QStringList c = {QString::number(p.levelDb, 'f', 2),  QString::number(p.frequency, 'f', 1),
                      QString::number(p.rmsVolts, 'g', kVoltsWattsDigits), QString::number(p.watts, 'g', kVoltsWattsDigits),
-                     QString::number(p.gainDb, 'f', 2),   QString::number(p.m.thdnPercent, 'g', 4),
+                     QString::number(p.gainDb, 'f', 2),   SignificantText(p.m.thdnPercent, 4),
                      QString::number(p.m.thdnDb, 'f', 2),
                      HasThd(p.m) ? QString::number(p.m.thdDb, 'f', 2) : QStringLiteral("-")};
     for (int h = 0; h < kHarmonicCount; ++h)

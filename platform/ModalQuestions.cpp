@@ -1,5 +1,7 @@
 #include "platform/ModalQuestions.h"
 
+#include "platform/FileFolders.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
@@ -39,9 +41,15 @@ QString fileDialog(Type type, const QString& title, const QString& filter, const
     q.text = title;
     q.filter = filter;
     q.defaultExt = defaultExt;
-    q.initialPath = initialPath;
+    // Each kind of file starts where its last one was chosen, not in the
+    // program's working directory.
+    const QString kind = FileKindOf(defaultExt);
+    q.initialPath = StartPath(kind, initialPath);
     const Answer a = Ask(q);
-    return a.accepted ? withDefaultExtension(a.fileName, defaultExt) : QString();
+    if (!a.accepted)
+        return QString();
+    RememberFolder(kind, a.fileName);
+    return withDefaultExtension(a.fileName, defaultExt);
 }
 } // namespace
 

@@ -53,6 +53,8 @@ void TDiagramMenus::SaveTextClick()
     if (!diagram_)
         return;
     TDiagramm& d = *diagram_;
+    if (!TextExportHasPoints(d, QLatin1Char(CurrentLanguage())))
+        return;
     const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
     if (!name.isEmpty() && d.SaveAsText(name, d.Options().separator) != 0)
         modal::MessageBox(modal::Kind::Error, name + Messages().fileNotCreated, modal::Ok);

@@ -16,6 +16,7 @@
 #include "correction/CorrectionTable.h"
 #include "app/CorrectionTest.h"
 #include "diagram/ui/DiaPrint.h"
+#include "platform/FileFolders.h"
 #include "diagram/ui/Diadlg3.h"
 #include "diagram/ui/Diagr3.h"
 #include "measure/ui/Eichdia.h"
@@ -257,6 +258,7 @@ void TMainForm::LoadfromIni(const QString& path)
     ProfileStore store(path);
     store.load();
     ReadMainSettings(store, records(settings_));
+    ReadFileFolders(store);
     SetInDevice(StoredDevice('I', settings_.InDevName, settings_.InDev));
     SetOutDevice(StoredDevice('O', settings_.OutDevName, settings_.OutDev));
     SetCurrentLanguage(settings_.Language);
@@ -654,7 +656,7 @@ void TMainForm::SpeichernalsText1Click()
         ScopeMenu->SaveAsText(d ? d->Options().separator : QStringLiteral(","));
         return;
     }
-    if (!d)
+    if (!d || !TextExportHasPoints(*d, QLatin1Char(CurrentLanguage())))
         return;
     const QString name = AskTextExportFile(QLatin1Char(CurrentLanguage()));
     if (name.isEmpty())
@@ -818,6 +820,7 @@ void TMainForm::SaveToIni(const QString& path)
     }
     ScopeMenu->StorePlacement(Oscilloscope());
     WriteMainSettings(store, records(settings_));
+    WriteFileFolders(store);
     store.save();
 }
 

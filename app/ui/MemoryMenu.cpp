@@ -8,6 +8,7 @@
 #include "app/ui/MainMenu.h"
 #include "platform/ModalQuestions.h"
 #include "diagram/ui/PictureSizeDlg.h"
+#include "diagram/ui/DiaPrint.h"
 
 #include <QAction>
 #include <QApplication>
@@ -181,6 +182,8 @@ void TMemoryMenu::reportWrite(bool written)
 
 void TMemoryMenu::changed(bool written)
 {
+    // A memory on the right axis shows that axis, which takes room.
+    diagram_->RestoreScreenLayout();
     diagram_->update();
     refresh();
     reportWrite(written);
@@ -195,6 +198,7 @@ void TMemoryMenu::StoreClick(int slot)
         modal::MessageBox(modal::Kind::Warning, TextsFor(language_).nothingShown, modal::Ok);
         return;
     }
+    shown.name = MemoryDefaultName(diagram_->GetComment(), slot, language_);
     if (confirmOverwrite(slot))
         changed(diagram_->Memories().set(slot, std::move(shown)));
 }
@@ -215,7 +219,8 @@ void TMemoryMenu::LoadClick(int slot)
     }
     if (confirmOverwrite(slot))
         changed(diagram_->Memories().set(
-            slot, CurveFromTable(std::move(r.table), QFileInfo(name).completeBaseName(), QDateTime::currentDateTime())));
+            slot, CurveFromTable(std::move(r.table), QFileInfo(name).completeBaseName(), QDateTime::currentDateTime(),
+                                 diagram_->RightScaleShown())));
 }
 
 void TMemoryMenu::ShowClick(int slot)
@@ -253,6 +258,8 @@ void TMemoryMenu::HideAllClick()
 void TMemoryMenu::SavePictureClick()
 {
     if (!diagram_ && !pictureWriter_)
+        return;
+    if (!pictureWriter_ && !PictureHasPoints(*diagram_, QLatin1Char(language_)))
         return;
     const QString name = modal::SaveFileName(TextsFor(language_).pictureTitle,
                                              QStringLiteral("PNG | *.png | SVG | *.svg | PDF | *.pdf"), QStringLiteral("png"));

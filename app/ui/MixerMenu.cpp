@@ -329,6 +329,7 @@ void TMixerMenu::syncOutputControls()
     const int p = settings_.FgVolume;
     Generator().analogLevel = p;
     generator_->ShowOutputVolume(p);
+    analyzer_->ShowOutputVolume(p);
     setQuietly(anaSlider_, 100 - p);
     if (anaLabel_)
         anaLabel_->ShowPercent(p);

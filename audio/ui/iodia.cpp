@@ -13,7 +13,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace korvanta {
 
@@ -31,6 +35,9 @@ constexpr Words kUserRateTip{"eigene Abtastrate in Hz", "own sample rate in Hz"}
 constexpr Words kAbort{"Abbruch", "Abort"};
 constexpr Words kInputTitle{"Wave-Eingangsoptionen für ", "Wave input options for "};
 constexpr Words kOutputTitle{"Wave-Ausgangsoptionen für ", "Wave output options for "};
+// What a title bar needs beside its text: the icon and three buttons.
+constexpr int kTitleBarRoom = 120;
+constexpr double kTitleFontGrowth = 1.2;
 } // namespace
 
 TIOdialog::TIOdialog(QWidget* parent) : QDialog(parent)
@@ -122,6 +129,7 @@ void TIOdialog::FormActivate(bool input, bool* loopMode, IoFormatQuery query)
     const QString device = input ? DeviceName('I', GetInDevice()) : DeviceName('O', GetOutDevice());
     input_ = input;
     setWindowTitle(Pick(language_, input ? kInputTitle : kOutputTitle) + device);
+    fitTitle();
     model_.Activate(input, CurrentIoSlot(input), loopMode_ ? *loopMode_ : true, query_);
     CheckBox1->setChecked(model_.values.flip);
     cbInvPhaseL->setChecked(model_.values.invPhaseL);
@@ -130,6 +138,24 @@ void TIOdialog::FormActivate(bool input, bool* loopMode, IoFormatQuery query)
     CheckBox2->setChecked(model_.loopMode);
     Edit1->setText(QString::number(model_.values.userRate));
     showButtons();
+}
+
+void TIOdialog::fitTitle()
+{
+    // The window manager cuts a title wider than the window, and the device
+    // name at its end is what tells input from output settings. The dialog
+    // grows to show it, as far as the screen allows.
+    // Window managers draw titles bold and often larger than the window's
+    // own font, and the desktop shows the program's name after the title.
+    QFont bold = font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * kTitleFontGrowth);
+    QString shown = windowTitle();
+    if (const QString program = QGuiApplication::applicationDisplayName(); !program.isEmpty())
+        shown += QStringLiteral(" — ") + program;
+    const int wanted = QFontMetrics(bold).horizontalAdvance(shown) + kTitleBarRoom;
+    const int room = screen() ? screen()->availableGeometry().width() : wanted;
+    setMinimumWidth(std::max(layout()->minimumSize().width(), std::min(wanted, room)));
 }
 
 void TIOdialog::showButtons()
@@ -183,6 +209,7 @@ void TIOdialog::SetLanguage(char letter)
     if (!windowTitle().isEmpty()) {
         const QString device = input_ ? DeviceName('I', GetInDevice()) : DeviceName('O', GetOutDevice());
         setWindowTitle(Pick(letter, input_ ? kInputTitle : kOutputTitle) + device);
+        fitTitle();
     }
     if (letter == 'D') {
         CheckBox1->setText(QStringLiteral("vertausche Kanäle"));

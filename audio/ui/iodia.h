@@ -67,6 +67,7 @@ private:
     void Edit1Change(const QString& text);
     void RateButtonClick(int id);
     void showButtons();
+    void fitTitle();
 
     IoDialogModel model_;
     IoFormatQuery query_;

@@ -204,8 +204,12 @@ void TDeviceTestWindow::build()
     Table = new QTableWidget(0, int(DtColumn::Count), figuresBox);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Every column as wide as its contents, the remarks too: stretched into
+    // what the other columns left, a German remark was cut to a few words.
+    // The table scrolls sideways instead, and each remark is its cell's
+    // tooltip as well.
     Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    Table->horizontalHeader()->setStretchLastSection(true);
+    Table->horizontalHeader()->setStretchLastSection(false);
     Table->verticalHeader()->setVisible(false);
     figures->addWidget(Table);
 
@@ -470,6 +474,8 @@ void TDeviceTestWindow::showResult()
         const QStringList cells = DtFigureCells(result_.figures[row], language_);
         for (int c = 0; c < cells.size(); ++c)
             Table->setItem(int(row), c, new QTableWidgetItem(cells[c]));
+        if (QTableWidgetItem* note = Table->item(int(row), int(DtColumn::Note)))
+            note->setToolTip(note->text());
     }
     if (engine_.Running())
         return;

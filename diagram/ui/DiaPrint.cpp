@@ -5,6 +5,8 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ModalQuestions.h"
 #include "diagram/PrintGeometry.h"
+#include "diagram/TextExport.h"
+#include "platform/LanguageTexts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,6 +17,18 @@
 namespace korvanta {
 
 namespace {
+
+constexpr Words kNothingToSave{
+    "Im sichtbaren Bereich liegt kein Punkt einer angezeigten Kurve: nichts gespeichert. Ein Seitenwechsel "
+    "löscht die Kurven; erst messen, dann speichern.",
+    "No point of a shown curve lies in the visible range: nothing was saved. Changing the page clears the "
+    "curves; measure first, then save."};
+
+bool SayNothingToSave(QChar language)
+{
+    modal::MessageBox(modal::Kind::Warning, Pick(language.toLatin1(), kNothingToSave), modal::Ok);
+    return false;
+}
 
 // Hourglass while the job is built.
 class WaitCursor {
@@ -116,6 +130,18 @@ void EditCopy(TDiagramm& diagram)
     QGuiApplication::clipboard()->setImage(bitmap);
     diagram.RenderDiagram(bitmap, false);
     diagram.update();
+}
+
+bool TextExportHasPoints(const TDiagramm& diagram, QChar language)
+{
+    int32_t xmin = 0, xmax = 0;
+    diagram.GetXRange(xmin, xmax);
+    return ExportsAnyPoint(diagram.Points(), diagram.Options(), xmin, xmax) || SayNothingToSave(language);
+}
+
+bool PictureHasPoints(const TDiagramm& diagram, QChar language)
+{
+    return ShowsAnyPoint(diagram.PictureContent()) || SayNothingToSave(language);
 }
 
 QString AskTextExportFile(QChar language)

@@ -29,6 +29,14 @@ PrintResult FilePrint(TDiagramm& diagram, QPrinter& printer);
 // window as it was.
 void EditCopy(TDiagramm& diagram);
 
+// Whether saving the diagram as text, or as a picture, has something to
+// save: a point of a shown curve (for a picture, of a visible memory too) in
+// the visible range. When not, says so in a warning and returns false, and
+// the caller asks for no file: the curves are cleared when a page is left,
+// and a save after that would write an empty file without a word.
+bool TextExportHasPoints(const TDiagramm& diagram, QChar language);
+bool PictureHasPoints(const TDiagramm& diagram, QChar language);
+
 // The save dialog of the text export ("Diagrammwerte als Textdatei" /
 // "Diagram values as text file"); empty when cancelled.
 QString AskTextExportFile(QChar language);

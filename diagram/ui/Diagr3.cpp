@@ -9,6 +9,7 @@
 #include "diagram/DiaSettings.h"
 #include "platform/ProfileStore.h"
 #include "diagram/ui/SpinButton.h"
+#include <QToolButton>
 #include "diagram/TextExport.h"
 #include "platform/UserMessages.h"
 #include "platform/ui/HelpKey.h"
@@ -29,6 +30,11 @@ namespace {
 // What the controls without a caption do.
 constexpr korvanta::Words kYmaxTip{"oberes Ende der Y-Achse", "top of the y axis"};
 constexpr korvanta::Words kYminTip{"unteres Ende der Y-Achse", "bottom of the y axis"};
+// Each arrow says which way it moves its end of the axis.
+constexpr korvanta::Words kYmaxUpTip{"oberes Ende der Y-Achse anheben", "raise the top of the y axis"};
+constexpr korvanta::Words kYmaxDownTip{"oberes Ende der Y-Achse senken", "lower the top of the y axis"};
+constexpr korvanta::Words kYminUpTip{"unteres Ende der Y-Achse anheben", "raise the bottom of the y axis"};
+constexpr korvanta::Words kYminDownTip{"unteres Ende der Y-Achse senken", "lower the bottom of the y axis"};
 constexpr korvanta::Words kLowTip{"untere Frequenzgrenze verschieben", "move the lower frequency limit"};
 constexpr korvanta::Words kHighTip{"obere Frequenzgrenze verschieben", "move the upper frequency limit"};
 constexpr korvanta::Words kCommentTip{"Kommentar zum Diagramm", "comment of the diagram"};
@@ -145,6 +151,10 @@ void TDiagramm::ShowControlHints(char letter)
     Edit2->setPlaceholderText(Pick(letter, words::kDiagramHint));
     SpinButtonYmax->setToolTip(Pick(letter, kYmaxTip));
     SpinButtonYmin->setToolTip(Pick(letter, kYminTip));
+    SpinButtonYmax->upButton()->setToolTip(Pick(letter, kYmaxUpTip));
+    SpinButtonYmax->downButton()->setToolTip(Pick(letter, kYmaxDownTip));
+    SpinButtonYmin->upButton()->setToolTip(Pick(letter, kYminUpTip));
+    SpinButtonYmin->downButton()->setToolTip(Pick(letter, kYminDownTip));
     ScrollBarLF->setToolTip(Pick(letter, kLowTip));
     ScrollBarHF->setToolTip(Pick(letter, kHighTip));
     Edicomment->setToolTip(Pick(letter, kCommentTip));
@@ -297,7 +307,13 @@ void TDiagramm::SetYCaption(const QString& text) { yCaption_ = text.left(Caption
 void TDiagramm::SetY2Caption(const QString& text) { y2Caption_ = text.left(CaptionMax); }
 void TDiagramm::SetXCaption(const QString& text) { xCaption_ = text.left(CaptionMax); }
 QString TDiagramm::GetComment() const { return Edicomment->text().left(CommentMax); }
-void TDiagramm::SetInfoLine(const QString& text) { Edit2->setText(text); }
+void TDiagramm::SetInfoLine(const QString& text)
+{
+    Edit2->setText(text);
+    // A read-out longer than the line shows its start: the field would
+    // otherwise scroll to the cursor at its end and cut the names off.
+    Edit2->setCursorPosition(0);
+}
 QString TDiagramm::GetInfoLine() const { return Edit2->text(); }
 int TDiagramm::GetLastIndex() const { return points_->count() - 1; }
 void TDiagramm::SetDiaLanguage(QChar language)
@@ -333,9 +349,9 @@ DiaScene TDiagramm::Scene(bool printing) const
     sc.options = &opt_;
     sc.points = points_.get();
     sc.showLeftScale = showLeftScale_;
-    sc.showRightScale = showRightScale_;
+    sc.showRightScale = showRightScale_ || MemoriesUseRightAxis(memories_.bank());
     sc.yCaption = yCaption_;
-    sc.y2Caption = y2Caption_;
+    sc.y2Caption = showRightScale_ ? y2Caption_ : QString();
     sc.xCaption = xCaption_;
     sc.memories = &memories_.bank();
     sc.xLabelFactor = xLabelFactor_;
@@ -371,7 +387,8 @@ bool TDiagramm::RestoreScreenLayout() { return Relayout(true); }
 
 MemoryCurve TDiagramm::ShownCurves() const
 {
-    return CaptureShownCurves(*points_, opt_, ranges_, GetComment(), yCaption_, QDateTime::currentDateTime());
+    return CaptureShownCurves(*points_, opt_, ranges_, GetComment(), yCaption_, QDateTime::currentDateTime(),
+                              showRightScale_);
 }
 
 DiagramContent TDiagramm::PictureContent() const

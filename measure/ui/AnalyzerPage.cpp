@@ -143,6 +143,8 @@ QWidget* TAnalyzerPage::buildRightColumn()
     level->addWidget(ScrollBar3, 1);
     level->addWidget(Label3);
     level->addWidget(Label3->Beside());
+    OutVolume = new QLabel(w);
+    OutVolume->setObjectName(QStringLiteral("OutVolume"));
     Label2 = colouredLabel(QStringLiteral("."), "red", true, w);
     Label2->setToolTip(QStringLiteral("evtl. Übersteuerung"));
     Label15 = colouredLabel(QString(18, QLatin1Char(' ')), "blue", false, w);
@@ -151,6 +153,7 @@ QWidget* TAnalyzerPage::buildRightColumn()
     v->addWidget(FFTwinGroup);
     v->addLayout(channels);
     v->addWidget(GroupBox1);
+    v->addWidget(OutVolume);
     auto* status = new QHBoxLayout;
     status->addWidget(Label2);
     status->addWidget(Label15, 1);

@@ -134,6 +134,10 @@ public:
     void ShowInputCaption(const QString& title);
     void ShowInputVolume(int percent);
     void EnableInputVolume(bool on);
+    // The output (master) volume every generator level passes through: at
+    // 20 % a sine played at -6 dBFS is measured at -20 dBFS, so the page
+    // says what the output is set to.
+    void ShowOutputVolume(int percent);
 
     // Controls, named as in the form.
     QPushButton* StartButton;
@@ -155,6 +159,7 @@ public:
     QGroupBox* GroupBox1;    // " Measurement ": the chosen input and its level
     QScrollBar* ScrollBar3;
     TLevelField* Label3;     // input volume, typed in percent
+    QLabel* OutVolume;       // the output volume in percent and dB
 
 signals:
     // The user moved the input volume bar, or asked for the input's
@@ -171,6 +176,7 @@ signals:
 
 private:
     void connectLevelControls();
+    void showOutputVolume(char letter);
     QWidget* buildLeftColumn();
     QWidget* buildMiddleColumn();
     QWidget* buildRightColumn();
@@ -190,6 +196,7 @@ private:
     TDiagramm* diagram_ = nullptr;
     int helpContext_ = 50;
     int inputVolume_ = 100; // the input volume the calibration status was last shown for
+    int outputVolume_ = 20; // the output volume last shown
 };
 
 } // namespace korvanta

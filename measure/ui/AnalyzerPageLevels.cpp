@@ -7,12 +7,23 @@
 #include "app/Audconst.h"
 
 #include "measure/ui/VolumeBar.h"
+#include "platform/LanguageTexts.h"
+#include "platform/TypedLevel.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
 namespace korvanta {
+
+namespace {
+constexpr Words kOutVolume{"Ausgang %1% (%2)", "Output %1% (%2)"};
+constexpr Words kOutVolumeTip{
+    "Ausgangslautstärke: jeder Generatorpegel kommt um so viel leiser aus der Karte (bei 20% = -14.0dB wird ein "
+    "Sinus mit -6 dBFS mit -20 dBFS gemessen). Einstellen mit Out auf der Seite Frequenzgenerator.",
+    "Output volume: every generator level leaves the card this much lower (at 20% = -14.0dB a sine played at "
+    "-6 dBFS is measured at -20 dBFS). Set it with Out on the Frequency Generator page."};
+} // namespace
 
 void TAnalyzerPage::connectLevelControls()
 {
@@ -23,6 +34,18 @@ void TAnalyzerPage::connectLevelControls()
 void TAnalyzerPage::ShowInputCaption(const QString& title) { GroupBox1->setTitle(title); }
 
 void TAnalyzerPage::ShowInputVolume(int percent) { ShowVolume(ScrollBar3, percent, Label3, percent); }
+
+void TAnalyzerPage::ShowOutputVolume(int percent)
+{
+    outputVolume_ = percent;
+    showOutputVolume(CurrentLanguage());
+}
+
+void TAnalyzerPage::showOutputVolume(char letter)
+{
+    OutVolume->setText(Pick(letter, kOutVolume).arg(outputVolume_).arg(PercentAsDb(outputVolume_)));
+    OutVolume->setToolTip(Pick(letter, kOutVolumeTip));
+}
 
 void TAnalyzerPage::EnableInputVolume(bool on)
 {

@@ -7,11 +7,15 @@
 #include "app/Audconst.h"
 #include "app/ui/ProgramRecords.h"
 #include "correction/CorrectionTable.h"
+#include "diagram/ui/Diagr3.h"
 #include "app/ui/Main.h"
 #include "scope/OscilloscopeSettings.h"
+#include "platform/FileFolders.h"
 #include "platform/ProfileStore.h"
 #include "generator/SweepSettings.h"
 #include "tests/support/TestSupport.h"
+
+#include <cmath>
 #include "platform/audio/virtual/VirtualCard.h"
 #include "platform/mixer/VirtualMixer.h"
 #include "measure/samplemem.h"
@@ -27,6 +31,16 @@ using namespace korvanta;
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 // Everything a previous main window may have left in the process records.
+// A flat curve at `level` on 100 points from 20 Hz to 20 kHz in `d`: something
+// in view to save, print or store.
+inline void ShowFlatCurve(TDiagramm& d, float level, const QString& comment = QStringLiteral("curve"))
+{
+    float ymin = -100, ymax = 0;
+    d.SetupDiagram(comment, 99, 20, 20000, ymin, ymax);
+    for (int i = 0; i < 100; ++i)
+        d.AddPoint(level, level, i, 20.0 * std::pow(1000.0, i / 99.0));
+}
+
 inline void ResetProcessState()
 {
     Analyzer() = AnalyzerState{};
@@ -37,6 +51,7 @@ inline void ResetProcessState()
     ClearCorrection(OutputCorrection());
     SetMessageLanguage('D');
     SetCurrentLanguage('D');
+    ResetFileFolders();
 }
 
 class MainWindowTest : public ::testing::Test {

@@ -206,6 +206,24 @@ TEST_F(MainWindowTest, EveryControlTheHelpQuotesExistsInThatLanguage)
     }
 }
 
+// A menu path copied from the code keeps its accelerator marks ("&Datei"),
+// which the page then shows as a literal "&". A caption's own "&" stands
+// between blanks ("Save & Test").
+TEST(HelpPages, NoPageShowsAnAcceleratorMark)
+{
+    static const QRegularExpression mark(QStringLiteral("&amp;\\w|&&"), QRegularExpression::UseUnicodePropertiesOption);
+    for (const char* file : {"krv14fd.html", "krv14fe.html"}) {
+        const QString html = helpPage(QLatin1String(file));
+        ASSERT_FALSE(html.isEmpty()) << file;
+        QStringList found;
+        for (auto it = mark.globalMatch(html); it.hasNext();) {
+            const auto m = it.next();
+            found << html.mid(std::max<qsizetype>(0, m.capturedStart() - 20), 40).simplified();
+        }
+        EXPECT_TRUE(found.isEmpty()) << file << ":\n" << qPrintable(found.join(QLatin1Char('\n')));
+    }
+}
+
 // The built-in copy serves when no page lies beside the program: every
 // picture a page shows must be built in with it.
 TEST(HelpPages, EveryPictureAPageShowsIsBuiltIn)

@@ -17,9 +17,12 @@
 // has a tooltip.
 
 #include "app/ui/MainMenu.h"
+#include "generator/ui/Wavegene.h"
+#include "measure/ui/RadioGroup.h"
 #include "platform/LanguageTexts.h"
 #include "analysis/WeightingCurves.h"
 #include "diagram/DiaRender.h"
+#include "diagram/ui/Diagr3.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QAbstractButton>
@@ -37,10 +40,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -315,7 +320,13 @@ protected:
             walkMenus(walker, at);
             triggerActions(walker, at);
         }
+        pressButtons(walker, "buttons");
         walker.add("diagram/credit", DiaRenderer::CreditText(letter));
+        // The memories the walk stored are named as the user's would be,
+        // whatever the language: data, like the devices' names.
+        for (const MemoryCurve& mem : Forms().Diagramm->Memories().bank())
+            if (!mem.isEmpty())
+                walk.data << Clean(mem.name);
         closeMain();
         return walk;
     }
@@ -388,6 +399,43 @@ protected:
         }
         main->PageControl1->setCurrentIndex(main->PageControl1->currentIndex());
     }
+
+    // The message boxes the windows' own buttons show: each dialog's OK (the
+    // checks of what was entered), and the generator's Start with a wave
+    // file of its own chosen but none given. Every question is cancelled.
+    void pressButtons(Walker& walker, const QString& at)
+    {
+        int i = 0;
+        const auto press = [&](QPushButton* b) {
+            modals.clear();
+            b->click();
+            QApplication::processEvents();
+            int n = 0;
+            for (const modal::Question& q : modals.questions()) {
+                const QString where = at + "/" + QString::number(i) + "/q" + QString::number(n++);
+                walker.add(where + "/caption", q.caption);
+                walker.add(where + "/text", q.text);
+            }
+            ++i;
+        };
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QDialog*>(w);
+            if (!dialog || w->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                if (Clean(b->text()) == QLatin1String("OK") && b->isEnabled()) {
+                    dialog->show();
+                    press(b);
+                    dialog->hide();
+                }
+        }
+        TWavegen* generator = Forms().Wavegen;
+        const int form = generator->RadioGroup1->itemIndex();
+        generator->RadioGroup1->setItemIndex(generator->RadioGroup1->count() - 1);
+        press(generator->Gstart);
+        generator->Gstop->click();
+        generator->RadioGroup1->setItemIndex(form);
+    }
 };
 
 // The program's own tables of both languages.
@@ -420,6 +468,26 @@ QSet<QString> Values(const Walk& w)
     return v;
 }
 
+// A message that tells the user what to press quotes the control's name
+// („User“, "Setup", “Setup”): that name must be one the windows show in
+// the same language.
+QStringList UnknownQuotedNames(const Walk& w)
+{
+    static const QRegularExpression quoted(QStringLiteral("[„“\"]([^„“”\"]{1,40})[“”\"]"));
+    const QSet<QString> shown = Values(w);
+    QStringList unknown;
+    for (const auto& [where, text] : w.shown) {
+        if (!where.contains(QLatin1String("/q")) || !where.endsWith(QLatin1String("/text")))
+            continue;
+        for (auto it = quoted.globalMatch(text); it.hasNext();) {
+            const QString name = Clean(it.next().captured(1));
+            if (!shown.contains(name) && !w.data.contains(name))
+                unknown << name + "    (" + where + ": " + text + ")";
+        }
+    }
+    return unknown;
+}
+
 } // namespace
 
 TEST_F(LanguageWalkTest, EachLanguageShowsOnlyItsOwnTexts)
@@ -448,6 +516,12 @@ TEST_F(LanguageWalkTest, EachLanguageShowsOnlyItsOwnTexts)
     untranslated.sort();
     EXPECT_TRUE(untranslated.isEmpty()) << "the same in both languages:\n" << qPrintable(untranslated.join('\n'));
     EXPECT_TRUE(wrongLanguage.isEmpty()) << "the other language's text:\n" << qPrintable(wrongLanguage.join('\n'));
+    EXPECT_GT(std::count_if(german.shown.begin(), german.shown.end(),
+                            [](const auto& e) { return e.first.startsWith(QLatin1String("buttons/")); }),
+              0)
+        << "no window's button showed a message";
+    EXPECT_TRUE(UnknownQuotedNames(german).isEmpty()) << qPrintable(UnknownQuotedNames(german).join('\n'));
+    EXPECT_TRUE(UnknownQuotedNames(english).isEmpty()) << qPrintable(UnknownQuotedNames(english).join('\n'));
     EXPECT_TRUE(german.problems.isEmpty()) << qPrintable(german.problems.join('\n'));
     EXPECT_TRUE(english.problems.isEmpty()) << qPrintable(english.problems.join('\n'));
 }

@@ -29,10 +29,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSignalSpy>
 #include <QTabWidget>
 
+#include <cmath>
 #include <functional>
 #include <optional>
 
@@ -61,6 +63,21 @@ TEST_F(MainWindowTest, StartsOnTheVirtualCardAndSaysSo)
     EXPECT_LE(main->width(), 700);
     EXPECT_LE(main->height(), 309);
     EXPECT_TRUE(modals.questions().empty());
+}
+
+// A fresh file plays at 20 % output volume: the analyzer page says so, and
+// follows the output bar of the generator page in either language.
+TEST_F(MainWindowTest, TheAnalyzerPageShowsTheOutputVolume)
+{
+    start();
+    QLabel* out = main->AnalyzerPage->OutVolume;
+    EXPECT_EQ(out->text(), "Ausgang 20% (-14.0dB)");
+    EXPECT_TRUE(out->isVisibleTo(main));
+    EXPECT_TRUE(out->toolTip().contains("-20 dBFS"));
+    main->GeneratorPage->ScrollBar2->setValue(50);   // the bar's top is 100 %
+    EXPECT_EQ(out->text(), "Ausgang 50% (-6.0dB)");
+    main->deutschEnglish1Click();
+    EXPECT_EQ(out->text(), "Output 50% (-6.0dB)");
 }
 
 TEST_F(MainWindowTest, DamagedValuesFallBackThroughTheWindow)
@@ -393,6 +410,8 @@ TEST_F(MainWindowTest, EachShortcutTriggersItsAction)
     // Every question is answered with Cancel: nothing is written or printed.
     modals.defaultAnswer.accepted = false;
     modals.defaultAnswer.button = modal::Cancel;
+    // A curve in view, so that the saves have something to ask a file for.
+    ShowFlatCurve(*Forms().Diagramm, -40);
     TMainMenu& m = *main->Menu;
     const struct {
         QKeySequence keys;

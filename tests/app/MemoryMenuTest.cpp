@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QTabWidget>
+#include <functional>
 
 using namespace korvanta;
 
@@ -24,11 +25,8 @@ protected:
     // A flat curve 1 at `level`, commented `comment`.
     void showCurve(float level, const QString& comment)
     {
-        float ymin = -100, ymax = 0;
         diagram().ShowCurves(true, false);
-        diagram().SetupDiagram(comment, 99, 20, 20000, ymin, ymax);
-        for (int i = 0; i < 100; ++i)
-            diagram().AddPoint(level, level, i, 20.0f * std::pow(1000.0f, i / 99.0f));
+        ShowFlatCurve(diagram(), level, comment);
     }
 };
 
@@ -89,7 +87,8 @@ TEST_F(MemoryMenuTest, LoadsTablesAndRefusesOthersWithoutChange)
     ASSERT_EQ(loaded.traces.size(), 2u);
     EXPECT_EQ(loaded.name, "good");
     EXPECT_EQ(loaded.x, (std::vector<float>{20, 1000}));
-    EXPECT_TRUE(loaded.traces[1].rightScale);
+    // The analyzer page hides the right axis: both levels are read on the left one.
+    EXPECT_FALSE(loaded.traces[1].rightScale);
 
     modals.clear();
     modals.answerFile(dir.file("bad.csv"));
@@ -126,6 +125,62 @@ TEST_F(MemoryMenuTest, SavesPictureFollowsLanguageAndTakesTheOscilloscopesOnItsP
     main->PageControl1->setCurrentIndex(0);
     QApplication::processEvents();
     EXPECT_TRUE(menu().MemoryMenu->isEnabled());
+}
+
+// A page change clears the curves. Saving then refuses with a word, asks
+// for no file and leaves the one that is there as it was; once a curve is
+// shown again, both saves write.
+TEST_F(MemoryMenuTest, NothingShownIsNeitherSavedAsTextNorAsPicture)
+{
+    start();
+    menu().AskPictureSize = [](QSize) -> std::optional<QSize> { return QSize(640, 480); };
+    const struct {
+        const char* file;
+        std::function<void()> save;
+    } cases[] = {
+        {"values.txt", [&] { main->Menu->SpeichernalsText1->trigger(); }},
+        {"picture.png", [&] { menu().SavePictureItem->trigger(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        main->PageControl1->setCurrentIndex(1);
+        showCurve(-40, "sweep");
+        main->PageControl1->setCurrentIndex(0);
+        main->PageControl1->setCurrentIndex(1);
+        QApplication::processEvents();
+        dir.write(QLatin1String(c.file), "kept");
+        modals.clear();
+        modals.answerFile(dir.file(QLatin1String(c.file)));
+        c.save();
+        ASSERT_EQ(modals.questions().size(), 1u) << "a file was asked for";
+        EXPECT_EQ(modals.questions()[0].type, modal::Type::Message);
+        EXPECT_TRUE(modals.questions()[0].text.contains("nichts gespeichert")) << modals.questions()[0].text.toStdString();
+        EXPECT_EQ(dir.read(QLatin1String(c.file)), QByteArray("kept"));
+
+        showCurve(-40, "sweep");
+        modals.clear();
+        modals.answerFile(dir.file(QLatin1String(c.file)));
+        c.save();
+        EXPECT_NE(dir.read(QLatin1String(c.file)), QByteArray("kept"));
+        EXPECT_TRUE(modals.messageTexts().isEmpty()) << modals.messageTexts().join('\n').toStdString();
+    }
+}
+
+// A comment the user never wrote names nothing: the memory is named after
+// its place instead, in the language shown.
+TEST_F(MemoryMenuTest, APlaceholderCommentDoesNotNameAMemory)
+{
+    start();
+    showCurve(-40, "Bemerkung:");
+    menu().Slots[1].store->trigger();
+    EXPECT_EQ(diagram().Memories().at(1).name, "Speicher 2");
+    main->deutschEnglish1Click();
+    showCurve(-40, "remark:");
+    menu().Slots[4].store->trigger();
+    EXPECT_EQ(diagram().Memories().at(4).name, "Memory 5");
+    showCurve(-40, "Amplifier B");
+    menu().Slots[5].store->trigger();
+    EXPECT_EQ(diagram().Memories().at(5).name, "Amplifier B");
 }
 
 } // namespace

@@ -155,12 +155,20 @@ TEST_F(ParameterMenu, OutputDialogIsInertWhilePlayingAndOpensOnceStopped)
     EXPECT_EQ(shown, 0) << "nothing opens while the generator plays";
 
     StopPlay();
+    int width = 0;
     for (const auto& open : ways) {
-        whenShown(dlg, [&] { title = dlg->windowTitle(); });
+        whenShown(dlg, [&] {
+            title = dlg->windowTitle();
+            width = dlg->width();
+        });
         open();
     }
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(title, "Wave-Ausgangsoptionen für " + DeviceName('O', GetOutDevice()));
+    // Wide enough that the title bar shows the device's name whole.
+    QFont bold = dlg->font();
+    bold.setBold(true);
+    EXPECT_GT(width, QFontMetrics(bold).horizontalAdvance(title));
 }
 
 TEST_F(ParameterMenu, GeneratorOptionsOpenTheOutputDialogWithTheLoopFlag)

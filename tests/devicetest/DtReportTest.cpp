@@ -79,6 +79,8 @@ TEST(DtReport, NumbersPrintInTheirUnitsPrecisionWithoutANegativeZero)
     } cases[] = {
         {-0.004, "dB", "0.00"}, {-0.006, "dB", "-0.01"}, {-67.034, "dB", "-67.03"},
         {19990.4, "Hz", "19990"}, {27.34, "Hz", "27.3"}, {NAN, "dB", ""},
+        // A clean card's THD+N, as a user reads it: no exponent.
+        {7.3912e-05, "%", "0.0000739"}, {0.0123, "%", "0.0123"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DtNumberText(c.value, QString::fromUtf8(c.unit)), QString::fromUtf8(c.text)) << c.value;

@@ -254,4 +254,74 @@ TEST_F(MemoryWindow, SavesPngAtTheChosenSizeAndSvgThatShowsTheCurves)
     EXPECT_DOUBLE_EQ(box.captured(2).toDouble(), 375.0);
 }
 
+// Two channels stored while the right axis is hidden are two levels: both
+// are read on the level axis, wherever the hidden right axis' range stands
+// (the sweep page keeps its phase range there). A memory whose curve does
+// belong to the right axis (a phase) shows that axis, so it can be read.
+TEST_F(MemoryWindow, EachStoredColumnIsDrawnOnItsOwnShownAxis)
+{
+    dia.ShowCurves(true, true);
+    FillFlat(dia, 400, 20, 20000, -40, -70);
+    dia.SetY2Range(-90, 90);
+    const MemoryCurve levels = dia.ShownCurves();
+    ASSERT_EQ(levels.traces.size(), 2u);
+    EXPECT_FALSE(levels.traces[1].rightScale);
+    ASSERT_TRUE(dia.Memories().set(0, levels));
+    dia.ShowCurves(false, false);
+    QImage img = screen();
+    const DiaLayout& l = dia.Layout();
+    // Labels right of the plot: what is not margin there, past the frame.
+    const auto rightLabels = [&](const QImage& i) {
+        const QRect beside(l.plotRight + 3, l.plotTop, l.width - l.plotRight - 3, l.plotHeight());
+        return beside.width() * beside.height() - CountColour(i, beside, Rgb(dia.Options().colMargin));
+    };
+    const QRgb colour0 = Rgb(MemoryStyleOf(0).colour);
+    EXPECT_GT(CountColour(img, QRect(l.plotLeft, RowOf(dia, -70), l.plotWidth(), 1), colour0), l.plotWidth() / 4);
+    EXPECT_EQ(rightLabels(img), 0) << "no right axis for two levels";
+
+    dia.ShowCurves(true, true);
+    dia.ShowScales(true, true);
+    const MemoryCurve phase = dia.ShownCurves();
+    EXPECT_TRUE(phase.traces[1].rightScale);
+    ASSERT_TRUE(dia.Memories().set(1, phase));
+    dia.ShowScales(true, false);
+    dia.ShowCurves(false, false);
+    img = screen();
+    EXPECT_GT(dia.Layout().marginRight, TDiagramm::ScreenFontSize) << "the right axis has room for its labels";
+    EXPECT_GT(rightLabels(img), 20);
+
+    // A loaded table's second column follows the diagram's right axis.
+    CurveTable table{{20, 1000}, {{-1, -2}, {-3, -4}}};
+    EXPECT_TRUE(CurveFromTable(table, "t", QDateTime::currentDateTime(), true).traces[1].rightScale);
+    EXPECT_FALSE(CurveFromTable(table, "t", QDateTime::currentDateTime(), false).traces[1].rightScale);
+}
+
+TEST(MemoryName, TheCommentUnlessItIsStillThePlaceholder)
+{
+    const struct {
+        const char* comment;
+        int slot;
+        char letter;
+        const char* name;
+    } cases[] = {
+        {"Amplifier A", 0, 'E', "Amplifier A"}, {"remark:", 2, 'E', "Memory 3"}, {"remark:", 2, 'D', "Speicher 3"},
+        {" Bemerkung: ", 7, 'D', "Speicher 8"}, {"", 0, 'E', "Memory 1"},     {"remark: 8 ohm", 1, 'D', "remark: 8 ohm"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MemoryDefaultName(QString::fromUtf8(c.comment), c.slot, c.letter), QString::fromUtf8(c.name)) << c.comment;
+}
+
+// A picture with no curve point in view is an empty grid: refused, no file.
+TEST_F(MemoryWindow, APictureWithoutACurvePointIsRefused)
+{
+    const QString png = dir.file("d.png");
+    dia.ClearCurves();
+    EXPECT_EQ(SaveDiagramPicture(dia.PictureContent(), png, QSize(800, 600)), PictureResult::NothingShown);
+    EXPECT_FALSE(QFile::exists(png));
+    ASSERT_TRUE(dia.Memories().set(0, Sample("kept", 1, -50)));
+    EXPECT_EQ(SaveDiagramPicture(dia.PictureContent(), png, QSize(800, 600)), PictureResult::Saved);
+    dia.SetXRange(30000, 40000);
+    EXPECT_FALSE(ShowsAnyPoint(dia.PictureContent())) << "the memory lies outside the range shown";
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include "diagram/TextExport.h"
 
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace korvanta;
@@ -170,6 +171,32 @@ TEST_F(ExportFixture, ZoomingChangesTheExport)
 {
     EXPECT_EQ(write(",", 1500, 40000), QByteArray("2000.00,-42.37,0.00\r\n30000.00,1.00,2.00\r\n"));
     EXPECT_EQ(write(",", 1000, 1000), QByteArray("1000.00,-3.00,-6.50\r\n"));   // limits included
+}
+
+// Nothing of a shown curve in the range: no file is created, and one that
+// is there stays as it was.
+TEST_F(ExportFixture, NothingToExportTouchesNoFile)
+{
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        double xmin, xmax;
+    } cases[] = {
+        {"range beside every point", [] {}, 40000, 50000},
+        {"no curve shown", [&] { o.show1 = o.show2 = false; }, 20, 20000},
+        {"curves cleared by a page change", [&] { s.clearCurves(); }, 20, 20000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        c.change();
+        EXPECT_FALSE(ExportsAnyPoint(s, o, c.xmin, c.xmax));
+        EXPECT_EQ(WriteTextExport(dir.file("new.txt"), s, o, c.xmin, c.xmax, ","), NothingToExport);
+        EXPECT_FALSE(QFile::exists(dir.file("new.txt")));
+        dir.write("old.txt", "kept");
+        EXPECT_EQ(WriteTextExport(dir.file("old.txt"), s, o, c.xmin, c.xmax, ","), NothingToExport);
+        EXPECT_EQ(dir.read("old.txt"), QByteArray("kept"));
+    }
 }
 
 TEST_F(ExportFixture, UnwritablePlacesReportAnError)

@@ -273,6 +273,15 @@ TEST_F(Window, PaintShowsTheRenderedBitmap)
     EXPECT_LT(dia.Edicomment->geometry().right(), dia.Layout().plotRight);
 }
 
+// A read-out longer than the line shows its beginning ("THD+N: ..."), not
+// its end with the names cut off.
+TEST_F(Window, ALongInfoLineShowsItsStart)
+{
+    dia.resize(300, 200);
+    dia.SetInfoLine(QStringLiteral("THD+N:  LI 1000Hz -90.1dB |  RE 1000Hz -89.9dB |   Filter: A Weighting"));
+    EXPECT_EQ(dia.Edit2->cursorPosition(), 0);
+}
+
 TEST_F(Window, SavesItsVisiblePointsAsText)
 {
     ScratchDir dir;
