@@ -357,7 +357,8 @@ void TDeviceTestWindow::setVisible(bool visible)
 DtHeader TDeviceTestWindow::composeHeader() const
 {
     DtHeaderState state = headerState_ ? headerState_() : DtHeaderState{};
-    state.note = Note->text().trimmed();
+    // A pasted note may hold line breaks; the header holds one line.
+    state.note = DtNoteLine(Note->text()).trimmed();
     state.selfTest = SelfTest->isChecked();
     state.referenceLevelDbfs = DtPlanSettings{}.referenceLevelDb;
     state.when = QDateTime::currentDateTime();
