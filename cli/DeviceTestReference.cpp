@@ -1,31 +1,27 @@
 #include "cli/DeviceTestReference.h"
 
 #include "devicetest/DtJson.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace korvanta {
 
 namespace {
 
-// A report is a few hundred kilobytes at most; anything far larger is no
-// report, and is not read into memory whole.
-constexpr qint64 kMaxReportBytes = 64 << 20;
-
 QString readReference(const QString& file, const DtCardKey& key, DeviceTestResult& out)
 {
-    QFile f(file);
-    if (QFileInfo(file).isDir())
-        return QStringLiteral("it is a folder");
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("it cannot be read: %1").arg(f.errorString());
-    if (f.size() > kMaxReportBytes)
-        return QStringLiteral("it is too large for a device test report");
+    QByteArray bytes;
+    FileProblem problem;
+    if (!ReadRegularFile(file, kDtReportMaxBytes, bytes, problem)) {
+        const QString why = FileProblemText(problem, 'E');
+        const bool refused = problem.fault == FileFault::Missing || problem.fault == FileFault::Unreadable;
+        return refused ? QStringLiteral("it cannot be read: %1").arg(why) : why;
+    }
     DeviceTestResult read;
     QString error;
-    if (!DtResultFromJson(f.readAll(), read, error, 'E'))
+    if (!DtResultFromJson(bytes, read, error, 'E'))
         return QStringLiteral("it is no device test report: %1").arg(error);
     if (!read.header.selfTest)
         return QStringLiteral("it is no self-test (a run with --self-test and a plain cable)");

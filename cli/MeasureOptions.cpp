@@ -2,6 +2,7 @@
 
 #include "cli/ValueRanges.h"
 #include "analysis/WeightingCurves.h"
+#include "devicetest/DeviceTestResult.h"
 #include "devicetest/DtReportFile.h"
 
 #include <cmath>
@@ -255,6 +256,20 @@ QString applyReferenceChannel(MeasureOptions& o, const QString& v)
         o, v);
 }
 
+// The note stands in the report's header as the window's one-line field
+// gives it: a longer note, or lines of its own, would run off the PDF's page.
+QString applyNote(MeasureOptions& o, const QString& v)
+{
+    if (v.size() > kDtNoteMaxLength)
+        return QStringLiteral("--note: %1 characters; at most %2 fit the report's header")
+            .arg(v.size())
+            .arg(kDtNoteMaxLength);
+    if (v.contains(QLatin1Char('\n')) || v.contains(QLatin1Char('\r')))
+        return QStringLiteral("--note: a line break; the note is one line");
+    o.note = v;
+    return {};
+}
+
 // START:LENGTH in ms; the start counts from the peak and lies before it
 // for all but an odd use, the length must hold something.
 QString applyGate(MeasureOptions& o, const QString& v)
@@ -403,8 +418,8 @@ const std::vector<OptionSpec>& optionTable()
          real("--up-to-watts", &MeasureOptions::upToWatts)},
         {"--min-clip-watts", "W", kDistortion, "fail when THD+N reaches 1 % below this output power",
          real("--min-clip-watts", &MeasureOptions::minClipWatts)},
-        {"--note", "TEXT", kDeviceTest, "the device under test, as the report's header names it",
-         text(&MeasureOptions::note)},
+        {"--note", "TEXT", kDeviceTest, "the device under test, as the report's header names it (one line, at most 150 characters)",
+         applyNote},
         {"--self-test", nullptr, kDeviceTest,
          "a plain cable from the output to the input: the run is the card's own floor, marked as such",
          flag([](MeasureOptions& o) { o.selfTest = true; })},

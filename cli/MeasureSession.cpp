@@ -161,7 +161,10 @@ int MeasureSession::Open(const MeasureOptions& o, bool records, bool plays, QStr
 QString MeasureSession::readSettings(const MeasureOptions& o)
 {
     ProfileStore store(settingsPath_);
-    store.load();
+    // The window starts with its defaults then; a script would measure
+    // without the calibration and corrections it relies on.
+    if (!store.load() && !store.readError().isEmpty())
+        return QStringLiteral("the settings file %1 cannot be read: %2").arg(settingsPath_, store.readError());
     // The analysis section reloads a user weighting from its file, and the
     // loader would create a missing one: this program writes nothing.
     const QString userFile = store.value(QStringLiteral("ANALYSE"), QStringLiteral("USERFILE"), QString(), 1024);

@@ -1,6 +1,7 @@
 #include "cli/ToleranceBand.h"
 
-#include <QFile>
+#include "platform/RegularFile.h"
+
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -88,15 +89,11 @@ BandParse ParseToleranceBand(const QByteArray& text)
 
 BandParse LoadToleranceBand(const QString& path)
 {
-    QFile file(path);
     auto failed = [&](const QString& why) { return BandParse{{}, QStringLiteral("tolerance band %1: %2").arg(path, why)}; };
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(file.errorString());
-    if (file.size() > kMaxBandFileBytes)
-        return failed(QStringLiteral("larger than %1 bytes").arg(kMaxBandFileBytes));
-    const QByteArray text = file.read(kMaxBandFileBytes + 1);
-    if (text.size() > kMaxBandFileBytes)
-        return failed(QStringLiteral("larger than %1 bytes").arg(kMaxBandFileBytes));
+    QByteArray text;
+    FileProblem problem;
+    if (!ReadRegularFile(path, kMaxBandFileBytes, text, problem))
+        return failed(FileProblemText(problem, 'E'));
     BandParse parsed = ParseToleranceBand(text);
     if (!parsed.error.isEmpty())
         return failed(parsed.error);

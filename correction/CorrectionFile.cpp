@@ -1,24 +1,24 @@
 #include "correction/CorrectionFile.h"
 
 #include "platform/ModalQuestions.h"
+#include "platform/RegularFile.h"
 #include "platform/TextDecoding.h"
 
+#include <QBuffer>
 #include <QFile>
 
 #include <charconv>
-#include <cerrno>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <new>
-
-#include <sys/stat.h>
 
 namespace korvanta {
 
 namespace {
 
 struct CorrectionTexts {
+    char letter;
     const char* cannotCreate;
     const char* lineError;
     const char* noLines;
@@ -27,10 +27,10 @@ struct CorrectionTexts {
     const char* notFinite;
 };
 
-constexpr CorrectionTexts kGerman{"Kann Datei nicht erzeugen", "Zeilenfehler", "Keine Zeilen in Datei",
+constexpr CorrectionTexts kGerman{'D', "Kann Datei nicht erzeugen", "Zeilenfehler", "Keine Zeilen in Datei",
                                   "Fehler beim Lesen von ", "Frequenzen nicht aufsteigend",
                                   "Korrekturkurve nicht berechenbar"};
-constexpr CorrectionTexts kEnglish{"Unable to create file", "Line error", "No lines in file",
+constexpr CorrectionTexts kEnglish{'E', "Unable to create file", "Line error", "No lines in file",
                                    "Error at reading of ", "Frequencies not ascending",
                                    "Correction curve cannot be computed"};
 
@@ -38,9 +38,17 @@ const CorrectionTexts* currentTexts = &kGerman;
 
 void warn(const QString& text) { modal::MessageBox(modal::Kind::Warning, text, modal::Ok); }
 
-void warnReadError(const QString& name)
+// A file the system would not let us read, or a folder, shows as such by its
+// name; what else is no file to read (a pipe, a device, a link to nothing,
+// a file too large) is said on a line of its own.
+void warnReadError(const QString& name, const FileProblem& problem = {})
 {
-    warn(QString::fromUtf8(currentTexts->readErrorPrefix) + QStringLiteral(": ") + name);
+    QString text = QString::fromUtf8(currentTexts->readErrorPrefix) + QStringLiteral(": ") + name;
+    const bool plain = problem.fault == FileFault::None || problem.fault == FileFault::Unreadable ||
+                       (problem.fault == FileFault::NotRegular && problem.kind == NodeKind::Folder);
+    if (!plain)
+        text += QLatin1Char('\n') + FileProblemText(problem, currentTexts->letter);
+    warn(text);
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -201,36 +209,26 @@ bool createDefaultFile(const QString& name)
     return true;
 }
 
-// True only when the file certainly does not exist: a path whose directory
-// cannot be searched is not "missing".
-bool isMissing(const QString& name)
+// Reads the whole file, creating it first when it does not exist. Reports
+// the failure and returns false when neither works.
+bool readOrCreate(const QString& name, QByteArray& bytes)
 {
-    struct stat info;
-    if (::stat(QFile::encodeName(name).constData(), &info) == 0)
-        return false;
-    return errno == ENOENT || errno == ENOTDIR;
-}
-
-// Opens the file for reading, creating it first when it does not exist.
-// Reports the failure and returns false when neither works.
-bool openOrCreate(QFile& file)
-{
-    if (file.open(QIODevice::ReadOnly))
+    FileProblem problem;
+    if (ReadRegularFile(name, kCorrectionMaxFileBytes, bytes, problem))
         return true;
-    const QString name = file.fileName();
-    if (!isMissing(name)) {
-        // Exists (or may exist behind a directory we cannot search) but is
-        // unreadable: never touch what the user has.
-        warnReadError(name);
+    if (problem.fault != FileFault::Missing) {
+        // Exists (or may exist behind a directory we cannot search, or is a
+        // link to nothing) but is unreadable: never touch what the user has.
+        warnReadError(name, problem);
         return false;
     }
     if (!createDefaultFile(name)) {
         warn(QString::fromUtf8(currentTexts->cannotCreate));
         return false;
     }
-    if (file.open(QIODevice::ReadOnly))
+    if (ReadRegularFile(name, kCorrectionMaxFileBytes, bytes, problem))
         return true;
-    warnReadError(name);
+    warnReadError(name, problem);
     return false;
 }
 
@@ -270,10 +268,12 @@ bool LoadCorrection(CorrectionTable& table, const QString& name)
 {
     if (name.isEmpty())
         return false;
-    QFile file(name);
-    if (!openOrCreate(file))
+    QByteArray bytes;
+    if (!readOrCreate(name, bytes))
         return false;
     ClearCorrection(table);
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
     std::vector<CorrectionPair> points;
     ReadOutcome outcome;
     try {

@@ -23,6 +23,10 @@ inline constexpr int kCorrectionLineLength = 255;
 // highest rate sound cards offer, and over the table's own range.
 inline constexpr double kCorrectionTopFrequency = 96000.0;
 
+// The largest file read: millions of points, far more than any measuring
+// chain needs, and still a table the spline can hold in memory.
+inline constexpr qint64 kCorrectionMaxFileBytes = 16 << 20;
+
 // Content written to a correction file that does not exist yet.
 inline constexpr char kDefaultCorrectionContent[] = "1000 0\n";
 
@@ -37,8 +41,10 @@ CorrectionLine ParseCorrectionLine(QByteArrayView line, CorrectionPair& point);
 // table was loaded; it is then inactive with the file name set. Every
 // failure is reported in a warning box in the current language:
 //  - the file is missing and cannot be created: the old table stays;
-//  - the file exists but cannot be opened: the old table stays and the file
-//    is left untouched;
+//  - the file exists but cannot be opened, is no regular file (a pipe, a
+//    device, a folder, a link to nothing) or is larger than
+//    kCorrectionMaxFileBytes: the old table stays and the file is left
+//    untouched;
 //  - a line error, no valid line, frequencies that do not strictly ascend, a
 //    curve that is not finite everywhere it is looked up, or a read error in
 //    the middle of the file: the table is left empty.

@@ -22,6 +22,11 @@ QString DtChannelKey(DtChannel channel)
     return {};
 }
 
+QString DtNoteLine(const QString& typed)
+{
+    return QString(typed).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')).left(kDtNoteMaxLength);
+}
+
 bool DtChannelFromKey(const QString& key, DtChannel& channel)
 {
     for (const auto& [c, k] : kChannelKeys)

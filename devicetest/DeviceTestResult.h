@@ -65,6 +65,15 @@ struct DtCurve {
     std::vector<double> y;               // dB or dBFS
 };
 
+// The longest note on the device under test, in characters, on one line:
+// what the window's field takes and what the command's --note takes, so a
+// report's header always fits its page.
+inline constexpr int kDtNoteMaxLength = 150;
+
+// A note as a report's header (and a settings line) holds it: line breaks
+// as blanks, cut to kDtNoteMaxLength characters.
+QString DtNoteLine(const QString& typed);
+
 // What the figures depend on, written at the top of every report.
 struct DtHeader {
     QString inputDevice;                 // ALSA names

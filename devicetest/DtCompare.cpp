@@ -1,6 +1,6 @@
 #include "devicetest/DtCompare.h"
 
-#include "devicetest/DtReportHtml.h"
+#include "devicetest/DtHtmlPage.h"
 #include "devicetest/DtReportTexts.h"
 
 #include <cmath>

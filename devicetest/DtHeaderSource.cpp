@@ -3,7 +3,6 @@
 #include "audio/Soundd3.h"
 #include "devicetest/DtPlan.h"
 
-#include <QRegularExpression>
 
 namespace korvanta {
 
@@ -28,25 +27,6 @@ QString DtCalibrationText(const DtHeaderState& state)
     // Volts are only as good as the volume the calibration was made at.
     if (state.inputVolumePercent >= 0 && state.inputVolumePercent != state.calibratedAtVolume)
         text += QStringLiteral(" (input volume now %1 %: not valid)").arg(state.inputVolumePercent);
-    return text;
-}
-
-QString DtCalibrationShown(const QString& stored, char letter)
-{
-    if (letter == 'E')
-        return stored;
-    if (stored == QLatin1String("none"))
-        return QStringLiteral("keine");
-    static const QRegularExpression form(QStringLiteral(
-        R"(^input full scale (\S+) mV RMS at input volume (\S+) %( \(input volume now (\S+) %: not valid\))?$)"));
-    const QRegularExpressionMatch m = form.match(stored);
-    if (!m.hasMatch())
-        return stored;
-    // The numbers keep the point the file wrote them with.
-    QString text = QStringLiteral("Eingang Vollaussteuerung %1 mV eff. bei Eingangslautstärke %2 %")
-                       .arg(m.captured(1), m.captured(2));
-    if (m.capturedLength(3) > 0)
-        text += QStringLiteral(" (Eingangslautstärke jetzt %1 %: nicht gültig)").arg(m.captured(4));
     return text;
 }
 

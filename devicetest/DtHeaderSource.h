@@ -5,6 +5,8 @@
 // only CurrentDtDevices() reads the sound layer.
 
 #include "devicetest/DeviceTestResult.h"
+// How a report shows the calibration text written here: DtCalibrationShown.
+#include "devicetest/DtReportTexts.h"
 
 #include <QDateTime>
 #include <QString>
@@ -41,10 +43,5 @@ DtHeader ComposeDtHeader(const DtDevices& devices, const DtHeaderState& state);
 // The calibration as the header writes it: "none", or the input's full
 // scale and the volume it holds at, with a warning when the volume moved.
 QString DtCalibrationText(const DtHeaderState& state);
-
-// A stored calibration text as a report in `letter` shows it: the files
-// keep the English words (a reference compares them), the German report
-// says them in German. A text of another form is shown as it is.
-QString DtCalibrationShown(const QString& stored, char letter);
 
 } // namespace korvanta

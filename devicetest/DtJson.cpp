@@ -103,8 +103,12 @@ public:
     int integer(const QJsonObject& o, const char* key, const QString& path)
     {
         const double d = field(o, key, path, QJsonValue::Double).toDouble();
-        if (d != std::trunc(d) || std::fabs(d) > kLargestInteger)
+        // Refused before it is converted: a number beyond an int's range
+        // has no int to become.
+        if (d != std::trunc(d) || std::fabs(d) > kLargestInteger) {
             fail(kBadField, Path(path, key));
+            return 0;
+        }
         return static_cast<int>(d);
     }
     // A number, or null for one that was not measured (NaN).

@@ -27,6 +27,10 @@ namespace korvanta {
 
 inline constexpr const char* kDtJsonCommand = "devicetest";
 
+// A report is a few hundred kilobytes at most; a file far larger is no
+// report, and is not read into memory whole.
+inline constexpr qint64 kDtReportMaxBytes = 64 << 20;
+
 // The result as JSON text, indented, ending in a newline. `extra` adds
 // top-level fields (the command's verdict); it cannot replace any of ours.
 QByteArray DtResultToJson(const DeviceTestResult& result, const QJsonObject& extra = {});

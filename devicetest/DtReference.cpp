@@ -5,10 +5,10 @@
 #include "platform/LanguageTexts.h"
 #include "platform/ModalQuestions.h"
 #include "platform/ProfileStore.h"
+#include "platform/RegularFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <array>
@@ -131,14 +131,16 @@ DtReferenceStore::Load DtReferenceStore::load(const DtCardKey& key, DeviceTestRe
                                               char letter) const
 {
     const QString path = fileFor(key);
-    QFile file(path);
-    if (!file.exists())
-        return Load::Missing;
+    QByteArray bytes;
+    FileProblem problem;
     DeviceTestResult read;
     QString why;
-    if (!file.open(QIODevice::ReadOnly))
-        why = file.errorString();
-    else if (DtResultFromJson(file.readAll(), read, why, letter)) {
+    // A link to nothing is no reference, but something the user put there.
+    if (!ReadRegularFile(path, kDtReportMaxBytes, bytes, problem)) {
+        if (problem.fault == FileFault::Missing)
+            return Load::Missing;
+        why = FileProblemText(problem, letter);
+    } else if (DtResultFromJson(bytes, read, why, letter)) {
         if (!read.complete || !read.header.selfTest)
             why = Pick(letter, kNotAReference);
         else if (!(DtCardKey::Of(read.header) == key))

@@ -10,8 +10,7 @@ namespace korvanta {
 namespace {
 
 // Styles written on each element: the page must look right wherever it is
-// opened, with nothing beside it.
-const QLatin1String kBodyStyle("font-family:sans-serif;font-size:14px;color:#000;background:#fff;margin:24px;");
+// opened, with nothing beside it (the body's is the page frame's).
 const QLatin1String kTableStyle("border-collapse:collapse;margin:8px 0 16px 0;");
 const QLatin1String kCellStyle("border:1px solid #999;padding:3px 8px;text-align:left;vertical-align:top;");
 const QLatin1String kHeadCellStyle("border:1px solid #999;padding:3px 8px;text-align:left;background:#e8e8e8;");
@@ -106,17 +105,6 @@ QString Plots(const DeviceTestResult& r, char letter)
 } // namespace
 
 namespace dthtml {
-
-QString Escaped(const QString& text) { return text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")); }
-
-QString PageStart(const QString& title, char letter)
-{
-    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\">\n<head>\n<meta charset=\"utf-8\">\n"
-                          "<title>%2</title>\n</head>\n<body style=\"%3\">\n<h1>%2</h1>\n")
-        .arg(letter == 'E' ? QStringLiteral("en") : QStringLiteral("de"), Escaped(title), kBodyStyle);
-}
-
-QString PageEnd() { return QStringLiteral("</body>\n</html>\n"); }
 
 QString HeaderTable(const DtHeader& h, char letter)
 {

@@ -4,6 +4,7 @@
 // be mailed or archived as it is. Every text a user typed is escaped.
 
 #include "devicetest/DeviceTestResult.h"
+#include "devicetest/DtHtmlPage.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,11 +15,8 @@ namespace korvanta {
 // incomplete result: a run that stopped is never written as a report.
 bool DtReportHtml(const DeviceTestResult& result, char letter, QByteArray& html, QString& error);
 
-// Pieces the comparison page shares.
 namespace dthtml {
-QString Escaped(const QString& text);
-QString PageStart(const QString& title, char letter);
-QString PageEnd();
+// The header's rows as the report's table.
 QString HeaderTable(const DtHeader& header, char letter);
 } // namespace dthtml
 

@@ -1,8 +1,7 @@
 #include "devicetest/DtReportTexts.h"
 #include "platform/NumberText.h"
 
-#include "devicetest/DtHeaderSource.h"
-
+#include <QRegularExpression>
 #include <array>
 #include <cmath>
 
@@ -174,6 +173,25 @@ QString DtRemarkText(const DtFigure& f, char letter)
     if (!f.note.isEmpty())
         parts << f.note;
     return parts.join(QStringLiteral("; "));
+}
+
+QString DtCalibrationShown(const QString& stored, char letter)
+{
+    if (letter == 'E')
+        return stored;
+    if (stored == QLatin1String("none"))
+        return QStringLiteral("keine");
+    static const QRegularExpression form(QStringLiteral(
+        R"(^input full scale (\S+) mV RMS at input volume (\S+) %( \(input volume now (\S+) %: not valid\))?$)"));
+    const QRegularExpressionMatch m = form.match(stored);
+    if (!m.hasMatch())
+        return stored;
+    // The numbers keep the point the file wrote them with.
+    QString text = QStringLiteral("Eingang Vollaussteuerung %1 mV eff. bei Eingangslautstärke %2 %")
+                       .arg(m.captured(1), m.captured(2));
+    if (m.capturedLength(3) > 0)
+        text += QStringLiteral(" (Eingangslautstärke jetzt %1 %: nicht gültig)").arg(m.captured(4));
+    return text;
 }
 
 } // namespace korvanta

@@ -79,4 +79,9 @@ QString DtValueText(const DtFigure& figure, char letter);
 // The remark of a figure: the card's flag, then its own note.
 QString DtRemarkText(const DtFigure& figure, char letter);
 
+// A stored calibration text as a report in `letter` shows it: the files
+// keep the English words (a reference compares them), the German report
+// says them in German. A text of another form is shown as it is.
+QString DtCalibrationShown(const QString& stored, char letter);
+
 } // namespace korvanta

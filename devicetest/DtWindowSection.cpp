@@ -78,7 +78,7 @@ bool WriteDtWindowSection(const DtWindowState& state, const QString& path)
         return false;
     Stored s;
     // One line: a line break would end the value in the file.
-    s.note = QString(state.note).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')).left(kDtNoteMaxLength);
+    s.note = DtNoteLine(state.note);
     s.selfTest = state.selfTest ? 1 : 0;
     settings::WriteSection<Stored>(store, kSection, kNoteKeys, s);
     writePlacement(store, kSection, state.placement);

@@ -5,6 +5,8 @@
 // switch is on only for exactly "1", so a damaged file never stores a
 // device's figures as the card's own floor.
 
+#include "devicetest/DeviceTestResult.h"
+
 #include <QRect>
 #include <QString>
 
@@ -20,9 +22,6 @@ struct DtWindowState {
 // The device test diagram's own section: its options and its place, apart
 // from the main diagram's and the distortion diagram's.
 inline const QString DtDiagramSection = QStringLiteral("GERAETETESTDIAGRAMM");
-
-// Characters of the note kept: a settings line stays short.
-inline constexpr int kDtNoteMaxLength = 150;
 
 void ReadDtWindowSection(DtWindowState& state, const QString& path);
 // False when the settings file exists but could not be read or written.

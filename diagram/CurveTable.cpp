@@ -3,6 +3,7 @@
 #include "diagram/BoundedLines.h"
 #include "diagram/DiaPointStore.h"
 
+#include <QBuffer>
 #include <QByteArrayList>
 #include <QFile>
 #include <charconv>
@@ -133,6 +134,13 @@ CurveTableResult Failure(Fault f, int line)
     return r;
 }
 
+CurveTableResult Loaded(CurveTable table)
+{
+    CurveTableResult r;
+    r.table = std::move(table);
+    return r;
+}
+
 } // namespace
 
 CurveTableResult ParseCurveTable(QIODevice& in)
@@ -147,7 +155,7 @@ CurveTableResult ParseCurveTable(QIODevice& in)
         case BoundedLineReader::Status::End:
             if (builder.empty())
                 return Failure(Fault::NoPoints, 0);
-            return CurveTableResult{builder.take()};
+            return Loaded(builder.take());
         case BoundedLineReader::Status::TooLong: return Failure(Fault::TooLong, reader.lineNumber());
         case BoundedLineReader::Status::TooLarge: return Failure(Fault::TooLarge, reader.lineNumber());
         case BoundedLineReader::Status::ReadError: return Failure(Fault::Unreadable, reader.lineNumber());
@@ -172,9 +180,15 @@ CurveTableResult ParseCurveTable(QIODevice& in)
 
 CurveTableResult LoadCurveTable(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure(Fault::Unreadable, 0);
+    QByteArray bytes;
+    FileProblem problem;
+    if (!ReadRegularFile(path, CurveTableMaxFileBytes, bytes, problem)) {
+        CurveTableResult r = Failure(Fault::Unreadable, 0);
+        r.file = problem;
+        return r;
+    }
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
     return ParseCurveTable(file);
 }
 
@@ -226,6 +240,9 @@ QString CurveTableMessage(const CurveTableResult& r, const QString& fileName, QC
     switch (r.fault) {
     case Fault::None: return QString();
     case Fault::Unreadable:
+        if (r.file.fault != FileFault::None)
+            return (en ? QStringLiteral("%1 cannot be read: %2.") : QStringLiteral("%1 kann nicht gelesen werden: %2."))
+                .arg(fileName, FileProblemText(r.file, en ? 'E' : 'D'));
         return en ? QStringLiteral("%1 cannot be read.").arg(fileName)
                   : QStringLiteral("%1 kann nicht gelesen werden.").arg(fileName);
     case Fault::NoPoints:

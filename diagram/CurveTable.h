@@ -10,6 +10,8 @@
 // at most MaxLineLength characters, a file at most MaxFileBytes bytes are
 // read, and a table has at most the diagram's point count.
 
+#include "platform/RegularFile.h"
+
 #include <QIODevice>
 #include <QString>
 #include <vector>
@@ -43,6 +45,7 @@ struct CurveTableResult {
     int line = 0;                     // 1-based line of the fault
     int column = 0;                   // 1-based column (NotNumber, OutOfRange), columns seen (ColumnCount)
     int expectedColumns = 0;          // ColumnCount: the columns of the first data line
+    FileProblem file;                 // Unreadable: why the file was not read
 
     bool ok() const { return fault == CurveTableFault::None; }
 };
@@ -53,7 +56,8 @@ inline constexpr int CurveTableMaxLevelColumns = 3;
 
 // Reads a table from an open device.
 CurveTableResult ParseCurveTable(QIODevice& in);
-// Opens and reads the file at `path`.
+// Reads the file at `path`: only a regular file (or a link to one) of at
+// most CurveTableMaxFileBytes; anything else is Unreadable, with the reason.
 CurveTableResult LoadCurveTable(const QString& path);
 
 // The message for a refused table in 'D' (German) or 'E' (English), naming

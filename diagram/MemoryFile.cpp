@@ -3,7 +3,9 @@
 #include "platform/AtomicFile.h"
 #include "diagram/BoundedLines.h"
 #include "platform/DeviceLog.h"
+#include "platform/RegularFile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
@@ -271,26 +273,31 @@ MemoryStore::MemoryStore(QString path) : path_(std::move(path)) {}
 void MemoryStore::load()
 {
     bank_ = MemoryBank{};
-    QFile file(path_);
-    if (!file.exists())
-        return;
+    QByteArray bytes;
+    FileProblem problem;
     MemoryFileResult r;
-    if (file.open(QIODevice::ReadOnly)) {
+    if (ReadRegularFile(path_, MaxBytes, bytes, problem)) {
+        QBuffer file(&bytes);
+        file.open(QIODevice::ReadOnly);
         r = ParseMemories(file);
-        file.close();
     } else {
+        // None yet (a link to nothing included: the next write creates the
+        // file it leads to).
+        if (problem.fault == FileFault::Missing || problem.fault == FileFault::DanglingLink)
+            return;
         r.ok = false;
-        r.reason = file.errorString();
+        r.reason = FileProblemText(problem, 'E');
     }
     if (r.ok) {
         bank_ = std::move(r.bank);
         return;
     }
     // A name of its own for every damaged file, so an earlier one is never
-    // overwritten.
+    // overwritten. What is no file at all (a pipe, a device, a folder) is
+    // not ours to move.
     const QString aside =
         path_ + QStringLiteral(".damaged-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-    const bool moved = QFile::rename(path_, aside);
+    const bool moved = problem.fault != FileFault::NotRegular && QFile::rename(path_, aside);
     devlog::Append(QStringLiteral("Memory curves: %1 line %2: %3; %4")
                        .arg(path_)
                        .arg(r.line)

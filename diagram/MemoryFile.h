@@ -49,7 +49,8 @@ public:
     // Reads the file. A missing file gives eight empty memories. A file that
     // cannot be read is moved aside to "<file>.damaged-<date>" (so the next write
     // cannot destroy what a user may still rescue) and noted in the device
-    // log; the memories then start empty.
+    // log; the memories then start empty. A path that is no regular file (a
+    // pipe, a device, a folder) is only noted and left where it is.
     void load();
 
     const MemoryBank& bank() const { return bank_; }

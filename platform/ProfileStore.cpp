@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/DeviceLog.h"
 #include "platform/Installation.h"
+#include "platform/RegularFile.h"
 #include "platform/SharedRoutines.h"
 #include "platform/TextDecoding.h"
 
@@ -171,19 +172,19 @@ bool ProfileStore::load()
             return true;
         }
     }
-    QFile f(path_);
     QByteArray bytes;
-    if (f.open(QIODevice::ReadOnly))
-        bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError && f.exists()) {
-        readError_ = f.errorString();
+    FileProblem problem;
+    if (!ReadRegularFile(path_, kSettingsMaxBytes, bytes, problem)) {
+        // Nothing there reads as an empty file, a link to nothing too: a
+        // save creates the file it leads to.
+        if (problem.fault == FileFault::Missing || problem.fault == FileFault::DanglingLink)
+            return false;
+        readError_ = FileProblemText(problem, 'E');
         // Inside the transaction the sections saved from here on are
         // collected for the commit to hand back; the file stays as it is.
         unreadable_ = !t.open;
         return t.open;
     }
-    if (!f.isOpen())
-        return false;
     crlf_ = bytes.contains("\r\n");
     lines_ = SplitLines(DecodeText(bytes));
     return true;

@@ -37,13 +37,22 @@
 
 namespace korvanta {
 
+// The largest settings file read: a thousand times what the program writes,
+// and no more than a start may take.
+inline constexpr qint64 kSettingsMaxBytes = 4 << 20;
+
 class ProfileStore {
 public:
     explicit ProfileStore(QString path);
 
     // Reads the file. Returns false when it is missing or unreadable; the
-    // store is then empty (every read yields its default).
+    // store is then empty (every read yields its default). Only a regular
+    // file (or a link to one) of at most kSettingsMaxBytes is read; a pipe,
+    // a device, a folder or a larger file is unreadable.
     bool load();
+    // Why the last load() could not read a file that is there; empty when it
+    // read one, or found none.
+    const QString& readError() const { return readError_; }
 
     // Writes the file atomically (or, inside a settings transaction, hands
     // the content to it). Returns false (file unchanged) on failure, and

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 build=build-fuzz
-targets=(settings correction dut player tolerance curves memories)
+targets=(settings correction dut player tolerance curves memories report)
 
 if [ ! -x "$build/fuzz/fuzz_settings" ]; then
   cmake --preset fuzz >/dev/null

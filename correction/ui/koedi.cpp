@@ -4,12 +4,12 @@
 #include "correction/CorrectionFile.h"
 #include "correction/CorrectionTable.h"
 #include "platform/ModalQuestions.h"
+#include "platform/RegularFile.h"
 #include "platform/TextDecoding.h"
 #include "platform/ui/HelpKey.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -44,9 +44,10 @@ bool TKorEdit::EditTable(CorrectionTable* table)
 {
     table_ = table;
     fileName_ = table ? table->fileName : QString();
-    QFile file(fileName_);
-    const bool ok = table && file.open(QIODevice::ReadOnly);
-    Memo1->setPlainText(ok ? DecodeText(file.readAll()) : QString());
+    QByteArray bytes;
+    FileProblem problem;
+    const bool ok = table && ReadRegularFile(fileName_, kCorrectionMaxFileBytes, bytes, problem);
+    Memo1->setPlainText(ok ? DecodeText(bytes) : QString());
     Memo1->document()->setModified(false);
     return ok;
 }

@@ -18,11 +18,11 @@
 #include "platform/LanguageTexts.h"
 #include "platform/ModalQuestions.h"
 #include "platform/ProfileStore.h"
+#include "platform/RegularFile.h"
 #include "platform/ui/HelpKey.h"
 
 #include <QCheckBox>
 #include <QDateTime>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -99,7 +99,7 @@ constexpr Words kNoReference{"Keine Referenz dieser Karte: erst ein Selbsttest m
 constexpr Words kFrequencyAxis{"Frequenz (Hz)", "Frequency (Hz)"};
 constexpr Words kSaveFailed{"Der Bericht wurde nicht gespeichert:\n", "The report was not saved:\n"};
 constexpr Words kCompareFailed{"Die Berichte können nicht verglichen werden:\n", "The reports cannot be compared:\n"};
-constexpr Words kFileUnreadable{"%1 kann nicht gelesen werden", "%1 cannot be read"};
+constexpr Words kFileUnreadable{"%1 kann nicht gelesen werden: %2", "%1 cannot be read: %2"};
 
 constexpr int kNoteColumns = 40;
 constexpr QSize kFirstSize{1180, 660};
@@ -111,12 +111,13 @@ QPushButton* button(QWidget* parent) { return new QPushButton(parent); }
 // A report file's result; false with `error` saying which file and why.
 bool readReport(const QString& path, DeviceTestResult& result, QString& error, char letter)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = word(letter, kFileUnreadable).arg(path);
+    QByteArray bytes;
+    FileProblem problem;
+    if (!ReadRegularFile(path, kDtReportMaxBytes, bytes, problem)) {
+        error = word(letter, kFileUnreadable).arg(path, FileProblemText(problem, letter));
         return false;
     }
-    if (!DtResultFromJson(file.readAll(), result, error, letter)) {
+    if (!DtResultFromJson(bytes, result, error, letter)) {
         error = path + QStringLiteral(": ") + error;
         return false;
     }
@@ -360,7 +361,8 @@ void TDeviceTestWindow::setVisible(bool visible)
 DtHeader TDeviceTestWindow::composeHeader() const
 {
     DtHeaderState state = headerState_ ? headerState_() : DtHeaderState{};
-    state.note = Note->text().trimmed();
+    // A pasted note may hold line breaks; the header holds one line.
+    state.note = DtNoteLine(Note->text()).trimmed();
     state.selfTest = SelfTest->isChecked();
     state.referenceLevelDbfs = DtPlanSettings{}.referenceLevelDb;
     state.when = QDateTime::currentDateTime();

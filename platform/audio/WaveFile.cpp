@@ -1,7 +1,7 @@
 #include "platform/audio/WaveFile.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/RegularFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -74,13 +74,17 @@ std::unique_ptr<WaveFileReader> OpenWaveFile(const QString& path, QString& why)
 {
     if (path.isEmpty())
         return fail(why, QStringLiteral("no wave file chosen"));
-    const QFileInfo fi(path);
-    if (!fi.exists())
+    // Streamed, so of any length; but never a pipe, which would block the
+    // open, nor a device such as /dev/zero, which never ends.
+    FileProblem problem;
+    const int fd = OpenRegularFile(path, problem);
+    if (problem.fault == FileFault::Missing)
         return fail(why, QStringLiteral("the file does not exist"));
-    if (!fi.isFile())
-        return fail(why, QStringLiteral("not a file"));
+    if (fd < 0)
+        return fail(why, FileProblemText(problem, 'E'));
     SF_INFO info{};
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    // Closes the descriptor with the file, also when it cannot be opened.
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (!file)
         return fail(why, QStringLiteral("not a wave file that can be read (%1)").arg(QString::fromUtf8(sf_strerror(nullptr)).trimmed()));
     auto close = [file] { sf_close(file); };

@@ -115,3 +115,22 @@ TEST_F(MainWindowTest, TerminationSignalClosesThroughTheNormalPath)
     QApplication::processEvents();
     EXPECT_EQ(main->isVisible(), false) << "a second signal finds the window closed";
 }
+
+// A pipe where the settings file should be: the start waits for no writer
+// and takes the defaults, and the close asks where to keep the settings
+// rather than replace the pipe. In this process, after the tests that fork:
+// a child forked once the windows have painted would wait for painting
+// threads it does not have.
+TEST_F(MainWindowTest, SettingsPathThatIsAPipeStartsWithDefaultsAndIsNeverReplaced)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(settingsPath).constData(), 0600), 0);
+    TMainForm* w = start();
+    EXPECT_EQ(w->ActivePageIndex(), 0);
+    EXPECT_EQ(Analyzer().PegFak, kDefaultPegFak);
+    closeMain();   // answered "No": the settings are discarded
+    const QStringList asked = modals.messageTexts().filter(settingsPath);
+    ASSERT_EQ(asked.size(), 1) << modals.messageTexts().join('\n').toStdString();
+    EXPECT_TRUE(asked[0].contains("it is a pipe, not a regular file")) << asked[0].toStdString();
+    struct stat st {};
+    EXPECT_TRUE(::lstat(QFile::encodeName(settingsPath).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+}

@@ -8,6 +8,7 @@
 #include "tests/support/TestSupport.h"
 #include "cli/ToleranceBand.h"
 #include "cli/ValueRanges.h"
+#include "devicetest/DeviceTestResult.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -301,6 +302,17 @@ TEST(MeasureRanges, TheFileIsHeldToTheOptionsRanges)
         EXPECT_EQ(lines[0], QStringLiteral("[WOB] %1=%2 in k.ini lies outside %3 to %4 (the range of %5): %4 is used")
                                 .arg(QLatin1String(c.key), above, QString::number(r->lo), top, QLatin1String(c.option)));
     }
+}
+
+// The note stands in the report's header as the window's field gives it:
+// one line of at most 150 characters, so the PDF's page holds it.
+TEST(MeasureOptions, TheNoteIsOneLineThatFitsTheHeader)
+{
+    const QString longest(kDtNoteMaxLength, QLatin1Char('n'));
+    EXPECT_EQ(ParseMeasureArguments({"devicetest", "--note", longest}).options.note, longest);
+    const QString tooLong = ParseMeasureArguments({"devicetest", "--note", longest + 'n'}).error;
+    EXPECT_TRUE(tooLong.startsWith("--note: 151 characters; at most 150")) << tooLong.toStdString();
+    EXPECT_TRUE(ParseMeasureArguments({"devicetest", "--note", "amp\nline 2"}).error.contains("line break"));
 }
 
 // --out is checked before anything is measured; the check leaves nothing.

@@ -98,6 +98,14 @@ TEST(DtJson, EachFaultIsRejectedWithItsReasonAndNoPartialResult)
             return Bytes(o);
         });
     };
+    auto device = [](const char* which, const char* key, double v) {
+        return Edit([which, key, v](QJsonObject o) {
+            QJsonObject d = o.value(QLatin1String(which)).toObject();
+            d.insert(QLatin1String(key), v);
+            o.insert(QLatin1String(which), d);
+            return Bytes(o);
+        });
+    };
     struct Case {
         const char* what;
         Edit edit;
@@ -135,6 +143,9 @@ TEST(DtJson, EachFaultIsRejectedWithItsReasonAndNoPartialResult)
              return Bytes(o);
          },
          "different sample rates"},
+        // Refused before any conversion to an int, which would be undefined.
+        {"a rate beyond any int", device("input", "rate", 1e300), "\"input.rate\""},
+        {"a width beyond any int", device("output", "bits", -3e9), "\"output.bits\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

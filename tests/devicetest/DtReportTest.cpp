@@ -187,3 +187,26 @@ TEST(DtReport, ALongSpectrumIsThinnedForItsPlotWithoutLosingItsLines)
     shortCurve.y = {-1.0, -2.0, -3.0};
     EXPECT_EQ(DtThinCurve(shortCurve), (std::vector<std::pair<double, double>>{{100.0, -2.0}, {1000.0, -1.0}}));
 }
+
+// A damaged report's point at 1e12 Hz, or at 1e300 dB, must neither widen
+// the plot beyond what its axis holds nor turn a level into infinity.
+TEST(DtReport, APlotKeepsItsPointsWithinItsRangesWhateverAReportHolds)
+{
+    DtCurve curve;
+    curve.id = QStringLiteral("noise");
+    curve.x = {100.0, 1000.0, 1e12};
+    curve.y = {-90.0, 1e300, -80.0};
+    DeviceTestResult r;
+    r.curves = {curve};
+    const std::vector<DtPlot> plots = DtReportPlots(r, 'E');
+    ASSERT_EQ(plots.size(), 1u);
+    const DtPlotSeries s = DtPlotPoints(plots[0]);
+    ASSERT_FALSE(s.x.empty());
+    EXPECT_LT(s.xmin, s.xmax);
+    for (size_t i = 0; i < s.x.size(); ++i) {
+        EXPECT_GE(s.x[i], s.xmin);
+        EXPECT_LE(s.x[i], s.xmax);
+        EXPECT_TRUE(std::isfinite(s.y1[i]));
+    }
+    EXPECT_TRUE(std::isfinite(s.ymin) && std::isfinite(s.ymax));
+}
