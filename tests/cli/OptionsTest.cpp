@@ -1,5 +1,6 @@
 // The command line, the tolerance band file and the limits of
 // korvanta-measure, without a device.
+#include "cli/CommandLanguage.h"
 #include "cli/DeviceLock.h"
 #include "cli/Limits.h"
 #include "cli/MeasureOptions.h"
@@ -23,6 +24,14 @@ using namespace korvanta;
 namespace {
 
 QStringList words(const char* line) { return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
+
+// The command's messages in English, as these tests read them (in a run,
+// the settings file or the locale chooses).
+class English : public ::testing::Environment {
+public:
+    void SetUp() override { UseCommandLanguage('E'); }
+};
+[[maybe_unused]] const auto* const kEnglish = ::testing::AddGlobalTestEnvironment(new English);
 
 TEST(MeasureOptions, ValidLinesFillTheRecord)
 {
@@ -78,6 +87,14 @@ TEST(MeasureOptions, ValidLinesFillTheRecord)
     EXPECT_EQ(dt.maxThdn, -90.0);
     EXPECT_EQ(dt.toleranceFile, "b.txt");
 
+    // The generator's sine while the analyzer measures, at its own levels.
+    const auto p = ParseMeasureArguments(words("thdn --play 997 --level -6 --level-right off --settle 100"));
+    ASSERT_TRUE(p.error.isEmpty()) << p.error.toStdString();
+    EXPECT_EQ(p.options.playFrequency, 997.0);
+    EXPECT_EQ(p.options.levelLeft, -6);
+    EXPECT_EQ(p.options.levelRight, -100);
+    EXPECT_EQ(p.options.settleMs, 100);
+
     const auto i = ParseMeasureArguments(words("ir --from 50 --to 15000 --seconds 2 --tail 0.25 --level -12 --count 4 "
                                                "--reference right --gate -2.5:30 --smoothing 12 --out r.CSV"));
     ASSERT_TRUE(i.error.isEmpty()) << i.error.toStdString();
@@ -123,7 +140,12 @@ TEST(MeasureOptions, BadLinesSayWhatIsWrong)
         {"generate --level -120", "--level -120: not a whole number of dB from -99 to 0"},
         {"sweep --steps 600", "--steps 600: not a whole number from 1 to 511"},
         {"devicetest --csv", "--csv is not an option of `devicetest`"},
-        {"devicetest --level -50", "--level -50: not a number from -40 to 0"},
+        {"devicetest --level -50", "--level -50: not a number from -40 to -0.5"},
+        {"devicetest --level 0", "--level 0: not a number from -40 to -0.5"},
+        {"devicetest --json --out r.pdf", "--json writes JSON, and the ending of --out names a page or a PDF"},
+        {"level --settle 100", "--settle sets the tone of --play and needs it"},
+        {"spectrum --level-left -6", "--level-left sets the tone of --play and needs it"},
+        {"thdn --play 0", "--play 0: not a number from 1 to 48000"},
         {"devicetest --store-reference", "--store-reference needs --self-test"},
         {"devicetest --self-test --replace", "--replace needs --store-reference"},
         {"devicetest --out report.txt", "--out report.txt: the report's name must end in .json, .html, .htm or .pdf"},
@@ -146,6 +168,13 @@ TEST(MeasureOptions, BadLinesSayWhatIsWrong)
         const auto r = ParseMeasureArguments(words(c.line));
         EXPECT_TRUE(r.error.startsWith(QString::fromUtf8(c.message))) << c.line << " -> " << r.error.toStdString();
     }
+    // An empty name would quietly mean the default file or device.
+    for (const char* option : {"--out", "--settings", "--input", "--device"})
+        EXPECT_EQ(ParseMeasureArguments({"thdn", option, ""}).error,
+                  QLatin1String(option) + QStringLiteral(" '': an empty name names nothing"));
+    for (const char* option : {"--reference", "--tolerance"})
+        EXPECT_FALSE(ParseMeasureArguments({"devicetest", option, ""}).error.isEmpty()) << option;
+    EXPECT_FALSE(ParseMeasureArguments({"generate", "--file", ""}).error.isEmpty());
 }
 
 TEST(MeasureOptions, HelpOfEveryCommandListsItsOwnOptionsOnly)
