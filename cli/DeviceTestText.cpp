@@ -96,9 +96,14 @@ QString header(const DtHeader& h, char letter)
 
 int DtExpectedSteps(const DtPlan& plan)
 {
-    const auto search = std::count_if(plan.steps.begin(), plan.steps.end(),
-                                      [](const DtStep& s) { return s.kind == DtStepKind::MaxLevel; });
-    return int(plan.steps.size() - search) + (search > 0 ? DtMaxLevelStepsToFullScale() : 0);
+    // The search begins at its first step's level and adds the others.
+    const auto search = std::find_if(plan.steps.begin(), plan.steps.end(),
+                                     [](const DtStep& s) { return s.kind == DtStepKind::MaxLevel; });
+    if (search == plan.steps.end())
+        return int(plan.steps.size());
+    const auto searching = std::count_if(plan.steps.begin(), plan.steps.end(),
+                                         [](const DtStep& s) { return s.kind == DtStepKind::MaxLevel; });
+    return int(plan.steps.size() - searching) + DtMaxLevelStepsToFullScale(search->levelDb);
 }
 
 QString DtProgressLine(int index, const DtStep& step, const RunEstimate& estimate, int expected, char letter)

@@ -14,8 +14,8 @@
 namespace korvanta {
 
 // The steps a run of `plan` is expected to take: its steps, of which the
-// maximum-level search's first grows into the steps a device takes that
-// stays below 1 % up to full scale (the search's longest common path).
+// maximum-level search's first grows into the steps of a device that stays
+// below 1 % from that step's level up to full scale (a good device's path).
 int DtExpectedSteps(const DtPlan& plan);
 
 // "step 19 of about 28: Maximum level -7 dBFS, 0:12 left". `estimate` is the

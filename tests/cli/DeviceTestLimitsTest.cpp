@@ -246,7 +246,7 @@ TEST(DeviceTestSummary, ProgressCountsAgainstTheExpectedSteps)
 {
     const DtPlan plan = DefaultDtPlan(DtPlanSettings{});
     const int expected = DtExpectedSteps(plan);
-    EXPECT_EQ(expected, int(plan.steps.size()) - 1 + 13) << "the search from -12 dBFS to 0 in 1 dB steps";
+    EXPECT_EQ(expected, 28) << "17 steps and the search from -10 dB to full scale in 1 dB steps";
     RunEstimate e;
     e.stepMs.assign(plan.steps.size(), 1000);
     e.approximate = true;

@@ -1,7 +1,9 @@
 // korvanta-measure devicetest as a script runs it: the built program in a
-// child process on the virtual card. Two complete runs (a self-test stored
-// as the card's reference, then a device judged against it), and the ways
-// a run ends without a report.
+// child process on the virtual card. Complete runs (a self-test stored as
+// the card's reference and replaced, over a readable and a corrupt one,
+// then a device judged against it), and the ways a run ends without a
+// report or is refused before it.
+#include "tests/cli/MeasureProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -18,31 +20,13 @@ using namespace korvanta;
 
 namespace {
 
-struct Finished {
-    int code = -1;
-    QByteArray out;
-    QString err;
-};
-
-// A complete run on the virtual card takes some seconds; a stuck one is
-// ended and read as a failure.
-constexpr int kRunLimitMs = 240000;
+using namespace korvanta::clitest;
 
 Finished measure(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KORVANTA_MEASURE_EXE), QStringList{QStringLiteral("devicetest")} + args);
-    Finished f;
-    if (!p.waitForFinished(kRunLimitMs)) {
-        p.kill();
-        p.waitForFinished();
-        return f;
-    }
-    f.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    f.out = p.readAllStandardOutput();
-    f.err = QString::fromUtf8(p.readAllStandardError());
-    return f;
+    HowToRun how;
+    how.env = env;
+    return RunMeasure(QStringList{QStringLiteral("devicetest")} + args, how);
 }
 
 // The noise dithers the 16-bit steps, so every figure is well defined; the

@@ -4,6 +4,7 @@
 #include "cli/DeviceLock.h"
 #include "cli/Limits.h"
 #include "cli/MeasureOptions.h"
+#include "cli/OptionTexts.h"
 #include "cli/ResultFile.h"
 #include "generator/SweepSettings.h"
 #include "tests/support/TestSupport.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <type_traits>
 
@@ -196,6 +198,29 @@ TEST(MeasureOptions, HelpOfEveryCommandListsItsOwnOptionsOnly)
         EXPECT_FALSE(help.contains(QLatin1String(c.hasNot))) << CommandName(c.command).toStdString();
         EXPECT_TRUE(MeasureManualPage().contains(".SH " + CommandName(c.command).toUpper()));
     }
+}
+
+// --help speaks the command's language; every option and command has its
+// German words, so the German help never falls back to English lines.
+TEST(MeasureOptions, HelpHasGermanWordsForEveryOptionAndCommand)
+{
+    const QRegularExpression optionLine(QStringLiteral("^  (--[a-z-]+)"));
+    for (const char* command : {"devices", "spectrum", "thdn", "level", "sweep", "generate", "distortion",
+                                "devicetest", "ir"}) {
+        EXPECT_NE(GermanCommandSummary(command), nullptr) << command;
+        const Command c = ParseMeasureArguments({QLatin1String(command)}).options.command;
+        for (const QString& line : MeasureHelp(c).split(QLatin1Char('\n'))) {
+            const QString option = optionLine.match(line).captured(1);
+            if (!option.isEmpty() && option != QLatin1String("--help"))
+                EXPECT_NE(GermanOptionHelp(option.toLatin1().constData()), nullptr) << option.toStdString();
+        }
+    }
+    UseCommandLanguage('D');
+    EXPECT_TRUE(MeasureHelp(Command::Thdn).startsWith(QStringLiteral("Aufruf: korvanta-measure thdn [OPTIONEN]\n")));
+    EXPECT_TRUE(MeasureHelp(Command::Thdn).contains(QStringLiteral("gemittelte Blöcke (Mittel der linearen Beträge), 1 bis 9999")));
+    EXPECT_TRUE(MeasureManualPage().contains(QStringLiteral("blocks averaged (mean of linear magnitudes), 1 to 9999")))
+        << "the manual page is English";
+    UseCommandLanguage('E');
 }
 
 // A user copies an example from the manual page: it must be a command line

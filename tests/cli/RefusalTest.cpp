@@ -2,6 +2,7 @@
 // a good run: a report that cannot reach standard output is never a
 // success, what can be found before a run is refused before it, the one
 // language it speaks, and a tone it plays while it measures.
+#include "tests/cli/MeasureProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -10,47 +11,20 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 using namespace korvanta;
 
 namespace {
 
-struct Finished {
-    int code = -1;
-    QByteArray out;
-    QString err;
-};
-
-enum class Stdout { Pipe, Full, Closed };
-
-constexpr int kRunLimitMs = 120000;
+using namespace korvanta::clitest;
 
 Finished measure(const QStringList& args, Stdout out = Stdout::Pipe, const QStringList& env = {})
 {
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const QString& item : env)
-        e.insert(item.section(QLatin1Char('='), 0, 0), item.section(QLatin1Char('='), 1));
-    p.setProcessEnvironment(e);
-    if (out == Stdout::Full)
-        p.setStandardOutputFile(QStringLiteral("/dev/full"));
-    if (out == Stdout::Closed)
-        p.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
-    p.start(QStringLiteral(KORVANTA_MEASURE_EXE), args);
-    Finished f;
-    if (!p.waitForFinished(kRunLimitMs)) {
-        p.kill();
-        p.waitForFinished();
-        return f;
-    }
-    f.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    f.out = p.readAllStandardOutput();
-    f.err = QString::fromUtf8(p.readAllStandardError());
-    return f;
+    HowToRun how;
+    how.env = WithEnvironment(env);
+    how.out = out;
+    return RunMeasure(args, how);
 }
 
 // Every test speaks English unless it says otherwise: ctest runs under a
