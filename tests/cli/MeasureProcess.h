@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "tests/support/TestSupport.h"
+
+#include <grp.h>
 #include <unistd.h>
 
 namespace korvanta::clitest {
@@ -25,6 +28,9 @@ struct HowToRun {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     Stdout out = Stdout::Pipe;
     int limitMs = 240000; // a stuck run is ended and read as a failure
+    // Run as the user "nobody" when the test runs as root, so that a folder
+    // without write permission refuses the program as it refuses a user.
+    bool unprivileged = false;
 };
 
 inline Finished RunMeasure(const QStringList& args, const HowToRun& how = {})
@@ -33,8 +39,15 @@ inline Finished RunMeasure(const QStringList& args, const HowToRun& how = {})
     p.setProcessEnvironment(how.env);
     if (how.out == Stdout::Full)
         p.setStandardOutputFile(QStringLiteral("/dev/full"));
-    if (how.out == Stdout::Closed)
-        p.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+    const bool drop = how.unprivileged && ::geteuid() == 0;
+    const gid_t gid = NobodyGid();
+    const uid_t uid = NobodyUid();
+    p.setChildProcessModifier([out = how.out, drop, gid, uid] {
+        if (out == Stdout::Closed)
+            ::close(STDOUT_FILENO);
+        if (drop && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+            ::_exit(125);
+    });
     p.start(QStringLiteral(KORVANTA_MEASURE_EXE), args);
     Finished f;
     if (!p.waitForFinished(how.limitMs)) {

@@ -119,6 +119,22 @@ TEST_F(CliRefusal, WhatCanBeFoundBeforeTheRunIsRefusedBeforeIt)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"blocked.ini", "korvanta-card-references"}));
+
+    // A settings folder the user may not write to keeps no reference.
+    ScratchDir readOnly;
+    readOnly.write("k.ini", "[MAIN]\nSPRACHE=E\n");
+    QFile(readOnly.file("k.ini")).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    QFile(readOnly.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+    HowToRun unprivileged;
+    unprivileged.unprivileged = true;
+    const Finished f = RunMeasure({"devicetest", "--dut", failing, "--self-test", "--store-reference", "--settings",
+                                   readOnly.file("k.ini")},
+                                  unprivileged);
+    EXPECT_EQ(f.code, 2) << f.err.toStdString();
+    EXPECT_TRUE(f.err.contains("the card's reference cannot be stored: ")) << f.err.toStdString();
+    EXPECT_TRUE(f.err.contains(readOnly.file("korvanta-card-references/"))) << f.err.toStdString();
+    QFile(readOnly.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 // One language throughout, by the window's rule: the file's SPRACHE where
