@@ -33,10 +33,13 @@ namespace korvanta {
 namespace {
 
 constexpr Words kRateTooLow{"der Gerätetest kann bei %1 Hz nicht laufen: Schritt %2 (%3) passt nicht zu dieser "
-                            "Abtastrate (seine Töne müssen unter der halben Abtastrate liegen); er braucht "
-                            "mindestens %4 Hz (--rate)",
-                            "the device test cannot run at %1 Hz: step %2 (%3) does not fit this rate (its tones "
-                            "must lie below half the rate); it needs at least %4 Hz (--rate)"};
+                            "Abtastrate (%4); er braucht mindestens %5 Hz (--rate)",
+                            "the device test cannot run at %1 Hz: step %2 (%3) does not fit this rate (%4); it needs "
+                            "at least %5 Hz (--rate)"};
+constexpr Words kTonesAboveHalf{"seine Töne müssen unter der halben Abtastrate liegen",
+                                "its tones must lie below half the rate"};
+constexpr Words kSweepUnfit{"sein Sweep passt nicht in diese Rate oder in die Aufnahme",
+                            "its sweep does not fit the rate or the recording"};
 constexpr Words kOutIsReference{"--out %1 ist der Selbsttest, den --reference nennt: der Bericht des Geräts würde ihn "
                                 "ersetzen",
                                 "--out %1 is the self-test that --reference names: the device's report would replace "
@@ -92,10 +95,11 @@ QString rateProblem(const DtPlan& plan, double referenceLevelDb)
             least = rate;
             break;
         }
+    const DtStep& unfit = plan.steps[*step];
     return Say(kRateTooLow)
         .arg(std::min(in, out))
         .arg(*step + 1)
-        .arg(DtStepText(plan.steps[*step], CommandLetter()))
+        .arg(DtStepText(unfit, CommandLetter()), Say(unfit.sweep ? kSweepUnfit : kTonesAboveHalf))
         .arg(least);
 }
 
