@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace korvanta {
@@ -187,6 +188,9 @@ std::vector<ChannelValues> channels(const AnalyzerSpectrum& s)
 
 bool isLeft(const ChannelValues& c) { return c.words == &kLeft; }
 
+// The channels' names padded to one width, so the values line up.
+int nameWidth() { return -int(std::max(Say(kLeft).size(), Say(kRight).size())); }
+
 } // namespace
 
 QString ThdValueText(double thdDb) { return thdDb == 0.0 ? QStringLiteral("-192") : QString::number(thdDb, 'f', 1); }
@@ -283,8 +287,8 @@ QString ReportThdn(const AnalyzerRun& run, const RunContext& ctx, const Verdict&
     QString t = humanHead(ctx) + setupLine(run);
     t += Say(kBand).arg(run.bandLow).arg(run.bandHigh).arg(run.filter) + QLatin1Char('\n');
     for (const Row& r : rows)
-        t += (r.found ? Say(kThdnAt).arg(r.shown, -6).arg(r.thd, r.fundamental)
-                      : Say(kNoFundamental).arg(r.shown, -6).arg(r.thd)) +
+        t += (r.found ? Say(kThdnAt).arg(r.shown, nameWidth()).arg(r.thd, r.fundamental)
+                      : Say(kNoFundamental).arg(r.shown, nameWidth()).arg(r.thd)) +
              QLatin1Char('\n');
     t += s.thdLine + QLatin1Char('\n');
     return t + humanVerdict(verdict);
@@ -319,7 +323,7 @@ QString ReportLevel(const AnalyzerRun& run, const RunContext& ctx, const Verdict
     t += Say(kBand).arg(run.bandLow).arg(run.bandHigh).arg(run.filter) + QLatin1Char('\n');
     for (const ChannelValues& c : channels(s))
         t += QStringLiteral("%1: %2 %3\n")
-                 .arg(Say(*c.words) + QLatin1Char(':'), -7)
+                 .arg(Say(*c.words), nameWidth())
                  .arg(LevelValueText(isLeft(c) ? s.levelLeft : s.levelRight), unit);
     t += s.levelLine + QLatin1Char('\n');
     return t + humanVerdict(verdict);
