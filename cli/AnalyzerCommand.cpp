@@ -1,29 +1,48 @@
 // spectrum, thdn and level: one single run of the analyzer engine, set up
-// from the settings file and the options as the analyzer page would be.
+// from the settings file and the options as the analyzer page would be;
+// with --play, while the generator's engine plays a sine on the output, as
+// the generator window plays beside the analyzer.
 
 #include "cli/Commands.h"
 
 #include "analysis/AnalysisSettings.h"
 #include "correction/CorrectionTable.h"
 #include "measure/AnalyzerEngine.h"
+#include "cli/CommandLanguage.h"
+#include "cli/GeneratorStart.h"
 #include "cli/Limits.h"
 #include "cli/MeasureReport.h"
 #include "cli/MeasureSession.h"
 #include "audio/Soundd3.h"
 #include "analysis/WeightingCurves.h"
 #include "measure/samplemem.h"
+#include "generator/GeneratorEngine.h"
+#include "platform/DeviceLog.h"
 // Last: its read-out function LevelReadout would hide the sweep's record of
 // that name from the headers above.
 #include "measure/AnalyzerLogic.h"
 
 #include <QEventLoop>
+#include <QTimer>
 #include <cmath>
+#include <memory>
 
 namespace korvanta {
 
 namespace {
 
 constexpr int kSingleRun = 0;
+// From the tone's start to the first block: the output's buffer and the
+// sound server in front of the card, which may hold a few hundred ms, and
+// the device under test's own settling, so that no block records the
+// tone's start or the silence before it.
+constexpr int kPlaySettleMs = 500;
+
+constexpr Words kAverage{"Mittelwert %1 von %2", "average %1 of %2"};
+constexpr Words kCannotStart{"die Aufnahme kann nicht starten: %1", "the recording cannot start: %1"};
+constexpr Words kInputFailed{"der Eingang fiel aus: %1", "the input failed: %1"};
+constexpr Words kNoBlock{"der Eingang lieferte keinen Block", "the input delivered no block"};
+constexpr Words kNoWorkArrays{"die Arbeitsspeicher können nicht angelegt werden", "the work arrays cannot be allocated"};
 
 void setUpAnalyzer(const MeasureOptions& o, TAnalyzerEngine& engine)
 {
@@ -64,9 +83,50 @@ void setUpAnalysis(const MeasureOptions& o, TAnalyzerEngine& engine, CorrectionT
 struct Measured {
     std::optional<AnalyzerSpectrum> spectrum;
     int failure = 0;
+    std::optional<EngineFailure> toneFailure;
 };
 
-Measured measure(const MeasureOptions& o, TAnalyzerEngine& engine, CommandResult& result)
+// The tone of --play, from before the first block to after the last.
+class Tone {
+public:
+    Tone(const MeasureOptions& o, MeasuringRecords& r) : record_(GeneratorRecordFor(o, r.generator))
+    {
+        record_.mode = kGeneratorSine;
+        record_.frequency = static_cast<float>(*o.playFrequency);
+        engine_ = std::make_unique<GeneratorEngine>(record_, r.outputCorrection);
+        QObject::connect(engine_.get(), &GeneratorEngine::failed, [this](const EngineFailure& f) { failure_ = f; });
+    }
+    ~Tone() { engine_->Stop(); }
+
+    // Plays it and waits `settleMs` (a failure of the output meanwhile ends
+    // the wait). Returns the reasons it does not play, with their status.
+    CommandResult start(int settleMs)
+    {
+        const qsizetype logged = devlog::Lines().size();
+        if (engine_->Start() != 0)
+            return GeneratorStartFailed(record_, failure_.value_or(EngineFailure{}), logged);
+        QEventLoop wait;
+        QTimer::singleShot(settleMs, &wait, &QEventLoop::quit);
+        QObject::connect(engine_.get(), &GeneratorEngine::failed, &wait, &QEventLoop::quit);
+        wait.exec();
+        if (failure_)
+            return {kExitDevice, {}, {GeneratorPlayFailed(*failure_)}};
+        return {};
+    }
+    GeneratorEngine& engine() { return *engine_; }
+    PlayedTone played() const
+    {
+        const GeneratorResult& r = engine_->Result();
+        return {r.frequency, r.levelLeft, r.levelRight};
+    }
+
+private:
+    GeneratorSettings record_;
+    std::unique_ptr<GeneratorEngine> engine_;
+    std::optional<EngineFailure> failure_;
+};
+
+Measured measure(const MeasureOptions& o, TAnalyzerEngine& engine, Tone* tone, CommandResult& result)
 {
     Measured m;
     QEventLoop loop;
@@ -78,25 +138,35 @@ Measured measure(const MeasureOptions& o, TAnalyzerEngine& engine, CommandResult
         if (!running)
             loop.quit();
     });
+    // A tone that stops mid-run leaves blocks without it: no reading.
+    if (tone)
+        QObject::connect(&tone->engine(), &GeneratorEngine::failed, &engine, [&](const EngineFailure& f) {
+            m.toneFailure = f;
+            engine.Stop();
+            loop.quit();
+        });
     if (count > 1)
         QObject::connect(&engine, &TAnalyzerEngine::averagesLeft, [&](int left) {
             if (left < count)
-                progress.show(QStringLiteral("average %1 of %2").arg(count - left).arg(count));
+                progress.show(Say(kAverage).arg(count - left).arg(count));
         });
     const int rc = engine.Start();
     if (rc != 0) {
         result.exitCode = kExitDevice;
-        result.reasons << QStringLiteral("the recording cannot start: %1").arg(SoundErrorText(rc));
+        result.reasons << Say(kCannotStart).arg(SoundErrorText(rc));
         return m;
     }
     ExitIfTimingStartUp();
     loop.exec();
-    if (m.failure != 0) {
+    if (m.toneFailure) {
         result.exitCode = kExitDevice;
-        result.reasons << QStringLiteral("the input failed: %1").arg(SoundErrorText(m.failure));
+        result.reasons << GeneratorPlayFailed(*m.toneFailure);
+    } else if (m.failure != 0) {
+        result.exitCode = kExitDevice;
+        result.reasons << Say(kInputFailed).arg(SoundErrorText(m.failure));
     } else if (!m.spectrum) {
         result.exitCode = kExitDevice;
-        result.reasons << QStringLiteral("the input delivered no block");
+        result.reasons << Say(kNoBlock);
     }
     return m;
 }
@@ -122,9 +192,10 @@ AnalyzerSpectrum inRunRange(const AnalyzerSpectrum& s)
     return r;
 }
 
-AnalyzerRun describe(const AnalyzerSpectrum& s, TAnalyzerEngine& engine)
+AnalyzerRun describe(const AnalyzerSpectrum& s, TAnalyzerEngine& engine, const std::optional<PlayedTone>& play)
 {
     AnalyzerRun run;
+    run.play = play;
     run.spectrum = s;
     run.window = WindowOptionNames().value(engine.State().FFTwin);
     run.averages = engine.State().AverCount;
@@ -134,10 +205,11 @@ AnalyzerRun describe(const AnalyzerSpectrum& s, TAnalyzerEngine& engine)
     return run;
 }
 
-void report(const MeasureOptions& o, const AnalyzerSpectrum& s, TAnalyzerEngine& engine, CommandResult& result)
+void report(const MeasureOptions& o, const AnalyzerSpectrum& s, TAnalyzerEngine& engine,
+            const std::optional<PlayedTone>& play, CommandResult& result)
 {
-    const RunContext ctx = CurrentContext(CommandName(o.command), true, false);
-    const AnalyzerRun run = describe(s, engine);
+    const RunContext ctx = CurrentContext(CommandName(o.command), true, play.has_value());
+    const AnalyzerRun run = describe(s, engine, play);
     Verdict v;
     switch (o.command) {
     case Command::Thdn:
@@ -148,7 +220,7 @@ void report(const MeasureOptions& o, const AnalyzerSpectrum& s, TAnalyzerEngine&
         v = CheckLevel(s, o.minLevel, o.maxLevel);
         result.report = ReportLevel(run, ctx, v, o.format);
         break;
-    default: result.report = ReportSpectrum(describe(inRunRange(s), engine), ctx, o.format); break;
+    default: result.report = ReportSpectrum(describe(inRunRange(s), engine, play), ctx, o.format); break;
     }
     if (!v.pass()) {
         result.exitCode = kExitFail;
@@ -164,16 +236,25 @@ CommandResult RunAnalyzer(const MeasureOptions& o, MeasureSession& session)
     AnalyzerState& a = session.Records().analyzer;
     if (!AllocateWorkArrays(a)) {
         result.exitCode = kExitDevice;
-        result.reasons << QStringLiteral("the work arrays cannot be allocated");
+        result.reasons << Say(kNoWorkArrays);
         return result;
     }
     MeasuringRecords& r = session.Records();
+    std::unique_ptr<Tone> tone;
+    if (o.playFrequency) {
+        tone = std::make_unique<Tone>(o, r);
+        if (CommandResult refused = tone->start(o.settleMs.value_or(kPlaySettleMs)); !refused.reasons.isEmpty()) {
+            FreeWorkArrays(a);
+            return refused;
+        }
+    }
     TAnalyzerEngine engine(a, r.analysis, r.weighting, r.inputCorrection);
     setUpAnalyzer(o, engine);
     setUpAnalysis(o, engine, r.weighting);
-    const Measured m = measure(o, engine, result);
+    const Measured m = measure(o, engine, tone.get(), result);
+    const std::optional<PlayedTone> played = tone ? std::optional(tone->played()) : std::nullopt;
     if (m.spectrum && result.exitCode == kExitPass)
-        report(o, *m.spectrum, engine, result);
+        report(o, *m.spectrum, engine, played, result);
     a.AnalyzerActive = false;
     FreeWorkArrays(a);
     return result;

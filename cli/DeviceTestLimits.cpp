@@ -1,5 +1,6 @@
 #include "cli/DeviceTestLimits.h"
 
+#include "cli/CommandLanguage.h"
 #include "devicetest/DtConventions.h"
 #include "devicetest/DtReportTexts.h"
 
@@ -10,6 +11,16 @@
 namespace korvanta {
 
 namespace {
+
+constexpr Words kNotMeasured{"%1 nicht gemessen%2, daher kann %3 nicht bestehen", "%1 not measured%2, so %3 cannot pass"};
+constexpr Words kBelow{"%1 %2 unter der Grenze %3", "%1 %2 below the limit %3"};
+constexpr Words kAbove{"%1 %2 über der Grenze %3", "%1 %2 above the limit %3"};
+constexpr Words kNoCrosstalk{"%1: kein Übersprechen gemessen, daher kann --max-crosstalk nicht bestehen",
+                             "%1: no crosstalk measured, so --max-crosstalk cannot pass"};
+constexpr Words kNoResponse{"%1: kein Frequenzgang gemessen, daher kann --tolerance nicht bestehen",
+                            "%1: no frequency response measured, so --tolerance cannot pass"};
+constexpr Words kNoSignal{": kein Signal", ": no signal"};
+constexpr Words kOutside{"%1: Frequenzgang %2 dB außerhalb %3 .. %4 dB", "%1: response %2 dB outside %3 .. %4 dB"};
 
 // The curve of the frequency response, as the procedure names it.
 const QLatin1String kResponseCurve("response");
@@ -50,20 +61,20 @@ DtLimitCheck judgeFigure(const DeviceTestResult& r, const char* option, const QS
                          std::optional<double> min, std::optional<double> max)
 {
     DtLimitCheck c{QLatin1String(option), id, channel, {}, {}, min, max, false, {}};
-    const QString where = DtChannelName(channel, 'E') + QStringLiteral(": ") + DtFigureName(id, 'E');
+    const QString where = DtChannelName(channel, CommandLetter()) + QStringLiteral(": ") + DtFigureName(id, CommandLetter());
     const DtFigure* f = find(r, id, channel);
     if (!f || !f->Measured()) {
         const QString why = f && !f->note.isEmpty() ? QStringLiteral(" (%1)").arg(f->note) : QString();
-        c.failure = QStringLiteral("%1 not measured%2, so %3 cannot pass").arg(where, why, c.option);
+        c.failure = Say(kNotMeasured).arg(where, why, c.option);
         return c;
     }
     const double v = printed(f->value, f->unit);
     c.value = v;
     const QString shown = DtNumberText(f->value, f->unit) + QLatin1Char(' ') + f->unit;
     if (min && v < *min)
-        c.failure = QStringLiteral("%1 %2 below the limit %3").arg(where, shown, limitText(*min));
+        c.failure = Say(kBelow).arg(where, shown, limitText(*min));
     else if (max && v > *max)
-        c.failure = QStringLiteral("%1 %2 above the limit %3").arg(where, shown, limitText(*max));
+        c.failure = Say(kAbove).arg(where, shown, limitText(*max));
     c.pass = c.failure.isEmpty();
     return c;
 }
@@ -80,8 +91,7 @@ void judgeCrosstalk(const DeviceTestResult& r, double max, std::vector<DtLimitCh
                 out.push_back(judgeFigure(r, "--max-crosstalk", f.id, crossing, {}, max));
         if (out.size() == before)
             out.push_back({QStringLiteral("--max-crosstalk"), prefix, crossing, {}, {}, {}, max, false,
-                           QStringLiteral("%1: no crosstalk measured, so --max-crosstalk cannot pass")
-                               .arg(DtChannelName(crossing, 'E'))});
+                           Say(kNoCrosstalk).arg(DtChannelName(crossing, CommandLetter()))});
     }
 }
 
@@ -93,8 +103,7 @@ void judgeResponse(const DeviceTestResult& r, const ToleranceBand& band, std::ve
         const DtCurve* curve = findCurve(r, channel);
         if (!curve || curve->x.empty()) {
             out.push_back({option, kResponseCurve, channel, {}, {}, {}, {}, false,
-                           QStringLiteral("%1: no frequency response measured, so --tolerance cannot pass")
-                               .arg(DtChannelName(channel, 'E'))});
+                           Say(kNoResponse).arg(DtChannelName(channel, CommandLetter()))});
             continue;
         }
         for (size_t i = 0; i < curve->x.size() && i < curve->y.size(); ++i) {
@@ -103,13 +112,14 @@ void judgeResponse(const DeviceTestResult& r, const ToleranceBand& band, std::ve
             if (!limits)
                 continue;
             DtLimitCheck c{option, kResponseCurve, channel, hz, {}, limits->min, limits->max, false, {}};
-            const QString where = QStringLiteral("%1: %2 Hz").arg(DtChannelName(channel, 'E'), DtNumberText(hz, QStringLiteral("Hz")));
+            const QString where =
+                QStringLiteral("%1: %2 Hz").arg(DtChannelName(channel, CommandLetter()), DtNumberText(hz, QStringLiteral("Hz")));
             if (std::isnan(curve->y[i])) {
-                c.failure = where + QStringLiteral(": no signal");
+                c.failure = where + Say(kNoSignal);
             } else {
                 c.value = printed(curve->y[i], dB);
                 if (*c.value < limits->min || *c.value > limits->max)
-                    c.failure = QStringLiteral("%1: response %2 dB outside %3 .. %4 dB")
+                    c.failure = Say(kOutside)
                                     .arg(where, DtNumberText(curve->y[i], dB), DtNumberText(limits->min, dB),
                                          DtNumberText(limits->max, dB));
             }

@@ -26,8 +26,11 @@ struct DtReferenceChoice {
 DtReferenceChoice ChooseDtReference(const QString& file, bool selfTest, const DtCardKey& key,
                                     const DtReferenceStore& store);
 
-// Empty when a self-test of `key` may be stored; otherwise why not (one is
-// stored already and `replace` was not given: a command cannot ask).
+// Empty when a self-test of `key` may be stored; otherwise why not: one is
+// stored already and `replace` was not given (a command cannot ask), the
+// stored file is a link that leads nowhere, or the file cannot be written
+// there (the settings folder is read-only, a file stands where the folder
+// of references belongs, a name too long).
 QString DtStoreConflict(bool replace, const DtCardKey& key, const DtReferenceStore& store);
 
 // The card and format as a message names them: "in → out, 48000 Hz, 24/16 bits".

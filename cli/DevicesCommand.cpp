@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 
 #include "platform/audio/AudioBackend.h"
+#include "cli/CommandLanguage.h"
 #include "cli/MeasureReport.h"
 #include "cli/MeasureSession.h"
 #include "platform/audio/WaveTypes.h"
@@ -11,6 +12,14 @@
 namespace korvanta {
 
 namespace {
+
+constexpr Words kSilent{"%1 %2 „%3“ (%4) hat nicht geantwortet: seine Formate sind unbekannt",
+                        "%1 %2 \"%3\" (%4) did not answer: its formats are unknown"};
+constexpr Words kInput{"Eingang", "input"};
+constexpr Words kOutput{"Ausgang", "output"};
+constexpr Words kNoDevice{"kein Soundgerät gefunden (--virtual listet die virtuelle Karte)",
+                          "no sound device found (--virtual lists the virtual card)"};
+constexpr Words kNoneAnswered{"kein Gerät hat geantwortet", "no device answered"};
 
 const int kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000, 176400, 192000};
 const int kWidths[] = {8, 16, 24};
@@ -75,17 +84,17 @@ CommandResult RunDevices(const MeasureOptions& o)
     for (const DeviceEntry& d : devices)
         if (!d.answered) {
             ++silent;
-            result.reasons << QStringLiteral("%1 %2 \"%3\" (%4) did not answer: its formats are unknown")
-                                  .arg(d.input ? QStringLiteral("input") : QStringLiteral("output"))
+            result.reasons << Say(kSilent)
+                                  .arg(Say(d.input ? kInput : kOutput))
                                   .arg(d.index)
                                   .arg(d.name, d.id);
         }
     if (devices.empty()) {
         result.exitCode = kExitDevice;
-        result.reasons << QStringLiteral("no sound device found (--virtual lists the virtual card)");
+        result.reasons << Say(kNoDevice);
     } else if (silent == int(devices.size())) {
         result.exitCode = kExitDevice;
-        result.reasons << QStringLiteral("no device answered");
+        result.reasons << Say(kNoneAnswered);
     }
     return result;
 }

@@ -6,6 +6,7 @@
 
 #include "distortion/DistortionSection.h"
 #include "distortion/DistortionText.h"
+#include "cli/CommandLanguage.h"
 #include "platform/LevelConventions.h"
 #include "cli/MeasureReport.h"
 #include "cli/MeasureSession.h"
@@ -19,6 +20,18 @@
 namespace korvanta {
 
 namespace {
+
+constexpr Words kToDb{"--to-db muss über --from-db liegen", "--to-db must lie above --from-db"};
+constexpr Words kTo{"--to muss über --from liegen", "--to must lie above --from"};
+constexpr Words kStep{"Schritt %1, %2 dBFS, %3 Hz", "step %1, %2 dBFS, %3 Hz"};
+constexpr Words kNoSignal{"%1 dBFS, %2 Hz: kein Signal am Eingang", "%1 dBFS, %2 Hz: no signal at the input"};
+constexpr Words kAbove{"THD+N %1 dB bei %2 W (%3 dBFS, %4 Hz) liegt über %5 dB",
+                       "THD+N %1 dB at %2 W (%3 dBFS, %4 Hz) lies above %5 dB"};
+constexpr Words kClipBelow{"THD+N erreicht 1 Prozent bei %1 W, unter %2 W",
+                           "THD+N reaches 1 percent at %1 W, below %2 W"};
+constexpr Words kFailedAt{"der Verzerrungslauf fiel am %1 aus: %2", "the distortion run failed at %1: %2"};
+constexpr Words kAtOutput{"Ausgang", "the output"};
+constexpr Words kAtInput{"Eingang", "the input"};
 
 // The window's plan with what the options change; an error text for a plan
 // that cannot run.
@@ -44,9 +57,9 @@ QString setUpPlan(const MeasureOptions& o, float calInMv, DistortionSettings& s)
     // Volts follow the input calibration of the settings file, as in the window.
     s.scale.voltsAtFullScale = calInMv * kVoltsPerCalibrationUnit;
     if (s.sweep == DistortionSweep::Level && s.levels.stopDb <= s.levels.startDb)
-        return QStringLiteral("--to-db must lie above --from-db");
+        return Say(kToDb);
     if (s.sweep == DistortionSweep::Frequency && s.toHz <= s.fromHz)
-        return QStringLiteral("--to must lie above --from");
+        return Say(kTo);
     return {};
 }
 
@@ -62,7 +75,7 @@ void collect(const MeasureOptions& o, const DistortionSettings& s, const Measuri
     QEventLoop loop;
     Progress progress(o.quiet);
     QObject::connect(&engine, &TDistortionEngine::stepStarting, [&](int index, double level, double hz) {
-        progress.show(QStringLiteral("step %1, %2 dBFS, %3 Hz").arg(index + 1).arg(level, 0, 'f', 1).arg(hz, 0, 'f', 1));
+        progress.show(Say(kStep).arg(index + 1).arg(level, 0, 'f', 1).arg(hz, 0, 'f', 1));
     });
     QObject::connect(&engine, &TDistortionEngine::pointReady, [&](const DistortionPoint& p) {
         auto& points = c.run.points;
@@ -94,7 +107,7 @@ QStringList noSignalLines(const DistortionRun& run)
     QStringList lines;
     for (const DistortionPoint& p : run.points)
         if (p.m.fundamentalAmplitude < HalfInputStep(inBits))
-            lines << QStringLiteral("%1 dBFS, %2 Hz: no signal at the input").arg(p.levelDb, 0, 'f', 2).arg(p.frequency, 0, 'f', 1);
+            lines << Say(kNoSignal).arg(p.levelDb, 0, 'f', 2).arg(p.frequency, 0, 'f', 1);
     return lines;
 }
 
@@ -109,7 +122,7 @@ Verdict judge(const MeasureOptions& o, const DistortionRun& run)
             if (o.upToWatts && p.watts > *o.upToWatts)
                 continue;
             if (p.m.thdnDb > *o.maxThdn)
-                v.failures << QStringLiteral("THD+N %1 dB at %2 W (%3 dBFS, %4 Hz) lies above %5 dB")
+                v.failures << Say(kAbove)
                                   .arg(p.m.thdnDb, 0, 'f', 2)
                                   .arg(p.watts, 0, 'g', 4)
                                   .arg(p.levelDb, 0, 'f', 2)
@@ -118,7 +131,7 @@ Verdict judge(const MeasureOptions& o, const DistortionRun& run)
         }
     }
     if (o.minClipWatts && run.clip1Watts && *run.clip1Watts < *o.minClipWatts)
-        v.failures << QStringLiteral("THD+N reaches 1 percent at %1 W, below %2 W").arg(*run.clip1Watts, 0, 'g', 4).arg(*o.minClipWatts);
+        v.failures << Say(kClipBelow).arg(*run.clip1Watts, 0, 'g', 4).arg(*o.minClipWatts);
     return v;
 }
 
@@ -135,8 +148,8 @@ CommandResult RunDistortion(const MeasureOptions& o, MeasureSession& session)
     c.run.overFrequency = s.sweep == DistortionSweep::Frequency;
     collect(o, s, session.Records(), c);
     if (c.failure != 0) {
-        const QString where = c.outputFailed ? QStringLiteral("the output") : QStringLiteral("the input");
-        return {kExitDevice, {}, {QStringLiteral("the distortion run failed at %1: %2").arg(where, SoundErrorText(c.failure))}};
+        const QString where = Say(c.outputFailed ? kAtOutput : kAtInput);
+        return {kExitDevice, {}, {Say(kFailedAt).arg(where, SoundErrorText(c.failure))}};
     }
     if (!c.run.overFrequency) {
         c.run.clip1Watts = ClipPointWatts(c.run.points, 1.0);

@@ -1,5 +1,7 @@
 #include "cli/MeasureOptions.h"
 
+#include "cli/CommandLanguage.h"
+#include "cli/OptionTexts.h"
 #include "cli/ValueRanges.h"
 #include "analysis/WeightingCurves.h"
 #include "devicetest/DeviceTestResult.h"
@@ -30,6 +32,14 @@ enum : unsigned {
     kAll = kDevices | kMeasuring | kGenerate,
 };
 
+bool isAnalyzer(Command c) { return c == Command::Spectrum || c == Command::Thdn || c == Command::Level; }
+
+// The highest reference level of the device test: the test counts a sample
+// at 0.999 of full scale as clipped, and the level its tone reaches at the
+// input is set through the loop gain measured at -20 dBFS, so half a dB
+// keeps a perfect card's peaks clear of that mark.
+constexpr double kHighest = -0.5;
+
 using Apply = std::function<QString(MeasureOptions&, const QString&)>;
 
 struct OptionSpec {
@@ -58,7 +68,7 @@ const CommandSpec kCommands[] = {
      "THD+N, THD, H2..H9, gain, volts and watts of an amplifier against level or frequency"},
     {Command::DeviceTest, "devicetest", kDeviceTest,
      "a sound card or a device in one run: response, noise, dynamic range, THD+N, IMD, crosstalk, channel match "
-     "and maximum level, as a JSON, HTML or PDF report"},
+     "and maximum level, as a summary per channel, or a JSON, HTML or PDF report"},
     {Command::Ir, "ir", kIr,
      "impulse response from one exponential sweep: latency, polarity, magnitude, phase and group delay at every "
      "bin, H2..H5 and THD against frequency, the response as a float WAV file"},
@@ -74,6 +84,41 @@ const QStringList kUnitNames = {QStringLiteral("dbfs"), QStringLiteral("dbv"), Q
 const QStringList kModeNames = {QStringLiteral("left-ref"), QStringLiteral("right-ref"), QStringLiteral("stereo")};
 const QStringList kSignalNames = {QStringLiteral("sine"), QStringLiteral("square"), QStringLiteral("white"),
                                   QStringLiteral("pink")};
+
+constexpr Words kNotWhole{"keine ganze Zahl von %1 bis %2", "not a whole number from %1 to %2"};
+constexpr Words kNotNumber{"keine Zahl von %1 bis %2", "not a number from %1 to %2"};
+constexpr Words kNotOneOf{"nicht eines von %1", "not one of %1"};
+constexpr Words kNotBand{"nicht LOW:HIGH in ganzen Hz mit 1 <= LOW < HIGH", "not LOW:HIGH in whole Hz with 1 <= LOW < HIGH"};
+constexpr Words kNotFundamental{"weder „auto“ noch eine ganze Zahl von Hz von 1 bis 96000",
+                                "not \"auto\" or a whole number of Hz from 1 to 96000"};
+constexpr Words kNotGeneratorLevel{"keine ganze Zahl von dB von -99 bis 0 und nicht „off“",
+                                   "not a whole number of dB from -99 to 0, or \"off\""};
+constexpr Words kNoName{"ein leerer Name nennt nichts", "an empty name names nothing"};
+constexpr Words kUnknownOption{"unbekannte Option %1", "unknown option %1"};
+constexpr Words kNotOptionOf{"%1 ist keine Option von `%2`", "%1 is not an option of `%2`"};
+constexpr Words kNeedsValue{"%1 braucht einen Wert (%2)", "%1 needs a value (%2)"};
+constexpr Words kTakesNoValue{"%1 nimmt keinen Wert", "%1 takes no value"};
+constexpr Words kStoreNeedsSelfTest{
+    "--store-reference braucht --self-test: nur ein Lauf mit einem einfachen Kabel zeigt, was die Karte selbst kann",
+    "--store-reference needs --self-test: only a run with a plain cable is the card's floor"};
+constexpr Words kReplaceNeedsStore{"--replace braucht --store-reference", "--replace needs --store-reference"};
+constexpr Words kReportEnding{"der Name des Berichts muss auf .json, .html, .htm oder .pdf enden",
+                              "the report's name must end in .json, .html, .htm or .pdf"};
+constexpr Words kJsonIsNoPage{"--json schreibt JSON, die Endung von --out nennt eine Seite oder ein PDF",
+                              "--json writes JSON, and the ending of --out names a page or a PDF"};
+constexpr Words kNeedsPlay{"%1 stellt den Ton von --play ein und braucht es", "%1 sets the tone of --play and needs it"};
+constexpr Words kBeforeCommand{"%1 vor dem Befehl", "%1 before the command"};
+constexpr Words kUnknownCommand{"unbekannter Befehl %1", "unknown command %1"};
+constexpr Words kNoCommand{"kein Befehl angegeben", "no command given"};
+constexpr Words kUnexpected{"unerwartetes Argument %1", "unexpected argument %1"};
+
+QString listOf(std::initializer_list<const char*> names)
+{
+    QStringList l;
+    for (const char* n : names)
+        l << QLatin1String(n);
+    return Say(kNotOneOf).arg(l.join(QStringLiteral(", ")));
+}
 
 QString bad(const char* option, const QString& value, const QString& why)
 {
@@ -100,7 +145,7 @@ Apply integer(const char* option, std::optional<int> MeasureOptions::*field)
         bool ok = false;
         const int n = v.toInt(&ok);
         if (!ok || n < lo || n > hi)
-            return bad(option, v, QStringLiteral("not a whole number from %1 to %2").arg(lo).arg(hi));
+            return bad(option, v, Say(kNotWhole).arg(lo).arg(hi));
         o.*field = n;
         return QString();
     };
@@ -115,7 +160,7 @@ Apply real(const char* option, std::optional<double> MeasureOptions::*field)
         bool ok = false;
         const double x = v.toDouble(&ok);
         if (!ok || !std::isfinite(x) || x < lo || x > hi)
-            return bad(option, v, QStringLiteral("not a number from %1 to %2").arg(lo).arg(hi));
+            return bad(option, v, Say(kNotNumber).arg(lo).arg(hi));
         o.*field = x;
         return QString();
     };
@@ -131,7 +176,7 @@ Apply choice(const char* option, const QStringList& names, std::optional<int> Me
         if (i < 0 && isIndex && n >= 0 && n < names.size())
             i = n;
         if (i < 0)
-            return bad(option, v, QStringLiteral("not one of ") + names.join(QStringLiteral(", ")));
+            return bad(option, v, Say(kNotOneOf).arg(names.join(QStringLiteral(", "))));
         o.*field = i;
         return QString();
     };
@@ -140,6 +185,18 @@ Apply choice(const char* option, const QStringList& names, std::optional<int> Me
 Apply text(QString MeasureOptions::*field)
 {
     return [=](MeasureOptions& o, const QString& v) {
+        o.*field = v;
+        return QString();
+    };
+}
+
+// A file or a device: an empty name would quietly mean "the default one",
+// which is not what a script that lost a variable meant.
+Apply name(const char* option, QString MeasureOptions::*field)
+{
+    return [=](MeasureOptions& o, const QString& v) {
+        if (v.isEmpty())
+            return bad(option, QStringLiteral("''"), Say(kNoName));
         o.*field = v;
         return QString();
     };
@@ -157,7 +214,7 @@ QString applyFft(MeasureOptions& o, const QString& v)
 {
     const int n = v.toInt();
     if (n != 2048 && n != 4096 && n != 8192 && n != 16384)
-        return bad("--fft", v, QStringLiteral("not one of 2048, 4096, 8192, 16384"));
+        return bad("--fft", v, listOf({"2048", "4096", "8192", "16384"}));
     o.fftPoints = n;
     return {};
 }
@@ -166,7 +223,7 @@ QString applyChannels(MeasureOptions& o, const QString& v)
 {
     const QString c = v.toLower();
     if (c != QLatin1String("left") && c != QLatin1String("right") && c != QLatin1String("both"))
-        return bad("--channels", v, QStringLiteral("not one of left, right, both"));
+        return bad("--channels", v, listOf({"left", "right", "both"}));
     o.leftOn = c != QLatin1String("right");
     o.rightOn = c != QLatin1String("left");
     return {};
@@ -179,7 +236,7 @@ QString applyBand(MeasureOptions& o, const QString& v)
     const int low = parts.value(0).toInt(&okLow);
     const int high = parts.value(1).toInt(&okHigh);
     if (parts.size() != 2 || !okLow || !okHigh || low < 1 || high <= low)
-        return bad("--band", v, QStringLiteral("not LOW:HIGH in whole Hz with 1 <= LOW < HIGH"));
+        return bad("--band", v, Say(kNotBand));
     o.bandLow = low;
     o.bandHigh = high;
     return {};
@@ -194,7 +251,7 @@ QString applyWeighting(MeasureOptions& o, const QString& v)
         }
     QStringList names = WeightingNames();
     names.removeAll(kWeightingUser);
-    return bad("--weighting", v, QStringLiteral("not one of \"") + names.join(QStringLiteral("\", \"")) + "\"");
+    return bad("--weighting", v, Say(kNotOneOf).arg(QLatin1Char('"') + names.join(QStringLiteral("\", \"")) + QLatin1Char('"')));
 }
 
 QString applyFundamental(MeasureOptions& o, const QString& v)
@@ -206,7 +263,7 @@ QString applyFundamental(MeasureOptions& o, const QString& v)
     bool ok = false;
     const int hz = v.toInt(&ok);
     if (!ok || hz < 1 || hz > 96000)
-        return bad("--fundamental", v, QStringLiteral("not \"auto\" or a whole number of Hz from 1 to 96000"));
+        return bad("--fundamental", v, Say(kNotFundamental));
     o.fundamental = hz;
     return {};
 }
@@ -216,13 +273,13 @@ QString applySignal(MeasureOptions& o, const QString& v)
     return choice("--signal", kSignalNames, &MeasureOptions::signal)(o, v);
 }
 
-QString applyGeneratorLevel(MeasureOptions& o, const QString& v, bool left, bool right)
+QString applyGeneratorLevel(MeasureOptions& o, const QString& v, bool left, bool right, const char* option = "--level")
 {
     bool ok = false;
     const int db = v.toInt(&ok);
     const bool off = v.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0;
     if (!off && (!ok || db > 0 || db < -99))
-        return bad("--level", v, QStringLiteral("not a whole number of dB from -99 to 0, or \"off\""));
+        return bad(option, v, Say(kNotGeneratorLevel));
     const int value = off ? -100 : db;
     if (left)
         o.levelLeft = value;
@@ -232,14 +289,15 @@ QString applyGeneratorLevel(MeasureOptions& o, const QString& v, bool left, bool
 }
 
 // The device test's level is the tone's at the input: below -40 dBFS its
-// checks before the run would refuse it anyway.
+// checks before the run would refuse it anyway, and a sine whose peaks
+// reach the input's full scale reads as clipped on a perfect card.
 QString applyReferenceLevel(MeasureOptions& o, const QString& v)
 {
     constexpr double kLowest = -40.0;
     bool ok = false;
     const double db = v.toDouble(&ok);
-    if (!ok || !std::isfinite(db) || db < kLowest || db > 0.0)
-        return bad("--level", v, QStringLiteral("not a number from %1 to 0").arg(kLowest));
+    if (!ok || !std::isfinite(db) || db < kLowest || db > kHighest)
+        return bad("--level", v, Say(kNotNumber).arg(kLowest).arg(kHighest));
     o.level = db;
     return {};
 }
@@ -292,19 +350,21 @@ const std::vector<OptionSpec>& optionTable()
 {
     static const std::vector<OptionSpec> table = {
         {"--input", "DEV", kMeasuring | kGenerate, "input device by index (as `devices` lists it), by its ALSA name (hw:CARD=USB,DEV=0) or product name",
-         text(&MeasureOptions::input)},
-        {"--output", "DEV", kPlaying, "output device by index, ALSA name or product name", text(&MeasureOptions::output)},
+         name("--input", &MeasureOptions::input)},
+        {"--output", "DEV", kPlaying | kAnalyzer, "output device by index, ALSA name or product name (thdn, level, "
+         "spectrum: of --play)", name("--output", &MeasureOptions::output)},
         {"--device", "DEV", kMeasuring | kGenerate, "input and output device at once",
          [](MeasureOptions& o, const QString& v) {
-             o.input = o.output = v;
-             return QString();
+             const QString error = name("--device", &MeasureOptions::input)(o, v);
+             o.output = o.input;
+             return error;
          }},
         {"--rate", "HZ", kMeasuring | kGenerate, "sample rate of the devices (the device must take it exactly)",
          integer("--rate", &MeasureOptions::rate)},
         {"--width", "BITS", kMeasuring | kGenerate, "sample width: 8, 16 or 24",
          [](MeasureOptions& o, const QString& v) {
              if (v != QLatin1String("8") && v != QLatin1String("16") && v != QLatin1String("24"))
-                 return bad("--width", v, QStringLiteral("not one of 8, 16, 24"));
+                 return bad("--width", v, listOf({"8", "16", "24"}));
              o.width = v.toInt();
              return QString();
          }},
@@ -317,14 +377,16 @@ const std::vector<OptionSpec>& optionTable()
              return QString();
          }},
         {"--settings", "FILE", kAll, "settings file to take calibration, corrections and defaults from (only read)",
-         text(&MeasureOptions::settingsFile)},
+         name("--settings", &MeasureOptions::settingsFile)},
         {"--csv", nullptr, kAll & ~kDeviceTest, "comma-separated values with a header line",
          flag([](MeasureOptions& o) { o.format = OutputFormat::Csv; })},
-        {"--json", nullptr, kAll, "one JSON document (schema version 1, see README)",
+        {"--json", nullptr, kAll, "one JSON document (schema version 1, see README; devicetest: the whole report "
+         "instead of the summary)",
          flag([](MeasureOptions& o) { o.format = OutputFormat::Json; })},
-        {"--out", "FILE", kAll, "write the result to FILE instead of standard output (ir: FILE.csv or FILE.json the report, "
-         "FILE.wav the impulse response, the report still on standard output)",
-         text(&MeasureOptions::outFile)},
+        {"--out", "FILE", kAll, "write the result to FILE instead of standard output (devicetest: FILE.json, FILE.html "
+         "or FILE.pdf; ir: FILE.csv or FILE.json the report, FILE.wav the impulse response, the report still on "
+         "standard output)",
+         name("--out", &MeasureOptions::outFile)},
         {"--quiet", nullptr, kAll, "no progress on standard error, even on a terminal",
          flag([](MeasureOptions& o) { o.quiet = true; })},
         {"--fft", "N", kAnalyzer, "FFT size: 2048, 4096, 8192 or 16384", applyFft},
@@ -363,35 +425,40 @@ const std::vector<OptionSpec>& optionTable()
          choice("--mode", kModeNames, &MeasureOptions::mode)},
         {"--phase", nullptr, kSweep, "measure the phase as well (reference modes)",
          flag([](MeasureOptions& o) { o.phase = true; })},
-        {"--level", "DB", kSweep | kGenerate | kDistortion | kDeviceTest | kIr,
-         "output level in dB below full scale (generate: whole dB or off; distortion: of a run over frequency; "
-         "devicetest: the THD and IMD level at the input, dBFS from -40 to 0, default -1; ir: the sweep's peak, default -6)",
+        {"--play", "HZ", kAnalyzer,
+         "play a sine of HZ on the output while measuring, as the generator does beside the analyzer (levels: "
+         "--level, --level-left, --level-right, else the generator's), {range} Hz",
+         real("--play", &MeasureOptions::playFrequency)},
+        {"--level", "DB", kSweep | kGenerate | kDistortion | kDeviceTest | kIr | kAnalyzer,
+         "output level in dB below full scale (generate, and thdn, level, spectrum with --play: whole dB or off; "
+         "distortion: of a run over frequency; devicetest: the THD and IMD level at the input, dBFS from -40 to "
+         "{highest}, default -1; ir: the sweep's peak, default -6)",
          [](MeasureOptions& o, const QString& v) {
-             if (o.command == Command::Generate)
+             if (o.command == Command::Generate || isAnalyzer(o.command))
                  return applyGeneratorLevel(o, v, true, true);
              if (o.command == Command::DeviceTest)
                  return applyReferenceLevel(o, v);
              return real("--level", &MeasureOptions::level)(o, v);
          }},
-        {"--settle", "MS", kSweep | kDistortion, "wait between tone start and recording, {range} ms",
+        {"--settle", "MS", kSweep | kDistortion | kAnalyzer,
+         "wait between tone start and recording, {range} ms (thdn, level, spectrum: of --play, default 500)",
          integer("--settle", &MeasureOptions::settleMs)},
         {"--tolerance", "FILE", kSweep | kDeviceTest | kIr,
          "fail when a point leaves the tolerance band in FILE or has no signal (devicetest: the frequency "
          "response, dB relative to 1 kHz; ir: the magnitude of every bin in the swept band, smoothed by --smoothing)",
-         text(&MeasureOptions::toleranceFile)},
+         name("--tolerance", &MeasureOptions::toleranceFile)},
         {"--signal", "KIND", kGenerate, "sine, square, white or pink", applySignal},
         {"--file", "WAVE", kGenerate, "play a wave file looped at its own rate instead",
          [](MeasureOptions& o, const QString& v) {
-             o.waveFile = v;
              o.signal = 4;
-             return QString();
+             return name("--file", &MeasureOptions::waveFile)(o, v);
          }},
         {"--frequency", "HZ", kGenerate | kDistortion, "frequency of sine and square (distortion: of a run over level), {range} Hz",
          real("--frequency", &MeasureOptions::frequency)},
-        {"--level-left", "DB", kGenerate, "left channel level, whole dB from -99 to 0, or off",
-         [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, true, false); }},
-        {"--level-right", "DB", kGenerate, "right channel level, whole dB from -99 to 0, or off",
-         [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, false, true); }},
+        {"--level-left", "DB", kGenerate | kAnalyzer, "left channel level, whole dB from -99 to 0, or off",
+         [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, true, false, "--level-left"); }},
+        {"--level-right", "DB", kGenerate | kAnalyzer, "right channel level, whole dB from -99 to 0, or off",
+         [](MeasureOptions& o, const QString& v) { return applyGeneratorLevel(o, v, false, true, "--level-right"); }},
         {"--phase-left", "DEG", kGenerate, "left channel phase in whole degrees, {range}",
          integer("--phase-left", &MeasureOptions::phaseLeft)},
         {"--phase-right", "DEG", kGenerate, "right channel phase in whole degrees, {range}",
@@ -435,7 +502,7 @@ const std::vector<OptionSpec>& optionTable()
          [](MeasureOptions& o, const QString& v) {
              if (o.command == Command::Ir)
                  return applyReferenceChannel(o, v);
-             return text(&MeasureOptions::referenceFile)(o, v);
+             return name("--reference", &MeasureOptions::referenceFile)(o, v);
          }},
         {"--min-dynamic-range", "DB", kDeviceTest, "fail when the dynamic range (unweighted) of a channel lies below DB",
          real("--min-dynamic-range", &MeasureOptions::minDynamicRange)},
@@ -499,15 +566,15 @@ QString applyOption(MeasureOptions& o, unsigned bit, const QStringList& args, in
     }
     const OptionSpec* spec = optionNamed(name);
     if (!spec)
-        return QStringLiteral("unknown option %1").arg(name);
+        return Say(kUnknownOption).arg(name);
     if (!(spec->commands & bit))
-        return QStringLiteral("%1 is not an option of `%2`").arg(name, CommandName(o.command));
+        return Say(kNotOptionOf).arg(name, CommandName(o.command));
     if (spec->argument && !inlineValue) {
         if (i + 1 >= args.size())
-            return QStringLiteral("%1 needs a value (%2)").arg(name, QLatin1String(spec->argument));
+            return Say(kNeedsValue).arg(name, QLatin1String(spec->argument));
         value = args[++i];
     } else if (!spec->argument && inlineValue) {
-        return QStringLiteral("%1 takes no value").arg(name);
+        return Say(kTakesNoValue).arg(name);
     }
     const QString error = spec->apply(o, value);
     if (error.isEmpty())
@@ -516,21 +583,73 @@ QString applyOption(MeasureOptions& o, unsigned bit, const QStringList& args, in
 }
 
 // The option's description, its range written in from the range table.
-QString helpText(const OptionSpec& o)
+constexpr Words kRangeText{"%1 bis %2", "%1 to %2"};
+constexpr Words kUsage{"Aufruf: korvanta-measure %1 [OPTIONEN]\n%2.\n\nOptionen:\n",
+                       "Usage: korvanta-measure %1 [OPTIONS]\n%2.\n\nOptions:\n"};
+constexpr Words kThisText{"  --help                  dieser Text\n", "  --help                  this text\n"};
+constexpr Words kOverviewHead{"Aufruf: korvanta-measure BEFEHL [OPTIONEN]\n"
+                              "Korvantas Messungen ohne Fenster, für Skripte und Messplätze.\n\nBefehle:\n",
+                              "Usage: korvanta-measure COMMAND [OPTIONS]\n"
+                              "Korvanta's measurements without a window, for scripts and test benches.\n\nCommands:\n"};
+constexpr Words kOverviewTail{
+    "\n`korvanta-measure BEFEHL --help` listet die Optionen eines Befehls.\n"
+    "Nicht gesetzte Werte kommen aus der Einstellungsdatei (vorgegeben die des Programms; sie wird nie "
+    "geschrieben).\n"
+    "Meldungen und Berichte sind in der Sprache des Programms: SPRACHE der Einstellungsdatei, sonst die des "
+    "Systems.\n"
+    "Rückgabewert: 0 bestanden, 1 eine Grenze nicht eingehalten, 2 falscher Aufruf, 3 Gerätefehler (devicetest: "
+    "auch eine Prüfung vor dem Lauf, die fehlschlug, oder ein Lauf, der nicht zu Ende kam); der Grund steht auf der "
+    "Standardfehlerausgabe.\n",
+    "\n`korvanta-measure COMMAND --help` lists a command's options.\n"
+    "Unset values come from the settings file (the program's own by default; never written).\n"
+    "Messages and reports are in the program's language: SPRACHE of the settings file, else the locale.\n"
+    "Exit status: 0 pass, 1 a limit failed, 2 bad usage, 3 device error (devicetest: also a failed check "
+    "before the run, or a run that did not end); the reason goes to standard error.\n"};
+
+// A text of `letter`'s language: the German one where it has one.
+QString inLanguage(const char* english, const char* german, char letter)
 {
-    QString text = QLatin1String(o.help);
+    return QString::fromUtf8(letter == 'E' || !german ? english : german);
+}
+
+QString summaryOf(const CommandSpec& s, char letter)
+{
+    return inLanguage(s.summary, GermanCommandSummary(s.name), letter);
+}
+
+// The option's description, its range written in from the range table.
+QString helpText(const OptionSpec& o, char letter)
+{
+    QString text = inLanguage(o.help, GermanOptionHelp(o.name), letter);
     if (const ValueRange* r = RangeOfOption(QLatin1String(o.name)))
         text.replace(QLatin1String("{range}"),
-                     QStringLiteral("%1 to %2").arg(QString::number(r->lo, 'g', 10), QString::number(r->hi, 'g', 10)));
+                     Pick(letter, kRangeText).arg(QString::number(r->lo, 'g', 10), QString::number(r->hi, 'g', 10)));
+    text.replace(QLatin1String("{highest}"), QString::number(kHighest));
     return text;
 }
 
-QString helpLine(const OptionSpec& o)
+QString helpLine(const OptionSpec& o, char letter)
 {
     QString head = QLatin1String(o.name);
     if (o.argument)
         head += QLatin1Char(' ') + QLatin1String(o.argument);
-    return QStringLiteral("  %1  %2\n").arg(head, -22).arg(helpText(o));
+    return QStringLiteral("  %1  %2\n").arg(head, -22).arg(helpText(o, letter));
+}
+
+QString helpIn(Command c, char letter)
+{
+    if (c == Command::None) {
+        QString t = Pick(letter, kOverviewHead);
+        for (const CommandSpec& s : kCommands)
+            t += QStringLiteral("  %1  %2\n").arg(QLatin1String(s.name), -10).arg(summaryOf(s, letter));
+        return t + Pick(letter, kOverviewTail);
+    }
+    const CommandSpec* spec = specOf(c);
+    QString t = Pick(letter, kUsage).arg(QLatin1String(spec->name), summaryOf(*spec, letter));
+    for (const OptionSpec& o : optionTable())
+        if (o.commands & spec->bit)
+            t += helpLine(o, letter);
+    return t + Pick(letter, kThisText);
 }
 
 QString roffEscape(QString s)
@@ -547,11 +666,26 @@ QString roffEscape(QString s)
 QString deviceTestConflicts(const MeasureOptions& o)
 {
     if (o.storeReference && !o.selfTest)
-        return QStringLiteral("--store-reference needs --self-test: only a run with a plain cable is the card's floor");
+        return Say(kStoreNeedsSelfTest);
     if (o.replaceReference && !o.storeReference)
-        return QStringLiteral("--replace needs --store-reference");
-    if (!o.outFile.isEmpty() && DtReportFormatOf(o.outFile) == DtReportFormat::Unknown)
-        return bad("--out", o.outFile, QStringLiteral("the report's name must end in .json, .html, .htm or .pdf"));
+        return Say(kReplaceNeedsStore);
+    const DtReportFormat out = DtReportFormatOf(o.outFile);
+    if (!o.outFile.isEmpty() && out == DtReportFormat::Unknown)
+        return bad("--out", o.outFile, Say(kReportEnding));
+    if (o.format == OutputFormat::Json && !o.outFile.isEmpty() && out != DtReportFormat::Json)
+        return Say(kJsonIsNoPage);
+    return {};
+}
+
+// The tone's options of thdn, level and spectrum act only on --play's tone:
+// without it they would be taken and do nothing.
+QString analyzerConflicts(const MeasureOptions& o)
+{
+    if (o.playFrequency)
+        return {};
+    for (const char* option : {"--level", "--level-left", "--level-right", "--settle", "--output"})
+        if (o.given.contains(QLatin1String(option)))
+            return Say(kNeedsPlay).arg(QLatin1String(option));
     return {};
 }
 
@@ -611,12 +745,11 @@ ParsedCommandLine ParseMeasureArguments(const QStringList& args)
         else if (const CommandSpec* c = commandNamed(a))
             o.command = c->command;
         else
-            return {o, a.startsWith(QLatin1Char('-')) ? QStringLiteral("%1 before the command").arg(a)
-                                                       : QStringLiteral("unknown command %1").arg(a)};
+            return {o, a.startsWith(QLatin1Char('-')) ? Say(kBeforeCommand).arg(a) : Say(kUnknownCommand).arg(a)};
     }
     if (o.command == Command::None) {
         if (!o.help && !o.manual && !o.version)
-            r.error = QStringLiteral("no command given");
+            r.error = Say(kNoCommand);
         return r;
     }
     const unsigned bit = specOf(o.command)->bit;
@@ -626,41 +759,20 @@ ParsedCommandLine ParseMeasureArguments(const QStringList& args)
             continue;
         }
         if (!args[i].startsWith(QLatin1String("--")))
-            return {o, QStringLiteral("unexpected argument %1").arg(args[i])};
+            return {o, Say(kUnexpected).arg(args[i])};
         if (const QString e = applyOption(o, bit, args, i); !e.isEmpty())
             return {o, e};
     }
     if (o.command == Command::DeviceTest && !o.help)
         r.error = deviceTestConflicts(o);
+    if (isAnalyzer(o.command) && !o.help)
+        r.error = analyzerConflicts(o);
     if (o.command == Command::Ir && !o.help)
         r.error = irConflicts(o, o.given.contains(QLatin1String("--csv")) || o.given.contains(QLatin1String("--json")));
     return r;
 }
 
-QString MeasureHelp(Command c)
-{
-    if (c == Command::None) {
-        QString t = QStringLiteral(
-            "Usage: korvanta-measure COMMAND [OPTIONS]\n"
-            "Korvanta's measurements without a window, for scripts and test benches.\n\nCommands:\n");
-        for (const CommandSpec& s : kCommands)
-            t += QStringLiteral("  %1  %2\n").arg(QLatin1String(s.name), -10).arg(QLatin1String(s.summary));
-        t += QStringLiteral(
-            "\n`korvanta-measure COMMAND --help` lists a command's options.\n"
-            "Unset values come from the settings file (the program's own by default; never written).\n"
-            "Exit status: 0 pass, 1 a limit failed, 2 bad usage, 3 device error (devicetest: also a failed check "
-            "before the run, or a run that did not end); the reason goes to standard error.\n");
-        return t;
-    }
-    const CommandSpec* spec = specOf(c);
-    QString t = QStringLiteral("Usage: korvanta-measure %1 [OPTIONS]\n%2.\n\nOptions:\n")
-                    .arg(QLatin1String(spec->name), QLatin1String(spec->summary));
-    for (const OptionSpec& o : optionTable())
-        if (o.commands & spec->bit)
-            t += helpLine(o);
-    t += QStringLiteral("  --help                  this text\n");
-    return t;
-}
+QString MeasureHelp(Command c) { return helpIn(c, CommandLetter()); }
 
 const std::vector<MeasureExample>& MeasureExamples()
 {
@@ -681,6 +793,8 @@ const std::vector<MeasureExample>& MeasureExamples()
          "--max-thdn -70 --up-to-watts 40 --min-clip-watts 50"},
         {"Without hardware: the virtual card with a simulated third harmonic at -60 dB, as JSON",
          "thdn --dut \"fast=1 ext=sine freq=1000 level=-6 h3=-60\" --json"},
+        {"THD+N of a device with the generator's 1 kHz sine on the output at -10 dB, as the window measures it",
+         "thdn --device hw:CARD=USB,DEV=0 --play 1000 --level -10 --averages 4"},
         {"The sound card's self-test with a plain cable from the output to the input, kept as its reference",
          "devicetest --device hw:CARD=USB,DEV=0 --rate 48000 --self-test --store-reference --out card.json"},
         {"A device between output and input, against limits, as a page with the card's own floor beside each figure",
@@ -702,28 +816,33 @@ QString MeasureManualPage()
                     .arg(QStringLiteral(KORVANTA_VERSION));
     t += QStringLiteral(".SH NAME\nkorvanta\\-measure \\- Korvanta's measurements without a window\n");
     t += QStringLiteral(".SH SYNOPSIS\n.B korvanta\\-measure\n.I COMMAND\n[\\fIOPTIONS\\fR]\n");
-    t += QStringLiteral(".SH DESCRIPTION\n") + roffEscape(MeasureHelp(Command::None).section(QLatin1Char('\n'), 1, 1)) +
-         QStringLiteral("\nValues not given come from the settings file of the program, which is only read.\n");
+    t += QStringLiteral(".SH DESCRIPTION\n") + roffEscape(helpIn(Command::None, 'E').section(QLatin1Char('\n'), 1, 1)) +
+         QStringLiteral("\nValues not given come from the settings file of the program, which is only read.\n"
+                        "Messages, text reports and read\\-outs are in the program's language: SPRACHE of the "
+                        "settings file where it has one, else the locale (LANG); options, CSV heads and JSON keys "
+                        "are the same in both.\n");
     for (const CommandSpec& s : kCommands) {
-        t += QStringLiteral(".SH %1\n%2.\n").arg(QString::fromLatin1(s.name).toUpper(), roffEscape(QLatin1String(s.summary)));
+        t += QStringLiteral(".SH %1\n%2.\n").arg(QString::fromLatin1(s.name).toUpper(), roffEscape(summaryOf(s, 'E')));
         for (const OptionSpec& o : optionTable()) {
             if (!(o.commands & s.bit))
                 continue;
             t += QStringLiteral(".TP\n.B %1").arg(roffEscape(QLatin1String(o.name)));
             if (o.argument)
                 t += QStringLiteral(" \\fI%1\\fR").arg(roffEscape(QLatin1String(o.argument)));
-            t += QStringLiteral("\n%1\n").arg(roffEscape(helpText(o)));
+            t += QStringLiteral("\n%1\n").arg(roffEscape(helpText(o, 'E')));
         }
     }
     t += QStringLiteral(
         ".SH EXIT STATUS\n"
         ".TP\n.B 0\nevery measurement asked for happened and passed every limit given\n"
         ".TP\n.B 1\na limit failed\n"
-        ".TP\n.B 2\nbad usage: an unknown option, a value outside its range, a file that cannot be read or is "
-        "refused, an \\-\\-out path that cannot be written, a sweep plan above half the sample rate, a result "
-        "that could not be written; devicetest: a \\-\\-reference that is no complete self\\-test of this card and "
-        "format, a stored reference that \\-\\-store\\-reference would replace without \\-\\-replace; ir: a "
-        "sweep that does not fit the sample rate, a \\-\\-gate that does not fit in the response\n"
+        ".TP\n.B 2\nbad usage: an unknown option, a value outside its range, an empty name, a file that cannot be "
+        "read or is refused, an \\-\\-out path that cannot be written, standard output closed where the report goes, "
+        "a sweep plan above half the sample rate, a result that could not be written to its file or to standard "
+        "output; devicetest: a rate its tones do not fit, a \\-\\-reference that is no complete self\\-test of this "
+        "card and format, a stored reference that \\-\\-store\\-reference would replace without \\-\\-replace or "
+        "cannot store, an \\-\\-out that names the self\\-test it is compared with; ir: a sweep that does not fit "
+        "the sample rate, a \\-\\-gate that does not fit in the response\n"
         ".TP\n.B 3\ndevice error: no such device, a format it does not take, a device in use by another "
         "measurement, one that fails to open, stalls or disappears; devices: no device answered; devicetest: "
         "a check before the run failed (nothing at the input, the input clips, the tone too low or too near "

@@ -48,6 +48,7 @@ struct MeasureOptions {
     std::optional<QString> weighting;
     std::optional<double> fundamental;   // 0: automatic
     std::optional<double> thresholdDb;
+    std::optional<double> playFrequency; // a sine played while measuring (also --level-left/right, --settle)
 
     // Limits.
     std::optional<double> maxThdn;
@@ -124,7 +125,8 @@ bool IrWaveOut(const MeasureOptions& o);
 // The command's name as typed ("thdn"), and the command of a name.
 QString CommandName(Command c);
 
-// Help texts: the overview (Command::None) or one command's options.
+// Help texts: the overview (Command::None) or one command's options, in
+// the command's language (the manual page is English).
 QString MeasureHelp(Command c);
 
 // The manual page in roff, made from the same descriptions.

@@ -1,5 +1,6 @@
 #include "cli/MeasureReport.h"
 
+#include "cli/CommandLanguage.h"
 #include "distortion/DistortionText.h"
 
 #include "diagram/DiaScale.h"
@@ -7,11 +8,62 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace korvanta {
 
 namespace {
+
+constexpr Words kInputLine{"Eingang", "input"};
+constexpr Words kOutputLine{"Ausgang", "output"};
+constexpr Words kFormat{", %1 Hz, %2 Bit", ", %1 Hz, %2 bits"};
+constexpr Words kPass{"BESTANDEN", "PASS"};
+constexpr Words kFail{"NICHT BESTANDEN", "FAIL"};
+constexpr Words kSetup{"FFT %1, Fenster %2, %3 Mittelwert(e), Abtastrate %4 Hz",
+                       "FFT %1, window %2, %3 average(s), %4 Hz sample rate"};
+constexpr Words kPlayed{"gespielt: Sinus %1 Hz, links %2 dB, rechts %3 dB",
+                        "played: sine %1 Hz, left %2 dB, right %3 dB"};
+constexpr Words kFrequencyHead{"Frequenz [Hz]", "frequency [Hz]"};
+constexpr Words kBand{"Band %1 .. %2 Hz, Filter %3", "band %1 .. %2 Hz, filter %3"};
+constexpr Words kThdnAt{"%1: THD+N %2 dB bei %3 Hz", "%1: THD+N %2 dB at %3 Hz"};
+constexpr Words kNoFundamental{"%1: keine Grundwelle, Rest %2 dB", "%1: no fundamental, residual %2 dB"};
+constexpr Words kLeft{"links", "left"};
+constexpr Words kRight{"rechts", "right"};
+constexpr Words kNoSignal{"kein Signal", "no signal"};
+constexpr Words kNoSignalOn{"%1 Hz: kein Signal %2", "%1 Hz: no signal on %2"};
+constexpr Words kEither{"auf beiden Kanälen", "either channel"};
+constexpr Words kOnRight{"auf dem rechten Kanal", "the right channel"};
+constexpr Words kOnLeft{"auf dem linken Kanal", "the left channel"};
+constexpr Words kBackend{"Treiber", "backend"};
+constexpr Words kDeviceInput{"Eingang", "input "};
+constexpr Words kDeviceOutput{"Ausgang", "output"};
+constexpr Words kDeviceName{"Name", "name"};
+constexpr Words kRatesAt16{"Abtastraten (16 Bit): %1 Hz", "rates (16 bits): %1 Hz"};
+constexpr Words kWidths{"Auflösungen: %1 Bit", "widths: %1 bits"};
+constexpr Words kNoAnswer{"hat nicht geantwortet", "did not answer"};
+constexpr Words kPlayedSignal{"gespielt: %1 bei %2 Hz, links %3 dB, rechts %4 dB für %5 s%6",
+                              "played %1 at %2 Hz, left %3 dB, right %4 dB for %5 s%6"};
+// The signals as people read them; the JSON and CSV keep the option's names.
+QString signalName(const QString& option)
+{
+    static const struct {
+        const char* option;
+        Words words;
+    } kNames[] = {{"sine", {"Sinus", "sine"}},
+                  {"square", {"Rechteck", "square"}},
+                  {"white", {"weißes Rauschen", "white noise"}},
+                  {"pink", {"rosa Rauschen", "pink noise"}},
+                  {"file", {"Wave-Datei", "wave file"}}};
+    for (const auto& n : kNames)
+        if (option == QLatin1String(n.option))
+            return Say(n.words);
+    return option;
+}
+
+constexpr Words kInterrupted{" (unterbrochen)", " (interrupted)"};
+constexpr Words kClipPoint{"Begrenzung 1 %: %1, 10 %: %2", "clip point 1 %: %1, 10 %: %2"};
+constexpr Words kNotReached{"nicht erreicht", "not reached"};
 
 // A JSON object written by hand, so numbers keep the digits the program
 // prints (a JSON library would write -70.0 as -70).
@@ -68,33 +120,45 @@ QString verdictJson(const Verdict& v)
     return Json().flag("checked", v.checked).flag("pass", v.pass()).raw("failures", Json::list(failures)).str();
 }
 
-QString deviceLine(const char* what, const std::optional<DeviceFormat>& d)
+QString deviceLine(const Words& what, const std::optional<DeviceFormat>& d)
 {
     if (!d)
         return {};
-    QString line = QStringLiteral("%1: %2").arg(QLatin1String(what), d->name);
+    QString line = QStringLiteral("%1: %2").arg(Say(what), d->name);
     if (d->rate && d->bits)
-        line += QStringLiteral(", %1 Hz, %2 bits").arg(*d->rate).arg(*d->bits);
+        line += Say(kFormat).arg(*d->rate).arg(*d->bits);
     return line + QLatin1Char('\n');
 }
 
-QString humanHead(const RunContext& ctx) { return deviceLine("input", ctx.input) + deviceLine("output", ctx.output); }
+QString humanHead(const RunContext& ctx) { return deviceLine(kInputLine, ctx.input) + deviceLine(kOutputLine, ctx.output); }
 
 QString humanVerdict(const Verdict& v)
 {
     if (!v.checked)
         return {};
-    return v.pass() ? QStringLiteral("PASS\n") : QStringLiteral("FAIL\n");
+    return Say(v.pass() ? kPass : kFail) + QLatin1Char('\n');
 }
 
 QString setupLine(const AnalyzerRun& r)
 {
     const AnalyzerSpectrum& s = r.spectrum;
-    return QStringLiteral("FFT %1, window %2, %3 average(s), %4 Hz sample rate\n")
-        .arg(s.fftPoints)
-        .arg(r.window)
-        .arg(r.averages)
-        .arg(s.sampleRate);
+    QString t = Say(kSetup).arg(s.fftPoints).arg(r.window).arg(r.averages).arg(s.sampleRate) + QLatin1Char('\n');
+    if (r.play)
+        t += Say(kPlayed).arg(PointText(r.play->frequency)).arg(r.play->levelLeft).arg(r.play->levelRight) +
+             QLatin1Char('\n');
+    return t;
+}
+
+// What --play played, for the JSON.
+void addPlayJson(Json& j, const AnalyzerRun& r)
+{
+    if (!r.play)
+        return;
+    j.raw("play", Json()
+                      .raw("frequency_hz", PointText(r.play->frequency))
+                      .number("level_left_db", r.play->levelLeft)
+                      .number("level_right_db", r.play->levelRight)
+                      .str());
 }
 
 QString analysisJson(const AnalyzerRun& r)
@@ -107,8 +171,8 @@ QString analysisJson(const AnalyzerRun& r)
 }
 
 struct ChannelValues {
-    const char* name;
-    bool on;
+    const char* name; // as scripts read it: CSV and JSON
+    const Words* words; // as people read it
 };
 
 // Channels measured, left first (the order of the program's result lines).
@@ -116,13 +180,16 @@ std::vector<ChannelValues> channels(const AnalyzerSpectrum& s)
 {
     std::vector<ChannelValues> c;
     if (s.leftOn)
-        c.push_back({"left", true});
+        c.push_back({"left", &kLeft});
     if (s.rightOn)
-        c.push_back({"right", true});
+        c.push_back({"right", &kRight});
     return c;
 }
 
-bool isLeft(const ChannelValues& c) { return QLatin1String(c.name) == QLatin1String("left"); }
+bool isLeft(const ChannelValues& c) { return c.words == &kLeft; }
+
+// The channels' names padded to one width, so the values line up.
+int nameWidth() { return -int(std::max(Say(kLeft).size(), Say(kRight).size())); }
 
 } // namespace
 
@@ -161,6 +228,7 @@ QString ReportSpectrum(const AnalyzerRun& run, const RunContext& ctx, OutputForm
             columns << Json::quoted(QLatin1String(c.name));
         Json j = head(ctx);
         j.raw("analysis", analysisJson(run)).text("unit", s.unitLabel.trimmed());
+        addPlayJson(j, run);
         j.raw("columns", Json::list(columns)).raw("points", Json::list(points));
         return j.str() + QLatin1Char('\n');
     }
@@ -174,9 +242,9 @@ QString ReportSpectrum(const AnalyzerRun& run, const RunContext& ctx, OutputForm
         return t;
     }
     t = humanHead(ctx) + setupLine(run);
-    t += QStringLiteral("frequency [Hz]");
+    t += Say(kFrequencyHead);
     for (const ChannelValues& c : ch)
-        t += QStringLiteral("  %1 [%2]").arg(QLatin1String(c.name), s.unitLabel.trimmed());
+        t += QStringLiteral("  %1 [%2]").arg(Say(*c.words), s.unitLabel.trimmed());
     t += QLatin1Char('\n');
     for (size_t i = 0; i < s.frequency.size(); ++i)
         t += row(i, QStringLiteral("  ")) + QLatin1Char('\n');
@@ -187,14 +255,14 @@ QString ReportThdn(const AnalyzerRun& run, const RunContext& ctx, const Verdict&
 {
     const AnalyzerSpectrum& s = run.spectrum;
     struct Row {
-        QString name, fundamental, thd;
+        QString name, shown, fundamental, thd;
         bool found;
     };
     std::vector<Row> rows;
     for (const ChannelValues& c : channels(s)) {
         const double f = isLeft(c) ? s.fundamentalLeft : s.fundamentalRight;
-        rows.push_back({QLatin1String(c.name), FundamentalText(f), ThdValueText(isLeft(c) ? s.thdLeft : s.thdRight),
-                        f != 0.0});
+        rows.push_back({QLatin1String(c.name), Say(*c.words), FundamentalText(f),
+                        ThdValueText(isLeft(c) ? s.thdLeft : s.thdRight), f != 0.0});
     }
     if (format == OutputFormat::Json) {
         QStringList list;
@@ -205,7 +273,9 @@ QString ReportThdn(const AnalyzerRun& run, const RunContext& ctx, const Verdict&
                         .raw("thdn_db", r.thd)
                         .str();
         Json j = head(ctx);
-        j.raw("analysis", analysisJson(run)).raw("channels", Json::list(list)).text("readout", s.thdLine);
+        j.raw("analysis", analysisJson(run));
+        addPlayJson(j, run);
+        j.raw("channels", Json::list(list)).text("readout", s.thdLine);
         return j.raw("verdict", verdictJson(verdict)).str() + QLatin1Char('\n');
     }
     if (format == OutputFormat::Csv) {
@@ -215,10 +285,11 @@ QString ReportThdn(const AnalyzerRun& run, const RunContext& ctx, const Verdict&
         return t;
     }
     QString t = humanHead(ctx) + setupLine(run);
-    t += QStringLiteral("band %1 .. %2 Hz, filter %3\n").arg(run.bandLow).arg(run.bandHigh).arg(run.filter);
+    t += Say(kBand).arg(run.bandLow).arg(run.bandHigh).arg(run.filter) + QLatin1Char('\n');
     for (const Row& r : rows)
-        t += r.found ? QStringLiteral("%1: THD+N %2 dB at %3 Hz\n").arg(r.name, -5).arg(r.thd, r.fundamental)
-                     : QStringLiteral("%1: no fundamental, residual %2 dB\n").arg(r.name, -5).arg(r.thd);
+        t += (r.found ? Say(kThdnAt).arg(r.shown, nameWidth()).arg(r.thd, r.fundamental)
+                      : Say(kNoFundamental).arg(r.shown, nameWidth()).arg(r.thd)) +
+             QLatin1Char('\n');
     t += s.thdLine + QLatin1Char('\n');
     return t + humanVerdict(verdict);
 }
@@ -235,7 +306,9 @@ QString ReportLevel(const AnalyzerRun& run, const RunContext& ctx, const Verdict
                         .raw("level", LevelValueText(isLeft(c) ? s.levelLeft : s.levelRight))
                         .str();
         Json j = head(ctx);
-        j.raw("analysis", analysisJson(run)).text("unit", unit).raw("channels", Json::list(list));
+        j.raw("analysis", analysisJson(run)).text("unit", unit);
+        addPlayJson(j, run);
+        j.raw("channels", Json::list(list));
         j.text("readout", s.levelLine);
         return j.raw("verdict", verdictJson(verdict)).str() + QLatin1Char('\n');
     }
@@ -247,10 +320,10 @@ QString ReportLevel(const AnalyzerRun& run, const RunContext& ctx, const Verdict
         return t;
     }
     QString t = humanHead(ctx) + setupLine(run);
-    t += QStringLiteral("band %1 .. %2 Hz, filter %3\n").arg(run.bandLow).arg(run.bandHigh).arg(run.filter);
+    t += Say(kBand).arg(run.bandLow).arg(run.bandHigh).arg(run.filter) + QLatin1Char('\n');
     for (const ChannelValues& c : channels(s))
         t += QStringLiteral("%1: %2 %3\n")
-                 .arg(QLatin1String(c.name), -5)
+                 .arg(Say(*c.words), nameWidth())
                  .arg(LevelValueText(isLeft(c) ? s.levelLeft : s.levelRight), unit);
     t += s.levelLine + QLatin1Char('\n');
     return t + humanVerdict(verdict);
@@ -294,7 +367,7 @@ QString ReportSweep(const SweepRun& run, const RunContext& ctx, const Verdict& v
     }
     t = humanHead(ctx) + columns.join(QStringLiteral("  ")) + QLatin1Char('\n');
     for (const SweepPoint& p : run.points)
-        t += row(p, QStringLiteral("  "), QStringLiteral("no signal")) + QLatin1Char('\n');
+        t += row(p, QStringLiteral("  "), Say(kNoSignal)) + QLatin1Char('\n');
     return t + humanVerdict(verdict);
 }
 
@@ -304,10 +377,8 @@ QStringList NoSignalLines(const SweepRun& run)
     for (const SweepPoint& p : run.points) {
         if (!p.silence.any())
             continue;
-        const QString which = p.silence.right && p.silence.left ? QStringLiteral("either channel")
-                              : p.silence.right                 ? QStringLiteral("the right channel")
-                                                                : QStringLiteral("the left channel");
-        lines << QStringLiteral("%1 Hz: no signal on %2").arg(PointText(p.frequency), which);
+        const Words& which = p.silence.right && p.silence.left ? kEither : p.silence.right ? kOnRight : kOnLeft;
+        lines << Say(kNoSignalOn).arg(PointText(p.frequency), Say(which));
     }
     return lines;
 }
@@ -347,15 +418,16 @@ QString ReportDevices(const std::vector<DeviceEntry>& devices, const QString& ba
                           numbers(d.widths, QStringLiteral(" ")));
         return t;
     }
-    t = QStringLiteral("backend: %1\n").arg(backend);
+    t = QStringLiteral("%1: %2\n").arg(Say(kBackend), backend);
     for (const DeviceEntry& d : devices) {
-        t += QStringLiteral("%1 %2: %3\n    name: %4\n")
-                 .arg(d.input ? QStringLiteral("input ") : QStringLiteral("output"))
+        t += QStringLiteral("%1 %2: %3\n    %4: %5\n")
+                 .arg(Say(d.input ? kDeviceInput : kDeviceOutput))
                  .arg(d.index)
-                 .arg(d.name, d.id);
-        t += d.answered ? QStringLiteral("    rates (16 bits): %1 Hz\n    widths: %2 bits\n")
-                              .arg(numbers(d.rates, QStringLiteral(" ")), numbers(d.widths, QStringLiteral(" ")))
-                        : QStringLiteral("    did not answer\n");
+                 .arg(d.name, Say(kDeviceName), d.id);
+        t += d.answered ? QStringLiteral("    %1\n    %2\n")
+                              .arg(Say(kRatesAt16).arg(numbers(d.rates, QStringLiteral(" "))),
+                                   Say(kWidths).arg(numbers(d.widths, QStringLiteral(" "))))
+                        : QStringLiteral("    %1\n").arg(Say(kNoAnswer));
     }
     return t;
 }
@@ -376,12 +448,13 @@ QString ReportGenerate(const GenerateRun& run, const RunContext& ctx, OutputForm
             .arg(run.levelLeft)
             .arg(run.levelRight)
             .arg(seconds);
-    return humanHead(ctx) + QStringLiteral("played %1 at %2 Hz, left %3 dB, right %4 dB for %5 s%6\n")
-                                .arg(run.signal)
+    return humanHead(ctx) + Say(kPlayedSignal)
+                                .arg(signalName(run.signal))
                                 .arg(run.frequency)
                                 .arg(run.levelLeft)
                                 .arg(run.levelRight)
-                                .arg(seconds, run.interrupted ? QStringLiteral(" (interrupted)") : QString());
+                                .arg(seconds, run.interrupted ? Say(kInterrupted) : QString()) +
+           QLatin1Char('\n');
 }
 
 QString ReportDistortion(const DistortionRun& run, const RunContext& ctx, const Verdict& verdict, OutputFormat format)
@@ -421,9 +494,9 @@ QString ReportDistortion(const DistortionRun& run, const RunContext& ctx, const 
     for (const DistortionPoint& p : run.points)
         t += DistortionCells(p).join(QStringLiteral("  ")) + QLatin1Char('\n');
     if (!run.overFrequency)
-        t += QStringLiteral("clip point 1 %: %1, 10 %: %2\n")
-                 .arg(clip(run.clip1Watts, QStringLiteral("not reached"), QStringLiteral(" W")),
-                      clip(run.clip10Watts, QStringLiteral("not reached"), QStringLiteral(" W")));
+        t += Say(kClipPoint).arg(clip(run.clip1Watts, Say(kNotReached), QStringLiteral(" W")),
+                                 clip(run.clip10Watts, Say(kNotReached), QStringLiteral(" W"))) +
+             QLatin1Char('\n');
     return t + humanVerdict(verdict);
 }
 

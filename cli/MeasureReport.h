@@ -45,6 +45,14 @@ QString LevelValueText(double db);    // 2 decimals
 QString FundamentalText(double hz);   // no decimals
 QString PointText(double v);          // diagram export: 2 decimals, never "-0.00"
 
+// The sine that played while the analyzer measured (--play), as played:
+// the levels after the output correction.
+struct PlayedTone {
+    double frequency = 0.0;
+    int levelLeft = 0;
+    int levelRight = 0;
+};
+
 // What the analyzer measured, with its set-up for the read-out heads.
 struct AnalyzerRun {
     AnalyzerSpectrum spectrum;
@@ -53,6 +61,7 @@ struct AnalyzerRun {
     int bandLow = 0;
     int bandHigh = 0;
     QString filter;
+    std::optional<PlayedTone> play;
 };
 
 QString ReportSpectrum(const AnalyzerRun& run, const RunContext& ctx, OutputFormat format);

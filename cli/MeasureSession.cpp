@@ -8,6 +8,7 @@
 #include "platform/audio/virtual/DutConfig.h"
 #include "generator/GeneratorSection.h"
 #include "platform/Installation.h"
+#include "cli/CommandLanguage.h"
 #include "cli/MeasureOptions.h"
 #include "platform/ModalQuestions.h"
 #include "scope/OscilloscopeSettings.h"
@@ -30,6 +31,30 @@
 namespace korvanta {
 
 namespace {
+
+constexpr Words kCorrectionMissing{"die Korrekturdatei %1 fehlt; es wird ohne sie gemessen",
+                                   "correction file %1 is missing; measuring without it"};
+constexpr Words kInputCorrection{"die Eingangskorrekturdatei %1 aus %2 ist nicht verwendbar: %3",
+                                 "the input correction file %1 named in %2 cannot be used: %3"};
+constexpr Words kOutputCorrection{"die Ausgangskorrekturdatei %1 aus %2 ist nicht verwendbar: %3",
+                                  "the output correction file %1 named in %2 cannot be used: %3"};
+constexpr Words kNoSettingsFile{"--settings %1: keine lesbare Datei", "--settings %1: no readable file"};
+constexpr Words kSoundSystem{"das Soundsystem kann nicht starten (%1)", "the sound system cannot be started (%1)"};
+constexpr Words kWeightingMissing{"die Bewertungsdatei %1 aus %2 fehlt", "the weighting file %1 named in %2 is missing"};
+constexpr Words kWeightingRefused{"die Bewertungsdatei %1 aus %2 ist nicht verwendbar: %3",
+                                  "the weighting file %1 named in %2 cannot be used: %3"};
+constexpr Words kNoInput{"kein Eingangsgerät %1 (`korvanta-measure devices` listet sie auf)",
+                         "no input device %1 (`korvanta-measure devices` lists them)"};
+constexpr Words kNoOutput{"kein Ausgangsgerät %1 (`korvanta-measure devices` listet sie auf)",
+                          "no output device %1 (`korvanta-measure devices` lists them)"};
+constexpr Words kInputRefuses{"das Eingangsgerät \"%1\" nimmt %2 Hz bei %3 Bit nicht",
+                              "the input device \"%1\" does not take %2 Hz at %3 bits"};
+constexpr Words kOutputRefuses{"das Ausgangsgerät \"%1\" nimmt %2 Hz bei %3 Bit nicht",
+                               "the output device \"%1\" does not take %2 Hz at %3 bits"};
+constexpr Words kNoInputDevice{"es gibt kein Eingangsgerät (--virtual misst auf der virtuellen Karte)",
+                               "there is no input device (--virtual measures on the virtual card)"};
+constexpr Words kNoOutputDevice{"es gibt kein Ausgangsgerät (--virtual spielt auf der virtuellen Karte)",
+                                "there is no output device (--virtual plays on the virtual card)"};
 
 // The program's warnings (a correction file that cannot be read) go to
 // standard error; nothing waits for an answer.
@@ -67,30 +92,30 @@ QStringList warningsOf(const std::function<void()>& load)
 // nothing. A file the loader refuses ends the command: measuring without
 // the correction the settings switch on would give uncorrected numbers as
 // corrected ones.
-QString loadCorrection(CorrectionTable& table, const QString& name, bool active, const QString& which,
+QString loadCorrection(CorrectionTable& table, const QString& name, bool active, const Words& refused,
                        const QString& settingsPath)
 {
     ClearCorrection(table);
     if (name.isEmpty() || !active)
         return {};
     if (!QFileInfo::exists(name)) {
-        std::fprintf(stderr, "korvanta-measure: correction file %s is missing; measuring without it\n",
-                     qPrintable(name));
+        std::fprintf(stderr, "korvanta-measure: %s\n", qPrintable(Say(kCorrectionMissing).arg(name)));
         return {};
     }
     bool loaded = false;
     const QStringList warnings = warningsOf([&] { loaded = LoadCorrection(table, name); });
     if (!loaded)
-        return QStringLiteral("the %1 correction file %2 named in %3 cannot be used: %4")
-            .arg(which, name, settingsPath, warnings.join(QStringLiteral("; ")));
+        return Say(refused).arg(name, settingsPath, warnings.join(QStringLiteral("; ")));
     table.active = true;
     return {};
 }
 
-// The program's own settings file. Installed, both programs share the
-// folder and so the file; in a build tree the program lives in app/ beside
-// this one's cli/, and its file is there.
-QString programSettingsFile()
+} // namespace
+
+// Installed, both programs share the folder and so the file; in a build
+// tree the program lives in app/ beside this one's cli/, and its file is
+// there.
+QString MeasureSession::ProgramSettingsFile()
 {
     QString programDir = ProgramDir();
     const QString built = QDir(programDir).filePath(QStringLiteral("../app/korvanta"));
@@ -99,8 +124,6 @@ QString programSettingsFile()
     return SettingsFilePathFor({}, programDir, qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath(),
                                ProgramIsInstalled());
 }
-
-} // namespace
 
 MeasureSession::MeasureSession() { answerQuestionsOnStandardError(); }
 
@@ -128,10 +151,10 @@ QString MeasureSession::PrepareEnvironment(const MeasureOptions& o)
     if (!o.settingsFile.isEmpty()) {
         const QFileInfo info(o.settingsFile);
         if (!info.isFile() || !info.isReadable())
-            return QStringLiteral("--settings %1: no readable file").arg(o.settingsFile);
+            return Say(kNoSettingsFile).arg(o.settingsFile);
         qputenv("KORVANTA_SETTINGS", info.absoluteFilePath().toLocal8Bit());
     } else if (qEnvironmentVariableIsEmpty("KORVANTA_SETTINGS")) {
-        qputenv("KORVANTA_SETTINGS", programSettingsFile().toLocal8Bit());
+        qputenv("KORVANTA_SETTINGS", ProgramSettingsFile().toLocal8Bit());
     }
     return {};
 }
@@ -142,7 +165,7 @@ int MeasureSession::Open(const MeasureOptions& o, bool records, bool plays, QStr
     int inCount = 0, outCount = 0;
     DeviceReport(inCount, outCount, records_.analyzer.InFormats);
     if (const int e = SoundInit()) {
-        error = QStringLiteral("the sound system cannot be started (%1)").arg(SoundErrorText(e));
+        error = Say(kSoundSystem).arg(SoundErrorText(e));
         return kExitDevice;
     }
     open_ = true;
@@ -170,28 +193,25 @@ QString MeasureSession::readSettings(const MeasureOptions& o)
     const QString userFile = store.value(QStringLiteral("ANALYSE"), QStringLiteral("USERFILE"), QString(), 1024);
     if (store.value(QStringLiteral("ANALYSE"), QStringLiteral("FILTER"), kWeightingNone) == kWeightingUser
         && !userFile.isEmpty() && !QFileInfo::exists(userFile))
-        return QStringLiteral("the weighting file %1 named in %2 is missing").arg(userFile, settingsPath_);
-    // The command's texts and defaults do not follow the system's language:
-    // scripts read them.
+        return Say(kWeightingMissing).arg(userFile, settingsPath_);
+    // The defaults of keys the file lacks are the program's fixed ones, not
+    // the system language's: a comment a script reads stays the same.
     ReadMainSettings(store, SettingsRecords{main_, records_.analyzer, records_.sweep, records_.scope}, QString());
     for (const QString& line : ClampStoredValues(records_.sweep, o.command, o.given, settingsPath_))
         std::fprintf(stderr, "korvanta-measure: %s\n", qPrintable(line));
     SetInDevice(StoredDevice('I', main_.InDevName, main_.InDev));
     SetOutDevice(StoredDevice('O', main_.OutDevName, main_.OutDev));
-    SetCurrentLanguage(main_.Language);
-    SetMessageLanguage(main_.Language);
-    // The loaders' reasons in the command's own language, whatever the
-    // program's windows speak.
-    SetCorLanguage('E');
+    // The language was chosen by the same file (or the locale) before the
+    // options were read; the records speak it too.
+    main_.Language = CommandLetter();
     for (const QString& error :
-         {loadCorrection(records_.inputCorrection, main_.InCoName, main_.InCoAkt, QStringLiteral("input"), settingsPath_),
-          loadCorrection(records_.outputCorrection, main_.OutCoName, main_.OutCoAkt, QStringLiteral("output"), settingsPath_)})
+         {loadCorrection(records_.inputCorrection, main_.InCoName, main_.InCoAkt, kInputCorrection, settingsPath_),
+          loadCorrection(records_.outputCorrection, main_.OutCoName, main_.OutCoAkt, kOutputCorrection, settingsPath_)})
         if (!error.isEmpty())
             return error;
     const QStringList weighting = warningsOf([this] { ReadAnalysisSection(records_.analysis, records_.weighting, settingsPath_); });
     if (!weighting.isEmpty())
-        return QStringLiteral("the weighting file %1 named in %2 cannot be used: %3")
-            .arg(userFile, settingsPath_, weighting.join(QStringLiteral("; ")));
+        return Say(kWeightingRefused).arg(userFile, settingsPath_, weighting.join(QStringLiteral("; ")));
     ReadGeneratorSection(records_.generator, settingsPath_);
     return {};
 }
@@ -216,13 +236,13 @@ QString MeasureSession::chooseDevices(const MeasureOptions& o)
     if (!o.input.isEmpty()) {
         const int slot = FindDevice('I', o.input);
         if (slot < 0)
-            return QStringLiteral("no input device %1 (`korvanta-measure devices` lists them)").arg(o.input);
+            return Say(kNoInput).arg(o.input);
         SetInDevice(slot);
     }
     if (!o.output.isEmpty()) {
         const int slot = FindDevice('O', o.output);
         if (slot < 0)
-            return QStringLiteral("no output device %1 (`korvanta-measure devices` lists them)").arg(o.output);
+            return Say(kNoOutput).arg(o.output);
         SetOutDevice(slot);
     }
     return {};
@@ -235,20 +255,17 @@ QString MeasureSession::applyFormat(const MeasureOptions& o, bool records, bool 
     int inRate = 0, outRate = 0, inBits = 0, outBits = 0;
     GetSampleRates(inRate, outRate);
     GetBits(inBits, outBits);
-    auto refused = [](const char* what, const QString& name, int rate, int bits) {
-        return QStringLiteral("the %1 device \"%2\" does not take %3 Hz at %4 bits")
-            .arg(QLatin1String(what), name)
-            .arg(rate)
-            .arg(bits);
+    auto refused = [](const Words& what, const QString& name, int rate, int bits) {
+        return Say(what).arg(name).arg(rate).arg(bits);
     };
     if (records && DeviceName('I', GetInDevice()).isEmpty())
-        return QStringLiteral("there is no input device (--virtual measures on the virtual card)");
+        return Say(kNoInputDevice);
     if (plays && DeviceName('O', GetOutDevice()).isEmpty())
-        return QStringLiteral("there is no output device (--virtual plays on the virtual card)");
+        return Say(kNoOutputDevice);
     if (records && !FormatSupported(inRate, inBits, true))
-        return refused("input", DeviceName('I', GetInDevice()), inRate, inBits);
+        return refused(kInputRefuses, DeviceName('I', GetInDevice()), inRate, inBits);
     if (plays && !FormatSupported(outRate, outBits, false))
-        return refused("output", DeviceName('O', GetOutDevice()), outRate, outBits);
+        return refused(kOutputRefuses, DeviceName('O', GetOutDevice()), outRate, outBits);
     return {};
 }
 

@@ -33,6 +33,10 @@ public:
     // settings file that is not there).
     static QString PrepareEnvironment(const MeasureOptions& o);
 
+    // The program's own settings file, which the command reads where no
+    // other is named.
+    static QString ProgramSettingsFile();
+
     // Starts the audio layer, reads the settings (values outside the
     // options' ranges clamped, with a line on standard error), chooses the
     // devices and locks them against other measuring processes. Returns

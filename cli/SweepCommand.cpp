@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 
 #include "generator/GeneratorSection.h"
+#include "cli/CommandLanguage.h"
 #include "cli/Limits.h"
 #include "cli/MeasureReport.h"
 #include "cli/MeasureSession.h"
@@ -18,6 +19,11 @@
 namespace korvanta {
 
 namespace {
+
+constexpr Words kPoint{"Punkt %1 von %2, %3 Hz", "point %1 of %2, %3 Hz"};
+constexpr Words kFailedAt{"der Sweep fiel bei %1 Hz aus: %2", "the sweep failed at %1 Hz: %2"};
+constexpr Words kEndedAt{"der Sweep endete bei %1 Hz: über der halben Abtastrate",
+                         "the sweep ended at %1 Hz: above half the sample rate"};
 
 void setUpPlan(const MeasureOptions& o, SweepSettings& s)
 {
@@ -44,10 +50,7 @@ void collect(const MeasureOptions& o, TSweepEngine& engine, int points, Collecte
     Progress progress(o.quiet);
     QObject::connect(&engine, &TSweepEngine::pointReady, [&](const SweepPoint& p) {
         c.run.points.push_back(p);
-        progress.show(QStringLiteral("point %1 of %2, %3 Hz")
-                          .arg(c.run.points.size())
-                          .arg(points)
-                          .arg(PointText(p.frequency)));
+        progress.show(Say(kPoint).arg(c.run.points.size()).arg(points).arg(PointText(p.frequency)));
     });
     QObject::connect(&engine, &TSweepEngine::frequencyShown, [&](float f) { c.lastFrequency = f; });
     QObject::connect(&engine, &TSweepEngine::nyquistStop, [&] { c.run.complete = false; });
@@ -79,8 +82,7 @@ CommandResult RunSweep(const MeasureOptions& o, MeasureSession& session)
     collect(o, engine, s.steps + 1, c);
     if (c.failure != 0) {
         result.exitCode = kExitDevice;
-        result.reasons << QStringLiteral("the sweep failed at %1 Hz: %2")
-                              .arg(PointText(c.lastFrequency), SoundErrorText(c.failure));
+        result.reasons << Say(kFailedAt).arg(PointText(c.lastFrequency), SoundErrorText(c.failure));
         return result;
     }
     Verdict v;
@@ -89,8 +91,7 @@ CommandResult RunSweep(const MeasureOptions& o, MeasureSession& session)
     result.report = ReportSweep(c.run, CurrentContext(QStringLiteral("sweep"), true, true), v, o.format);
     if (!c.run.complete) {
         result.exitCode = kExitUsage;
-        result.reasons << QStringLiteral("the sweep ended at %1 Hz: above half the sample rate")
-                              .arg(PointText(c.lastFrequency));
+        result.reasons << Say(kEndedAt).arg(PointText(c.lastFrequency));
     } else if (!v.pass()) {
         result.exitCode = kExitFail;
         result.reasons << v.failures;

@@ -1,5 +1,6 @@
 #include "cli/ValueRanges.h"
 
+#include "cli/CommandLanguage.h"
 #include "generator/SweepSettings.h"
 
 #include <algorithm>
@@ -10,6 +11,9 @@
 namespace korvanta {
 
 namespace {
+
+constexpr Words kClamped{"[%1] %2=%3 in %4 liegt außerhalb von %5 bis %6 (dem Bereich von %7): %8 wird verwendet",
+                         "[%1] %2=%3 in %4 lies outside %5 to %6 (the range of %7): %8 is used"};
 
 // A settings file's value that an option stands for, in the process record
 // the settings were read into.
@@ -58,6 +62,7 @@ const Row kRows[] = {
     {{"--level", -200, 0, false}, sweepKey<&SweepSettings::digitalLevel>("PEGDIG")},
     {{"--settle", 0, 10000, true}, sweepKey<&SweepSettings::settleMs>("STARTMESS")},
     {{"--frequency", 1, 48000, false}, {}},
+    {{"--play", 1, 48000, false}, {}},
     {{"--phase-left", 0, 359, true}, {}},
     {{"--phase-right", 0, 359, true}, {}},
     {{"--duration", 0, 2000000, false}, {}},
@@ -115,7 +120,7 @@ QStringList ClampStoredValues(SweepSettings& sweep, Command command, const QStri
         if (used == value)
             continue;
         row.stored->set(sweep, used);
-        lines << QStringLiteral("[%1] %2=%3 in %4 lies outside %5 to %6 (the range of %7): %8 is used")
+        lines << Say(kClamped)
                      .arg(QLatin1String(row.stored->section), QLatin1String(row.stored->key),
                           numberText(value, r.whole), settingsPath, numberText(r.lo, r.whole),
                           numberText(r.hi, r.whole), QLatin1String(r.option), numberText(used, r.whole));

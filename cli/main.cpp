@@ -3,21 +3,32 @@
 // 3 device error (and a device test's failed check or unfinished run); the
 // reason goes to standard error.
 
+#include "cli/CommandLanguage.h"
 #include "cli/Commands.h"
 #include "cli/MeasureOptions.h"
 #include "cli/MeasureSession.h"
 #include "cli/ResultFile.h"
+#include "cli/StandardOutput.h"
 
 #include "devicetest/DtReportFile.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLocale>
 #include <cstdio>
 #include <memory>
 
 using namespace korvanta;
 
 namespace {
+
+constexpr Words kTryHelp{"Hilfe: 'korvanta-measure --help'.", "Try 'korvanta-measure --help'."};
+constexpr Words kNotWritten{"das Ergebnis konnte nicht nach %1 geschrieben werden", "cannot write %1"};
+constexpr Words kStdoutNotWritten{"das Ergebnis konnte nicht auf die Standardausgabe geschrieben werden: %1",
+                                  "the report could not be written to standard output: %1"};
+constexpr Words kStdoutRefused{"das Ergebnis ginge auf die Standardausgabe, aber %1: --out FILE schreibt es in eine "
+                               "Datei",
+                               "the report would go to standard output, but %1: --out FILE writes it to a file"};
 
 void printReasons(const QStringList& reasons)
 {
@@ -28,19 +39,35 @@ void printReasons(const QStringList& reasons)
 int usageError(const QString& error)
 {
     printReasons({error});
-    std::fputs("Try 'korvanta-measure --help'.\n", stderr);
+    std::fprintf(stderr, "%s\n", qPrintable(Say(kTryHelp)));
     return kExitUsage;
 }
 
-// The report to standard output, or to --out FILE.
+// Standard error is for the command's own lines, which scripts read; Qt's
+// notes on its environment (a runtime folder not set, fonts) are not
+// among them. Whoever asks for Qt's logging by QT_LOGGING_RULES gets it.
+void onlyQtFaults(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        printReasons({message});
+}
+
+// The report to standard output, or to --out FILE. False, with the reason
+// said, when it could not be written.
 bool writeReport(const QString& report, const QString& outFile)
 {
     const QByteArray bytes = report.toUtf8();
     if (outFile.isEmpty()) {
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-        return std::fflush(stdout) == 0;
+        QString error;
+        if (WriteStandardOutput(bytes, error))
+            return true;
+        printReasons({Say(kStdoutNotWritten).arg(error)});
+        return false;
     }
-    return WriteResultFile(outFile, bytes);
+    if (WriteResultFile(outFile, bytes))
+        return true;
+    printReasons({Say(kNotWritten).arg(outFile)});
+    return false;
 }
 
 CommandResult run(const MeasureOptions& o)
@@ -49,7 +76,8 @@ CommandResult run(const MeasureOptions& o)
         return RunDevices(o);
     const bool records = o.command != Command::Generate;
     const bool plays = o.command == Command::Sweep || o.command == Command::Generate ||
-                       o.command == Command::Distortion || o.command == Command::DeviceTest || o.command == Command::Ir;
+                       o.command == Command::Distortion || o.command == Command::DeviceTest ||
+                       o.command == Command::Ir || o.playFrequency.has_value();
     MeasureSession session;
     QString error;
     if (const int code = session.Open(o, records, plays, error); code != kExitPass)
@@ -84,12 +112,21 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// Where the report goes when --out names no file for it.
+bool reportToStandardOutput(const MeasureOptions& o) { return o.outFile.isEmpty() || IrWaveOut(o); }
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    GuardStandardStreams();
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        qInstallMessageHandler(onlyQtFaults);
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
-    const ParsedCommandLine parsed = ParseMeasureArguments(QCoreApplication::arguments().mid(1));
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    UseCommandLanguage(
+        CommandLanguageFor(SettingsFileNamed(args, MeasureSession::ProgramSettingsFile()), QLocale::system().name()));
+    const ParsedCommandLine parsed = ParseMeasureArguments(args);
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);
     const MeasureOptions& o = parsed.options;
@@ -97,9 +134,11 @@ int main(int argc, char** argv)
         const QString text = o.manual ? MeasureManualPage()
                              : o.help ? MeasureHelp(o.command)
                                       : QStringLiteral("korvanta-measure %1\n").arg(QStringLiteral(KORVANTA_VERSION));
-        writeReport(text, {});
-        return kExitPass;
+        return writeReport(text, {}) ? kExitPass : kExitUsage;
     }
+    if (reportToStandardOutput(o))
+        if (const QString closed = StandardOutputRefusal(); !closed.isEmpty())
+            return usageError(Say(kStdoutRefused).arg(closed));
     if (const QString error = MeasureSession::PrepareEnvironment(o); !error.isEmpty())
         return usageError(error);
     if (!o.outFile.isEmpty())
@@ -109,11 +148,9 @@ int main(int argc, char** argv)
     printReasons(result.reasons);
     // An impulse response's WAV file is written by its command; the report
     // then goes to standard output.
-    const QString reportFile = IrWaveOut(o) ? QString() : o.outFile;
+    const QString reportFile = reportToStandardOutput(o) ? QString() : o.outFile;
     // The result is lost, whatever it was: the reasons above still tell it.
-    if (!result.report.isEmpty() && !writeReport(result.report, reportFile)) {
-        printReasons({QStringLiteral("cannot write %1").arg(reportFile.isEmpty() ? QStringLiteral("the output") : reportFile)});
+    if (!result.report.isEmpty() && !writeReport(result.report, reportFile))
         return kExitUsage;
-    }
     return result.exitCode;
 }

@@ -56,6 +56,14 @@ bool playable(const std::vector<DtStep>& steps, int inRate, int outRate)
 }
 } // namespace
 
+std::optional<size_t> DtFirstUnplayableStep(const DtPlan& plan, int inRate, int outRate)
+{
+    for (size_t i = 0; i < plan.steps.size(); ++i)
+        if (!playable(plan.steps[i], inRate, outRate))
+            return i;
+    return std::nullopt;
+}
+
 DeviceTestEngine::DeviceTestEngine(CorrectionTable& inputCorrection, CorrectionTable& outputCorrection,
                                    QObject* parent)
     : MeasuringEngine(parent), inputCorrection_(inputCorrection), outputCorrection_(outputCorrection)
@@ -82,7 +90,7 @@ bool DeviceTestEngine::Start(const DtPlan& plan, DtProcedure& procedure, const D
     if (running_ || !devicesUsable())
         return false;
     GetSampleRates(inRate_, outRate_);
-    if (plan.steps.empty() || !playable(plan.steps, inRate_, outRate_))
+    if (plan.steps.empty() || DtFirstUnplayableStep(plan, inRate_, outRate_))
         return false;
     const WaveFormat outFormat = MakeWaveFormat(outRate_, OutSlot(GetOutDevice()).format.bitsPerSample);
     // What plays must be the test's own signal alone.

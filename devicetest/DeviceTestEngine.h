@@ -34,6 +34,12 @@ namespace korvanta {
 
 struct CorrectionTable;
 
+// The first step of `plan` that the devices cannot take at these rates (a
+// tone at or above half a rate, a sweep that does not fit them, a stretch
+// longer than the recorder holds), or none. Start() refuses such a plan; a
+// caller tells the user which step and why.
+std::optional<size_t> DtFirstUnplayableStep(const DtPlan& plan, int inRate, int outRate);
+
 class DeviceTestEngine : public MeasuringEngine {
     Q_OBJECT
 public:

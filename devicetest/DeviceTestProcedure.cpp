@@ -308,7 +308,7 @@ void DeviceTestProcedure::State::FinishResponse()
     for (int c = 0; c < 2; ++c) {
         const DtChannel channel = c == 0 ? DtChannel::Left : DtChannel::Right;
         if (responseProblem[c] != IrProblem::None)
-            AddResponseNotMeasuredRows(rows[GResponse], channel, IrProblemText(responseProblem[c], settings.letter));
+            AddResponseNotMeasuredRows(rows[GResponse], channel, responseProblem[c], settings.letter);
         else if (!response[c].empty())
             AddResponseRows(rows[GResponse], channel, response[c], rate, settings.letter);
     }
@@ -323,9 +323,9 @@ void DeviceTestProcedure::State::FinishMaxLevel()
     if (const auto level = stepper->MaxLevelDbfs())
         r.Add(id, DtChannel::Both, *level, "dBFS");
     else if (stepper->ReachedFullScale())
-        r.Add(id, DtChannel::Both, NAN, "dBFS", NoClippingText(settings.letter));
+        r.Add(id, DtChannel::Both, NAN, "dBFS", {QStringLiteral("no_clipping_to_full_scale"), NoClippingText(settings.letter)});
     else if (stepper->Done())
-        r.Add(id, DtChannel::Both, NAN, "dBFS", Pick(settings.letter, kMaxLevelFloor));
+        r.Add(id, DtChannel::Both, NAN, "dBFS", {QStringLiteral("passes_at_floor"), Pick(settings.letter, kMaxLevelFloor)});
 }
 
 void DeviceTestProcedure::Finish(DeviceTestResult& result)

@@ -43,6 +43,14 @@ inline constexpr const char* MatchPhase = "match_phase_deg_";      // + "1000", 
 inline constexpr const char* MaxLevel = "max_level_dbfs";
 } // namespace dtid
 
+// Why a figure was left out, or what to know about its value: the text in
+// the run's language, and a code that stays the same in both, which a
+// script reads instead of the words ("no_spurious_line", "only_zeros" ...).
+struct DtNote {
+    QString code;
+    QString text;
+};
+
 struct DtFigure {
     QString id;                         // one of dtid, with its suffix
     DtChannel channel = DtChannel::Left;
@@ -52,6 +60,7 @@ struct DtFigure {
     std::optional<double> reference;    // the card's own value from its self-test
     bool limitedByCard = false;         // within 3 dB of the card's own value
     QString note;                       // e.g. why it was left out, a hum flag
+    QString noteCode;                   // the note's stable code; empty without a note
 
     bool Measured() const { return !std::isnan(value); }
 };

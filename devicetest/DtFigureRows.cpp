@@ -28,16 +28,34 @@ const char* const kHz = "Hz";
 const char* const kDegree = "°";
 
 QString Id(const char* id) { return QString::fromLatin1(id); }
+
+DtNote Note(const char* code, const QString& text) { return {QLatin1String(code), text}; }
+
+// The code of a response left out, after the problem's name.
+const char* ResponseCode(IrProblem p)
+{
+    switch (p) {
+    case IrProblem::None: break;
+    case IrProblem::SweepDoesNotFit: return "response_sweep_does_not_fit";
+    case IrProblem::Clipping: return "response_clipping";
+    case IrProblem::NoSignal: return "response_no_signal";
+    case IrProblem::LatencyBeyondTail: return "response_latency_beyond_tail";
+    case IrProblem::ClockDrift: return "response_clock_drift";
+    case IrProblem::SweepsDrift: return "response_sweeps_drift";
+    }
+    return "response_not_measured";
+}
 } // namespace
 
-void DtRows::Add(const QString& id, DtChannel channel, double value, const char* unit, const QString& note)
+void DtRows::Add(const QString& id, DtChannel channel, double value, const char* unit, const DtNote& note)
 {
     DtFigure f;
     f.id = id;
     f.channel = channel;
     f.value = std::isfinite(value) ? value : NAN;
     f.unit = QString::fromUtf8(unit);
-    f.note = note;
+    f.note = note.text;
+    f.noteCode = note.code;
     figures.push_back(std::move(f));
 }
 
@@ -77,10 +95,10 @@ void AddNoiseRows(DtRows& rows, DtChannel channel, std::span<const float> x, int
 {
     const DtNoise n = BandNoise(x, rate);
     const bool silent = std::all_of(x.begin(), x.end(), [](float v) { return v == 0.0f; });
-    const QString zeros = silent ? Pick(letter, kDigitalSilence) : QString();
+    const DtNote zeros = silent ? Note("only_zeros", Pick(letter, kDigitalSilence)) : DtNote{};
     rows.Add(Id(dtid::Noise), channel, n.dbfs, kDbfs, zeros);
     rows.Add(Id(dtid::NoiseA), channel, n.dbfsA, kDbfs, zeros);
-    const QString none = n.hum ? QString() : Pick(letter, kNoLine);
+    const DtNote none = n.hum ? DtNote{} : Note("no_spurious_line", Pick(letter, kNoLine));
     rows.Add(Id(dtid::HumLevel), channel, n.hum ? n.hum->dbfs : NAN, kDbfs, none);
     rows.Add(Id(dtid::HumFrequency), channel, n.hum ? n.hum->hz : NAN, kHz, none);
     rows.curves.push_back(SpectrumCurve(QStringLiteral("noise"), channel, x, rate));
@@ -120,13 +138,14 @@ void AddCcifRows(DtRows& rows, DtChannel channel, std::span<const float> x, int 
 
 void AddCcifLeftOutRows(DtRows& rows, DtChannel channel, char letter)
 {
-    rows.Add(Id(dtid::ImdCcifD2), channel, NAN, kDb, CcifLeftOutText(letter));
-    rows.Add(Id(dtid::ImdCcifD3), channel, NAN, kDb, CcifLeftOutText(letter));
+    const DtNote leftOut = Note("ccif_rate_too_low", CcifLeftOutText(letter));
+    rows.Add(Id(dtid::ImdCcifD2), channel, NAN, kDb, leftOut);
+    rows.Add(Id(dtid::ImdCcifD3), channel, NAN, kDb, leftOut);
 }
 
 void AddCrosstalkRow(DtRows& rows, DtChannel direction, double hz, const DtCrosstalk& c, char letter)
 {
-    const QString note = c.nearIdle ? Pick(letter, kNearIdle).arg(c.idleDb, 0, 'f', 1) : QString();
+    const DtNote note = c.nearIdle ? Note("near_idle_reading", Pick(letter, kNearIdle).arg(c.idleDb, 0, 'f', 1)) : DtNote{};
     rows.Add(Id(dtid::Crosstalk) + HzSuffix(hz), direction, c.db, kDb, note);
     auto curve = std::find_if(rows.curves.begin(), rows.curves.end(),
                               [direction](const DtCurve& k) { return k.channel == direction; });
@@ -151,10 +170,9 @@ void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtRespon
         return;
     rows.Add(Id(dtid::ResponseLow), channel, f.lowDb, kDb);
     rows.Add(Id(dtid::ResponseHigh), channel, f.highDb, kDb);
-    rows.Add(Id(dtid::Minus3Low), channel, f.minus3Low.value_or(NAN), kHz,
-             f.minus3Low ? QString() : Pick(letter, kNoCorner));
-    rows.Add(Id(dtid::Minus3High), channel, f.minus3High.value_or(NAN), kHz,
-             f.minus3High ? QString() : Pick(letter, kNoCorner));
+    const DtNote noCorner = Note("no_minus3_point", Pick(letter, kNoCorner));
+    rows.Add(Id(dtid::Minus3Low), channel, f.minus3Low.value_or(NAN), kHz, f.minus3Low ? DtNote{} : noCorner);
+    rows.Add(Id(dtid::Minus3High), channel, f.minus3High.value_or(NAN), kHz, f.minus3High ? DtNote{} : noCorner);
     std::vector<DtResponsePoint> sorted = points;
     std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.hz < b.hz; });
     DtCurve c{QStringLiteral("response"), channel, {}, {}};
@@ -172,8 +190,9 @@ void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtRespon
     rows.curves.push_back(std::move(c));
 }
 
-void AddResponseNotMeasuredRows(DtRows& rows, DtChannel channel, const QString& why)
+void AddResponseNotMeasuredRows(DtRows& rows, DtChannel channel, IrProblem problem, char letter)
 {
+    const DtNote why = Note(ResponseCode(problem), IrProblemText(problem, letter));
     rows.Add(Id(dtid::ResponseLow), channel, NAN, kDb, why);
     rows.Add(Id(dtid::ResponseHigh), channel, NAN, kDb, why);
     rows.Add(Id(dtid::Minus3Low), channel, NAN, kHz, why);

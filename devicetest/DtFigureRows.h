@@ -7,6 +7,7 @@
 #include "devicetest/DeviceTestResult.h"
 #include "devicetest/DtChannels.h"
 #include "devicetest/DtResponse.h"
+#include "ir/IrChecks.h"
 
 #include <span>
 #include <vector>
@@ -18,7 +19,7 @@ struct DtRows {
     std::vector<DtFigure> figures;
     std::vector<DtCurve> curves;
 
-    void Add(const QString& id, DtChannel channel, double value, const char* unit, const QString& note = {});
+    void Add(const QString& id, DtChannel channel, double value, const char* unit, const DtNote& note = {});
 };
 
 // The most points a spectrum curve keeps: a plot has no more pixels.
@@ -57,8 +58,9 @@ void AddMatchRows(DtRows& rows, double hz, const DtChannelMatch& m);
 void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtResponsePoint>& points, int rate,
                      char letter);
 
-// The response's four figures of one channel, not measured, with `why`.
-void AddResponseNotMeasuredRows(DtRows& rows, DtChannel channel, const QString& why);
+// The response's four figures of one channel, not measured, with the
+// problem that left them out.
+void AddResponseNotMeasuredRows(DtRows& rows, DtChannel channel, IrProblem problem, char letter);
 
 // The suffix of a figure id for a frequency: "100", "1000", "10000".
 QString HzSuffix(double hz);

@@ -45,7 +45,8 @@ QJsonObject FigureObject(const DtFigure& f)
             {QStringLiteral("volts"), OptionalNumber(f.volts)},
             {QStringLiteral("reference"), OptionalNumber(f.reference)},
             {QStringLiteral("limited_by_card"), f.limitedByCard},
-            {QStringLiteral("note"), f.note}};
+            {QStringLiteral("note"), f.note},
+            {QStringLiteral("note_code"), f.noteCode}};
 }
 
 QJsonObject CurveObject(const DtCurve& c)
@@ -166,6 +167,10 @@ constexpr Words kWrongSchema{"Die Datei ist kein Ergebnis von korvanta-measure (
                              "The file is not a result of korvanta-measure (schema \"%1\")"};
 constexpr Words kWrongVersion{"Die Datei hat die Version %1; dieses Programm liest Version 1",
                               "The file has version %1; this program reads version 1"};
+constexpr Words kVersionNotNumber{"Die Version der Datei ist %1, keine Zahl; dieses Programm liest Version 1",
+                                  "The file's version is %1, not a number; this program reads version 1"};
+constexpr Words kNoVersion{"Die Datei nennt keine Version; dieses Programm liest Version 1",
+                           "The file names no version; this program reads version 1"};
 constexpr Words kWrongCommand{"Die Datei ist kein Gerätetest (command „%1“)",
                               "The file is not a device test (command \"%1\")"};
 constexpr Words kRatesDiffer{"Eingang und Ausgang nennen verschiedene Abtastraten",
@@ -224,6 +229,9 @@ std::vector<DtFigure> ReadFigures(Reader& r, const QJsonObject& root)
         f.reference = r.optional(o, "reference", p);
         f.limitedByCard = r.flag(o, "limited_by_card", p);
         f.note = r.text(o, "note", p);
+        // Reports written before notes had codes have none.
+        if (o.contains(QLatin1String("note_code")))
+            f.noteCode = r.text(o, "note_code", p);
         figures.push_back(f);
     }
     return figures;
@@ -267,9 +275,20 @@ void CheckKind(Reader& r, const QJsonObject& root)
         r.fail(kWrongSchema, schema.isString() ? schema.toString() : schema.toVariant().toString());
         return;
     }
+    // A version given as text ("1") is no version 1: said as it stands in
+    // the file, so the message does not read as a contradiction.
     const QJsonValue version = root.value(QStringLiteral("version"));
-    if (!version.isDouble() || version.toDouble() != kSchemaVersion) {
-        r.fail(kWrongVersion, version.toVariant().toString());
+    if (version.isUndefined()) {
+        r.fail(kNoVersion);
+        return;
+    }
+    if (!version.isDouble()) {
+        const QByteArray shown = QJsonDocument(QJsonArray{version}).toJson(QJsonDocument::Compact);
+        r.fail(kVersionNotNumber, QString::fromUtf8(shown.mid(1, shown.size() - 2)));
+        return;
+    }
+    if (version.toDouble() != kSchemaVersion) {
+        r.fail(kWrongVersion, QString::number(version.toDouble(), 'g', 17));
         return;
     }
     const QJsonValue command = root.value(QStringLiteral("command"));

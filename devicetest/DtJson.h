@@ -11,11 +11,13 @@
 //               "band_high_hz", "reference_level_dbfs", "self_test"},
 //    "complete": bool, "error": text,
 //    "figures": [{"id", "channel", "value", "unit", "volts", "reference",
-//                 "limited_by_card", "note"}],
+//                 "limited_by_card", "note", "note_code"}],
 //    "curves": [{"id", "channel", "points": [[hz, value], ...]}]}
 //
 // A value that was not measured (NaN) or is not finite is null; so is an
-// absent volts or reference. The command adds its own "verdict".
+// absent volts or reference. "note_code" names the note for a script, in
+// either language ("" without a note; older files lack it). The command
+// adds its own "verdict".
 
 #include "devicetest/DeviceTestResult.h"
 

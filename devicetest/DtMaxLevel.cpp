@@ -17,6 +17,12 @@ double OnGrid(double db) { return std::round(db / kDtMaxLevelFineDb) * kDtMaxLev
 
 QString NoClippingText(char letter) { return Pick(letter, kNoClipping); }
 
+int DtMaxLevelStepsToFullScale(double startDbfs)
+{
+    const double start = OnGrid(std::clamp(startDbfs, kDtMaxLevelFloorDbfs, kFullScaleDbfs));
+    return int(std::ceil((kFullScaleDbfs - start) / kDtMaxLevelCoarseDb - kDtMaxLevelFineDb / 2)) + 1;
+}
+
 DtMaxLevelStepper::DtMaxLevelStepper(double startDbfs)
     : next_(OnGrid(std::clamp(startDbfs, kDtMaxLevelFloorDbfs, kFullScaleDbfs)))
 {

@@ -51,6 +51,11 @@ private:
     std::optional<double> result_;
 };
 
+// The steps of a search that never passes 1 %: from `startDbfs` up to full
+// scale in coarse steps. What a good device takes, and so what a run's
+// progress counts on before the search begins.
+int DtMaxLevelStepsToFullScale(double startDbfs = kDtMaxLevelStartDbfs);
+
 // "no clipping up to 0 dBFS" ('E' English, else German).
 QString NoClippingText(char letter);
 

@@ -154,7 +154,8 @@ DtReferenceStore::Load DtReferenceStore::load(const DtCardKey& key, DeviceTestRe
     return Load::Found;
 }
 
-DtReferenceStore::Store DtReferenceStore::store(const DeviceTestResult& selfTest, QString& message, char letter)
+DtReferenceStore::Store DtReferenceStore::store(const DeviceTestResult& selfTest, QString& message, char letter,
+                                                Replace replace)
 {
     if (!selfTest.complete || !selfTest.header.selfTest) {
         message = Pick(letter, kNotSelfTest);
@@ -167,8 +168,11 @@ DtReferenceStore::Store DtReferenceStore::store(const DeviceTestResult& selfTest
     if (existing != Load::Missing) {
         const QString question = existing == Load::Found ? Pick(letter, kReplaceQuestion).arg(old.header.date)
                                                          : Pick(letter, kReplaceCorrupt).arg(error);
-        if (modal::MessageBox(modal::Kind::Question, question, modal::Yes | modal::No, 0, Pick(letter, kCaption)) !=
-            modal::Yes) {
+        const bool yes = replace == Replace::Ask ? modal::MessageBox(modal::Kind::Question, question,
+                                                                     modal::Yes | modal::No, 0,
+                                                                     Pick(letter, kCaption)) == modal::Yes
+                                                 : replace == Replace::Yes;
+        if (!yes) {
             message = Pick(letter, kKept);
             return Store::Kept;
         }

@@ -61,11 +61,15 @@ public:
     Load load(const DtCardKey& key, DeviceTestResult& reference, QString& error, char letter) const;
 
     enum class Store { Stored, Kept, Refused, Failed };
+    // Whether an existing reference may go: the window asks the user; the
+    // command knows the answer from its command line and asks nobody.
+    enum class Replace { Ask, Yes, No };
     // Stores a complete self-test as its card's reference. An existing
-    // file, readable or not, is replaced only when the user answers Yes;
-    // otherwise it stays (Kept). Refused: not a complete self-test.
-    // `message` says what happened in every case but Stored.
-    Store store(const DeviceTestResult& selfTest, QString& message, char letter);
+    // file, readable or not, is replaced only when the user answers Yes
+    // (or `replace` says Yes); otherwise it stays (Kept). Refused: not a
+    // complete self-test. `message` says what happened in every case but
+    // Stored.
+    Store store(const DeviceTestResult& selfTest, QString& message, char letter, Replace replace = Replace::Ask);
 
 private:
     QString folder_;

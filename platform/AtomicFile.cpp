@@ -202,6 +202,14 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString& 
 
 QString AtomicWriteRefusal(const QString& path) { return resolveTarget(path).refusal; }
 
+QString AtomicWriteTarget(const QString& path) { return resolveTarget(path).path; }
+
+int TemporaryCopySuffixBytes()
+{
+    const int pidDigits = int(QByteArray::number(static_cast<long long>(::getpid())).size());
+    return int(kCopyTag.size()) + pidDigits + 1 + kRandomLetters;
+}
+
 bool IsTemporaryCopyName(const QString& name, const QString& fileName, long long& pid)
 {
     const QString prefix = fileName + kCopyTag;

@@ -41,6 +41,15 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString& 
 // find out before it does long work whose result goes there.
 QString AtomicWriteRefusal(const QString& path);
 
+// The path of the file a write of `path` replaces: a link's target, as far
+// as links lead; `path` itself where it is no link.
+QString AtomicWriteTarget(const QString& path);
+
+// How many bytes the temporary copy's name adds to the file's name in this
+// process. The file's name must leave room for them within the folder's
+// limit on a name, and the copy's path within the system's on a path.
+int TemporaryCopySuffixBytes();
+
 // True when `name` (a file name without directory) is a temporary copy that
 // WriteFileAtomically made for the file named `fileName`; `pid` receives the
 // process that made it.

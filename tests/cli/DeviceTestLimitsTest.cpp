@@ -2,6 +2,7 @@
 // without a device.
 #include "cli/DeviceTestLimits.h"
 #include "cli/DeviceTestReference.h"
+#include "cli/DeviceTestText.h"
 #include "devicetest/DtJson.h"
 #include "tests/support/TestSupport.h"
 
@@ -198,6 +199,65 @@ TEST(DeviceTestReference, AFileIsAUsableSelfTestOfThisCardOrAnError)
     EXPECT_TRUE(DtStoreConflict(false, key, stored).contains("--replace replaces it"));
     EXPECT_EQ(DtStoreConflict(true, key, stored), QString());
     EXPECT_EQ(DtStoreConflict(false, key, empty), QString());
+}
+
+// What a person reads in the terminal: each figure once, left and right
+// side by side, the card's flag, every note once with its number, and the
+// verdict only where limits were given.
+TEST(DeviceTestSummary, OneRowPerFigureWithBothChannelsAndNumberedNotes)
+{
+    DeviceTestResult r = measured();
+    r.header.selfTest = false;
+    r.header.note = QStringLiteral("preamp");
+    r.figures[0].limitedByCard = true;                         // the left noise
+    r.figures[4].note = r.figures[10].note = QStringLiteral("left out"); // CCIF d2, left and right
+    r.figures[4].value = r.figures[10].value = NAN;
+    DtFigure maxLevel = figure(dtid::MaxLevel, DtChannel::Both, NAN, "dBFS");
+    maxLevel.note = QStringLiteral("no clipping up to 0 dBFS");
+    r.figures.push_back(maxLevel);
+    const QString t = DtSummaryText(r, JudgeDeviceTest(r, {}), 'E');
+    const QStringList lines = t.split(QLatin1Char('\n'));
+    EXPECT_EQ(lines[0], "Device test");
+    EXPECT_TRUE(lines.contains("Device under test: preamp")) << t.toStdString();
+    auto row = [&](const char* name) {
+        for (const QString& l : lines)
+            if (l.startsWith(QLatin1String(name)))
+                return l.simplified();
+        return QString();
+    };
+    EXPECT_EQ(row("Noise level"), "Noise level -98.30 dBFS* -98.30 dBFS");
+    EXPECT_EQ(row("IMD CCIF d2"), "IMD CCIF d2 not measured [1] not measured [1]");
+    EXPECT_EQ(row("Crosstalk 10 kHz"), "Crosstalk 10 kHz (L → R | R → L) -101.00 dB -79.50 dB");
+    EXPECT_EQ(row("Maximum level"), "Maximum level (1 % THD+N) not measured [2]");
+    EXPECT_EQ(t.count("Noise level"), 1);
+    EXPECT_TRUE(lines.contains("[1] left out"));
+    EXPECT_TRUE(lines.contains("[2] no clipping up to 0 dBFS"));
+    EXPECT_TRUE(lines.contains("* limited by the sound card: within 3 dB of its own value"));
+    EXPECT_FALSE(lines.contains("PASS"));
+    DtLimits limits;
+    limits.maxCrosstalk = -90.0;
+    EXPECT_TRUE(DtSummaryText(r, JudgeDeviceTest(r, limits), 'E').endsWith("\nFAIL\n"));
+    EXPECT_TRUE(DtSummaryText(r, JudgeDeviceTest(r, limits), 'D').contains("\nRauschpegel "));
+}
+
+// The progress counts against the steps a run is expected to take, and
+// against its plan once that holds more.
+TEST(DeviceTestSummary, ProgressCountsAgainstTheExpectedSteps)
+{
+    const DtPlan plan = DefaultDtPlan(DtPlanSettings{});
+    const int expected = DtExpectedSteps(plan);
+    EXPECT_EQ(expected, 28) << "17 steps and the search from -10 dB to full scale in 1 dB steps";
+    RunEstimate e;
+    e.stepMs.assign(plan.steps.size(), 1000);
+    e.approximate = true;
+    const DtStep& first = plan.steps.front();
+    EXPECT_TRUE(DtProgressLine(0, first, e, expected, 'E')
+                    .startsWith(QStringLiteral("step 1 of about %1: ").arg(expected)));
+    EXPECT_TRUE(DtProgressLine(0, first, e, expected, 'E').endsWith(QStringLiteral(", %1 left").arg(DurationText(expected * 1000))));
+    e.stepMs.assign(size_t(expected + 4), 1000);
+    EXPECT_TRUE(DtProgressLine(expected + 1, first, e, expected, 'E')
+                    .startsWith(QStringLiteral("step %1 of about %2: ").arg(expected + 2).arg(expected + 4)));
+    EXPECT_TRUE(DtProgressLine(0, first, e, expected, 'D').startsWith(QStringLiteral("Schritt 1 von etwa")));
 }
 
 } // namespace

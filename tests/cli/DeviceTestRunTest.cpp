@@ -1,7 +1,9 @@
 // korvanta-measure devicetest as a script runs it: the built program in a
-// child process on the virtual card. Two complete runs (a self-test stored
-// as the card's reference, then a device judged against it), and the ways
-// a run ends without a report.
+// child process on the virtual card. Complete runs (a self-test stored as
+// the card's reference and replaced, over a readable and a corrupt one,
+// then a device judged against it), and the ways a run ends without a
+// report or is refused before it.
+#include "tests/cli/MeasureProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -11,36 +13,20 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace korvanta;
 
 namespace {
 
-struct Finished {
-    int code = -1;
-    QByteArray out;
-    QString err;
-};
+using namespace korvanta::clitest;
 
-// A complete run on the virtual card takes some seconds; a stuck one is
-// ended and read as a failure.
-constexpr int kRunLimitMs = 240000;
-
-Finished measure(const QStringList& args)
+Finished measure(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
-    QProcess p;
-    p.start(QStringLiteral(KORVANTA_MEASURE_EXE), QStringList{QStringLiteral("devicetest")} + args);
-    Finished f;
-    if (!p.waitForFinished(kRunLimitMs)) {
-        p.kill();
-        p.waitForFinished();
-        return f;
-    }
-    f.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    f.out = p.readAllStandardOutput();
-    f.err = QString::fromUtf8(p.readAllStandardError());
-    return f;
+    HowToRun how;
+    how.env = env;
+    return RunMeasure(QStringList{QStringLiteral("devicetest")} + args, how);
 }
 
 // The noise dithers the 16-bit steps, so every figure is well defined; the
@@ -107,12 +93,26 @@ TEST_F(DeviceTestRun, EndsWithoutAReportWhereNoneCanBeTrue)
     }
 }
 
+// The stored reference's note, or why it cannot be read.
+QString storedNote(const QString& folder)
+{
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    if (files.size() != 1)
+        return QStringLiteral("%1 files").arg(files.size());
+    QFile f(QDir(folder).filePath(files[0]));
+    if (!f.open(QIODevice::ReadOnly))
+        return f.errorString();
+    const QJsonObject header = QJsonDocument::fromJson(f.readAll()).object().value(QStringLiteral("header")).toObject();
+    return header.value(QStringLiteral("note")).toString(QStringLiteral("no JSON"));
+}
+
 TEST_F(DeviceTestRun, SelfTestBecomesTheReferenceAndADeviceIsJudgedAgainstLimits)
 {
     // The self-test, with one limit it meets and one it cannot (the noise
-    // alone lies near -97 dB), stored as the card's reference.
+    // alone lies near -97 dB), stored as the card's reference; its JSON on
+    // standard output.
     const Finished self = measure({"--dut", kCable, "--self-test", "--store-reference", "--min-dynamic-range", "80",
-                                   "--max-thdn", "-110", "--quiet"});
+                                   "--max-thdn", "-110", "--quiet", "--json", "--note", "first"});
     ASSERT_EQ(self.code, 1) << self.err.toStdString();
     EXPECT_TRUE(self.err.contains("THD+N")) << self.err.toStdString();
     EXPECT_TRUE(self.err.contains("above the limit -110")) << self.err.toStdString();
@@ -129,24 +129,78 @@ TEST_F(DeviceTestRun, SelfTestBecomesTheReferenceAndADeviceIsJudgedAgainstLimits
         EXPECT_FALSE(thdn["pass"].toBool()) << channel;
         EXPECT_GT(thdn["value"].toDouble(), -110.0) << channel;
     }
-    ASSERT_EQ(QDir(references).entryList(QDir::Files).size(), 1);
+    // A script reads each note by its code, in either language.
+    for (const QJsonValue& f : doc["figures"].toArray())
+        EXPECT_EQ(f["note"].toString().isEmpty(), f["note_code"].toString().isEmpty()) << f["id"].toString().toStdString();
+    ASSERT_EQ(storedNote(references), "first");
 
     // A second self-test cannot replace it without --replace: said at once.
     const Finished again = measure({"--dut", kCable, "--self-test", "--store-reference"});
     EXPECT_EQ(again.code, 2);
     EXPECT_TRUE(again.err.contains("already have a reference")) << again.err.toStdString();
+    // With --replace it does, a readable reference and a corrupt one alike.
+    // Without --out or --json the run prints its summary.
+    const Finished replaced = measure({"--dut", kCable, "--self-test", "--store-reference", "--replace", "--note",
+                                       "second", "--quiet"});
+    ASSERT_EQ(replaced.code, 0) << replaced.err.toStdString();
+    EXPECT_EQ(storedNote(references), "second");
+    const QString summary = QString::fromUtf8(replaced.out);
+    EXPECT_TRUE(summary.startsWith("Device test: self-test of the sound card\n")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains(QRegularExpression("\nDynamic range +[0-9.]+ dB\\*? +[0-9.]+ dB"))) << summary.toStdString();
+    const QString stored = QDir(references).filePath(QDir(references).entryList(QDir::Files).value(0));
+    {
+        QFile corrupt(stored);
+        ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        corrupt.write("{\"schema\": \"korvanta-measure\", \"version\": \"1\"");
+    }
+    const Finished overCorrupt = measure({"--dut", kCable, "--self-test", "--store-reference", "--replace", "--note",
+                                          "first", "--quiet", "--json"});
+    ASSERT_EQ(overCorrupt.code, 0) << overCorrupt.err.toStdString();
+    EXPECT_EQ(storedNote(references), "first");
+
+    // A report over the self-test it is compared with, or over the stored
+    // reference, would lose it: refused before the run.
+    dir.write("card.json", self.out);
+    const QString failing = QStringLiteral("fast=1 fault=open");
+    const struct {
+        QStringList args;
+        const char* err;
+    } overwrites[] = {
+        {{"--dut", failing, "--reference", dir.file("card.json"), "--out", dir.file("card.json")},
+         "is the self-test that --reference names"},
+        {{"--dut", failing, "--out", stored}, "is the card's stored reference"},
+    };
+    for (const auto& c : overwrites) {
+        const Finished f = measure(c.args);
+        EXPECT_EQ(f.code, 2) << f.err.toStdString();
+        EXPECT_TRUE(f.err.contains(QLatin1String(c.err))) << f.err.toStdString();
+    }
+    EXPECT_EQ(dir.read("card.json"), self.out);
 
     // The same cable as a device: every figure lies at the card's own
     // floor, and the page says so beside the figures.
     dir.write("band.txt", "100 -0.5 0.5\n10000 -0.5 0.5\n");
     const QString page = dir.file("device.html");
+    // Qt's notes on its environment stay off standard error.
+    QProcessEnvironment noRuntime = QProcessEnvironment::systemEnvironment();
+    noRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     const Finished device = measure({"--dut", kCable, "--note", "Cable \"B\"", "--tolerance", dir.file("band.txt"),
-                                     "--max-noise", "-80", "--out", page, "--quiet"});
+                                     "--max-noise", "-80", "--out", page, "--quiet"},
+                                    noRuntime);
     ASSERT_EQ(device.code, 0) << device.err.toStdString();
     EXPECT_TRUE(device.out.isEmpty());
+    EXPECT_TRUE(device.err.isEmpty()) << device.err.toStdString();
     const QString html = QString::fromUtf8(dir.read("device.html"));
     EXPECT_TRUE(html.contains("limited by the sound card"));
     EXPECT_TRUE(html.contains("Cable &quot;B&quot;") || html.contains("Cable \"B\"")) << "the note in the header";
+
+    // A stored reference that is a link to nothing is found before the run.
+    QFile::remove(stored);
+    ASSERT_TRUE(QFile::link(dir.file("gone/card.json"), stored));
+    const Finished dangling = measure({"--dut", failing, "--self-test", "--store-reference", "--replace"});
+    EXPECT_EQ(dangling.code, 2) << dangling.err.toStdString();
+    EXPECT_TRUE(dangling.err.contains("is a link to " + dir.file("gone/card.json") + ", which does not exist"))
+        << dangling.err.toStdString();
 }
 
 } // namespace

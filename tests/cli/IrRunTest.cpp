@@ -54,8 +54,8 @@ protected:
         QDir().mkpath(QFileInfo(settings).absolutePath());
         QFile f(settings);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        // The virtual master follows FGVOLUME.
-        f.write("[VOLUME]\nFGVOLUME=100\n");
+        // The virtual master follows FGVOLUME; messages in English.
+        f.write("[VOLUME]\nFGVOLUME=100\n[MAIN]\nSPRACHE=E\n");
     }
 
     // The latency in samples of the text report's line

@@ -64,6 +64,19 @@ QStringList lines(QString text)
 
 constexpr const char* kDut = "fast=1 ext=sine freq=1000 level=-6 h2=-72 h3=-66 noise=-104";
 
+// The command's messages in English, for the tests that read them: ctest
+// runs under a German locale, which a settings file without a language
+// follows.
+const QByteArray kEnglish = "\n[MAIN]\nSPRACHE=E\n";
+struct EnglishSettings {
+    EnglishSettings()
+    {
+        dir.write(QStringLiteral("krv14f.ini"), kEnglish);
+        qputenv("KORVANTA_SETTINGS", dir.file(QStringLiteral("krv14f.ini")).toLocal8Bit());
+    }
+    ScratchDir dir;
+};
+
 class CliRun : public MainWindowTest {
 protected:
     void SetUp() override
@@ -192,8 +205,8 @@ TEST_F(CliRun, ASilentChannelIsNoSignalInTheWindowAndTheCommand)
     qputenv("KORVANTA_DUT", "fast=1 gainr=-200");
     VirtualCard::instance().reset();
     VirtualCard::instance().setFastMode(true);
-    writeSettings("[VOLUME]\nFGVOLUME=100\n[MAIN]\nPAGE=1\n[WOB]\nFROM=100\nTO=1000\nSTEPS=2\nREFMESS=0\nPEGDIG=-6\n"
-                  "STARTMESS=0\n");
+    writeSettings("[VOLUME]\nFGVOLUME=100\n[MAIN]\nPAGE=1\nSPRACHE=E\n[WOB]\nFROM=100\nTO=1000\nSTEPS=2\nREFMESS=0\n"
+                  "PEGDIG=-6\nSTARTMESS=0\n");
     start();
     sweepRun();
     EXPECT_EQ(main->GeneratorPage->Label7->text(), QStringLiteral("0.50FS no signal"));
@@ -238,27 +251,28 @@ TEST_F(CliRun, ASilentChannelIsNoSignalInTheWindowAndTheCommand)
 // error, for a failed limit, bad usage and device faults.
 TEST(CliExit, StatusAndReasonForEveryOutcome)
 {
+    const EnglishSettings english;
     ScratchDir dir;
     const QString band = dir.file(QStringLiteral("band.txt"));
     dir.write(QStringLiteral("band.txt"), "100 -0.5 0.5\n10000 -0.5 0.5\n");
     const QString out = dir.file(QStringLiteral("result.json"));
     const QString userWeighting = dir.file(QStringLiteral("user.ini"));
-    dir.write(QStringLiteral("user.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + dir.file("missing.cor").toUtf8() + "\n");
+    dir.write(QStringLiteral("user.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + dir.file("missing.cor").toUtf8() + kEnglish);
     const QString dut = QString::fromLatin1(kDut);
     // A rate stored for the device, as a file from another machine has it.
     const QString stored44k = dir.file(QStringLiteral("stored44k.ini"));
-    dir.write(QStringLiteral("stored44k.ini"), "[SDSOUND]\nin Korvanta_virtual_card_(loopback)_inputsf=44100\n");
+    dir.write(QStringLiteral("stored44k.ini"), "[SDSOUND]\nin Korvanta_virtual_card_(loopback)_inputsf=44100\n" + kEnglish);
     // The wave file form stored, with no file chosen.
     const QString fileForm = dir.file(QStringLiteral("fileform.ini"));
-    dir.write(QStringLiteral("fileform.ini"), "[GEN]\nMODE=4\n");
+    dir.write(QStringLiteral("fileform.ini"), "[GEN]\nMODE=4\n" + kEnglish);
     // Files the loaders refuse: the reason, in the command's language, with
     // the file's name.
     const QString badCor = dir.file(QStringLiteral("descending.cor"));
     dir.write(QStringLiteral("descending.cor"), "2000 0\n1000 0\n");
     const QString badCorrection = dir.file(QStringLiteral("badcorrection.ini"));
-    dir.write(QStringLiteral("badcorrection.ini"), "[MAIN]\nINCONAME=" + badCor.toUtf8() + "\nINCOAKT=TRUE\n");
+    dir.write(QStringLiteral("badcorrection.ini"), "[MAIN]\nSPRACHE=E\nINCONAME=" + badCor.toUtf8() + "\nINCOAKT=TRUE\n");
     const QString badWeighting = dir.file(QStringLiteral("badweighting.ini"));
-    dir.write(QStringLiteral("badweighting.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + badCor.toUtf8() + "\n");
+    dir.write(QStringLiteral("badweighting.ini"), "[ANALYSE]\nFILTER=USER\nUSERFILE=" + badCor.toUtf8() + kEnglish);
     const QString notWave = dir.file(QStringLiteral("notwave.wav"));
     dir.write(QStringLiteral("notwave.wav"), "not a wave file");
     dir.write(QStringLiteral("plain"), "x");
@@ -274,7 +288,6 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
          1, "Hz: right level"},
         {{"thdn", "--fft", "3000"}, 2, "--fft 3000: not one of"},
         {{"thdn", "--dut", "frobnicate=1"}, 2, "unknown key \"frobnicate\""},
-        {{"thdn", "--settings", dir.file("missing.ini")}, 2, "no readable file"},
         {{"sweep", "--dut", "fast=1", "--tolerance", dir.file("missing.txt")}, 2, "tolerance band"},
         {{"level", "--dut", "fast=1", "--settings", userWeighting}, 2, "missing.cor named in"},
         {{"thdn", "--dut", dut, "--input", "no such card"}, 3, "no input device no such card"},
@@ -311,6 +324,10 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
         EXPECT_EQ(f.code, c.code) << f.err.toStdString();
         EXPECT_TRUE(f.err.contains(c.err)) << f.err.toStdString();
     }
+    // A settings file that is not there names no language: the locale's.
+    const Finished missing = measure({"thdn", "--settings", dir.file("missing.ini")}, {"LANG=C", "LC_ALL="});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.contains("no readable file")) << missing.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("missing.cor")))) << "nothing is created";
     QFile json(out);
     ASSERT_TRUE(json.open(QIODevice::ReadOnly));
@@ -323,6 +340,7 @@ TEST(CliExit, StatusAndReasonForEveryOutcome)
 // although every step is far shorter than the second its report takes.
 TEST(CliExit, AStalledOutputFailsTheRun)
 {
+    const EnglishSettings english;
     const struct {
         QStringList args;
         const char* err;
@@ -344,9 +362,10 @@ TEST(CliExit, AStalledOutputFailsTheRun)
 // reported as the frequency asked for; noise does not depend on it.
 TEST(CliGenerate, FrequencyNotBelowHalfTheRateIsRefused)
 {
+    const EnglishSettings english;
     ScratchDir dir;
     const QString huge = dir.file(QStringLiteral("huge.ini"));
-    dir.write(QStringLiteral("huge.ini"), "[GEN]\nFGEN=1e308\n");
+    dir.write(QStringLiteral("huge.ini"), "[GEN]\nFGEN=1e308\n" + kEnglish);
     const QStringList play{"generate", "--dut", "fast=1", "--duration", "0.1"};
     const struct {
         QStringList args;
@@ -374,6 +393,7 @@ TEST(CliGenerate, FrequencyNotBelowHalfTheRateIsRefused)
 // old one whole: the new file replaces it, it never overwrites it in place.
 TEST(CliExit, TheResultFileIsReplacedWhole)
 {
+    const EnglishSettings english;
     ScratchDir dir;
     dir.write(QStringLiteral("result.json"), "the previous result\n");
     QFile previous(dir.file(QStringLiteral("result.json")));
@@ -390,6 +410,7 @@ TEST(CliExit, TheResultFileIsReplacedWhole)
 // measurement's own reasons still reach standard error.
 TEST(CliExit, AResultThatCannotBeWrittenKeepsTheReasons)
 {
+    const EnglishSettings english;
     ScratchDir dir;
     dir.write(QStringLiteral("result.json"), "the previous result\n");
     const QString out = dir.file(QStringLiteral("result.json"));
@@ -411,8 +432,9 @@ TEST(CliExit, AResultThatCannotBeWrittenKeepsTheReasons)
 // mentioned).
 TEST(CliExit, SettingsValuesAreHeldToTheOptionsRanges)
 {
+    const EnglishSettings english;
     ScratchDir dir;
-    dir.write(QStringLiteral("k.ini"), "[WOB]\nFROM=500\nTO=2000\nSTEPS=100000\nPEGDIG=20\nSTARTMESS=-5\nREFMESS=2\n");
+    dir.write(QStringLiteral("k.ini"), "[WOB]\nFROM=500\nTO=2000\nSTEPS=100000\nPEGDIG=20\nSTARTMESS=-5\nREFMESS=2\n" + kEnglish);
     const QString ini = dir.file(QStringLiteral("k.ini"));
     const Finished f = measure({"sweep", "--dut", "fast=1", "--settings", ini, "--steps", "2", "--csv"});
     ASSERT_EQ(f.code, 0) << f.err.toStdString();
@@ -430,6 +452,7 @@ TEST(CliExit, SettingsValuesAreHeldToTheOptionsRanges)
 // every row: it fails any limit, and without one it is still said.
 TEST(CliExit, ADistortionRunWithoutSignalFailsItsLimits)
 {
+    const EnglishSettings english;
     const QStringList dead{"distortion", "--dut", "fast=1 gain=-200", "--steps", "2", "--settle", "1"};
     const struct {
         QStringList args;
@@ -447,6 +470,7 @@ TEST(CliExit, ADistortionRunWithoutSignalFailsItsLimits)
 // product name or its index.
 TEST(CliDevices, ChosenByAlsaNameProductNameOrIndex)
 {
+    const EnglishSettings english;
     const QStringList alsa{QStringLiteral("KORVANTA_AUDIO=alsa"), QStringLiteral("ALSA_CONFIG_PATH=" KORVANTA_ALSA_CONF)};
     for (const char* choice : {"korvanta_second", "test pcm second", "1"}) {
         const Finished f = measure({QStringLiteral("level"), QStringLiteral("--input"), QLatin1String(choice)}, alsa);
@@ -463,6 +487,7 @@ TEST(CliDevices, ChosenByAlsaNameProductNameOrIndex)
 // stay free, and a process killed with its lock held blocks nothing.
 TEST(CliLock, ASecondProcessOnTheSameDeviceIsRefused)
 {
+    const EnglishSettings english;
     ScratchDir runtime;
     const QStringList alsa{QStringLiteral("KORVANTA_AUDIO=alsa"), QStringLiteral("ALSA_CONFIG_PATH=" KORVANTA_ALSA_CONF),
                            "XDG_RUNTIME_DIR=" + runtime.path()};
@@ -502,6 +527,7 @@ TEST(CliLock, ASecondProcessOnTheSameDeviceIsRefused)
 
 TEST(CliExit, HelpForEveryCommand)
 {
+    const EnglishSettings english;
     for (const char* command : {"devices", "spectrum", "thdn", "level", "sweep", "generate", "distortion"}) {
         const Finished f = measure({QLatin1String(command), QStringLiteral("--help")});
         EXPECT_EQ(f.code, 0);

@@ -1,8 +1,10 @@
 // The command line, the tolerance band file and the limits of
 // korvanta-measure, without a device.
+#include "cli/CommandLanguage.h"
 #include "cli/DeviceLock.h"
 #include "cli/Limits.h"
 #include "cli/MeasureOptions.h"
+#include "cli/OptionTexts.h"
 #include "cli/ResultFile.h"
 #include "generator/SweepSettings.h"
 #include "tests/support/TestSupport.h"
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <type_traits>
 
@@ -24,6 +27,14 @@ using namespace korvanta;
 namespace {
 
 QStringList words(const char* line) { return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
+
+// The command's messages in English, as these tests read them (in a run,
+// the settings file or the locale chooses).
+class English : public ::testing::Environment {
+public:
+    void SetUp() override { UseCommandLanguage('E'); }
+};
+[[maybe_unused]] const auto* const kEnglish = ::testing::AddGlobalTestEnvironment(new English);
 
 TEST(MeasureOptions, ValidLinesFillTheRecord)
 {
@@ -79,6 +90,14 @@ TEST(MeasureOptions, ValidLinesFillTheRecord)
     EXPECT_EQ(dt.maxThdn, -90.0);
     EXPECT_EQ(dt.toleranceFile, "b.txt");
 
+    // The generator's sine while the analyzer measures, at its own levels.
+    const auto p = ParseMeasureArguments(words("thdn --play 997 --level -6 --level-right off --settle 100"));
+    ASSERT_TRUE(p.error.isEmpty()) << p.error.toStdString();
+    EXPECT_EQ(p.options.playFrequency, 997.0);
+    EXPECT_EQ(p.options.levelLeft, -6);
+    EXPECT_EQ(p.options.levelRight, -100);
+    EXPECT_EQ(p.options.settleMs, 100);
+
     const auto i = ParseMeasureArguments(words("ir --from 50 --to 15000 --seconds 2 --tail 0.25 --level -12 --count 4 "
                                                "--reference right --gate -2.5:30 --smoothing 12 --out r.CSV"));
     ASSERT_TRUE(i.error.isEmpty()) << i.error.toStdString();
@@ -124,7 +143,12 @@ TEST(MeasureOptions, BadLinesSayWhatIsWrong)
         {"generate --level -120", "--level -120: not a whole number of dB from -99 to 0"},
         {"sweep --steps 600", "--steps 600: not a whole number from 1 to 511"},
         {"devicetest --csv", "--csv is not an option of `devicetest`"},
-        {"devicetest --level -50", "--level -50: not a number from -40 to 0"},
+        {"devicetest --level -50", "--level -50: not a number from -40 to -0.5"},
+        {"devicetest --level 0", "--level 0: not a number from -40 to -0.5"},
+        {"devicetest --json --out r.pdf", "--json writes JSON, and the ending of --out names a page or a PDF"},
+        {"level --settle 100", "--settle sets the tone of --play and needs it"},
+        {"spectrum --level-left -6", "--level-left sets the tone of --play and needs it"},
+        {"thdn --play 0", "--play 0: not a number from 1 to 48000"},
         {"devicetest --store-reference", "--store-reference needs --self-test"},
         {"devicetest --self-test --replace", "--replace needs --store-reference"},
         {"devicetest --out report.txt", "--out report.txt: the report's name must end in .json, .html, .htm or .pdf"},
@@ -147,6 +171,13 @@ TEST(MeasureOptions, BadLinesSayWhatIsWrong)
         const auto r = ParseMeasureArguments(words(c.line));
         EXPECT_TRUE(r.error.startsWith(QString::fromUtf8(c.message))) << c.line << " -> " << r.error.toStdString();
     }
+    // An empty name would quietly mean the default file or device.
+    for (const char* option : {"--out", "--settings", "--input", "--device"})
+        EXPECT_EQ(ParseMeasureArguments({"thdn", option, ""}).error,
+                  QLatin1String(option) + QStringLiteral(" '': an empty name names nothing"));
+    for (const char* option : {"--reference", "--tolerance"})
+        EXPECT_FALSE(ParseMeasureArguments({"devicetest", option, ""}).error.isEmpty()) << option;
+    EXPECT_FALSE(ParseMeasureArguments({"generate", "--file", ""}).error.isEmpty());
 }
 
 TEST(MeasureOptions, HelpOfEveryCommandListsItsOwnOptionsOnly)
@@ -168,6 +199,29 @@ TEST(MeasureOptions, HelpOfEveryCommandListsItsOwnOptionsOnly)
         EXPECT_FALSE(help.contains(QLatin1String(c.hasNot))) << CommandName(c.command).toStdString();
         EXPECT_TRUE(MeasureManualPage().contains(".SH " + CommandName(c.command).toUpper()));
     }
+}
+
+// --help speaks the command's language; every option and command has its
+// German words, so the German help never falls back to English lines.
+TEST(MeasureOptions, HelpHasGermanWordsForEveryOptionAndCommand)
+{
+    const QRegularExpression optionLine(QStringLiteral("^  (--[a-z-]+)"));
+    for (const char* command : {"devices", "spectrum", "thdn", "level", "sweep", "generate", "distortion",
+                                "devicetest", "ir"}) {
+        EXPECT_NE(GermanCommandSummary(command), nullptr) << command;
+        const Command c = ParseMeasureArguments({QLatin1String(command)}).options.command;
+        for (const QString& line : MeasureHelp(c).split(QLatin1Char('\n'))) {
+            const QString option = optionLine.match(line).captured(1);
+            if (!option.isEmpty() && option != QLatin1String("--help"))
+                EXPECT_NE(GermanOptionHelp(option.toLatin1().constData()), nullptr) << option.toStdString();
+        }
+    }
+    UseCommandLanguage('D');
+    EXPECT_TRUE(MeasureHelp(Command::Thdn).startsWith(QStringLiteral("Aufruf: korvanta-measure thdn [OPTIONEN]\n")));
+    EXPECT_TRUE(MeasureHelp(Command::Thdn).contains(QStringLiteral("gemittelte Blöcke (Mittel der linearen Beträge), 1 bis 9999")));
+    EXPECT_TRUE(MeasureManualPage().contains(QStringLiteral("blocks averaged (mean of linear magnitudes), 1 to 9999")))
+        << "the manual page is English";
+    UseCommandLanguage('E');
 }
 
 // A user copies an example from the manual page: it must be a command line

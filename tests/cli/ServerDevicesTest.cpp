@@ -6,6 +6,9 @@
 
 #include "tests/support/SoundServer.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 namespace {
@@ -38,6 +41,13 @@ Finished devices()
 TEST(CliServer, DevicesOfAStoppedServerDidNotAnswer)
 {
     SKIP_WITHOUT_SOUND_SERVER();
+    // The command's messages in English: ctest runs under a German locale.
+    const QString settings = qEnvironmentVariable("KORVANTA_SETTINGS");
+    QDir().mkpath(QFileInfo(settings).absolutePath());
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[MAIN]\nSPRACHE=E\n");
+    file.close();
     const Finished awake = devices();
     EXPECT_EQ(awake.code, 0) << awake.err.toStdString();
     EXPECT_TRUE(awake.out.contains(QStringLiteral(" 44100 "))) << awake.out.toStdString();

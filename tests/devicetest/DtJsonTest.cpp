@@ -50,12 +50,23 @@ TEST(DtJson, RoundTripKeepsEveryFieldNotMeasuredValuesAndUmlauts)
         EXPECT_EQ(a.reference, b.reference);
         EXPECT_EQ(a.limitedByCard, b.limitedByCard);
         EXPECT_EQ(a.note, b.note);
+        EXPECT_EQ(a.noteCode, b.noteCode);
     }
     ASSERT_EQ(read.curves.size(), original.curves.size());
     EXPECT_EQ(read.curves[0].x, original.curves[0].x);
     EXPECT_TRUE(std::isnan(read.curves[2].y[3]));
     // Written again, it is the same file: nothing was lost or rounded.
     EXPECT_EQ(DtResultToJson(read), json);
+    // A report from before notes had codes reads with none.
+    QJsonObject old = QJsonDocument::fromJson(json).object();
+    QJsonArray figures = old.value(QStringLiteral("figures")).toArray();
+    QJsonObject noted = figures[4].toObject();
+    noted.remove(QStringLiteral("note_code"));
+    figures.replace(4, noted);
+    old.insert(QStringLiteral("figures"), figures);
+    ASSERT_TRUE(DtResultFromJson(Bytes(old), read, error)) << error.toStdString();
+    EXPECT_EQ(read.figures[4].note, original.figures[4].note);
+    EXPECT_TRUE(read.figures[4].noteCode.isEmpty());
 
     // What a script reads: null for a value not measured, the channel key.
     const QJsonObject o = QJsonDocument::fromJson(json).object();
@@ -116,6 +127,8 @@ TEST(DtJson, EachFaultIsRejectedWithItsReasonAndNoPartialResult)
         {"an array", [](QJsonObject) { return QByteArray("[1, 2]"); }, "not a JSON object"},
         {"another schema", set("schema", QStringLiteral("other-tool")), "schema \"other-tool\""},
         {"a newer version", set("version", 2), "version 2"},
+        {"the version as text", set("version", QStringLiteral("1")), "version is \"1\", not a number"},
+        {"no version", set("version", QJsonValue::Undefined), "names no version"},
         {"another command", set("command", QStringLiteral("sweep")), "command \"sweep\""},
         {"no figures", set("figures", QJsonValue::Undefined), "\"figures\""},
         {"no header", set("header", QStringLiteral("x")), "\"header\""},

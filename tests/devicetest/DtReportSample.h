@@ -41,15 +41,15 @@ inline DeviceTestResult SampleResult()
     h.bandHighHz = 20000.0;
     h.referenceLevelDbfs = -1.0;
     r.figures = {
-        {QString::fromLatin1(dtid::Noise), DtChannel::Left, -97.25, QStringLiteral("dBFS"), 1.234e-5, -100.0, true, {}},
-        {QString::fromLatin1(dtid::Noise), DtChannel::Right, -96.5, QStringLiteral("dBFS"), std::nullopt, std::nullopt, false, {}},
-        {QString::fromLatin1(dtid::ThdnPercent), DtChannel::Left, 0.00123, QStringLiteral("%"), {}, {}, false, {}},
-        {QStringLiteral("h3"), DtChannel::Left, -74.05, QStringLiteral("dB"), {}, {}, false, {}},
+        {QString::fromLatin1(dtid::Noise), DtChannel::Left, -97.25, QStringLiteral("dBFS"), 1.234e-5, -100.0, true, {}, {}},
+        {QString::fromLatin1(dtid::Noise), DtChannel::Right, -96.5, QStringLiteral("dBFS"), std::nullopt, std::nullopt, false, {}, {}},
+        {QString::fromLatin1(dtid::ThdnPercent), DtChannel::Left, 0.00123, QStringLiteral("%"), {}, {}, false, {}, {}},
+        {QStringLiteral("h3"), DtChannel::Left, -74.05, QStringLiteral("dB"), {}, {}, false, {}, {}},
         {QString::fromLatin1(dtid::ImdCcifD2), DtChannel::Left, NAN, QStringLiteral("dB"), {}, {},
-         false, QStringLiteral("19 kHz liegt über 0,4535·fs")},
+         false, QStringLiteral("19 kHz liegt über 0,4535·fs"), QStringLiteral("ccif_rate_too_low")},
         {QStringLiteral("crosstalk_db_100"), DtChannel::LeftToRight, -88.0, QStringLiteral("dB"), {}, -90.0, true,
-         QStringLiteral("within 6 dB of the tone-off reading (mains hum?)")},
-        {QStringLiteral("match_phase_deg_10000"), DtChannel::Both, 0.35, QStringLiteral("°"), {}, {}, false, {}},
+         QStringLiteral("within 6 dB of the tone-off reading (mains hum?)"), QStringLiteral("near_idle_reading")},
+        {QStringLiteral("match_phase_deg_10000"), DtChannel::Both, 0.35, QStringLiteral("°"), {}, {}, false, {}, {}},
     };
     r.curves = {SampleCurve("response", DtChannel::Left, 0.0),   SampleCurve("response", DtChannel::Right, -0.5),
                 SampleCurve("noise", DtChannel::Left, -130.0),   SampleCurve("thd", DtChannel::Left, -110.0),
