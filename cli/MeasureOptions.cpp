@@ -182,14 +182,6 @@ Apply choice(const char* option, const QStringList& names, std::optional<int> Me
     };
 }
 
-Apply text(QString MeasureOptions::*field)
-{
-    return [=](MeasureOptions& o, const QString& v) {
-        o.*field = v;
-        return QString();
-    };
-}
-
 // A file or a device: an empty name would quietly mean "the default one",
 // which is not what a script that lost a variable meant.
 Apply name(const char* option, QString MeasureOptions::*field)

@@ -212,8 +212,9 @@ TEST(MeasureOptions, HelpHasGermanWordsForEveryOptionAndCommand)
         const Command c = ParseMeasureArguments({QLatin1String(command)}).options.command;
         for (const QString& line : MeasureHelp(c).split(QLatin1Char('\n'))) {
             const QString option = optionLine.match(line).captured(1);
-            if (!option.isEmpty() && option != QLatin1String("--help"))
+            if (!option.isEmpty() && option != QLatin1String("--help")) {
                 EXPECT_NE(GermanOptionHelp(option.toLatin1().constData()), nullptr) << option.toStdString();
+            }
         }
     }
     UseCommandLanguage('D');
