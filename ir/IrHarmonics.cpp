@@ -4,6 +4,7 @@
 #include "ir/IrSweep.h"
 
 #include <algorithm>
+#include <complex>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -122,6 +123,35 @@ double NoisePower(const ImpulseResponse& causal, const IrResponse& one, int k, c
     return worst;
 }
 
+// What the neighbouring harmonics leave in each gate, taken out of it: a
+// harmonic's band edge rings before its impulse too, into the gate of the
+// next higher, weaker harmonic, most where the band begins. Each
+// neighbour's own reading (over its model, with its phase) times what its
+// model leaves in this gate.
+void TakeOutNeighbours(std::array<Gated, kIrHighestHarmonic - 1>& h, const std::vector<ImpulseResponse>& models,
+                       const std::vector<int>& gated, int points)
+{
+    std::array<std::vector<std::complex<double>>, kIrHighestHarmonic - 1> leaks;
+    for (size_t i = 0; i < gated.size(); ++i) {
+        Gated& g = h[size_t(gated[i] - 2)];
+        leaks[i].assign(g.response.h.size(), {});
+        for (size_t n = 0; n < gated.size(); ++n) {
+            if (n == i || (n + 1 != i && n != i + 1))
+                continue;
+            const Gated& neighbour = h[size_t(gated[n] - 2)];
+            const IrResponse left = ResponseOf(models[n], g.gate, points);
+            for (size_t b = 0; b < leaks[i].size() && left.h.size() == leaks[i].size(); ++b)
+                if (std::norm(neighbour.model.h[b]) >= kLeastModelPower)
+                    leaks[i][b] += neighbour.response.h[b] / neighbour.model.h[b] * left.h[b];
+        }
+    }
+    for (size_t i = 0; i < gated.size(); ++i) {
+        Gated& g = h[size_t(gated[i] - 2)];
+        for (size_t b = 0; b < leaks[i].size(); ++b)
+            g.response.h[b] -= leaks[i][b];
+    }
+}
+
 } // namespace
 
 IrHarmonicCurves HarmonicsOf(const ImpulseResponse& ir, const IrPeak& peak)
@@ -165,6 +195,7 @@ IrHarmonicCurves HarmonicsOf(const ImpulseResponse& ir, const ImpulseResponse& c
             return c;
         floor = std::max(floor, NoisePower(causal, one, k, g, points));
     }
+    TakeOutNeighbours(h, models, gated, points);
     // A bin of noise alone may lie a little above the highest of another
     // stretch of it.
     c.floorDb = floor > 0.0 ? 10.0 * std::log10(floor) + kIrHarmonicFloorMarginDb : kNaN;
