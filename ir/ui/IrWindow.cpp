@@ -307,7 +307,20 @@ void TIrWindow::applyTexts()
     RunProgress->SetLanguage(l);
     Diagram->setWindowTitle(word(l, kDiagramTitle));
     Diagram->SetDiaLanguage(QLatin1Char(l));
-    if (!engine_.Running() && !result_.ok() && refusal_.isEmpty() && !failure_ && !stoppedByUser_)
+    // The state the window is in, in the new language.
+    if (engine_.Running())
+        Status->setText(word(l, kRunning));
+    else if (result_.ok())
+        Status->setText(word(l, kDone));
+    else if (!refusal_.isEmpty())
+        Status->setText(word(l, kRefused).arg(refusal_));
+    else if (failure_)
+        Status->setText(word(l, kFailed));
+    else if (stoppedByUser_)
+        Status->setText(word(l, kStopped));
+    else if (GateOutside(result_))
+        Status->setText(word(l, kRefused).arg(GateOutsideText(GateLimitsOf(result_), l)));
+    else
         Status->setText(word(l, kReady));
     showResults();
     RedrawDiagram();
@@ -536,13 +549,19 @@ void TIrWindow::showResults()
 {
     if (result_.ir.h.empty()) {
         Results->clear();
+        infoLine_.clear();
         return;
     }
     const int rate = result_.ir.rate;
+    // The diagram's info line, and so its printout, takes the run's chief
+    // figures; the window shows more below them.
     QStringList lines;
     lines << word(language_, kLatency).arg(fixed(result_.peak.latencyMs(rate), 3), fixed(result_.peak.samples, 2));
     lines << word(language_, kPolarity).arg(word(language_, result_.peak.inverted() ? kInverted : kNormal));
     lines << word(language_, kPeakToNoise).arg(fixed(result_.peakToNoiseDb, 1));
+    lines << word(language_, kGateShown)
+                 .arg(fixed(result_.gate.lengthMs, 2), fixed(result_.gate.startMs - result_.peak.latencyMs(rate), 2));
+    infoLine_ = lines.join(QStringLiteral("   "));
     // What the sweep reached at the input, which a device whose gain
     // depends on the level sets.
     if (result_.settings.referenceMode)
@@ -550,11 +569,8 @@ void TIrWindow::showResults()
                      .arg(fixed(result_.inputPeakDbfs, 2), fixed(result_.referencePeakDbfs, 2));
     else
         lines << word(language_, kInputPeak).arg(fixed(result_.inputPeakDbfs, 2));
-    lines << word(language_, kGateShown)
-                 .arg(fixed(result_.gate.lengthMs, 2), fixed(result_.gate.startMs - result_.peak.latencyMs(rate), 2));
     if (std::isfinite(result_.harmonics.floorDb))
         lines << word(language_, kHarmonicFloor).arg(fixed(result_.harmonics.floorDb, 1));
-    // The diagram's info line (and so its printout) takes the lines so far.
     lines << ClockCheckText(result_, language_);
     Results->setText(lines.join(QLatin1Char('\n')));
 }
@@ -601,9 +617,7 @@ void TIrWindow::RedrawDiagram()
     Diagram->ClearCurves();
     for (size_t i = 0; i < plot.x.size(); ++i)
         Diagram->AddPoint(float(plot.y1[i]), float(second ? plot.y2[i] : plot.y1[i]), int(i), plot.x[i]);
-    QStringList info = Results->text().split(QLatin1Char('\n'));
-    info.removeLast(); // the clocks' line: the window's, too long for the info line
-    Diagram->SetInfoLine(info.join(QStringLiteral("   ")));
+    Diagram->SetInfoLine(infoLine_);
     Diagram->update();
 }
 

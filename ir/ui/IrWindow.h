@@ -117,6 +117,7 @@ private:
     IrMeasurement result_;
     std::function<void()> stopOthers_;
     QString refusal_;
+    QString infoLine_; // the diagram's: the run's chief figures
     std::optional<EngineFailure> failure_;
     bool stoppedByUser_ = false;
     char language_ = 'D';

@@ -306,10 +306,12 @@ TEST_F(IrWindowTest, UntouchedValuesAreWrittenBackAsRead)
 }
 
 // Every choice of the View box is shown whole, in both languages, also
-// after a switch from the shorter German texts to the English ones.
+// after a switch from the shorter German texts to the English ones; and the
+// state of a finished run is said in the new language.
 TEST_F(IrWindowTest, TheViewBoxShowsEveryChoiceWhole)
 {
     open();
+    run();
     for (int pass = 0; pass < 2; ++pass) {
         main->deutschEnglish1Click();
         // A top-level window takes its new size when the platform delivers it.
@@ -324,6 +326,7 @@ TEST_F(IrWindowTest, TheViewBoxShowsEveryChoiceWhole)
         for (int i = 0; i < window->View->count(); ++i)
             EXPECT_LE(window->View->fontMetrics().horizontalAdvance(window->View->itemText(i)), room)
                 << window->View->itemText(i).toStdString();
+        EXPECT_EQ(window->Status->text(), pass == 0 ? QStringLiteral("Complete") : QStringLiteral("Fertig"));
     }
 }
 
