@@ -205,8 +205,7 @@ std::vector<ImpulseResponse> TwinLoops(const ImpulseResponse& ir, const std::vec
 {
     const int n = ir.size();
     const double binHz = static_cast<double>(ir.rate) / n;
-    std::vector<std::vector<std::complex<double>>> spectra;
-    for (const Loop& loop : loops) {
+    const auto spectrumOf = [&](const Loop& loop) {
         const double perNeper = loop.ppm * 1e-6 * ir.rateConstant * ir.rate; // samples per e-fold of frequency
         std::vector<std::complex<double>> spectrum(magnitude.size());
         for (size_t k = 0; k < spectrum.size(); ++k) {
@@ -214,16 +213,18 @@ std::vector<ImpulseResponse> TwinLoops(const ImpulseResponse& ir, const std::vec
             const double d = loop.delay + perNeper * std::log(std::max(f, ir.f1) / ir.f1);
             spectrum[k] = std::polar(magnitude[k], phase[k] - 2.0 * std::numbers::pi * static_cast<double>(k) * d / n);
         }
-        spectra.push_back(std::move(spectrum));
-    }
+        return spectrum;
+    };
+    // Two to a transform, and no more spectra held than those two.
     std::vector<ImpulseResponse> twins(loops.size());
     for (size_t i = 0; i < twins.size(); i += 2) {
+        const bool pair = i + 1 < twins.size();
         std::vector<double> unused;
         twins[i].rate = ir.rate;
-        if (i + 1 < twins.size())
+        if (pair)
             twins[i + 1].rate = ir.rate;
-        InversePair(spectra[i], i + 1 < spectra.size() ? spectra[i + 1] : spectra[i], n, twins[i].h,
-                    i + 1 < twins.size() ? twins[i + 1].h : unused);
+        InversePair(spectrumOf(loops[i]), spectrumOf(loops[pair ? i + 1 : i]), n, twins[i].h,
+                    pair ? twins[i + 1].h : unused);
     }
     return twins;
 }
@@ -306,22 +307,20 @@ IrOneSweepCheck OneSweepCheck(const ImpulseResponse& ir, const ImpulseResponse& 
     // band's, a high-pass's slow first swing among them.
     const std::vector<double> magnitude = Magnitude(ir);
     const std::vector<double> phase = MinimumPhase(magnitude, ir.size());
-    std::vector<Loop> loops = kCleanLoops;
-    loops.insert(loops.end(), kDriftLoops.begin(), kDriftLoops.end());
-    const std::vector<ImpulseResponse> twins = TwinLoops(ir, magnitude, phase, loops);
     const long long least = std::max<long long>(kLeastGuardSamples,
                                                 Samples(1000.0 * kGuardPeriods / EnergyTopHz(ir), ir.rate));
     const long long longest = WindowFor(ir, 0).window / 2;
-    const long long guard = CleanGuard(ir, twins, least, longest);
+    const long long guard = CleanGuard(ir, TwinLoops(ir, magnitude, phase, kCleanLoops), least, longest);
     const DriftWindow w = WindowFor(ir, guard);
     c.guardMs = 1000.0 * static_cast<double>(guard) / ir.rate;
     // The check's own drift either way, which moves the arrival by up to
     // its smear, must read above the limit.
     const long long smear = std::llround(kIrOneSweepDriftPpm * 1e-6 * ir.sweep.seconds * ir.rate);
     c.seesDrift = guard < longest;
-    for (size_t i = kCleanLoops.size(); i < twins.size(); ++i)
-        c.seesDrift = c.seesDrift && PrePeakDb(twins[i], 0.0, guard + Samples(1.0, ir.rate) + smear, w, 0.0) >
-                                         kIrDriftDb + kSeenMarginDb;
+    if (c.seesDrift)
+        for (const ImpulseResponse& twin : TwinLoops(ir, magnitude, phase, kDriftLoops))
+            c.seesDrift = c.seesDrift && PrePeakDb(twin, 0.0, guard + Samples(1.0, ir.rate) + smear, w, 0.0) >
+                                             kIrDriftDb + kSeenMarginDb;
     const double noise = kNoiseAllowance * static_cast<double>(w.window - w.guard) * NoiseMeanSquare(ir);
     c.driftDb = PrePeakDb(causal, peak.samples, guard + Samples(1.0, ir.rate), w, noise);
     return c;

@@ -46,49 +46,61 @@ bool Known(const ImpulseResponse& ir, int k, double f)
     return f >= FullLevelLowHz(ir.sweep) && k * f <= FullLevelHighHz(ir.sweep);
 }
 
+// Harmonic k's gate on the response, what its model loses there, and
+// what its model leaves in the gates of its gated neighbours.
+struct Gated {
+    IrGate gate;
+    IrResponse response;
+    IrResponse model;
+    IrResponse modelInLower, modelInUpper;
+    // Harmonic k's power at fundamental bin j re `base`, the fundamental's;
+    // NaN where it is not known.
+    double Power(const IrResponse& of, const ImpulseResponse& ir, int k, size_t j, double base) const;
+};
+using GatedHarmonics = std::array<Gated, kIrHighestHarmonic - 1>;
+
 // What harmonic k's gate makes of a harmonic that is the same at every
 // frequency: the k-th harmonic of the sweep as a device of that order
 // makes it, measured as the recording is and laid where this response's
 // harmonic k lies. Its band begins where its sweep fades in, at k·f1, and
 // that edge rings both ways about its impulse, which the gate cuts off in
 // the band's lowest octave; dividing by this takes that loss out. It is 1
-// wherever the gate holds all of the harmonic. One per harmonic gated, in
-// the order of `harmonics`.
-std::vector<ImpulseResponse> HarmonicModels(const ImpulseResponse& ir, const std::vector<double>& phase,
-                                            const IrPeak& peak, const std::vector<int>& harmonics)
+// wherever the gate holds all of the harmonic. Two harmonics at a time,
+// each gated at once, so that no more than two long models are held.
+bool GateModels(const ImpulseResponse& ir, const std::vector<double>& phase, const IrPeak& peak,
+                const std::vector<int>& gated, GatedHarmonics& h, int points)
 {
-    std::vector<std::vector<double>> recordings;
-    for (int k : harmonics)
-        recordings.push_back(HarmonicSweepSamples(ir.sweep, k));
-    std::vector<std::vector<std::complex<double>>> spectra =
-        ResponseSpectra(recordings, SweepSamples(ir.sweep), ir.sweep);
     const int n = ir.size();
-    std::vector<ImpulseResponse> models(spectra.size());
-    for (size_t i = 0; i < spectra.size(); ++i) {
-        if (spectra[i].size() != phase.size())
-            return {};
-        for (size_t j = 0; j < phase.size(); ++j)
-            spectra[i][j] *= std::polar(1.0, phase[j] - 2.0 * std::numbers::pi * static_cast<double>(j) * peak.samples / n);
-        models[i].rate = ir.rate;
+    const std::vector<double> played = SweepSamples(ir.sweep);
+    for (size_t first = 0; first < gated.size(); first += 2) {
+        const size_t count = std::min<size_t>(2, gated.size() - first);
+        std::vector<std::vector<double>> recordings;
+        for (size_t i = first; i < first + count; ++i)
+            recordings.push_back(HarmonicSweepSamples(ir.sweep, gated[i]));
+        std::vector<std::vector<std::complex<double>>> spectra = ResponseSpectra(recordings, played, ir.sweep);
+        if (spectra.size() != count)
+            return false;
+        for (std::vector<std::complex<double>>& spectrum : spectra) {
+            if (spectrum.size() != phase.size())
+                return false;
+            for (size_t j = 0; j < phase.size(); ++j)
+                spectrum[j] *= std::polar(1.0, phase[j] - 2.0 * std::numbers::pi * static_cast<double>(j) * peak.samples / n);
+        }
+        ImpulseResponse models[2];
+        models[0].rate = models[1].rate = ir.rate;
+        InversePair(spectra[0], spectra[count - 1], n, models[0].h, models[1].h);
+        for (size_t i = first; i < first + count; ++i) {
+            const ImpulseResponse& model = models[i - first];
+            Gated& g = h[size_t(gated[i] - 2)];
+            g.model = ResponseOf(model, g.gate, points);
+            if (i > 0)
+                g.modelInLower = ResponseOf(model, h[size_t(gated[i - 1] - 2)].gate, points);
+            if (i + 1 < gated.size())
+                g.modelInUpper = ResponseOf(model, h[size_t(gated[i + 1] - 2)].gate, points);
+        }
     }
-    // Two models to a transform.
-    for (size_t i = 0; i < models.size(); i += 2) {
-        std::vector<double> unused;
-        InversePair(spectra[i], i + 1 < spectra.size() ? spectra[i + 1] : spectra[i], n, models[i].h,
-                    i + 1 < models.size() ? models[i + 1].h : unused);
-    }
-    return models;
+    return true;
 }
-
-// Harmonic k's gate on the response, and what its model loses there.
-struct Gated {
-    IrGate gate;
-    IrResponse response;
-    IrResponse model;
-    // Harmonic k's power at fundamental bin j re `base`, the fundamental's;
-    // NaN where it is not known.
-    double Power(const IrResponse& of, const ImpulseResponse& ir, int k, size_t j, double base) const;
-};
 
 // The model must hold most of the harmonic where it is read: where the
 // gate loses more, the harmonic is not known.
@@ -128,21 +140,23 @@ double NoisePower(const ImpulseResponse& causal, const IrResponse& one, int k, c
 // next higher, weaker harmonic, most where the band begins. Each
 // neighbour's own reading (over its model, with its phase) times what its
 // model leaves in this gate.
-void TakeOutNeighbours(std::array<Gated, kIrHighestHarmonic - 1>& h, const std::vector<ImpulseResponse>& models,
-                       const std::vector<int>& gated, int points)
+void TakeOutNeighbours(GatedHarmonics& h, const std::vector<int>& gated)
 {
     std::array<std::vector<std::complex<double>>, kIrHighestHarmonic - 1> leaks;
+    const auto add = [](std::vector<std::complex<double>>& leak, const Gated& neighbour, const IrResponse& left) {
+        for (size_t b = 0; b < leak.size() && left.h.size() == leak.size(); ++b)
+            if (std::norm(neighbour.model.h[b]) >= kLeastModelPower)
+                leak[b] += neighbour.response.h[b] / neighbour.model.h[b] * left.h[b];
+    };
     for (size_t i = 0; i < gated.size(); ++i) {
-        Gated& g = h[size_t(gated[i] - 2)];
-        leaks[i].assign(g.response.h.size(), {});
-        for (size_t n = 0; n < gated.size(); ++n) {
-            if (n == i || (n + 1 != i && n != i + 1))
-                continue;
-            const Gated& neighbour = h[size_t(gated[n] - 2)];
-            const IrResponse left = ResponseOf(models[n], g.gate, points);
-            for (size_t b = 0; b < leaks[i].size() && left.h.size() == leaks[i].size(); ++b)
-                if (std::norm(neighbour.model.h[b]) >= kLeastModelPower)
-                    leaks[i][b] += neighbour.response.h[b] / neighbour.model.h[b] * left.h[b];
+        leaks[i].assign(h[size_t(gated[i] - 2)].response.h.size(), {});
+        if (i > 0) {
+            const Gated& lower = h[size_t(gated[i - 1] - 2)];
+            add(leaks[i], lower, lower.modelInUpper);
+        }
+        if (i + 1 < gated.size()) {
+            const Gated& upper = h[size_t(gated[i + 1] - 2)];
+            add(leaks[i], upper, upper.modelInLower);
         }
     }
     for (size_t i = 0; i < gated.size(); ++i) {
@@ -172,30 +186,31 @@ IrHarmonicCurves HarmonicsOf(const ImpulseResponse& ir, const ImpulseResponse& c
     const IrResponse one = ResponseOf(ir, FundamentalGate(ir, peak));
     if (one.h.empty())
         return c;
-    std::array<Gated, kIrHighestHarmonic - 1> h;
+    GatedHarmonics h;
     const int points = 2 * (static_cast<int>(one.h.size()) - 1);
     const double transformMs = 1000.0 * points / ir.rate;
     // A harmonic that lies nowhere in the band is not gated: its gate could
     // reach past the response's negative times.
     std::vector<int> gated;
     for (int k = 2; k <= kIrHighestHarmonic; ++k)
-        if (Known(ir, k, FullLevelLowHz(ir.sweep)))
+        if (Known(ir, k, FullLevelLowHz(ir.sweep))) {
             gated.push_back(k);
-    const std::vector<ImpulseResponse> models = HarmonicModels(ir, phase, peak, gated);
-    if (models.size() != gated.size())
+            Gated& g = h[size_t(k - 2)];
+            g.gate = HarmonicGate(ir, peak, k, transformMs);
+            g.response = ResponseOf(causal, g.gate, points);
+            if (g.response.h.size() != one.h.size())
+                return c;
+        }
+    if (!GateModels(ir, phase, peak, gated, h, points))
         return c;
     double floor = 0.0;
-    for (size_t i = 0; i < gated.size(); ++i) {
-        const int k = gated[i];
-        Gated& g = h[size_t(k - 2)];
-        g.gate = HarmonicGate(ir, peak, k, transformMs);
-        g.response = ResponseOf(causal, g.gate, points);
-        g.model = ResponseOf(models[i], g.gate, points);
-        if (g.response.h.size() != one.h.size() || g.model.h.size() != one.h.size())
+    for (int k : gated) {
+        const Gated& g = h[size_t(k - 2)];
+        if (g.model.h.size() != one.h.size())
             return c;
         floor = std::max(floor, NoisePower(causal, one, k, g, points));
     }
-    TakeOutNeighbours(h, models, gated, points);
+    TakeOutNeighbours(h, gated);
     // A bin of noise alone may lie a little above the highest of another
     // stretch of it.
     c.floorDb = floor > 0.0 ? 10.0 * std::log10(floor) + kIrHarmonicFloorMarginDb : kNaN;
