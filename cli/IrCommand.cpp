@@ -93,10 +93,7 @@ CommandResult endedWithout(const Outcome& out)
 // that differ, one that does not open), unless the sweeps asked for are
 // longer than one recording holds, which is the command line's; the
 // engine's own rule tells which.
-int startRefusalStatus(const IrSweep& sweep)
-{
-    return IrEngine::FitsOneRecording(sweep) ? kExitDevice : kExitUsage;
-}
+int startRefusalStatus(const IrSweep& sweep) { return IrEngine::FitsOneRecording(sweep) ? kExitDevice : kExitUsage; }
 
 // --gate's own terms: the start from the peak and the length, in ms.
 QString gateOption(const MeasureOptions& o)

@@ -75,10 +75,9 @@ QString summaryJson(const IrMeasurement& m)
     const auto field = [](const char* name, const QString& value) {
         return QStringLiteral("\"%1\": %2").arg(QLatin1String(name), value);
     };
-    const QStringList gate{field("start_ms", FixedText(m.gate.startMs, 3)),
-                           field("start_from_peak_ms", FixedText(gateFromPeakMs(m), 3)),
-                           field("length_ms", FixedText(m.gate.lengthMs, 3)),
-                           field("fade_ms", FixedText(m.gate.fadeMs, 3))};
+    const QStringList gate{
+        field("start_ms", FixedText(m.gate.startMs, 3)), field("start_from_peak_ms", FixedText(gateFromPeakMs(m), 3)),
+        field("length_ms", FixedText(m.gate.lengthMs, 3)), field("fade_ms", FixedText(m.gate.fadeMs, 3))};
     const QStringList fields{
         field("latency_ms", FixedText(m.peak.latencyMs(rate), 4)),
         field("latency_samples", FixedText(m.peak.samples, 3)),
@@ -200,7 +199,8 @@ QString human(const IrMeasurement& m, const std::vector<IrRow>& rows, const RunC
     t += clockLine(m);
     t += inputPeakLine(m);
     t += QStringLiteral("harmonics: Hk holds from %1 Hz to %2 Hz / k; below %3 dB it may be noise\n")
-             .arg(PointText(FullLevelLowHz(s)), PointText(FullLevelHighHz(s)), cell(m.harmonics.floorDb, 1, QStringLiteral("(unknown)")));
+             .arg(PointText(FullLevelLowHz(s)), PointText(FullLevelHighHz(s)),
+                  cell(m.harmonics.floorDb, 1, QStringLiteral("(unknown)")));
     t += QStringLiteral("gate starts %1 ms from the peak, %2 ms long; phase with the latency taken out\n")
              .arg(FixedText(gateFromPeakMs(m), 2), FixedText(m.gate.lengthMs, 2));
     return t + octaveTable(m, rows) + HumanVerdictText(verdict);

@@ -203,7 +203,7 @@ bool IrGateLimits::Hold(double startFromPeakMs, double lengthMs) const
     // A few nanoseconds for the rounding of numbers typed in ms.
     constexpr double kSlackMs = 1e-6;
     return lengthMs > 0.0 && lengthMs <= longestMs + kSlackMs && startFromPeakMs >= earliestStartMs - kSlackMs &&
-           startFromPeakMs + lengthMs <= latestEndMs + kSlackMs;
+        startFromPeakMs + lengthMs <= latestEndMs + kSlackMs;
 }
 
 IrGateLimits GateLimitsOf(const IrMeasurement& m)
@@ -248,7 +248,8 @@ QString GateLimitsText(const IrGateLimits& l, char letter)
 
 QString GateOutsideText(const IrGateLimits& l, char letter)
 {
-    static constexpr Words kOutside{"Das Tor liegt außerhalb der Antwort: %1", "The gate lies outside the response: %1"};
+    static constexpr Words kOutside{"Das Tor liegt außerhalb der Antwort: %1",
+                                    "The gate lies outside the response: %1"};
     return Pick(letter, kOutside).arg(GateLimitsText(l, letter));
 }
 

@@ -44,8 +44,8 @@ struct IrMeasurement {
     // refuses (0 without a check).
     IrClockCheck clockCheck = IrClockCheck::None;
     double clockCheckPpm = 0.0;
-    double driftDb = 0.0;                // DriftRatioDb, the larger of both channels'; NaN where not checked
-    double sweepShiftSamples = 0.0;      // SweepShift, the larger of both channels' in reference mode
+    double driftDb = 0.0;           // DriftRatioDb, the larger of both channels'; NaN where not checked
+    double sweepShiftSamples = 0.0; // SweepShift, the larger of both channels' in reference mode
     // The highest sample the input recorded, dBFS: what the sweep reached
     // there, which a device whose gain depends on the level sets, not the
     // sweep's own level. The reference's is NaN outside the reference mode.

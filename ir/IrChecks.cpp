@@ -240,8 +240,9 @@ struct DriftWindow {
 DriftWindow WindowFor(const ImpulseResponse& ir, long long guard)
 {
     const long long harmonic = std::llround(0.25 * ir.rateConstant * std::log(2.0) * ir.rate);
-    return {guard, std::clamp(std::max(Samples(kDriftWindowMs, ir.rate), 4 * guard), 2 * guard,
-                              std::max(harmonic, 2 * guard))};
+    return {
+        guard,
+        std::clamp(std::max(Samples(kDriftWindowMs, ir.rate), 4 * guard), 2 * guard, std::max(harmonic, 2 * guard))};
 }
 
 // The energy before the causal response's arrival (ArrivalNear `near`),
@@ -307,8 +308,8 @@ IrOneSweepCheck OneSweepCheck(const ImpulseResponse& ir, const ImpulseResponse& 
     // band's, a high-pass's slow first swing among them.
     const std::vector<double> magnitude = Magnitude(ir);
     const std::vector<double> phase = MinimumPhase(magnitude, ir.size());
-    const long long least = std::max<long long>(kLeastGuardSamples,
-                                                Samples(1000.0 * kGuardPeriods / EnergyTopHz(ir), ir.rate));
+    const long long least =
+        std::max<long long>(kLeastGuardSamples, Samples(1000.0 * kGuardPeriods / EnergyTopHz(ir), ir.rate));
     const long long longest = WindowFor(ir, 0).window / 2;
     const long long guard = CleanGuard(ir, TwinLoops(ir, magnitude, phase, kCleanLoops), least, longest);
     const DriftWindow w = WindowFor(ir, guard);
@@ -319,8 +320,8 @@ IrOneSweepCheck OneSweepCheck(const ImpulseResponse& ir, const ImpulseResponse& 
     c.seesDrift = guard < longest;
     if (c.seesDrift)
         for (const ImpulseResponse& twin : TwinLoops(ir, magnitude, phase, kDriftLoops))
-            c.seesDrift = c.seesDrift && PrePeakDb(twin, 0.0, guard + Samples(1.0, ir.rate) + smear, w, 0.0) >
-                                             kIrDriftDb + kSeenMarginDb;
+            c.seesDrift = c.seesDrift &&
+                PrePeakDb(twin, 0.0, guard + Samples(1.0, ir.rate) + smear, w, 0.0) > kIrDriftDb + kSeenMarginDb;
     const double noise = kNoiseAllowance * static_cast<double>(w.window - w.guard) * NoiseMeanSquare(ir);
     c.driftDb = PrePeakDb(causal, peak.samples, guard + Samples(1.0, ir.rate), w, noise);
     return c;
@@ -382,7 +383,7 @@ bool ShiftIsDrift(const IrSweepShift& shift, const IrSweep& sweep)
     if (std::abs(shift.samples) > kIrSweepShiftSamples)
         return true;
     return std::abs(shift.samples) > kSureErrors * shift.standardError &&
-           std::abs(SweepShiftPpm(shift, sweep)) >= kIrLeastDriftPpm;
+        std::abs(SweepShiftPpm(shift, sweep)) >= kIrLeastDriftPpm;
 }
 
 QString IrProblemText(IrProblem problem, char letter)

@@ -157,7 +157,8 @@ double RegularisationRamp(double f, const IrSweep& sweep)
 bool ImpulseResponse::NoiseStretch(long long& from, long long& to) const
 {
     from = std::llround(tailSeconds * rate);
-    to = size() - std::llround(rateConstant * std::log(6.0) * rate) - std::llround(0.5 * rateConstant * std::log(2.0) * rate);
+    to = size() - std::llround(rateConstant * std::log(6.0) * rate) -
+        std::llround(0.5 * rateConstant * std::log(2.0) * rate);
     return to - from >= 16;
 }
 
@@ -193,7 +194,7 @@ ImpulseResponse Deconvolve(std::span<const float> recording, std::span<const dou
 }
 
 std::vector<std::vector<Complex>> ResponseSpectra(std::span<const std::vector<double>> recordings,
-                                                   std::span<const double> played, const IrSweep& sweep)
+                                                  std::span<const double> played, const IrSweep& sweep)
 {
     const size_t period = static_cast<size_t>(sweep.PeriodFrames());
     if (CheckSweep(sweep) != IrSweepFit::Fits || played.size() < period)

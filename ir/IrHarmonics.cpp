@@ -84,7 +84,8 @@ bool GateModels(const ImpulseResponse& ir, const std::vector<double>& phase, con
             if (spectrum.size() != phase.size())
                 return false;
             for (size_t j = 0; j < phase.size(); ++j)
-                spectrum[j] *= std::polar(1.0, phase[j] - 2.0 * std::numbers::pi * static_cast<double>(j) * peak.samples / n);
+                spectrum[j] *=
+                    std::polar(1.0, phase[j] - 2.0 * std::numbers::pi * static_cast<double>(j) * peak.samples / n);
         }
         ImpulseResponse models[2];
         models[0].rate = models[1].rate = ir.rate;

@@ -104,8 +104,8 @@ std::vector<double> HarmonicSweepSamples(const IrSweep& s, int k)
         // The phase in cycles, reduced before the sine so that it keeps its
         // precision over a long sweep.
         const double cycles = k * s.f1 * L * std::expm1(t / L);
-        x[static_cast<size_t>(i)] = amplitude * std::pow(Envelope(s, t), k) *
-                                    std::sin(2.0 * std::numbers::pi * (cycles - std::floor(cycles)));
+        x[static_cast<size_t>(i)] =
+            amplitude * std::pow(Envelope(s, t), k) * std::sin(2.0 * std::numbers::pi * (cycles - std::floor(cycles)));
     }
     return x;
 }

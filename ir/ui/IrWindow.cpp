@@ -565,8 +565,7 @@ void TIrWindow::showResults()
     // What the sweep reached at the input, which a device whose gain
     // depends on the level sets.
     if (result_.settings.referenceMode)
-        lines << word(language_, kInputPeaks)
-                     .arg(fixed(result_.inputPeakDbfs, 2), fixed(result_.referencePeakDbfs, 2));
+        lines << word(language_, kInputPeaks).arg(fixed(result_.inputPeakDbfs, 2), fixed(result_.referencePeakDbfs, 2));
     else
         lines << word(language_, kInputPeak).arg(fixed(result_.inputPeakDbfs, 2));
     if (std::isfinite(result_.harmonics.floorDb))

@@ -22,8 +22,8 @@ TEST(IrChecks, EachBadSetUpGetsItsOwnProblem)
         IrProblem want;
     };
     const Case cases[] = {
-        {"delay=30", 5.0, 0.5, -6.0, 1, IrProblem::None},            // a plain loop
-        {"delay=30", 1.0, 0.5, -6.0, 4, IrProblem::None},            // averaged
+        {"delay=30", 5.0, 0.5, -6.0, 1, IrProblem::None},               // a plain loop
+        {"delay=30", 1.0, 0.5, -6.0, 4, IrProblem::None},               // averaged
         {"delay=30.37 noise=-60", 1.0, 0.5, -20.0, 4, IrProblem::None}, // the peaks wander in noise, a little
         {"delay=30 drift=100", 5.0, 0.5, -6.0, 1, IrProblem::ClockDrift},
         {"delay=30 drift=-100", 5.0, 0.5, -6.0, 1, IrProblem::ClockDrift},
@@ -216,7 +216,7 @@ TEST(IrAnalysis, RegateKeepsTheMeasurement)
 TEST(IrAnalysis, AGateOutsideTheResponseLeavesNoResponse)
 {
     IrSettings settings;
-    settings.sweep = Sweep(1.0); // 72000 frames a period: 2730.67 ms of response
+    settings.sweep = Sweep(1.0);                                // 72000 frames a period: 2730.67 ms of response
     const dttest::Stereo s = Play("delay=480", settings.sweep); // 10 ms
     IrMeasurement m = AnalyseSweep(s.left, {}, settings);
     ASSERT_TRUE(m.ok());
@@ -225,10 +225,10 @@ TEST(IrAnalysis, AGateOutsideTheResponseLeavesNoResponse)
         double start, length;
         bool inside, possible;
     } cases[] = {
-        {-1, 3, true, true},       {-50, 540, true, true},      // to the tail's end
-        {-50, 541, false, true},   {5000, 1, false, false},     {-60000, 3, false, false},
-        {-2200, 3, true, true},    {-2300, 3, false, true},     // the negative times' own end
-        {0, 3000, false, false},   // longer than the response
+        {-1, 3, true, true},     {-50, 540, true, true}, // to the tail's end
+        {-50, 541, false, true}, {5000, 1, false, false}, {-60000, 3, false, false},
+        {-2200, 3, true, true},  {-2300, 3, false, true}, // the negative times' own end
+        {0, 3000, false, false},                          // longer than the response
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.start << ":" << c.length);

@@ -25,14 +25,14 @@ TEST(IrClocks, AcrossBandsAndRates)
         int count;
     };
     const Row rows[] = {
-        {20, 20000, 48000, true, 1.0, 2},  {20, 2000, 48000, true, 1.0, 2},  {20, 160, 48000, false, 1.0, 2},
-        {20, 40, 48000, false, 1.0, 2},    {100, 1000, 48000, false, 1.0, 2}, {20, 200, 48000, false, 4.0, 4},
-        {20, 900, 2000, false, 1.0, 2},    {20, 3600, 8000, true, 1.0, 2},    {20, 4961, 11025, true, 1.0, 2},
+        {20, 20000, 48000, true, 1.0, 2}, {20, 2000, 48000, true, 1.0, 2},   {20, 160, 48000, false, 1.0, 2},
+        {20, 40, 48000, false, 1.0, 2},   {100, 1000, 48000, false, 1.0, 2}, {20, 200, 48000, false, 4.0, 4},
+        {20, 900, 2000, false, 1.0, 2},   {20, 3600, 8000, true, 1.0, 2},    {20, 4961, 11025, true, 1.0, 2},
     };
     for (const Row& row : rows) {
         for (const double ppm : {0.0, 100.0, -100.0}) {
-            SCOPED_TRACE(testing::Message() << row.f1 << " .. " << row.f2 << " Hz at " << row.rate << " Hz, " << ppm
-                                            << " ppm");
+            SCOPED_TRACE(testing::Message()
+                         << row.f1 << " .. " << row.f2 << " Hz at " << row.rate << " Hz, " << ppm << " ppm");
             const QString dut = QStringLiteral("delay=30.37 drift=%1").arg(ppm);
             IrSettings one;
             one.sweep = Sweep(5.0, row.rate);
@@ -54,10 +54,11 @@ TEST(IrClocks, AcrossBandsAndRates)
             // The card's delay grows by the drift at every frame.
             const double shift = ppm * 1e-6 * (row.count - 1) * several.sweep.PeriodFrames();
             EXPECT_NEAR(averaged.sweepShiftSamples, shift, 0.01);
-            std::printf("%6.0f .. %5.0f Hz at %5d Hz, %+4.0f ppm: one sweep %s (%.1f dB), %d x %.0f s %s (%+.4f samples)\n",
-                        row.f1, row.f2, row.rate, ppm, IrProblemText(single.problem, 'E').isEmpty() ? "passes" : "refused",
-                        single.driftDb, row.count, row.seconds,
-                        IrProblemText(averaged.problem, 'E').isEmpty() ? "pass" : "refused", averaged.sweepShiftSamples);
+            std::printf(
+                "%6.0f .. %5.0f Hz at %5d Hz, %+4.0f ppm: one sweep %s (%.1f dB), %d x %.0f s %s (%+.4f samples)\n",
+                row.f1, row.f2, row.rate, ppm, IrProblemText(single.problem, 'E').isEmpty() ? "passes" : "refused",
+                single.driftDb, row.count, row.seconds,
+                IrProblemText(averaged.problem, 'E').isEmpty() ? "pass" : "refused", averaged.sweepShiftSamples);
         }
     }
 }

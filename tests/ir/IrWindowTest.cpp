@@ -206,7 +206,13 @@ TEST_F(IrWindowTest, BadSetUpsShowTheirMessageAndNoCurve)
         DutConfig dut;
         QByteArray settings;
     } cases[] = {
-        {"no signal", [] { DutConfig d; d.gainDb[0] = d.gainDb[1] = -300.0; return d; }(), {}},
+        {"no signal",
+         [] {
+             DutConfig d;
+             d.gainDb[0] = d.gainDb[1] = -300.0;
+             return d;
+         }(),
+         {}},
         {"a sweep above the rate", {}, "[IMPULSANTWORT]\nAUTOTOP=0\nF2=40000\n"},
         {"a gate outside every response", {}, "[IMPULSANTWORT]\nWHOLEGATE=0\nGATESTART=5000\nGATELENGTH=1\n"},
     };
@@ -290,8 +296,8 @@ TEST_F(IrWindowTest, TheSettingsSurviveARestartAndADamagedOneFallsBack)
 // written as it shows.
 TEST_F(IrWindowTest, UntouchedValuesAreWrittenBackAsRead)
 {
-    const QStringList kept{"F1=20.55", "F2=15000.5", "SECONDS=1.25", "TAIL=0.333", "LEVEL=-6.25", "GATESTART=-0.125",
-                           "GATELENGTH=0"};
+    const QStringList kept{"F1=20.55",    "F2=15000.5",       "SECONDS=1.25", "TAIL=0.333",
+                           "LEVEL=-6.25", "GATESTART=-0.125", "GATELENGTH=0"};
     open({}, "[IMPULSANTWORT]\nAUTOTOP=0\n" + kept.join('\n').toUtf8() + "\n");
     closeMain();
     const QString section = settingsText().section(QStringLiteral("[IMPULSANTWORT]"), 1).section('[', 0, 0);
