@@ -91,28 +91,47 @@ CommandResult endedWithout(const Outcome& out)
 
 // A start the engine refuses is the devices' fault (none usable, rates
 // that differ, one that does not open), unless the sweeps asked for are
-// longer than one recording holds, which is the command line's. The
-// engine keeps a margin of under a second beyond the sweeps.
-int startRefusalStatus(const IrSweep& sweep)
+// longer than one recording holds, which is the command line's; the
+// engine's own rule tells which.
+int startRefusalStatus(const IrSweep& sweep) { return IrEngine::FitsOneRecording(sweep) ? kExitDevice : kExitUsage; }
+
+// --gate's own terms: the start from the peak and the length, in ms.
+QString gateOption(const MeasureOptions& o)
 {
-    const double seconds = sweep.count * (sweep.seconds + sweep.tailSeconds);
-    return seconds + 1.0 > StretchRecorder::kMaxSeconds ? kExitUsage : kExitDevice;
+    return QStringLiteral("--gate %1:%2").arg(*o.gateStartMs).arg(*o.gateLengthMs);
+}
+
+// A gate that lies outside every response the sweep can give (whatever the
+// latency, as long as the tail holds it) is refused before anything plays.
+QString gateBeforeRun(const MeasureOptions& o, const IrSweep& sweep)
+{
+    if (!o.gateLengthMs)
+        return {};
+    const IrGateLimits limits = GateLimitsBefore(sweep);
+    if (limits.Hold(*o.gateStartMs, *o.gateLengthMs))
+        return {};
+    return QStringLiteral("%1 does not fit in the response: %2").arg(gateOption(o), GateLimitsText(limits, 'E'));
 }
 
 // The gate of --gate on the measured response (the engine measures with
 // the fundamental's own), the output correction divided out as the engine
-// does it. False when the gate does not fit in the response.
+// does it. Empty, or why the gate does not fit in this run's response.
 //
 // The option's start counts from the peak (GateFromPeak): a script cannot
 // know the latency before the run.
-bool applyGate(const MeasureOptions& o, MeasureSession& session, IrMeasurement& m)
+QString applyGate(const MeasureOptions& o, MeasureSession& session, IrMeasurement& m)
 {
     if (!o.gateLengthMs)
-        return true;
+        return {};
+    const IrGateLimits limits = GateLimitsOf(m);
+    if (!limits.Hold(*o.gateStartMs, *o.gateLengthMs))
+        return QStringLiteral("%1 does not fit in the response: %2").arg(gateOption(o), GateLimitsText(limits, 'E'));
     const IrGate gate = GateFromPeak(m, *o.gateStartMs, *o.gateLengthMs);
     m.settings.gate = gate;
     Regate(m, gate, &session.Records().outputCorrection);
-    return !m.response.h.empty();
+    if (m.response.h.empty())
+        return QStringLiteral("%1 holds fewer than two samples of the response").arg(gateOption(o));
+    return {};
 }
 
 } // namespace
@@ -129,6 +148,8 @@ CommandResult RunIr(const MeasureOptions& o, MeasureSession& session)
     const IrSettings settings = settingsOf(o);
     if (const IrSweepFit fit = CheckSweep(settings.sweep); fit != IrSweepFit::Fits)
         return {kExitUsage, {}, {SweepFitText(fit, settings.sweep, 'E')}};
+    if (const QString gate = gateBeforeRun(o, settings.sweep); !gate.isEmpty())
+        return {kExitUsage, {}, {gate}};
 
     IrEngine engine(session.Records().inputCorrection, session.Records().outputCorrection);
     Outcome out;
@@ -142,11 +163,8 @@ CommandResult RunIr(const MeasureOptions& o, MeasureSession& session)
     if (CommandResult ended = endedWithout(out); !ended.reasons.isEmpty())
         return ended;
     IrMeasurement& m = *out.result;
-    if (!applyGate(o, session, m))
-        return {kExitUsage, {}, {QStringLiteral("--gate %1:%2 does not fit in the response, which lasts %3 ms")
-                                     .arg(*o.gateStartMs)
-                                     .arg(*o.gateLengthMs)
-                                     .arg(1000.0 * m.ir.size() / m.ir.rate, 0, 'f', 0)}};
+    if (const QString gate = applyGate(o, session, m); !gate.isEmpty())
+        return {kExitUsage, {}, {gate}};
 
     const std::vector<IrRow> rows = IrResultRows(m, settings.smoothing);
     Verdict v;

@@ -55,16 +55,77 @@ QString referenceJson(const IrSettings& s)
              s.referenceMode ? JsonQuoted(channelName(1 - s.measuredChannel)) : QStringLiteral("null"));
 }
 
+// The gate's start counted from the peak, as --gate gives it.
+double gateFromPeakMs(const IrMeasurement& m) { return m.gate.startMs - m.peak.latencyMs(m.ir.rate); }
+
+QString clockCheckName(IrClockCheck c)
+{
+    switch (c) {
+    case IrClockCheck::Sweeps: return QStringLiteral("sweeps");
+    case IrClockCheck::OneSweep: return QStringLiteral("one_sweep");
+    case IrClockCheck::None: break;
+    }
+    return QStringLiteral("none");
+}
+
 QString summaryJson(const IrMeasurement& m)
 {
     const int rate = m.ir.rate;
-    return QStringLiteral("{\"latency_ms\": %1, \"latency_samples\": %2, \"polarity\": \"%3\", "
-                          "\"peak_to_noise_db\": %4, \"drift_db\": %5, \"phase_delay_removed_samples\": %2, "
-                          "\"gate\": {\"start_ms\": %6, \"length_ms\": %7, \"fade_ms\": %8}}")
-        .arg(FixedText(m.peak.latencyMs(rate), 4), FixedText(m.peak.samples, 3),
-             m.peak.inverted() ? QStringLiteral("inverted") : QStringLiteral("normal"), FixedText(m.peakToNoiseDb, 1),
-             FixedText(m.driftDb, 1), FixedText(m.gate.startMs, 3), FixedText(m.gate.lengthMs, 3),
-             FixedText(m.gate.fadeMs, 3));
+    const QString null = QStringLiteral("null");
+    const auto field = [](const char* name, const QString& value) {
+        return QStringLiteral("\"%1\": %2").arg(QLatin1String(name), value);
+    };
+    const QStringList gate{
+        field("start_ms", FixedText(m.gate.startMs, 3)), field("start_from_peak_ms", FixedText(gateFromPeakMs(m), 3)),
+        field("length_ms", FixedText(m.gate.lengthMs, 3)), field("fade_ms", FixedText(m.gate.fadeMs, 3))};
+    const QStringList fields{
+        field("latency_ms", FixedText(m.peak.latencyMs(rate), 4)),
+        field("latency_samples", FixedText(m.peak.samples, 3)),
+        field("polarity", m.peak.inverted() ? QStringLiteral("\"inverted\"") : QStringLiteral("\"normal\"")),
+        field("peak_to_noise_db", FixedText(m.peakToNoiseDb, 1)),
+        field("drift_db", cell(m.driftDb, 1, null)),
+        field("clock_check", JsonQuoted(clockCheckName(m.clockCheck))),
+        field("clock_check_ppm", m.clockCheck == IrClockCheck::None ? null : FixedText(m.clockCheckPpm, 2)),
+        field("sweep_shift_samples", m.clockCheck == IrClockCheck::Sweeps ? FixedText(m.sweepShiftSamples, 4) : null),
+        field("phase_delay_removed_samples", FixedText(m.peak.samples, 3)),
+        field("harmonic_floor_db", cell(m.harmonics.floorDb, 1, null)),
+        field("input_peak_dbfs", cell(m.inputPeakDbfs, 2, null)),
+        field("reference_peak_dbfs", cell(m.referencePeakDbfs, 2, null)),
+        field("gate", QLatin1Char('{') + gate.join(QStringLiteral(", ")) + QLatin1Char('}'))};
+    return QLatin1Char('{') + fields.join(QStringLiteral(", ")) + QLatin1Char('}');
+}
+
+// How the clocks were checked, and what drift that check would have seen.
+QString clockLine(const IrMeasurement& m)
+{
+    const QString ppm = FixedText(m.clockCheckPpm, m.clockCheckPpm < 10.0 ? 1 : 0);
+    switch (m.clockCheck) {
+    case IrClockCheck::Sweeps:
+        return QStringLiteral("clocks checked from sweep to sweep: the last lies %1 samples after the first "
+                              "(drift from %2 ppm would show)\n")
+            .arg(FixedText(m.sweepShiftSamples, 4), ppm);
+    case IrClockCheck::OneSweep:
+        return QStringLiteral("clocks checked by the energy before the peak: %1 dB (drifting clocks from %2 dB; "
+                              "drift from %3 ppm would show)\n")
+            .arg(FixedText(m.driftDb, 1), FixedText(kIrDriftDb, 0), ppm);
+    case IrClockCheck::None: break;
+    }
+    return QStringLiteral("clocks not checked: in this band one sweep cannot tell drift of %1 ppm from the device's "
+                          "own delay; --count 2 checks them\n")
+        .arg(FixedText(kIrOneSweepDriftPpm, 0));
+}
+
+// What the sweep reached at the input: a device whose gain depends on the
+// level takes it elsewhere than the sweep's own level.
+QString inputPeakLine(const IrMeasurement& m)
+{
+    const QString level = FixedText(m.settings.sweep.levelDbfs, 1);
+    if (m.settings.referenceMode)
+        return QStringLiteral("input peak %1 dBFS measured, %2 dBFS reference (sweep played at %3 dBFS)\n")
+            .arg(cell(m.inputPeakDbfs, 2, QStringLiteral("none")), cell(m.referencePeakDbfs, 2, QStringLiteral("none")),
+                 level);
+    return QStringLiteral("input peak %1 dBFS (sweep played at %2 dBFS)\n")
+        .arg(cell(m.inputPeakDbfs, 2, QStringLiteral("none")), level);
 }
 
 QString json(const IrMeasurement& m, const std::vector<IrRow>& rows, const RunContext& ctx, const Verdict& verdict)
@@ -134,10 +195,14 @@ QString human(const IrMeasurement& m, const std::vector<IrRow>& rows, const RunC
     t += QStringLiteral("latency %1 ms (%2 samples), polarity %3\n")
              .arg(FixedText(m.peak.latencyMs(m.ir.rate), 4), FixedText(m.peak.samples, 3),
                   m.peak.inverted() ? QStringLiteral("inverted") : QStringLiteral("normal"));
-    t += QStringLiteral("peak to noise %1 dB, drift %2 dB (drifting clocks from %3 dB)\n")
-             .arg(FixedText(m.peakToNoiseDb, 1), FixedText(m.driftDb, 1), FixedText(kIrDriftDb, 0));
-    t += QStringLiteral("gate from %1 ms, %2 ms long; phase with the latency taken out\n")
-             .arg(FixedText(m.gate.startMs, 2), FixedText(m.gate.lengthMs, 2));
+    t += QStringLiteral("peak to noise %1 dB\n").arg(FixedText(m.peakToNoiseDb, 1));
+    t += clockLine(m);
+    t += inputPeakLine(m);
+    t += QStringLiteral("harmonics: Hk holds from %1 Hz to %2 Hz / k; below %3 dB it may be noise\n")
+             .arg(PointText(FullLevelLowHz(s)), PointText(FullLevelHighHz(s)),
+                  cell(m.harmonics.floorDb, 1, QStringLiteral("(unknown)")));
+    t += QStringLiteral("gate starts %1 ms from the peak, %2 ms long; phase with the latency taken out\n")
+             .arg(FixedText(gateFromPeakMs(m), 2), FixedText(m.gate.lengthMs, 2));
     return t + octaveTable(m, rows) + HumanVerdictText(verdict);
 }
 

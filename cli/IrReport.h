@@ -7,9 +7,11 @@
 // group_delay_ms (absolute), smoothed_db (only with smoothing), h2_db …
 // h5_db and thd_db (empty where unknown). JSON: the head of every report,
 // then "sweep", "reference", "summary" (latency, polarity, peak to noise,
-// drift, gate), "smoothing", "columns" and "points" as the CSV has them
-// (null where unknown), and "verdict". The text: the summary, and the
-// response at the octave centres in the band.
+// how the clocks were checked, the harmonics' floor, what each input's
+// peak reached, the gate both after the first played frame and from the
+// peak), "smoothing", "columns" and "points" as the CSV has them (null
+// where unknown), and "verdict". The text: the summary, the gate in
+// --gate's own terms, and the response at the octave centres in the band.
 
 #include "cli/IrRows.h"
 #include "cli/MeasureReport.h"

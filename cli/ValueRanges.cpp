@@ -2,6 +2,7 @@
 
 #include "cli/CommandLanguage.h"
 #include "generator/SweepSettings.h"
+#include "ir/IrSection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -78,7 +79,7 @@ const Row kRows[] = {
     {{"--max-noise", -400, 400, false}, {}},
     {{"--max-imd", -400, 400, false}, {}},
     {{"--seconds", 0.5, 20, false}, {}},
-    {{"--tail", 0, 10, false}, {}},
+    {{"--tail", kIrMinTailSeconds, kIrMaxTailSeconds, false}, {}},
     {{"--count", 1, 64, true}, {}},
     {{"--smoothing", 3, 48, true}, {}},
 };

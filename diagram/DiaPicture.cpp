@@ -37,6 +37,7 @@ DiaScene DiagramScene(const DiagramContent& c, const DiaLayout& layout)
     sc.xCaption = c.xCaption;
     sc.memories = c.memories;
     sc.xLabelFactor = c.xLabelFactor;
+    sc.xGrid = c.xGrid;
     sc.comment = c.comment;
     sc.infoLine = c.infoLine;
     sc.language = c.language;

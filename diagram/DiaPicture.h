@@ -29,6 +29,7 @@ struct DiagramContent {
     QString yCaption, y2Caption, xCaption;
     const MemoryBank* memories = nullptr;
     double xLabelFactor = 1.0;
+    LinearGridMaker xGrid = nullptr;
     QString comment, infoLine;
     char language = 'D';  // of the credit line
 };

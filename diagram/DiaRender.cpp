@@ -221,6 +221,9 @@ void DiaRenderer::drawXAxis(QPainter& p) const
             if (std::isfinite(x) && RoundToInt(x) >= lay_->plotLeft)
                 column(RoundToInt(x), LogGridLabel(j));
         }
+    } else if ((double(r.xmax) - r.xmin) / lay_->xStep <= MaxGridLines && sc_->xGrid) {
+        for (const ScaledGridLine& g : sc_->xGrid(r.xmin, r.xmax, lay_->xStep))
+            column(RoundToInt(lay_->FreqToX(g.x)), g.label);
     } else if ((double(r.xmax) - r.xmin) / lay_->xStep <= MaxGridLines) {
         for (int v : LinearTicks(r.xmin, r.xmax, lay_->xStep))
             column(RoundToInt(lay_->FreqToX(v)), factor != 1.0 ? PrefixedText(v * factor, 3) : LinearTickLabel(v));

@@ -9,6 +9,7 @@
 #include "diagram/DiaCursor.h"
 #include "diagram/DiaLayout.h"
 #include "diagram/DiaPointStore.h"
+#include "diagram/DiaScale.h"
 #include "diagram/DiagramOptions.h"
 #include "diagram/MemoryCurve.h"
 
@@ -43,6 +44,7 @@ struct DiaScene {
     QString comment, infoLine;                  // drawn when printing only
     const MemoryBank* memories = nullptr;       // drawn behind the live curves, with a legend
     double xLabelFactor = 1.0;                  // x labels show x * factor (1: frequencies as ever)
+    LinearGridMaker xGrid = nullptr;            // a linear x axis's own grid, or the diagram's
     char language = 'D';                       // of the credit line
 };
 

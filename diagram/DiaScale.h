@@ -56,6 +56,11 @@ struct ScaledGridLine {
 };
 std::vector<ScaledGridLine> ScaledLogGrid(double xmin, double xmax, double factor);
 
+// The grid of a linear x axis whose owner labels it itself (a time axis
+// counted from an origin of its own): its lines and labels for the range
+// xmin ... xmax at the layout's step. A diagram without one draws its own.
+using LinearGridMaker = std::vector<ScaledGridLine> (*)(int xmin, int xmax, int step);
+
 // Tick values of a linear axis with integer step s: xmin itself, then the
 // multiples of s up to xmax.
 std::vector<int> LinearTicks(int xmin, int xmax, int step);

@@ -40,8 +40,17 @@ struct IrMeasurement {
     IrResponse response;                 // full resolution, corrected
     IrHarmonicCurves harmonics;          // of the measured channel
     double peakToNoiseDb = 0.0;
-    double driftDb = 0.0;                // DriftRatioDb
-    double sweepShiftSamples = 0.0;      // SweepShiftSamples, the larger of both channels' in reference mode
+    // How the clocks were checked, and the least drift (ppm) that check
+    // refuses (0 without a check).
+    IrClockCheck clockCheck = IrClockCheck::None;
+    double clockCheckPpm = 0.0;
+    double driftDb = 0.0;           // DriftRatioDb, the larger of both channels'; NaN where not checked
+    double sweepShiftSamples = 0.0; // SweepShift, the larger of both channels' in reference mode
+    // The highest sample the input recorded, dBFS: what the sweep reached
+    // there, which a device whose gain depends on the level sets, not the
+    // sweep's own level. The reference's is NaN outside the reference mode.
+    double inputPeakDbfs = 0.0;
+    double referencePeakDbfs = 0.0;
 
     bool ok() const { return problem == IrProblem::None && !response.h.empty(); }
 };
@@ -60,8 +69,31 @@ IrMeasurement AnalyseSweep(std::span<const float> measured, std::span<const floa
 // quarter of the length.
 IrGate GateFromPeak(const IrMeasurement& m, double startFromPeakMs, double lengthMs);
 
+// Where a gate counted from the peak may lie, in ms from the peak: it
+// starts at `earliestStartMs` at the earliest, ends at `latestEndMs` at the
+// latest, and is at most `longestMs` long (GateInResponse says why).
+struct IrGateLimits {
+    double earliestStartMs = 0.0;
+    double latestEndMs = 0.0;
+    double longestMs = 0.0;
+    bool Hold(double startFromPeakMs, double lengthMs) const;
+};
+// Of a measurement: its peak is known.
+IrGateLimits GateLimitsOf(const IrMeasurement& m);
+// Before the run, for any latency the tail holds (0 up to the tail): a
+// gate outside these limits lies outside every response the run can give.
+IrGateLimits GateLimitsBefore(const IrSweep& sweep);
+// The limits as a clause ("counted from the peak a gate begins …"), and
+// why a gate does not fit, with them ('E' English, else German).
+QString GateLimitsText(const IrGateLimits& limits, char letter);
+QString GateOutsideText(const IrGateLimits& limits, char letter);
+
+// How the clocks were checked, for the window ('E' English, else German).
+QString ClockCheckText(const IrMeasurement& m, char letter);
+
 // The response again with another gate, for the window's gate controls,
-// without a new recording.
+// without a new recording. A gate outside the response (GateInResponse)
+// leaves no response, so nothing is shown or written of it.
 void Regate(IrMeasurement& m, const IrGate& gate, const CorrectionTable* output = nullptr);
 
 } // namespace korvanta

@@ -14,6 +14,11 @@ namespace {
 using Complex = std::complex<double>;
 
 constexpr double kRampOctaves = 1.0 / 3.0;
+// The least band the causal version takes the logarithm of: -80 dB, where
+// the sweep played nothing. A deeper floor makes the band's edge a deeper
+// cliff, whose phase delays the frequencies below it and makes a causal
+// impulse rise slowly.
+constexpr double kBandFloor = 1e-4;
 
 // The spectra (negative exponent, unscaled but for a common factor) of two
 // real signals at once: `a` in the real part, `b` in the imaginary part of
@@ -34,8 +39,8 @@ void TwoSpectra(std::vector<double>& re, std::vector<double>& im, std::vector<Co
     }
 }
 
-// h from its half spectrum (negative exponent): Fft's positive exponent and
-// 1/N are exactly the inverse.
+} // namespace
+
 std::vector<double> Inverse(const std::vector<Complex>& spectrum, int n)
 {
     std::vector<double> re(static_cast<size_t>(n)), im(static_cast<size_t>(n));
@@ -53,6 +58,53 @@ std::vector<double> Inverse(const std::vector<Complex>& spectrum, int n)
     FftLong(re.data(), im.data(), n, scratch);
     return re;
 }
+
+void InversePair(const std::vector<Complex>& a, const std::vector<Complex>& b, int n, std::vector<double>& ha,
+                 std::vector<double>& hb)
+{
+    std::vector<double> re(static_cast<size_t>(n)), im(static_cast<size_t>(n));
+    for (int k = 0; k <= n / 2; ++k) {
+        // Bin 0 and n/2 of a real signal are real.
+        const bool edge = k == 0 || k == n / 2;
+        const Complex ak = edge ? Complex(a[k].real(), 0.0) : a[k];
+        const Complex bk = edge ? Complex(b[k].real(), 0.0) : b[k];
+        const Complex z = ak + Complex(0.0, 1.0) * bk;
+        re[k] = z.real();
+        im[k] = z.imag();
+        if (!edge) {
+            const Complex mirror = std::conj(ak) + Complex(0.0, 1.0) * std::conj(bk);
+            re[n - k] = mirror.real();
+            im[n - k] = mirror.imag();
+        }
+    }
+    std::vector<double> scratch;
+    FftLong(re.data(), im.data(), n, scratch);
+    ha = std::move(re);
+    hb = std::move(im);
+}
+
+std::vector<double> MinimumPhase(const std::vector<double>& band, int n)
+{
+    std::vector<Complex> logBand(band.size());
+    for (size_t k = 0; k < band.size(); ++k)
+        logBand[k] = std::log(std::max(band[k], kBandFloor));
+    const std::vector<double> cepstrum = Inverse(logBand, n);
+    std::vector<double> re(static_cast<size_t>(n), 0.0), im(static_cast<size_t>(n), 0.0);
+    re[0] = cepstrum[0];
+    for (int m = 1; m < n / 2; ++m)
+        re[static_cast<size_t>(m)] = 2.0 * cepstrum[static_cast<size_t>(m)];
+    re[static_cast<size_t>(n / 2)] = cepstrum[static_cast<size_t>(n / 2)];
+    std::vector<double> scratch;
+    FftLong(re.data(), im.data(), n, scratch);
+    // Fft's positive exponent and 1/N: the transform with the negative one
+    // is n times the conjugate.
+    std::vector<double> phase(band.size());
+    for (size_t k = 0; k < phase.size(); ++k)
+        phase[k] = -static_cast<double>(n) * im[k];
+    return phase;
+}
+
+namespace {
 
 // Y·conj(X) / (|X|² + λ(f)), λ from the mean |X|² in the band; `band`
 // receives |X|² / (|X|² + λ(f)).
@@ -102,6 +154,14 @@ double RegularisationRamp(double f, const IrSweep& sweep)
     return share >= 1.0 ? 1.0 : 0.5 - 0.5 * std::cos(std::numbers::pi * share);
 }
 
+bool ImpulseResponse::NoiseStretch(long long& from, long long& to) const
+{
+    from = std::llround(tailSeconds * rate);
+    to = size() - std::llround(rateConstant * std::log(6.0) * rate) -
+        std::llround(0.5 * rateConstant * std::log(2.0) * rate);
+    return to - from >= 16;
+}
+
 double ImpulseResponse::at(long long i) const
 {
     const long long n = static_cast<long long>(h.size());
@@ -130,6 +190,55 @@ ImpulseResponse Deconvolve(std::span<const float> recording, std::span<const dou
     r.tailSeconds = sweep.tailSeconds;
     r.spectrum = Divide(y, x, sweep, r.band);
     r.h = Inverse(r.spectrum, n);
+    return r;
+}
+
+std::vector<std::vector<Complex>> ResponseSpectra(std::span<const std::vector<double>> recordings,
+                                                  std::span<const double> played, const IrSweep& sweep)
+{
+    const size_t period = static_cast<size_t>(sweep.PeriodFrames());
+    if (CheckSweep(sweep) != IrSweepFit::Fits || played.size() < period)
+        return {};
+    const int n = IrTransformSize(static_cast<long long>(period));
+    // The played sweep first, then the recordings, two to a transform.
+    std::vector<std::span<const double>> inputs{played};
+    for (const std::vector<double>& r : recordings) {
+        if (r.size() < period)
+            return {};
+        inputs.emplace_back(r);
+    }
+    std::vector<std::vector<Complex>> spectra(inputs.size());
+    for (size_t i = 0; i < inputs.size(); i += 2) {
+        std::vector<double> re(static_cast<size_t>(n), 0.0), im(static_cast<size_t>(n), 0.0);
+        for (size_t t = 0; t < period; ++t) {
+            re[t] = inputs[i][t];
+            im[t] = i + 1 < inputs.size() ? inputs[i + 1][t] : 0.0;
+        }
+        std::vector<Complex> unused;
+        TwoSpectra(re, im, spectra[i], i + 1 < inputs.size() ? spectra[i + 1] : unused);
+    }
+    std::vector<std::vector<Complex>> responses;
+    std::vector<double> band;
+    for (size_t i = 1; i < spectra.size(); ++i)
+        responses.push_back(Divide(spectra[i], spectra[0], sweep, band));
+    return responses;
+}
+
+ImpulseResponse CausalBand(const ImpulseResponse& ir)
+{
+    if (ir.h.empty() || ir.band.size() != ir.spectrum.size())
+        return ir;
+    return CausalBand(ir, MinimumPhase(ir.band, ir.size()));
+}
+
+ImpulseResponse CausalBand(const ImpulseResponse& ir, const std::vector<double>& phase)
+{
+    ImpulseResponse r = ir;
+    if (ir.h.empty() || phase.size() != ir.spectrum.size())
+        return r;
+    for (size_t k = 0; k < r.spectrum.size(); ++k)
+        r.spectrum[k] *= std::polar(1.0, phase[k]);
+    r.h = Inverse(r.spectrum, ir.size());
     return r;
 }
 

@@ -41,6 +41,10 @@ struct ImpulseResponse {
     int size() const { return static_cast<int>(h.size()); }
     // h at time index i (negative: before the first played frame).
     double at(long long i) const;
+    // Where h holds noise alone, samples [from, to): from the tail's end
+    // to the harmonics' zone, which begins half the distance to the second
+    // harmonic before the sixth. False when there is no room.
+    bool NoiseStretch(long long& from, long long& to) const;
 };
 
 // The response of `recording` (starting at the first played frame, at least
@@ -62,6 +66,39 @@ std::vector<float> AverageSweeps(std::span<const float> recording, size_t firstF
 // smoothly to zero where the sweep played nothing, as a single channel's
 // response does.
 ImpulseResponse ReferenceRatio(const ImpulseResponse& measured, const ImpulseResponse& reference);
+
+// The response with the band the regularisation leaves made causal: the
+// same magnitude per bin, but the phase of a minimum-phase filter of that
+// magnitude instead of none. The band's edges ring symmetrically about the
+// peak, a sweep from 20 Hz for tens of milliseconds before it; made causal
+// they ring after it only. So what lies before the peak here is the
+// harmonics', the noise's and, where the clocks drift, the low frequencies'
+// that arrive early, but nothing of the fundamental. The response a user
+// sees keeps the band without phase: its phase is the device's alone.
+ImpulseResponse CausalBand(const ImpulseResponse& ir);
+// The same with the band's phase (MinimumPhase of ir.band) already at hand.
+ImpulseResponse CausalBand(const ImpulseResponse& ir, const std::vector<double>& phase);
+
+// h from its half spectrum (bins 0 … n/2, negative exponent), n points.
+std::vector<double> Inverse(const std::vector<std::complex<double>>& spectrum, int n);
+
+// Two real signals' h at once from their half spectra: one transform.
+void InversePair(const std::vector<std::complex<double>>& a, const std::vector<std::complex<double>>& b, int n,
+                 std::vector<double>& ha, std::vector<double>& hb);
+
+// The spectra Deconvolve divides out, of several recordings (each at least
+// a period long) of one played sweep: the played sweep's spectrum is taken
+// once and the recordings' two to a transform. Empty when the sweep does
+// not fit or a recording is too short.
+std::vector<std::vector<std::complex<double>>> ResponseSpectra(std::span<const std::vector<double>> recordings,
+                                                               std::span<const double> played, const IrSweep& sweep);
+
+// The phase of the minimum-phase filter whose magnitude is `band` (bins
+// 0 … n/2), by the folded real cepstrum: the logarithm's inverse transform
+// is even; kept for positive quefrencies only (doubled), its transform is
+// the logarithm of the causal filter, whose imaginary part is the phase.
+// The band is floored far below any level read, for a finite logarithm.
+std::vector<double> MinimumPhase(const std::vector<double>& band, int n);
 
 // The raised-cosine ramp r(f) of the regularisation, 0 at full level.
 double RegularisationRamp(double f, const IrSweep& sweep);

@@ -17,13 +17,6 @@ namespace korvanta {
 
 namespace {
 
-// Room in the stretch beyond the sweeps for where the sweep starts, once
-// the input has delivered its first frames (a read of the recorder, a
-// period of a server; under 0.05 s measured). The stretch ends as soon as
-// the sweeps' periods from the marked frame on are in, so the room costs
-// no time. The devices' latency needs nothing more: a latency longer than
-// the tail is refused as such.
-constexpr double kMarginSeconds = 0.5;
 // What the guard allows beyond the recording's own length before it calls
 // the device failed: more than the recorder's own stall margin, so a device
 // that reports its fault is heard first.
@@ -66,12 +59,19 @@ bool devicesUsable()
 // marked frame on.
 long long sweepsFrames(const IrSweep& s) { return static_cast<long long>(s.count) * s.PeriodFrames(); }
 
+// The devices' latency needs no room beyond the margin: the tail holds it,
+// and a latency longer than the tail is refused as such.
 long long recordingFrames(const IrSweep& s)
 {
-    return sweepsFrames(s) + static_cast<long long>(kMarginSeconds * s.rate);
+    return sweepsFrames(s) + static_cast<long long>(IrEngine::kMarginSeconds * s.rate);
 }
 
 } // namespace
+
+bool IrEngine::FitsOneRecording(const IrSweep& sweep)
+{
+    return recordingFrames(sweep) <= static_cast<long long>(StretchRecorder::kMaxSeconds) * sweep.rate;
+}
 
 IrEngine::IrEngine(CorrectionTable& inputCorrection, CorrectionTable& outputCorrection, QObject* parent)
     : MeasuringEngine(parent), inputCorrection_(inputCorrection), outputCorrection_(outputCorrection)
@@ -116,7 +116,7 @@ bool IrEngine::Start(const IrSettings& settings, char letter)
         return false;
     }
     const long long frames = recordingFrames(s.sweep);
-    if (frames > static_cast<long long>(StretchRecorder::kMaxSeconds) * inRate) {
+    if (!FitsOneRecording(s.sweep)) {
         startRefusal_ = Pick(letter, kTooLong)
                             .arg(s.sweep.count)
                             .arg(s.sweep.seconds + s.sweep.tailSeconds)

@@ -56,6 +56,17 @@ public:
     // The rate the run plays and records at (the devices' rates must agree).
     int Rate() const { return rate_; }
 
+    // Room in the stretch beyond the sweeps for where the sweep starts, once
+    // the input has delivered its first frames (a read of the recorder, a
+    // period of a server; under 0.05 s measured). The stretch ends as soon
+    // as the sweeps' periods from the marked frame on are in, so the room
+    // costs no time.
+    static constexpr double kMarginSeconds = 0.5;
+    // Whether the sweeps' periods with that room fit one recording: what a
+    // caller checks before Start() to tell a request too long from a device
+    // that fails.
+    static bool FitsOneRecording(const IrSweep& sweep);
+
     // The kind of a failed(): the output could not play, or the input could
     // not record.
     enum class Failure { Output, Input };

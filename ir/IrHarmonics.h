@@ -17,13 +17,30 @@
 namespace korvanta {
 
 inline constexpr int kIrHighestHarmonic = 5;
+// How far above the highest bin of one stretch of noise the floor lies: a
+// bin of another stretch exceeds that highest one about half the time, but
+// by more than this hardly ever.
+inline constexpr double kIrHarmonicFloorMarginDb = 6.0;
 
 struct IrHarmonicCurves {
     std::vector<double> freq;                               // the fundamental's frequency, Hz
     std::array<std::vector<double>, kIrHighestHarmonic - 1> levelDb; // H2 … H5 re the fundamental, NaN where unknown
     std::vector<double> thdDb;                              // NaN where unknown
+    // The level (dB re the fundamental) below which a harmonic's bin may be
+    // noise: what noise alone reads in the harmonics' gates, laid on a
+    // stretch of the response that holds nothing else, plus the margin.
+    // NaN where the response holds no such stretch.
+    double floorDb = 0.0;
 };
 
+// The harmonics are gated out of the response whose band rings after the
+// peak only (CausalBand): the band's ringing before the fundamental's peak
+// would fill the second harmonic's gate, which ends well before it, with
+// the fundamental.
 IrHarmonicCurves HarmonicsOf(const ImpulseResponse& ir, const IrPeak& peak);
+// The same with the band's phase (MinimumPhase of ir.band) and the causal
+// response at hand.
+IrHarmonicCurves HarmonicsOf(const ImpulseResponse& ir, const ImpulseResponse& causal, const std::vector<double>& phase,
+                             const IrPeak& peak);
 
 } // namespace korvanta

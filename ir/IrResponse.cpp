@@ -25,6 +25,16 @@ double Fade(long long i, long long length, long long fade)
 
 } // namespace
 
+bool GateInResponse(const ImpulseResponse& ir, const IrGate& gate)
+{
+    if (ir.h.empty() || !(gate.lengthMs > 0.0))
+        return false;
+    // Half a sample either way: the gate's ends are rounded to samples.
+    const double first = gate.startMs * ir.rate / 1000.0, last = first + gate.lengthMs * ir.rate / 1000.0;
+    const double tail = ir.tailSeconds * ir.rate;
+    return first >= tail - ir.size() - 0.5 && last <= tail + 0.5;
+}
+
 IrGate FundamentalGate(const ImpulseResponse& ir, const IrPeak& peak)
 {
     IrGate g;

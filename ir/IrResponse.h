@@ -22,6 +22,13 @@ struct IrGate {
     bool operator==(const IrGate&) const = default;
 };
 
+// Whether the gate lies within the response's times: from N - T samples
+// before the first played frame (N the response's length, T the tail's
+// frames) to the tail's end. The response is circular, so a gate reaching
+// beyond either end would wrap around and take the other end of the
+// response (the harmonics, or nothing at all) for its own.
+bool GateInResponse(const ImpulseResponse& ir, const IrGate& gate);
+
 // All of the fundamental: from half the distance to the second harmonic
 // (at most 50 ms) before the peak to the end of the recorded tail.
 IrGate FundamentalGate(const ImpulseResponse& ir, const IrPeak& peak);

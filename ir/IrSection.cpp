@@ -15,7 +15,6 @@ const QString kSection = QStringLiteral("IMPULSANTWORT");
 
 constexpr double kPlacementLimit = 10000;
 constexpr double kMaxHz = 100000;
-constexpr double kMinTailSeconds = 0.05;
 
 // The stored record: choices as numbers, the smoothing as its place in the
 // list, a placement as four numbers.
@@ -51,7 +50,7 @@ const Key kKeys[] = {
     whole("AUTOTOP", of<&Stored::autoTop>, 1, 0, 1),
     number("F2", of<&Stored::f2>, kSweep.f2, 1, kMaxHz),
     number("SECONDS", of<&Stored::seconds>, kSweep.seconds, kIrMinSeconds, kIrMaxSeconds),
-    number("TAIL", of<&Stored::tail>, kSweep.tailSeconds, kMinTailSeconds, kIrMaxTailSeconds),
+    number("TAIL", of<&Stored::tail>, kSweep.tailSeconds, kIrMinTailSeconds, kIrMaxTailSeconds),
     number("LEVEL", of<&Stored::level>, kSweep.levelDbfs, kIrLowestLevelDbfs, 0),
     whole("COUNT", of<&Stored::count>, kSweep.count, 1, kIrMaxCount),
     whole("REFERENCE", of<&Stored::reference>, 0, 0, 1),

@@ -25,6 +25,9 @@ struct IrWindowState {
 // apart from every other diagram's.
 inline const QString IrDiagramSection = QStringLiteral("IMPULSANTWORTDIAGRAMM");
 
+// The shortest tail a user sets: the latency and the response's decay need
+// room after the sweep, and with none every run would be refused.
+inline constexpr double kIrMinTailSeconds = 0.05;
 inline constexpr double kIrMaxTailSeconds = 10.0;
 inline constexpr double kIrLowestLevelDbfs = -60.0;
 inline constexpr double kIrMaxGateMs = 20000.0;

@@ -76,23 +76,36 @@ QString SweepFitText(IrSweepFit fit, const IrSweep& s, char letter)
 double FullLevelLowHz(const IrSweep& s) { return s.f1 * std::exp2(kFadeInOctaves); }
 double FullLevelHighHz(const IrSweep& s) { return s.f2 * std::exp2(-kFadeOutOctaves); }
 
-std::vector<double> SweepSamples(const IrSweep& s)
+namespace {
+
+// The fades' product at `t` seconds into the sweep.
+double Envelope(const IrSweep& s, double t)
 {
-    if (CheckSweep(s) != IrSweepFit::Fits)
+    const double L = s.RateConstant();
+    const double fadeIn = L * std::log(FullLevelLowHz(s) / s.f1); // seconds
+    const double fadeOut = L * std::log(s.f2 / FullLevelHighHz(s));
+    return RaisedCosine(t / fadeIn) * RaisedCosine((s.seconds - t) / fadeOut);
+}
+
+} // namespace
+
+std::vector<double> SweepSamples(const IrSweep& s) { return HarmonicSweepSamples(s, 1); }
+
+std::vector<double> HarmonicSweepSamples(const IrSweep& s, int k)
+{
+    if (CheckSweep(s) != IrSweepFit::Fits || k < 1)
         return {};
     const double L = s.RateConstant();
     const double amplitude = std::pow(10.0, s.levelDbfs / 20.0);
     const int n = s.SweepFrames();
-    const double fadeIn = L * std::log(FullLevelLowHz(s) / s.f1);   // seconds
-    const double fadeOut = L * std::log(s.f2 / FullLevelHighHz(s));
     std::vector<double> x(static_cast<size_t>(s.PeriodFrames()), 0.0);
     for (int i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / s.rate;
         // The phase in cycles, reduced before the sine so that it keeps its
         // precision over a long sweep.
-        const double cycles = s.f1 * L * std::expm1(t / L);
-        const double fade = RaisedCosine(t / fadeIn) * RaisedCosine((s.seconds - t) / fadeOut);
-        x[static_cast<size_t>(i)] = amplitude * fade * std::sin(2.0 * std::numbers::pi * (cycles - std::floor(cycles)));
+        const double cycles = k * s.f1 * L * std::expm1(t / L);
+        x[static_cast<size_t>(i)] =
+            amplitude * std::pow(Envelope(s, t), k) * std::sin(2.0 * std::numbers::pi * (cycles - std::floor(cycles)));
     }
     return x;
 }

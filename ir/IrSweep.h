@@ -57,4 +57,9 @@ double FullLevelHighHz(const IrSweep& sweep);
 // sweep does not fit.
 std::vector<double> SweepSamples(const IrSweep& sweep);
 
+// Its k-th harmonic as a device of that order makes it: the sweep's phase
+// k times, under the fades to the k-th power, at the sweep's level (k = 1:
+// the sweep itself).
+std::vector<double> HarmonicSweepSamples(const IrSweep& sweep, int k);
+
 } // namespace korvanta

@@ -141,6 +141,21 @@ IrPlot Impulse(const IrMeasurement& m)
 
 } // namespace
 
+std::vector<ScaledGridLine> IrTimeGrid(int xmin, int xmax, int step)
+{
+    std::vector<ScaledGridLine> lines;
+    if (step <= 0 || xmax < xmin)
+        return lines;
+    // As many decimals as the step has below the millisecond.
+    int decimals = 0;
+    for (int s = step; s % 1000 != 0 && decimals < 3; s *= 10)
+        ++decimals;
+    const long long first = std::max<long long>(0, (static_cast<long long>(xmin) - 1 + step - 1) / step);
+    for (long long k = first; 1 + k * step <= xmax; ++k)
+        lines.push_back({1.0 + double(k * step), FixedText(double(k * step) / 1000.0, decimals)});
+    return lines;
+}
+
 void MergeCurves(const IrCurve& a, const IrCurve& b, std::vector<double>& x, std::vector<double>& ya,
                  std::vector<double>& yb)
 {

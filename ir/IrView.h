@@ -6,6 +6,7 @@
 // widget: the window and the tests share it.
 
 #include "ir/IrAnalysis.h"
+#include "diagram/DiaScale.h"
 #include "ir/IrCurves.h"
 
 #include <vector>
@@ -43,6 +44,12 @@ struct IrPlot {
 // The curves of `view` for a good measurement (empty otherwise).
 // `smoothing` (1/n octave, 0 none) acts on the magnitude.
 IrPlot IrPlotOf(const IrMeasurement& m, IrView view, int smoothing);
+
+// The time view's grid: x holds the µs after the gate's start plus one, and
+// the axis reads ms from the gate's start, so the lines lie at 1 + k·step
+// and read k·step/1000: "0", "0.5", "1", "1.5" for a step of 500 µs, in the
+// axis's own unit, without a prefix (LinearGridMaker).
+std::vector<ScaledGridLine> IrTimeGrid(int xmin, int xmax, int step);
 
 // Two reduced curves on one grid: the points of either, NaN where one has
 // none (ReduceLogSpaced leaves out the cells it has no value for).

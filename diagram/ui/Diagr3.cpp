@@ -355,6 +355,7 @@ DiaScene TDiagramm::Scene(bool printing) const
     sc.xCaption = xCaption_;
     sc.memories = &memories_.bank();
     sc.xLabelFactor = xLabelFactor_;
+    sc.xGrid = xGrid_;
     sc.language = language_;
     if (printing) {
         sc.comment = GetComment();
@@ -404,6 +405,7 @@ DiagramContent TDiagramm::PictureContent() const
     c.xCaption = xCaption_;
     c.memories = &memories_.bank();
     c.xLabelFactor = xLabelFactor_;
+    c.xGrid = xGrid_;
     c.comment = GetComment();
     c.language = language_;
     c.infoLine = GetInfoLine();

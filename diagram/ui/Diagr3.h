@@ -91,6 +91,8 @@ public:
     // quantity than hertz in its integer range (microwatts, say) labels it
     // in its own unit. 1 for frequencies.
     void SetXLabelFactor(double factor) { xLabelFactor_ = factor; }
+    // A linear x axis's grid and labels of the owner's own; null: the diagram's.
+    void SetXGrid(LinearGridMaker grid) { xGrid_ = grid; }
     // A logarithmic or linear x axis, as the options dialog sets it: a
     // window whose views change from frequency to time switches it with
     // them. The diagram is laid out again, not repainted.
@@ -213,6 +215,7 @@ private:
     bool showLeftScale_ = true;
     bool showRightScale_ = false;
     double xLabelFactor_ = 1.0;
+    LinearGridMaker xGrid_ = nullptr;
 };
 
 namespace testing_hooks {

@@ -79,8 +79,6 @@ constexpr Words kDone{"Fertig", "Complete"};
 constexpr Words kStopped{"Angehalten: keine Kurve", "Stopped: no curve"};
 constexpr Words kRefused{"Abgelehnt: %1", "Refused: %1"};
 constexpr Words kFailed{"Gerätefehler: keine Kurve", "Device failure: no curve"};
-constexpr Words kGateOutside{"Das Tor liegt außerhalb der gemessenen Antwort.",
-                             "The gate lies outside the measured response."};
 constexpr Words kNoDevice{"Kein Ein- oder Ausgabegerät bereit.", "No input or output device is ready."};
 constexpr Words kOutputError{"ERROR at Frequency Output (", "ERROR at Frequency Output ("};
 constexpr Words kLatency{"Latenz: %1 ms (%2 Samples)", "Latency: %1 ms (%2 samples)"};
@@ -88,6 +86,9 @@ constexpr Words kPolarity{"Polarität: %1", "Polarity: %1"};
 constexpr Words kNormal{"richtig", "normal"};
 constexpr Words kInverted{"invertiert", "inverted"};
 constexpr Words kPeakToNoise{"Spitze/Rauschen: %1 dB", "Peak to noise: %1 dB"};
+constexpr Words kInputPeak{"Eingang: Spitze %1 dBFS", "Input: peak %1 dBFS"};
+constexpr Words kInputPeaks{"Eingang: Spitze %1 dBFS, Referenz %2 dBFS", "Input: peak %1 dBFS, reference %2 dBFS"};
+constexpr Words kHarmonicFloor{"Oberwellen unter %1 dB: ggf. Rauschen", "Harmonics below %1 dB: maybe noise"};
 constexpr Words kGateShown{"Tor: %1 ms ab %2 ms nach der Spitze", "Gate: %1 ms from %2 ms after the peak"};
 constexpr Words kFrequencyAxis{"Frequenz (Hz)", "Frequency (Hz)"};
 constexpr Words kTimeAxis{"Zeit ab Torbeginn (ms)", "Time from the gate's start (ms)"};
@@ -134,6 +135,13 @@ void labelRows(QFormLayout* form, std::span<const Words> rows, char letter)
 
 QString fixed(double v, int decimals) { return QLocale().toString(v, 'f', decimals); }
 
+// A good recording whose response the user's gate leaves empty: the
+// measurement stays, so moving the gate back shows it without a new run.
+bool GateOutside(const IrMeasurement& m)
+{
+    return m.problem == IrProblem::None && !m.ir.h.empty() && m.response.h.empty();
+}
+
 } // namespace
 
 TIrWindow::TIrWindow(QWidget* parent)
@@ -144,6 +152,8 @@ TIrWindow::TIrWindow(QWidget* parent)
     build();
     ReadIrSection(state_, SettingsFilePath());
     ShowState(state_);
+    // The texts first: the window's size follows from them.
+    applyTexts();
     if (!state_.placement.isEmpty())
         setGeometry(state_.placement);
     else
@@ -153,7 +163,6 @@ TIrWindow::TIrWindow(QWidget* parent)
     connect(&engine_, &IrEngine::refused, this, [this](const QString& message) { refusal_ = message; });
     connect(&engine_, &IrEngine::failed, this, [this](const EngineFailure& f) { failure_ = f; });
     connect(&engine_, &IrEngine::stopped, this, &TIrWindow::onStopped);
-    applyTexts();
     setRunning(false);
 }
 
@@ -162,7 +171,7 @@ TIrWindow::~TIrWindow()
     engine_.Stop();
     const QRect placement = state_.placement, diagramPlacement = state_.diagramPlacement;
     const double storedTop = state_.run.sweep.f2;
-    state_ = StateFromControls();
+    state_ = StateToStore();
     // An automatic top follows the rate of each run; the file keeps the
     // top last typed, not the rate's.
     if (state_.autoTop)
@@ -182,7 +191,7 @@ void TIrWindow::build()
     LowHz = number(1, 100000, 1, 10);
     TopHz = number(0, 100000, 0, 1000);
     Seconds = number(kIrMinSeconds, kIrMaxSeconds, 1, 0.5);
-    TailSeconds = number(0.05, kIrMaxTailSeconds, 2, 0.1);
+    TailSeconds = number(kIrMinTailSeconds, kIrMaxTailSeconds, 2, 0.1);
     Level = number(kIrLowestLevelDbfs, 0, 1, 1);
     Count = new QSpinBox;
     Count->setRange(1, kIrMaxCount);
@@ -206,6 +215,9 @@ void TIrWindow::build()
     View = new QComboBox;
     for (int v = 0; v < kIrViewCount; ++v)
         View->addItem(QString());
+    // Their texts change with the language: each change sizes them anew.
+    for (QComboBox* box : {Channel, Smoothing, View})
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* viewForm = formOf({GateStart, GateLength, Smoothing, View});
     viewForm->setObjectName(QStringLiteral("ViewForm"));
     auto* viewColumn = new QVBoxLayout(viewBox);
@@ -286,12 +298,29 @@ void TIrWindow::applyTexts()
         Smoothing->setItemText(int(i), word(l, kOctave).arg(kIrSmoothings[i]));
     for (int v = 0; v < kIrViewCount; ++v)
         View->setItemText(v, word(l, kViews[v]));
+    // A choice is never cut: each box at least as wide as its longest text,
+    // which the window then makes room for.
+    for (QComboBox* box : {Channel, Smoothing, View})
+        box->setMinimumWidth(box->sizeHint().width());
     StartButton->setText(word(l, kStart));
     StopButton->setText(word(l, kStop));
     RunProgress->SetLanguage(l);
     Diagram->setWindowTitle(word(l, kDiagramTitle));
     Diagram->SetDiaLanguage(QLatin1Char(l));
-    if (!engine_.Running() && !result_.ok() && refusal_.isEmpty() && !failure_ && !stoppedByUser_)
+    // The state the window is in, in the new language.
+    if (engine_.Running())
+        Status->setText(word(l, kRunning));
+    else if (result_.ok())
+        Status->setText(word(l, kDone));
+    else if (!refusal_.isEmpty())
+        Status->setText(word(l, kRefused).arg(refusal_));
+    else if (failure_)
+        Status->setText(word(l, kFailed));
+    else if (stoppedByUser_)
+        Status->setText(word(l, kStopped));
+    else if (GateOutside(result_))
+        Status->setText(word(l, kRefused).arg(GateOutsideText(GateLimitsOf(result_), l)));
+    else
         Status->setText(word(l, kReady));
     showResults();
     RedrawDiagram();
@@ -302,6 +331,9 @@ void TIrWindow::Language(char letter)
     if (letter == 'D' || letter == 'E')
         language_ = letter;
     applyTexts();
+    // Longer texts widen the window now, not at some later layout pass.
+    layout()->activate();
+    resize(size().expandedTo(minimumSizeHint()));
 }
 
 IrWindowState TIrWindow::StateFromControls() const
@@ -327,6 +359,31 @@ IrWindowState TIrWindow::StateFromControls() const
     return s;
 }
 
+IrWindowState TIrWindow::StateToStore() const
+{
+    IrWindowState s = StateFromControls();
+    const auto kept = [this](const QDoubleSpinBox* box, double exact) {
+        for (const auto& [shownBox, value] : shownBoxes_)
+            if (shownBox == box)
+                return box->value() == value ? exact : box->value();
+        return box->value();
+    };
+    IrSweep& sweep = s.run.sweep;
+    const IrSweep& read = shown_.run.sweep;
+    sweep.f1 = kept(LowHz, read.f1);
+    if (!s.autoTop)
+        sweep.f2 = kept(TopHz, read.f2);
+    sweep.seconds = kept(Seconds, read.seconds);
+    sweep.tailSeconds = kept(TailSeconds, read.tailSeconds);
+    sweep.levelDbfs = kept(Level, read.levelDbfs);
+    s.run.gate.startMs = kept(GateStart, shown_.run.gate.startMs);
+    // A length of none (all of the fundamental) shows as the box's least;
+    // kept only while the gate is still all of the fundamental.
+    const double length = kept(GateLength, shown_.run.gate.lengthMs);
+    s.run.gate.lengthMs = length > 0.0 || s.wholeFundamental ? length : GateLength->value();
+    return s;
+}
+
 void TIrWindow::ShowState(const IrWindowState& s)
 {
     showing_ = true;
@@ -345,6 +402,10 @@ void TIrWindow::ShowState(const IrWindowState& s)
     const auto* at = std::find(std::begin(kIrSmoothings), std::end(kIrSmoothings), s.run.smoothing);
     Smoothing->setCurrentIndex(at == std::end(kIrSmoothings) ? 0 : int(at - std::begin(kIrSmoothings)));
     View->setCurrentIndex(s.view);
+    shown_ = s;
+    shownBoxes_.clear();
+    for (const QDoubleSpinBox* box : {LowHz, TopHz, Seconds, TailSeconds, Level, GateStart, GateLength})
+        shownBoxes_.emplace_back(box, box->value());
     showing_ = false;
     setRunning(engine_.Running());
 }
@@ -371,6 +432,17 @@ void TIrWindow::StartClick()
     showResults();
     RedrawDiagram();
     IrWindowState s = StateFromControls();
+    // A gate outside every response this sweep can give is said now, not
+    // after the sweep.
+    if (!s.wholeFundamental) {
+        const IrGateLimits limits = GateLimitsBefore(s.run.sweep);
+        if (!limits.Hold(s.run.gate.startMs, s.run.gate.lengthMs)) {
+            refusal_ = GateOutsideText(limits, language_);
+            Status->setText(word(language_, kRefused).arg(refusal_));
+            modal::MessageBox(modal::Kind::Error, refusal_);
+            return;
+        }
+    }
     // The run gates all of the fundamental; the user's gate, counted from
     // the peak, is applied once the peak is known (onMeasured).
     s.run.gate = IrGate{};
@@ -432,8 +504,9 @@ void TIrWindow::onStopped()
 {
     RunProgress->Finish();
     setRunning(false);
+    const bool gateOutside = refusal_.isEmpty() && !failure_ && GateOutside(result_);
     // A refused, failed or stopped run leaves no curve.
-    if (!refusal_.isEmpty() || failure_ || !result_.ok())
+    if (!gateOutside && (!refusal_.isEmpty() || failure_ || !result_.ok()))
         result_ = IrMeasurement{};
     showResults();
     RedrawDiagram();
@@ -445,6 +518,10 @@ void TIrWindow::onStopped()
         const bool output = failure_->kind == int(IrEngine::Failure::Output);
         const QString prefix = output ? word(language_, kOutputError) : Messages().nextBlockError;
         DeviceErrorBox(prefix + failure_->text + QStringLiteral(")"), failure_->code, language_);
+    } else if (gateOutside) {
+        const QString why = GateOutsideText(GateLimitsOf(result_), language_);
+        Status->setText(word(language_, kRefused).arg(why));
+        modal::MessageBox(modal::Kind::Error, why);
     } else if (result_.ok()) {
         Status->setText(word(language_, kDone));
         ShowDiagram();
@@ -460,8 +537,8 @@ void TIrWindow::gateChanged()
         return;
     // The stored measurement gated anew: no new run.
     Regate(result_, gateFromControls(), &OutputCorrection());
-    if (result_.response.h.empty())
-        Status->setText(word(language_, kGateOutside));
+    if (GateOutside(result_))
+        Status->setText(word(language_, kRefused).arg(GateOutsideText(GateLimitsOf(result_), language_)));
     else
         Status->setText(word(language_, kDone));
     showResults();
@@ -472,15 +549,28 @@ void TIrWindow::showResults()
 {
     if (result_.ir.h.empty()) {
         Results->clear();
+        infoLine_.clear();
         return;
     }
     const int rate = result_.ir.rate;
+    // The diagram's info line, and so its printout, takes the run's chief
+    // figures; the window shows more below them.
     QStringList lines;
     lines << word(language_, kLatency).arg(fixed(result_.peak.latencyMs(rate), 3), fixed(result_.peak.samples, 2));
     lines << word(language_, kPolarity).arg(word(language_, result_.peak.inverted() ? kInverted : kNormal));
     lines << word(language_, kPeakToNoise).arg(fixed(result_.peakToNoiseDb, 1));
     lines << word(language_, kGateShown)
                  .arg(fixed(result_.gate.lengthMs, 2), fixed(result_.gate.startMs - result_.peak.latencyMs(rate), 2));
+    infoLine_ = lines.join(QStringLiteral("   "));
+    // What the sweep reached at the input, which a device whose gain
+    // depends on the level sets.
+    if (result_.settings.referenceMode)
+        lines << word(language_, kInputPeaks).arg(fixed(result_.inputPeakDbfs, 2), fixed(result_.referencePeakDbfs, 2));
+    else
+        lines << word(language_, kInputPeak).arg(fixed(result_.inputPeakDbfs, 2));
+    if (std::isfinite(result_.harmonics.floorDb))
+        lines << word(language_, kHarmonicFloor).arg(fixed(result_.harmonics.floorDb, 1));
+    lines << ClockCheckText(result_, language_);
     Results->setText(lines.join(QLatin1Char('\n')));
 }
 
@@ -501,6 +591,7 @@ void TIrWindow::RedrawDiagram()
     }
     Diagram->SetScaling(readout);
     Diagram->SetXLabelFactor(plot.timeAxis ? 0.001 : 1.0);
+    Diagram->SetXGrid(plot.timeAxis ? IrTimeGrid : nullptr);
     Diagram->SetXCaption(word(language_, plot.timeAxis ? kTimeAxis : kFrequencyAxis));
     const Words caption = view == IrView::GroupDelay ? kDelayCaption
                           : view == IrView::Impulse  ? kImpulseCaption
@@ -525,8 +616,7 @@ void TIrWindow::RedrawDiagram()
     Diagram->ClearCurves();
     for (size_t i = 0; i < plot.x.size(); ++i)
         Diagram->AddPoint(float(plot.y1[i]), float(second ? plot.y2[i] : plot.y1[i]), int(i), plot.x[i]);
-    const QStringList info = Results->text().split(QLatin1Char('\n'));
-    Diagram->SetInfoLine(info.join(QStringLiteral("   ")));
+    Diagram->SetInfoLine(infoLine_);
     Diagram->update();
 }
 

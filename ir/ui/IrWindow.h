@@ -20,6 +20,8 @@
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -60,6 +62,10 @@ public:
     const IrMeasurement& Measurement() const { return result_; }
     // What the controls say now (the rate is the devices').
     IrWindowState StateFromControls() const;
+    // What the settings file gets: the controls' state, except that a
+    // number box the user left as ShowState filled it keeps the exact value
+    // it was shown for, not the box's rounding of it.
+    IrWindowState StateToStore() const;
     void ShowState(const IrWindowState& state);
     // Draws the chosen view of the measurement into the diagram again.
     void RedrawDiagram();
@@ -105,9 +111,13 @@ private:
 
     IrEngine engine_;
     IrWindowState state_;
+    // What ShowState showed last, and what each number box held then.
+    IrWindowState shown_;
+    std::vector<std::pair<const QDoubleSpinBox*, double>> shownBoxes_;
     IrMeasurement result_;
     std::function<void()> stopOthers_;
     QString refusal_;
+    QString infoLine_; // the diagram's: the run's chief figures
     std::optional<EngineFailure> failure_;
     bool stoppedByUser_ = false;
     char language_ = 'D';

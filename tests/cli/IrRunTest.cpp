@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -200,14 +201,43 @@ TEST_F(IrRun, EndsWithoutAFileWhereNoResultCanBeTrue)
         {"no signal", {"--dut", "fast=1 gain=-200"}, 3, "no impulse response: No sweep arrives at the input"},
         {"an input that does not open", {"--dut", "fast=1 fault=open"}, 3, "The input cannot be opened"},
         {"the input gone mid-sweep", {"--dut", "fast=1 fault=gone"}, 3, "the impulse response failed at the input"},
-        {"more sweeps than one recording holds", {"--dut", "fast=1", "--count", "64"}, 2,
+        {"more sweeps than one recording holds",
+         {"--dut", "fast=1", "--count", "64"},
+         2,
          "64 sweeps of 1.5 s each with their tail do not fit one recording"},
         {"clipping", {"--dut", "fast=1 gain=12", "--level", "0"}, 3, "no impulse response: The input clips"},
         {"above the rate", {"--dut", "fast=1", "--to", "30000"}, 2, "The end frequency 30000 Hz does not fit"},
-        {"a gate longer than the response", {"--dut", "fast=1", "--gate", "0:20000"}, 2,
+        {"a gate longer than the response",
+         {"--dut", "fast=1", "--gate", "0:20000"},
+         2,
          "--gate 0:20000 does not fit in the response"},
         {"a bad gate", {"--dut", "fast=1", "--gate", "5"}, 2, "--gate 5: not START:LENGTH"},
         {"a missing band", {"--dut", "fast=1", "--tolerance", dir.file("missing.txt")}, 2, "tolerance band"},
+        // The response ends with the tail and begins 2972 ms before it: a
+        // gate beyond either end would wrap around onto the other one.
+        {"a gate after the tail",
+         {"--dut", "fast=1", "--gate", "5000:1"},
+         2,
+         "--gate 5000:1 does not fit in the response"},
+        {"a gate before the response",
+         {"--dut", "fast=1", "--gate", "-60000:3"},
+         2,
+         "--gate -60000:3 does not fit in the response"},
+        {"a gate past this run's tail",
+         {"--dut", "fast=1 delay=441", "--gate", "495:4"},
+         2,
+         "--gate 495:4 does not fit in the response: counted from the peak a gate begins at"},
+        {"no tail", {"--dut", "fast=1", "--tail", "0"}, 2, "--tail 0: not a number from 0.05 to 10"},
+        // The card adds its own loop of whole blocks: the sweep's start still
+        // lies in the recording, and the answer is late, not missing.
+        {"a latency longer than the tail",
+         {"--dut", "fast=1 delay=62000"},
+         3,
+         "no impulse response: The latency is longer than the tail"},
+        {"a long run whose input does not open",
+         {"--dut", "fast=1 fault=open", "--seconds", "20", "--tail", "9.2"},
+         3,
+         "The input cannot be opened"},
     };
     for (const char* out : {"ir.json", "ir.wav"}) {
         const QString path = dir.file(QLatin1String(out));
@@ -220,6 +250,73 @@ TEST_F(IrRun, EndsWithoutAFileWhereNoResultCanBeTrue)
             EXPECT_FALSE(QFileInfo::exists(path));
             EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
         }
+    }
+}
+
+// What the run reached, said in the text and in the JSON: the input's peak
+// (a device whose gain depends on the level sets it), the gate in --gate's
+// own terms, how the clocks were checked, and the floor no harmonic of a
+// clean loop lies above.
+TEST_F(IrRun, TheReportSaysWhatTheRunReached)
+{
+    const struct {
+        QStringList args;
+        const char* text;
+        std::function<void(const QJsonObject& summary)> json;
+    } cases[] = {
+        {{"--dut", "fast=1 gain=0.23", "--level", "-1"},
+         "input peak -0.77 dBFS (sweep played at -1.0 dBFS)",
+         [](const QJsonObject& s) { EXPECT_NEAR(s["input_peak_dbfs"].toDouble(), -0.77, 0.01); }},
+        {{"--dut", "fast=1", "--gate", "-1:3"},
+         "gate starts -1.00 ms from the peak, 3.00 ms long",
+         [](const QJsonObject& s) {
+             EXPECT_DOUBLE_EQ(s["gate"]["start_from_peak_ms"].toDouble(), -1.0);
+             EXPECT_NEAR(s["gate"]["start_ms"].toDouble(), s["latency_ms"].toDouble() - 1.0, 0.001);
+         }},
+        {{"--dut", "fast=1", "--from", "20", "--to", "160"},
+         "clocks not checked: in this band one sweep cannot tell",
+         [](const QJsonObject& s) {
+             EXPECT_EQ(s["clock_check"].toString(), "none");
+             EXPECT_TRUE(s["drift_db"].isNull());
+         }},
+        {{"--dut", "fast=1", "--count", "2"},
+         "clocks checked from sweep to sweep: the last lies 0.0000 samples",
+         [](const QJsonObject& s) { EXPECT_EQ(s["clock_check"].toString(), "sweeps"); }},
+        {{"--dut", "fast=1"},
+         "clocks checked by the energy before the peak",
+         [](const QJsonObject& s) { EXPECT_EQ(s["clock_check"].toString(), "one_sweep"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Finished text = measure(c.args + QStringList{"--quiet"});
+        ASSERT_EQ(text.code, 0) << text.err.toStdString();
+        EXPECT_TRUE(text.out.contains(c.text)) << text.out.toStdString();
+        const Finished json = measure(c.args + QStringList{"--json"});
+        ASSERT_EQ(json.code, 0) << json.err.toStdString();
+        const QJsonObject doc = QJsonDocument::fromJson(json.out).object();
+        c.json(doc["summary"].toObject());
+        // At the card's 16 bits every harmonic bin of a clean loop swept over
+        // the whole band lies at or below the floor the report states. (A
+        // narrow band dwells long at each frequency, and the card's
+        // quantiser, without dither, then makes harmonics of its own.)
+        const QJsonArray columns = doc["columns"].toArray();
+        const double floor = doc["summary"]["harmonic_floor_db"].toDouble(NAN);
+        ASSERT_TRUE(std::isfinite(floor));
+        if (c.args.contains(QStringLiteral("--to")))
+            continue;
+        const auto column = [&columns](int k) {
+            for (qsizetype i = 0; i < columns.size(); ++i)
+                if (columns[i].toString() == QStringLiteral("h%1_db").arg(k))
+                    return i;
+            return qsizetype(-1);
+        };
+        for (const QJsonValue& row : doc["points"].toArray())
+            for (int k = 2; k <= 5; ++k) {
+                const QJsonValue v = row.toArray()[column(k)];
+                if (!v.isNull()) {
+                    ASSERT_LE(v.toDouble(), floor) << "H" << k << " at " << row.toArray()[0].toDouble() << " Hz";
+                }
+            }
     }
 }
 

@@ -157,7 +157,7 @@ TEST(MeasureOptions, BadLinesSayWhatIsWrong)
         {"ir --gate 0:0", "--gate 0:0: not START:LENGTH in ms"},
         {"ir --gate nan:10", "--gate nan:10: not START:LENGTH in ms"},
         {"ir --seconds 30", "--seconds 30: not a number from 0.5 to 20"},
-        {"ir --tail -1", "--tail -1: not a number from 0 to 10"},
+        {"ir --tail -1", "--tail -1: not a number from 0.05 to 10"},
         {"ir --count 65", "--count 65: not a whole number from 1 to 64"},
         {"ir --smoothing 2", "--smoothing 2: not a whole number from 3 to 48"},
         {"ir --reference up", "--reference up: not one of left, right"},

@@ -22,8 +22,8 @@ TEST(IrChecks, EachBadSetUpGetsItsOwnProblem)
         IrProblem want;
     };
     const Case cases[] = {
-        {"delay=30", 5.0, 0.5, -6.0, 1, IrProblem::None},            // a plain loop
-        {"delay=30", 1.0, 0.5, -6.0, 4, IrProblem::None},            // averaged
+        {"delay=30", 5.0, 0.5, -6.0, 1, IrProblem::None},               // a plain loop
+        {"delay=30", 1.0, 0.5, -6.0, 4, IrProblem::None},               // averaged
         {"delay=30.37 noise=-60", 1.0, 0.5, -20.0, 4, IrProblem::None}, // the peaks wander in noise, a little
         {"delay=30 drift=100", 5.0, 0.5, -6.0, 1, IrProblem::ClockDrift},
         {"delay=30 drift=-100", 5.0, 0.5, -6.0, 1, IrProblem::ClockDrift},
@@ -35,6 +35,11 @@ TEST(IrChecks, EachBadSetUpGetsItsOwnProblem)
         {"gain=-200 noise=-60", 1.0, 0.5, -6.0, 2, IrProblem::NoSignal},
         {"gain=10", 1.0, 0.5, -6.0, 1, IrProblem::Clipping},
         {"delay=2000", 1.0, 0.03, -6.0, 1, IrProblem::LatencyBeyondTail},
+        // So late that only the sweep's first milliseconds are recorded:
+        // the response holds nothing, but the recording ends loud.
+        {"delay=65536", 1.0, 0.37, -6.0, 1, IrProblem::LatencyBeyondTail},
+        // A high-pass swings back higher than it first rises in a low band.
+        {"delay=30.37 hp=200", 5.0, 0.5, -6.0, 1, IrProblem::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.dut << " " << c.seconds << " s x" << c.count);
@@ -201,4 +206,37 @@ TEST(IrAnalysis, RegateKeepsTheMeasurement)
     EXPECT_NEAR(MagnitudeDb(m.response.h[k]), 0.0, 0.05);
     Regate(m, IrGate{});
     EXPECT_EQ(m.gate, FundamentalGate(m.ir, m.peak));
+}
+
+// A gate is taken only within the response's times: it ends by the tail's
+// end and begins no earlier than the response reaches before the first
+// played frame, else it would wrap around onto the other end. Outside, no
+// response is left; before the run, the limits refuse what no latency the
+// tail holds could make fit.
+TEST(IrAnalysis, AGateOutsideTheResponseLeavesNoResponse)
+{
+    IrSettings settings;
+    settings.sweep = Sweep(1.0);                                // 72000 frames a period: 2730.67 ms of response
+    const dttest::Stereo s = Play("delay=480", settings.sweep); // 10 ms
+    IrMeasurement m = AnalyseSweep(s.left, {}, settings);
+    ASSERT_TRUE(m.ok());
+    const IrGateLimits after = GateLimitsOf(m), before = GateLimitsBefore(settings.sweep);
+    const struct {
+        double start, length;
+        bool inside, possible;
+    } cases[] = {
+        {-1, 3, true, true},     {-50, 540, true, true}, // to the tail's end
+        {-50, 541, false, true}, {5000, 1, false, false}, {-60000, 3, false, false},
+        {-2200, 3, true, true},  {-2300, 3, false, true}, // the negative times' own end
+        {0, 3000, false, false},                          // longer than the response
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.start << ":" << c.length);
+        EXPECT_EQ(after.Hold(c.start, c.length), c.inside);
+        EXPECT_EQ(before.Hold(c.start, c.length), c.possible);
+        Regate(m, GateFromPeak(m, c.start, c.length));
+        EXPECT_EQ(m.response.h.empty(), !c.inside);
+    }
+    for (char letter : {'D', 'E'})
+        EXPECT_TRUE(GateOutsideText(after, letter).contains(letter == 'E' ? "490.00" : "490,00"));
 }

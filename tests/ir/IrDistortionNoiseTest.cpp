@@ -62,6 +62,63 @@ TEST(IrHarmonics, SecondAndThirdFollowThePolynomial)
     }
 }
 
+// A loop without distortion reads no harmonic: at 24 bits none above
+// -100 dB, at 16 bits none above the floor the measurement states, from
+// 30 Hz with the default sweep of one second. A device with k2 = k3 = 0.001
+// at -6 dBFS reads H2 = k2·A/2 and H3 = k3·A²/4 within 0.5 dB from 30 Hz
+// (at 96 kHz: a device that distorts digitally folds H3 onto H2 from about
+// a sixth of the rate on, and at 96 kHz that lies above the band). H2 and
+// H3 are there at every frequency from 30 Hz on where k·f lies in the band
+// at full level, and no harmonic is there beyond.
+TEST(IrHarmonics, ACleanLoopLeavesNoneAboveTheFloorAndAPolynomialReadsItsLevels)
+{
+    const double a = 0.5; // -6 dBFS
+    const struct {
+        const char* dut;
+        int rate, bits;
+        double h2Db, h3Db; // what H2 and H3 read; NaN: the loop is clean
+        double cleanDb;    // the highest any harmonic may read when clean; NaN: the stated floor
+    } cases[] = {
+        {"delay=10.37", kRate, 24, NAN, NAN, -100.0},
+        {"delay=10.37", kRate, 16, NAN, NAN, NAN},
+        {"delay=3", 44100, 16, NAN, NAN, NAN},
+        {"k2=0.001 k3=0.001", 96000, 24, 20 * std::log10(0.001 * a / 2), 20 * std::log10(0.001 * a * a / 4), NAN},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.dut << " at " << c.rate << " Hz, " << c.bits << " bits");
+        const IrSweep sweep = Sweep(1.0, c.rate);
+        const std::vector<double> x = SweepSamples(sweep);
+        const dttest::Stereo s = dttest::Record(
+            Dut(c.dut), c.rate, 32, c.bits, [&x](size_t n, int) { return n < x.size() ? x[n] : 0.0; }, x.size());
+        const Measured m = Measure(s.left, sweep);
+        const IrHarmonicCurves h = HarmonicsOf(m.ir, m.peak);
+        ASSERT_TRUE(std::isfinite(h.floorDb));
+        const double clean = std::isnan(c.cleanDb) ? h.floorDb : c.cleanDb;
+        const double want[2] = {c.h2Db, c.h3Db};
+        int read = 0;
+        for (size_t i = 0; i < h.freq.size(); ++i) {
+            const double f = h.freq[i];
+            for (int k = 2; k <= kIrHighestHarmonic; ++k) {
+                const double v = h.levelDb[size_t(k - 2)][i];
+                if (k * f > FullLevelHighHz(sweep) || f < FullLevelLowHz(sweep)) {
+                    EXPECT_TRUE(std::isnan(v)) << "H" << k << " at " << f << " Hz";
+                    continue;
+                }
+                if (f < 30.0)
+                    continue;
+                ASSERT_FALSE(std::isnan(v)) << "H" << k << " at " << f << " Hz";
+                if (std::isnan(c.h2Db)) {
+                    EXPECT_LE(v, clean) << "H" << k << " at " << f << " Hz";
+                } else if (k <= 3) {
+                    EXPECT_NEAR(v, want[k - 2], 0.5) << "H" << k << " at " << f << " Hz";
+                }
+                ++read;
+            }
+        }
+        EXPECT_GT(read, 10000);
+    }
+}
+
 // White noise in the recording deconvolves to a floor that falls by 3 dB
 // for every doubling of the sweep's length, and by 10·log10(n) dB for n
 // sweeps averaged.

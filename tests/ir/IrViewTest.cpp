@@ -146,6 +146,30 @@ TEST(IrView, TheTimeViewStartsAtTheGateWithThePeakAndTheReflection)
     EXPECT_LT(valueNear(2000.0), 0.05);
 }
 
+// The time axis reads ms from the gate's start, 0 at its first point (x =
+// 1 µs), in the unit its caption names: no SI prefix, no "1m" where 0 is.
+TEST(IrView, TheTimeAxisReadsMillisecondsFromZero)
+{
+    const struct {
+        int xmin, xmax, step;
+        std::vector<double> x;
+        QStringList labels;
+    } cases[] = {
+        {1, 2001, 500, {1, 501, 1001, 1501, 2001}, {"0.0", "0.5", "1.0", "1.5", "2.0"}},
+        {1, 5001, 2000, {1, 2001, 4001}, {"0", "2", "4"}},
+        {1, 130, 25, {1, 26, 51, 76, 101, 126}, {"0.000", "0.025", "0.050", "0.075", "0.100", "0.125"}},
+        {400, 1300, 250, {501, 751, 1001, 1251}, {"0.50", "0.75", "1.00", "1.25"}}, // scrolled
+    };
+    for (const auto& c : cases) {
+        const std::vector<ScaledGridLine> grid = IrTimeGrid(c.xmin, c.xmax, c.step);
+        ASSERT_EQ(grid.size(), c.x.size()) << c.xmin << " .. " << c.xmax;
+        for (size_t i = 0; i < grid.size(); ++i) {
+            EXPECT_DOUBLE_EQ(grid[i].x, c.x[i]);
+            EXPECT_EQ(grid[i].label, c.labels[qsizetype(i)]);
+        }
+    }
+}
+
 TEST(IrView, ALongGateKeepsItsPeaksInTheDiagramsPoints)
 {
     ImpulseResponse ir;

@@ -25,6 +25,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <cmath>
 
@@ -181,10 +183,20 @@ TEST_F(IrWindowTest, AGateBeforeTheReflectionRedrawsFlatWithoutARun)
     ASSERT_TRUE(window->Measurement().ok()) << window->Status->text().toStdString();
     EXPECT_NEAR(m.gate.startMs, m.peak.latencyMs(m.ir.rate) - 0.5, 1e-9);
     EXPECT_LT(drawnSpread(1000, 15000), 0.5);
-    // The time view starts at the gate.
+    // The time view starts at the gate, its axis in ms from there.
     window->View->setCurrentIndex(int(IrView::Impulse));
     EXPECT_NEAR(window->Diagram->Scaling().offset + window->Diagram->Scaling().factor * window->Diagram->Points().x()[0],
                 m.gate.startMs, 0.01);
+    EXPECT_EQ(window->Diagram->PictureContent().xGrid, &IrTimeGrid);
+    // A gate beyond the tail would wrap around: refused, and no curve,
+    // until it lies within the response again.
+    window->GateStart->setValue(5000.0);
+    EXPECT_TRUE(window->Status->text().contains(QStringLiteral("außerhalb"))) << window->Status->text().toStdString();
+    EXPECT_FALSE(curveDrawn());
+    window->GateStart->setValue(-0.5);
+    EXPECT_TRUE(curveDrawn());
+    window->View->setCurrentIndex(int(IrView::MagnitudePhase));
+    EXPECT_EQ(window->Diagram->PictureContent().xGrid, nullptr);
 }
 
 TEST_F(IrWindowTest, BadSetUpsShowTheirMessageAndNoCurve)
@@ -194,8 +206,15 @@ TEST_F(IrWindowTest, BadSetUpsShowTheirMessageAndNoCurve)
         DutConfig dut;
         QByteArray settings;
     } cases[] = {
-        {"no signal", [] { DutConfig d; d.gainDb[0] = d.gainDb[1] = -300.0; return d; }(), {}},
+        {"no signal",
+         [] {
+             DutConfig d;
+             d.gainDb[0] = d.gainDb[1] = -300.0;
+             return d;
+         }(),
+         {}},
         {"a sweep above the rate", {}, "[IMPULSANTWORT]\nAUTOTOP=0\nF2=40000\n"},
+        {"a gate outside every response", {}, "[IMPULSANTWORT]\nWHOLEGATE=0\nGATESTART=5000\nGATELENGTH=1\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -270,6 +289,51 @@ TEST_F(IrWindowTest, TheSettingsSurviveARestartAndADamagedOneFallsBack)
     start();
     EXPECT_DOUBLE_EQ(Forms().ImpulseResponse->Level->value(), DefaultIrWindowState().run.sweep.levelDbfs);
     EXPECT_EQ(Forms().ImpulseResponse->Count->value(), 3) << "the other values stay";
+}
+
+// Starting and closing without touching a control writes back what was
+// read, not the controls' rounding of it; a control the user changed is
+// written as it shows.
+TEST_F(IrWindowTest, UntouchedValuesAreWrittenBackAsRead)
+{
+    const QStringList kept{"F1=20.55",    "F2=15000.5",       "SECONDS=1.25", "TAIL=0.333",
+                           "LEVEL=-6.25", "GATESTART=-0.125", "GATELENGTH=0"};
+    open({}, "[IMPULSANTWORT]\nAUTOTOP=0\n" + kept.join('\n').toUtf8() + "\n");
+    closeMain();
+    const QString section = settingsText().section(QStringLiteral("[IMPULSANTWORT]"), 1).section('[', 0, 0);
+    for (const QString& line : kept)
+        EXPECT_TRUE(section.contains('\n' + line + '\n')) << line.toStdString() << " in\n" << section.toStdString();
+    ResetProcessState();
+    start();
+    Forms().ImpulseResponse->Seconds->setValue(2.0);
+    closeMain();
+    EXPECT_EQ(setting("IMPULSANTWORT", "SECONDS"), "2");
+    EXPECT_EQ(setting("IMPULSANTWORT", "F1"), "20.55");
+}
+
+// Every choice of the View box is shown whole, in both languages, also
+// after a switch from the shorter German texts to the English ones; and the
+// state of a finished run is said in the new language.
+TEST_F(IrWindowTest, TheViewBoxShowsEveryChoiceWhole)
+{
+    open();
+    run();
+    for (int pass = 0; pass < 2; ++pass) {
+        main->deutschEnglish1Click();
+        // A top-level window takes its new size when the platform delivers it.
+        (void)QTest::qWaitFor([this] { return window->width() >= window->minimumSizeHint().width(); }, 5000);
+        QStyleOptionComboBox option;
+        option.initFrom(window->View);
+        const int room = window->View->style()
+                             ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, window->View)
+                             .width();
+        EXPECT_LE(window->View->mapTo(window, QPoint(window->View->width(), 0)).x(), window->width())
+            << "the box lies within the window";
+        for (int i = 0; i < window->View->count(); ++i)
+            EXPECT_LE(window->View->fontMetrics().horizontalAdvance(window->View->itemText(i)), room)
+                << window->View->itemText(i).toStdString();
+        EXPECT_EQ(window->Status->text(), pass == 0 ? QStringLiteral("Complete") : QStringLiteral("Fertig"));
+    }
 }
 
 } // namespace
