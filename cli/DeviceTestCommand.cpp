@@ -59,7 +59,7 @@ char reportLetter(const MeasureSession& session) { return session.Settings().Lan
 // Everything that can refuse the run, before it starts. Returns the error.
 QString prepare(const MeasureOptions& o, MeasureSession& session, Prepared& p)
 {
-    p.limits = {o.minDynamicRange, o.maxThdn, o.maxCrosstalk, o.maxNoise, o.maxImd, {}};
+    p.limits = {o.minDynamicRange, o.maxThdn, o.maxCrosstalk, o.maxNoise, o.maxImd, o.maxChannelMatch, {}};
     if (!o.toleranceFile.isEmpty()) {
         BandParse parsed = LoadToleranceBand(o.toleranceFile);
         if (!parsed.error.isEmpty())
@@ -151,9 +151,12 @@ QString endedEarly(const Outcome& out, const DeviceTestProcedure& procedure)
             .arg(at, output ? QStringLiteral("output") : QStringLiteral("input"), out.failure->text);
     }
     if (out.refused) {
+        // A step refused later (its input clipped however low it was
+        // played, a sweep not in its recording) is no check before the run.
         const DtCheck check = procedure.FailedCheck();
-        const QString message = check == DtCheck::Passed ? out.result.error : CheckMessage(check, 'E');
-        return QStringLiteral("the check before the run failed: %1").arg(message);
+        if (check == DtCheck::Passed)
+            return QStringLiteral("the device test ended at %1: %2").arg(at, out.result.error);
+        return QStringLiteral("the check before the run failed: %1").arg(CheckMessage(check, 'E'));
     }
     if (out.interrupted)
         return QStringLiteral("the device test was interrupted at %1; no report is written").arg(at);

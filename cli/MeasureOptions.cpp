@@ -231,14 +231,21 @@ QString applyGeneratorLevel(MeasureOptions& o, const QString& v, bool left, bool
 }
 
 // The device test's level is the tone's at the input: below -40 dBFS its
-// checks before the run would refuse it anyway.
+// checks before the run would refuse it anyway, and from -0.1 dBFS up its
+// peaks come so close to the input's full scale that the test takes the
+// input for clipped on any card.
 QString applyReferenceLevel(MeasureOptions& o, const QString& v)
 {
     constexpr double kLowest = -40.0;
+    constexpr double kHighest = -0.1;
     bool ok = false;
     const double db = v.toDouble(&ok);
-    if (!ok || !std::isfinite(db) || db < kLowest || db > 0.0)
-        return bad("--level", v, QStringLiteral("not a number from %1 to 0").arg(kLowest));
+    if (!ok || !std::isfinite(db) || db < kLowest || db > kHighest)
+        return bad("--level", v,
+                   QStringLiteral("not a number from %1 to %2: nearer to 0 dBFS the peaks reach the input's full "
+                                  "scale, which the test takes for clipping")
+                       .arg(kLowest)
+                       .arg(kHighest));
     o.level = db;
     return {};
 }
@@ -350,7 +357,7 @@ const std::vector<OptionSpec>& optionTable()
          flag([](MeasureOptions& o) { o.phase = true; })},
         {"--level", "DB", kSweep | kGenerate | kDistortion | kDeviceTest | kIr,
          "output level in dB below full scale (generate: whole dB or off; distortion: of a run over frequency; "
-         "devicetest: the THD and IMD level at the input, dBFS from -40 to 0, default -1; ir: the sweep's peak, default -6)",
+         "devicetest: the THD and IMD level at the input, dBFS from -40 to -0.1, default -1; ir: the sweep's peak, default -6)",
          [](MeasureOptions& o, const QString& v) {
              if (o.command == Command::Generate)
                  return applyGeneratorLevel(o, v, true, true);
@@ -431,6 +438,9 @@ const std::vector<OptionSpec>& optionTable()
          real("--max-noise", &MeasureOptions::maxNoise)},
         {"--max-imd", "DB", kDeviceTest, "fail when IMD SMPTE, CCIF d2 or CCIF d3 of a channel lies above DB",
          real("--max-imd", &MeasureOptions::maxImd)},
+        {"--max-channel-match", "DB", kDeviceTest,
+         "fail when the gain of the two channels differs by more than DB at 1 kHz or 10 kHz",
+         real("--max-channel-match", &MeasureOptions::maxChannelMatch)},
         {"--seconds", "S", kIr, "length of the sweep, {range} s (default 1)", real("--seconds", &MeasureOptions::seconds)},
         {"--tail", "S", kIr, "silence after each sweep for the latency and the decay, {range} s (default 0.5)",
          real("--tail", &MeasureOptions::tailSeconds)},

@@ -72,6 +72,7 @@ const Row kRows[] = {
     {{"--max-crosstalk", -400, 400, false}, {}},
     {{"--max-noise", -400, 400, false}, {}},
     {{"--max-imd", -400, 400, false}, {}},
+    {{"--max-channel-match", 0, 400, false}, {}},
     {{"--seconds", 0.5, 20, false}, {}},
     {{"--tail", 0, 10, false}, {}},
     {{"--count", 1, 64, true}, {}},
