@@ -259,7 +259,8 @@ void DeviceTestProcedure::State::AddInputLevel(const DtPlayedStep& played)
             continue;
         const bool asked = step.reference == DtLevelRef::Input;
         AddInputLevelRow(rows[GLevels], step, c == 0 ? DtChannel::Left : DtChannel::Right, reached,
-                         asked ? std::optional<double>(step.levelDb) : std::nullopt, played.takes, settings.letter);
+                         asked ? std::optional<double>(step.levelDb) : std::nullopt, played.takes,
+                         played.peaks.limited, settings.letter);
     }
 }
 

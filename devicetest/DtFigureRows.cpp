@@ -27,6 +27,8 @@ constexpr Words kNoLeak{"nur Nullen am Eingang: kein Übersprechen messbar", "on
 constexpr Words kRetaken{"nach Übersteuerung des Eingangs erneut gemessen", "taken again after the input clipped"};
 constexpr Words kAsked{"verlangt %1 dBFS nach der Schleifenverstärkung bei 997 Hz",
                        "asked %1 dBFS by the loop gain at 997 Hz"};
+constexpr Words kAskedBeyondOutput{"verlangt %1 dBFS: die Vollaussteuerung des Ausgangs reicht dafür nicht",
+                                   "asked %1 dBFS: the output's full scale does not reach it"};
 // A level this far from the one asked gets a note saying what was asked.
 constexpr double kAskedSlackDb = 0.1;
 
@@ -175,13 +177,13 @@ QString InputLevelSuffix(const DtStep& step)
 }
 
 void AddInputLevelRow(DtRows& rows, const DtStep& step, DtChannel channel, double dbfs, std::optional<double> asked,
-                      int takes, char letter)
+                      int takes, bool outputLimited, char letter)
 {
     QStringList notes;
     if (takes > 1)
         notes << Pick(letter, kRetaken);
     if (asked && std::abs(dbfs - *asked) > kAskedSlackDb)
-        notes << Pick(letter, kAsked).arg(*asked, 0, 'f', 2);
+        notes << Pick(letter, outputLimited ? kAskedBeyondOutput : kAsked).arg(*asked, 0, 'f', 2);
     rows.Add(Id(dtid::InputLevel) + InputLevelSuffix(step), channel, dbfs, kDbfs, notes.join(QStringLiteral("; ")));
 }
 

@@ -54,9 +54,11 @@ void AddMatchRows(DtRows& rows, double hz, const DtChannelMatch& m);
 
 // The level `step` reached at the input in `channel`, dBFS, with a note
 // where it was taken again after the input clipped (`takes` > 1) or lies
-// away from the level `asked` at the input.
+// away from the level `asked` at the input, and why: the output's full
+// scale could not reach it (`outputLimited`), or the loop gain at 997 Hz
+// did not hold at the step's frequency or level.
 void AddInputLevelRow(DtRows& rows, const DtStep& step, DtChannel channel, double dbfs, std::optional<double> asked,
-                      int takes, char letter);
+                      int takes, bool outputLimited, char letter);
 
 // The suffix of the input-level id for a step: "loop_gain", "thd",
 // "crosstalk_1000" ...
