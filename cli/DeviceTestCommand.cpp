@@ -53,6 +53,7 @@ constexpr Words kFailedAt{"der Gerätetest fiel bei %1 aus, am %2: %3", "the dev
 constexpr Words kOutput{"Ausgang", "output"};
 constexpr Words kInput{"Eingang", "input"};
 constexpr Words kCheckFailed{"die Prüfung vor dem Lauf schlug fehl: %1", "the check before the run failed: %1"};
+constexpr Words kEndedAt{"der Gerätetest endete bei %1: %2", "the device test ended at %1: %2"};
 constexpr Words kInterrupted{"der Gerätetest wurde bei %1 unterbrochen; es wird kein Bericht geschrieben",
                              "the device test was interrupted at %1; no report is written"};
 constexpr Words kEndedEarly{"der Gerätetest endete bei %1 vor seinem Ende: %2",
@@ -135,7 +136,7 @@ DtHeader composeHeader(const MeasureOptions& o, const AnalyzerState& a, const Dt
 // Everything that can refuse the run, before it starts. Returns the error.
 QString prepare(const MeasureOptions& o, MeasureSession& session, Prepared& p)
 {
-    p.limits = {o.minDynamicRange, o.maxThdn, o.maxCrosstalk, o.maxNoise, o.maxImd, {}};
+    p.limits = {o.minDynamicRange, o.maxThdn, o.maxCrosstalk, o.maxNoise, o.maxImd, o.maxChannelMatch, {}};
     if (!o.toleranceFile.isEmpty()) {
         BandParse parsed = LoadToleranceBand(o.toleranceFile);
         if (!parsed.error.isEmpty())
@@ -213,9 +214,12 @@ QString endedEarly(const Outcome& out, const DeviceTestProcedure& procedure)
         return Say(kFailedAt).arg(at, Say(output ? kOutput : kInput), out.failure->text);
     }
     if (out.refused) {
+        // A step refused later (its input clipped however low it was
+        // played, a sweep not in its recording) is no check before the run.
         const DtCheck check = procedure.FailedCheck();
-        const QString message = check == DtCheck::Passed ? out.result.error : CheckMessage(check, CommandLetter());
-        return Say(kCheckFailed).arg(message);
+        if (check == DtCheck::Passed)
+            return Say(kEndedAt).arg(at, out.result.error);
+        return Say(kCheckFailed).arg(CheckMessage(check, CommandLetter()));
     }
     if (out.interrupted)
         return Say(kInterrupted).arg(at);

@@ -95,6 +95,20 @@ void judgeCrosstalk(const DeviceTestResult& r, double max, std::vector<DtLimitCh
     }
 }
 
+// The gain difference between the channels either way, at whatever
+// frequencies the run matched them; a run without any fails.
+void judgeChannelMatch(const DeviceTestResult& r, double max, std::vector<DtLimitCheck>& out)
+{
+    const QLatin1String prefix(dtid::MatchGain);
+    const size_t before = out.size();
+    for (const DtFigure& f : r.figures)
+        if (f.channel == DtChannel::Both && f.id.startsWith(prefix) && f.id.size() > prefix.size())
+            out.push_back(judgeFigure(r, "--max-channel-match", f.id, DtChannel::Both, -max, max));
+    if (out.size() == before)
+        out.push_back({QStringLiteral("--max-channel-match"), prefix, DtChannel::Both, {}, {}, -max, max, false,
+                       QStringLiteral("no channel match measured, so --max-channel-match cannot pass")});
+}
+
 void judgeResponse(const DeviceTestResult& r, const ToleranceBand& band, std::vector<DtLimitCheck>& out)
 {
     const QLatin1String option("--tolerance");
@@ -138,7 +152,7 @@ QJsonValue optionalNumber(const std::optional<double>& x)
 
 bool DtLimits::Any() const
 {
-    return minDynamicRange || maxThdn || maxCrosstalk || maxNoise || maxImd || response;
+    return minDynamicRange || maxThdn || maxCrosstalk || maxNoise || maxImd || maxChannelMatch || response;
 }
 
 bool DtVerdict::Pass() const
@@ -181,6 +195,8 @@ DtVerdict JudgeDeviceTest(const DeviceTestResult& r, const DtLimits& limits)
     }
     if (limits.maxCrosstalk)
         judgeCrosstalk(r, *limits.maxCrosstalk, v.checks);
+    if (limits.maxChannelMatch)
+        judgeChannelMatch(r, *limits.maxChannelMatch, v.checks);
     if (limits.response)
         judgeResponse(r, *limits.response, v.checks);
     return v;

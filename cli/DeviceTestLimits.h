@@ -23,6 +23,7 @@ struct DtLimits {
     std::optional<double> maxCrosstalk = std::nullopt; // dB, both ways at each frequency
     std::optional<double> maxNoise = std::nullopt; // dBFS, unweighted, each channel
     std::optional<double> maxImd = std::nullopt; // dB, SMPTE and CCIF d2, d3, each channel
+    std::optional<double> maxChannelMatch = std::nullopt; // dB either way, gain left against right
     std::optional<ToleranceBand> response = std::nullopt; // dB relative to 1 kHz
 
     bool Any() const;

@@ -99,6 +99,7 @@ struct MeasureOptions {
     std::optional<double> maxCrosstalk;
     std::optional<double> maxNoise;
     std::optional<double> maxImd;
+    std::optional<double> maxChannelMatch;
 
     // Impulse response (also --from, --to, --level, --channel, --tolerance).
     std::optional<double> seconds;        // the sweep's length

@@ -78,6 +78,7 @@ const Row kRows[] = {
     {{"--max-crosstalk", -400, 400, false}, {}},
     {{"--max-noise", -400, 400, false}, {}},
     {{"--max-imd", -400, 400, false}, {}},
+    {{"--max-channel-match", 0, 400, false}, {}},
     {{"--seconds", 0.5, 20, false}, {}},
     {{"--tail", kIrMinTailSeconds, kIrMaxTailSeconds, false}, {}},
     {{"--count", 1, 64, true}, {}},

@@ -3,6 +3,7 @@
 #include "audio/OutputOwner.h"
 #include "audio/Soundd3.h"
 #include "correction/CorrectionTable.h"
+#include "devicetest/DtRetake.h"
 #include "platform/DeviceLog.h"
 #include "platform/audio/WaveTypes.h"
 
@@ -134,9 +135,20 @@ void DeviceTestEngine::nextStep()
     }
     const DtStep& step = plan_.steps[size_t(index_)];
     const DtLoop loop = DtLoopFor(step.frequencies, outRate_);
-    current_ = DtPlayedStep{index_, step, DtOutputPeaks(step, gainDb_)};
+    current_ = DtPlayedStep{index_, step, DtOutputPeaks(step, gainDb_), {}, 1};
     current_.step.frequencies = loop.frequencies;
+    stepGainDb_[0] = gainDb_[0];
+    stepGainDb_[1] = gainDb_[1];
+    clippedBefore_ = lastClipped_ = false;
+    take_ = 1;
     emit stepStarting(current_);
+    if (running_) // not stopped by whoever heard of the step
+        play();
+}
+
+// Plays the current take of the step at its peaks, then waits to settle.
+void DeviceTestEngine::play()
+{
     const int bits = OutSlot(GetOutDevice()).format.bitsPerSample;
     int rc = 0;
     if (current_.step.sweep) {
@@ -147,13 +159,14 @@ void DeviceTestEngine::nextStep()
         rc = player_.playOnce(sweep_->Callback());
     } else {
         sweep_.reset();
+        const DtLoop loop = DtLoopFor(current_.step.frequencies, outRate_);
         rc = player_.playLoop(DtLoopBuffer(current_.step, loop, current_.peaks, outRate_, bits));
     }
     if (rc != 0) {
         fail(Failure::Output, rc);
         return;
     }
-    settle_.start(step.settleMs);
+    settle_.start(current_.step.settleMs);
 }
 
 // After the settle wait: the stretch begins now, so nothing of it was asked
@@ -179,16 +192,20 @@ void DeviceTestEngine::onRecorded()
     if (!running_)
         return;
     const DeviceSlot& slot = InSlot(GetInDevice());
-    DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, slot.format.bitsPerSample), inRate_);
+    const int bits = slot.format.bitsPerSample;
+    DtRecording rec = DtRecordingFromPcm(recorder_.data(), SlotConversion(slot, bits), inRate_);
+    if (DtPcmFinerThan24Bits(recorder_.data(), bits))
+        result_.header.inputFinerThanBits = true;
+    // The whole stretch, a sweep's margin included: nothing of it may clip.
+    current_.reached = DtLevelAtInput(current_.step, rec);
+    current_.takes = take_;
     if (current_.step.sweep)
         rec = DtFromFirstPlayed(rec, recorder_.firstPlayedFrame(),
                                 sweepPeriodFrames(current_.step, inRate_));
-    if (current_.step.kind == DtStepKind::Level) {
-        if (current_.peaks.left > 0.0)
-            gainDb_[0] = DtToneGainDb(rec.left, current_.peaks.left);
-        if (current_.peaks.right > 0.0)
-            gainDb_[1] = DtToneGainDb(rec.right, current_.peaks.right);
-    }
+    if (current_.step.kind == DtStepKind::Level)
+        takeLoopGain();
+    if (retake())
+        return;
     const QString refusal = procedure_->Take(current_, rec);
     if (!running_)
         return; // stopped from inside the procedure
@@ -214,6 +231,58 @@ void DeviceTestEngine::onRecorded()
     emit progress(index_, int(plan_.steps.size()));
     emit stepDone(current_);
     QMetaObject::invokeMethod(this, &DeviceTestEngine::nextStep, Qt::QueuedConnection);
+}
+
+// Each channel's loop gain from a level step: its tone's fit after the
+// lead-in, not the whole recording's power. The first stretch of a fresh
+// input stream may begin before the tone has come through the device (a
+// sound server hands on what its sink rendered before), and a gain read
+// over that would play every later step too loud in that channel.
+void DeviceTestEngine::takeLoopGain()
+{
+    const double played[2] = {current_.peaks.left, current_.peaks.right};
+    for (int c = 0; c < 2; ++c)
+        if (played[c] > 0.0)
+            gainDb_[c] = current_.reached.dbfs[c] - DtPeakDbfs(played[c]);
+}
+
+// A take whose input clipped is played again lower, and the take after it
+// at the level asked (DtNextTake): true while the step is taken again.
+bool DeviceTestEngine::retake()
+{
+    const DtTakeNext next = DtNextTake(current_, current_.reached, stepGainDb_, take_, lastClipped_);
+    if (next.verdict == DtTakeVerdict::GivesUp)
+        devlog::Append(QStringLiteral("Device test: step %1 clipped at the input after %2 takes").arg(index_ + 1).arg(take_));
+    if (next.verdict != DtTakeVerdict::Again) {
+        // The level a step at the test tone found after it clipped is the
+        // loop's from now on: the steps after it would clip as well.
+        if (clippedBefore_ && DtGainCarriesOn(current_.step)) {
+            gainDb_[0] = next.gainDb[0];
+            gainDb_[1] = next.gainDb[1];
+        }
+        return false;
+    }
+    if (current_.reached.Clipped())
+        devlog::Append(QStringLiteral("Device test: step %1 clipped at the input; taken again %2 dB lower")
+                           .arg(index_ + 1)
+                           .arg(kDtRetakeDropDb));
+    else if (!next.replay)
+        devlog::Append(QStringLiteral("Device test: step %1's level did not hold still; recorded again").arg(index_ + 1));
+    ++take_;
+    if (!next.replay) {
+        // The same signal plays on: the take before stays the one it followed.
+        current_.reached = {};
+        settle_.start(current_.step.settleMs);
+        return true;
+    }
+    clippedBefore_ = clippedBefore_ || current_.reached.Clipped();
+    lastClipped_ = current_.reached.Clipped();
+    current_.reached = {};
+    stepGainDb_[0] = next.gainDb[0];
+    stepGainDb_[1] = next.gainDb[1];
+    current_.peaks = DtOutputPeaks(current_.step, stepGainDb_);
+    play();
+    return true;
 }
 
 // Tone off, recording given up, output and corrections given back.

@@ -9,7 +9,10 @@
 // over the stretch from the sweep's first played frame on (not aligned when
 // that frame was not marked in it). The input stays open from step to step where the
 // device allows it. Levels at the input follow each channel's loop gain,
-// read from the plan's level steps.
+// read from the plan's level steps. A step whose input clipped is taken
+// again lower, then at the level asked with the gain that take read
+// (devicetest/DtRetake.h); only a take that did not clip, or one that no
+// lower output can help, goes to the procedure, with the level it reached.
 //
 // The run takes the output as the other measurements do, and the input
 // and output corrections are off while it runs, so the figures are the
@@ -86,8 +89,11 @@ private:
     enum class Ending { Complete, Stopped, Refused };
 
     void nextStep();
+    void play();
     void record();
     void onRecorded();
+    void takeLoopGain();
+    bool retake();
     void fail(Failure kind, int code);
     void end(Ending how, const QString& error);
     void release();
@@ -102,6 +108,12 @@ private:
     DeviceTestResult result_;
     DtPlayedStep current_;
     double gainDb_[2];
+    // The current step's takes: the gains this take plays with, its number,
+    // whether an earlier one clipped, and whether the one before it did.
+    double stepGainDb_[2] = {0.0, 0.0};
+    int take_ = 1;
+    bool clippedBefore_ = false;
+    bool lastClipped_ = false;
     int index_ = 0;
     int inRate_ = 0;
     int outRate_ = 0;

@@ -6,6 +6,7 @@
 #include "devicetest/DtMaxLevel.h"
 #include "devicetest/DtReference.h"
 #include "devicetest/DtSineFit.h"
+#include "devicetest/DtScreenRows.h"
 #include "devicetest/DtSweepResponse.h"
 #include "platform/LanguageTexts.h"
 
@@ -18,7 +19,7 @@ namespace korvanta {
 namespace {
 // The result lists its figures in this order whatever order the plan
 // measures them in, so two reports read alike.
-enum Group { GResponse, GNoise, GDynamicRange, GThd, GImd, GCrosstalk, GMatch, GMaxLevel, kGroups };
+enum Group { GResponse, GNoise, GDynamicRange, GThd, GImd, GCrosstalk, GMatch, GMaxLevel, GLevels, kGroups };
 
 constexpr Words kSweepNotFound{
     "Der Sweep lag nicht in seiner Aufnahme: der Ausgang begann zu spät oder die Aufnahme endete zu früh; "
@@ -28,20 +29,29 @@ constexpr Words kSweepNotFound{
 
 constexpr Words kMaxLevelFloor{"überschreitet 1 % schon bei -60 dBFS", "passes 1 % already at -60 dBFS"};
 
-const char* const kVoltsUnit = "dBFS";
+constexpr Words kClipsAtStep{
+    "Der Eingang übersteuert bei „%1“, auch nach %2 Versuchen mit niedrigerem Pegel: den Eingangspegel oder die "
+    "Verstärkung des Prüflings senken",
+    "The input clips at \"%1\", even after %2 takes at lower levels: lower the input level or the gain of the device "
+    "under test"};
+constexpr Words kClipsWithoutSignal{
+    "Der Eingang übersteuert bei „%1“ in einem Kanal, dessen Ausgang nichts spielt: den Prüfling auf Schwingen oder "
+    "Gleichspannung prüfen oder den Eingangspegel senken",
+    "The input clips at \"%1\" in a channel whose output plays nothing: check the device under test for "
+    "oscillation or DC, or lower the input level"};
 
-// The share of each recording left out at its start. The device under test
-// may not have settled in the wait before it (a coupling capacitor's slow
-// high-pass, a delay line still holding the step before): a tail of the
-// last signal there would read as distortion, crosstalk or a level error.
-constexpr int kLeadInDivisor = 8;
+// Below the input's full scale by this much, the maximum-level search stops
+// climbing: the loop gain read at the step before may move a little.
+constexpr double kCeilingMarginDb = 0.05;
+
+const char* const kVoltsUnit = "dBFS";
 
 DtRecording WithoutLeadIn(const DtRecording& r)
 {
     DtRecording out;
     out.rate = r.rate;
     out.overRange = r.overRange;
-    const size_t lead = r.left.size() / kLeadInDivisor;
+    const size_t lead = r.left.size() / kDtLeadInDivisor;
     out.left.assign(r.left.begin() + long(lead), r.left.end());
     out.right.assign(r.right.begin() + long(std::min(lead, r.right.size())), r.right.end());
     return out;
@@ -104,6 +114,10 @@ struct DeviceTestProcedure::State {
     bool smpteTaken = false;
     bool ccifTaken = false;
 
+    bool toneClipped = false; // a loop-gain step's input clipped
+    bool idleClipped = false;
+    bool toneUnsteady = false;
+
     std::optional<DtMaxLevelStepper> stepper;
     DtStep maxLevelStep; // the plan's, as the search's template
     bool maxLevelTaken = false;
@@ -111,6 +125,9 @@ struct DeviceTestProcedure::State {
     DtPlayedStep last;
 
     QString RunChecks();
+    QString TakeCheckStep(const DtPlayedStep& played, const DtRecording& r);
+    QString TakeClipped(const DtPlayedStep& played);
+    void AddInputLevel(const DtPlayedStep& played);
     void TakeFigures(const DtPlayedStep& played, const DtRecording& r);
     void TakeResponse(const DtPlayedStep& played, const DtRecording& r);
     QString TakeSweep(const DtPlayedStep& played, const DtRecording& r);
@@ -151,27 +168,47 @@ QString DeviceTestProcedure::Take(const DtPlayedStep& played, const DtRecording&
     s.last = played;
     if (whole.rate > 0)
         s.rate = whole.rate;
+    const DtStepKind kind = played.step.kind;
+    // The checks before the run judge their own steps' clipping.
+    if (kind == DtStepKind::Level || (kind == DtStepKind::Noise && !s.idle))
+        return s.TakeCheckStep(played, WithoutLeadIn(whole));
+    if (played.reached.Clipped())
+        return s.TakeClipped(played);
+    s.AddInputLevel(played);
     // A sweep's recording begins where the sweep did: all of it is the answer.
     if (played.step.sweep)
         return s.TakeSweep(played, whole);
     const DtRecording recording = WithoutLeadIn(whole);
-    switch (played.step.kind) {
-    case DtStepKind::Level:
-        if (played.step.plays == DtPlays::LeftOnly)
-            s.leftOnly = recording;
-        else if (played.step.plays == DtPlays::RightOnly)
-            s.rightOnly = recording;
-        s.levelHz = FirstHz(played);
-        return s.RunChecks();
-    case DtStepKind::Noise:
+    if (kind == DtStepKind::Noise) {
         for (const ChannelOf& c :
              {ChannelOf{DtChannel::Left, recording.left}, ChannelOf{DtChannel::Right, recording.right}})
             AddNoiseRows(s.rows[GNoise], c.channel, c.x, s.rate, s.settings.letter);
-        if (!s.idle)
-            s.idle = recording;
-        return s.RunChecks();
-    default: s.TakeFigures(played, recording); return {};
+        return {};
     }
+    s.TakeFigures(played, recording);
+    return {};
+}
+
+// The loop-gain tones and the idle floor, which the checks before the run read.
+QString DeviceTestProcedure::State::TakeCheckStep(const DtPlayedStep& played, const DtRecording& r)
+{
+    if (played.step.kind == DtStepKind::Level) {
+        toneClipped = toneClipped || played.reached.Clipped();
+        toneUnsteady = toneUnsteady || !played.reached.steady;
+        if (played.step.plays == DtPlays::LeftOnly)
+            leftOnly = r;
+        else if (played.step.plays == DtPlays::RightOnly)
+            rightOnly = r;
+        levelHz = FirstHz(played);
+        if (!played.reached.Clipped())
+            AddInputLevel(played);
+        return RunChecks();
+    }
+    idleClipped = played.reached.Clipped();
+    for (const ChannelOf& c : {ChannelOf{DtChannel::Left, r.left}, ChannelOf{DtChannel::Right, r.right}})
+        AddNoiseRows(rows[GNoise], c.channel, c.x, rate, settings.letter);
+    idle = r;
+    return RunChecks();
 }
 
 // Once both level steps and the idle floor are in: the checks, once.
@@ -180,9 +217,51 @@ QString DeviceTestProcedure::State::RunChecks()
     if (checked || !leftOnly || !rightOnly || !idle)
         return {};
     checked = true;
-    const DtLevelSteps steps{{leftOnly->left, leftOnly->right}, {rightOnly->left, rightOnly->right}, levelHz};
+    DtLevelSteps steps{{leftOnly->left, leftOnly->right}, {rightOnly->left, rightOnly->right}, levelHz};
+    steps.toneClipped = toneClipped;
+    steps.idleClipped = idleClipped;
+    steps.toneUnsteady = toneUnsteady;
     failed = LevelStepsCheck(steps, {idle->left, idle->right}, rate);
     return CheckMessage(failed, settings.letter);
+}
+
+// A step that clipped however low the engine played it: no figure comes of
+// it. The maximum-level search ends there; any other step ends the run.
+QString DeviceTestProcedure::State::TakeClipped(const DtPlayedStep& played)
+{
+    if (played.step.kind == DtStepKind::MaxLevel) {
+        if (!stepper) {
+            stepper.emplace(played.step.levelDb);
+            maxLevelStep = played.step;
+        }
+        maxLevelTaken = true;
+        stepper->Clipped(played.step.levelDb);
+        return {};
+    }
+    const QString step = DtStepText(played.step, settings.letter);
+    const double peaks[2] = {played.peaks.left, played.peaks.right};
+    for (int c = 0; c < 2; ++c)
+        if (played.reached.clipped[c] && peaks[c] <= 0.0)
+            return Pick(settings.letter, kClipsWithoutSignal).arg(step);
+    return Pick(settings.letter, kClipsAtStep).arg(step).arg(played.takes);
+}
+
+// The level a step reached at the input, in each channel that played it:
+// the loop-gain tones, and every step whose level is asked at the input.
+void DeviceTestProcedure::State::AddInputLevel(const DtPlayedStep& played)
+{
+    const DtStep& step = played.step;
+    if (step.Silent() || (step.reference != DtLevelRef::Input && step.kind != DtStepKind::Level))
+        return;
+    for (int c = 0; c < 2; ++c) {
+        const double reached = played.reached.dbfs[c];
+        if (!std::isfinite(reached))
+            continue;
+        const bool asked = step.reference == DtLevelRef::Input;
+        AddInputLevelRow(rows[GLevels], step, c == 0 ? DtChannel::Left : DtChannel::Right, reached,
+                         asked ? std::optional<double>(step.levelDb) : std::nullopt, played.takes,
+                         played.peaks.limited, settings.letter);
+    }
 }
 
 void DeviceTestProcedure::State::TakeFigures(const DtPlayedStep& played, const DtRecording& r)
@@ -274,16 +353,28 @@ void DeviceTestProcedure::State::TakeMaxLevel(const DtPlayedStep& played, const 
         maxLevelStep = played.step;
     }
     double worst = 0.0;
+    double worstInput = NAN; // the input's level in the channel that passes 1 % first
+    double gainDb = -HUGE_VAL;
     for (const ChannelOf& c : PlayedChannels(played, r)) {
+        const int i = c.channel == DtChannel::Left ? 0 : 1;
+        gainDb = std::max(gainDb, played.reached.dbfs[i] - played.step.levelDb);
         const double thdn = AnalyseThd(c.x, rate, FirstHz(played)).thdnPercent;
         if (std::isnan(thdn)) {
             worst = NAN; // the stepper takes an unknown as passing
+            worstInput = NAN;
             break;
         }
-        worst = std::max(worst, thdn);
+        if (thdn >= worst) {
+            worst = thdn;
+            worstInput = played.reached.dbfs[i];
+        }
     }
     maxLevelTaken = true;
-    stepper->Record(played.step.levelDb, worst);
+    stepper->Record(played.step.levelDb, worst, worstInput);
+    // No step of the search plays so loud that the input reaches its full
+    // scale: what clips there is the input, not the device.
+    if (std::isfinite(gainDb))
+        stepper->SetCeiling(DtPeakDbfs(kDtClipShare) - kCeilingMarginDb - gainDb);
 }
 
 std::vector<DtStep> DeviceTestProcedure::Next()
@@ -314,18 +405,33 @@ void DeviceTestProcedure::State::FinishResponse()
     }
 }
 
+// The output's level where THD+N passes 1 %, and the input's there; or,
+// for both, why there is none.
 void DeviceTestProcedure::State::FinishMaxLevel()
 {
     if (!stepper || !maxLevelTaken)
         return;
     DtRows& r = rows[GMaxLevel];
-    const QString id = QString::fromLatin1(dtid::MaxLevel);
-    if (const auto level = stepper->MaxLevelDbfs())
-        r.Add(id, DtChannel::Both, *level, "dBFS");
+    const QString output = QString::fromLatin1(dtid::MaxLevel);
+    const QString input = QString::fromLatin1(dtid::MaxLevelInput);
+    DtNote why;
+    if (const auto level = stepper->MaxLevelDbfs()) {
+        r.Add(output, DtChannel::Both, *level, "dBFS");
+        r.Add(input, DtChannel::Both, stepper->MaxLevelInputDbfs().value_or(NAN), "dBFS");
+        return;
+    }
+    if (const auto clipped = stepper->ClippedAt())
+        why = {QStringLiteral("input_clipped"), InputClippedText(*clipped, settings.letter)};
+    else if (stepper->ReachedFullScale() && stepper->Ceiling() < 0.0)
+        why = {QStringLiteral("input_full_scale"), InputFullScaleText(stepper->TopDbfs(), settings.letter)};
     else if (stepper->ReachedFullScale())
-        r.Add(id, DtChannel::Both, NAN, "dBFS", {QStringLiteral("no_clipping_to_full_scale"), NoClippingText(settings.letter)});
+        why = {QStringLiteral("no_clipping_to_full_scale"), NoClippingText(settings.letter)};
     else if (stepper->Done())
-        r.Add(id, DtChannel::Both, NAN, "dBFS", {QStringLiteral("passes_at_floor"), Pick(settings.letter, kMaxLevelFloor)});
+        why = {QStringLiteral("passes_at_floor"), Pick(settings.letter, kMaxLevelFloor)};
+    else
+        return;
+    r.Add(output, DtChannel::Both, NAN, "dBFS", why);
+    r.Add(input, DtChannel::Both, NAN, "dBFS", why);
 }
 
 void DeviceTestProcedure::Finish(DeviceTestResult& result)
@@ -344,7 +450,7 @@ void DeviceTestProcedure::Finish(DeviceTestResult& result)
     for (DtRows& group : s.rows) {
         for (DtFigure& f : group.figures) {
             // The maximum level is the output's; the input's calibration
-            // says nothing about it.
+            // says nothing about it (its input level has volts).
             if (fullScale > 0.0 && f.Measured() && f.unit == QLatin1String(kVoltsUnit) &&
                 f.id != QLatin1String(dtid::MaxLevel))
                 f.volts = fullScale * std::pow(10.0, f.value / 20.0);

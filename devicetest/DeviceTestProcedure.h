@@ -13,6 +13,11 @@
 // delay still holding the step before) would otherwise lend its last
 // signal to this one's distortion, crosstalk or level.
 //
+// A recording whose input clipped never becomes a figure: the engine takes
+// such a step again lower, and one that arrives clipped all the same ends
+// the run with a message (the maximum-level search ends instead). The
+// level each step reached at the input is a figure of its own.
+//
 // Plain analysis, no device, no widget; the window and the command run it
 // through a DeviceTestEngine.
 

@@ -40,7 +40,9 @@ inline constexpr const char* ImdCcifD3 = "imd_ccif_d3_db";
 inline constexpr const char* Crosstalk = "crosstalk_db_";          // + "100", "1000", "10000" (Hz)
 inline constexpr const char* MatchGain = "match_gain_db_";         // + "1000", "10000"
 inline constexpr const char* MatchPhase = "match_phase_deg_";      // + "1000", "10000"
-inline constexpr const char* MaxLevel = "max_level_dbfs";
+inline constexpr const char* MaxLevel = "max_level_dbfs";         // at the output
+inline constexpr const char* MaxLevelInput = "max_level_input_dbfs"; // the input's level there
+inline constexpr const char* InputLevel = "input_level_dbfs_";     // + the step: the level it reached at the input
 } // namespace dtid
 
 // Why a figure was left out, or what to know about its value: the text in
@@ -90,6 +92,7 @@ struct DtHeader {
     int rate = 0;                        // Hz
     int inputBits = 0;
     int outputBits = 0;
+    bool inputFinerThanBits = false;     // the input delivered steps finer than inputBits (a float path)
     QString calibration;                 // "none" or the calibration used
     QString date;                        // ISO 8601
     QString programVersion;

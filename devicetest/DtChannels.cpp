@@ -3,6 +3,7 @@
 #include "devicetest/DtDistortion.h"
 #include "devicetest/DtSineFit.h"
 
+#include <algorithm>
 #include <numbers>
 
 namespace korvanta {
@@ -22,6 +23,7 @@ DtCrosstalk Crosstalk(std::span<const float> driven, std::span<const float> othe
     // Both channels are read at the driven tone's own frequency, so a
     // clock drift between the cards does not spread the leak out of the
     // fit.
+    r.onlyZeros = std::all_of(other.begin(), other.end(), [](float v) { return v == 0.0f; });
     const double f = RefineFrequency(driven, rate, hz);
     const double tone = FitOne(driven, rate, f).amplitude;
     if (!(tone > 0.0))

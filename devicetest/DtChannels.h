@@ -18,6 +18,7 @@ struct DtCrosstalk {
     double db = NAN;       // the other channel at the tone's frequency, dB to the tone
     double idleDb = NAN;   // the same with the tone off, dB to the same tone
     bool nearIdle = false; // within kDtNearIdleDb of idleDb: an upper bound at best
+    bool onlyZeros = false; // the other channel held nothing but zeros: no leak to read
 };
 
 // `driven` and `other` from one block with the tone on; `otherIdle` from a

@@ -1,6 +1,7 @@
 #include "devicetest/DtChecks.h"
 
 #include "devicetest/DtBandNoise.h"
+#include "devicetest/DtInputLevel.h"
 #include "devicetest/DtSignals.h"
 #include "devicetest/DtSineFit.h"
 #include "platform/LanguageTexts.h"
@@ -16,6 +17,10 @@ constexpr Words kNothing{"Am Eingang kommt nichts an: den Ausgang mit dem Eingan
                          "Nothing arrives at the input: connect the output to the input"};
 constexpr Words kClips{"Der Eingang übersteuert: den Ausgangs- oder den Eingangspegel senken",
                        "The input clips: lower the output or the input level"};
+constexpr Words kIdleClips{"Der Eingang übersteuert, während der Ausgang nichts spielt: den Prüfling auf Schwingen "
+                           "oder Gleichspannung prüfen oder den Eingangspegel senken",
+                           "The input clips while the output plays nothing: check the device under test for "
+                           "oscillation or DC, or lower the input level"};
 constexpr Words kSwapped{"Links und rechts sind vertauscht: die Kabel oder Kanäle tauschen",
                          "Left and right are swapped: exchange the cables or the channels"};
 constexpr Words kLeftMissing{"Der linke Kanal fehlt am Eingang: das Kabel prüfen",
@@ -26,6 +31,11 @@ constexpr Words kTooLow{"Der Testton liegt am Eingang unter -40 dBFS: den Ausgan
                         "The test tone is below -40 dBFS at the input: raise the output or the input level"};
 constexpr Words kNearNoise{"Der Testton liegt weniger als 40 dB über dem Ruhegeräusch: den Pegel erhöhen oder die Störquelle beseitigen",
                            "The test tone is less than 40 dB above the idle noise: raise the level or remove the source of the noise"};
+
+constexpr Words kUnsteady{"Der Pegel des Testtons am Eingang hielt nicht still: den Prüfling auf eine Regelung "
+                          "(Begrenzer, automatische Verstärkung) prüfen oder den Test wiederholen",
+                          "The test tone's level at the input did not hold still: check the device under test for "
+                          "a control that moves its gain (a limiter, an automatic gain) or run the test again"};
 
 // Each recorded channel's level of each played tone, dBFS.
 struct Levels {
@@ -45,10 +55,7 @@ Levels Measure(const DtStereoBlock& b, int rate)
             ToneDbfs(b.right, rate, kDtCheckRightHz), ToneDbfs(b.right, rate, kDtCheckLeftHz)};
 }
 
-bool Clips(std::span<const float> x)
-{
-    return std::any_of(x.begin(), x.end(), [](float v) { return std::abs(v) >= kDtClipShare; });
-}
+bool Clips(std::span<const float> x) { return DtClips(x); }
 
 bool Present(double dbfs) { return dbfs > kDtAbsentDbfs; }
 
@@ -96,15 +103,21 @@ DtCheck PreRunCheck(const DtStereoBlock& tone, const DtStereoBlock& idle, int ra
 
 DtCheck LevelStepsCheck(const DtLevelSteps& s, const DtStereoBlock& idle, int rate)
 {
-    const bool clips =
-        Clips(s.leftOnly.left) || Clips(s.leftOnly.right) || Clips(s.rightOnly.left) || Clips(s.rightOnly.right);
+    // An input that clips with nothing played clips for a reason of its own
+    // (a large DC, an oscillation), whatever the tones do.
+    if (s.idleClipped || Clips(idle.left) || Clips(idle.right))
+        return DtCheck::IdleClips;
+    const bool clips = s.toneClipped || Clips(s.leftOnly.left) || Clips(s.leftOnly.right) ||
+                       Clips(s.rightOnly.left) || Clips(s.rightOnly.right);
     if (clips)
         return DtCheck::InputClips;
     // Each input's own tone from the step that played its channel, the
     // other from the step that played the other channel.
     const Levels l{ToneDbfs(s.leftOnly.left, rate, s.toneHz), ToneDbfs(s.rightOnly.left, rate, s.toneHz),
                    ToneDbfs(s.rightOnly.right, rate, s.toneHz), ToneDbfs(s.leftOnly.right, rate, s.toneHz)};
-    return Judge(false, l, idle, rate);
+    const DtCheck judged = Judge(false, l, idle, rate);
+    // A tone that is there, and far enough above the floor, but moved.
+    return judged == DtCheck::Passed && s.toneUnsteady ? DtCheck::ToneUnsteady : judged;
 }
 
 QString CheckMessage(DtCheck check, char letter)
@@ -116,6 +129,8 @@ QString CheckMessage(DtCheck check, char letter)
         return Pick(letter, kNothing);
     case DtCheck::InputClips:
         return Pick(letter, kClips);
+    case DtCheck::IdleClips:
+        return Pick(letter, kIdleClips);
     case DtCheck::Swapped:
         return Pick(letter, kSwapped);
     case DtCheck::LeftMissing:
@@ -126,6 +141,8 @@ QString CheckMessage(DtCheck check, char letter)
         return Pick(letter, kTooLow);
     case DtCheck::ToneNearNoise:
         return Pick(letter, kNearNoise);
+    case DtCheck::ToneUnsteady:
+        return Pick(letter, kUnsteady);
     }
     return {};
 }

@@ -16,17 +16,18 @@ inline constexpr double kDtCheckLevelDbfs = -10.0;
 inline constexpr double kDtAbsentDbfs = -70.0;     // a tone weaker than this is not there
 inline constexpr double kDtToneMinimumDbfs = -40.0;
 inline constexpr double kDtToneAboveIdleDb = 40.0;
-inline constexpr double kDtClipShare = 0.999;      // a sample this close to full scale clips
 
 enum class DtCheck {
     Passed,
     NothingAtInput,
     InputClips,
+    IdleClips,
     Swapped,
     LeftMissing,
     RightMissing,
     ToneTooLow,
     ToneNearNoise,
+    ToneUnsteady,
 };
 
 struct DtStereoBlock {
@@ -47,6 +48,13 @@ struct DtLevelSteps {
     DtStereoBlock leftOnly;
     DtStereoBlock rightOnly;
     double toneHz = 0.0;
+    // Clipping the blocks alone do not show: the conversion's count of
+    // samples on the format's limit, read over the whole recordings.
+    bool toneClipped = false;
+    bool idleClipped = false;
+    // A tone whose level did not hold still over its recording, taken again
+    // and again: no loop gain can be read from it.
+    bool toneUnsteady = false;
 };
 DtCheck LevelStepsCheck(const DtLevelSteps& steps, const DtStereoBlock& idle, int rate);
 

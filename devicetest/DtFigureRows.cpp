@@ -7,6 +7,8 @@
 #include "ir/IrCurves.h"
 #include "platform/LanguageTexts.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 
@@ -20,6 +22,15 @@ constexpr Words kDigitalSilence{"nur Nullen am Eingang: kein Rauschen messbar", 
 constexpr Words kNearIdle{"höchstens: liegt weniger als 6 dB über der Messung ohne Ton (%1 dB), etwa Netzbrummen",
                           "an upper bound: within 6 dB of the reading with the tone off (%1 dB), e.g. mains hum"};
 constexpr Words kNoCorner{"kein −3-dB-Punkt im gemessenen Bereich", "no −3 dB point in the measured range"};
+// A leak into a channel that holds only zeros is digital silence, not hum.
+constexpr Words kNoLeak{"nur Nullen am Eingang: kein Übersprechen messbar", "only zeros at the input: no crosstalk to measure"};
+constexpr Words kRetaken{"nach Übersteuerung des Eingangs erneut gemessen", "taken again after the input clipped"};
+constexpr Words kAsked{"verlangt %1 dBFS nach der Schleifenverstärkung bei 997 Hz",
+                       "asked %1 dBFS by the loop gain at 997 Hz"};
+constexpr Words kAskedBeyondOutput{"verlangt %1 dBFS: die Vollaussteuerung des Ausgangs reicht dafür nicht",
+                                   "asked %1 dBFS: the output's full scale does not reach it"};
+// A level this far from the one asked gets a note saying what was asked.
+constexpr double kAskedSlackDb = 0.1;
 
 const char* const kDbfs = "dBFS";
 const char* const kDb = "dB";
@@ -145,7 +156,9 @@ void AddCcifLeftOutRows(DtRows& rows, DtChannel channel, char letter)
 
 void AddCrosstalkRow(DtRows& rows, DtChannel direction, double hz, const DtCrosstalk& c, char letter)
 {
-    const DtNote note = c.nearIdle ? Note("near_idle_reading", Pick(letter, kNearIdle).arg(c.idleDb, 0, 'f', 1)) : DtNote{};
+    const DtNote note = c.onlyZeros  ? Note("only_zeros", Pick(letter, kNoLeak))
+                        : c.nearIdle ? Note("near_idle_reading", Pick(letter, kNearIdle).arg(c.idleDb, 0, 'f', 1))
+                                     : DtNote{};
     rows.Add(Id(dtid::Crosstalk) + HzSuffix(hz), direction, c.db, kDb, note);
     auto curve = std::find_if(rows.curves.begin(), rows.curves.end(),
                               [direction](const DtCurve& k) { return k.channel == direction; });
@@ -161,6 +174,43 @@ void AddMatchRows(DtRows& rows, double hz, const DtChannelMatch& m)
 {
     rows.Add(Id(dtid::MatchGain) + HzSuffix(hz), DtChannel::Both, m.gainDb, kDb);
     rows.Add(Id(dtid::MatchPhase) + HzSuffix(hz), DtChannel::Both, m.phaseDeg, kDegree);
+}
+
+QString InputLevelSuffix(const DtStep& step)
+{
+    const double hz = step.frequencies.empty() ? 0.0 : step.frequencies.front();
+    switch (step.kind) {
+    case DtStepKind::Level: return QStringLiteral("loop_gain");
+    case DtStepKind::Response: return step.sweep ? QStringLiteral("response") : QStringLiteral("response_") + HzSuffix(hz);
+    case DtStepKind::DynamicRange: return QStringLiteral("dynamic_range");
+    case DtStepKind::Thd: return QStringLiteral("thd");
+    case DtStepKind::ImdSmpte: return QStringLiteral("imd_smpte");
+    case DtStepKind::ImdCcif: return QStringLiteral("imd_ccif");
+    case DtStepKind::Crosstalk: return QStringLiteral("crosstalk_") + HzSuffix(hz);
+    case DtStepKind::Match: return QStringLiteral("match_") + HzSuffix(hz);
+    case DtStepKind::MaxLevel: return QStringLiteral("max_level");
+    case DtStepKind::Noise:
+    case DtStepKind::CrosstalkOff: break;
+    }
+    return {};
+}
+
+void AddInputLevelRow(DtRows& rows, const DtStep& step, DtChannel channel, double dbfs, std::optional<double> asked,
+                      int takes, bool outputLimited, char letter)
+{
+    // Both notes may apply; their codes join as their texts do.
+    QStringList codes;
+    QStringList notes;
+    if (takes > 1) {
+        codes << QStringLiteral("taken_again");
+        notes << Pick(letter, kRetaken);
+    }
+    if (asked && std::abs(dbfs - *asked) > kAskedSlackDb) {
+        codes << QLatin1String(outputLimited ? "asked_beyond_output" : "asked_level");
+        notes << Pick(letter, outputLimited ? kAskedBeyondOutput : kAsked).arg(*asked, 0, 'f', 2);
+    }
+    rows.Add(Id(dtid::InputLevel) + InputLevelSuffix(step), channel, dbfs, kDbfs,
+             {codes.join(QLatin1Char(';')), notes.join(QStringLiteral("; "))});
 }
 
 void AddResponseRows(DtRows& rows, DtChannel channel, const std::vector<DtResponsePoint>& points, int rate, char letter)

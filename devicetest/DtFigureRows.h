@@ -6,9 +6,11 @@
 
 #include "devicetest/DeviceTestResult.h"
 #include "devicetest/DtChannels.h"
+#include "devicetest/DtPlan.h"
 #include "devicetest/DtResponse.h"
 #include "ir/IrChecks.h"
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -50,6 +52,18 @@ void AddCcifLeftOutRows(DtRows& rows, DtChannel channel, char letter);
 void AddCrosstalkRow(DtRows& rows, DtChannel direction, double hz, const DtCrosstalk& c, char letter);
 
 void AddMatchRows(DtRows& rows, double hz, const DtChannelMatch& m);
+
+// The level `step` reached at the input in `channel`, dBFS, with a note
+// where it was taken again after the input clipped (`takes` > 1) or lies
+// away from the level `asked` at the input, and why: the output's full
+// scale could not reach it (`outputLimited`), or the loop gain at 997 Hz
+// did not hold at the step's frequency or level.
+void AddInputLevelRow(DtRows& rows, const DtStep& step, DtChannel channel, double dbfs, std::optional<double> asked,
+                      int takes, bool outputLimited, char letter);
+
+// The suffix of the input-level id for a step: "loop_gain", "thd",
+// "crosstalk_1000" ...
+QString InputLevelSuffix(const DtStep& step);
 
 // The response of one channel from its points: the deviation band, the
 // -3 dB points (not measured, with a note, where none lies in the points)

@@ -190,6 +190,9 @@ DtHeader ReadHeader(Reader& r, const QJsonObject& root)
     h.inputDevice = r.text(in, "device", QStringLiteral("input"));
     h.rate = r.integer(in, "rate", QStringLiteral("input"));
     h.inputBits = r.integer(in, "bits", QStringLiteral("input"));
+    // Reports written before the input said so carry no such key.
+    if (in.contains(QLatin1String("finer_than_bits")))
+        h.inputFinerThanBits = r.flag(in, "finer_than_bits", QStringLiteral("input"));
     h.outputDevice = r.text(out, "device", QStringLiteral("output"));
     const int outRate = r.integer(out, "rate", QStringLiteral("output"));
     h.outputBits = r.integer(out, "bits", QStringLiteral("output"));
@@ -305,7 +308,9 @@ QByteArray DtResultToJson(const DeviceTestResult& result, const QJsonObject& ext
     root.insert(QStringLiteral("schema"), kSchema);
     root.insert(QStringLiteral("version"), kSchemaVersion);
     root.insert(QStringLiteral("command"), QLatin1String(kDtJsonCommand));
-    root.insert(QStringLiteral("input"), DeviceObject(h.inputDevice, h.rate, h.inputBits));
+    QJsonObject input = DeviceObject(h.inputDevice, h.rate, h.inputBits);
+    input.insert(QStringLiteral("finer_than_bits"), h.inputFinerThanBits);
+    root.insert(QStringLiteral("input"), input);
     root.insert(QStringLiteral("output"), DeviceObject(h.outputDevice, h.rate, h.outputBits));
     root.insert(QStringLiteral("header"), HeaderObject(h));
     root.insert(QStringLiteral("complete"), result.complete);

@@ -9,6 +9,7 @@
 // Called on the GUI thread, between the engine's signals.
 
 #include "devicetest/DeviceTestResult.h"
+#include "devicetest/DtInputLevel.h"
 #include "devicetest/DtPlan.h"
 #include "devicetest/DtPlanSignal.h"
 
@@ -18,11 +19,15 @@
 namespace korvanta {
 
 // A step as it was played: the plan's step with the frequencies the loop
-// moved to whole periods, and the peaks each output channel played.
+// moved to whole periods, and the peaks each output channel played. Once
+// recorded: the level it reached at the input, and how many takes it took
+// (more than one: an earlier take clipped, and it was played again lower).
 struct DtPlayedStep {
     int index = 0;         // in the plan as it runs
     DtStep step;
     DtPeaks peaks;
+    DtInputLevel reached;
+    int takes = 1;
 };
 
 class DtProcedure {
@@ -33,6 +38,8 @@ public:
     virtual void Begin(const DtPlan& plan) { (void)plan; }
     // One step's recording. Returns "" to go on, or the message of a check
     // that failed: the run ends there, with no figures from a bad set-up.
+    // A recording whose input clipped (played.reached) comes here only when
+    // taking it again lower could not help: it never becomes a figure.
     virtual QString Take(const DtPlayedStep& played, const DtRecording& recording) = 0;
     // The steps to run straight after the one just taken; none: on with
     // the plan.

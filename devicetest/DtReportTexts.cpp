@@ -16,7 +16,7 @@ struct NamedId {
 
 // Whole ids first, then the prefixes whose suffix is a number (harmonic or
 // frequency), longest first so "h" does not swallow the others.
-const std::array<NamedId, 18> kNames{{
+const std::array<NamedId, 19> kNames{{
     {dtid::ResponseLow, {"Frequenzgang unter 1 kHz", "Response below 1 kHz"}},
     {dtid::ResponseHigh, {"Frequenzgang über 1 kHz", "Response above 1 kHz"}},
     {dtid::Minus3Low, {"Untere −3-dB-Grenze", "Lower −3 dB point"}},
@@ -34,8 +34,24 @@ const std::array<NamedId, 18> kNames{{
     {dtid::ImdSmpte, {"IMD SMPTE", "IMD SMPTE"}},
     {dtid::ImdCcifD2, {"IMD CCIF d2", "IMD CCIF d2"}},
     {dtid::ImdCcifD3, {"IMD CCIF d3", "IMD CCIF d3"}},
-    {dtid::MaxLevel, {"Maximalpegel (1 % THD+N)", "Maximum level (1 % THD+N)"}},
+    {dtid::MaxLevel, {"Maximalpegel am Ausgang (1 % THD+N)", "Maximum level at the output (1 % THD+N)"}},
+    {dtid::MaxLevelInput, {"Maximalpegel am Eingang (1 % THD+N)", "Maximum level at the input (1 % THD+N)"}},
 }};
+
+// The steps whose level at the input is a figure (dtid::InputLevel), by
+// the id's suffix; crosstalk and match carry their frequency after it.
+const std::array<NamedId, 9> kLevelSteps{{
+    {"loop_gain", {"Schleifenverstärkung", "loop gain"}},
+    {"response", {"Frequenzgang", "frequency response"}},
+    {"dynamic_range", {"Dynamikumfang", "dynamic range"}},
+    {"thd", {"THD", "THD"}},
+    {"imd_smpte", {"IMD SMPTE", "IMD SMPTE"}},
+    {"imd_ccif", {"IMD CCIF", "IMD CCIF"}},
+    {"crosstalk", {"Übersprechen", "crosstalk"}},
+    {"match", {"Kanalgleichheit", "channel match"}},
+    {"max_level", {"Maximalpegel", "maximum level"}},
+}};
+constexpr Words kLevelAtInput{"Pegel am Eingang", "Level at the input"};
 
 const std::array<NamedId, 4> kPrefixed{{
     {dtid::Crosstalk, {"Übersprechen", "Crosstalk"}},
@@ -58,6 +74,32 @@ QString FrequencyWords(const QString& hz)
     return f >= kHzPerKhz ? QString::number(f / kHzPerKhz) + QStringLiteral(" kHz") : QString::number(f) + QStringLiteral(" Hz");
 }
 
+// The input's width, and where its samples held finer steps than that
+// width, that the path carries more: a float path's noise may lie far
+// below what the width allows, and the dynamic range with it.
+QString InputWidthText(const DtHeader& h, char letter)
+{
+    if (h.inputBits <= 0)
+        return Pick(letter, dtwords::kUnknown);
+    const QString bits = QString::number(h.inputBits) + QStringLiteral(" bit");
+    if (!h.inputFinerThanBits)
+        return bits;
+    return bits + QStringLiteral(" (") + Pick(letter, dtwords::kFinerThanBits).arg(h.inputBits) + QLatin1Char(')');
+}
+
+// "Level at the input, THD", "…, crosstalk 1 kHz".
+QString LevelStepName(const QString& step, char letter)
+{
+    for (const NamedId& n : kLevelSteps) {
+        const QLatin1String name(n.id);
+        if (step == name)
+            return Pick(letter, n.name);
+        if (step.startsWith(name + QLatin1Char('_')))
+            return Pick(letter, n.name) + QLatin1Char(' ') + FrequencyWords(step.mid(name.size() + 1));
+    }
+    return step;
+}
+
 } // namespace
 
 QString DtFigureName(const QString& id, char letter)
@@ -65,6 +107,8 @@ QString DtFigureName(const QString& id, char letter)
     for (const NamedId& n : kNames)
         if (id == QLatin1String(n.id))
             return Pick(letter, n.name);
+    if (const QLatin1String level(dtid::InputLevel); id.startsWith(level) && id.size() > level.size())
+        return Pick(letter, kLevelAtInput) + QStringLiteral(", ") + LevelStepName(id.mid(level.size()), letter);
     for (const NamedId& n : kPrefixed) {
         const QLatin1String prefix(n.id);
         if (!id.startsWith(prefix) || id.size() == prefix.size())
@@ -120,7 +164,7 @@ QList<QPair<QString, QString>> DtHeaderRows(const DtHeader& h, char letter)
         {Pick(letter, kInput), h.inputDevice},
         {Pick(letter, kOutput), h.outputDevice},
         {Pick(letter, kRate), known(h.rate, QStringLiteral(" Hz"))},
-        {Pick(letter, kWidth), QStringLiteral("%1 / %2").arg(known(h.inputBits, QStringLiteral(" bit")),
+        {Pick(letter, kWidth), QStringLiteral("%1 / %2").arg(InputWidthText(h, letter),
                                                             known(h.outputBits, QStringLiteral(" bit")))},
         {Pick(letter, kMixer), mixer},
         {Pick(letter, kCalibration), h.calibration.isEmpty() ? unknown : DtCalibrationShown(h.calibration, letter)},

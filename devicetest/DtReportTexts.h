@@ -29,6 +29,8 @@ inline constexpr Words kInput{"Eingang", "Input"};
 inline constexpr Words kOutput{"Ausgang", "Output"};
 inline constexpr Words kRate{"Abtastrate", "Sample rate"};
 inline constexpr Words kWidth{"Auflösung Eingang / Ausgang", "Width input / output"};
+inline constexpr Words kFinerThanBits{"der Eingang lieferte feinere Stufen: sein Weg trägt mehr als %1 bit",
+                                      "the input delivered finer steps: its path carries more than %1 bits"};
 inline constexpr Words kMixer{"Mixer Eingang / Ausgang", "Mixer input / output"};
 inline constexpr Words kCalibration{"Kalibrierung", "Calibration"};
 inline constexpr Words kDate{"Datum", "Date"};

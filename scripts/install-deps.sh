@@ -29,10 +29,13 @@ PACKAGES=(
   clang libclang-rt-dev
 )
 
-# The tests' sound servers.
+# The tests' sound servers, and the LADSPA filters the device test's server
+# test puts in front of their loop (ladspa-sdk's high-pass, swh-plugins'
+# low-pass).
 TEST_PACKAGES=(
   pulseaudio-utils libasound2-plugins
   pipewire pipewire-bin dbus-daemon
+  ladspa-sdk swh-plugins
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }

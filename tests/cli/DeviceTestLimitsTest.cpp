@@ -50,6 +50,8 @@ DeviceTestResult measured(int rate = 48000)
         r.figures.push_back(figure(id, DtChannel::LeftToRight, -101.0));
         r.figures.push_back(figure(id, DtChannel::RightToLeft, std::string(id) == "crosstalk_db_10000" ? -79.5 : -99.0));
     }
+    r.figures.push_back(figure("match_gain_db_1000", DtChannel::Both, 0.3));
+    r.figures.push_back(figure("match_gain_db_10000", DtChannel::Both, -0.7));
     return r;
 }
 
@@ -60,6 +62,8 @@ TEST(DeviceTestLimits, JudgeThePrintedFiguresAndFailWhatWasNotMeasured)
     noThdn.figures[2].note = QStringLiteral("no tone");
     DeviceTestResult noResponse = measured();
     noResponse.curves.pop_back();
+    DeviceTestResult noMatch = measured();
+    std::erase_if(noMatch.figures, [](const DtFigure& f) { return f.channel == DtChannel::Both; });
     DeviceTestResult oneWay = measured();
     std::erase_if(oneWay.figures, [](const DtFigure& f) { return f.channel == DtChannel::LeftToRight; });
     const struct {
@@ -79,6 +83,11 @@ TEST(DeviceTestLimits, JudgeThePrintedFiguresAndFailWhatWasNotMeasured)
          {"Right → Left: Crosstalk 10 kHz -79.50 dB above the limit -80"}},
         {"a direction without crosstalk fails", oneWay, [] { DtLimits l; l.maxCrosstalk = -70.0; return l; }, 4,
          {"Left → Right: no crosstalk measured, so --max-crosstalk cannot pass"}},
+        {"channel match either way, at each frequency", measured(),
+         [] { DtLimits l; l.maxChannelMatch = 0.5; return l; }, 2,
+         {"Left against Right: Channel match, gain 10 kHz -0.70 dB below the limit -0.5"}},
+        {"no channel match fails", noMatch, [] { DtLimits l; l.maxChannelMatch = 0.5; return l; }, 1,
+         {"no channel match measured, so --max-channel-match cannot pass"}},
         {"IMD at 48 kHz judges CCIF", measured(), [] { DtLimits l; l.maxImd = -70.0; return l; }, 6,
          {"Left: IMD SMPTE -58.80 dB above the limit -70", "Right: IMD SMPTE -58.80 dB above the limit -70"}},
         {"IMD at 32 kHz leaves CCIF out", measured(32000), [] { DtLimits l; l.maxImd = -50.0; return l; }, 2, {}},

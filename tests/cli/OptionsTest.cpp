@@ -76,7 +76,7 @@ TEST(MeasureOptions, ValidLinesFillTheRecord)
     const auto d = ParseMeasureArguments({"devicetest", "--device", "2", "--note", "preamp 2", "--self-test",
                                           "--store-reference", "--replace", "--level", "-3", "--min-dynamic-range",
                                           "100", "--max-crosstalk", "-80", "--max-noise", "-95", "--max-imd", "-70",
-                                          "--max-thdn", "-90", "--tolerance", "b.txt", "--out", "r.PDF"});
+                                          "--max-channel-match", "0.5", "--max-thdn", "-90", "--tolerance", "b.txt", "--out", "r.PDF"});
     ASSERT_TRUE(d.error.isEmpty()) << d.error.toStdString();
     const MeasureOptions& dt = d.options;
     EXPECT_EQ(dt.command, Command::DeviceTest);
@@ -87,6 +87,7 @@ TEST(MeasureOptions, ValidLinesFillTheRecord)
     EXPECT_EQ(dt.maxCrosstalk, -80.0);
     EXPECT_EQ(dt.maxNoise, -95.0);
     EXPECT_EQ(dt.maxImd, -70.0);
+    EXPECT_EQ(dt.maxChannelMatch, 0.5);
     EXPECT_EQ(dt.maxThdn, -90.0);
     EXPECT_EQ(dt.toleranceFile, "b.txt");
 

@@ -90,6 +90,25 @@ TEST_F(DeviceTestEngineTest, EveryStepRecordsItsOwnSignalAtItsLevel)
     expectGivenBack(engine);
 }
 
+// The card's 24-bit input delivers 32-bit samples: the run's header says
+// its path carried more than the width named, which a 16-bit one cannot.
+TEST_F(DeviceTestEngineTest, TheHeaderSaysWhereTheInputCarriedMoreThanItsWidth)
+{
+    for (const auto& [bits, finer] : {std::pair{16, false}, std::pair{24, true}}) {
+        SCOPED_TRACE(bits);
+        SetBits(bits, bits);
+        DeviceTestEngine engine(in_, out_);
+        RecordingProcedure proc(in_, out_);
+        EngineRecorder r(engine, &DeviceTestEngine::stepDone);
+        DtPlan plan;
+        plan.steps = {step(DtStepKind::Response, {1000.0}, -10.0, DtLevelRef::Output, DtPlays::Both)};
+        ASSERT_TRUE(engine.Start(plan, proc, header()));
+        ASSERT_TRUE(r.waitStopped());
+        ASSERT_TRUE(engine.Result().complete);
+        EXPECT_EQ(engine.Result().header.inputFinerThanBits, finer);
+    }
+}
+
 // Steps the analysis adds run next, before the rest of the plan; the plan
 // grows, becomes approximate, and progress counts against its new length.
 // A plan the devices cannot take does not start.

@@ -6,6 +6,7 @@
 // the card's own floor marks what the card limits.
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/devicetest/DtEngineTestSupport.h"
+#include "tests/devicetest/DtKeepingProcedure.h"
 #include "tests/devicetest/DtFilterResponse.h"
 #include "tests/devicetest/DtRecording.h"
 #include "tests/support/EngineContract.h"
@@ -122,6 +123,7 @@ protected:
         DtCheck check = DtCheck::Passed; // the procedure's
         int steps = 0;                   // begun
         QStringList refusals;
+        std::vector<Taken> taken;        // what the analysis was handed
     };
 
     // One run of the default plan.
@@ -130,7 +132,7 @@ protected:
         VirtualCard::instance().setDut(dut);
         SetBits(inBits, outBits);
         DeviceTestEngine engine(in_, out_);
-        DeviceTestProcedure procedure(std::move(settings));
+        KeepingProcedure procedure(std::move(settings));
         EngineRecorder r(engine, &DeviceTestEngine::stepDone);
         Run out;
         QObject::connect(&engine, &DeviceTestEngine::refused, [&out](const QString& m) { out.refusals << m; });
@@ -142,6 +144,7 @@ protected:
         EXPECT_EQ(r.count(EngineEvent::Failed), 0);
         out.result = engine.Result();
         out.check = procedure.FailedCheck();
+        out.taken = std::move(procedure.taken);
         return out;
     }
 
@@ -291,6 +294,81 @@ TEST_F(DeviceTestProcedureTest, ResponseNoiseAndTheCardsFloor)
     EXPECT_NEAR(*n->volts, 2.0 * FromDb(n->value), 1e-12) << "volts beside dBFS on a calibrated input";
 }
 
+// Faults that would put a clipped input under a figure, each on the card's
+// model, through the default plan: the left loop-gain tone arrives after
+// its recording began (a device 39 ms slower than the settle wait: more
+// than the short loop-gain step's lead-in, less than a longer step's), the gain
+// rises with the level (the THD step's first take clips), the device has
+// gain (the input reaches its full scale before the device distorts). No
+// recording the figures came from clipped; the THD step states the level it
+// reached, which is the level asked wherever the gain does not depend on
+// it; the maximum level at the output and at the input, or why there is
+// none.
+TEST_F(DeviceTestProcedureTest, NoFigureComesFromAClippedInput)
+{
+    enum class Top { Crossing, InputFullScale };
+    struct Case {
+        const char* dut;
+        double k3;
+        bool thdRetaken; // its first take clipped
+        Top top;
+    };
+    const Case cases[] = {
+        {"delayl=2832 noise=-100", 0.0, false, Top::InputFullScale},
+        {"k3=0.2 noise=-100", 0.2, true, Top::Crossing},
+        {"gain=6 noise=-100", 0.0, false, Top::InputFullScale},
+    };
+    constexpr double kAsked = -1.0, kAtLevelDb = 0.05, kStatedDb = 0.02;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dut);
+        const Run r = run(Dut(c.dut), 24, 24, DtRunSettings{});
+        ASSERT_NO_FATAL_FAILURE(AssertComplete(r));
+        ExpectNothingClipped(r.taken);
+        const auto thd = std::find_if(r.taken.begin(), r.taken.end(),
+                                      [](const Taken& t) { return t.played.step.kind == DtStepKind::Thd; });
+        ASSERT_NE(thd, r.taken.end());
+        EXPECT_EQ(thd->played.takes > 1, c.thdRetaken);
+        // What the figures read: the recording after its lead-in.
+        DtRecording settled = thd->recording;
+        const long lead = long(settled.left.size() / kDtLeadInDivisor);
+        settled.left.erase(settled.left.begin(), settled.left.begin() + lead);
+        settled.right.erase(settled.right.begin(), settled.right.begin() + lead);
+        const std::vector<float> v = interleaved(settled);
+        for (int ch = 0; ch < 2; ++ch) {
+            SCOPED_TRACE(ch == 0 ? "left" : "right");
+            const DtFigure* level = FindFigure(r.result, InputLevelId("thd"), ch == 0 ? DtChannel::Left : DtChannel::Right);
+            ASSERT_NE(level, nullptr);
+            EXPECT_NEAR(level->value, db(FitSine(v, ch, thd->played.step.frequencies[0], kRate).amplitude), kStatedDb)
+                << "the level the recording holds";
+            EXPECT_EQ(level->note.isEmpty(), !c.thdRetaken) << level->note.toStdString();
+            if (c.k3 == 0.0) {
+                EXPECT_NEAR(level->value, kAsked, kAtLevelDb) << "a linear device reaches the level asked";
+            }
+        }
+        const DtFigure* out = Find(r.result, Id(dtid::MaxLevel), DtChannel::Both);
+        const DtFigure* in = Find(r.result, Id(dtid::MaxLevelInput), DtChannel::Both);
+        ASSERT_TRUE(out && in);
+        if (c.top == Top::Crossing) {
+            // The cubic's fundamental at the output level A: A·(1 + 3·k3·A²/4).
+            const double a = FromDb(MaxLevelDbfs(c.k3));
+            EXPECT_NEAR(out->value, MaxLevelDbfs(c.k3), 0.1);
+            EXPECT_NEAR(in->value, db(a * (1.0 + 0.75 * c.k3 * a * a)), 0.1);
+            continue;
+        }
+        // The search's highest step, and the input's level there.
+        double top = -HUGE_VAL, topInput = -HUGE_VAL;
+        for (const Taken& t : r.taken)
+            if (t.played.step.kind == DtStepKind::MaxLevel && t.played.step.levelDb > top) {
+                top = t.played.step.levelDb;
+                topInput = std::max(t.played.reached.dbfs[0], t.played.reached.dbfs[1]);
+            }
+        EXPECT_FALSE(out->Measured());
+        EXPECT_EQ(out->note, InputFullScaleText(top, 'E'));
+        EXPECT_EQ(in->note, out->note);
+        EXPECT_GT(topInput, -0.5) << "the search climbs to just below the input's full scale";
+    }
+}
+
 // Each bad set-up ends the run after the level steps and the idle floor,
 // with its message and no figure.
 TEST_F(DeviceTestProcedureTest, EachBadSetUpRefusesTheRun)
@@ -303,6 +381,7 @@ TEST_F(DeviceTestProcedureTest, EachBadSetUpRefusesTheRun)
     const Case cases[] = {
         {"gain=-200", DtCheck::NothingAtInput},
         {"gain=25", DtCheck::InputClips},
+        {"dc=1", DtCheck::IdleClips},
         {"swap=1", DtCheck::Swapped},
         {"gainl=-200", DtCheck::LeftMissing},
         {"gainr=-200", DtCheck::RightMissing},

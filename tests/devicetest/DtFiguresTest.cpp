@@ -6,6 +6,7 @@
 #include "devicetest/DtBandNoise.h"
 #include "devicetest/DtChannels.h"
 #include "devicetest/DtDistortion.h"
+#include "devicetest/DtFigureRows.h"
 #include "devicetest/DtImd.h"
 #include "devicetest/DtMaxLevel.h"
 #include "devicetest/DtResponse.h"
@@ -221,12 +222,17 @@ TEST(DtChannels, CrosstalkReadsTheCardsLeakAndFlagsHum)
         double hz;
         double leftToRight; // expected dB; NaN: at the idle floor, flagged
         double rightToLeft;
+        // No leak and no noise that way: the other channel holds only zeros.
+        bool zerosLeftToRight = false;
+        bool zerosRightToLeft = false;
     };
     const Case cases[] = {
         {"xtalk=-100", 1000, -100, -100},
-        {"xtalklr=-80", 10000, -80, NAN},
+        {"xtalklr=-80", 10000, -80, NAN, false, true},
         // Hum at 100 Hz 89 dB below the tone swamps a -100 dB leak.
         {"xtalk=-100 ext=sine freq=100 level=-90", 100, NAN, NAN},
+        // Digital silence is no hum: the row says what the noise figure says.
+        {"", 1000, NAN, NAN, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.dut);
@@ -242,6 +248,12 @@ TEST(DtChannels, CrosstalkReadsTheCardsLeakAndFlagsHum)
             if (!std::isnan(expected)) {
                 EXPECT_NEAR(x.db, expected, 0.5) << fromLeft;
             }
+            const bool zeros = fromLeft ? c.zerosLeftToRight : c.zerosRightToLeft;
+            EXPECT_EQ(x.onlyZeros, zeros);
+            DtRows rows;
+            AddCrosstalkRow(rows, DtChannel::LeftToRight, c.hz, x, 'E');
+            EXPECT_EQ(rows.figures.back().note.startsWith(QStringLiteral("only zeros at the input")), zeros)
+                << rows.figures.back().note.toStdString();
         }
     }
 }
@@ -450,4 +462,36 @@ TEST(DtMaxLevel, StepperSearchesDownAndReportsNoClipping)
         }
     }
     EXPECT_EQ(NoClippingText('E'), "no clipping up to 0 dBFS");
+}
+
+// The input sets the search's top where it would reach its full scale
+// first, and a step whose input clipped all the same ends the search with
+// no figure from it.
+TEST(DtMaxLevel, TheInputsFullScaleAndAClippedStepEndTheSearch)
+{
+    const auto clean = [](double) { return 0.01; };
+    DtMaxLevelStepper top;
+    top.SetCeiling(-6.05);
+    std::vector<double> played;
+    while (const auto level = top.Next()) {
+        played.push_back(*level);
+        top.Record(*level, clean(*level), *level + 6.0);
+        ASSERT_LT(played.size(), 100u);
+    }
+    EXPECT_DOUBLE_EQ(played.back(), -6.1) << "on the grid, below the ceiling";
+    EXPECT_TRUE(top.ReachedFullScale());
+    EXPECT_DOUBLE_EQ(top.TopDbfs(), -6.1);
+    EXPECT_FALSE(top.MaxLevelDbfs().has_value());
+    EXPECT_EQ(InputFullScaleText(top.TopDbfs(), 'E'),
+              "below 1 % up to -6.1 dBFS at the output, where the input reaches its full scale");
+
+    DtMaxLevelStepper clipped;
+    clipped.Record(*clipped.Next(), clean(0.0));
+    clipped.Clipped(*clipped.Next());
+    EXPECT_TRUE(clipped.Done());
+    EXPECT_FALSE(clipped.Next().has_value());
+    ASSERT_TRUE(clipped.ClippedAt().has_value());
+    EXPECT_DOUBLE_EQ(*clipped.ClippedAt(), kDtMaxLevelStartDbfs + kDtMaxLevelCoarseDb);
+    EXPECT_FALSE(clipped.MaxLevelDbfs().has_value());
+    EXPECT_FALSE(clipped.ReachedFullScale());
 }

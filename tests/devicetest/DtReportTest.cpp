@@ -1,5 +1,6 @@
 // The report a user prints, mails or archives: a page that stands alone, a
 // PDF with the same figures, never one made from a run that stopped.
+#include "devicetest/DtJson.h"
 #include "devicetest/DtReportFile.h"
 #include "devicetest/DtReportHtml.h"
 #include "devicetest/DtReportPdf.h"
@@ -10,6 +11,8 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -209,4 +212,46 @@ TEST(DtReport, APlotKeepsItsPointsWithinItsRangesWhateverAReportHolds)
         EXPECT_TRUE(std::isfinite(s.y1[i]));
     }
     EXPECT_TRUE(std::isfinite(s.ymin) && std::isfinite(s.ymax));
+}
+
+// The input's width as the header prints it: where its samples held finer
+// steps than the width named (a float path, whose noise may lie far below
+// what the width allows), it says so, in both languages and through a JSON
+// report and back; a report written before the key existed says nothing.
+TEST(DtReport, TheWidthSaysWhenTheInputCarriedMoreThanItNamed)
+{
+    const struct {
+        bool finer;
+        char letter;
+        const char* width;
+    } cases[] = {
+        {false, 'E', "24 bit / 16 bit"},
+        {true, 'E', "24 bit (the input delivered finer steps: its path carries more than 24 bits) / 16 bit"},
+        {true, 'D', "24 bit (der Eingang lieferte feinere Stufen: sein Weg trägt mehr als 24 bit) / 16 bit"},
+    };
+    auto width = [](const DtHeader& h, char letter) {
+        for (const auto& [label, value] : DtHeaderRows(h, letter))
+            if (label == Pick(letter, dtwords::kWidth))
+                return value;
+        return QString();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        DeviceTestResult r = SampleResult();
+        r.header.inputFinerThanBits = c.finer;
+        DeviceTestResult read;
+        QString error;
+        ASSERT_TRUE(DtResultFromJson(DtResultToJson(r), read, error)) << error.toStdString();
+        EXPECT_EQ(width(r.header, c.letter), QString::fromUtf8(c.width));
+        EXPECT_EQ(width(read.header, c.letter), QString::fromUtf8(c.width));
+    }
+    QJsonObject older = QJsonDocument::fromJson(DtResultToJson(SampleResult())).object();
+    QJsonObject input = older.value(QStringLiteral("input")).toObject();
+    ASSERT_TRUE(input.contains(QStringLiteral("finer_than_bits")));
+    input.remove(QStringLiteral("finer_than_bits"));
+    older.insert(QStringLiteral("input"), input);
+    DeviceTestResult read;
+    QString error;
+    ASSERT_TRUE(DtResultFromJson(QJsonDocument(older).toJson(), read, error)) << error.toStdString();
+    EXPECT_FALSE(read.header.inputFinerThanBits);
 }

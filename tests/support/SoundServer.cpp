@@ -123,6 +123,71 @@ void pointRouteAt(const QString& folder)
 // The name of the filter's sink, which then is the default sink.
 const char* const kFilterSink = "loop-filter";
 
+// Where the LADSPA plugins are installed: the folders the servers search.
+const char* const kLadspaFolders[] = {"/usr/lib/ladspa", "/usr/local/lib/ladspa", "/usr/lib/x86_64-linux-gnu/ladspa"};
+
+// A plugin's library, or empty where none of the folders holds it.
+QString ladspaLibrary(const QString& plugin)
+{
+    for (const char* folder : kLadspaFolders) {
+        const QString path = QString::fromLatin1(folder) + "/" + plugin + ".so";
+        if (QFile::exists(path))
+            return path;
+    }
+    return {};
+}
+
+// The first plugin of the chain that is not installed, or empty.
+QString missingLadspaPlugin(const QList<LadspaStage>& chain)
+{
+    for (const LadspaStage& s : chain)
+        if (ladspaLibrary(s.plugin).isEmpty())
+            return s.plugin;
+    return {};
+}
+
+bool hasFilter(const LoopFilter& f) { return !f.node.isEmpty() || !f.chain.isEmpty(); }
+
+// The chain as one filter-chain graph: channel c runs through nodes
+// "s<stage>c<c>", each plugin's audio ports named "Input" and "Output"
+// (as the LADSPA SDK's and the SWH plugins' filters name them).
+QString ladspaGraph(const QList<LadspaStage>& chain)
+{
+    QString nodes, links, inputs, outputs;
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < chain.size(); ++i) {
+            QString controls;
+            for (const auto& [port, value] : chain[i].controls)
+                controls += QStringLiteral(" \"%1\" = %2").arg(port).arg(value, 0, 'g', 10);
+            nodes += QStringLiteral("{ type = ladspa name = s%1c%2 plugin = \"%3\" label = %4 control = {%5 } }\n")
+                         .arg(i)
+                         .arg(c)
+                         .arg(chain[i].plugin, chain[i].label, controls);
+            if (i > 0)
+                links += QStringLiteral("{ output = \"s%1c%3:Output\" input = \"s%2c%3:Input\" }\n").arg(i - 1).arg(i).arg(c);
+        }
+        inputs += QStringLiteral(" \"s0c%1:Input\"").arg(c);
+        outputs += QStringLiteral(" \"s%1c%2:Output\"").arg(chain.size() - 1).arg(c);
+    }
+    return QStringLiteral("nodes = [ %1 ]\n links = [ %2 ]\n inputs = [%3 ]\n outputs = [%4 ]")
+        .arg(nodes, links, inputs, outputs);
+}
+
+// The filter-chain graph of a filter: the chain on both channels, or the
+// node on the first and, on the second, a peaking section of 0 dB, whose
+// response is exactly one: with a builtin "copy" beside it, PipeWire
+// 0.3.65 hands silence out of the filter's channel.
+QString filterGraph(const LoopFilter& filter)
+{
+    if (!filter.chain.isEmpty())
+        return ladspaGraph(filter.chain);
+    return QStringLiteral(R"(nodes = [ { %1 name = measured }
+                          { type = builtin label = bq_peaking control = { Freq = 1000 Q = 1 Gain = 0 } name = straight } ]
+                inputs = [ "measured:In" "straight:In" ]
+                outputs = [ "measured:Out" "straight:Out" ])")
+        .arg(filter.node);
+}
+
 // The modules of the loop. A loopback hands the loop's monitor on to the
 // source "loop-in", which the pipewire plugin can capture (it records from
 // sources, not from a sink's monitor); its priority keeps it the default
@@ -142,20 +207,14 @@ QByteArray loopModules(bool sleeps, const LoopFilter& filter)
     }
 )")
                           .arg(sleeps ? "true" : "false");
-    // The straight channel is a peaking section of 0 dB, whose response is
-    // exactly one: with a builtin "copy" beside it, PipeWire 0.3.65 hands
-    // silence out of the filter's channel.
-    if (!filter.node.isEmpty())
+    if (hasFilter(filter))
         modules += QStringLiteral(R"(    { name = libpipewire-module-filter-chain
         args = {
             node.description = "Korvanta test loop filter"
             audio.channels = 2
             audio.position = [ FL FR ]
             filter.graph = {
-                nodes = [ { %1 name = measured }
-                          { type = builtin label = bq_peaking control = { Freq = 1000 Q = 1 Gain = 0 } name = straight } ]
-                inputs = [ "measured:In" "straight:In" ]
-                outputs = [ "measured:Out" "straight:Out" ]
+                %1
             }
             capture.props = { node.name = %2 media.class = Audio/Sink priority.session = 2000 }
             playback.props = { node.name = loop-filter-out target.object = loop node.dont-reconnect = true
@@ -163,7 +222,7 @@ QByteArray loopModules(bool sleeps, const LoopFilter& filter)
         }
     }
 )")
-                       .arg(filter.node, QLatin1String(kFilterSink));
+                       .arg(filterGraph(filter), QLatin1String(kFilterSink));
     return modules.toUtf8();
 }
 
@@ -276,6 +335,10 @@ std::unique_ptr<QProcess> SoundServer::spawn(const QString& program, const QStri
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + folder_->path() + "/bus");
         env.remove(QStringLiteral("PIPEWIRE_RUNTIME_DIR"));
         env.remove(QStringLiteral("PULSE_SERVER"));
+        // The LADSPA SDK's filters call sqrtf without linking the maths
+        // library, which PulseAudio has loaded already and PipeWire has not.
+        if (program == QLatin1String("pipewire") && !filter_.chain.isEmpty())
+            env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral("libm.so.6"));
     }
     p->setProcessEnvironment(env);
     // Every process dies with this test even when the test is killed
@@ -296,6 +359,10 @@ std::unique_ptr<QProcess> SoundServer::spawn(const QString& program, const QStri
 
 bool SoundServer::start()
 {
+    if (const QString missing = missingLadspaPlugin(filter_.chain); !missing.isEmpty()) {
+        reason_ = QStringLiteral("the LADSPA plugin %1 is not installed (ladspa-sdk, swh-plugins)").arg(missing);
+        return false;
+    }
     const bool ok = TestServerKind() == ServerKind::PipeWire || !hasProgram("pulseaudio") ? startPipeWire()
                                                                                         : startPulseAudio();
     if (ok)
@@ -316,7 +383,7 @@ bool SoundServer::answers() const
     if (!bus_)
         return true;
     const QStringList lines = info.split(QLatin1Char('\n'));
-    const QString sink = QLatin1String(filter_.node.isEmpty() ? "loop" : kFilterSink);
+    const QString sink = QLatin1String(hasFilter(filter_) ? kFilterSink : "loop");
     return lines.contains(QStringLiteral("Default Source: loop-in"))
            && lines.contains(QStringLiteral("Default Sink: ") + sink);
 }
@@ -343,8 +410,33 @@ bool SoundServer::startPulseAudio()
         kill();
         return false;
     }
-    pactl({"set-default-sink", "loop"});
     pactl({"set-default-source", "loop.monitor"});
+    if (!loadLadspaChain()) {
+        kill();
+        return false;
+    }
+    pactl({"set-default-sink", hasFilter(filter_) ? kFilterSink : "loop"});
+    return true;
+}
+
+// PulseAudio: each stage a sink of its own whose master is the next stage,
+// the last one's the loop, loaded from the loop outwards.
+bool SoundServer::loadLadspaChain()
+{
+    for (qsizetype i = filter_.chain.size() - 1; i >= 0; --i) {
+        const LadspaStage& stage = filter_.chain[i];
+        auto name = [](qsizetype k) { return k == 0 ? QString::fromLatin1(kFilterSink) : QStringLiteral("%1-%2").arg(kFilterSink).arg(k); };
+        QStringList controls;
+        for (const auto& [port, value] : stage.controls)
+            controls << QString::number(value, 'g', 10);
+        const QString master = i + 1 < filter_.chain.size() ? name(i + 1) : QStringLiteral("loop");
+        if (!pactlSucceeds({"load-module", "module-ladspa-sink", "sink_name=" + name(i), "sink_master=" + master,
+                            "plugin=" + ladspaLibrary(stage.plugin), "label=" + stage.label,
+                            "control=" + controls.join(',')})) {
+            reason_ = QStringLiteral("pulseaudio does not load the LADSPA plugin %1 (%2)").arg(stage.plugin, stage.label);
+            return false;
+        }
+    }
     return true;
 }
 

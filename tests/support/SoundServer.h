@@ -42,6 +42,7 @@
 // program when that is killed outright.
 
 #include <QList>
+#include <QPair>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -66,14 +67,30 @@ bool SoundServerRequired();
 // The rate of the server's loop (PipeWire: of its whole graph).
 inline constexpr int kDefaultServerRate = 44100;
 
+// One LADSPA plugin: its library's name without ".so" ("filter"), its
+// label ("hpf") and its control ports' values in the plugin's port order.
+struct LadspaStage {
+    QString plugin;
+    QString label;
+    QList<QPair<QString, double>> controls;
+};
+
 // PipeWire: a filter on the loop's first channel (FL, the program's left)
 // alone, so the second passes straight and can serve as a reference: the
 // body of a filter-chain node, e.g. "type = builtin label = bq_lowpass
 // control = { Freq = 1000 }". It is a sink of its own in front of the loop
 // (the default sink, so "Master" is its volume) and runs inside the graph,
 // at the graph's rate. Empty: a plain loop.
+//
+// Both servers: a chain of LADSPA plugins that both channels pass alike, a
+// device under test with a real response. PulseAudio loads each stage as a
+// module-ladspa-sink in front of the loop (the first stage is the default
+// sink); PipeWire runs the chain as one filter-chain graph, each channel
+// through plugins of its own. Where a plugin cannot be loaded the server
+// does not start, and reason() names the plugin.
 struct LoopFilter {
     QString node;
+    QList<LadspaStage> chain;
 };
 
 class SoundServer {
@@ -121,6 +138,7 @@ private:
     void signal(int sig) const;
     std::unique_ptr<QProcess> spawn(const QString& program, const QStringList& args) const;
     bool startPulseAudio();
+    bool loadLadspaChain();
     bool startPipeWire();
     bool answers() const;
 
