@@ -137,7 +137,7 @@ QString fixed(double v, int decimals) { return QLocale().toString(v, 'f', decima
 } // namespace
 
 TIrWindow::TIrWindow(QWidget* parent)
-    : QWidget(parent, Qt::Tool), engine_(InputCorrection(), OutputCorrection())
+    : QWidget(parent, Qt::Window), engine_(InputCorrection(), OutputCorrection())
 {
     AddHelpKey(this, kHelpContext);
     setObjectName(QStringLiteral("ImpulseResponse"));
@@ -552,7 +552,10 @@ void TIrWindow::setVisible(bool visible)
         fitOnScreen();
 }
 
-void TIrWindow::fitOnScreen() { FitToolWindow(this, !state_.placement.isEmpty(), placedOnce_); }
+void TIrWindow::fitOnScreen()
+{
+    FitToolWindow(this, Diagram, !state_.placement.isEmpty(), !state_.diagramPlacement.isEmpty(), placedOnce_);
+}
 
 void TIrWindow::hideEvent(QHideEvent* event)
 {
