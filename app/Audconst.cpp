@@ -84,6 +84,7 @@ MainWindowTexts germanTexts()
     t.menuOptions = QStringLiteral("&Einstellungen");
     t.calibration = QStringLiteral("&Kalibrierung");
     t.featureList = QStringLiteral("&Featureliste");
+    t.menuTools = QStringLiteral("&Werkzeuge");
     t.helpContents = QStringLiteral("&Inhalt");
     t.helpPage = QStringLiteral("&Hilfe zu dieser Seite");
     t.measureLeft = QStringLiteral("links K1");
@@ -127,6 +128,7 @@ MainWindowTexts englishTexts()
     t.menuOptions = QStringLiteral("&Options");
     t.calibration = QStringLiteral("&Calibration");
     t.featureList = QStringLiteral("&Features");
+    t.menuTools = QStringLiteral("&Tools");
     t.helpContents = QStringLiteral("&Contens");
     t.helpPage = QStringLiteral("&Help on this page");
     t.measureLeft = QStringLiteral("left L1");

@@ -60,6 +60,7 @@ struct MainWindowTexts {
     QString menuCorrection, loadInCor, inCorActive, editInCor, loadOutCor, outCorActive, editOutCor, testCor;
     QString menuDiagram, diaOptions, diaScale;
     QString menuOptions, calibration, featureList;
+    QString menuTools;                                 // the windows of the program's own
     QString helpContents;
     QString helpPage;                                  // F1: help on the page shown
     QString measureLeft, measureRight, averages;       // analyzer page

@@ -1,12 +1,16 @@
 #include "app/ui/AnalyzerPart.h"
 
+#include "app/Audconst.h"
 #include "app/MainSettings.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/MainMenu.h"
 #include "audio/Soundd3.h"
 #include "diagram/ui/Diagr3.h"
 #include "measure/ui/AnalyzerPage.h"
+#include "platform/ui/WhyGrey.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPushButton>
 
 namespace korvanta {
@@ -33,6 +37,12 @@ void TAnalyzerPart::AttachMenus(TMainMenu& m)
     hooks.audioInParameter = m.AudioInParameter1;
     hooks.audioOutParameter = m.AudioOutParameter1;
     page_.AttachMenus(hooks);
+    // A run locks these, the page greys them directly: each says why while
+    // it is grey.
+    for (QWidget* menu : {static_cast<QWidget*>(m.AudioInDevice1), static_cast<QWidget*>(m.AudioOutDevice1)})
+        SetUsable(menu, menu->isEnabled(), words::kWhyRunning, CurrentLanguage());
+    for (QAction* item : {m.Eichen1, m.AudioInParameter1, m.AudioOutParameter1})
+        SetUsable(item, item->isEnabled(), words::kWhyRunning, CurrentLanguage());
 }
 
 void TAnalyzerPart::AttachWindows(const AppWindows& f)

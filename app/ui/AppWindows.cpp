@@ -76,8 +76,8 @@ TMainForm* CreateApplicationWindows()
     f.Diadlg = new Tdiadlg(f.MainForm);
     // The diagram is a window of its own that the main window stays above.
     f.Diagramm = new TDiagramm(f.Diadlg);
-    // The distortion window: a tool window above the main window, shown
-    // from the "&Analyse" menu.
+    // The distortion window: a window of its own beside the main window,
+    // which a click brings to the front again, shown from "&Werkzeuge".
     f.Distortion = new TDistortionWindow(f.MainForm);
     // The device test window likewise.
     f.DeviceTest = new TDeviceTestWindow(f.MainForm);

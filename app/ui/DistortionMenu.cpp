@@ -1,29 +1,25 @@
 #include "app/ui/DistortionMenu.h"
 
-#include "app/Audconst.h"
 #include "app/ui/AppWindows.h"
-#include "app/ui/DiagramMenus.h"
-#include "app/ui/MainMenu.h"
 #include "app/ui/ProgramRecords.h"
 #include "distortion/ui/DistortionWindow.h"
 #include "scope/ScopeEngine.h"
 
-#include <QAction>
-#include <QMenu>
-
 namespace korvanta {
 
-TDistortionMenu::TDistortionMenu(std::function<void()> stopOthers, QObject* parent)
-    : QObject(parent), stopOthers_(std::move(stopOthers))
+namespace {
+constexpr Words kCaption{"&Verzerrung...", "&Distortion..."};
+}
+
+TDistortionMenu::TDistortionMenu(RunStarts runStarts, QObject* parent)
+    : TToolMenu("Distortion1", kCaption, std::move(runStarts), parent)
 {
 }
 
 void TDistortionMenu::AttachMenus(TMainMenu& menu)
 {
-    menu.menuAnalyse->addSeparator();
-    Distortion1 = menu.menuAnalyse->addAction(QStringLiteral("&Verzerrung..."));
-    Distortion1->setObjectName(QStringLiteral("Distortion1"));
-    connect(Distortion1, &QAction::triggered, this, &TDistortionMenu::Open);
+    TToolMenu::AttachMenus(menu);
+    Distortion1 = item_;
 }
 
 void TDistortionMenu::AttachWindows(const AppWindows& windows) { SetWindow(windows.Distortion); }
@@ -33,41 +29,17 @@ void TDistortionMenu::SetWindow(TDistortionWindow* window)
     window_ = window;
     if (!window_)
         return;
-    // Print, text export, picture, copy and the memory curves act on the
-    // window's own diagram, never on the main one.
-    DiagramMenus = new TDiagramMenus(window_->Menus, window_->Diagram, this);
+    SetToolWindow({window_, window_->Menus, window_->Diagram, window_->Engine(), [this] { window_->Abort(); },
+                   [this](char letter) { window_->Language(letter); }});
     window_->SetStopOthers([this] {
-        if (stopOthers_)
-            stopOthers_();
+        RunStarting();
         // Volts follow the calibration as it is when the run starts.
-        window_->SetVoltsAtFullScale(Analyzer().CalInMv * kVoltsPerCalibrationUnit);
+        takeCalibration();
     });
 }
 
-void TDistortionMenu::Open()
-{
-    if (!window_)
-        return;
-    window_->SetVoltsAtFullScale(Analyzer().CalInMv * kVoltsPerCalibrationUnit);
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
-}
+void TDistortionMenu::BeforeOpen() { takeCalibration(); }
 
-void TDistortionMenu::Stop()
-{
-    if (window_)
-        window_->Abort();
-}
-
-void TDistortionMenu::SetLanguage(char letter)
-{
-    if (Distortion1)
-        Distortion1->setText(letter == 'E' ? QStringLiteral("&Distortion...") : QStringLiteral("&Verzerrung..."));
-    if (window_)
-        window_->Language(letter);
-    if (DiagramMenus)
-        DiagramMenus->SetLanguage(letter);
-}
+void TDistortionMenu::takeCalibration() { window_->SetVoltsAtFullScale(Analyzer().CalInMv * kVoltsPerCalibrationUnit); }
 
 } // namespace korvanta

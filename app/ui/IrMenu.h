@@ -1,46 +1,29 @@
 #pragma once
-// The main window's side of the impulse response window: its item at the
-// end of the "&Analyse" menu, stopping the other loops and the generator's
-// tone before a run, stopping it with everything else, and the menus of its
-// diagram (print, text export, picture, copy, memory curves), which act on
-// that diagram alone.
+// The main window's side of the impulse response window: its item in the
+// "&Werkzeuge" menu and the rest every window of the program's own shares
+// (ToolMenu.h).
 
-#include "app/ui/PagePart.h"
-
-#include <QObject>
-#include <functional>
-
-class QAction;
+#include "app/ui/ToolMenu.h"
 
 namespace korvanta {
 
-class TDiagramMenus;
 class TIrWindow;
-class TMainMenu;
 
-class TIrMenu : public QObject, public MainWindowPart {
+class TIrMenu : public TToolMenu {
     Q_OBJECT
 public:
-    // `stopOthers` stops every measuring loop and the generator's tone.
-    explicit TIrMenu(std::function<void()> stopOthers, QObject* parent = nullptr);
+    // `runStarts` stops every other loop and lends the run the input.
+    explicit TIrMenu(RunStarts runStarts, QObject* parent = nullptr);
 
-    // The item "&Impulsantwort..." at the end of "&Analyse".
+    // The item "&Impulsantwort...".
     void AttachMenus(TMainMenu& menu) override;
     void AttachWindows(const AppWindows& windows) override;
     void SetWindow(TIrWindow* window);
-    // The menu item: the window is shown and brought to the front.
-    void Open();
-    // Everything stops: a run ends now.
-    void Stop();
-    void SetLanguage(char letter) override;
 
     QAction* ImpulseResponse1 = nullptr;
-    // The window's menu bar: its diagram's print, export, copy and memories.
-    TDiagramMenus* DiagramMenus = nullptr;
 
 private:
     TIrWindow* window_ = nullptr;
-    std::function<void()> stopOthers_;
 };
 
 } // namespace korvanta

@@ -137,11 +137,14 @@ void TMainForm::buildWindow()
     AnalyzerPart = new TAnalyzerPart(*AnalyzerPage, settings_, this);
     SweepMenu = new TSweepMenu(*GeneratorPage, this);
     ScopeMenu = new TScopeMenu(*ScopePage, *this);
-    DistortionMenu = new TDistortionMenu([this] { StopAll(MeasuringLoop::Distortion); }, this);
+    DistortionMenu = new TDistortionMenu(
+        [this](MeasuringEngine& engine) { ToolRunStarts(MeasuringLoop::Distortion, engine); }, this);
     pages_ = {AnalyzerPart, SweepMenu, ScopeMenu};
-    DeviceTestMenu = new TDeviceTestMenu([this] { StopAll(MeasuringLoop::DeviceTest); },
-                                         [this] { return std::pair(settings_.FgInVolume, settings_.FgVolume); }, this);
-    IrMenu = new TIrMenu([this] { StopAll(MeasuringLoop::ImpulseResponse); }, this);
+    DeviceTestMenu = new TDeviceTestMenu(
+        [this](MeasuringEngine& engine) { ToolRunStarts(MeasuringLoop::DeviceTest, engine); },
+        [this] { return std::pair(settings_.FgInVolume, settings_.FgVolume); }, this);
+    IrMenu = new TIrMenu(
+        [this](MeasuringEngine& engine) { ToolRunStarts(MeasuringLoop::ImpulseResponse, engine); }, this);
     parts_ = {AnalyzerPart, SweepMenu, ScopeMenu, DistortionMenu, DeviceTestMenu, IrMenu};
     setCentralWidget(PageControl1);
     ParameterMenu = new TParameterMenu(*Menu, *AnalyzerPage, *GeneratorPage, this);
@@ -345,6 +348,7 @@ void TMainForm::FormShow()
     // A grey item says why in its tooltip; menus hide tooltips by default.
     for (QMenu* m : menuBar()->findChildren<QMenu*>())
         m->setToolTipsVisible(true);
+    ShowWhyGreyIn(menuBar());
     SetLanguage(CurrentLanguage());
     placeDiagram();
     helpContext_ = kMainHelpContext;
@@ -474,6 +478,14 @@ void TMainForm::StopAll(MeasuringLoop starter)
     // be measuring the generator's tone.
     if (LoopPlays(starter) && Forms().Wavegen)
         Forms().Wavegen->GstopClick();
+}
+
+void TMainForm::ToolRunStarts(MeasuringLoop tool, MeasuringEngine& engine)
+{
+    StopAll(tool);
+    // The oscilloscope's page set the input to the oscilloscope's rate: the
+    // run gets the user's rates, and the oscilloscope runs again after it.
+    ScopeMenu->LendInput(engine);
 }
 
 bool TMainForm::event(QEvent* event)

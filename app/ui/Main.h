@@ -27,6 +27,7 @@ class QTabWidget;
 namespace korvanta {
 
 class MainWindowPart;
+class MeasuringEngine;
 class PagePart;
 class TAnalyzerPage;
 class TAnalyzerPart;
@@ -98,6 +99,10 @@ public:
     // calibration, distortion run) except `starter`, and the generator's
     // tone or file when the starter plays. Stored settings stay as they are.
     void StopAll(MeasuringLoop starter = MeasuringLoop::None);
+    // A window of the program's own starts its run on `engine`: the other
+    // loops stop, and on the oscilloscope's page the run has the input at
+    // the user's rates until it ends.
+    void ToolRunStarts(MeasuringLoop tool, MeasuringEngine& engine);
     // coract: the correction status.
     void ShowCorrectionStatus();
     // F5: START or STOP of the page shown.

@@ -34,6 +34,7 @@ TMainMenu::TMainMenu(QMenuBar* bar)
     buildKorrektur(bar);
     buildDiagramm(bar);
     buildEinstellungen(bar);
+    buildTools(bar);
     buildHelp(bar);
 }
 
@@ -149,6 +150,8 @@ void TMainMenu::buildEinstellungen(QMenuBar* bar)
     Reset1 = item(menuEinstellungen, "Reset1", QStringLiteral("&Reset Soundsystem"));
 }
 
+void TMainMenu::buildTools(QMenuBar* bar) { menuTools = menu(bar, "Tools1", QStringLiteral("&Werkzeuge")); }
+
 void TMainMenu::buildHelp(QMenuBar* bar)
 {
     menuHelp = menu(bar, "Help1", QStringLiteral("&?"));
@@ -185,6 +188,7 @@ void TMainMenu::SetTexts(const MainWindowTexts& t)
     menuEinstellungen->setTitle(t.menuOptions);
     Eichen1->setText(t.calibration);
     ShowFeaturelist1->setText(t.featureList);
+    menuTools->setTitle(t.menuTools);
     HelpPageItem->setText(t.helpPage);
     HelpContentsItem->setText(t.helpContents);
 }

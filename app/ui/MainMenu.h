@@ -76,6 +76,10 @@ public:
     QAction* MixerSupport1;
     QAction* Reset1;
 
+    // "&Werkzeuge": the windows of the program's own, usable on every page;
+    // each fills in its own item.
+    QMenu* menuTools;
+
     QMenu* menuHelp;          // "&?"
     QAction* HelpPageItem;    // F1: the help of the page shown
     QAction* HelpContentsItem;
@@ -89,6 +93,7 @@ private:
     void buildDiagramm(QMenuBar* bar);
     void buildEinstellungen(QMenuBar* bar);
     void buildDeviceMenu(QMenu* menu, QAction** items, const char* const names[], QObject* owner);
+    void buildTools(QMenuBar* bar);
     void buildHelp(QMenuBar* bar);
 };
 

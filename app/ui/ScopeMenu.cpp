@@ -16,7 +16,10 @@
 #include "scope/ui/ScopePage.h"
 #include "measure/samplemem.h"
 
+#include "scope/ScopeEngine.h"
+
 #include <QAction>
+#include <QTimer>
 #include <QPushButton>
 #include <QMenu>
 #include <QWidget>
@@ -86,6 +89,35 @@ void TScopeMenu::Stop() { page_.StopOszi(); }
 void TScopeMenu::StartStop() { PressStartOrStop(page_.OsziStartStop, nullptr); }
 
 void TScopeMenu::Restart() { page_.RestartOszi(Analyzer().CalInMv); }
+
+void TScopeMenu::LendInput(MeasuringEngine& engine)
+{
+    if (!page_.Entered())
+        return;
+    page_.LendInput();
+    if (lentTo_ && lentTo_ != &engine)
+        disconnect(lentTo_, &MeasuringEngine::stopped, this, &TScopeMenu::inputReturned);
+    lentTo_ = &engine;
+    connect(&engine, &MeasuringEngine::stopped, this, &TScopeMenu::inputReturned, Qt::UniqueConnection);
+    // The run starts right after this; one that was refused gives the
+    // input back at once.
+    QTimer::singleShot(0, this, [this] {
+        if (lentTo_ && !lentTo_->Running())
+            inputReturned();
+    });
+}
+
+void TScopeMenu::inputReturned()
+{
+    if (!lentTo_)
+        return;
+    disconnect(lentTo_, &MeasuringEngine::stopped, this, &TScopeMenu::inputReturned);
+    lentTo_ = nullptr;
+    // The page may have been left, and entered again, meanwhile: it runs
+    // then already.
+    if (page_.Entered() && !page_.Engine()->Running())
+        Restart();
+}
 
 void TScopeMenu::lockMenus()
 {

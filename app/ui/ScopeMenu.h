@@ -7,6 +7,7 @@
 // shown.
 
 #include "app/ui/PagePart.h"
+#include "audio/MeasuringEngine.h"
 
 #include "diagram/ui/DiaPrint.h"
 
@@ -53,6 +54,11 @@ public:
     // Another action needs the input (calibration, reset ...), and is done.
     void Stop();
     void Restart();
+    // A run of a window of the program's own starts on `engine` while the
+    // page is shown: it measures at the user's rates, not the
+    // oscilloscope's, and the oscilloscope starts again once the run has
+    // ended, or at once when it did not start. Nothing happens off the page.
+    void LendInput(MeasuringEngine& engine);
 
     // "&Speichern als Text", "&Kopieren", "&Drucken" and the picture file
     // on this page.
@@ -67,6 +73,7 @@ public:
 
 private:
     void place();
+    void inputReturned();
     void lockMenus();
     void unlockMenus();
 
@@ -77,6 +84,7 @@ private:
     QList<bool> savedEnabled_;
     QList<std::pair<QString, QString>> savedWhy_;  // their reasons, German and English
     bool locked_ = false;
+    QPointer<MeasuringEngine> lentTo_;
 };
 
 } // namespace korvanta

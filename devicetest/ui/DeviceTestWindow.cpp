@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QKeyEvent>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -102,11 +103,28 @@ constexpr Words kCompareFailed{"Die Berichte können nicht verglichen werden:\n"
 constexpr Words kFileUnreadable{"%1 kann nicht gelesen werden: %2", "%1 cannot be read: %2"};
 
 constexpr int kNoteColumns = 40;
+constexpr int kPlanRowsShown = 6;
+constexpr int kPlanRowPadding = 6;
 constexpr QSize kFirstSize{1180, 660};
 
 QString word(char letter, const Words& w) { return Pick(letter, w); }
 
 QPushButton* button(QWidget* parent) { return new QPushButton(parent); }
+
+// Read and put away, as the help is: Escape closes the window it watches.
+// The page's text takes the key before a shortcut could.
+class CloseOnEscape : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+        if (!key || key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier || !watched->isWidgetType())
+            return false;
+        static_cast<QWidget*>(watched)->close();
+        return true;
+    }
+};
 
 // A report file's result; false with `error` saying which file and why.
 bool readReport(const QString& path, DeviceTestResult& result, QString& error, char letter)
@@ -127,7 +145,7 @@ bool readReport(const QString& path, DeviceTestResult& result, QString& error, c
 } // namespace
 
 TDeviceTestWindow::TDeviceTestWindow(QWidget* parent)
-    : QWidget(parent, Qt::Tool), engine_(InputCorrection(), OutputCorrection())
+    : QWidget(parent, Qt::Window), engine_(InputCorrection(), OutputCorrection())
 {
     AddHelpKey(this, kHelpContext);
     setObjectName(QStringLiteral("DeviceTest"));
@@ -231,8 +249,11 @@ void TDeviceTestWindow::build()
     CompareButton = button(reportBox);
     report->addWidget(SaveButton);
     report->addWidget(CompareButton);
-    auto* below = new QHBoxLayout;
-    below->addWidget(plotsBox, 1);
+    report->addStretch();
+    // The report under the plots, not beside them: the window stays narrow
+    // enough to share a small screen with the main window and a plot.
+    auto* below = new QVBoxLayout;
+    below->addWidget(plotsBox);
     below->addWidget(reportBox);
 
     auto* right = new QVBoxLayout;
@@ -250,6 +271,7 @@ void TDeviceTestWindow::build()
     Comparison->setWindowFlags(Qt::Window);
     Comparison->setObjectName(QStringLiteral("DeviceTestComparison"));
     Comparison->resize(kFirstSize - QSize(200, 100));
+    Comparison->installEventFilter(new CloseOnEscape(Comparison));
 
     connect(StartButton, &QPushButton::clicked, this, &TDeviceTestWindow::StartClick);
     connect(StopButton, &QPushButton::clicked, this, &TDeviceTestWindow::StopClick);
@@ -274,6 +296,13 @@ void TDeviceTestWindow::buildPlan(QWidget* box)
     PlanTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     PlanTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     PlanTable->verticalHeader()->setVisible(false);
+    // Rows of one line of text, and never fewer than six of them: the
+    // window made smaller to leave room for its plots on a small screen
+    // still shows where the run stands.
+    PlanTable->verticalHeader()->setDefaultSectionSize(PlanTable->fontMetrics().height() + kPlanRowPadding);
+    PlanTable->setMinimumHeight(PlanTable->horizontalHeader()->sizeHint().height() +
+                                kPlanRowsShown * PlanTable->verticalHeader()->defaultSectionSize() +
+                                2 * PlanTable->frameWidth());
     PlanTotal = new QLabel(box);
     PlanTotal->setObjectName(QStringLiteral("PlanTotal"));
     column->addWidget(PlanTable, 1);
@@ -584,8 +613,7 @@ void TDeviceTestWindow::compareClick()
         modal::SaveFileName(word(language_, kSaveComparison), QStringLiteral("HTML | *.html"), QStringLiteral("html"));
     if (path.isEmpty()) {
         Comparison->setHtml(QString::fromUtf8(html));
-        Comparison->show();
-        Comparison->raise();
+        ShowComparison();
         return;
     }
     QSaveFile file(path);
@@ -637,7 +665,21 @@ void TDeviceTestWindow::ShowDiagram()
     Diagram->update();
 }
 
-void TDeviceTestWindow::fitOnScreen() { FitToolWindow(this, !state_.placement.isEmpty(), placedOnce_); }
+void TDeviceTestWindow::ShowComparison()
+{
+    // Placed before it is shown, so that the window manager frames it
+    // there rather than where it would put a new window itself.
+    if (!Comparison->isVisible())
+        PlaceOwnWindow(Comparison, comparisonPlaced_);
+    Comparison->show();
+    Comparison->raise();
+    Comparison->activateWindow();
+}
+
+void TDeviceTestWindow::fitOnScreen()
+{
+    FitToolWindow(this, Diagram, !state_.placement.isEmpty(), !state_.diagramPlacement.isEmpty(), placedOnce_);
+}
 
 void TDeviceTestWindow::hideEvent(QHideEvent* event)
 {

@@ -78,6 +78,9 @@ public:
     // Shows the window's diagram; the first time beside the window, where
     // it covers none of it.
     void ShowDiagram();
+    // Shows the comparison of two reports that was not saved: the first
+    // time clear of the main window, whole on the screen; Escape closes it.
+    void ShowComparison();
 
     QLineEdit* Note;
     QCheckBox* SelfTest;
@@ -128,6 +131,7 @@ private:
     char language_ = 'D';
     bool diagramShown_ = false;
     bool placedOnce_ = false;
+    bool comparisonPlaced_ = false;
 };
 
 } // namespace korvanta

@@ -91,7 +91,7 @@ QSpinBox* whole(int lo, int hi)
 } // namespace
 
 TDistortionWindow::TDistortionWindow(QWidget* parent)
-    : QWidget(parent, Qt::Tool), engine_(Analysis(), WeightingCurve(), OutputCorrection())
+    : QWidget(parent, Qt::Window), engine_(Analysis(), WeightingCurve(), OutputCorrection())
 {
     AddHelpKey(this, kHelpContext);
     setObjectName(QStringLiteral("Distortion"));
@@ -436,7 +436,10 @@ void TDistortionWindow::setVisible(bool visible)
     }
 }
 
-void TDistortionWindow::fitOnScreen() { FitToolWindow(this, !state_.placement.isEmpty(), placedOnce_); }
+void TDistortionWindow::fitOnScreen()
+{
+    FitToolWindow(this, Diagram, !state_.placement.isEmpty(), !state_.diagramPlacement.isEmpty(), placedOnce_);
+}
 
 void TDistortionWindow::placeDiagram(bool stored) { PlaceToolDiagram(this, Diagram, stored); }
 

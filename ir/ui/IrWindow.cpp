@@ -145,7 +145,7 @@ bool GateOutside(const IrMeasurement& m)
 } // namespace
 
 TIrWindow::TIrWindow(QWidget* parent)
-    : QWidget(parent, Qt::Tool), engine_(InputCorrection(), OutputCorrection())
+    : QWidget(parent, Qt::Window), engine_(InputCorrection(), OutputCorrection())
 {
     AddHelpKey(this, kHelpContext);
     setObjectName(QStringLiteral("ImpulseResponse"));
@@ -642,7 +642,10 @@ void TIrWindow::setVisible(bool visible)
         fitOnScreen();
 }
 
-void TIrWindow::fitOnScreen() { FitToolWindow(this, !state_.placement.isEmpty(), placedOnce_); }
+void TIrWindow::fitOnScreen()
+{
+    FitToolWindow(this, Diagram, !state_.placement.isEmpty(), !state_.diagramPlacement.isEmpty(), placedOnce_);
+}
 
 void TIrWindow::hideEvent(QHideEvent* event)
 {

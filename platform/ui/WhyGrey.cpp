@@ -2,7 +2,10 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QHelpEvent>
 #include <QMenu>
+#include <QMenuBar>
+#include <QToolTip>
 #include <QVariant>
 #include <QWidget>
 
@@ -139,6 +142,37 @@ void RefreshWhyGrey(QObject* root, char letter)
         return;
     for (QObject* o : root->findChildren<QObject*>())
         applyReason(o, letter);
+}
+
+namespace {
+class MenuBarReasons : public QObject {
+public:
+    explicit MenuBarReasons(QMenuBar* bar) : QObject(bar), bar_(bar) { bar->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != bar_ || event->type() != QEvent::ToolTip)
+            return false;
+        const auto* help = static_cast<QHelpEvent*>(event);
+        QAction* a = bar_->actionAt(help->pos());
+        if (!a || a->isEnabled() || !showsWhy(a))
+            return false;
+        QToolTip::showText(help->globalPos(), a->toolTip(), bar_, bar_->actionGeometry(a));
+        return true;
+    }
+
+private:
+    QMenuBar* bar_;
+};
+} // namespace
+
+void ShowWhyGreyIn(QMenuBar* bar)
+{
+    constexpr char kShowsReasons[] = "korvantaShowsWhyGrey";
+    if (!bar || bar->property(kShowsReasons).toBool())
+        return;
+    bar->setProperty(kShowsReasons, true);
+    new MenuBarReasons(bar);
 }
 
 } // namespace korvanta

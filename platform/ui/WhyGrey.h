@@ -9,6 +9,7 @@
 #include <QString>
 #include <utility>
 
+class QMenuBar;
 class QObject;
 
 namespace korvanta {
@@ -23,5 +24,9 @@ std::pair<QString, QString> WhyOf(const QObject* item);
 
 // Gives every grey item under `root` its reason again in `letter`.
 void RefreshWhyGrey(QObject* root, char letter);
+
+// A menu bar shows no tooltips of its menus' titles: from now on `bar`
+// shows a grey menu's reason while the mouse rests on its title.
+void ShowWhyGreyIn(QMenuBar* bar);
 
 } // namespace korvanta

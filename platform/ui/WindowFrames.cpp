@@ -28,13 +28,29 @@ QMargins MarginsOfFramed(const QWidget* w)
 
 } // namespace
 
+namespace {
+// A window of fixed size gets no resize handle from some window managers:
+// its frame is lower than that of a window that can be resized.
+bool FixedSize(const QWidget* w) { return w->minimumSize() == w->maximumSize(); }
+} // namespace
+
 QMargins FrameMarginsOf(const QWidget* window)
 {
     if (const QMargins own = MarginsOfFramed(window); !own.isNull())
         return own;
-    for (const QWidget* w : QApplication::topLevelWidgets())
-        if (const QMargins other = MarginsOfFramed(w); !other.isNull())
-            return other;
+    // Another window's frame, one of the same kind where there is one.
+    QMargins other;
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        const QMargins m = MarginsOfFramed(w);
+        if (m.isNull())
+            continue;
+        if (FixedSize(w) == FixedSize(window))
+            return m;
+        if (other.isNull())
+            other = m;
+    }
+    if (!other.isNull())
+        return other;
     // Without a window manager (as offscreen) there are no frames at all.
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         return {};

@@ -13,7 +13,9 @@ class QWidget;
 
 namespace korvanta {
 
-// The frame around `window`'s client area.
+// The frame around `window`'s client area; before the window manager has
+// framed it, that of a framed window that can be resized as it can (or
+// not), else of any framed window.
 QMargins FrameMarginsOf(const QWidget* window);
 // `window`'s whole frame if its top-left corner stood at `at`.
 QRect FrameAt(const QWidget* window, QPoint at);

@@ -218,6 +218,15 @@ void TScopePage::LeaveScopePage()
 
 void TScopePage::StopOszi() { engine_->Stop(); }
 
+void TScopePage::LendInput()
+{
+    if (!entered_)
+        return;
+    engine_->Stop();
+    SetSampleRates(savedInRate_, savedOutRate_);
+    SetBits(savedInBits_, savedOutBits_);
+}
+
 void TScopePage::RestartOszi(float calibrationMv)
 {
     if (!entered_)

@@ -52,6 +52,11 @@ public:
     // Starts it again after such an action when the page is active, with
     // the calibration as it is now.
     void RestartOszi(float calibrationMv);
+    // Another loop measures while the page is shown: the loop stops and
+    // the input and output go back to the rates and bits saved at entry,
+    // the user's own, until RestartOszi sets the oscilloscope's rate again.
+    // Nothing happens when the page was not entered.
+    void LendInput();
 
     // Control handlers under the form's names.
     void SpinButton2Up();

@@ -30,7 +30,7 @@ QStringList flatten(const MainWindowTexts& t)
            QStringList{t.menuFile,     t.filePrint,    t.filePrintSetup, t.fileExit,    t.saveAsText,  t.menuEdit,
                        t.comment,      t.editCopy,     t.menuAnalyse,    t.menuCorrection, t.loadInCor, t.inCorActive,
                        t.editInCor,    t.loadOutCor,   t.outCorActive,   t.editOutCor,  t.testCor,     t.menuDiagram,
-                       t.diaOptions,   t.diaScale,     t.menuOptions,    t.calibration, t.featureList, t.helpPage,
+                       t.diaOptions,   t.diaScale,     t.menuOptions,    t.calibration, t.featureList, t.menuTools, t.helpPage,
                        t.helpContents, t.measureLeft, t.measureRight, t.averages,    t.backButton};
 }
 
@@ -68,6 +68,7 @@ MainWindowTexts shown(const TMainForm& w)
     t.menuOptions = m.menuEinstellungen->title();
     t.calibration = m.Eichen1->text();
     t.featureList = m.ShowFeaturelist1->text();
+    t.menuTools = m.menuTools->title();
     t.helpPage = m.HelpPageItem->text();
     t.helpContents = m.HelpContentsItem->text();
     t.measureLeft = w.AnalyzerPage->MeasureLeft->text();
@@ -166,8 +167,11 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsSeparatorsAndShortcuts)
               (QStringList{"&Speichern als Text", "Als &Bild speichern...", "-", "&Drucken", "Drucker&einrichtung", "-",
                            "&Beenden"}));
     EXPECT_EQ(layoutOf(m.menuEdit), (QStringList{"Kommentar", "-", "&Kopieren"}));
-    EXPECT_EQ(layoutOf(m.menuAnalyse), (QStringList{"&THD+Noise", "&Level", "&Parameter", "-", "Level Units", "-", "&Verzerrung...",
-                                                   "&Gerätetest...", "&Impulsantwort..."}));
+    EXPECT_EQ(layoutOf(m.menuAnalyse), (QStringList{"&THD+Noise", "&Level", "&Parameter", "-", "Level Units"}));
+    // The program's own windows in a menu of their own, just before "&?".
+    EXPECT_EQ(layoutOf(m.menuTools), (QStringList{"&Verzerrung...", "&Gerätetest...", "&Impulsantwort..."}));
+    const QList<QAction*> titles = main->menuBar()->actions();
+    EXPECT_EQ(titles.indexOf(m.menuTools->menuAction()) + 1, titles.indexOf(m.menuHelp->menuAction()));
     EXPECT_EQ(layoutOf(m.LevelUnits1), (QStringList{"dbFS", "dbV", "dbu", "dbm"}));
     EXPECT_EQ(layoutOf(m.menuKorrektur),
               (QStringList{"Lade &Eingangskorrekturdatei", "Eingangskorrektur aktiv", "Bearbeite Eingangskorrekturdatei",

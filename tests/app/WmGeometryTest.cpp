@@ -16,9 +16,17 @@
 #include "generator/ui/Wavegene.h"
 #include "scope/ui/Oszidia1.h"
 
+#include "app/ui/StatusLine.h"
+
 #include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <functional>
+#include <tuple>
 
 using namespace korvanta;
 
@@ -173,5 +181,140 @@ TEST_F(WmGeometry, HelpOpensWholeOnTheScreenAndEscapeClosesIt)
     QTest::keyClick(help, Qt::Key_Escape);
     EXPECT_FALSE(help->isVisible());
 }
+
+} // namespace
+
+namespace {
+
+// The window manager's stacking order of the program's windows, the lowest
+// first, as it tells the desktop.
+std::vector<WId> StackingOrder()
+{
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    if (!xprop.waitForFinished(kFrameWaitMs))
+        return {};
+    std::vector<WId> ids;
+    const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
+    for (const QRegularExpressionMatch& m : QRegularExpression(QStringLiteral("0x[0-9a-fA-F]+")).globalMatch(out))
+        ids.push_back(WId(m.captured().toULongLong(nullptr, 16)));
+    return ids;
+}
+
+// `w` stands above every one of `below` in the stacking order.
+bool Above(const QWidget* w, const std::vector<const QWidget*>& below)
+{
+    const std::vector<WId> order = StackingOrder();
+    const auto at = [&](const QWidget* x) { return std::find(order.begin(), order.end(), x->winId()) - order.begin(); };
+    const auto top = at(w);
+    return top < qsizetype(order.size()) &&
+           std::all_of(below.begin(), below.end(), [&](const QWidget* b) { return at(b) < top; });
+}
+
+// A click of the mouse as the user's, through the X server, so that the
+// window manager sees it. (Waiting for the pointer to arrive would wait
+// for ever when it is there already.)
+void ClickAt(QPoint global)
+{
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(global.x()),
+                                                  QString::number(global.y()), QStringLiteral("click"),
+                                                  QStringLiteral("1")});
+}
+
+// A window of the program's own as the user opens it, and the windows that
+// then belong to it on the screen.
+struct ToolCase {
+    const char* name;
+    std::function<std::vector<QWidget*>(TMainForm*)> open;
+    // The windows must not cover each other (a window and its diagram);
+    // else only the main window must stay clear (a page of text may lie
+    // over the window it came from), and Escape closes the last one.
+    bool apart = true;
+};
+
+// Rows of `table` that show whole.
+int WholeRows(const QTableWidget* table)
+{
+    const int row = table->rowCount() > 0 ? table->rowHeight(0) : 0;
+    return row > 0 ? table->viewport()->height() / row : 0;
+}
+
+void PrintTo(const ToolCase& c, std::ostream* os) { *os << c.name; }
+
+class WmToolWindows : public WmGeometry, public ::testing::WithParamInterface<std::tuple<ToolCase, char>> { };
+
+// In either language: the windows' sizes follow their texts.
+TEST_P(WmToolWindows, StandBesideTheMainWindowWholeAndBelowItOnceItIsClicked)
+{
+    const auto& [tool, letter] = GetParam();
+    writeSettings(QByteArray("[MAIN]\nPAGE=0\nSPRACHE=") + letter + "\n");
+    start();
+    ASSERT_TRUE(framed(main));
+    const std::vector<QWidget*> tools = tool.open(main);
+    std::vector<const QWidget*> windows(tools.begin(), tools.end());
+    if (tool.apart)
+        expectApart(windows);
+    for (const QWidget* w : windows)
+        expectApart({w});
+    // None covers the page the user works on beside them.
+    for (const QWidget* w : windows) {
+        EXPECT_FALSE(w->frameGeometry().intersects(main->frameGeometry()))
+            << w->objectName().toStdString() << " " << describe(w->frameGeometry()) << " covers the main window "
+            << describe(main->frameGeometry());
+    }
+    ClickAt(main->StatusLine->mapToGlobal(main->StatusLine->rect().center()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Above(main, windows); }, kFrameWaitMs))
+        << "the clicked main window stays below the windows of " << tool.name;
+    if (tool.apart)
+        return;
+    QWidget* page = tools.back();
+    page->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page));
+    QTest::keyClick(page, Qt::Key_Escape);
+    EXPECT_FALSE(page->isVisible()) << "Escape closes " << tool.name;
+}
+
+std::vector<QWidget*> OpenDistortion(TMainForm* main)
+{
+    main->DistortionMenu->Distortion1->trigger();
+    return {Forms().Distortion, Forms().Distortion->Diagram};
+}
+
+std::vector<QWidget*> OpenDeviceTestPlot(TMainForm* main)
+{
+    main->DeviceTestMenu->DeviceTest1->trigger();
+    TDeviceTestWindow* dt = Forms().DeviceTest;
+    dt->ShowDiagram();
+    // The plan stays readable beside the plot.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return WholeRows(dt->PlanTable) >= 6; }, kFrameWaitMs))
+        << WholeRows(dt->PlanTable) << " rows of the plan show";
+    return {dt, dt->Diagram};
+}
+
+std::vector<QWidget*> OpenImpulseResponse(TMainForm* main)
+{
+    main->IrMenu->ImpulseResponse1->trigger();
+    Forms().ImpulseResponse->ShowDiagram();
+    return {Forms().ImpulseResponse, Forms().ImpulseResponse->Diagram};
+}
+
+std::vector<QWidget*> OpenComparison(TMainForm* main)
+{
+    main->DeviceTestMenu->DeviceTest1->trigger();
+    TDeviceTestWindow* dt = Forms().DeviceTest;
+    dt->Comparison->setHtml(QStringLiteral("<h1>A</h1><p>B</p>"));
+    dt->ShowComparison();
+    return {dt, dt->Comparison};
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, WmToolWindows,
+                         ::testing::Combine(::testing::Values(ToolCase{"Distortion", OpenDistortion},
+                                                              ToolCase{"DeviceTestPlot", OpenDeviceTestPlot},
+                                                              ToolCase{"ImpulseResponse", OpenImpulseResponse},
+                                                              ToolCase{"Comparison", OpenComparison, false}),
+                                            ::testing::Values('D', 'E')),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param);
+                         });
 
 } // namespace
