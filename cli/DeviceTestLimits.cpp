@@ -17,6 +17,8 @@ constexpr Words kBelow{"%1 %2 unter der Grenze %3", "%1 %2 below the limit %3"};
 constexpr Words kAbove{"%1 %2 über der Grenze %3", "%1 %2 above the limit %3"};
 constexpr Words kNoCrosstalk{"%1: kein Übersprechen gemessen, daher kann --max-crosstalk nicht bestehen",
                              "%1: no crosstalk measured, so --max-crosstalk cannot pass"};
+constexpr Words kNoMatch{"kein Kanalgleichlauf gemessen, daher kann --max-channel-match nicht bestehen",
+                         "no channel match measured, so --max-channel-match cannot pass"};
 constexpr Words kNoResponse{"%1: kein Frequenzgang gemessen, daher kann --tolerance nicht bestehen",
                             "%1: no frequency response measured, so --tolerance cannot pass"};
 constexpr Words kNoSignal{": kein Signal", ": no signal"};
@@ -106,7 +108,7 @@ void judgeChannelMatch(const DeviceTestResult& r, double max, std::vector<DtLimi
             out.push_back(judgeFigure(r, "--max-channel-match", f.id, DtChannel::Both, -max, max));
     if (out.size() == before)
         out.push_back({QStringLiteral("--max-channel-match"), prefix, DtChannel::Both, {}, {}, -max, max, false,
-                       QStringLiteral("no channel match measured, so --max-channel-match cannot pass")});
+                       Say(kNoMatch)});
 }
 
 void judgeResponse(const DeviceTestResult& r, const ToleranceBand& band, std::vector<DtLimitCheck>& out)

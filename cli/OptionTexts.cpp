@@ -88,6 +88,8 @@ const Text kOptions[] = {
     {"--min-dynamic-range", "nicht bestanden, wenn der Dynamikumfang (unbewertet) eines Kanals unter DB liegt"},
     {"--max-crosstalk", "nicht bestanden, wenn das Übersprechen in einer Richtung bei 100 Hz, 1 kHz oder 10 kHz über DB "
                         "liegt"},
+    {"--max-channel-match", "nicht bestanden, wenn sich die Verstärkung der beiden Kanäle bei 1 kHz oder 10 kHz um mehr "
+                            "als DB unterscheidet"},
     {"--max-noise", "nicht bestanden, wenn der Rauschpegel (unbewertet) eines Kanals über DBFS liegt"},
     {"--max-imd", "nicht bestanden, wenn IMD SMPTE, CCIF d2 oder CCIF d3 eines Kanals über DB liegt"},
     {"--seconds", "Länge des Sweeps, {range} s (Vorgabe 1)"},

@@ -44,7 +44,7 @@ QRect ScreenOf(const QWidget* window, const QWidget* main)
 std::vector<QRect> MainFrame(const QWidget* main)
 {
     if (main && main->isVisible())
-        return {FrameAt(main, main->pos())};
+        return {FrameAt(main, PlaceOf(main))};
     return {};
 }
 
@@ -57,7 +57,7 @@ std::vector<QRect> OtherFrames(std::initializer_list<const QWidget*> except)
         const Qt::WindowType type = w->windowType();
         const bool placed = type == Qt::Window || type == Qt::Tool || type == Qt::Dialog;
         if (placed && w->isVisible() && std::find(except.begin(), except.end(), w) == except.end())
-            frames.push_back(FrameAt(w, w->pos()));
+            frames.push_back(FrameAt(w, PlaceOf(w)));
     }
     return frames;
 }
@@ -92,7 +92,7 @@ QPoint NearMain(const QWidget* main, const QWidget* window)
 {
     if (!main || !main->isVisible())
         return window->pos();
-    return main->frameGeometry().bottomLeft() + QPoint(0, 1 + kWindowGap);
+    return FrameAt(main, PlaceOf(main)).bottomLeft() + QPoint(0, 1 + kWindowGap);
 }
 
 void MoveWindowTo(QWidget* window, const QRect& frame, int slack = 0)

@@ -1,7 +1,9 @@
 #include "platform/ui/WindowFrames.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMoveEvent>
 #include <QScreen>
 #include <QTimer>
 #include <memory>
@@ -74,6 +76,29 @@ const char* const kPlaceProperty = "korvantaFramePlace";
 bool Framed(const QWidget* w) { return w->frameGeometry() != w->geometry(); }
 } // namespace
 
+bool RenewFrameMargins(const QWidget* w)
+{
+    QWindow* handle = w && w->isWindow() && w->isVisible() ? w->windowHandle() : nullptr;
+    if (!handle)
+        return false;
+    const QMargins known = handle->frameMargins();
+    if (known.isNull())
+        return false;
+    if (known != MarginsOfFramed(w)) {
+        // Qt renews the widget's copy on every move event its window gets,
+        // also one to the place the window already has.
+        QMoveEvent renew(handle->position(), handle->position());
+        QCoreApplication::sendEvent(handle, &renew);
+    }
+    return known == MarginsOfFramed(w);
+}
+
+QPoint PlaceOf(const QWidget* window)
+{
+    const QVariant given = window->property(kPlaceProperty);
+    return given.isValid() ? given.toPoint() : window->pos();
+}
+
 void MoveFrameTo(QWidget* window, QPoint at)
 {
     if (window->property(kPlaceProperty).isValid())
@@ -122,7 +147,7 @@ void KeepPlaceOnceFramed(QWidget* w, QPoint placed)
             done();
             return;
         }
-        if (!Framed(w))
+        if (!RenewFrameMargins(w) && !Framed(w))
             return;
         const QVariant last = w->property(kPlaceProperty);
         const QPoint at = last.isValid() ? last.toPoint() : placed;
@@ -138,6 +163,20 @@ void KeepPlaceOnceFramed(QWidget* w, QPoint placed)
     timer->start();
 }
 
+// Watches a window just shown until its frame's margins are known to the
+// widget as the window system has them.
+void RenewOnceFramed(QWidget* w)
+{
+    auto* timer = new QTimer(w);
+    timer->setInterval(kFrameCheckMs);
+    auto checks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, w, [w, timer, checks] {
+        if (!w->isVisible() || ++*checks > kFrameChecks || RenewFrameMargins(w))
+            timer->deleteLater();
+    });
+    timer->start();
+}
+
 class FramePlaceKeeper : public QObject {
 public:
     using QObject::QObject;
@@ -148,10 +187,15 @@ protected:
         if (event->type() != QEvent::Show || !watched->isWidgetType())
             return false;
         auto* w = static_cast<QWidget*>(watched);
-        // Only a window the program placed and that has no frame yet.
-        if (w->isWindow() && w->testAttribute(Qt::WA_Moved) && !Framed(w)) {
+        if (!w->isWindow() || Framed(w))
+            return false;
+        // Only a window the program placed keeps its place; every window
+        // gets its frame's margins renewed once the window manager framed it.
+        if (w->testAttribute(Qt::WA_Moved)) {
             w->setProperty(kPlaceProperty, w->pos());
             KeepPlaceOnceFramed(w, w->pos());
+        } else {
+            RenewOnceFramed(w);
         }
         return false;
     }

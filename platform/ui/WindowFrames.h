@@ -22,15 +22,25 @@ QRect FrameAt(const QWidget* window, QPoint at);
 // The free area (without panels) of the screen that holds `point`; of the
 // primary screen when no screen does.
 QRect AvailableAt(QPoint point);
+// Where `window`'s frame stands, or is on its way to: a window just shown
+// reaches the place the program gave it only once it is framed, and
+// another window placed beside it meanwhile must go by that place.
+QPoint PlaceOf(const QWidget* window);
 // Moves `window`'s frame's top-left corner to `at`. A window that exists on
 // the desktop but is not yet framed by the window manager cannot be moved
 // with move() alone: that would take its still empty frame for the real one
 // and put the client area, not the frame, at `at`.
 void MoveFrameTo(QWidget* window, QPoint at);
+// Qt 6.4's widgets keep a copy of their frame's margins that a window
+// manager setting the frame after the window's last move leaves empty, and
+// with it pos() and frameGeometry(). This renews `w`'s copy from the window
+// system; true once it holds the frame there (false while `w` is unframed).
+bool RenewFrameMargins(const QWidget* w);
 // From now on every window that is shown at a place the program gave it gets
 // that place for its frame, however soon the window manager frames it:
 // without this, a window placed before it was shown may open with its client
-// area at the place and its title bar above it.
+// area at the place and its title bar above it. Every window shown gets its
+// frame's margins renewed once it is framed.
 void KeepFramePlaces();
 
 } // namespace korvanta

@@ -25,6 +25,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <algorithm>
 #include <functional>
 #include <tuple>
 
@@ -256,7 +257,13 @@ TEST_P(WmToolWindows, StandBesideTheMainWindowWholeAndBelowItOnceItIsClicked)
         expectApart(windows);
     for (const QWidget* w : windows)
         expectApart({w});
-    // None covers the page the user works on beside them.
+    // None covers the page the user works on beside them, once the windows
+    // have reached the places the program gave them.
+    const auto clear = [&] {
+        return std::none_of(windows.begin(), windows.end(),
+                            [&](const QWidget* w) { return w->frameGeometry().intersects(main->frameGeometry()); });
+    };
+    (void)QTest::qWaitFor(clear, kFrameWaitMs);
     for (const QWidget* w : windows) {
         EXPECT_FALSE(w->frameGeometry().intersects(main->frameGeometry()))
             << w->objectName().toStdString() << " " << describe(w->frameGeometry()) << " covers the main window "

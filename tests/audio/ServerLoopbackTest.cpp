@@ -353,8 +353,15 @@ TEST_F(ServerLoopback, EveryBlockIsRecordedAfterItWasAskedFor)
     const SineFit fit = FitSine(recordBlock(), 0, kOnBin64, kRate);
     EXPECT_NEAR(fit.amplitude, peak, 0.01);
     EXPECT_LT(fit.residualDb, kCleanResidualDb);
+    // The sine the server still had on its way when the generator stopped
+    // reaches the input after the next block is asked for, as late as a busy
+    // machine delivers it: that is the loop's delay, not an old block. So the
+    // source is muted here too, and the block may hold nothing at all.
     StopPlay();
-    EXPECT_LT(sinePeak(recordBlock()), 1e-3) << "the block held the sine played before it was asked for";
+    ASSERT_TRUE(capture.set(false));
+    const std::vector<float> afterStop = recordBlock();
+    ASSERT_FALSE(afterStop.empty());
+    EXPECT_EQ(framesOfSound(afterStop), 0) << "the block held the sine played before it was asked for";
     EXPECT_EQ(fault, 0);
 }
 
@@ -546,7 +553,9 @@ private:
 
 // WirePlumber suspends a node idle for five seconds.
 constexpr int kSuspendedAfterMs = 7000;
-constexpr int kOtherQuantum = 256;
+// Shorter than the server's 1024, and no divisor of the analyzer's block:
+// a block's edges fall inside a quantum.
+constexpr int kOtherQuantum = 512;
 } // namespace
 
 TEST_F(ResamplingPipeWire, LevelOfAResampledSineIsThatOfItsFit)
@@ -664,7 +673,10 @@ TEST_F(PipeWireLoopback, BlocksAfterAQuantumChangeAreWhole)
     playSine(-10, &fault);
     ASSERT_EQ(recordBlock().size(), 2u * kBlockFrames);
     ASSERT_TRUE(server().setQuantum(kOtherQuantum));
-    QTest::qWait(200);
+    // The graph takes the new quantum at a cycle of its own after the
+    // setting is written, later on a busy machine; the first block asked for
+    // after it may still hold that cycle. The blocks after it cannot.
+    ASSERT_EQ(recordBlock().size(), 2u * kBlockFrames);
     const double peak = std::pow(10.0, -10 / 20.0);
     for (int i = 0; i < 3; ++i) {
         const SineFit fit = FitSine(recordBlock(), 0, kOnBin64, kRate);
