@@ -621,7 +621,8 @@ private:
     OwnSoundServer own_{kResampledGraphRate, false,
                         LoopFilter{QStringLiteral("type = builtin label = bq_lowpass control = { Freq = %1 Q = %2 }")
                                        .arg(kLoopLowPassHz)
-                                       .arg(kLoopLowPassQ)}};
+                                       .arg(kLoopLowPassQ),
+                                   {}}};
 };
 } // namespace
 

@@ -457,7 +457,7 @@ TEST(DeviceTestProcedureOffline, APartialRunAtARateWithoutRoomForCcif)
         const DtStep step = plan.steps[i];
         const DtPeaks peaks = DtOutputPeaks(step, unity);
         const DtRecording rec = RecordStep(dut, step, peaks, rate);
-        ASSERT_TRUE(procedure.Take(DtPlayedStep{int(i), step, peaks}, rec).isEmpty()) << i;
+        ASSERT_TRUE(procedure.Take(DtPlayedStep{int(i), step, peaks, {}, 1}, rec).isEmpty()) << i;
         if (step.kind == DtStepKind::ImdSmpte)
             break; // stopped here
         const std::vector<DtStep> more = procedure.Next();
@@ -535,7 +535,7 @@ TEST(DeviceTestProcedureOffline, ASweepThatWentWrongRefusesTheRunOrMarksItsFigur
                 if (!c.aligned)
                     rec = DtFromFirstPlayed(rec, -1, rec.left.size());
             }
-            refusal = procedure.Take(DtPlayedStep{int(i), step, peaks}, rec);
+            refusal = procedure.Take(DtPlayedStep{int(i), step, peaks, {}, 1}, rec);
             if (step.kind == DtStepKind::Thd)
                 break; // far enough: the figures after the response are made alike
         }
