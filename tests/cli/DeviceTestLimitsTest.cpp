@@ -237,7 +237,7 @@ TEST(DeviceTestSummary, OneRowPerFigureWithBothChannelsAndNumberedNotes)
     EXPECT_EQ(row("Noise level"), "Noise level -98.30 dBFS* -98.30 dBFS");
     EXPECT_EQ(row("IMD CCIF d2"), "IMD CCIF d2 not measured [1] not measured [1]");
     EXPECT_EQ(row("Crosstalk 10 kHz"), "Crosstalk 10 kHz (L → R | R → L) -101.00 dB -79.50 dB");
-    EXPECT_EQ(row("Maximum level"), "Maximum level (1 % THD+N) not measured [2]");
+    EXPECT_EQ(row("Maximum level"), "Maximum level at the output (1 % THD+N) not measured [2]");
     EXPECT_EQ(t.count("Noise level"), 1);
     EXPECT_TRUE(lines.contains("[1] left out"));
     EXPECT_TRUE(lines.contains("[2] no clipping up to 0 dBFS"));
