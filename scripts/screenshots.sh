@@ -17,8 +17,8 @@
 #       the program itself under a window manager (openbox), so frames and
 #       window placement are as on a desktop: in German and English, on
 #       screens of 1600x1000 and 1366x768, the first start on a fresh
-#       settings file, each page, and F1 on each page
-#       (<de|en>-<size>-<scene>.png). The page pictures of the 1366x768
+#       settings file, each page, F1 on each page, and each tool window
+#       opened from its menu (<de|en>-<size>-<scene>.png). The page pictures of the 1366x768
 #       screen, scaled down, are the help's pictures: with --help-images
 #       after the output dir they are written to app/help/images/, to be
 #       looked at and committed.
@@ -75,6 +75,27 @@ shoot_run() {
   wait "$pid" || true
 }
 
+# One run on settings file $2 in language $3: each tool window opened from
+# its menu as a user would, one picture each with the main window beside
+# it (<tag>-<size>-tool-<distortion|devicetest|ir>.png).
+shoot_tools() {
+  korvanta=$1 ini=$2 lang=$3 prefix=$4
+  KORVANTA_SETTINGS=$ini KORVANTA_AUDIO=virtual QT_QPA_PLATFORM=xcb "$korvanta" >/dev/null 2>&1 &
+  pid=$!
+  main=$(window_named 'Korvanta V 1\.4.*(virtual card|virtuelle Karte)') || { kill "$pid"; return 1; }
+  if [ "$lang" = D ]; then menu=alt+w keys="v:distortion g:devicetest i:ir"; else menu=alt+t keys="d:distortion e:devicetest i:ir"; fi
+  for k in $keys; do
+    activate "$main"
+    xdotool key "$menu"
+    sleep 0.5
+    xdotool key "${k%%:*}"
+    sleep 3
+    import -window root "$prefix-tool-${k#*:}.png"
+  done
+  kill -TERM "$pid"
+  wait "$pid" || true
+}
+
 # Inside Xvfb: a window manager, then every scene in both languages.
 scenes() {
   size=$1
@@ -92,6 +113,7 @@ scenes() {
       sed -i "s/^PAGE=.*/PAGE=${page%%:*}/" "$ini"
       shoot_run "$korvanta" "$ini" "$out/$tag-$size-${page#*:}.png" "$out/$tag-$size-f1-${page#*:}.png" measure
     done
+    shoot_tools "$korvanta" "$ini" "$lang" "$out/$tag-$size"
     rm -rf "$dir"
   done
   kill "$wm" 2>/dev/null || true
