@@ -2,6 +2,7 @@
 // process on the virtual card. The latency it prints, the files it writes
 // read back as another program reads them, the tolerance band's verdict,
 // and the ways a run ends without a result and without a file.
+#include "tests/cli/MeasureProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -21,30 +22,15 @@ using namespace korvanta;
 
 namespace {
 
-struct Finished {
-    int code = -1;
-    QByteArray out;
-    QString err;
-};
+using clitest::Finished;
 
 // A run on the virtual card in fast mode takes well under a second; a stuck
 // one is ended and read as a failure.
-constexpr int kRunLimitMs = 120000;
-
 Finished measure(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(KORVANTA_MEASURE_EXE), QStringList{QStringLiteral("ir")} + args);
-    Finished f;
-    if (!p.waitForFinished(kRunLimitMs)) {
-        p.kill();
-        p.waitForFinished();
-        return f;
-    }
-    f.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    f.out = p.readAllStandardOutput();
-    f.err = QString::fromUtf8(p.readAllStandardError());
-    return f;
+    clitest::HowToRun how;
+    how.limitMs = 120000;
+    return clitest::RunMeasure(QStringList{QStringLiteral("ir")} + args, how);
 }
 
 class IrRun : public ::testing::Test {
