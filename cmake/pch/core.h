@@ -1,5 +1,5 @@
-// Headers nearly every core source includes, compiled once per larger
-// target (cmake/KorvantaPch.cmake). Qt Core and the standard library only:
+// Headers nearly every core source includes, compiled once for all core
+// targets (cmake/KorvantaPch.cmake). Qt Core and the standard library only:
 // core code never sees a widget.
 #include <QByteArray>
 #include <QCoreApplication>

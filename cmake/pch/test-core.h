@@ -1,5 +1,5 @@
-// What the test programs without windows include, compiled once per
-// program (cmake/KorvantaPch.cmake).
+// What the test programs without windows include, compiled once for all
+// of them (cmake/KorvantaPch.cmake).
 #include "cmake/pch/core.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
-// What the window tests include, compiled once per program
-// (cmake/KorvantaPch.cmake).
+// What the window tests include, compiled once for all of them
+// (cmake/KorvantaPch.cmake). QtTest stays out: it reads macros that differ
+// between test programs.
 #include "cmake/pch/ui.h"
 
-#include <QSignalSpy>
-#include <QTest>
 #include <gtest/gtest.h>

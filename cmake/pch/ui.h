@@ -1,5 +1,5 @@
-// Headers nearly every window source includes, compiled once per larger
-// target (cmake/KorvantaPch.cmake).
+// Headers nearly every window source includes, compiled once for all
+// window targets (cmake/KorvantaPch.cmake).
 #include "cmake/pch/core.h"
 
 #include <QAction>

@@ -18,6 +18,7 @@
 
 #include "app/ui/StatusLine.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -212,6 +213,24 @@ bool Above(const QWidget* w, const std::vector<const QWidget*>& below)
            std::all_of(below.begin(), below.end(), [&](const QWidget* b) { return at(b) < top; });
 }
 
+// The stacking order as names, the lowest first, and the window that has
+// the focus: what a failed check of the order prints.
+std::string DescribeStacking(const QWidget* main, const std::vector<const QWidget*>& others)
+{
+    std::string text;
+    for (WId id : StackingOrder()) {
+        std::string name = QStringLiteral("0x%1").arg(id, 0, 16).toStdString();
+        for (const QWidget* w : others)
+            if (w->winId() == id)
+                name = w->objectName().toStdString();
+        if (main->winId() == id)
+            name = "main";
+        text += name + " ";
+    }
+    const QWidget* active = QApplication::activeWindow();
+    return text + "(active: " + (active ? active->objectName().toStdString() : std::string("none")) + ")";
+}
+
 // A click of the mouse as the user's, through the X server, so that the
 // window manager sees it. (Waiting for the pointer to arrive would wait
 // for ever when it is there already.)
@@ -271,7 +290,8 @@ TEST_P(WmToolWindows, StandBesideTheMainWindowWholeAndBelowItOnceItIsClicked)
     }
     ClickAt(main->StatusLine->mapToGlobal(main->StatusLine->rect().center()));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Above(main, windows); }, kFrameWaitMs))
-        << "the clicked main window stays below the windows of " << tool.name;
+        << "the clicked main window stays below the windows of " << tool.name << "; stacking "
+        << DescribeStacking(main, windows);
     if (tool.apart)
         return;
     QWidget* page = tools.back();
