@@ -17,8 +17,9 @@
 #       the program itself under a window manager (openbox), so frames and
 #       window placement are as on a desktop: in German and English, on
 #       screens of 1600x1000 and 1366x768, the first start on a fresh
-#       settings file, each page, F1 on each page, and each tool window
-#       opened from its menu (<de|en>-<size>-<scene>.png). The page pictures of the 1366x768
+#       settings file, each page, F1 on each page, each tool window
+#       opened from its menu, and the analyzer reading the generator's
+#       -6 dBFS sine (<de|en>-<size>-<scene>.png). The page pictures of the 1366x768
 #       screen, scaled down, are the help's pictures: with --help-images
 #       after the output dir they are written to app/help/images/, to be
 #       looked at and committed.
@@ -96,6 +97,33 @@ shoot_tools() {
   wait "$pid" || true
 }
 
+# One run in language $2 on a fresh settings file: the generator plays a
+# sine at -6 dBFS on both channels (its Start button, which has no key,
+# clicked: the top of the button column at the window's right edge), then
+# the analyzer's page (its tab clicked) reads it with F5, and the line
+# under the level bars names the output volume ($3).
+shoot_level() {
+  korvanta=$1 lang=$2 picture=$3
+  dir=$(mktemp -d)
+  printf '[MAIN]\nPAGE=1\nSPRACHE=%s\n[GEN]\nVOLL=-6\nVOLR=-6\n' "$lang" >"$dir/krv14f.ini"
+  KORVANTA_SETTINGS=$dir/krv14f.ini KORVANTA_AUDIO=virtual QT_QPA_PLATFORM=xcb "$korvanta" >/dev/null 2>&1 &
+  pid=$!
+  main=$(window_named 'Korvanta V 1\.4.*(virtual card|virtuelle Karte)') || { kill "$pid"; return 1; }
+  generator=$(window_named '^Generator$') || { kill "$pid"; return 1; }
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$generator")"
+  xdotool mousemove --window "$generator" $((WIDTH - 28)) 50 click 1
+  sleep 1
+  xdotool mousemove --window "$main" 50 32 click 1
+  activate "$main"
+  xdotool key F5
+  sleep 4
+  import -window root "$picture"
+  kill -TERM "$pid"
+  wait "$pid" || true
+  rm -rf "$dir"
+}
+
 # Inside Xvfb: a window manager, then every scene in both languages.
 scenes() {
   size=$1
@@ -114,6 +142,7 @@ scenes() {
       shoot_run "$korvanta" "$ini" "$out/$tag-$size-${page#*:}.png" "$out/$tag-$size-f1-${page#*:}.png" measure
     done
     shoot_tools "$korvanta" "$ini" "$lang" "$out/$tag-$size"
+    shoot_level "$korvanta" "$lang" "$out/$tag-$size-analyzer-generator.png"
     rm -rf "$dir"
   done
   kill "$wm" 2>/dev/null || true
