@@ -75,10 +75,11 @@ inline DtStep step(DtStepKind kind, std::vector<double> hz, double levelDb, DtLe
     return DtToneStep(kind, std::move(hz), levelDb, ref, plays, settleMs, frames);
 }
 
-inline std::vector<float> interleaved(const DtRecording& r)
+// The recording's frames from `first` on, left and right alternating.
+inline std::vector<float> interleaved(const DtRecording& r, size_t first = 0)
 {
     std::vector<float> v;
-    for (size_t i = 0; i < r.left.size(); ++i) {
+    for (size_t i = first; i < r.left.size(); ++i) {
         v.push_back(r.left[i]);
         v.push_back(r.right[i]);
     }
@@ -91,13 +92,7 @@ inline std::vector<float> interleaved(const DtRecording& r)
 // still is the engine's retake check.
 inline std::vector<float> settledInterleaved(const DtRecording& r)
 {
-    const size_t lead = r.left.size() / kDtLeadInDivisor;
-    std::vector<float> v;
-    for (size_t i = lead; i < r.left.size(); ++i) {
-        v.push_back(r.left[i]);
-        v.push_back(r.right[i]);
-    }
-    return v;
+    return interleaved(r, r.left.size() / kDtLeadInDivisor);
 }
 
 inline double db(double x) { return 20.0 * std::log10(x); }
