@@ -359,6 +359,11 @@ std::unique_ptr<QProcess> SoundServer::spawn(const QString& program, const QStri
 
 bool SoundServer::start()
 {
+    // Every test file of a merged program installs the environment, so the
+    // shared server is asked to start once per file: a second daemon in the
+    // same folder would fight the first for its sockets.
+    if (running())
+        return true;
     if (const QString missing = missingLadspaPlugin(filter_.chain); !missing.isEmpty()) {
         reason_ = QStringLiteral("the LADSPA plugin %1 is not installed (ladspa-sdk, swh-plugins)").arg(missing);
         return false;
@@ -534,7 +539,9 @@ void SoundServer::kill()
         (*p)->waitForFinished(kEndMs);
         p->reset();
     }
-    reason_ = QStringLiteral("the sound server was killed");
+    // A start that failed has said why already; keep that.
+    if (reason_.isEmpty())
+        reason_ = QStringLiteral("the sound server was killed");
 }
 
 qint64 SoundServer::pid() const { return running() ? daemon_->processId() : 0; }
