@@ -267,7 +267,7 @@ bool DeviceTestEngine::retake()
                            .arg(index_ + 1)
                            .arg(kDtRetakeDropDb));
     else if (!next.replay)
-        devlog::Append(QStringLiteral("Device test: step %1's level did not hold still; recorded again").arg(index_ + 1));
+        devlog::Append(QStringLiteral("Device test: step %1's tone did not hold still in level or phase; recorded again").arg(index_ + 1));
     ++take_;
     if (!next.replay) {
         // The same signal plays on: the take before stays the one it followed.

@@ -32,10 +32,12 @@ constexpr Words kTooLow{"Der Testton liegt am Eingang unter -40 dBFS: den Ausgan
 constexpr Words kNearNoise{"Der Testton liegt weniger als 40 dB über dem Ruhegeräusch: den Pegel erhöhen oder die Störquelle beseitigen",
                            "The test tone is less than 40 dB above the idle noise: raise the level or remove the source of the noise"};
 
-constexpr Words kUnsteady{"Der Pegel des Testtons am Eingang hielt nicht still: den Prüfling auf eine Regelung "
-                          "(Begrenzer, automatische Verstärkung) prüfen oder den Test wiederholen",
-                          "The test tone's level at the input did not hold still: check the device under test for "
-                          "a control that moves its gain (a limiter, an automatic gain) or run the test again"};
+constexpr Words kUnsteady{"Der Testton am Eingang hielt in Pegel oder Phase nicht still: den Prüfling auf eine Regelung "
+                          "(Begrenzer, automatische Verstärkung) und den Eingang auf verlorene Samples prüfen oder den "
+                          "Test wiederholen",
+                          "The test tone at the input did not hold still in level or phase: check the device under test "
+                          "for a control that moves its gain (a limiter, an automatic gain) and the input for lost "
+                          "samples, or run the test again"};
 
 // Each recorded channel's level of each played tone, dBFS.
 struct Levels {

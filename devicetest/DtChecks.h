@@ -52,7 +52,7 @@ struct DtLevelSteps {
     // samples on the format's limit, read over the whole recordings.
     bool toneClipped = false;
     bool idleClipped = false;
-    // A tone whose level did not hold still over its recording, taken again
+    // A tone whose level or phase did not hold still over its recording, taken again
     // and again: no loop gain can be read from it.
     bool toneUnsteady = false;
 };

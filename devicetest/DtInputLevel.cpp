@@ -4,7 +4,9 @@
 #include "devicetest/DtSineFit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace korvanta {
 
@@ -43,31 +45,95 @@ double NoiseJitterDb(std::span<const float> x, int rate, const DtSineFit& fit, d
     return 20.0 / std::log(10.0) * rms * std::sqrt(2.0 / double(std::max<std::size_t>(x.size(), 1))) / amplitude;
 }
 
-// Whether the tones' level in each part of `settled` lies within
-// kDtSteadyDb of the others, or within what the noise moves a fit by (read
-// in the cleanest part: a part the tone has not reached yet leaves the
-// tone itself in its residual); `dbfs` is their level over all of it.
-bool Steady(const DtStep& step, std::span<const float> settled, int rate, double dbfs)
+constexpr double kJitters = 6.0; // a spread the noise leaves with no run in a million
+
+double WrapRad(double a) { return std::remainder(a, 2.0 * std::numbers::pi); }
+
+// The fits of each of kDtSteadyParts parts of `settled`, and the smallest
+// jitter the noise leaves in a part (dB), read in the cleanest part: a part
+// the tone has not reached yet leaves the tone itself in its residual.
+struct PartFits {
+    std::vector<DtSineFit> fits;
+    std::size_t part = 0;
+    double jitterDb = HUGE_VAL;
+};
+
+PartFits FitParts(const DtStep& step, std::span<const float> settled, int rate)
 {
-    // Too weak a tone reads its parts' noise, not its level; the checks
-    // before the run refuse it for what it is.
-    if (!(dbfs >= kDtToneMinimumDbfs))
-        return true;
-    constexpr double kJitters = 6.0; // a spread the noise leaves with no run in a million
-    const std::size_t part = settled.size() / kDtSteadyParts;
-    double lowest = HUGE_VAL, highest = -HUGE_VAL, jitter = HUGE_VAL;
-    for (std::size_t k = 0; k < kDtSteadyParts && part > 0; ++k) {
-        const std::span<const float> x = settled.subspan(k * part, part);
-        const DtSineFit fit = FitSines(x, rate, step.frequencies);
-        const double amplitude = SumOfAmplitudes(fit);
-        const double db = DtPeakDbfs(amplitude);
+    PartFits out;
+    out.part = settled.size() / kDtSteadyParts;
+    for (std::size_t k = 0; k < kDtSteadyParts && out.part > 0; ++k) {
+        const std::span<const float> x = settled.subspan(k * out.part, out.part);
+        out.fits.push_back(FitSines(x, rate, step.frequencies));
+        const double amplitude = SumOfAmplitudes(out.fits.back());
+        if (amplitude > 0.0)
+            out.jitterDb = std::min(out.jitterDb, NoiseJitterDb(x, rate, out.fits.back(), amplitude));
+    }
+    return out;
+}
+
+// Whether the tones' level in each part lies within kDtSteadyDb of the
+// others, or within what the noise moves a fit by.
+bool LevelHolds(const PartFits& p)
+{
+    double lowest = HUGE_VAL, highest = -HUGE_VAL;
+    for (const DtSineFit& fit : p.fits) {
+        const double db = DtPeakDbfs(SumOfAmplitudes(fit));
         lowest = std::min(lowest, db);
         highest = std::max(highest, db);
-        if (amplitude > 0.0)
-            jitter = std::min(jitter, NoiseJitterDb(x, rate, fit, amplitude));
     }
-    const double slack = std::isfinite(jitter) ? std::max(kDtSteadyDb, kJitters * jitter) : kDtSteadyDb;
+    const double slack = std::isfinite(p.jitterDb) ? std::max(kDtSteadyDb, kJitters * p.jitterDb) : kDtSteadyDb;
     return !(highest - lowest > slack);
+}
+
+// Whether each tone's phase runs on from part to part: a stream that lost
+// or repeated a few frames shifts it at once, and a slip on a part's edge
+// leaves every part's level whole while the fit over all of them reads
+// low. A straight line through the parts' phases is allowed, as two clocks
+// apart make; what a jump leaves off that line is not.
+bool PhaseRunsOn(const PartFits& p, int rate)
+{
+    // The noise moves a phase (radians) as far as it moves an amplitude
+    // (relative): dB back to a share.
+    const double slack = std::max(kDtSteadyRad, kJitters * p.jitterDb * std::log(10.0) / 20.0);
+    if (p.fits.size() < 3 || !(slack < 1.0))
+        return true; // too few parts, or a tone too weak for its phase to mean much
+    const std::size_t n = p.fits.size();
+    for (std::size_t i = 0; i < p.fits.front().sines.size(); ++i) {
+        // Each part's phase at the first part's first frame, unwrapped.
+        std::vector<double> phase(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const DtSine& s = p.fits[k].sines[i];
+            if (!(s.amplitude > 0.0))
+                return true;
+            const double shifted = s.phase - 2.0 * std::numbers::pi * std::fmod(s.freq * double(k * p.part) / rate, 1.0);
+            phase[k] = k == 0 ? shifted : phase[k - 1] + WrapRad(shifted - phase[k - 1]);
+        }
+        const double mid = 0.5 * double(n - 1);
+        double mean = 0.0, slope = 0.0, spread = 0.0;
+        for (std::size_t k = 0; k < n; ++k)
+            mean += phase[k] / double(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            slope += (double(k) - mid) * (phase[k] - mean);
+            spread += (double(k) - mid) * (double(k) - mid);
+        }
+        slope /= spread;
+        for (std::size_t k = 0; k < n; ++k)
+            if (std::abs(phase[k] - (mean + slope * (double(k) - mid))) > slack)
+                return false;
+    }
+    return true;
+}
+
+// Whether the step's tones held still over `settled`; `dbfs` is their level
+// over all of it.
+bool Steady(const DtStep& step, std::span<const float> settled, int rate, double dbfs)
+{
+    const PartFits parts = FitParts(step, settled, rate);
+    // Too weak a tone reads its parts' noise, not its level (the checks
+    // before the run refuse it for what it is); its phase still shows a slip.
+    const bool levelHolds = !(dbfs >= kDtToneMinimumDbfs) || LevelHolds(parts);
+    return levelHolds && PhaseRunsOn(parts, rate);
 }
 } // namespace
 

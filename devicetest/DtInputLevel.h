@@ -29,9 +29,12 @@ inline constexpr std::size_t kDtLeadInDivisor = 8;
 // recording after the lead-in lies within kDtSteadyDb of the others (or
 // within what the noise moves a fit by): a stream that began before the
 // tone came through, a device slower than the settle wait, or one whose
-// gain still moves, does not.
+// gain still moves, does not. Nor does one whose phase jumps between two
+// parts by more than kDtSteadyRad (or the noise's share): an input that
+// lost or repeated frames.
 inline constexpr std::size_t kDtSteadyParts = 4;
 inline constexpr double kDtSteadyDb = 0.05;
+inline constexpr double kDtSteadyRad = 0.01;
 
 // Whether one recorded channel clips: a sample at or beyond kDtClipShare
 // of full scale (a float path carries values past ±1) or not a number.

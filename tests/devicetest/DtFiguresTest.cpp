@@ -8,6 +8,7 @@
 #include "devicetest/DtDistortion.h"
 #include "devicetest/DtFigureRows.h"
 #include "devicetest/DtImd.h"
+#include "devicetest/DtInputLevel.h"
 #include "devicetest/DtMaxLevel.h"
 #include "devicetest/DtResponse.h"
 #include "devicetest/DtSignals.h"
@@ -494,4 +495,47 @@ TEST(DtMaxLevel, TheInputsFullScaleAndAClippedStepEndTheSearch)
     EXPECT_DOUBLE_EQ(*clipped.ClippedAt(), kDtMaxLevelStartDbfs + kDtMaxLevelCoarseDb);
     EXPECT_FALSE(clipped.MaxLevelDbfs().has_value());
     EXPECT_FALSE(clipped.ReachedFullScale());
+}
+
+// Whether a tone held still at the input, on recordings of one second: a
+// stream that lost frames on the edge between two of the parts the check
+// reads leaves each part's level whole, yet the level over all of them
+// reads low, so the phase must catch it, at -60 dBFS as well as at -1.
+// Two clocks 100 ppm apart turn the phase on steadily, and hold still.
+TEST(DtInputLevel, ATonesSlipOrStepIsUnsteadyTwoClocksApartAreNot)
+{
+    constexpr size_t kFrames = kSecond;
+    // The edge between the second and third part after the lead-in.
+    constexpr size_t kEdge = kFrames / kDtLeadInDivisor + 2 * ((kFrames - kFrames / kDtLeadInDivisor) / kDtSteadyParts);
+    struct Case {
+        const char* what;
+        double dbfs;
+        double hz;       // played; the step asks for kTone
+        size_t lost;     // frames the stream lost at kEdge
+        double stepDb;   // the gain from kEdge on
+        bool steady;
+    } const cases[] = {
+        {"clean, -1 dBFS", -1.0, kTone, 0, 0.0, true},
+        {"clean, -60 dBFS", -60.0, kTone, 0, 0.0, true},
+        {"clocks 100 ppm apart", -1.0, kTone * (1.0 + 100e-6), 0, 0.0, true},
+        {"4 frames lost, -1 dBFS", -1.0, kTone, 4, 0.0, false},
+        {"4 frames lost, -60 dBFS", -60.0, kTone, 4, 0.0, false},
+        {"1 frame lost, -60 dBFS", -60.0, kTone, 1, 0.0, false},
+        {"gain up 0.2 dB", -1.0, kTone, 0, 0.2, false},
+    };
+    const DtStep step = DtToneStep(DtStepKind::DynamicRange, {kTone}, -1.0, DtLevelRef::Input, DtPlays::LeftOnly, 0,
+                                   int(kFrames));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Source tone = Tone(c.hz, c.dbfs, kRate);
+        const Source played = [&](size_t n, int ch) {
+            return n < kEdge ? tone(n, ch) : FromDb(c.stepDb) * tone(n + c.lost, ch);
+        };
+        const Stereo s = Record(Dut({{"noise", -110}}), kRate, 24, 16, played, kFrames);
+        const DtInputLevel level = DtLevelAtInput(step, DtRecording{kRate, s.left, s.right});
+        EXPECT_EQ(level.steady, c.steady);
+        if (c.lost == 0 && c.stepDb == 0.0 && c.hz == kTone) {
+            EXPECT_NEAR(level.dbfs[0], c.dbfs, 0.01);
+        }
+    }
 }
