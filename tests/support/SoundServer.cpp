@@ -249,6 +249,10 @@ context.spa-libs = {
     support.* = support/libspa-support
 }
 context.modules = [
+    # Real-time data threads, as a desktop's PipeWire gets them: at normal
+    # priority its loop skips a cycle when other work keeps the cores busy.
+    # Without the rights for it the daemon runs on as before.
+    { name = libpipewire-module-rt args = { nice.level = -11 rt.prio = 88 } flags = [ ifexists nofail ] }
     { name = libpipewire-module-protocol-native }
     { name = libpipewire-module-profiler }
     { name = libpipewire-module-metadata }
