@@ -26,6 +26,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QWindow>
 #include <algorithm>
 #include <functional>
 #include <tuple>
@@ -288,6 +289,16 @@ TEST_P(WmToolWindows, StandBesideTheMainWindowWholeAndBelowItOnceItIsClicked)
             << w->objectName().toStdString() << " " << describe(w->frameGeometry()) << " covers the main window "
             << describe(main->frameGeometry());
     }
+    // The window manager has mapped them all and given the focus the menu
+    // asked for: Qt sends an activation only once its window is exposed,
+    // which may come after the frame, and would then raise that window over
+    // a main window clicked in between.
+    const auto settled = [&] {
+        return std::all_of(windows.begin(), windows.end(),
+                           [](const QWidget* w) { return w->windowHandle() && w->windowHandle()->isExposed(); })
+            && std::any_of(windows.begin(), windows.end(), [](const QWidget* w) { return w->isActiveWindow(); });
+    };
+    (void)QTest::qWaitFor(settled, kFrameWaitMs);
     ClickAt(main->StatusLine->mapToGlobal(main->StatusLine->rect().center()));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Above(main, windows); }, kFrameWaitMs))
         << "the clicked main window stays below the windows of " << tool.name << "; stacking "

@@ -271,6 +271,12 @@ protected:
         setUpDevices();
         int fault = 0;
         playSine(-10, &fault);
+        // A fresh daemon links the new output stream to its loop a while
+        // after the stream began: START measures once the loop carries the
+        // sine, as a user starts it once the generator is heard.
+        const double peak = std::pow(10.0, -10 / 20.0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(sinePeak(recordBlock()) - peak) < 0.01 * peak; }, 10000))
+            << "the loop never carried the sine";
         startAnalyzer(0);
         ASSERT_TRUE(QTest::qWaitFor([] { return !Analyzer().Running; }, 20000));
         EXPECT_EQ(modals.messageTexts().size(), boxes) << modals.messageTexts().join('\n').toStdString();
