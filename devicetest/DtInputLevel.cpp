@@ -86,6 +86,24 @@ bool LevelHolds(const PartFits& p)
     return !(highest - lowest > slack);
 }
 
+// The largest distance of `y` (at 0, 1, 2 …) from its least-squares line.
+double LargestOffLine(const std::vector<double>& y)
+{
+    const double mid = 0.5 * double(y.size() - 1);
+    double mean = 0.0, slope = 0.0, spread = 0.0;
+    for (double v : y)
+        mean += v / double(y.size());
+    for (std::size_t k = 0; k < y.size(); ++k) {
+        slope += (double(k) - mid) * (y[k] - mean);
+        spread += (double(k) - mid) * (double(k) - mid);
+    }
+    slope = spread > 0.0 ? slope / spread : 0.0;
+    double largest = 0.0;
+    for (std::size_t k = 0; k < y.size(); ++k)
+        largest = std::max(largest, std::abs(y[k] - (mean + slope * (double(k) - mid))));
+    return largest;
+}
+
 // Whether each tone's phase runs on from part to part: a stream that lost
 // or repeated a few frames shifts it at once, and a slip on a part's edge
 // leaves every part's level whole while the fit over all of them reads
@@ -98,29 +116,18 @@ bool PhaseRunsOn(const PartFits& p, int rate)
     const double slack = std::max(kDtSteadyRad, kJitters * p.jitterDb * std::log(10.0) / 20.0);
     if (p.fits.size() < 3 || !(slack < 1.0))
         return true; // too few parts, or a tone too weak for its phase to mean much
-    const std::size_t n = p.fits.size();
     for (std::size_t i = 0; i < p.fits.front().sines.size(); ++i) {
         // Each part's phase at the first part's first frame, unwrapped.
-        std::vector<double> phase(n);
-        for (std::size_t k = 0; k < n; ++k) {
+        std::vector<double> phase(p.fits.size());
+        for (std::size_t k = 0; k < phase.size(); ++k) {
             const DtSine& s = p.fits[k].sines[i];
             if (!(s.amplitude > 0.0))
                 return true;
             const double shifted = s.phase - 2.0 * std::numbers::pi * std::fmod(s.freq * double(k * p.part) / rate, 1.0);
             phase[k] = k == 0 ? shifted : phase[k - 1] + WrapRad(shifted - phase[k - 1]);
         }
-        const double mid = 0.5 * double(n - 1);
-        double mean = 0.0, slope = 0.0, spread = 0.0;
-        for (std::size_t k = 0; k < n; ++k)
-            mean += phase[k] / double(n);
-        for (std::size_t k = 0; k < n; ++k) {
-            slope += (double(k) - mid) * (phase[k] - mean);
-            spread += (double(k) - mid) * (double(k) - mid);
-        }
-        slope /= spread;
-        for (std::size_t k = 0; k < n; ++k)
-            if (std::abs(phase[k] - (mean + slope * (double(k) - mid))) > slack)
-                return false;
+        if (LargestOffLine(phase) > slack)
+            return false;
     }
     return true;
 }
